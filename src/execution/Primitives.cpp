@@ -1,0 +1,78 @@
+#include "execution/Primitives.h"
+
+#include "platform/Format.h"
+
+namespace orvalt {
+
+namespace {
+
+constexpr std::int32_t kSliceMs = 250;
+constexpr std::int32_t kPowerLine = 4;
+constexpr std::int32_t kMarkerLine = 5;
+
+// While "Do Output 5" is on, line 5 changes level at every device access, so a
+// scope on it shows each access. The level carries on across runs.
+void ToggleMarker(const RunRecord& run, LJ_HANDLE handle) {
+    if (!run.doOutput5) {
+        return;
+    }
+    std::int32_t& level = *run.io.markerLevel;
+    run.io.daq->eDO(handle, kMarkerLine, level);
+    level = level ? 0 : 1;
+}
+
+void ReportSuccess(const RunRecord& run, int row, std::string text) {
+    if (run.extraLog) {
+        PostProgress(run, ProgressLog, row, text);
+    }
+    PostProgress(run, ProgressStatus, row, std::move(text));
+}
+
+}  // namespace
+
+void TimedWait(const RunRecord& run, int row, std::int32_t ms, std::string_view label) {
+    if (!label.empty()) {
+        const std::string text(label);
+        PostProgress(run, ProgressWait, row,
+                     Format("Wait %.2f secs for %s", ms / 1000.0, text.c_str()));
+    }
+    if (ms <= 0) {
+        return;
+    }
+    const std::int32_t slices = ms / kSliceMs;
+    const std::int32_t remainder = ms % kSliceMs;
+    for (std::int32_t i = 0; i < slices; ++i) {
+        run.io.clock->SleepMs(kSliceMs);
+        if (!RunGoesOn(run)) {
+            return;
+        }
+    }
+    run.io.clock->SleepMs(remainder);
+}
+
+std::optional<double> ReadVoltage(const RunRecord& run, LJ_HANDLE handle, int row, int index) {
+    ToggleMarker(run, handle);
+    double volts = 0.0;
+    const LJ_ERROR error = run.io.daq->eGet(handle, LJ_ioGET_AIN, 0, &volts, 0);
+    if (error != LJE_NOERROR) {
+        PostProgress(run, ProgressStatus, row,
+                     Format("LabJack voltage read failed. Code %d", error));
+        return std::nullopt;
+    }
+    ReportSuccess(run, row, Format("Reading voltage = %.2f #%d", volts, index + 1));
+    return volts;
+}
+
+bool SetPowerOutput(const RunRecord& run, LJ_HANDLE handle, int row, std::int32_t state) {
+    ToggleMarker(run, handle);
+    const LJ_ERROR error = run.io.daq->eDO(handle, kPowerLine, state);
+    if (error != LJE_NOERROR) {
+        PostProgress(run, ProgressStatus, row,
+                     Format("LabJack control output failed. Code %d", error));
+        return false;
+    }
+    ReportSuccess(run, row, Format("Setting output %s", state == 0 ? "OFF" : "ON"));
+    return true;
+}
+
+}  // namespace orvalt

@@ -1,0 +1,27 @@
+#pragma once
+// The only ways a test step waits, reads the unit's light level or switches its
+// power. They run on the test worker and report by posting progress messages.
+
+#include <cstdint>
+#include <optional>
+#include <string_view>
+
+#include "execution/RunRecord.h"
+
+namespace orvalt {
+
+// Waits `ms` in slices of 250 ms, giving way to a stop request after each slice.
+// A non-empty label is announced in the row's Wait cell. The caller reads the
+// run flag afterwards.
+void TimedWait(const RunRecord& run, int row, std::int32_t ms, std::string_view label);
+
+// One reading of analog input 0. No value means "no reading": the driver failed,
+// and the failure is already shown in the row's Status cell. A true reading of
+// -1.0 V is a reading like any other.
+std::optional<double> ReadVoltage(const RunRecord& run, LJ_HANDLE handle, int row, int index);
+
+// Switches the unit's power on line 4 (0 = OFF, anything else = ON). False when
+// the driver failed; the failure is already shown in the row's Status cell.
+bool SetPowerOutput(const RunRecord& run, LJ_HANDLE handle, int row, std::int32_t state);
+
+}  // namespace orvalt

@@ -1,0 +1,30 @@
+#pragma once
+// What one test measured; cleared by the worker before each test.
+
+#include <array>
+#include <cstdint>
+
+namespace orvalt {
+
+struct TestMeasurements {
+    std::int32_t notCycling = 0;
+    std::array<double, 4> V1{};  // level-1 voltage of cycle 1..4
+    std::array<double, 4> V2{};
+    std::array<double, 4> V3{};
+    std::array<double, 4> V4{};
+    double CT = 0.0;                     // cycle time, seconds
+    std::array<double, 4> timeToOffA{};  // slot level - 1
+    std::array<double, 4> timeToOffB{};
+    double timeToOn = 0.0;
+    std::int32_t timeToOffDone = 0;
+    std::int32_t delay = 0;
+    std::int32_t diagValue = 0;
+    std::int32_t saveNotAsExpected = 0;
+    std::int32_t priorCount = 0;
+};
+
+// A time whose threshold was not reached within its sampling window. Shown and
+// stored as -1.00 seconds, a value that can never look measured.
+constexpr double kTimeNotReached = -1.0;
+
+}  // namespace orvalt

@@ -1,0 +1,39 @@
+#pragma once
+// The window thread's inbox where there is no toolkit (the headless runner and
+// the tests): a thread-safe queue of posted messages that also knows when every
+// message posted so far has been handled, which virtual time waits for.
+
+#include <chrono>
+#include <condition_variable>
+#include <cstddef>
+#include <deque>
+#include <mutex>
+#include <optional>
+
+#include "platform/Messages.h"
+
+namespace orvalt {
+
+class MessageQueue {
+  public:
+    void Push(PostedMessage message);
+    // Waits up to `timeout` for a message. The caller handles it and then calls
+    // DoneHandling, which is what makes the queue idle again.
+    std::optional<PostedMessage> WaitPop(std::chrono::milliseconds timeout);
+    std::optional<PostedMessage> TryPop();
+    void DoneHandling();
+    // True once the queue is empty and nothing popped is still being handled.
+    bool WaitIdleFor(std::chrono::milliseconds timeout);
+    std::size_t Pending() const;
+    // A post target that pushes into this queue.
+    WindowHandle MakeTarget();
+
+  private:
+    mutable std::mutex mutex_;
+    std::condition_variable arrived_;
+    std::condition_variable idle_;
+    std::deque<PostedMessage> queue_;
+    std::size_t unfinished_ = 0;
+};
+
+}  // namespace orvalt
