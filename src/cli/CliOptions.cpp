@@ -1,0 +1,131 @@
+#include "cli/CliOptions.h"
+
+#include <charconv>
+#include <functional>
+#include <map>
+
+namespace orvalt {
+
+const char* const kCliUsage =
+    "usage: orvalt-cli [options] PLAN.csv\n"
+    "  --simulate              use the simulated U3 and unit (default: the real device)\n"
+    "  --unit FILE             unit profile for the simulator (JSON)\n"
+    "  --fast                  virtual time (only with --simulate)\n"
+    "  --option N              Time-to-OFF option index 0..15 (default: the setting)\n"
+    "  --extra-log             as the Extra Log check box\n"
+    "  --do-output5            as the Do Output 5 check box\n"
+    "  --manufacturer TEXT     --model TEXT  --type TEXT  --power TEXT  --size TEXT\n"
+    "  --driver-manufacturer TEXT  --driver-model TEXT\n"
+    "                          the unit description (default: the settings)\n"
+    "  --save FILE             after the run, save the test data to FILE\n"
+    "  --trace                 also print every Wait and Status update\n"
+    "  --diag PORT             open the diagnostic link on PORT (a device path)\n"
+    "  --no-diag               no diagnostic lines from the simulated driver\n";
+
+namespace {
+
+using Flag = std::function<void(CliOptions&)>;
+using Valued = std::function<bool(CliOptions&, const std::string&)>;
+
+const std::map<std::string, Flag>& Flags() {
+    static const std::map<std::string, Flag> flags{
+        {"--simulate", [](CliOptions& o) { o.simulate = true; }},
+        {"--fast", [](CliOptions& o) { o.fast = true; }},
+        {"--extra-log", [](CliOptions& o) { o.extraLog = true; }},
+        {"--do-output5", [](CliOptions& o) { o.doOutput5 = true; }},
+        {"--trace", [](CliOptions& o) { o.trace = true; }},
+        {"--no-diag", [](CliOptions& o) { o.noDiag = true; }},
+    };
+    return flags;
+}
+
+bool ParseOption(CliOptions& o, const std::string& text) {
+    int value = 0;
+    const auto end = text.data() + text.size();
+    const auto result = std::from_chars(text.data(), end, value);
+    if (result.ec != std::errc() || result.ptr != end) {
+        return false;
+    }
+    o.ttoOption = value;
+    return true;
+}
+
+Valued Text(std::optional<std::string> CliOptions::*field) {
+    return [field](CliOptions& o, const std::string& v) {
+        o.*field = v;
+        return true;
+    };
+}
+
+Valued Path(std::string CliOptions::*field) {
+    return [field](CliOptions& o, const std::string& v) {
+        o.*field = v;
+        return !v.empty();
+    };
+}
+
+const std::map<std::string, Valued>& ValuedOptions() {
+    static const std::map<std::string, Valued> options{
+        {"--unit", Path(&CliOptions::unitProfilePath)},
+        {"--option", ParseOption},
+        {"--manufacturer", Text(&CliOptions::manufacturer)},
+        {"--model", Text(&CliOptions::model)},
+        {"--type", Text(&CliOptions::type)},
+        {"--power", Text(&CliOptions::power)},
+        {"--size", Text(&CliOptions::size)},
+        {"--driver-manufacturer", Text(&CliOptions::driverManufacturer)},
+        {"--driver-model", Text(&CliOptions::driverModel)},
+        {"--save", Path(&CliOptions::savePath)},
+        {"--diag", Path(&CliOptions::diagPort)},
+    };
+    return options;
+}
+
+CliParseResult Fail(std::string error) {
+    return CliParseResult{std::nullopt, std::move(error)};
+}
+
+std::string CheckCombination(const CliOptions& o) {
+    if (o.planPath.empty()) {
+        return "no test plan file given";
+    }
+    if (o.fast && !o.simulate) {
+        return "--fast needs --simulate";
+    }
+    if (!o.unitProfilePath.empty() && !o.simulate) {
+        return "--unit needs --simulate";
+    }
+    return "";
+}
+
+}  // namespace
+
+CliParseResult ParseCliOptions(const std::vector<std::string>& args) {
+    CliOptions options;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& arg = args[i];
+        if (arg == "-h" || arg == "--help") {
+            return CliParseResult{std::nullopt, "", true};
+        }
+        if (auto flag = Flags().find(arg); flag != Flags().end()) {
+            flag->second(options);
+        } else if (auto valued = ValuedOptions().find(arg); valued != ValuedOptions().end()) {
+            if (i + 1 >= args.size()) {
+                return Fail(arg + " needs a value");
+            }
+            if (!valued->second(options, args[++i])) {
+                return Fail("bad value for " + arg + ": " + args[i]);
+            }
+        } else if (arg.starts_with("--") || !options.planPath.empty()) {
+            return Fail("unexpected argument: " + arg);
+        } else {
+            options.planPath = arg;
+        }
+    }
+    if (std::string error = CheckCombination(options); !error.empty()) {
+        return Fail(error);
+    }
+    return CliParseResult{options, ""};
+}
+
+}  // namespace orvalt

@@ -1,0 +1,37 @@
+#pragma once
+// The command line of orvalt-cli, the headless runner.
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace orvalt {
+
+struct CliOptions {
+    std::string planPath;
+    bool simulate = false;
+    std::string unitProfilePath;  // empty: the healthy default unit
+    bool fast = false;
+    std::optional<int> ttoOption;  // empty: the TTOTestOption setting
+    bool extraLog = false;
+    bool doOutput5 = false;
+    // Description texts given on the command line; empty optional: the setting.
+    std::optional<std::string> manufacturer, model, type, power, size, driverManufacturer,
+        driverModel;
+    std::string savePath;  // empty: no save
+    bool trace = false;
+    bool noDiag = false;
+    std::string diagPort;  // empty: no diagnostic link on a real port
+};
+
+struct CliParseResult {
+    std::optional<CliOptions> options;
+    std::string error;  // set when options is empty
+    bool helpRequested = false;
+};
+
+CliParseResult ParseCliOptions(const std::vector<std::string>& args);
+
+extern const char* const kCliUsage;
+
+}  // namespace orvalt

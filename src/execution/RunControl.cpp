@@ -1,0 +1,161 @@
+#include "execution/RunControl.h"
+
+#include <algorithm>
+
+#include "platform/Format.h"
+
+namespace orvalt {
+
+namespace {
+constexpr ControlId kRunLockedControls[] = {IDC_SAVE_TEST_DATA, IDC_EXTRA_LOG, IDC_DO_OUTPUT5,
+                                            IDC_OPEN};
+}  // namespace
+
+RunControl::RunControl(WindowModel& model, StationIo io, RunState& runState, WindowHandle window,
+                       RunControlHooks hooks)
+    : model_(model),
+      io_(io),
+      runState_(runState),
+      window_(std::move(window)),
+      hooks_(std::move(hooks)) {}
+
+RunControl::~RunControl() {
+    StopTestRun();
+    abandoned_.clear();  // joins: their pointers into the station must not outlive it
+}
+
+bool RunControl::Running() const {
+    return worker_ && !worker_->Ended();
+}
+
+bool RunControl::HasAbandonedWorker() {
+    ReapAbandoned();
+    return !abandoned_.empty();
+}
+
+void RunControl::ReapAbandoned() {
+    std::erase_if(abandoned_, [](const auto& worker) { return worker->Ended(); });
+}
+
+void RunControl::GiveControlsBack() {
+    model_.Enable(IDC_START_STOP, true);
+    model_.SetCaption(IDC_START_STOP, "Start");
+    for (ControlId id : kRunLockedControls) {
+        model_.Enable(id, true);
+    }
+}
+
+void RunControl::TakeControlsForRun() {
+    model_.SetCaption(IDC_START_STOP, "Stop");
+    for (ControlId id : kRunLockedControls) {
+        model_.Enable(id, false);
+    }
+}
+
+RunRecord RunControl::BuildRunRecord(LJ_HANDLE handle) const {
+    RunRecord run;
+    run.runFlag = &runState_.runFlag;
+    run.window = MakeForwardingTarget(window_);
+    run.extraLog = model_.values.extraLog;
+    run.doOutput5 = model_.values.doOutput5;
+    run.description = model_.values.description;
+    // Cycle 1, level 1 unless the operator's option names another point.
+    DecodeTtoOption(model_.values.ttoOption, run.ttoCycle, run.ttoLevel);
+    run.deviceHandle = handle;
+    run.testPlan = testPlan_;
+    run.io = io_;
+    return run;
+}
+
+void RunControl::OnStartStop() {
+    bool stopped = false;
+    if (worker_) {
+        model_.Enable(IDC_START_STOP, false);
+        stopped = StopTestRun();
+    }
+    GiveControlsBack();
+    if (stopped) {
+        return;
+    }
+    if (HasAbandonedWorker()) {
+        hooks_.messageBox(kPreviousRunStillEnding);
+        return;
+    }
+    if (hooks_.exchange && !hooks_.exchange()) {
+        return;
+    }
+    model_.ClearLog();
+    model_.ClearRunCells();
+    LJ_HANDLE handle = 0;
+    const LJ_ERROR error = io_.daq->OpenLabJack(LJ_dtU3, LJ_ctUSB, "", 1, &handle);
+    if (error != LJE_NOERROR) {
+        hooks_.messageBox(Format("Can't open LabJack for voltage measurement. Code %d", error));
+        return;
+    }
+    runStarted_ = true;
+    TakeControlsForRun();
+    runState_.runFlag = 1;
+    RunRecord run = BuildRunRecord(handle);
+    runState_.extraLog = model_.values.extraLog;
+    runState_.progressWindow = window_;
+    worker_ = std::make_unique<WorkerThread>(std::move(run), ++runNumber_);
+}
+
+bool RunControl::StopTestRun() {
+    if (!worker_) {
+        return false;
+    }
+    bool stopped = false;
+    if (!worker_->Ended()) {
+        runState_.runFlag = 0;
+        const auto wait =
+            std::chrono::milliseconds(std::max(0, io_.settings->TaskTerminateWaitTime));
+        if (!worker_->WaitForEnd(wait)) {
+            // It cannot be killed safely; cut it off from the window and let it
+            // end on its own. Start stays refused until it has.
+            worker_->CutOff();
+            abandoned_.push_back(std::move(worker_));
+            return true;
+        }
+        stopped = true;
+    }
+    worker_.reset();
+    return stopped;
+}
+
+void RunControl::ApplyCell(const PostedMessage& message, int column) {
+    model_.MakeRowVisible(message.row);
+    model_.SetCell(message.row, column, message.payload);
+}
+
+void RunControl::ApplyDone(const PostedMessage& message) {
+    // The end of an earlier, stopped run changes nothing.
+    if (message.row != runNumber_) {
+        return;
+    }
+    model_.SetCaption(IDC_START_STOP, "Start");
+    for (ControlId id : kRunLockedControls) {
+        model_.Enable(id, true);
+    }
+}
+
+void RunControl::OnProgress(const PostedMessage& message) {
+    switch (message.kind) {
+        case ProgressWait:
+            ApplyCell(message, kWaitColumn);
+            break;
+        case ProgressStatus:
+            ApplyCell(message, kStatusColumn);
+            break;
+        case ProgressLog:
+            model_.AppendLog(message.payload);
+            break;
+        case ProgressDone:
+            ApplyDone(message);
+            break;
+        default:
+            break;
+    }
+}
+
+}  // namespace orvalt

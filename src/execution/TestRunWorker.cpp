@@ -1,0 +1,83 @@
+#include "execution/TestRunWorker.h"
+
+#include "execution/TestMeasurements.h"
+#include "execution/TestSequence.h"
+#include "results/SummaryLine.h"
+
+namespace orvalt {
+
+namespace {
+
+// Runs one test; false when the run must end here (abandoned test, or a stop
+// that arrived after the test's end, in which case nothing more is posted).
+enum class TestOutcome { Completed, Abandoned, StopRequested };
+
+TestOutcome RunOneTest(RunRecord& run, const TestPlanEntry& entry, std::int32_t& cycleN) {
+    TestMeasurements measurements;
+    if (!RunTestSequence(run, run.deviceHandle, entry.index, entry, measurements)) {
+        return TestOutcome::Abandoned;
+    }
+    if (!RunGoesOn(run)) {
+        return TestOutcome::StopRequested;
+    }
+    std::int32_t unusedLevel = 0;
+    DecodeTtoOption(entry.P5, cycleN, unusedLevel);
+    std::string line = BuildSummaryLine(run.description, cycleN, measurements, TodayLocal());
+    run.io.summaryLines->Append(line);
+    PostProgress(run, ProgressLog, 0, std::move(line));
+    return TestOutcome::Completed;
+}
+
+}  // namespace
+
+int TestRunWorker(RunRecord& run, int runNumber) {
+    run.io.summaryLines->Clear();
+    std::int32_t cycleN = run.ttoCycle;
+    if (run.testPlan) {
+        for (const TestPlanEntry& entry : run.testPlan->entries) {
+            const TestOutcome outcome = RunOneTest(run, entry, cycleN);
+            if (outcome == TestOutcome::StopRequested) {
+                return 0;
+            }
+            if (outcome == TestOutcome::Abandoned) {
+                break;
+            }
+        }
+    }
+    PostProgress(run, ProgressDone, runNumber, "");
+    return 0;
+}
+
+WorkerThread::WorkerThread(RunRecord record, int runNumber)
+    : record_(std::move(record)), thread_([this, runNumber] { Run(runNumber); }) {}
+
+WorkerThread::~WorkerThread() {
+    thread_.join();
+}
+
+void WorkerThread::Run(int runNumber) {
+    TestRunWorker(record_, runNumber);
+    {
+        std::scoped_lock lock(mutex_);
+        ended_ = true;
+    }
+    endedSignal_.notify_all();
+}
+
+bool WorkerThread::Ended() const {
+    std::scoped_lock lock(mutex_);
+    return ended_;
+}
+
+bool WorkerThread::WaitForEnd(std::chrono::milliseconds timeout) {
+    std::unique_lock lock(mutex_);
+    return endedSignal_.wait_for(lock, timeout, [this] { return ended_; });
+}
+
+void WorkerThread::CutOff() {
+    if (record_.window) {
+        record_.window->Detach();
+    }
+}
+
+}  // namespace orvalt

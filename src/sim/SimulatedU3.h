@@ -1,0 +1,69 @@
+#pragma once
+// A LabJack U3 wired to the simulated unit: line 4 switches the unit's power,
+// AIN0 reads its light level, line 5 is the marker. Faults on demand: reads or
+// power switches that fail after n accesses, a device that cannot be opened.
+
+#include <cstdint>
+#include <mutex>
+#include <random>
+#include <vector>
+
+#include "platform/Clock.h"
+#include "platform/Daq.h"
+#include "sim/SimulatedUnit.h"
+
+namespace orvalt {
+
+// Turns the 32-bit wrapping tick count into a monotonic 64-bit one.
+class TickUnwrapper {
+  public:
+    std::uint64_t Unwrap(std::uint32_t tick);
+
+  private:
+    bool started_ = false;
+    std::uint32_t last_ = 0;
+    std::uint64_t total_ = 0;
+};
+
+class SimulatedU3 final : public Daq {
+  public:
+    // The code every failing simulated access returns: a lost USB connection.
+    static constexpr LJ_ERROR kFaultCode = LJE_COMM_FAILURE;
+
+    SimulatedU3(SimulatedUnit& unit, Clock& clock);
+
+    LJ_ERROR OpenLabJack(std::int32_t deviceType, std::int32_t connectionType, const char* address,
+                         std::int32_t firstFound, LJ_HANDLE* handle) override;
+    LJ_ERROR eGet(LJ_HANDLE handle, std::int32_t ioType, std::int32_t channel, double* value,
+                  std::int32_t x1) override;
+    LJ_ERROR eDO(LJ_HANDLE handle, std::int32_t channel, std::int32_t state) override;
+
+    // Makes every later OpenLabJack fail with `code` (0: opens again).
+    void SetOpenError(LJ_ERROR code);
+    // The clock's tick, unwrapped onto the unit's monotonic time axis.
+    std::uint64_t NowMs();
+    // The first marker levels written to line 5, in order (a long soak keeps only
+    // the first ones).
+    std::vector<std::int32_t> MarkerWrites() const;
+    std::int64_t Reads() const;
+    std::int64_t PowerSwitches() const;
+
+  private:
+    static constexpr LJ_HANDLE kHandle = 1;
+    static constexpr std::size_t kMarkerWritesKept = 4096;
+    void SpendAccessTime();
+    double Noise();
+
+    SimulatedUnit& unit_;
+    Clock& clock_;
+    mutable std::mutex mutex_;
+    TickUnwrapper ticks_;
+    std::mt19937 random_;
+    LJ_ERROR openError_ = LJE_NOERROR;
+    bool open_ = false;
+    std::int64_t reads_ = 0;
+    std::int64_t powerSwitches_ = 0;
+    std::vector<std::int32_t> markerWrites_;
+};
+
+}  // namespace orvalt
