@@ -1,0 +1,28 @@
+#!/usr/bin/env bash
+# Installs, from Debian 12's packages, whatever the station needs to build and to
+# run its tests and is not installed yet. Idempotent; run as root (or with sudo).
+set -euo pipefail
+
+packages=(
+  build-essential cmake ninja-build pkg-config ccache git
+  qt6-base-dev libgl-dev
+  libserialport-dev libusb-1.0-0-dev nlohmann-json3-dev
+  libgtest-dev libgmock-dev
+  clang libclang-rt-14-dev
+  fonts-dejavu-core
+)
+if [ "${1:-}" = "--screenshot" ]; then
+  packages+=(xvfb xauth x11-apps imagemagick)
+fi
+
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+sudo_cmd=()
+[ "$(id -u)" -eq 0 ] || sudo_cmd=(sudo)
+echo "Installing: ${missing[*]}"
+"${sudo_cmd[@]}" apt-get update -qq
+DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
