@@ -15,6 +15,7 @@
 
 #include "config/NumberText.h"
 #include "platform/FormatFixed.h"
+#include "platform/UniqueFd.h"
 
 namespace orvalt {
 
@@ -157,23 +158,6 @@ PlanLoadResult ParseLines(std::string_view contents) {
     return result;
 }
 
-// Closes the descriptor when the reading is over, whichever way it ends.
-class FileDescriptor {
-  public:
-    explicit FileDescriptor(int fd) : fd_(fd) {}
-    ~FileDescriptor() {
-        if (fd_ >= 0) {
-            ::close(fd_);
-        }
-    }
-    FileDescriptor(const FileDescriptor&) = delete;
-    FileDescriptor& operator=(const FileDescriptor&) = delete;
-    int Get() const { return fd_; }
-
-  private:
-    int fd_;
-};
-
 bool IsFolder(int fd) {
     struct stat status {};
     return ::fstat(fd, &status) == 0 && S_ISDIR(status.st_mode);
@@ -209,7 +193,7 @@ constexpr const char* kOutOfMemory = "Not enough memory to load the test paramet
 }  // namespace
 
 PlanLoadResult LoadTestPlanFile(const std::filesystem::path& file) {
-    const FileDescriptor fd(::open(file.c_str(), O_RDONLY | O_CLOEXEC));
+    const UniqueFd fd(::open(file.c_str(), O_RDONLY | O_CLOEXEC));
     if (fd.Get() < 0 || IsFolder(fd.Get())) {
         return Failure("Can't open test parameters file");
     }

@@ -11,6 +11,8 @@
 #include <optional>
 #include <thread>
 
+#include "platform/UniqueFd.h"
+
 namespace orvalt {
 
 namespace {
@@ -18,31 +20,6 @@ namespace {
 constexpr mode_t kNewFileMode = 0666;  // narrowed by the umask, as any new file
 constexpr int kTempNameAttempts = 100;
 constexpr std::chrono::milliseconds kLockRetryPause{20};
-
-// The descriptor of an open file, closed at the end of its scope unless Close()
-// already reported how closing went.
-class OpenFile {
-  public:
-    explicit OpenFile(int fd) : fd_(fd) {}
-    ~OpenFile() {
-        if (fd_ >= 0) {
-            ::close(fd_);
-        }
-    }
-    OpenFile(const OpenFile&) = delete;
-    OpenFile& operator=(const OpenFile&) = delete;
-    int Get() const { return fd_; }
-    bool IsOpen() const { return fd_ >= 0; }
-    // The errno of a failed close, if it failed.
-    std::optional<int> Close() {
-        const int fd = fd_;
-        fd_ = -1;
-        return ::close(fd) == 0 ? std::nullopt : std::optional<int>(errno);
-    }
-
-  private:
-    int fd_;
-};
 
 FileWriteResult Failure(const std::filesystem::path& file, const std::string& reason) {
     return FileWriteResult{false, "Can't write " + file.string() + ": " + reason};
@@ -72,7 +49,7 @@ std::optional<int> Sync(int fd) {
 }
 
 // Writes, syncs and closes: the first errno on the way, if any.
-std::optional<int> WriteSyncClose(OpenFile& file, std::string_view bytes) {
+std::optional<int> WriteSyncClose(UniqueFd& file, std::string_view bytes) {
     std::optional<int> error = WriteAll(file.Get(), bytes);
     if (!error) {
         error = Sync(file.Get());
@@ -118,7 +95,7 @@ int CreateTempBeside(const std::filesystem::path& target, std::filesystem::path&
 // synced (some file systems refuse) still holds the renamed file.
 void SyncFolder(const std::filesystem::path& file) {
     const std::filesystem::path folder = file.parent_path().empty() ? "." : file.parent_path();
-    OpenFile dir(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    UniqueFd dir(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (dir.IsOpen()) {
         ::fsync(dir.Get());
     }
@@ -126,7 +103,7 @@ void SyncFolder(const std::filesystem::path& file) {
 
 FileWriteResult RewriteInPlace(const std::filesystem::path& file,
                                const std::filesystem::path& target, std::string_view bytes) {
-    OpenFile out(::open(target.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, kNewFileMode));
+    UniqueFd out(::open(target.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, kNewFileMode));
     if (!out.IsOpen()) {
         return Failure(file, errno);
     }
@@ -215,7 +192,7 @@ FileWriteResult ReplaceFileContents(const std::filesystem::path& file, std::stri
         return Failure(file, *error);
     }
     std::filesystem::path temp;
-    OpenFile out(CreateTempBeside(target, temp));
+    UniqueFd out(CreateTempBeside(target, temp));
     if (!out.IsOpen()) {
         const int error = errno;
         if (error == EACCES || error == EPERM) {
@@ -233,7 +210,7 @@ FileWriteResult ReplaceFileContents(const std::filesystem::path& file, std::stri
 
 FileWriteResult AppendToSharedFile(const std::filesystem::path& file, std::string_view bytes,
                                    std::chrono::milliseconds lockWait) {
-    OpenFile out(::open(file.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, kNewFileMode));
+    UniqueFd out(::open(file.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, kNewFileMode));
     if (!out.IsOpen()) {
         return Failure(file, errno);
     }
