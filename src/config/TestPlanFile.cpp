@@ -1,0 +1,215 @@
+#include "config/TestPlanFile.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <array>
+#include <cerrno>
+#include <cmath>
+#include <cstdint>
+#include <cstring>
+#include <limits>
+#include <new>
+#include <optional>
+
+#include "config/NumberText.h"
+#include "platform/FormatFixed.h"
+#include "platform/UniqueFd.h"
+
+namespace orvalt {
+
+namespace {
+
+constexpr int kHeaderLines = 2;
+constexpr int kFirstOptionalColumn = 6;
+
+// The numbers of one test line, columns 2 to 7 of the file.
+struct LineNumbers {
+    std::array<double, 6> values{};
+    bool hasOptional = false;  // some text follows the comma that ends column 5
+};
+
+// Takes the next line off `rest`. A line ends at LF or CR LF; the end is not
+// part of the line, and a last line without an end still counts.
+std::string_view TakeLine(std::string_view& rest) {
+    const std::size_t newline = rest.find('\n');
+    std::string_view line = rest.substr(0, newline);
+    rest.remove_prefix(newline == std::string_view::npos ? rest.size() : newline + 1);
+    if (newline != std::string_view::npos && !line.empty() && line.back() == '\r') {
+        line.remove_suffix(1);
+    }
+    return line;
+}
+
+// Takes the next field off `rest`: the text up to the next comma or the end.
+std::string_view TakeField(std::string_view& rest) {
+    const std::size_t comma = rest.find(',');
+    const std::string_view field = rest.substr(0, comma);
+    rest.remove_prefix(comma == std::string_view::npos ? rest.size() : comma + 1);
+    return field;
+}
+
+LineNumbers ReadLineNumbers(std::string_view line) {
+    LineNumbers numbers;
+    TakeField(line);  // the label
+    for (std::size_t i = 0; i < 4; ++i) {
+        numbers.values[i] = AtofText(TakeField(line));
+    }
+    numbers.hasOptional = !line.empty();
+    if (numbers.hasOptional) {
+        numbers.values[4] = AtofText(TakeField(line));
+        numbers.values[5] = AtofText(TakeField(line));
+    }
+    return numbers;
+}
+
+// Whole part of `value` when it fits a 32-bit signed field; NaN and infinities don't.
+std::optional<std::int32_t> TruncateToInt32(double value) {
+    const double whole = std::trunc(value);
+    if (!(whole >= std::numeric_limits<std::int32_t>::min() &&
+          whole <= std::numeric_limits<std::int32_t>::max())) {
+        return std::nullopt;
+    }
+    return static_cast<std::int32_t>(whole);
+}
+
+std::string RangeError(std::int64_t fileLine, std::size_t column) {
+    return "Line " + std::to_string(fileLine) + ": value out of range in column " +
+           std::to_string(column);
+}
+
+// Stores the numbers in `entry`, or names the first file column that doesn't fit.
+std::optional<std::size_t> StoreNumbers(const LineNumbers& numbers, TestPlanEntry& entry) {
+    std::array<std::int32_t*, 6> fields{&entry.P1, &entry.P2, &entry.P3,
+                                        &entry.P4, &entry.P5, &entry.P6};
+    for (std::size_t i = 0; i < fields.size(); ++i) {
+        const std::size_t column = i + 2;
+        const double scale = column == kFirstOptionalColumn ? 1.0 : 1000.0;
+        const std::optional<std::int32_t> stored = TruncateToInt32(numbers.values[i] * scale);
+        if (!stored) {
+            return column;
+        }
+        *fields[i] = *stored;
+    }
+    return std::nullopt;
+}
+
+std::string Thousandths(std::int32_t value) {
+    return FormatFixed(value / 1000.0, 2);
+}
+
+// Columns 5 and 6 show only when the number read from column 6, before its
+// truncation, is not 0: 0.5 shows P5 as "0".
+TestRowTexts MakeRowTexts(std::int64_t testLine, const TestPlanEntry& entry, double column6) {
+    TestRowTexts row;
+    row[0] = std::to_string(testLine);
+    row[1] = Thousandths(entry.P1);
+    row[2] = Thousandths(entry.P2);
+    row[3] = Thousandths(entry.P3);
+    row[4] = Thousandths(entry.P4);
+    if (column6 != 0.0) {
+        row[5] = std::to_string(entry.P5);
+        row[6] = Thousandths(entry.P6);
+    }
+    return row;
+}
+
+PlanLoadResult Failure(std::string error) {
+    PlanLoadResult result;
+    result.error = std::move(error);
+    return result;
+}
+
+// Adds the test of one non-empty line; false (with the error set) when a value
+// does not fit.
+bool AddTest(std::string_view line, std::int64_t testLine, PlanLoadResult& result) {
+    if (result.plan.entries.size() >=
+        static_cast<std::size_t>(std::numeric_limits<std::int32_t>::max())) {
+        result.error = "Line " + std::to_string(testLine + kHeaderLines) + ": too many tests";
+        return false;
+    }
+    const LineNumbers numbers = ReadLineNumbers(line);
+    TestPlanEntry entry;
+    if (const auto column = StoreNumbers(numbers, entry)) {
+        result.error = RangeError(testLine + kHeaderLines, *column);
+        return false;
+    }
+    entry.index = static_cast<std::int32_t>(result.plan.entries.size());
+    result.plan.entries.push_back(entry);
+    result.rows.push_back(MakeRowTexts(testLine, entry, numbers.values[4]));
+    return true;
+}
+
+PlanLoadResult ParseLines(std::string_view contents) {
+    for (int i = 0; i < kHeaderLines && !contents.empty(); ++i) {
+        TakeLine(contents);
+    }
+    PlanLoadResult result;
+    std::int64_t testLine = 0;
+    while (!contents.empty()) {
+        const std::string_view line = TakeLine(contents);
+        ++testLine;
+        if (!line.empty() && !AddTest(line, testLine, result)) {
+            return Failure(std::move(result.error));
+        }
+    }
+    result.ok = true;
+    return result;
+}
+
+bool IsFolder(int fd) {
+    struct stat status {};
+    return ::fstat(fd, &status) == 0 && S_ISDIR(status.st_mode);
+}
+
+// Reads to the end of the file; the errno of a failed read otherwise.
+std::optional<int> ReadAll(int fd, std::string& contents) {
+    std::array<char, 1 << 16> buffer;
+    for (;;) {
+        const ssize_t count = ::read(fd, buffer.data(), buffer.size());
+        if (count == 0) {
+            return std::nullopt;
+        }
+        if (count < 0 && errno != EINTR) {
+            return errno;
+        }
+        if (count > 0) {
+            contents.append(buffer.data(), static_cast<std::size_t>(count));
+        }
+    }
+}
+
+PlanLoadResult LoadOpenFile(int fd) {
+    std::string contents;
+    if (const auto error = ReadAll(fd, contents)) {
+        return Failure(std::string("Can't read test parameters file: ") + std::strerror(*error));
+    }
+    return ParseLines(contents);
+}
+
+constexpr const char* kOutOfMemory = "Not enough memory to load the test parameters file";
+
+}  // namespace
+
+PlanLoadResult LoadTestPlanFile(const std::filesystem::path& file) {
+    const UniqueFd fd(::open(file.c_str(), O_RDONLY | O_CLOEXEC));
+    if (fd.Get() < 0 || IsFolder(fd.Get())) {
+        return Failure("Can't open test parameters file");
+    }
+    try {
+        return LoadOpenFile(fd.Get());
+    } catch (const std::bad_alloc&) {
+        return Failure(kOutOfMemory);
+    }
+}
+
+PlanLoadResult ParseTestPlan(std::string_view contents) {
+    try {
+        return ParseLines(contents);
+    } catch (const std::bad_alloc&) {
+        return Failure(kOutOfMemory);
+    }
+}
+
+}  // namespace orvalt

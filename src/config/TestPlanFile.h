@@ -1,0 +1,35 @@
+#pragma once
+// Reading a test plan file: two header lines, then one test per non-empty line
+// of comma-separated fields (label, P1..P4 in seconds or volts, P5 as a whole
+// number, P6 as a count). Nothing here knows the window: the "Open" handler
+// shows the error text or replaces its plan and list rows with what comes back.
+
+#include <filesystem>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "config/TestPlan.h"
+
+namespace orvalt {
+
+struct PlanLoadResult {
+    bool ok = false;
+    TestPlan plan;
+    // One row of the test list per entry, rows[i] for the entry of index i:
+    // "Test", "P1".."P6" filled, "Wait" and "Status" blank.
+    std::vector<TestRowTexts> rows;
+    // When !ok, the text for the operator; the plan and rows are then empty and
+    // the caller keeps the plan it had.
+    std::string error;
+};
+
+// Reads and converts a whole plan file. A file that can't be opened gives
+// "Can't open test parameters file"; a read error or a value that does not fit
+// its 32-bit field loads nothing.
+PlanLoadResult LoadTestPlanFile(const std::filesystem::path& file);
+
+// The same conversion over the file's bytes.
+PlanLoadResult ParseTestPlan(std::string_view contents);
+
+}  // namespace orvalt

@@ -1,0 +1,82 @@
+#include "results/SummaryLine.h"
+
+#include <array>
+#include <ctime>
+
+#include "platform/Format.h"
+#include "platform/FormatFixed.h"
+#include "results/CsvField.h"
+
+namespace orvalt {
+
+namespace {
+
+std::string DescriptionFields(const UnitDescription& text) {
+    std::string fields;
+    for (const std::string* field :
+         {&text.manufacturer, &text.model, &text.type, &text.power, &text.fixtureSize,
+          &text.driverManufacturer, &text.driverModel}) {
+        fields += QuoteCsvField(*field);
+        fields += ", ";
+    }
+    return fields;
+}
+
+// V1..V4 of cycle N, CT, time to ON, then the Time-to-OFF pairs of levels 1
+// and 4, each pair shown only when its A time is not 0. A test that did not
+// cycle shows nothing but zeros.
+std::array<double, 10> Figures(int cycleN, const TestMeasurements& m) {
+    std::array<double, 10> figures{};
+    if (m.notCycling) {
+        return figures;
+    }
+    if (cycleN >= 1 && cycleN <= 4) {
+        const auto cycle = static_cast<std::size_t>(cycleN - 1);
+        figures[0] = m.V1[cycle];
+        figures[1] = m.V2[cycle];
+        figures[2] = m.V3[cycle];
+        figures[3] = m.V4[cycle];
+    }
+    figures[4] = m.CT;
+    figures[5] = m.timeToOn;
+    for (const std::size_t level : {std::size_t{0}, std::size_t{3}}) {
+        if (m.timeToOffA[level] != 0.0) {
+            const std::size_t slot = level == 0 ? 6 : 8;
+            figures[slot] = m.timeToOffA[level];
+            figures[slot + 1] = m.timeToOffB[level];
+        }
+    }
+    return figures;
+}
+
+// The diagnostic judgement counts only when the Time-to-OFF step ran.
+std::string Judgement(const TestMeasurements& m) {
+    if (m.notCycling || !m.timeToOffDone) {
+        return "0, 0, 0, 0";
+    }
+    return Format("%d, %d, %d, %d", m.delay, m.saveNotAsExpected, m.priorCount, m.diagValue);
+}
+
+}  // namespace
+
+LocalDate TodayLocal() {
+    const std::time_t now = std::time(nullptr);
+    std::tm local{};
+    localtime_r(&now, &local);
+    return LocalDate{local.tm_year + 1900, local.tm_mon + 1, local.tm_mday};
+}
+
+std::string BuildSummaryLine(const UnitDescription& text, int cycleN, const TestMeasurements& m,
+                             const LocalDate& date) {
+    std::string line = Format("%02d-%02d-%02d, %d, %d, ", date.month, date.day, date.year - 2000, 1,
+                              m.notCycling ? 1 : 0);
+    line += DescriptionFields(text);
+    for (const double figure : Figures(cycleN, m)) {
+        line += FormatFixed(figure, 2);
+        line += ", ";
+    }
+    line += Judgement(m);
+    return line;
+}
+
+}  // namespace orvalt

@@ -1,0 +1,27 @@
+#pragma once
+// The one-line summary of a completed test: date, unit description and the
+// test's key figures, 24 fields joined by ", ".
+
+#include <string>
+
+#include "execution/RunRecord.h"
+#include "execution/TestMeasurements.h"
+
+namespace orvalt {
+
+struct LocalDate {
+    int year = 0;   // e.g. 2026
+    int month = 0;  // 1..12
+    int day = 0;    // 1..31
+};
+
+// The calendar date of the station's local time zone, now.
+LocalDate TodayLocal();
+
+// `cycleN` (1..4) is the test's Time-to-OFF cycle: the voltages shown are
+// those of that cycle. Description texts holding a comma or a double quote are
+// quoted so that every later field keeps its place.
+std::string BuildSummaryLine(const UnitDescription& text, int cycleN, const TestMeasurements& m,
+                             const LocalDate& date);
+
+}  // namespace orvalt

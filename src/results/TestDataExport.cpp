@@ -1,0 +1,135 @@
+#include "results/TestDataExport.h"
+
+#include <pwd.h>
+#include <unistd.h>
+
+#include <cstdlib>
+
+#include "results/ResultFileWrite.h"
+#include "results/TotalsLine.h"
+
+namespace orvalt {
+
+namespace {
+
+constexpr std::string_view kLineEnd = "\r\n";
+constexpr std::string_view kNameUnsafe = "<>:/\\|?*";
+
+std::string ReplaceUnsafe(std::string_view text) {
+    std::string name(text);
+    for (char& c : name) {
+        if (kNameUnsafe.find(c) != std::string_view::npos) {
+            c = '_';
+        }
+    }
+    return name;
+}
+
+std::filesystem::path HomeFolder() {
+    if (const char* home = std::getenv("HOME"); home && *home) {
+        return home;
+    }
+    passwd entry{};
+    passwd* found = nullptr;
+    char buffer[4096];
+    if (::getpwuid_r(::getuid(), &entry, buffer, sizeof buffer, &found) == 0 && found &&
+        found->pw_dir && *found->pw_dir) {
+        return found->pw_dir;
+    }
+    return {};  // no home at all: the name alone, taken in the current folder
+}
+
+void AppendLine(std::string& text, std::string_view line) {
+    text += line;
+    text += kLineEnd;
+}
+
+void AppendLine(std::string& text, std::string_view label, std::string_view value) {
+    text += label;
+    AppendLine(text, value);
+}
+
+std::string TestDataText(const UnitDescription& unit, const std::vector<std::string>& logLines) {
+    std::string text;
+    AppendLine(text, "Manufacturer: ", unit.manufacturer);
+    AppendLine(text, "Model: ", unit.model);
+    AppendLine(text, "Type: ", unit.type);
+    AppendLine(text, "Power: ", unit.power);
+    AppendLine(text, "Size: ", unit.fixtureSize);
+    AppendLine(text, "Driver Manufacturer: ", unit.driverManufacturer);
+    AppendLine(text, "Driver Model: ", unit.driverModel);
+    for (const std::string& line : logLines) {
+        AppendLine(text, line);
+    }
+    return text;
+}
+
+std::string SumText(const std::vector<std::string>& logLines) {
+    std::string text = logLines.empty() ? std::string() : logLines.back();
+    text += kLineEnd;
+    return text;
+}
+
+std::string TotalsText(std::string_view manufacturer, const std::vector<std::string>& lines) {
+    std::string text;
+    for (const std::string& line : lines) {
+        AppendLine(text, FormatTotalsLine(manufacturer, line));
+    }
+    return text;
+}
+
+// Base name and extension split at the last point of the file name, so that
+// ".csv" is an extension with an empty base.
+std::string SumFileName(const std::string& name) {
+    const std::size_t point = name.rfind('.');
+    if (point == std::string::npos) {
+        return name + "_Sum";
+    }
+    return name.substr(0, point) + "_Sum" + name.substr(point);
+}
+
+}  // namespace
+
+std::string DefaultTestDataName(std::string_view manufacturer, std::string_view model) {
+    return ReplaceUnsafe(manufacturer) + "-" + ReplaceUnsafe(model) + ".csv";
+}
+
+std::filesystem::path DefaultTestDataPath(const std::filesystem::path& dataDirPath,
+                                          std::string_view manufacturer, std::string_view model) {
+    const std::filesystem::path folder = dataDirPath.empty() ? HomeFolder() : dataDirPath;
+    return folder / DefaultTestDataName(manufacturer, model);
+}
+
+std::filesystem::path SumFilePath(const std::filesystem::path& chosen) {
+    return chosen.parent_path() / SumFileName(chosen.filename().string());
+}
+
+std::filesystem::path TotalsFilePath(const std::filesystem::path& chosen) {
+    return chosen.parent_path() / "totalsums.csv";
+}
+
+SaveResult SaveTestData(const std::filesystem::path& chosen, const UnitDescription& current,
+                        const std::vector<std::string>& logLines, SummaryLines& summary) {
+    SaveResult result;
+    const FileWriteResult data = ReplaceFileContents(chosen, TestDataText(current, logLines));
+    if (!data.ok) {
+        result.errors.push_back(data.error);
+        return result;
+    }
+    const FileWriteResult sum = ReplaceFileContents(SumFilePath(chosen), SumText(logLines));
+    if (!sum.ok) {
+        result.errors.push_back(sum.error);
+    }
+    const std::vector<std::string> lines = summary.Lines();
+    const FileWriteResult totals =
+        AppendToSharedFile(TotalsFilePath(chosen), TotalsText(current.manufacturer, lines));
+    if (!totals.ok) {
+        result.errors.push_back(totals.error);
+        return result;
+    }
+    summary.DropFirst(lines.size());
+    result.totalsLinesWritten = lines.size();
+    return result;
+}
+
+}  // namespace orvalt

@@ -1,0 +1,22 @@
+#pragma once
+// Runs a piece of a test in a forked child, for conditions that must not touch
+// the test program itself: a file size limit, or a user without root's right
+// to write anywhere.
+
+#include <functional>
+#include <string>
+
+namespace orvalt::test {
+
+// Runs `body` in a child process and returns the text it produced, or a text
+// starting "child failed" when the child did not end normally.
+std::string RunInChild(const std::function<std::string()>& body);
+
+// In a child: files larger than `bytes` can't be written, as on a full disk
+// (writes past the limit fail with EFBIG; the signal that comes with it is ignored).
+void LimitFileSize(long bytes);
+
+// In a child: give up root, so that folder and file permissions apply.
+void DropRoot();
+
+}  // namespace orvalt::test
