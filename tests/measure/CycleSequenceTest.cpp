@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "execution/TestMeasurements.h"
-#include "execution/TestSequence.h"
+#include "measure/SequenceRun.h"
 #include "support/ScriptedStation.h"
 
 namespace orvalt {
@@ -17,8 +17,10 @@ using ::testing::ElementsAre;
 using ::testing::IsEmpty;
 using ::testing::Not;
 using testing::OutputWrite;
+using testing::RunSequence;
 using testing::ScriptedDaq;
 using testing::ScriptedStation;
+using testing::SequenceRun;
 
 constexpr int kRow = 3;
 
@@ -66,19 +68,6 @@ void ScriptCyclingUnit(ScriptedDaq& daq, int cycles, int level) {
         daq.Add({static_cast<double>(l)});
     }
     ScriptSwitchOff(daq);
-}
-
-struct SequenceRun {
-    bool result = false;
-    TestMeasurements measured;
-};
-
-SequenceRun RunSequence(ScriptedStation& station, const TestPlanEntry& entry) {
-    SequenceRun out;
-    station.harness.RunOnWorker([&] {
-        out.result = RunTestSequence(station.run, ScriptedDaq::kHandle, kRow, entry, out.measured);
-    });
-    return out;
 }
 
 std::vector<std::int32_t> States(const std::vector<OutputWrite>& writes) {

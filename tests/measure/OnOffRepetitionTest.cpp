@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "execution/TestMeasurements.h"
-#include "execution/TestSequence.h"
+#include "measure/SequenceRun.h"
 #include "support/ScriptedStation.h"
 
 namespace orvalt {
@@ -13,8 +13,10 @@ namespace {
 
 using ::testing::ElementsAre;
 using ::testing::IsEmpty;
+using testing::RunSequence;
 using testing::ScriptedDaq;
 using testing::ScriptedStation;
+using testing::SequenceRun;
 
 constexpr int kRow = 5;
 
@@ -24,24 +26,11 @@ TestPlanEntry OnOffEntry(std::int32_t p6) {
     return TestPlanEntry{0, 100, 200, 4000, 5000, p6, kRow};
 }
 
-struct OnOffRun {
-    bool result = false;
-    TestMeasurements measured;
-};
-
-OnOffRun RunEntry(ScriptedStation& station, const TestPlanEntry& entry) {
-    OnOffRun out;
-    station.harness.RunOnWorker([&] {
-        out.result = RunTestSequence(station.run, ScriptedDaq::kHandle, kRow, entry, out.measured);
-    });
-    return out;
-}
-
 TEST(OnOffRepetition, SwitchesEachRepetitionAndListsTheReadings) {
     ScriptedStation station;
     station.daq.Add({4.5, 5.0, 4.0});
 
-    const OnOffRun out = RunEntry(station, OnOffEntry(3000));
+    const SequenceRun out = RunSequence(station, OnOffEntry(3000));
 
     ASSERT_TRUE(out.result);
     EXPECT_EQ(station.daq.PowerWrites().size(), 6u);
@@ -72,7 +61,7 @@ TEST_P(OnOffBounds, TheBoundsThemselvesPass) {
     ScriptedStation station;
     station.daq.Add({GetParam().reading});
 
-    const OnOffRun out = RunEntry(station, OnOffEntry(1000));
+    const SequenceRun out = RunSequence(station, OnOffEntry(1000));
 
     ASSERT_TRUE(out.result);
     EXPECT_EQ(station.harness.Texts(ProgressLog)[0].substr(0, 6),
@@ -87,7 +76,7 @@ TEST(OnOffRepetition, AFailedReadingMarksTheLaterRepetitionsAndTheVerdict) {
     ScriptedStation station;
     station.daq.Add({5.01, 4.5});
 
-    const OnOffRun out = RunEntry(station, OnOffEntry(2000));
+    const SequenceRun out = RunSequence(station, OnOffEntry(2000));
 
     ASSERT_TRUE(out.result);
     const auto status = station.harness.Texts(ProgressStatus, kRow);
@@ -101,7 +90,7 @@ TEST(OnOffRepetition, TheCountIsTheWholePartOfTheFileValue) {
         ScriptedStation station;
         station.daq.Add({4.5});
 
-        const OnOffRun out = RunEntry(station, OnOffEntry(p6));
+        const SequenceRun out = RunSequence(station, OnOffEntry(p6));
 
         ASSERT_TRUE(out.result);
         EXPECT_EQ(station.daq.ReadCount(), repetitions) << p6;
@@ -129,7 +118,7 @@ TEST(OnOffRepetition, ADeviceFailureOrStopAbandonsWithoutAVerdict) {
             });
         }
 
-        const OnOffRun out = RunEntry(station, OnOffEntry(3000));
+        const SequenceRun out = RunSequence(station, OnOffEntry(3000));
 
         EXPECT_FALSE(out.result) << what;
         EXPECT_THAT(station.harness.Texts(ProgressLog), IsEmpty()) << what;
@@ -144,7 +133,7 @@ TEST(OnOffRepetition, LeavesTheSwitchOffOptionAlone) {
     TestPlanEntry entry = OnOffEntry(1000);
     entry.P5 = 7;  // a valid option index, but here an upper bound in millivolts
 
-    RunEntry(station, entry);
+    RunSequence(station, entry);
 
     EXPECT_EQ(station.run.ttoCycle, 3);
     EXPECT_EQ(station.run.ttoLevel, 2);
