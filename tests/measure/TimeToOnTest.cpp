@@ -18,45 +18,37 @@ using testing::ScriptedStation;
 
 constexpr double kUntouched = 123.0;
 
-struct TimeToOnRun {
+bool Measure(ScriptedStation& station, int seconds, double& timeToOn) {
     bool result = false;
-    double timeToOn = kUntouched;
-};
-
-TimeToOnRun Measure(ScriptedStation& station, int seconds) {
-    TimeToOnRun out;
-    station.harness.RunOnWorker([&] {
-        out.result = MeasureTimeToOn(station.run, ScriptedDaq::kHandle, seconds, out.timeToOn);
-    });
-    return out;
+    station.harness.RunOnWorker(
+        [&] { result = MeasureTimeToOn(station.run, ScriptedDaq::kHandle, seconds, timeToOn); });
+    return result;
 }
 
 TEST(TimeToOn, ListsReadingsUpToTheThresholdAndSamplesTheWholeWindow) {
     ScriptedStation station;
-    station.settings.voltageOn = 2.0;
     station.daq.Add({0.00, 0.00, 0.40, 1.90, 2.30, 2.40});
+    double timeToOn = kUntouched;
 
-    const TimeToOnRun out = Measure(station, 2);
+    EXPECT_TRUE(Measure(station, 2, timeToOn));
 
-    EXPECT_TRUE(out.result);
     EXPECT_EQ(station.daq.ReadCount(), 20u);
-    EXPECT_DOUBLE_EQ(out.timeToOn, 0.4);  // fifth reading, 100 ms apart
-    EXPECT_THAT(station.harness.Texts(ProgressLog),
+    EXPECT_DOUBLE_EQ(timeToOn, 0.4);  // fifth reading, 100 ms apart
+    EXPECT_THAT(station.harness.Texts(ProgressLog, 0),
                 ElementsAre("TTOn: 0.00,0.00,0.40,1.90,2.30", "Time To ON seconds, 0.40"));
-    const auto power = station.daq.PowerWrites();
-    ASSERT_EQ(power.size(), 1u);
-    EXPECT_EQ(power[0].state, 1);
-    EXPECT_EQ(station.harness.Texts(ProgressStatus).back(), "Reading voltage = 2.40 #20");
-    EXPECT_THAT(station.harness.Texts(ProgressWait), ElementsAre(""));
+    EXPECT_EQ(station.daq.PowerWrites().at(0).state, 1);
+    EXPECT_EQ(station.harness.Texts(ProgressStatus, 0).back(), "Reading voltage = 2.40 #20");
+    EXPECT_THAT(station.harness.Texts(ProgressWait, 0), ElementsAre(""));
 }
 
 struct ThresholdCase {
     const char* name;
+    int seconds;
     std::vector<double> readings;
     std::int32_t readDurationMs;
-    double expectedTime;
-    const char* expectedList;
-    const char* expectedTimeLine;
+    double time;
+    const char* list;
+    const char* timeLine;
 };
 
 class TimeToOnThreshold : public ::testing::TestWithParam<ThresholdCase> {};
@@ -64,112 +56,65 @@ class TimeToOnThreshold : public ::testing::TestWithParam<ThresholdCase> {};
 TEST_P(TimeToOnThreshold, TimesTheFirstReadingAtOrAboveVoltageOn) {
     const ThresholdCase& c = GetParam();
     ScriptedStation station;
-    station.settings.voltageOn = 2.0;
     station.daq.SetReadDurationMs(c.readDurationMs);
     for (double v : c.readings) {
         station.daq.Add({v});
     }
+    double timeToOn = kUntouched;
 
-    const TimeToOnRun out = Measure(station, 1);
+    EXPECT_TRUE(Measure(station, c.seconds, timeToOn));
 
-    EXPECT_TRUE(out.result);
-    EXPECT_DOUBLE_EQ(out.timeToOn, c.expectedTime);
-    EXPECT_THAT(station.harness.Texts(ProgressLog),
-                ElementsAre(c.expectedList, c.expectedTimeLine));
+    EXPECT_DOUBLE_EQ(timeToOn, c.time);
+    EXPECT_THAT(station.harness.Texts(ProgressLog), ElementsAre(c.list, c.timeLine));
+    EXPECT_EQ(station.daq.PowerWrites().size(), 1u);
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, TimeToOnThreshold,
     ::testing::Values(
         ThresholdCase{
-            "EqualCounts", {1.0, 2.0}, 0, 0.1, "TTOn: 1.00,2.00", "Time To ON seconds, 0.10"},
+            "EqualCounts", 1, {1.0, 2.0}, 0, 0.1, "TTOn: 1.00,2.00", "Time To ON seconds, 0.10"},
         ThresholdCase{"FirstReadingTakesOneReadTime",
+                      1,
                       {2.5},
                       30,
                       0.03,
                       "TTOn: 2.50",
                       "Time To ON seconds, 0.03"},
         ThresholdCase{"NeverReached",
+                      1,
                       {1.99},
                       0,
                       kTimeNotReached,
                       "TTOn: 1.99,1.99,1.99,1.99,1.99,1.99,1.99,1.99,1.99,1.99",
-                      "Time To ON seconds, -1.00"}),
+                      "Time To ON seconds, -1.00"},
+        ThresholdCase{
+            "ZeroSecondWindow", 0, {2.5}, 0, kTimeNotReached, "", "Time To ON seconds, -1.00"}),
     [](const auto& info) { return std::string(info.param.name); });
 
-TEST(TimeToOn, ZeroSecondWindowSwitchesOnAndReportsNotReached) {
-    ScriptedStation station;
-
-    const TimeToOnRun out = Measure(station, 0);
-
-    EXPECT_TRUE(out.result);
-    EXPECT_EQ(station.daq.ReadCount(), 0u);
-    EXPECT_EQ(station.daq.PowerWrites().size(), 1u);
-    EXPECT_DOUBLE_EQ(out.timeToOn, kTimeNotReached);
-    EXPECT_THAT(station.harness.Texts(ProgressLog), ElementsAre("", "Time To ON seconds, -1.00"));
-}
-
-TEST(TimeToOn, TimeIsRightAcrossAWrapOfTheTickCount) {
-    ScriptedStation station(0xFFFFFF00u);  // wraps 256 ms in
-    station.daq.Add({0.0, 0.0, 0.0, 0.0, 2.0});
-
-    const TimeToOnRun out = Measure(station, 1);
-
-    EXPECT_DOUBLE_EQ(out.timeToOn, 0.4);
-}
-
-TEST(TimeToOn, AllMessagesGoToTheFirstRow) {
-    ScriptedStation station;
-    station.daq.Add({2.5});
-
-    Measure(station, 1);
-
-    for (const auto& message : station.harness.Messages()) {
-        EXPECT_EQ(message.row, 0) << message.payload;
-    }
-}
-
-TEST(TimeToOn, FailedReadingAbandonsWithoutResultOrLogLines) {
-    ScriptedStation station;
-    station.daq.Add({0.0, 2.5});
-    station.daq.AddError(LJE_COMM_FAILURE);
-
-    const TimeToOnRun out = Measure(station, 1);
-
-    EXPECT_FALSE(out.result);
-    EXPECT_EQ(out.timeToOn, kUntouched);
-    EXPECT_EQ(station.daq.ReadCount(), 3u);
-    EXPECT_THAT(station.harness.Texts(ProgressLog), IsEmpty());
-    EXPECT_EQ(station.harness.Texts(ProgressStatus).back(),
-              "LabJack voltage read failed. Code 1008");
-}
-
-TEST(TimeToOn, FailedSwitchOnTakesNoReading) {
-    ScriptedStation station;
-    station.daq.FailPowerWrite(1, LJE_DEVICE_NOT_OPEN);
-
-    const TimeToOnRun out = Measure(station, 1);
-
-    EXPECT_FALSE(out.result);
-    EXPECT_EQ(out.timeToOn, kUntouched);
-    EXPECT_EQ(station.daq.ReadCount(), 0u);
-}
-
-TEST(TimeToOn, StopEndsTheWindowAfterTheCurrentWait) {
-    ScriptedStation station;
-    station.daq.Add({2.5});
-    station.harness.SetOnMessage([&](const PostedMessage& m) {
-        if (m.payload == "Reading voltage = 2.50 #3") {
-            station.PressStop();
+TEST(TimeToOn, AbandonsOnAFailureOrStopWithoutResultOrLogLines) {
+    for (const std::string what : {"switch", "read", "stop"}) {
+        ScriptedStation station;
+        station.daq.Add({0.0, 2.5});
+        if (what == "switch") {
+            station.daq.FailPowerWrite(1, LJE_DEVICE_NOT_OPEN);
+        } else if (what == "read") {
+            station.daq.AddError(LJE_COMM_FAILURE);
+        } else {
+            station.harness.SetOnMessage([&](const PostedMessage& m) {
+                if (m.payload == "Reading voltage = 2.50 #3") {
+                    station.PressStop();
+                }
+            });
         }
-    });
+        double timeToOn = kUntouched;
 
-    const TimeToOnRun out = Measure(station, 1);
+        EXPECT_FALSE(Measure(station, 1, timeToOn)) << what;
 
-    EXPECT_FALSE(out.result);
-    EXPECT_EQ(out.timeToOn, kUntouched);
-    EXPECT_EQ(station.daq.ReadCount(), 3u);
-    EXPECT_THAT(station.harness.Texts(ProgressLog), IsEmpty());
+        EXPECT_EQ(timeToOn, kUntouched) << what;
+        EXPECT_EQ(station.daq.ReadCount(), what == "switch" ? 0u : 3u) << what;
+        EXPECT_THAT(station.harness.Texts(ProgressLog), IsEmpty()) << what;
+    }
 }
 
 }  // namespace
