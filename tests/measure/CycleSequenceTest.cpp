@@ -227,11 +227,7 @@ TEST_F(CycleSequence, TheTestsOwnOptionWinsAndAnInvalidOneKeepsThePrevious) {
 
 TEST_F(CycleSequence, StopDuringTheFirstWaitAbandonsWithinOneSlice) {
     station.settings.cfgTime1 = 20000;
-    station.harness.SetOnMessage([&](const PostedMessage& m) {
-        if (m.payload == "Wait 20.00 secs for to ensure OFF") {
-            station.PressStop();
-        }
-    });
+    station.PressStopOn("Wait 20.00 secs for to ensure OFF");
 
     EXPECT_FALSE(RunSequence(station, CycleEntry(10)).result);
 

@@ -78,17 +78,7 @@ TEST(OnOffRepetition, ADeviceFailureOrStopAbandonsWithoutAVerdict) {
     for (const std::string what : {"read", "switch", "stop"}) {
         ScriptedStation station;
         station.daq.Add({4.5});
-        if (what == "read") {
-            station.daq.AddError(LJE_COMM_FAILURE);
-        } else if (what == "switch") {
-            station.daq.FailPowerWrite(4, LJE_COMM_FAILURE);
-        } else {
-            station.harness.SetOnMessage([&](const PostedMessage& m) {
-                if (m.payload == "Test 2, ON, last V = 4.5, PASS") {
-                    station.PressStop();
-                }
-            });
-        }
+        station.Abandon(what, 4, "Test 2, ON, last V = 4.5, PASS");
 
         EXPECT_FALSE(RunSequence(station, OnOffEntry(3000)).result) << what;
 

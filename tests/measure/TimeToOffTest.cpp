@@ -131,17 +131,7 @@ TEST(TimeToOff, AbandoningLeavesEveryOutputAndWritesNoLogLine) {
         ScriptedStation station;
         station.diagTable.Append(DiagRecord{0, 9, 9, 0});
         station.daq.Add({0.5});
-        if (what == "switch") {
-            station.daq.FailPowerWrite(1, LJE_COMM_FAILURE);
-        } else if (what == "read") {
-            station.daq.AddError(LJE_COMM_FAILURE);
-        } else {
-            station.harness.SetOnMessage([&](const PostedMessage& m) {
-                if (m.payload == "Reading voltage = 0.50 #2") {
-                    station.PressStop();
-                }
-            });
-        }
+        station.Abandon(what, 1, "Reading voltage = 0.50 #2");
 
         const TimeToOffRun out = Measure(station, 1);
 

@@ -96,17 +96,7 @@ TEST(TimeToOn, AbandonsOnAFailureOrStopWithoutResultOrLogLines) {
     for (const std::string what : {"switch", "read", "stop"}) {
         ScriptedStation station;
         station.daq.Add({0.0, 2.5});
-        if (what == "switch") {
-            station.daq.FailPowerWrite(1, LJE_DEVICE_NOT_OPEN);
-        } else if (what == "read") {
-            station.daq.AddError(LJE_COMM_FAILURE);
-        } else {
-            station.harness.SetOnMessage([&](const PostedMessage& m) {
-                if (m.payload == "Reading voltage = 2.50 #3") {
-                    station.PressStop();
-                }
-            });
-        }
+        station.Abandon(what, 1, "Reading voltage = 2.50 #3");
         double timeToOn = kUntouched;
 
         EXPECT_FALSE(Measure(station, 1, timeToOn)) << what;

@@ -84,15 +84,7 @@ TEST(VoltageChange, AFailedReadingOrAStopAbandons) {
     for (const bool stop : {false, true}) {
         ScriptedStation station;
         station.daq.Add({4.0});
-        if (stop) {
-            station.harness.SetOnMessage([&](const PostedMessage& m) {
-                if (m.payload == "Wait 0.25 secs for voltage change #5") {
-                    station.PressStop();
-                }
-            });
-        } else {
-            station.daq.AddError(LJE_COMM_TIMEOUT);
-        }
+        station.Abandon(stop ? "stop" : "read", 0, "Wait 0.25 secs for voltage change #5");
 
         EXPECT_FALSE(Detect(station, 4.0)) << stop;
         EXPECT_EQ(station.daq.ReadCount(), 2u) << stop;
