@@ -134,14 +134,16 @@ class CycleTest {
                 MeasureSwitchOff(level);
                 return Outcome::Continue;
             }
-            if (level == 2 && !IsCycling(volts[0], volts[1])) {
+            if (level == 2 && !CheckCycling(volts[0], volts[1])) {
                 return Outcome::NotCycling;
             }
         }
         return Outcome::Continue;
     }
 
-    bool IsCycling(double v1, double v2) {
+    // A level-1 to level-2 step below VoltageDelta means the unit is not cycling:
+    // a verdict, shown and logged, with the unit left on.
+    bool CheckCycling(double v1, double v2) {
         if (std::fabs(v2 - v1) >= settings_.voltageDelta) {
             return true;
         }
