@@ -1,0 +1,52 @@
+#include "execution/TimeToOn.h"
+
+#include <optional>
+#include <string>
+
+#include "execution/SamplingWindow.h"
+#include "execution/TestMeasurements.h"
+#include "platform/Format.h"
+
+namespace orvalt {
+
+namespace {
+
+constexpr std::int32_t kPeriodMs = 100;
+constexpr std::int64_t kSamplesPerSecond = 1000 / kPeriodMs;
+
+// Follows the readings until the first one at or above the threshold; the list
+// ends with that reading, later ones only keep the window's rhythm.
+struct OnWatch {
+    double threshold = 0.0;
+    std::string readings;
+    std::optional<std::uint32_t> reachedTick;
+
+    void Take(const Sample& sample) {
+        if (reachedTick) {
+            return;
+        }
+        AppendListed(readings, sample.volts);
+        if (sample.volts >= threshold) {
+            reachedTick = sample.tick;
+        }
+    }
+};
+
+}  // namespace
+
+bool MeasureTimeToOn(const RunRecord& run, LJ_HANDLE handle, int seconds, double& timeToOn) {
+    OnWatch watch{run.io.settings->voltageOn, {}, std::nullopt};
+    const auto start = SwitchAndSample(run, handle, 1, kSamplesPerSecond * seconds, kPeriodMs,
+                                       [&watch](const Sample& sample) { watch.Take(sample); });
+    if (!start) {
+        return false;
+    }
+    PostProgress(run, ProgressLog, kMeasureRow,
+                 watch.readings.empty() ? std::string() : "TTOn: " + watch.readings);
+    timeToOn = watch.reachedTick ? TicksToSeconds(*start, *watch.reachedTick) : kTimeNotReached;
+    PostProgress(run, ProgressLog, kMeasureRow, Format("Time To ON seconds, %.2f", timeToOn));
+    PostProgress(run, ProgressWait, kMeasureRow, "");
+    return true;
+}
+
+}  // namespace orvalt
