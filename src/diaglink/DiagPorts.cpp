@@ -27,7 +27,8 @@ constexpr std::array kFamilies{
 // The device index after a family's prefix: plain decimal, no sign, no
 // leading zero, below kPortsPerFamily.
 std::optional<std::int32_t> DeviceIndex(std::string_view digits) {
-    if (digits.empty() || (digits.size() > 1 && digits.front() == '0')) {
+    if (digits.empty() || (digits.size() > 1 && digits.front() == '0') ||
+        digits.find_first_not_of("0123456789") != std::string_view::npos) {
         return std::nullopt;
     }
     std::int32_t index = 0;
