@@ -43,6 +43,10 @@ void CDiagCommPort::PostToWindow(unsigned id, std::string payload) {
 }
 
 int CDiagCommPort::OpenDevice(const std::string& portPath, std::int32_t baudRate) {
+    if (IsOpen()) {
+        lastOpenError_ = "the diagnostic link is already open";
+        return kOpenFailed;
+    }
     auto opened = OpenSerialDevice(portPath, baudRate);
     if (!opened.fd.Valid()) {
         lastOpenError_ = Format(
@@ -102,7 +106,9 @@ bool CDiagCommPort::StartThreads() {
 }
 
 void CDiagCommPort::StopThreads() {
-    stopEvent_->Signal();
+    if (stopEvent_) {
+        stopEvent_->Signal();
+    }
     for (auto* thread : {&receiveThread_, &sendThread_, &dispatchThread_}) {
         if (thread->joinable()) {
             thread->join();

@@ -144,6 +144,8 @@ TEST(LinkOpening, RefusesWhatIsNotAPortAtTheRequestedSpeed) {
     std::filesystem::remove(regularFile);
     EXPECT_TRUE(harness.link.OpenLink(harness.window, pty, 9600));
     EXPECT_FALSE(harness.link.OpenLink(harness.window, pty, 9600)) << "already open";
+    EXPECT_EQ(harness.link.OpenDevice(pty, 9600), CDiagCommPort::kOpenFailed);
+    EXPECT_TRUE(harness.link.IsOpen());
 }
 
 TEST(LinkClosing, EndsPromptlyWhileTheFarEndKeepsWritingAndPostsNothingAfter) {
