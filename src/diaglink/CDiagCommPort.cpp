@@ -1,0 +1,297 @@
+#include "diaglink/CDiagCommPort.h"
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <system_error>
+
+#include "platform/Format.h"
+#include "platform/PollWait.h"
+
+namespace orvalt {
+
+namespace {
+constexpr const char* kLongLineText = "DispatchTask: line longer than 8191 bytes dropped";
+
+bool StopSignalled(const PollOutcome& outcome) {
+    return outcome.kind == PollOutcome::Ready && outcome.index == 0;
+}
+}  // namespace
+
+CDiagCommPort::~CDiagCommPort() {
+    CloseLink();
+}
+
+void CDiagCommPort::SetNotificationWindow(WindowHandle window) {
+    std::scoped_lock lock(windowLock_);
+    window_ = std::move(window);
+}
+
+void CDiagCommPort::ClearNotificationWindow() {
+    SetNotificationWindow(nullptr);
+}
+
+// Posting under the window lock means that once ClearNotificationWindow has
+// returned, no post is still on its way.
+void CDiagCommPort::PostToWindow(unsigned id, std::string payload) {
+    std::scoped_lock lock(windowLock_);
+    if (window_) {
+        window_->Post(PostedMessage{id, 0, 0, std::move(payload)});
+    }
+}
+
+int CDiagCommPort::OpenDevice(const std::string& portPath, std::int32_t baudRate) {
+    if (IsOpen()) {
+        lastOpenError_ = "the diagnostic link is already open";
+        return kOpenFailed;
+    }
+    auto opened = OpenSerialDevice(portPath, baudRate);
+    if (!opened.fd.Valid()) {
+        lastOpenError_ = Format(
+            "%s %s: %s", opened.failedStep.c_str(), portPath.c_str(),
+            opened.failedStep == "baud rate" ? "not supported" : std::strerror(opened.error));
+        return kOpenFailed;
+    }
+    lastOpenError_.clear();
+    device_ = std::move(opened.fd);
+    return kOpenOk;
+}
+
+bool CDiagCommPort::OpenLink(WindowHandle window, const std::string& portPath,
+                             std::int32_t baudRate) {
+    if (IsOpen()) {
+        lastOpenError_ = "the diagnostic link is already open";
+        return false;
+    }
+    SetNotificationWindow(std::move(window));
+    if (OpenDevice(portPath, baudRate) != kOpenOk || !CreateEvents() || !StartThreads()) {
+        ClearNotificationWindow();
+        device_.Reset();
+        return false;
+    }
+    return true;
+}
+
+bool CDiagCommPort::CreateEvents() {
+    stopEvent_.emplace();
+    sendEvent_.emplace();
+    dataEvent_.emplace();
+    spaceEvent_.emplace();
+    if (!stopEvent_->Valid() || !sendEvent_->Valid() || !dataEvent_->Valid() ||
+        !spaceEvent_->Valid()) {
+        lastOpenError_ = Format("eventfd: %s", std::strerror(errno));
+        return false;
+    }
+    receiveBuffer_.assign(kBufferSize, '\0');
+    copyBuffer_.assign(kBufferSize, '\0');
+    readBuffer_.assign(kBufferSize, '\0');
+    receiveFill_ = 0;
+    framer_.Reset();
+    return true;
+}
+
+bool CDiagCommPort::StartThreads() {
+    try {
+        dispatchThread_ = std::thread([this] { DispatchTask(); });
+        receiveThread_ = std::thread([this] { ReceiveTask(); });
+        sendThread_ = std::thread([this] { SendTask(); });
+    } catch (const std::system_error& error) {
+        lastOpenError_ = Format("thread: %s", error.what());
+        StopThreads();
+        return false;
+    }
+    return true;
+}
+
+void CDiagCommPort::StopThreads() {
+    if (stopEvent_) {
+        stopEvent_->Signal();
+    }
+    for (auto* thread : {&receiveThread_, &sendThread_, &dispatchThread_}) {
+        if (thread->joinable()) {
+            thread->join();
+        }
+    }
+}
+
+void CDiagCommPort::CloseLink() {
+    if (!IsOpen()) {
+        return;
+    }
+    ClearNotificationWindow();
+    StopThreads();
+    stopEvent_.reset();
+    sendEvent_.reset();
+    dataEvent_.reset();
+    spaceEvent_.reset();
+    receiveBuffer_ = {};
+    copyBuffer_ = {};
+    readBuffer_ = {};
+    device_.Reset();
+}
+
+// ---- ReceiveTask ----
+
+void CDiagCommPort::ReceiveTask() {
+    ReceiveState state;
+    state.lineErrors = ReadLineErrorCounts(device_.Get());
+    while (ReceiveOnce(state)) {
+    }
+}
+
+// One wait and what follows it; false once the stop signal came.
+bool CDiagCommPort::ReceiveOnce(ReceiveState& state) {
+    const std::size_t room = FreeSpace();
+    // A full buffer is not read into: the bytes wait in the driver until
+    // DispatchTask has framed what it holds.
+    const int watched = room > 0 ? device_.Get() : spaceEvent_->Fd();
+    const auto outcome = WaitForAny({stopEvent_->Fd(), watched}, ReceiveWaitMs(state));
+    if (StopSignalled(outcome)) {
+        return false;
+    }
+    FlushHeldReports(state);
+    if (outcome.kind == PollOutcome::Failed) {
+        return ReportFailure(state, {"poll", outcome.error});
+    }
+    if (outcome.kind == PollOutcome::TimedOut) {
+        return true;
+    }
+    if (room == 0) {
+        spaceEvent_->Drain();
+        return true;
+    }
+    const auto failure = ReadPort(room, state);
+    return failure ? ReportFailure(state, *failure) : true;
+}
+
+int CDiagCommPort::ReceiveWaitMs(const ReceiveState& state) {
+    const auto flushIn = state.limiter.MsUntilFlush(clock_.NowMs());
+    return flushIn ? static_cast<int>(std::min<std::uint32_t>(*flushIn, kReceiveWaitMs))
+                   : kReceiveWaitMs;
+}
+
+std::optional<CDiagCommPort::ReceiveFailure> CDiagCommPort::ReadPort(std::size_t room,
+                                                                     ReceiveState& state) {
+    const auto count = ::read(device_.Get(), readBuffer_.data(), std::min(room, kBufferSize));
+    if (count > 0) {
+        AppendReceived(static_cast<std::size_t>(count));
+        return CheckLineErrors(state);
+    }
+    if (count == 0) {
+        // With VMIN 1 an empty read can only be the far end gone.
+        return ReceiveFailure{"hangup", EIO};
+    }
+    if (errno == EAGAIN || errno == EINTR) {
+        return std::nullopt;
+    }
+    return ReceiveFailure{"read", errno};
+}
+
+std::optional<CDiagCommPort::ReceiveFailure> CDiagCommPort::CheckLineErrors(ReceiveState& state) {
+    if (!state.lineErrors) {
+        return std::nullopt;
+    }
+    const auto now = ReadLineErrorCounts(device_.Get());
+    if (!now) {
+        return std::nullopt;
+    }
+    const std::uint32_t flags = NewLineErrors(*state.lineErrors, *now);
+    state.lineErrors = now;
+    if (flags == 0) {
+        return std::nullopt;
+    }
+    return ReceiveFailure{"LineStatus", static_cast<int>(flags)};
+}
+
+// Reports through the rate limit, then rests a moment so that a failure that
+// repeats at once does not spin. False when the stop signal came meanwhile.
+bool CDiagCommPort::ReportFailure(ReceiveState& state, ReceiveFailure failure) {
+    auto text = Format("ReceiveTask: %s error[%d]", failure.step, failure.code);
+    if (auto report = state.limiter.Failure(std::move(text), clock_.NowMs())) {
+        PostToWindow(WM_DIAG_ERROR, std::move(*report));
+    }
+    return !StopSignalled(WaitForAny({stopEvent_->Fd()}, kFailurePauseMs));
+}
+
+void CDiagCommPort::FlushHeldReports(ReceiveState& state) {
+    if (auto report = state.limiter.Flush(clock_.NowMs())) {
+        PostToWindow(WM_DIAG_ERROR, std::move(*report));
+    }
+}
+
+// ---- the receive buffer ----
+
+std::size_t CDiagCommPort::FreeSpace() {
+    std::scoped_lock lock(receiveLock_);
+    return kBufferSize - receiveFill_;
+}
+
+// A chunk that does not fit is dropped whole; the read is sized to the free
+// space, so that only happens if that rule is ever broken.
+void CDiagCommPort::AppendReceived(std::size_t count) {
+    {
+        std::scoped_lock lock(receiveLock_);
+        if (receiveFill_ + count > kBufferSize) {
+            return;
+        }
+        std::copy_n(readBuffer_.begin(), count, receiveBuffer_.begin() + receiveFill_);
+        receiveFill_ += count;
+    }
+    dataEvent_->Signal();
+}
+
+std::size_t CDiagCommPort::TakeSnapshot() {
+    std::scoped_lock lock(receiveLock_);
+    std::copy_n(receiveBuffer_.begin(), receiveFill_, copyBuffer_.begin());
+    return receiveFill_;
+}
+
+void CDiagCommPort::Compact(std::size_t consumed) {
+    {
+        std::scoped_lock lock(receiveLock_);
+        std::copy(receiveBuffer_.begin() + consumed, receiveBuffer_.begin() + receiveFill_,
+                  receiveBuffer_.begin());
+        receiveFill_ -= consumed;
+    }
+    spaceEvent_->Signal();
+}
+
+// ---- DispatchTask and SendTask ----
+
+void CDiagCommPort::DispatchTask() {
+    for (;;) {
+        const auto outcome = WaitForAny({stopEvent_->Fd(), dataEvent_->Fd()}, kDispatchWaitMs);
+        if (StopSignalled(outcome) || outcome.kind == PollOutcome::Failed) {
+            return;
+        }
+        dataEvent_->Drain();
+        FramingPass();
+    }
+}
+
+void CDiagCommPort::FramingPass() {
+    const std::size_t count = TakeSnapshot();
+    const auto result = framer_.Pass(
+        std::string_view(copyBuffer_.data(), count),
+        [this](std::string_view line) { PostToWindow(WM_DIAG_LINE, std::string(line)); });
+    if (result.longLineDropped) {
+        PostToWindow(WM_DIAG_ERROR, kLongLineText);
+    }
+    if (result.consumed > 0) {
+        Compact(result.consumed);
+    }
+}
+
+void CDiagCommPort::SendTask() {
+    for (;;) {
+        const auto outcome = WaitForAny({stopEvent_->Fd(), sendEvent_->Fd()}, -1);
+        if (StopSignalled(outcome) || outcome.kind == PollOutcome::Failed) {
+            return;
+        }
+        sendEvent_->Drain();
+    }
+}
+
+}  // namespace orvalt

@@ -1,0 +1,138 @@
+#pragma once
+// The diagnostic serial link: listens on one serial port to the driver under
+// test and posts every text line it sends to a window.
+//
+// Three threads form a pipeline. ReceiveTask waits for the port, reads what has
+// arrived and appends it to the receive buffer; DispatchTask cuts the buffer
+// into lines and posts each one as WM_DIAG_LINE (payload: the line's exact
+// bytes, without CR or LF); SendTask is the writer, which nothing gives work
+// to, so it only waits for the stop signal. Every wait is a poll on the port
+// or a wake-up event together with the stop signal, so CloseLink ends all three
+// at once and joins them.
+//
+// Receive failures are posted as WM_DIAG_ERROR, "ReceiveTask: %s error[%d]",
+// the step being "poll", "read", "hangup" (the device has gone: an unplugged
+// adapter, a closed pseudo-terminal) or "LineStatus" (the UART counted framing,
+// parity, overrun or break errors; the number is their flags). A failure that
+// repeats at once is reported once, then at most once a second with its count.
+// A line too long for the receive buffer is dropped whole with one report.
+//
+// The caller opens and closes the link from one thread. It clears the
+// notification window before CloseLink, so that nothing is posted while the
+// threads end; the threads look at the window before every post.
+
+#include <cstddef>
+#include <cstdint>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <thread>
+#include <vector>
+
+#include "diaglink/ErrorReportLimiter.h"
+#include "diaglink/LineFramer.h"
+#include "platform/Clock.h"
+#include "platform/EventFd.h"
+#include "platform/Messages.h"
+#include "platform/SerialDevice.h"
+#include "platform/UniqueFd.h"
+
+namespace orvalt {
+
+class CDiagCommPort {
+  public:
+    // The receive, copy and read buffers; a line is at most one byte shorter.
+    static constexpr std::size_t kBufferSize = 8192;
+    static constexpr int kReceiveWaitMs = 5000;
+    static constexpr int kDispatchWaitMs = 10000;
+    // How long ReceiveTask rests after a failure before it looks again.
+    static constexpr int kFailurePauseMs = 100;
+    static constexpr int kOpenOk = 0;
+    static constexpr int kOpenFailed = 3;
+
+    CDiagCommPort() = default;
+    ~CDiagCommPort();
+    CDiagCommPort(const CDiagCommPort&) = delete;
+    CDiagCommPort& operator=(const CDiagCommPort&) = delete;
+
+    // Opens the device at portPath (/dev/ttyUSB0, a pseudo-terminal's slave) at
+    // 8N1 and baudRate and starts the threads, which post to `window`. False
+    // when the link is already open or the device cannot be opened (in use, no
+    // permission, not a terminal, a speed it cannot take); LastOpenError then
+    // says why. A failed opening leaves the link closed.
+    bool OpenLink(WindowHandle window, const std::string& portPath, std::int32_t baudRate);
+
+    // Opens and configures the device alone: kOpenOk or kOpenFailed.
+    int OpenDevice(const std::string& portPath, std::int32_t baudRate);
+
+    // Stops and joins the threads and closes the device. Nothing when closed.
+    void CloseLink();
+
+    void SetNotificationWindow(WindowHandle window);
+    void ClearNotificationWindow();
+
+    bool IsOpen() const { return device_.Valid(); }
+    // "open /dev/ttyUSB0: Permission denied", for instance; empty after success.
+    const std::string& LastOpenError() const { return lastOpenError_; }
+
+  private:
+    struct ReceiveFailure {
+        const char* step;
+        int code;
+    };
+    struct ReceiveState {
+        ErrorReportLimiter limiter;
+        std::optional<LineErrorCounts> lineErrors;
+    };
+
+    bool CreateEvents();
+    bool StartThreads();
+    void StopThreads();
+
+    void ReceiveTask();
+    bool ReceiveOnce(ReceiveState& state);
+    int ReceiveWaitMs(const ReceiveState& state);
+    std::optional<ReceiveFailure> ReadPort(std::size_t room, ReceiveState& state);
+    std::optional<ReceiveFailure> CheckLineErrors(ReceiveState& state);
+    bool ReportFailure(ReceiveState& state, ReceiveFailure failure);
+    void FlushHeldReports(ReceiveState& state);
+
+    void DispatchTask();
+    void FramingPass();
+    void SendTask();
+
+    std::size_t FreeSpace();
+    void AppendReceived(std::size_t count);
+    std::size_t TakeSnapshot();
+    void Compact(std::size_t consumed);
+
+    void PostToWindow(unsigned id, std::string payload);
+
+    UniqueFd device_;
+    std::string lastOpenError_;
+
+    std::mutex windowLock_;
+    WindowHandle window_;
+
+    std::optional<EventFd> stopEvent_;
+    std::optional<EventFd> sendEvent_;
+    std::optional<EventFd> dataEvent_;
+    // Wakes ReceiveTask when DispatchTask has made room in a full buffer.
+    std::optional<EventFd> spaceEvent_;
+
+    // The receive lock guards receiveBuffer_ and receiveFill_.
+    std::mutex receiveLock_;
+    std::vector<char> receiveBuffer_;
+    std::size_t receiveFill_ = 0;
+    std::vector<char> copyBuffer_;  // DispatchTask's own
+    std::vector<char> readBuffer_;  // ReceiveTask's own
+    LineFramer framer_{kBufferSize};
+    RealClock clock_;
+
+    std::thread dispatchThread_;
+    std::thread receiveThread_;
+    std::thread sendThread_;
+};
+
+}  // namespace orvalt

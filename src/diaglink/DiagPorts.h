@@ -1,0 +1,60 @@
+#pragma once
+// The ports offered under "Diag Comm Port:" and how the choice is kept.
+//
+// The setting CommPort is a number, so that it means the same port after a
+// restart. Device names map to it like this:
+//
+//   /dev/ttyS0   .. /dev/ttyS15    ->  1 .. 16   (on-board UARTs)
+//   /dev/ttyUSB0 .. /dev/ttyUSB15  -> 17 .. 32   (USB serial adapters: FTDI, CP210x, CH340)
+//   /dev/ttyACM0 .. /dev/ttyACM15  -> 33 .. 48   (USB CDC-ACM devices)
+//   the simulated driver's pseudo-terminal -> 64
+//
+// 49 to 63 are free. A port outside the mapping is still offered, with the
+// number 0, and so is never chosen again by itself after a restart. The port
+// preselected is the one whose number equals CommPort, else the first.
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace orvalt {
+
+constexpr std::int32_t kSimulatorCommPort = 64;
+
+struct DiagPort {
+    // The device path the link opens.
+    std::string path;
+    // What the port list shows: the path, with the USB description when there
+    // is one, as "/dev/ttyUSB0 (FT232R USB UART)".
+    std::string label;
+    // The CommPort number; 0 for a port outside the mapping.
+    std::int32_t number = 0;
+};
+
+// The CommPort number of a device path; 0 when the mapping has none.
+std::int32_t CommPortNumberForPath(std::string_view path);
+// The device path of a number in 1..48; nothing for any other number.
+std::optional<std::string> DevicePathForCommPort(std::int32_t number);
+
+// The label of a port from its path and its description (which may be empty or
+// just repeat the device name).
+std::string PortLabel(const std::string& path, const std::string& description);
+
+// The serial ports the system has, as libserialport finds them, followed by
+// `extraPorts` (the simulator's pseudo-terminal). Ordered by number, unmapped
+// ports last by path.
+std::vector<DiagPort> ListDiagPorts(const std::vector<DiagPort>& extraPorts = {});
+
+// The index of the item to preselect for `commPort`: the one with that number,
+// else the first; nothing for an empty list.
+std::optional<std::size_t> InitialPortSelection(const std::vector<DiagPort>& ports,
+                                                std::int32_t commPort);
+
+// A port named on a command line: a listed path, a number from the list, or a
+// path or number outside it that the mapping knows or that names a device.
+std::optional<DiagPort> ResolvePortArgument(std::string_view argument,
+                                            const std::vector<DiagPort>& ports);
+
+}  // namespace orvalt

@@ -1,0 +1,20 @@
+#pragma once
+// SAV: the diagnostic rows written to a text file the operator chose.
+
+#include <deque>
+#include <filesystem>
+#include <string>
+
+namespace orvalt {
+
+struct DiagSaveResult {
+    bool ok = false;
+    // On failure, what to tell the operator, naming the file.
+    std::string error;
+};
+
+// Writes the rows oldest first, each followed by CR LF, into a new file at
+// `path` (an existing one is emptied first).
+DiagSaveResult SaveDiagRows(const std::filesystem::path& path, const std::deque<std::string>& rows);
+
+}  // namespace orvalt

@@ -1,0 +1,67 @@
+#include "diaglink/DiagView.h"
+
+#include <algorithm>
+#include <limits>
+
+#include "diaglink/NextHexField.h"
+#include "platform/Format.h"
+
+namespace orvalt {
+
+namespace {
+
+// The list's column width is a 16-bit value.
+constexpr int kMaxColumnWidthPx = std::numeric_limits<std::int16_t>::max();
+
+void KeepRow(DiagView& view, std::string row) {
+    if (view.rows.size() == DiagView::kMaxRows) {
+        view.rows.pop_front();
+    }
+    view.rows.push_back(std::move(row));
+}
+
+void EchoToLog(const RunState& runState, const DiagFields& fields) {
+    if (runState.extraLog.load() == 0 || !runState.progressWindow) {
+        return;
+    }
+    runState.progressWindow->Post(
+        PostedMessage{WM_TEST_PROGRESS, ProgressLog, 0,
+                      Format(">>Diag: %d %d %d", fields.field1, fields.field3, fields.field2)});
+}
+
+// The column is measured again only for a line longer than any before, and
+// only ever widens.
+std::optional<int> WidenColumn(DiagView& view, std::size_t lineBytes, const std::string& row,
+                               const DiagTextMetrics& metrics) {
+    if (lineBytes <= view.longestLineBytes) {
+        return std::nullopt;
+    }
+    view.longestLineBytes = lineBytes;
+    const int width = metrics.textWidthPx(row) + metrics.averageCharWidthPx;
+    if (width <= view.widestRowPx) {
+        return std::nullopt;
+    }
+    view.widestRowPx = width;
+    return std::min(width, kMaxColumnWidthPx);
+}
+
+}  // namespace
+
+DiagLineResult OnDiagLine(DiagView& view, const std::string& line, DiagLineSinks& sinks) {
+    std::string row = line.substr(0, line.find('\0'));
+    const DiagFields fields = DecodeDiagLine(row);
+    sinks.table.Append(
+        DiagRecord{sinks.clock.NowMs(), fields.field1, fields.field2, fields.field3});
+    EchoToLog(sinks.runState, fields);
+    DiagLineResult result;
+    result.columnWidthPx = WidenColumn(view, line.size(), row, sinks.metrics);
+    KeepRow(view, std::move(row));
+    result.rowCount = view.rows.size();
+    return result;
+}
+
+void OnDiagClear(DiagView& view) {
+    view.rows.clear();
+}
+
+}  // namespace orvalt
