@@ -89,23 +89,14 @@ RegStatus RegistryStore::Commit() {
 }
 
 RegStatus RegistryStore::OpenKey(std::string_view path, RegKey& key) {
-    key = RegKey{};
-    if (!IsValidKeyPath(path)) {
-        return BadKeyPath(path);
-    }
-    if (RegStatus status = Reload(); !status.Ok()) {
-        return status;
-    }
-    std::string full = FullPath(path);
-    if (!path.empty() && !document_.HasKey(full)) {
-        return {ERROR_FILE_NOT_FOUND, {}};
-    }
-    key.path_ = std::move(full);
-    key.open_ = true;
-    return {};
+    return OpenOrCreateKey(path, key, false);
 }
 
 RegStatus RegistryStore::CreateKey(std::string_view path, RegKey& key) {
+    return OpenOrCreateKey(path, key, true);
+}
+
+RegStatus RegistryStore::OpenOrCreateKey(std::string_view path, RegKey& key, bool create) {
     key = RegKey{};
     if (!IsValidKeyPath(path)) {
         return BadKeyPath(path);
@@ -115,6 +106,9 @@ RegStatus RegistryStore::CreateKey(std::string_view path, RegKey& key) {
     }
     std::string full = FullPath(path);
     if (!path.empty() && !document_.HasKey(full)) {
+        if (!create) {
+            return {ERROR_FILE_NOT_FOUND, {}};
+        }
         document_.AddKey(full);
         dirty_ = true;
     }

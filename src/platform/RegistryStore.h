@@ -93,6 +93,7 @@ class RegistryStore {
     RegStatus SetDwordValue(const RegKey& key, std::string_view name, std::uint32_t value);
 
   private:
+    RegStatus OpenOrCreateKey(std::string_view path, RegKey& key, bool create);
     RegStatus Reload();
     RegStatus Commit();
     std::string FullPath(std::string_view path) const;
