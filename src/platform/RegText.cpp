@@ -195,20 +195,20 @@ class RegTextParser {
     }
 
     // After "hex": ":bytes" for REG_BINARY or "(type):bytes" for any type.
-    std::optional<RegValue> ParseHex(std::string_view spec) {
+    std::optional<RegValue> ParseHex(std::string_view typeAndList) {
         RegValue value{REG_BINARY, {}};
-        if (spec.starts_with('(')) {
-            const std::size_t close = spec.find(')');
+        if (typeAndList.starts_with('(')) {
+            const std::size_t close = typeAndList.find(')');
             if (close == std::string_view::npos ||
-                !ParseHexNumber(spec.substr(1, close - 1), 8, value.type)) {
+                !ParseHexNumber(typeAndList.substr(1, close - 1), 8, value.type)) {
                 return std::nullopt;
             }
-            spec.remove_prefix(close + 1);
+            typeAndList.remove_prefix(close + 1);
         }
-        if (!spec.starts_with(':')) {
+        if (!typeAndList.starts_with(':')) {
             return std::nullopt;
         }
-        const std::string list = JoinContinuations(spec.substr(1));
+        const std::string list = JoinContinuations(typeAndList.substr(1));
         value.data.reserve(list.size() / 3 + 1);
         return ParseHexBytes(list, value.data) ? std::optional(std::move(value)) : std::nullopt;
     }

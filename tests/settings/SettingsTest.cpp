@@ -258,16 +258,6 @@ TEST(StationSettings, ALongDescriptionIsSavedInFullButNotLoaded) {
     EXPECT_EQ(loaded.Manufacturer, "");
 }
 
-TEST(StationSettings, TextsThatQuotesCannotHoldSurviveTheFile) {
-    TempFolder folder;
-    const auto file = folder / "Orvalt.reg";
-    SettingsRecord record;
-    record.Power = "two\r\nlines \"quoted\" C:\\path\\";
-    ASSERT_TRUE(SaveToFile(file, record));
-    RegistryStore store(file);
-    EXPECT_EQ(LoadFrom(store).Power, record.Power);
-}
-
 // "61,61,...": `count` bytes of a hex value.
 std::string HexList(std::size_t count) {
     std::string list;
@@ -340,6 +330,19 @@ TEST(StationSettings, AHugeFileLoads) {
     const SettingsRecord loaded = LoadFile(folder / "Orvalt.reg", content);
     EXPECT_EQ(loaded.cfgTime1, 0x21);
     EXPECT_EQ(loaded.Model, "found");
+}
+
+TEST(StationSettings, AFileThatCannotBeReadGivesDefaultsAndIsNotOverwritten) {
+    TempFolder folder;
+    const auto file = folder / "Orvalt.reg";
+    WriteBytes(file / "not a file", "kept");
+    RegistryStore store(file);
+    SettingsRecord loaded = ChangedRecord();
+    EXPECT_EQ(LoadStationSettings(loaded, store).code, ERROR_CANTREAD);
+    EXPECT_EQ(StoredFields(loaded), StoredFields(SettingsRecord{}));
+    const RegStatus saved = SaveStationSettings(loaded, store);
+    EXPECT_NE(saved.message.find(file.string()), std::string::npos) << saved.message;
+    EXPECT_EQ(ReadBytes(file / "not a file"), "kept");
 }
 
 TEST(StationSettings, ASaveThatCannotWriteReportsTheFileAndKeepsTheOldOne) {
