@@ -1,0 +1,129 @@
+#include "config/SettingsTable.h"
+
+#include "config/NumberText.h"
+#include "platform/Format.h"
+
+namespace orvalt {
+
+namespace {
+
+// A stored text is read into a buffer of this size; what does not fit, with
+// room to spare, is not taken.
+constexpr std::size_t kTextBufferBytes = 128;
+
+void LoadText(const SettingBinding& row, const RegistryStore& store, const RegKey& key) {
+    const RegQueryResult stored = store.QueryValue(key, row.valueName);
+    if (stored.code != ERROR_SUCCESS || stored.type != REG_SZ || stored.data.empty() ||
+        stored.data.size() >= kTextBufferBytes) {
+        return;
+    }
+    *row.textTarget = stored.data.substr(0, stored.data.find('\0'));
+}
+
+// Exactly 4 bytes: a shorter REG_DWORD would fill only part of the number and
+// leave the rest of it from whatever the field held before.
+void LoadNumber(const SettingBinding& row, const RegistryStore& store, const RegKey& key) {
+    const RegQueryResult stored = store.QueryValue(key, row.valueName);
+    if (stored.code != ERROR_SUCCESS || stored.type != REG_DWORD || stored.data.size() != 4) {
+        return;
+    }
+    *row.numberTarget = static_cast<std::int32_t>(DwordFromBytes(stored.data));
+}
+
+RegStatus SaveRow(const SettingBinding& row, RegistryStore& store, const RegKey& key) {
+    if (row.kind == SettingKind::Text) {
+        return store.SetStringValue(key, row.valueName, *row.textTarget);
+    }
+    return store.SetDwordValue(key, row.valueName, static_cast<std::uint32_t>(*row.numberTarget));
+}
+
+// A failed row ends the walk; the rows set so far still reach the file when the
+// key is closed.
+RegStatus SaveSection(const SettingsSection& section, RegistryStore& store) {
+    RegKey key;
+    RegStatus status = store.CreateKey(section.KeyPath(), key);
+    if (!status.Ok()) {
+        return status;
+    }
+    for (const SettingBinding& row : section.rows) {
+        status = SaveRow(row, store, key);
+        if (!status.Ok()) {
+            break;
+        }
+    }
+    RegStatus closed = store.CloseKey(key);
+    return status.Ok() ? closed : status;
+}
+
+RegStatus SaveTable(const SettingsTable& table, RegistryStore& store) {
+    for (const SettingsSection& section : table.sections) {
+        RegStatus status = SaveSection(section, store);
+        if (!status.Ok()) {
+            const std::string reason =
+                status.message.empty() ? Format("registry error %d", status.code) : status.message;
+            status.message = "The settings were not saved. " + reason;
+            return status;
+        }
+    }
+    return {};
+}
+
+}  // namespace
+
+void LoadSettings(const SettingsTable& table, RegistryStore& store) {
+    for (const SettingsSection& section : table.sections) {
+        RegKey key;
+        if (!store.OpenKey(section.KeyPath(), key).Ok()) {
+            continue;
+        }
+        for (const SettingBinding& row : section.rows) {
+            if (row.kind == SettingKind::Text) {
+                LoadText(row, store, key);
+            } else {
+                LoadNumber(row, store, key);
+            }
+        }
+        store.CloseKey(key);
+    }
+}
+
+int SaveSettings(const SettingsTable& table, RegistryStore& store, std::string* errorText) {
+    const RegStatus status = SaveTable(table, store);
+    if (!status.Ok() && errorText != nullptr) {
+        *errorText = status.message;
+    }
+    return status.Ok() ? 0 : -1;
+}
+
+void ConvertVoltages(SettingsRecord& record) {
+    record.voltageDelta = AtofText(record.VoltageDelta);
+    record.voltageDeltaForOff = AtofText(record.VoltageDeltaForOff);
+    record.voltageOffA = AtofText(record.VoltageOffA);
+    record.voltageOffB = AtofText(record.VoltageOffB);
+    record.voltageOn = AtofText(record.VoltageOn);
+}
+
+RegStatus LoadStationSettings(SettingsRecord& record, RegistryStore& store) {
+    {
+        const std::unique_ptr<SettingsTable> table = BuildSettingsTable(record);
+        ApplyDefaults(*table);
+        LoadSettings(*table, store);
+    }
+    ConvertVoltages(record);
+    // HKEY_CURRENT_USER always opens unless the file exists and cannot be read.
+    RegKey root;
+    RegStatus status = store.OpenKey("", root);
+    if (status.Ok()) {
+        store.CloseKey(root);
+    }
+    return status;
+}
+
+RegStatus SaveStationSettings(const SettingsRecord& record, RegistryStore& store) {
+    // The table binds fields it may write to; saving only reads them, so a copy
+    // lets a const record be saved.
+    SettingsRecord copy = record;
+    return SaveTable(*BuildSettingsTable(copy), store);
+}
+
+}  // namespace orvalt

@@ -1,0 +1,197 @@
+#include "platform/RegistryStore.h"
+
+#include <pwd.h>
+#include <unistd.h>
+
+#include <cstdlib>
+
+#include "platform/RegText.h"
+#include "platform/SafeFile.h"
+
+namespace orvalt {
+
+namespace {
+
+constexpr std::string_view kRootKey = "HKEY_CURRENT_USER";
+// Far beyond any real settings file; it only stops a runaway file from
+// exhausting memory.
+constexpr std::size_t kMaxFileBytes = std::size_t{256} << 20;
+
+// Parts joined by single backslashes, nothing a ".reg" key line cannot hold.
+bool IsValidKeyPath(std::string_view path) {
+    if (path.empty()) {
+        return true;
+    }
+    return path.find_first_of(std::string_view("\0\r\n", 3)) == std::string_view::npos &&
+           !path.starts_with('\\') && !path.ends_with('\\') &&
+           path.find("\\\\") == std::string_view::npos;
+}
+
+bool IsValidValueName(std::string_view name) {
+    return name.find_first_of("\r\n") == std::string_view::npos;
+}
+
+RegStatus BadHandle() {
+    return {ERROR_INVALID_HANDLE, "The registry key is not open."};
+}
+
+RegStatus BadKeyPath(std::string_view path) {
+    return {ERROR_INVALID_PARAMETER, "Invalid registry key path \"" + std::string(path) + "\"."};
+}
+
+std::string AccountHome() {
+    const long suggested = ::sysconf(_SC_GETPW_R_SIZE_MAX);
+    std::vector<char> buffer(suggested > 0 ? static_cast<std::size_t>(suggested) : 16384);
+    passwd entry{};
+    passwd* found = nullptr;
+    if (::getpwuid_r(::getuid(), &entry, buffer.data(), buffer.size(), &found) != 0 ||
+        found == nullptr || found->pw_dir == nullptr) {
+        return {};
+    }
+    return found->pw_dir;
+}
+
+}  // namespace
+
+RegistryStore::RegistryStore(std::filesystem::path file) : file_(std::move(file)) {}
+
+std::string RegistryStore::FullPath(std::string_view path) const {
+    return path.empty() ? std::string(kRootKey) : std::string(kRootKey) + "\\" + std::string(path);
+}
+
+// The file is read afresh whenever nothing is waiting to be written, so that an
+// edit made while the station ran is seen and kept.
+RegStatus RegistryStore::Reload() {
+    if (dirty_) {
+        return readStatus_;
+    }
+    FileReadResult read = ReadRegularFile(file_, kMaxFileBytes);
+    document_ =
+        read.state == FileReadResult::State::Read ? ParseRegText(read.bytes) : RegDocument{};
+    readStatus_ = read.state == FileReadResult::State::Failed
+                      ? RegStatus{ERROR_CANTREAD, read.message}
+                      : RegStatus{};
+    return readStatus_;
+}
+
+RegStatus RegistryStore::Commit() {
+    if (file_.empty()) {
+        return {ERROR_CANTWRITE,
+                "The settings cannot be saved: there is no home folder to keep them in "
+                "(neither XDG_CONFIG_HOME nor HOME is set)."};
+    }
+    const FileWriteResult written = ReplaceFileAtomically(file_, FormatRegText(document_));
+    if (!written.ok) {
+        return {ERROR_CANTWRITE, written.message};
+    }
+    dirty_ = false;
+    return {};
+}
+
+RegStatus RegistryStore::OpenKey(std::string_view path, RegKey& key) {
+    return OpenOrCreateKey(path, key, false);
+}
+
+RegStatus RegistryStore::CreateKey(std::string_view path, RegKey& key) {
+    return OpenOrCreateKey(path, key, true);
+}
+
+RegStatus RegistryStore::OpenOrCreateKey(std::string_view path, RegKey& key, bool create) {
+    key = RegKey{};
+    if (!IsValidKeyPath(path)) {
+        return BadKeyPath(path);
+    }
+    if (RegStatus status = Reload(); !status.Ok()) {
+        return status;
+    }
+    std::string full = FullPath(path);
+    if (!path.empty() && !document_.HasKey(full)) {
+        if (!create) {
+            return {ERROR_FILE_NOT_FOUND, {}};
+        }
+        document_.AddKey(full);
+        dirty_ = true;
+    }
+    key.path_ = std::move(full);
+    key.open_ = true;
+    return {};
+}
+
+RegStatus RegistryStore::CloseKey(RegKey& key) {
+    if (!key.open_) {
+        return BadHandle();
+    }
+    key = RegKey{};
+    return dirty_ ? Commit() : RegStatus{};
+}
+
+RegQueryResult RegistryStore::QueryValue(const RegKey& key, std::string_view name) const {
+    if (!key.open_) {
+        return {ERROR_INVALID_HANDLE, REG_NONE, {}};
+    }
+    const RegKeyData* stored = document_.FindKey(key.path_);
+    const RegValue* value = stored != nullptr ? stored->Find(name) : nullptr;
+    if (value == nullptr) {
+        return {ERROR_FILE_NOT_FOUND, REG_NONE, {}};
+    }
+    return {ERROR_SUCCESS, value->type, value->data};
+}
+
+std::vector<std::string> RegistryStore::ValueNames(const RegKey& key) const {
+    std::vector<std::string> names;
+    const RegKeyData* stored = key.open_ ? document_.FindKey(key.path_) : nullptr;
+    if (stored == nullptr) {
+        return names;
+    }
+    for (const RegKeyData::Entry& entry : stored->Entries()) {
+        if (entry.present) {
+            names.push_back(entry.name);
+        }
+    }
+    return names;
+}
+
+RegStatus RegistryStore::SetValue(const RegKey& key, std::string_view name, std::uint32_t type,
+                                  std::string_view data) {
+    if (!key.open_) {
+        return BadHandle();
+    }
+    if (!IsValidValueName(name)) {
+        return {ERROR_INVALID_PARAMETER, "A registry value name cannot hold a line break."};
+    }
+    document_.AddKey(key.path_).Set(name, RegValue{type, std::string(data)});
+    dirty_ = true;
+    return {};
+}
+
+RegStatus RegistryStore::SetStringValue(const RegKey& key, std::string_view name,
+                                        std::string_view text) {
+    return SetValue(key, name, REG_SZ, text);
+}
+
+RegStatus RegistryStore::SetDwordValue(const RegKey& key, std::string_view name,
+                                       std::uint32_t value) {
+    return SetValue(key, name, REG_DWORD, DwordBytes(value));
+}
+
+std::filesystem::path RegistryPathFrom(const char* xdgConfigHome, const char* home) {
+    const auto usable = [](const char* folder) { return folder != nullptr && folder[0] == '/'; };
+    if (usable(xdgConfigHome)) {
+        return std::filesystem::path(xdgConfigHome) / "Kestrune" / "Orvalt.reg";
+    }
+    if (usable(home)) {
+        return std::filesystem::path(home) / ".config" / "Kestrune" / "Orvalt.reg";
+    }
+    return {};
+}
+
+std::filesystem::path DefaultRegistryPath() {
+    std::filesystem::path path =
+        RegistryPathFrom(std::getenv("XDG_CONFIG_HOME"), std::getenv("HOME"));
+    if (path.empty()) {
+        path = RegistryPathFrom(nullptr, AccountHome().c_str());
+    }
+    return path;
+}
+
+}  // namespace orvalt

@@ -1,0 +1,117 @@
+#pragma once
+// The per-user registry (HKEY_CURRENT_USER) with the calls and value types of
+// the Windows registry: open a key, create a key with its missing parents, query
+// a value, set a value. On Linux it lives in one ".reg" text file (see RegText.h),
+// by default $XDG_CONFIG_HOME/Kestrune/Orvalt.reg.
+//
+// Changes are kept in memory until the key they were made through is closed;
+// closing writes the whole file at once and atomically (see SafeFile.h), so a
+// crash or a full disk leaves the old file or the new one, never a mix. Keys and
+// values the station does not know, and value types it does not use, are kept
+// and written back unchanged.
+//
+// One thread at a time: the station loads and saves on its main thread only.
+
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/RegDocument.h"
+
+namespace orvalt {
+
+using LSTATUS = std::int32_t;
+
+// Status codes as Windows numbers them.
+constexpr LSTATUS ERROR_SUCCESS = 0;
+constexpr LSTATUS ERROR_FILE_NOT_FOUND = 2;
+constexpr LSTATUS ERROR_INVALID_HANDLE = 6;
+constexpr LSTATUS ERROR_INVALID_PARAMETER = 87;
+constexpr LSTATUS ERROR_CANTREAD = 1012;
+constexpr LSTATUS ERROR_CANTWRITE = 1013;
+
+struct RegStatus {
+    LSTATUS code = ERROR_SUCCESS;
+    // Empty on success. When the file is at fault it names the file, in words fit
+    // for a message box.
+    std::string message;
+
+    bool Ok() const { return code == ERROR_SUCCESS; }
+};
+
+struct RegQueryResult {
+    LSTATUS code = ERROR_SUCCESS;
+    std::uint32_t type = REG_NONE;
+    std::string data;  // the stored bytes, exactly
+};
+
+// An open key, as OpenKey and CreateKey hand it out. It names the key, so it
+// stays good when the store reads its file again.
+class RegKey {
+  public:
+    bool IsOpen() const { return open_; }
+
+  private:
+    friend class RegistryStore;
+    std::string path_;
+    bool open_ = false;
+};
+
+class RegistryStore {
+  public:
+    // An empty path means there is nowhere to keep settings: nothing loads, and
+    // saving fails with a message saying so.
+    explicit RegistryStore(std::filesystem::path file);
+
+    const std::filesystem::path& FilePath() const { return file_; }
+
+    // `path` is below HKEY_CURRENT_USER, parts joined by '\' ("Software\Kestrune");
+    // empty is HKEY_CURRENT_USER itself. A key exists when it is stored or a
+    // subkey of it is. ERROR_FILE_NOT_FOUND when it does not; ERROR_CANTREAD
+    // when the file is there but cannot be read.
+    RegStatus OpenKey(std::string_view path, RegKey& key);
+    // Opens the key, creating it and any missing parents. Refuses (ERROR_CANTREAD)
+    // when the file exists but could not be read, rather than overwrite it later.
+    RegStatus CreateKey(std::string_view path, RegKey& key);
+    // Writes the file when anything changed since the last write, and closes the
+    // key. When the write fails the old file stays whole, the changes are kept,
+    // the key is closed all the same, and the status says why.
+    RegStatus CloseKey(RegKey& key);
+
+    RegQueryResult QueryValue(const RegKey& key, std::string_view name) const;
+    // Every value name of the key, in stored order.
+    std::vector<std::string> ValueNames(const RegKey& key) const;
+
+    // `name` empty is the key's default value. A name holding CR or LF cannot be
+    // stored in the file and is refused (ERROR_INVALID_PARAMETER).
+    RegStatus SetValue(const RegKey& key, std::string_view name, std::uint32_t type,
+                       std::string_view data);
+    // REG_SZ holding exactly the text's bytes, without a terminating zero.
+    RegStatus SetStringValue(const RegKey& key, std::string_view name, std::string_view text);
+    RegStatus SetDwordValue(const RegKey& key, std::string_view name, std::uint32_t value);
+
+  private:
+    RegStatus OpenOrCreateKey(std::string_view path, RegKey& key, bool create);
+    RegStatus Reload();
+    RegStatus Commit();
+    std::string FullPath(std::string_view path) const;
+
+    std::filesystem::path file_;
+    RegDocument document_;
+    RegStatus readStatus_;
+    bool dirty_ = false;
+};
+
+// Where the station keeps its settings file: $XDG_CONFIG_HOME/Kestrune/Orvalt.reg,
+// else $HOME/.config/Kestrune/Orvalt.reg, else below the home folder of the
+// user's account entry. Empty when there is no home folder at all: an empty
+// variable never stands for the file system root.
+std::filesystem::path DefaultRegistryPath();
+
+// The same rule over given variable values (either may be null). Relative
+// values are ignored, as the XDG rules ask.
+std::filesystem::path RegistryPathFrom(const char* xdgConfigHome, const char* home);
+
+}  // namespace orvalt
