@@ -150,7 +150,7 @@ int SimulatedU3::FlashWrites() const {
 
 std::vector<std::vector<std::uint8_t>> SimulatedU3::ReceivedCommands() const {
     std::scoped_lock lock(mutex_);
-    return received_;
+    return {received_.begin(), received_.end()};
 }
 
 void SimulatedU3::Unplug() {
@@ -205,6 +205,9 @@ UsbStatus SimulatedU3::Receive(std::span<const std::uint8_t> frame, std::uint64_
     std::scoped_lock lock(mutex_);
     if (!Reachable(generation)) {
         return UsbStatus::noDevice;
+    }
+    if (received_.size() == kCommandLogSize) {
+        received_.pop_front();
     }
     received_.emplace_back(frame.begin(), frame.end());
     Bytes reply = Answer(frame);

@@ -50,7 +50,9 @@ class SimulatedU3 {
     void SetTimerCounterConfig(std::uint8_t config);
     // ConfigU3 commands that asked for a flash write.
     int FlashWrites() const;
+    // The latest commands received (at most kCommandLogSize), oldest first.
     std::vector<std::vector<std::uint8_t>> ReceivedCommands() const;
+    static constexpr std::size_t kCommandLogSize = 256;
 
     // Cuts the device off: every transfer on a claim made before fails with
     // noDevice, as libusb reports a pulled cable. Plug makes it claimable.
@@ -95,7 +97,7 @@ class SimulatedU3 {
     std::uint8_t feedbackFailure_ = 0;
     std::deque<std::vector<std::uint8_t>> replies_;
     std::deque<std::vector<std::uint8_t>> lateReplies_;
-    std::vector<std::vector<std::uint8_t>> received_;
+    std::deque<std::vector<std::uint8_t>> received_;
     int flashWrites_ = 0;
 };
 

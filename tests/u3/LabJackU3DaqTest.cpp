@@ -7,26 +7,18 @@
 
 #include "platform/LabJackU3Daq.h"
 #include "platform/SimulatedU3Usb.h"
+#include "u3/SampleCalibration.h"
 
 namespace orvalt {
 namespace {
 
 using u3::U3Model;
 
-u3::U3Calibration SampleCalibration() {
-    u3::U3Calibration calibration;
-    calibration.lvSingleEnded = {3.7558E-05, 0.0112};
-    calibration.hvSingleEnded = {
-        u3::AinCalibration{3.1532E-04, -10.5100}, u3::AinCalibration{3.1490E-04, -10.4800},
-        u3::AinCalibration{3.1555E-04, -10.5230}, u3::AinCalibration{3.1401E-04, -10.4400}};
-    return calibration;
-}
-
 SimulatedU3Spec Spec(U3Model model, std::uint32_t serial = 320000001) {
     SimulatedU3Spec spec;
     spec.model = model;
     spec.serialNumber = serial;
-    spec.calibration = SampleCalibration();
+    spec.calibration = u3::SampleCalibration();
     return spec;
 }
 
@@ -56,6 +48,14 @@ TEST_F(U3DaqTest, OpenSetsTheLinesUpWithoutWritingFlash) {
         EXPECT_FALSE(device->LineIsHigh(line)) << line;  // the unit starts unpowered
     }
     EXPECT_EQ(device->FlashWrites(), 0);
+    // ConfigIO wrote the FIO analog mask and nothing else (no DAC, EIO, timers).
+    std::vector<std::uint8_t> ioWriteMasks;
+    for (const auto& command : device->ReceivedCommands()) {
+        if (command[3] == u3::kCmdConfigIO) {
+            ioWriteMasks.push_back(command[6]);
+        }
+    }
+    EXPECT_EQ(ioWriteMasks, (std::vector<std::uint8_t>{0, u3::kWriteFioAnalog}));
     const auto info = daq.DeviceInfo(handle);
     ASSERT_TRUE(info);
     EXPECT_EQ(info->config.serialNumber, 320000001u);
@@ -77,27 +77,28 @@ TEST_F(U3DaqTest, OpenFreesTheStationsLinesFromTimersAndCounters) {
 TEST_F(U3DaqTest, ReadingsUseTheDevicesCalibration) {
     struct Case {
         U3Model model;
+        std::uint16_t hardware;
         int channel;
         double volts;
         double step;  // one converter step of that input
     };
     const Case cases[] = {
-        {U3Model::lv, 0, 1.234, 3.8E-05},
-        {U3Model::lv, 0, 0.0112, 3.8E-05},
-        {U3Model::hv, 0, -7.5, 3.2E-04},
-        {U3Model::hv, 3, 9.1, 3.2E-04},
+        {U3Model::lv, 130, 0, 1.234, 3.8E-05}, {U3Model::lv, 130, 0, 0.0112, 3.8E-05},
+        {U3Model::lv, 121, 0, 2.1, 3.8E-05},   {U3Model::lv, 120, 0, 0.5, 3.8E-05},
+        {U3Model::hv, 130, 0, -7.5, 3.2E-04},  {U3Model::hv, 130, 3, 9.1, 3.2E-04},
     };
-    std::uint32_t serial = 320000100;
     for (const Case& c : cases) {
         SimulatedU3Bus caseBus;
         LabJackU3Daq caseDaq(caseBus.Connector());
-        auto device = caseBus.PlugIn(Spec(c.model, ++serial));
-        device->SetInputVolts(c.channel, c.volts);
+        SimulatedU3Spec spec = Spec(c.model);
+        spec.hardwareVersion = c.hardware;
+        caseBus.PlugIn(spec)->SetInputVolts(c.channel, c.volts);
         LJ_HANDLE handle = 0;
         ASSERT_EQ(caseDaq.OpenLabJack(LJ_dtU3, LJ_ctUSB, "", 1, &handle), LJE_NOERROR);
         double volts = -1.0;
         ASSERT_EQ(caseDaq.eGet(handle, LJ_ioGET_AIN, c.channel, &volts, 0), LJE_NOERROR);
-        EXPECT_NEAR(volts, c.volts, c.step) << c.channel << " " << c.volts;
+        EXPECT_NEAR(volts, c.volts, c.step) << c.hardware << " AIN" << c.channel;
+        EXPECT_EQ(caseDaq.DeviceInfo(handle)->model, c.model);
     }
 }
 

@@ -3,20 +3,10 @@
 #include <gtest/gtest.h>
 
 #include "platform/U3Calibration.h"
+#include "u3/SampleCalibration.h"
 
 namespace orvalt::u3 {
 namespace {
-
-// Sample constants of the kind a calibrated device holds (within a few
-// percent of nominal, each HV input its own).
-U3Calibration SampleCalibration() {
-    U3Calibration calibration;
-    calibration.lvSingleEnded = {3.7558E-05, 0.0112};
-    calibration.hvSingleEnded = {
-        AinCalibration{3.1532E-04, -10.5100}, AinCalibration{3.1490E-04, -10.4800},
-        AinCalibration{3.1555E-04, -10.5230}, AinCalibration{3.1401E-04, -10.4400}};
-    return calibration;
-}
 
 TEST(U3FixedPoint, ReadsSigned32Dot32LittleEndian) {
     const std::array<std::uint8_t, 8> one{0, 0, 0, 0, 1, 0, 0, 0};
