@@ -15,11 +15,11 @@ constexpr std::uint8_t kFirmwareMinor = 46;
 constexpr std::uint8_t kUnknownIoTypeError = 5;
 constexpr std::uint32_t kAllLines = 0xFFFFF;
 
-std::uint8_t VersionInfoOf(const SimulatedU3Spec& spec) {
-    if (spec.hardwareVersion < u3::kFirstHvHardware) {
+std::uint8_t VersionInfoOf(const SimulatedU3Traits& traits) {
+    if (traits.hardwareVersion < u3::kFirstHvHardware) {
         return 1;
     }
-    return spec.model == u3::U3Model::hv ? 18 : 2;
+    return traits.model == u3::U3Model::hv ? 18 : 2;
 }
 
 void PutU32(Bytes& bytes, std::size_t at, std::uint32_t value) {
@@ -104,9 +104,9 @@ class SimulatedU3Connector final : public UsbConnector {
 
 }  // namespace
 
-SimulatedU3::SimulatedU3(SimulatedU3Spec spec)
-    : spec_(spec), calibrationMemory_(u3::EncodeCalibration(spec.calibration)) {
-    if (spec.calibrationErased) {
+SimulatedU3::SimulatedU3(SimulatedU3Traits traits)
+    : traits_(traits), calibrationMemory_(u3::EncodeCalibration(traits.calibration)) {
+    if (traits.calibrationErased) {
         for (u3::CalBlock& block : calibrationMemory_) {
             block.fill(0xFF);
         }
@@ -276,17 +276,17 @@ Bytes SimulatedU3::AnswerConfigU3(std::span<const std::uint8_t> frame) {
     Bytes data(32, 0);
     data[3] = kFirmwareMajor;
     data[4] = kFirmwareMinor;
-    data[7] = static_cast<std::uint8_t>(spec_.hardwareVersion / 100);
-    data[8] = static_cast<std::uint8_t>(spec_.hardwareVersion % 100);
-    PutU32(data, 9, spec_.serialNumber);
-    data[13] = static_cast<std::uint8_t>(spec_.productId);
-    data[14] = static_cast<std::uint8_t>(spec_.productId >> 8);
+    data[7] = static_cast<std::uint8_t>(traits_.hardwareVersion / 100);
+    data[8] = static_cast<std::uint8_t>(traits_.hardwareVersion % 100);
+    PutU32(data, 9, traits_.serialNumber);
+    data[13] = static_cast<std::uint8_t>(traits_.productId);
+    data[14] = static_cast<std::uint8_t>(traits_.productId >> 8);
     data[15] = 1;  // LocalID
     data[17] = fioAnalog_;
     data[18] = static_cast<std::uint8_t>(directions_);
     data[19] = static_cast<std::uint8_t>(states_);
     data[20] = eioAnalog_;
-    data[31] = VersionInfoOf(spec_);
+    data[31] = VersionInfoOf(traits_);
     return u3::BuildExtendedFrame(u3::kCmdConfigU3, data);
 }
 
@@ -351,7 +351,8 @@ std::size_t SimulatedU3::RunIoType(std::span<const std::uint8_t> frame, std::siz
     if (type == u3::kIoTypeAin && has(3)) {
         const int channel = frame[at + 1] & 0x1F;
         const double volts = channel < 16 ? inputVolts_[static_cast<std::size_t>(channel)] : 0.0;
-        const std::uint16_t bits = u3::VoltsToAin(spec_.calibration, spec_.model, channel, volts);
+        const std::uint16_t bits =
+            u3::VoltsToAin(traits_.calibration, traits_.model, channel, volts);
         data.push_back(static_cast<std::uint8_t>(bits));
         data.push_back(static_cast<std::uint8_t>(bits >> 8));
         return 3;
@@ -373,8 +374,8 @@ std::size_t SimulatedU3::RunIoType(std::span<const std::uint8_t> frame, std::siz
 
 SimulatedU3Bus::SimulatedU3Bus() : state_(std::make_shared<State>()) {}
 
-std::shared_ptr<SimulatedU3> SimulatedU3Bus::PlugIn(SimulatedU3Spec spec) {
-    auto device = std::make_shared<SimulatedU3>(spec);
+std::shared_ptr<SimulatedU3> SimulatedU3Bus::PlugIn(SimulatedU3Traits traits) {
+    auto device = std::make_shared<SimulatedU3>(traits);
     std::scoped_lock lock(state_->mutex);
     state_->devices.push_back(device);
     return device;

@@ -17,7 +17,7 @@
 
 namespace orvalt {
 
-struct SimulatedU3Spec {
+struct SimulatedU3Traits {
     u3::U3Model model = u3::U3Model::lv;
     std::uint16_t hardwareVersion = 130;
     std::uint32_t serialNumber = 320000001;
@@ -40,7 +40,7 @@ enum class ReplyFault {
 
 class SimulatedU3 {
   public:
-    explicit SimulatedU3(SimulatedU3Spec spec);
+    explicit SimulatedU3(SimulatedU3Traits traits);
 
     void SetInputVolts(int channel, double volts);
     bool LineIsOutput(int line) const;
@@ -81,7 +81,7 @@ class SimulatedU3 {
     bool Reachable(std::uint64_t generation) const;
 
     mutable std::mutex mutex_;
-    SimulatedU3Spec spec_;
+    SimulatedU3Traits traits_;
     u3::CalBlocks calibrationMemory_;
     std::array<double, 16> inputVolts_{};
     std::uint8_t fioAnalog_ = 0;
@@ -106,7 +106,7 @@ class SimulatedU3 {
 class SimulatedU3Bus {
   public:
     SimulatedU3Bus();
-    std::shared_ptr<SimulatedU3> PlugIn(SimulatedU3Spec spec = {});
+    std::shared_ptr<SimulatedU3> PlugIn(SimulatedU3Traits traits = {});
     // Opening fails with `access`, as without the udev rule.
     void DenyAccess(bool denied);
     // A connector for LabJackU3Daq; it shares this bus.

@@ -14,12 +14,12 @@ namespace {
 
 using u3::U3Model;
 
-SimulatedU3Spec Spec(U3Model model, std::uint32_t serial = 320000001) {
-    SimulatedU3Spec spec;
-    spec.model = model;
-    spec.serialNumber = serial;
-    spec.calibration = u3::SampleCalibration();
-    return spec;
+SimulatedU3Traits Traits(U3Model model, std::uint32_t serial = 320000001) {
+    SimulatedU3Traits traits;
+    traits.model = model;
+    traits.serialNumber = serial;
+    traits.calibration = u3::SampleCalibration();
+    return traits;
 }
 
 class U3DaqTest : public ::testing::Test {
@@ -39,7 +39,7 @@ class U3DaqTest : public ::testing::Test {
 };
 
 TEST_F(U3DaqTest, OpenSetsTheLinesUpWithoutWritingFlash) {
-    auto device = bus.PlugIn(Spec(U3Model::lv));
+    auto device = bus.PlugIn(Traits(U3Model::lv));
     const LJ_HANDLE handle = OpenOk();
     EXPECT_GT(handle, 0);
     EXPECT_EQ(device->FioAnalog() & 0x31, 0x01);  // FIO0 analog, FIO4/FIO5 digital
@@ -64,7 +64,7 @@ TEST_F(U3DaqTest, OpenSetsTheLinesUpWithoutWritingFlash) {
 }
 
 TEST_F(U3DaqTest, OpenFreesTheStationsLinesFromTimersAndCounters) {
-    auto device = bus.PlugIn(Spec(U3Model::lv));
+    auto device = bus.PlugIn(Traits(U3Model::lv));
     device->SetTimerCounterConfig(0x45);  // Timer0 on FIO4, Counter0 on FIO5
     OpenOk();
     EXPECT_EQ(u3::TimerCounterLines(device->TimerCounterConfig()) & 0x31, 0);
@@ -90,9 +90,9 @@ TEST_F(U3DaqTest, ReadingsUseTheDevicesCalibration) {
     for (const Case& c : cases) {
         SimulatedU3Bus caseBus;
         LabJackU3Daq caseDaq(caseBus.Connector());
-        SimulatedU3Spec spec = Spec(c.model);
-        spec.hardwareVersion = c.hardware;
-        caseBus.PlugIn(spec)->SetInputVolts(c.channel, c.volts);
+        SimulatedU3Traits traits = Traits(c.model);
+        traits.hardwareVersion = c.hardware;
+        caseBus.PlugIn(traits)->SetInputVolts(c.channel, c.volts);
         LJ_HANDLE handle = 0;
         ASSERT_EQ(caseDaq.OpenLabJack(LJ_dtU3, LJ_ctUSB, "", 1, &handle), LJE_NOERROR);
         double volts = -1.0;
@@ -103,9 +103,9 @@ TEST_F(U3DaqTest, ReadingsUseTheDevicesCalibration) {
 }
 
 TEST_F(U3DaqTest, ErasedCalibrationReadsWithNominalConstants) {
-    SimulatedU3Spec spec;
-    spec.calibrationErased = true;
-    auto device = bus.PlugIn(spec);
+    SimulatedU3Traits traits;
+    traits.calibrationErased = true;
+    auto device = bus.PlugIn(traits);
     device->SetInputVolts(0, 2.0);
     const LJ_HANDLE handle = OpenOk();
     double volts = 0.0;
@@ -115,7 +115,7 @@ TEST_F(U3DaqTest, ErasedCalibrationReadsWithNominalConstants) {
 }
 
 TEST_F(U3DaqTest, EdoDrivesTheLine) {
-    auto device = bus.PlugIn(Spec(U3Model::lv));
+    auto device = bus.PlugIn(Traits(U3Model::lv));
     const LJ_HANDLE handle = OpenOk();
     EXPECT_EQ(daq.eDO(handle, kPowerLine, 1), LJE_NOERROR);
     EXPECT_TRUE(device->LineIsHigh(kPowerLine));
@@ -128,7 +128,7 @@ TEST_F(U3DaqTest, EdoDrivesTheLine) {
 }
 
 TEST_F(U3DaqTest, ArgumentsAreChecked) {
-    bus.PlugIn(Spec(U3Model::lv));
+    bus.PlugIn(Traits(U3Model::lv));
     LJ_HANDLE handle = 0;
     EXPECT_EQ(daq.OpenLabJack(9, LJ_ctUSB, "", 1, &handle), LJE_INVALID_DEVICE_TYPE);
     EXPECT_EQ(daq.OpenLabJack(LJ_dtU3, 2, "", 1, &handle), LJE_INVALID_CONNECTION_TYPE);
@@ -149,7 +149,7 @@ TEST_F(U3DaqTest, ArgumentsAreChecked) {
 }
 
 TEST_F(U3DaqTest, HvReadsItsFourFixedAnalogInputs) {
-    bus.PlugIn(Spec(U3Model::hv));
+    bus.PlugIn(Traits(U3Model::hv));
     const LJ_HANDLE handle = OpenOk();
     double volts = 0.0;
     EXPECT_EQ(Read(handle, volts, 3), LJE_NOERROR);
@@ -160,7 +160,7 @@ TEST_F(U3DaqTest, OpenFailuresGiveTheDriversCodes) {
     LJ_HANDLE handle = 0;
     EXPECT_EQ(Open(handle), LJE_LABJACK_NOT_FOUND);
 
-    auto device = bus.PlugIn(Spec(U3Model::lv));
+    auto device = bus.PlugIn(Traits(U3Model::lv));
     bus.DenyAccess(true);
     EXPECT_EQ(Open(handle), LJE_USB_DRIVER_NOT_FOUND);
     bus.DenyAccess(false);
@@ -170,7 +170,7 @@ TEST_F(U3DaqTest, OpenFailuresGiveTheDriversCodes) {
     EXPECT_EQ(Open(handle), LJE_DEVICE_ALREADY_OPEN);
 
     SimulatedU3Bus otherBus;
-    SimulatedU3Spec notAU3;
+    SimulatedU3Traits notAU3;
     notAU3.productId = 6;
     otherBus.PlugIn(notAU3);
     LabJackU3Daq otherDaq(otherBus.Connector());
@@ -178,8 +178,8 @@ TEST_F(U3DaqTest, OpenFailuresGiveTheDriversCodes) {
 }
 
 TEST_F(U3DaqTest, FirstFoundSkipsADeviceHeldElsewhere) {
-    bus.PlugIn(Spec(U3Model::lv, 320000001));
-    bus.PlugIn(Spec(U3Model::lv, 320000002));
+    bus.PlugIn(Traits(U3Model::lv, 320000001));
+    bus.PlugIn(Traits(U3Model::lv, 320000002));
     LabJackU3Daq otherProcess(bus.Connector());
     LJ_HANDLE other = 0;
     ASSERT_EQ(otherProcess.OpenLabJack(LJ_dtU3, LJ_ctUSB, "", 1, &other), LJE_NOERROR);
@@ -188,7 +188,7 @@ TEST_F(U3DaqTest, FirstFoundSkipsADeviceHeldElsewhere) {
 }
 
 TEST_F(U3DaqTest, EveryStartReopensTheHeldDevice) {
-    auto device = bus.PlugIn(Spec(U3Model::lv));
+    auto device = bus.PlugIn(Traits(U3Model::lv));
     const LJ_HANDLE first = OpenOk();
     EXPECT_EQ(daq.eDO(first, kPowerLine, 1), LJE_NOERROR);
     const LJ_HANDLE second = OpenOk();
@@ -211,7 +211,7 @@ TEST_F(U3DaqTest, GarbledRepliesFailOneCallEach) {
         {"wrong length", ReplyFault::truncated, LJE_COMM_FAILURE},
         {"noise", ReplyFault::garbage, LJE_COMM_FAILURE},
     };
-    auto device = bus.PlugIn(Spec(U3Model::lv));
+    auto device = bus.PlugIn(Traits(U3Model::lv));
     const LJ_HANDLE handle = OpenOk();
     double input = 0.5;
     for (const Case& c : cases) {
@@ -228,7 +228,7 @@ TEST_F(U3DaqTest, GarbledRepliesFailOneCallEach) {
 }
 
 TEST_F(U3DaqTest, ALateReplyDuringOpenIsNotTakenForALaterAnswer) {
-    auto device = bus.PlugIn(Spec(U3Model::lv));
+    auto device = bus.PlugIn(Traits(U3Model::lv));
     device->InjectReplyFault(ReplyFault::late);  // the ConfigU3 reply
     LJ_HANDLE handle = 0;
     EXPECT_EQ(Open(handle), LJE_COMM_TIMEOUT);
@@ -241,7 +241,7 @@ TEST_F(U3DaqTest, ALateReplyDuringOpenIsNotTakenForALaterAnswer) {
 
 TEST_F(U3DaqTest, ABadChecksumInTheCommandIsReported) {
     // The device answers 0xB8 0xB8 to any command whose checksum is wrong.
-    auto device = bus.PlugIn(Spec(U3Model::lv));
+    auto device = bus.PlugIn(Traits(U3Model::lv));
     const auto transport = bus.Connector()->OpenFirstU3();
     ASSERT_EQ(transport.status, UsbStatus::ok);
     u3::Bytes command = u3::BuildConfigU3Read();
@@ -255,7 +255,7 @@ TEST_F(U3DaqTest, ABadChecksumInTheCommandIsReported) {
 }
 
 TEST_F(U3DaqTest, FeedbackErrorNamesTheFailedIoType) {
-    auto device = bus.PlugIn(Spec(U3Model::lv));
+    auto device = bus.PlugIn(Traits(U3Model::lv));
     const LJ_HANDLE handle = OpenOk();
     device->FailNextFeedback(42);
     EXPECT_EQ(daq.eDO(handle, kPowerLine, 1), LJE_UNKNOWN_ERROR);
@@ -267,7 +267,7 @@ TEST_F(U3DaqTest, FeedbackErrorNamesTheFailedIoType) {
 }
 
 TEST_F(U3DaqTest, UnplugFailsTheRunAndTheNextStartOpensAgain) {
-    auto device = bus.PlugIn(Spec(U3Model::lv));
+    auto device = bus.PlugIn(Traits(U3Model::lv));
     const LJ_HANDLE handle = OpenOk();
     double volts = 0.0;
     ASSERT_EQ(Read(handle, volts), LJE_NOERROR);
@@ -287,7 +287,7 @@ TEST_F(U3DaqTest, UnplugFailsTheRunAndTheNextStartOpensAgain) {
 }
 
 TEST_F(U3DaqTest, UnplugWhileIdleIsNoticedByTheNextStart) {
-    auto device = bus.PlugIn(Spec(U3Model::lv));
+    auto device = bus.PlugIn(Traits(U3Model::lv));
     const LJ_HANDLE handle = OpenOk();
     device->Unplug();
     device->Plug();
@@ -299,7 +299,7 @@ TEST_F(U3DaqTest, UnplugWhileIdleIsNoticedByTheNextStart) {
 }
 
 TEST_F(U3DaqTest, ConcurrentCallsOnOneDeviceDoNotMixTheirExchanges) {
-    auto device = bus.PlugIn(Spec(U3Model::lv));
+    auto device = bus.PlugIn(Traits(U3Model::lv));
     device->SetInputVolts(0, 1.0);
     const LJ_HANDLE handle = OpenOk();
     std::atomic<int> failures{0};
