@@ -1,7 +1,8 @@
 #pragma once
 // The data-acquisition device as the station uses it: the three calls of the
 // LabJack UD driver, with its argument values and its nonzero error codes.
-// Backends: the simulated U3 (sim/) and a real U3 over USB (platform/).
+// Backends: the simulated U3 (sim/) and a real U3 over USB (platform/,
+// LabJackU3Daq).
 
 #include <cstdint>
 
@@ -18,6 +19,9 @@ constexpr std::int32_t LJ_ioGET_AIN = 10;
 // Error codes as the UD driver numbers them.
 constexpr LJ_ERROR LJE_NOERROR = 0;
 constexpr LJ_ERROR LJE_INVALID_CHANNEL_NUMBER = 2;
+// Believed to be the UD driver's number for a bad argument (not checked
+// against the vendor header): an unsupported IOType or a null pointer.
+constexpr LJ_ERROR LJE_INVALID_PARAMETER = 10;
 constexpr LJ_ERROR LJE_UNKNOWN_ERROR = 1001;
 constexpr LJ_ERROR LJE_INVALID_DEVICE_TYPE = 1002;
 constexpr LJ_ERROR LJE_INVALID_HANDLE = 1003;
@@ -27,6 +31,9 @@ constexpr LJ_ERROR LJE_COMM_FAILURE = 1008;
 constexpr LJ_ERROR LJE_CHECKSUM_ERROR = 1009;
 constexpr LJ_ERROR LJE_DEVICE_ALREADY_OPEN = 1010;
 constexpr LJ_ERROR LJE_COMM_TIMEOUT = 1011;
+// The USB access the driver needs is missing: on Linux, no libusb or no
+// permission on the device node (the udev rule is not installed).
+constexpr LJ_ERROR LJE_USB_DRIVER_NOT_FOUND = 1012;
 constexpr LJ_ERROR LJE_INVALID_CONNECTION_TYPE = 1013;
 
 // All calls are synchronous. Opening happens on the window thread at Start; the

@@ -1,0 +1,60 @@
+#pragma once
+// The seam between the U3 protocol and the USB stack: one claimed device that
+// writes and reads whole frames with a time-out, and the way such a device is
+// found and claimed. Real USB (libusb) and a simulated U3 both sit behind it.
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <span>
+
+namespace orvalt {
+
+enum class UsbStatus {
+    ok,
+    timeout,
+    noDevice,     // unplugged: the connection is dead for good
+    io,           // the transfer broke off; on a pulled cable this comes first
+    busy,         // claimed by another process (or another handle)
+    access,       // no permission on the device node
+    notFound,     // no such device on the bus
+    unavailable,  // the USB stack itself could not be started
+    failed,       // anything else (a stalled endpoint, a short write)
+};
+
+struct UsbReadResult {
+    UsbStatus status = UsbStatus::failed;
+    std::size_t length = 0;  // bytes received when status is ok
+};
+
+// A claimed device's command endpoint pair. Not thread-safe: its owner
+// serialises the calls. Destroying it releases the claim.
+class UsbTransport {
+  public:
+    virtual ~UsbTransport() = default;
+    // Sends one whole frame.
+    virtual UsbStatus Write(std::span<const std::uint8_t> frame, unsigned timeoutMs) = 0;
+    // Receives one frame (one transfer) into `buffer`, which should hold the
+    // largest frame the device sends.
+    virtual UsbReadResult Read(std::span<std::uint8_t> buffer, unsigned timeoutMs) = 0;
+};
+
+struct UsbOpenResult {
+    UsbStatus status = UsbStatus::notFound;
+    std::unique_ptr<UsbTransport> transport;  // set when status is ok
+};
+
+// Finds and claims devices.
+class UsbConnector {
+  public:
+    virtual ~UsbConnector() = default;
+    // Claims the first LabJack U3 on the bus that can be claimed. When none
+    // can, the status tells the most telling reason (busy before access before
+    // any other failure before not found).
+    virtual UsbOpenResult OpenFirstU3() = 0;
+};
+
+// The more telling of two reasons why a device could not be claimed.
+UsbStatus MoreTellingOpenFailure(UsbStatus a, UsbStatus b);
+
+}  // namespace orvalt
