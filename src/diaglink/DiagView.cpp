@@ -37,6 +37,9 @@ std::optional<int> WidenColumn(DiagView& view, std::size_t lineBytes, const std:
         return std::nullopt;
     }
     view.longestLineBytes = lineBytes;
+    if (!metrics.textWidthPx) {
+        return std::nullopt;  // nothing shows the list (the headless runner)
+    }
     const int width = metrics.textWidthPx(row) + metrics.averageCharWidthPx;
     if (width <= view.widestRowPx) {
         return std::nullopt;

@@ -29,7 +29,8 @@ struct DiagView {
     std::size_t longestLineBytes = 0;
 };
 
-// The list's font, as the window measures with it.
+// The list's font, as the window measures with it. Without a measuring
+// function (no list on screen) the column is never widened.
 struct DiagTextMetrics {
     std::function<int(std::string_view text)> textWidthPx;
     int averageCharWidthPx = 0;

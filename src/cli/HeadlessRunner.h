@@ -1,0 +1,27 @@
+#pragma once
+// The station without a window: loads the settings and the plan, runs the plan
+// through the same run control the window uses, prints what the window would
+// show, and saves the results when asked. The calling thread is the window
+// thread: it handles every posted message.
+
+#include <atomic>
+#include <iosfwd>
+
+#include "cli/CliOptions.h"
+
+namespace orvalt {
+
+// Exit statuses of orvalt-cli.
+enum CliExit : int {
+    kExitRanToEnd = 0,
+    kExitAbandonedOrStopped = 1,
+    kExitUsage = 2,  // also: a plan or unit profile that can't be used, a port that won't open
+    kExitDeviceNotOpened = 3,
+    kExitNotSaved = 4,  // the run ended, but a result file could not be written
+};
+
+// Runs one plan. `stopRequest` becoming true acts as the Stop button (Ctrl-C).
+int RunHeadless(const CliOptions& options, std::ostream& out, std::ostream& err,
+                const std::atomic<bool>& stopRequest);
+
+}  // namespace orvalt
