@@ -45,6 +45,7 @@ class HeadlessSession {
         : options_(options), out_(out), err_(err), stopRequest_(stopRequest) {}
 
     int Run();
+    HeadlessStats Stats() const;
 
   private:
     bool LoadInputs();
@@ -74,6 +75,7 @@ class HeadlessSession {
     std::unique_ptr<RunControl> control_;
     std::string messageBoxText_;
     bool runEnded_ = false;
+    std::size_t completedTests_ = 0;
     bool stopped_ = false;
 };
 
@@ -148,12 +150,13 @@ void HeadlessSession::Handle(const PostedMessage& message) {
 // ends it without one: then the run is over once the worker has gone.
 void HeadlessSession::HandleUntilRunEnds() {
     while (!runEnded_) {
+        if (stopRequest_ && !stopped_) {
+            stopped_ = true;
+            control_->OnStartStop();
+        }
         if (auto message = queue_.WaitPop(20ms)) {
             Handle(*message);
             queue_.DoneHandling();
-        } else if (stopRequest_ && !stopped_) {
-            stopped_ = true;
-            control_->OnStartStop();
         } else if (!control_->Running() && !control_->HasAbandonedWorker()) {
             runEnded_ = true;
         }
@@ -168,7 +171,7 @@ void HeadlessSession::Drain() {
 }
 
 int HeadlessSession::RunStatus() const {
-    const bool everyTestCompleted = station_->summaryLines.Count() == plan_.plan.entries.size();
+    const bool everyTestCompleted = completedTests_ == plan_.plan.entries.size();
     return !stopped_ && everyTestCompleted ? kExitRanToEnd : kExitAbandonedOrStopped;
 }
 
@@ -179,6 +182,15 @@ int HeadlessSession::Save() {
         err_ << error << '\n';
     }
     return result.Ok() ? kExitRanToEnd : kExitNotSaved;
+}
+
+HeadlessStats HeadlessSession::Stats() const {
+    HeadlessStats stats;
+    if (station_) {
+        stats.virtualMs = station_->Virtual() ? station_->Virtual()->ElapsedMs() : 0;
+        stats.summaryLines = completedTests_;
+    }
+    return stats;
 }
 
 int HeadlessSession::Run() {
@@ -216,6 +228,7 @@ int HeadlessSession::Run() {
     Drain();
     control_.reset();
     window_->Detach();
+    completedTests_ = station_->summaryLines.Count();
     const int status = RunStatus();
     if (!options_.savePath.empty() && Save() != kExitRanToEnd) {
         return kExitNotSaved;
@@ -226,9 +239,13 @@ int HeadlessSession::Run() {
 }  // namespace
 
 int RunHeadless(const CliOptions& options, std::ostream& out, std::ostream& err,
-                const std::atomic<bool>& stopRequest) {
+                const std::atomic<bool>& stopRequest, HeadlessStats* stats) {
     HeadlessSession session(options, out, err, stopRequest);
-    return session.Run();
+    const int status = session.Run();
+    if (stats) {
+        *stats = session.Stats();
+    }
+    return status;
 }
 
 }  // namespace orvalt

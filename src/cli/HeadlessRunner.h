@@ -5,6 +5,8 @@
 // thread: it handles every posted message.
 
 #include <atomic>
+#include <cstddef>
+#include <cstdint>
 #include <iosfwd>
 
 #include "cli/CliOptions.h"
@@ -20,8 +22,14 @@ enum CliExit : int {
     kExitNotSaved = 4,  // the run ended, but a result file could not be written
 };
 
+// What a run took, for benchmarks and soak tests.
+struct HeadlessStats {
+    std::uint64_t virtualMs = 0;  // virtual time the run took (--fast only)
+    std::size_t summaryLines = 0;
+};
+
 // Runs one plan. `stopRequest` becoming true acts as the Stop button (Ctrl-C).
 int RunHeadless(const CliOptions& options, std::ostream& out, std::ostream& err,
-                const std::atomic<bool>& stopRequest);
+                const std::atomic<bool>& stopRequest, HeadlessStats* stats = nullptr);
 
 }  // namespace orvalt

@@ -1,0 +1,286 @@
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
+
+#include "execution/RunControl.h"
+#include "platform/MessageQueue.h"
+#include "sim/SimulatedU3.h"
+#include "sim/SimulatedUnit.h"
+
+namespace orvalt {
+namespace {
+
+using namespace std::chrono_literals;
+
+// A device whose reads can be made to hang, as a U3 that stops answering does.
+class HangingDaq final : public Daq {
+  public:
+    explicit HangingDaq(Daq& inner) : inner_(inner) {}
+    LJ_ERROR OpenLabJack(std::int32_t t, std::int32_t c, const char* a, std::int32_t f,
+                         LJ_HANDLE* h) override {
+        return inner_.OpenLabJack(t, c, a, f, h);
+    }
+    LJ_ERROR eGet(LJ_HANDLE h, std::int32_t io, std::int32_t ch, double* v,
+                  std::int32_t x) override {
+        std::unique_lock lock(mutex_);
+        hanging_ = hang_;
+        changed_.notify_all();
+        changed_.wait(lock, [this] { return !hang_; });
+        hanging_ = false;
+        lock.unlock();
+        return inner_.eGet(h, io, ch, v, x);
+    }
+    LJ_ERROR eDO(LJ_HANDLE h, std::int32_t ch, std::int32_t s) override {
+        return inner_.eDO(h, ch, s);
+    }
+
+    void Hang() {
+        std::scoped_lock lock(mutex_);
+        hang_ = true;
+    }
+    void WaitUntilHanging() {
+        std::unique_lock lock(mutex_);
+        changed_.wait(lock, [this] { return hanging_; });
+    }
+    void Release() {
+        {
+            std::scoped_lock lock(mutex_);
+            hang_ = false;
+        }
+        changed_.notify_all();
+    }
+
+  private:
+    Daq& inner_;
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    bool hang_ = false;
+    bool hanging_ = false;
+};
+
+// The window side of a run on the simulator: the test's thread is the window
+// thread and handles every post.
+class RunControlTest : public ::testing::Test {
+  protected:
+    explicit RunControlTest(bool virtualTime = true) {
+        if (virtualTime) {
+            auto clock = std::make_unique<VirtualClock>();
+            clock->SetIdleWaiter([this] {
+                while (!queue.WaitIdleFor(5ms) && runState.runFlag != 0) {
+                }
+            });
+            clock_ = std::move(clock);
+        } else {
+            clock_ = std::make_unique<RealClock>();
+        }
+        device = std::make_unique<SimulatedU3>(unit, *clock_);
+        hanging = std::make_unique<HangingDaq>(*device);
+        control = std::make_unique<RunControl>(
+            model, StationIo{hanging.get(), clock_.get(), &settings, &diagTable, &summary, &marker},
+            runState, window,
+            RunControlHooks{[] { return true; },
+                            [this](const std::string& t) { messageBoxes.push_back(t); }});
+        control->SetTestPlan(&plan);
+    }
+
+    void LoadPlan(std::vector<TestPlanEntry> entries) {
+        plan.entries = std::move(entries);
+        std::vector<TestRowTexts> rows(plan.entries.size());
+        model.ReplaceRows(rows);
+    }
+
+    void HandleOne(const PostedMessage& message) {
+        if (message.id == WM_TEST_PROGRESS)
+            control->OnProgress(message);
+    }
+
+    // Handles posts until `done` holds or the time runs out.
+    bool PumpUntil(const std::function<bool()>& done, std::chrono::seconds limit = 20s) {
+        const auto end = std::chrono::steady_clock::now() + limit;
+        while (!done()) {
+            if (std::chrono::steady_clock::now() > end)
+                return false;
+            if (auto message = queue.WaitPop(5ms)) {
+                HandleOne(*message);
+                queue.DoneHandling();
+            }
+        }
+        return true;
+    }
+
+    bool PumpUntilRunOver() {
+        return PumpUntil([this] { return !control->Running() && queue.Pending() == 0; });
+    }
+
+    bool StartsOpenSaveAndChecksEnabled() const {
+        for (ControlId id :
+             {IDC_START_STOP, IDC_SAVE_TEST_DATA, IDC_EXTRA_LOG, IDC_DO_OUTPUT5, IDC_OPEN}) {
+            if (!model.Control(id).enabled)
+                return false;
+        }
+        return model.Control(IDC_START_STOP).caption == "Start";
+    }
+
+    static TestPlanEntry CycleTest(int index, int p5) {
+        return TestPlanEntry{1500, 2000, 250, 3000, p5, 0, index};
+    }
+    static TestPlanEntry OnOffTest(int index) {
+        return TestPlanEntry{0, 5000, 5000, 2000, 5000, 2000, index};
+    }
+
+    SettingsRecord settings;
+    SimulatedUnit unit{UnitProfile{}};
+    std::unique_ptr<Clock> clock_;
+    std::unique_ptr<SimulatedU3> device;
+    std::unique_ptr<HangingDaq> hanging;
+    MessageQueue queue;
+    WindowHandle window = queue.MakeTarget();
+    WindowModel model;
+    RunState runState;
+    DiagTable diagTable;
+    SummaryLines summary;
+    std::int32_t marker = 1;
+    TestPlan plan;
+    std::vector<std::string> messageBoxes;
+    std::unique_ptr<RunControl> control;
+};
+
+TEST_F(RunControlTest, EmptyPlanRunsToDoneAtOnceWithoutSummaryLines) {
+    LoadPlan({});
+    summary.Append("left from an earlier run");
+    control->OnStartStop();
+    EXPECT_EQ(model.Control(IDC_START_STOP).caption, "Stop");
+    EXPECT_FALSE(model.Control(IDC_OPEN).enabled);
+    ASSERT_TRUE(PumpUntilRunOver());
+    EXPECT_TRUE(StartsOpenSaveAndChecksEnabled());
+    EXPECT_EQ(summary.Count(), 0u);
+    EXPECT_TRUE(model.LogLines().empty());
+}
+
+TEST_F(RunControlTest, DeviceThatWillNotOpenLeavesAnEmptyLogAndNoRun) {
+    LoadPlan({CycleTest(0, 0)});
+    model.AppendLog("a line of the previous run");
+    model.SetCell(0, kStatusColumn, "old status");
+    device->SetOpenError(LJE_LABJACK_NOT_FOUND);
+    control->OnStartStop();
+    EXPECT_EQ(messageBoxes,
+              std::vector<std::string>{"Can't open LabJack for voltage measurement. Code 1007"});
+    EXPECT_FALSE(control->Running());
+    EXPECT_FALSE(control->RunStarted());
+    EXPECT_TRUE(StartsOpenSaveAndChecksEnabled());
+    EXPECT_TRUE(model.LogLines().empty());
+    EXPECT_EQ(model.TestRows()[0][kStatusColumn], "");
+}
+
+TEST_F(RunControlTest, ControlsThatDoNotValidateStartNothingAndClearNothing) {
+    LoadPlan({CycleTest(0, 0)});
+    model.AppendLog("kept");
+    RunControl refusing(
+        model, StationIo{device.get(), clock_.get(), &settings, &diagTable, &summary, &marker},
+        runState, window, RunControlHooks{[] { return false; }, [](const std::string&) {}});
+    refusing.OnStartStop();
+    EXPECT_FALSE(refusing.Running());
+    EXPECT_EQ(model.LogLines(), std::vector<std::string>{"kept"});
+}
+
+TEST_F(RunControlTest, StopDuringAWaitGivesTheControlsBackAtOnceAndKeepsTheCells) {
+    LoadPlan({CycleTest(0, 10), CycleTest(1, 10)});
+    control->OnStartStop();
+    ASSERT_TRUE(PumpUntil([&] {
+        return model.TestRows()[0][kWaitColumn] == "Wait 15.00 secs for Wait before start";
+    }));
+    control->OnStartStop();  // Stop
+    EXPECT_FALSE(control->Running());
+    EXPECT_TRUE(StartsOpenSaveAndChecksEnabled());
+    const auto rowsAtStop = model.TestRows();
+    ASSERT_TRUE(PumpUntilRunOver());
+    EXPECT_TRUE(StartsOpenSaveAndChecksEnabled());  // the late ProgressDone changes nothing
+    EXPECT_EQ(model.TestRows()[0][kWaitColumn], rowsAtStop[0][kWaitColumn]);
+    EXPECT_EQ(summary.Count(), 0u);  // the abandoned test has no summary line
+}
+
+TEST_F(RunControlTest, StartAfterAFinishedRunClearsTheLogAndTheRunCellsFirst) {
+    LoadPlan({OnOffTest(0)});
+    control->OnStartStop();
+    ASSERT_TRUE(PumpUntilRunOver());
+    ASSERT_EQ(summary.Count(), 1u);
+    ASSERT_FALSE(model.LogLines().empty());
+    ASSERT_FALSE(model.TestRows()[0][kStatusColumn].empty());
+
+    control->OnStartStop();  // one press: disposes of the old worker, starts anew
+    EXPECT_TRUE(control->Running());
+    EXPECT_EQ(model.Control(IDC_START_STOP).caption, "Stop");
+    EXPECT_TRUE(model.LogLines().empty());
+    EXPECT_EQ(model.TestRows()[0][kStatusColumn], "");
+    EXPECT_EQ(model.TestRows()[0][kWaitColumn], "");
+    ASSERT_TRUE(PumpUntilRunOver());
+    EXPECT_EQ(summary.Count(), 1u);  // the new run emptied the table before adding its own
+    EXPECT_EQ(model.LogLines().front(), "Pass, 2.6,2.6");
+}
+
+TEST_F(RunControlTest, ProgressKindsLandInTheirCellsAndOthersAreIgnored) {
+    LoadPlan({OnOffTest(0), OnOffTest(1), OnOffTest(2)});
+    control->OnProgress(PostedMessage{WM_TEST_PROGRESS, ProgressWait, 2, "w"});
+    control->OnProgress(PostedMessage{WM_TEST_PROGRESS, ProgressStatus, 1, "s"});
+    control->OnProgress(PostedMessage{WM_TEST_PROGRESS, ProgressLog, 2, "l"});
+    control->OnProgress(PostedMessage{WM_TEST_PROGRESS, 7, 0, "ignored"});
+    control->OnProgress(PostedMessage{WM_TEST_PROGRESS, ProgressStatus, 300, "no such row"});
+    EXPECT_EQ(model.TestRows()[2][kWaitColumn], "w");
+    EXPECT_EQ(model.TestRows()[1][kStatusColumn], "s");
+    EXPECT_EQ(model.VisibleRow(), 1);
+    EXPECT_EQ(model.LogLines(), std::vector<std::string>{"l"});
+    EXPECT_EQ(model.SelectedLogLine(), 0);
+    for (const auto& row : model.TestRows()) {
+        for (const auto& cell : row)
+            EXPECT_NE(cell, "ignored");
+    }
+}
+
+TEST_F(RunControlTest, NoOptionChosenMeansCycleOneLevelOne) {
+    LoadPlan({CycleTest(0, 99)});  // a P5 outside 0..15 keeps the operator's option
+    model.values.ttoOption = -1;
+    control->OnStartStop();
+    ASSERT_TRUE(PumpUntilRunOver());
+    const auto& log = model.LogLines();
+    EXPECT_NE(std::find(log.begin(), log.end(), "Time To OFF (to 1.50) seconds from level 1, 0.25"),
+              log.end());
+    ASSERT_EQ(summary.Count(), 1u);
+    EXPECT_NE(summary.Lines()[0].find(", 2.60, 0.00, 0.00, 0.00, 0.00, "), std::string::npos);
+}
+
+class RunControlRealTimeTest : public RunControlTest {
+  protected:
+    RunControlRealTimeTest() : RunControlTest(false) {}
+};
+
+TEST_F(RunControlRealTimeTest, AWorkerThatOverrunsItsStopIsAbandonedAndStartWaitsForIt) {
+    settings.TaskTerminateWaitTime = 100;
+    LoadPlan({OnOffTest(0)});
+    hanging->Hang();
+    control->OnStartStop();
+    hanging->WaitUntilHanging();
+    const auto before = std::chrono::steady_clock::now();
+    control->OnStartStop();  // Stop: the worker is stuck in a device call
+    EXPECT_LT(std::chrono::steady_clock::now() - before, 3s);
+    EXPECT_TRUE(StartsOpenSaveAndChecksEnabled());
+    EXPECT_TRUE(control->HasAbandonedWorker());
+    while (queue.TryPop())
+        queue.DoneHandling();
+
+    control->OnStartStop();  // Start is refused while the old worker lives
+    EXPECT_EQ(messageBoxes, std::vector<std::string>{kPreviousRunStillEnding});
+    EXPECT_FALSE(control->Running());
+
+    hanging->Release();
+    while (control->HasAbandonedWorker())
+        std::this_thread::sleep_for(1ms);
+    EXPECT_EQ(queue.Pending(), 0u);  // what it posted after the stop reached no window
+    control->OnStartStop();
+    EXPECT_TRUE(control->Running());
+    control->OnStartStop();
+}
+
+}  // namespace
+}  // namespace orvalt
