@@ -13,8 +13,8 @@ struct DiagSaveResult {
     std::string error;
 };
 
-// Writes the rows oldest first, each followed by CR LF, into a new file at
-// `path` (an existing one is emptied first).
+// Writes the rows oldest first, each followed by CR LF, into the file at `path`,
+// replacing an existing one whole.
 DiagSaveResult SaveDiagRows(const std::filesystem::path& path, const std::deque<std::string>& rows);
 
 }  // namespace orvalt

@@ -5,12 +5,18 @@
 
 #include <cstdlib>
 
-#include "results/ResultFileWrite.h"
+#include "platform/SafeFile.h"
 #include "results/TotalsLine.h"
 
 namespace orvalt {
 
 namespace {
+
+// A result file is replaced whole, but a file its owner made read-only is not
+// replaced behind their back, and a folder that refuses new files still gets
+// its file rewritten in place.
+constexpr ReplaceOptions kResultFile{.keepReadOnlyFile = true,
+                                     .rewriteInPlaceWhenFolderRefuses = true};
 
 constexpr std::string_view kLineEnd = "\r\n";
 constexpr std::string_view kNameUnsafe = "<>:/\\|?*";
@@ -111,20 +117,22 @@ std::filesystem::path TotalsFilePath(const std::filesystem::path& chosen) {
 SaveResult SaveTestData(const std::filesystem::path& chosen, const UnitDescription& current,
                         const std::vector<std::string>& logLines, SummaryLines& summary) {
     SaveResult result;
-    const FileWriteResult data = ReplaceFileContents(chosen, TestDataText(current, logLines));
+    const FileWriteResult data =
+        ReplaceFileAtomically(chosen, TestDataText(current, logLines), kResultFile);
     if (!data.ok) {
-        result.errors.push_back(data.error);
+        result.errors.push_back(data.message);
         return result;
     }
-    const FileWriteResult sum = ReplaceFileContents(SumFilePath(chosen), SumText(logLines));
+    const FileWriteResult sum =
+        ReplaceFileAtomically(SumFilePath(chosen), SumText(logLines), kResultFile);
     if (!sum.ok) {
-        result.errors.push_back(sum.error);
+        result.errors.push_back(sum.message);
     }
     const std::vector<std::string> lines = summary.Lines();
     const FileWriteResult totals =
         AppendToSharedFile(TotalsFilePath(chosen), TotalsText(current.manufacturer, lines));
     if (!totals.ok) {
-        result.errors.push_back(totals.error);
+        result.errors.push_back(totals.message);
         return result;
     }
     summary.DropFirst(lines.size());
