@@ -58,11 +58,15 @@ AppOptionsResult ParseAppOptions(const std::vector<std::string>& args) {
     return result;
 }
 
-void ApplyAutomation(AppOptions& options, const char* autoPlan, const char* autoStart) {
-    if (autoPlan != nullptr && *autoPlan != '\0') {
-        options.autoPlan = autoPlan;
+void ApplyAutomation(AppOptions& options, const AutomationVariables& variables) {
+    const auto isOn = [](const char* value) {
+        return value != nullptr && std::string_view(value) == "1";
+    };
+    if (variables.autoPlan != nullptr && *variables.autoPlan != '\0') {
+        options.autoPlan = variables.autoPlan;
     }
-    options.autoStart = autoStart != nullptr && std::string_view(autoStart) == "1";
+    options.autoStart = isOn(variables.autoStart);
+    options.autoDiag = isOn(variables.autoDiag);
 }
 
 }  // namespace orvalt

@@ -4,9 +4,10 @@
 //   orvalt --simulate    the simulated U3 and unit, in real time, with the
 //                        simulated driver's diagnostic port in the port list
 //   orvalt --simulate --unit FILE   the simulated unit described in FILE (JSON)
-// Two variables drive the window for automation (screenshots, demos):
-// ORVALT_AUTOPLAN=FILE loads that plan once the window is shown, and
-// ORVALT_AUTOSTART=1 then presses Start.
+// Three variables drive the window for automation (screenshots, demos): once
+// the window is shown, ORVALT_AUTODIAG=1 presses the diagnostic port's Open,
+// ORVALT_AUTOPLAN=FILE loads that plan, and ORVALT_AUTOSTART=1 then presses
+// Start.
 
 #include <filesystem>
 #include <optional>
@@ -22,6 +23,7 @@ struct AppOptions {
     UnitProfile unit;
     std::filesystem::path autoPlan;
     bool autoStart = false;
+    bool autoDiag = false;
 };
 
 struct AppOptionsResult {
@@ -33,8 +35,13 @@ struct AppOptionsResult {
 // `args` without the program name and without the toolkit's own options.
 AppOptionsResult ParseAppOptions(const std::vector<std::string>& args);
 
-// Takes ORVALT_AUTOPLAN and ORVALT_AUTOSTART from the given values (null: unset).
-void ApplyAutomation(AppOptions& options, const char* autoPlan, const char* autoStart);
+// Takes the automation variables' values (null: unset).
+struct AutomationVariables {
+    const char* autoDiag = nullptr;
+    const char* autoPlan = nullptr;
+    const char* autoStart = nullptr;
+};
+void ApplyAutomation(AppOptions& options, const AutomationVariables& variables);
 
 extern const char* const kAppUsage;
 

@@ -30,6 +30,9 @@ std::vector<DiagPort> SimulatedPorts(Station& station) {
 
 // What the automation variables ask for, once the window is up.
 void Automate(COrvaltDlg& window, const AppOptions& options) {
+    if (options.autoDiag) {
+        window.OnDiagOpen();
+    }
     if (options.autoPlan.empty() || !window.LoadTestPlanFrom(options.autoPlan)) {
         return;
     }

@@ -27,8 +27,9 @@ int main(int argc, char** argv) {
         return 2;
     }
     orvalt::AppOptions options = *parsed.options;
-    orvalt::ApplyAutomation(options, std::getenv("ORVALT_AUTOPLAN"),
-                            std::getenv("ORVALT_AUTOSTART"));
+    orvalt::ApplyAutomation(options,
+                            {std::getenv("ORVALT_AUTODIAG"), std::getenv("ORVALT_AUTOPLAN"),
+                             std::getenv("ORVALT_AUTOSTART")});
     orvalt::COrvaltApp app;
     return app.InitInstance(options);
 }

@@ -160,9 +160,9 @@ class StartUpTest : public QObject {
         QVERIFY(!ParseAppOptions({"--simulate", "--unit", "/no/such/unit.json"}).options);
         QVERIFY(!ParseAppOptions({"--fast"}).options);
         AppOptions options;
-        ApplyAutomation(options, "plan.csv", "1");
+        ApplyAutomation(options, {nullptr, "plan.csv", "1"});
         QCOMPARE(options.autoPlan, std::filesystem::path("plan.csv"));
-        QVERIFY(options.autoStart);
+        QVERIFY(options.autoStart && !options.autoDiag);
     }
 };
 
