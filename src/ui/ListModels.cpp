@@ -10,8 +10,16 @@ constexpr int kTestListColumns = 9;
 constexpr std::array<const char*, kTestListColumns> kTestListTitles{
     "Test", "P1", "P2", "P3", "P4", "P5", "P6", "Wait", "Status"};
 
-bool IsDisplay(const QModelIndex& index, int role, int rows) {
-    return role == Qt::DisplayRole && index.isValid() && index.row() < rows;
+// The row a view asks to display, or null: a row the view was not told of,
+// or one the core no longer keeps, shows nothing.
+template <class Rows>
+const typename Rows::value_type* DisplayedRow(const QModelIndex& index, int role, int shownRows,
+                                              const Rows& rows) {
+    const int kept = std::min(shownRows, static_cast<int>(rows.size()));
+    if (role != Qt::DisplayRole || !index.isValid() || index.row() >= kept) {
+        return nullptr;
+    }
+    return &rows[static_cast<std::size_t>(index.row())];
 }
 
 }  // namespace
@@ -25,12 +33,11 @@ int TestListModel::columnCount(const QModelIndex& parent) const {
 }
 
 QVariant TestListModel::data(const QModelIndex& index, int role) const {
-    const int rows = std::min(shownRows_, static_cast<int>(model_.TestRows().size()));
-    if (!IsDisplay(index, role, rows)) {
+    const TestRowTexts* row = DisplayedRow(index, role, shownRows_, model_.TestRows());
+    if (row == nullptr) {
         return {};
     }
-    const auto& row = model_.TestRows()[static_cast<std::size_t>(index.row())];
-    return QString::fromStdString(row[static_cast<std::size_t>(index.column())]);
+    return QString::fromStdString((*row)[static_cast<std::size_t>(index.column())]);
 }
 
 QVariant TestListModel::headerData(int section, Qt::Orientation orientation, int role) const {
@@ -52,67 +59,53 @@ void TestListModel::CellChanged(int row, int column) {
     emit dataChanged(cell, cell, {Qt::DisplayRole});
 }
 
-int LogListModel::rowCount(const QModelIndex& parent) const {
+int ShownRowsModel::rowCount(const QModelIndex& parent) const {
     return parent.isValid() ? 0 : shownRows_;
 }
 
-QVariant LogListModel::data(const QModelIndex& index, int role) const {
-    const int rows = std::min(shownRows_, static_cast<int>(model_.LogLines().size()));
-    if (!IsDisplay(index, role, rows)) {
-        return {};
-    }
-    return QString::fromStdString(model_.LogLines()[static_cast<std::size_t>(index.row())]);
+void ShownRowsModel::Cleared() {
+    beginResetModel();
+    shownRows_ = 0;
+    endResetModel();
 }
 
-bool LogListModel::Publish() {
-    const int lines = static_cast<int>(model_.LogLines().size());
-    if (lines <= shownRows_) {
+bool ShownRowsModel::ShowRowsUpTo(int rows) {
+    if (rows <= shownRows_) {
         return false;
     }
-    beginInsertRows({}, shownRows_, lines - 1);
-    shownRows_ = lines;
+    beginInsertRows({}, shownRows_, rows - 1);
+    shownRows_ = rows;
     endInsertRows();
     return true;
 }
 
-void LogListModel::Cleared() {
-    beginResetModel();
-    shownRows_ = 0;
-    endResetModel();
+QVariant LogListModel::data(const QModelIndex& index, int role) const {
+    const std::string* line = DisplayedRow(index, role, ShownRows(), model_.LogLines());
+    if (line == nullptr) {
+        return {};
+    }
+    return QString::fromStdString(*line);
 }
 
-int DiagRowsModel::rowCount(const QModelIndex& parent) const {
-    return parent.isValid() ? 0 : shownRows_;
+bool LogListModel::Publish() {
+    return ShowRowsUpTo(static_cast<int>(model_.LogLines().size()));
 }
 
 QVariant DiagRowsModel::data(const QModelIndex& index, int role) const {
-    const int rows = std::min(shownRows_, static_cast<int>(rows_.size()));
-    if (!IsDisplay(index, role, rows)) {
+    const std::string* row = DisplayedRow(index, role, ShownRows(), rows_);
+    if (row == nullptr) {
         return {};
     }
-    const std::string& row = rows_[static_cast<std::size_t>(index.row())];
-    return QString::fromLatin1(row.data(), static_cast<qsizetype>(row.size()));
+    return QString::fromLatin1(row->data(), static_cast<qsizetype>(row->size()));
 }
 
 void DiagRowsModel::LineAdded() {
     const int rows = static_cast<int>(rows_.size());
-    if (rows > shownRows_) {
-        beginInsertRows({}, shownRows_, rows - 1);
-        shownRows_ = rows;
-        endInsertRows();
-        return;
-    }
-    if (rows == 0) {
+    if (ShowRowsUpTo(rows) || rows == 0) {
         return;
     }
     // Full: every row now holds its successor's text.
     emit dataChanged(index(0), index(rows - 1), {Qt::DisplayRole});
-}
-
-void DiagRowsModel::Cleared() {
-    beginResetModel();
-    shownRows_ = 0;
-    endResetModel();
 }
 
 }  // namespace orvalt

@@ -32,39 +32,49 @@ class TestListModel final : public QAbstractTableModel {
     int shownRows_ = 0;
 };
 
+// A one-column list whose views learn of new rows only when told.
+class ShownRowsModel : public QAbstractListModel {
+  public:
+    int rowCount(const QModelIndex& parent = {}) const override;
+    void Cleared();
+
+  protected:
+    // Tells the views of the rows from the shown count up to `rows`; false
+    // when there were none.
+    bool ShowRowsUpTo(int rows);
+    int ShownRows() const { return shownRows_; }
+
+  private:
+    int shownRows_ = 0;
+};
+
 // The log: one line a row, oldest first. New lines are taken in batches by
 // Publish, so that a flood of lines costs one view update per batch.
-class LogListModel final : public QAbstractListModel {
+class LogListModel final : public ShownRowsModel {
   public:
     explicit LogListModel(const WindowModel& model) : model_(model) {}
 
-    int rowCount(const QModelIndex& parent = {}) const override;
     QVariant data(const QModelIndex& index, int role) const override;
 
     // Shows the lines added since the last call; false when there were none.
     bool Publish();
-    void Cleared();
 
   private:
     const WindowModel& model_;
-    int shownRows_ = 0;
 };
 
 // The diagnostic rows: the newest 400 lines, shown byte for byte.
-class DiagRowsModel final : public QAbstractListModel {
+class DiagRowsModel final : public ShownRowsModel {
   public:
     explicit DiagRowsModel(const std::deque<std::string>& rows) : rows_(rows) {}
 
-    int rowCount(const QModelIndex& parent = {}) const override;
     QVariant data(const QModelIndex& index, int role) const override;
 
     // After a line was kept: the rows grew, or (when full) moved up one.
     void LineAdded();
-    void Cleared();
 
   private:
     const std::deque<std::string>& rows_;
-    int shownRows_ = 0;
 };
 
 }  // namespace orvalt
