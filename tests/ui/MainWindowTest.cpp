@@ -234,11 +234,28 @@ class MainWindowTest : public QObject {
         rig.window.reset();
     }
 
-    void EnterDoesNotEndTheWindow() {
+    void EnterDoesNotEndTheWindowTheTitleBarsCloseDoes() {
         WindowRig rig;
         QTest::keyClick(rig.Control(IDC_MANUFACTURER), Qt::Key_Return);
         QTest::keyClick(rig.window.get(), Qt::Key_Enter);
         QVERIFY(rig.window->isVisible());
+        rig.Control<QLineEdit>(IDC_TYPE)->setText("Panel");
+        rig.window->close();
+        QVERIFY(!rig.window->isVisible());
+        QCOMPARE(rig.settings.Type, std::string("Panel"));
+    }
+
+    void StartWithoutTheDeviceTellsTheDriversCode() {
+        WindowRig rig({}, {}, {}, false);
+        rig.LoadPlan(kQuickPlan);
+        Post(rig, WM_TEST_PROGRESS, ProgressLog, 0, "earlier run");
+        QTRY_COMPARE_WITH_TIMEOUT(rig.Rows(IDC_LOG_LIST).size(), 1, kPatienceMs);
+        rig.Press(IDC_START_STOP);
+        QCOMPARE(rig.messages.size(), std::size_t{1});
+        QVERIFY(
+            rig.messages.front().starts_with("Can't open LabJack for voltage measurement. Code "));
+        QVERIFY(rig.Rows(IDC_LOG_LIST).isEmpty());
+        QVERIFY(ShowsRunControls(rig, false));
     }
 
     void DiagnosticPortOpensShowsLinesAndClosesWithTheWindow() {

@@ -31,9 +31,10 @@ inline const std::vector<std::string> kEmptyPlan{"h", "h"};
 
 class WindowRig {
   public:
+    // simulate false: the station looks for a real U3 (there is none here).
     explicit WindowRig(SettingsRecord initial = {}, UnitProfile unit = {},
-                       std::vector<DiagPort> extraPorts = {})
-        : settings(std::move(initial)), station(StationOptions{true, false, unit}, settings) {
+                       std::vector<DiagPort> extraPorts = {}, bool simulate = true)
+        : settings(std::move(initial)), station(StationOptions{simulate, false, unit}, settings) {
         settings.DataDirPath = Folder().string();
         window = std::make_unique<COrvaltDlg>(settings, station, std::move(extraPorts));
         window->messageBox = [this](const std::string& text) { messages.push_back(text); };
