@@ -8,6 +8,7 @@
 #include "station/Station.h"
 #include "ui/AppIdentity.h"
 #include "ui/COrvaltDlg.h"
+#include "ui/TerminationSignals.h"
 
 namespace orvalt {
 
@@ -68,6 +69,7 @@ int COrvaltApp::InitInstance(const AppOptions& options) {
         options.simulate ? SimulatedPorts(station) : std::vector<DiagPort>{};
     {
         COrvaltDlg window(settings, station, extraPorts);
+        const TerminationSignals endRequests([&window] { window.reject(); });
         window.show();
         QTimer::singleShot(0, &window, [&window, &options] { Automate(window, options); });
         window.exec();

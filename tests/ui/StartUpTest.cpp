@@ -13,6 +13,7 @@
 #include "platform/Format.h"
 #include "ui/AppOptions.h"
 #include "ui/COrvaltApp.h"
+#include "ui/TerminationSignals.h"
 #include "ui/UiTests.h"
 #include "ui/WholeNumber.h"
 #include "ui/WindowRig.h"
@@ -63,6 +64,23 @@ class StartUpTest : public QObject {
         QVERIFY(!app.SaveSettings());
         QCOMPARE(reports.size(), std::size_t{1});
         QVERIFY(!reports.front().empty());
+    }
+
+    void ATerminationSignalRunsTheCloseSequenceOnce() {
+        WindowRig rig;
+        rig.Control<QLineEdit>(IDC_POWER)->setText("60W");
+        struct sigaction before {};
+        sigaction(SIGTERM, nullptr, &before);
+        {
+            const TerminationSignals endRequests([&rig] { rig.window->reject(); });
+            std::raise(SIGTERM);
+            QTRY_VERIFY_WITH_TIMEOUT(!rig.window->isVisible(), kPatienceMs);
+            struct sigaction now {};
+            sigaction(SIGTERM, nullptr, &now);
+            // A second one goes to the former handler.
+            QVERIFY(now.sa_handler == before.sa_handler);
+        }
+        QCOMPARE(rig.settings.Power, std::string("60W"));
     }
 
     void FiltersBecomeQtNameFilters_data() {
