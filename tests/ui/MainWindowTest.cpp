@@ -130,6 +130,8 @@ class MainWindowTest : public QObject {
         rig.LoadPlan({"h", "h", "A,1,2,3,4", "B,0,5,5,1.2,4500,3"});
         QCOMPARE(rig.Rows(IDC_TEST_LIST), QStringList({"1", "2"}));
         QCOMPARE(rig.Cell(1, 5), QString("4500"));
+        // The rows change, the column widths do not.
+        QCOMPARE(rig.Control<QTableView>(IDC_TEST_LIST)->horizontalHeader()->sectionSize(8), 355);
         // A value too large for its field loads nothing: the plan in use stays.
         rig.LoadPlan({"h", "h", "C,9999999,1,1,1"});
         QCOMPARE(rig.messages.size(), std::size_t{2});
@@ -331,8 +333,10 @@ class MainWindowTest : public QObject {
         QCOMPARE(actions.size(), 1);
         QCOMPARE(actions.front()->text(), QString("&About Orvalt..."));
         QCOMPARE(actions.front()->shortcut(), QKeySequence(QKeySequence::HelpContents));
+        QVERIFY(!rig.window->windowIcon().availableSizes().isEmpty());
         CAboutDlg about;
         QCOMPARE(about.windowTitle(), QString("About Orvalt"));
+        QVERIFY(!about.findChild<QLabel*>()->pixmap().isNull());
         QStringList texts;
         for (const QLabel* label : about.findChildren<QLabel*>()) {
             texts << label->text();
