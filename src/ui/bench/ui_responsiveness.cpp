@@ -87,6 +87,7 @@ class GapMeter {
         longestMs_ = 0.0;
         longest_ = {};
         last_ = Clock::now();
+        started_ = last_;
         lastUsage_ = ThreadUsageNow();
         timer_.start();
     }
@@ -102,11 +103,13 @@ class GapMeter {
         };
         std::printf(
             "%s: %zu ticks, gap median %.2f ms, p99 %.2f ms, p99.9 %.2f ms, longest %.2f ms, "
-            "%ld gaps over 16 ms, %ld over 50 ms;\n  in the longest gap the window thread used "
-            "%.1f ms of CPU, was preempted %ld times and waited %ld times\n",
+            "%ld gaps over 16 ms, %ld over 50 ms;\n  the longest gap ended %.0f ms into the phase; "
+            "in it the window thread used %.1f ms of CPU, was preempted %ld times and waited %ld "
+            "times\n",
             phase, sorted.size(), at(0.5), at(0.99), at(0.999),
             sorted.empty() ? 0.0 : sorted.back(), static_cast<long>(over(16)),
-            static_cast<long>(over(50)), longest_.cpuMs, longest_.preempted, longest_.waited);
+            static_cast<long>(over(50)), longestAtMs_, longest_.cpuMs, longest_.preempted,
+            longest_.waited);
     }
 
   private:
@@ -116,6 +119,7 @@ class GapMeter {
         const double gapMs = std::chrono::duration<double, std::milli>(now - last_).count();
         if (gapMs > longestMs_ || gapsMs_.empty()) {
             longestMs_ = gapMs;
+            longestAtMs_ = std::chrono::duration<double, std::milli>(now - started_).count();
             longest_ =
                 ThreadUsage{usage.cpuMs - lastUsage_.cpuMs, usage.preempted - lastUsage_.preempted,
                             usage.waited - lastUsage_.waited};
@@ -130,6 +134,8 @@ class GapMeter {
     ThreadUsage lastUsage_;
     ThreadUsage longest_;
     double longestMs_ = 0.0;
+    double longestAtMs_ = 0.0;
+    Clock::time_point started_;
     std::vector<double> gapsMs_;
 };
 
@@ -139,12 +145,22 @@ void SpinFor(int ms) {
     loop.exec();
 }
 
+// Runs the event loop (sleeping while idle) until `done` holds; the time taken.
 template <class Done>
 double SpinUntil(Done done, int limitMs) {
     QElapsedTimer elapsed;
     elapsed.start();
-    while (!done() && elapsed.elapsed() < limitMs) {
-        QApplication::processEvents(QEventLoop::AllEvents, 5);
+    QEventLoop loop;
+    QTimer poll;
+    poll.setInterval(2);
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        if (done() || elapsed.elapsed() >= limitMs) {
+            loop.quit();
+        }
+    });
+    poll.start();
+    if (!done()) {
+        loop.exec();
     }
     return static_cast<double>(elapsed.nsecsElapsed()) / 1e6;
 }
@@ -156,6 +172,7 @@ class LineFeeder {
         : thread_([this, &pty, seconds] { Feed(pty, seconds); }) {}
     ~LineFeeder() { thread_.join(); }
     int Sent() const { return sent_; }
+    bool Done() const { return done_; }
 
   private:
     void Feed(orvalt::PseudoTerminal& pty, int seconds) {
@@ -166,9 +183,11 @@ class LineFeeder {
             pty.Write(orvalt::Format("%x 2 %x\r\n", i, i % 4), 0);
             ++sent_;
         }
+        done_ = true;
     }
 
     std::atomic<int> sent_{0};
+    std::atomic<bool> done_{false};
     std::thread thread_;
 };
 
@@ -217,7 +236,9 @@ int main(int argc, char** argv) {
     int sent = 0;
     {
         LineFeeder feeder(*pty, kRunSeconds);
-        SpinFor(kRunSeconds * 1000);
+        // The loop keeps running until the feeder has ended: its join never
+        // holds the window up.
+        SpinUntil([&feeder] { return feeder.Done(); }, kRunSeconds * 2000);
         sent = feeder.Sent();
     }
     SpinFor(200);
