@@ -1,0 +1,23 @@
+#pragma once
+// What the program shows of itself: its name, version line and icon, and the
+// process-wide set-up every Qt entry point (the program, its tests and its
+// benchmark) makes right after the application object exists.
+
+#include <QIcon>
+#include <QString>
+
+namespace orvalt {
+
+inline constexpr const char* kProgramName = "Orvalt";
+inline constexpr const char* kVersionText = "Orvalt, Version 1.0.61";
+inline constexpr const char* kAboutMenuText = "&About Orvalt...";
+
+QIcon MainIcon();
+
+// Names the application and gives it its icon. Puts numbers back to the C
+// locale: the application object takes the user's locale for everything, and
+// the station's "%.2f" texts and files must keep a decimal point whatever the
+// desktop's language.
+void PrepareApplication();
+
+}  // namespace orvalt

@@ -1,0 +1,643 @@
+#include "ui/COrvaltDlg.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QContextMenuEvent>
+#include <QFontDatabase>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QListView>
+#include <QMenu>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTableView>
+#include <QTreeView>
+#include <array>
+#include <iostream>
+
+#include "config/TestPlanFile.h"
+#include "diaglink/DiagSave.h"
+#include "results/TestDataExport.h"
+#include "ui/AppIdentity.h"
+#include "ui/CAboutDlg.h"
+#include "ui/ControlLookup.h"
+#include "ui/WholeNumber.h"
+
+namespace orvalt {
+
+namespace {
+
+constexpr const char* kCsvFilter = "Comma separated files (*.csv)|*.csv";
+constexpr int kTestRowHeightPx = 20;
+constexpr int kDiagColumnWidthPx = 100;
+constexpr int kDiagFontPoints = 8;
+// The list views catch up with a flood of lines at most this often.
+constexpr int kRefreshPeriodMs = 30;
+// The line under the window where the diagnostic link's receive errors show.
+constexpr QRect kLinkStatusDu{7, 433, 555, 10};
+constexpr int kLinkStatusBandDu = 12;
+
+constexpr std::array<ControlId, 5> kModelControls{IDC_START_STOP, IDC_SAVE_TEST_DATA, IDC_EXTRA_LOG,
+                                                  IDC_DO_OUTPUT5, IDC_OPEN};
+
+struct DescriptionField {
+    ControlId id;
+    std::string UnitDescription::*value;
+    std::string SettingsRecord::*setting;
+};
+
+constexpr std::array<DescriptionField, 7> kDescriptionFields{{
+    {IDC_MANUFACTURER, &UnitDescription::manufacturer, &SettingsRecord::Manufacturer},
+    {IDC_MODEL, &UnitDescription::model, &SettingsRecord::Model},
+    {IDC_TYPE, &UnitDescription::type, &SettingsRecord::Type},
+    {IDC_POWER, &UnitDescription::power, &SettingsRecord::Power},
+    {IDC_SIZE, &UnitDescription::fixtureSize, &SettingsRecord::FixtureSize},
+    {IDC_DRIVER_MANUFACTURER, &UnitDescription::driverManufacturer,
+     &SettingsRecord::DriverManufacturer},
+    {IDC_DRIVER_MODEL, &UnitDescription::driverModel, &SettingsRecord::DriverModel},
+}};
+
+// "Courier New" where the system has it, else its fixed-pitch font.
+QFont DiagFont() {
+    QFont font(QStringLiteral("Courier New"), kDiagFontPoints);
+    font.setStyleHint(QFont::TypeWriter);
+    if (QFontInfo(font).fixedPitch()) {
+        return font;
+    }
+    QFont fixed = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    fixed.setPointSize(kDiagFontPoints);
+    return fixed;
+}
+
+DiagTextMetrics MetricsOf(const QFont& font) {
+    const QFontMetrics metrics(font);
+    return DiagTextMetrics{[metrics](std::string_view text) {
+                               return metrics.horizontalAdvance(QString::fromLatin1(
+                                   text.data(), static_cast<qsizetype>(text.size())));
+                           },
+                           metrics.averageCharWidth()};
+}
+
+void SelectNewest(QAbstractItemView* view, int rows) {
+    if (rows <= 0) {
+        return;
+    }
+    const QModelIndex newest = view->model()->index(rows - 1, 0);
+    view->setCurrentIndex(newest);
+    view->scrollTo(newest, QAbstractItemView::EnsureVisible);
+}
+
+std::string JoinLines(const std::vector<std::string>& lines) {
+    std::string text;
+    for (const std::string& line : lines) {
+        text += (text.empty() ? "" : "\n") + line;
+    }
+    return text;
+}
+
+}  // namespace
+
+COrvaltDlg::COrvaltDlg(SettingsRecord& settings, Station& station, std::vector<DiagPort> extraPorts,
+                       QWidget* parent)
+    : QDialog(parent),
+      settings_(settings),
+      station_(station),
+      window_(std::make_shared<PostTarget>([this](PostedMessage&& message) {
+          QMetaObject::invokeMethod(
+              this, [this, message = std::move(message)] { Dispatch(message); },
+              Qt::QueuedConnection);
+      })),
+      plan_(std::make_unique<TestPlan>()),
+      diagControl_(link_, settings),
+      ports_(ListDiagPorts(extraPorts)),
+      diagSinks_{station.diagTable, station.GetClock(), station.runState, {}},
+      linkStatus_(this),
+      aboutAction_(QString::fromLatin1(kAboutMenuText), this),
+      runControl_(model_, station.Io(), station.runState, window_,
+                  RunControlHooks{[this] { return Exchange(); },
+                                  [this](const std::string& text) { ShowMessage(text); }}) {
+    promptForFile = [this](FileRequest& request) {
+        return PromptForFile(this, settings_, request);
+    };
+    messageBox = [this](const std::string& text) {
+        QMessageBox box(QMessageBox::Warning, QString::fromLatin1(kProgramName),
+                        QString::fromStdString(text), QMessageBox::Ok, this);
+        box.exec();
+    };
+    setWindowTitle(QString::fromLatin1(kProgramName));
+    setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                   Qt::WindowCloseButtonHint);
+    setWindowIcon(MainIcon());
+    QFont dialogFont = font();
+    dialogFont.setPointSize(8);
+    setFont(dialogFont);
+    BuildControls();
+    model_.SetObserver(this);
+    WriteControls();
+    ControlsChanged();
+    aboutAction_.setShortcut(QKeySequence::HelpContents);
+    addAction(&aboutAction_);
+    connect(&aboutAction_, &QAction::triggered, this, [this] { ShowAbout(); });
+    refreshTimer_.setSingleShot(true);
+    refreshTimer_.setInterval(kRefreshPeriodMs);
+    connect(&refreshTimer_, &QTimer::timeout, this, [this] { RefreshViews(); });
+}
+
+COrvaltDlg::~COrvaltDlg() {
+    window_->Detach();
+    model_.SetObserver(nullptr);
+    link_.ClearNotificationWindow();
+    link_.CloseLink();
+}
+
+QWidget* COrvaltDlg::Control(int id) const {
+    return FindControl(this, id);
+}
+
+// ---- Set-up ----
+
+void COrvaltDlg::BuildControls() {
+    const DialogBaseUnits base = BaseUnitsOf(font());
+    for (const ControlSpec& spec : MainWindowControls()) {
+        controls_.push_back(MakeControl(spec));
+        drawnPx_.push_back(DialogUnitsToPixels(spec.du, base));
+    }
+    linkStatus_.setObjectName(QStringLiteral("linkStatus"));
+    linkStatusDrawnPx_ = DialogUnitsToPixels(kLinkStatusDu, base);
+    drawnSizePx_ = DialogUnitsToPixels(
+        QSize(kMainWindowSizeDu.width(), kMainWindowSizeDu.height() + kLinkStatusBandDu), base);
+    SetUpTestList();
+    SetUpLogList();
+    SetUpDiagList();
+    SetUpDiagControls();
+    ConnectButtons();
+    setMinimumSize(drawnSizePx_);
+    resize(drawnSizePx_);
+    PlaceControls();
+}
+
+std::unique_ptr<QWidget> COrvaltDlg::MakeControl(const ControlSpec& spec) {
+    const QString text = QString::fromLatin1(spec.text);
+    std::unique_ptr<QWidget> control;
+    switch (spec.kind) {
+        case ControlKind::PushButton: {
+            auto button = std::make_unique<QPushButton>(text, this);
+            button->setAutoDefault(false);  // Enter presses nothing
+            control = std::move(button);
+            break;
+        }
+        case ControlKind::Edit:
+            control = std::make_unique<QLineEdit>(this);
+            break;
+        case ControlKind::CheckBox:
+            control = std::make_unique<QCheckBox>(text, this);
+            break;
+        case ControlKind::ListView:
+            if (spec.id == IDC_TEST_LIST) {
+                control = std::make_unique<QTableView>(this);
+            } else {
+                control = std::make_unique<QTreeView>(this);
+            }
+            break;
+        case ControlKind::ListBox:
+            control = std::make_unique<QListView>(this);
+            break;
+        case ControlKind::Label:
+            control = std::make_unique<QLabel>(text, this);
+            break;
+        case ControlKind::DropDown:
+            control = std::make_unique<QComboBox>(this);
+            break;
+    }
+    if (spec.id != kNoControlId) {
+        control->setObjectName(ControlName(spec.id));
+    }
+    return control;
+}
+
+void COrvaltDlg::SetUpTestList() {
+    testList_ = FindControl<QTableView>(this, IDC_TEST_LIST);
+    testList_->setModel(&testListModel_);
+    testList_->setSelectionBehavior(QAbstractItemView::SelectRows);
+    testList_->setSelectionMode(QAbstractItemView::SingleSelection);
+    testList_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    testList_->setShowGrid(true);
+    testList_->setWordWrap(false);
+    QHeaderView* rows = testList_->verticalHeader();
+    rows->hide();
+    rows->setMinimumSectionSize(1);
+    rows->setSectionResizeMode(QHeaderView::Fixed);
+    rows->setDefaultSectionSize(kTestRowHeightPx);
+    QHeaderView* columns = testList_->horizontalHeader();
+    columns->setSectionsClickable(false);
+    columns->setHighlightSections(false);
+    columns->setStretchLastSection(false);
+    columns->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    for (int column = 0; column < 9; ++column) {
+        columns->resizeSection(
+            column, std::max(0, settings_.ColumnWidth[static_cast<std::size_t>(column)]));
+    }
+}
+
+void COrvaltDlg::SetUpLogList() {
+    logList_ = FindControl<QListView>(this, IDC_LOG_LIST);
+    logList_->setModel(&logListModel_);
+    logList_->setUniformItemSizes(true);
+    logList_->setSelectionMode(QAbstractItemView::SingleSelection);
+    logList_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+}
+
+void COrvaltDlg::SetUpDiagList() {
+    diagList_ = FindControl<QTreeView>(this, IDC_DIAG_LIST);
+    diagList_->setModel(&diagRowsModel_);
+    diagList_->setHeaderHidden(true);
+    diagList_->setRootIsDecorated(false);
+    diagList_->setItemsExpandable(false);
+    diagList_->setUniformRowHeights(true);
+    diagList_->setSelectionMode(QAbstractItemView::SingleSelection);
+    diagList_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    diagList_->header()->setStretchLastSection(false);
+    const QFont diagFont = DiagFont();
+    diagList_->setFont(diagFont);
+    diagList_->setColumnWidth(0, kDiagColumnWidthPx);
+    diagSinks_.metrics = MetricsOf(diagFont);
+    ResetDiagTable(station_.diagTable);
+}
+
+void COrvaltDlg::SetUpDiagControls() {
+    portList_ = FindControl<QComboBox>(this, IDC_DIAG_PORT);
+    for (std::size_t i = 0; i < ports_.size(); ++i) {
+        portList_->addItem(QString::fromStdString(ports_[i].label), static_cast<qulonglong>(i));
+    }
+    const auto selection = InitialPortSelection(ports_, settings_.CommPort);
+    portList_->setCurrentIndex(selection ? static_cast<int>(*selection) : -1);
+    baudEdit_ = FindControl<QLineEdit>(this, IDC_BAUD_RATE);
+    diagOpenButton_ = FindControl<QPushButton>(this, IDC_DIAG_OPEN);
+    ttoList_ = FindControl<QComboBox>(this, IDC_TTO_OPTION);
+    for (const char* choice : TimeToOffChoices()) {
+        ttoList_->addItem(QString::fromLatin1(choice));
+    }
+    ttoList_->setMaxVisibleItems(static_cast<int>(TimeToOffChoices().size()));
+    extraLogBox_ = FindControl<QCheckBox>(this, IDC_EXTRA_LOG);
+    doOutput5Box_ = FindControl<QCheckBox>(this, IDC_DO_OUTPUT5);
+}
+
+void COrvaltDlg::ConnectButtons() {
+    const std::array<std::pair<int, void (COrvaltDlg::*)()>, 7> handlers{{
+        {IDC_OPEN, &COrvaltDlg::LoadTestPlan},
+        {IDC_START_STOP, &COrvaltDlg::OnStartStop},
+        {IDC_SAVE_TEST_DATA, &COrvaltDlg::OnSaveTestData},
+        {IDCANCEL_CLOSE, &COrvaltDlg::reject},
+        {IDC_DIAG_OPEN, &COrvaltDlg::OnDiagOpen},
+        {IDC_DIAG_CLEAR, &COrvaltDlg::OnDiagClear},
+        {IDC_DIAG_SAVE, &COrvaltDlg::OnDiagSave},
+    }};
+    for (const auto& [id, handler] : handlers) {
+        connect(FindControl<QPushButton>(this, id), &QPushButton::clicked, this,
+                [this, handler = handler] { (this->*handler)(); });
+    }
+}
+
+// The members into the controls, as the window opens.
+void COrvaltDlg::WriteControls() {
+    for (const DescriptionField& field : kDescriptionFields) {
+        model_.values.description.*field.value = settings_.*field.setting;
+        FindControl<QLineEdit>(this, field.id)
+            ->setText(QString::fromStdString(model_.values.description.*field.value));
+    }
+    model_.values.baudRate = settings_.BaudRate;
+    baudEdit_->setText(QString::number(model_.values.baudRate));
+    model_.values.ttoOption = settings_.TTOTestOption;
+    const bool listed = settings_.TTOTestOption >= 0 && settings_.TTOTestOption < ttoList_->count();
+    ttoList_->setCurrentIndex(listed ? settings_.TTOTestOption : -1);
+    extraLogBox_->setChecked(model_.values.extraLog != 0);
+    doOutput5Box_->setChecked(model_.values.doOutput5 != 0);
+}
+
+// ---- Layout ----
+
+void COrvaltDlg::PlaceControls() {
+    const QSize growth = size() - drawnSizePx_;
+    for (std::size_t i = 0; i < controls_.size(); ++i) {
+        const ControlSpec& spec = MainWindowControls()[i];
+        QRect place = FollowGrowth(drawnPx_[i], spec.follow, growth);
+        if (spec.kind == ControlKind::DropDown) {
+            // The drawn height is that of the open list; closed, it is one line.
+            place.setHeight(controls_[i]->sizeHint().height());
+        }
+        controls_[i]->setGeometry(place);
+    }
+    linkStatus_.setGeometry(FollowGrowth(linkStatusDrawnPx_, Follow{0, 1, 1, 0}, growth));
+}
+
+void COrvaltDlg::resizeEvent(QResizeEvent* event) {
+    QDialog::resizeEvent(event);
+    PlaceControls();
+}
+
+// ---- Keys, menu, About ----
+
+void COrvaltDlg::keyPressEvent(QKeyEvent* event) {
+    // Enter does nothing: the window ends only through its close sequence.
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+        event->accept();
+        return;
+    }
+    QDialog::keyPressEvent(event);
+}
+
+void COrvaltDlg::contextMenuEvent(QContextMenuEvent* event) {
+    QMenu menu(this);
+    menu.addAction(&aboutAction_);
+    menu.exec(event->globalPos());
+}
+
+void COrvaltDlg::ShowAbout() {
+    CAboutDlg about(this);
+    about.exec();
+}
+
+// ---- Data exchange and messages ----
+
+// Reads the controls into the model's values, in the window's field order;
+// stops at the baud rate field when it holds no whole number.
+bool COrvaltDlg::Exchange() {
+    DialogValues& values = model_.values;
+    values.extraLog = extraLogBox_->isChecked() ? 1 : 0;
+    values.doOutput5 = doOutput5Box_->isChecked() ? 1 : 0;
+    for (const DescriptionField& field : kDescriptionFields) {
+        values.description.*field.value =
+            FindControl<QLineEdit>(this, field.id)->text().toStdString();
+    }
+    const auto baudRate = ParseWholeNumber(baudEdit_->text().toStdString());
+    if (!baudRate) {
+        ShowMessage(kEnterAnInteger);
+        baudEdit_->setFocus();
+        baudEdit_->selectAll();
+        return false;
+    }
+    values.baudRate = *baudRate;
+    values.ttoOption = ttoList_->currentIndex();
+    return true;
+}
+
+void COrvaltDlg::ShowMessage(const std::string& text) {
+    if (messageBox) {
+        messageBox(text);
+    }
+}
+
+void COrvaltDlg::Dispatch(const PostedMessage& message) {
+    switch (message.id) {
+        case WM_TEST_PROGRESS:
+            runControl_.OnProgress(message);
+            break;
+        case WM_DIAG_LINE:
+            OnDiagLine(message.payload);
+            break;
+        case WM_DIAG_ERROR:
+            // Shown where it does not mix with the run's log (which is saved
+            // as test data) and replaced by the next one.
+            linkStatus_.setText(QString::fromLocal8Bit(message.payload));
+            break;
+        default:
+            break;
+    }
+}
+
+// ---- The model's changes ----
+
+void COrvaltDlg::CellChanged(int row, int column) {
+    testListModel_.CellChanged(row, column);
+}
+
+void COrvaltDlg::RowMadeVisible(int row) {
+    rowToShow_ = row;
+    ScheduleRefresh();
+}
+
+void COrvaltDlg::RowsReplaced() {
+    rowToShow_ = -1;
+    testListModel_.RowsReplaced();
+}
+
+void COrvaltDlg::LogAppended(const std::string& /*line*/) {
+    ScheduleRefresh();
+}
+
+void COrvaltDlg::LogCleared() {
+    logListModel_.Cleared();
+}
+
+void COrvaltDlg::ControlsChanged() {
+    for (ControlId id : kModelControls) {
+        const ControlState& state = model_.Control(id);
+        auto* button = FindControl<QAbstractButton>(this, id);
+        button->setText(QString::fromStdString(state.caption));
+        button->setEnabled(state.enabled);
+    }
+}
+
+void COrvaltDlg::ScheduleRefresh() {
+    if (!refreshTimer_.isActive()) {
+        refreshTimer_.start();
+    }
+}
+
+// New log lines and diagnostic rows are shown, the newest selected, in one go.
+void COrvaltDlg::RefreshViews() {
+    if (logListModel_.Publish()) {
+        SelectNewest(logList_, logListModel_.rowCount());
+    }
+    if (diagRowsPending_) {
+        diagRowsPending_ = false;
+        SelectNewest(diagList_, diagRowsModel_.rowCount());
+    }
+    if (rowToShow_ >= 0 && rowToShow_ < testListModel_.rowCount()) {
+        testList_->scrollTo(testListModel_.index(rowToShow_, 0), QAbstractItemView::EnsureVisible);
+    }
+    rowToShow_ = -1;
+}
+
+// ---- Test plan ----
+
+void COrvaltDlg::LoadTestPlan() {
+    FileRequest request{FileChoice::Open, "TestCfg.csv", "Test Configuration", "csv",
+                        kCsvFilter,       kDataFolder};
+    if (promptForFile(request) != 1) {
+        return;
+    }
+    LoadTestPlanFrom(request.path);
+}
+
+bool COrvaltDlg::LoadTestPlanFrom(const std::filesystem::path& file) {
+    if (runControl_.Running()) {
+        return false;  // the worker reads the plan in use
+    }
+    PlanLoadResult result = LoadTestPlanFile(file);
+    if (!result.ok) {
+        ShowMessage(result.error);
+        return false;
+    }
+    model_.Enable(IDC_START_STOP, false);
+    ReplacePlan(std::move(result.plan));
+    model_.ReplaceRows(std::move(result.rows));
+    model_.Enable(IDC_START_STOP, true);
+    return true;
+}
+
+void COrvaltDlg::ReplacePlan(TestPlan plan) {
+    FreePlan();
+    plan_ = std::make_unique<TestPlan>(std::move(plan));
+    runControl_.SetTestPlan(plan_.get());
+}
+
+// A stopped worker that overran its stop may still walk the old plan: it is
+// kept until that worker has ended.
+void COrvaltDlg::FreePlan() {
+    runControl_.SetTestPlan(nullptr);
+    if (runControl_.HasAbandonedWorker()) {
+        retiredPlans_.push_back(std::move(plan_));
+    } else {
+        retiredPlans_.clear();
+        plan_.reset();
+    }
+}
+
+// ---- Run ----
+
+void COrvaltDlg::OnStartStop() {
+    runControl_.OnStartStop();
+}
+
+void COrvaltDlg::OnSaveTestData() {
+    if (!Exchange()) {
+        return;
+    }
+    const UnitDescription& description = model_.values.description;
+    FileRequest request{
+        FileChoice::Save,
+        DefaultTestDataPath(settings_.DataDirPath, description.manufacturer, description.model)
+            .string(),
+        "Test Data",
+        "csv",
+        kCsvFilter,
+        kDataFolder};
+    if (promptForFile(request) != 1) {
+        return;
+    }
+    const SaveResult result =
+        SaveTestData(request.path, description, model_.LogLines(), station_.summaryLines);
+    if (!result.Ok()) {
+        ShowMessage(JoinLines(result.errors));
+    }
+}
+
+// ---- Diagnostic link ----
+
+void COrvaltDlg::OnDiagOpen() {
+    std::optional<std::int32_t> baudRate;
+    if (Exchange()) {
+        baudRate = model_.values.baudRate;
+    }
+    const int item = portList_->currentIndex();
+    const DiagPort* selected = item >= 0 ? &ports_[static_cast<std::size_t>(item)] : nullptr;
+    ShowDiagOutcome(diagControl_.OnDiagOpen(window_, selected, baudRate));
+}
+
+void COrvaltDlg::ShowDiagOutcome(DiagOpenOutcome outcome) {
+    switch (outcome) {
+        case DiagOpenOutcome::Unchanged:
+            return;
+        case DiagOpenOutcome::OpenFailed:
+            std::cerr << "orvalt: " << link_.LastOpenError() << '\n';
+            ShowMessage(kCommPortOpenFailedText);
+            return;
+        case DiagOpenOutcome::Opened:
+        case DiagOpenOutcome::Closed:
+            break;
+    }
+    const bool open = outcome == DiagOpenOutcome::Opened;
+    diagOpenButton_->setText(open ? QStringLiteral("Close") : QStringLiteral("Open"));
+    portList_->setEnabled(!open);
+    baudEdit_->setEnabled(!open);
+    linkStatus_.clear();
+}
+
+void COrvaltDlg::OnDiagLine(const std::string& line) {
+    const DiagLineResult result = orvalt::OnDiagLine(diagView_, line, diagSinks_);
+    diagRowsModel_.LineAdded();
+    if (result.columnWidthPx) {
+        diagList_->setColumnWidth(0, *result.columnWidthPx);
+    }
+    diagRowsPending_ = true;
+    ScheduleRefresh();
+}
+
+void COrvaltDlg::OnDiagClear() {
+    orvalt::OnDiagClear(diagView_);
+    diagRowsModel_.Cleared();
+    diagRowsPending_ = false;
+}
+
+void COrvaltDlg::OnDiagSave() {
+    FileRequest request{FileChoice::Save, "", "Save As", "txt", "Text files (*.txt)|*.txt",
+                        kPlatformFolder};
+    if (promptForFile(request) != 1) {
+        return;
+    }
+    const DiagSaveResult result = SaveDiagRows(request.path, diagView_.rows);
+    if (!result.ok) {
+        ShowMessage(result.error);
+    }
+}
+
+// ---- Close ----
+
+void COrvaltDlg::reject() {
+    CloseSequence();
+}
+
+void COrvaltDlg::accept() {
+    CloseSequence();
+}
+
+// Each step frees only what no other thread uses any more: the worker stops
+// before the plan goes, the link closes before its rows go.
+void COrvaltDlg::CloseSequence() {
+    if (closing_) {
+        return;  // a prompt of this very sequence is showing
+    }
+    closing_ = true;
+    if (runControl_.RunStarted()) {
+        runControl_.ClearRunStarted();
+        runControl_.StopTestRun();
+    }
+    static_cast<void>(Exchange());
+    StoreColumnWidths();
+    FreePlan();
+    StoreDescription();
+    link_.ClearNotificationWindow();
+    link_.CloseLink();
+    OnDiagClear();
+    refreshTimer_.stop();
+    window_->Detach();
+    QDialog::done(QDialog::Rejected);
+}
+
+void COrvaltDlg::StoreColumnWidths() {
+    for (int column = 0; column < 9; ++column) {
+        settings_.ColumnWidth[static_cast<std::size_t>(column)] =
+            testList_->horizontalHeader()->sectionSize(column);
+    }
+}
+
+void COrvaltDlg::StoreDescription() {
+    for (const DescriptionField& field : kDescriptionFields) {
+        settings_.*field.setting = model_.values.description.*field.value;
+    }
+    settings_.TTOTestOption = model_.values.ttoOption;
+}
+
+}  // namespace orvalt

@@ -1,0 +1,356 @@
+// The main window on the simulated station: controls, enabling, runs,
+// progress, the diagnostic link, saving and the close sequence.
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListView>
+#include <QPushButton>
+#include <QTableView>
+#include <QTreeView>
+#include <fstream>
+#include <sstream>
+
+#include "platform/Format.h"
+#include "platform/PseudoTerminal.h"
+#include "ui/CAboutDlg.h"
+#include "ui/MainWindowControls.h"
+#include "ui/UiTests.h"
+#include "ui/WholeNumber.h"
+#include "ui/WindowRig.h"
+
+namespace orvalt::testing {
+
+namespace {
+
+constexpr std::array<int, 4> kRunLocked{IDC_SAVE_TEST_DATA, IDC_EXTRA_LOG, IDC_DO_OUTPUT5,
+                                        IDC_OPEN};
+
+std::string ReadFile(const std::filesystem::path& file) {
+    std::ifstream in(file, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+void Post(const WindowRig& rig, unsigned id, int kind, int row, std::string text) {
+    rig.window->Handle()->Post(PostedMessage{id, kind, row, std::move(text)});
+}
+
+bool ShowsRunControls(const WindowRig& rig, bool running) {
+    bool locked = true;
+    for (int id : kRunLocked) {
+        locked = locked && rig.Button(id)->isEnabled() != running;
+    }
+    return locked && rig.Button(IDC_START_STOP)->isEnabled() &&
+           rig.Button(IDC_START_STOP)->text() == (running ? "Stop" : "Start");
+}
+
+}  // namespace
+
+class MainWindowTest : public QObject {
+    Q_OBJECT
+
+  private slots:
+    void ControlsAreThoseDrawn() {
+        WindowRig rig;
+        const DialogBaseUnits base = BaseUnitsOf(rig.window->font());
+        for (const ControlSpec& spec : MainWindowControls()) {
+            if (spec.id == kNoControlId) {
+                continue;
+            }
+            QWidget* control = rig.Control(spec.id);
+            QVERIFY2(control != nullptr, qPrintable(QString::number(spec.id)));
+            const QRect drawn = DialogUnitsToPixels(spec.du, base);
+            QCOMPARE(control->pos(), drawn.topLeft());
+            QCOMPARE(control->width(), drawn.width());
+            if (auto* button = qobject_cast<QAbstractButton*>(control)) {
+                QCOMPARE(button->text(), QString::fromLatin1(spec.text));
+            }
+            if (auto* label = qobject_cast<QLabel*>(control)) {
+                QCOMPARE(label->text(), QString::fromLatin1(spec.text));
+            }
+        }
+        QVERIFY(!rig.Button(IDC_START_STOP)->isEnabled());
+        QVERIFY(rig.Button(IDC_OPEN)->isEnabled());
+        auto* tests = rig.Control<QTableView>(IDC_TEST_LIST);
+        QCOMPARE(tests->model()->columnCount(), 9);
+        QCOMPARE(tests->model()->headerData(8, Qt::Horizontal).toString(), QString("Status"));
+        QCOMPARE(tests->horizontalHeader()->sectionSize(8), 355);
+        QCOMPARE(tests->verticalHeader()->defaultSectionSize(), 20);
+        QVERIFY(!tests->horizontalHeader()->sectionsClickable());
+        QVERIFY(tests->showGrid());
+        QVERIFY(rig.Control<QTreeView>(IDC_DIAG_LIST)->isHeaderHidden());
+        auto* tto = rig.Control<QComboBox>(IDC_TTO_OPTION);
+        QCOMPARE(tto->count(), 16);
+        QCOMPARE(tto->itemText(15), QString("Cycle 4 @ Level 4"));
+        QCOMPARE(tto->currentIndex(), 10);
+    }
+
+    void ListsGrowAndEdgesFollowTheWindow() {
+        WindowRig rig;
+        const auto geometryOf = [&rig](int id) { return rig.Control(id)->geometry(); };
+        const std::array<int, 6> ids{IDC_TEST_LIST,  IDC_LOG_LIST,  IDC_DIAG_LIST,
+                                     IDCANCEL_CLOSE, IDC_DIAG_OPEN, IDC_MANUFACTURER};
+        std::array<QRect, 6> before{};
+        for (std::size_t i = 0; i < ids.size(); ++i) {
+            before[i] = geometryOf(ids[i]);
+        }
+        rig.window->resize(rig.window->size() + QSize(120, 90));
+        const auto grew = [&](std::size_t i) {
+            return geometryOf(ids[i]).size() - before[i].size();
+        };
+        const auto moved = [&](std::size_t i) {
+            return geometryOf(ids[i]).topLeft() - before[i].topLeft();
+        };
+        QCOMPARE(grew(0).width(), 120);
+        QVERIFY(std::abs(grew(0).height() + grew(1).height() + grew(2).height() - 90) <= 2);
+        QVERIFY(grew(2).height() > 0);
+        QCOMPARE(moved(3), QPoint(120, 90));
+        QCOMPARE(moved(4).x(), 120);
+        QCOMPARE(moved(4).y(), moved(2).y());
+        QCOMPARE(moved(5), QPoint(0, 90));
+        QCOMPARE(grew(5), QSize(0, 0));
+    }
+
+    void StartWaitsForALoadedPlan() {
+        WindowRig rig;
+        rig.Press(IDC_OPEN);  // cancelled
+        QCOMPARE(rig.requests.back().path, std::string("TestCfg.csv"));
+        QCOMPARE(rig.requests.back().title, std::string("Test Configuration"));
+        QVERIFY(!rig.Button(IDC_START_STOP)->isEnabled());
+        rig.answers.push_back((rig.Folder() / "missing.csv").string());
+        rig.Press(IDC_OPEN);
+        QCOMPARE(rig.messages, std::vector<std::string>{"Can't open test parameters file"});
+        rig.LoadPlan(kEmptyPlan);
+        QVERIFY(rig.Button(IDC_START_STOP)->isEnabled());
+        QCOMPARE(rig.Rows(IDC_TEST_LIST).size(), 0);
+        rig.LoadPlan({"h", "h", "A,1,2,3,4", "B,0,5,5,1.2,4500,3"});
+        QCOMPARE(rig.Rows(IDC_TEST_LIST), QStringList({"1", "2"}));
+        QCOMPARE(rig.Cell(1, 5), QString("4500"));
+        // The rows change, the column widths do not.
+        QCOMPARE(rig.Control<QTableView>(IDC_TEST_LIST)->horizontalHeader()->sectionSize(8), 355);
+        // A value too large for its field loads nothing: the plan in use stays.
+        rig.LoadPlan({"h", "h", "C,9999999,1,1,1"});
+        QCOMPARE(rig.messages.size(), std::size_t{2});
+        QCOMPARE(rig.Rows(IDC_TEST_LIST), QStringList({"1", "2"}));
+        QVERIFY(rig.Button(IDC_START_STOP)->isEnabled());
+    }
+
+    void ProgressKindsLandInTheirPlaces() {
+        WindowRig rig;
+        rig.LoadPlan({"h", "h", "A,1,2,3,4", "B,1,2,3,4"});
+        Post(rig, WM_TEST_PROGRESS, ProgressWait, 1, "waiting");
+        Post(rig, WM_TEST_PROGRESS, ProgressStatus, 1, "status");
+        Post(rig, WM_TEST_PROGRESS, ProgressLog, 1, "first");
+        Post(rig, WM_TEST_PROGRESS, 7, 0, "ignored");
+        Post(rig, WM_TEST_PROGRESS, ProgressLog, 0, "second");
+        QTRY_COMPARE_WITH_TIMEOUT(rig.Rows(IDC_LOG_LIST), QStringList({"first", "second"}),
+                                  kPatienceMs);
+        QCOMPARE(rig.Cell(1, kWaitColumn), QString("waiting"));
+        QCOMPARE(rig.Cell(1, kStatusColumn), QString("status"));
+        QCOMPARE(rig.Cell(0, kWaitColumn), QString());
+        QTRY_COMPARE_WITH_TIMEOUT(rig.CurrentRow(IDC_LOG_LIST), 1, kPatienceMs);
+    }
+
+    void StopDuringAWaitGivesTheControlsBack() {
+        WindowRig rig;
+        rig.LoadPlan(kLongPlan);
+        rig.Press(IDC_START_STOP);
+        QVERIFY(ShowsRunControls(rig, true));
+        QTRY_VERIFY_WITH_TIMEOUT(rig.Cell(0, kWaitColumn).startsWith("Wait 30.00 secs"),
+                                 kPatienceMs);
+        rig.Press(IDC_START_STOP);
+        QVERIFY(ShowsRunControls(rig, false));
+        QVERIFY(!rig.window->Runs().Running());
+        QVERIFY(!rig.window->Runs().HasAbandonedWorker());
+        QVERIFY(rig.Cell(0, kWaitColumn).startsWith("Wait 30.00 secs"));
+    }
+
+    void StartAfterAFinishedRunClearsLogAndRunColumns() {
+        WindowRig rig;
+        rig.LoadPlan(kQuickPlan);
+        rig.Press(IDC_START_STOP);
+        QTRY_VERIFY_WITH_TIMEOUT(rig.RunOver() && rig.Rows(IDC_LOG_LIST).size() >= 2, kPatienceMs);
+        QVERIFY(ShowsRunControls(rig, false));
+        QVERIFY(rig.Rows(IDC_LOG_LIST).front().startsWith("Fail, "));
+        QVERIFY(!rig.Cell(0, kStatusColumn).isEmpty());
+        rig.Press(IDC_START_STOP);
+        QCOMPARE(rig.Rows(IDC_LOG_LIST), QStringList());
+        QCOMPARE(rig.Cell(0, kWaitColumn), QString());
+        QCOMPARE(rig.Cell(0, kStatusColumn), QString());
+        QVERIFY(ShowsRunControls(rig, true));
+    }
+
+    void NonIntegerBaudStopsStartAndOpenButNotClose() {
+        WindowRig rig;
+        rig.LoadPlan(kQuickPlan);
+        Post(rig, WM_TEST_PROGRESS, ProgressLog, 0, "kept");
+        QTRY_COMPARE_WITH_TIMEOUT(rig.Rows(IDC_LOG_LIST).size(), 1, kPatienceMs);
+        rig.Control<QLineEdit>(IDC_MANUFACTURER)->setText("Acme");
+        rig.Control<QComboBox>(IDC_TTO_OPTION)->setCurrentIndex(3);
+        rig.Control<QLineEdit>(IDC_BAUD_RATE)->setText("96x");
+        rig.Press(IDC_START_STOP);
+        rig.Press(IDC_DIAG_OPEN);
+        QCOMPARE(rig.messages, std::vector<std::string>(2, kEnterAnInteger));
+        QVERIFY(!rig.window->Runs().Running());
+        QVERIFY(!rig.window->DiagLinkOpen());
+        QCOMPARE(rig.Rows(IDC_LOG_LIST), QStringList({"kept"}));
+        rig.Press(IDCANCEL_CLOSE);
+        QCOMPARE(rig.messages.size(), std::size_t{3});
+        QVERIFY(!rig.window->isVisible());
+        // Fields before the baud rate are read, the option after it is not.
+        QCOMPARE(rig.settings.Manufacturer, std::string("Acme"));
+        QCOMPARE(rig.settings.TTOTestOption, 10);
+    }
+
+    void CloseDuringARunStopsTheWorkerFirst() {
+        WindowRig rig;
+        rig.LoadPlan(kLongPlan);
+        rig.Control<QTableView>(IDC_TEST_LIST)->horizontalHeader()->resizeSection(2, 77);
+        rig.Press(IDC_START_STOP);
+        QTRY_VERIFY_WITH_TIMEOUT(!rig.Cell(0, kWaitColumn).isEmpty(), kPatienceMs);
+        QTest::keyClick(rig.window.get(), Qt::Key_Escape);
+        QVERIFY(!rig.window->isVisible());
+        QCOMPARE(rig.window->result(), int(QDialog::Rejected));
+        QVERIFY(!rig.window->Runs().Running());
+        QVERIFY(!rig.window->Runs().RunStarted());
+        QCOMPARE(rig.settings.ColumnWidth[2], 77);
+    }
+
+    void CloseWhileTheWorkerOverrunsItsStop() {
+        SettingsRecord settings;
+        settings.TaskTerminateWaitTime = 50;
+        UnitProfile slowDevice;
+        slowDevice.accessMs = 1500;
+        WindowRig rig(settings, slowDevice);
+        rig.LoadPlan(kQuickPlan);
+        rig.Press(IDC_START_STOP);
+        rig.window->reject();
+        QVERIFY(!rig.window->isVisible());
+        // The window is given back; the plan stays for the worker, which the
+        // window's end waits for.
+        QVERIFY(rig.window->Runs().HasAbandonedWorker());
+        rig.window.reset();
+    }
+
+    void EnterDoesNotEndTheWindowTheTitleBarsCloseDoes() {
+        WindowRig rig;
+        QTest::keyClick(rig.Control(IDC_MANUFACTURER), Qt::Key_Return);
+        QTest::keyClick(rig.window.get(), Qt::Key_Enter);
+        QVERIFY(rig.window->isVisible());
+        rig.Control<QLineEdit>(IDC_TYPE)->setText("Panel");
+        rig.window->close();
+        QVERIFY(!rig.window->isVisible());
+        QCOMPARE(rig.settings.Type, std::string("Panel"));
+    }
+
+    void StartWithoutTheDeviceTellsTheDriversCode() {
+        WindowRig rig({}, {}, {}, false);
+        rig.LoadPlan(kQuickPlan);
+        Post(rig, WM_TEST_PROGRESS, ProgressLog, 0, "earlier run");
+        QTRY_COMPARE_WITH_TIMEOUT(rig.Rows(IDC_LOG_LIST).size(), 1, kPatienceMs);
+        rig.Press(IDC_START_STOP);
+        QCOMPARE(rig.messages.size(), std::size_t{1});
+        QVERIFY(
+            rig.messages.front().starts_with("Can't open LabJack for voltage measurement. Code "));
+        QVERIFY(rig.Rows(IDC_LOG_LIST).isEmpty());
+        QVERIFY(ShowsRunControls(rig, false));
+    }
+
+    void DiagnosticPortOpensShowsLinesAndClosesWithTheWindow() {
+        auto pty = PseudoTerminal::Open();
+        QVERIFY(pty.has_value());
+        WindowRig rig({}, {}, {DiagPort{pty->SlavePath(), "test line", 0}});
+        auto* ports = rig.Control<QComboBox>(IDC_DIAG_PORT);
+        ports->setCurrentIndex(ports->findText("test line"));
+        rig.Control<QLineEdit>(IDC_BAUD_RATE)->setText("9600");
+        rig.Press(IDC_DIAG_OPEN);
+        QVERIFY(rig.window->DiagLinkOpen());
+        QCOMPARE(rig.Button(IDC_DIAG_OPEN)->text(), QString("Close"));
+        QVERIFY(!ports->isEnabled() && !rig.Control(IDC_BAUD_RATE)->isEnabled());
+        QCOMPARE(rig.settings.BaudRate, 9600);
+        QCOMPARE(pty->Write("1f 2 3\r\n", kPatienceMs).written, std::size_t{8});
+        QTRY_COMPARE_WITH_TIMEOUT(rig.Rows(IDC_DIAG_LIST), QStringList({"1f 2 3"}), kPatienceMs);
+        const auto table = rig.station.diagTable.Read();
+        QCOMPARE(table.count, 1);
+        QCOMPARE(table.records[0].field1, 31);
+        rig.window->reject();
+        QVERIFY(!rig.window->DiagLinkOpen());
+        QCOMPARE(rig.Rows(IDC_DIAG_LIST), QStringList());
+    }
+
+    void DiagnosticListKeepsTheNewest400Rows() {
+        WindowRig rig;
+        for (int line = 0; line <= 400; ++line) {
+            Post(rig, WM_DIAG_LINE, 0, 0, Format("%x 1 2", line));
+        }
+        QTRY_COMPARE_WITH_TIMEOUT(rig.CurrentRow(IDC_DIAG_LIST), 399, kPatienceMs);
+        const QStringList rows = rig.Rows(IDC_DIAG_LIST);
+        QCOMPARE(rows.size(), 400);
+        QCOMPARE(rows.front(), QString("1 1 2"));
+        QCOMPARE(rows.back(), QString("190 1 2"));
+        QCOMPARE(rig.station.diagTable.Read().count, 100);
+        auto* list = rig.Control<QTreeView>(IDC_DIAG_LIST);
+        const int width = list->columnWidth(0);
+        Post(rig, WM_DIAG_LINE, 0, 0, std::string(60, 'a'));
+        QTRY_VERIFY_WITH_TIMEOUT(list->columnWidth(0) > width, kPatienceMs);
+        const int wider = list->columnWidth(0);
+        rig.Press(IDC_DIAG_CLEAR);
+        QCOMPARE(rig.Rows(IDC_DIAG_LIST), QStringList());
+        QCOMPARE(list->columnWidth(0), wider);
+    }
+
+    void SaveWritesTheThreeFilesWhereChosen() {
+        WindowRig rig;
+        rig.LoadPlan(kQuickPlan);
+        rig.Control<QLineEdit>(IDC_MANUFACTURER)->setText("Acme");
+        rig.Control<QLineEdit>(IDC_MODEL)->setText("X/100");
+        rig.Press(IDC_START_STOP);
+        QTRY_VERIFY_WITH_TIMEOUT(rig.RunOver() && rig.Rows(IDC_LOG_LIST).size() >= 2, kPatienceMs);
+        const std::filesystem::path chosen = rig.Folder() / "run1.csv";
+        rig.answers.push_back(chosen.string());
+        rig.Press(IDC_SAVE_TEST_DATA);
+        QCOMPARE(rig.requests.back().path, (rig.Folder() / "Acme-X_100.csv").string());
+        QCOMPARE(rig.requests.back().title, std::string("Test Data"));
+        const std::string data = ReadFile(chosen);
+        QVERIFY(data.starts_with("Manufacturer: Acme\r\nModel: X/100\r\n"));
+        const QStringList log = rig.Rows(IDC_LOG_LIST);
+        QCOMPARE(ReadFile(rig.Folder() / "run1_Sum.csv"), log.back().toStdString() + "\r\n");
+        const std::string totals = ReadFile(rig.Folder() / "totalsums.csv");
+        QCOMPARE(std::count(totals.begin(), totals.end(), '\n'), 1);
+        rig.answers.push_back(chosen.string());
+        rig.Press(IDC_SAVE_TEST_DATA);
+        QCOMPARE(ReadFile(rig.Folder() / "totalsums.csv"), totals);
+        QVERIFY(rig.messages.empty());
+    }
+
+    void AboutBoxIsReachedFromTheMenuAndF1() {
+        WindowRig rig;
+        const QList<QAction*> actions = rig.window->actions();
+        QCOMPARE(actions.size(), 1);
+        QCOMPARE(actions.front()->text(), QString("&About Orvalt..."));
+        QCOMPARE(actions.front()->shortcut(), QKeySequence(QKeySequence::HelpContents));
+        QVERIFY(!rig.window->windowIcon().availableSizes().isEmpty());
+        CAboutDlg about;
+        QCOMPARE(about.windowTitle(), QString("About Orvalt"));
+        QVERIFY(!about.findChild<QLabel*>()->pixmap().isNull());
+        QStringList texts;
+        for (const QLabel* label : about.findChildren<QLabel*>()) {
+            texts << label->text();
+        }
+        QVERIFY(texts.contains("Orvalt, Version 1.0.61"));
+        QVERIFY(about.findChild<QPushButton*>()->isDefault());
+    }
+};
+
+int RunMainWindowTests(int argc, char** argv) {
+    MainWindowTest test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+}  // namespace orvalt::testing
+
+#include "MainWindowTest.moc"

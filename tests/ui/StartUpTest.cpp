@@ -1,0 +1,194 @@
+// Start-up and shutdown, the file dialog's set-up, and the parsing the window
+// does of its own inputs.
+
+#include <QComboBox>
+#include <QFileDialog>
+#include <QHeaderView>
+#include <QLineEdit>
+#include <QTableView>
+#include <QTimer>
+#include <clocale>
+#include <fstream>
+
+#include "platform/Format.h"
+#include "ui/AppOptions.h"
+#include "ui/COrvaltApp.h"
+#include "ui/TerminationSignals.h"
+#include "ui/UiTests.h"
+#include "ui/WholeNumber.h"
+#include "ui/WindowRig.h"
+
+namespace orvalt::testing {
+
+class StartUpTest : public QObject {
+    Q_OBJECT
+
+  private slots:
+    void NumbersKeepTheirDecimalPoint() {
+        const char* locale = std::getenv("LC_ALL");
+        qInfo("LC_ALL at start-up: %s", locale ? locale : "(unset)");
+        QCOMPARE(Format("%.2f", 1.5), std::string("1.50"));
+        QCOMPARE(std::string(std::setlocale(LC_NUMERIC, nullptr)), std::string("C"));
+    }
+
+    void WidthsTextsAndOptionSurviveARestart() {
+        QTemporaryDir dir;
+        const std::filesystem::path file = dir.filePath("Kestrune/Orvalt.reg").toStdString();
+        {
+            COrvaltApp app(file);
+            app.LoadSettings();
+            WindowRig rig(app.settings);
+            rig.Control<QTableView>(IDC_TEST_LIST)->horizontalHeader()->resizeSection(3, 123);
+            rig.Control<QLineEdit>(IDC_DRIVER_MODEL)->setText("D-7");
+            rig.Control<QComboBox>(IDC_TTO_OPTION)->setCurrentIndex(4);
+            rig.window->reject();
+            app.settings = rig.settings;
+            QVERIFY(app.SaveSettings());
+        }
+        COrvaltApp app(file);
+        app.LoadSettings();
+        WindowRig rig(app.settings);
+        QCOMPARE(rig.Control<QTableView>(IDC_TEST_LIST)->horizontalHeader()->sectionSize(3), 123);
+        QCOMPARE(rig.Control<QLineEdit>(IDC_DRIVER_MODEL)->text(), QString("D-7"));
+        QCOMPARE(rig.Control<QComboBox>(IDC_TTO_OPTION)->currentIndex(), 4);
+    }
+
+    void AFailedSaveIsReported() {
+        QTemporaryDir dir;
+        const std::filesystem::path blocker = dir.filePath("file").toStdString();
+        std::ofstream(blocker) << "x";
+        COrvaltApp app(blocker / "Orvalt.reg");
+        std::vector<std::string> reports;
+        app.report = [&reports](const std::string& text) { reports.push_back(text); };
+        app.LoadSettings();
+        QVERIFY(!app.SaveSettings());
+        QCOMPARE(reports.size(), std::size_t{1});
+        QVERIFY(!reports.front().empty());
+    }
+
+    void ATerminationSignalRunsTheCloseSequenceOnce() {
+        WindowRig rig;
+        rig.Control<QLineEdit>(IDC_POWER)->setText("60W");
+        struct sigaction before {};
+        sigaction(SIGTERM, nullptr, &before);
+        {
+            const TerminationSignals endRequests([&rig] { rig.window->reject(); });
+            std::raise(SIGTERM);
+            QTRY_VERIFY_WITH_TIMEOUT(!rig.window->isVisible(), kPatienceMs);
+            struct sigaction now {};
+            sigaction(SIGTERM, nullptr, &now);
+            // A second one goes to the former handler.
+            QVERIFY(now.sa_handler == before.sa_handler);
+        }
+        QCOMPARE(rig.settings.Power, std::string("60W"));
+    }
+
+    void FiltersBecomeQtNameFilters_data() {
+        QTest::addColumn<QString>("filter");
+        QTest::addColumn<QStringList>("expected");
+        QTest::newRow("plan") << "Comma separated files (*.csv)|*.csv"
+                              << QStringList{"Comma separated files (*.csv)", "All Files (*)"};
+        QTest::newRow("patterns") << "Logs|*.txt;*.log"
+                                  << QStringList{"Logs (*.txt *.log)", "All Files (*)"};
+        QTest::newRow("all files given") << "Text files (*.txt)|*.txt|All Files|*.*||"
+                                         << QStringList{"Text files (*.txt)", "All Files (*)"};
+        QTest::newRow("none") << "" << QStringList{"All Files (*)"};
+    }
+    void FiltersBecomeQtNameFilters() {
+        QFETCH(QString, filter);
+        QFETCH(QStringList, expected);
+        QCOMPARE(QtNameFilters(filter.toStdString()), expected);
+    }
+
+    void FileDialogStartsInThePresetOrTheKindsFolder_data() {
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<int>("kind");
+        QTest::addColumn<QString>("folder");
+        QTest::addColumn<QString>("name");
+        QTest::newRow("preset") << "/data/A_B-C_D.csv" << 0 << "/data"
+                                << "A_B-C_D.csv";
+        QTest::newRow("bare name") << "TestCfg.csv" << 0 << ""
+                                   << "TestCfg.csv";
+        QTest::newRow("program folder") << "" << 1 << "/opt/orvalt"
+                                        << "";
+        QTest::newRow("empty data folder") << "" << 0 << QDir::homePath() << "";
+        QTest::newRow("platform's choice") << "" << 5 << ""
+                                           << "";
+    }
+    void FileDialogStartsInThePresetOrTheKindsFolder() {
+        QFETCH(QString, path);
+        QFETCH(int, kind);
+        QFETCH(QString, folder);
+        QFETCH(QString, name);
+        SettingsRecord settings;
+        settings.ProgramDirPath = "/opt/orvalt";
+        const FileRequest request{FileChoice::Save, path.toStdString(), "", "csv", "", kind};
+        const FileDialogStart start = StartOfFileDialog(request, settings);
+        QCOMPARE(QString::fromStdString(start.folder.string()), folder);
+        QCOMPARE(QString::fromStdString(start.fileName), name);
+    }
+
+    void SaveDialogAddsTheDefaultExtension() {
+        QTemporaryDir dir;
+        SettingsRecord settings;
+        settings.DataDirPath = dir.path().toStdString();
+        FileRequest request{
+            FileChoice::Save, "", "Test Data", "csv", "Comma separated files (*.csv)|*.csv",
+            kDataFolder};
+        QTimer::singleShot(0, [] {
+            auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+            QVERIFY(dialog != nullptr);
+            QCOMPARE(dialog->nameFilters().size(), 2);
+            dialog->findChild<QLineEdit*>("fileNameEdit")->setText("run1");
+            QMetaObject::invokeMethod(dialog, "accept");
+        });
+        QCOMPARE(PromptForFile(nullptr, settings, request), 1);
+        QCOMPARE(QString::fromStdString(request.path), dir.filePath("run1.csv"));
+    }
+
+    void WholeNumbers_data() {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("value");  // -1: refused
+        for (auto [text, value] :
+             std::initializer_list<std::pair<const char*, int>>{{"9600", 9600},
+                                                                {" 115200 ", 115200},
+                                                                {"+7", 7},
+                                                                {"0", 0},
+                                                                {"", -1},
+                                                                {"96x", -1},
+                                                                {"9.6", -1},
+                                                                {"2147483648", -1},
+                                                                {"+-1", -1},
+                                                                {"- 1", -1}}) {
+            QTest::newRow(text) << text << value;
+        }
+    }
+    void WholeNumbers() {
+        QFETCH(QString, text);
+        QFETCH(int, value);
+        QCOMPARE(ParseWholeNumber(text.toStdString()).value_or(-1), value);
+    }
+
+    void CommandLine() {
+        QVERIFY(!ParseAppOptions({}).options->simulate);
+        QVERIFY(ParseAppOptions({"--simulate"}).options->simulate);
+        QVERIFY(ParseAppOptions({"--help"}).helpRequested);
+        QVERIFY(!ParseAppOptions({"--unit", "u.json"}).options);  // without --simulate
+        QVERIFY(!ParseAppOptions({"--simulate", "--unit"}).options);
+        QVERIFY(!ParseAppOptions({"--simulate", "--unit", "/no/such/unit.json"}).options);
+        QVERIFY(!ParseAppOptions({"--fast"}).options);
+        AppOptions options;
+        ApplyAutomation(options, {nullptr, "plan.csv", "1"});
+        QCOMPARE(options.autoPlan, std::filesystem::path("plan.csv"));
+        QVERIFY(options.autoStart && !options.autoDiag);
+    }
+};
+
+int RunStartUpTests(int argc, char** argv) {
+    StartUpTest test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+}  // namespace orvalt::testing
+
+#include "StartUpTest.moc"

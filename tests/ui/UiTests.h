@@ -1,0 +1,9 @@
+#pragma once
+// The Qt Test objects of the suite, each run by the suite's main.
+
+namespace orvalt::testing {
+
+int RunMainWindowTests(int argc, char** argv);
+int RunStartUpTests(int argc, char** argv);
+
+}  // namespace orvalt::testing

@@ -1,0 +1,82 @@
+#pragma once
+// The real main window on the simulated station in real time, with its file
+// dialog and message boxes replaced: file answers are queued in advance and
+// every message shown is collected.
+
+#include <QAbstractButton>
+#include <QAbstractItemView>
+#include <QTemporaryDir>
+#include <QTest>
+#include <deque>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "config/SettingsRecord.h"
+#include "station/Station.h"
+#include "ui/COrvaltDlg.h"
+#include "ui/ControlLookup.h"
+
+namespace orvalt::testing {
+
+// Far beyond what any step needs, so that a loaded machine fails nothing.
+constexpr int kPatienceMs = 20000;
+
+// The tests' plans hold on/off tests, whose waits come from the plan alone:
+// the quick one runs for about half a second, the long one waits 30 s first.
+inline const std::vector<std::string> kQuickPlan{"h", "h", "Quick,0,0.1,0.1,1.0,5000,2"};
+inline const std::vector<std::string> kLongPlan{"h", "h", "Long,0,30,1,1.0,5000,1"};
+inline const std::vector<std::string> kEmptyPlan{"h", "h"};
+
+class WindowRig {
+  public:
+    // simulate false: the station looks for a real U3 (there is none here).
+    explicit WindowRig(SettingsRecord initial = {}, UnitProfile unit = {},
+                       std::vector<DiagPort> extraPorts = {}, bool simulate = true)
+        : settings(std::move(initial)), station(StationOptions{simulate, false, unit}, settings) {
+        settings.DataDirPath = Folder().string();
+        window = std::make_unique<COrvaltDlg>(settings, station, std::move(extraPorts));
+        window->messageBox = [this](const std::string& text) { messages.push_back(text); };
+        window->promptForFile = [this](FileRequest& request) {
+            requests.push_back(request);
+            if (answers.empty()) {
+                return 0;
+            }
+            request.path = answers.front();
+            answers.pop_front();
+            return 1;
+        };
+        window->show();
+    }
+
+    std::filesystem::path Folder() const { return dir.path().toStdString(); }
+
+    std::filesystem::path WritePlan(const std::string& name, const std::vector<std::string>& lines);
+    // Presses "Open" and picks a plan file with these lines.
+    void LoadPlan(const std::vector<std::string>& lines);
+
+    template <class Widget = QWidget>
+    Widget* Control(int id) const {
+        return FindControl<Widget>(window.get(), id);
+    }
+    QAbstractButton* Button(int id) const { return Control<QAbstractButton>(id); }
+    void Press(int id) const { Button(id)->click(); }
+
+    // What the views show.
+    QString Cell(int row, int column) const;
+    QStringList Rows(int listId) const;
+    int CurrentRow(int listId) const;
+
+    bool RunOver() const { return Button(IDC_OPEN)->isEnabled() && !window->Runs().Running(); }
+
+    QTemporaryDir dir;
+    SettingsRecord settings;
+    Station station;
+    std::unique_ptr<COrvaltDlg> window;
+    std::vector<std::string> messages;
+    std::deque<std::string> answers;
+    std::vector<FileRequest> requests;
+};
+
+}  // namespace orvalt::testing
