@@ -3,7 +3,7 @@
 #include <chrono>
 #include <ostream>
 
-#include "cli/UnitProfileJson.h"
+#include "sim/UnitProfileJson.h"
 #include "config/SettingsTable.h"
 #include "config/TestPlanFile.h"
 #include "diaglink/CDiagCommPort.h"

@@ -2,7 +2,7 @@
 
 #include <string_view>
 
-#include "cli/UnitProfileJson.h"
+#include "sim/UnitProfileJson.h"
 
 namespace orvalt {
 

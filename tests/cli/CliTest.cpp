@@ -7,7 +7,7 @@
 
 #include "cli/CliOptions.h"
 #include "cli/HeadlessRunner.h"
-#include "cli/UnitProfileJson.h"
+#include "sim/UnitProfileJson.h"
 
 namespace orvalt {
 namespace {
