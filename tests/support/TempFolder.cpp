@@ -1,4 +1,4 @@
-#include "planres/TempFolder.h"
+#include "support/TempFolder.h"
 
 #include <stdlib.h>
 
@@ -10,7 +10,7 @@ namespace orvalt::test {
 namespace fs = std::filesystem;
 
 TempFolder::TempFolder() {
-    std::string pattern = (fs::temp_directory_path() / "orvalt-planres-XXXXXX").string();
+    std::string pattern = (fs::temp_directory_path() / "orvalt-test-XXXXXX").string();
     if (::mkdtemp(pattern.data()) != nullptr) {
         path_ = pattern;
         fs::permissions(path_, fs::perms::owner_all | fs::perms::group_read |
