@@ -8,12 +8,9 @@
 #include <string>
 #include <string_view>
 
-namespace orvalt {
+#include "platform/SafeFile.h"
 
-struct FileWriteResult {
-    bool ok = true;
-    std::string error;  // when !ok
-};
+namespace orvalt {
 
 // Replaces the contents of `file` with `bytes`. The bytes go to a new file in
 // the same folder, reach the disk, and then take the old file's place, so the

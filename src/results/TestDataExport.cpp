@@ -113,18 +113,18 @@ SaveResult SaveTestData(const std::filesystem::path& chosen, const UnitDescripti
     SaveResult result;
     const FileWriteResult data = ReplaceFileContents(chosen, TestDataText(current, logLines));
     if (!data.ok) {
-        result.errors.push_back(data.error);
+        result.errors.push_back(data.message);
         return result;
     }
     const FileWriteResult sum = ReplaceFileContents(SumFilePath(chosen), SumText(logLines));
     if (!sum.ok) {
-        result.errors.push_back(sum.error);
+        result.errors.push_back(sum.message);
     }
     const std::vector<std::string> lines = summary.Lines();
     const FileWriteResult totals =
         AppendToSharedFile(TotalsFilePath(chosen), TotalsText(current.manufacturer, lines));
     if (!totals.ok) {
-        result.errors.push_back(totals.error);
+        result.errors.push_back(totals.message);
         return result;
     }
     summary.DropFirst(lines.size());
