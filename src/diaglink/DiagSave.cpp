@@ -1,38 +1,23 @@
 #include "diaglink/DiagSave.h"
 
-#include <cerrno>
-#include <cstring>
-#include <fstream>
+#include <string_view>
 
-#include "platform/Format.h"
+#include "results/ResultFileWrite.h"
 
 namespace orvalt {
 
-namespace {
-
-DiagSaveResult Failed(const char* what, const std::filesystem::path& path, int error) {
-    return DiagSaveResult{
-        false, Format("Can't %s %s: %s", what, path.string().c_str(), std::strerror(error))};
-}
-
-}  // namespace
-
+// The whole text is made first and then takes the file's place, so a full disk
+// or a cut-off write leaves the earlier file as it was, never half of the rows.
 DiagSaveResult SaveDiagRows(const std::filesystem::path& path,
                             const std::deque<std::string>& rows) {
-    errno = 0;
-    std::ofstream file(path, std::ios::binary | std::ios::trunc);
-    if (!file) {
-        return Failed("create", path, errno != 0 ? errno : EIO);
-    }
+    std::string text;
     for (const auto& row : rows) {
         // A row is written as far as its first NUL byte, as the list shows it.
-        file << std::string_view(row).substr(0, row.find('\0')) << "\r\n";
+        text += std::string_view(row).substr(0, row.find('\0'));
+        text += "\r\n";
     }
-    file.close();
-    if (!file) {
-        return Failed("write", path, errno != 0 ? errno : EIO);
-    }
-    return DiagSaveResult{true, {}};
+    const FileWriteResult written = ReplaceFileContents(path, text);
+    return DiagSaveResult{written.ok, written.message};
 }
 
 }  // namespace orvalt

@@ -13,8 +13,8 @@ struct DiagSaveResult {
     std::string error;
 };
 
-// Writes the rows oldest first, each followed by CR LF, into a new file at
-// `path` (an existing one is emptied first).
+// Writes the rows oldest first, each followed by CR LF, as the new contents of
+// the file at `path`. On failure the file keeps what it held before.
 DiagSaveResult SaveDiagRows(const std::filesystem::path& path, const std::deque<std::string>& rows);
 
 }  // namespace orvalt
