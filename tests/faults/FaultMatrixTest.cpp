@@ -175,6 +175,39 @@ TEST_F(FaultMatrix, AStopAtEveryWait) {
     std::cout << "[ fault matrix ] stop at a wait: " << Clean().labelledWaits << " runs\n";
 }
 
+bool IsVerdict(const PostedMessage& message) {
+    return message.id == WM_TEST_PROGRESS && message.kind == ProgressLog &&
+           IsVerdictLine(message.payload);
+}
+
+// A stop that lands after a test's last look at the run flag but before the
+// worker's own: the test ran to its verdict, yet the run ends right there,
+// without that test's line and without ProgressDone; the press itself gave the
+// controls back.
+TEST_F(FaultMatrix, AStopBetweenEveryTwoTests) {
+    const std::size_t tests = ExamplePlan().plan.entries.size();
+    for (std::size_t t = 0; t < tests; ++t) {
+        PlanRun run(ExamplePlan(), UnitProfile{});
+        ++casesRun;
+        std::size_t posted = 0;  // the worker's count
+        run.holdPosterUntilStop = [&](const PostedMessage& m) {
+            return IsVerdict(m) && ++posted == t + 1;
+        };
+        std::size_t handled = 0;
+        run.beforeHandling = [&](const PostedMessage& m) {
+            if (IsVerdict(m) && ++handled == t + 1) {
+                run.PressStartStop();
+            }
+        };
+        ASSERT_TRUE(run.StartAndRun()) << "stop after test " << t << ": no end";
+        EXPECT_EQ(VerdictsLogged(run.Model()), t + 1) << "stop after test " << t;
+        EXPECT_EQ(run.progressDoneCount, 0) << "stop after test " << t;
+        EXPECT_TRUE(EndedWith(run, FirstLines(t))) << "stop after test " << t;
+        EXPECT_TRUE(SavesTotals(run, folder.Path(), FirstLines(t))) << "stop after test " << t;
+    }
+    std::cout << "[ fault matrix ] stop between tests: " << tests << " runs\n";
+}
+
 TEST_F(FaultMatrix, ASilentDiagnosticPortCostsOnlyTheDiagnosticFigures) {
     UnitProfile unit;
     unit.diagSilent = true;

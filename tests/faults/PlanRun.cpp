@@ -1,6 +1,7 @@
 #include "faults/PlanRun.h"
 
 #include <algorithm>
+#include <thread>
 
 #include "results/TestDataExport.h"
 #include "results/TotalsLine.h"
@@ -46,8 +47,10 @@ UnitDescription FaultRunUnit() {
     return UnitDescription{"Acme", "X100", "Linear", "40W", "4ft", "DrvCo", "D-200"};
 }
 
-PlanRun::PlanRun(const PlanLoadResult& plan, const UnitProfile& unit) : plan_(plan) {
-    station_ = std::make_unique<Station>(StationOptions{true, true, unit}, settings_);
+PlanRun::PlanRun(const PlanLoadResult& plan, const UnitProfile& unit)
+    : plan_(plan),
+      station_(std::make_unique<Station>(StationOptions{true, true, unit}, settings_)),
+      window_(std::make_shared<PostTarget>([this](PostedMessage&& m) { Deliver(std::move(m)); })) {
     // Time moves on only once every post has been handled, unless a stop is
     // waiting for the worker.
     station_->Virtual()->SetIdleWaiter([this] {
@@ -67,6 +70,15 @@ PlanRun::~PlanRun() {
     control_.reset();
     station_->StopSimulatedDiagLines();
     window_->Detach();
+}
+
+void PlanRun::Deliver(PostedMessage&& message) {
+    const bool hold = holdPosterUntilStop && holdPosterUntilStop(message);
+    queue_.Push(std::move(message));
+    const auto limit = std::chrono::steady_clock::now() + 10s;
+    while (hold && station_->runState.runFlag != 0 && std::chrono::steady_clock::now() < limit) {
+        std::this_thread::sleep_for(1ms);
+    }
 }
 
 void PlanRun::Handle(const PostedMessage& message) {
@@ -155,13 +167,15 @@ bool PlanRun::StartAndRun(std::chrono::seconds limit) {
     return ::testing::AssertionSuccess();
 }
 
+bool IsVerdictLine(const std::string& line) {
+    const bool cycleVerdict = StartsWith(line, "TEST ") && line.find(", CT, ") != line.npos;
+    return cycleVerdict || StartsWith(line, "NOT cycling (") || StartsWith(line, "Pass, ") ||
+           StartsWith(line, "Fail, ");
+}
+
 std::size_t VerdictsLogged(const WindowModel& model) {
     const auto& log = model.LogLines();
-    return static_cast<std::size_t>(std::count_if(log.begin(), log.end(), [](const auto& line) {
-        const bool cycleVerdict = StartsWith(line, "TEST ") && line.find(", CT, ") != line.npos;
-        return cycleVerdict || StartsWith(line, "NOT cycling (") || StartsWith(line, "Pass, ") ||
-               StartsWith(line, "Fail, ");
-    }));
+    return static_cast<std::size_t>(std::count_if(log.begin(), log.end(), IsVerdictLine));
 }
 
 }  // namespace orvalt::test

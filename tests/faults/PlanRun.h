@@ -39,6 +39,9 @@ class PlanRun {
 
     // Called with every message before it is handled.
     std::function<void(const PostedMessage&)> beforeHandling;
+    // A post for which this holds keeps its poster (the worker) waiting until a
+    // stop has been requested: the stop then lands right after that post.
+    std::function<bool(const PostedMessage&)> holdPosterUntilStop;
 
     // Presses Start and handles posts until the run is over and nothing is left
     // to handle. False when it was not over within `limit` of real time.
@@ -58,13 +61,14 @@ class PlanRun {
     std::vector<std::string> diagErrors;
 
   private:
+    void Deliver(PostedMessage&& message);
     void Handle(const PostedMessage& message);
 
     SettingsRecord settings_;
     PlanLoadResult plan_;
     MessageQueue queue_;
-    WindowHandle window_ = queue_.MakeTarget();
     std::unique_ptr<Station> station_;
+    WindowHandle window_;
     WindowModel model_;
     DiagView diagView_;
     std::unique_ptr<RunControl> control_;
@@ -79,7 +83,9 @@ class PlanRun {
 ::testing::AssertionResult SavesTotals(PlanRun& run, const std::filesystem::path& folder,
                                        const std::vector<std::string>& expected);
 
-// How many tests reached their verdict, by the last lines their sequences log.
+// A test's last log line: the one its sequence posts with its verdict.
+bool IsVerdictLine(const std::string& line);
+// How many tests reached their verdict, by their verdict lines in the log.
 std::size_t VerdictsLogged(const WindowModel& model);
 
 }  // namespace orvalt::test
