@@ -37,6 +37,8 @@ std::string ReadBytes(const fs::path& file) {
 }
 
 void WriteBytes(const fs::path& file, std::string_view bytes) {
+    std::error_code error;
+    fs::create_directories(file.parent_path(), error);
     std::ofstream out(file, std::ios::binary | std::ios::trunc);
     out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
 }
