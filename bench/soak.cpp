@@ -27,6 +27,7 @@ void Print(const char* when, const orvalt::ProcessFigures& f) {
     std::printf("%-22s heap in use %7zu KiB, resident %7zu KiB, threads %zu, descriptors %zu\n",
                 when, f.heapInUseBytes / 1024, f.residentBytes / 1024, f.threads,
                 f.openDescriptors);
+    std::fflush(stdout);  // a long soak shows its progress as it goes
 }
 
 }  // namespace
