@@ -77,6 +77,7 @@ class HeadlessSession {
     bool runEnded_ = false;
     std::size_t completedTests_ = 0;
     bool stopped_ = false;
+    std::size_t diagLines_ = 0;
 };
 
 bool HeadlessSession::LoadInputs() {
@@ -139,6 +140,7 @@ void HeadlessSession::Handle(const PostedMessage& message) {
     if (message.id == WM_TEST_PROGRESS) {
         HandleProgress(message);
     } else if (message.id == WM_DIAG_LINE) {
+        ++diagLines_;
         DiagLineSinks sinks{station_->diagTable, station_->GetClock(), station_->runState, {}};
         OnDiagLine(diagView_, message.payload, sinks);
     } else if (message.id == WM_DIAG_ERROR) {
@@ -189,6 +191,7 @@ HeadlessStats HeadlessSession::Stats() const {
     if (station_) {
         stats.virtualMs = station_->Virtual() ? station_->Virtual()->ElapsedMs() : 0;
         stats.summaryLines = completedTests_;
+        stats.diagLines = diagLines_;
     }
     return stats;
 }

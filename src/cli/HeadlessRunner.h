@@ -26,6 +26,7 @@ enum CliExit : int {
 struct HeadlessStats {
     std::uint64_t virtualMs = 0;  // virtual time the run took (--fast only)
     std::size_t summaryLines = 0;
+    std::size_t diagLines = 0;  // diagnostic lines the window side handled
 };
 
 // Runs one plan. `stopRequest` becoming true acts as the Stop button (Ctrl-C).

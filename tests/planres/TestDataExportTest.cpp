@@ -9,9 +9,9 @@
 #include <cstdlib>
 #include <string>
 
-#include "planres/ChildProcess.h"
-#include "planres/TempFolder.h"
 #include "platform/SafeFile.h"
+#include "support/ChildProcess.h"
+#include "support/TempFolder.h"
 
 namespace orvalt {
 namespace {

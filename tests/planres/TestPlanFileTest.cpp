@@ -5,7 +5,7 @@
 #include <random>
 #include <string>
 
-#include "planres/TempFolder.h"
+#include "support/TempFolder.h"
 
 namespace orvalt {
 namespace {

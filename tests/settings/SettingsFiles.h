@@ -6,59 +6,19 @@
 #include <unistd.h>
 
 #include <csignal>
-#include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <functional>
-#include <iterator>
 #include <set>
 #include <string>
 #include <string_view>
 
+#include "support/TempFolder.h"
+
 namespace orvalt::testing {
 
-// A fresh folder, removed with its content at the end. It is open to other
-// users for traversal so a test can act as an unprivileged one in it.
-class TempFolder {
-  public:
-    TempFolder() {
-        std::string pattern =
-            (std::filesystem::temp_directory_path() / "orvalt-settings-XXXXXX").string();
-        path_ = ::mkdtemp(pattern.data());
-        std::filesystem::permissions(
-            path_, std::filesystem::perms::others_exec | std::filesystem::perms::group_exec,
-            std::filesystem::perm_options::add);
-    }
-    ~TempFolder() {
-        std::error_code error;
-        for (const auto& entry : std::filesystem::recursive_directory_iterator(path_, error)) {
-            if (entry.is_directory(error)) {
-                std::filesystem::permissions(entry.path(), std::filesystem::perms::owner_all,
-                                             std::filesystem::perm_options::add, error);
-            }
-        }
-        std::filesystem::remove_all(path_, error);
-    }
-    TempFolder(const TempFolder&) = delete;
-    TempFolder& operator=(const TempFolder&) = delete;
-
-    const std::filesystem::path& Path() const { return path_; }
-    std::filesystem::path operator/(std::string_view name) const { return path_ / name; }
-
-  private:
-    std::filesystem::path path_;
-};
-
-inline std::string ReadBytes(const std::filesystem::path& file) {
-    std::ifstream in(file, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-inline void WriteBytes(const std::filesystem::path& file, std::string_view bytes) {
-    std::filesystem::create_directories(file.parent_path());
-    std::ofstream out(file, std::ios::binary | std::ios::trunc);
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-}
+using test::ReadBytes;
+using test::TempFolder;
+using test::WriteBytes;
 
 inline std::set<std::string> FolderEntries(const std::filesystem::path& folder) {
     std::set<std::string> names;

@@ -25,6 +25,7 @@ class TempFolder {
 
 // The whole file as bytes; empty when it can't be read.
 std::string ReadBytes(const std::filesystem::path& file);
+// Creates or empties `file` (and the folders it lies in) and writes `bytes`.
 void WriteBytes(const std::filesystem::path& file, std::string_view bytes);
 
 }  // namespace orvalt::test

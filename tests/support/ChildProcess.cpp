@@ -1,4 +1,4 @@
-#include "planres/ChildProcess.h"
+#include "support/ChildProcess.h"
 
 #include <sys/resource.h>
 #include <sys/wait.h>

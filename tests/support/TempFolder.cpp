@@ -1,4 +1,4 @@
-#include "planres/TempFolder.h"
+#include "support/TempFolder.h"
 
 #include <stdlib.h>
 
@@ -10,7 +10,7 @@ namespace orvalt::test {
 namespace fs = std::filesystem;
 
 TempFolder::TempFolder() {
-    std::string pattern = (fs::temp_directory_path() / "orvalt-planres-XXXXXX").string();
+    std::string pattern = (fs::temp_directory_path() / "orvalt-test-XXXXXX").string();
     if (::mkdtemp(pattern.data()) != nullptr) {
         path_ = pattern;
         fs::permissions(path_, fs::perms::owner_all | fs::perms::group_read |
@@ -37,6 +37,8 @@ std::string ReadBytes(const fs::path& file) {
 }
 
 void WriteBytes(const fs::path& file, std::string_view bytes) {
+    std::error_code error;
+    fs::create_directories(file.parent_path(), error);
     std::ofstream out(file, std::ios::binary | std::ios::trunc);
     out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
 }

@@ -1,0 +1,181 @@
+#include "faults/PlanRun.h"
+
+#include <algorithm>
+#include <thread>
+
+#include "results/TestDataExport.h"
+#include "results/TotalsLine.h"
+#include "support/TempFolder.h"
+
+namespace orvalt::test {
+
+namespace {
+
+using namespace std::chrono_literals;
+
+constexpr ControlId kControlsGivenBack[] = {IDC_START_STOP, IDC_SAVE_TEST_DATA, IDC_EXTRA_LOG,
+                                            IDC_DO_OUTPUT5, IDC_OPEN};
+
+std::string Listed(const std::vector<std::string>& lines) {
+    std::string text;
+    for (const std::string& line : lines) {
+        text += "\n  " + line;
+    }
+    return text.empty() ? " (none)" : text;
+}
+
+bool StartsWith(const std::string& text, std::string_view prefix) {
+    return text.compare(0, prefix.size(), prefix) == 0;
+}
+
+}  // namespace
+
+const PlanLoadResult& ExamplePlan() {
+    static const PlanLoadResult plan =
+        LoadTestPlanFile(std::filesystem::path(ORVALT_SOURCE_DIR) / "examples" / "TestCfg.csv");
+    return plan;
+}
+
+PlanLoadResult FirstTestsOf(const PlanLoadResult& plan, std::size_t tests) {
+    PlanLoadResult cut = plan;
+    cut.plan.entries.resize(std::min(tests, cut.plan.entries.size()));
+    cut.rows.resize(cut.plan.entries.size());
+    return cut;
+}
+
+UnitDescription FaultRunUnit() {
+    return UnitDescription{"Acme", "X100", "Linear", "40W", "4ft", "DrvCo", "D-200"};
+}
+
+PlanRun::PlanRun(const PlanLoadResult& plan, const UnitProfile& unit)
+    : plan_(plan),
+      station_(std::make_unique<Station>(StationOptions{true, true, unit}, settings_)),
+      window_(std::make_shared<PostTarget>([this](PostedMessage&& m) { Deliver(std::move(m)); })) {
+    // Time moves on only once every post has been handled, unless a stop is
+    // waiting for the worker.
+    station_->Virtual()->SetIdleWaiter([this] {
+        while (!queue_.WaitIdleFor(5ms) && station_->runState.runFlag != 0) {
+        }
+    });
+    station_->PostSimulatedDiagLines(window_);
+    model_.ReplaceRows(plan_.rows);
+    model_.values.description = FaultRunUnit();
+    control_ = std::make_unique<RunControl>(
+        model_, station_->Io(), station_->runState, window_,
+        RunControlHooks{[] { return true; }, [](const std::string&) {}});
+    control_->SetTestPlan(&plan_.plan);
+}
+
+PlanRun::~PlanRun() {
+    control_.reset();
+    station_->StopSimulatedDiagLines();
+    window_->Detach();
+}
+
+void PlanRun::Deliver(PostedMessage&& message) {
+    const bool hold = holdPosterUntilStop && holdPosterUntilStop(message);
+    queue_.Push(std::move(message));
+    const auto limit = std::chrono::steady_clock::now() + 10s;
+    while (hold && station_->runState.runFlag != 0 && std::chrono::steady_clock::now() < limit) {
+        std::this_thread::sleep_for(1ms);
+    }
+}
+
+void PlanRun::Handle(const PostedMessage& message) {
+    if (message.id == WM_TEST_PROGRESS) {
+        progressDoneCount += message.kind == ProgressDone ? 1 : 0;
+        control_->OnProgress(message);
+    } else if (message.id == WM_DIAG_LINE) {
+        ++diagLines;
+        DiagLineSinks sinks{station_->diagTable, station_->GetClock(), station_->runState, {}};
+        OnDiagLine(diagView_, message.payload, sinks);
+    } else if (message.id == WM_DIAG_ERROR) {
+        diagErrors.push_back(message.payload);
+    }
+}
+
+bool PlanRun::PumpUntil(const std::function<bool()>& done, std::chrono::seconds limit) {
+    const auto end = std::chrono::steady_clock::now() + limit;
+    while (!done()) {
+        if (std::chrono::steady_clock::now() > end) {
+            return false;
+        }
+        if (auto message = queue_.WaitPop(5ms)) {
+            if (beforeHandling) {
+                beforeHandling(*message);
+            }
+            Handle(*message);
+            queue_.DoneHandling();
+        }
+    }
+    return true;
+}
+
+bool PlanRun::StartAndRun(std::chrono::seconds limit) {
+    control_->OnStartStop();
+    if (!control_->RunStarted()) {
+        return false;
+    }
+    return PumpUntil(
+        [this] {
+            return !control_->Running() && !control_->HasAbandonedWorker() && queue_.Pending() == 0;
+        },
+        limit);
+}
+
+::testing::AssertionResult EndedWith(const PlanRun& run, const std::vector<std::string>& expected) {
+    const WindowModel& model = run.Model();
+    if (model.Control(IDC_START_STOP).caption != "Start") {
+        return ::testing::AssertionFailure()
+               << "Start/Stop reads \"" << model.Control(IDC_START_STOP).caption << "\"";
+    }
+    for (ControlId id : kControlsGivenBack) {
+        if (!model.Control(id).enabled) {
+            return ::testing::AssertionFailure() << "control " << id << " is still disabled";
+        }
+    }
+    const std::vector<std::string> summary = run.Summary();
+    if (summary != expected) {
+        return ::testing::AssertionFailure()
+               << "summary lines" << Listed(summary) << "\nexpected" << Listed(expected);
+    }
+    return ::testing::AssertionSuccess();
+}
+
+::testing::AssertionResult SavesTotals(PlanRun& run, const std::filesystem::path& folder,
+                                       const std::vector<std::string>& expected) {
+    std::filesystem::remove(folder / "totalsums.csv");
+    const UnitDescription unit = FaultRunUnit();
+    const SaveResult saved = SaveTestData(folder / "run.csv", unit, run.Model().LogLines(),
+                                          run.GetStation().summaryLines);
+    if (!saved.Ok()) {
+        return ::testing::AssertionFailure() << saved.errors.front();
+    }
+    std::string totals;
+    for (const std::string& line : expected) {
+        totals += FormatTotalsLine(unit.manufacturer, line) + "\r\n";
+    }
+    const std::string written = ReadBytes(folder / "totalsums.csv");
+    if (written != totals) {
+        return ::testing::AssertionFailure() << "totalsums.csv holds\n"
+                                             << written << "expected\n"
+                                             << totals;
+    }
+    if (run.GetStation().summaryLines.Count() != 0) {
+        return ::testing::AssertionFailure() << "the saved summary lines were kept";
+    }
+    return ::testing::AssertionSuccess();
+}
+
+bool IsVerdictLine(const std::string& line) {
+    const bool cycleVerdict = StartsWith(line, "TEST ") && line.find(", CT, ") != line.npos;
+    return cycleVerdict || StartsWith(line, "NOT cycling (") || StartsWith(line, "Pass, ") ||
+           StartsWith(line, "Fail, ");
+}
+
+std::size_t VerdictsLogged(const WindowModel& model) {
+    const auto& log = model.LogLines();
+    return static_cast<std::size_t>(std::count_if(log.begin(), log.end(), IsVerdictLine));
+}
+
+}  // namespace orvalt::test
