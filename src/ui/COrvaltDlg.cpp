@@ -159,9 +159,9 @@ QWidget* COrvaltDlg::Control(int id) const {
 
 void COrvaltDlg::BuildControls() {
     const DialogBaseUnits base = BaseUnitsOf(font());
-    for (const ControlSpec& spec : MainWindowControls()) {
-        controls_.push_back(MakeControl(spec));
-        drawnPx_.push_back(DialogUnitsToPixels(spec.du, base));
+    for (const ControlSpec& drawn : MainWindowControls()) {
+        controls_.push_back(MakeControl(drawn));
+        drawnPx_.push_back(DialogUnitsToPixels(drawn.du, base));
     }
     linkStatus_.setObjectName(QStringLiteral("linkStatus"));
     linkStatusDrawnPx_ = DialogUnitsToPixels(kLinkStatusDu, base);
@@ -177,10 +177,10 @@ void COrvaltDlg::BuildControls() {
     PlaceControls();
 }
 
-std::unique_ptr<QWidget> COrvaltDlg::MakeControl(const ControlSpec& spec) {
-    const QString text = QString::fromLatin1(spec.text);
+std::unique_ptr<QWidget> COrvaltDlg::MakeControl(const ControlSpec& drawn) {
+    const QString text = QString::fromLatin1(drawn.text);
     std::unique_ptr<QWidget> control;
-    switch (spec.kind) {
+    switch (drawn.kind) {
         case ControlKind::PushButton: {
             auto button = std::make_unique<QPushButton>(text, this);
             button->setAutoDefault(false);  // Enter presses nothing
@@ -194,7 +194,7 @@ std::unique_ptr<QWidget> COrvaltDlg::MakeControl(const ControlSpec& spec) {
             control = std::make_unique<QCheckBox>(text, this);
             break;
         case ControlKind::ListView:
-            if (spec.id == IDC_TEST_LIST) {
+            if (drawn.id == IDC_TEST_LIST) {
                 control = std::make_unique<QTableView>(this);
             } else {
                 control = std::make_unique<QTreeView>(this);
@@ -210,8 +210,8 @@ std::unique_ptr<QWidget> COrvaltDlg::MakeControl(const ControlSpec& spec) {
             control = std::make_unique<QComboBox>(this);
             break;
     }
-    if (spec.id != kNoControlId) {
-        control->setObjectName(ControlName(spec.id));
+    if (drawn.id != kNoControlId) {
+        control->setObjectName(ControlName(drawn.id));
     }
     return control;
 }
@@ -320,9 +320,9 @@ void COrvaltDlg::WriteControls() {
 void COrvaltDlg::PlaceControls() {
     const QSize growth = size() - drawnSizePx_;
     for (std::size_t i = 0; i < controls_.size(); ++i) {
-        const ControlSpec& spec = MainWindowControls()[i];
-        QRect place = FollowGrowth(drawnPx_[i], spec.follow, growth);
-        if (spec.kind == ControlKind::DropDown) {
+        const ControlSpec& drawn = MainWindowControls()[i];
+        QRect place = FollowGrowth(drawnPx_[i], drawn.follow, growth);
+        if (drawn.kind == ControlKind::DropDown) {
             // The drawn height is that of the open list; closed, it is one line.
             place.setHeight(controls_[i]->sizeHint().height());
         }

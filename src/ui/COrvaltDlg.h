@@ -98,7 +98,7 @@ class COrvaltDlg final : public QDialog, private WindowObserver {
     void ControlsChanged() override;
 
     void BuildControls();
-    std::unique_ptr<QWidget> MakeControl(const ControlSpec& spec);
+    std::unique_ptr<QWidget> MakeControl(const ControlSpec& drawn);
     void SetUpTestList();
     void SetUpLogList();
     void SetUpDiagList();

@@ -57,20 +57,20 @@ class MainWindowTest : public QObject {
     void ControlsAreThoseDrawn() {
         WindowRig rig;
         const DialogBaseUnits base = BaseUnitsOf(rig.window->font());
-        for (const ControlSpec& spec : MainWindowControls()) {
-            if (spec.id == kNoControlId) {
+        for (const ControlSpec& entry : MainWindowControls()) {
+            if (entry.id == kNoControlId) {
                 continue;
             }
-            QWidget* control = rig.Control(spec.id);
-            QVERIFY2(control != nullptr, qPrintable(QString::number(spec.id)));
-            const QRect drawn = DialogUnitsToPixels(spec.du, base);
+            QWidget* control = rig.Control(entry.id);
+            QVERIFY2(control != nullptr, qPrintable(QString::number(entry.id)));
+            const QRect drawn = DialogUnitsToPixels(entry.du, base);
             QCOMPARE(control->pos(), drawn.topLeft());
             QCOMPARE(control->width(), drawn.width());
             if (auto* button = qobject_cast<QAbstractButton*>(control)) {
-                QCOMPARE(button->text(), QString::fromLatin1(spec.text));
+                QCOMPARE(button->text(), QString::fromLatin1(entry.text));
             }
             if (auto* label = qobject_cast<QLabel*>(control)) {
-                QCOMPARE(label->text(), QString::fromLatin1(spec.text));
+                QCOMPARE(label->text(), QString::fromLatin1(entry.text));
             }
         }
         QVERIFY(!rig.Button(IDC_START_STOP)->isEnabled());
