@@ -3,7 +3,6 @@
 #include <chrono>
 #include <ostream>
 
-#include "sim/UnitProfileJson.h"
 #include "config/SettingsTable.h"
 #include "config/TestPlanFile.h"
 #include "diaglink/CDiagCommPort.h"
@@ -14,6 +13,7 @@
 #include "platform/MessageQueue.h"
 #include "platform/RegistryStore.h"
 #include "results/TestDataExport.h"
+#include "sim/UnitProfileJson.h"
 #include "station/Station.h"
 
 namespace orvalt {
@@ -203,12 +203,7 @@ int HeadlessSession::Run() {
     station_ = std::make_unique<Station>(StationOptions{options_.simulate, options_.fast, profile_},
                                          settings_);
     if (VirtualClock* clock = station_->Virtual()) {
-        // Time moves on only once the window has handled every post, unless a
-        // stop is waiting for the worker.
-        clock->SetIdleWaiter([this] {
-            while (!queue_.WaitIdleFor(5ms) && station_->runState.runFlag != 0) {
-            }
-        });
+        clock->SetIdleWaiter([this] { queue_.WaitIdleUnlessStopped(station_->runState.runFlag); });
     }
     if (!OpenDiagnostics()) {
         return kExitUsage;

@@ -1,6 +1,6 @@
 #include "diaglink/NextHexField.h"
 
-#include <optional>
+#include "platform/HexDigit.h"
 
 namespace orvalt {
 
@@ -23,30 +23,17 @@ std::string Trimmed(const std::string& field) {
     return field.substr(first, field.find_last_not_of(kWhiteSpace) - first + 1);
 }
 
-std::optional<std::uint32_t> HexDigit(char c) {
-    if (c >= '0' && c <= '9') {
-        return c - '0';
-    }
-    if (c >= 'a' && c <= 'f') {
-        return c - 'a' + 10;
-    }
-    if (c >= 'A' && c <= 'F') {
-        return c - 'A' + 10;
-    }
-    return std::nullopt;
-}
-
 }  // namespace
 
 bool NextHexField(std::string& text, std::int32_t& value) {
     std::uint32_t bits = 0;
     value = 0;
     for (char c : Trimmed(TakeField(text))) {
-        const auto digit = HexDigit(c);
-        if (!digit) {
+        const int digit = HexDigitValue(c);
+        if (digit < 0) {
             return false;
         }
-        bits = (bits << 4) | *digit;
+        bits = (bits << 4) | static_cast<std::uint32_t>(digit);
     }
     value = static_cast<std::int32_t>(bits);
     return true;

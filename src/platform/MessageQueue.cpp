@@ -44,6 +44,11 @@ bool MessageQueue::WaitIdleFor(std::chrono::milliseconds timeout) {
     return idle_.wait_for(lock, timeout, [this] { return unfinished_ == 0; });
 }
 
+void MessageQueue::WaitIdleUnlessStopped(const std::atomic<std::int32_t>& runFlag) {
+    while (!WaitIdleFor(std::chrono::milliseconds(5)) && runFlag.load() != 0) {
+    }
+}
+
 std::size_t MessageQueue::Pending() const {
     std::scoped_lock lock(mutex_);
     return queue_.size();

@@ -3,9 +3,11 @@
 // the tests): a thread-safe queue of posted messages that also knows when every
 // message posted so far has been handled, which virtual time waits for.
 
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <cstddef>
+#include <cstdint>
 #include <deque>
 #include <mutex>
 #include <optional>
@@ -24,6 +26,10 @@ class MessageQueue {
     void DoneHandling();
     // True once the queue is empty and nothing popped is still being handled.
     bool WaitIdleFor(std::chrono::milliseconds timeout);
+    // What virtual time waits for before it moves on: every message posted so
+    // far handled. It gives up once the run flag drops to 0, since a stop then
+    // waits for the worker and the window thread handles nothing meanwhile.
+    void WaitIdleUnlessStopped(const std::atomic<std::int32_t>& runFlag);
     std::size_t Pending() const;
     // A post target that pushes into this queue.
     WindowHandle MakeTarget();

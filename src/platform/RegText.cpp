@@ -1,5 +1,7 @@
 #include "platform/RegText.h"
 
+#include "platform/HexDigit.h"
+
 #include <cstdint>
 #include <optional>
 
@@ -32,19 +34,6 @@ std::string_view Trim(std::string_view text) {
 // `prefix` is lower case.
 bool StartsWithFolded(std::string_view text, std::string_view prefix) {
     return text.size() >= prefix.size() && FoldName(text.substr(0, prefix.size())) == prefix;
-}
-
-int HexDigitValue(char c) {
-    if (c >= '0' && c <= '9') {
-        return c - '0';
-    }
-    if (c >= 'a' && c <= 'f') {
-        return c - 'a' + 10;
-    }
-    if (c >= 'A' && c <= 'F') {
-        return c - 'A' + 10;
-    }
-    return -1;
 }
 
 // One to maxDigits hex digits and nothing else.

@@ -67,10 +67,7 @@ class RunControlTest : public ::testing::Test {
     explicit RunControlTest(bool virtualTime = true) {
         if (virtualTime) {
             auto clock = std::make_unique<VirtualClock>();
-            clock->SetIdleWaiter([this] {
-                while (!queue.WaitIdleFor(5ms) && runState.runFlag != 0) {
-                }
-            });
+            clock->SetIdleWaiter([this] { queue.WaitIdleUnlessStopped(runState.runFlag); });
             clock_ = std::move(clock);
         } else {
             clock_ = std::make_unique<RealClock>();

@@ -51,12 +51,8 @@ PlanRun::PlanRun(const PlanLoadResult& plan, const UnitProfile& unit)
     : plan_(plan),
       station_(std::make_unique<Station>(StationOptions{true, true, unit}, settings_)),
       window_(std::make_shared<PostTarget>([this](PostedMessage&& m) { Deliver(std::move(m)); })) {
-    // Time moves on only once every post has been handled, unless a stop is
-    // waiting for the worker.
-    station_->Virtual()->SetIdleWaiter([this] {
-        while (!queue_.WaitIdleFor(5ms) && station_->runState.runFlag != 0) {
-        }
-    });
+    station_->Virtual()->SetIdleWaiter(
+        [this] { queue_.WaitIdleUnlessStopped(station_->runState.runFlag); });
     station_->PostSimulatedDiagLines(window_);
     model_.ReplaceRows(plan_.rows);
     model_.values.description = FaultRunUnit();
