@@ -5,6 +5,7 @@
 # rest of its time, so that one run can find more than one fault; every crash
 # input is kept under BUILD_DIR/fuzz-artifacts/<target>/ to reproduce it with
 #   BUILD_DIR/fuzz/fuzz_<target> BUILD_DIR/fuzz-artifacts/<target>/crash-...
+# A target with a dictionary in fuzz/dict/<target>.dict is given its words.
 # Exits non-zero when any target crashed, leaked, hung or ran out of memory.
 #
 # Usage: fuzz/run-all.sh BUILD_DIR SECONDS_EACH [TARGET...]
@@ -43,19 +44,25 @@ run_target() {
   cp "$here/corpus/$name/"* "$corpus/"
   rm -rf "$artifacts"
   mkdir -p "$artifacts"
+  local options=(-max_len="$limit" -timeout=10 -rss_limit_mb=2048 -print_final_stats=1
+                 -artifact_prefix="$artifacts/")
+  [ ! -f "$here/dict/$name.dict" ] || options+=(-dict="$here/dict/$name.dict")
   local executions=0 deadline=$((SECONDS + seconds)) left status runs before
   while left=$((deadline - SECONDS)); [ "$left" -gt 0 ]; do
     before=$(count_findings "$artifacts")
     status=0
-    "$program" -max_total_time="$left" -max_len="$limit" -timeout=10 -rss_limit_mb=2048 \
-      -print_final_stats=1 -artifact_prefix="$artifacts/" "$corpus" >"$log" 2>&1 || status=$?
+    "$program" -max_total_time="$left" "${options[@]}" "$corpus" >"$log" 2>&1 || status=$?
     runs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log" | tail -n 1)
     executions=$((executions + ${runs:-0}))
     [ "$status" -ne 0 ] || break
     if [ "$(count_findings "$artifacts")" -le "$before" ]; then
-      # Failed without a new finding: a known input again, or the program itself.
-      echo "== $name: exit $status without a new finding; last lines:" >&2
-      tail -n 30 "$log" >&2
+      # A seed input that crashes does so at every start: no use going on.
+      if grep -q 'Test unit written to' "$log"; then
+        echo "== $name: a known input crashed again; stopping" >&2
+      else
+        echo "== $name: exit $status without a finding; last lines:" >&2
+        tail -n 30 "$log" >&2
+      fi
       break
     fi
     echo "== $name: crash report" >&2
