@@ -20,5 +20,5 @@ if [ -f fuzz/CMakeLists.txt ]; then
   echo "== fuzz: short runs"
   cmake --preset fuzz >/dev/null
   cmake --build --preset fuzz -j "$jobs"
-  bash fuzz/run-all.sh build/fuzz "${FUZZ_SECONDS_EACH:-10}"
+  bash fuzz/run-all.sh build/fuzz "${FUZZ_SECONDS_EACH:-7}"
 fi

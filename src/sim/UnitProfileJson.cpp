@@ -20,8 +20,13 @@ std::string ReadInt(const Json& value, std::int32_t& target, std::int64_t min) {
     if (!value.is_number_integer()) {
         return "must be a whole number";
     }
+    // Numbers beyond the signed 64-bit range arrive unsigned; read as signed they
+    // would wrap round, 18446744073709551615 into -1, and pass the range check.
+    const bool huge = value.is_number_unsigned() &&
+                      value.get<std::uint64_t>() >
+                          static_cast<std::uint64_t>(std::numeric_limits<std::int32_t>::max());
     const auto number = value.get<std::int64_t>();
-    if (number < min || number > std::numeric_limits<std::int32_t>::max()) {
+    if (huge || number < min || number > std::numeric_limits<std::int32_t>::max()) {
         return "must be a whole number from " + std::to_string(min) + " to 2147483647";
     }
     target = static_cast<std::int32_t>(number);

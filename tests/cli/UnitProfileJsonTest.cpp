@@ -1,0 +1,57 @@
+#include "cli/UnitProfileJson.h"
+
+#include <gtest/gtest.h>
+
+#include <ostream>
+#include <string>
+
+namespace orvalt {
+namespace {
+
+struct IntegerCase {
+    const char* json;
+    bool accepted;
+    std::int32_t diagDelay;  // when accepted
+};
+
+void PrintTo(const IntegerCase& test, std::ostream* out) {
+    *out << test.json;
+}
+
+class ProfileIntegers : public ::testing::TestWithParam<IntegerCase> {};
+
+// A whole number is taken only as the very number written: one beyond the
+// 64-bit signed range must not wrap round into the field's range.
+TEST_P(ProfileIntegers, TakesOnlyTheNumberWritten) {
+    const UnitProfileResult result = ParseUnitProfile(GetParam().json);
+    ASSERT_EQ(result.profile.has_value(), GetParam().accepted) << result.error;
+    if (GetParam().accepted) {
+        EXPECT_EQ(result.profile->diagDelay, GetParam().diagDelay);
+    } else {
+        EXPECT_EQ(result.error,
+                  "unit profile: \"diagDelay\" must be a whole number from -2147483648 to "
+                  "2147483647");
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Bounds, ProfileIntegers,
+    ::testing::Values(IntegerCase{R"({"diagDelay": -2147483648})", true, INT32_MIN},
+                      IntegerCase{R"({"diagDelay": 2147483647})", true, INT32_MAX},
+                      IntegerCase{R"({"diagDelay": 2147483648})", false, 0},
+                      IntegerCase{R"({"diagDelay": -2147483649})", false, 0},
+                      IntegerCase{R"({"diagDelay": 9223372036854775808})", false, 0},
+                      IntegerCase{R"({"diagDelay": 18446744071562067968})", false, 0},
+                      IntegerCase{R"({"diagDelay": 18446744073709551615})", false, 0}));
+
+TEST(UnitProfileJson, AWrappedNumberIsRefusedForEveryIntegerKey) {
+    for (const std::string key : {"startMs", "levelMs", "diagValue", "diagSaveLevelOffset"}) {
+        const UnitProfileResult result =
+            ParseUnitProfile("{\"" + key + "\": 18446744073709551613}");
+        EXPECT_FALSE(result.profile.has_value()) << key;
+        EXPECT_TRUE(result.error.starts_with("unit profile: \"" + key + "\" must be")) << key;
+    }
+}
+
+}  // namespace
+}  // namespace orvalt
