@@ -10,7 +10,7 @@
 #include <nlohmann/json.hpp>
 
 #include "FuzzCheck.h"
-#include "cli/UnitProfileJson.h"
+#include "sim/UnitProfileJson.h"
 
 namespace orvalt {
 namespace {
