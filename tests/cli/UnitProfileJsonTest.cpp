@@ -1,4 +1,4 @@
-#include "cli/UnitProfileJson.h"
+#include "sim/UnitProfileJson.h"
 
 #include <gtest/gtest.h>
 
