@@ -80,7 +80,8 @@ RegStatus RegistryStore::Commit() {
                 "The settings cannot be saved: there is no home folder to keep them in "
                 "(neither XDG_CONFIG_HOME nor HOME is set)."};
     }
-    const FileWriteResult written = ReplaceFileAtomically(file_, FormatRegText(document_), ReplaceOptions{.createFolder = true});
+    const FileWriteResult written = ReplaceFileAtomically(file_, FormatRegText(document_),
+                                                          ReplaceOptions{.createFolder = true});
     if (!written.ok) {
         return {ERROR_CANTWRITE, written.message};
     }

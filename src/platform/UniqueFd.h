@@ -12,7 +12,7 @@
 namespace orvalt {
 
 class UniqueFd {
-public:
+  public:
     UniqueFd() = default;
     explicit UniqueFd(int fd) : fd_(fd) {}
     ~UniqueFd() { Reset(); }
@@ -44,7 +44,7 @@ public:
         return ::close(fd) == 0 ? std::nullopt : std::optional<int>(errno);
     }
 
-private:
+  private:
     int fd_ = -1;
 };
 

@@ -203,7 +203,8 @@ TEST(AppendToSharedFile, ReportsALockThatIsNeverGivenUp) {
         AppendToSharedFile(totals, "line 2\r\n", std::chrono::milliseconds(100));
     ::close(holder);
     EXPECT_FALSE(result.ok);
-    EXPECT_EQ(result.message, "Can't write " + totals.string() + ": another program keeps it locked");
+    EXPECT_EQ(result.message,
+              "Can't write " + totals.string() + ": another program keeps it locked");
     EXPECT_EQ(ReadBytes(totals), "line 1\r\n");
 }
 
