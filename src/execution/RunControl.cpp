@@ -37,6 +37,12 @@ void RunControl::ReapAbandoned() {
     std::erase_if(abandoned_, [](const auto& worker) { return worker->Ended(); });
 }
 
+void RunControl::ShowMessage(const std::string& text) {
+    if (hooks_.messageBox) {
+        hooks_.messageBox(text);
+    }
+}
+
 void RunControl::GiveControlsBack() {
     model_.Enable(IDC_START_STOP, true);
     model_.SetCaption(IDC_START_STOP, "Start");
@@ -78,7 +84,7 @@ void RunControl::OnStartStop() {
         return;
     }
     if (HasAbandonedWorker()) {
-        hooks_.messageBox(kPreviousRunStillEnding);
+        ShowMessage(kPreviousRunStillEnding);
         return;
     }
     if (hooks_.exchange && !hooks_.exchange()) {
@@ -89,7 +95,7 @@ void RunControl::OnStartStop() {
     LJ_HANDLE handle = 0;
     const LJ_ERROR error = io_.daq->OpenLabJack(LJ_dtU3, LJ_ctUSB, "", 1, &handle);
     if (error != LJE_NOERROR) {
-        hooks_.messageBox(Format("Can't open LabJack for voltage measurement. Code %d", error));
+        ShowMessage(Format("Can't open LabJack for voltage measurement. Code %d", error));
         return;
     }
     runStarted_ = true;

@@ -47,6 +47,7 @@ class RunControl {
     bool HasAbandonedWorker();
 
   private:
+    void ShowMessage(const std::string& text);
     void GiveControlsBack();
     void TakeControlsForRun();
     RunRecord BuildRunRecord(LJ_HANDLE handle) const;
