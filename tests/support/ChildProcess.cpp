@@ -58,9 +58,20 @@ std::string RunInChild(const std::function<std::string()>& body) {
 void LimitFileSize(long bytes) {
     std::signal(SIGXFSZ, SIG_IGN);
     rlimit limit{};
+    ::getrlimit(RLIMIT_FSIZE, &limit);
     limit.rlim_cur = static_cast<rlim_t>(bytes);
-    limit.rlim_max = static_cast<rlim_t>(bytes);
     ::setrlimit(RLIMIT_FSIZE, &limit);
+}
+
+FileSizeLimit::FileSizeLimit(long bytes) {
+    ::getrlimit(RLIMIT_FSIZE, &old_);
+    oldHandler_ = std::signal(SIGXFSZ, SIG_IGN);
+    LimitFileSize(bytes);
+}
+
+FileSizeLimit::~FileSizeLimit() {
+    ::setrlimit(RLIMIT_FSIZE, &old_);
+    std::signal(SIGXFSZ, oldHandler_);
 }
 
 void DropRoot() {

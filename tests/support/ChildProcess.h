@@ -3,6 +3,8 @@
 // the test program itself: a file size limit, or a user without root's right
 // to write anywhere.
 
+#include <sys/resource.h>
+
 #include <functional>
 #include <string>
 
@@ -12,9 +14,23 @@ namespace orvalt::test {
 // starting "child failed" when the child did not end normally.
 std::string RunInChild(const std::function<std::string()>& body);
 
-// In a child: files larger than `bytes` can't be written, as on a full disk
-// (writes past the limit fail with EFBIG; the signal that comes with it is ignored).
+// Files larger than `bytes` can't be written, as on a full disk (writes past
+// the limit fail with EFBIG; the signal that comes with it is ignored). Root is
+// bound too. Meant for a child; FileSizeLimit undoes it.
 void LimitFileSize(long bytes);
+
+// LimitFileSize while it lives, in this process.
+class FileSizeLimit {
+  public:
+    explicit FileSizeLimit(long bytes);
+    ~FileSizeLimit();
+    FileSizeLimit(const FileSizeLimit&) = delete;
+    FileSizeLimit& operator=(const FileSizeLimit&) = delete;
+
+  private:
+    rlimit old_{};
+    void (*oldHandler_)(int) = nullptr;
+};
 
 // In a child: give up root, so that folder and file permissions apply.
 void DropRoot();
