@@ -95,16 +95,33 @@ class RunControlTest : public ::testing::Test {
 
     // Handles posts until `done` holds or the time runs out.
     bool PumpUntil(const std::function<bool()>& done, std::chrono::seconds limit = 20s) {
+        const bool reached = PumpUntilHolding(done, limit);
+        if (holding_)
+            ReleaseHeldPost();
+        return reached;
+    }
+
+    // As PumpUntil, but the post that made `done` hold stays unfinished, so a
+    // worker in virtual time stays in its wait until ReleaseHeldPost: what
+    // the test does next meets the run exactly where `done` saw it.
+    bool PumpUntilHolding(const std::function<bool()>& done, std::chrono::seconds limit = 20s) {
         const auto end = std::chrono::steady_clock::now() + limit;
         while (!done()) {
+            if (holding_)
+                ReleaseHeldPost();
             if (std::chrono::steady_clock::now() > end)
                 return false;
             if (auto message = queue.WaitPop(5ms)) {
                 HandleOne(*message);
-                queue.DoneHandling();
+                holding_ = true;
             }
         }
         return true;
+    }
+
+    void ReleaseHeldPost() {
+        holding_ = false;
+        queue.DoneHandling();
     }
 
     bool PumpUntilRunOver() {
@@ -142,6 +159,7 @@ class RunControlTest : public ::testing::Test {
     TestPlan plan;
     std::vector<std::string> messageBoxes;
     std::unique_ptr<RunControl> control;
+    bool holding_ = false;
 };
 
 TEST_F(RunControlTest, EmptyPlanRunsToDoneAtOnceWithoutSummaryLines) {
@@ -185,10 +203,11 @@ TEST_F(RunControlTest, ControlsThatDoNotValidateStartNothingAndClearNothing) {
 TEST_F(RunControlTest, StopDuringAWaitGivesTheControlsBackAtOnceAndKeepsTheCells) {
     LoadPlan({CycleTest(0, 10), CycleTest(1, 10)});
     control->OnStartStop();
-    ASSERT_TRUE(PumpUntil([&] {
+    ASSERT_TRUE(PumpUntilHolding([&] {
         return model.TestRows()[0][kWaitColumn] == "Wait 15.00 secs for Wait before start";
     }));
-    control->OnStartStop();  // Stop
+    control->OnStartStop();  // Stop, while the worker is still in that wait
+    ReleaseHeldPost();
     EXPECT_FALSE(control->Running());
     EXPECT_TRUE(StartsOpenSaveAndChecksEnabled());
     const auto rowsAtStop = model.TestRows();
