@@ -13,7 +13,7 @@
 #include <cstdlib>
 #include <thread>
 
-#include "platform/Format.h"
+#include "domain/Format.h"
 #include "platform/PseudoTerminal.h"
 
 namespace {

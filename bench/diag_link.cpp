@@ -17,7 +17,7 @@
 #include <vector>
 
 #include "diaglink/CDiagCommPort.h"
-#include "platform/Format.h"
+#include "domain/Format.h"
 #include "platform/PseudoTerminal.h"
 
 namespace {

@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/Format.h"
-#include "platform/RegText.h"
+#include "domain/Format.h"
+#include "config/RegText.h"
 
 namespace {
 

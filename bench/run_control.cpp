@@ -13,7 +13,7 @@
 
 #include "execution/Primitives.h"
 #include "execution/RunControl.h"
-#include "platform/MessageQueue.h"
+#include "domain/MessageQueue.h"
 #include "sim/SimulatedU3.h"
 #include "sim/SimulatedUnit.h"
 

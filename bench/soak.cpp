@@ -17,7 +17,7 @@
 
 #include "cli/CliOptions.h"
 #include "cli/HeadlessRunner.h"
-#include "platform/ProcessFigures.h"
+#include "support/ProcessFigures.h"
 
 namespace {
 

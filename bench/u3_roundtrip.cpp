@@ -8,8 +8,8 @@
 #include <cstdio>
 #include <vector>
 
-#include "platform/LabJackU3Daq.h"
-#include "platform/SimulatedU3Usb.h"
+#include "u3/LabJackU3Daq.h"
+#include "support/SimulatedU3Usb.h"
 
 namespace {
 

@@ -25,7 +25,7 @@
 #include <thread>
 #include <vector>
 
-#include "platform/Format.h"
+#include "domain/Format.h"
 #include "platform/PseudoTerminal.h"
 #include "station/Station.h"
 #include "ui/AppIdentity.h"

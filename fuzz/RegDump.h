@@ -4,8 +4,8 @@
 
 #include <string>
 
-#include "platform/Format.h"
-#include "platform/RegDocument.h"
+#include "domain/Format.h"
+#include "config/RegDocument.h"
 
 namespace orvalt {
 

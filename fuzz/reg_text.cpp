@@ -7,7 +7,7 @@
 
 #include "FuzzCheck.h"
 #include "RegDump.h"
-#include "platform/RegText.h"
+#include "config/RegText.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const orvalt::RegDocument document = orvalt::ParseRegText(orvalt::BytesOf(data, size));

@@ -14,7 +14,7 @@
 
 #include "FuzzCheck.h"
 #include "config/SettingsTable.h"
-#include "platform/RegText.h"
+#include "config/RegText.h"
 
 namespace orvalt {
 namespace {

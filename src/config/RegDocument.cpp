@@ -1,4 +1,4 @@
-#include "platform/RegDocument.h"
+#include "config/RegDocument.h"
 
 namespace orvalt {
 

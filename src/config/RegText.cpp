@@ -1,11 +1,11 @@
-#include "platform/RegText.h"
+#include "config/RegText.h"
 
-#include "platform/HexDigit.h"
+#include "domain/HexDigit.h"
 
 #include <cstdint>
 #include <optional>
 
-#include "platform/Format.h"
+#include "domain/Format.h"
 
 namespace orvalt {
 

@@ -15,7 +15,7 @@
 #include <string>
 #include <string_view>
 
-#include "platform/RegDocument.h"
+#include "config/RegDocument.h"
 
 namespace orvalt {
 

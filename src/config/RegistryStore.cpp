@@ -1,11 +1,11 @@
-#include "platform/RegistryStore.h"
+#include "config/RegistryStore.h"
 
 #include <pwd.h>
 #include <unistd.h>
 
 #include <cstdlib>
 
-#include "platform/RegText.h"
+#include "config/RegText.h"
 #include "platform/SafeFile.h"
 
 namespace orvalt {

@@ -18,7 +18,7 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/RegDocument.h"
+#include "config/RegDocument.h"
 
 namespace orvalt {
 

@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "config/SettingsRecord.h"
-#include "platform/RegistryStore.h"
+#include "config/RegistryStore.h"
 
 namespace orvalt {
 

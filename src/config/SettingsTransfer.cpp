@@ -1,7 +1,7 @@
 #include "config/SettingsTable.h"
 
 #include "config/NumberText.h"
-#include "platform/Format.h"
+#include "domain/Format.h"
 
 namespace orvalt {
 

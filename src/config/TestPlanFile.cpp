@@ -14,7 +14,7 @@
 #include <optional>
 
 #include "config/NumberText.h"
-#include "platform/FormatFixed.h"
+#include "domain/FormatFixed.h"
 #include "platform/UniqueFd.h"
 
 namespace orvalt {

@@ -7,7 +7,7 @@
 #include <cstring>
 #include <system_error>
 
-#include "platform/Format.h"
+#include "domain/Format.h"
 #include "platform/PollWait.h"
 
 namespace orvalt {

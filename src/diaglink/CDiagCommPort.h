@@ -34,7 +34,7 @@
 #include "diaglink/LineFramer.h"
 #include "platform/Clock.h"
 #include "platform/EventFd.h"
-#include "platform/Messages.h"
+#include "domain/Messages.h"
 #include "platform/SerialDevice.h"
 #include "platform/UniqueFd.h"
 

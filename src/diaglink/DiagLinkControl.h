@@ -8,7 +8,7 @@
 #include "config/SettingsRecord.h"
 #include "diaglink/CDiagCommPort.h"
 #include "diaglink/DiagPorts.h"
-#include "platform/Messages.h"
+#include "domain/Messages.h"
 
 namespace orvalt {
 

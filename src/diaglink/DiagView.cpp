@@ -4,7 +4,7 @@
 #include <limits>
 
 #include "diaglink/NextHexField.h"
-#include "platform/Format.h"
+#include "domain/Format.h"
 
 namespace orvalt {
 

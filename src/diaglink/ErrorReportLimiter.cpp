@@ -1,6 +1,6 @@
 #include "diaglink/ErrorReportLimiter.h"
 
-#include "platform/Format.h"
+#include "domain/Format.h"
 
 namespace orvalt {
 

@@ -1,6 +1,6 @@
 #include "diaglink/NextHexField.h"
 
-#include "platform/HexDigit.h"
+#include "domain/HexDigit.h"
 
 namespace orvalt {
 

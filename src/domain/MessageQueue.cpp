@@ -1,4 +1,4 @@
-#include "platform/MessageQueue.h"
+#include "domain/MessageQueue.h"
 
 namespace orvalt {
 

@@ -12,7 +12,7 @@
 #include <mutex>
 #include <optional>
 
-#include "platform/Messages.h"
+#include "domain/Messages.h"
 
 namespace orvalt {
 

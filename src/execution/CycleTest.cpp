@@ -11,7 +11,7 @@
 #include "execution/TimeToOff.h"
 #include "execution/TimeToOn.h"
 #include "execution/VoltageChange.h"
-#include "platform/Format.h"
+#include "domain/Format.h"
 
 namespace orvalt {
 

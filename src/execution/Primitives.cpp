@@ -1,6 +1,6 @@
 #include "execution/Primitives.h"
 
-#include "platform/Format.h"
+#include "domain/Format.h"
 
 namespace orvalt {
 

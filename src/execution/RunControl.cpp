@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "platform/Format.h"
+#include "domain/Format.h"
 
 namespace orvalt {
 

@@ -9,8 +9,8 @@
 #include "config/TestPlan.h"
 #include "diaglink/DiagTable.h"
 #include "platform/Clock.h"
-#include "platform/Daq.h"
-#include "platform/Messages.h"
+#include "domain/Daq.h"
+#include "domain/Messages.h"
 #include "results/SummaryLines.h"
 
 namespace orvalt {

@@ -2,7 +2,7 @@
 
 #include "execution/Primitives.h"
 #include "execution/StopCheck.h"
-#include "platform/Format.h"
+#include "domain/Format.h"
 
 namespace orvalt {
 

@@ -1,6 +1,6 @@
 #include "execution/TestRunWorker.h"
 
-#include "execution/TestMeasurements.h"
+#include "domain/TestMeasurements.h"
 #include "execution/TestSequence.h"
 #include "results/SummaryLine.h"
 

@@ -3,7 +3,7 @@
 
 #include "config/TestPlan.h"
 #include "execution/RunRecord.h"
-#include "execution/TestMeasurements.h"
+#include "domain/TestMeasurements.h"
 
 namespace orvalt {
 

@@ -4,8 +4,8 @@
 #include <string>
 
 #include "execution/SamplingWindow.h"
-#include "execution/TestMeasurements.h"
-#include "platform/Format.h"
+#include "domain/TestMeasurements.h"
+#include "domain/Format.h"
 
 namespace orvalt {
 

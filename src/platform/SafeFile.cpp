@@ -10,7 +10,6 @@
 #include <optional>
 #include <thread>
 
-#include "platform/Format.h"
 #include "platform/UniqueFd.h"
 
 namespace orvalt {
@@ -225,7 +224,7 @@ FileReadResult ReadRegularFile(const std::filesystem::path& file, std::size_t ma
     if (!S_ISREG(info.st_mode)) {
         return ReadFailure(file, "it is not a regular file");
     }
-    const std::string tooLarge = Format("it is larger than %zu bytes", maxBytes);
+    const std::string tooLarge = "it is larger than " + std::to_string(maxBytes) + " bytes";
     if (static_cast<std::uintmax_t>(info.st_size) > maxBytes) {
         return ReadFailure(file, tooLarge);
     }

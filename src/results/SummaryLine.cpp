@@ -3,8 +3,8 @@
 #include <array>
 #include <ctime>
 
-#include "platform/Format.h"
-#include "platform/FormatFixed.h"
+#include "domain/Format.h"
+#include "domain/FormatFixed.h"
 #include "results/CsvField.h"
 
 namespace orvalt {

@@ -5,7 +5,7 @@
 #include <string>
 
 #include "execution/RunRecord.h"
-#include "execution/TestMeasurements.h"
+#include "domain/TestMeasurements.h"
 
 namespace orvalt {
 

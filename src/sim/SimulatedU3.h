@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "platform/Clock.h"
-#include "platform/Daq.h"
+#include "domain/Daq.h"
 #include "sim/SimulatedUnit.h"
 
 namespace orvalt {

@@ -4,7 +4,7 @@
 #include <cstdlib>
 #include <vector>
 
-#include "platform/Format.h"
+#include "domain/Format.h"
 
 namespace orvalt {
 

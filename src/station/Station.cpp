@@ -1,6 +1,6 @@
 #include "station/Station.h"
 
-#include "platform/LabJackU3Daq.h"
+#include "u3/LabJackU3Daq.h"
 
 namespace orvalt {
 

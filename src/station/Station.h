@@ -11,7 +11,7 @@
 #include "diaglink/DiagTable.h"
 #include "execution/RunRecord.h"
 #include "platform/Clock.h"
-#include "platform/Daq.h"
+#include "domain/Daq.h"
 #include "platform/PseudoTerminal.h"
 #include "results/SummaryLines.h"
 #include "sim/SimulatedDiagLines.h"

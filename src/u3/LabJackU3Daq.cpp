@@ -1,4 +1,4 @@
-#include "platform/LabJackU3Daq.h"
+#include "u3/LabJackU3Daq.h"
 
 #include "platform/LibusbU3Connector.h"
 

@@ -11,8 +11,8 @@
 #include <mutex>
 #include <optional>
 
-#include "platform/Daq.h"
-#include "platform/U3Device.h"
+#include "domain/Daq.h"
+#include "u3/U3Device.h"
 #include "platform/UsbTransport.h"
 
 namespace orvalt {

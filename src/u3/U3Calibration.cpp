@@ -1,4 +1,4 @@
-#include "platform/U3Calibration.h"
+#include "u3/U3Calibration.h"
 
 #include <algorithm>
 #include <cmath>

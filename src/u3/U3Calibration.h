@@ -6,7 +6,7 @@
 #include <array>
 #include <cstdint>
 
-#include "platform/U3Protocol.h"
+#include "u3/U3Protocol.h"
 
 namespace orvalt::u3 {
 

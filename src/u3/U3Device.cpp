@@ -1,4 +1,4 @@
-#include "platform/U3Device.h"
+#include "u3/U3Device.h"
 
 namespace orvalt {
 

@@ -8,9 +8,9 @@
 #include <memory>
 #include <mutex>
 
-#include "platform/Daq.h"
-#include "platform/U3Calibration.h"
-#include "platform/U3Link.h"
+#include "domain/Daq.h"
+#include "u3/U3Calibration.h"
+#include "u3/U3Link.h"
 
 namespace orvalt {
 

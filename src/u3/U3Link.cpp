@@ -1,4 +1,4 @@
-#include "platform/U3Link.h"
+#include "u3/U3Link.h"
 
 #include <array>
 

@@ -6,8 +6,8 @@
 #include <cstdint>
 #include <memory>
 
-#include "platform/Daq.h"
-#include "platform/U3Protocol.h"
+#include "domain/Daq.h"
+#include "u3/U3Protocol.h"
 #include "platform/UsbTransport.h"
 
 namespace orvalt {

@@ -1,4 +1,4 @@
-#include "platform/U3Protocol.h"
+#include "u3/U3Protocol.h"
 
 #include <algorithm>
 

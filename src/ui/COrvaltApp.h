@@ -7,7 +7,7 @@
 #include <string>
 
 #include "config/SettingsRecord.h"
-#include "platform/RegistryStore.h"
+#include "config/RegistryStore.h"
 #include "ui/AppOptions.h"
 
 namespace orvalt {

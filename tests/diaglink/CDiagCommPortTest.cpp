@@ -11,7 +11,7 @@
 #include <thread>
 
 #include "LinkHarness.h"
-#include "platform/Format.h"
+#include "domain/Format.h"
 
 namespace orvalt::testing {
 namespace {

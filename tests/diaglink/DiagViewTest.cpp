@@ -8,8 +8,8 @@
 #include <iterator>
 
 #include "diaglink/DiagSave.h"
-#include "platform/Format.h"
-#include "platform/MessageQueue.h"
+#include "domain/Format.h"
+#include "domain/MessageQueue.h"
 
 namespace orvalt {
 namespace {

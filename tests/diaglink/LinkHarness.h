@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "diaglink/CDiagCommPort.h"
-#include "platform/MessageQueue.h"
+#include "domain/MessageQueue.h"
 #include "platform/PseudoTerminal.h"
 
 namespace orvalt::testing {

@@ -5,7 +5,7 @@
 #include <mutex>
 
 #include "execution/RunControl.h"
-#include "platform/MessageQueue.h"
+#include "domain/MessageQueue.h"
 #include "sim/SimulatedU3.h"
 #include "sim/SimulatedUnit.h"
 

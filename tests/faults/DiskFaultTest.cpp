@@ -15,7 +15,7 @@
 #include "config/SettingsTable.h"
 #include "diaglink/DiagSave.h"
 #include "faults/PlanRun.h"
-#include "platform/RegistryStore.h"
+#include "config/RegistryStore.h"
 #include "results/TestDataExport.h"
 #include "support/ChildProcess.h"
 #include "support/TempFolder.h"

@@ -17,7 +17,7 @@
 #include "config/TestPlanFile.h"
 #include "diaglink/DiagView.h"
 #include "execution/RunControl.h"
-#include "platform/MessageQueue.h"
+#include "domain/MessageQueue.h"
 #include "station/Station.h"
 
 namespace orvalt::test {

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "execution/TestMeasurements.h"
+#include "domain/TestMeasurements.h"
 #include "measure/SequenceRun.h"
 #include "support/ScriptedStation.h"
 

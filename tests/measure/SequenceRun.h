@@ -2,7 +2,7 @@
 // Runs one plan entry through the test sequence on a scripted station's worker.
 
 #include "config/TestPlan.h"
-#include "execution/TestMeasurements.h"
+#include "domain/TestMeasurements.h"
 #include "execution/TestSequence.h"
 #include "support/ScriptedStation.h"
 

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "execution/TestMeasurements.h"
+#include "domain/TestMeasurements.h"
 #include "execution/TimeToOn.h"
 #include "support/ScriptedStation.h"
 

@@ -3,7 +3,7 @@
 #include <vector>
 
 #include "platform/Clock.h"
-#include "platform/MessageQueue.h"
+#include "domain/MessageQueue.h"
 
 namespace orvalt {
 namespace {

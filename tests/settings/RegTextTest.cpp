@@ -6,7 +6,7 @@
 #include <random>
 #include <string>
 
-#include "platform/RegText.h"
+#include "config/RegText.h"
 
 namespace orvalt {
 namespace {

@@ -4,8 +4,8 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
-#include "platform/RegText.h"
-#include "platform/RegistryStore.h"
+#include "config/RegText.h"
+#include "config/RegistryStore.h"
 #include "platform/SafeFile.h"
 #include "settings/SettingsFiles.h"
 

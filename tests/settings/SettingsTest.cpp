@@ -6,8 +6,8 @@
 #include <vector>
 
 #include "config/SettingsTable.h"
-#include "platform/Format.h"
-#include "platform/RegText.h"
+#include "domain/Format.h"
+#include "config/RegText.h"
 #include "settings/SettingsFiles.h"
 
 namespace orvalt {

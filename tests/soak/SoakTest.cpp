@@ -9,7 +9,7 @@
 
 #include "cli/CliOptions.h"
 #include "cli/HeadlessRunner.h"
-#include "platform/ProcessFigures.h"
+#include "support/ProcessFigures.h"
 #include "support/TempFolder.h"
 
 namespace orvalt::test {

@@ -4,7 +4,7 @@
 #include <thread>
 
 #include "diaglink/CDiagCommPort.h"
-#include "platform/MessageQueue.h"
+#include "domain/MessageQueue.h"
 #include "station/Station.h"
 
 namespace orvalt {

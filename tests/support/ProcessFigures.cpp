@@ -1,4 +1,4 @@
-#include "platform/ProcessFigures.h"
+#include "support/ProcessFigures.h"
 
 #include <malloc.h>
 #include <unistd.h>

@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "platform/Clock.h"
-#include "platform/Daq.h"
+#include "domain/Daq.h"
 
 namespace orvalt::testing {
 

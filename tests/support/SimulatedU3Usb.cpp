@@ -1,4 +1,4 @@
-#include "platform/SimulatedU3Usb.h"
+#include "support/SimulatedU3Usb.h"
 
 #include <algorithm>
 
@@ -58,7 +58,7 @@ Bytes Damaged(Bytes reply, ReplyFault fault) {
 
 class SimulatedU3Transport final : public UsbTransport {
   public:
-    SimulatedU3Transport(std::shared_ptr<SimulatedU3> device, std::uint64_t generation)
+    SimulatedU3Transport(std::shared_ptr<SimulatedU3Usb> device, std::uint64_t generation)
         : device_(std::move(device)), generation_(generation) {}
     ~SimulatedU3Transport() override { device_->Release(generation_); }
     SimulatedU3Transport(const SimulatedU3Transport&) = delete;
@@ -72,7 +72,7 @@ class SimulatedU3Transport final : public UsbTransport {
     }
 
   private:
-    std::shared_ptr<SimulatedU3> device_;
+    std::shared_ptr<SimulatedU3Usb> device_;
     std::uint64_t generation_;
 };
 
@@ -104,7 +104,7 @@ class SimulatedU3Connector final : public UsbConnector {
 
 }  // namespace
 
-SimulatedU3::SimulatedU3(SimulatedU3Traits traits)
+SimulatedU3Usb::SimulatedU3Usb(SimulatedU3Traits traits)
     : traits_(traits), calibrationMemory_(u3::EncodeCalibration(traits.calibration)) {
     if (traits.calibrationErased) {
         for (u3::CalBlock& block : calibrationMemory_) {
@@ -113,47 +113,47 @@ SimulatedU3::SimulatedU3(SimulatedU3Traits traits)
     }
 }
 
-void SimulatedU3::SetInputVolts(int channel, double volts) {
+void SimulatedU3Usb::SetInputVolts(int channel, double volts) {
     std::scoped_lock lock(mutex_);
     inputVolts_.at(static_cast<std::size_t>(channel)) = volts;
 }
 
-bool SimulatedU3::LineIsOutput(int line) const {
+bool SimulatedU3Usb::LineIsOutput(int line) const {
     std::scoped_lock lock(mutex_);
     return ((directions_ >> line) & 1u) != 0;
 }
 
-bool SimulatedU3::LineIsHigh(int line) const {
+bool SimulatedU3Usb::LineIsHigh(int line) const {
     std::scoped_lock lock(mutex_);
     return ((states_ >> line) & 1u) != 0;
 }
 
-std::uint8_t SimulatedU3::FioAnalog() const {
+std::uint8_t SimulatedU3Usb::FioAnalog() const {
     std::scoped_lock lock(mutex_);
     return fioAnalog_;
 }
 
-std::uint8_t SimulatedU3::TimerCounterConfig() const {
+std::uint8_t SimulatedU3Usb::TimerCounterConfig() const {
     std::scoped_lock lock(mutex_);
     return timerCounterConfig_;
 }
 
-void SimulatedU3::SetTimerCounterConfig(std::uint8_t config) {
+void SimulatedU3Usb::SetTimerCounterConfig(std::uint8_t config) {
     std::scoped_lock lock(mutex_);
     timerCounterConfig_ = config;
 }
 
-int SimulatedU3::FlashWrites() const {
+int SimulatedU3Usb::FlashWrites() const {
     std::scoped_lock lock(mutex_);
     return flashWrites_;
 }
 
-std::vector<std::vector<std::uint8_t>> SimulatedU3::ReceivedCommands() const {
+std::vector<std::vector<std::uint8_t>> SimulatedU3Usb::ReceivedCommands() const {
     std::scoped_lock lock(mutex_);
     return {received_.begin(), received_.end()};
 }
 
-void SimulatedU3::Unplug() {
+void SimulatedU3Usb::Unplug() {
     std::scoped_lock lock(mutex_);
     plugged_ = false;
     claimed_ = false;
@@ -162,22 +162,22 @@ void SimulatedU3::Unplug() {
     lateReplies_.clear();
 }
 
-void SimulatedU3::Plug() {
+void SimulatedU3Usb::Plug() {
     std::scoped_lock lock(mutex_);
     plugged_ = true;
 }
 
-void SimulatedU3::InjectReplyFault(ReplyFault fault, int count) {
+void SimulatedU3Usb::InjectReplyFault(ReplyFault fault, int count) {
     std::scoped_lock lock(mutex_);
     faults_.insert(faults_.end(), static_cast<std::size_t>(count), fault);
 }
 
-void SimulatedU3::FailNextFeedback(std::uint8_t errorcode) {
+void SimulatedU3Usb::FailNextFeedback(std::uint8_t errorcode) {
     std::scoped_lock lock(mutex_);
     feedbackFailure_ = errorcode;
 }
 
-UsbStatus SimulatedU3::Claim(std::uint64_t& generation) {
+UsbStatus SimulatedU3Usb::Claim(std::uint64_t& generation) {
     std::scoped_lock lock(mutex_);
     if (!plugged_) {
         return UsbStatus::notFound;
@@ -190,18 +190,18 @@ UsbStatus SimulatedU3::Claim(std::uint64_t& generation) {
     return UsbStatus::ok;
 }
 
-void SimulatedU3::Release(std::uint64_t generation) {
+void SimulatedU3Usb::Release(std::uint64_t generation) {
     std::scoped_lock lock(mutex_);
     if (generation == generation_) {
         claimed_ = false;
     }
 }
 
-bool SimulatedU3::Reachable(std::uint64_t generation) const {
+bool SimulatedU3Usb::Reachable(std::uint64_t generation) const {
     return plugged_ && generation == generation_;
 }
 
-UsbStatus SimulatedU3::Receive(std::span<const std::uint8_t> frame, std::uint64_t generation) {
+UsbStatus SimulatedU3Usb::Receive(std::span<const std::uint8_t> frame, std::uint64_t generation) {
     std::scoped_lock lock(mutex_);
     if (!Reachable(generation)) {
         return UsbStatus::noDevice;
@@ -217,7 +217,7 @@ UsbStatus SimulatedU3::Receive(std::span<const std::uint8_t> frame, std::uint64_
     return UsbStatus::ok;
 }
 
-void SimulatedU3::Queue(Bytes reply) {
+void SimulatedU3Usb::Queue(Bytes reply) {
     const ReplyFault fault = faults_.empty() ? ReplyFault::none : faults_.front();
     if (!faults_.empty()) {
         faults_.pop_front();
@@ -229,7 +229,7 @@ void SimulatedU3::Queue(Bytes reply) {
     }
 }
 
-UsbReadResult SimulatedU3::Deliver(std::span<std::uint8_t> buffer, std::uint64_t generation) {
+UsbReadResult SimulatedU3Usb::Deliver(std::span<std::uint8_t> buffer, std::uint64_t generation) {
     std::scoped_lock lock(mutex_);
     if (!Reachable(generation)) {
         return {UsbStatus::noDevice, 0};
@@ -248,7 +248,7 @@ UsbReadResult SimulatedU3::Deliver(std::span<std::uint8_t> buffer, std::uint64_t
     return {UsbStatus::ok, reply.size()};
 }
 
-Bytes SimulatedU3::Answer(std::span<const std::uint8_t> frame) {
+Bytes SimulatedU3Usb::Answer(std::span<const std::uint8_t> frame) {
     if (frame.size() < 2 || frame[1] != u3::kExtendedCommandByte) {
         return {};  // normal commands are not simulated: no reply
     }
@@ -269,7 +269,7 @@ Bytes SimulatedU3::Answer(std::span<const std::uint8_t> frame) {
     }
 }
 
-Bytes SimulatedU3::AnswerConfigU3(std::span<const std::uint8_t> frame) {
+Bytes SimulatedU3Usb::AnswerConfigU3(std::span<const std::uint8_t> frame) {
     if (frame.size() > 7 && (frame[6] != 0 || frame[7] != 0)) {
         ++flashWrites_;
     }
@@ -290,7 +290,7 @@ Bytes SimulatedU3::AnswerConfigU3(std::span<const std::uint8_t> frame) {
     return u3::BuildExtendedFrame(u3::kCmdConfigU3, data);
 }
 
-Bytes SimulatedU3::AnswerConfigIo(std::span<const std::uint8_t> frame) {
+Bytes SimulatedU3Usb::AnswerConfigIo(std::span<const std::uint8_t> frame) {
     const std::uint8_t mask = frame[6];
     if ((mask & u3::kWriteTimerCounterConfig) != 0) {
         timerCounterConfig_ = frame[8];
@@ -309,7 +309,7 @@ Bytes SimulatedU3::AnswerConfigIo(std::span<const std::uint8_t> frame) {
     return u3::BuildExtendedFrame(u3::kCmdConfigIO, data);
 }
 
-Bytes SimulatedU3::AnswerReadCal(std::span<const std::uint8_t> frame) {
+Bytes SimulatedU3Usb::AnswerReadCal(std::span<const std::uint8_t> frame) {
     const std::size_t block = frame[7];
     Bytes data(34, 0);
     if (block < calibrationMemory_.size()) {
@@ -319,7 +319,7 @@ Bytes SimulatedU3::AnswerReadCal(std::span<const std::uint8_t> frame) {
     return u3::BuildExtendedFrame(u3::kCmdReadCal, data);
 }
 
-Bytes SimulatedU3::AnswerFeedback(std::span<const std::uint8_t> frame) {
+Bytes SimulatedU3Usb::AnswerFeedback(std::span<const std::uint8_t> frame) {
     Bytes data{0, 0, frame[6]};  // Errorcode, ErrorFrame, Echo
     std::uint8_t ioTypes = 0;
     std::size_t dataBeforeLast = data.size();
@@ -344,7 +344,7 @@ Bytes SimulatedU3::AnswerFeedback(std::span<const std::uint8_t> frame) {
     return u3::BuildExtendedFrame(u3::kCmdFeedback, data);
 }
 
-std::size_t SimulatedU3::RunIoType(std::span<const std::uint8_t> frame, std::size_t at,
+std::size_t SimulatedU3Usb::RunIoType(std::span<const std::uint8_t> frame, std::size_t at,
                                    Bytes& data) {
     const auto has = [&](std::size_t bytes) { return at + bytes <= frame.size(); };
     const std::uint8_t type = frame[at];
@@ -374,8 +374,8 @@ std::size_t SimulatedU3::RunIoType(std::span<const std::uint8_t> frame, std::siz
 
 SimulatedU3Bus::SimulatedU3Bus() : state_(std::make_shared<State>()) {}
 
-std::shared_ptr<SimulatedU3> SimulatedU3Bus::PlugIn(SimulatedU3Traits traits) {
-    auto device = std::make_shared<SimulatedU3>(traits);
+std::shared_ptr<SimulatedU3Usb> SimulatedU3Bus::PlugIn(SimulatedU3Traits traits) {
+    auto device = std::make_shared<SimulatedU3Usb>(traits);
     std::scoped_lock lock(state_->mutex);
     state_->devices.push_back(device);
     return device;

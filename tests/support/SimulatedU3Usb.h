@@ -12,7 +12,7 @@
 #include <mutex>
 #include <vector>
 
-#include "platform/U3Calibration.h"
+#include "u3/U3Calibration.h"
 #include "platform/UsbTransport.h"
 
 namespace orvalt {
@@ -38,9 +38,9 @@ enum class ReplyFault {
     garbage,      // five bytes of noise
 };
 
-class SimulatedU3 {
+class SimulatedU3Usb {
   public:
-    explicit SimulatedU3(SimulatedU3Traits traits);
+    explicit SimulatedU3Usb(SimulatedU3Traits traits);
 
     void SetInputVolts(int channel, double volts);
     bool LineIsOutput(int line) const;
@@ -106,7 +106,7 @@ class SimulatedU3 {
 class SimulatedU3Bus {
   public:
     SimulatedU3Bus();
-    std::shared_ptr<SimulatedU3> PlugIn(SimulatedU3Traits traits = {});
+    std::shared_ptr<SimulatedU3Usb> PlugIn(SimulatedU3Traits traits = {});
     // Opening fails with `access`, as without the udev rule.
     void DenyAccess(bool denied);
     // A connector for LabJackU3Daq; it shares this bus.
@@ -114,7 +114,7 @@ class SimulatedU3Bus {
 
     struct State {
         std::mutex mutex;
-        std::vector<std::shared_ptr<SimulatedU3>> devices;
+        std::vector<std::shared_ptr<SimulatedU3Usb>> devices;
         bool accessDenied = false;
     };
 

@@ -11,8 +11,8 @@
 #include <vector>
 
 #include "platform/Clock.h"
-#include "platform/MessageQueue.h"
-#include "platform/Messages.h"
+#include "domain/MessageQueue.h"
+#include "domain/Messages.h"
 
 namespace orvalt::testing {
 

@@ -5,8 +5,8 @@
 
 #include <thread>
 
-#include "platform/LabJackU3Daq.h"
-#include "platform/SimulatedU3Usb.h"
+#include "u3/LabJackU3Daq.h"
+#include "support/SimulatedU3Usb.h"
 #include "u3/SampleCalibration.h"
 
 namespace orvalt {

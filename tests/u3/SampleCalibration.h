@@ -2,7 +2,7 @@
 // Constants of the kind a calibrated U3 holds: within a few percent of
 // nominal, each HV input its own.
 
-#include "platform/U3Calibration.h"
+#include "u3/U3Calibration.h"
 
 namespace orvalt::u3 {
 

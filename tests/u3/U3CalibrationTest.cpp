@@ -2,7 +2,7 @@
 // each variant uses, and what happens to unbelievable stored values.
 #include <gtest/gtest.h>
 
-#include "platform/U3Calibration.h"
+#include "u3/U3Calibration.h"
 #include "u3/SampleCalibration.h"
 
 namespace orvalt::u3 {

@@ -2,7 +2,7 @@
 // frames published in the U3 User's Guide where there are some.
 #include <gtest/gtest.h>
 
-#include "platform/U3Protocol.h"
+#include "u3/U3Protocol.h"
 
 namespace orvalt::u3 {
 namespace {

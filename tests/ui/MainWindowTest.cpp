@@ -13,7 +13,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "platform/Format.h"
+#include "domain/Format.h"
 #include "platform/PseudoTerminal.h"
 #include "ui/CAboutDlg.h"
 #include "ui/MainWindowControls.h"

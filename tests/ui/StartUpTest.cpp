@@ -10,7 +10,7 @@
 #include <clocale>
 #include <fstream>
 
-#include "platform/Format.h"
+#include "domain/Format.h"
 #include "ui/AppOptions.h"
 #include "ui/COrvaltApp.h"
 #include "ui/TerminationSignals.h"
