@@ -64,9 +64,13 @@ class Receiver {
   private:
     void Take(const PostedMessage& message) {
         const auto now = Clock::now();
-        const auto sequence = std::strtoul(message.payload.substr(0, 8).c_str(), nullptr, 16);
+        const auto* line = std::get_if<DiagLineMessage>(&message);
+        if (!line) {
+            return;
+        }
+        const auto sequence = std::strtoul(line->line.bytes.substr(0, 8).c_str(), nullptr, 16);
         std::scoped_lock lock(mutex_);
-        if (message.id != WM_DIAG_LINE || sequence >= arrivals_.size()) {
+        if (sequence >= arrivals_.size()) {
             return;
         }
         outOfOrder_ += sequence != received_ ? 1 : 0;
@@ -82,7 +86,7 @@ class Receiver {
 
 struct Link {
     PseudoTerminal pty;
-    CDiagCommPort port;
+    CDiagCommPort port{nullptr};
 };
 
 bool OpenLink(Link& link, const WindowHandle& target) {
@@ -195,7 +199,7 @@ int main(int argc, char** argv) {
         std::perror("no pseudo-terminal");
         return 1;
     }
-    Link link{std::move(*pty), {}};
+    Link link{std::move(*pty)};
     RunPaced(link, pacedSeconds);
     RunUnpaced(link, unpacedLines);
     RunIdle(link, idleSeconds);

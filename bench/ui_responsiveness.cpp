@@ -27,7 +27,7 @@
 
 #include "domain/Format.h"
 #include "platform/PseudoTerminal.h"
-#include "station/Station.h"
+#include "station/StationSession.h"
 #include "ui/AppIdentity.h"
 #include "ui/COrvaltDlg.h"
 #include "ui/ControlLookup.h"
@@ -208,14 +208,14 @@ int main(int argc, char** argv) {
     const double atMain = SecondsSinceProcessStart();
     QApplication application(argc, argv);
     orvalt::PrepareApplication();
-    orvalt::SettingsRecord settings;
-    orvalt::Station station(orvalt::StationOptions{true, false, {}}, settings);
+    orvalt::StationSession session(
+        orvalt::SessionOptions{orvalt::StationOptions{true, false, {}}, {}});
     auto pty = orvalt::PseudoTerminal::Open();
     if (!pty) {
         std::cerr << "no pseudo-terminal\n";
         return 1;
     }
-    COrvaltDlg window(settings, station, {orvalt::DiagPort{pty->SlavePath(), "bench line", 0}});
+    COrvaltDlg window(session, {orvalt::DiagPort{pty->SlavePath(), "bench line", 0}});
     window.messageBox = [](const std::string& text) { std::cerr << "message: " << text << '\n'; };
     window.show();
     double shown = 0.0;
@@ -251,8 +251,8 @@ int main(int argc, char** argv) {
     meter.Start();
     std::thread flood([handle = window.Handle()] {
         for (int i = 0; i < kFloodPosts; ++i) {
-            handle->Post(orvalt::PostedMessage{orvalt::WM_TEST_PROGRESS, orvalt::ProgressLog, 0,
-                                               orvalt::Format("flood line %d", i)});
+            handle->Post(orvalt::ProgressMessage{orvalt::ProgressLog, 0,
+                                                 orvalt::Format("flood line %d", i)});
         }
     });
     const double absorbed = SpinUntil(

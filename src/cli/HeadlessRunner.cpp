@@ -3,18 +3,11 @@
 #include <chrono>
 #include <ostream>
 
-#include "config/SettingsTable.h"
 #include "config/TestPlanFile.h"
-#include "diaglink/CDiagCommPort.h"
-#include "diaglink/DiagLinkControl.h"
 #include "diaglink/DiagPorts.h"
-#include "diaglink/DiagView.h"
-#include "execution/RunControl.h"
-#include "domain/MessageQueue.h"
-#include "config/RegistryStore.h"
 #include "results/TestDataExport.h"
 #include "sim/UnitProfileJson.h"
-#include "station/Station.h"
+#include "station/StationSession.h"
 
 namespace orvalt {
 
@@ -37,8 +30,9 @@ void ApplyCommandLine(const CliOptions& o, const SettingsRecord& s, DialogValues
     d.driverModel = o.driverModel.value_or(s.DriverModel);
 }
 
-// One run of the plan, with everything it needs alive for its whole length.
-class HeadlessSession {
+// One run of the plan on a station session; this class only shows what the
+// session handles (the log, and with --trace the Wait and Status cells).
+class HeadlessSession final : private SessionView, private WindowObserver {
   public:
     HeadlessSession(const CliOptions& options, std::ostream& out, std::ostream& err,
                     const std::atomic<bool>& stopRequest)
@@ -50,41 +44,29 @@ class HeadlessSession {
   private:
     bool LoadInputs();
     bool OpenDiagnostics();
-    void CloseDiagnostics();
     void HandleUntilRunEnds();
-    void Handle(const PostedMessage& message);
-    void HandleProgress(const PostedMessage& message);
-    void Drain();
     int Save();
     int RunStatus() const;
+    int Finish();
+
+    void ProgressShown(const ProgressMessage& message) override;
+    void LinkErrorShown(const std::string& text) override;
+    void LogAppended(const std::string& line) override;
 
     const CliOptions& options_;
     std::ostream& out_;
     std::ostream& err_;
     const std::atomic<bool>& stopRequest_;
 
-    SettingsRecord settings_;
     UnitProfile profile_;
     PlanLoadResult plan_;
-    std::unique_ptr<Station> station_;
-    MessageQueue queue_;
-    WindowHandle window_ = queue_.MakeTarget();
-    WindowModel model_;
-    DiagView diagView_;
-    CDiagCommPort link_;
-    std::unique_ptr<RunControl> control_;
+    std::unique_ptr<StationSession> session_;
     std::string messageBoxText_;
-    bool runEnded_ = false;
     std::size_t completedTests_ = 0;
     bool stopped_ = false;
-    std::size_t diagLines_ = 0;
 };
 
 bool HeadlessSession::LoadInputs() {
-    RegistryStore store(DefaultRegistryPath());
-    if (RegStatus status = LoadStationSettings(settings_, store); !status.Ok()) {
-        err_ << status.message << " The default settings are used.\n";
-    }
     if (!options_.unitProfilePath.empty()) {
         UnitProfileResult unit = LoadUnitProfile(options_.unitProfilePath);
         if (!unit.profile) {
@@ -104,71 +86,52 @@ bool HeadlessSession::LoadInputs() {
 bool HeadlessSession::OpenDiagnostics() {
     if (!options_.diagPort.empty()) {
         const auto port = ResolvePortArgument(options_.diagPort, ListDiagPorts());
-        if (!port || !link_.OpenLink(window_, port->path, settings_.BaudRate)) {
+        if (!port || !session_->OpenLink(port->path, session_->Settings().BaudRate)) {
             err_ << kCommPortOpenFailedText << '\n';
-            if (!link_.LastOpenError().empty()) {
-                err_ << link_.LastOpenError() << '\n';
+            if (!session_->LinkOpenError().empty()) {
+                err_ << session_->LinkOpenError() << '\n';
             }
             return false;
         }
-    } else if (station_->Simulated() && !options_.noDiag) {
-        station_->PostSimulatedDiagLines(window_);
+    } else if (session_->GetStation().Simulated() && !options_.noDiag) {
+        session_->HearSimulatedDiagLines();
     }
     return true;
 }
 
-void HeadlessSession::CloseDiagnostics() {
-    link_.ClearNotificationWindow();
-    link_.CloseLink();
-    station_->StopSimulatedDiagLines();
-}
-
-void HeadlessSession::HandleProgress(const PostedMessage& message) {
-    control_->OnProgress(message);
-    if (message.kind == ProgressLog) {
-        out_ << message.payload << '\n';
-    } else if (options_.trace && message.kind == ProgressWait) {
-        out_ << "wait[" << message.row << "]: " << message.payload << '\n';
+void HeadlessSession::ProgressShown(const ProgressMessage& message) {
+    if (options_.trace && message.kind == ProgressWait) {
+        out_ << "wait[" << message.row << "]: " << message.text << '\n';
     } else if (options_.trace && message.kind == ProgressStatus) {
-        out_ << "status[" << message.row << "]: " << message.payload << '\n';
-    } else if (message.kind == ProgressDone) {
-        runEnded_ = true;
+        out_ << "status[" << message.row << "]: " << message.text << '\n';
     }
 }
 
-void HeadlessSession::Handle(const PostedMessage& message) {
-    if (message.id == WM_TEST_PROGRESS) {
-        HandleProgress(message);
-    } else if (message.id == WM_DIAG_LINE) {
-        ++diagLines_;
-        DiagLineSinks sinks{station_->diagTable, station_->GetClock(), station_->runState, {}};
-        OnDiagLine(diagView_, message.payload, sinks);
-    } else if (message.id == WM_DIAG_ERROR) {
-        err_ << message.payload << '\n';
-    }
+void HeadlessSession::LinkErrorShown(const std::string& text) {
+    err_ << text << '\n';
 }
 
-// The worker posts ProgressDone as its last act, but a stop between two tests
-// ends it without one: then the run is over once the worker has gone.
+void HeadlessSession::LogAppended(const std::string& line) {
+    out_ << line << '\n';
+}
+
+// The worker posts RunDone as its last act, but a stop between two tests ends
+// it without one: then the run is over once the worker has gone.
 void HeadlessSession::HandleUntilRunEnds() {
-    while (!runEnded_) {
+    RunControl& runs = session_->Runs();
+    bool runDone = false;
+    const auto noteRunDone = [&runDone](const PostedMessage& message) {
+        runDone = runDone || std::holds_alternative<RunDoneMessage>(message);
+    };
+    while (!runDone) {
         if (stopRequest_ && !stopped_) {
             stopped_ = true;
-            control_->OnStartStop();
+            runs.OnStartStop();
         }
-        if (auto message = queue_.WaitPop(20ms)) {
-            Handle(*message);
-            queue_.DoneHandling();
-        } else if (!control_->Running() && !control_->HasAbandonedWorker()) {
-            runEnded_ = true;
+        if (!session_->HandleNext(20ms, noteRunDone) && !runs.Running() &&
+            !runs.HasAbandonedWorker()) {
+            return;
         }
-    }
-}
-
-void HeadlessSession::Drain() {
-    while (auto message = queue_.TryPop()) {
-        Handle(*message);
-        queue_.DoneHandling();
     }
 }
 
@@ -178,8 +141,8 @@ int HeadlessSession::RunStatus() const {
 }
 
 int HeadlessSession::Save() {
-    const SaveResult result = SaveTestData(options_.savePath, model_.values.description,
-                                           model_.LogLines(), station_->summaryLines);
+    const SaveResult result = SaveTestData(options_.savePath, session_->Model().values.description,
+                                           session_->Model().LogLines(), session_->Summary());
     for (const std::string& error : result.errors) {
         err_ << error << '\n';
     }
@@ -188,50 +151,54 @@ int HeadlessSession::Save() {
 
 HeadlessStats HeadlessSession::Stats() const {
     HeadlessStats stats;
-    if (station_) {
-        stats.virtualMs = station_->Virtual() ? station_->Virtual()->ElapsedMs() : 0;
+    if (session_) {
+        VirtualClock* clock = session_->GetStation().Virtual();
+        stats.virtualMs = clock ? clock->ElapsedMs() : 0;
         stats.summaryLines = completedTests_;
-        stats.diagLines = diagLines_;
+        stats.diagLines = session_->DiagLinesHandled();
     }
     return stats;
+}
+
+int HeadlessSession::Finish() {
+    session_->CloseDiagnostics();
+    session_->HandlePending();
+    session_->Runs().StopTestRun();
+    session_->Close();
+    completedTests_ = session_->Summary().Count();
+    const int status = RunStatus();
+    if (!options_.savePath.empty() && Save() != kExitRanToEnd) {
+        return kExitNotSaved;
+    }
+    return status;
 }
 
 int HeadlessSession::Run() {
     if (!LoadInputs()) {
         return kExitUsage;
     }
-    station_ = std::make_unique<Station>(StationOptions{options_.simulate, options_.fast, profile_},
-                                         settings_);
-    if (VirtualClock* clock = station_->Virtual()) {
-        clock->SetIdleWaiter([this] { queue_.WaitIdleUnlessStopped(station_->runState.runFlag); });
+    session_ = std::make_unique<StationSession>(SessionOptions{
+        StationOptions{options_.simulate, options_.fast, profile_}, DefaultRegistryPath()});
+    if (const RegStatus& status = session_->SettingsLoadStatus(); !status.Ok()) {
+        err_ << status.message << " The default settings are used.\n";
     }
+    session_->SetView(this);
+    session_->Model().SetObserver(this);
+    session_->SetRunHooks(RunControlHooks{
+        [] { return true; }, [this](const std::string& text) { messageBoxText_ = text; }});
     if (!OpenDiagnostics()) {
         return kExitUsage;
     }
-    model_.ReplaceRows(plan_.rows);
-    ApplyCommandLine(options_, settings_, model_.values);
-    control_ = std::make_unique<RunControl>(
-        model_, station_->Io(), station_->runState, window_,
-        RunControlHooks{[] { return true; },
-                        [this](const std::string& text) { messageBoxText_ = text; }});
-    control_->SetTestPlan(&plan_.plan);
-    control_->OnStartStop();
-    if (!control_->Running() && !control_->RunStarted()) {
+    session_->UsePlan(plan_.plan, plan_.rows);
+    ApplyCommandLine(options_, session_->Settings(), session_->Model().values);
+    session_->Runs().OnStartStop();
+    if (!session_->Runs().Running() && !session_->Runs().RunStarted()) {
         err_ << messageBoxText_ << '\n';
-        CloseDiagnostics();
+        session_->CloseDiagnostics();
         return kExitDeviceNotOpened;
     }
     HandleUntilRunEnds();
-    CloseDiagnostics();
-    Drain();
-    control_.reset();
-    window_->Detach();
-    completedTests_ = station_->summaryLines.Count();
-    const int status = RunStatus();
-    if (!options_.savePath.empty() && Save() != kExitRanToEnd) {
-        return kExitNotSaved;
-    }
-    return status;
+    return Finish();
 }
 
 }  // namespace

@@ -35,10 +35,10 @@ void CDiagCommPort::ClearNotificationWindow() {
 
 // Posting under the window lock means that once ClearNotificationWindow has
 // returned, no post is still on its way.
-void CDiagCommPort::PostToWindow(unsigned id, std::string payload) {
+void CDiagCommPort::PostToWindow(PostedMessage message) {
     std::scoped_lock lock(windowLock_);
     if (window_) {
-        window_->Post(PostedMessage{id, 0, 0, std::move(payload)});
+        window_->Post(std::move(message));
     }
 }
 
@@ -76,11 +76,9 @@ bool CDiagCommPort::OpenLink(WindowHandle window, const std::string& portPath,
 
 bool CDiagCommPort::CreateEvents() {
     stopEvent_.emplace();
-    sendEvent_.emplace();
     dataEvent_.emplace();
     spaceEvent_.emplace();
-    if (!stopEvent_->Valid() || !sendEvent_->Valid() || !dataEvent_->Valid() ||
-        !spaceEvent_->Valid()) {
+    if (!stopEvent_->Valid() || !dataEvent_->Valid() || !spaceEvent_->Valid()) {
         lastOpenError_ = Format("eventfd: %s", std::strerror(errno));
         return false;
     }
@@ -96,7 +94,6 @@ bool CDiagCommPort::StartThreads() {
     try {
         dispatchThread_ = std::thread([this] { DispatchTask(); });
         receiveThread_ = std::thread([this] { ReceiveTask(); });
-        sendThread_ = std::thread([this] { SendTask(); });
     } catch (const std::system_error& error) {
         lastOpenError_ = Format("thread: %s", error.what());
         StopThreads();
@@ -109,7 +106,7 @@ void CDiagCommPort::StopThreads() {
     if (stopEvent_) {
         stopEvent_->Signal();
     }
-    for (auto* thread : {&receiveThread_, &sendThread_, &dispatchThread_}) {
+    for (auto* thread : {&receiveThread_, &dispatchThread_}) {
         if (thread->joinable()) {
             thread->join();
         }
@@ -123,7 +120,6 @@ void CDiagCommPort::CloseLink() {
     ClearNotificationWindow();
     StopThreads();
     stopEvent_.reset();
-    sendEvent_.reset();
     dataEvent_.reset();
     spaceEvent_.reset();
     receiveBuffer_ = {};
@@ -210,14 +206,14 @@ std::optional<CDiagCommPort::ReceiveFailure> CDiagCommPort::CheckLineErrors(Rece
 bool CDiagCommPort::ReportFailure(ReceiveState& state, ReceiveFailure failure) {
     auto text = Format("ReceiveTask: %s error[%d]", failure.step, failure.code);
     if (auto report = state.limiter.Failure(std::move(text), clock_.NowMs())) {
-        PostToWindow(WM_DIAG_ERROR, std::move(*report));
+        PostToWindow(LinkErrorMessage{std::move(*report)});
     }
     return !StopSignalled(WaitForAny({stopEvent_->Fd()}, kFailurePauseMs));
 }
 
 void CDiagCommPort::FlushHeldReports(ReceiveState& state) {
     if (auto report = state.limiter.Flush(clock_.NowMs())) {
-        PostToWindow(WM_DIAG_ERROR, std::move(*report));
+        PostToWindow(LinkErrorMessage{std::move(*report)});
     }
 }
 
@@ -258,7 +254,7 @@ void CDiagCommPort::Compact(std::size_t consumed) {
     spaceEvent_->Signal();
 }
 
-// ---- DispatchTask and SendTask ----
+// ---- DispatchTask ----
 
 void CDiagCommPort::DispatchTask() {
     for (;;) {
@@ -275,23 +271,17 @@ void CDiagCommPort::FramingPass() {
     const std::size_t count = TakeSnapshot();
     const auto result = framer_.Pass(
         std::string_view(copyBuffer_.data(), count),
-        [this](std::string_view line) { PostToWindow(WM_DIAG_LINE, std::string(line)); });
+        [this](std::string_view line) { PostToWindow(DiagLineMessage{Decode(line)}); });
     if (result.longLineDropped) {
-        PostToWindow(WM_DIAG_ERROR, kLongLineText);
+        PostToWindow(LinkErrorMessage{kLongLineText});
     }
     if (result.consumed > 0) {
         Compact(result.consumed);
     }
 }
 
-void CDiagCommPort::SendTask() {
-    for (;;) {
-        const auto outcome = WaitForAny({stopEvent_->Fd(), sendEvent_->Fd()}, -1);
-        if (StopSignalled(outcome) || outcome.kind == PollOutcome::Failed) {
-            return;
-        }
-        sendEvent_->Drain();
-    }
+DiagLine CDiagCommPort::Decode(std::string_view bytes) {
+    return recorder_ ? recorder_->Record(bytes) : DecodeReceivedLine(bytes, clock_.NowMs());
 }
 
 }  // namespace orvalt

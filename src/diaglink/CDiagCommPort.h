@@ -2,15 +2,14 @@
 // The diagnostic serial link: listens on one serial port to the driver under
 // test and posts every text line it sends to a window.
 //
-// Three threads form a pipeline. ReceiveTask waits for the port, reads what has
+// Two threads form a pipeline. ReceiveTask waits for the port, reads what has
 // arrived and appends it to the receive buffer; DispatchTask cuts the buffer
-// into lines and posts each one as WM_DIAG_LINE (payload: the line's exact
-// bytes, without CR or LF); SendTask is the writer, which nothing gives work
-// to, so it only waits for the stop signal. Every wait is a poll on the port
-// or a wake-up event together with the stop signal, so CloseLink ends all three
-// at once and joins them.
+// into lines, decodes and records each one (through the recorder, when the link
+// has one) and posts it decoded as a DiagLineMessage. Every wait is a poll on
+// the port or a wake-up event together with the stop signal, so CloseLink ends
+// both at once and joins them.
 //
-// Receive failures are posted as WM_DIAG_ERROR, "ReceiveTask: %s error[%d]",
+// Receive failures are posted as a LinkErrorMessage, "ReceiveTask: %s error[%d]",
 // the step being "poll", "read", "hangup" (the device has gone: an unplugged
 // adapter, a closed pseudo-terminal) or "LineStatus" (the UART counted framing,
 // parity, overrun or break errors; the number is their flags). A failure that
@@ -30,11 +29,12 @@
 #include <thread>
 #include <vector>
 
+#include "diaglink/DiagRecorder.h"
 #include "diaglink/ErrorReportLimiter.h"
 #include "diaglink/LineFramer.h"
+#include "domain/Messages.h"
 #include "platform/Clock.h"
 #include "platform/EventFd.h"
-#include "domain/Messages.h"
 #include "platform/SerialDevice.h"
 #include "platform/UniqueFd.h"
 
@@ -51,7 +51,9 @@ class CDiagCommPort {
     static constexpr int kOpenOk = 0;
     static constexpr int kOpenFailed = 3;
 
-    CDiagCommPort() = default;
+    // Lines go through `recorder` on the dispatch thread; without one they are
+    // only decoded.
+    explicit CDiagCommPort(DiagRecorder* recorder = nullptr) : recorder_(recorder) {}
     ~CDiagCommPort();
     CDiagCommPort(const CDiagCommPort&) = delete;
     CDiagCommPort& operator=(const CDiagCommPort&) = delete;
@@ -100,14 +102,14 @@ class CDiagCommPort {
 
     void DispatchTask();
     void FramingPass();
-    void SendTask();
+    DiagLine Decode(std::string_view bytes);
 
     std::size_t FreeSpace();
     void AppendReceived(std::size_t count);
     std::size_t TakeSnapshot();
     void Compact(std::size_t consumed);
 
-    void PostToWindow(unsigned id, std::string payload);
+    void PostToWindow(PostedMessage message);
 
     UniqueFd device_;
     std::string lastOpenError_;
@@ -115,8 +117,9 @@ class CDiagCommPort {
     std::mutex windowLock_;
     WindowHandle window_;
 
+    DiagRecorder* recorder_ = nullptr;
+
     std::optional<EventFd> stopEvent_;
-    std::optional<EventFd> sendEvent_;
     std::optional<EventFd> dataEvent_;
     // Wakes ReceiveTask when DispatchTask has made room in a full buffer.
     std::optional<EventFd> spaceEvent_;
@@ -132,7 +135,6 @@ class CDiagCommPort {
 
     std::thread dispatchThread_;
     std::thread receiveThread_;
-    std::thread sendThread_;
 };
 
 }  // namespace orvalt

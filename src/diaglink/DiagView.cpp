@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <limits>
 
-#include "diaglink/NextHexField.h"
 #include "domain/Format.h"
 
 namespace orvalt {
@@ -18,15 +17,6 @@ void KeepRow(DiagView& view, std::string row) {
         view.rows.pop_front();
     }
     view.rows.push_back(std::move(row));
-}
-
-void EchoToLog(const RunState& runState, const DiagFields& fields) {
-    if (runState.extraLog.load() == 0 || !runState.progressWindow) {
-        return;
-    }
-    runState.progressWindow->Post(
-        PostedMessage{WM_TEST_PROGRESS, ProgressLog, 0,
-                      Format(">>Diag: %d %d %d", fields.field1, fields.field3, fields.field2)});
 }
 
 // The column is measured again only for a line longer than any before, and
@@ -50,17 +40,17 @@ std::optional<int> WidenColumn(DiagView& view, std::size_t lineBytes, const std:
 
 }  // namespace
 
-DiagLineResult OnDiagLine(DiagView& view, const std::string& line, DiagLineSinks& sinks) {
-    std::string row = line.substr(0, line.find('\0'));
-    const DiagFields fields = DecodeDiagLine(row);
-    sinks.table.Append(
-        DiagRecord{sinks.clock.NowMs(), fields.field1, fields.field2, fields.field3});
-    EchoToLog(sinks.runState, fields);
+DiagLineResult OnDiagLine(DiagView& view, const DiagLine& line, const DiagTextMetrics& metrics) {
     DiagLineResult result;
-    result.columnWidthPx = WidenColumn(view, line.size(), row, sinks.metrics);
+    std::string row(line.Row());
+    result.columnWidthPx = WidenColumn(view, line.bytes.size(), row, metrics);
     KeepRow(view, std::move(row));
     result.rowCount = view.rows.size();
     return result;
+}
+
+std::string DiagEchoText(const DiagFields& fields) {
+    return Format(">>Diag: %d %d %d", fields.field1, fields.field3, fields.field2);
 }
 
 void OnDiagClear(DiagView& view) {

@@ -1,7 +1,6 @@
 #pragma once
-// What the window does with each diagnostic line, without the toolkit: the
-// list's rows (the newest 400), the width of its one column, the decoded
-// record for the DiagTable and the ">>Diag:" echo in the log.
+// What the window's list does with each decoded diagnostic line, without the
+// toolkit: its rows (the newest 400) and the width of its one column.
 
 #include <cstddef>
 #include <cstdint>
@@ -11,9 +10,7 @@
 #include <string>
 #include <string_view>
 
-#include "diaglink/DiagTable.h"
-#include "execution/RunRecord.h"
-#include "platform/Clock.h"
+#include "domain/DiagLine.h"
 
 namespace orvalt {
 
@@ -36,14 +33,6 @@ struct DiagTextMetrics {
     int averageCharWidthPx = 0;
 };
 
-// Where a line goes besides the view.
-struct DiagLineSinks {
-    DiagTable& table;
-    Clock& clock;
-    const RunState& runState;
-    DiagTextMetrics metrics;
-};
-
 struct DiagLineResult {
     // The list's new item count; the newest row (rowCount - 1) is to be
     // selected and scrolled into view.
@@ -52,11 +41,12 @@ struct DiagLineResult {
     std::optional<int> columnWidthPx;
 };
 
-// A line as WM_DIAG_LINE brought it (its exact bytes, CR/LF already cut off):
-// kept as the newest row (dropping the oldest beyond 400), decoded into a
-// record with the clock's time, and echoed as ">>Diag: %d %d %d" (fields 1, 3
-// and 2) to the run's progress window while Extra Log is on.
-DiagLineResult OnDiagLine(DiagView& view, const std::string& line, DiagLineSinks& sinks);
+// A decoded line becomes the newest row (dropping the oldest beyond 400).
+DiagLineResult OnDiagLine(DiagView& view, const DiagLine& line, const DiagTextMetrics& metrics);
+
+// The log's echo of a line while Extra Log is on: ">>Diag: %d %d %d" (fields
+// 1, 3 and 2).
+std::string DiagEchoText(const DiagFields& fields);
 
 // CLR: the rows go; the DiagTable and the column width stay.
 void OnDiagClear(DiagView& view);

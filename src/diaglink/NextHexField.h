@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <string>
 
+#include "domain/DiagLine.h"
+
 namespace orvalt {
 
 // Takes the next field off the front of `text`: everything up to the first
@@ -13,12 +15,6 @@ namespace orvalt {
 // so "FFFFFFFF" is -1 and a ninth digit pushes the first one out). A field
 // with any other character gives 0 and false; an empty field gives 0 and true.
 bool NextHexField(std::string& text, std::int32_t& value);
-
-struct DiagFields {
-    std::int32_t field1 = 0;
-    std::int32_t field2 = 0;
-    std::int32_t field3 = 0;
-};
 
 // The first three fields of a line; a field that is not hexadecimal is 0.
 DiagFields DecodeDiagLine(std::string text);

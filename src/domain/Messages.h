@@ -1,35 +1,55 @@
 #pragma once
-// Messages that the worker and the diagnostic link post to the window. A message
-// is a value: the text or bytes it carries move with it, so ownership passes with
-// the post and nothing is freed by hand.
+// Messages that the test worker and the diagnostic link post to the session's
+// handler thread (the window's, or the headless runner's). A message is a typed
+// value: what it carries moves with it, so ownership passes with the post and
+// nothing is freed by hand.
 
-#include <cstdint>
 #include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
+#include <variant>
+
+#include "domain/DiagLine.h"
 
 namespace orvalt {
 
-constexpr unsigned WM_USER = 0x0400;
-constexpr unsigned WM_DIAG_LINE = WM_USER + 1;
-constexpr unsigned WM_DIAG_ERROR = WM_USER + 2;
-constexpr unsigned WM_TEST_PROGRESS = WM_USER + 0x1D;
-
-struct PostedMessage {
-    unsigned id = 0;
-    // WM_TEST_PROGRESS: the progress kind. Unused by the diagnostic messages.
-    int kind = 0;
-    // WM_TEST_PROGRESS: the full row index of the test list (never cut to 8 bits).
-    int row = 0;
-    // The text of a progress or error message, or the bytes of a diagnostic line.
-    std::string payload;
+// What a progress message changes in the window.
+enum ProgressKind : int {
+    ProgressWait = 0,    // the row's "Wait" cell
+    ProgressStatus = 1,  // the row's "Status" cell
+    ProgressLog = 2,     // a new log line
 };
 
-// Where posts go: one window, or one run's view of it. A target can be detached
-// (the window has gone, or a run was abandoned); posts to a detached target are
-// dropped. Detach waits for a post in flight, so after it returns nothing more
-// reaches the former receiver.
+struct ProgressMessage {
+    int kind = ProgressLog;  // a ProgressKind; any other kind changes nothing
+    // The full row index of the test list (never cut to 8 bits).
+    int row = 0;
+    std::string text;
+};
+
+// A diagnostic line, already decoded and recorded.
+struct DiagLineMessage {
+    DiagLine line;
+};
+
+// A receive failure of the diagnostic link, as text.
+struct LinkErrorMessage {
+    std::string text;
+};
+
+// The worker's last post: the run with this number is over.
+struct RunDoneMessage {
+    int runNumber = 0;
+};
+
+using PostedMessage =
+    std::variant<ProgressMessage, DiagLineMessage, LinkErrorMessage, RunDoneMessage>;
+
+// Where posts go: one session, or one run's view of it. A target can be
+// detached (the session has gone, or a run was abandoned); posts to a detached
+// target are dropped. Detach waits for a post in flight, so after it returns
+// nothing more reaches the former receiver.
 class PostTarget {
   public:
     using Deliver = std::function<void(PostedMessage&&)>;
@@ -54,22 +74,17 @@ class PostTarget {
 
     void Detach() { Attach(nullptr); }
 
-    bool Attached() const {
-        std::scoped_lock lock(mutex_);
-        return static_cast<bool>(deliver_);
-    }
-
   private:
-    mutable std::mutex mutex_;
+    std::mutex mutex_;
     Deliver deliver_;
 };
 
-// A window handle as the threads hold it. Shared, so that a thread holding one
-// never sees freed memory; a window that has gone is a detached target.
+// A handle as the threads hold it. Shared, so that a thread holding one never
+// sees freed memory; a receiver that has gone is a detached target.
 using WindowHandle = std::shared_ptr<PostTarget>;
 
-// A target that forwards to another one: what one run (or one link) posts
-// through, so that it can be cut off on its own without touching the window.
+// A target that forwards to another one: what one run posts through, so that
+// it can be cut off on its own without touching the session.
 inline WindowHandle MakeForwardingTarget(const WindowHandle& to) {
     return std::make_shared<PostTarget>([to](PostedMessage&& m) {
         if (to) {

@@ -18,6 +18,9 @@ void ToggleMarker(const RunRecord& run, LJ_HANDLE handle) {
     }
     std::int32_t& level = *run.io.markerLevel;
     run.io.daq->eDO(handle, kMarkerLine, level);
+    if (run.events) {
+        run.events->MarkerToggled(level);
+    }
     level = level ? 0 : 1;
 }
 
@@ -26,6 +29,18 @@ void ReportSuccess(const RunRecord& run, int row, std::string text) {
         PostProgress(run, ProgressLog, row, text);
     }
     PostProgress(run, ProgressStatus, row, std::move(text));
+}
+
+void TellReading(const RunRecord& run, std::optional<double> volts, const std::string& status) {
+    if (run.events) {
+        run.events->VoltageRead(volts, status);
+    }
+}
+
+void TellSwitch(const RunRecord& run, std::int32_t state, bool ok) {
+    if (run.events) {
+        run.events->PowerSwitched(state, ok);
+    }
 }
 
 }  // namespace
@@ -55,17 +70,21 @@ std::optional<double> ReadVoltage(const RunRecord& run, LJ_HANDLE handle, int ro
     double volts = 0.0;
     const LJ_ERROR error = run.io.daq->eGet(handle, LJ_ioGET_AIN, 0, &volts, 0);
     if (error != LJE_NOERROR) {
-        PostProgress(run, ProgressStatus, row,
-                     Format("LabJack voltage read failed. Code %d", error));
+        std::string failure = Format("LabJack voltage read failed. Code %d", error);
+        TellReading(run, std::nullopt, failure);
+        PostProgress(run, ProgressStatus, row, std::move(failure));
         return std::nullopt;
     }
-    ReportSuccess(run, row, Format("Reading voltage = %.2f #%d", volts, index + 1));
+    std::string status = Format("Reading voltage = %.2f #%d", volts, index + 1);
+    TellReading(run, volts, status);
+    ReportSuccess(run, row, std::move(status));
     return volts;
 }
 
 bool SetPowerOutput(const RunRecord& run, LJ_HANDLE handle, int row, std::int32_t state) {
     ToggleMarker(run, handle);
     const LJ_ERROR error = run.io.daq->eDO(handle, kPowerLine, state);
+    TellSwitch(run, state, error == LJE_NOERROR);
     if (error != LJE_NOERROR) {
         PostProgress(run, ProgressStatus, row,
                      Format("LabJack control output failed. Code %d", error));

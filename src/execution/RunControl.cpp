@@ -70,6 +70,9 @@ RunRecord RunControl::BuildRunRecord(LJ_HANDLE handle) const {
     run.deviceHandle = handle;
     run.testPlan = testPlan_;
     run.io = io_;
+    if (io_.observers) {
+        run.events = std::make_shared<RunEvents>(*io_.observers, *io_.clock, runNumber_);
+    }
     return run;
 }
 
@@ -101,10 +104,10 @@ void RunControl::OnStartStop() {
     runStarted_ = true;
     TakeControlsForRun();
     runState_.runFlag = 1;
+    ++runNumber_;
     RunRecord run = BuildRunRecord(handle);
     runState_.extraLog = model_.values.extraLog;
-    runState_.progressWindow = window_;
-    worker_ = std::make_unique<WorkerThread>(std::move(run), ++runNumber_);
+    worker_ = std::make_unique<WorkerThread>(std::move(run), runNumber_);
 }
 
 bool RunControl::StopTestRun() {
@@ -129,14 +132,14 @@ bool RunControl::StopTestRun() {
     return stopped;
 }
 
-void RunControl::ApplyCell(const PostedMessage& message, int column) {
+void RunControl::ApplyCell(const ProgressMessage& message, int column) {
     model_.MakeRowVisible(message.row);
-    model_.SetCell(message.row, column, message.payload);
+    model_.SetCell(message.row, column, message.text);
 }
 
-void RunControl::ApplyDone(const PostedMessage& message) {
+void RunControl::OnRunDone(const RunDoneMessage& message) {
     // The end of an earlier, stopped run changes nothing.
-    if (message.row != runNumber_) {
+    if (message.runNumber != runNumber_) {
         return;
     }
     model_.SetCaption(IDC_START_STOP, "Start");
@@ -145,7 +148,7 @@ void RunControl::ApplyDone(const PostedMessage& message) {
     }
 }
 
-void RunControl::OnProgress(const PostedMessage& message) {
+void RunControl::OnProgress(const ProgressMessage& message) {
     switch (message.kind) {
         case ProgressWait:
             ApplyCell(message, kWaitColumn);
@@ -154,10 +157,7 @@ void RunControl::OnProgress(const PostedMessage& message) {
             ApplyCell(message, kStatusColumn);
             break;
         case ProgressLog:
-            model_.AppendLog(message.payload);
-            break;
-        case ProgressDone:
-            ApplyDone(message);
+            model_.AppendLog(message.text);
             break;
         default:
             break;

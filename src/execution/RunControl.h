@@ -33,12 +33,15 @@ class RunControl {
     // The plan the next Start runs; the window keeps it alive and unchanged
     // while a worker may read it.
     void SetTestPlan(const TestPlan* plan) { testPlan_ = plan; }
+    // The view's exchange and message box; set before the first Start.
+    void SetHooks(RunControlHooks hooks) { hooks_ = std::move(hooks); }
 
     void OnStartStop();
     // True if a still running worker was stopped (or, overrunning its stop,
     // abandoned); false otherwise.
     bool StopTestRun();
-    void OnProgress(const PostedMessage& message);
+    void OnProgress(const ProgressMessage& message);
+    void OnRunDone(const RunDoneMessage& message);
 
     bool RunStarted() const { return runStarted_; }
     void ClearRunStarted() { runStarted_ = false; }
@@ -51,8 +54,7 @@ class RunControl {
     void GiveControlsBack();
     void TakeControlsForRun();
     RunRecord BuildRunRecord(LJ_HANDLE handle) const;
-    void ApplyCell(const PostedMessage& message, int column);
-    void ApplyDone(const PostedMessage& message);
+    void ApplyCell(const ProgressMessage& message, int column);
     void ReapAbandoned();
 
     WindowModel& model_;

@@ -3,43 +3,27 @@
 
 #include <atomic>
 #include <cstdint>
+#include <memory>
 #include <string>
 
 #include "config/SettingsRecord.h"
 #include "config/TestPlan.h"
 #include "diaglink/DiagTable.h"
-#include "platform/Clock.h"
 #include "domain/Daq.h"
 #include "domain/Messages.h"
+#include "domain/SessionObservers.h"
+#include "domain/UnitDescription.h"
+#include "execution/RunEvents.h"
+#include "platform/Clock.h"
 #include "results/SummaryLines.h"
 
 namespace orvalt {
 
-// Progress kinds of WM_TEST_PROGRESS.
-enum ProgressKind : int {
-    ProgressWait = 0,    // the row's "Wait" cell
-    ProgressStatus = 1,  // the row's "Status" cell
-    ProgressLog = 2,     // a new log line
-    ProgressDone = 3,    // the run is over
-};
-
 // Set by Start on the window thread. runFlag is the only value the worker reads
-// while the window writes it.
+// while the window writes it; extraLog is read by the window thread alone.
 struct RunState {
     std::atomic<std::int32_t> runFlag{0};
     std::atomic<std::int32_t> extraLog{0};
-    WindowHandle progressWindow;
-};
-
-// The unit description as the operator typed it.
-struct UnitDescription {
-    std::string manufacturer;
-    std::string model;
-    std::string type;
-    std::string power;
-    std::string fixtureSize;
-    std::string driverManufacturer;
-    std::string driverModel;
 };
 
 // The parts of the station a run works with. They outlive every run.
@@ -51,6 +35,8 @@ struct StationIo {
     SummaryLines* summaryLines = nullptr;
     // Level the marker line 5 gets at its next write; 1 when the station starts.
     std::int32_t* markerLevel = nullptr;
+    // Who is told of each run's events; none for a bare worker.
+    SessionObservers* observers = nullptr;
 };
 
 struct RunRecord {
@@ -64,6 +50,8 @@ struct RunRecord {
     LJ_HANDLE deviceHandle = 0;
     const TestPlan* testPlan = nullptr;
     StationIo io;
+    // The run's events for the observers; null when nobody observes.
+    std::shared_ptr<RunEvents> events;
 };
 
 inline bool RunGoesOn(const RunRecord& run) {
@@ -74,7 +62,7 @@ inline bool RunGoesOn(const RunRecord& run) {
 // post is not looked at: a lost progress message never holds up the worker.
 inline void PostProgress(const RunRecord& run, ProgressKind kind, int row, std::string text) {
     if (run.window) {
-        run.window->Post(PostedMessage{WM_TEST_PROGRESS, kind, row, std::move(text)});
+        run.window->Post(ProgressMessage{kind, row, std::move(text)});
     }
 }
 

@@ -12,19 +12,51 @@ namespace {
 // that arrived after the test's end, in which case nothing more is posted).
 enum class TestOutcome { Completed, Abandoned, StopRequested };
 
-TestOutcome RunOneTest(RunRecord& run, const TestPlanEntry& entry, std::int32_t& cycleN) {
-    TestMeasurements measurements;
-    if (!RunTestSequence(run, run.deviceHandle, entry.index, entry, measurements)) {
-        return TestOutcome::Abandoned;
+void TellTestEnded(const RunRecord& run, int row, const std::string* line,
+                   const TestMeasurements& measurements) {
+    if (run.events) {
+        run.events->TestEnded(row, line, measurements);
     }
-    if (!RunGoesOn(run)) {
-        return TestOutcome::StopRequested;
+}
+
+TestOutcome RunOneTest(RunRecord& run, const TestPlanEntry& entry, std::int32_t& cycleN) {
+    if (run.events) {
+        run.events->TestStarted(entry.index);
+    }
+    TestMeasurements measurements;
+    const bool ranThrough =
+        RunTestSequence(run, run.deviceHandle, entry.index, entry, measurements);
+    if (!ranThrough || !RunGoesOn(run)) {
+        TellTestEnded(run, entry.index, nullptr, measurements);
+        return ranThrough ? TestOutcome::StopRequested : TestOutcome::Abandoned;
     }
     std::int32_t unusedLevel = 0;
     DecodeTtoOption(entry.P5, cycleN, unusedLevel);
     std::string line = BuildSummaryLine(run.description, cycleN, measurements, TodayLocal());
     run.io.summaryLines->Append(line);
+    TellTestEnded(run, entry.index, &line, measurements);
     PostProgress(run, ProgressLog, 0, std::move(line));
+    return TestOutcome::Completed;
+}
+
+// A stop that abandoned a test mid-way is a stop, not a device failure.
+RunEnd HowItEnded(const RunRecord& run, TestOutcome last) {
+    if (last == TestOutcome::Completed) {
+        return RunEnd::Completed;
+    }
+    return RunGoesOn(run) ? RunEnd::Abandoned : RunEnd::Stopped;
+}
+
+TestOutcome RunPlan(RunRecord& run) {
+    std::int32_t cycleN = run.ttoCycle;
+    if (run.testPlan) {
+        for (const TestPlanEntry& entry : run.testPlan->entries) {
+            const TestOutcome outcome = RunOneTest(run, entry, cycleN);
+            if (outcome != TestOutcome::Completed) {
+                return outcome;
+            }
+        }
+    }
     return TestOutcome::Completed;
 }
 
@@ -32,19 +64,16 @@ TestOutcome RunOneTest(RunRecord& run, const TestPlanEntry& entry, std::int32_t&
 
 int TestRunWorker(RunRecord& run, int runNumber) {
     run.io.summaryLines->Clear();
-    std::int32_t cycleN = run.ttoCycle;
-    if (run.testPlan) {
-        for (const TestPlanEntry& entry : run.testPlan->entries) {
-            const TestOutcome outcome = RunOneTest(run, entry, cycleN);
-            if (outcome == TestOutcome::StopRequested) {
-                return 0;
-            }
-            if (outcome == TestOutcome::Abandoned) {
-                break;
-            }
-        }
+    if (run.events) {
+        run.events->RunStarted();
     }
-    PostProgress(run, ProgressDone, runNumber, "");
+    const TestOutcome outcome = RunPlan(run);
+    if (run.events) {
+        run.events->RunEnded(HowItEnded(run, outcome));
+    }
+    if (outcome != TestOutcome::StopRequested && run.window) {
+        run.window->Post(RunDoneMessage{runNumber});
+    }
     return 0;
 }
 

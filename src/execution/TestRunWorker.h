@@ -11,9 +11,9 @@
 
 namespace orvalt {
 
-// The thread procedure. Posts ProgressDone at the end of the plan or after an
-// abandoned test, carrying `runNumber` in its row so the window can tell the
-// end of this run from that of an earlier one. Returns 0.
+// The thread procedure. Posts RunDoneMessage at the end of the plan or after an
+// abandoned test, carrying `runNumber` so the window can tell the end of this
+// run from that of an earlier one. Returns 0.
 int TestRunWorker(RunRecord& run, int runNumber);
 
 // The worker thread object: it outlives the thread and is disposed of by the

@@ -4,8 +4,8 @@
 
 #include <string>
 
-#include "execution/RunRecord.h"
 #include "domain/TestMeasurements.h"
+#include "domain/UnitDescription.h"
 
 namespace orvalt {
 

@@ -7,7 +7,7 @@
 #include <string_view>
 #include <vector>
 
-#include "execution/RunRecord.h"
+#include "domain/UnitDescription.h"
 #include "results/SummaryLines.h"
 
 namespace orvalt {

@@ -4,8 +4,7 @@
 
 namespace orvalt {
 
-Station::Station(const StationOptions& options, const SettingsRecord& settings)
-    : settings_(settings) {
+Station::Station(const StationOptions& options) {
     if (options.simulate && options.virtualTime) {
         auto clock = std::make_unique<VirtualClock>();
         virtualClock_ = clock.get();
@@ -27,8 +26,9 @@ Station::~Station() {
     StopSimulatedDiagLines();
 }
 
-StationIo Station::Io() {
-    return StationIo{daq_, clock_.get(), &settings_, &diagTable, &summaryLines, &markerLevel_};
+void Station::WrapDevice(const std::function<std::unique_ptr<Daq>(Daq& inner)>& wrap) {
+    wrapper_ = wrap(*daq_);
+    daq_ = wrapper_.get();
 }
 
 void Station::CarryDiagLines(SimulatedUnit::DiagSink sink) {
@@ -42,12 +42,6 @@ void Station::CarryDiagLines(SimulatedUnit::DiagSink sink) {
     } else {
         realTimeDiag_ = std::make_unique<RealTimeDiagLines>(*unit_, *simulatedU3_, std::move(sink));
     }
-}
-
-void Station::PostSimulatedDiagLines(WindowHandle window) {
-    CarryDiagLines([window](const std::string& line) {
-        window->Post(PostedMessage{WM_DIAG_LINE, 0, 0, line});
-    });
 }
 
 std::optional<DiagPort> Station::WriteSimulatedDiagLinesToPort() {

@@ -5,7 +5,7 @@
 #include <iostream>
 
 #include "config/SettingsTable.h"
-#include "station/Station.h"
+#include "station/StationSession.h"
 #include "ui/AppIdentity.h"
 #include "ui/COrvaltDlg.h"
 #include "ui/TerminationSignals.h"
@@ -64,15 +64,18 @@ bool COrvaltApp::SaveSettings() {
 
 int COrvaltApp::InitInstance(const AppOptions& options) {
     LoadSettings();
-    Station station(StationOptions{options.simulate, false, options.unit}, settings);
+    StationSession session(
+        SessionOptions{StationOptions{options.simulate, false, options.unit}, {}});
+    session.Settings() = settings;
     const std::vector<DiagPort> extraPorts =
-        options.simulate ? SimulatedPorts(station) : std::vector<DiagPort>{};
+        options.simulate ? SimulatedPorts(session.GetStation()) : std::vector<DiagPort>{};
     {
-        COrvaltDlg window(settings, station, extraPorts);
+        COrvaltDlg window(session, extraPorts);
         const TerminationSignals endRequests([&window] { window.reject(); });
         window.show();
         QTimer::singleShot(0, &window, [&window, &options] { Automate(window, options); });
         window.exec();
+        settings = session.Settings();
         SaveSettings();
     }
     return 0;

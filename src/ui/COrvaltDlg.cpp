@@ -98,25 +98,23 @@ std::string JoinLines(const std::vector<std::string>& lines) {
 
 }  // namespace
 
-COrvaltDlg::COrvaltDlg(SettingsRecord& settings, Station& station, std::vector<DiagPort> extraPorts,
-                       QWidget* parent)
+COrvaltDlg::COrvaltDlg(StationSession& session, std::vector<DiagPort> extraPorts, QWidget* parent)
     : QDialog(parent),
-      settings_(settings),
-      station_(station),
-      window_(std::make_shared<PostTarget>([this](PostedMessage&& message) {
-          QMetaObject::invokeMethod(
-              this, [this, message = std::move(message)] { Dispatch(message); },
-              Qt::QueuedConnection);
-      })),
-      plan_(std::make_unique<TestPlan>()),
-      diagControl_(link_, settings),
+      session_(session),
+      settings_(session.Settings()),
+      model_(session.Model()),
       ports_(ListDiagPorts(extraPorts)),
-      diagSinks_{station.diagTable, station.GetClock(), station.runState, {}},
       linkStatus_(this),
-      aboutAction_(QString::fromLatin1(kAboutMenuText), this),
-      runControl_(model_, station.Io(), station.runState, window_,
-                  RunControlHooks{[this] { return Exchange(); },
-                                  [this](const std::string& text) { ShowMessage(text); }}) {
+      aboutAction_(QString::fromLatin1(kAboutMenuText), this) {
+    session_.SetView(this);
+    session_.SetRunHooks(RunControlHooks{[this] { return Exchange(); },
+                                         [this](const std::string& text) { ShowMessage(text); }});
+    // Each post is handled by a queued call on the window's thread.
+    session_.SetPostedHook([this](const PostedMessage&) {
+        QMetaObject::invokeMethod(
+            this, [this] { session_.HandleNext(std::chrono::milliseconds(0)); },
+            Qt::QueuedConnection);
+    });
     promptForFile = [this](FileRequest& request) {
         return PromptForFile(this, settings_, request);
     };
@@ -145,10 +143,11 @@ COrvaltDlg::COrvaltDlg(SettingsRecord& settings, Station& station, std::vector<D
 }
 
 COrvaltDlg::~COrvaltDlg() {
-    window_->Detach();
+    session_.SetPostedHook(nullptr);
+    session_.SetView(nullptr);
+    session_.SetRunHooks(RunControlHooks{});
     model_.SetObserver(nullptr);
-    link_.ClearNotificationWindow();
-    link_.CloseLink();
+    session_.CloseDiagnostics();
 }
 
 QWidget* COrvaltDlg::Control(int id) const {
@@ -261,8 +260,8 @@ void COrvaltDlg::SetUpDiagList() {
     const QFont diagFont = DiagFont();
     diagList_->setFont(diagFont);
     diagList_->setColumnWidth(0, kDiagColumnWidthPx);
-    diagSinks_.metrics = MetricsOf(diagFont);
-    ResetDiagTable(station_.diagTable);
+    session_.SetDiagMetrics(MetricsOf(diagFont));
+    ResetDiagTable(session_.GetDiagTable());
 }
 
 void COrvaltDlg::SetUpDiagControls() {
@@ -388,24 +387,6 @@ void COrvaltDlg::ShowMessage(const std::string& text) {
     }
 }
 
-void COrvaltDlg::Dispatch(const PostedMessage& message) {
-    switch (message.id) {
-        case WM_TEST_PROGRESS:
-            runControl_.OnProgress(message);
-            break;
-        case WM_DIAG_LINE:
-            OnDiagLine(message.payload);
-            break;
-        case WM_DIAG_ERROR:
-            // Shown where it does not mix with the run's log (which is saved
-            // as test data) and replaced by the next one.
-            linkStatus_.setText(QString::fromLocal8Bit(message.payload));
-            break;
-        default:
-            break;
-    }
-}
-
 // ---- The model's changes ----
 
 void COrvaltDlg::CellChanged(int row, int column) {
@@ -472,7 +453,7 @@ void COrvaltDlg::LoadTestPlan() {
 }
 
 bool COrvaltDlg::LoadTestPlanFrom(const std::filesystem::path& file) {
-    if (runControl_.Running()) {
+    if (session_.Runs().Running()) {
         return false;  // the worker reads the plan in use
     }
     PlanLoadResult result = LoadTestPlanFile(file);
@@ -480,35 +461,14 @@ bool COrvaltDlg::LoadTestPlanFrom(const std::filesystem::path& file) {
         ShowMessage(result.error);
         return false;
     }
-    model_.Enable(IDC_START_STOP, false);
-    ReplacePlan(std::move(result.plan));
-    model_.ReplaceRows(std::move(result.rows));
-    model_.Enable(IDC_START_STOP, true);
+    session_.UsePlan(std::move(result.plan), std::move(result.rows));
     return true;
-}
-
-void COrvaltDlg::ReplacePlan(TestPlan plan) {
-    FreePlan();
-    plan_ = std::make_unique<TestPlan>(std::move(plan));
-    runControl_.SetTestPlan(plan_.get());
-}
-
-// A stopped worker that overran its stop may still walk the old plan: it is
-// kept until that worker has ended.
-void COrvaltDlg::FreePlan() {
-    runControl_.SetTestPlan(nullptr);
-    if (runControl_.HasAbandonedWorker()) {
-        retiredPlans_.push_back(std::move(plan_));
-    } else {
-        retiredPlans_.clear();
-        plan_.reset();
-    }
 }
 
 // ---- Run ----
 
 void COrvaltDlg::OnStartStop() {
-    runControl_.OnStartStop();
+    session_.Runs().OnStartStop();
 }
 
 void COrvaltDlg::OnSaveTestData() {
@@ -528,7 +488,7 @@ void COrvaltDlg::OnSaveTestData() {
         return;
     }
     const SaveResult result =
-        SaveTestData(request.path, description, model_.LogLines(), station_.summaryLines);
+        SaveTestData(request.path, description, model_.LogLines(), session_.Summary());
     if (!result.Ok()) {
         ShowMessage(JoinLines(result.errors));
     }
@@ -543,7 +503,7 @@ void COrvaltDlg::OnDiagOpen() {
     }
     const int item = portList_->currentIndex();
     const DiagPort* selected = item >= 0 ? &ports_[static_cast<std::size_t>(item)] : nullptr;
-    ShowDiagOutcome(diagControl_.OnDiagOpen(window_, selected, baudRate));
+    ShowDiagOutcome(session_.OnDiagOpen(selected, baudRate));
 }
 
 void COrvaltDlg::ShowDiagOutcome(DiagOpenOutcome outcome) {
@@ -551,7 +511,7 @@ void COrvaltDlg::ShowDiagOutcome(DiagOpenOutcome outcome) {
         case DiagOpenOutcome::Unchanged:
             return;
         case DiagOpenOutcome::OpenFailed:
-            std::cerr << "orvalt: " << link_.LastOpenError() << '\n';
+            std::cerr << "orvalt: " << session_.LinkOpenError() << '\n';
             ShowMessage(kCommPortOpenFailedText);
             return;
         case DiagOpenOutcome::Opened:
@@ -565,8 +525,13 @@ void COrvaltDlg::ShowDiagOutcome(DiagOpenOutcome outcome) {
     linkStatus_.clear();
 }
 
-void COrvaltDlg::OnDiagLine(const std::string& line) {
-    const DiagLineResult result = orvalt::OnDiagLine(diagView_, line, diagSinks_);
+void COrvaltDlg::LinkErrorShown(const std::string& text) {
+    // Shown where it does not mix with the run's log (which is saved as test
+    // data) and replaced by the next one.
+    linkStatus_.setText(QString::fromLocal8Bit(text));
+}
+
+void COrvaltDlg::DiagLineShown(const DiagLineResult& result) {
     diagRowsModel_.LineAdded();
     if (result.columnWidthPx) {
         diagList_->setColumnWidth(0, *result.columnWidthPx);
@@ -576,7 +541,7 @@ void COrvaltDlg::OnDiagLine(const std::string& line) {
 }
 
 void COrvaltDlg::OnDiagClear() {
-    orvalt::OnDiagClear(diagView_);
+    session_.OnDiagClear();
     diagRowsModel_.Cleared();
     diagRowsPending_ = false;
 }
@@ -587,7 +552,7 @@ void COrvaltDlg::OnDiagSave() {
     if (promptForFile(request) != 1) {
         return;
     }
-    const DiagSaveResult result = SaveDiagRows(request.path, diagView_.rows);
+    const DiagSaveResult result = SaveDiagRows(request.path, session_.Diag().rows);
     if (!result.ok) {
         ShowMessage(result.error);
     }
@@ -610,19 +575,18 @@ void COrvaltDlg::CloseSequence() {
         return;  // a prompt of this very sequence is showing
     }
     closing_ = true;
-    if (runControl_.RunStarted()) {
-        runControl_.ClearRunStarted();
-        runControl_.StopTestRun();
+    RunControl& runs = session_.Runs();
+    if (runs.RunStarted()) {
+        runs.ClearRunStarted();
+        runs.StopTestRun();
     }
     static_cast<void>(Exchange());
     StoreColumnWidths();
-    FreePlan();
     StoreDescription();
-    link_.ClearNotificationWindow();
-    link_.CloseLink();
-    OnDiagClear();
+    session_.Close();
+    diagRowsModel_.Cleared();
+    diagRowsPending_ = false;
     refreshTimer_.stop();
-    window_->Detach();
     QDialog::done(QDialog::Rejected);
 }
 

@@ -1,8 +1,8 @@
 #pragma once
-// The main window: shows the WindowModel, the diagnostic rows and the
-// controls, and turns button presses and posted messages into calls of the
-// core (RunControl, the plan reader, the export, the diagnostic link). It
-// keeps no state of a run of its own.
+// The main window: shows a station session (its WindowModel, diagnostic rows
+// and controls) and turns button presses into calls of it. It keeps no state
+// of a run of its own and routes no messages: the session handles them, on the
+// window's thread, and tells the window what to show.
 
 #include <QAction>
 #include <QDialog>
@@ -14,15 +14,8 @@
 #include <string>
 #include <vector>
 
-#include "config/SettingsRecord.h"
-#include "config/TestPlan.h"
-#include "diaglink/CDiagCommPort.h"
-#include "diaglink/DiagLinkControl.h"
 #include "diaglink/DiagPorts.h"
-#include "diaglink/DiagView.h"
-#include "execution/RunControl.h"
-#include "execution/WindowModel.h"
-#include "station/Station.h"
+#include "station/StationSession.h"
 #include "ui/ListModels.h"
 #include "ui/MainWindowControls.h"
 #include "ui/PromptForFile.h"
@@ -38,16 +31,15 @@ class QTreeView;
 
 namespace orvalt {
 
-class COrvaltDlg final : public QDialog, private WindowObserver {
+class COrvaltDlg final : public QDialog, private WindowObserver, private SessionView {
     Q_OBJECT
 
   public:
-    // `settings` and `station` outlive the window. `extraPorts` join the
-    // system's serial ports in the port list (the simulator's pseudo-terminal).
-    COrvaltDlg(SettingsRecord& settings, Station& station, std::vector<DiagPort> extraPorts = {},
+    // `session` outlives the window. `extraPorts` join the system's serial
+    // ports in the port list (the simulator's pseudo-terminal).
+    COrvaltDlg(StationSession& session, std::vector<DiagPort> extraPorts = {},
                QWidget* parent = nullptr);
-    // Nothing posted from now on reaches the window; waits for a stopped
-    // worker that overran its stop.
+    // The session no longer calls on the window.
     ~COrvaltDlg() override;
 
     // The file dialog and the message box, replaceable by tests. promptForFile
@@ -75,14 +67,12 @@ class COrvaltDlg final : public QDialog, private WindowObserver {
 
     // What the window shows, for tests and automation.
     QWidget* Control(int id) const;
-    const WindowModel& Model() const { return model_; }
-    const DiagView& Diag() const { return diagView_; }
-    const std::vector<DiagPort>& Ports() const { return ports_; }
-    RunControl& Runs() { return runControl_; }
-    bool DiagLinkOpen() const { return link_.IsOpen(); }
-    QString LinkStatus() const { return linkStatus_.text(); }
-    // Where the worker and the link post: queued calls on the window's thread.
-    WindowHandle Handle() const { return window_; }
+    const WindowModel& Model() const { return session_.Model(); }
+    const DiagView& Diag() const { return session_.Diag(); }
+    RunControl& Runs() { return session_.Runs(); }
+    bool DiagLinkOpen() const { return session_.DiagLinkOpen(); }
+    // Where the worker and the link post; handled on the window's thread.
+    WindowHandle Handle() const { return session_.Handle(); }
 
   protected:
     void keyPressEvent(QKeyEvent* event) override;
@@ -109,34 +99,24 @@ class COrvaltDlg final : public QDialog, private WindowObserver {
 
     bool Exchange();
     void ShowMessage(const std::string& text);
-    void Dispatch(const PostedMessage& message);
-    void OnDiagLine(const std::string& line);
+    void DiagLineShown(const DiagLineResult& result) override;
+    void LinkErrorShown(const std::string& text) override;
     void ShowDiagOutcome(DiagOpenOutcome outcome);
     void ScheduleRefresh();
     void RefreshViews();
-    void ReplacePlan(TestPlan plan);
-    void FreePlan();
     void CloseSequence();
     void StoreColumnWidths();
     void StoreDescription();
 
+    StationSession& session_;
     SettingsRecord& settings_;
-    Station& station_;
-    WindowHandle window_;
-    WindowModel model_;
-    DiagView diagView_;
-    // Kept while a stopped worker that overran its stop may still read them.
-    std::unique_ptr<TestPlan> plan_;
-    std::vector<std::unique_ptr<TestPlan>> retiredPlans_;
+    WindowModel& model_;
 
     TestListModel testListModel_{model_};
     LogListModel logListModel_{model_};
-    DiagRowsModel diagRowsModel_{diagView_.rows};
+    DiagRowsModel diagRowsModel_{session_.Diag().rows};
 
-    CDiagCommPort link_;
-    DiagLinkControl diagControl_;
     std::vector<DiagPort> ports_;
-    DiagLineSinks diagSinks_;
 
     // Children of the window, freed before it; controls_[i] sits at
     // drawnPx_[i] in the window's drawn size.
@@ -160,9 +140,6 @@ class COrvaltDlg final : public QDialog, private WindowObserver {
     QPushButton* diagOpenButton_ = nullptr;
     QCheckBox* extraLogBox_ = nullptr;
     QCheckBox* doOutput5Box_ = nullptr;
-
-    // Last: it stops and waits for the worker before anything it uses goes.
-    RunControl runControl_;
 };
 
 }  // namespace orvalt

@@ -46,8 +46,8 @@ TEST_P(LinkFraming, PostsExactlyTheCompleteNonEmptyLines) {
     }
     harness.Send("\nEND\n");
     const auto messages = harness.CollectUntilLine("END");
-    EXPECT_THAT(Payloads(messages, WM_DIAG_LINE), ElementsAreArray(GetParam().lines));
-    EXPECT_THAT(Payloads(messages, WM_DIAG_ERROR), IsEmpty());
+    EXPECT_THAT(LineBytes(messages), ElementsAreArray(GetParam().lines));
+    EXPECT_THAT(ErrorTexts(messages), IsEmpty());
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -81,8 +81,8 @@ TEST_P(LinkLongLines, KeepsUpTo8191BytesAndDropsLongerOnesWhole) {
     std::thread writer([&] { harness.Send("first\n" + line + "\r\nafter\nEND\n"); });
     const auto messages = harness.CollectUntilLine("END");
     writer.join();
-    const auto lines = Payloads(messages, WM_DIAG_LINE);
-    const auto errors = Payloads(messages, WM_DIAG_ERROR);
+    const auto lines = LineBytes(messages);
+    const auto errors = ErrorTexts(messages);
     if (GetParam().delivered) {
         EXPECT_THAT(lines, ElementsAre("first", line, "after"));
         EXPECT_THAT(errors, IsEmpty());
@@ -106,7 +106,7 @@ TEST(LinkFlood, LosesNothingWhenTheWindowTakesNothingUntilTheEnd) {
         bytes += Format("%06x 1 %d\r\n", i, i % 4);
     }
     harness.Send(bytes + "END\n");
-    const auto lines = Payloads(harness.CollectUntilLine("END"), WM_DIAG_LINE);
+    const auto lines = LineBytes(harness.CollectUntilLine("END"));
     ASSERT_EQ(lines.size(), static_cast<std::size_t>(kLines));
     for (int i = 0; i < kLines; ++i) {
         ASSERT_EQ(lines[i], Format("%06x 1 %d", i, i % 4));
@@ -174,12 +174,12 @@ TEST(LinkClosing, OpensAgainAfterClosingAndReadsOnlyNewInput) {
     LinkHarness harness;
     ASSERT_TRUE(harness.Open());
     harness.Send("one\n");
-    EXPECT_THAT(Payloads(harness.CollectUntilLine("one"), WM_DIAG_LINE), IsEmpty());
+    EXPECT_THAT(LineBytes(harness.CollectUntilLine("one")), IsEmpty());
     harness.link.CloseLink();
     harness.Send("written while closed\n");
     ASSERT_TRUE(harness.Open());
     harness.Send("two\nEND\n");
-    EXPECT_THAT(Payloads(harness.CollectUntilLine("END"), WM_DIAG_LINE), ElementsAre("two"));
+    EXPECT_THAT(LineBytes(harness.CollectUntilLine("END")), ElementsAre("two"));
 }
 
 double ProcessCpuSeconds() {
@@ -194,7 +194,7 @@ TEST(LinkHangUp, IsReportedOnceThenAtMostOnceASecondWithoutSpinning) {
     ASSERT_TRUE(harness.Open());
     const double cpuBefore = ProcessCpuSeconds();
     harness.pty->CloseMaster();
-    const auto errors = Payloads(harness.CollectFor(3500), WM_DIAG_ERROR);
+    const auto errors = ErrorTexts(harness.CollectFor(3500));
     const double cpuUsed = ProcessCpuSeconds() - cpuBefore;
     ASSERT_FALSE(errors.empty());
     EXPECT_EQ(errors.front(), "ReceiveTask: hangup error[5]");

@@ -28,8 +28,7 @@ TEST_F(DiagLinkControlTest, OpensStoresThePortAndCarriesLinesThenCloses) {
     EXPECT_EQ(settings.CommPort, kSimulatorCommPort);
     EXPECT_EQ(settings.BaudRate, 9600);
     harness.Send("1 2 3\nEND\n");
-    EXPECT_EQ(Payloads(harness.CollectUntilLine("END"), WM_DIAG_LINE),
-              std::vector<std::string>{"1 2 3"});
+    EXPECT_EQ(LineBytes(harness.CollectUntilLine("END")), std::vector<std::string>{"1 2 3"});
     EXPECT_EQ(control.OnDiagOpen(harness.window, &port, 9600), DiagOpenOutcome::Closed);
     EXPECT_FALSE(control.LinkOpen());
     EXPECT_FALSE(link.IsOpen());

@@ -7,9 +7,9 @@
 #include <fstream>
 #include <iterator>
 
+#include "diaglink/DiagRecorder.h"
 #include "diaglink/DiagSave.h"
 #include "domain/Format.h"
-#include "domain/MessageQueue.h"
 
 namespace orvalt {
 namespace {
@@ -17,31 +17,28 @@ namespace {
 using ::testing::ElementsAre;
 using ::testing::Optional;
 
-// A fixed-pitch font: 6 pixels a character, average 6.
+// A line as the link receives it: recorded, then shown in a list whose font
+// is fixed-pitch, 6 pixels a character, average 6.
 class DiagViewTest : public ::testing::Test {
   protected:
-    DiagViewTest() : sinks{table, clock, runState, Metrics()} {
-        runState.progressWindow = log.MakeTarget();
-    }
-
     static DiagTextMetrics Metrics() {
         return DiagTextMetrics{
             [](std::string_view text) { return static_cast<int>(text.size()) * 6; }, 6};
     }
 
-    DiagLineResult Line(const std::string& line) { return OnDiagLine(view, line, sinks); }
+    DiagLineResult Line(const std::string& line) {
+        return OnDiagLine(view, recorder.Record(line), Metrics());
+    }
 
     DiagView view;
     DiagTable table;
     VirtualClock clock{4000};
-    RunState runState;
-    MessageQueue log;
-    DiagLineSinks sinks;
+    SessionObservers observers;
+    DiagRecorder recorder{table, clock, observers};
 };
 
-TEST_F(DiagViewTest, DecodesIntoTheTableAndEchoesFieldsOneThreeTwoWhileExtraLogIsOn) {
+TEST_F(DiagViewTest, RecordsIntoTheTableWithTheClocksTimeAndEchoesFieldsOneThreeTwo) {
     Line("10 2 3");
-    runState.extraLog = 1;
     clock.SleepMs(25);
     Line("1f 0 2");
     const auto snapshot = table.Read();
@@ -51,13 +48,7 @@ TEST_F(DiagViewTest, DecodesIntoTheTableAndEchoesFieldsOneThreeTwoWhileExtraLogI
     EXPECT_EQ(snapshot.records[0].field2, 2);
     EXPECT_EQ(snapshot.records[0].field3, 3);
     EXPECT_EQ(snapshot.records[1].arrivalTime, 4025u);
-    const auto echo = log.TryPop();
-    ASSERT_TRUE(echo.has_value());
-    EXPECT_EQ(echo->id, WM_TEST_PROGRESS);
-    EXPECT_EQ(echo->kind, ProgressLog);
-    EXPECT_EQ(echo->row, 0);
-    EXPECT_EQ(echo->payload, ">>Diag: 31 2 0");
-    EXPECT_FALSE(log.TryPop().has_value()) << "no echo while Extra Log was off";
+    EXPECT_EQ(DiagEchoText(DecodeReceivedLine("1f 0 2", 0).fields), ">>Diag: 31 2 0");
 }
 
 TEST_F(DiagViewTest, KeepsTheNewest400RowsAndTheNewest100Records) {

@@ -44,7 +44,8 @@ class LinkHarness {
                 continue;
             }
             queue.DoneHandling();
-            if (message->id == WM_DIAG_LINE && message->payload == sentinel) {
+            const auto* line = std::get_if<DiagLineMessage>(&*message);
+            if (line && line->line.bytes == sentinel) {
                 return messages;
             }
             messages.push_back(std::move(*message));
@@ -81,14 +82,26 @@ class LinkHarness {
     CDiagCommPort link;
 };
 
-inline std::vector<std::string> Payloads(const std::vector<PostedMessage>& messages, unsigned id) {
-    std::vector<std::string> payloads;
+// The exact bytes of the diagnostic lines among `messages`.
+inline std::vector<std::string> LineBytes(const std::vector<PostedMessage>& messages) {
+    std::vector<std::string> rows;
     for (const auto& message : messages) {
-        if (message.id == id) {
-            payloads.push_back(message.payload);
+        if (const auto* line = std::get_if<DiagLineMessage>(&message)) {
+            rows.push_back(line->line.bytes);
         }
     }
-    return payloads;
+    return rows;
+}
+
+// The texts of the link errors among `messages`.
+inline std::vector<std::string> ErrorTexts(const std::vector<PostedMessage>& messages) {
+    std::vector<std::string> texts;
+    for (const auto& message : messages) {
+        if (const auto* error = std::get_if<LinkErrorMessage>(&message)) {
+            texts.push_back(error->text);
+        }
+    }
+    return texts;
 }
 
 }  // namespace orvalt::testing

@@ -4,8 +4,8 @@
 #include <condition_variable>
 #include <mutex>
 
-#include "execution/RunControl.h"
 #include "domain/MessageQueue.h"
+#include "execution/RunControl.h"
 #include "sim/SimulatedU3.h"
 #include "sim/SimulatedUnit.h"
 
@@ -89,8 +89,10 @@ class RunControlTest : public ::testing::Test {
     }
 
     void HandleOne(const PostedMessage& message) {
-        if (message.id == WM_TEST_PROGRESS)
-            control->OnProgress(message);
+        if (const auto* progress = std::get_if<ProgressMessage>(&message))
+            control->OnProgress(*progress);
+        else if (const auto* done = std::get_if<RunDoneMessage>(&message))
+            control->OnRunDone(*done);
     }
 
     // Handles posts until `done` holds or the time runs out.
@@ -212,7 +214,7 @@ TEST_F(RunControlTest, StopDuringAWaitGivesTheControlsBackAtOnceAndKeepsTheCells
     EXPECT_TRUE(StartsOpenSaveAndChecksEnabled());
     const auto rowsAtStop = model.TestRows();
     ASSERT_TRUE(PumpUntilRunOver());
-    EXPECT_TRUE(StartsOpenSaveAndChecksEnabled());  // the late ProgressDone changes nothing
+    EXPECT_TRUE(StartsOpenSaveAndChecksEnabled());  // the late RunDone changes nothing
     EXPECT_EQ(model.TestRows()[0][kWaitColumn], rowsAtStop[0][kWaitColumn]);
     EXPECT_EQ(summary.Count(), 0u);  // the abandoned test has no summary line
 }
@@ -238,11 +240,11 @@ TEST_F(RunControlTest, StartAfterAFinishedRunClearsTheLogAndTheRunCellsFirst) {
 
 TEST_F(RunControlTest, ProgressKindsLandInTheirCellsAndOthersAreIgnored) {
     LoadPlan({OnOffTest(0), OnOffTest(1), OnOffTest(2)});
-    control->OnProgress(PostedMessage{WM_TEST_PROGRESS, ProgressWait, 2, "w"});
-    control->OnProgress(PostedMessage{WM_TEST_PROGRESS, ProgressStatus, 1, "s"});
-    control->OnProgress(PostedMessage{WM_TEST_PROGRESS, ProgressLog, 2, "l"});
-    control->OnProgress(PostedMessage{WM_TEST_PROGRESS, 7, 0, "ignored"});
-    control->OnProgress(PostedMessage{WM_TEST_PROGRESS, ProgressStatus, 300, "no such row"});
+    control->OnProgress(ProgressMessage{ProgressWait, 2, "w"});
+    control->OnProgress(ProgressMessage{ProgressStatus, 1, "s"});
+    control->OnProgress(ProgressMessage{ProgressLog, 2, "l"});
+    control->OnProgress(ProgressMessage{7, 0, "ignored"});
+    control->OnProgress(ProgressMessage{ProgressStatus, 300, "no such row"});
     EXPECT_EQ(model.TestRows()[2][kWaitColumn], "w");
     EXPECT_EQ(model.TestRows()[1][kStatusColumn], "s");
     EXPECT_EQ(model.VisibleRow(), 1);

@@ -10,7 +10,6 @@
 #include <iostream>
 #include <optional>
 
-#include "diaglink/CDiagCommPort.h"
 #include "faults/PlanRun.h"
 #include "platform/PseudoTerminal.h"
 #include "support/TempFolder.h"
@@ -30,8 +29,8 @@ struct CleanRun {
 };
 
 bool IsLabelledWait(const PostedMessage& message) {
-    return message.id == WM_TEST_PROGRESS && message.kind == ProgressWait &&
-           !message.payload.empty();
+    const auto* progress = std::get_if<ProgressMessage>(&message);
+    return progress && progress->kind == ProgressWait && !progress->text.empty();
 }
 
 // A plan cut after t tests makes exactly the accesses of the whole plan's
@@ -87,9 +86,8 @@ class FaultMatrix : public ::testing::Test {
     // the test); no later test completes, since every one needs the device.
     ::testing::AssertionResult EndsAfterDeviceFault(PlanRun& run, std::size_t test,
                                                     bool onlyTheClosingStepFailed) {
-        if (run.progressDoneCount != 1) {
-            return ::testing::AssertionFailure()
-                   << run.progressDoneCount << " ProgressDone messages arrived";
+        if (run.runDoneCount != 1) {
+            return ::testing::AssertionFailure() << run.runDoneCount << " RunDone messages arrived";
         }
         const std::size_t verdicts = VerdictsLogged(run.Model());
         const std::size_t completed = onlyTheClosingStepFailed ? test + 1 : test;
@@ -138,7 +136,7 @@ TEST_F(FaultMatrix, TheCleanRunCompletesEveryTest) {
     PlanRun run(ExamplePlan(), UnitProfile{});
     ++casesRun;
     ASSERT_TRUE(run.StartAndRun());
-    EXPECT_EQ(run.progressDoneCount, 1);
+    EXPECT_EQ(run.runDoneCount, 1);
     EXPECT_EQ(VerdictsLogged(run.Model()), tests);
     EXPECT_TRUE(EndedWith(run, Clean().summary));
     EXPECT_TRUE(SavesTotals(run, folder.Path(), Clean().summary));
@@ -171,13 +169,13 @@ TEST_F(FaultMatrix, AStopAtEveryWait) {
         std::optional<int> stopRow;
         run.beforeHandling = [&](const PostedMessage& m) {
             if (IsLabelledWait(m) && ++seen == n) {
-                stopRow = m.row;
+                stopRow = std::get<ProgressMessage>(m).row;
                 run.PressStartStop();
             }
         };
         ASSERT_TRUE(run.StartAndRun()) << "stop at wait " << n << ": no end";
         ASSERT_TRUE(stopRow) << "wait " << n << " never came";
-        EXPECT_EQ(run.progressDoneCount, 1) << "stop at wait " << n;
+        EXPECT_EQ(run.runDoneCount, 1) << "stop at wait " << n;
         const auto expected = FirstLines(static_cast<std::size_t>(*stopRow));
         EXPECT_TRUE(EndedWith(run, expected)) << "stop at wait " << n;
         EXPECT_TRUE(SavesTotals(run, folder.Path(), expected)) << "stop at wait " << n;
@@ -186,13 +184,13 @@ TEST_F(FaultMatrix, AStopAtEveryWait) {
 }
 
 bool IsVerdict(const PostedMessage& message) {
-    return message.id == WM_TEST_PROGRESS && message.kind == ProgressLog &&
-           IsVerdictLine(message.payload);
+    const auto* progress = std::get_if<ProgressMessage>(&message);
+    return progress && progress->kind == ProgressLog && IsVerdictLine(progress->text);
 }
 
 // A stop that lands after a test's last look at the run flag but before the
 // worker's own: the test ran to its verdict, yet the run ends right there,
-// without that test's line and without ProgressDone; the press itself gave the
+// without that test's line and without RunDone; the press itself gave the
 // controls back.
 TEST_F(FaultMatrix, AStopBetweenEveryTwoTests) {
     const std::size_t tests = ExamplePlan().plan.entries.size();
@@ -211,7 +209,7 @@ TEST_F(FaultMatrix, AStopBetweenEveryTwoTests) {
         };
         ASSERT_TRUE(run.StartAndRun()) << "stop after test " << t << ": no end";
         EXPECT_EQ(VerdictsLogged(run.Model()), t + 1) << "stop after test " << t;
-        EXPECT_EQ(run.progressDoneCount, 0) << "stop after test " << t;
+        EXPECT_EQ(run.runDoneCount, 0) << "stop after test " << t;
         EXPECT_TRUE(EndedWith(run, FirstLines(t))) << "stop after test " << t;
         EXPECT_TRUE(SavesTotals(run, folder.Path(), FirstLines(t))) << "stop after test " << t;
     }
@@ -227,7 +225,7 @@ TEST_F(FaultMatrix, ASilentDiagnosticPortCostsOnlyTheDiagnosticFigures) {
     const auto& log = run.Model().LogLines();
     EXPECT_EQ(std::count(log.begin(), log.end(), "Too fast. No dignostic data. Delay = 0"), 4);
     EXPECT_EQ(run.diagLines, 0u);
-    EXPECT_EQ(run.progressDoneCount, 1);
+    EXPECT_EQ(run.runDoneCount, 1);
     EXPECT_EQ(VerdictsLogged(run.Model()), Clean().summary.size());
     ASSERT_EQ(run.Summary().size(), Clean().summary.size());
     const auto summary = run.Summary();
@@ -244,8 +242,7 @@ TEST_F(FaultMatrix, ADiagnosticPortThatVanishesMidRun) {
     }
     PlanRun run(ExamplePlan(), UnitProfile{});
     ++casesRun;
-    CDiagCommPort link;
-    ASSERT_TRUE(link.OpenLink(run.Window(), pty->SlavePath(), 115200)) << link.LastOpenError();
+    ASSERT_TRUE(run.Session().OpenLink(pty->SlavePath(), 115200)) << run.Session().LinkOpenError();
     ASSERT_EQ(pty->Write("1 2 3\r\n", 1000).error, 0);
     ASSERT_TRUE(run.PumpUntil([&] { return run.diagLines == 1; }, 10s));
 
@@ -259,10 +256,9 @@ TEST_F(FaultMatrix, ADiagnosticPortThatVanishesMidRun) {
     EXPECT_FALSE(pty->MasterOpen());
     ASSERT_TRUE(run.PumpUntil([&] { return !run.diagErrors.empty(); }, 10s));
     EXPECT_EQ(run.diagErrors.front().rfind("ReceiveTask: ", 0), 0u) << run.diagErrors.front();
-    link.ClearNotificationWindow();
-    link.CloseLink();
+    run.Session().CloseDiagnostics();
 
-    EXPECT_EQ(run.progressDoneCount, 1);
+    EXPECT_EQ(run.runDoneCount, 1);
     EXPECT_TRUE(EndedWith(run, Clean().summary));
     EXPECT_TRUE(SavesTotals(run, folder.Path(), Clean().summary));
 }

@@ -48,45 +48,40 @@ UnitDescription FaultRunUnit() {
 }
 
 PlanRun::PlanRun(const PlanLoadResult& plan, const UnitProfile& unit)
-    : plan_(plan),
-      station_(std::make_unique<Station>(StationOptions{true, true, unit}, settings_)),
-      window_(std::make_shared<PostTarget>([this](PostedMessage&& m) { Deliver(std::move(m)); })) {
-    station_->Virtual()->SetIdleWaiter(
-        [this] { queue_.WaitIdleUnlessStopped(station_->runState.runFlag); });
-    station_->PostSimulatedDiagLines(window_);
-    model_.ReplaceRows(plan_.rows);
-    model_.values.description = FaultRunUnit();
-    control_ = std::make_unique<RunControl>(
-        model_, station_->Io(), station_->runState, window_,
-        RunControlHooks{[] { return true; }, [](const std::string&) {}});
-    control_->SetTestPlan(&plan_.plan);
+    : plan_(plan), session_(SessionOptions{StationOptions{true, true, unit}, {}}) {
+    session_.SetPostedHook([this](const PostedMessage& m) { Posted(m); });
+    session_.SetRunHooks(RunControlHooks{[] { return true; }, [](const std::string&) {}});
+    session_.HearSimulatedDiagLines();
+    session_.UsePlan(plan_.plan, plan_.rows);
+    session_.Model().values.description = FaultRunUnit();
 }
 
 PlanRun::~PlanRun() {
-    control_.reset();
-    station_->StopSimulatedDiagLines();
-    window_->Detach();
+    session_.Runs().StopTestRun();
+    session_.CloseDiagnostics();
 }
 
-void PlanRun::Deliver(PostedMessage&& message) {
-    const bool hold = holdPosterUntilStop && holdPosterUntilStop(message);
-    queue_.Push(std::move(message));
+// On the poster's thread, the message already queued.
+void PlanRun::Posted(const PostedMessage& message) {
+    if (!holdPosterUntilStop || !holdPosterUntilStop(message)) {
+        return;
+    }
     const auto limit = std::chrono::steady_clock::now() + 10s;
-    while (hold && station_->runState.runFlag != 0 && std::chrono::steady_clock::now() < limit) {
+    while (session_.GetRunState().runFlag != 0 && std::chrono::steady_clock::now() < limit) {
         std::this_thread::sleep_for(1ms);
     }
 }
 
-void PlanRun::Handle(const PostedMessage& message) {
-    if (message.id == WM_TEST_PROGRESS) {
-        progressDoneCount += message.kind == ProgressDone ? 1 : 0;
-        control_->OnProgress(message);
-    } else if (message.id == WM_DIAG_LINE) {
+void PlanRun::Seen(const PostedMessage& message) {
+    if (beforeHandling) {
+        beforeHandling(message);
+    }
+    if (std::holds_alternative<RunDoneMessage>(message)) {
+        ++runDoneCount;
+    } else if (std::holds_alternative<DiagLineMessage>(message)) {
         ++diagLines;
-        DiagLineSinks sinks{station_->diagTable, station_->GetClock(), station_->runState, {}};
-        OnDiagLine(diagView_, message.payload, sinks);
-    } else if (message.id == WM_DIAG_ERROR) {
-        diagErrors.push_back(message.payload);
+    } else if (const auto* error = std::get_if<LinkErrorMessage>(&message)) {
+        diagErrors.push_back(error->text);
     }
 }
 
@@ -96,25 +91,20 @@ bool PlanRun::PumpUntil(const std::function<bool()>& done, std::chrono::seconds 
         if (std::chrono::steady_clock::now() > end) {
             return false;
         }
-        if (auto message = queue_.WaitPop(5ms)) {
-            if (beforeHandling) {
-                beforeHandling(*message);
-            }
-            Handle(*message);
-            queue_.DoneHandling();
-        }
+        session_.HandleNext(5ms, [this](const PostedMessage& m) { Seen(m); });
     }
     return true;
 }
 
 bool PlanRun::StartAndRun(std::chrono::seconds limit) {
-    control_->OnStartStop();
-    if (!control_->RunStarted()) {
+    RunControl& runs = session_.Runs();
+    runs.OnStartStop();
+    if (!runs.RunStarted()) {
         return false;
     }
     return PumpUntil(
-        [this] {
-            return !control_->Running() && !control_->HasAbandonedWorker() && queue_.Pending() == 0;
+        [this, &runs] {
+            return !runs.Running() && !runs.HasAbandonedWorker() && session_.Pending() == 0;
         },
         limit);
 }
@@ -142,8 +132,8 @@ bool PlanRun::StartAndRun(std::chrono::seconds limit) {
                                        const std::vector<std::string>& expected) {
     std::filesystem::remove(folder / "totalsums.csv");
     const UnitDescription unit = FaultRunUnit();
-    const SaveResult saved = SaveTestData(folder / "run.csv", unit, run.Model().LogLines(),
-                                          run.GetStation().summaryLines);
+    const SaveResult saved =
+        SaveTestData(folder / "run.csv", unit, run.Model().LogLines(), run.Session().Summary());
     if (!saved.Ok()) {
         return ::testing::AssertionFailure() << saved.errors.front();
     }
@@ -157,7 +147,7 @@ bool PlanRun::StartAndRun(std::chrono::seconds limit) {
                                              << written << "expected\n"
                                              << totals;
     }
-    if (run.GetStation().summaryLines.Count() != 0) {
+    if (run.Session().Summary().Count() != 0) {
         return ::testing::AssertionFailure() << "the saved summary lines were kept";
     }
     return ::testing::AssertionSuccess();

@@ -1,8 +1,8 @@
 #pragma once
-// One run of a plan on the simulated station in virtual time, driven the way the
-// window drives it: the test's thread is the window thread, handles every post
-// (progress, diagnostic lines, link errors) and may act on any of them (press
-// Stop, pull a cable) before handling it.
+// One run of a plan on a simulated station session in virtual time, driven the
+// way the window drives it: the test's thread is the handler thread, sees every
+// post (progress, diagnostic lines, link errors) and may act on any of them
+// (press Stop, pull a cable) before the session handles it.
 
 #include <gtest/gtest.h>
 
@@ -15,10 +15,7 @@
 #include <vector>
 
 #include "config/TestPlanFile.h"
-#include "diaglink/DiagView.h"
-#include "execution/RunControl.h"
-#include "domain/MessageQueue.h"
-#include "station/Station.h"
+#include "station/StationSession.h"
 
 namespace orvalt::test {
 
@@ -49,29 +46,23 @@ class PlanRun {
     // Handles posts until `done` holds; false when `limit` passed first.
     bool PumpUntil(const std::function<bool()>& done, std::chrono::seconds limit);
 
-    void PressStartStop() { control_->OnStartStop(); }
-    WindowHandle Window() const { return window_; }
-    Station& GetStation() { return *station_; }
-    SimulatedU3& Device() { return *station_->SimulatedDevice(); }
-    const WindowModel& Model() const { return model_; }
-    std::vector<std::string> Summary() const { return station_->summaryLines.Lines(); }
+    void PressStartStop() { session_.Runs().OnStartStop(); }
+    WindowHandle Window() const { return session_.Handle(); }
+    StationSession& Session() { return session_; }
+    SimulatedU3& Device() { return *session_.GetStation().SimulatedDevice(); }
+    const WindowModel& Model() const { return session_.Model(); }
+    std::vector<std::string> Summary() const { return session_.Summary().Lines(); }
 
-    int progressDoneCount = 0;
+    int runDoneCount = 0;
     std::size_t diagLines = 0;
     std::vector<std::string> diagErrors;
 
   private:
-    void Deliver(PostedMessage&& message);
-    void Handle(const PostedMessage& message);
+    void Posted(const PostedMessage& message);
+    void Seen(const PostedMessage& message);
 
-    SettingsRecord settings_;
     PlanLoadResult plan_;
-    MessageQueue queue_;
-    std::unique_ptr<Station> station_;
-    WindowHandle window_;
-    WindowModel model_;
-    DiagView diagView_;
-    std::unique_ptr<RunControl> control_;
+    StationSession session_;
 };
 
 // The run ended the way every run must: the controls are given back and the

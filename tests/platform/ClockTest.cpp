@@ -2,8 +2,8 @@
 
 #include <vector>
 
-#include "platform/Clock.h"
 #include "domain/MessageQueue.h"
+#include "platform/Clock.h"
 
 namespace orvalt {
 namespace {
@@ -60,11 +60,11 @@ TEST(MessageQueue, IsIdleOnlyWhenEveryPostedMessageWasHandled) {
     MessageQueue queue;
     WindowHandle target = queue.MakeTarget();
     EXPECT_TRUE(queue.WaitIdleFor(std::chrono::milliseconds(0)));
-    EXPECT_TRUE(target->Post(PostedMessage{WM_DIAG_LINE, 0, 0, "12 34"}));
+    EXPECT_TRUE(target->Post(LinkErrorMessage{"12 34"}));
     EXPECT_FALSE(queue.WaitIdleFor(std::chrono::milliseconds(0)));
     auto message = queue.TryPop();
     ASSERT_TRUE(message);
-    EXPECT_EQ(message->payload, "12 34");
+    EXPECT_EQ(std::get<LinkErrorMessage>(*message).text, "12 34");
     EXPECT_FALSE(queue.WaitIdleFor(std::chrono::milliseconds(0)));  // still being handled
     queue.DoneHandling();
     EXPECT_TRUE(queue.WaitIdleFor(std::chrono::milliseconds(0)));
@@ -74,13 +74,13 @@ TEST(PostTarget, DropsPostsOnceDetachedAndForwardersCanBeCutOffAlone) {
     MessageQueue queue;
     WindowHandle window = queue.MakeTarget();
     WindowHandle run = MakeForwardingTarget(window);
-    EXPECT_TRUE(run->Post(PostedMessage{WM_TEST_PROGRESS, 2, 0, "a"}));
+    EXPECT_TRUE(run->Post(ProgressMessage{ProgressLog, 0, "a"}));
     run->Detach();
-    EXPECT_FALSE(run->Post(PostedMessage{WM_TEST_PROGRESS, 2, 0, "b"}));
-    EXPECT_TRUE(window->Post(PostedMessage{WM_TEST_PROGRESS, 2, 0, "c"}));
+    EXPECT_FALSE(run->Post(ProgressMessage{ProgressLog, 0, "b"}));
+    EXPECT_TRUE(window->Post(ProgressMessage{ProgressLog, 0, "c"}));
     EXPECT_EQ(queue.Pending(), 2u);
     window->Detach();
-    EXPECT_FALSE(window->Post(PostedMessage{}));
+    EXPECT_FALSE(window->Post(RunDoneMessage{}));
 }
 
 }  // namespace

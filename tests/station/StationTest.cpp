@@ -15,10 +15,9 @@ using namespace std::chrono_literals;
 // In real-time simulation the simulated driver talks through a pseudo-terminal,
 // and the station hears it through the real serial link, as it would a device.
 TEST(Station, SimulatedDriverIsHeardThroughTheRealLinkOnItsPseudoTerminal) {
-    SettingsRecord settings;
     UnitProfile unit;
     unit.diagPeriodMs = 20;
-    Station station(StationOptions{true, false, unit}, settings);
+    Station station(StationOptions{true, false, unit});
     const auto port = station.WriteSimulatedDiagLinesToPort();
     ASSERT_TRUE(port);
     EXPECT_EQ(port->number, 64);
@@ -34,8 +33,8 @@ TEST(Station, SimulatedDriverIsHeardThroughTheRealLinkOnItsPseudoTerminal) {
     const auto deadline = std::chrono::steady_clock::now() + 10s;
     while (lines.size() < 3 && std::chrono::steady_clock::now() < deadline) {
         if (auto message = queue.WaitPop(50ms)) {
-            if (message->id == WM_DIAG_LINE)
-                lines.push_back(message->payload);
+            if (const auto* line = std::get_if<DiagLineMessage>(&*message))
+                lines.push_back(line->line.bytes);
             queue.DoneHandling();
         }
     }
@@ -46,11 +45,10 @@ TEST(Station, SimulatedDriverIsHeardThroughTheRealLinkOnItsPseudoTerminal) {
 }
 
 TEST(Station, VirtualTimeRunsOnlyOnTheSimulator) {
-    SettingsRecord settings;
-    Station simulated(StationOptions{true, true, {}}, settings);
+    Station simulated(StationOptions{true, true, {}});
     EXPECT_NE(simulated.Virtual(), nullptr);
     EXPECT_TRUE(simulated.Simulated());
-    Station real(StationOptions{false, true, {}}, settings);
+    Station real(StationOptions{false, true, {}});
     EXPECT_EQ(real.Virtual(), nullptr);
     EXPECT_FALSE(real.Simulated());
 }

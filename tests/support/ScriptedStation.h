@@ -30,7 +30,8 @@ struct ScriptedStation {
     // Presses Stop as soon as the window receives a message with this text.
     void PressStopOn(std::string text) {
         harness.SetOnMessage([this, text = std::move(text)](const PostedMessage& m) {
-            if (m.payload == text) {
+            const auto* progress = std::get_if<ProgressMessage>(&m);
+            if (progress && progress->text == text) {
                 PressStop();
             }
         });

@@ -47,20 +47,21 @@ void WorkerHarness::RunOnWorker(const std::function<void()>& work) {
 }
 
 std::vector<std::string> WorkerHarness::Texts(int kind) const {
-    return TextsWhere([kind](const PostedMessage& m) { return m.kind == kind; });
+    return TextsWhere([kind](const ProgressMessage& m) { return m.kind == kind; });
 }
 
 std::vector<std::string> WorkerHarness::Texts(int kind, int row) const {
     return TextsWhere(
-        [kind, row](const PostedMessage& m) { return m.kind == kind && m.row == row; });
+        [kind, row](const ProgressMessage& m) { return m.kind == kind && m.row == row; });
 }
 
 std::vector<std::string> WorkerHarness::TextsWhere(
-    const std::function<bool(const PostedMessage&)>& wanted) const {
+    const std::function<bool(const ProgressMessage&)>& wanted) const {
     std::vector<std::string> texts;
     for (const auto& message : messages_) {
-        if (message.id == WM_TEST_PROGRESS && wanted(message)) {
-            texts.push_back(message.payload);
+        const auto* progress = std::get_if<ProgressMessage>(&message);
+        if (progress && wanted(*progress)) {
+            texts.push_back(progress->text);
         }
     }
     return texts;

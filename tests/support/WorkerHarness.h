@@ -10,9 +10,9 @@
 #include <string>
 #include <vector>
 
-#include "platform/Clock.h"
 #include "domain/MessageQueue.h"
 #include "domain/Messages.h"
+#include "platform/Clock.h"
 
 namespace orvalt::testing {
 
@@ -31,7 +31,7 @@ class WorkerHarness {
     void RunOnWorker(const std::function<void()>& work);
 
     const std::vector<PostedMessage>& Messages() const { return messages_; }
-    // The texts of WM_TEST_PROGRESS messages of one kind, in the order posted.
+    // The texts of progress messages of one kind, in the order posted.
     std::vector<std::string> Texts(int kind) const;
     // The same, only those for one row.
     std::vector<std::string> Texts(int kind, int row) const;
@@ -39,7 +39,7 @@ class WorkerHarness {
   private:
     void Handle(PostedMessage message);
     std::vector<std::string> TextsWhere(
-        const std::function<bool(const PostedMessage&)>& wanted) const;
+        const std::function<bool(const ProgressMessage&)>& wanted) const;
 
     MessageQueue queue_;
     VirtualClock clock_;

@@ -35,8 +35,8 @@ std::string ReadFile(const std::filesystem::path& file) {
     return text.str();
 }
 
-void Post(const WindowRig& rig, unsigned id, int kind, int row, std::string text) {
-    rig.window->Handle()->Post(PostedMessage{id, kind, row, std::move(text)});
+void Post(const WindowRig& rig, int kind, int row, std::string text) {
+    rig.window->Handle()->Post(ProgressMessage{kind, row, std::move(text)});
 }
 
 bool ShowsRunControls(const WindowRig& rig, bool running) {
@@ -142,11 +142,11 @@ class MainWindowTest : public QObject {
     void ProgressKindsLandInTheirPlaces() {
         WindowRig rig;
         rig.LoadPlan({"h", "h", "A,1,2,3,4", "B,1,2,3,4"});
-        Post(rig, WM_TEST_PROGRESS, ProgressWait, 1, "waiting");
-        Post(rig, WM_TEST_PROGRESS, ProgressStatus, 1, "status");
-        Post(rig, WM_TEST_PROGRESS, ProgressLog, 1, "first");
-        Post(rig, WM_TEST_PROGRESS, 7, 0, "ignored");
-        Post(rig, WM_TEST_PROGRESS, ProgressLog, 0, "second");
+        Post(rig, ProgressWait, 1, "waiting");
+        Post(rig, ProgressStatus, 1, "status");
+        Post(rig, ProgressLog, 1, "first");
+        Post(rig, 7, 0, "ignored");
+        Post(rig, ProgressLog, 0, "second");
         QTRY_COMPARE_WITH_TIMEOUT(rig.Rows(IDC_LOG_LIST), QStringList({"first", "second"}),
                                   kPatienceMs);
         QCOMPARE(rig.Cell(1, kWaitColumn), QString("waiting"));
@@ -187,7 +187,7 @@ class MainWindowTest : public QObject {
     void NonIntegerBaudStopsStartAndOpenButNotClose() {
         WindowRig rig;
         rig.LoadPlan(kQuickPlan);
-        Post(rig, WM_TEST_PROGRESS, ProgressLog, 0, "kept");
+        Post(rig, ProgressLog, 0, "kept");
         QTRY_COMPARE_WITH_TIMEOUT(rig.Rows(IDC_LOG_LIST).size(), 1, kPatienceMs);
         rig.Control<QLineEdit>(IDC_MANUFACTURER)->setText("Acme");
         rig.Control<QComboBox>(IDC_TTO_OPTION)->setCurrentIndex(3);
@@ -250,7 +250,7 @@ class MainWindowTest : public QObject {
     void StartWithoutTheDeviceTellsTheDriversCode() {
         WindowRig rig({}, {}, {}, false);
         rig.LoadPlan(kQuickPlan);
-        Post(rig, WM_TEST_PROGRESS, ProgressLog, 0, "earlier run");
+        Post(rig, ProgressLog, 0, "earlier run");
         QTRY_COMPARE_WITH_TIMEOUT(rig.Rows(IDC_LOG_LIST).size(), 1, kPatienceMs);
         rig.Press(IDC_START_STOP);
         QCOMPARE(rig.messages.size(), std::size_t{1});
@@ -274,7 +274,7 @@ class MainWindowTest : public QObject {
         QCOMPARE(rig.settings.BaudRate, 9600);
         QCOMPARE(pty->Write("1f 2 3\r\n", kPatienceMs).written, std::size_t{8});
         QTRY_COMPARE_WITH_TIMEOUT(rig.Rows(IDC_DIAG_LIST), QStringList({"1f 2 3"}), kPatienceMs);
-        const auto table = rig.station.diagTable.Read();
+        const auto table = rig.session.GetDiagTable().Read();
         QCOMPARE(table.count, 1);
         QCOMPARE(table.records[0].field1, 31);
         rig.window->reject();
@@ -285,17 +285,17 @@ class MainWindowTest : public QObject {
     void DiagnosticListKeepsTheNewest400Rows() {
         WindowRig rig;
         for (int line = 0; line <= 400; ++line) {
-            Post(rig, WM_DIAG_LINE, 0, 0, Format("%x 1 2", line));
+            rig.session.HearDiagLine(Format("%x 1 2", line));
         }
         QTRY_COMPARE_WITH_TIMEOUT(rig.CurrentRow(IDC_DIAG_LIST), 399, kPatienceMs);
         const QStringList rows = rig.Rows(IDC_DIAG_LIST);
         QCOMPARE(rows.size(), 400);
         QCOMPARE(rows.front(), QString("1 1 2"));
         QCOMPARE(rows.back(), QString("190 1 2"));
-        QCOMPARE(rig.station.diagTable.Read().count, 100);
+        QCOMPARE(rig.session.GetDiagTable().Read().count, 100);
         auto* list = rig.Control<QTreeView>(IDC_DIAG_LIST);
         const int width = list->columnWidth(0);
-        Post(rig, WM_DIAG_LINE, 0, 0, std::string(60, 'a'));
+        rig.session.HearDiagLine(std::string(60, 'a'));
         QTRY_VERIFY_WITH_TIMEOUT(list->columnWidth(0) > width, kPatienceMs);
         const int wider = list->columnWidth(0);
         rig.Press(IDC_DIAG_CLEAR);

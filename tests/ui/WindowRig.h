@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "config/SettingsRecord.h"
-#include "station/Station.h"
+#include "station/StationSession.h"
 #include "ui/COrvaltDlg.h"
 #include "ui/ControlLookup.h"
 
@@ -34,9 +34,11 @@ class WindowRig {
     // simulate false: the station looks for a real U3 (there is none here).
     explicit WindowRig(SettingsRecord initial = {}, UnitProfile unit = {},
                        std::vector<DiagPort> extraPorts = {}, bool simulate = true)
-        : settings(std::move(initial)), station(StationOptions{simulate, false, unit}, settings) {
+        : session(SessionOptions{StationOptions{simulate, false, std::move(unit)}, {}}),
+          settings(session.Settings()) {
+        settings = std::move(initial);
         settings.DataDirPath = Folder().string();
-        window = std::make_unique<COrvaltDlg>(settings, station, std::move(extraPorts));
+        window = std::make_unique<COrvaltDlg>(session, std::move(extraPorts));
         window->messageBox = [this](const std::string& text) { messages.push_back(text); };
         window->promptForFile = [this](FileRequest& request) {
             requests.push_back(request);
@@ -71,8 +73,8 @@ class WindowRig {
     bool RunOver() const { return Button(IDC_OPEN)->isEnabled() && !window->Runs().Running(); }
 
     QTemporaryDir dir;
-    SettingsRecord settings;
-    Station station;
+    StationSession session;
+    SettingsRecord& settings;
     std::unique_ptr<COrvaltDlg> window;
     std::vector<std::string> messages;
     std::deque<std::string> answers;

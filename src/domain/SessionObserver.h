@@ -1,0 +1,79 @@
+#pragma once
+// What a station session tells the consumers attached to it (run recording, a
+// live plot, verdicts): runs, tests, every reading and switch of the device,
+// and every decoded diagnostic line, each as it happens.
+//
+// Threads: the run, test and device events come from the run's worker thread,
+// in the order they happen; the diagnostic lines come from the link's dispatch
+// thread (or the simulated driver's carrier). Events are delivered one at a
+// time under one lock, so an observer needs no lock of its own for them, but
+// it must return quickly (the worker waits for it) and must never attach or
+// detach an observer from inside an event.
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include "domain/DiagLine.h"
+#include "domain/TestMeasurements.h"
+
+namespace orvalt {
+
+// How a run ended.
+enum class RunEnd {
+    Completed,  // every test of the plan ran
+    Abandoned,  // a test was abandoned (the device failed), the rest skipped
+    Stopped,    // the operator stopped it
+};
+
+struct TestStart {
+    int runNumber = 0;
+    int row = 0;  // the test's row in the test list
+};
+
+struct TestEnd {
+    int runNumber = 0;
+    int row = 0;
+    bool completed = false;
+    // The summary line the test logged; empty when it did not complete.
+    std::string summaryLine;
+    TestMeasurements measurements;
+};
+
+// Time in the events below: seconds since the test's first power switch (0
+// before it).
+struct VoltageReading {
+    double seconds = 0.0;
+    // Nothing when the reading failed.
+    std::optional<double> volts;
+    // The text the row's Status cell shows for it.
+    std::string status;
+};
+
+struct PowerSwitch {
+    double seconds = 0.0;
+    std::int32_t state = 0;  // 0 = OFF, 1 = ON
+    bool ok = true;          // false: the device refused it
+};
+
+struct MarkerToggle {
+    double seconds = 0.0;
+    std::int32_t level = 0;  // what line 5 was set to
+};
+
+class SessionObserver {
+  public:
+    virtual ~SessionObserver() = default;
+    // The worker's thread.
+    virtual void RunStarted(int /*runNumber*/) {}
+    virtual void RunEnded(int /*runNumber*/, RunEnd /*how*/) {}
+    virtual void TestStarted(const TestStart& /*test*/) {}
+    virtual void TestEnded(const TestEnd& /*test*/) {}
+    virtual void VoltageRead(const VoltageReading& /*reading*/) {}
+    virtual void PowerSwitched(const PowerSwitch& /*change*/) {}
+    virtual void MarkerToggled(const MarkerToggle& /*change*/) {}
+    // The link's dispatch thread.
+    virtual void DiagLineDecoded(const DiagLine& /*line*/) {}
+};
+
+}  // namespace orvalt

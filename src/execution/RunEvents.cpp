@@ -1,0 +1,49 @@
+#include "execution/RunEvents.h"
+
+namespace orvalt {
+
+void RunEvents::RunStarted() {
+    observers_.Tell([this](SessionObserver& o) { o.RunStarted(runNumber_); });
+}
+
+void RunEvents::RunEnded(RunEnd how) {
+    observers_.Tell([this, how](SessionObserver& o) { o.RunEnded(runNumber_, how); });
+}
+
+void RunEvents::TestStarted(int row) {
+    firstSwitchTick_.reset();
+    const TestStart test{runNumber_, row};
+    observers_.Tell([&test](SessionObserver& o) { o.TestStarted(test); });
+}
+
+void RunEvents::TestEnded(int row, const std::string* summaryLine,
+                          const TestMeasurements& measured) {
+    const TestEnd test{runNumber_, row, summaryLine != nullptr,
+                       summaryLine ? *summaryLine : std::string(), measured};
+    observers_.Tell([&test](SessionObserver& o) { o.TestEnded(test); });
+}
+
+void RunEvents::VoltageRead(std::optional<double> volts, std::string status) {
+    const VoltageReading reading{SecondsSinceSwitch(), volts, std::move(status)};
+    observers_.Tell([&reading](SessionObserver& o) { o.VoltageRead(reading); });
+}
+
+// The first switch of a test is its time origin, so it is itself at 0.
+void RunEvents::PowerSwitched(std::int32_t state, bool ok) {
+    if (!firstSwitchTick_) {
+        firstSwitchTick_ = clock_.NowMs();
+    }
+    const PowerSwitch change{SecondsSinceSwitch(), state, ok};
+    observers_.Tell([&change](SessionObserver& o) { o.PowerSwitched(change); });
+}
+
+void RunEvents::MarkerToggled(std::int32_t level) {
+    const MarkerToggle change{SecondsSinceSwitch(), level};
+    observers_.Tell([&change](SessionObserver& o) { o.MarkerToggled(change); });
+}
+
+double RunEvents::SecondsSinceSwitch() {
+    return firstSwitchTick_ ? TicksToSeconds(*firstSwitchTick_, clock_.NowMs()) : 0.0;
+}
+
+}  // namespace orvalt

@@ -1,0 +1,39 @@
+#pragma once
+// One run's events as the session's observers receive them, stamped with the
+// time since the current test's first power switch. Called on the worker's
+// thread only, so the test's time origin needs no lock.
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include "domain/SessionObservers.h"
+#include "platform/Clock.h"
+
+namespace orvalt {
+
+class RunEvents {
+  public:
+    RunEvents(SessionObservers& observers, Clock& clock, int runNumber)
+        : observers_(observers), clock_(clock), runNumber_(runNumber) {}
+
+    void RunStarted();
+    void RunEnded(RunEnd how);
+    // A test's start also resets the time origin until its first switch.
+    void TestStarted(int row);
+    // `summaryLine` null: the test did not complete.
+    void TestEnded(int row, const std::string* summaryLine, const TestMeasurements& measured);
+    void VoltageRead(std::optional<double> volts, std::string status);
+    void PowerSwitched(std::int32_t state, bool ok);
+    void MarkerToggled(std::int32_t level);
+
+  private:
+    double SecondsSinceSwitch();
+
+    SessionObservers& observers_;
+    Clock& clock_;
+    int runNumber_;
+    std::optional<std::uint32_t> firstSwitchTick_;
+};
+
+}  // namespace orvalt

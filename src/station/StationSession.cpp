@@ -1,0 +1,180 @@
+#include "station/StationSession.h"
+
+#include "config/SettingsTable.h"
+
+namespace orvalt {
+
+namespace {
+
+RegStatus LoadSettingsFrom(const std::filesystem::path& file, SettingsRecord& settings) {
+    if (file.empty()) {
+        return RegStatus{};
+    }
+    RegistryStore store(file);
+    return LoadStationSettings(settings, store);
+}
+
+}  // namespace
+
+StationSession::StationSession(const SessionOptions& options)
+    : settingsLoad_(LoadSettingsFrom(options.settingsFile, settings_)),
+      settingsFile_(options.settingsFile),
+      station_(options.station),
+      handle_(std::make_shared<PostTarget>([this](PostedMessage&& m) { Deliver(std::move(m)); })),
+      recorder_(diagTable_, station_.GetClock(), observers_),
+      link_(&recorder_),
+      diagControl_(link_, settings_),
+      plan_(std::make_unique<TestPlan>()),
+      runControl_(model_, Io(), runState_, handle_, RunControlHooks{}) {
+    if (VirtualClock* clock = station_.Virtual()) {
+        clock->SetIdleWaiter([this] { queue_.WaitIdleUnlessStopped(runState_.runFlag); });
+    }
+}
+
+StationSession::~StationSession() {
+    runControl_.StopTestRun();
+    CloseDiagnostics();
+    handle_->Detach();
+}
+
+StationIo StationSession::Io() {
+    return StationIo{&station_.GetDaq(), &station_.GetClock(),    &settings_, &diagTable_,
+                     &summaryLines_,     &station_.MarkerLevel(), &observers_};
+}
+
+RegStatus StationSession::SaveSettings() {
+    if (settingsFile_.empty()) {
+        return RegStatus{};
+    }
+    RegistryStore store(settingsFile_);
+    return SaveStationSettings(settings_, store);
+}
+
+// ---- Messages ----
+
+void StationSession::SetPostedHook(std::function<void(const PostedMessage&)> posted) {
+    std::scoped_lock lock(postedLock_);
+    posted_ = std::move(posted);
+}
+
+// On the posting thread. The hook runs after the push, so a handler it wakes
+// finds the message.
+void StationSession::Deliver(PostedMessage&& message) {
+    std::scoped_lock lock(postedLock_);
+    if (!posted_) {
+        queue_.Push(std::move(message));
+        return;
+    }
+    const PostedMessage copy = message;
+    queue_.Push(std::move(message));
+    posted_(copy);
+}
+
+bool StationSession::HandleNext(std::chrono::milliseconds wait,
+                                const std::function<void(const PostedMessage&)>& before) {
+    auto message = queue_.WaitPop(wait);
+    if (!message) {
+        return false;
+    }
+    if (before) {
+        before(*message);
+    }
+    Handle(*message);
+    queue_.DoneHandling();
+    return true;
+}
+
+void StationSession::HandlePending() {
+    while (HandleNext(std::chrono::milliseconds(0))) {
+    }
+}
+
+void StationSession::Handle(const PostedMessage& message) {
+    std::visit([this](const auto& m) { Handle(m); }, message);
+}
+
+void StationSession::Handle(const ProgressMessage& message) {
+    runControl_.OnProgress(message);
+    if (view_) {
+        view_->ProgressShown(message);
+    }
+}
+
+// The line is already in the DiagTable; here it reaches the list and, while
+// Extra Log is on, the log.
+void StationSession::Handle(const DiagLineMessage& message) {
+    ++diagLinesHandled_;
+    const DiagLineResult result = OnDiagLine(diagView_, message.line, diagMetrics_);
+    if (runState_.extraLog.load() != 0) {
+        model_.AppendLog(DiagEchoText(message.line.fields));
+    }
+    if (view_) {
+        view_->DiagLineShown(result);
+    }
+}
+
+void StationSession::Handle(const LinkErrorMessage& message) {
+    if (view_) {
+        view_->LinkErrorShown(message.text);
+    }
+}
+
+void StationSession::Handle(const RunDoneMessage& message) {
+    runControl_.OnRunDone(message);
+}
+
+// ---- The plan ----
+
+void StationSession::UsePlan(TestPlan plan, std::vector<TestRowTexts> rows) {
+    model_.Enable(IDC_START_STOP, false);
+    FreePlan();
+    plan_ = std::make_unique<TestPlan>(std::move(plan));
+    runControl_.SetTestPlan(plan_.get());
+    model_.ReplaceRows(std::move(rows));
+    model_.Enable(IDC_START_STOP, true);
+}
+
+void StationSession::FreePlan() {
+    runControl_.SetTestPlan(nullptr);
+    if (runControl_.HasAbandonedWorker()) {
+        retiredPlans_.push_back(std::move(plan_));
+    } else {
+        retiredPlans_.clear();
+        plan_.reset();
+    }
+}
+
+// ---- The diagnostic link ----
+
+DiagOpenOutcome StationSession::OnDiagOpen(const DiagPort* selected,
+                                           std::optional<std::int32_t> baudRate) {
+    return diagControl_.OnDiagOpen(handle_, selected, baudRate);
+}
+
+bool StationSession::OpenLink(const std::string& path, std::int32_t baudRate) {
+    return link_.OpenLink(handle_, path, baudRate);
+}
+
+void StationSession::HearSimulatedDiagLines() {
+    station_.CarryDiagLines([this](const std::string& line) { HearDiagLine(line); });
+}
+
+void StationSession::HearDiagLine(std::string_view bytes) {
+    handle_->Post(DiagLineMessage{recorder_.Record(bytes)});
+}
+
+void StationSession::CloseDiagnostics() {
+    link_.ClearNotificationWindow();
+    link_.CloseLink();
+    station_.StopSimulatedDiagLines();
+}
+
+void StationSession::Close() {
+    FreePlan();
+    link_.ClearNotificationWindow();
+    link_.CloseLink();
+    OnDiagClear();
+    handle_->Detach();
+}
+
+}  // namespace orvalt

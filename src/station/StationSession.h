@@ -1,0 +1,166 @@
+#pragma once
+// One fixture's station session: the composition root every front end drives.
+// It owns the settings record, the station (clock, device, simulated unit), the
+// message queue with the one message handler, the WindowModel, the diagnostic
+// table and view, the serial link with its Open/Close control, the plan in use
+// and RunControl. The window, the headless runner and the tests only drive it
+// and show what it holds; none of them wires parts or routes messages. Nothing
+// is global: sessions in one process run side by side.
+//
+// Threads: the worker and the link post into the session's queue; whoever
+// drives the session (its "handler thread") handles the messages, through
+// HandleNext, and is the only thread that calls the session otherwise.
+// Observers are called from the worker and the link threads (see
+// SessionObserver.h).
+
+#include <chrono>
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "config/RegistryStore.h"
+#include "config/SettingsRecord.h"
+#include "config/TestPlan.h"
+#include "diaglink/CDiagCommPort.h"
+#include "diaglink/DiagLinkControl.h"
+#include "diaglink/DiagRecorder.h"
+#include "diaglink/DiagTable.h"
+#include "diaglink/DiagView.h"
+#include "domain/MessageQueue.h"
+#include "domain/SessionObservers.h"
+#include "execution/RunControl.h"
+#include "execution/WindowModel.h"
+#include "results/SummaryLines.h"
+#include "station/Station.h"
+
+namespace orvalt {
+
+struct SessionOptions {
+    StationOptions station;
+    // Where the settings are loaded from at start and saved to by
+    // SaveSettings. Empty: the defaults, and nothing is ever saved.
+    std::filesystem::path settingsFile;
+};
+
+// What the session's front end shows of the messages it handled; called on
+// the handler thread, after the session has updated its model.
+class SessionView {
+  public:
+    virtual ~SessionView() = default;
+    virtual void ProgressShown(const ProgressMessage& /*message*/) {}
+    virtual void DiagLineShown(const DiagLineResult& /*result*/) {}
+    virtual void LinkErrorShown(const std::string& /*text*/) {}
+};
+
+class StationSession {
+  public:
+    explicit StationSession(const SessionOptions& options);
+    // Stops the run and the link; nothing posted from now on is handled.
+    ~StationSession();
+    StationSession(const StationSession&) = delete;
+    StationSession& operator=(const StationSession&) = delete;
+
+    // ---- Wiring the front end (before the first Start) ----
+    void SetView(SessionView* view) { view_ = view; }
+    void SetRunHooks(RunControlHooks hooks) { runControl_.SetHooks(std::move(hooks)); }
+    void SetDiagMetrics(DiagTextMetrics metrics) { diagMetrics_ = std::move(metrics); }
+    // Called on the posting thread after each message was queued (a window
+    // schedules HandleNext on its own thread with it).
+    void SetPostedHook(std::function<void(const PostedMessage&)> posted);
+    // Observers are told of every run, test, reading, switch and diagnostic
+    // line, from the worker and link threads; attach any time.
+    SessionObservers& Observers() { return observers_; }
+
+    // ---- The handler thread ----
+    // Handles the next message, waiting up to `wait` for one; false when none
+    // came. `before` sees it first.
+    bool HandleNext(std::chrono::milliseconds wait,
+                    const std::function<void(const PostedMessage&)>& before = {});
+    // Handles every message already queued.
+    void HandlePending();
+    std::size_t Pending() const { return queue_.Pending(); }
+
+    // ---- What the session holds ----
+    SettingsRecord& Settings() { return settings_; }
+    // The outcome of loading the settings file (ok when there was none).
+    const RegStatus& SettingsLoadStatus() const { return settingsLoad_; }
+    RegStatus SaveSettings();
+    Station& GetStation() { return station_; }
+    WindowModel& Model() { return model_; }
+    const WindowModel& Model() const { return model_; }
+    const DiagView& Diag() const { return diagView_; }
+    DiagTable& GetDiagTable() { return diagTable_; }
+    SummaryLines& Summary() { return summaryLines_; }
+    const SummaryLines& Summary() const { return summaryLines_; }
+    const RunState& GetRunState() const { return runState_; }
+    RunControl& Runs() { return runControl_; }
+    // Where the worker and the link post.
+    WindowHandle Handle() const { return handle_; }
+    std::size_t DiagLinesHandled() const { return diagLinesHandled_; }
+
+    // ---- The plan ----
+    // The plan the next Start runs, with its rows for the test list.
+    void UsePlan(TestPlan plan, std::vector<TestRowTexts> rows);
+    // A stopped worker that overran its stop may still walk the plan in use:
+    // it is kept until that worker has ended.
+    void FreePlan();
+
+    // ---- The diagnostic link ----
+    // The Open/Close button.
+    DiagOpenOutcome OnDiagOpen(const DiagPort* selected, std::optional<std::int32_t> baudRate);
+    // Opens the link on a port named directly (no settings are stored).
+    bool OpenLink(const std::string& path, std::int32_t baudRate);
+    bool DiagLinkOpen() const { return link_.IsOpen(); }
+    const std::string& LinkOpenError() const { return link_.LastOpenError(); }
+    // The simulated driver's lines straight into the session, as if received.
+    void HearSimulatedDiagLines();
+    // One line (its exact bytes, CR/LF cut off) as the link would hear it:
+    // recorded on the calling thread, then posted for the views.
+    void HearDiagLine(std::string_view bytes);
+    void OnDiagClear() { orvalt::OnDiagClear(diagView_); }
+    // Closes the link and stops the simulated driver's lines.
+    void CloseDiagnostics();
+
+    // The close sequence's end: the plan goes, the link closes, the rows are
+    // cleared and nothing posted from now on is handled.
+    void Close();
+
+  private:
+    StationIo Io();
+    void Deliver(PostedMessage&& message);
+    void Handle(const PostedMessage& message);
+    void Handle(const ProgressMessage& message);
+    void Handle(const DiagLineMessage& message);
+    void Handle(const LinkErrorMessage& message);
+    void Handle(const RunDoneMessage& message);
+
+    SettingsRecord settings_;
+    RegStatus settingsLoad_;
+    std::filesystem::path settingsFile_;
+    Station station_;
+    SessionObservers observers_;
+    RunState runState_;
+    SummaryLines summaryLines_;
+    DiagTable diagTable_;
+    MessageQueue queue_;
+    std::mutex postedLock_;
+    std::function<void(const PostedMessage&)> posted_;
+    WindowHandle handle_;
+    WindowModel model_;
+    DiagView diagView_;
+    DiagTextMetrics diagMetrics_;
+    SessionView* view_ = nullptr;
+    std::size_t diagLinesHandled_ = 0;
+    DiagRecorder recorder_;
+    CDiagCommPort link_;
+    DiagLinkControl diagControl_;
+    std::unique_ptr<TestPlan> plan_;
+    std::vector<std::unique_ptr<TestPlan>> retiredPlans_;
+    // Last: it stops and waits for the worker before anything it uses goes.
+    RunControl runControl_;
+};
+
+}  // namespace orvalt

@@ -1,0 +1,159 @@
+#include "station/StationSession.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <filesystem>
+#include <thread>
+
+#include "config/TestPlanFile.h"
+
+namespace orvalt {
+namespace {
+
+using namespace std::chrono_literals;
+
+const PlanLoadResult& ExamplePlan() {
+    static const PlanLoadResult plan =
+        LoadTestPlanFile(std::filesystem::path(ORVALT_SOURCE_DIR) / "examples" / "TestCfg.csv");
+    return plan;
+}
+
+struct RunResult {
+    std::vector<std::string> log;
+    std::vector<std::string> summary;
+};
+
+// Counts what a run told its observers, checking the time stamps as it goes.
+class CountingObserver final : public SessionObserver {
+  public:
+    void RunEnded(int, RunEnd how) override { ends.push_back(how); }
+    void TestStarted(const TestStart&) override { lastSeconds = 0.0; }
+    void TestEnded(const TestEnd& test) override {
+        if (test.completed) {
+            summaryLines.push_back(test.summaryLine);
+        }
+    }
+    void VoltageRead(const VoltageReading& reading) override {
+        statuses.push_back(reading.status);
+        Stamp(reading.seconds);
+    }
+    void PowerSwitched(const PowerSwitch& change) override {
+        ++switches;
+        Stamp(change.seconds);
+    }
+    void DiagLineDecoded(const DiagLine&) override { ++diagLines; }
+
+    std::vector<RunEnd> ends;
+    std::vector<std::string> summaryLines;
+    std::vector<std::string> statuses;
+    int switches = 0;
+    int diagLines = 0;
+    int timeWentBack = 0;
+
+  private:
+    void Stamp(double seconds) {
+        timeWentBack += seconds < lastSeconds ? 1 : 0;
+        lastSeconds = seconds;
+    }
+    double lastSeconds = 0.0;
+};
+
+// A session on the simulator in virtual time with the example plan loaded.
+std::unique_ptr<StationSession> ExampleSession(const UnitProfile& unit, bool extraLog = false) {
+    auto session =
+        std::make_unique<StationSession>(SessionOptions{StationOptions{true, true, unit}, {}});
+    session->SetRunHooks(RunControlHooks{[] { return true; }, [](const std::string&) {}});
+    session->HearSimulatedDiagLines();
+    session->UsePlan(ExamplePlan().plan, ExamplePlan().rows);
+    session->Model().values.description = UnitDescription{"Acme", "X1", "", "", "", "", ""};
+    session->Model().values.extraLog = extraLog ? 1 : 0;
+    return session;
+}
+
+// Presses Start and handles posts on this thread until the run is over.
+RunResult RunToEnd(StationSession& session) {
+    RunControl& runs = session.Runs();
+    runs.OnStartStop();
+    const auto limit = std::chrono::steady_clock::now() + 60s;
+    while ((runs.Running() || session.Pending() > 0) && std::chrono::steady_clock::now() < limit) {
+        session.HandleNext(5ms);
+    }
+    session.CloseDiagnostics();
+    session.HandlePending();
+    return RunResult{session.Model().LogLines(), session.Summary().Lines()};
+}
+
+UnitProfile SlowDriver() {
+    UnitProfile unit;
+    unit.levelMs = 5000;
+    unit.diagDelay = 0x321;
+    unit.diagSaveLevelOffset = 1;
+    return unit;
+}
+
+// Each session has its own unit, device, clock and link: two at once give
+// byte for byte what each gives alone.
+TEST(StationSession, TwoSessionsSideBySideRunAsEachRunsAlone) {
+    const RunResult aloneA = RunToEnd(*ExampleSession(UnitProfile{}));
+    const RunResult aloneB = RunToEnd(*ExampleSession(SlowDriver()));
+    ASSERT_FALSE(aloneA.summary.empty());
+    ASSERT_NE(aloneA.log, aloneB.log) << "the two profiles must tell apart";
+
+    auto sessionA = ExampleSession(UnitProfile{});
+    auto sessionB = ExampleSession(SlowDriver());
+    RunResult togetherA;
+    RunResult togetherB;
+    std::thread other([&] { togetherB = RunToEnd(*sessionB); });
+    togetherA = RunToEnd(*sessionA);
+    other.join();
+    EXPECT_EQ(togetherA.log, aloneA.log);
+    EXPECT_EQ(togetherA.summary, aloneA.summary);
+    EXPECT_EQ(togetherB.log, aloneB.log);
+    EXPECT_EQ(togetherB.summary, aloneB.summary);
+}
+
+// With Extra Log every reading and switch is also logged: the observer saw
+// exactly those, in order, with the time running forward within each test.
+TEST(StationSession, AnObserverSeesEveryReadingSwitchTestAndDiagnosticLine) {
+    auto session = ExampleSession(UnitProfile{}, true);
+    CountingObserver observer;
+    session->Observers().Attach(observer);
+    const RunResult run = RunToEnd(*session);
+    session->Observers().Detach(observer);
+
+    std::vector<std::string> readingsLogged;
+    int switchesLogged = 0;
+    for (const std::string& line : run.log) {
+        if (line.rfind("Reading voltage = ", 0) == 0) {
+            readingsLogged.push_back(line);
+        }
+        switchesLogged += line.rfind("Setting output ", 0) == 0 ? 1 : 0;
+    }
+    ASSERT_FALSE(readingsLogged.empty());
+    EXPECT_EQ(observer.statuses, readingsLogged);
+    EXPECT_EQ(observer.switches, switchesLogged);
+    EXPECT_EQ(observer.timeWentBack, 0);
+    EXPECT_EQ(observer.summaryLines, run.summary);
+    EXPECT_EQ(observer.ends, std::vector<RunEnd>{RunEnd::Completed});
+    EXPECT_GT(observer.diagLines, 0);
+    EXPECT_EQ(static_cast<std::size_t>(observer.diagLines), session->DiagLinesHandled());
+}
+
+// A stop tells the observers how the run ended.
+TEST(StationSession, AStoppedRunEndsAsStopped) {
+    auto session = ExampleSession(UnitProfile{});
+    CountingObserver observer;
+    session->Observers().Attach(observer);
+    RunControl& runs = session->Runs();
+    runs.OnStartStop();
+    while (session->Model().LogLines().empty()) {
+        session->HandleNext(5ms);
+    }
+    runs.OnStartStop();
+    session->Observers().Detach(observer);
+    EXPECT_EQ(observer.ends, std::vector<RunEnd>{RunEnd::Stopped});
+}
+
+}  // namespace
+}  // namespace orvalt
