@@ -41,7 +41,7 @@ void ApplyCommandLine(const CliOptions& o, const SettingsRecord& s, DialogValues
 class HeadlessSession {
   public:
     HeadlessSession(const CliOptions& options, std::ostream& out, std::ostream& err,
-                    const std::atomic<bool>& stopRequest)
+                    std::atomic<bool>& stopRequest)
         : options_(options), out_(out), err_(err), stopRequest_(stopRequest) {}
 
     int Run();
@@ -55,13 +55,14 @@ class HeadlessSession {
     void Handle(const PostedMessage& message);
     void HandleProgress(const PostedMessage& message);
     void Drain();
+    void PressStopWhenAsked();
     int Save();
     int RunStatus() const;
 
     const CliOptions& options_;
     std::ostream& out_;
     std::ostream& err_;
-    const std::atomic<bool>& stopRequest_;
+    std::atomic<bool>& stopRequest_;
 
     SettingsRecord settings_;
     UnitProfile profile_;
@@ -74,6 +75,7 @@ class HeadlessSession {
     CDiagCommPort link_;
     std::unique_ptr<RunControl> control_;
     std::string messageBoxText_;
+    std::string lastStatus_;
     bool runEnded_ = false;
     std::size_t completedTests_ = 0;
     bool stopped_ = false;
@@ -86,14 +88,14 @@ bool HeadlessSession::LoadInputs() {
         err_ << status.message << " The default settings are used.\n";
     }
     if (!options_.unitProfilePath.empty()) {
-        UnitProfileResult unit = LoadUnitProfile(options_.unitProfilePath);
+        UnitProfileResult unit = LoadUnitProfile(options_.unitProfilePath, &stopRequest_);
         if (!unit.profile) {
             err_ << unit.error << '\n';
             return false;
         }
         profile_ = *unit.profile;
     }
-    plan_ = LoadTestPlanFile(options_.planPath);
+    plan_ = LoadTestPlanFile(options_.planPath, &stopRequest_);
     if (!plan_.ok) {
         err_ << plan_.error << '\n';
         return false;
@@ -125,12 +127,15 @@ void HeadlessSession::CloseDiagnostics() {
 
 void HeadlessSession::HandleProgress(const PostedMessage& message) {
     control_->OnProgress(message);
+    if (message.kind == ProgressStatus) {
+        lastStatus_ = message.payload;
+    }
     if (message.kind == ProgressLog) {
-        out_ << message.payload << '\n';
+        out_ << message.payload << '\n' << std::flush;
     } else if (options_.trace && message.kind == ProgressWait) {
-        out_ << "wait[" << message.row << "]: " << message.payload << '\n';
+        out_ << "wait[" << message.row << "]: " << message.payload << '\n' << std::flush;
     } else if (options_.trace && message.kind == ProgressStatus) {
-        out_ << "status[" << message.row << "]: " << message.payload << '\n';
+        out_ << "status[" << message.row << "]: " << message.payload << '\n' << std::flush;
     } else if (message.kind == ProgressDone) {
         runEnded_ = true;
     }
@@ -148,13 +153,24 @@ void HeadlessSession::Handle(const PostedMessage& message) {
     }
 }
 
+// Stop returns once the worker has ended (or was given up), and then the run is
+// over: what it posted is handled by Drain, behind however many diagnostic
+// lines a flooding port queued before it.
+void HeadlessSession::PressStopWhenAsked() {
+    if (stopRequest_.exchange(false) && !stopped_) {
+        stopped_ = true;
+        control_->OnStartStop();
+        runEnded_ = true;
+    }
+}
+
 // The worker posts ProgressDone as its last act, but a stop between two tests
 // ends it without one: then the run is over once the worker has gone.
 void HeadlessSession::HandleUntilRunEnds() {
     while (!runEnded_) {
-        if (stopRequest_ && !stopped_) {
-            stopped_ = true;
-            control_->OnStartStop();
+        PressStopWhenAsked();
+        if (runEnded_) {
+            break;
         }
         if (auto message = queue_.WaitPop(20ms)) {
             Handle(*message);
@@ -165,9 +181,15 @@ void HeadlessSession::HandleUntilRunEnds() {
     }
 }
 
+// After a stop, the diagnostic lines still queued are only counted: the run
+// they could have served is over, and a flood of them must not delay the end.
 void HeadlessSession::Drain() {
     while (auto message = queue_.TryPop()) {
-        Handle(*message);
+        if (stopped_ && message->id == WM_DIAG_LINE) {
+            ++diagLines_;
+        } else {
+            Handle(*message);
+        }
         queue_.DoneHandling();
     }
 }
@@ -178,8 +200,9 @@ int HeadlessSession::RunStatus() const {
 }
 
 int HeadlessSession::Save() {
-    const SaveResult result = SaveTestData(options_.savePath, model_.values.description,
-                                           model_.LogLines(), station_->summaryLines);
+    const SaveResult result =
+        SaveTestData(options_.savePath, model_.values.description, model_.LogLines(),
+                     station_->summaryLines, &stopRequest_);
     for (const std::string& error : result.errors) {
         err_ << error << '\n';
     }
@@ -198,7 +221,7 @@ HeadlessStats HeadlessSession::Stats() const {
 
 int HeadlessSession::Run() {
     if (!LoadInputs()) {
-        return kExitUsage;
+        return stopRequest_.exchange(false) ? kExitAbandonedOrStopped : kExitUsage;
     }
     station_ = std::make_unique<Station>(StationOptions{options_.simulate, options_.fast, profile_},
                                          settings_);
@@ -228,6 +251,9 @@ int HeadlessSession::Run() {
     window_->Detach();
     completedTests_ = station_->summaryLines.Count();
     const int status = RunStatus();
+    if (!stopped_ && status == kExitAbandonedOrStopped && !lastStatus_.empty()) {
+        err_ << lastStatus_ << '\n';  // the device failure that abandoned the run
+    }
     if (!options_.savePath.empty() && Save() != kExitRanToEnd) {
         return kExitNotSaved;
     }
@@ -237,7 +263,7 @@ int HeadlessSession::Run() {
 }  // namespace
 
 int RunHeadless(const CliOptions& options, std::ostream& out, std::ostream& err,
-                const std::atomic<bool>& stopRequest, HeadlessStats* stats) {
+                std::atomic<bool>& stopRequest, HeadlessStats* stats) {
     HeadlessSession session(options, out, err, stopRequest);
     const int status = session.Run();
     if (stats) {
