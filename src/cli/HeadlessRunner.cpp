@@ -54,6 +54,7 @@ class HeadlessSession {
     void HandleUntilRunEnds();
     void Handle(const PostedMessage& message);
     void HandleProgress(const PostedMessage& message);
+    void WriteLine(const std::string& line);
     void Drain();
     void PressStopWhenAsked();
     int Save();
@@ -125,17 +126,26 @@ void HeadlessSession::CloseDiagnostics() {
     station_->StopSimulatedDiagLines();
 }
 
+// Each line goes out as it happens, so a real run shows its progress; after a
+// stop, what is left in the queue goes out in one burst (Drain flushes it).
+void HeadlessSession::WriteLine(const std::string& line) {
+    out_ << line << '\n';
+    if (!stopped_) {
+        out_.flush();
+    }
+}
+
 void HeadlessSession::HandleProgress(const PostedMessage& message) {
     control_->OnProgress(message);
     if (message.kind == ProgressStatus) {
         lastStatus_ = message.payload;
     }
     if (message.kind == ProgressLog) {
-        out_ << message.payload << '\n' << std::flush;
+        WriteLine(message.payload);
     } else if (options_.trace && message.kind == ProgressWait) {
-        out_ << "wait[" << message.row << "]: " << message.payload << '\n' << std::flush;
+        WriteLine("wait[" + std::to_string(message.row) + "]: " + message.payload);
     } else if (options_.trace && message.kind == ProgressStatus) {
-        out_ << "status[" << message.row << "]: " << message.payload << '\n' << std::flush;
+        WriteLine("status[" + std::to_string(message.row) + "]: " + message.payload);
     } else if (message.kind == ProgressDone) {
         runEnded_ = true;
     }
@@ -192,6 +202,7 @@ void HeadlessSession::Drain() {
         }
         queue_.DoneHandling();
     }
+    out_.flush();
 }
 
 int HeadlessSession::RunStatus() const {
