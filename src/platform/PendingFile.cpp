@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <random>
 #include <string_view>
+#include <utility>
 
 namespace orvalt {
 
@@ -90,6 +91,12 @@ PendingFile::PendingFile(UniqueFd fd, fs::path folder, fs::path target, std::str
       folder_(std::move(folder)),
       target_(std::move(target)),
       name_(std::move(name)) {}
+
+PendingFile::PendingFile(PendingFile&& other) noexcept
+    : fd_(std::move(other.fd_)),
+      folder_(std::move(other.folder_)),
+      target_(std::move(other.target_)),
+      name_(std::exchange(other.name_, {})) {}
 
 PendingFile::~PendingFile() {
     if (!name_.empty()) {

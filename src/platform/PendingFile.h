@@ -21,7 +21,7 @@ class PendingFile {
     static PendingFile Create(const std::filesystem::path& folder,
                               const std::filesystem::path& target, int& error);
     ~PendingFile();
-    PendingFile(PendingFile&&) noexcept = default;
+    PendingFile(PendingFile&& other) noexcept;
     PendingFile& operator=(PendingFile&&) = delete;
     PendingFile(const PendingFile&) = delete;
     PendingFile& operator=(const PendingFile&) = delete;

@@ -73,13 +73,18 @@ std::optional<int> WriteAll(int fd, std::string_view bytes) {
     return std::nullopt;
 }
 
+// Writes every byte and makes it reach the disk; the first errno on the way.
+std::optional<int> WriteAndSync(int fd, std::string_view bytes) {
+    if (const auto error = WriteAll(fd, bytes)) {
+        return error;
+    }
+    return ::fsync(fd) == 0 ? std::nullopt : std::optional<int>(errno);
+}
+
 // Writes, syncs and closes: the first errno on the way, if any. Some file
 // systems report a failed write only at close, so its result counts.
 std::optional<int> WriteSyncClose(UniqueFd& file, std::string_view bytes) {
-    std::optional<int> error = WriteAll(file.Get(), bytes);
-    if (!error && ::fsync(file.Get()) != 0) {
-        error = errno;
-    }
+    const std::optional<int> error = WriteAndSync(file.Get(), bytes);
     const std::optional<int> closeError = file.Close();
     return error ? error : closeError;
 }
@@ -220,10 +225,7 @@ FileWriteResult AppendLocked(const std::filesystem::path& file, int fd, std::str
     if (::fstat(fd, &status) != 0) {
         return Failure(file, errno);
     }
-    std::optional<int> error = WriteAll(fd, bytes);
-    if (!error && ::fsync(fd) != 0) {
-        error = errno;
-    }
+    const std::optional<int> error = WriteAndSync(fd, bytes);
     if (error && ::ftruncate(fd, status.st_size) != 0) {
         return Failure(file, std::string(std::strerror(*error)) + "; part of the lines may remain");
     }
@@ -289,10 +291,7 @@ FileWriteResult ReplaceFileAtomically(const std::filesystem::path& file, std::st
                                  std::strerror(createError));
     }
     KeepMode(pending.Fd(), target);
-    std::optional<int> error = WriteAll(pending.Fd(), content);
-    if (!error && ::fsync(pending.Fd()) != 0) {
-        error = errno;
-    }
+    std::optional<int> error = WriteAndSync(pending.Fd(), content);
     if (!error) {
         error = pending.ReplaceTarget();
     }
