@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds and runs every test: the default build, the whole suite again under
 # AddressSanitizer + UndefinedBehaviorSanitizer, the threaded tests under
-# ThreadSanitizer, and a short run of every fuzz target.
+# ThreadSanitizer, and a short run of every fuzz target. A plain Release build
+# of the core (what users build, at -O3) must compile without a warning.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh
@@ -15,6 +16,11 @@ for preset in default asan tsan; do
   echo "== $preset: test"
   ctest --preset "$preset" -j "$jobs"
 done
+
+echo "== release: the core without a warning"
+cmake -S . -B build/release-check -G Ninja -DCMAKE_BUILD_TYPE=Release -DCMAKE_CXX_FLAGS=-Werror \
+  -DORVALT_BUILD_UI=OFF -DORVALT_BUILD_TESTS=OFF -DORVALT_BUILD_BENCH=OFF >/dev/null
+cmake --build build/release-check -j "$jobs"
 
 if [ -f fuzz/CMakeLists.txt ]; then
   echo "== fuzz: short runs"

@@ -35,7 +35,7 @@ void ApplyCommandLine(const CliOptions& o, const SettingsRecord& s, DialogValues
 class HeadlessSession final : private SessionView, private WindowObserver {
   public:
     HeadlessSession(const CliOptions& options, std::ostream& out, std::ostream& err,
-                    const std::atomic<bool>& stopRequest)
+                    std::atomic<bool>& stopRequest)
         : options_(options), out_(out), err_(err), stopRequest_(stopRequest) {}
 
     int Run();
@@ -48,6 +48,8 @@ class HeadlessSession final : private SessionView, private WindowObserver {
     int Save();
     int RunStatus() const;
     int Finish();
+    void WriteLine(const std::string& line);
+    void PressStopWhenAsked();
 
     void ProgressShown(const ProgressMessage& message) override;
     void LinkErrorShown(const std::string& text) override;
@@ -56,26 +58,28 @@ class HeadlessSession final : private SessionView, private WindowObserver {
     const CliOptions& options_;
     std::ostream& out_;
     std::ostream& err_;
-    const std::atomic<bool>& stopRequest_;
+    std::atomic<bool>& stopRequest_;
 
     UnitProfile profile_;
     PlanLoadResult plan_;
     std::unique_ptr<StationSession> session_;
     std::string messageBoxText_;
+    std::string lastStatus_;
+    bool runEnded_ = false;
     std::size_t completedTests_ = 0;
     bool stopped_ = false;
 };
 
 bool HeadlessSession::LoadInputs() {
     if (!options_.unitProfilePath.empty()) {
-        UnitProfileResult unit = LoadUnitProfile(options_.unitProfilePath);
+        UnitProfileResult unit = LoadUnitProfile(options_.unitProfilePath, &stopRequest_);
         if (!unit.profile) {
             err_ << unit.error << '\n';
             return false;
         }
         profile_ = *unit.profile;
     }
-    plan_ = LoadTestPlanFile(options_.planPath);
+    plan_ = LoadTestPlanFile(options_.planPath, &stopRequest_);
     if (!plan_.ok) {
         err_ << plan_.error << '\n';
         return false;
@@ -99,11 +103,23 @@ bool HeadlessSession::OpenDiagnostics() {
     return true;
 }
 
+// Each line goes out as it happens, so a real run shows its progress; after a
+// stop, what is left in the queue goes out in one burst (Finish flushes it).
+void HeadlessSession::WriteLine(const std::string& line) {
+    out_ << line << '\n';
+    if (!stopped_) {
+        out_.flush();
+    }
+}
+
 void HeadlessSession::ProgressShown(const ProgressMessage& message) {
+    if (message.kind == ProgressStatus) {
+        lastStatus_ = message.text;
+    }
     if (options_.trace && message.kind == ProgressWait) {
-        out_ << "wait[" << message.row << "]: " << message.text << '\n';
+        WriteLine("wait[" + std::to_string(message.row) + "]: " + message.text);
     } else if (options_.trace && message.kind == ProgressStatus) {
-        out_ << "status[" << message.row << "]: " << message.text << '\n';
+        WriteLine("status[" + std::to_string(message.row) + "]: " + message.text);
     }
 }
 
@@ -112,21 +128,31 @@ void HeadlessSession::LinkErrorShown(const std::string& text) {
 }
 
 void HeadlessSession::LogAppended(const std::string& line) {
-    out_ << line << '\n';
+    WriteLine(line);
+}
+
+// Stop returns once the worker has ended (or was given up), and then the run is
+// over: what it posted is handled by Finish, behind however many diagnostic
+// lines a flooding port queued before it.
+void HeadlessSession::PressStopWhenAsked() {
+    if (stopRequest_.exchange(false) && !stopped_) {
+        stopped_ = true;
+        session_->Runs().OnStartStop();
+        runEnded_ = true;
+    }
 }
 
 // The worker posts RunDone as its last act, but a stop between two tests ends
 // it without one: then the run is over once the worker has gone.
 void HeadlessSession::HandleUntilRunEnds() {
     RunControl& runs = session_->Runs();
-    bool runDone = false;
-    const auto noteRunDone = [&runDone](const PostedMessage& message) {
-        runDone = runDone || std::holds_alternative<RunDoneMessage>(message);
+    const auto noteRunDone = [this](const PostedMessage& message) {
+        runEnded_ = runEnded_ || std::holds_alternative<RunDoneMessage>(message);
     };
-    while (!runDone) {
-        if (stopRequest_ && !stopped_) {
-            stopped_ = true;
-            runs.OnStartStop();
+    while (!runEnded_) {
+        PressStopWhenAsked();
+        if (runEnded_) {
+            break;
         }
         if (!session_->HandleNext(20ms, noteRunDone) && !runs.Running() &&
             !runs.HasAbandonedWorker()) {
@@ -141,8 +167,9 @@ int HeadlessSession::RunStatus() const {
 }
 
 int HeadlessSession::Save() {
-    const SaveResult result = SaveTestData(options_.savePath, session_->Model().values.description,
-                                           session_->Model().LogLines(), session_->Summary());
+    const SaveResult result =
+        SaveTestData(options_.savePath, session_->Model().values.description,
+                     session_->Model().LogLines(), session_->Summary(), &stopRequest_);
     for (const std::string& error : result.errors) {
         err_ << error << '\n';
     }
@@ -160,13 +187,19 @@ HeadlessStats HeadlessSession::Stats() const {
     return stats;
 }
 
+// After a stop, the diagnostic lines still queued are only counted: the run
+// they could have served is over, and a flood of them must not delay the end.
 int HeadlessSession::Finish() {
     session_->CloseDiagnostics();
-    session_->HandlePending();
+    session_->HandlePending(stopped_ ? DiagLines::Count : DiagLines::Show);
+    out_.flush();
     session_->Runs().StopTestRun();
     session_->Close();
     completedTests_ = session_->Summary().Count();
     const int status = RunStatus();
+    if (!stopped_ && status == kExitAbandonedOrStopped && !lastStatus_.empty()) {
+        err_ << lastStatus_ << '\n';  // the device failure that abandoned the run
+    }
     if (!options_.savePath.empty() && Save() != kExitRanToEnd) {
         return kExitNotSaved;
     }
@@ -175,7 +208,7 @@ int HeadlessSession::Finish() {
 
 int HeadlessSession::Run() {
     if (!LoadInputs()) {
-        return kExitUsage;
+        return stopRequest_.exchange(false) ? kExitAbandonedOrStopped : kExitUsage;
     }
     session_ = std::make_unique<StationSession>(SessionOptions{
         StationOptions{options_.simulate, options_.fast, profile_}, DefaultRegistryPath()});
@@ -204,7 +237,7 @@ int HeadlessSession::Run() {
 }  // namespace
 
 int RunHeadless(const CliOptions& options, std::ostream& out, std::ostream& err,
-                const std::atomic<bool>& stopRequest, HeadlessStats* stats) {
+                std::atomic<bool>& stopRequest, HeadlessStats* stats) {
     HeadlessSession session(options, out, err, stopRequest);
     const int status = session.Run();
     if (stats) {

@@ -29,8 +29,12 @@ struct HeadlessStats {
     std::size_t diagLines = 0;  // diagnostic lines the window side handled
 };
 
-// Runs one plan. `stopRequest` becoming true acts as the Stop button (Ctrl-C).
+// Runs one plan. `stopRequest` becoming true acts as the Stop button (Ctrl-C):
+// it ends the loading of the inputs, the run, or a save's wait for another
+// program's lock. The runner takes each request (sets it back to false) as it
+// acts on it, so that a stopped run is still saved. Each line goes out to
+// `out` as it happens (flushed).
 int RunHeadless(const CliOptions& options, std::ostream& out, std::ostream& err,
-                const std::atomic<bool>& stopRequest, HeadlessStats* stats = nullptr);
+                std::atomic<bool>& stopRequest, HeadlessStats* stats = nullptr);
 
 }  // namespace orvalt

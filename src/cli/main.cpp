@@ -1,29 +1,34 @@
 // orvalt-cli: the station's headless runner, for production scripts and the
 // simulator. See HeadlessRunner.h for the exit statuses.
 
+#include <unistd.h>
+
 #include <atomic>
-#include <csignal>
+#include <cerrno>
+#include <cstring>
 #include <iostream>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "cli/CliOptions.h"
 #include "cli/HeadlessRunner.h"
+#include "platform/FdStreamBuf.h"
+#include "platform/ProcessSignals.h"
 
 namespace {
 
 std::atomic<bool> stopRequested{false};
 
-extern "C" void OnInterrupt(int) {
-    stopRequested = true;
+void ReportOutputFailure(int error) {
+    std::cerr << "Can't write standard output: " << std::strerror(error) << '\n';
 }
 
-void StopOnCtrlC() {
-    struct sigaction action {};
-    action.sa_handler = OnInterrupt;
-    sigemptyset(&action.sa_mask);
-    sigaction(SIGINT, &action, nullptr);
-    sigaction(SIGTERM, &action, nullptr);
+// A reader that went away (`| head`) is its own choice; any other failure of
+// the output (a full disk) is a result that did not reach its file.
+int WithOutputFailure(int status, std::optional<int> outputError) {
+    const bool lost = outputError && *outputError != EPIPE;
+    return lost && status == orvalt::kExitRanToEnd ? orvalt::kExitNotSaved : status;
 }
 
 }  // namespace
@@ -39,9 +44,11 @@ int main(int argc, char** argv) {
         std::cerr << "orvalt-cli: " << parsed.error << '\n' << orvalt::kCliUsage;
         return orvalt::kExitUsage;
     }
-    StopOnCtrlC();
-    std::ios::sync_with_stdio(false);
-    const int status = orvalt::RunHeadless(*parsed.options, std::cout, std::cerr, stopRequested);
-    std::cout.flush();
-    return status;
+    orvalt::IgnoreWriteSignals();
+    orvalt::StopOnTerminationSignals(stopRequested);
+    orvalt::FdStreamBuf output(STDOUT_FILENO, ReportOutputFailure);
+    std::ostream out(&output);
+    const int status = orvalt::RunHeadless(*parsed.options, out, std::cerr, stopRequested);
+    out.flush();
+    return WithOutputFailure(status, output.Error());
 }

@@ -1,27 +1,25 @@
 #include "config/TestPlanFile.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <array>
-#include <cerrno>
 #include <cmath>
 #include <cstdint>
-#include <cstring>
 #include <limits>
 #include <new>
 #include <optional>
 
 #include "config/NumberText.h"
 #include "domain/FormatFixed.h"
-#include "platform/UniqueFd.h"
+#include "platform/SafeFile.h"
 
 namespace orvalt {
 
 namespace {
 
 constexpr int kHeaderLines = 2;
+// A plan is a few hundred lines; this is far beyond any real one, and still
+// small enough that a wrong file (a device, a log) is refused at once.
+constexpr std::size_t kMaxPlanBytes = std::size_t{256} * 1024 * 1024;
+constexpr const char* kCantOpenPlan = "Can't open test parameters file";
 constexpr int kFirstOptionalColumn = 6;
 
 // The numbers of one test line, columns 2 to 7 of the file.
@@ -158,47 +156,26 @@ PlanLoadResult ParseLines(std::string_view contents) {
     return result;
 }
 
-bool IsFolder(int fd) {
-    struct stat status {};
-    return ::fstat(fd, &status) == 0 && S_ISDIR(status.st_mode);
-}
-
-// Reads to the end of the file; the errno of a failed read otherwise.
-std::optional<int> ReadAll(int fd, std::string& contents) {
-    std::array<char, 1 << 16> buffer;
-    for (;;) {
-        const ssize_t count = ::read(fd, buffer.data(), buffer.size());
-        if (count == 0) {
-            return std::nullopt;
-        }
-        if (count < 0 && errno != EINTR) {
-            return errno;
-        }
-        if (count > 0) {
-            contents.append(buffer.data(), static_cast<std::size_t>(count));
-        }
+// The first line is the station's own text; what the system said, when it
+// refused the file for a reason of ours, follows on the next.
+PlanLoadResult OpenFailure(const std::filesystem::path& file, const FileReadResult& read) {
+    if (read.state == FileReadResult::State::Missing) {
+        return Failure(kCantOpenPlan);
     }
-}
-
-PlanLoadResult LoadOpenFile(int fd) {
-    std::string contents;
-    if (const auto error = ReadAll(fd, contents)) {
-        return Failure(std::string("Can't read test parameters file: ") + std::strerror(*error));
-    }
-    return ParseLines(contents);
+    return Failure(std::string(kCantOpenPlan) + "\n" + file.string() + ": " + read.reason);
 }
 
 constexpr const char* kOutOfMemory = "Not enough memory to load the test parameters file";
 
 }  // namespace
 
-PlanLoadResult LoadTestPlanFile(const std::filesystem::path& file) {
-    const UniqueFd fd(::open(file.c_str(), O_RDONLY | O_CLOEXEC));
-    if (fd.Get() < 0 || IsFolder(fd.Get())) {
-        return Failure("Can't open test parameters file");
-    }
+PlanLoadResult LoadTestPlanFile(const std::filesystem::path& file, const std::atomic<bool>* stop) {
     try {
-        return LoadOpenFile(fd.Get());
+        const FileReadResult read = ReadRegularFile(file, kMaxPlanBytes, stop);
+        if (read.state != FileReadResult::State::Read) {
+            return OpenFailure(file, read);
+        }
+        return ParseLines(read.bytes);
     } catch (const std::bad_alloc&) {
         return Failure(kOutOfMemory);
     }

@@ -4,6 +4,7 @@
 // number, P6 as a count). Nothing here knows the window: the "Open" handler
 // shows the error text or replaces its plan and list rows with what comes back.
 
+#include <atomic>
 #include <filesystem>
 #include <string>
 #include <string_view>
@@ -26,8 +27,11 @@ struct PlanLoadResult {
 
 // Reads and converts a whole plan file. A file that can't be opened gives
 // "Can't open test parameters file"; a read error or a value that does not fit
-// its 32-bit field loads nothing.
-PlanLoadResult LoadTestPlanFile(const std::filesystem::path& file);
+// its 32-bit field loads nothing. Only a regular file of at most 256 MB is
+// read (a pipe would block, /dev/zero never end); `stop` becoming true ends a
+// long read.
+PlanLoadResult LoadTestPlanFile(const std::filesystem::path& file,
+                                const std::atomic<bool>* stop = nullptr);
 
 // The same conversion over the file's bytes.
 PlanLoadResult ParseTestPlan(std::string_view contents);

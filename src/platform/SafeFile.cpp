@@ -10,6 +10,7 @@
 #include <optional>
 #include <thread>
 
+#include "platform/PendingFile.h"
 #include "platform/UniqueFd.h"
 
 namespace orvalt {
@@ -19,25 +20,11 @@ namespace {
 constexpr mode_t kNewFileMode = 0666;  // narrowed by the umask, as any new file
 constexpr std::chrono::milliseconds kLockRetryPause{20};
 
-// Removes a temporary file on every way out except success.
-class TempFileGuard {
-  public:
-    explicit TempFileGuard(std::string name) : name_(std::move(name)) {}
-    ~TempFileGuard() {
-        if (!name_.empty()) {
-            ::unlink(name_.c_str());
-        }
-    }
-    TempFileGuard(const TempFileGuard&) = delete;
-    TempFileGuard& operator=(const TempFileGuard&) = delete;
-    void Release() { name_.clear(); }
-
-  private:
-    std::string name_;
-};
+constexpr const char* kNotRegular = "not a regular file";
 
 FileReadResult ReadFailure(const std::filesystem::path& file, const std::string& reason) {
-    return {FileReadResult::State::Failed, {}, "Can't read " + file.string() + ": " + reason};
+    return {
+        FileReadResult::State::Failed, {}, "Can't read " + file.string() + ": " + reason, reason};
 }
 
 FileWriteResult Failure(const std::filesystem::path& file, const std::string& reason) {
@@ -48,10 +35,14 @@ FileWriteResult Failure(const std::filesystem::path& file, int error) {
     return Failure(file, std::strerror(error));
 }
 
-// Reads to the end; returns 0 or the errno that stopped it (EFBIG past the limit).
-int ReadAll(int fd, std::size_t limit, std::string& out) {
+// Reads to the end; returns 0 or the errno that stopped it (EFBIG past the
+// limit, ECANCELED on a stop request).
+int ReadAll(int fd, std::size_t limit, std::string& out, const std::atomic<bool>* stop) {
     char buffer[1 << 16];
     for (;;) {
+        if (stop && *stop) {
+            return ECANCELED;
+        }
         const ssize_t count = ::read(fd, buffer, sizeof buffer);
         if (count < 0 && errno == EINTR) {
             continue;
@@ -81,13 +72,18 @@ std::optional<int> WriteAll(int fd, std::string_view bytes) {
     return std::nullopt;
 }
 
+// Writes every byte and makes it reach the disk; the first errno on the way.
+std::optional<int> WriteAndSync(int fd, std::string_view bytes) {
+    if (const auto error = WriteAll(fd, bytes)) {
+        return error;
+    }
+    return ::fsync(fd) == 0 ? std::nullopt : std::optional<int>(errno);
+}
+
 // Writes, syncs and closes: the first errno on the way, if any. Some file
 // systems report a failed write only at close, so its result counts.
 std::optional<int> WriteSyncClose(UniqueFd& file, std::string_view bytes) {
-    std::optional<int> error = WriteAll(file.Get(), bytes);
-    if (!error && ::fsync(file.Get()) != 0) {
-        error = errno;
-    }
+    const std::optional<int> error = WriteAndSync(file.Get(), bytes);
     const std::optional<int> closeError = file.Close();
     return error ? error : closeError;
 }
@@ -107,8 +103,8 @@ std::filesystem::path FolderOf(const std::filesystem::path& file) {
     return file.has_parent_path() ? file.parent_path() : std::filesystem::path(".");
 }
 
-// The new file keeps the permissions an administrator gave the old one; the
-// temporary file's private mode (0600) is the fallback.
+// The new file keeps the permissions an administrator gave the old one; a new
+// file keeps what the umask left of 0666.
 void KeepMode(int fd, const std::filesystem::path& target) {
     struct stat old {};
     if (::stat(target.c_str(), &old) == 0) {
@@ -134,10 +130,38 @@ std::optional<int> RefusesWriting(const std::filesystem::path& target) {
     return std::nullopt;
 }
 
+// Something other than a regular file stands at `target` (a device, a pipe, a
+// folder): writing would replace it or block, so it is refused.
+bool IsSpecialFile(const std::filesystem::path& target) {
+    struct stat info {};
+    return ::stat(target.c_str(), &info) == 0 && !S_ISREG(info.st_mode);
+}
+
+bool IsSpecialFile(int fd) {
+    struct stat info {};
+    return ::fstat(fd, &info) == 0 && !S_ISREG(info.st_mode);
+}
+
+// Opens without waiting for a pipe's reader; ENXIO is such a pipe.
+UniqueFd OpenForWriting(const std::filesystem::path& target, int flags) {
+    return UniqueFd(
+        ::open(target.c_str(), flags | O_WRONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC, kNewFileMode));
+}
+
+FileWriteResult OpenFailure(const std::filesystem::path& file, int error) {
+    return error == ENXIO ? Failure(file, kNotRegular) : Failure(file, error);
+}
+
 FileWriteResult RewriteInPlace(const std::filesystem::path& file,
                                const std::filesystem::path& target, std::string_view bytes) {
-    UniqueFd out(::open(target.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, kNewFileMode));
+    UniqueFd out = OpenForWriting(target, O_CREAT);
     if (!out.Valid()) {
+        return OpenFailure(file, errno);
+    }
+    if (IsSpecialFile(out.Get())) {
+        return Failure(file, kNotRegular);
+    }
+    if (::ftruncate(out.Get(), 0) != 0) {
         return Failure(file, errno);
     }
     if (const auto error = WriteSyncClose(out, bytes)) {
@@ -149,6 +173,9 @@ FileWriteResult RewriteInPlace(const std::filesystem::path& file,
 std::optional<FileWriteResult> CheckBeforeReplacing(const std::filesystem::path& file,
                                                     const std::filesystem::path& target,
                                                     const ReplaceOptions& options) {
+    if (IsSpecialFile(target)) {
+        return Failure(file, kNotRegular);
+    }
     if (options.createFolder) {
         std::error_code error;
         std::filesystem::create_directories(FolderOf(target), error);
@@ -168,9 +195,10 @@ bool LockedByOther(int error) {
     return error == EWOULDBLOCK || error == EAGAIN;
 }
 
-// Takes the exclusive lock, waiting up to `lockWait` for another holder.
+// Takes the exclusive lock, waiting up to `lockWait` for another holder, or
+// until a stop is requested.
 FileWriteResult LockExclusive(const std::filesystem::path& file, int fd,
-                              std::chrono::milliseconds lockWait) {
+                              std::chrono::milliseconds lockWait, const std::atomic<bool>* stop) {
     const auto deadline = std::chrono::steady_clock::now() + lockWait;
     while (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
         if (errno == EINTR) {
@@ -181,6 +209,9 @@ FileWriteResult LockExclusive(const std::filesystem::path& file, int fd,
         }
         if (std::chrono::steady_clock::now() >= deadline) {
             return Failure(file, "another program keeps it locked");
+        }
+        if (stop && *stop) {
+            return Failure(file, "stopped while another program kept it locked");
         }
         std::this_thread::sleep_for(kLockRetryPause);
     }
@@ -193,10 +224,7 @@ FileWriteResult AppendLocked(const std::filesystem::path& file, int fd, std::str
     if (::fstat(fd, &status) != 0) {
         return Failure(file, errno);
     }
-    std::optional<int> error = WriteAll(fd, bytes);
-    if (!error && ::fsync(fd) != 0) {
-        error = errno;
-    }
+    const std::optional<int> error = WriteAndSync(fd, bytes);
     if (error && ::ftruncate(fd, status.st_size) != 0) {
         return Failure(file, std::string(std::strerror(*error)) + "; part of the lines may remain");
     }
@@ -208,29 +236,35 @@ FileWriteResult AppendLocked(const std::filesystem::path& file, int fd, std::str
 
 }  // namespace
 
-FileReadResult ReadRegularFile(const std::filesystem::path& file, std::size_t maxBytes) {
+FileReadResult ReadRegularFile(const std::filesystem::path& file, std::size_t maxBytes,
+                               const std::atomic<bool>* stop) {
     if (file.empty()) {
-        return {};
+        return {FileReadResult::State::Missing, {}, {}, std::strerror(ENOENT)};
     }
     UniqueFd fd(::open(file.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
     if (!fd.Valid()) {
-        return errno == ENOENT || errno == ENOTDIR ? FileReadResult{}
-                                                   : ReadFailure(file, std::strerror(errno));
+        const int error = errno;
+        return error == ENOENT || error == ENOTDIR
+                   ? FileReadResult{FileReadResult::State::Missing, {}, {}, std::strerror(error)}
+                   : ReadFailure(file, std::strerror(error));
     }
     struct stat info {};
     if (::fstat(fd.Get(), &info) != 0) {
         return ReadFailure(file, std::strerror(errno));
     }
     if (!S_ISREG(info.st_mode)) {
-        return ReadFailure(file, "it is not a regular file");
+        return ReadFailure(file, kNotRegular);
     }
     const std::string tooLarge = "it is larger than " + std::to_string(maxBytes) + " bytes";
     if (static_cast<std::uintmax_t>(info.st_size) > maxBytes) {
         return ReadFailure(file, tooLarge);
     }
-    FileReadResult result{FileReadResult::State::Read, {}, {}};
+    FileReadResult result{FileReadResult::State::Read, {}, {}, {}};
     result.bytes.reserve(static_cast<std::size_t>(info.st_size));
-    const int error = ReadAll(fd.Get(), maxBytes, result.bytes);
+    const int error = ReadAll(fd.Get(), maxBytes, result.bytes, stop);
+    if (error == ECANCELED) {
+        return ReadFailure(file, "reading it was stopped");
+    }
     if (error != 0) {
         return ReadFailure(file, error == EFBIG ? tooLarge : std::strerror(error));
     }
@@ -244,40 +278,48 @@ FileWriteResult ReplaceFileAtomically(const std::filesystem::path& file, std::st
         return *refused;
     }
     const std::filesystem::path folder = FolderOf(target);
-    std::string tempName = (folder / ("." + target.filename().string() + ".XXXXXX")).string();
-    UniqueFd fd(::mkostemp(tempName.data(), O_CLOEXEC));
-    if (!fd.Valid()) {
-        const int error = errno;
-        if (options.rewriteInPlaceWhenFolderRefuses && (error == EACCES || error == EPERM)) {
+    RemoveStaleTempFiles(folder, target);
+    int createError = 0;
+    PendingFile pending = PendingFile::Create(folder, target, createError);
+    if (!pending.Valid()) {
+        if (options.rewriteInPlaceWhenFolderRefuses &&
+            (createError == EACCES || createError == EPERM)) {
             return RewriteInPlace(file, target, content);
         }
-        return Failure(file, "cannot create a temporary file in its folder: " +
-                                 std::string(std::strerror(error)));
+        return Failure(file, std::string("cannot create a temporary file in its folder: ") +
+                                 std::strerror(createError));
     }
-    TempFileGuard guard(tempName);
-    KeepMode(fd.Get(), target);
-    if (const auto error = WriteSyncClose(fd, content)) {
+    KeepMode(pending.Fd(), target);
+    std::optional<int> error = WriteAndSync(pending.Fd(), content);
+    if (!error) {
+        error = pending.ReplaceTarget();
+    }
+    if (error) {
         return Failure(file, *error);
     }
-    if (::rename(tempName.c_str(), target.c_str()) != 0) {
-        return Failure(file, errno);
-    }
-    guard.Release();
-    if (const int error = SyncFolder(folder); error != 0) {
-        return Failure(file, "replaced, but its folder could not be flushed to disk: " +
-                                 std::string(std::strerror(error)));
+    if (const int syncError = SyncFolder(folder); syncError != 0) {
+        return Failure(file,
+                       std::string("replaced, but its folder could not be flushed to disk: ") +
+                           std::strerror(syncError));
     }
     return {};
 }
 
 FileWriteResult AppendToSharedFile(const std::filesystem::path& file, std::string_view bytes,
-                                   std::chrono::milliseconds lockWait) {
-    UniqueFd out(::open(file.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, kNewFileMode));
+                                   std::chrono::milliseconds lockWait,
+                                   const std::atomic<bool>* stop) {
+    if (IsSpecialFile(file)) {
+        return Failure(file, kNotRegular);
+    }
+    UniqueFd out = OpenForWriting(file, O_APPEND | O_CREAT);
     if (!out.Valid()) {
-        return Failure(file, errno);
+        return OpenFailure(file, errno);
+    }
+    if (IsSpecialFile(out.Get())) {
+        return Failure(file, kNotRegular);
     }
     if (!bytes.empty()) {
-        if (auto locked = LockExclusive(file, out.Get(), lockWait); !locked.ok) {
+        if (auto locked = LockExclusive(file, out.Get(), lockWait, stop); !locked.ok) {
             return locked;
         }
         if (auto appended = AppendLocked(file, out.Get(), bytes); !appended.ok) {

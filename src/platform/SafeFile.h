@@ -3,6 +3,7 @@
 // crash cannot tear, and appends to a file several stations share. Every failure
 // is a message naming the file: "Can't write <file>: <reason>".
 
+#include <atomic>
 #include <chrono>
 #include <cstddef>
 #include <filesystem>
@@ -16,12 +17,14 @@ struct FileReadResult {
     State state = State::Missing;
     std::string bytes;    // the content when Read
     std::string message;  // why, when Failed; names the file
+    std::string reason;   // why it was not read (also when Missing), without the file
 };
 
 // Reads a regular file of at most maxBytes. A missing file is not a failure; a
 // folder, a pipe, a device or a larger file is (a pipe or /dev/zero would
-// otherwise block or never end).
-FileReadResult ReadRegularFile(const std::filesystem::path& file, std::size_t maxBytes);
+// otherwise block or never end). `stop` becoming true ends a long read.
+FileReadResult ReadRegularFile(const std::filesystem::path& file, std::size_t maxBytes,
+                               const std::atomic<bool>* stop = nullptr);
 
 struct FileWriteResult {
     bool ok = true;
@@ -39,11 +42,14 @@ struct ReplaceOptions {
     bool rewriteInPlaceWhenFolderRefuses = false;
 };
 
-// Replaces `file` by `content`: the new content goes to a temporary file in the
-// same folder, reaches the disk, and is renamed over the old file, so the file is
-// always either the old one or the new one. A symbolic link is followed, so the
-// file it points to is replaced, not the link; the old file's permissions are
-// kept. On failure the temporary file is removed and the old file is untouched.
+// Replaces `file` by `content`: the new content goes to a file without a name in
+// the same folder, reaches the disk, and is renamed over the old file, so the
+// file is always either the old one or the new one. A symbolic link is followed,
+// so the file it points to is replaced, not the link. Only a regular file is
+// ever replaced: a device, a pipe or a folder is refused, untouched. A new file
+// gets 0666 narrowed by the umask; a replaced one keeps its permissions. On
+// failure nothing is left behind and the old file is untouched; what a killed
+// save left is removed by the next save of the same file.
 FileWriteResult ReplaceFileAtomically(const std::filesystem::path& file, std::string_view content,
                                       const ReplaceOptions& options = {});
 
@@ -53,8 +59,10 @@ constexpr std::chrono::milliseconds kSharedFileLockWait{10000};
 // exclusive lock, so that stations appending to one shared file never mix
 // their lines. On a failure the file is cut back to the length it had, so no
 // part of `bytes` stays in it. A lock held by another program for longer than
-// `lockWait` is a failure.
+// `lockWait`, or until `stop` becomes true, is a failure; so is a file that is
+// not a regular one (a pipe would block forever).
 FileWriteResult AppendToSharedFile(const std::filesystem::path& file, std::string_view bytes,
-                                   std::chrono::milliseconds lockWait = kSharedFileLockWait);
+                                   std::chrono::milliseconds lockWait = kSharedFileLockWait,
+                                   const std::atomic<bool>* stop = nullptr);
 
 }  // namespace orvalt

@@ -115,7 +115,8 @@ std::filesystem::path TotalsFilePath(const std::filesystem::path& chosen) {
 }
 
 SaveResult SaveTestData(const std::filesystem::path& chosen, const UnitDescription& current,
-                        const std::vector<std::string>& logLines, SummaryLines& summary) {
+                        const std::vector<std::string>& logLines, SummaryLines& summary,
+                        const std::atomic<bool>* stop) {
     SaveResult result;
     const FileWriteResult data =
         ReplaceFileAtomically(chosen, TestDataText(current, logLines), kResultFile);
@@ -129,8 +130,8 @@ SaveResult SaveTestData(const std::filesystem::path& chosen, const UnitDescripti
         result.errors.push_back(sum.message);
     }
     const std::vector<std::string> lines = summary.Lines();
-    const FileWriteResult totals =
-        AppendToSharedFile(TotalsFilePath(chosen), TotalsText(current.manufacturer, lines));
+    const FileWriteResult totals = AppendToSharedFile(
+        TotalsFilePath(chosen), TotalsText(current.manufacturer, lines), kSharedFileLockWait, stop);
     if (!totals.ok) {
         result.errors.push_back(totals.message);
         return result;

@@ -2,6 +2,7 @@
 // "Save Test Data": the test data file (unit header and log), its "_Sum"
 // companion (the last log line) and the cumulative "totalsums.csv" beside them.
 
+#include <atomic>
 #include <filesystem>
 #include <string>
 #include <string_view>
@@ -37,8 +38,10 @@ struct SaveResult {
 
 // Writes the three files for the chosen path. If the test data file fails
 // nothing else is written; a failed "_Sum" file does not stop the totals; the
-// summary lines leave `summary` only once the totals file holds them.
+// summary lines leave `summary` only once the totals file holds them. `stop`
+// becoming true ends a wait for another program's lock on the totals file.
 SaveResult SaveTestData(const std::filesystem::path& chosen, const UnitDescription& current,
-                        const std::vector<std::string>& logLines, SummaryLines& summary);
+                        const std::vector<std::string>& logLines, SummaryLines& summary,
+                        const std::atomic<bool>* stop = nullptr);
 
 }  // namespace orvalt

@@ -1,12 +1,12 @@
 #include "sim/UnitProfileJson.h"
 
-#include <fstream>
 #include <functional>
 #include <limits>
 #include <map>
-#include <sstream>
 
 #include <nlohmann/json.hpp>
+
+#include "platform/SafeFile.h"
 
 namespace orvalt {
 
@@ -125,8 +125,17 @@ const std::map<std::string, KeyReader>& KeyReaders() {
     return readers;
 }
 
+constexpr std::size_t kMaxProfileBytes = 1024 * 1024;
+constexpr std::size_t kMaxKeyShown = 80;
+
 UnitProfileResult Fail(std::string error) {
     return UnitProfileResult{std::nullopt, std::move(error)};
+}
+
+// A key as the message names it: a long one is cut, so that a runaway key
+// cannot fill the operator's screen.
+std::string ShownKey(const std::string& key) {
+    return key.size() <= kMaxKeyShown ? key : key.substr(0, kMaxKeyShown) + "...";
 }
 
 }  // namespace
@@ -143,7 +152,7 @@ UnitProfileResult ParseUnitProfile(std::string_view json) {
     for (const auto& [key, value] : document.items()) {
         const auto reader = KeyReaders().find(key);
         if (reader == KeyReaders().end()) {
-            return Fail("unit profile: unknown key \"" + key + "\"");
+            return Fail("unit profile: unknown key \"" + ShownKey(key) + "\"");
         }
         if (std::string error = reader->second(value, profile); !error.empty()) {
             return Fail("unit profile: \"" + key + "\" " + error);
@@ -152,14 +161,13 @@ UnitProfileResult ParseUnitProfile(std::string_view json) {
     return UnitProfileResult{profile, ""};
 }
 
-UnitProfileResult LoadUnitProfile(const std::filesystem::path& path) {
-    std::ifstream file(path, std::ios::binary);
-    if (!file) {
-        return Fail("unit profile: can't open " + path.string());
+UnitProfileResult LoadUnitProfile(const std::filesystem::path& path,
+                                  const std::atomic<bool>* stop) {
+    const FileReadResult file = ReadRegularFile(path, kMaxProfileBytes, stop);
+    if (file.state != FileReadResult::State::Read) {
+        return Fail("unit profile: can't open " + path.string() + ": " + file.reason);
     }
-    std::ostringstream contents;
-    contents << file.rdbuf();
-    return ParseUnitProfile(contents.str());
+    return ParseUnitProfile(file.bytes);
 }
 
 }  // namespace orvalt

@@ -2,6 +2,7 @@
 // Unit profiles for the simulator, read from JSON. Every key is optional; an
 // unknown key, a wrong type or an unusable value is an error naming the key.
 
+#include <atomic>
 #include <filesystem>
 #include <optional>
 #include <string>
@@ -17,6 +18,7 @@ struct UnitProfileResult {
 };
 
 UnitProfileResult ParseUnitProfile(std::string_view json);
-UnitProfileResult LoadUnitProfile(const std::filesystem::path& path);
+UnitProfileResult LoadUnitProfile(const std::filesystem::path& path,
+                                  const std::atomic<bool>* stop = nullptr);
 
 }  // namespace orvalt

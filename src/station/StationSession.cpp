@@ -84,8 +84,14 @@ bool StationSession::HandleNext(std::chrono::milliseconds wait,
     return true;
 }
 
-void StationSession::HandlePending() {
-    while (HandleNext(std::chrono::milliseconds(0))) {
+void StationSession::HandlePending(DiagLines lines) {
+    while (auto message = queue_.TryPop()) {
+        if (lines == DiagLines::Count && std::holds_alternative<DiagLineMessage>(*message)) {
+            ++diagLinesHandled_;
+        } else {
+            Handle(*message);
+        }
+        queue_.DoneHandling();
     }
 }
 

@@ -55,6 +55,9 @@ class SessionView {
     virtual void LinkErrorShown(const std::string& /*text*/) {}
 };
 
+// What HandlePending does with the diagnostic lines it meets.
+enum class DiagLines { Show, Count };
+
 class StationSession {
   public:
     explicit StationSession(const SessionOptions& options);
@@ -79,8 +82,9 @@ class StationSession {
     // came. `before` sees it first.
     bool HandleNext(std::chrono::milliseconds wait,
                     const std::function<void(const PostedMessage&)>& before = {});
-    // Handles every message already queued.
-    void HandlePending();
+    // Handles every message already queued; DiagLines::Count only counts the
+    // diagnostic lines (a stopped run's flood must not delay its end).
+    void HandlePending(DiagLines lines = DiagLines::Show);
     std::size_t Pending() const { return queue_.Pending(); }
 
     // ---- What the session holds ----

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/ProcessSignals.h"
 #include "ui/AppIdentity.h"
 #include "ui/AppOptions.h"
 #include "ui/COrvaltApp.h"
@@ -42,6 +43,7 @@ int main(int argc, char** argv) {
     if (!early.options && !HasToolkitOptions(Arguments(argc, argv))) {
         return Refuse(early.error);
     }
+    orvalt::IgnoreWriteSignals();
     QApplication application(argc, argv);
     orvalt::PrepareApplication();
     // The application object has taken its own options out of argv.

@@ -131,6 +131,7 @@ TEST_F(HeadlessRun, ExitStatusTellsHowTheRunEnded) {
                    planFile.string()}),
               kExitAbandonedOrStopped);
     EXPECT_NE(out.find("status[0]: LabJack control output failed. Code 1008\n"), std::string::npos);
+    EXPECT_EQ(err, "LabJack control output failed. Code 1008\n");  // said without --trace too
 
     Write("bad.json", R"({"levels": "high"})");
     EXPECT_EQ(Run({"--simulate", "--unit", (folder / "bad.json").string(), planFile.string()}),

@@ -188,7 +188,7 @@ TEST(SaveTestData, AFailedSumFileStillWritesTheTotals) {
     const SaveResult result = SaveTestData(folder / "run.csv", kUnit, {"log"}, summary);
     ASSERT_EQ(result.errors.size(), 1u);
     EXPECT_EQ(result.errors[0],
-              "Can't write " + (folder / "run_Sum.csv").string() + ": Is a directory");
+              "Can't write " + (folder / "run_Sum.csv").string() + ": not a regular file");
     EXPECT_EQ(ReadBytes(folder / "totalsums.csv"), kTwoTotalsLines);
     EXPECT_EQ(summary.Count(), 0u);
 }

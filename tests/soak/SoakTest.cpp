@@ -43,7 +43,7 @@ TEST(Soak, ManyRunsUnderADiagnosticFloodLeaveTheProcessAsTheFirstRunLeftIt) {
     std::size_t diagLines = 0;
     const auto runOnce = [&] {
         std::ostringstream err;
-        const std::atomic<bool> stop{false};
+        std::atomic<bool> stop{false};
         HeadlessStats stats;
         ASSERT_EQ(RunHeadless(*parsed.options, discard, err, stop, &stats), kExitRanToEnd)
             << err.str();

@@ -1,0 +1,19 @@
+#pragma once
+// The signals the station answers itself rather than dying of. A signal that
+// would end the program in the middle of a write becomes an ordinary write
+// error that the writer reports: SIGPIPE (the reader of a pipe went away) gives
+// EPIPE, SIGXFSZ (a file-size limit) gives EFBIG, so the totals file is cut
+// back whole instead of torn. SIGINT, SIGTERM and SIGHUP (the terminal went
+// away) ask for Stop, so the run ends and its results are saved.
+
+#include <atomic>
+
+namespace orvalt {
+
+void IgnoreWriteSignals();
+
+// From now on SIGINT, SIGTERM and SIGHUP set `stopRequest`, which must live
+// until the end of the program.
+void StopOnTerminationSignals(std::atomic<bool>& stopRequest);
+
+}  // namespace orvalt
