@@ -1,11 +1,13 @@
 #!/usr/bin/env bash
-# Builds and runs every test: the default build, the whole suite again under
+# Checks the layering, then builds and runs every test: the default build, the whole suite again under
 # AddressSanitizer + UndefinedBehaviorSanitizer, the threaded tests under
 # ThreadSanitizer, and a short run of every fuzz target. A plain Release build
 # of the core (what users build, at -O3) must compile without a warning.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh
+echo "== layers"
+bash scripts/check-layers.sh
 export QT_QPA_PLATFORM=offscreen
 jobs=$(nproc)
 

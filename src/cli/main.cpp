@@ -1,8 +1,6 @@
 // orvalt-cli: the station's headless runner, for production scripts and the
 // simulator. See HeadlessRunner.h for the exit statuses.
 
-#include <unistd.h>
-
 #include <atomic>
 #include <cerrno>
 #include <cstring>
@@ -46,7 +44,7 @@ int main(int argc, char** argv) {
     }
     orvalt::IgnoreWriteSignals();
     orvalt::StopOnTerminationSignals(stopRequested);
-    orvalt::FdStreamBuf output(STDOUT_FILENO, ReportOutputFailure);
+    orvalt::FdStreamBuf output(orvalt::kStandardOutputFd, ReportOutputFailure);
     std::ostream out(&output);
     const int status = orvalt::RunHeadless(*parsed.options, out, std::cerr, stopRequested);
     out.flush();

@@ -1,12 +1,10 @@
 #include "config/RegistryStore.h"
 
-#include <pwd.h>
-#include <unistd.h>
-
 #include <cstdlib>
 
 #include "config/RegText.h"
 #include "platform/SafeFile.h"
+#include "platform/UserAccount.h"
 
 namespace orvalt {
 
@@ -37,18 +35,6 @@ RegStatus BadHandle() {
 
 RegStatus BadKeyPath(std::string_view path) {
     return {ERROR_INVALID_PARAMETER, "Invalid registry key path \"" + std::string(path) + "\"."};
-}
-
-std::string AccountHome() {
-    const long suggested = ::sysconf(_SC_GETPW_R_SIZE_MAX);
-    std::vector<char> buffer(suggested > 0 ? static_cast<std::size_t>(suggested) : 16384);
-    passwd entry{};
-    passwd* found = nullptr;
-    if (::getpwuid_r(::getuid(), &entry, buffer.data(), buffer.size(), &found) != 0 ||
-        found == nullptr || found->pw_dir == nullptr) {
-        return {};
-    }
-    return found->pw_dir;
 }
 
 }  // namespace

@@ -1,7 +1,5 @@
 #include "diaglink/CDiagCommPort.h"
 
-#include <unistd.h>
-
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
@@ -170,19 +168,20 @@ int CDiagCommPort::ReceiveWaitMs(const ReceiveState& state) {
 
 std::optional<CDiagCommPort::ReceiveFailure> CDiagCommPort::ReadPort(std::size_t room,
                                                                      ReceiveState& state) {
-    const auto count = ::read(device_.Get(), readBuffer_.data(), std::min(room, kBufferSize));
-    if (count > 0) {
-        AppendReceived(static_cast<std::size_t>(count));
+    const DeviceRead read =
+        ReadDevice(device_.Get(), readBuffer_.data(), std::min(room, kBufferSize));
+    if (read.count > 0) {
+        AppendReceived(static_cast<std::size_t>(read.count));
         return CheckLineErrors(state);
     }
-    if (count == 0) {
+    if (read.count == 0) {
         // With VMIN 1 an empty read can only be the far end gone.
         return ReceiveFailure{"hangup", EIO};
     }
-    if (errno == EAGAIN || errno == EINTR) {
+    if (read.error == EAGAIN || read.error == EINTR) {
         return std::nullopt;
     }
-    return ReceiveFailure{"read", errno};
+    return ReceiveFailure{"read", read.error};
 }
 
 std::optional<CDiagCommPort::ReceiveFailure> CDiagCommPort::CheckLineErrors(ReceiveState& state) {

@@ -1,6 +1,6 @@
 #include "diaglink/DiagPorts.h"
 
-#include <libserialport.h>
+#include "platform/SerialPortList.h"
 
 #include <algorithm>
 #include <array>
@@ -53,23 +53,11 @@ std::string BaseName(const std::string& path) {
     return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
-struct PortListDeleter {
-    void operator()(sp_port** list) const { sp_free_port_list(list); }
-};
-
 std::vector<DiagPort> SystemPorts() {
-    sp_port** raw = nullptr;
-    if (sp_list_ports(&raw) != SP_OK || raw == nullptr) {
-        return {};
-    }
-    std::unique_ptr<sp_port*, PortListDeleter> list(raw);
     std::vector<DiagPort> ports;
-    for (sp_port** port = raw; *port != nullptr; ++port) {
-        const char* name = sp_get_port_name(*port);
-        const char* description = sp_get_port_description(*port);
-        const std::string path = name ? name : "";
-        ports.push_back(DiagPort{path, PortLabel(path, description ? description : ""),
-                                 CommPortNumberForPath(path)});
+    for (const SystemSerialPort& port : ListSystemSerialPorts()) {
+        ports.push_back(DiagPort{port.path, PortLabel(port.path, port.description),
+                                 CommPortNumberForPath(port.path)});
     }
     return ports;
 }

@@ -10,10 +10,14 @@ namespace orvalt {
 EventFd::EventFd() : fd_(::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC)) {}
 
 void EventFd::Signal() {
+    SignalEventFd(fd_.Get());
+}
+
+void SignalEventFd(int fd) {
     const std::uint64_t one = 1;
     // A full counter (never reached here) still leaves the fd readable, so a
     // failed write loses no wake-up.
-    [[maybe_unused]] const auto written = ::write(fd_.Get(), &one, sizeof one);
+    [[maybe_unused]] const auto written = ::write(fd, &one, sizeof one);
 }
 
 void EventFd::Drain() {

@@ -21,4 +21,7 @@ class EventFd {
     UniqueFd fd_;
 };
 
+// Signals the event behind `fd`; safe inside a signal handler.
+void SignalEventFd(int fd);
+
 }  // namespace orvalt

@@ -12,6 +12,9 @@
 
 namespace orvalt {
 
+// The process's standard output, as a descriptor.
+inline constexpr int kStandardOutputFd = 1;
+
 class FdStreamBuf : public std::streambuf {
   public:
     FdStreamBuf(int fd, std::function<void(int error)> onFailure);

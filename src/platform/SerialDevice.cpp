@@ -143,4 +143,9 @@ std::uint32_t NewLineErrors(const LineErrorCounts& before, const LineErrorCounts
            flagIf(after.bufferOverrun != before.bufferOverrun, LineErrorBufferOverrun);
 }
 
+DeviceRead ReadDevice(int fd, char* buffer, std::size_t size) {
+    const auto count = ::read(fd, buffer, size);
+    return DeviceRead{static_cast<long>(count), count < 0 ? errno : 0};
+}
+
 }  // namespace orvalt

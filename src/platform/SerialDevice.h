@@ -3,6 +3,7 @@
 // the way the diagnostic link listens: raw 8N1 at a fixed speed, DTR asserted,
 // RTS not asserted, no flow control, held exclusively.
 
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -49,6 +50,14 @@ struct LineErrorCounts {
     std::uint32_t bufferOverrun = 0;
 };
 std::optional<LineErrorCounts> ReadLineErrorCounts(int fd);
+
+// One read of what has arrived: the byte count (0: the far end has gone), or
+// -1 with the error number.
+struct DeviceRead {
+    long count = 0;
+    int error = 0;
+};
+DeviceRead ReadDevice(int fd, char* buffer, std::size_t size);
 // The flags of the counters that grew from `before` to `after`.
 std::uint32_t NewLineErrors(const LineErrorCounts& before, const LineErrorCounts& after);
 

@@ -1,7 +1,8 @@
 #include "results/SummaryLine.h"
 
+#include "platform/LocalCalendar.h"
+
 #include <array>
-#include <ctime>
 
 #include "domain/Format.h"
 #include "domain/FormatFixed.h"
@@ -60,10 +61,8 @@ std::string Judgement(const TestMeasurements& m) {
 }  // namespace
 
 LocalDate TodayLocal() {
-    const std::time_t now = std::time(nullptr);
-    std::tm local{};
-    localtime_r(&now, &local);
-    return LocalDate{local.tm_year + 1900, local.tm_mon + 1, local.tm_mday};
+    const CalendarDay today = TodayOnLocalCalendar();
+    return LocalDate{today.year, today.month, today.day};
 }
 
 std::string BuildSummaryLine(const UnitDescription& text, int cycleN, const TestMeasurements& m,

@@ -1,7 +1,6 @@
 #include "results/TestDataExport.h"
 
-#include <pwd.h>
-#include <unistd.h>
+#include "platform/UserAccount.h"
 
 #include <cstdlib>
 
@@ -35,14 +34,8 @@ std::filesystem::path HomeFolder() {
     if (const char* home = std::getenv("HOME"); home && *home) {
         return home;
     }
-    passwd entry{};
-    passwd* found = nullptr;
-    char buffer[4096];
-    if (::getpwuid_r(::getuid(), &entry, buffer, sizeof buffer, &found) == 0 && found &&
-        found->pw_dir && *found->pw_dir) {
-        return found->pw_dir;
-    }
-    return {};  // no home at all: the name alone, taken in the current folder
+    // No home at all: the name alone, taken in the current folder.
+    return AccountHome();
 }
 
 void AppendLine(std::string& text, std::string_view line) {

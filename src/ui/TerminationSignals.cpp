@@ -1,6 +1,5 @@
 #include "ui/TerminationSignals.h"
 
-#include <unistd.h>
 #include <atomic>
 #include <cstdint>
 
@@ -16,8 +15,7 @@ std::atomic<int> signalFd{-1};
 extern "C" void OnTerminationSignal(int /*signal*/) {
     const int fd = signalFd.load();
     if (fd >= 0) {
-        const std::uint64_t one = 1;
-        [[maybe_unused]] const auto written = write(fd, &one, sizeof one);
+        SignalEventFd(fd);
     }
 }
 
