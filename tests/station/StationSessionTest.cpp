@@ -157,3 +157,72 @@ TEST(StationSession, AStoppedRunEndsAsStopped) {
 
 }  // namespace
 }  // namespace orvalt
+
+namespace orvalt {
+namespace {
+
+// A unit that cycles quickly, in real time, so one cycle test takes seconds.
+UnitProfile QuickUnit() {
+    UnitProfile unit;
+    unit.startMs = 300;
+    unit.levelMs = 400;
+    unit.offTauMs = 50;
+    unit.diagPeriodMs = 50;
+    return unit;
+}
+
+// The Time-to-OFF judgement of one cycle test in real time, with the handler
+// thread asleep for `blockMs` from the moment the unit's power is cut.
+std::string JudgementWithHandlerBlocked(int blockMs) {
+    StationSession session(SessionOptions{StationOptions{true, false, QuickUnit()}, {}});
+    SettingsRecord& settings = session.Settings();
+    settings.timeToOffSeconds = 1;
+    settings.cfgTime1 = 200;   // held off before Time to ON
+    settings.cfgTime2 = 1000;  // Time to ON window
+    settings.cfgTime3 = 300;   // the unit's start
+    settings.cfgTime4 = 200;   // to the middle of level 1
+    settings.cfgTime5 = 400;   // one level
+    settings.cfgTime6 = 100;   // before the setup pulses
+    settings.cfgTime7 = 200;
+    session.SetRunHooks(RunControlHooks{[] { return true; }, [](const std::string&) {}});
+    session.HearSimulatedDiagLines();
+    TestPlan plan;
+    plan.entries.push_back(TestPlanEntry{100, 100, 100, 100, 0, 0, 0});
+    session.UsePlan(plan, std::vector<TestRowTexts>(1));
+    bool blocked = false;
+    const auto blockAtPowerCut = [&](const PostedMessage& message) {
+        const auto* progress = std::get_if<ProgressMessage>(&message);
+        if (!blocked && progress && progress->text == "Setting output OFF") {
+            blocked = true;
+            std::this_thread::sleep_for(std::chrono::milliseconds(blockMs));
+        }
+    };
+    session.Runs().OnStartStop();
+    const auto limit = std::chrono::steady_clock::now() + 60s;
+    while (session.Runs().Running() && std::chrono::steady_clock::now() < limit) {
+        session.HandleNext(5ms, blockAtPowerCut);
+    }
+    session.CloseDiagnostics();
+    session.HandlePending();
+    for (const std::string& line : session.Model().LogLines()) {
+        if (line.rfind("Delay = ", 0) == 0 || line.rfind("Too fast.", 0) == 0) {
+            return line.substr(0, line.find(", prior count"));
+        }
+    }
+    std::string log;
+    for (const std::string& line : session.Model().LogLines()) {
+        log += "\n  " + line;
+    }
+    return "no judgement in" + log;
+}
+
+// The lines the judgement reads are recorded where they are received, so a
+// handler thread that is busy while the unit loses power changes nothing.
+TEST(StationSession, ABlockedHandlerThreadDoesNotChangeTheTimeToOffJudgement) {
+    const std::string free = JudgementWithHandlerBlocked(0);
+    ASSERT_EQ(free.rfind("Delay = ", 0), 0u) << free;
+    EXPECT_EQ(JudgementWithHandlerBlocked(2000), free);
+}
+
+}  // namespace
+}  // namespace orvalt
