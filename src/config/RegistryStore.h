@@ -65,8 +65,6 @@ class RegistryStore {
     // saving fails with a message saying so.
     explicit RegistryStore(std::filesystem::path file);
 
-    const std::filesystem::path& FilePath() const { return file_; }
-
     // `path` is below HKEY_CURRENT_USER, parts joined by '\' ("Software\Kestrune");
     // empty is HKEY_CURRENT_USER itself. A key exists when it is stored or a
     // subkey of it is. ERROR_FILE_NOT_FOUND when it does not; ERROR_CANTREAD

@@ -24,8 +24,6 @@ class PseudoTerminal {
 
     // The device path a reader opens, such as /dev/pts/3.
     const std::string& SlavePath() const { return slavePath_; }
-    // The master descriptor (non-blocking), or -1 once closed.
-    int MasterFd() const { return master_.Get(); }
     bool MasterOpen() const { return master_.Valid(); }
 
     struct WriteResult {

@@ -1,7 +1,5 @@
 #include "results/SummaryLine.h"
 
-#include "platform/LocalCalendar.h"
-
 #include <array>
 
 #include "domain/Format.h"
@@ -59,11 +57,6 @@ std::string Judgement(const TestMeasurements& m) {
 }
 
 }  // namespace
-
-LocalDate TodayLocal() {
-    const CalendarDay today = TodayOnLocalCalendar();
-    return LocalDate{today.year, today.month, today.day};
-}
 
 std::string BuildSummaryLine(const UnitDescription& text, int cycleN, const TestMeasurements& m,
                              const LocalDate& date) {

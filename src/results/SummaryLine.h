@@ -6,17 +6,16 @@
 
 #include "domain/TestMeasurements.h"
 #include "domain/UnitDescription.h"
+#include "platform/LocalCalendar.h"
 
 namespace orvalt {
 
-struct LocalDate {
-    int year = 0;   // e.g. 2026
-    int month = 0;  // 1..12
-    int day = 0;    // 1..31
-};
+using LocalDate = CalendarDay;
 
 // The calendar date of the station's local time zone, now.
-LocalDate TodayLocal();
+inline LocalDate TodayLocal() {
+    return TodayOnLocalCalendar();
+}
 
 // `cycleN` (1..4) is the test's Time-to-OFF cycle: the voltages shown are
 // those of that cycle. Description texts holding a comma or a double quote are

@@ -47,7 +47,6 @@ class SimulatedUnit {
     int LevelIndexLocked(std::uint64_t nowMs) const;
     bool SetupPatternSeen(std::uint64_t nowMs) const;
     std::string DiagLine(int level) const;
-    void ScheduleNextPeriodic();
 
     UnitProfile profile_;
     mutable std::mutex mutex_;
