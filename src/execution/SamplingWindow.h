@@ -8,6 +8,7 @@
 #include <functional>
 #include <optional>
 
+#include "domain/TestMeasurements.h"
 #include "execution/RunRecord.h"
 
 namespace orvalt {
@@ -30,6 +31,30 @@ std::optional<std::uint32_t> SwitchAndSample(const RunRecord& run, LJ_HANDLE han
                                              std::int32_t state, std::int64_t count,
                                              std::int32_t periodMs,
                                              const std::function<void(const Sample&)>& onSample);
+
+// The first sample past a threshold, for Time to ON (rising: at or above it)
+// and Time to OFF (falling: strictly below it).
+struct ThresholdWatch {
+    enum Direction { Rising, Falling };
+
+    double threshold = 0.0;
+    Direction direction = Falling;
+    std::optional<std::uint32_t> crossedTick;
+
+    // True once the threshold has been crossed, by this sample or before.
+    bool Take(const Sample& sample) {
+        const bool past =
+            direction == Rising ? sample.volts >= threshold : sample.volts < threshold;
+        if (!crossedTick && past) {
+            crossedTick = sample.tick;
+        }
+        return crossedTick.has_value();
+    }
+    // Seconds from `start` to the crossing, or kTimeNotReached.
+    double SecondsFrom(std::uint32_t start) const {
+        return crossedTick ? TicksToSeconds(start, *crossedTick) : kTimeNotReached;
+    }
+};
 
 // Adds one formatted reading to a comma-separated reading list.
 void AppendListed(std::string& list, double volts);

@@ -3,9 +3,9 @@
 #include <optional>
 #include <string>
 
-#include "execution/SamplingWindow.h"
-#include "domain/TestMeasurements.h"
 #include "domain/Format.h"
+#include "domain/TestMeasurements.h"
+#include "execution/SamplingWindow.h"
 
 namespace orvalt {
 
@@ -13,21 +13,6 @@ namespace {
 
 constexpr std::int32_t kPeriodMs = 250;
 constexpr std::int64_t kSamplesPerSecond = 1000 / kPeriodMs;
-
-// The first moment the light level was strictly below a threshold.
-struct FallWatch {
-    double threshold = 0.0;
-    std::optional<std::uint32_t> belowTick;
-
-    void Take(const Sample& sample) {
-        if (!belowTick && sample.volts < threshold) {
-            belowTick = sample.tick;
-        }
-    }
-    double SecondsFrom(std::uint32_t start) const {
-        return belowTick ? TicksToSeconds(start, *belowTick) : kTimeNotReached;
-    }
-};
 
 void ReportTime(const RunRecord& run, double threshold, int level, double seconds) {
     PostProgress(
@@ -74,8 +59,8 @@ bool MeasureTimeToOff(const RunRecord& run, LJ_HANDLE handle, int level, double&
                       double& timeToB, std::int32_t& delay, std::int32_t& diagValue,
                       std::int32_t& saveNotAsExpected, std::int32_t& priorCount) {
     const SettingsRecord& settings = *run.io.settings;
-    FallWatch toA{settings.voltageOffA, std::nullopt};
-    FallWatch toB{settings.voltageOffB, std::nullopt};
+    ThresholdWatch toA{settings.voltageOffA, ThresholdWatch::Falling, std::nullopt};
+    ThresholdWatch toB{settings.voltageOffB, ThresholdWatch::Falling, std::nullopt};
     std::string readings;
     const auto start =
         SwitchAndSample(run, handle, 0, kSamplesPerSecond * settings.timeToOffSeconds, kPeriodMs,

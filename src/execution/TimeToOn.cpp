@@ -3,9 +3,9 @@
 #include <optional>
 #include <string>
 
-#include "execution/SamplingWindow.h"
-#include "domain/TestMeasurements.h"
 #include "domain/Format.h"
+#include "domain/TestMeasurements.h"
+#include "execution/SamplingWindow.h"
 
 namespace orvalt {
 
@@ -17,25 +17,22 @@ constexpr std::int64_t kSamplesPerSecond = 1000 / kPeriodMs;
 // Follows the readings until the first one at or above the threshold; the list
 // ends with that reading, later ones only keep the window's rhythm.
 struct OnWatch {
-    double threshold = 0.0;
+    ThresholdWatch watch;
     std::string readings;
-    std::optional<std::uint32_t> reachedTick;
 
     void Take(const Sample& sample) {
-        if (reachedTick) {
+        if (watch.crossedTick) {
             return;
         }
         AppendListed(readings, sample.volts);
-        if (sample.volts >= threshold) {
-            reachedTick = sample.tick;
-        }
+        watch.Take(sample);
     }
 };
 
 }  // namespace
 
 bool MeasureTimeToOn(const RunRecord& run, LJ_HANDLE handle, int seconds, double& timeToOn) {
-    OnWatch watch{run.io.settings->voltageOn, {}, std::nullopt};
+    OnWatch watch{{run.io.settings->voltageOn, ThresholdWatch::Rising, std::nullopt}, {}};
     const auto start = SwitchAndSample(run, handle, 1, kSamplesPerSecond * seconds, kPeriodMs,
                                        [&watch](const Sample& sample) { watch.Take(sample); });
     if (!start) {
@@ -43,7 +40,7 @@ bool MeasureTimeToOn(const RunRecord& run, LJ_HANDLE handle, int seconds, double
     }
     PostProgress(run, ProgressLog, kMeasureRow,
                  watch.readings.empty() ? std::string() : "TTOn: " + watch.readings);
-    timeToOn = watch.reachedTick ? TicksToSeconds(*start, *watch.reachedTick) : kTimeNotReached;
+    timeToOn = watch.watch.SecondsFrom(*start);
     PostProgress(run, ProgressLog, kMeasureRow, Format("Time To ON seconds, %.2f", timeToOn));
     PostProgress(run, ProgressWait, kMeasureRow, "");
     return true;
