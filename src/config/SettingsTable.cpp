@@ -8,57 +8,63 @@ namespace orvalt {
 
 namespace {
 
-constexpr std::array<std::int32_t, 9> kColumnWidthDefaults{50, 50, 50, 50, 50, 50, 50, 170, 355};
+// Each setting's default is the one its member is given in SettingsRecord.
+const SettingsRecord kDefaults{};
 
 void AddPathRows(SettingsSection& section, SettingsRecord& record) {
-    section.AddRow(TextSetting("ProgramDirPath", record.ProgramDirPath, ""));
-    section.AddRow(TextSetting("LogDirPath", record.LogDirPath, ""));
-    section.AddRow(TextSetting("TempDirPath", record.TempDirPath, ""));
-    section.AddRow(TextSetting("DataDirPath", record.DataDirPath, ""));
+    section.AddRow(TextSetting("ProgramDirPath", record.ProgramDirPath, kDefaults.ProgramDirPath));
+    section.AddRow(TextSetting("LogDirPath", record.LogDirPath, kDefaults.LogDirPath));
+    section.AddRow(TextSetting("TempDirPath", record.TempDirPath, kDefaults.TempDirPath));
+    section.AddRow(TextSetting("DataDirPath", record.DataDirPath, kDefaults.DataDirPath));
 }
 
 void AddColumnWidthRows(SettingsSection& section, SettingsRecord& record) {
     for (std::size_t i = 0; i < record.ColumnWidth.size(); ++i) {
         section.AddRow(NumberSetting(Format("ColumnWidth%zu", i), record.ColumnWidth[i],
-                                     kColumnWidthDefaults[i]));
+                                     kDefaults.ColumnWidth[i]));
     }
 }
 
 void AddVoltageRows(SettingsSection& section, SettingsRecord& record) {
-    section.AddRow(TextSetting("VoltageDelta", record.VoltageDelta, ".5"));
-    section.AddRow(TextSetting("VoltageDeltaForOff", record.VoltageDeltaForOff, ".5"));
-    section.AddRow(TextSetting("VoltageOffA", record.VoltageOffA, "1.5"));
-    section.AddRow(TextSetting("VoltageOffB", record.VoltageOffB, "1.0"));
-    section.AddRow(TextSetting("VoltageOn", record.VoltageOn, "2.0"));
+    section.AddRow(TextSetting("VoltageDelta", record.VoltageDelta, kDefaults.VoltageDelta));
+    section.AddRow(
+        TextSetting("VoltageDeltaForOff", record.VoltageDeltaForOff, kDefaults.VoltageDeltaForOff));
+    section.AddRow(TextSetting("VoltageOffA", record.VoltageOffA, kDefaults.VoltageOffA));
+    section.AddRow(TextSetting("VoltageOffB", record.VoltageOffB, kDefaults.VoltageOffB));
+    section.AddRow(TextSetting("VoltageOn", record.VoltageOn, kDefaults.VoltageOn));
 }
 
 void AddTimingRows(SettingsSection& section, SettingsRecord& record) {
-    section.AddRow(NumberSetting("timeToOffSeconds", record.timeToOffSeconds, 10));
-    section.AddRow(NumberSetting("cfgTime1", record.cfgTime1, 20000));
-    section.AddRow(NumberSetting("cfgTime2", record.cfgTime2, 20000));
-    section.AddRow(NumberSetting("cfgTime3", record.cfgTime3, 2000));
-    section.AddRow(NumberSetting("cfgTime4", record.cfgTime4, 3000));
-    section.AddRow(NumberSetting("cfgTime5", record.cfgTime5, 2000));
-    section.AddRow(NumberSetting("cfgTime6", record.cfgTime6, 15000));
-    section.AddRow(NumberSetting("cfgTime7", record.cfgTime7, 2000));
-    section.AddRow(NumberSetting("cfgLevelDuration", record.cfgLevelDuration, 4000));
-    section.AddRow(NumberSetting("TaskTerminateWaitTime", record.TaskTerminateWaitTime, 5000));
+    section.AddRow(
+        NumberSetting("timeToOffSeconds", record.timeToOffSeconds, kDefaults.timeToOffSeconds));
+    section.AddRow(NumberSetting("cfgTime1", record.cfgTime1, kDefaults.cfgTime1));
+    section.AddRow(NumberSetting("cfgTime2", record.cfgTime2, kDefaults.cfgTime2));
+    section.AddRow(NumberSetting("cfgTime3", record.cfgTime3, kDefaults.cfgTime3));
+    section.AddRow(NumberSetting("cfgTime4", record.cfgTime4, kDefaults.cfgTime4));
+    section.AddRow(NumberSetting("cfgTime5", record.cfgTime5, kDefaults.cfgTime5));
+    section.AddRow(NumberSetting("cfgTime6", record.cfgTime6, kDefaults.cfgTime6));
+    section.AddRow(NumberSetting("cfgTime7", record.cfgTime7, kDefaults.cfgTime7));
+    section.AddRow(
+        NumberSetting("cfgLevelDuration", record.cfgLevelDuration, kDefaults.cfgLevelDuration));
+    section.AddRow(NumberSetting("TaskTerminateWaitTime", record.TaskTerminateWaitTime,
+                                 kDefaults.TaskTerminateWaitTime));
 }
 
 void AddDescriptionRows(SettingsSection& section, SettingsRecord& record) {
-    section.AddRow(TextSetting("Manufacturer", record.Manufacturer, ""));
-    section.AddRow(TextSetting("Model", record.Model, ""));
-    section.AddRow(TextSetting("Type", record.Type, ""));
-    section.AddRow(TextSetting("Power", record.Power, ""));
-    section.AddRow(TextSetting("FixtureSize", record.FixtureSize, ""));
-    section.AddRow(TextSetting("DriverManufacturer", record.DriverManufacturer, ""));
-    section.AddRow(TextSetting("DriverModel", record.DriverModel, ""));
+    section.AddRow(TextSetting("Manufacturer", record.Manufacturer, kDefaults.Manufacturer));
+    section.AddRow(TextSetting("Model", record.Model, kDefaults.Model));
+    section.AddRow(TextSetting("Type", record.Type, kDefaults.Type));
+    section.AddRow(TextSetting("Power", record.Power, kDefaults.Power));
+    section.AddRow(TextSetting("FixtureSize", record.FixtureSize, kDefaults.FixtureSize));
+    section.AddRow(
+        TextSetting("DriverManufacturer", record.DriverManufacturer, kDefaults.DriverManufacturer));
+    section.AddRow(TextSetting("DriverModel", record.DriverModel, kDefaults.DriverModel));
 }
 
 void AddPortRows(SettingsSection& section, SettingsRecord& record) {
-    section.AddRow(NumberSetting("CommPort", record.CommPort, 0));
-    section.AddRow(NumberSetting("BaudRate", record.BaudRate, 115200));
-    section.AddRow(NumberSetting("TTOTestOption", record.TTOTestOption, 10));
+    section.AddRow(NumberSetting("CommPort", record.CommPort, kDefaults.CommPort));
+    section.AddRow(NumberSetting("BaudRate", record.BaudRate, kDefaults.BaudRate));
+    section.AddRow(NumberSetting("TTOTestOption", record.TTOTestOption, kDefaults.TTOTestOption));
 }
 
 void ApplyDefault(const SettingBinding& row) {
