@@ -20,15 +20,14 @@ Station::Station(const StationOptions& options) {
         realDaq_ = std::make_unique<LabJackU3Daq>();
         daq_ = realDaq_.get();
     }
+    if (options.wrapDevice) {
+        wrapper_ = options.wrapDevice(*daq_);
+        daq_ = wrapper_.get();
+    }
 }
 
 Station::~Station() {
     StopSimulatedDiagLines();
-}
-
-void Station::WrapDevice(const std::function<std::unique_ptr<Daq>(Daq& inner)>& wrap) {
-    wrapper_ = wrap(*daq_);
-    daq_ = wrapper_.get();
 }
 
 void Station::CarryDiagLines(SimulatedUnit::DiagSink sink) {

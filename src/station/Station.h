@@ -23,6 +23,9 @@ struct StationOptions {
     // Virtual time: only with the simulator.
     bool virtualTime = false;
     UnitProfile unit;
+    // When set, what the runs use in place of the device (a test's faulty
+    // device, for instance); it is given the device it stands in front of.
+    std::function<std::unique_ptr<Daq>(Daq& inner)> wrapDevice;
 };
 
 class Station {
@@ -34,9 +37,6 @@ class Station {
 
     Clock& GetClock() { return *clock_; }
     Daq& GetDaq() { return *daq_; }
-    // Puts `wrap`'s device between the runs and the device (a test's faulty
-    // device, for instance); it is given the device it wraps.
-    void WrapDevice(const std::function<std::unique_ptr<Daq>(Daq& inner)>& wrap);
     // Level the marker line 5 gets at its next write; 1 when the station starts.
     std::int32_t& MarkerLevel() { return markerLevel_; }
     // The virtual clock, when the station runs in virtual time.

@@ -65,7 +65,7 @@ bool COrvaltApp::SaveSettings() {
 int COrvaltApp::InitInstance(const AppOptions& options) {
     LoadSettings();
     StationSession session(
-        SessionOptions{StationOptions{options.simulate, false, options.unit}, {}});
+        SessionOptions{StationOptions{options.simulate, false, options.unit, {}}, {}});
     session.Settings() = settings;
     const std::vector<DiagPort> extraPorts =
         options.simulate ? SimulatedPorts(session.GetStation()) : std::vector<DiagPort>{};

@@ -4,10 +4,7 @@
 #include <condition_variable>
 #include <mutex>
 
-#include "domain/MessageQueue.h"
-#include "execution/RunControl.h"
-#include "sim/SimulatedU3.h"
-#include "sim/SimulatedUnit.h"
+#include "station/StationSession.h"
 
 namespace orvalt {
 namespace {
@@ -60,74 +57,72 @@ class HangingDaq final : public Daq {
     bool hanging_ = false;
 };
 
-// The window side of a run on the simulator: the test's thread is the window
-// thread and handles every post.
+// The window side of a run on a simulated station session: the test's thread
+// is the handler thread and handles every post.
 class RunControlTest : public ::testing::Test {
   protected:
-    explicit RunControlTest(bool virtualTime = true) {
-        if (virtualTime) {
-            auto clock = std::make_unique<VirtualClock>();
-            clock->SetIdleWaiter([this] { queue.WaitIdleUnlessStopped(runState.runFlag); });
-            clock_ = std::move(clock);
-        } else {
-            clock_ = std::make_unique<RealClock>();
-        }
-        device = std::make_unique<SimulatedU3>(unit, *clock_);
-        hanging = std::make_unique<HangingDaq>(*device);
-        control = std::make_unique<RunControl>(
-            model, StationIo{hanging.get(), clock_.get(), &settings, &diagTable, &summary, &marker},
-            runState, window,
-            RunControlHooks{[] { return true; },
-                            [this](const std::string& t) { messageBoxes.push_back(t); }});
-        control->SetTestPlan(&plan);
+    explicit RunControlTest(bool virtualTime = true)
+        : session(SessionOptions{StationOptions{true, virtualTime, {}, HangingWrapper()}, {}}),
+          settings(session.Settings()),
+          model(session.Model()),
+          summary(session.Summary()),
+          device(*session.GetStation().SimulatedDevice()),
+          control(session.Runs()) {
+        session.SetRunHooks(RunControlHooks{
+            [] { return true; }, [this](const std::string& t) { messageBoxes.push_back(t); }});
+        session.SetPostedHook([this](const PostedMessage& m) { HoldPoster(m); });
+    }
+
+    std::function<std::unique_ptr<Daq>(Daq&)> HangingWrapper() {
+        return [this](Daq& inner) {
+            auto daq = std::make_unique<HangingDaq>(inner);
+            hanging = daq.get();
+            return daq;
+        };
     }
 
     void LoadPlan(std::vector<TestPlanEntry> entries) {
+        std::vector<TestRowTexts> rows(entries.size());
+        TestPlan plan;
         plan.entries = std::move(entries);
-        std::vector<TestRowTexts> rows(plan.entries.size());
-        model.ReplaceRows(rows);
-    }
-
-    void HandleOne(const PostedMessage& message) {
-        if (const auto* progress = std::get_if<ProgressMessage>(&message))
-            control->OnProgress(*progress);
-        else if (const auto* done = std::get_if<RunDoneMessage>(&message))
-            control->OnRunDone(*done);
+        session.UsePlan(std::move(plan), std::move(rows));
     }
 
     // Handles posts until `done` holds or the time runs out.
     bool PumpUntil(const std::function<bool()>& done, std::chrono::seconds limit = 20s) {
-        const bool reached = PumpUntilHolding(done, limit);
-        if (holding_)
-            ReleaseHeldPost();
-        return reached;
-    }
-
-    // As PumpUntil, but the post that made `done` hold stays unfinished, so a
-    // worker in virtual time stays in its wait until ReleaseHeldPost: what
-    // the test does next meets the run exactly where `done` saw it.
-    bool PumpUntilHolding(const std::function<bool()>& done, std::chrono::seconds limit = 20s) {
         const auto end = std::chrono::steady_clock::now() + limit;
         while (!done()) {
-            if (holding_)
-                ReleaseHeldPost();
             if (std::chrono::steady_clock::now() > end)
                 return false;
-            if (auto message = queue.WaitPop(5ms)) {
-                HandleOne(*message);
-                holding_ = true;
-            }
+            session.HandleNext(5ms);
         }
         return true;
     }
 
+    // As PumpUntil, but the worker is kept where it posted the message
+    // `holdAt` picks until ReleaseHeldPost or a stop: what the test does next
+    // meets the run exactly there.
+    bool PumpUntilHolding(const std::function<bool(const PostedMessage&)>& holdAt,
+                          const std::function<bool()>& done) {
+        {
+            std::scoped_lock lock(holdMutex_);
+            holdAt_ = holdAt;
+            released_ = false;
+        }
+        return PumpUntil(done);
+    }
+
     void ReleaseHeldPost() {
-        holding_ = false;
-        queue.DoneHandling();
+        {
+            std::scoped_lock lock(holdMutex_);
+            released_ = true;
+            holdAt_ = nullptr;
+        }
+        holdChanged_.notify_all();
     }
 
     bool PumpUntilRunOver() {
-        return PumpUntil([this] { return !control->Running() && queue.Pending() == 0; });
+        return PumpUntil([this] { return !control.Running() && session.Pending() == 0; });
     }
 
     bool StartsOpenSaveAndChecksEnabled() const {
@@ -146,28 +141,39 @@ class RunControlTest : public ::testing::Test {
         return TestPlanEntry{0, 5000, 5000, 2000, 5000, 2000, index};
     }
 
-    SettingsRecord settings;
-    SimulatedUnit unit{UnitProfile{}};
-    std::unique_ptr<Clock> clock_;
-    std::unique_ptr<SimulatedU3> device;
-    std::unique_ptr<HangingDaq> hanging;
-    MessageQueue queue;
-    WindowHandle window = queue.MakeTarget();
-    WindowModel model;
-    RunState runState;
-    DiagTable diagTable;
-    SummaryLines summary;
-    std::int32_t marker = 1;
-    TestPlan plan;
+    HangingDaq* hanging = nullptr;
+    StationSession session;
+    SettingsRecord& settings;
+    WindowModel& model;
+    SummaryLines& summary;
+    SimulatedU3& device;
+    RunControl& control;
     std::vector<std::string> messageBoxes;
-    std::unique_ptr<RunControl> control;
-    bool holding_ = false;
+
+  private:
+    // On the worker's thread: it waits here, as in a sleep of virtual time,
+    // until released or stopped.
+    void HoldPoster(const PostedMessage& message) {
+        std::unique_lock lock(holdMutex_);
+        if (!holdAt_ || !holdAt_(message))
+            return;
+        const auto limit = std::chrono::steady_clock::now() + 10s;
+        while (!released_ && session.GetRunState().runFlag != 0 &&
+               std::chrono::steady_clock::now() < limit) {
+            holdChanged_.wait_for(lock, 1ms);
+        }
+    }
+
+    std::mutex holdMutex_;
+    std::condition_variable holdChanged_;
+    std::function<bool(const PostedMessage&)> holdAt_;
+    bool released_ = false;
 };
 
 TEST_F(RunControlTest, EmptyPlanRunsToDoneAtOnceWithoutSummaryLines) {
     LoadPlan({});
     summary.Append("left from an earlier run");
-    control->OnStartStop();
+    control.OnStartStop();
     EXPECT_EQ(model.Control(IDC_START_STOP).caption, "Stop");
     EXPECT_FALSE(model.Control(IDC_OPEN).enabled);
     ASSERT_TRUE(PumpUntilRunOver());
@@ -180,12 +186,12 @@ TEST_F(RunControlTest, DeviceThatWillNotOpenLeavesAnEmptyLogAndNoRun) {
     LoadPlan({CycleTest(0, 0)});
     model.AppendLog("a line of the previous run");
     model.SetCell(0, kStatusColumn, "old status");
-    device->SetOpenError(LJE_LABJACK_NOT_FOUND);
-    control->OnStartStop();
+    device.SetOpenError(LJE_LABJACK_NOT_FOUND);
+    control.OnStartStop();
     EXPECT_EQ(messageBoxes,
               std::vector<std::string>{"Can't open LabJack for voltage measurement. Code 1007"});
-    EXPECT_FALSE(control->Running());
-    EXPECT_FALSE(control->RunStarted());
+    EXPECT_FALSE(control.Running());
+    EXPECT_FALSE(control.RunStarted());
     EXPECT_TRUE(StartsOpenSaveAndChecksEnabled());
     EXPECT_TRUE(model.LogLines().empty());
     EXPECT_EQ(model.TestRows()[0][kStatusColumn], "");
@@ -194,23 +200,25 @@ TEST_F(RunControlTest, DeviceThatWillNotOpenLeavesAnEmptyLogAndNoRun) {
 TEST_F(RunControlTest, ControlsThatDoNotValidateStartNothingAndClearNothing) {
     LoadPlan({CycleTest(0, 0)});
     model.AppendLog("kept");
-    RunControl refusing(
-        model, StationIo{device.get(), clock_.get(), &settings, &diagTable, &summary, &marker},
-        runState, window, RunControlHooks{[] { return false; }, [](const std::string&) {}});
-    refusing.OnStartStop();
-    EXPECT_FALSE(refusing.Running());
+    session.SetRunHooks(RunControlHooks{[] { return false; }, [](const std::string&) {}});
+    control.OnStartStop();
+    EXPECT_FALSE(control.Running());
     EXPECT_EQ(model.LogLines(), std::vector<std::string>{"kept"});
 }
 
 TEST_F(RunControlTest, StopDuringAWaitGivesTheControlsBackAtOnceAndKeepsTheCells) {
     LoadPlan({CycleTest(0, 10), CycleTest(1, 10)});
-    control->OnStartStop();
-    ASSERT_TRUE(PumpUntilHolding([&] {
-        return model.TestRows()[0][kWaitColumn] == "Wait 15.00 secs for Wait before start";
-    }));
-    control->OnStartStop();  // Stop, while the worker is still in that wait
+    control.OnStartStop();
+    const std::string wait = "Wait 15.00 secs for Wait before start";
+    ASSERT_TRUE(PumpUntilHolding(
+        [&](const PostedMessage& m) {
+            const auto* progress = std::get_if<ProgressMessage>(&m);
+            return progress && progress->text == wait;
+        },
+        [&] { return model.TestRows()[0][kWaitColumn] == wait; }));
+    control.OnStartStop();  // Stop, while the worker is still in that wait
     ReleaseHeldPost();
-    EXPECT_FALSE(control->Running());
+    EXPECT_FALSE(control.Running());
     EXPECT_TRUE(StartsOpenSaveAndChecksEnabled());
     const auto rowsAtStop = model.TestRows();
     ASSERT_TRUE(PumpUntilRunOver());
@@ -221,14 +229,14 @@ TEST_F(RunControlTest, StopDuringAWaitGivesTheControlsBackAtOnceAndKeepsTheCells
 
 TEST_F(RunControlTest, StartAfterAFinishedRunClearsTheLogAndTheRunCellsFirst) {
     LoadPlan({OnOffTest(0)});
-    control->OnStartStop();
+    control.OnStartStop();
     ASSERT_TRUE(PumpUntilRunOver());
     ASSERT_EQ(summary.Count(), 1u);
     ASSERT_FALSE(model.LogLines().empty());
     ASSERT_FALSE(model.TestRows()[0][kStatusColumn].empty());
 
-    control->OnStartStop();  // one press: disposes of the old worker, starts anew
-    EXPECT_TRUE(control->Running());
+    control.OnStartStop();  // one press: disposes of the old worker, starts anew
+    EXPECT_TRUE(control.Running());
     EXPECT_EQ(model.Control(IDC_START_STOP).caption, "Stop");
     EXPECT_TRUE(model.LogLines().empty());
     EXPECT_EQ(model.TestRows()[0][kStatusColumn], "");
@@ -240,11 +248,11 @@ TEST_F(RunControlTest, StartAfterAFinishedRunClearsTheLogAndTheRunCellsFirst) {
 
 TEST_F(RunControlTest, ProgressKindsLandInTheirCellsAndOthersAreIgnored) {
     LoadPlan({OnOffTest(0), OnOffTest(1), OnOffTest(2)});
-    control->OnProgress(ProgressMessage{ProgressWait, 2, "w"});
-    control->OnProgress(ProgressMessage{ProgressStatus, 1, "s"});
-    control->OnProgress(ProgressMessage{ProgressLog, 2, "l"});
-    control->OnProgress(ProgressMessage{7, 0, "ignored"});
-    control->OnProgress(ProgressMessage{ProgressStatus, 300, "no such row"});
+    control.OnProgress(ProgressMessage{ProgressWait, 2, "w"});
+    control.OnProgress(ProgressMessage{ProgressStatus, 1, "s"});
+    control.OnProgress(ProgressMessage{ProgressLog, 2, "l"});
+    control.OnProgress(ProgressMessage{7, 0, "ignored"});
+    control.OnProgress(ProgressMessage{ProgressStatus, 300, "no such row"});
     EXPECT_EQ(model.TestRows()[2][kWaitColumn], "w");
     EXPECT_EQ(model.TestRows()[1][kStatusColumn], "s");
     EXPECT_EQ(model.VisibleRow(), 1);
@@ -259,7 +267,7 @@ TEST_F(RunControlTest, ProgressKindsLandInTheirCellsAndOthersAreIgnored) {
 TEST_F(RunControlTest, NoOptionChosenMeansCycleOneLevelOne) {
     LoadPlan({CycleTest(0, 99)});  // a P5 outside 0..15 keeps the operator's option
     model.values.ttoOption = -1;
-    control->OnStartStop();
+    control.OnStartStop();
     ASSERT_TRUE(PumpUntilRunOver());
     const auto& log = model.LogLines();
     EXPECT_NE(std::find(log.begin(), log.end(), "Time To OFF (to 1.50) seconds from level 1, 0.25"),
@@ -277,27 +285,26 @@ TEST_F(RunControlRealTimeTest, AWorkerThatOverrunsItsStopIsAbandonedAndStartWait
     settings.TaskTerminateWaitTime = 100;
     LoadPlan({OnOffTest(0)});
     hanging->Hang();
-    control->OnStartStop();
+    control.OnStartStop();
     hanging->WaitUntilHanging();
     const auto before = std::chrono::steady_clock::now();
-    control->OnStartStop();  // Stop: the worker is stuck in a device call
+    control.OnStartStop();  // Stop: the worker is stuck in a device call
     EXPECT_LT(std::chrono::steady_clock::now() - before, 3s);
     EXPECT_TRUE(StartsOpenSaveAndChecksEnabled());
-    EXPECT_TRUE(control->HasAbandonedWorker());
-    while (queue.TryPop())
-        queue.DoneHandling();
+    EXPECT_TRUE(control.HasAbandonedWorker());
+    session.HandlePending();
 
-    control->OnStartStop();  // Start is refused while the old worker lives
+    control.OnStartStop();  // Start is refused while the old worker lives
     EXPECT_EQ(messageBoxes, std::vector<std::string>{kPreviousRunStillEnding});
-    EXPECT_FALSE(control->Running());
+    EXPECT_FALSE(control.Running());
 
     hanging->Release();
-    while (control->HasAbandonedWorker())
+    while (control.HasAbandonedWorker())
         std::this_thread::sleep_for(1ms);
-    EXPECT_EQ(queue.Pending(), 0u);  // what it posted after the stop reached no window
-    control->OnStartStop();
-    EXPECT_TRUE(control->Running());
-    control->OnStartStop();
+    EXPECT_EQ(session.Pending(), 0u);  // what it posted after the stop reached no window
+    control.OnStartStop();
+    EXPECT_TRUE(control.Running());
+    control.OnStartStop();
 }
 
 }  // namespace

@@ -17,7 +17,7 @@ using namespace std::chrono_literals;
 TEST(Station, SimulatedDriverIsHeardThroughTheRealLinkOnItsPseudoTerminal) {
     UnitProfile unit;
     unit.diagPeriodMs = 20;
-    Station station(StationOptions{true, false, unit});
+    Station station(StationOptions{true, false, unit, {}});
     const auto port = station.WriteSimulatedDiagLinesToPort();
     ASSERT_TRUE(port);
     EXPECT_EQ(port->number, 64);
@@ -45,10 +45,10 @@ TEST(Station, SimulatedDriverIsHeardThroughTheRealLinkOnItsPseudoTerminal) {
 }
 
 TEST(Station, VirtualTimeRunsOnlyOnTheSimulator) {
-    Station simulated(StationOptions{true, true, {}});
+    Station simulated(StationOptions{true, true, {}, {}});
     EXPECT_NE(simulated.Virtual(), nullptr);
     EXPECT_TRUE(simulated.Simulated());
-    Station real(StationOptions{false, true, {}});
+    Station real(StationOptions{false, true, {}, {}});
     EXPECT_EQ(real.Virtual(), nullptr);
     EXPECT_FALSE(real.Simulated());
 }
