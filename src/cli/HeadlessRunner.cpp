@@ -98,6 +98,13 @@ bool HeadlessSession::LoadInputs() {
         err_ << plan_.error << '\n';
         return false;
     }
+    if (!plan_.warning.empty()) {
+        err_ << plan_.warning << '\n';
+    }
+    if (plan_.plan.entries.empty()) {
+        err_ << kPlanHoldsNoTests << '\n';
+        return false;
+    }
     return true;
 }
 
@@ -215,6 +222,7 @@ int HeadlessSession::Run() {
         RunControlHooks{[] { return true; },
                         [this](const std::string& text) { messageBoxText_ = text; }});
     control_->SetTestPlan(&plan_.plan);
+    control_->SetUnitPowerReport([this](const std::string& text) { err_ << text << '\n'; });
     control_->OnStartStop();
     if (!control_->Running() && !control_->RunStarted()) {
         err_ << messageBoxText_ << '\n';
@@ -223,6 +231,7 @@ int HeadlessSession::Run() {
     }
     HandleUntilRunEnds();
     CloseDiagnostics();
+    control_->CloseRun();  // as the window's close: a stopped worker has ended by now
     Drain();
     control_.reset();
     window_->Detach();

@@ -145,6 +145,23 @@ TEST_F(HeadlessRun, ExitStatusTellsHowTheRunEnded) {
     EXPECT_EQ(Run({"--simulate", "--fast", planFile.string()}), kExitAbandonedOrStopped);
 }
 
+TEST_F(HeadlessRun, ThePlansTextIsCheckedAndTheUnitIsLeftOff) {
+    EXPECT_EQ(Run({"--simulate", "--fast", Write("empty.csv", "h\nh\n\n").string()}), kExitUsage);
+    EXPECT_EQ(err, "The plan holds no tests.\n");
+    EXPECT_EQ(out, "");
+
+    const std::string png("\x89PNG\r\n\x1a\n\0\0\0\rIHDR", 16);
+    EXPECT_EQ(Run({"--simulate", "--fast", Write("picture.csv", png).string()}), kExitUsage);
+    EXPECT_EQ(err, "Line 2: control character 0x1A; this is not a test plan\n");
+
+    const auto words = Write("words.csv", "h\nh\nA,0,0.1,0.1,1.0,5000,two\n");
+    EXPECT_EQ(Run({"--simulate", "--fast", words.string()}), kExitRanToEnd);
+    EXPECT_EQ(err,
+              "These fields hold no number and are read as 0: line 3 column 7.\n"
+              "Unit power switched off\n");
+    EXPECT_EQ(out.rfind("Pass, \n", 0), 0u) << out;  // no repetitions: the word reads as 0
+}
+
 TEST_F(HeadlessRun, AResultFileThatCannotBeWrittenIsReported) {
     const auto planFile = Write("plan.csv", plan);
     EXPECT_EQ(Run({"--simulate", "--fast", "--save", (folder / "no/such/folder/run.csv").string(),
