@@ -341,15 +341,20 @@ TEST_F(RunEndTest, StopDuringAPoweredWaitSwitchesOffOnceAndSaysStopped) {
     EXPECT_TRUE(StatusStartsWith("Run stopped   "));
 }
 
-class FailingReadsTest : public RunEndTest {
+// A unit whose device accesses of one kind fail from the n-th on.
+template <std::optional<std::int64_t> UnitProfile::*Fault, std::int64_t After>
+class FaultyDeviceTest : public RunEndTest {
   protected:
-    static UnitProfile FailingReads() {
+    static UnitProfile Faulty() {
         UnitProfile profile;
-        profile.failReadAfter = 0;
+        profile.*Fault = After;
         return profile;
     }
-    FailingReadsTest() : RunEndTest(FailingReads()) {}
+    FaultyDeviceTest() : RunEndTest(Faulty()) {}
 };
+
+using FailingReadsTest = FaultyDeviceTest<&UnitProfile::failReadAfter, 0>;
+using FailingSwitchesTest = FaultyDeviceTest<&UnitProfile::failOutputAfter, 2>;
 
 TEST_F(FailingReadsTest, AnAbandonedTestEndsTheRunWithTheUnitOff) {
     LoadPlan({QuickOnOffTest(0), QuickOnOffTest(1)});
@@ -361,16 +366,6 @@ TEST_F(FailingReadsTest, AnAbandonedTestEndsTheRunWithTheUnitOff) {
     EXPECT_EQ(powerReports, std::vector<std::string>{kUnitPowerSwitchedOff});
     EXPECT_TRUE(StatusStartsWith("Run abandoned   ")) << StatusNow();
 }
-
-class FailingSwitchesTest : public RunEndTest {
-  protected:
-    static UnitProfile FailingAfterTwoSwitches() {
-        UnitProfile profile;
-        profile.failOutputAfter = 2;
-        return profile;
-    }
-    FailingSwitchesTest() : RunEndTest(FailingAfterTwoSwitches()) {}
-};
 
 TEST_F(FailingSwitchesTest, AFailedSwitchOffIsToldWithItsCodeAndTriedAgainAtClose) {
     LoadPlan({TestPlanEntry{0, 100, 100, 2000, 5000, 2000, 0}});

@@ -54,6 +54,13 @@ void WhenABoxShows(std::function<void(QMessageBox*)> act) {
     });
 }
 
+// Starts the long plan and waits until it sits in its first, 30 s wait.
+bool InTheLongRunsFirstWait(WindowRig& rig) {
+    rig.LoadPlan(kLongPlan);
+    rig.Press(IDC_START_STOP);
+    return QTest::qWaitFor([&rig] { return !rig.Cell(0, kWaitColumn).isEmpty(); }, kPatienceMs);
+}
+
 bool ShowsRunControls(const WindowRig& rig, bool running) {
     bool locked = true;
     for (int id : kRunLocked) {
@@ -278,9 +285,7 @@ class MainWindowTest : public QObject {
     void TheRealQuestionBoxDefaultsToNoAndYesStopsAndCloses() {
         WindowRig rig;
         rig.window->askQuestion = rig.boxQuestion;
-        rig.LoadPlan(kLongPlan);
-        rig.Press(IDC_START_STOP);
-        QTRY_VERIFY_WITH_TIMEOUT(!rig.Cell(0, kWaitColumn).isEmpty(), kPatienceMs);
+        QVERIFY(InTheLongRunsFirstWait(rig));
         QString text;
         QStringList buttons;
         WhenABoxShows([&](QMessageBox* box) {
@@ -330,9 +335,7 @@ class MainWindowTest : public QObject {
     void ClosingWithoutAskingStopsTheRunEvenWithAQuestionShowing() {
         WindowRig rig;
         rig.window->askQuestion = rig.boxQuestion;
-        rig.LoadPlan(kLongPlan);
-        rig.Press(IDC_START_STOP);
-        QTRY_VERIFY_WITH_TIMEOUT(!rig.Cell(0, kWaitColumn).isEmpty(), kPatienceMs);
+        QVERIFY(InTheLongRunsFirstWait(rig));
         WhenABoxShows([&rig](QMessageBox*) { rig.window->CloseWithoutAsking(); });
         QTest::keyClick(rig.window.get(), Qt::Key_Escape);
         QVERIFY(!rig.window->isVisible());
