@@ -448,28 +448,13 @@ class CloseConfirmationTest : public RunControlTest {
                                                        replies.pop_front();
                                                        return reply;
                                                    },
-                                                   [this] {
-                                                       ++saves;
-                                                       if (saveReachesTotals)
-                                                           summary.Clear();
-                                                   }});
+                                                   [this] { ++saves; }});
     }
 
     std::deque<Answer> replies;
     std::vector<Question> asked;
     int saves = 0;
-    bool saveReachesTotals = true;
 };
-
-TEST_F(CloseConfirmationTest, NothingToLoseClosesWithoutAQuestion) {
-    EXPECT_TRUE(Confirm({}));
-    LoadPlan({OnOffTest(0)});
-    control->OnStartStop();
-    ASSERT_TRUE(PumpUntilRunOver());
-    summary.Clear();  // saved
-    EXPECT_TRUE(Confirm({}));
-    EXPECT_TRUE(asked.empty());
-}
 
 TEST_F(CloseConfirmationTest, ARunInProgressStopsOnlyOnYesThenItsCompletedTestsAreOffered) {
     LoadPlan({OnOffTest(0), CycleTest(1, 10)});
@@ -499,20 +484,6 @@ TEST_F(CloseConfirmationTest, ARunInProgressStopsOnlyOnYesThenItsCompletedTestsA
 
     EXPECT_TRUE(Confirm({Answer::Discard}));
     EXPECT_EQ(saves, 0);
-}
-
-TEST_F(CloseConfirmationTest, OnlyASaveThatReachedTheTotalsLetsTheWindowClose) {
-    LoadPlan({OnOffTest(0)});
-    control->OnStartStop();
-    ASSERT_TRUE(PumpUntilRunOver());
-    saveReachesTotals = false;  // the file dialog was cancelled, or the write failed
-    EXPECT_FALSE(Confirm({Answer::Save}));
-    saveReachesTotals = true;
-    EXPECT_TRUE(Confirm({Answer::Save}));
-    EXPECT_EQ(saves, 2);
-    EXPECT_EQ(asked.size(), 2u);
-    EXPECT_EQ(asked[0].text, kSaveBeforeClose);
-    EXPECT_TRUE(Confirm({}));
 }
 
 }  // namespace

@@ -49,12 +49,5 @@ TEST_F(RunStatusTest, TheFirstEndCountsAndFreezesTheElapsedTime) {
     }
 }
 
-TEST(RunStatus, BeforeAnyRunItSaysNothing) {
-    RunStatus status;
-    status.Ended(RunEnd::Complete, 5);
-    EXPECT_EQ(status.Text(10), "");
-    EXPECT_FALSE(status.HasEnded());
-}
-
 }  // namespace
 }  // namespace orvalt
