@@ -52,6 +52,7 @@ class HeadlessSession {
     bool OpenDiagnostics();
     void CloseDiagnostics();
     void HandleUntilRunEnds();
+    void NotePower(const std::string& text);
     void Handle(const PostedMessage& message);
     void HandleProgress(const PostedMessage& message);
     void WriteLine(const std::string& line);
@@ -77,6 +78,10 @@ class HeadlessSession {
     std::unique_ptr<RunControl> control_;
     std::string messageBoxText_;
     std::string lastStatus_;
+    // Said after the run's own reason, once each: a switch-off that failed at
+    // the run's end and again at its close is one fact.
+    std::string powerNotes_;
+    std::string lastPowerNote_;
     bool runEnded_ = false;
     std::size_t completedTests_ = 0;
     bool stopped_ = false;
@@ -99,6 +104,13 @@ bool HeadlessSession::LoadInputs() {
     plan_ = LoadTestPlanFile(options_.planPath, &stopRequest_);
     if (!plan_.ok) {
         err_ << plan_.error << '\n';
+        return false;
+    }
+    if (!plan_.warning.empty()) {
+        err_ << plan_.warning << '\n';
+    }
+    if (plan_.plan.entries.empty()) {
+        err_ << kPlanHoldsNoTests << '\n';
         return false;
     }
     return true;
@@ -193,6 +205,13 @@ void HeadlessSession::HandleUntilRunEnds() {
 
 // After a stop, the diagnostic lines still queued are only counted: the run
 // they could have served is over, and a flood of them must not delay the end.
+void HeadlessSession::NotePower(const std::string& text) {
+    if (text != lastPowerNote_) {
+        powerNotes_ += text + '\n';
+        lastPowerNote_ = text;
+    }
+}
+
 void HeadlessSession::Drain() {
     while (auto message = queue_.TryPop()) {
         if (stopped_ && message->id == WM_DIAG_LINE) {
@@ -249,6 +268,7 @@ int HeadlessSession::Run() {
         RunControlHooks{[] { return true; },
                         [this](const std::string& text) { messageBoxText_ = text; }});
     control_->SetTestPlan(&plan_.plan);
+    control_->SetUnitPowerReport([this](const std::string& text) { NotePower(text); });
     control_->OnStartStop();
     if (!control_->Running() && !control_->RunStarted()) {
         err_ << messageBoxText_ << '\n';
@@ -257,6 +277,7 @@ int HeadlessSession::Run() {
     }
     HandleUntilRunEnds();
     CloseDiagnostics();
+    control_->CloseRun();  // as the window's close: a stopped worker has ended by now
     Drain();
     control_.reset();
     window_->Detach();
@@ -265,6 +286,7 @@ int HeadlessSession::Run() {
     if (!stopped_ && status == kExitAbandonedOrStopped && !lastStatus_.empty()) {
         err_ << lastStatus_ << '\n';  // the device failure that abandoned the run
     }
+    err_ << powerNotes_;
     if (!options_.savePath.empty() && Save() != kExitRanToEnd) {
         return kExitNotSaved;
     }

@@ -3,11 +3,13 @@
 
 #include <atomic>
 #include <cstdint>
+#include <memory>
 #include <string>
 
 #include "config/SettingsRecord.h"
 #include "config/TestPlan.h"
 #include "diaglink/DiagTable.h"
+#include "execution/RunProgress.h"
 #include "platform/Clock.h"
 #include "platform/Daq.h"
 #include "platform/Messages.h"
@@ -64,6 +66,8 @@ struct RunRecord {
     LJ_HANDLE deviceHandle = 0;
     const TestPlan* testPlan = nullptr;
     StationIo io;
+    // Where the run stands, for the status strip; null when nobody looks.
+    std::shared_ptr<RunProgress> progress;
 };
 
 inline bool RunGoesOn(const RunRecord& run) {

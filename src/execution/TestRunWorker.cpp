@@ -13,6 +13,9 @@ namespace {
 enum class TestOutcome { Completed, Abandoned, StopRequested };
 
 TestOutcome RunOneTest(RunRecord& run, const TestPlanEntry& entry, std::int32_t& cycleN) {
+    if (run.progress) {
+        run.progress->BeginTest(entry.index);
+    }
     TestMeasurements measurements;
     if (!RunTestSequence(run, run.deviceHandle, entry.index, entry, measurements)) {
         return TestOutcome::Abandoned;
@@ -25,6 +28,9 @@ TestOutcome RunOneTest(RunRecord& run, const TestPlanEntry& entry, std::int32_t&
     std::string line = BuildSummaryLine(run.description, cycleN, measurements, TodayLocal());
     run.io.summaryLines->Append(line);
     PostProgress(run, ProgressLog, 0, std::move(line));
+    if (run.progress) {
+        run.progress->TestCompleted();
+    }
     return TestOutcome::Completed;
 }
 

@@ -1,6 +1,8 @@
 #include "ui/COrvaltApp.h"
 
+#include <QApplication>
 #include <QMessageBox>
+#include <QSessionManager>
 #include <QTimer>
 #include <iostream>
 
@@ -69,7 +71,10 @@ int COrvaltApp::InitInstance(const AppOptions& options) {
         options.simulate ? SimulatedPorts(station) : std::vector<DiagPort>{};
     {
         COrvaltDlg window(settings, station, extraPorts);
-        const TerminationSignals endRequests([&window] { window.reject(); });
+        const TerminationSignals endRequests([&window] { window.CloseWithoutAsking(); });
+        // Logout: nobody is left to answer a question either.
+        QObject::connect(qApp, &QGuiApplication::commitDataRequest, &window,
+                         [&window](QSessionManager&) { window.CloseWithoutAsking(); });
         window.show();
         QTimer::singleShot(0, &window, [&window, &options] { Automate(window, options); });
         window.exec();

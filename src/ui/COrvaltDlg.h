@@ -7,6 +7,8 @@
 #include <QAction>
 #include <QDialog>
 #include <QLabel>
+#include <QMessageBox>
+#include <QPointer>
 #include <QTimer>
 #include <filesystem>
 #include <functional>
@@ -20,6 +22,7 @@
 #include "diaglink/DiagLinkControl.h"
 #include "diaglink/DiagPorts.h"
 #include "diaglink/DiagView.h"
+#include "execution/CloseConfirmation.h"
 #include "execution/RunControl.h"
 #include "execution/WindowModel.h"
 #include "station/Station.h"
@@ -54,6 +57,8 @@ class COrvaltDlg final : public QDialog, private WindowObserver {
     // returns 1 when a file was confirmed (its path then in the request).
     std::function<int(FileRequest&)> promptForFile;
     std::function<void(const std::string&)> messageBox;
+    // A question with its own buttons (the close's), replaceable in the same way.
+    std::function<Answer(const Question&)> askQuestion;
 
     // The buttons' handlers.
     void LoadTestPlan();
@@ -69,9 +74,13 @@ class COrvaltDlg final : public QDialog, private WindowObserver {
     bool LoadTestPlanFrom(const std::filesystem::path& file);
 
     // Esc, "Close" and the title bar's close button all come here; so would
-    // the OK command, which nothing in the window issues.
+    // the OK command, which nothing in the window issues. A run in progress or
+    // tests not saved are asked about first.
     void reject() override;
     void accept() override;
+    // SIGTERM and logout: the close sequence without a question, which nobody
+    // would be there to answer; a question showing is answered as by Esc.
+    void CloseWithoutAsking();
 
     // What the window shows, for tests and automation.
     QWidget* Control(int id) const;
@@ -81,6 +90,7 @@ class COrvaltDlg final : public QDialog, private WindowObserver {
     RunControl& Runs() { return runControl_; }
     bool DiagLinkOpen() const { return link_.IsOpen(); }
     QString LinkStatus() const { return linkStatus_.text(); }
+    QString RunStatusText() const { return runStatus_.text(); }
     // Where the worker and the link post: queued calls on the window's thread.
     WindowHandle Handle() const { return window_; }
 
@@ -117,6 +127,8 @@ class COrvaltDlg final : public QDialog, private WindowObserver {
     void ReplacePlan(TestPlan plan);
     void FreePlan();
     void CloseSequence();
+    Answer AskInABox(const Question& question);
+    void ShowRunStatus();
     void StoreColumnWidths();
     void StoreDescription();
 
@@ -145,6 +157,10 @@ class COrvaltDlg final : public QDialog, private WindowObserver {
     QSize drawnSizePx_;
     QLabel linkStatus_;
     QRect linkStatusDrawnPx_;
+    QLabel runStatus_;
+    QRect runStatusDrawnPx_;
+    QTimer runStatusTimer_;
+    QPointer<QMessageBox> openQuestion_;
     QAction aboutAction_;
     QTimer refreshTimer_;
     bool diagRowsPending_ = false;

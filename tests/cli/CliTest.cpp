@@ -131,7 +131,10 @@ TEST_F(HeadlessRun, ExitStatusTellsHowTheRunEnded) {
                    planFile.string()}),
               kExitAbandonedOrStopped);
     EXPECT_NE(out.find("status[0]: LabJack control output failed. Code 1008\n"), std::string::npos);
-    EXPECT_EQ(err, "LabJack control output failed. Code 1008\n");  // said without --trace too
+    // Said without --trace too, and then that the unit may still be powered.
+    EXPECT_EQ(err,
+              "LabJack control output failed. Code 1008\n"
+              "The unit may still be powered: switching it off failed. Code 1008\n");
 
     Write("bad.json", R"({"levels": "high"})");
     EXPECT_EQ(Run({"--simulate", "--unit", (folder / "bad.json").string(), planFile.string()}),
@@ -144,6 +147,23 @@ TEST_F(HeadlessRun, ExitStatusTellsHowTheRunEnded) {
 
     stop = true;  // Ctrl-C before anything ran
     EXPECT_EQ(Run({"--simulate", "--fast", planFile.string()}), kExitAbandonedOrStopped);
+}
+
+TEST_F(HeadlessRun, ThePlansTextIsCheckedAndTheUnitIsLeftOff) {
+    EXPECT_EQ(Run({"--simulate", "--fast", Write("empty.csv", "h\nh\n\n").string()}), kExitUsage);
+    EXPECT_EQ(err, "The plan holds no tests.\n");
+    EXPECT_EQ(out, "");
+
+    const std::string png("\x89PNG\r\n\x1a\n\0\0\0\rIHDR", 16);
+    EXPECT_EQ(Run({"--simulate", "--fast", Write("picture.csv", png).string()}), kExitUsage);
+    EXPECT_EQ(err, "Line 2: control character 0x1A; this is not a test plan\n");
+
+    const auto words = Write("words.csv", "h\nh\nA,0,0.1,0.1,1.0,5000,two\n");
+    EXPECT_EQ(Run({"--simulate", "--fast", words.string()}), kExitRanToEnd);
+    EXPECT_EQ(err,
+              "These fields hold no number and are read as 0: line 3 column 7.\n"
+              "Unit power switched off\n");
+    EXPECT_EQ(out.rfind("Pass, \n", 0), 0u) << out;  // no repetitions: the word reads as 0
 }
 
 TEST_F(HeadlessRun, AResultFileThatCannotBeWrittenIsReported) {
