@@ -7,6 +7,7 @@
 
 #include "cli/CliOptions.h"
 #include "cli/HeadlessRunner.h"
+#include "cli/PortListing.h"
 #include "sim/UnitProfileJson.h"
 
 namespace orvalt {
@@ -35,6 +36,36 @@ TEST(CliOptions, ReadsEveryOptionAndRefusesWhatCannotWork) {
         EXPECT_FALSE(ParseCliOptions(bad).options) << (bad.empty() ? "" : bad[0]);
     }
     EXPECT_TRUE(ParseCliOptions({"--help"}).helpRequested);
+    // Neither needs a plan.
+    EXPECT_TRUE(ParseCliOptions({"--version"}).versionRequested);
+    EXPECT_TRUE(ParseCliOptions({"--list-ports"}).listPortsRequested);
+}
+
+TEST(PortListing, ShowsThePortsAsTheWindowDoesWithTheNumberThatChoosesEach) {
+    const std::vector<DiagPort> offered{
+        {"/dev/ttyS0", "/dev/ttyS0", 1},
+        {"/dev/ttyUSB0", "/dev/ttyUSB0 (FT232R USB UART)", 17},
+        {"/dev/pts/3", "/dev/pts/3 (simulated driver)", kSimulatorCommPort},
+        {"/dev/ttyXRUSB0", "/dev/ttyXRUSB0", 0},
+    };
+    EXPECT_EQ(PortListing(offered),
+              "  1  /dev/ttyS0\n"
+              " 17  /dev/ttyUSB0 (FT232R USB UART)\n"
+              " 64  /dev/pts/3 (simulated driver)\n"
+              "  -  /dev/ttyXRUSB0\n");
+
+    // On this machine: each number printed, given to --diag, opens that port.
+    const std::vector<DiagPort> ports = ListDiagPorts();
+    std::istringstream lines(PortListing(ports));
+    std::string number, label;
+    for (const DiagPort& port : ports) {
+        ASSERT_TRUE(lines >> number && std::getline(lines, label)) << port.path;
+        EXPECT_EQ(label, "  " + port.label);
+        if (number != "-") {
+            EXPECT_EQ(ResolvePortArgument(number, ports)->path, port.path) << number;
+        }
+    }
+    EXPECT_FALSE(lines >> number);
 }
 
 TEST(UnitProfile, EveryKeyIsOptionalAndABadOneIsNamed) {
