@@ -190,12 +190,22 @@ PlanLoadResult LoadOpenFile(int fd) {
 
 constexpr const char* kOutOfMemory = "Not enough memory to load the test parameters file";
 
+// The station's text, then the path and the system's reason, so that the
+// operator sees which file and what to do about it.
+PlanLoadResult CantOpen(const std::filesystem::path& file, int error) {
+    return Failure(std::string(kCantOpenPlanText) + "\n" + file.string() + ": " +
+                   std::strerror(error));
+}
+
 }  // namespace
 
 PlanLoadResult LoadTestPlanFile(const std::filesystem::path& file) {
     const UniqueFd fd(::open(file.c_str(), O_RDONLY | O_CLOEXEC));
-    if (fd.Get() < 0 || IsFolder(fd.Get())) {
-        return Failure("Can't open test parameters file");
+    if (fd.Get() < 0) {
+        return CantOpen(file, errno);
+    }
+    if (IsFolder(fd.Get())) {
+        return CantOpen(file, EISDIR);
     }
     try {
         return LoadOpenFile(fd.Get());

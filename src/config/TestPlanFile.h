@@ -24,9 +24,12 @@ struct PlanLoadResult {
     std::string error;
 };
 
+constexpr const char* kCantOpenPlanText = "Can't open test parameters file";
+
 // Reads and converts a whole plan file. A file that can't be opened gives
-// "Can't open test parameters file"; a read error or a value that does not fit
-// its 32-bit field loads nothing.
+// kCantOpenPlanText with a second line naming the file and the system's
+// reason; a read error or a value that does not fit its 32-bit field loads
+// nothing.
 PlanLoadResult LoadTestPlanFile(const std::filesystem::path& file);
 
 // The same conversion over the file's bytes.

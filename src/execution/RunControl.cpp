@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "platform/Format.h"
+#include "execution/LabJackOpenFailure.h"
 
 namespace orvalt {
 
@@ -95,7 +95,7 @@ void RunControl::OnStartStop() {
     LJ_HANDLE handle = 0;
     const LJ_ERROR error = io_.daq->OpenLabJack(LJ_dtU3, LJ_ctUSB, "", 1, &handle);
     if (error != LJE_NOERROR) {
-        ShowMessage(Format("Can't open LabJack for voltage measurement. Code %d", error));
+        ShowMessage(LabJackOpenFailureText(error));
         return;
     }
     runStarted_ = true;

@@ -155,7 +155,8 @@ TEST_F(HeadlessRun, SimulatedFastRunPrintsTheSameBytesEveryTimeAndSaves) {
 TEST_F(HeadlessRun, ExitStatusTellsHowTheRunEnded) {
     const auto planFile = Write("plan.csv", plan);
     EXPECT_EQ(Run({"--simulate", "--fast", (folder / "missing.csv").string()}), kExitUsage);
-    EXPECT_EQ(err, "Can't open test parameters file\n");
+    EXPECT_EQ(err, "Can't open test parameters file\n" + (folder / "missing.csv").string() +
+                       ": No such file or directory\n");
 
     Write("unit.json", R"({"failOutputAfter": 3})");
     EXPECT_EQ(Run({"--simulate", "--fast", "--trace", "--unit", (folder / "unit.json").string(),
