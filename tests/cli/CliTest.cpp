@@ -8,7 +8,9 @@
 #include "cli/CliOptions.h"
 #include "cli/HeadlessRunner.h"
 #include "cli/PortListing.h"
+#include "platform/PseudoTerminal.h"
 #include "sim/UnitProfileJson.h"
+#include "support/PortHolder.h"
 
 namespace orvalt {
 namespace {
@@ -175,6 +177,17 @@ TEST_F(HeadlessRun, ExitStatusTellsHowTheRunEnded) {
 
     stop = true;  // Ctrl-C before anything ran
     EXPECT_EQ(Run({"--simulate", "--fast", planFile.string()}), kExitAbandonedOrStopped);
+}
+
+TEST_F(HeadlessRun, APortAnotherProgramHoldsIsRefusedNamingIt) {
+    const auto planFile = Write("plan.csv", plan);
+    auto pty = PseudoTerminal::Open();
+    ASSERT_TRUE(pty);
+    test::PortHolder holder(pty->SlavePath());
+    EXPECT_EQ(Run({"--simulate", "--fast", "--diag", pty->SlavePath(), planFile.string()}),
+              kExitUsage);
+    EXPECT_EQ(err, "Comm port open failed\nopen " + pty->SlavePath() + ": also open in process " +
+                       std::to_string(holder.Pid()) + " (sleep)\n");
 }
 
 TEST_F(HeadlessRun, AResultFileThatCannotBeWrittenIsReported) {
