@@ -120,10 +120,7 @@ bool HeadlessSession::OpenDiagnostics() {
     if (!options_.diagPort.empty()) {
         const auto port = ResolvePortArgument(options_.diagPort, ListDiagPorts());
         if (!port || !link_.OpenLink(window_, port->path, settings_.BaudRate)) {
-            err_ << kCommPortOpenFailedText << '\n';
-            if (!link_.LastOpenError().empty()) {
-                err_ << link_.LastOpenError() << '\n';
-            }
+            err_ << CommPortOpenFailureText(link_.LastOpenError()) << '\n';
             return false;
         }
     } else if (station_->Simulated() && !options_.noDiag) {

@@ -13,6 +13,8 @@
 
 #include "cli/CliOptions.h"
 #include "cli/HeadlessRunner.h"
+#include "cli/PortListing.h"
+#include "station/ProgramVersion.h"
 #include "platform/FdStreamBuf.h"
 #include "platform/ProcessSignals.h"
 
@@ -38,6 +40,14 @@ int main(int argc, char** argv) {
     const orvalt::CliParseResult parsed = orvalt::ParseCliOptions(args);
     if (parsed.helpRequested) {
         std::cout << orvalt::kCliUsage;
+        return 0;
+    }
+    if (parsed.versionRequested) {
+        std::cout << orvalt::kVersionText << '\n';
+        return 0;
+    }
+    if (parsed.listPortsRequested) {
+        std::cout << orvalt::PortListing(orvalt::ListDiagPorts());
         return 0;
     }
     if (!parsed.options) {

@@ -23,7 +23,6 @@ constexpr int kHeaderLines = 2;
 // A plan is a few hundred lines; this is far beyond any real one, and still
 // small enough that a wrong file (a device, a log) is refused at once.
 constexpr std::size_t kMaxPlanBytes = std::size_t{256} * 1024 * 1024;
-constexpr const char* kCantOpenPlan = "Can't open test parameters file";
 constexpr int kFirstOptionalColumn = 6;
 
 constexpr std::size_t kPlacesNamed = 10;
@@ -232,13 +231,10 @@ PlanLoadResult ParseLines(std::string_view contents) {
     return result;
 }
 
-// The first line is the station's own text; what the system said, when it
-// refused the file for a reason of ours, follows on the next.
+// The station's text, then the path and the system's reason, so that the
+// operator sees which file and what to do about it.
 PlanLoadResult OpenFailure(const std::filesystem::path& file, const FileReadResult& read) {
-    if (read.state == FileReadResult::State::Missing) {
-        return Failure(kCantOpenPlan);
-    }
-    return Failure(std::string(kCantOpenPlan) + "\n" + file.string() + ": " + read.reason);
+    return Failure(std::string(kCantOpenPlanText) + "\n" + file.string() + ": " + read.reason);
 }
 
 constexpr const char* kOutOfMemory = "Not enough memory to load the test parameters file";

@@ -28,11 +28,14 @@ struct PlanLoadResult {
     std::string warning;
 };
 
+constexpr const char* kCantOpenPlanText = "Can't open test parameters file";
+
 // Reads and converts a whole plan file. A file that can't be opened gives
-// "Can't open test parameters file"; a read error, a control character (a
-// picture or a program is no plan) or a value that does not fit its 32-bit
-// field loads nothing. Only a regular file of at most 256 MB is read (a pipe
-// would block, /dev/zero never end); `stop` becoming true ends a long read.
+// kCantOpenPlanText with a second line naming the file and the system's
+// reason; a read error, a control character (a picture or a program is no
+// plan) or a value that does not fit its 32-bit field loads nothing. Only a
+// regular file of at most 256 MB is read (a pipe would block, /dev/zero never
+// end); `stop` becoming true ends a long read.
 PlanLoadResult LoadTestPlanFile(const std::filesystem::path& file,
                                 const std::atomic<bool>* stop = nullptr);
 

@@ -22,11 +22,13 @@ void ToggleMarker(const RunRecord& run, LJ_HANDLE handle) {
     level = level ? 0 : 1;
 }
 
+// The Status cell first, then (with Extra Log) the log copy, so the log never
+// shows a reading before the row does.
 void ReportSuccess(const RunRecord& run, int row, std::string text) {
+    PostProgress(run, ProgressStatus, row, text);
     if (run.extraLog) {
-        PostProgress(run, ProgressLog, row, text);
+        PostProgress(run, ProgressLog, row, std::move(text));
     }
-    PostProgress(run, ProgressStatus, row, std::move(text));
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "execution/LabJackOpenFailure.h"
 #include "platform/Format.h"
 
 namespace orvalt {
@@ -185,7 +186,7 @@ void RunControl::OnStartStop() {
     LJ_HANDLE handle = 0;
     const LJ_ERROR error = io_.daq->OpenLabJack(LJ_dtU3, LJ_ctUSB, "", 1, &handle);
     if (error != LJE_NOERROR) {
-        ShowMessage(Format("Can't open LabJack for voltage measurement. Code %d", error));
+        ShowMessage(LabJackOpenFailureText(error));
         return;
     }
     BeginRun(handle);

@@ -31,7 +31,7 @@ std::vector<DiagPort> SimulatedPorts(Station& station) {
     return ports;
 }
 
-// What the automation variables ask for, once the window is up.
+// What the automation options ask for, once the window is up.
 void Automate(COrvaltDlg& window, const AppOptions& options) {
     if (options.autoDiag) {
         window.OnDiagOpen();

@@ -14,7 +14,6 @@
 #include <QTableView>
 #include <QTreeView>
 #include <array>
-#include <iostream>
 
 #include "config/TestPlanFile.h"
 #include "diaglink/DiagSave.h"
@@ -608,8 +607,7 @@ void COrvaltDlg::ShowDiagOutcome(DiagOpenOutcome outcome) {
         case DiagOpenOutcome::Unchanged:
             return;
         case DiagOpenOutcome::OpenFailed:
-            std::cerr << "orvalt: " << link_.LastOpenError() << '\n';
-            ShowMessage(kCommPortOpenFailedText);
+            ShowMessage(CommPortOpenFailureText(link_.LastOpenError()));
             return;
         case DiagOpenOutcome::Opened:
         case DiagOpenOutcome::Closed:

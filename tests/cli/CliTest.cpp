@@ -7,7 +7,10 @@
 
 #include "cli/CliOptions.h"
 #include "cli/HeadlessRunner.h"
+#include "cli/PortListing.h"
+#include "platform/PseudoTerminal.h"
 #include "sim/UnitProfileJson.h"
+#include "support/PortHolder.h"
 
 namespace orvalt {
 namespace {
@@ -35,6 +38,36 @@ TEST(CliOptions, ReadsEveryOptionAndRefusesWhatCannotWork) {
         EXPECT_FALSE(ParseCliOptions(bad).options) << (bad.empty() ? "" : bad[0]);
     }
     EXPECT_TRUE(ParseCliOptions({"--help"}).helpRequested);
+    // Neither needs a plan.
+    EXPECT_TRUE(ParseCliOptions({"--version"}).versionRequested);
+    EXPECT_TRUE(ParseCliOptions({"--list-ports"}).listPortsRequested);
+}
+
+TEST(PortListing, ShowsThePortsAsTheWindowDoesWithTheNumberThatChoosesEach) {
+    const std::vector<DiagPort> offered{
+        {"/dev/ttyS0", "/dev/ttyS0", 1},
+        {"/dev/ttyUSB0", "/dev/ttyUSB0 (FT232R USB UART)", 17},
+        {"/dev/pts/3", "/dev/pts/3 (simulated driver)", kSimulatorCommPort},
+        {"/dev/ttyXRUSB0", "/dev/ttyXRUSB0", 0},
+    };
+    EXPECT_EQ(PortListing(offered),
+              "  1  /dev/ttyS0\n"
+              " 17  /dev/ttyUSB0 (FT232R USB UART)\n"
+              " 64  /dev/pts/3 (simulated driver)\n"
+              "  -  /dev/ttyXRUSB0\n");
+
+    // On this machine: each number printed, given to --diag, opens that port.
+    const std::vector<DiagPort> ports = ListDiagPorts();
+    std::istringstream lines(PortListing(ports));
+    std::string number, label;
+    for (const DiagPort& port : ports) {
+        ASSERT_TRUE(lines >> number && std::getline(lines, label)) << port.path;
+        EXPECT_EQ(label, "  " + port.label);
+        if (number != "-") {
+            EXPECT_EQ(ResolvePortArgument(number, ports)->path, port.path) << number;
+        }
+    }
+    EXPECT_FALSE(lines >> number);
 }
 
 TEST(UnitProfile, EveryKeyIsOptionalAndABadOneIsNamed) {
@@ -124,7 +157,8 @@ TEST_F(HeadlessRun, SimulatedFastRunPrintsTheSameBytesEveryTimeAndSaves) {
 TEST_F(HeadlessRun, ExitStatusTellsHowTheRunEnded) {
     const auto planFile = Write("plan.csv", plan);
     EXPECT_EQ(Run({"--simulate", "--fast", (folder / "missing.csv").string()}), kExitUsage);
-    EXPECT_EQ(err, "Can't open test parameters file\n");
+    EXPECT_EQ(err, "Can't open test parameters file\n" + (folder / "missing.csv").string() +
+                       ": No such file or directory\n");
 
     Write("unit.json", R"({"failOutputAfter": 3})");
     EXPECT_EQ(Run({"--simulate", "--fast", "--trace", "--unit", (folder / "unit.json").string(),
@@ -164,6 +198,17 @@ TEST_F(HeadlessRun, ThePlansTextIsCheckedAndTheUnitIsLeftOff) {
               "These fields hold no number and are read as 0: line 3 column 7.\n"
               "Unit power switched off\n");
     EXPECT_EQ(out.rfind("Pass, \n", 0), 0u) << out;  // no repetitions: the word reads as 0
+}
+
+TEST_F(HeadlessRun, APortAnotherProgramHoldsIsRefusedNamingIt) {
+    const auto planFile = Write("plan.csv", plan);
+    auto pty = PseudoTerminal::Open();
+    ASSERT_TRUE(pty);
+    test::PortHolder holder(pty->SlavePath());
+    EXPECT_EQ(Run({"--simulate", "--fast", "--diag", pty->SlavePath(), planFile.string()}),
+              kExitUsage);
+    EXPECT_EQ(err, "Comm port open failed\nopen " + pty->SlavePath() + ": also open in process " +
+                       std::to_string(holder.Pid()) + " (sleep)\n");
 }
 
 TEST_F(HeadlessRun, AResultFileThatCannotBeWrittenIsReported) {

@@ -188,12 +188,41 @@ TEST_F(RunControlTest, DeviceThatWillNotOpenLeavesAnEmptyLogAndNoRun) {
     device->SetOpenError(LJE_LABJACK_NOT_FOUND);
     control->OnStartStop();
     EXPECT_EQ(messageBoxes,
-              std::vector<std::string>{"Can't open LabJack for voltage measurement. Code 1007"});
+              std::vector<std::string>{"Can't open LabJack for voltage measurement. Code 1007\n"
+                                       "No LabJack U3 was found on USB: check its cable and that "
+                                       "it has power."});
     EXPECT_FALSE(control->Running());
     EXPECT_FALSE(control->RunStarted());
     EXPECT_TRUE(StartsOpenSaveAndChecksEnabled());
     EXPECT_TRUE(model.LogLines().empty());
     EXPECT_EQ(model.TestRows()[0][kStatusColumn], "");
+}
+
+// The station's text stays the first line; the codes an operator can act on
+// get a second line saying what to do, the others none.
+TEST_F(RunControlTest, OpenFailuresAddAHintForTheCommonCodes) {
+    LoadPlan({CycleTest(0, 0)});
+    struct Case {
+        LJ_ERROR code;
+        const char* hintWord;  // nullptr: no second line
+    };
+    for (const Case c : {Case{LJE_DEVICE_ALREADY_OPEN, "another program"},
+                         Case{LJE_USB_DRIVER_NOT_FOUND, "udev rule"},
+                         Case{LJE_COMM_FAILURE, nullptr}, Case{LJE_COMM_TIMEOUT, nullptr}}) {
+        messageBoxes.clear();
+        device->SetOpenError(c.code);
+        control->OnStartStop();
+        ASSERT_EQ(messageBoxes.size(), 1u);
+        const std::string& text = messageBoxes.front();
+        const std::string first =
+            "Can't open LabJack for voltage measurement. Code " + std::to_string(c.code);
+        EXPECT_EQ(text.substr(0, text.find('\n')), first);
+        if (c.hintWord) {
+            EXPECT_NE(text.find(c.hintWord, first.size()), std::string::npos) << text;
+        } else {
+            EXPECT_EQ(text, first);
+        }
+    }
 }
 
 TEST_F(RunControlTest, ControlsThatDoNotValidateStartNothingAndClearNothing) {

@@ -261,15 +261,19 @@ TEST(TestPlanFile, ReadsAFileFromDisk) {
     EXPECT_EQ(result.rows[1], Row("2", "0.00", "5.00", "5.00", "1.20", "4500", "3.00"));
 }
 
-TEST(TestPlanFile, AFileThatCannotBeOpenedIsReported) {
+TEST(TestPlanFile, AFileThatCannotBeOpenedIsReportedWithItsPathAndTheReason) {
     test::TempFolder folder;
-    PlanLoadResult result = LoadTestPlanFile(folder / "missing.csv");
-    EXPECT_FALSE(result.ok);
-    EXPECT_EQ(result.error, "Can't open test parameters file");
-    result = LoadTestPlanFile(folder.Path());
-    EXPECT_FALSE(result.ok);
-    EXPECT_EQ(result.error, "Can't open test parameters file\n" + folder.Path().string() +
-                                ": not a regular file");
+    struct Case {
+        std::filesystem::path path;
+        const char* reason;
+    };
+    for (const Case& c : {Case{folder / "missing.csv", "No such file or directory"},
+                          Case{folder.Path(), "not a regular file"}}) {
+        const PlanLoadResult result = LoadTestPlanFile(c.path);
+        EXPECT_FALSE(result.ok);
+        EXPECT_EQ(result.error,
+                  "Can't open test parameters file\n" + c.path.string() + ": " + c.reason);
+    }
 }
 
 }  // namespace

@@ -14,6 +14,8 @@
 #include <QTableView>
 #include <QTimer>
 #include <QTreeView>
+#include <cerrno>
+#include <cstring>
 #include <fstream>
 #include <sstream>
 
@@ -145,7 +147,9 @@ class MainWindowTest : public QObject {
         QVERIFY(!rig.Button(IDC_START_STOP)->isEnabled());
         rig.answers.push_back((rig.Folder() / "missing.csv").string());
         rig.Press(IDC_OPEN);
-        QCOMPARE(rig.messages, std::vector<std::string>{"Can't open test parameters file"});
+        QCOMPARE(rig.messages, std::vector<std::string>{"Can't open test parameters file\n" +
+                                                        (rig.Folder() / "missing.csv").string() +
+                                                        ": " + std::strerror(ENOENT)});
         rig.LoadPlan(kEmptyPlan);
         QVERIFY(rig.Button(IDC_START_STOP)->isEnabled());
         QCOMPARE(rig.Rows(IDC_TEST_LIST).size(), 0);
