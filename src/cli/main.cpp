@@ -14,9 +14,9 @@
 #include "cli/CliOptions.h"
 #include "cli/HeadlessRunner.h"
 #include "cli/PortListing.h"
-#include "station/ProgramVersion.h"
 #include "platform/FdStreamBuf.h"
 #include "platform/ProcessSignals.h"
+#include "station/ProgramVersion.h"
 
 namespace {
 
