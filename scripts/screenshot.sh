@@ -27,16 +27,16 @@ printf '%s\r\n' 'REGEDIT4' '' '[HKEY_CURRENT_USER\Software\Kestrune\Orvalt\Locat
   > "$work/config/Kestrune/Orvalt.reg"
 
 export XDG_CONFIG_HOME="$work/config" XDG_RUNTIME_DIR="$work"
-export ORVALT_AUTODIAG=1 ORVALT_AUTOPLAN="$PWD/examples/TestCfg.csv" ORVALT_AUTOSTART=1
 seconds=${SCREENSHOT_AFTER_SECONDS:-32}
 xvfb-run -a -s "-screen 0 1280x1024x24" bash -c '
-  ./build/default/src/ui/orvalt --simulate --unit "$1" &
+  ./build/default/src/ui/orvalt --simulate --unit "$1" --open-diag \
+    --load-plan "$4" --start &
   pid=$!
   sleep "$2"
   xwd -root -silent > "$3/screen.xwd"
   kill "$pid"
   wait "$pid" || true
-' screenshot "$work/unit.json" "$seconds" "$work"
+' screenshot "$work/unit.json" "$seconds" "$work" "$PWD/examples/TestCfg.csv"
 mkdir -p docs
 # The window is all that is not the black screen around it.
 convert "$work/screen.xwd" -trim +repage docs/screenshot.png

@@ -20,7 +20,10 @@ const char* const kCliUsage =
     "  --save FILE             after the run, save the test data to FILE\n"
     "  --trace                 also print every Wait and Status update\n"
     "  --diag PORT             open the diagnostic link on PORT (a device path)\n"
-    "  --no-diag               no diagnostic lines from the simulated driver\n";
+    "  --no-diag               no diagnostic lines from the simulated driver\n"
+    "  --list-ports            list the serial ports the window offers, with the\n"
+    "                          CommPort number of each (- for none), and end\n"
+    "  --version               show the version and end\n";
 
 namespace {
 
@@ -106,6 +109,10 @@ CliParseResult ParseCliOptions(const std::vector<std::string>& args) {
         const std::string& arg = args[i];
         if (arg == "-h" || arg == "--help") {
             return CliParseResult{std::nullopt, "", true};
+        }
+        if (arg == "--version" || arg == "--list-ports") {
+            return CliParseResult{std::nullopt, "", false, arg == "--version",
+                                  arg == "--list-ports"};
         }
         if (auto flag = Flags().find(arg); flag != Flags().end()) {
             flag->second(options);

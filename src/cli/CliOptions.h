@@ -26,8 +26,10 @@ struct CliOptions {
 
 struct CliParseResult {
     std::optional<CliOptions> options;
-    std::string error;  // set when options is empty
+    std::string error;  // set when options is empty and nothing else was asked
     bool helpRequested = false;
+    bool versionRequested = false;
+    bool listPortsRequested = false;
 };
 
 CliParseResult ParseCliOptions(const std::vector<std::string>& args);

@@ -45,6 +45,7 @@ class HeadlessSession final : private SessionView, private WindowObserver {
     bool LoadInputs();
     bool OpenDiagnostics();
     void HandleUntilRunEnds();
+    void NotePower(const std::string& text);
     int Save();
     int RunStatus() const;
     int Finish();
@@ -65,6 +66,10 @@ class HeadlessSession final : private SessionView, private WindowObserver {
     std::unique_ptr<StationSession> session_;
     std::string messageBoxText_;
     std::string lastStatus_;
+    // Said after the run's own reason, once each: a switch-off that failed at
+    // the run's end and again at its close is one fact.
+    std::string powerNotes_;
+    std::string lastPowerNote_;
     bool runEnded_ = false;
     std::size_t completedTests_ = 0;
     bool stopped_ = false;
@@ -84,6 +89,13 @@ bool HeadlessSession::LoadInputs() {
         err_ << plan_.error << '\n';
         return false;
     }
+    if (!plan_.warning.empty()) {
+        err_ << plan_.warning << '\n';
+    }
+    if (plan_.plan.entries.empty()) {
+        err_ << kPlanHoldsNoTests << '\n';
+        return false;
+    }
     return true;
 }
 
@@ -91,10 +103,7 @@ bool HeadlessSession::OpenDiagnostics() {
     if (!options_.diagPort.empty()) {
         const auto port = ResolvePortArgument(options_.diagPort, ListDiagPorts());
         if (!port || !session_->OpenLink(port->path, session_->Settings().BaudRate)) {
-            err_ << kCommPortOpenFailedText << '\n';
-            if (!session_->LinkOpenError().empty()) {
-                err_ << session_->LinkOpenError() << '\n';
-            }
+            err_ << CommPortOpenFailureText(session_->LinkOpenError()) << '\n';
             return false;
         }
     } else if (session_->GetStation().Simulated() && !options_.noDiag) {
@@ -161,6 +170,13 @@ void HeadlessSession::HandleUntilRunEnds() {
     }
 }
 
+void HeadlessSession::NotePower(const std::string& text) {
+    if (text != lastPowerNote_) {
+        powerNotes_ += text + '\n';
+        lastPowerNote_ = text;
+    }
+}
+
 int HeadlessSession::RunStatus() const {
     const bool everyTestCompleted = completedTests_ == plan_.plan.entries.size();
     return !stopped_ && everyTestCompleted ? kExitRanToEnd : kExitAbandonedOrStopped;
@@ -193,13 +209,14 @@ int HeadlessSession::Finish() {
     session_->CloseDiagnostics();
     session_->HandlePending(stopped_ ? DiagLines::Count : DiagLines::Show);
     out_.flush();
-    session_->Runs().StopTestRun();
+    session_->Runs().CloseRun();  // as the window's close: a stopped worker has ended by now
     session_->Close();
     completedTests_ = session_->Summary().Count();
     const int status = RunStatus();
     if (!stopped_ && status == kExitAbandonedOrStopped && !lastStatus_.empty()) {
         err_ << lastStatus_ << '\n';  // the device failure that abandoned the run
     }
+    err_ << powerNotes_;
     if (!options_.savePath.empty() && Save() != kExitRanToEnd) {
         return kExitNotSaved;
     }
@@ -219,6 +236,7 @@ int HeadlessSession::Run() {
     session_->Model().SetObserver(this);
     session_->SetRunHooks(RunControlHooks{
         [] { return true; }, [this](const std::string& text) { messageBoxText_ = text; }});
+    session_->Runs().SetUnitPowerReport([this](const std::string& text) { NotePower(text); });
     if (!OpenDiagnostics()) {
         return kExitUsage;
     }

@@ -17,7 +17,8 @@ namespace orvalt {
 enum CliExit : int {
     kExitRanToEnd = 0,
     kExitAbandonedOrStopped = 1,
-    kExitUsage = 2,  // also: a plan or unit profile that can't be used, a port that won't open
+    kExitUsage = 2,  // also: a plan (or one without tests) or unit profile that can't be
+                     // used, a port that won't open
     kExitDeviceNotOpened = 3,
     kExitNotSaved = 4,  // the run ended, but a result file could not be written
 };

@@ -11,8 +11,10 @@
 
 #include "cli/CliOptions.h"
 #include "cli/HeadlessRunner.h"
+#include "cli/PortListing.h"
 #include "platform/FdStreamBuf.h"
 #include "platform/ProcessSignals.h"
+#include "station/ProgramVersion.h"
 
 namespace {
 
@@ -36,6 +38,14 @@ int main(int argc, char** argv) {
     const orvalt::CliParseResult parsed = orvalt::ParseCliOptions(args);
     if (parsed.helpRequested) {
         std::cout << orvalt::kCliUsage;
+        return 0;
+    }
+    if (parsed.versionRequested) {
+        std::cout << orvalt::kVersionText << '\n';
+        return 0;
+    }
+    if (parsed.listPortsRequested) {
+        std::cout << orvalt::PortListing(orvalt::ListDiagPorts());
         return 0;
     }
     if (!parsed.options) {

@@ -1,13 +1,17 @@
 #include "config/TestPlanFile.h"
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <cstdint>
 #include <limits>
 #include <new>
 #include <optional>
+#include <utility>
+#include <vector>
 
 #include "config/NumberText.h"
+#include "domain/Format.h"
 #include "domain/FormatFixed.h"
 #include "platform/SafeFile.h"
 
@@ -19,13 +23,21 @@ constexpr int kHeaderLines = 2;
 // A plan is a few hundred lines; this is far beyond any real one, and still
 // small enough that a wrong file (a device, a log) is refused at once.
 constexpr std::size_t kMaxPlanBytes = std::size_t{256} * 1024 * 1024;
-constexpr const char* kCantOpenPlan = "Can't open test parameters file";
 constexpr int kFirstOptionalColumn = 6;
+
+constexpr std::size_t kPlacesNamed = 10;
 
 // The numbers of one test line, columns 2 to 7 of the file.
 struct LineNumbers {
     std::array<double, 6> values{};
-    bool hasOptional = false;  // some text follows the comma that ends column 5
+    std::array<bool, 6> textOnly{};  // the field holds text but no number
+    bool hasOptional = false;        // some text follows the comma that ends column 5
+};
+
+// Fields that hold text but no number: the first few places and how many in all.
+struct TextFields {
+    std::vector<std::pair<std::int64_t, std::size_t>> places;
+    std::size_t count = 0;
 };
 
 // Takes the next line off `rest`. A line ends at LF or CR LF; the end is not
@@ -48,18 +60,74 @@ std::string_view TakeField(std::string_view& rest) {
     return field;
 }
 
+// A field read as 0 because it holds words, quote marks or the like. An empty
+// or blank field is simply 0 and not worth a word.
+bool HoldsTextButNoNumber(std::string_view field, double value) {
+    return value == 0.0 && field.find_first_not_of(" \t\r") != std::string_view::npos &&
+           !HasNumericPrefix(field);
+}
+
+void ReadNumber(std::string_view& line, std::size_t i, LineNumbers& numbers) {
+    const std::string_view field = TakeField(line);
+    numbers.values[i] = AtofText(field);
+    numbers.textOnly[i] = HoldsTextButNoNumber(field, numbers.values[i]);
+}
+
 LineNumbers ReadLineNumbers(std::string_view line) {
     LineNumbers numbers;
     TakeField(line);  // the label
     for (std::size_t i = 0; i < 4; ++i) {
-        numbers.values[i] = AtofText(TakeField(line));
+        ReadNumber(line, i, numbers);
     }
     numbers.hasOptional = !line.empty();
     if (numbers.hasOptional) {
-        numbers.values[4] = AtofText(TakeField(line));
-        numbers.values[5] = AtofText(TakeField(line));
+        ReadNumber(line, 4, numbers);
+        ReadNumber(line, 5, numbers);
     }
     return numbers;
+}
+
+void NoteTextFields(const LineNumbers& numbers, std::int64_t fileLine, TextFields& found) {
+    for (std::size_t i = 0; i < numbers.textOnly.size(); ++i) {
+        if (!numbers.textOnly[i]) {
+            continue;
+        }
+        if (found.places.size() < kPlacesNamed) {
+            found.places.emplace_back(fileLine, i + 2);
+        }
+        ++found.count;
+    }
+}
+
+std::string TextFieldsWarning(const TextFields& found) {
+    if (found.count == 0) {
+        return {};
+    }
+    std::string text = "These fields hold no number and are read as 0:";
+    for (std::size_t i = 0; i < found.places.size(); ++i) {
+        text += (i == 0 ? " line " : ", line ") + std::to_string(found.places[i].first) +
+                " column " + std::to_string(found.places[i].second);
+    }
+    if (found.count > found.places.size()) {
+        text += " and " + std::to_string(found.count - found.places.size()) + " more";
+    }
+    return text + ".";
+}
+
+// A picture, a program or a word processor's file is no plan, though its
+// bytes may read as one: no control character but tab, CR and LF belongs in
+// a plan. Names the first line holding one.
+std::optional<std::string> ControlCharacterError(std::string_view contents) {
+    const auto bad = std::find_if(contents.begin(), contents.end(), [](char c) {
+        const auto byte = static_cast<unsigned char>(c);
+        return byte < 0x20 && c != '\t' && c != '\r' && c != '\n';
+    });
+    if (bad == contents.end()) {
+        return std::nullopt;
+    }
+    const long long fileLine = std::count(contents.begin(), bad, '\n') + 1;
+    return Format("Line %lld: control character 0x%02X; this is not a test plan", fileLine,
+                  static_cast<unsigned>(static_cast<unsigned char>(*bad)));
 }
 
 // Whole part of `value` when it fits a 32-bit signed field; NaN and infinities don't.
@@ -121,7 +189,8 @@ PlanLoadResult Failure(std::string error) {
 
 // Adds the test of one non-empty line; false (with the error set) when a value
 // does not fit.
-bool AddTest(std::string_view line, std::int64_t testLine, PlanLoadResult& result) {
+bool AddTest(std::string_view line, std::int64_t testLine, PlanLoadResult& result,
+             TextFields& textFields) {
     if (result.plan.entries.size() >=
         static_cast<std::size_t>(std::numeric_limits<std::int32_t>::max())) {
         result.error = "Line " + std::to_string(testLine + kHeaderLines) + ": too many tests";
@@ -133,6 +202,7 @@ bool AddTest(std::string_view line, std::int64_t testLine, PlanLoadResult& resul
         result.error = RangeError(testLine + kHeaderLines, *column);
         return false;
     }
+    NoteTextFields(numbers, testLine + kHeaderLines, textFields);
     entry.index = static_cast<std::int32_t>(result.plan.entries.size());
     result.plan.entries.push_back(entry);
     result.rows.push_back(MakeRowTexts(testLine, entry, numbers.values[4]));
@@ -140,29 +210,31 @@ bool AddTest(std::string_view line, std::int64_t testLine, PlanLoadResult& resul
 }
 
 PlanLoadResult ParseLines(std::string_view contents) {
+    if (auto error = ControlCharacterError(contents)) {
+        return Failure(std::move(*error));
+    }
     for (int i = 0; i < kHeaderLines && !contents.empty(); ++i) {
         TakeLine(contents);
     }
     PlanLoadResult result;
+    TextFields textFields;
     std::int64_t testLine = 0;
     while (!contents.empty()) {
         const std::string_view line = TakeLine(contents);
         ++testLine;
-        if (!line.empty() && !AddTest(line, testLine, result)) {
+        if (!line.empty() && !AddTest(line, testLine, result, textFields)) {
             return Failure(std::move(result.error));
         }
     }
+    result.warning = TextFieldsWarning(textFields);
     result.ok = true;
     return result;
 }
 
-// The first line is the station's own text; what the system said, when it
-// refused the file for a reason of ours, follows on the next.
+// The station's text, then the path and the system's reason, so that the
+// operator sees which file and what to do about it.
 PlanLoadResult OpenFailure(const std::filesystem::path& file, const FileReadResult& read) {
-    if (read.state == FileReadResult::State::Missing) {
-        return Failure(kCantOpenPlan);
-    }
-    return Failure(std::string(kCantOpenPlan) + "\n" + file.string() + ": " + read.reason);
+    return Failure(std::string(kCantOpenPlanText) + "\n" + file.string() + ": " + read.reason);
 }
 
 constexpr const char* kOutOfMemory = "Not enough memory to load the test parameters file";

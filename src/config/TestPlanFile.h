@@ -23,13 +23,19 @@ struct PlanLoadResult {
     // When !ok, the text for the operator; the plan and rows are then empty and
     // the caller keeps the plan it had.
     std::string error;
+    // When ok: the fields that hold text but no number (read as 0, as always),
+    // told once per load; empty when there are none.
+    std::string warning;
 };
 
+constexpr const char* kCantOpenPlanText = "Can't open test parameters file";
+
 // Reads and converts a whole plan file. A file that can't be opened gives
-// "Can't open test parameters file"; a read error or a value that does not fit
-// its 32-bit field loads nothing. Only a regular file of at most 256 MB is
-// read (a pipe would block, /dev/zero never end); `stop` becoming true ends a
-// long read.
+// kCantOpenPlanText with a second line naming the file and the system's
+// reason; a read error, a control character (a picture or a program is no
+// plan) or a value that does not fit its 32-bit field loads nothing. Only a
+// regular file of at most 256 MB is read (a pipe would block, /dev/zero never
+// end); `stop` becoming true ends a long read.
 PlanLoadResult LoadTestPlanFile(const std::filesystem::path& file,
                                 const std::atomic<bool>* stop = nullptr);
 

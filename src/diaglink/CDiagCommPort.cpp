@@ -16,6 +16,13 @@ constexpr const char* kLongLineText = "DispatchTask: line longer than 8191 bytes
 bool StopSignalled(const PollOutcome& outcome) {
     return outcome.kind == PollOutcome::Ready && outcome.index == 0;
 }
+
+std::string OpenFailureReason(const SerialOpenResult& opened) {
+    if (!opened.detail.empty()) {
+        return opened.detail;
+    }
+    return opened.failedStep == "baud rate" ? "not supported" : std::strerror(opened.error);
+}
 }  // namespace
 
 CDiagCommPort::~CDiagCommPort() {
@@ -47,9 +54,8 @@ int CDiagCommPort::OpenDevice(const std::string& portPath, std::int32_t baudRate
     }
     auto opened = OpenSerialDevice(portPath, baudRate);
     if (!opened.fd.Valid()) {
-        lastOpenError_ = Format(
-            "%s %s: %s", opened.failedStep.c_str(), portPath.c_str(),
-            opened.failedStep == "baud rate" ? "not supported" : std::strerror(opened.error));
+        lastOpenError_ = Format("%s %s: %s", opened.failedStep.c_str(), portPath.c_str(),
+                                OpenFailureReason(opened).c_str());
         return kOpenFailed;
     }
     lastOpenError_.clear();

@@ -2,6 +2,14 @@
 
 namespace orvalt {
 
+std::string CommPortOpenFailureText(const std::string& reason) {
+    std::string text = kCommPortOpenFailedText;
+    if (!reason.empty()) {
+        text += '\n' + reason;
+    }
+    return text;
+}
+
 DiagOpenOutcome DiagLinkControl::OnDiagOpen(const WindowHandle& window, const DiagPort* selected,
                                             std::optional<std::int32_t> baudRate) {
     if (!baudRate) {

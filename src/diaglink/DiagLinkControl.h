@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <string>
 
 #include "config/SettingsRecord.h"
 #include "diaglink/CDiagCommPort.h"
@@ -14,6 +15,10 @@ namespace orvalt {
 
 // What the window shows when the link cannot be opened.
 constexpr const char* kCommPortOpenFailedText = "Comm port open failed";
+
+// kCommPortOpenFailedText, then the reason (CDiagCommPort::LastOpenError) on a
+// second line when there is one.
+std::string CommPortOpenFailureText(const std::string& reason);
 
 enum class DiagOpenOutcome {
     Unchanged,   // nothing to do (bad baud rate field, no port chosen)

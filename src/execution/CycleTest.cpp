@@ -69,8 +69,11 @@ class CycleTest {
             return false;
         }
         const int seconds = settings_.cfgTime2 / 1000;
-        Post(ProgressWait, Format("Time To ON Test and wait for %d seconds", seconds));
-        static_cast<void>(MeasureTimeToOn(run_, handle_, seconds, measured_.timeToOn));
+        {
+            const ShownWait shown(run_, seconds * 1000);
+            Post(ProgressWait, Format("Time To ON Test and wait for %d seconds", seconds));
+            static_cast<void>(MeasureTimeToOn(run_, handle_, seconds, measured_.timeToOn));
+        }
         if (!RunGoesOn(run_)) {
             return false;
         }

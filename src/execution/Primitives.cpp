@@ -9,6 +9,7 @@ namespace {
 constexpr std::int32_t kSliceMs = 250;
 constexpr std::int32_t kPowerLine = 4;
 constexpr std::int32_t kMarkerLine = 5;
+constexpr std::int32_t kShownWaitMinMs = 1000;
 
 // While "Do Output 5" is on, line 5 changes level at every device access, so a
 // scope on it shows each access. The level carries on across runs.
@@ -24,11 +25,13 @@ void ToggleMarker(const RunRecord& run, LJ_HANDLE handle) {
     level = level ? 0 : 1;
 }
 
+// The Status cell first, then (with Extra Log) the log copy, so the log never
+// shows a reading before the row does.
 void ReportSuccess(const RunRecord& run, int row, std::string text) {
+    PostProgress(run, ProgressStatus, row, text);
     if (run.extraLog) {
-        PostProgress(run, ProgressLog, row, text);
+        PostProgress(run, ProgressLog, row, std::move(text));
     }
-    PostProgress(run, ProgressStatus, row, std::move(text));
 }
 
 void TellReading(const RunRecord& run, std::optional<double> volts, const std::string& status) {
@@ -45,7 +48,23 @@ void TellSwitch(const RunRecord& run, std::int32_t state, bool ok) {
 
 }  // namespace
 
+ShownWait::ShownWait(const RunRecord& run, std::int32_t ms)
+    : progress_(ms >= kShownWaitMinMs ? run.progress.get() : nullptr) {
+    if (progress_) {
+        progress_->BeginWait(run.io.clock->NowMs(), ms);
+    }
+}
+
+ShownWait::~ShownWait() {
+    if (progress_) {
+        progress_->EndWait();
+    }
+}
+
 void TimedWait(const RunRecord& run, int row, std::int32_t ms, std::string_view label) {
+    // Shown before it is announced, so that whoever sees the announcement
+    // finds the wait on the status strip too.
+    const ShownWait shown(run, label.empty() ? 0 : ms);
     if (!label.empty()) {
         const std::string text(label);
         PostProgress(run, ProgressWait, row,

@@ -10,6 +10,19 @@
 
 namespace orvalt {
 
+// While it lives, an announced wait of a second or more shows on the status
+// strip, counting down; shorter ones are polling and not worth showing.
+class ShownWait {
+  public:
+    ShownWait(const RunRecord& run, std::int32_t ms);
+    ~ShownWait();
+    ShownWait(const ShownWait&) = delete;
+    ShownWait& operator=(const ShownWait&) = delete;
+
+  private:
+    RunProgress* progress_;
+};
+
 // Waits `ms` in slices of 250 ms, giving way to a stop request after each slice.
 // A non-empty label is announced in the row's Wait cell. The caller reads the
 // run flag afterwards.

@@ -3,12 +3,14 @@
 #include <algorithm>
 
 #include "domain/Format.h"
+#include "execution/LabJackOpenFailure.h"
 
 namespace orvalt {
 
 namespace {
 constexpr ControlId kRunLockedControls[] = {IDC_SAVE_TEST_DATA, IDC_EXTRA_LOG, IDC_DO_OUTPUT5,
                                             IDC_OPEN};
+constexpr std::int32_t kPowerLine = 4;
 }  // namespace
 
 RunControl::RunControl(WindowModel& model, StationIo io, RunState& runState, WindowHandle window,
@@ -20,6 +22,9 @@ RunControl::RunControl(WindowModel& model, StationIo io, RunState& runState, Win
       hooks_(std::move(hooks)) {}
 
 RunControl::~RunControl() {
+    // Whoever showed our messages may be partly gone by now.
+    hooks_ = {};
+    unitPowerReport_ = nullptr;
     StopTestRun();
     abandoned_.clear();  // joins: their pointers into the station must not outlive it
 }
@@ -73,24 +78,110 @@ RunRecord RunControl::BuildRunRecord(LJ_HANDLE handle) const {
     if (io_.observers) {
         run.events = std::make_shared<RunEvents>(*io_.observers, *io_.clock, runNumber_);
     }
+    run.progress = progress_;
     return run;
 }
 
-void RunControl::OnStartStop() {
+bool RunControl::RefuseEmptyPlan() {
+    if (testPlan_ && !testPlan_->entries.empty()) {
+        return false;
+    }
+    ShowMessage(kPlanHoldsNoTests);
+    return true;
+}
+
+void RunControl::BeginRun(LJ_HANDLE handle) {
+    runStarted_ = true;
+    TakeControlsForRun();
+    runState_.runFlag = 1;
+    runHandle_ = handle;
+    runTests_ = static_cast<std::int32_t>(testPlan_->entries.size());
+    powerOffDue_ = true;
+    progress_ = std::make_shared<RunProgress>();
+    status_.Started(runTests_, io_.clock->NowMs(), progress_);
+    ++runNumber_;
+    RunRecord run = BuildRunRecord(handle);
+    runState_.extraLog = model_.values.extraLog;
+    worker_ = std::make_unique<WorkerThread>(std::move(run), runNumber_);
+}
+
+// The worker has ended (or, overrunning its stop, been abandoned): nothing of
+// the run may go on, and the unit is not left powered. A run ends once; the
+// later disposal of its worker is no second end.
+void RunControl::EndRun(RunEnd end) {
+    if (status_.HasEnded()) {
+        return;
+    }
+    runState_.runFlag = 0;
+    status_.Ended(end, io_.clock->NowMs());
+    SwitchUnitOffIfDue();
+}
+
+RunEnd RunControl::EndOfFinishedRun() const {
+    const bool everyTest = progress_ && progress_->Read().completed == runTests_;
+    return everyTest ? RunEnd::Completed : RunEnd::Abandoned;
+}
+
+// The station's own write, outside every test: it posts nothing, so the log
+// and the result files stay as the run left them, and the marker line keeps
+// its rhythm across runs.
+void RunControl::SwitchUnitOffIfDue() {
+    if (!powerOffDue_ || Running()) {
+        return;
+    }
+    if (HasAbandonedWorker()) {
+        ReportPower(kUnitPowerHeldByStoppedRun);
+        return;
+    }
+    const LJ_ERROR error = io_.daq->eDO(runHandle_, kPowerLine, 0);
+    powerOffDue_ = error != LJE_NOERROR;
+    ReportPower(
+        powerOffDue_
+            ? Format("The unit may still be powered: switching it off failed. Code %d", error)
+            : std::string(kUnitPowerSwitchedOff));
+}
+
+void RunControl::ReportPower(std::string text) {
+    status_.SetPowerNote(text);
+    if (unitPowerReport_) {
+        unitPowerReport_(text);
+    }
+}
+
+void RunControl::CloseRun() {
+    const bool running = Running();  // then the stop's own end switches off
+    if (runStarted_) {
+        runStarted_ = false;
+        StopTestRun();
+    }
+    if (!running) {
+        SwitchUnitOffIfDue();
+    }
+}
+
+std::chrono::milliseconds RunControl::TerminateWait() const {
+    return std::chrono::milliseconds(std::max(0, io_.settings->TaskTerminateWaitTime));
+}
+
+bool RunControl::StopRun() {
     bool stopped = false;
     if (worker_) {
         model_.Enable(IDC_START_STOP, false);
         stopped = StopTestRun();
     }
     GiveControlsBack();
-    if (stopped) {
+    return stopped;
+}
+
+void RunControl::OnStartStop() {
+    if (StopRun()) {
         return;
     }
     if (HasAbandonedWorker()) {
         ShowMessage(kPreviousRunStillEnding);
         return;
     }
-    if (hooks_.exchange && !hooks_.exchange()) {
+    if (RefuseEmptyPlan() || (hooks_.exchange && !hooks_.exchange())) {
         return;
     }
     model_.ClearLog();
@@ -98,16 +189,10 @@ void RunControl::OnStartStop() {
     LJ_HANDLE handle = 0;
     const LJ_ERROR error = io_.daq->OpenLabJack(LJ_dtU3, LJ_ctUSB, "", 1, &handle);
     if (error != LJE_NOERROR) {
-        ShowMessage(Format("Can't open LabJack for voltage measurement. Code %d", error));
+        ShowMessage(LabJackOpenFailureText(error));
         return;
     }
-    runStarted_ = true;
-    TakeControlsForRun();
-    runState_.runFlag = 1;
-    ++runNumber_;
-    RunRecord run = BuildRunRecord(handle);
-    runState_.extraLog = model_.values.extraLog;
-    worker_ = std::make_unique<WorkerThread>(std::move(run), runNumber_);
+    BeginRun(handle);
 }
 
 bool RunControl::StopTestRun() {
@@ -117,18 +202,18 @@ bool RunControl::StopTestRun() {
     bool stopped = false;
     if (!worker_->Ended()) {
         runState_.runFlag = 0;
-        const auto wait =
-            std::chrono::milliseconds(std::max(0, io_.settings->TaskTerminateWaitTime));
-        if (!worker_->WaitForEnd(wait)) {
+        if (!worker_->WaitForEnd(TerminateWait())) {
             // It cannot be killed safely; cut it off from the window and let it
             // end on its own. Start stays refused until it has.
             worker_->CutOff();
             abandoned_.push_back(std::move(worker_));
+            EndRun(RunEnd::Stopped);
             return true;
         }
         stopped = true;
     }
     worker_.reset();
+    EndRun(stopped ? RunEnd::Stopped : EndOfFinishedRun());
     return stopped;
 }
 
@@ -145,6 +230,10 @@ void RunControl::OnRunDone(const RunDoneMessage& message) {
     model_.SetCaption(IDC_START_STOP, "Start");
     for (ControlId id : kRunLockedControls) {
         model_.Enable(id, true);
+    }
+    // ProgressDone is the worker's last act: its end follows at once.
+    if (worker_ && worker_->WaitForEnd(TerminateWait())) {
+        EndRun(EndOfFinishedRun());
     }
 }
 

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "execution/RunStatus.h"
 #include "execution/TestRunWorker.h"
 #include "execution/WindowModel.h"
 
@@ -37,6 +38,9 @@ class RunControl {
     void SetHooks(RunControlHooks hooks) { hooks_ = std::move(hooks); }
 
     void OnStartStop();
+    // The press of Stop alone, which never starts a run: stops a running
+    // worker and gives the controls back. True if a worker was stopped.
+    bool StopRun();
     // True if a still running worker was stopped (or, overrunning its stop,
     // abandoned); false otherwise.
     bool StopTestRun();
@@ -48,6 +52,20 @@ class RunControl {
     bool Running() const;
     // A stopped worker that overran its stop and has not ended yet.
     bool HasAbandonedWorker();
+    // The window's close: stops a run still going and leaves the unit switched
+    // off, or says why it may still be powered.
+    void CloseRun();
+    // Switches the unit off once the run's worker has ended, if no write has
+    // done so since the run began; a worker that overran its stop keeps the
+    // device, and the unit is then reported as possibly still powered.
+    void SwitchUnitOffIfDue();
+
+    const RunStatus& Status() const { return status_; }
+    // Told what became of the unit's power after a run ("Unit power switched
+    // off", or why it may still be powered); the status keeps it as well.
+    void SetUnitPowerReport(std::function<void(const std::string&)> report) {
+        unitPowerReport_ = std::move(report);
+    }
 
   private:
     void ShowMessage(const std::string& text);
@@ -56,18 +74,37 @@ class RunControl {
     RunRecord BuildRunRecord(LJ_HANDLE handle) const;
     void ApplyCell(const ProgressMessage& message, int column);
     void ReapAbandoned();
+    bool RefuseEmptyPlan();
+    void BeginRun(LJ_HANDLE handle);
+    void EndRun(RunEnd end);
+    RunEnd EndOfFinishedRun() const;
+    void ReportPower(std::string text);
+    std::chrono::milliseconds TerminateWait() const;
 
     WindowModel& model_;
     StationIo io_;
     RunState& runState_;
     WindowHandle window_;
     RunControlHooks hooks_;
+    std::function<void(const std::string&)> unitPowerReport_;
     const TestPlan* testPlan_ = nullptr;
     std::unique_ptr<WorkerThread> worker_;
     std::vector<std::unique_ptr<WorkerThread>> abandoned_;
     bool runStarted_ = false;
     int runNumber_ = 0;
+    // The latest run: its device handle, its test count and where it stands.
+    LJ_HANDLE runHandle_ = 0;
+    std::int32_t runTests_ = 0;
+    std::shared_ptr<RunProgress> progress_;
+    bool powerOffDue_ = false;
+    RunStatus status_;
 };
+
+// What Start says about a plan without a single test line.
+inline constexpr const char* kPlanHoldsNoTests = "The plan holds no tests.";
+inline constexpr const char* kUnitPowerSwitchedOff = "Unit power switched off";
+inline constexpr const char* kUnitPowerHeldByStoppedRun =
+    "The unit may still be powered: the stopped run has not ended and still holds the device";
 
 // What the operator is told when Start meets a stopped run that has not ended.
 inline constexpr const char* kPreviousRunStillEnding =

@@ -14,6 +14,7 @@
 #include "domain/SessionObservers.h"
 #include "domain/UnitDescription.h"
 #include "execution/RunEvents.h"
+#include "execution/RunProgress.h"
 #include "platform/Clock.h"
 #include "results/SummaryLines.h"
 
@@ -52,6 +53,8 @@ struct RunRecord {
     StationIo io;
     // The run's events for the observers; null when nobody observes.
     std::shared_ptr<RunEvents> events;
+    // Where the run stands, for the status strip; null when nobody looks.
+    std::shared_ptr<RunProgress> progress;
 };
 
 inline bool RunGoesOn(const RunRecord& run) {

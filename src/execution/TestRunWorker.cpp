@@ -20,6 +20,9 @@ void TellTestEnded(const RunRecord& run, int row, const std::string* line,
 }
 
 TestOutcome RunOneTest(RunRecord& run, const TestPlanEntry& entry, std::int32_t& cycleN) {
+    if (run.progress) {
+        run.progress->BeginTest(entry.index);
+    }
     if (run.events) {
         run.events->TestStarted(entry.index);
     }
@@ -36,6 +39,9 @@ TestOutcome RunOneTest(RunRecord& run, const TestPlanEntry& entry, std::int32_t&
     run.io.summaryLines->Append(line);
     TellTestEnded(run, entry.index, &line, measurements);
     PostProgress(run, ProgressLog, 0, std::move(line));
+    if (run.progress) {
+        run.progress->TestCompleted();
+    }
     return TestOutcome::Completed;
 }
 

@@ -40,6 +40,12 @@ class PseudoTerminal {
     // Hangs the line up: readers of the slave see the far end gone.
     void CloseMaster();
 
+    // Gives up this side's own slave descriptor, for a far end whose reader is
+    // another process: that reader would see this process holding the port
+    // and refuse it. Writes with no reader then fill the line until it is
+    // full, as before.
+    void ReleaseSlave() { slaveKeeper_.Reset(); }
+
   private:
     PseudoTerminal(UniqueFd master, UniqueFd slaveKeeper, std::string slavePath);
 

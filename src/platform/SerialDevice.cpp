@@ -10,6 +10,9 @@
 #include <cerrno>
 #include <utility>
 
+#include "platform/DeviceHolders.h"
+#include "platform/SerialSpeed.h"
+
 namespace orvalt {
 
 namespace {
@@ -32,11 +35,12 @@ constexpr std::array kBaudTable{
     BaudEntry{3000000, B3000000}, BaudEntry{3500000, B3500000}, BaudEntry{4000000, B4000000},
 };
 
-SerialOpenResult Failure(const char* step, int error) {
-    return SerialOpenResult{UniqueFd{}, step, error};
+SerialOpenResult Failure(const char* step, int error, std::string detail = {}) {
+    return SerialOpenResult{UniqueFd{}, step, error, std::move(detail)};
 }
 
-void SetRaw8N1(termios& settings, speed_t speed) {
+// A speed missing from the table is left for SetAnyBaudRate.
+void SetRaw8N1(termios& settings, std::optional<speed_t> speed) {
     cfmakeraw(&settings);
     settings.c_cflag &= ~static_cast<tcflag_t>(PARENB | CSTOPB | CSIZE | CRTSCTS);
     settings.c_cflag |= CS8 | CLOCAL | CREAD;
@@ -45,19 +49,39 @@ void SetRaw8N1(termios& settings, speed_t speed) {
     // that a read of 0 bytes can only mean the device hung up.
     settings.c_cc[VMIN] = 1;
     settings.c_cc[VTIME] = 0;
-    cfsetispeed(&settings, speed);
-    cfsetospeed(&settings, speed);
+    if (speed) {
+        cfsetispeed(&settings, *speed);
+        cfsetospeed(&settings, *speed);
+    }
 }
 
 // tcsetattr succeeds when any part of the request took, so read it back.
-bool Took8N1At(int fd, speed_t speed) {
-    termios actual{};
+bool Took8N1(int fd, termios& actual) {
     if (tcgetattr(fd, &actual) != 0) {
         return false;
     }
     const bool eightBits = (actual.c_cflag & CSIZE) == CS8;
     const bool noParity = (actual.c_cflag & (PARENB | CSTOPB)) == 0;
-    return eightBits && noParity && cfgetispeed(&actual) == speed && cfgetospeed(&actual) == speed;
+    return eightBits && noParity;
+}
+
+// A UART makes a rate outside the table from a divisor, and its driver reports
+// the rate it really runs at: within 2% (what the kernel itself counts as the
+// same speed) the line works. A driver that cannot make the rate keeps its old
+// speed, far from the one asked for.
+bool CloseEnough(std::uint32_t actual, std::int32_t wanted) {
+    const auto want = static_cast<std::uint32_t>(wanted);
+    const std::uint32_t difference = actual > want ? actual - want : want - actual;
+    return difference <= want / 50;
+}
+
+bool TookSpeed(int fd, const termios& actual, std::int32_t baudRate,
+               std::optional<speed_t> constant) {
+    if (constant) {
+        return cfgetispeed(&actual) == *constant && cfgetospeed(&actual) == *constant;
+    }
+    const auto rates = ReadBaudRates(fd);
+    return rates && CloseEnough(rates->input, baudRate) && CloseEnough(rates->output, baudRate);
 }
 
 // A pseudo-terminal has no modem lines; the ioctl then fails with ENOTTY (or
@@ -69,24 +93,39 @@ bool SetModemLine(int fd, unsigned long request, int line) {
     return errno == ENOTTY || errno == EINVAL;
 }
 
-SerialOpenResult Configure(UniqueFd fd, speed_t speed) {
+// Raw 8N1 first, then a speed outside the table, then what the device took.
+std::optional<SerialOpenResult> SetLine(int fd, std::int32_t baudRate) {
+    const auto constant = BaudRateConstant(baudRate);
     termios settings{};
-    if (tcgetattr(fd.Get(), &settings) != 0) {
+    if (tcgetattr(fd, &settings) != 0) {
         return Failure("tcgetattr", errno);
     }
-    SetRaw8N1(settings, speed);
-    if (tcsetattr(fd.Get(), TCSANOW, &settings) != 0) {
+    SetRaw8N1(settings, constant);
+    if (tcsetattr(fd, TCSANOW, &settings) != 0) {
         return Failure("tcsetattr", errno);
     }
-    if (!Took8N1At(fd.Get(), speed)) {
+    if (!constant && SetAnyBaudRate(fd, baudRate) != 0) {
+        return Failure("baud rate", EINVAL);
+    }
+    if (!Took8N1(fd, settings)) {
         return Failure("tcsetattr", EINVAL);
+    }
+    if (!TookSpeed(fd, settings, baudRate, constant)) {
+        return Failure("baud rate", EINVAL);
+    }
+    return std::nullopt;
+}
+
+SerialOpenResult Configure(UniqueFd fd, std::int32_t baudRate) {
+    if (auto failure = SetLine(fd.Get(), baudRate)) {
+        return std::move(*failure);
     }
     if (!SetModemLine(fd.Get(), TIOCMBIS, TIOCM_DTR) ||
         !SetModemLine(fd.Get(), TIOCMBIC, TIOCM_RTS)) {
         return Failure("modem lines", errno);
     }
     tcflush(fd.Get(), TCIOFLUSH);
-    return SerialOpenResult{std::move(fd), {}, 0};
+    return SerialOpenResult{std::move(fd), {}, 0, {}};
 }
 
 }  // namespace
@@ -101,9 +140,8 @@ std::optional<speed_t> BaudRateConstant(std::int32_t baudRate) {
 }
 
 SerialOpenResult OpenSerialDevice(const std::string& path, std::int32_t baudRate) {
-    const auto speed = BaudRateConstant(baudRate);
-    if (!speed) {
-        return Failure("baud rate", EINVAL);
+    if (baudRate <= 0) {
+        return Failure("baud rate", EINVAL);  // 0 would hang the line up
     }
     UniqueFd fd(::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC));
     if (!fd.Valid()) {
@@ -120,7 +158,11 @@ SerialOpenResult OpenSerialDevice(const std::string& path, std::int32_t baudRate
     if (::ioctl(fd.Get(), TIOCEXCL) != 0) {
         return Failure("TIOCEXCL", errno);
     }
-    return Configure(std::move(fd), *speed);
+    // A reader that asked for neither would still take part of every line.
+    if (const auto holders = OtherHoldersOf(fd.Get()); !holders.empty()) {
+        return Failure("open", EBUSY, "also open in " + DescribeHolders(holders));
+    }
+    return Configure(std::move(fd), baudRate);
 }
 
 std::optional<LineErrorCounts> ReadLineErrorCounts(int fd) {

@@ -21,16 +21,21 @@ struct SerialOpenResult {
     // its errno, for a log line that says why.
     std::string failedStep;
     int error = 0;
+    // Said instead of the errno's text when more is known ("also open in
+    // process 1234 (minicom)").
+    std::string detail;
 };
 
 // The termios speed constant for a baud rate; nothing for a rate the terminal
-// layer cannot name (such a rate cannot be opened).
+// layer cannot name (such a rate is set through termios2 instead).
 std::optional<speed_t> BaudRateConstant(std::int32_t baudRate);
 
 // Opens and configures the device at `path`. Another process holding the port
-// (TIOCEXCL, or our own advisory lock) makes it fail; so does a device that
-// does not end up at 8N1 and the requested speed. Input that was waiting in
-// the driver from before the opening is discarded.
+// (TIOCEXCL, our own advisory lock, or simply a descriptor on it that /proc
+// shows) makes it fail; so does a device that
+// does not end up at 8N1 and the requested speed (any positive rate: one
+// outside the table must come within 2%). Input that was waiting in the driver
+// from before the opening is discarded.
 SerialOpenResult OpenSerialDevice(const std::string& path, std::int32_t baudRate);
 
 // Line error flags in the bit values the station reports them with.

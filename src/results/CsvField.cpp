@@ -2,8 +2,38 @@
 
 namespace orvalt {
 
+namespace {
+
+// Where the quoted part that opens at `open` ends (just past its closing
+// quote), or npos when it is never closed.
+std::size_t QuotedEnd(std::string_view text, std::size_t open) {
+    for (std::size_t i = open + 1; i < text.size(); ++i) {
+        if (text[i] != '"') {
+            continue;
+        }
+        if (i + 1 < text.size() && text[i + 1] == '"') {
+            ++i;  // a doubled quote inside
+            continue;
+        }
+        return i + 1;
+    }
+    return std::string_view::npos;
+}
+
+// Where the comma that ends the field is looked for from.
+std::size_t FieldBodyEnd(std::string_view text) {
+    const std::size_t first = text.find_first_not_of(' ');
+    if (first == std::string_view::npos || text[first] != '"') {
+        return 0;
+    }
+    const std::size_t end = QuotedEnd(text, first);
+    return end == std::string_view::npos ? 0 : end;
+}
+
+}  // namespace
+
 std::string QuoteCsvField(std::string_view text) {
-    if (text.find_first_of(",\"") == std::string_view::npos) {
+    if (text.find(',') == std::string_view::npos) {
         return std::string(text);
     }
     std::string quoted = "\"";
@@ -17,21 +47,10 @@ std::string QuoteCsvField(std::string_view text) {
     return quoted;
 }
 
-// A doubled quote inside a quoted field toggles twice, so counting quotes is
-// enough to know whether a comma separates.
 std::string_view TakeCsvField(std::string_view& rest) {
-    bool quoted = false;
-    for (std::size_t i = 0; i < rest.size(); ++i) {
-        if (rest[i] == '"') {
-            quoted = !quoted;
-        } else if (rest[i] == ',' && !quoted) {
-            const std::string_view field = rest.substr(0, i);
-            rest.remove_prefix(i + 1);
-            return field;
-        }
-    }
-    const std::string_view field = rest;
-    rest = {};
+    const std::size_t comma = rest.find(',', FieldBodyEnd(rest));
+    const std::string_view field = rest.substr(0, comma);
+    rest.remove_prefix(comma == std::string_view::npos ? rest.size() : comma + 1);
     return field;
 }
 

@@ -6,14 +6,18 @@
 
 namespace orvalt {
 
-// `text` as one comma-separated field: when it holds a comma or a double quote
-// it is wrapped in double quotes with each inner quote doubled, so that it can't
-// split into extra fields; any other text stays exactly as it is.
+// `text` as one comma-separated field: a text holding a comma is wrapped in
+// double quotes with each inner quote doubled, so that it can't split into
+// extra fields; any other text, quotes and all (a size of 4"), stays exactly
+// as the operator typed it.
 std::string QuoteCsvField(std::string_view text);
 
-// Takes the next field off `rest`: the text up to the first comma that is not
-// inside double quotes (all of `rest` when there is none), leaving in `rest`
-// what follows that comma. The field keeps its quotes and blanks.
+// Takes the next field off `rest`, leaving in `rest` what follows the comma
+// that ends it (nothing when no comma does). A field whose first character
+// after blanks is a double quote is quoted: it runs to the quote that closes
+// it (a doubled quote stays inside) and on to the next comma. Any other field,
+// or a quoted one that is never closed, runs to the next comma. The field keeps
+// its quotes and blanks.
 std::string_view TakeCsvField(std::string_view& rest);
 
 }  // namespace orvalt

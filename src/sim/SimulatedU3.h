@@ -47,6 +47,8 @@ class SimulatedU3 final : public Daq {
     std::vector<std::int32_t> MarkerWrites() const;
     std::int64_t Reads() const;
     std::int64_t PowerSwitches() const;
+    // The unit on the far side of line 4, to see whether it is powered.
+    const SimulatedUnit& Unit() const { return unit_; }
 
   private:
     static constexpr LJ_HANDLE kHandle = 1;

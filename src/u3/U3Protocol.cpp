@@ -15,9 +15,10 @@ std::uint32_t ReadU32(ByteView bytes, std::size_t at) {
            (static_cast<std::uint32_t>(ReadU16(bytes, at + 2)) << 16);
 }
 
-// Integer byte then fraction byte, as hundredths.
+// Hundredths byte first, whole-number byte second ({30, 1} is 1.30), as
+// hundredths (130): the order the vendor's own driver reads on hardware.
 std::uint16_t ReadVersion(ByteView bytes, std::size_t at) {
-    return static_cast<std::uint16_t>(bytes[at] * 100 + bytes[at + 1]);
+    return static_cast<std::uint16_t>(bytes[at + 1] * 100 + bytes[at]);
 }
 
 // Frame checks shared by the commands whose reply has one fixed size and the

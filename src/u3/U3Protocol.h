@@ -65,8 +65,8 @@ struct ReplyStatus {
 // Checks framing, checksums and command number of an extended reply.
 FrameFault CheckExtendedReply(ByteView reply, std::uint8_t command);
 
-// Firmware and hardware versions come as integer byte then fraction byte
-// (1.30 is {1, 30}); they are kept as hundredths (130).
+// Firmware, bootloader and hardware versions come as hundredths byte then
+// whole-number byte (1.30 is {30, 1}); they are kept as hundredths (130).
 struct U3Config {
     std::uint16_t firmwareVersion = 0;
     std::uint16_t bootloaderVersion = 0;

@@ -24,7 +24,7 @@ QIcon MainIcon() {
 void PrepareApplication() {
     std::setlocale(LC_NUMERIC, "C");
     QApplication::setApplicationName(QString::fromLatin1(kProgramName));
-    QApplication::setApplicationVersion(QStringLiteral("1.0.61"));
+    QApplication::setApplicationVersion(QString::fromLatin1(kVersionNumber));
     QApplication::setDesktopFileName(QStringLiteral("orvalt"));
     QApplication::setWindowIcon(MainIcon());
 }

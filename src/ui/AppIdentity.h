@@ -6,10 +6,11 @@
 #include <QIcon>
 #include <QString>
 
+#include "station/ProgramVersion.h"
+
 namespace orvalt {
 
 inline constexpr const char* kProgramName = "Orvalt";
-inline constexpr const char* kVersionText = "Orvalt, Version 1.0.61";
 inline constexpr const char* kAboutMenuText = "&About Orvalt...";
 
 QIcon MainIcon();

@@ -4,10 +4,11 @@
 //   orvalt --simulate    the simulated U3 and unit, in real time, with the
 //                        simulated driver's diagnostic port in the port list
 //   orvalt --simulate --unit FILE   the simulated unit described in FILE (JSON)
-// Three variables drive the window for automation (screenshots, demos): once
-// the window is shown, ORVALT_AUTODIAG=1 presses the diagnostic port's Open,
-// ORVALT_AUTOPLAN=FILE loads that plan, and ORVALT_AUTOSTART=1 then presses
-// Start.
+// For screenshots and demonstrations, and only on the simulator, the window
+// can press its own buttons once it is shown: --open-diag opens the simulated
+// driver's diagnostic port, --load-plan FILE loads that plan and --start then
+// presses Start. The station reads no environment variables of its own: a
+// stray one must never press Start on a production unit.
 
 #include <filesystem>
 #include <optional>
@@ -28,20 +29,14 @@ struct AppOptions {
 
 struct AppOptionsResult {
     std::optional<AppOptions> options;
-    std::string error;  // set when options is empty and help was not asked for
+    // Set when options is empty and neither help nor the version was asked for.
+    std::string error;
     bool helpRequested = false;
+    bool versionRequested = false;
 };
 
 // `args` without the program name and without the toolkit's own options.
 AppOptionsResult ParseAppOptions(const std::vector<std::string>& args);
-
-// Takes the automation variables' values (null: unset).
-struct AutomationVariables {
-    const char* autoDiag = nullptr;
-    const char* autoPlan = nullptr;
-    const char* autoStart = nullptr;
-};
-void ApplyAutomation(AppOptions& options, const AutomationVariables& variables);
 
 extern const char* const kAppUsage;
 

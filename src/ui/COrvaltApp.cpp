@@ -1,6 +1,8 @@
 #include "ui/COrvaltApp.h"
 
+#include <QApplication>
 #include <QMessageBox>
+#include <QSessionManager>
 #include <QTimer>
 #include <iostream>
 
@@ -29,7 +31,7 @@ std::vector<DiagPort> SimulatedPorts(Station& station) {
     return ports;
 }
 
-// What the automation variables ask for, once the window is up.
+// What the automation options ask for, once the window is up.
 void Automate(COrvaltDlg& window, const AppOptions& options) {
     if (options.autoDiag) {
         window.OnDiagOpen();
@@ -71,7 +73,10 @@ int COrvaltApp::InitInstance(const AppOptions& options) {
         options.simulate ? SimulatedPorts(session.GetStation()) : std::vector<DiagPort>{};
     {
         COrvaltDlg window(session, extraPorts);
-        const TerminationSignals endRequests([&window] { window.reject(); });
+        const TerminationSignals endRequests([&window] { window.CloseWithoutAsking(); });
+        // Logout: nobody is left to answer a question either.
+        QObject::connect(qApp, &QGuiApplication::commitDataRequest, &window,
+                         [&window](QSessionManager&) { window.CloseWithoutAsking(); });
         window.show();
         QTimer::singleShot(0, &window, [&window, &options] { Automate(window, options); });
         window.exec();

@@ -14,7 +14,6 @@
 #include <QTableView>
 #include <QTreeView>
 #include <array>
-#include <iostream>
 
 #include "config/TestPlanFile.h"
 #include "diaglink/DiagSave.h"
@@ -34,9 +33,44 @@ constexpr int kDiagColumnWidthPx = 100;
 constexpr int kDiagFontPoints = 8;
 // The list views catch up with a flood of lines at most this often.
 constexpr int kRefreshPeriodMs = 30;
-// The line under the window where the diagnostic link's receive errors show.
+// The lines under the window: the diagnostic link's receive errors, then
+// where the run stands (the status strip).
 constexpr QRect kLinkStatusDu{7, 433, 555, 10};
-constexpr int kLinkStatusBandDu = 12;
+constexpr QRect kRunStatusDu{7, 445, 555, 10};
+constexpr int kStatusBandsDu = 24;
+constexpr int kRunStatusPeriodMs = 1000;
+
+constexpr const char* kWindowCloseTip =
+    "Closes the Orvalt window (a run in progress is stopped first)";
+constexpr const char* kDiagOpenCloseTip =
+    "Opens and closes the diagnostic serial port (Diag Comm Port)";
+
+constexpr std::array<std::pair<Answer, QMessageBox::StandardButton>, 5> kAnswerButtons{{
+    {Answer::Yes, QMessageBox::Yes},
+    {Answer::No, QMessageBox::No},
+    {Answer::Save, QMessageBox::Save},
+    {Answer::Discard, QMessageBox::Discard},
+    {Answer::Cancel, QMessageBox::Cancel},
+}};
+
+QMessageBox::StandardButton ButtonOf(Answer answer) {
+    for (const auto& [each, button] : kAnswerButtons) {
+        if (each == answer) {
+            return button;
+        }
+    }
+    return QMessageBox::NoButton;
+}
+
+// A box closed without a button press answers as Esc does.
+Answer AnswerOf(QMessageBox::StandardButton button, Answer escape) {
+    for (const auto& [answer, each] : kAnswerButtons) {
+        if (each == button) {
+            return answer;
+        }
+    }
+    return escape;
+}
 
 constexpr std::array<ControlId, 5> kModelControls{IDC_START_STOP, IDC_SAVE_TEST_DATA, IDC_EXTRA_LOG,
                                                   IDC_DO_OUTPUT5, IDC_OPEN};
@@ -105,6 +139,7 @@ COrvaltDlg::COrvaltDlg(StationSession& session, std::vector<DiagPort> extraPorts
       model_(session.Model()),
       ports_(ListDiagPorts(extraPorts)),
       linkStatus_(this),
+      runStatus_(this),
       aboutAction_(QString::fromLatin1(kAboutMenuText), this) {
     session_.SetView(this);
     session_.SetRunHooks(RunControlHooks{[this] { return Exchange(); },
@@ -123,6 +158,7 @@ COrvaltDlg::COrvaltDlg(StationSession& session, std::vector<DiagPort> extraPorts
                         QString::fromStdString(text), QMessageBox::Ok, this);
         box.exec();
     };
+    askQuestion = [this](const Question& question) { return AskInABox(question); };
     setWindowTitle(QString::fromLatin1(kProgramName));
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                    Qt::WindowCloseButtonHint);
@@ -140,6 +176,10 @@ COrvaltDlg::COrvaltDlg(StationSession& session, std::vector<DiagPort> extraPorts
     refreshTimer_.setSingleShot(true);
     refreshTimer_.setInterval(kRefreshPeriodMs);
     connect(&refreshTimer_, &QTimer::timeout, this, [this] { RefreshViews(); });
+    session_.Runs().SetUnitPowerReport([this](const std::string&) { ShowRunStatus(); });
+    runStatusTimer_.setInterval(kRunStatusPeriodMs);
+    connect(&runStatusTimer_, &QTimer::timeout, this, [this] { ShowRunStatus(); });
+    runStatusTimer_.start();
 }
 
 COrvaltDlg::~COrvaltDlg() {
@@ -164,8 +204,10 @@ void COrvaltDlg::BuildControls() {
     }
     linkStatus_.setObjectName(QStringLiteral("linkStatus"));
     linkStatusDrawnPx_ = DialogUnitsToPixels(kLinkStatusDu, base);
+    runStatus_.setObjectName(QStringLiteral("runStatus"));
+    runStatusDrawnPx_ = DialogUnitsToPixels(kRunStatusDu, base);
     drawnSizePx_ = DialogUnitsToPixels(
-        QSize(kMainWindowSizeDu.width(), kMainWindowSizeDu.height() + kLinkStatusBandDu), base);
+        QSize(kMainWindowSizeDu.width(), kMainWindowSizeDu.height() + kStatusBandsDu), base);
     SetUpTestList();
     SetUpLogList();
     SetUpDiagList();
@@ -296,6 +338,10 @@ void COrvaltDlg::ConnectButtons() {
         connect(FindControl<QPushButton>(this, id), &QPushButton::clicked, this,
                 [this, handler = handler] { (this->*handler)(); });
     }
+    // Both read "Close" while the port is open, one above the other.
+    FindControl<QPushButton>(this, IDCANCEL_CLOSE)
+        ->setToolTip(QString::fromLatin1(kWindowCloseTip));
+    diagOpenButton_->setToolTip(QString::fromLatin1(kDiagOpenCloseTip));
 }
 
 // The members into the controls, as the window opens.
@@ -328,6 +374,7 @@ void COrvaltDlg::PlaceControls() {
         controls_[i]->setGeometry(place);
     }
     linkStatus_.setGeometry(FollowGrowth(linkStatusDrawnPx_, Follow{0, 1, 1, 0}, growth));
+    runStatus_.setGeometry(FollowGrowth(runStatusDrawnPx_, Follow{0, 1, 1, 0}, growth));
 }
 
 void COrvaltDlg::resizeEvent(QResizeEvent* event) {
@@ -418,6 +465,12 @@ void COrvaltDlg::ControlsChanged() {
         button->setText(QString::fromStdString(state.caption));
         button->setEnabled(state.enabled);
     }
+    ShowRunStatus();  // a run began or ended
+}
+
+void COrvaltDlg::ShowRunStatus() {
+    const std::string text = session_.Runs().Status().Text(session_.GetStation().GetClock().NowMs());
+    runStatus_.setText(QString::fromStdString(text));
 }
 
 void COrvaltDlg::ScheduleRefresh() {
@@ -462,6 +515,9 @@ bool COrvaltDlg::LoadTestPlanFrom(const std::filesystem::path& file) {
         return false;
     }
     session_.UsePlan(std::move(result.plan), std::move(result.rows));
+    if (!result.warning.empty()) {
+        ShowMessage(result.warning);
+    }
     return true;
 }
 
@@ -511,8 +567,7 @@ void COrvaltDlg::ShowDiagOutcome(DiagOpenOutcome outcome) {
         case DiagOpenOutcome::Unchanged:
             return;
         case DiagOpenOutcome::OpenFailed:
-            std::cerr << "orvalt: " << session_.LinkOpenError() << '\n';
-            ShowMessage(kCommPortOpenFailedText);
+            ShowMessage(CommPortOpenFailureText(session_.LinkOpenError()));
             return;
         case DiagOpenOutcome::Opened:
         case DiagOpenOutcome::Closed:
@@ -561,11 +616,37 @@ void COrvaltDlg::OnDiagSave() {
 // ---- Close ----
 
 void COrvaltDlg::reject() {
-    CloseSequence();
+    if (closing_) {
+        return;
+    }
+    const CloseConfirmationHooks hooks{askQuestion, [this] { OnSaveTestData(); }};
+    if (ConfirmClose(session_.Runs(), session_.Summary(), hooks)) {
+        CloseSequence();
+    }
 }
 
 void COrvaltDlg::accept() {
+    reject();
+}
+
+void COrvaltDlg::CloseWithoutAsking() {
+    if (openQuestion_) {
+        openQuestion_->reject();
+    }
     CloseSequence();
+}
+
+Answer COrvaltDlg::AskInABox(const Question& question) {
+    QMessageBox box(QMessageBox::Question, QString::fromLatin1(kProgramName),
+                    QString::fromStdString(question.text), QMessageBox::NoButton, this);
+    for (Answer answer : question.buttons) {
+        box.addButton(ButtonOf(answer));
+    }
+    box.setDefaultButton(ButtonOf(question.defaultAnswer));
+    box.setEscapeButton(ButtonOf(question.escapeAnswer));
+    openQuestion_ = &box;
+    box.exec();
+    return AnswerOf(box.standardButton(box.clickedButton()), question.escapeAnswer);
 }
 
 // Each step frees only what no other thread uses any more: the worker stops
@@ -575,11 +656,7 @@ void COrvaltDlg::CloseSequence() {
         return;  // a prompt of this very sequence is showing
     }
     closing_ = true;
-    RunControl& runs = session_.Runs();
-    if (runs.RunStarted()) {
-        runs.ClearRunStarted();
-        runs.StopTestRun();
-    }
+    session_.Runs().CloseRun();
     static_cast<void>(Exchange());
     StoreColumnWidths();
     StoreDescription();

@@ -7,6 +7,8 @@
 #include <QAction>
 #include <QDialog>
 #include <QLabel>
+#include <QMessageBox>
+#include <QPointer>
 #include <QTimer>
 #include <filesystem>
 #include <functional>
@@ -16,6 +18,7 @@
 
 #include "diaglink/DiagPorts.h"
 #include "station/StationSession.h"
+#include "execution/CloseConfirmation.h"
 #include "ui/ListModels.h"
 #include "ui/MainWindowControls.h"
 #include "ui/PromptForFile.h"
@@ -46,6 +49,8 @@ class COrvaltDlg final : public QDialog, private WindowObserver, private Session
     // returns 1 when a file was confirmed (its path then in the request).
     std::function<int(FileRequest&)> promptForFile;
     std::function<void(const std::string&)> messageBox;
+    // A question with its own buttons (the close's), replaceable in the same way.
+    std::function<Answer(const Question&)> askQuestion;
 
     // The buttons' handlers.
     void LoadTestPlan();
@@ -61,9 +66,13 @@ class COrvaltDlg final : public QDialog, private WindowObserver, private Session
     bool LoadTestPlanFrom(const std::filesystem::path& file);
 
     // Esc, "Close" and the title bar's close button all come here; so would
-    // the OK command, which nothing in the window issues.
+    // the OK command, which nothing in the window issues. A run in progress or
+    // tests not saved are asked about first.
     void reject() override;
     void accept() override;
+    // SIGTERM and logout: the close sequence without a question, which nobody
+    // would be there to answer; a question showing is answered as by Esc.
+    void CloseWithoutAsking();
 
     // What the window shows, for tests and automation.
     QWidget* Control(int id) const;
@@ -73,6 +82,8 @@ class COrvaltDlg final : public QDialog, private WindowObserver, private Session
     bool DiagLinkOpen() const { return session_.DiagLinkOpen(); }
     // Where the worker and the link post; handled on the window's thread.
     WindowHandle Handle() const { return session_.Handle(); }
+    QString LinkStatus() const { return linkStatus_.text(); }
+    QString RunStatusText() const { return runStatus_.text(); }
 
   protected:
     void keyPressEvent(QKeyEvent* event) override;
@@ -105,6 +116,8 @@ class COrvaltDlg final : public QDialog, private WindowObserver, private Session
     void ScheduleRefresh();
     void RefreshViews();
     void CloseSequence();
+    Answer AskInABox(const Question& question);
+    void ShowRunStatus();
     void StoreColumnWidths();
     void StoreDescription();
 
@@ -125,6 +138,10 @@ class COrvaltDlg final : public QDialog, private WindowObserver, private Session
     QSize drawnSizePx_;
     QLabel linkStatus_;
     QRect linkStatusDrawnPx_;
+    QLabel runStatus_;
+    QRect runStatusDrawnPx_;
+    QTimer runStatusTimer_;
+    QPointer<QMessageBox> openQuestion_;
     QAction aboutAction_;
     QTimer refreshTimer_;
     bool diagRowsPending_ = false;

@@ -2,8 +2,8 @@
 
 #include <QApplication>
 #include <algorithm>
-#include <cstdlib>
 #include <iostream>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -30,15 +30,27 @@ int Refuse(const std::string& error) {
     return 2;
 }
 
+// Help and the version are answered without a window; nothing otherwise.
+std::optional<int> AnswerWithoutWindow(const orvalt::AppOptionsResult& parsed) {
+    if (parsed.helpRequested) {
+        std::cout << orvalt::kAppUsage << std::flush;
+        return 0;
+    }
+    if (parsed.versionRequested) {
+        std::cout << orvalt::kVersionText << std::endl;
+        return 0;
+    }
+    return std::nullopt;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     // Checked before the toolkit starts, so that a mistyped option is told
     // even where there is no display.
     const orvalt::AppOptionsResult early = orvalt::ParseAppOptions(Arguments(argc, argv));
-    if (early.helpRequested) {
-        std::cout << orvalt::kAppUsage;
-        return 0;
+    if (auto answered = AnswerWithoutWindow(early)) {
+        return *answered;
     }
     if (!early.options && !HasToolkitOptions(Arguments(argc, argv))) {
         return Refuse(early.error);
@@ -48,13 +60,12 @@ int main(int argc, char** argv) {
     orvalt::PrepareApplication();
     // The application object has taken its own options out of argv.
     const orvalt::AppOptionsResult parsed = orvalt::ParseAppOptions(Arguments(argc, argv));
+    if (auto answered = AnswerWithoutWindow(parsed)) {
+        return *answered;
+    }
     if (!parsed.options) {
         return Refuse(parsed.error);
     }
-    orvalt::AppOptions options = *parsed.options;
-    orvalt::ApplyAutomation(options,
-                            {std::getenv("ORVALT_AUTODIAG"), std::getenv("ORVALT_AUTOPLAN"),
-                             std::getenv("ORVALT_AUTOSTART")});
     orvalt::COrvaltApp app;
-    return app.InitInstance(options);
+    return app.InitInstance(*parsed.options);
 }

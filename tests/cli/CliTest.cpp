@@ -7,7 +7,10 @@
 
 #include "cli/CliOptions.h"
 #include "cli/HeadlessRunner.h"
+#include "cli/PortListing.h"
+#include "platform/PseudoTerminal.h"
 #include "sim/UnitProfileJson.h"
+#include "support/PortHolder.h"
 
 namespace orvalt {
 namespace {
@@ -35,6 +38,36 @@ TEST(CliOptions, ReadsEveryOptionAndRefusesWhatCannotWork) {
         EXPECT_FALSE(ParseCliOptions(bad).options) << (bad.empty() ? "" : bad[0]);
     }
     EXPECT_TRUE(ParseCliOptions({"--help"}).helpRequested);
+    // Neither needs a plan.
+    EXPECT_TRUE(ParseCliOptions({"--version"}).versionRequested);
+    EXPECT_TRUE(ParseCliOptions({"--list-ports"}).listPortsRequested);
+}
+
+TEST(PortListing, ShowsThePortsAsTheWindowDoesWithTheNumberThatChoosesEach) {
+    const std::vector<DiagPort> offered{
+        {"/dev/ttyS0", "/dev/ttyS0", 1},
+        {"/dev/ttyUSB0", "/dev/ttyUSB0 (FT232R USB UART)", 17},
+        {"/dev/pts/3", "/dev/pts/3 (simulated driver)", kSimulatorCommPort},
+        {"/dev/ttyXRUSB0", "/dev/ttyXRUSB0", 0},
+    };
+    EXPECT_EQ(PortListing(offered),
+              "  1  /dev/ttyS0\n"
+              " 17  /dev/ttyUSB0 (FT232R USB UART)\n"
+              " 64  /dev/pts/3 (simulated driver)\n"
+              "  -  /dev/ttyXRUSB0\n");
+
+    // On this machine: each number printed, given to --diag, opens that port.
+    const std::vector<DiagPort> ports = ListDiagPorts();
+    std::istringstream lines(PortListing(ports));
+    std::string number, label;
+    for (const DiagPort& port : ports) {
+        ASSERT_TRUE(lines >> number && std::getline(lines, label)) << port.path;
+        EXPECT_EQ(label, "  " + port.label);
+        if (number != "-") {
+            EXPECT_EQ(ResolvePortArgument(number, ports)->path, port.path) << number;
+        }
+    }
+    EXPECT_FALSE(lines >> number);
 }
 
 TEST(UnitProfile, EveryKeyIsOptionalAndABadOneIsNamed) {
@@ -124,14 +157,18 @@ TEST_F(HeadlessRun, SimulatedFastRunPrintsTheSameBytesEveryTimeAndSaves) {
 TEST_F(HeadlessRun, ExitStatusTellsHowTheRunEnded) {
     const auto planFile = Write("plan.csv", plan);
     EXPECT_EQ(Run({"--simulate", "--fast", (folder / "missing.csv").string()}), kExitUsage);
-    EXPECT_EQ(err, "Can't open test parameters file\n");
+    EXPECT_EQ(err, "Can't open test parameters file\n" + (folder / "missing.csv").string() +
+                       ": No such file or directory\n");
 
     Write("unit.json", R"({"failOutputAfter": 3})");
     EXPECT_EQ(Run({"--simulate", "--fast", "--trace", "--unit", (folder / "unit.json").string(),
                    planFile.string()}),
               kExitAbandonedOrStopped);
     EXPECT_NE(out.find("status[0]: LabJack control output failed. Code 1008\n"), std::string::npos);
-    EXPECT_EQ(err, "LabJack control output failed. Code 1008\n");  // said without --trace too
+    // Said without --trace too, and then that the unit may still be powered.
+    EXPECT_EQ(err,
+              "LabJack control output failed. Code 1008\n"
+              "The unit may still be powered: switching it off failed. Code 1008\n");
 
     Write("bad.json", R"({"levels": "high"})");
     EXPECT_EQ(Run({"--simulate", "--unit", (folder / "bad.json").string(), planFile.string()}),
@@ -144,6 +181,34 @@ TEST_F(HeadlessRun, ExitStatusTellsHowTheRunEnded) {
 
     stop = true;  // Ctrl-C before anything ran
     EXPECT_EQ(Run({"--simulate", "--fast", planFile.string()}), kExitAbandonedOrStopped);
+}
+
+TEST_F(HeadlessRun, ThePlansTextIsCheckedAndTheUnitIsLeftOff) {
+    EXPECT_EQ(Run({"--simulate", "--fast", Write("empty.csv", "h\nh\n\n").string()}), kExitUsage);
+    EXPECT_EQ(err, "The plan holds no tests.\n");
+    EXPECT_EQ(out, "");
+
+    const std::string png("\x89PNG\r\n\x1a\n\0\0\0\rIHDR", 16);
+    EXPECT_EQ(Run({"--simulate", "--fast", Write("picture.csv", png).string()}), kExitUsage);
+    EXPECT_EQ(err, "Line 2: control character 0x1A; this is not a test plan\n");
+
+    const auto words = Write("words.csv", "h\nh\nA,0,0.1,0.1,1.0,5000,two\n");
+    EXPECT_EQ(Run({"--simulate", "--fast", words.string()}), kExitRanToEnd);
+    EXPECT_EQ(err,
+              "These fields hold no number and are read as 0: line 3 column 7.\n"
+              "Unit power switched off\n");
+    EXPECT_EQ(out.rfind("Pass, \n", 0), 0u) << out;  // no repetitions: the word reads as 0
+}
+
+TEST_F(HeadlessRun, APortAnotherProgramHoldsIsRefusedNamingIt) {
+    const auto planFile = Write("plan.csv", plan);
+    auto pty = PseudoTerminal::Open();
+    ASSERT_TRUE(pty);
+    test::PortHolder holder(pty->SlavePath());
+    EXPECT_EQ(Run({"--simulate", "--fast", "--diag", pty->SlavePath(), planFile.string()}),
+              kExitUsage);
+    EXPECT_EQ(err, "Comm port open failed\nopen " + pty->SlavePath() + ": also open in process " +
+                       std::to_string(holder.Pid()) + " (sleep)\n");
 }
 
 TEST_F(HeadlessRun, AResultFileThatCannotBeWrittenIsReported) {

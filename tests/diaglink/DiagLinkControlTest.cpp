@@ -50,8 +50,8 @@ TEST_F(DiagLinkControlTest, AFailedOpeningStillStoresWhatWasEntered) {
     EXPECT_EQ(settings.BaudRate, 19200);
     EXPECT_FALSE(control.LinkOpen());
     harness.link.CloseLink();
-    EXPECT_EQ(control.OnDiagOpen(harness.window, &port, 12345), DiagOpenOutcome::OpenFailed);
-    EXPECT_EQ(settings.BaudRate, 12345);
+    EXPECT_EQ(control.OnDiagOpen(harness.window, &port, 0), DiagOpenOutcome::OpenFailed);
+    EXPECT_EQ(settings.BaudRate, 0);
     EXPECT_STREQ(kCommPortOpenFailedText, "Comm port open failed");
 }
 

@@ -97,6 +97,28 @@ TEST(SetPowerOutput, SwitchesLineFourAndReportsOnOffOrTheDriversCode) {
     EXPECT_TRUE(station.harness.Texts(ProgressLog).empty());
 }
 
+TEST(ReportSuccess, PostsTheStatusBeforeItsExtraLogCopy) {
+    ScriptedStation station;
+    station.daq.Add({2.5});
+    station.run.extraLog = 1;
+    station.harness.RunOnWorker([&] {
+        ReadVoltage(station.run, station.run.deviceHandle, 1, 0);
+        SetPowerOutput(station.run, station.run.deviceHandle, 1, 1);
+    });
+    std::vector<std::pair<int, std::string>> posted;
+    for (const PostedMessage& m : station.harness.Messages()) {
+        if (const auto* progress = std::get_if<ProgressMessage>(&m))
+            posted.emplace_back(progress->kind, progress->text);
+    }
+    const std::vector<std::pair<int, std::string>> expected{
+        {ProgressStatus, "Reading voltage = 2.50 #1"},
+        {ProgressLog, "Reading voltage = 2.50 #1"},
+        {ProgressStatus, "Setting output ON"},
+        {ProgressLog, "Setting output ON"},
+    };
+    EXPECT_EQ(posted, expected);
+}
+
 TEST(Marker, AlternatesAtEveryDeviceAccessAcrossRunsOnlyWhileDoOutput5IsOn) {
     ScriptedStation station;
     auto access = [&] {

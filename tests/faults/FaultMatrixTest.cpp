@@ -34,23 +34,32 @@ bool IsLabelledWait(const PostedMessage& message) {
 }
 
 // A plan cut after t tests makes exactly the accesses of the whole plan's
-// first t tests: virtual time makes every run the same.
+// first t tests: virtual time makes every run the same. They are counted as
+// the worker ends, before the switch-off that follows every run; a plan of no
+// tests makes none (Start refuses it).
 CleanRun MeasureCleanRun() {
-    CleanRun clean;
+    CleanRun clean{{}, {0}, {0}, 0};
     const std::size_t tests = ExamplePlan().plan.entries.size();
-    for (std::size_t t = 0; t <= tests; ++t) {
+    for (std::size_t t = 1; t <= tests; ++t) {
         PlanRun run(FirstTestsOf(ExamplePlan(), t), UnitProfile{});
         run.beforeHandling = [&](const PostedMessage& m) {
             clean.labelledWaits += t == tests && IsLabelledWait(m) ? 1 : 0;
+            if (std::holds_alternative<RunDoneMessage>(m)) {
+                clean.reads.push_back(run.Device().Reads());
+                clean.switches.push_back(run.Device().PowerSwitches());
+            }
         };
-        if (!run.StartAndRun()) {
+        if (!run.StartAndRun() || clean.reads.size() != t + 1) {
             ADD_FAILURE() << "the clean run of " << t << " tests did not end";
         }
-        clean.reads.push_back(run.Device().Reads());
-        clean.switches.push_back(run.Device().PowerSwitches());
         clean.summary = run.Summary();
     }
     return clean;
+}
+
+// Every way a run ends leaves the unit unpowered, but for a switch that fails.
+bool LeftOff(PlanRun& run) {
+    return !run.Device().Unit().Powered();
 }
 
 const CleanRun& Clean() {
@@ -121,6 +130,8 @@ class FaultMatrix : public ::testing::Test {
             const bool closing =
                 ExamplePlan().plan.entries[test].P1 != 0 && k >= before[test + 1] - closingAccesses;
             EXPECT_TRUE(EndsAfterDeviceFault(run, test, closing)) << what << " from access " << k;
+            EXPECT_TRUE(fault != &UnitProfile::failReadAfter || LeftOff(run))
+                << what << " from access " << k;
         }
         std::cout << "[ fault matrix ] " << what << ": " << accesses << " runs\n";
     }
@@ -140,6 +151,8 @@ TEST_F(FaultMatrix, TheCleanRunCompletesEveryTest) {
     EXPECT_EQ(VerdictsLogged(run.Model()), tests);
     EXPECT_TRUE(EndedWith(run, Clean().summary));
     EXPECT_TRUE(SavesTotals(run, folder.Path(), Clean().summary));
+    EXPECT_TRUE(LeftOff(run));
+    EXPECT_EQ(run.Device().PowerSwitches(), Clean().switches.back() + 1);
     std::cout << "[ fault matrix ] clean run: " << Clean().reads.back() << " reads, "
               << Clean().switches.back() << " power switches, " << Clean().labelledWaits
               << " waits\n";
@@ -179,6 +192,7 @@ TEST_F(FaultMatrix, AStopAtEveryWait) {
         const auto expected = FirstLines(static_cast<std::size_t>(*stopRow));
         EXPECT_TRUE(EndedWith(run, expected)) << "stop at wait " << n;
         EXPECT_TRUE(SavesTotals(run, folder.Path(), expected)) << "stop at wait " << n;
+        EXPECT_TRUE(LeftOff(run)) << "stop at wait " << n;
     }
     std::cout << "[ fault matrix ] stop at a wait: " << Clean().labelledWaits << " runs\n";
 }
@@ -212,6 +226,7 @@ TEST_F(FaultMatrix, AStopBetweenEveryTwoTests) {
         EXPECT_EQ(run.runDoneCount, 0) << "stop after test " << t;
         EXPECT_TRUE(EndedWith(run, FirstLines(t))) << "stop after test " << t;
         EXPECT_TRUE(SavesTotals(run, folder.Path(), FirstLines(t))) << "stop after test " << t;
+        EXPECT_TRUE(LeftOff(run)) << "stop after test " << t;
     }
     std::cout << "[ fault matrix ] stop between tests: " << tests << " runs\n";
 }

@@ -82,24 +82,44 @@ TEST(SummaryLine, ShowsATimeThatWasNeverReached) {
               "9.00, 9.00, 9.00, 9.00, 12.35, -1.00, -1.00, -1.00, 0.45, 0.61, 512, 0, 3, 2");
 }
 
-// A comma or quote in a description must not move the figures out of place,
-// neither in the summary line nor in the totals line made from it.
-TEST(SummaryLine, QuotesADescriptionThatWouldSplit) {
+// A comma in a description must not move the figures out of place, neither in
+// the summary line nor in the totals line made from it; a text without one is
+// written as typed, double quotes and all.
+TEST(SummaryLine, QuotesOnlyADescriptionThatWouldSplit) {
     UnitDescription unit = kUnit;
-    unit.manufacturer = "A,B";
+    unit.manufacturer = "A,\"B\"";
     unit.model = "5\" \"Lamp\"";
+    unit.fixtureSize = "4\"";
+    unit.type = "\"Premium\" linear";
     const std::string line = BuildSummaryLine(unit, 2, Cycle2Level4(), kDecember6);
-    const std::string head = "12-06-26, 1, 0, \"A,B\", \"5\"\" \"\"Lamp\"\"\", Linear, ";
+    const std::string head =
+        "12-06-26, 1, 0, \"A,\"\"B\"\"\", 5\" \"Lamp\", \"Premium\" linear, 40W, 4\", DrvCo, ";
     EXPECT_EQ(line.substr(0, head.size()), head);
     const std::vector<std::string> fields = SplitFields(line);
     ASSERT_EQ(fields.size(), 24u);
+    EXPECT_EQ(fields[4], " 5\" \"Lamp\"");
+    EXPECT_EQ(fields[5], " \"Premium\" linear");
+    EXPECT_EQ(fields[7], " 4\"");
     EXPECT_EQ(fields[10], " 2.51");
     EXPECT_EQ(fields[23], " 2");
 
-    const std::string totals = FormatTotalsLine("Zeta, Inc", line);
-    const std::string totalsHead = "12-06-26, 1, 0,\"Zeta, Inc\", \"5\"\" \"\"Lamp\"\"\", Linear, ";
-    EXPECT_EQ(totals.substr(0, totalsHead.size()), totalsHead);
-    EXPECT_EQ(SplitFields(totals).size(), 24u);
+    for (const char* manufacturer : {"Zeta, Inc", "\"Zeta\" Inc", "Zeta 4\""}) {
+        const std::string totals = FormatTotalsLine(manufacturer, line);
+        const std::string totalsHead = "12-06-26, 1, 0," + QuoteCsvField(manufacturer) +
+                                       ", 5\" \"Lamp\", \"Premium\" linear, ";
+        EXPECT_EQ(totals.substr(0, totalsHead.size()), totalsHead);
+        EXPECT_EQ(SplitFields(totals).size(), 24u) << totals;
+    }
+}
+
+TEST(CsvField, AnUnclosedQuoteEndsAtTheNextComma) {
+    std::string_view rest = " \"Big, next";
+    EXPECT_EQ(TakeCsvField(rest), " \"Big");
+    EXPECT_EQ(rest, " next");
+    rest = " \"a \"\"b\"\" c\"d, e";  // closed after c: the comma ends it
+    EXPECT_EQ(TakeCsvField(rest), " \"a \"\"b\"\" c\"d");
+    EXPECT_EQ(TakeCsvField(rest), " e");
+    EXPECT_TRUE(rest.empty());
 }
 
 struct TotalsCase {
@@ -116,13 +136,15 @@ TEST_P(TotalsLine, ReplacesTheFourthField) {
 
 INSTANTIATE_TEST_SUITE_P(
     Lines, TotalsLine,
-    ::testing::Values(
-        TotalsCase{"Acme", "12-06-26, 1, 0, Acme, X100, Linear",
-                   "12-06-26, 1, 0,Acme, X100, Linear"},
-        TotalsCase{"NewCo", "12-06-26, 1, 0, Old, X100", "12-06-26, 1, 0,NewCo, X100"},
-        TotalsCase{"M", "no commas at all", "no commas at all,,,M,"},
-        TotalsCase{"M", "a, b", "a, b,,M,"}, TotalsCase{"", "a, b, c, d", "a, b, c,,"},
-        TotalsCase{"M\"x", "a,\"b,c\",d,\"e,f\",\"g,h\"", "a,\"b,c\",d,\"M\"\"x\",\"g,h\""}));
+    ::testing::Values(TotalsCase{"Acme", "12-06-26, 1, 0, Acme, X100, Linear",
+                                 "12-06-26, 1, 0,Acme, X100, Linear"},
+                      TotalsCase{"NewCo", "12-06-26, 1, 0, Old, X100",
+                                 "12-06-26, 1, 0,NewCo, X100"},
+                      TotalsCase{"M", "no commas at all", "no commas at all,,,M,"},
+                      TotalsCase{"M", "a, b", "a, b,,M,"},
+                      TotalsCase{"", "a, b, c, d", "a, b, c,,"},
+                      TotalsCase{"M\"x", "a,\"b,c\",d,\"e,f\",\"g,h\"", "a,\"b,c\",d,M\"x,\"g,h\""},
+                      TotalsCase{"M,\"x", "a, b, c, d\", e", "a, b, c,\"M,\"\"x\", e"}));
 
 }  // namespace
 }  // namespace orvalt

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <random>
 #include <string>
 
@@ -144,15 +145,61 @@ INSTANTIATE_TEST_SUITE_P(
                       RangeCase{"X,0,0,0,0,1,nan", "Line 5: value out of range in column 7"},
                       RangeCase{"X,NaN", "Line 5: value out of range in column 2"}));
 
-TEST(TestPlanFile, ReadsBinaryBytesAsText) {
-    using namespace std::string_literals;
+TEST(TestPlanFile, ReadsEightBitBytesAsText) {
     const PlanLoadResult result = ParseTestPlan(
         "\x7f"
-        "ELF\x02\x01\n\xff\xfe\n\x00\x01,\xff\xfe,3\x00"
-        "9,\x80,-2\n"s);
+        "ELF\n\xff\xfe\n\xe9t\xe9,\xff\xfe,3\t9,\x80,-2\r\n");
     ASSERT_TRUE(result.ok) << result.error;
     ASSERT_EQ(result.plan.entries.size(), 1u);
     ExpectEntry(result.plan.entries[0], {0, 3000, 0, -2000, 0, 0});
+}
+
+// A picture or a program renamed .csv would read as rows of zeros that pass.
+TEST(TestPlanFile, RefusesControlCharactersNamingTheFirstLineThatHoldsOne) {
+    using namespace std::string_literals;
+    struct Case {
+        std::string contents;
+        std::string error;
+    };
+    for (const Case& c : {
+             Case{"\x89PNG\r\n\x1a\n\0\0\0\rIHDR"s,
+                  "Line 2: control character 0x1A; this is not a test plan"},
+             Case{kHeaders + "A,1,2\r\nB,3\0,4\n"s,
+                  "Line 4: control character 0x00; this is not a test plan"},
+             Case{"h\x01\n"s, "Line 1: control character 0x01; this is not a test plan"},
+             Case{kHeaders + "A,1\rB\x1f\n"s,
+                  "Line 3: control character 0x1F; this is not a test plan"},
+         }) {
+        const PlanLoadResult result = ParseTestPlan(c.contents);
+        EXPECT_FALSE(result.ok);
+        EXPECT_EQ(result.error, c.error);
+        EXPECT_TRUE(result.plan.entries.empty() && result.rows.empty());
+    }
+    // Tab, a lone CR and the line ends are text.
+    EXPECT_TRUE(ParseTestPlan(kHeaders + "A,\t1\r,2\r\n").ok);
+}
+
+// Words where numbers belong still read as 0, but the load says where, once.
+TEST(TestPlanFile, TellsOnceWhereFieldsHoldTextButNoNumber) {
+    PlanLoadResult result =
+        ParseTestPlan(kHeaders + "A,abc,2, ,\"3\"\n\nB,0,x1,1e,,1,none\nC,,0,-.5,+,,\n");
+    ASSERT_TRUE(result.ok) << result.error;
+    ExpectEntry(result.plan.entries[1], {0, 0, 1000, 0, 1, 0});
+    EXPECT_EQ(result.warning,
+              "These fields hold no number and are read as 0: line 3 column 2, line 3 column 5, "
+              "line 5 column 3, line 5 column 7, line 6 column 5.");
+
+    std::string many = kHeaders;
+    for (int i = 0; i < 4; ++i) {
+        many += "T,a,b,c\n";
+    }
+    result = ParseTestPlan(many);
+    EXPECT_NE(result.warning.find("line 5 column 4, line 6 column 2 and 2 more."),
+              std::string::npos)
+        << result.warning;
+    EXPECT_EQ(std::count(result.warning.begin(), result.warning.end(), ','), 9);
+
+    EXPECT_EQ(ParseTestPlan(kHeaders + "A,1.5,2,0.25,3\nB,0,,  ,1.2,4500,3\n,,,\n").warning, "");
 }
 
 // Whatever the bytes, the outcome is a consistent plan or a named line.
@@ -214,15 +261,19 @@ TEST(TestPlanFile, ReadsAFileFromDisk) {
     EXPECT_EQ(result.rows[1], Row("2", "0.00", "5.00", "5.00", "1.20", "4500", "3.00"));
 }
 
-TEST(TestPlanFile, AFileThatCannotBeOpenedIsReported) {
+TEST(TestPlanFile, AFileThatCannotBeOpenedIsReportedWithItsPathAndTheReason) {
     test::TempFolder folder;
-    PlanLoadResult result = LoadTestPlanFile(folder / "missing.csv");
-    EXPECT_FALSE(result.ok);
-    EXPECT_EQ(result.error, "Can't open test parameters file");
-    result = LoadTestPlanFile(folder.Path());
-    EXPECT_FALSE(result.ok);
-    EXPECT_EQ(result.error, "Can't open test parameters file\n" + folder.Path().string() +
-                                ": not a regular file");
+    struct Case {
+        std::filesystem::path path;
+        const char* reason;
+    };
+    for (const Case& c : {Case{folder / "missing.csv", "No such file or directory"},
+                          Case{folder.Path(), "not a regular file"}}) {
+        const PlanLoadResult result = LoadTestPlanFile(c.path);
+        EXPECT_FALSE(result.ok);
+        EXPECT_EQ(result.error,
+                  "Can't open test parameters file\n" + c.path.string() + ": " + c.reason);
+    }
 }
 
 }  // namespace

@@ -274,10 +274,11 @@ Bytes SimulatedU3Usb::AnswerConfigU3(std::span<const std::uint8_t> frame) {
         ++flashWrites_;
     }
     Bytes data(32, 0);
-    data[3] = kFirmwareMajor;
-    data[4] = kFirmwareMinor;
-    data[7] = static_cast<std::uint8_t>(traits_.hardwareVersion / 100);
-    data[8] = static_cast<std::uint8_t>(traits_.hardwareVersion % 100);
+    // Each version: hundredths first, then the whole number.
+    data[3] = kFirmwareMinor;
+    data[4] = kFirmwareMajor;
+    data[7] = static_cast<std::uint8_t>(traits_.hardwareVersion % 100);
+    data[8] = static_cast<std::uint8_t>(traits_.hardwareVersion / 100);
     PutU32(data, 9, traits_.serialNumber);
     data[13] = static_cast<std::uint8_t>(traits_.productId);
     data[14] = static_cast<std::uint8_t>(traits_.productId >> 8);

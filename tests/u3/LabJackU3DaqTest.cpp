@@ -99,6 +99,7 @@ TEST_F(U3DaqTest, ReadingsUseTheDevicesCalibration) {
         ASSERT_EQ(caseDaq.eGet(handle, LJ_ioGET_AIN, c.channel, &volts, 0), LJE_NOERROR);
         EXPECT_NEAR(volts, c.volts, c.step) << c.hardware << " AIN" << c.channel;
         EXPECT_EQ(caseDaq.DeviceInfo(handle)->model, c.model);
+        EXPECT_EQ(caseDaq.DeviceInfo(handle)->config.hardwareVersion, c.hardware);
     }
 }
 

@@ -2,6 +2,7 @@
 // frames published in the U3 User's Guide where there are some.
 #include <gtest/gtest.h>
 
+#include "u3/U3Calibration.h"
 #include "u3/U3Protocol.h"
 
 namespace orvalt::u3 {
@@ -138,9 +139,12 @@ TEST(U3ConfigU3, ReadsWithoutFlashWriteAndParsesTheReply) {
     EXPECT_EQ(command[6], 0);  // WriteMask: nothing goes to flash
     EXPECT_EQ(command[7], 0);
 
+    // Versions as a real U3 sends them (reply bytes 2e 01 1b 00 1e 01):
+    // hundredths first, then the whole number.
     Bytes data(32, 0);
-    data[3] = 1, data[4] = 46;  // firmware 1.46
-    data[7] = 1, data[8] = 30;  // hardware 1.30
+    data[3] = 0x2e, data[4] = 0x01;  // firmware 1.46
+    data[5] = 0x1b, data[6] = 0x00;  // bootloader 0.27
+    data[7] = 0x1e, data[8] = 0x01;  // hardware 1.30
     data[9] = 0x78, data[10] = 0x56, data[11] = 0x34, data[12] = 0x12;
     data[13] = 3;     // product id
     data[17] = 0x0F;  // FIOAnalog
@@ -148,7 +152,14 @@ TEST(U3ConfigU3, ReadsWithoutFlashWriteAndParsesTheReply) {
     U3Config config;
     ASSERT_TRUE(ParseConfigU3(BuildExtendedFrame(kCmdConfigU3, data), config).Ok());
     EXPECT_EQ(config.firmwareVersion, 146);
+    EXPECT_EQ(config.bootloaderVersion, 27);
     EXPECT_EQ(config.hardwareVersion, 130);
+    EXPECT_EQ(ModelOf(config), U3Model::hv);
+
+    data[7] = 0x15;  // hardware 1.21: an HV VersionInfo is not trusted that early
+    ASSERT_TRUE(ParseConfigU3(BuildExtendedFrame(kCmdConfigU3, data), config).Ok());
+    EXPECT_EQ(config.hardwareVersion, 121);
+    EXPECT_EQ(ModelOf(config), U3Model::lv);
     EXPECT_EQ(config.serialNumber, 0x12345678u);
     EXPECT_EQ(config.productId, 3);
     EXPECT_EQ(config.fioAnalog, 0x0F);

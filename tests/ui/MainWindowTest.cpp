@@ -1,15 +1,21 @@
 // The main window on the simulated station: controls, enabling, runs,
 // progress, the diagnostic link, saving and the close sequence.
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
+#include <QMessageBox>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QTableView>
+#include <QTimer>
 #include <QTreeView>
+#include <cerrno>
+#include <cstring>
 #include <fstream>
 #include <sstream>
 
@@ -37,6 +43,24 @@ std::string ReadFile(const std::filesystem::path& file) {
 
 void Post(const WindowRig& rig, int kind, int row, std::string text) {
     rig.window->Handle()->Post(ProgressMessage{kind, row, std::move(text)});
+}
+
+// Acts on the next message box the window shows, from inside its own loop.
+void WhenABoxShows(std::function<void(QMessageBox*)> act) {
+    QTimer::singleShot(10, qApp, [act = std::move(act)]() mutable {
+        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+            act(box);
+        } else {
+            WhenABoxShows(std::move(act));
+        }
+    });
+}
+
+// Starts the long plan and waits until it sits in its first, 30 s wait.
+bool InTheLongRunsFirstWait(WindowRig& rig) {
+    rig.LoadPlan(kLongPlan);
+    rig.Press(IDC_START_STOP);
+    return QTest::qWaitFor([&rig] { return !rig.Cell(0, kWaitColumn).isEmpty(); }, kPatienceMs);
 }
 
 bool ShowsRunControls(const WindowRig& rig, bool running) {
@@ -123,10 +147,16 @@ class MainWindowTest : public QObject {
         QVERIFY(!rig.Button(IDC_START_STOP)->isEnabled());
         rig.answers.push_back((rig.Folder() / "missing.csv").string());
         rig.Press(IDC_OPEN);
-        QCOMPARE(rig.messages, std::vector<std::string>{"Can't open test parameters file"});
+        QCOMPARE(rig.messages, std::vector<std::string>{"Can't open test parameters file\n" +
+                                                        (rig.Folder() / "missing.csv").string() +
+                                                        ": " + std::strerror(ENOENT)});
         rig.LoadPlan(kEmptyPlan);
         QVERIFY(rig.Button(IDC_START_STOP)->isEnabled());
         QCOMPARE(rig.Rows(IDC_TEST_LIST).size(), 0);
+        rig.Press(IDC_START_STOP);
+        QCOMPARE(rig.messages.back(), std::string(kPlanHoldsNoTests));
+        QVERIFY(!rig.window->Runs().Running());
+        rig.messages.pop_back();
         rig.LoadPlan({"h", "h", "A,1,2,3,4", "B,0,5,5,1.2,4500,3"});
         QCOMPARE(rig.Rows(IDC_TEST_LIST), QStringList({"1", "2"}));
         QCOMPARE(rig.Cell(1, 5), QString("4500"));
@@ -137,6 +167,17 @@ class MainWindowTest : public QObject {
         QCOMPARE(rig.messages.size(), std::size_t{2});
         QCOMPARE(rig.Rows(IDC_TEST_LIST), QStringList({"1", "2"}));
         QVERIFY(rig.Button(IDC_START_STOP)->isEnabled());
+        // A picture renamed .csv is no plan either.
+        rig.LoadPlan({"\x89PNG", "\x1a", "\0\0\0\rIHDR"});
+        QCOMPARE(rig.messages.back(),
+                 std::string("Line 2: control character 0x1A; this is not a test plan"));
+        QCOMPARE(rig.Rows(IDC_TEST_LIST), QStringList({"1", "2"}));
+        // Words for numbers load as 0 and are told in one box.
+        rig.LoadPlan({"h", "h", "A,one,2,3,4", "B,1,two,3,4"});
+        QCOMPARE(rig.messages.size(), std::size_t{4});
+        QCOMPARE(rig.messages.back(), std::string("These fields hold no number and are read as 0: "
+                                                  "line 3 column 2, line 4 column 3."));
+        QCOMPARE(rig.Cell(0, 1), QString("0.00"));
     }
 
     void ProgressKindsLandInTheirPlaces() {
@@ -206,13 +247,20 @@ class MainWindowTest : public QObject {
         QCOMPARE(rig.settings.TTOTestOption, 10);
     }
 
-    void CloseDuringARunStopsTheWorkerFirst() {
+    void CloseDuringARunAsksThenStopsTheWorkerFirst() {
         WindowRig rig;
         rig.LoadPlan(kLongPlan);
         rig.Control<QTableView>(IDC_TEST_LIST)->horizontalHeader()->resizeSection(2, 77);
         rig.Press(IDC_START_STOP);
         QTRY_VERIFY_WITH_TIMEOUT(!rig.Cell(0, kWaitColumn).isEmpty(), kPatienceMs);
+        QTest::keyClick(rig.window.get(), Qt::Key_Escape);  // a stray key: answered by Esc
+        QCOMPARE(rig.questions.size(), std::size_t{1});
+        QCOMPARE(rig.questions[0].text, std::string(kStopRunAndClose));
+        QVERIFY(rig.window->isVisible());
+        QVERIFY(rig.window->Runs().Running());
+        rig.replies.push_back(Answer::Yes);
         QTest::keyClick(rig.window.get(), Qt::Key_Escape);
+        QCOMPARE(rig.questions.size(), std::size_t{2});  // no test completed: nothing to save
         QVERIFY(!rig.window->isVisible());
         QCOMPARE(rig.window->result(), int(QDialog::Rejected));
         QVERIFY(!rig.window->Runs().Running());
@@ -228,12 +276,103 @@ class MainWindowTest : public QObject {
         WindowRig rig(settings, slowDevice);
         rig.LoadPlan(kQuickPlan);
         rig.Press(IDC_START_STOP);
+        rig.replies.push_back(Answer::Yes);
         rig.window->reject();
         QVERIFY(!rig.window->isVisible());
         // The window is given back; the plan stays for the worker, which the
         // window's end waits for.
         QVERIFY(rig.window->Runs().HasAbandonedWorker());
         rig.window.reset();
+    }
+
+    // The window's own box: "No" is the default, so Enter keeps the run.
+    void TheRealQuestionBoxDefaultsToNoAndYesStopsAndCloses() {
+        WindowRig rig;
+        rig.window->askQuestion = rig.boxQuestion;
+        QVERIFY(InTheLongRunsFirstWait(rig));
+        QString text;
+        QStringList buttons;
+        WhenABoxShows([&](QMessageBox* box) {
+            text = box->text();
+            for (QAbstractButton* button : box->buttons()) {
+                buttons << button->text().remove('&');
+            }
+            QCOMPARE(box->defaultButton(), box->button(QMessageBox::No));
+            QTest::keyClick(box, Qt::Key_Return);
+        });
+        rig.Press(IDCANCEL_CLOSE);
+        QCOMPARE(text, QString("A test run is in progress. Stop it and close?"));
+        buttons.sort();
+        QCOMPARE(buttons, QStringList({"No", "Yes"}));
+        QVERIFY(rig.window->isVisible());
+        QVERIFY(rig.window->Runs().Running());
+        WhenABoxShows([](QMessageBox* box) { box->button(QMessageBox::Yes)->click(); });
+        rig.window->close();  // the title bar's close
+        QVERIFY(!rig.window->isVisible());
+        QVERIFY(!rig.window->Runs().Running());
+    }
+
+    void CompletedTestsNotSavedAreOfferedBeforeClosing() {
+        WindowRig rig;
+        rig.LoadPlan(kQuickPlan);
+        rig.Press(IDC_START_STOP);
+        QTRY_VERIFY_WITH_TIMEOUT(rig.RunOver() && rig.session.Summary().Count() == 1,
+                                 kPatienceMs);
+        rig.replies.push_back(Answer::Cancel);
+        rig.Press(IDCANCEL_CLOSE);
+        QVERIFY(rig.window->isVisible());
+        QCOMPARE(rig.questions.back().text, std::string(kSaveBeforeClose));
+        rig.replies.push_back(Answer::Save);  // and the file dialog is cancelled
+        rig.Press(IDCANCEL_CLOSE);
+        QVERIFY(rig.window->isVisible());
+        rig.replies.push_back(Answer::Save);
+        rig.answers.push_back((rig.Folder() / "kept.csv").string());
+        rig.Press(IDCANCEL_CLOSE);
+        QVERIFY(!rig.window->isVisible());
+        QCOMPARE(rig.questions.size(), std::size_t{3});
+        const std::string totals = ReadFile(rig.Folder() / "totalsums.csv");
+        QCOMPARE(std::count(totals.begin(), totals.end(), '\n'), 1);
+    }
+
+    // SIGTERM and logout: nobody answers, so nobody is asked; a question
+    // already showing goes away unanswered.
+    void ClosingWithoutAskingStopsTheRunEvenWithAQuestionShowing() {
+        WindowRig rig;
+        rig.window->askQuestion = rig.boxQuestion;
+        QVERIFY(InTheLongRunsFirstWait(rig));
+        WhenABoxShows([&rig](QMessageBox*) { rig.window->CloseWithoutAsking(); });
+        QTest::keyClick(rig.window.get(), Qt::Key_Escape);
+        QVERIFY(!rig.window->isVisible());
+        QVERIFY(!rig.window->Runs().Running());
+        QVERIFY(QApplication::activeModalWidget() == nullptr);
+    }
+
+    void BothCloseButtonsSayWhatTheyClose() {
+        WindowRig rig;
+        const QString window = rig.Button(IDCANCEL_CLOSE)->toolTip();
+        const QString port = rig.Button(IDC_DIAG_OPEN)->toolTip();
+        QVERIFY(window.contains("window"));
+        QVERIFY(port.contains("port"));
+        QVERIFY(!window.contains("port") && !port.contains("window"));
+    }
+
+    void StatusStripShowsWhereTheRunStandsAndHowItEnded() {
+        WindowRig rig;
+        QCOMPARE(rig.window->RunStatusText(), QString());
+        rig.LoadPlan(kLongPlan);
+        rig.Press(IDC_START_STOP);
+        const QRegularExpression waiting(
+            "^Test 1 of 1   Wait [1-3]?[0-9] s left   Elapsed 0:00:\\d\\d$");
+        QTRY_VERIFY_WITH_TIMEOUT(waiting.match(rig.window->RunStatusText()).hasMatch(),
+                                 kPatienceMs);
+        rig.Press(IDC_START_STOP);
+        QVERIFY(rig.window->RunStatusText().startsWith("Run stopped   Elapsed 0:00:"));
+        QVERIFY(rig.window->RunStatusText().endsWith("Unit power switched off"));
+        rig.LoadPlan(kQuickPlan);
+        rig.Press(IDC_START_STOP);
+        QTRY_VERIFY_WITH_TIMEOUT(rig.window->RunStatusText().startsWith("Run complete   "),
+                                 kPatienceMs);
+        QVERIFY(rig.window->RunStatusText().endsWith("Unit power switched off"));
     }
 
     void EnterDoesNotEndTheWindowTheTitleBarsCloseDoes() {

@@ -177,10 +177,28 @@ class StartUpTest : public QObject {
         QVERIFY(!ParseAppOptions({"--simulate", "--unit"}).options);
         QVERIFY(!ParseAppOptions({"--simulate", "--unit", "/no/such/unit.json"}).options);
         QVERIFY(!ParseAppOptions({"--fast"}).options);
-        AppOptions options;
-        ApplyAutomation(options, {nullptr, "plan.csv", "1"});
-        QCOMPARE(options.autoPlan, std::filesystem::path("plan.csv"));
-        QVERIFY(options.autoStart && !options.autoDiag);
+        QVERIFY(ParseAppOptions({"--version"}).versionRequested);
+        QVERIFY(!ParseAppOptions({"--version"}).options);
+    }
+
+    // Pressing buttons with no operator there is for the simulator alone.
+    void AutomationOnlyOnTheSimulator() {
+        const auto run = ParseAppOptions({"--simulate", "--load-plan", "plan.csv", "--start"});
+        QVERIFY2(run.options, run.error.c_str());
+        QCOMPARE(run.options->autoPlan, std::filesystem::path("plan.csv"));
+        QVERIFY(run.options->autoStart && !run.options->autoDiag);
+        QVERIFY(ParseAppOptions({"--open-diag", "--simulate"}).options->autoDiag);
+        for (const std::vector<std::string>& refused :
+             {std::vector<std::string>{"--load-plan", "plan.csv", "--start"},
+              {"--load-plan", "plan.csv"},
+              {"--open-diag"},
+              {"--start"},
+              {"--simulate", "--start"},
+              {"--simulate", "--load-plan"}}) {
+            const auto result = ParseAppOptions(refused);
+            QVERIFY2(!result.options, refused.front().c_str());
+            QVERIFY(!result.error.empty());
+        }
     }
 };
 

@@ -9,6 +9,7 @@
 #include <QTest>
 #include <deque>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -40,6 +41,16 @@ class WindowRig {
         settings.DataDirPath = Folder().string();
         window = std::make_unique<COrvaltDlg>(session, std::move(extraPorts));
         window->messageBox = [this](const std::string& text) { messages.push_back(text); };
+        boxQuestion = window->askQuestion;
+        window->askQuestion = [this](const Question& question) {
+            questions.push_back(question);
+            if (replies.empty()) {
+                return question.escapeAnswer;
+            }
+            const Answer reply = replies.front();
+            replies.pop_front();
+            return reply;
+        };
         window->promptForFile = [this](FileRequest& request) {
             requests.push_back(request);
             if (answers.empty()) {
@@ -77,6 +88,11 @@ class WindowRig {
     SettingsRecord& settings;
     std::unique_ptr<COrvaltDlg> window;
     std::vector<std::string> messages;
+    // The close's questions, answered from `replies` (Esc when none is left).
+    std::vector<Question> questions;
+    std::deque<Answer> replies;
+    // The window's own question, in a real message box.
+    std::function<Answer(const Question&)> boxQuestion;
     std::deque<std::string> answers;
     std::vector<FileRequest> requests;
 };
