@@ -183,6 +183,7 @@ COrvaltDlg::COrvaltDlg(StationSession& session, std::vector<DiagPort> extraPorts
 }
 
 COrvaltDlg::~COrvaltDlg() {
+    session_.Runs().SetUnitPowerReport(nullptr);  // the session outlives the window
     session_.SetPostedHook(nullptr);
     session_.SetView(nullptr);
     session_.SetRunHooks(RunControlHooks{});
