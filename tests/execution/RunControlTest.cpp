@@ -2,8 +2,10 @@
 
 #include <chrono>
 #include <condition_variable>
+#include <deque>
 #include <mutex>
 
+#include "execution/CloseConfirmation.h"
 #include "station/StationSession.h"
 
 namespace orvalt {
@@ -61,8 +63,9 @@ class HangingDaq final : public Daq {
 // is the handler thread and handles every post.
 class RunControlTest : public ::testing::Test {
   protected:
-    explicit RunControlTest(bool virtualTime = true)
-        : session(SessionOptions{StationOptions{true, virtualTime, {}, HangingWrapper()}, {}}),
+    explicit RunControlTest(bool virtualTime = true, UnitProfile profile = {})
+        : session(SessionOptions{
+              StationOptions{true, virtualTime, std::move(profile), HangingWrapper()}, {}}),
           settings(session.Settings()),
           model(session.Model()),
           summary(session.Summary()),
@@ -94,7 +97,7 @@ class RunControlTest : public ::testing::Test {
         while (!done()) {
             if (std::chrono::steady_clock::now() > end)
                 return false;
-            session.HandleNext(5ms);
+            session.HandleNext(5ms, beforeHandling);
         }
         return true;
     }
@@ -119,6 +122,13 @@ class RunControlTest : public ::testing::Test {
             holdAt_ = nullptr;
         }
         holdChanged_.notify_all();
+    }
+
+    static std::function<bool(const PostedMessage&)> IsWait(std::string text) {
+        return [text](const PostedMessage& m) {
+            const auto* progress = std::get_if<ProgressMessage>(&m);
+            return progress && progress->kind == ProgressWait && progress->text == text;
+        };
     }
 
     bool PumpUntilRunOver() {
@@ -149,6 +159,7 @@ class RunControlTest : public ::testing::Test {
     SimulatedU3& device;
     RunControl& control;
     std::vector<std::string> messageBoxes;
+    std::function<void(const PostedMessage&)> beforeHandling;
 
   private:
     // On the worker's thread: it waits here, as in a sleep of virtual time,
@@ -170,16 +181,18 @@ class RunControlTest : public ::testing::Test {
     bool released_ = false;
 };
 
-TEST_F(RunControlTest, EmptyPlanRunsToDoneAtOnceWithoutSummaryLines) {
+TEST_F(RunControlTest, StartRefusesAPlanWithoutTestsAndTouchesNothing) {
     LoadPlan({});
     summary.Append("left from an earlier run");
+    model.AppendLog("kept");
+    device.SetOpenError(LJE_LABJACK_NOT_FOUND);  // the device is not even tried
     control.OnStartStop();
-    EXPECT_EQ(model.Control(IDC_START_STOP).caption, "Stop");
-    EXPECT_FALSE(model.Control(IDC_OPEN).enabled);
-    ASSERT_TRUE(PumpUntilRunOver());
+    EXPECT_EQ(messageBoxes, std::vector<std::string>{kPlanHoldsNoTests});
+    EXPECT_FALSE(control.Running());
+    EXPECT_FALSE(control.RunStarted());
     EXPECT_TRUE(StartsOpenSaveAndChecksEnabled());
-    EXPECT_EQ(summary.Count(), 0u);
-    EXPECT_TRUE(model.LogLines().empty());
+    EXPECT_EQ(summary.Count(), 1u);
+    EXPECT_EQ(model.LogLines(), std::vector<std::string>{"kept"});
 }
 
 TEST_F(RunControlTest, DeviceThatWillNotOpenLeavesAnEmptyLogAndNoRun) {
@@ -189,7 +202,9 @@ TEST_F(RunControlTest, DeviceThatWillNotOpenLeavesAnEmptyLogAndNoRun) {
     device.SetOpenError(LJE_LABJACK_NOT_FOUND);
     control.OnStartStop();
     EXPECT_EQ(messageBoxes,
-              std::vector<std::string>{"Can't open LabJack for voltage measurement. Code 1007"});
+              std::vector<std::string>{"Can't open LabJack for voltage measurement. Code 1007\n"
+                                       "No LabJack U3 was found on USB: check its cable and that "
+                                       "it has power."});
     EXPECT_FALSE(control.Running());
     EXPECT_FALSE(control.RunStarted());
     EXPECT_TRUE(StartsOpenSaveAndChecksEnabled());
@@ -276,6 +291,116 @@ TEST_F(RunControlTest, NoOptionChosenMeansCycleOneLevelOne) {
     EXPECT_NE(summary.Lines()[0].find(", 2.60, 0.00, 0.00, 0.00, 0.00, "), std::string::npos);
 }
 
+// ---- After the run: the unit's power and the status strip ----
+
+// Whatever ends a run, the unit is switched off once its worker has ended,
+// by one write that posts nothing.
+class RunEndTest : public RunControlTest {
+  protected:
+    explicit RunEndTest(UnitProfile profile = {}) : RunControlTest(true, profile) {
+        control.SetUnitPowerReport([this](const std::string& t) { powerReports.push_back(t); });
+        beforeHandling = [this](const PostedMessage& m) {
+            if (std::holds_alternative<RunDoneMessage>(m)) {
+                poweredAtDone = device.Unit().Powered();
+                switchesAtDone = device.PowerSwitches();
+                logAtDone = model.LogLines();
+            }
+        };
+    }
+    std::string StatusNow() {
+        return control.Status().Text(session.GetStation().GetClock().NowMs());
+    }
+    bool StatusStartsWith(const std::string& start) { return StatusNow().rfind(start, 0) == 0; }
+
+    static TestPlanEntry QuickOnOffTest(int index) {
+        return TestPlanEntry{0, 100, 100, 2000, 5000, 1000, index};
+    }
+
+    std::vector<std::string> powerReports;
+    bool poweredAtDone = false;
+    std::int64_t switchesAtDone = -1;
+    std::vector<std::string> logAtDone;
+};
+
+TEST_F(RunEndTest, ACompletedPlanEndingOnAnOnOffTestLeavesTheUnitOff) {
+    LoadPlan({CycleTest(0, 0), OnOffTest(1)});
+    control.OnStartStop();
+    EXPECT_TRUE(StatusStartsWith("Test 1 of 2   "));
+    ASSERT_TRUE(PumpUntilRunOver());
+    EXPECT_TRUE(poweredAtDone);
+    EXPECT_FALSE(device.Unit().Powered());
+    EXPECT_EQ(device.PowerSwitches(), switchesAtDone + 1);
+    EXPECT_EQ(model.LogLines(), logAtDone);  // nothing reached the log
+    EXPECT_EQ(session.Pending(), 0u);
+    EXPECT_EQ(powerReports, std::vector<std::string>{kUnitPowerSwitchedOff});
+    EXPECT_TRUE(StatusStartsWith("Run complete   Elapsed 0:0")) << StatusNow();
+    EXPECT_NE(StatusNow().find(kUnitPowerSwitchedOff), std::string::npos);
+
+    // Disposing of the finished worker, closing: no second write.
+    control.CloseRun();
+    EXPECT_EQ(device.PowerSwitches(), switchesAtDone + 1);
+    EXPECT_EQ(powerReports.size(), 1u);
+}
+
+TEST_F(RunEndTest, StopDuringAPoweredWaitSwitchesOffOnceAndSaysStopped) {
+    LoadPlan({CycleTest(0, 10), CycleTest(1, 10)});
+    control.OnStartStop();
+    ASSERT_TRUE(PumpUntilHolding(IsWait("Wait 1.50 secs for T1"), [&] {
+        return model.TestRows()[0][kWaitColumn] == "Wait 1.50 secs for T1";
+    }));
+    EXPECT_TRUE(device.Unit().Powered());
+    EXPECT_TRUE(StatusStartsWith("Test 1 of 2   Wait 2 s left   Elapsed 0:00:")) << StatusNow();
+    control.OnStartStop();
+    ReleaseHeldPost();
+    EXPECT_FALSE(device.Unit().Powered());
+    EXPECT_EQ(powerReports, std::vector<std::string>{kUnitPowerSwitchedOff});
+    EXPECT_TRUE(StatusStartsWith("Run stopped   ")) << StatusNow();
+    const auto switches = device.PowerSwitches();
+    ASSERT_TRUE(PumpUntilRunOver());  // the stopped run's own end changes nothing
+    EXPECT_EQ(device.PowerSwitches(), switches);
+    EXPECT_EQ(powerReports.size(), 1u);
+    EXPECT_TRUE(StatusStartsWith("Run stopped   "));
+}
+
+// A unit whose device accesses of one kind fail from the n-th on.
+template <std::optional<std::int64_t> UnitProfile::*Fault, std::int64_t After>
+class FaultyDeviceTest : public RunEndTest {
+  protected:
+    static UnitProfile Faulty() {
+        UnitProfile profile;
+        profile.*Fault = After;
+        return profile;
+    }
+    FaultyDeviceTest() : RunEndTest(Faulty()) {}
+};
+
+using FailingReadsTest = FaultyDeviceTest<&UnitProfile::failReadAfter, 0>;
+using FailingSwitchesTest = FaultyDeviceTest<&UnitProfile::failOutputAfter, 2>;
+
+TEST_F(FailingReadsTest, AnAbandonedTestEndsTheRunWithTheUnitOff) {
+    LoadPlan({QuickOnOffTest(0), QuickOnOffTest(1)});
+    control.OnStartStop();
+    ASSERT_TRUE(PumpUntilRunOver());
+    EXPECT_TRUE(poweredAtDone);  // the read failed with the unit on
+    EXPECT_FALSE(device.Unit().Powered());
+    EXPECT_EQ(summary.Count(), 0u);
+    EXPECT_EQ(powerReports, std::vector<std::string>{kUnitPowerSwitchedOff});
+    EXPECT_TRUE(StatusStartsWith("Run abandoned   ")) << StatusNow();
+}
+
+TEST_F(FailingSwitchesTest, AFailedSwitchOffIsToldWithItsCodeAndTriedAgainAtClose) {
+    LoadPlan({TestPlanEntry{0, 100, 100, 2000, 5000, 2000, 0}});
+    control.OnStartStop();
+    ASSERT_TRUE(PumpUntilRunOver());
+    const std::string failed = "The unit may still be powered: switching it off failed. Code 1008";
+    EXPECT_TRUE(device.Unit().Powered());
+    EXPECT_EQ(powerReports, std::vector<std::string>{failed});
+    EXPECT_EQ(StatusNow().substr(StatusNow().size() - failed.size()), failed);
+    control.CloseRun();
+    EXPECT_EQ(powerReports, (std::vector<std::string>{failed, failed}));
+    EXPECT_EQ(model.LogLines(), logAtDone);
+}
+
 class RunControlRealTimeTest : public RunControlTest {
   protected:
     RunControlRealTimeTest() : RunControlTest(false) {}
@@ -305,6 +430,82 @@ TEST_F(RunControlRealTimeTest, AWorkerThatOverrunsItsStopIsAbandonedAndStartWait
     control.OnStartStop();
     EXPECT_TRUE(control.Running());
     control.OnStartStop();
+}
+
+TEST_F(RunControlRealTimeTest, AWorkerThatOverranItsStopIsNotTrustedWithThePowerUntilItEnds) {
+    settings.TaskTerminateWaitTime = 50;
+    std::vector<std::string> reports;
+    control.SetUnitPowerReport([&](const std::string& t) { reports.push_back(t); });
+    LoadPlan({TestPlanEntry{0, 100, 100, 2000, 5000, 1000, 0}});
+    hanging->Hang();
+    control.OnStartStop();
+    hanging->WaitUntilHanging();  // at the read, after switching on
+    control.OnStartStop();
+    ASSERT_TRUE(control.HasAbandonedWorker());
+    EXPECT_TRUE(device.Unit().Powered());
+    EXPECT_EQ(reports, std::vector<std::string>{kUnitPowerHeldByStoppedRun});
+    EXPECT_EQ(
+        control.Status().Text(session.GetStation().GetClock().NowMs()).rfind("Run stopped   ", 0),
+        0u);
+
+    hanging->Release();
+    while (control.HasAbandonedWorker())
+        std::this_thread::sleep_for(1ms);
+    control.CloseRun();
+    EXPECT_FALSE(device.Unit().Powered());
+    EXPECT_EQ(reports,
+              (std::vector<std::string>{kUnitPowerHeldByStoppedRun, kUnitPowerSwitchedOff}));
+}
+
+// ---- Closing the window on a key or a button ----
+
+class CloseConfirmationTest : public RunControlTest {
+  protected:
+    bool Confirm(std::deque<Answer> answers) {
+        replies = std::move(answers);
+        return ConfirmClose(control, summary,
+                            CloseConfirmationHooks{[this](const Question& question) {
+                                                       asked.push_back(question);
+                                                       const Answer reply = replies.front();
+                                                       replies.pop_front();
+                                                       return reply;
+                                                   },
+                                                   [this] { ++saves; }});
+    }
+
+    std::deque<Answer> replies;
+    std::vector<Question> asked;
+    int saves = 0;
+};
+
+TEST_F(CloseConfirmationTest, ARunInProgressStopsOnlyOnYesThenItsCompletedTestsAreOffered) {
+    LoadPlan({OnOffTest(0), CycleTest(1, 10)});
+    control.OnStartStop();
+    ASSERT_TRUE(PumpUntilHolding(IsWait("Wait 15.00 secs for Wait before start"), [&] {
+        return model.TestRows()[1][kWaitColumn] == "Wait 15.00 secs for Wait before start";
+    }));
+    EXPECT_FALSE(Confirm({Answer::No}));
+    ASSERT_EQ(asked.size(), 1u);
+    EXPECT_EQ(asked[0].text, "A test run is in progress. Stop it and close?");
+    EXPECT_EQ(asked[0].buttons, (std::vector<Answer>{Answer::Yes, Answer::No}));
+    EXPECT_EQ(asked[0].defaultAnswer, Answer::No);
+    EXPECT_EQ(asked[0].escapeAnswer, Answer::No);
+    EXPECT_TRUE(control.Running());
+
+    EXPECT_FALSE(Confirm({Answer::Yes, Answer::Cancel}));
+    ReleaseHeldPost();
+    EXPECT_FALSE(control.Running());
+    EXPECT_TRUE(StartsOpenSaveAndChecksEnabled());
+    EXPECT_FALSE(device.Unit().Powered());
+    ASSERT_EQ(asked.size(), 3u);
+    EXPECT_EQ(asked[2].buttons,
+              (std::vector<Answer>{Answer::Save, Answer::Discard, Answer::Cancel}));
+    EXPECT_EQ(asked[2].escapeAnswer, Answer::Cancel);
+    EXPECT_EQ(summary.Count(), 1u);  // the completed first test is still there to save
+    ASSERT_TRUE(PumpUntilRunOver());
+
+    EXPECT_TRUE(Confirm({Answer::Discard}));
+    EXPECT_EQ(saves, 0);
 }
 
 }  // namespace
