@@ -212,6 +212,31 @@ TEST_F(RunControlTest, DeviceThatWillNotOpenLeavesAnEmptyLogAndNoRun) {
     EXPECT_EQ(model.TestRows()[0][kStatusColumn], "");
 }
 
+TEST_F(RunControlTest, OpenFailuresAddAHintForTheCommonCodes) {
+    LoadPlan({CycleTest(0, 0)});
+    struct Case {
+        LJ_ERROR code;
+        const char* hintWord;  // nullptr: no second line
+    };
+    for (const Case c : {Case{LJE_DEVICE_ALREADY_OPEN, "another program"},
+                         Case{LJE_USB_DRIVER_NOT_FOUND, "udev rule"},
+                         Case{LJE_COMM_FAILURE, nullptr}, Case{LJE_COMM_TIMEOUT, nullptr}}) {
+        messageBoxes.clear();
+        device.SetOpenError(c.code);
+        control.OnStartStop();
+        ASSERT_EQ(messageBoxes.size(), 1u);
+        const std::string& text = messageBoxes.front();
+        const std::string first =
+            "Can't open LabJack for voltage measurement. Code " + std::to_string(c.code);
+        EXPECT_EQ(text.substr(0, text.find('\n')), first);
+        if (c.hintWord) {
+            EXPECT_NE(text.find(c.hintWord, first.size()), std::string::npos) << text;
+        } else {
+            EXPECT_EQ(text, first);
+        }
+    }
+}
+
 TEST_F(RunControlTest, ControlsThatDoNotValidateStartNothingAndClearNothing) {
     LoadPlan({CycleTest(0, 0)});
     model.AppendLog("kept");
