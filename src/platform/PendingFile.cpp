@@ -16,7 +16,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-constexpr mode_t kNewFileMode = 0666;  // narrowed by the umask, as any new file
 constexpr int kNameAttempts = 100;
 constexpr std::size_t kSuffixLength = 6;
 constexpr std::string_view kSuffixChars =

@@ -6,6 +6,8 @@
 // still rename it, so a later save can tell a temporary file whose writer died
 // (a crash, kill -9) from one another station is still writing, and remove it.
 
+#include <sys/types.h>
+
 #include <filesystem>
 #include <optional>
 #include <string>
@@ -13,6 +15,10 @@
 #include "platform/UniqueFd.h"
 
 namespace orvalt {
+
+// What every file the station creates asks for, narrowed by the umask as any
+// program's new file is.
+inline constexpr mode_t kNewFileMode = 0666;
 
 class PendingFile {
   public:

@@ -17,7 +17,6 @@ namespace orvalt {
 
 namespace {
 
-constexpr mode_t kNewFileMode = 0666;  // narrowed by the umask, as any new file
 constexpr std::chrono::milliseconds kLockRetryPause{20};
 
 constexpr const char* kNotRegular = "not a regular file";
