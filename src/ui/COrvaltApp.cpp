@@ -6,7 +6,6 @@
 #include <QTimer>
 #include <iostream>
 
-#include "config/SettingsTable.h"
 #include "station/StationSession.h"
 #include "ui/AppIdentity.h"
 #include "ui/COrvaltDlg.h"
@@ -47,17 +46,21 @@ void Automate(COrvaltDlg& window, const AppOptions& options) {
 }  // namespace
 
 COrvaltApp::COrvaltApp(std::filesystem::path settingsFile)
-    : report(ReportToOperator), store_(std::move(settingsFile)) {}
+    : report(ReportToOperator), settingsFile_(std::move(settingsFile)) {}
 
-void COrvaltApp::LoadSettings() {
-    const RegStatus status = LoadStationSettings(settings, store_);
+SessionOptions COrvaltApp::SessionFor(const AppOptions& options) const {
+    return SessionOptions{StationOptions{options.simulate, false, options.unit, {}}, settingsFile_};
+}
+
+void COrvaltApp::ReportSettingsLoad(const StationSession& session) const {
+    const RegStatus& status = session.SettingsLoadStatus();
     if (!status.Ok()) {
         report(status.message + "\nThe default settings are in use.");
     }
 }
 
-bool COrvaltApp::SaveSettings() {
-    const RegStatus status = SaveStationSettings(settings, store_);
+bool COrvaltApp::SaveSettings(StationSession& session) const {
+    const RegStatus status = session.SaveSettings();
     if (!status.Ok()) {
         report(status.message);
     }
@@ -65,10 +68,8 @@ bool COrvaltApp::SaveSettings() {
 }
 
 int COrvaltApp::InitInstance(const AppOptions& options) {
-    LoadSettings();
-    StationSession session(
-        SessionOptions{StationOptions{options.simulate, false, options.unit, {}}, {}});
-    session.Settings() = settings;
+    StationSession session(SessionFor(options));
+    ReportSettingsLoad(session);
     const std::vector<DiagPort> extraPorts =
         options.simulate ? SimulatedPorts(session.GetStation()) : std::vector<DiagPort>{};
     {
@@ -80,8 +81,7 @@ int COrvaltApp::InitInstance(const AppOptions& options) {
         window.show();
         QTimer::singleShot(0, &window, [&window, &options] { Automate(window, options); });
         window.exec();
-        settings = session.Settings();
-        SaveSettings();
+        SaveSettings(session);
     }
     return 0;
 }

@@ -1,13 +1,14 @@
 #pragma once
-// The application: loads the settings before the window exists, runs the main
-// window until its close sequence has ended it, then saves the settings.
+// The application: starts the station session (which loads the settings), runs
+// the main window until its close sequence has ended it, then has the session
+// save the settings. What fails reaches the operator.
 
 #include <filesystem>
 #include <functional>
 #include <string>
 
-#include "config/SettingsRecord.h"
 #include "config/RegistryStore.h"
+#include "station/StationSession.h"
 #include "ui/AppOptions.h"
 
 namespace orvalt {
@@ -19,19 +20,21 @@ class COrvaltApp {
     // Start-up, window, shutdown; the program's exit code.
     int InitInstance(const AppOptions& options);
 
-    // The settings file's values, or the defaults; an unreadable file is
-    // reported (the record then holds the defaults).
-    void LoadSettings();
-    // Writes the whole record; false, after reporting why, when the file could
-    // not be written (the old file then stays whole).
-    bool SaveSettings();
+    // The session this application runs: the station the options ask for,
+    // its settings from the application's settings file.
+    SessionOptions SessionFor(const AppOptions& options) const;
+    // Reports a settings file that could not be read (the defaults are then
+    // in use).
+    void ReportSettingsLoad(const StationSession& session) const;
+    // Writes the session's whole record; false, after reporting why, when the
+    // file could not be written (the old file then stays whole).
+    bool SaveSettings(StationSession& session) const;
 
-    SettingsRecord settings;
     // How a failure reaches the operator: standard error and a message box.
     std::function<void(const std::string&)> report;
 
   private:
-    RegistryStore store_;
+    std::filesystem::path settingsFile_;
 };
 
 }  // namespace orvalt

@@ -20,6 +20,12 @@
 
 namespace orvalt::testing {
 
+AppOptions Simulated() {
+    AppOptions options;
+    options.simulate = true;
+    return options;
+}
+
 class StartUpTest : public QObject {
     Q_OBJECT
 
@@ -33,21 +39,18 @@ class StartUpTest : public QObject {
 
     void WidthsTextsAndOptionSurviveARestart() {
         QTemporaryDir dir;
-        const std::filesystem::path file = dir.filePath("Kestrune/Orvalt.reg").toStdString();
+        const COrvaltApp app(dir.filePath("Kestrune/Orvalt.reg").toStdString());
+        const SessionOptions options = app.SessionFor(Simulated());
         {
-            COrvaltApp app(file);
-            app.LoadSettings();
-            WindowRig rig(app.settings);
+            WindowRig rig(options);
             rig.Control<QTableView>(IDC_TEST_LIST)->horizontalHeader()->resizeSection(3, 123);
             rig.Control<QLineEdit>(IDC_DRIVER_MODEL)->setText("D-7");
             rig.Control<QComboBox>(IDC_TTO_OPTION)->setCurrentIndex(4);
             rig.window->reject();
-            app.settings = rig.settings;
-            QVERIFY(app.SaveSettings());
+            QVERIFY(app.SaveSettings(rig.session));
         }
-        COrvaltApp app(file);
-        app.LoadSettings();
-        WindowRig rig(app.settings);
+        WindowRig rig(options);
+        QVERIFY(rig.session.SettingsLoadStatus().Ok());
         QCOMPARE(rig.Control<QTableView>(IDC_TEST_LIST)->horizontalHeader()->sectionSize(3), 123);
         QCOMPARE(rig.Control<QLineEdit>(IDC_DRIVER_MODEL)->text(), QString("D-7"));
         QCOMPARE(rig.Control<QComboBox>(IDC_TTO_OPTION)->currentIndex(), 4);
@@ -60,8 +63,8 @@ class StartUpTest : public QObject {
         COrvaltApp app(blocker / "Orvalt.reg");
         std::vector<std::string> reports;
         app.report = [&reports](const std::string& text) { reports.push_back(text); };
-        app.LoadSettings();
-        QVERIFY(!app.SaveSettings());
+        StationSession session(app.SessionFor(Simulated()));
+        QVERIFY(!app.SaveSettings(session));
         QCOMPARE(reports.size(), std::size_t{1});
         QVERIFY(!reports.front().empty());
     }

@@ -11,6 +11,7 @@
 #include <filesystem>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -35,10 +36,42 @@ class WindowRig {
     // simulate false: the station looks for a real U3 (there is none here).
     explicit WindowRig(SettingsRecord initial = {}, UnitProfile unit = {},
                        std::vector<DiagPort> extraPorts = {}, bool simulate = true)
-        : session(SessionOptions{StationOptions{simulate, false, std::move(unit), {}}, {}}),
-          settings(session.Settings()) {
-        settings = std::move(initial);
-        settings.DataDirPath = Folder().string();
+        : WindowRig(Built{}, SessionOptions{StationOptions{simulate, false, std::move(unit), {}}, {}},
+                    std::move(initial), std::move(extraPorts)) {}
+    // The session's settings come from its settings file.
+    explicit WindowRig(const SessionOptions& options) : WindowRig(Built{}, options, std::nullopt, {}) {}
+
+    std::filesystem::path Folder() const { return dir.path().toStdString(); }
+
+    std::filesystem::path WritePlan(const std::string& name, const std::vector<std::string>& lines);
+    // Presses "Open" and picks a plan file with these lines.
+    void LoadPlan(const std::vector<std::string>& lines);
+
+    template <class Widget = QWidget>
+    Widget* Control(int id) const {
+        return FindControl<Widget>(window.get(), id);
+    }
+    QAbstractButton* Button(int id) const { return Control<QAbstractButton>(id); }
+    void Press(int id) const { Button(id)->click(); }
+
+    // What the views show.
+    QString Cell(int row, int column) const;
+    QStringList Rows(int listId) const;
+    int CurrentRow(int listId) const;
+
+    bool RunOver() const { return Button(IDC_OPEN)->isEnabled() && !window->Runs().Running(); }
+
+  private:
+    // Initial settings, when given, replace the loaded ones before the window
+    // reads them, with the results in the rig's own folder.
+    struct Built {};
+    WindowRig(Built, const SessionOptions& options, std::optional<SettingsRecord> initial,
+              std::vector<DiagPort> extraPorts)
+        : session(options), settings(session.Settings()) {
+        if (initial) {
+            settings = std::move(*initial);
+            settings.DataDirPath = Folder().string();
+        }
         window = std::make_unique<COrvaltDlg>(session, std::move(extraPorts));
         window->messageBox = [this](const std::string& text) { messages.push_back(text); };
         boxQuestion = window->askQuestion;
@@ -63,26 +96,7 @@ class WindowRig {
         window->show();
     }
 
-    std::filesystem::path Folder() const { return dir.path().toStdString(); }
-
-    std::filesystem::path WritePlan(const std::string& name, const std::vector<std::string>& lines);
-    // Presses "Open" and picks a plan file with these lines.
-    void LoadPlan(const std::vector<std::string>& lines);
-
-    template <class Widget = QWidget>
-    Widget* Control(int id) const {
-        return FindControl<Widget>(window.get(), id);
-    }
-    QAbstractButton* Button(int id) const { return Control<QAbstractButton>(id); }
-    void Press(int id) const { Button(id)->click(); }
-
-    // What the views show.
-    QString Cell(int row, int column) const;
-    QStringList Rows(int listId) const;
-    int CurrentRow(int listId) const;
-
-    bool RunOver() const { return Button(IDC_OPEN)->isEnabled() && !window->Runs().Running(); }
-
+  public:
     QTemporaryDir dir;
     StationSession session;
     SettingsRecord& settings;
