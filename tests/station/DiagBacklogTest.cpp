@@ -115,6 +115,10 @@ class BlockedConsumer {
         releasedChanged_.notify_all();
     }
 
+    bool WaitUntilBlocked() {
+        return WaitFor([this](const auto&, const auto&) { return blocked_; });
+    }
+
     // Waits for `done` to hold over what was handled; false on running out of
     // patience.
     template <typename Done>
@@ -142,6 +146,7 @@ class BlockedConsumer {
     void Seen(const PostedMessage& message) {
         std::unique_lock lock(mutex_);
         if (const auto* line = std::get_if<DiagLineMessage>(&message)) {
+            blocked_ = true;
             releasedChanged_.wait(lock, [this] { return released_; });
             lines_.push_back(SequenceOf(line->line));
         } else if (const auto* error = std::get_if<LinkErrorMessage>(&message)) {
@@ -153,6 +158,7 @@ class BlockedConsumer {
     std::mutex mutex_;
     std::condition_variable releasedChanged_;
     bool released_ = false;
+    bool blocked_ = false;
     std::vector<int> lines_;
     std::vector<std::string> reports_;
     std::atomic<bool> stop_{false};
@@ -193,8 +199,11 @@ TEST(DiagBacklog, AFloodPastABlockedConsumerKeepsTheNewestLinesAndReportsTheDrop
     ASSERT_TRUE(session.OpenLink(pty->SlavePath(), 4000000)) << session.LinkOpenError();
     BlockedConsumer consumer(session);
 
+    // Line 0 first, so that the consumer is stuck in it before the rest come.
+    ASSERT_EQ(pty->Write("00000000\r\n", 20000).written, 10u);
+    ASSERT_TRUE(consumer.WaitUntilBlocked());
     std::string flood;
-    for (int i = 0; i < kSent; ++i) {
+    for (int i = 1; i < kSent; ++i) {
         flood += Format("%08X 00000001 00000000\r\n", static_cast<unsigned>(i));
     }
     const auto floodStart = std::chrono::steady_clock::now();
