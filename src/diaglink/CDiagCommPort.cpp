@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <climits>
 #include <cstring>
 #include <system_error>
 
@@ -12,6 +13,13 @@ namespace orvalt {
 
 namespace {
 constexpr const char* kLongLineText = "DispatchTask: line longer than 8191 bytes dropped";
+constexpr const char* kDroppedLineText = "DispatchTask: queue full, oldest diagnostic line dropped";
+
+// A wait that ends no later than the held reports are due.
+int WaitUntilFlush(const ErrorReportLimiter& limiter, std::uint32_t nowMs, int longestMs) {
+    const auto flushIn = limiter.MsUntilFlush(nowMs);
+    return flushIn ? static_cast<int>(std::min<std::uint32_t>(*flushIn, longestMs)) : longestMs;
+}
 
 bool StopSignalled(const PollOutcome& outcome) {
     return outcome.kind == PollOutcome::Ready && outcome.index == 0;
@@ -167,9 +175,7 @@ bool CDiagCommPort::ReceiveOnce(ReceiveState& state) {
 }
 
 int CDiagCommPort::ReceiveWaitMs(const ReceiveState& state) {
-    const auto flushIn = state.limiter.MsUntilFlush(clock_.NowMs());
-    return flushIn ? static_cast<int>(std::min<std::uint32_t>(*flushIn, kReceiveWaitMs))
-                   : kReceiveWaitMs;
+    return WaitUntilFlush(state.limiter, clock_.NowMs(), kReceiveWaitMs);
 }
 
 std::optional<CDiagCommPort::ReceiveFailure> CDiagCommPort::ReadPort(std::size_t room,
@@ -262,13 +268,31 @@ void CDiagCommPort::Compact(std::size_t consumed) {
 // ---- DispatchTask ----
 
 void CDiagCommPort::DispatchTask() {
+    ErrorReportLimiter drops;
     for (;;) {
-        const auto outcome = WaitForAny({stopEvent_->Fd(), dataEvent_->Fd()}, kDispatchWaitMs);
+        const auto outcome =
+            WaitForAny({stopEvent_->Fd(), dataEvent_->Fd()}, DispatchWaitMs(drops));
         if (StopSignalled(outcome) || outcome.kind == PollOutcome::Failed) {
             return;
         }
         dataEvent_->Drain();
         FramingPass();
+        ReportDroppedLines(drops);
+    }
+}
+
+// Wakes in time to report the drops held back once the line falls quiet.
+int CDiagCommPort::DispatchWaitMs(const ErrorReportLimiter& drops) {
+    return WaitUntilFlush(drops, clock_.NowMs(), kDispatchWaitMs);
+}
+
+void CDiagCommPort::ReportDroppedLines(ErrorReportLimiter& drops) {
+    const std::size_t dropped = takeDropped_ ? takeDropped_() : 0;
+    const int count = static_cast<int>(std::min<std::size_t>(dropped, INT_MAX));
+    auto report = count > 0 ? drops.Failure(kDroppedLineText, clock_.NowMs(), count)
+                            : drops.Flush(clock_.NowMs());
+    if (report) {
+        PostToWindow(LinkErrorMessage{std::move(*report)});
     }
 }
 

@@ -15,6 +15,10 @@
 // parity, overrun or break errors; the number is their flags). A failure that
 // repeats at once is reported once, then at most once a second with its count.
 // A line too long for the receive buffer is dropped whole with one report.
+// Lines that the receiver's queue dropped because its consumer fell behind (see
+// DiagBacklogLimit) are reported the same way, "DispatchTask: queue full,
+// oldest diagnostic line dropped", once, then at most once a second with the
+// number dropped meanwhile as its repeats.
 //
 // The caller opens and closes the link from one thread. It clears the
 // notification window before CloseLink, so that nothing is posted while the
@@ -22,6 +26,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -71,6 +76,12 @@ class CDiagCommPort {
     // Stops and joins the threads and closes the device. Nothing when closed.
     void CloseLink();
 
+    // Where DispatchTask learns how many of its lines the receiver dropped
+    // since it last asked. Set before OpenLink.
+    void SetDroppedLinesSource(std::function<std::size_t()> takeDropped) {
+        takeDropped_ = std::move(takeDropped);
+    }
+
     void SetNotificationWindow(WindowHandle window);
     void ClearNotificationWindow();
 
@@ -101,6 +112,8 @@ class CDiagCommPort {
     void FlushHeldReports(ReceiveState& state);
 
     void DispatchTask();
+    int DispatchWaitMs(const ErrorReportLimiter& drops);
+    void ReportDroppedLines(ErrorReportLimiter& drops);
     void FramingPass();
     DiagLine Decode(std::string_view bytes);
 
@@ -118,6 +131,7 @@ class CDiagCommPort {
     WindowHandle window_;
 
     DiagRecorder* recorder_ = nullptr;
+    std::function<std::size_t()> takeDropped_;
 
     std::optional<EventFd> stopEvent_;
     std::optional<EventFd> dataEvent_;

@@ -16,13 +16,25 @@ std::string ErrorReportLimiter::Report(std::string text, std::uint32_t nowMs) {
     return text;
 }
 
-std::optional<std::string> ErrorReportLimiter::Failure(std::string text, std::uint32_t nowMs) {
-    if (heldCount_ == 0 && IntervalPassed(nowMs)) {
-        return Report(std::move(text), nowMs);
+std::optional<std::string> ErrorReportLimiter::Failure(std::string text, std::uint32_t nowMs,
+                                                       int count) {
+    if (count <= 0) {
+        return std::nullopt;
     }
-    ++heldCount_;
-    heldText_ = std::move(text);
+    if (heldCount_ == 0 && IntervalPassed(nowMs)) {
+        std::string report = Report(text, nowMs);
+        Hold(std::move(text), count - 1);
+        return report;
+    }
+    Hold(std::move(text), count);
     return Flush(nowMs);
+}
+
+void ErrorReportLimiter::Hold(std::string text, int count) {
+    if (count > 0) {
+        heldCount_ += count;
+        heldText_ = std::move(text);
+    }
 }
 
 std::optional<std::string> ErrorReportLimiter::Flush(std::uint32_t nowMs) {

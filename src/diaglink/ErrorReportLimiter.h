@@ -13,9 +13,10 @@ class ErrorReportLimiter {
   public:
     explicit ErrorReportLimiter(std::uint32_t intervalMs = 1000) : intervalMs_(intervalMs) {}
 
-    // A failure at nowMs (a wrapping millisecond tick). Returns the text to
-    // report now, if any.
-    std::optional<std::string> Failure(std::string text, std::uint32_t nowMs);
+    // A failure at nowMs (a wrapping millisecond tick), `count` times over.
+    // Returns the text to report now, if any; the first of a burst can be
+    // reported at once, the rest are held as repeats.
+    std::optional<std::string> Failure(std::string text, std::uint32_t nowMs, int count = 1);
     // The summary of the repeats held back, once the interval has passed.
     std::optional<std::string> Flush(std::uint32_t nowMs);
     // How long until Flush has something to say; nothing when nothing is held.
@@ -24,6 +25,7 @@ class ErrorReportLimiter {
   private:
     bool IntervalPassed(std::uint32_t nowMs) const;
     std::string Report(std::string text, std::uint32_t nowMs);
+    void Hold(std::string text, int count);
 
     std::uint32_t intervalMs_;
     bool reported_ = false;

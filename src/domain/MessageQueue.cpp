@@ -1,12 +1,26 @@
 #include "domain/MessageQueue.h"
 
+#include <algorithm>
+#include <utility>
+
 namespace orvalt {
+
+namespace {
+const DiagLine* LineIn(const PostedMessage& message) {
+    const auto* diag = std::get_if<DiagLineMessage>(&message);
+    return diag ? &diag->line : nullptr;
+}
+}  // namespace
 
 void MessageQueue::Push(PostedMessage message) {
     {
         std::scoped_lock lock(mutex_);
+        CountIn(message);
         queue_.push_back(std::move(message));
         ++unfinished_;
+        while (OverLimit()) {
+            DropOldestLine();
+        }
     }
     arrived_.notify_one();
 }
@@ -18,6 +32,7 @@ std::optional<PostedMessage> MessageQueue::WaitPop(std::chrono::milliseconds tim
     }
     PostedMessage message = std::move(queue_.front());
     queue_.pop_front();
+    CountOut(message);
     return message;
 }
 
@@ -52,6 +67,46 @@ void MessageQueue::WaitIdleUnlessStopped(const std::atomic<std::int32_t>& runFla
 std::size_t MessageQueue::Pending() const {
     std::scoped_lock lock(mutex_);
     return queue_.size();
+}
+
+void MessageQueue::SetLimit(DiagBacklogLimit limit) {
+    std::scoped_lock lock(mutex_);
+    limit_ = limit;
+}
+
+std::size_t MessageQueue::TakeDroppedLines() {
+    std::scoped_lock lock(mutex_);
+    return std::exchange(droppedLines_, 0);
+}
+
+void MessageQueue::CountIn(const PostedMessage& message) {
+    if (const DiagLine* line = LineIn(message)) {
+        ++waitingLines_;
+        waitingBytes_ += line->bytes.size();
+    }
+}
+
+void MessageQueue::CountOut(const PostedMessage& message) {
+    if (const DiagLine* line = LineIn(message)) {
+        --waitingLines_;
+        waitingBytes_ -= line->bytes.size();
+    }
+}
+
+// The newest line always stays, however long it is.
+bool MessageQueue::OverLimit() const {
+    return waitingLines_ > 1 && (waitingLines_ > limit_.lines || waitingBytes_ > limit_.bytes);
+}
+
+// The oldest line is nearly always at the front: only the few progress and
+// run-done messages posted before it are stepped over.
+void MessageQueue::DropOldestLine() {
+    const auto oldest = std::find_if(queue_.begin(), queue_.end(),
+                                     [](const PostedMessage& m) { return LineIn(m) != nullptr; });
+    CountOut(*oldest);
+    queue_.erase(oldest);
+    --unfinished_;
+    ++droppedLines_;
 }
 
 WindowHandle MessageQueue::MakeTarget() {

@@ -26,6 +26,7 @@ StationSession::StationSession(const SessionOptions& options)
       diagControl_(link_, settings_),
       plan_(std::make_unique<TestPlan>()),
       runControl_(model_, Io(), runState_, handle_, RunControlHooks{}) {
+    link_.SetDroppedLinesSource([this] { return queue_.TakeDroppedLines(); });
     if (VirtualClock* clock = station_.Virtual()) {
         clock->SetIdleWaiter([this] { queue_.WaitIdleUnlessStopped(runState_.runFlag); });
     }

@@ -86,6 +86,9 @@ class StationSession {
     // diagnostic lines (a stopped run's flood must not delay its end).
     void HandlePending(DiagLines lines = DiagLines::Show);
     std::size_t Pending() const { return queue_.Pending(); }
+    // How many diagnostic lines may wait for the handler thread (the default
+    // suits every real baud rate).
+    void SetDiagBacklogLimit(DiagBacklogLimit limit) { queue_.SetLimit(limit); }
 
     // ---- What the session holds ----
     SettingsRecord& Settings() { return settings_; }

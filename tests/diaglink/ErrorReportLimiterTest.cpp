@@ -31,5 +31,15 @@ TEST(ErrorReportLimiter, AFailureAfterAQuietSecondIsReportedAtOnceAcrossATickWra
     EXPECT_THAT(limiter.Failure("G", 0x00010000u), Optional(std::string("G")));
 }
 
+TEST(ErrorReportLimiter, ABurstIsReportedOnceAtOnceAndTheRestAsItsRepeats) {
+    ErrorReportLimiter limiter(1000);
+    EXPECT_EQ(limiter.Failure("D", 100, 0), std::nullopt) << "no failure, no report";
+    EXPECT_THAT(limiter.Failure("D", 100, 500), Optional(std::string("D")));
+    EXPECT_EQ(limiter.Failure("D", 600, 250), std::nullopt);
+    EXPECT_THAT(limiter.Flush(1100), Optional(std::string("D (repeated 749 times)")));
+    EXPECT_THAT(limiter.Failure("D", 2100, 1), Optional(std::string("D")));
+    EXPECT_EQ(limiter.Flush(3100), std::nullopt) << "a burst of one holds nothing";
+}
+
 }  // namespace
 }  // namespace orvalt
