@@ -154,7 +154,7 @@ int main(int argc, char** argv) {
     const double paced = argc > 1 ? std::atof(argv[1]) : 5.0;
     const double flood = argc > 2 ? std::atof(argv[2]) : 10.0;
     auto pty = PseudoTerminal::Open();
-    StationSession session(SessionOptions{StationOptions{true, false, UnitProfile{}}, {}});
+    StationSession session(SessionOptions{StationOptions{true, false, UnitProfile{}, {}}, {}});
     if (!pty || !session.OpenLink(pty->SlavePath(), kBaudRate)) {
         std::fprintf(stderr, "cannot open the link: %s\n", session.LinkOpenError().c_str());
         return 1;
