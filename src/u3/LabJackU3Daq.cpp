@@ -26,7 +26,7 @@ LJ_ERROR CheckOpenArguments(std::int32_t deviceType, std::int32_t connectionType
 // of blanks asks for no particular one).
 std::string_view WantedSerial(const char* address, std::int32_t firstFound) {
     const std::string_view text = firstFound == 0 && address != nullptr ? address : "";
-    return text.find_first_not_of(" \t") == std::string_view::npos ? std::string_view() : text;
+    return AsksForAnyU3(text) ? std::string_view() : text;
 }
 
 }  // namespace

@@ -1,7 +1,5 @@
 #include "u3/U3Directory.h"
 
-#include <charconv>
-
 #include "domain/Format.h"
 
 namespace orvalt {
@@ -45,14 +43,6 @@ std::string DescribeU3(const U3Presence& u3) {
     return Format("U3 serial number unknown: it did not answer (code %d)", u3.readError);
 }
 
-std::string_view TrimBlanks(std::string_view text) {
-    const std::size_t first = text.find_first_not_of(" \t");
-    if (first == std::string_view::npos) {
-        return {};
-    }
-    return text.substr(first, text.find_last_not_of(" \t") - first + 1);
-}
-
 }  // namespace
 
 LJ_ERROR OpenFailureCode(UsbStatus status) {
@@ -88,14 +78,6 @@ std::vector<std::string> DescribeU3Listing(const U3Listing& listing) {
                                                      : "No U3 found: USB could not be searched.");
     }
     return lines;
-}
-
-bool SerialNumberMatches(std::string_view wanted, std::uint32_t serialNumber) {
-    const std::string_view digits = TrimBlanks(wanted);
-    std::uint32_t value = 0;
-    const auto [end, ec] = std::from_chars(digits.data(), digits.data() + digits.size(), value);
-    return !digits.empty() && ec == std::errc() && end == digits.data() + digits.size() &&
-           value == serialNumber;
 }
 
 U3BySerial OpenU3BySerial(UsbConnector& connector, std::string_view wanted, unsigned timeoutMs) {

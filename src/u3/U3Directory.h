@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "domain/Daq.h"
+#include "domain/U3SerialNumber.h"
 #include "platform/UsbTransport.h"
 #include "u3/U3Link.h"
 
@@ -36,9 +37,6 @@ U3Listing ListU3s(UsbConnector& connector, unsigned timeoutMs);
 
 // The listing as lines for a terminal: one per U3, or one saying there is none.
 std::vector<std::string> DescribeU3Listing(const U3Listing& listing);
-
-// True when `wanted` (blanks around it ignored) is `serialNumber` in decimal.
-bool SerialNumberMatches(std::string_view wanted, std::uint32_t serialNumber);
 
 struct U3BySerial {
     // LJE_NOERROR with `link` set, or why no U3 with that number was opened.
