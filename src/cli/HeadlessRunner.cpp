@@ -82,7 +82,7 @@ class HeadlessSession {
 
 bool HeadlessSession::LoadInputs() {
     RegistryStore store(DefaultRegistryPath());
-    if (RegStatus status = LoadStationSettings(settings_, store); !status.Ok()) {
+    if (RegStatus status = LoadStationSettings(settings_, store, options_.fixture); !status.Ok()) {
         err_ << status.message << " The default settings are used.\n";
     }
     if (!options_.unitProfilePath.empty()) {
@@ -200,8 +200,8 @@ int HeadlessSession::Run() {
     if (!LoadInputs()) {
         return kExitUsage;
     }
-    station_ = std::make_unique<Station>(StationOptions{options_.simulate, options_.fast, profile_},
-                                         settings_);
+    station_ = std::make_unique<Station>(
+        StationOptions{options_.simulate, options_.fast, profile_, options_.fixture}, settings_);
     if (VirtualClock* clock = station_->Virtual()) {
         clock->SetIdleWaiter([this] { queue_.WaitIdleUnlessStopped(station_->runState.runFlag); });
     }

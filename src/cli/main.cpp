@@ -9,6 +9,7 @@
 
 #include "cli/CliOptions.h"
 #include "cli/HeadlessRunner.h"
+#include "cli/ListDevices.h"
 
 namespace {
 
@@ -38,6 +39,9 @@ int main(int argc, char** argv) {
     if (!parsed.options) {
         std::cerr << "orvalt-cli: " << parsed.error << '\n' << orvalt::kCliUsage;
         return orvalt::kExitUsage;
+    }
+    if (parsed.options->listDevices) {
+        return orvalt::ListDevices(*parsed.options, std::cout);
     }
     StopOnCtrlC();
     std::ios::sync_with_stdio(false);

@@ -96,8 +96,8 @@ void RunControl::OnStartStop() {
     model_.ClearRunCells();
     LJ_HANDLE handle = 0;
     const std::string& serial = io_.settings->U3SerialNumber;
-    const LJ_ERROR error =
-        io_.daq->OpenLabJack(LJ_dtU3, LJ_ctUSB, serial.c_str(), AsksForAnyU3(serial) ? 1 : 0, &handle);
+    const LJ_ERROR error = io_.daq->OpenLabJack(LJ_dtU3, LJ_ctUSB, serial.c_str(),
+                                                AsksForAnyU3(serial) ? 1 : 0, &handle);
     if (error != LJE_NOERROR) {
         ShowMessage(LabJackOpenFailureText(error, serial));
         return;
