@@ -20,19 +20,12 @@ CliOptions Parsed(const std::vector<std::string>& args) {
 TEST(FixtureOption, TakesANameAKeyCanHoldAndSaysWhyItRefusesOne) {
     EXPECT_EQ(Parsed({"--fixture", "Bay 2", "p.csv"}).fixture, "Bay 2");
     EXPECT_EQ(Parsed({"p.csv"}).fixture, "");
-    const struct {
-        std::string name;
-        std::string reason;
-    } bad[] = {{"", "empty"},
-               {"Bay\\2", "backslash"},
-               {"Bay\x1b[2J", "control character"},
-               {std::string(101, 'b'), "longer than 100"}};
-    for (const auto& [name, reason] : bad) {
-        const CliParseResult parsed = ParseCliOptions({"--fixture", name, "p.csv"});
-        EXPECT_FALSE(parsed.options) << name;
-        EXPECT_NE(parsed.error.find(reason), std::string::npos) << parsed.error;
-        EXPECT_EQ(parsed.error.find('\x1b'), std::string::npos);  // not echoed to the terminal
-    }
+    // Which names are refused is the fixture name's own rule (tests/settings);
+    // here: the reason reaches the message, the raw name does not.
+    const CliParseResult parsed = ParseCliOptions({"--fixture", "Bay\x1b[2J", "p.csv"});
+    EXPECT_FALSE(parsed.options);
+    EXPECT_NE(parsed.error.find("control character"), std::string::npos) << parsed.error;
+    EXPECT_EQ(parsed.error.find('\x1b'), std::string::npos);
 }
 
 TEST(ListDevicesOption, NeedsNoPlanAndRunsNone) {
@@ -43,29 +36,16 @@ TEST(ListDevicesOption, NeedsNoPlanAndRunsNone) {
     EXPECT_FALSE(ParseCliOptions({}).options);  // without it a plan is still needed
 }
 
-TEST(ListDevices, PrintsEachU3WithItsNumberAndWhetherItIsHeld) {
+// The lines themselves are the U3 stack's (tests/u3); here only what the
+// command adds: its exit status.
+TEST(ListDevices, ExitsWithTheDeviceStatusWhenUsbCannotBeSearched) {
     SimulatedU3Bus bus;
-    SimulatedU3Traits first;
-    first.serialNumber = 320011111;
-    SimulatedU3Traits second;
-    second.serialNumber = 320022222;
-    bus.PlugIn(first);
-    bus.PlugIn(second);
-    std::uint64_t generation = 0;
-    auto held = bus.PlugIn(SimulatedU3Traits{});
-    ASSERT_EQ(held->Claim(generation), UsbStatus::ok);  // another program has it
-
+    bus.PlugIn(SimulatedU3Traits{});
     std::ostringstream out;
     EXPECT_EQ(ListDevices(Parsed({"--list-devices"}), *bus.Connector(), out), kExitRanToEnd);
-    EXPECT_EQ(out.str(),
-              "U3 serial number 320011111: free\n"
-              "U3 serial number 320022222: free\n"
-              "U3 serial number unknown: held by another program\n");
-
-    SimulatedU3Bus empty;
-    std::ostringstream none;
-    EXPECT_EQ(ListDevices(Parsed({"--list-devices"}), *empty.Connector(), none), kExitRanToEnd);
-    EXPECT_EQ(none.str(), "No U3 found.\n");
+    EXPECT_EQ(out.str(), "U3 serial number 320000001: free\n");
+    bus.DenyAccess(true);
+    EXPECT_EQ(ListDevices(Parsed({"--list-devices"}), *bus.Connector(), out), kExitDeviceNotOpened);
 }
 
 TEST(ListDevices, WithTheSimulatorShowsTheFixturesSimulatedU3) {

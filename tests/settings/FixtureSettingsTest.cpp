@@ -72,26 +72,6 @@ TEST(FixtureName, TakesWhatAKeyPartCanHoldAndRefusesTheRest) {
     EXPECT_NE(FixtureNameError("Bay\x7F"), "");
 }
 
-TEST(FixtureSettings, TheTableHoldsTheSame38ValuesAndTheSerialNumber) {
-    SettingsRecord record;
-    const auto plain = BuildSettingsTable(record);
-    const auto named = BuildFixtureSettingsTable(record, "Bay 2");
-    ASSERT_EQ(named->sections.size(), 1u);
-    EXPECT_EQ(named->sections[0].KeyPath(), FixtureKey("Bay 2"));
-    ASSERT_EQ(named->sections[0].rows.size(), 39u);
-    EXPECT_EQ(named->sections[0].rows.front().valueName, "U3SerialNumber");
-    for (std::size_t i = 0; i < 38; ++i) {
-        EXPECT_EQ(named->sections[0].rows[i + 1].valueName, plain->sections[0].rows[i].valueName);
-    }
-    const auto unnamed = BuildFixtureSettingsTable(record, "");
-    ASSERT_EQ(unnamed->sections.size(), 2u);
-    EXPECT_EQ(unnamed->sections[0].KeyPath(), kLocation);
-    EXPECT_EQ(unnamed->sections[0].rows.size(), 38u);
-    EXPECT_EQ(unnamed->sections[1].KeyPath(), kDevice);
-    ASSERT_EQ(unnamed->sections[1].rows.size(), 1u);
-    EXPECT_EQ(unnamed->sections[1].rows[0].textTarget, &record.U3SerialNumber);
-}
-
 TEST(FixtureSettings, EachFixtureKeepsItsOwnValuesAndLeavesLocationAlone) {
     TempFolder folder;
     RegistryStore store(folder.Path() / "Orvalt.reg");
