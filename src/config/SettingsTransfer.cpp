@@ -1,5 +1,6 @@
 #include "config/SettingsTable.h"
 
+#include "config/FixtureName.h"
 #include "config/NumberText.h"
 #include "domain/Format.h"
 
@@ -68,6 +69,15 @@ RegStatus SaveTable(const SettingsTable& table, RegistryStore& store) {
     return {};
 }
 
+RegStatus RefuseBadFixtureName(std::string_view fixture) {
+    if (fixture.empty()) {
+        return {};
+    }
+    const std::string error = FixtureNameError(fixture);
+    return error.empty() ? RegStatus{}
+                         : RegStatus{ERROR_INVALID_PARAMETER, "Bad fixture: " + error};
+}
+
 }  // namespace
 
 void LoadSettings(const SettingsTable& table, RegistryStore& store) {
@@ -103,9 +113,13 @@ void ConvertVoltages(SettingsRecord& record) {
     record.voltageOn = AtofText(record.VoltageOn);
 }
 
-RegStatus LoadStationSettings(SettingsRecord& record, RegistryStore& store) {
+RegStatus LoadStationSettings(SettingsRecord& record, RegistryStore& store,
+                              std::string_view fixture) {
+    if (RegStatus refused = RefuseBadFixtureName(fixture); !refused.Ok()) {
+        return refused;
+    }
     {
-        const std::unique_ptr<SettingsTable> table = BuildSettingsTable(record);
+        const std::unique_ptr<SettingsTable> table = BuildFixtureSettingsTable(record, fixture);
         ApplyDefaults(*table);
         LoadSettings(*table, store);
     }
@@ -119,11 +133,19 @@ RegStatus LoadStationSettings(SettingsRecord& record, RegistryStore& store) {
     return status;
 }
 
-RegStatus SaveStationSettings(const SettingsRecord& record, RegistryStore& store) {
+RegStatus SaveStationSettings(const SettingsRecord& record, RegistryStore& store,
+                              std::string_view fixture) {
+    if (RegStatus refused = RefuseBadFixtureName(fixture); !refused.Ok()) {
+        return refused;
+    }
     // The table binds fields it may write to; saving only reads them, so a copy
     // lets a const record be saved.
     SettingsRecord copy = record;
-    return SaveTable(*BuildSettingsTable(copy), store);
+    const std::unique_ptr<SettingsTable> table = BuildFixtureSettingsTable(copy, fixture);
+    if (fixture.empty() && record.U3SerialNumber.empty()) {
+        table->sections.pop_back();  // the Device key: a station that never set it keeps none
+    }
+    return SaveTable(*table, store);
 }
 
 }  // namespace orvalt

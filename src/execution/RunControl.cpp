@@ -3,6 +3,8 @@
 #include <algorithm>
 
 #include "domain/Format.h"
+#include "domain/U3SerialNumber.h"
+#include "execution/LabJackOpenText.h"
 
 namespace orvalt {
 
@@ -96,9 +98,11 @@ void RunControl::OnStartStop() {
     model_.ClearLog();
     model_.ClearRunCells();
     LJ_HANDLE handle = 0;
-    const LJ_ERROR error = io_.daq->OpenLabJack(LJ_dtU3, LJ_ctUSB, "", 1, &handle);
+    const std::string& serial = io_.settings->U3SerialNumber;
+    const LJ_ERROR error = io_.daq->OpenLabJack(LJ_dtU3, LJ_ctUSB, serial.c_str(),
+                                                AsksForAnyU3(serial) ? 1 : 0, &handle);
     if (error != LJE_NOERROR) {
-        ShowMessage(Format("Can't open LabJack for voltage measurement. Code %d", error));
+        ShowMessage(LabJackOpenFailureText(error, serial));
         return;
     }
     runStarted_ = true;

@@ -23,6 +23,8 @@ struct StationOptions {
     // Virtual time: only with the simulator.
     bool virtualTime = false;
     UnitProfile unit;
+    // The fixture the station serves (empty: none); names its simulated U3.
+    std::string fixture{};
 };
 
 class Station {
