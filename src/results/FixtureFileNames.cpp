@@ -21,6 +21,13 @@ std::string FixtureTestDataName(std::string_view fixture, std::string_view manuf
     return WithFixtureName(DefaultTestDataName(manufacturer, model), fixture);
 }
 
+std::filesystem::path FixtureTestDataPath(const std::filesystem::path& dataDirPath,
+                                          std::string_view fixture, std::string_view manufacturer,
+                                          std::string_view model) {
+    const std::filesystem::path path = DefaultTestDataPath(dataDirPath, manufacturer, model);
+    return path.parent_path() / FixtureTestDataName(fixture, manufacturer, model);
+}
+
 std::string DefaultDiagSaveName(std::string_view fixture) {
     return fixture.empty() ? std::string() : WithFixtureName("Diag.txt", fixture);
 }

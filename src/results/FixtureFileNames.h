@@ -3,6 +3,7 @@
 // folder, so each puts its name into its default names and no two of them
 // propose the same file; the contents of the files do not change.
 
+#include <filesystem>
 #include <string>
 #include <string_view>
 
@@ -14,6 +15,12 @@ namespace orvalt {
 // become '_' as in the description texts.
 std::string FixtureTestDataName(std::string_view fixture, std::string_view manufacturer,
                                 std::string_view model);
+
+// DefaultTestDataPath with the fixture's name: the data folder (or the home
+// folder when none is set) and FixtureTestDataName.
+std::filesystem::path FixtureTestDataPath(const std::filesystem::path& dataDirPath,
+                                          std::string_view fixture, std::string_view manufacturer,
+                                          std::string_view model);
 
 // The name SAV proposes for the diagnostic lines: none without a fixture name
 // (the dialog starts empty, as it always has), "Diag-NAME.txt" with one.

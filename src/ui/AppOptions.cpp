@@ -2,12 +2,14 @@
 
 #include <string_view>
 
+#include "config/FixtureName.h"
 #include "sim/UnitProfileJson.h"
 
 namespace orvalt {
 
 const char* const kAppUsage =
-    "Usage: orvalt [--simulate [--unit FILE]]\n"
+    "Usage: orvalt [--fixture NAME] [--simulate [--unit FILE]]\n"
+    "  --fixture NAME  work as fixture NAME, with its own settings and U3\n"
     "  --simulate    work with the simulated U3 and unit instead of a LabJack U3\n"
     "  --unit FILE   the simulated unit's profile (JSON); needs --simulate\n"
     "  --help        show this text\n";
@@ -21,6 +23,19 @@ std::optional<std::string> ReadUnit(AppOptions& options, const std::string& file
     }
     options.unit = *unit.profile;
     return std::nullopt;
+}
+
+std::optional<std::string> ReadFixture(AppOptions& options, const std::string& name) {
+    const std::string error = FixtureNameError(name);
+    if (!error.empty()) {
+        return "bad value for --fixture: " + error;
+    }
+    options.fixture = name;
+    return std::nullopt;
+}
+
+std::string MissingValueError(std::string_view option) {
+    return std::string(option) + (option == "--unit" ? " needs a file" : " needs a name");
 }
 
 }  // namespace
@@ -39,8 +54,14 @@ AppOptionsResult ParseAppOptions(const std::vector<std::string>& args) {
             options.simulate = true;
         } else if (arg == "--unit" && i + 1 < args.size()) {
             unitFile = args[++i];
+        } else if (arg == "--fixture" && i + 1 < args.size()) {
+            if (auto error = ReadFixture(options, args[++i])) {
+                result.error = *error;
+                return result;
+            }
         } else {
-            result.error = arg == "--unit" ? "--unit needs a file" : "unknown argument: " + args[i];
+            const bool lacksValue = arg == "--unit" || arg == "--fixture";
+            result.error = lacksValue ? MissingValueError(arg) : "unknown argument: " + args[i];
             return result;
         }
     }

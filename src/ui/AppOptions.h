@@ -4,6 +4,8 @@
 //   orvalt --simulate    the simulated U3 and unit, in real time, with the
 //                        simulated driver's diagnostic port in the port list
 //   orvalt --simulate --unit FILE   the simulated unit described in FILE (JSON)
+//   orvalt --fixture NAME           the fixture NAME: its own settings, U3,
+//                                   title and default file names
 // Three variables drive the window for automation (screenshots, demos): once
 // the window is shown, ORVALT_AUTODIAG=1 presses the diagnostic port's Open,
 // ORVALT_AUTOPLAN=FILE loads that plan, and ORVALT_AUTOSTART=1 then presses
@@ -21,6 +23,7 @@ namespace orvalt {
 struct AppOptions {
     bool simulate = false;
     UnitProfile unit;
+    std::string fixture;  // empty: the station without a fixture name
     std::filesystem::path autoPlan;
     bool autoStart = false;
     bool autoDiag = false;

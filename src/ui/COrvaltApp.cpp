@@ -48,14 +48,14 @@ COrvaltApp::COrvaltApp(std::filesystem::path settingsFile)
     : report(ReportToOperator), store_(std::move(settingsFile)) {}
 
 void COrvaltApp::LoadSettings() {
-    const RegStatus status = LoadStationSettings(settings, store_);
+    const RegStatus status = LoadStationSettings(settings, store_, fixture);
     if (!status.Ok()) {
         report(status.message + "\nThe default settings are in use.");
     }
 }
 
 bool COrvaltApp::SaveSettings() {
-    const RegStatus status = SaveStationSettings(settings, store_);
+    const RegStatus status = SaveStationSettings(settings, store_, fixture);
     if (!status.Ok()) {
         report(status.message);
     }
@@ -63,9 +63,10 @@ bool COrvaltApp::SaveSettings() {
 }
 
 int COrvaltApp::InitInstance(const AppOptions& options) {
+    fixture = options.fixture;
     LoadSettings();
     StationSession session(
-        SessionOptions{StationOptions{options.simulate, false, options.unit}, {}});
+        SessionOptions{StationOptions{options.simulate, false, options.unit, options.fixture}, {}});
     session.Settings() = settings;
     const std::vector<DiagPort> extraPorts =
         options.simulate ? SimulatedPorts(session.GetStation()) : std::vector<DiagPort>{};

@@ -30,6 +30,9 @@ class COrvaltApp {
     // How a failure reaches the operator: standard error and a message box.
     std::function<void(const std::string&)> report;
 
+    // The fixture whose settings Load/SaveSettings use (empty: Location).
+    std::string fixture;
+
   private:
     RegistryStore store_;
 };

@@ -18,6 +18,7 @@
 
 #include "config/TestPlanFile.h"
 #include "diaglink/DiagSave.h"
+#include "results/FixtureFileNames.h"
 #include "results/TestDataExport.h"
 #include "ui/AppIdentity.h"
 #include "ui/CAboutDlg.h"
@@ -123,7 +124,7 @@ COrvaltDlg::COrvaltDlg(StationSession& session, std::vector<DiagPort> extraPorts
                         QString::fromStdString(text), QMessageBox::Ok, this);
         box.exec();
     };
-    setWindowTitle(QString::fromLatin1(kProgramName));
+    setWindowTitle(MainWindowTitle(session_.Fixture()));
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                    Qt::WindowCloseButtonHint);
     setWindowIcon(MainIcon());
@@ -476,14 +477,14 @@ void COrvaltDlg::OnSaveTestData() {
         return;
     }
     const UnitDescription& description = model_.values.description;
-    FileRequest request{
-        FileChoice::Save,
-        DefaultTestDataPath(settings_.DataDirPath, description.manufacturer, description.model)
-            .string(),
-        "Test Data",
-        "csv",
-        kCsvFilter,
-        kDataFolder};
+    FileRequest request{FileChoice::Save,
+                        FixtureTestDataPath(settings_.DataDirPath, session_.Fixture(),
+                                            description.manufacturer, description.model)
+                            .string(),
+                        "Test Data",
+                        "csv",
+                        kCsvFilter,
+                        kDataFolder};
     if (promptForFile(request) != 1) {
         return;
     }
@@ -547,7 +548,11 @@ void COrvaltDlg::OnDiagClear() {
 }
 
 void COrvaltDlg::OnDiagSave() {
-    FileRequest request{FileChoice::Save, "", "Save As", "txt", "Text files (*.txt)|*.txt",
+    FileRequest request{FileChoice::Save,
+                        DefaultDiagSaveName(session_.Fixture()),
+                        "Save As",
+                        "txt",
+                        "Text files (*.txt)|*.txt",
                         kPlatformFolder};
     if (promptForFile(request) != 1) {
         return;

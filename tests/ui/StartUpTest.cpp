@@ -66,6 +66,42 @@ class StartUpTest : public QObject {
         QVERIFY(!reports.front().empty());
     }
 
+    // Two fixtures and the station without a name share one settings file and
+    // one data folder, and nothing of one shows in another.
+    void AFixtureHasItsOwnSettingsTitleAndFileNames() {
+        QTemporaryDir dir;
+        const std::filesystem::path file = dir.filePath("Kestrune/Orvalt.reg").toStdString();
+        const auto saveAs = [&file](const std::string& fixture, const std::string& maker) {
+            COrvaltApp app(file);
+            app.fixture = fixture;
+            app.settings.Manufacturer = maker;
+            QVERIFY(app.SaveSettings());
+        };
+        saveAs("", "Plain");
+        saveAs("Bay 2", "BayCo");
+        COrvaltApp app(file);
+        app.fixture = "Bay 2";
+        app.LoadSettings();
+        QCOMPARE(app.settings.Manufacturer, std::string("BayCo"));
+        app.fixture.clear();
+        app.LoadSettings();
+        QCOMPARE(app.settings.Manufacturer, std::string("Plain"));
+
+        for (const std::string fixture : {"", "Bay 2"}) {
+            WindowRig rig({}, {}, {}, true, fixture);
+            rig.Control<QLineEdit>(IDC_MANUFACTURER)->setText("Acme");
+            rig.Control<QLineEdit>(IDC_MODEL)->setText("X/1");
+            rig.Press(IDC_SAVE_TEST_DATA);
+            rig.Press(IDC_DIAG_SAVE);
+            QCOMPARE(rig.requests.size(), std::size_t{2});
+            const bool named = !fixture.empty();
+            QCOMPARE(rig.window->windowTitle(), QString(named ? "Orvalt - Bay 2" : "Orvalt"));
+            QCOMPARE(rig.requests[0].path,
+                     (rig.Folder() / (named ? "Acme-X_1-Bay 2.csv" : "Acme-X_1.csv")).string());
+            QCOMPARE(rig.requests[1].path, std::string(named ? "Diag-Bay 2.txt" : ""));
+        }
+    }
+
     void ATerminationSignalRunsTheCloseSequenceOnce() {
         WindowRig rig;
         rig.Control<QLineEdit>(IDC_POWER)->setText("60W");
@@ -177,6 +213,14 @@ class StartUpTest : public QObject {
         QVERIFY(!ParseAppOptions({"--simulate", "--unit"}).options);
         QVERIFY(!ParseAppOptions({"--simulate", "--unit", "/no/such/unit.json"}).options);
         QVERIFY(!ParseAppOptions({"--fast"}).options);
+        QCOMPARE(ParseAppOptions({"--fixture", "Bay 2"}).options->fixture, std::string("Bay 2"));
+        QVERIFY(ParseAppOptions({}).options->fixture.empty());
+        for (const auto& bad :
+             {std::vector<std::string>{"--fixture"}, {"--fixture", ""}, {"--fixture", "a\\b"}}) {
+            const AppOptionsResult refused = ParseAppOptions(bad);
+            QVERIFY(!refused.options);
+            QVERIFY(refused.error.find("--fixture") != std::string::npos);
+        }
         AppOptions options;
         ApplyAutomation(options, {nullptr, "plan.csv", "1"});
         QCOMPARE(options.autoPlan, std::filesystem::path("plan.csv"));

@@ -32,9 +32,12 @@ inline const std::vector<std::string> kEmptyPlan{"h", "h"};
 class WindowRig {
   public:
     // simulate false: the station looks for a real U3 (there is none here).
+    // `fixture`: the fixture the window serves (empty: none).
     explicit WindowRig(SettingsRecord initial = {}, UnitProfile unit = {},
-                       std::vector<DiagPort> extraPorts = {}, bool simulate = true)
-        : session(SessionOptions{StationOptions{simulate, false, std::move(unit)}, {}}),
+                       std::vector<DiagPort> extraPorts = {}, bool simulate = true,
+                       std::string fixture = {})
+        : session(SessionOptions{
+              StationOptions{simulate, false, std::move(unit), std::move(fixture)}, {}}),
           settings(session.Settings()) {
         settings = std::move(initial);
         settings.DataDirPath = Folder().string();
