@@ -1,8 +1,12 @@
 #include "config/SettingsTable.h"
 
+#include <chrono>
+#include <optional>
+
 #include "config/FixtureName.h"
 #include "config/NumberText.h"
 #include "domain/Format.h"
+#include "platform/FileLock.h"
 
 namespace orvalt {
 
@@ -67,6 +71,24 @@ RegStatus SaveTable(const SettingsTable& table, RegistryStore& store) {
         }
     }
     return {};
+}
+
+// Fixtures running as processes of their own share the settings file, and a
+// save reads it, changes its own keys and replaces it whole: two saves at once
+// must not lose one another's keys. A lock file that can't even be made (no
+// folder yet, a read-only one) leaves the save to say what is wrong.
+constexpr std::chrono::milliseconds kSettingsLockWait{5000};
+
+std::optional<FileLock> LockSettingsFile(const RegistryStore& store, RegStatus& refused) {
+    if (store.File().empty()) {
+        return std::nullopt;
+    }
+    std::optional<FileLock> lock;
+    lock.emplace(std::filesystem::path(store.File()) += ".lock", kSettingsLockWait);
+    if (lock->Contended()) {
+        refused = {ERROR_CANTWRITE, "The settings were not saved. " + lock->Error()};
+    }
+    return lock;
 }
 
 RegStatus RefuseBadFixtureName(std::string_view fixture) {
@@ -145,7 +167,9 @@ RegStatus SaveStationSettings(const SettingsRecord& record, RegistryStore& store
     if (fixture.empty() && record.U3SerialNumber.empty()) {
         table->sections.pop_back();  // the Device key: a station that never set it keeps none
     }
-    return SaveTable(*table, store);
+    RegStatus refused;
+    const std::optional<FileLock> lock = LockSettingsFile(store, refused);
+    return refused.Ok() ? SaveTable(*table, store) : refused;
 }
 
 }  // namespace orvalt

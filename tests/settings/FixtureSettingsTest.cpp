@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "config/FixtureName.h"
@@ -138,6 +139,35 @@ TEST(FixtureSettings, ABadNameNeitherLoadsNorWrites) {
     EXPECT_FALSE(std::filesystem::exists((folder.Path() / "Orvalt.reg")));
     EXPECT_EQ(LoadStationSettings(record, store, std::string(101, 'n')).code,
               ERROR_INVALID_PARAMETER);
+}
+
+// Fixtures in processes of their own save into one file at the same moments;
+// each save replaces the file whole, so without the lock one fixture's save
+// would undo another's.
+TEST(FixtureSettings, SavesAtOnceKeepEveryFixturesLastValues) {
+    TempFolder folder;
+    constexpr int kFixtures = 4;
+    constexpr int kSaves = 25;
+    {
+        std::vector<std::jthread> fixtures;
+        for (int f = 0; f < kFixtures; ++f) {
+            fixtures.emplace_back([&folder, f] {
+                RegistryStore store(folder.Path() / "Orvalt.reg");
+                SettingsRecord record;
+                for (int save = 0; save < kSaves; ++save) {
+                    record.Manufacturer = "maker " + std::to_string(save);
+                    EXPECT_TRUE(
+                        SaveStationSettings(record, store, "Bay " + std::to_string(f)).Ok());
+                }
+            });
+        }
+    }
+    for (int f = 0; f < kFixtures; ++f) {
+        SettingsRecord loaded;
+        RegistryStore store(folder.Path() / "Orvalt.reg");
+        ASSERT_TRUE(LoadStationSettings(loaded, store, "Bay " + std::to_string(f)).Ok());
+        EXPECT_EQ(loaded.Manufacturer, "maker " + std::to_string(kSaves - 1)) << "Bay " << f;
+    }
 }
 
 }  // namespace
