@@ -1,7 +1,6 @@
 #include "config/SettingsTable.h"
 
 #include <chrono>
-#include <optional>
 
 #include "config/FixtureName.h"
 #include "config/NumberText.h"
@@ -79,16 +78,27 @@ RegStatus SaveTable(const SettingsTable& table, RegistryStore& store) {
 // folder yet, a read-only one) leaves the save to say what is wrong.
 constexpr std::chrono::milliseconds kSettingsLockWait{5000};
 
-std::optional<FileLock> LockSettingsFile(const RegistryStore& store, RegStatus& refused) {
-    if (store.File().empty()) {
-        return std::nullopt;
+// HKEY_CURRENT_USER always opens unless the file exists and cannot be read.
+RegStatus ReadStatus(RegistryStore& store) {
+    RegKey root;
+    RegStatus status = store.OpenKey("", root);
+    if (status.Ok()) {
+        store.CloseKey(root);
     }
-    std::optional<FileLock> lock;
-    lock.emplace(std::filesystem::path(store.File()) += ".lock", kSettingsLockWait);
-    if (lock->Contended()) {
-        refused = {ERROR_CANTWRITE, "The settings were not saved. " + lock->Error()};
+    return status;
+}
+
+RegStatus SaveTableLocked(const SettingsTable& table, RegistryStore& store) {
+    // A file that can't be read (a pipe, a folder, no right) refuses the save,
+    // which must then leave no lock file behind.
+    if (store.File().empty() || !ReadStatus(store).Ok()) {
+        return SaveTable(table, store);  // says why it can't
     }
-    return lock;
+    const FileLock lock(std::filesystem::path(store.File()) += ".lock", kSettingsLockWait);
+    if (lock.Contended()) {
+        return {ERROR_CANTWRITE, "The settings were not saved. " + lock.Error()};
+    }
+    return SaveTable(table, store);
 }
 
 RegStatus RefuseBadFixtureName(std::string_view fixture) {
@@ -146,13 +156,7 @@ RegStatus LoadStationSettings(SettingsRecord& record, RegistryStore& store,
         LoadSettings(*table, store);
     }
     ConvertVoltages(record);
-    // HKEY_CURRENT_USER always opens unless the file exists and cannot be read.
-    RegKey root;
-    RegStatus status = store.OpenKey("", root);
-    if (status.Ok()) {
-        store.CloseKey(root);
-    }
-    return status;
+    return ReadStatus(store);
 }
 
 RegStatus SaveStationSettings(const SettingsRecord& record, RegistryStore& store,
@@ -167,9 +171,7 @@ RegStatus SaveStationSettings(const SettingsRecord& record, RegistryStore& store
     if (fixture.empty() && record.U3SerialNumber.empty()) {
         table->sections.pop_back();  // the Device key: a station that never set it keeps none
     }
-    RegStatus refused;
-    const std::optional<FileLock> lock = LockSettingsFile(store, refused);
-    return refused.Ok() ? SaveTable(*table, store) : refused;
+    return SaveTableLocked(*table, store);
 }
 
 }  // namespace orvalt
