@@ -4,6 +4,8 @@
 #include <functional>
 #include <map>
 
+#include "config/FixtureName.h"
+
 namespace orvalt {
 
 const char* const kCliUsage =
@@ -21,9 +23,12 @@ const char* const kCliUsage =
     "  --trace                 also print every Wait and Status update\n"
     "  --diag PORT             open the diagnostic link on PORT (a device path)\n"
     "  --no-diag               no diagnostic lines from the simulated driver\n"
+    "  --fixture NAME          use the settings of fixture NAME (default: the station's own)\n"
     "  --list-ports            list the serial ports the window offers, with the\n"
     "                          CommPort number of each (- for none), and end\n"
-    "  --version               show the version and end\n";
+    "  --version               show the version and end\n"
+    "usage: orvalt-cli --list-devices [--simulate] [--fixture NAME]\n"
+    "                          list the U3s present with their serial numbers\n";
 
 namespace {
 
@@ -38,6 +43,7 @@ const std::map<std::string, Flag>& Flags() {
         {"--do-output5", [](CliOptions& o) { o.doOutput5 = true; }},
         {"--trace", [](CliOptions& o) { o.trace = true; }},
         {"--no-diag", [](CliOptions& o) { o.noDiag = true; }},
+        {"--list-devices", [](CliOptions& o) { o.listDevices = true; }},
     };
     return flags;
 }
@@ -67,6 +73,11 @@ Valued Path(std::string CliOptions::*field) {
     };
 }
 
+bool ParseFixture(CliOptions& o, const std::string& name) {
+    o.fixture = name;
+    return FixtureNameError(name).empty();
+}
+
 const std::map<std::string, Valued>& ValuedOptions() {
     static const std::map<std::string, Valued> options{
         {"--unit", Path(&CliOptions::unitProfilePath)},
@@ -80,8 +91,18 @@ const std::map<std::string, Valued>& ValuedOptions() {
         {"--driver-model", Text(&CliOptions::driverModel)},
         {"--save", Path(&CliOptions::savePath)},
         {"--diag", Path(&CliOptions::diagPort)},
+        {"--fixture", ParseFixture},
     };
     return options;
+}
+
+// A fixture name says what is wrong with it; it may hold characters that
+// should not reach a terminal, so it is not repeated.
+std::string BadValueText(const std::string& option, const std::string& value) {
+    if (option == "--fixture") {
+        return "bad value for --fixture: " + FixtureNameError(value);
+    }
+    return "bad value for " + option + ": " + value;
 }
 
 CliParseResult Fail(std::string error) {
@@ -89,6 +110,9 @@ CliParseResult Fail(std::string error) {
 }
 
 std::string CheckCombination(const CliOptions& o) {
+    if (o.listDevices) {
+        return o.planPath.empty() ? "" : "--list-devices runs no test plan";
+    }
     if (o.planPath.empty()) {
         return "no test plan file given";
     }
@@ -121,7 +145,7 @@ CliParseResult ParseCliOptions(const std::vector<std::string>& args) {
                 return Fail(arg + " needs a value");
             }
             if (!valued->second(options, args[++i])) {
-                return Fail("bad value for " + arg + ": " + args[i]);
+                return Fail(BadValueText(arg, args[i]));
             }
         } else if (arg.starts_with("--") || !options.planPath.empty()) {
             return Fail("unexpected argument: " + arg);

@@ -21,7 +21,9 @@ struct CliOptions {
     std::string savePath;  // empty: no save
     bool trace = false;
     bool noDiag = false;
-    std::string diagPort;  // empty: no diagnostic link on a real port
+    std::string diagPort;      // empty: no diagnostic link on a real port
+    std::string fixture;       // empty: the station without a fixture name
+    bool listDevices = false;  // list the U3s present instead of running a plan
 };
 
 struct CliParseResult {

@@ -228,7 +228,8 @@ int HeadlessSession::Run() {
         return stopRequest_.exchange(false) ? kExitAbandonedOrStopped : kExitUsage;
     }
     session_ = std::make_unique<StationSession>(SessionOptions{
-        StationOptions{options_.simulate, options_.fast, profile_, {}}, DefaultRegistryPath()});
+        StationOptions{options_.simulate, options_.fast, profile_, {}, options_.fixture},
+        DefaultRegistryPath()});
     if (const RegStatus& status = session_->SettingsLoadStatus(); !status.Ok()) {
         err_ << status.message << " The default settings are used.\n";
     }

@@ -11,6 +11,7 @@
 
 #include "cli/CliOptions.h"
 #include "cli/HeadlessRunner.h"
+#include "cli/ListDevices.h"
 #include "cli/PortListing.h"
 #include "platform/FdStreamBuf.h"
 #include "platform/ProcessSignals.h"
@@ -51,6 +52,9 @@ int main(int argc, char** argv) {
     if (!parsed.options) {
         std::cerr << "orvalt-cli: " << parsed.error << '\n' << orvalt::kCliUsage;
         return orvalt::kExitUsage;
+    }
+    if (parsed.options->listDevices) {
+        return orvalt::ListDevices(*parsed.options, std::cout);
     }
     orvalt::IgnoreWriteSignals();
     orvalt::StopOnTerminationSignals(stopRequested);

@@ -78,6 +78,9 @@ class RegistryStore {
     // the key is closed all the same, and the status says why.
     RegStatus CloseKey(RegKey& key);
 
+    // The settings file (empty: there is none).
+    const std::filesystem::path& File() const { return file_; }
+
     RegQueryResult QueryValue(const RegKey& key, std::string_view name) const;
     // Every value name of the key, in stored order.
     std::vector<std::string> ValueNames(const RegKey& key) const;

@@ -50,6 +50,11 @@ struct SettingsRecord {
     std::int32_t CommPort = 0;
     std::int32_t BaudRate = 115200;
     std::int32_t TTOTestOption = 10;
+
+    // Not one of the 38: it lives in the fixture's own key (or, for the station
+    // without a fixture name, in a key of its own), never under Location. The
+    // serial number of the U3 to open; empty: the first U3 not held elsewhere.
+    std::string U3SerialNumber;
 };
 
 }  // namespace orvalt

@@ -67,6 +67,19 @@ void AddPortRows(SettingsSection& section, SettingsRecord& record) {
     section.AddRow(NumberSetting("TTOTestOption", record.TTOTestOption, kDefaults.TTOTestOption));
 }
 
+void AddLocationRows(SettingsSection& section, SettingsRecord& record) {
+    AddPathRows(section, record);
+    AddColumnWidthRows(section, record);
+    AddVoltageRows(section, record);
+    AddTimingRows(section, record);
+    AddDescriptionRows(section, record);
+    AddPortRows(section, record);
+}
+
+void AddDeviceRow(SettingsSection& section, SettingsRecord& record) {
+    section.AddRow(TextSetting("U3SerialNumber", record.U3SerialNumber, ""));
+}
+
 void ApplyDefault(const SettingBinding& row) {
     if (row.kind == SettingKind::Text) {
         *row.textTarget = row.textDefault;
@@ -94,12 +107,24 @@ std::unique_ptr<SettingsTable> BuildSettingsTable(SettingsRecord& record) {
     auto table = std::make_unique<SettingsTable>();
     SettingsSection& location = table->sections.emplace_back();
     location.subkey = "Location";
-    AddPathRows(location, record);
-    AddColumnWidthRows(location, record);
-    AddVoltageRows(location, record);
-    AddTimingRows(location, record);
-    AddDescriptionRows(location, record);
-    AddPortRows(location, record);
+    AddLocationRows(location, record);
+    return table;
+}
+
+std::unique_ptr<SettingsTable> BuildFixtureSettingsTable(SettingsRecord& record,
+                                                         std::string_view fixture) {
+    if (fixture.empty()) {
+        auto table = BuildSettingsTable(record);
+        SettingsSection& device = table->sections.emplace_back();
+        device.subkey = kDeviceSubkey;
+        AddDeviceRow(device, record);
+        return table;
+    }
+    auto table = std::make_unique<SettingsTable>();
+    SettingsSection& section = table->sections.emplace_back();
+    section.subkey = std::string(kFixturesSubkey) + "\\" + std::string(fixture);
+    AddLocationRows(section, record);
+    AddDeviceRow(section, record);
     return table;
 }
 

@@ -10,8 +10,8 @@
 #include <string_view>
 #include <vector>
 
-#include "config/SettingsRecord.h"
 #include "config/RegistryStore.h"
+#include "config/SettingsRecord.h"
 
 namespace orvalt {
 
@@ -50,6 +50,18 @@ struct SettingsTable {
 // A fresh table over `record`: one section "Location" with all 38 values.
 std::unique_ptr<SettingsTable> BuildSettingsTable(SettingsRecord& record);
 
+// Where a fixture's values live below kProgramKey.
+inline constexpr std::string_view kFixturesSubkey = "Fixtures";
+// The key of the U3 serial number of the station that has no fixture name.
+inline constexpr std::string_view kDeviceSubkey = "Device";
+
+// The table of one fixture. Without a name: "Location" with its 38 values as
+// BuildSettingsTable has them, and "Device" with U3SerialNumber. With a name:
+// one section "Fixtures\NAME" holding the same 38 values and U3SerialNumber.
+// The name must pass FixtureNameError.
+std::unique_ptr<SettingsTable> BuildFixtureSettingsTable(SettingsRecord& record,
+                                                         std::string_view fixture);
+
 void ApplyDefaults(const SettingsTable& table);
 
 // Takes each stored value that passes its rule; everything else keeps what the
@@ -68,11 +80,17 @@ void ConvertVoltages(SettingsRecord& record);
 
 // Start-up: defaults, then the stored values, then the volts. The status is not
 // Ok only when a settings file exists but could not be read; the record then
-// holds the defaults.
-RegStatus LoadStationSettings(SettingsRecord& record, RegistryStore& store);
+// holds the defaults. `fixture` names the fixture whose values are loaded
+// (empty: the station's own, under Location); a name that can't be a fixture's
+// loads nothing and fails with ERROR_INVALID_PARAMETER.
+RegStatus LoadStationSettings(SettingsRecord& record, RegistryStore& store,
+                              std::string_view fixture = {});
 
 // Exit: writes the whole record. On failure the old file is left whole and the
-// status's message, naming the file, is fit to show.
-RegStatus SaveStationSettings(const SettingsRecord& record, RegistryStore& store);
+// status's message, naming the file, is fit to show. Without a fixture name
+// the file changes exactly as before fixtures existed: the Device key is
+// written only when a U3 serial number is set.
+RegStatus SaveStationSettings(const SettingsRecord& record, RegistryStore& store,
+                              std::string_view fixture = {});
 
 }  // namespace orvalt

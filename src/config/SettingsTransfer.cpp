@@ -1,7 +1,11 @@
 #include "config/SettingsTable.h"
 
+#include <chrono>
+
+#include "config/FixtureName.h"
 #include "config/NumberText.h"
 #include "domain/Format.h"
+#include "platform/FileLock.h"
 
 namespace orvalt {
 
@@ -68,6 +72,44 @@ RegStatus SaveTable(const SettingsTable& table, RegistryStore& store) {
     return {};
 }
 
+// Fixtures running as processes of their own share the settings file, and a
+// save reads it, changes its own keys and replaces it whole: two saves at once
+// must not lose one another's keys. A lock file that can't even be made (no
+// folder yet, a read-only one) leaves the save to say what is wrong.
+constexpr std::chrono::milliseconds kSettingsLockWait{5000};
+
+// HKEY_CURRENT_USER always opens unless the file exists and cannot be read.
+RegStatus ReadStatus(RegistryStore& store) {
+    RegKey root;
+    RegStatus status = store.OpenKey("", root);
+    if (status.Ok()) {
+        store.CloseKey(root);
+    }
+    return status;
+}
+
+RegStatus SaveTableLocked(const SettingsTable& table, RegistryStore& store) {
+    // A file that can't be read (a pipe, a folder, no right) refuses the save,
+    // which must then leave no lock file behind.
+    if (store.File().empty() || !ReadStatus(store).Ok()) {
+        return SaveTable(table, store);  // says why it can't
+    }
+    const FileLock lock(std::filesystem::path(store.File()) += ".lock", kSettingsLockWait);
+    if (lock.Contended()) {
+        return {ERROR_CANTWRITE, "The settings were not saved. " + lock.Error()};
+    }
+    return SaveTable(table, store);
+}
+
+RegStatus RefuseBadFixtureName(std::string_view fixture) {
+    if (fixture.empty()) {
+        return {};
+    }
+    const std::string error = FixtureNameError(fixture);
+    return error.empty() ? RegStatus{}
+                         : RegStatus{ERROR_INVALID_PARAMETER, "Bad fixture: " + error};
+}
+
 }  // namespace
 
 void LoadSettings(const SettingsTable& table, RegistryStore& store) {
@@ -103,27 +145,33 @@ void ConvertVoltages(SettingsRecord& record) {
     record.voltageOn = AtofText(record.VoltageOn);
 }
 
-RegStatus LoadStationSettings(SettingsRecord& record, RegistryStore& store) {
+RegStatus LoadStationSettings(SettingsRecord& record, RegistryStore& store,
+                              std::string_view fixture) {
+    if (RegStatus refused = RefuseBadFixtureName(fixture); !refused.Ok()) {
+        return refused;
+    }
     {
-        const std::unique_ptr<SettingsTable> table = BuildSettingsTable(record);
+        const std::unique_ptr<SettingsTable> table = BuildFixtureSettingsTable(record, fixture);
         ApplyDefaults(*table);
         LoadSettings(*table, store);
     }
     ConvertVoltages(record);
-    // HKEY_CURRENT_USER always opens unless the file exists and cannot be read.
-    RegKey root;
-    RegStatus status = store.OpenKey("", root);
-    if (status.Ok()) {
-        store.CloseKey(root);
-    }
-    return status;
+    return ReadStatus(store);
 }
 
-RegStatus SaveStationSettings(const SettingsRecord& record, RegistryStore& store) {
+RegStatus SaveStationSettings(const SettingsRecord& record, RegistryStore& store,
+                              std::string_view fixture) {
+    if (RegStatus refused = RefuseBadFixtureName(fixture); !refused.Ok()) {
+        return refused;
+    }
     // The table binds fields it may write to; saving only reads them, so a copy
     // lets a const record be saved.
     SettingsRecord copy = record;
-    return SaveTable(*BuildSettingsTable(copy), store);
+    const std::unique_ptr<SettingsTable> table = BuildFixtureSettingsTable(copy, fixture);
+    if (fixture.empty() && record.U3SerialNumber.empty()) {
+        table->sections.pop_back();  // the Device key: a station that never set it keeps none
+    }
+    return SaveTableLocked(*table, store);
 }
 
 }  // namespace orvalt

@@ -1,16 +1,19 @@
 #include "execution/LabJackOpenFailure.h"
 
 #include "domain/Format.h"
+#include "domain/U3SerialNumber.h"
 
 namespace orvalt {
 
 namespace {
 
 // The common causes at a production bench, each with its remedy.
-const char* HintFor(LJ_ERROR code) {
+const char* HintFor(LJ_ERROR code, bool bound) {
     switch (code) {
         case LJE_LABJACK_NOT_FOUND:
-            return "No LabJack U3 was found on USB: check its cable and that it has power.";
+            return bound ? "Check its cable and that it has power; orvalt-cli --list-devices "
+                           "lists the U3s present."
+                         : "No LabJack U3 was found on USB: check its cable and that it has power.";
         case LJE_DEVICE_ALREADY_OPEN:
             return "The U3 is held by another program (another station, a script): close it "
                    "and press Start again.";
@@ -24,9 +27,15 @@ const char* HintFor(LJ_ERROR code) {
 
 }  // namespace
 
-std::string LabJackOpenFailureText(LJ_ERROR code) {
+std::string LabJackOpenFailureText(LJ_ERROR code, std::string_view serialNumber) {
     std::string text = Format("Can't open LabJack for voltage measurement. Code %d", code);
-    if (const char* hint = HintFor(code)) {
+    const bool bound = !AsksForAnyU3(serialNumber);
+    if (bound) {
+        text += "\nThe U3 looked for has serial number ";
+        text += serialNumber;
+        text += '.';
+    }
+    if (const char* hint = HintFor(code, bound)) {
         text += '\n';
         text += hint;
     }

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "domain/Format.h"
+#include "domain/U3SerialNumber.h"
 #include "execution/LabJackOpenFailure.h"
 
 namespace orvalt {
@@ -187,9 +188,11 @@ void RunControl::OnStartStop() {
     model_.ClearLog();
     model_.ClearRunCells();
     LJ_HANDLE handle = 0;
-    const LJ_ERROR error = io_.daq->OpenLabJack(LJ_dtU3, LJ_ctUSB, "", 1, &handle);
+    const std::string& serial = io_.settings->U3SerialNumber;
+    const LJ_ERROR error = io_.daq->OpenLabJack(LJ_dtU3, LJ_ctUSB, serial.c_str(),
+                                                AsksForAnyU3(serial) ? 1 : 0, &handle);
     if (error != LJE_NOERROR) {
-        ShowMessage(LabJackOpenFailureText(error));
+        ShowMessage(LabJackOpenFailureText(error, serial));
         return;
     }
     BeginRun(handle);

@@ -159,26 +159,24 @@ UsbOpenResult Claim(const std::shared_ptr<LibusbContext>& context, libusb_device
 LibusbU3Connector::LibusbU3Connector() = default;
 LibusbU3Connector::~LibusbU3Connector() = default;
 
-UsbOpenResult LibusbU3Connector::OpenFirstU3() {
+UsbStatus LibusbU3Connector::VisitEachU3(const U3Visit& visit) {
     if (!context_) {
         context_ = LibusbContext::Create();
     }
     if (!context_) {
-        return {UsbStatus::unavailable, nullptr};
+        return UsbStatus::unavailable;
     }
     const DeviceList list(context_->Get());
-    UsbStatus failure = UsbStatus::notFound;
     for (libusb_device* device : list.Devices()) {
         if (!IsU3(device)) {
             continue;
         }
-        UsbOpenResult result = Claim(context_, device);
-        if (result.status == UsbStatus::ok) {
-            return result;
+        UsbOpenResult claim = Claim(context_, device);
+        if (visit(claim)) {
+            break;
         }
-        failure = MoreTellingOpenFailure(failure, result.status);
     }
-    return {failure, nullptr};
+    return UsbStatus::ok;
 }
 
 }  // namespace orvalt

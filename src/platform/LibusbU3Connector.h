@@ -22,10 +22,10 @@ class LibusbU3Connector final : public UsbConnector {
     LibusbU3Connector(const LibusbU3Connector&) = delete;
     LibusbU3Connector& operator=(const LibusbU3Connector&) = delete;
 
-    // Claims interface 0 of the first U3 that lets itself be claimed. The
-    // libusb context is started on first use and shared with every transport
-    // handed out, so it outlives them all.
-    UsbOpenResult OpenFirstU3() override;
+    // Claims interface 0 of each U3 in turn. The libusb context is started on
+    // first use and shared with every transport handed out, so it outlives
+    // them all.
+    UsbStatus VisitEachU3(const U3Visit& visit) override;
 
   private:
     std::shared_ptr<LibusbContext> context_;

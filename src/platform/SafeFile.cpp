@@ -194,6 +194,24 @@ bool LockedByOther(int error) {
     return error == EWOULDBLOCK || error == EAGAIN;
 }
 
+// Appends under the lock; a failure cuts the file back to the length it had.
+FileWriteResult AppendLocked(const std::filesystem::path& file, int fd, std::string_view bytes) {
+    struct stat status {};
+    if (::fstat(fd, &status) != 0) {
+        return Failure(file, errno);
+    }
+    const std::optional<int> error = WriteAndSync(fd, bytes);
+    if (error && ::ftruncate(fd, status.st_size) != 0) {
+        return Failure(file, std::string(std::strerror(*error)) + "; part of the lines may remain");
+    }
+    if (error) {
+        return Failure(file, *error);
+    }
+    return {};
+}
+
+}  // namespace
+
 // Takes the exclusive lock, waiting up to `lockWait` for another holder, or
 // until a stop is requested.
 FileWriteResult LockExclusive(const std::filesystem::path& file, int fd,
@@ -216,24 +234,6 @@ FileWriteResult LockExclusive(const std::filesystem::path& file, int fd,
     }
     return {};
 }
-
-// Appends under the lock; a failure cuts the file back to the length it had.
-FileWriteResult AppendLocked(const std::filesystem::path& file, int fd, std::string_view bytes) {
-    struct stat status {};
-    if (::fstat(fd, &status) != 0) {
-        return Failure(file, errno);
-    }
-    const std::optional<int> error = WriteAndSync(fd, bytes);
-    if (error && ::ftruncate(fd, status.st_size) != 0) {
-        return Failure(file, std::string(std::strerror(*error)) + "; part of the lines may remain");
-    }
-    if (error) {
-        return Failure(file, *error);
-    }
-    return {};
-}
-
-}  // namespace
 
 FileReadResult ReadRegularFile(const std::filesystem::path& file, std::size_t maxBytes,
                                const std::atomic<bool>* stop) {

@@ -55,6 +55,13 @@ FileWriteResult ReplaceFileAtomically(const std::filesystem::path& file, std::st
 
 constexpr std::chrono::milliseconds kSharedFileLockWait{10000};
 
+// Takes flock's exclusive lock on the open file `fd` (named `file` in the
+// message), waiting up to `lockWait` for another holder, or until `stop`
+// becomes true.
+FileWriteResult LockExclusive(const std::filesystem::path& file, int fd,
+                              std::chrono::milliseconds lockWait,
+                              const std::atomic<bool>* stop = nullptr);
+
 // Appends `bytes` to `file` (created if missing) in one write under an
 // exclusive lock, so that stations appending to one shared file never mix
 // their lines. On a failure the file is cut back to the length it had, so no

@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <span>
 
@@ -44,14 +45,25 @@ struct UsbOpenResult {
     std::unique_ptr<UsbTransport> transport;  // set when status is ok
 };
 
+// Offered one U3 met on the bus: `claim` holds its transport, or why it could
+// not be claimed (busy: another program holds it). Returns true to stop there;
+// to keep the device it moves the transport out of `claim`.
+using U3Visit = std::function<bool(UsbOpenResult& claim)>;
+
 // Finds and claims devices.
 class UsbConnector {
   public:
     virtual ~UsbConnector() = default;
+    // Claims each LabJack U3 on the bus in turn, in bus order, and offers it to
+    // `visit`; a claim the visit leaves in place is released before the next
+    // U3 is claimed, so no two are held at once. Not ok only when the bus
+    // itself can't be reached (unavailable, or access to every device denied).
+    virtual UsbStatus VisitEachU3(const U3Visit& visit) = 0;
+
     // Claims the first LabJack U3 on the bus that can be claimed. When none
     // can, the status tells the most telling reason (busy before access before
     // any other failure before not found).
-    virtual UsbOpenResult OpenFirstU3() = 0;
+    UsbOpenResult OpenFirstU3();
 };
 
 // The more telling of two reasons why a device could not be claimed.

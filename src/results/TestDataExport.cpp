@@ -5,6 +5,7 @@
 #include <cstdlib>
 
 #include "platform/SafeFile.h"
+#include "results/FileNameParts.h"
 #include "results/TotalsLine.h"
 
 namespace orvalt {
@@ -18,17 +19,6 @@ constexpr ReplaceOptions kResultFile{.keepReadOnlyFile = true,
                                      .rewriteInPlaceWhenFolderRefuses = true};
 
 constexpr std::string_view kLineEnd = "\r\n";
-constexpr std::string_view kNameUnsafe = "<>:/\\|?*";
-
-std::string ReplaceUnsafe(std::string_view text) {
-    std::string name(text);
-    for (char& c : name) {
-        if (kNameUnsafe.find(c) != std::string_view::npos) {
-            c = '_';
-        }
-    }
-    return name;
-}
 
 std::filesystem::path HomeFolder() {
     if (const char* home = std::getenv("HOME"); home && *home) {
@@ -77,20 +67,10 @@ std::string TotalsText(std::string_view manufacturer, const std::vector<std::str
     return text;
 }
 
-// Base name and extension split at the last point of the file name, so that
-// ".csv" is an extension with an empty base.
-std::string SumFileName(const std::string& name) {
-    const std::size_t point = name.rfind('.');
-    if (point == std::string::npos) {
-        return name + "_Sum";
-    }
-    return name.substr(0, point) + "_Sum" + name.substr(point);
-}
-
 }  // namespace
 
 std::string DefaultTestDataName(std::string_view manufacturer, std::string_view model) {
-    return ReplaceUnsafe(manufacturer) + "-" + ReplaceUnsafe(model) + ".csv";
+    return SafeFileNamePart(manufacturer) + "-" + SafeFileNamePart(model) + ".csv";
 }
 
 std::filesystem::path DefaultTestDataPath(const std::filesystem::path& dataDirPath,
@@ -100,7 +80,7 @@ std::filesystem::path DefaultTestDataPath(const std::filesystem::path& dataDirPa
 }
 
 std::filesystem::path SumFilePath(const std::filesystem::path& chosen) {
-    return chosen.parent_path() / SumFileName(chosen.filename().string());
+    return chosen.parent_path() / InsertBeforeExtension(chosen.filename().string(), "_Sum");
 }
 
 std::filesystem::path TotalsFilePath(const std::filesystem::path& chosen) {

@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "domain/U3SerialNumber.h"
+
 namespace orvalt {
 
 std::uint64_t TickUnwrapper::Unwrap(std::uint32_t tick) {
@@ -15,8 +17,8 @@ std::uint64_t TickUnwrapper::Unwrap(std::uint32_t tick) {
     return total_;
 }
 
-SimulatedU3::SimulatedU3(SimulatedUnit& unit, Clock& clock)
-    : unit_(unit), clock_(clock), random_(unit.Profile().seed) {}
+SimulatedU3::SimulatedU3(SimulatedUnit& unit, Clock& clock, std::uint32_t serialNumber)
+    : unit_(unit), clock_(clock), serialNumber_(serialNumber), random_(unit.Profile().seed) {}
 
 std::uint64_t SimulatedU3::NowMs() {
     std::scoped_lock lock(mutex_);
@@ -44,8 +46,7 @@ std::int64_t SimulatedU3::PowerSwitches() const {
 }
 
 LJ_ERROR SimulatedU3::OpenLabJack(std::int32_t deviceType, std::int32_t connectionType,
-                                  const char* /*address*/, std::int32_t /*firstFound*/,
-                                  LJ_HANDLE* handle) {
+                                  const char* address, std::int32_t firstFound, LJ_HANDLE* handle) {
     std::scoped_lock lock(mutex_);
     if (deviceType != LJ_dtU3) {
         return LJE_INVALID_DEVICE_TYPE;
@@ -55,6 +56,10 @@ LJ_ERROR SimulatedU3::OpenLabJack(std::int32_t deviceType, std::int32_t connecti
     }
     if (openError_ != LJE_NOERROR) {
         return openError_;
+    }
+    const bool byAddress = firstFound == 0 && address != nullptr && !AsksForAnyU3(address);
+    if (byAddress && !SerialNumberMatches(address, serialNumber_)) {
+        return LJE_LABJACK_NOT_FOUND;
     }
     open_ = true;
     *handle = kHandle;

@@ -8,8 +8,9 @@
 #include <random>
 #include <vector>
 
-#include "platform/Clock.h"
 #include "domain/Daq.h"
+#include "platform/Clock.h"
+#include "sim/SimulatedSerialNumber.h"
 #include "sim/SimulatedUnit.h"
 
 namespace orvalt {
@@ -30,14 +31,18 @@ class SimulatedU3 final : public Daq {
     // The code every failing simulated access returns: a lost USB connection.
     static constexpr LJ_ERROR kFaultCode = LJE_COMM_FAILURE;
 
-    SimulatedU3(SimulatedUnit& unit, Clock& clock);
+    SimulatedU3(SimulatedUnit& unit, Clock& clock,
+                std::uint32_t serialNumber = kUnnamedSimulatedSerial);
 
+    // Opened by address (firstFound 0), it opens only when the address is its
+    // serial number, as a real U3 does; otherwise LJE_LABJACK_NOT_FOUND.
     LJ_ERROR OpenLabJack(std::int32_t deviceType, std::int32_t connectionType, const char* address,
                          std::int32_t firstFound, LJ_HANDLE* handle) override;
     LJ_ERROR eGet(LJ_HANDLE handle, std::int32_t ioType, std::int32_t channel, double* value,
                   std::int32_t x1) override;
     LJ_ERROR eDO(LJ_HANDLE handle, std::int32_t channel, std::int32_t state) override;
 
+    std::uint32_t SerialNumber() const { return serialNumber_; }
     // Makes every later OpenLabJack fail with `code` (0: opens again).
     void SetOpenError(LJ_ERROR code);
     // The clock's tick, unwrapped onto the unit's monotonic time axis.
@@ -58,6 +63,7 @@ class SimulatedU3 final : public Daq {
 
     SimulatedUnit& unit_;
     Clock& clock_;
+    const std::uint32_t serialNumber_;
     mutable std::mutex mutex_;
     TickUnwrapper ticks_;
     std::mt19937 random_;

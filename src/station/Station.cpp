@@ -14,7 +14,8 @@ Station::Station(const StationOptions& options) {
     }
     if (options.simulate) {
         unit_ = std::make_unique<SimulatedUnit>(options.unit);
-        simulatedU3_ = std::make_unique<SimulatedU3>(*unit_, *clock_);
+        simulatedU3_ =
+            std::make_unique<SimulatedU3>(*unit_, *clock_, SimulatedSerialNumber(options.fixture));
         daq_ = simulatedU3_.get();
     } else {
         realDaq_ = std::make_unique<LabJackU3Daq>();

@@ -6,19 +6,20 @@ namespace orvalt {
 
 namespace {
 
-RegStatus LoadSettingsFrom(const std::filesystem::path& file, SettingsRecord& settings) {
-    if (file.empty()) {
+RegStatus LoadSettingsFrom(const SessionOptions& options, SettingsRecord& settings) {
+    if (options.settingsFile.empty()) {
         return RegStatus{};
     }
-    RegistryStore store(file);
-    return LoadStationSettings(settings, store);
+    RegistryStore store(options.settingsFile);
+    return LoadStationSettings(settings, store, options.station.fixture);
 }
 
 }  // namespace
 
 StationSession::StationSession(const SessionOptions& options)
-    : settingsLoad_(LoadSettingsFrom(options.settingsFile, settings_)),
+    : settingsLoad_(LoadSettingsFrom(options, settings_)),
       settingsFile_(options.settingsFile),
+      fixture_(options.station.fixture),
       station_(options.station),
       handle_(std::make_shared<PostTarget>([this](PostedMessage&& m) { Deliver(std::move(m)); })),
       recorder_(diagTable_, station_.GetClock(), observers_),
@@ -48,7 +49,7 @@ RegStatus StationSession::SaveSettings() {
         return RegStatus{};
     }
     RegistryStore store(settingsFile_);
-    return SaveStationSettings(settings_, store);
+    return SaveStationSettings(settings_, store, fixture_);
 }
 
 // ---- Messages ----

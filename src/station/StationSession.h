@@ -92,6 +92,8 @@ class StationSession {
 
     // ---- What the session holds ----
     SettingsRecord& Settings() { return settings_; }
+    // The fixture this session serves (empty: the station without a name).
+    const std::string& Fixture() const { return fixture_; }
     // The outcome of loading the settings file (ok when there was none).
     const RegStatus& SettingsLoadStatus() const { return settingsLoad_; }
     RegStatus SaveSettings();
@@ -147,6 +149,7 @@ class StationSession {
     SettingsRecord settings_;
     RegStatus settingsLoad_;
     std::filesystem::path settingsFile_;
+    std::string fixture_;
     Station station_;
     SessionObservers observers_;
     RunState runState_;

@@ -1,35 +1,32 @@
 #include "u3/LabJackU3Daq.h"
 
 #include "platform/LibusbU3Connector.h"
+#include "u3/U3Directory.h"
 
 namespace orvalt {
 
 namespace {
 
-LJ_ERROR OpenFailureCode(UsbStatus status) {
-    switch (status) {
-        case UsbStatus::notFound:
-            return LJE_LABJACK_NOT_FOUND;
-        case UsbStatus::busy:
-            return LJE_DEVICE_ALREADY_OPEN;
-        case UsbStatus::access:
-        case UsbStatus::unavailable:
-            return LJE_USB_DRIVER_NOT_FOUND;
-        default:
-            return LJE_COMM_FAILURE;
-    }
+bool Wanted(const U3Device& device, std::string_view wanted) {
+    return wanted.empty() || SerialNumberMatches(wanted, device.Info().config.serialNumber);
 }
 
 LJ_ERROR CheckOpenArguments(std::int32_t deviceType, std::int32_t connectionType,
-                            const char* address, std::int32_t firstFound, const LJ_HANDLE* handle) {
+                            const LJ_HANDLE* handle) {
     if (deviceType != LJ_dtU3) {
         return LJE_INVALID_DEVICE_TYPE;
     }
     if (connectionType != LJ_ctUSB) {
         return LJE_INVALID_CONNECTION_TYPE;
     }
-    const bool byAddress = firstFound == 0 && address != nullptr && address[0] != '\0';
-    return handle == nullptr || byAddress ? LJE_INVALID_PARAMETER : LJE_NOERROR;
+    return handle == nullptr ? LJE_INVALID_PARAMETER : LJE_NOERROR;
+}
+
+// The serial number asked for, or empty for the first U3 found (an address
+// of blanks asks for no particular one).
+std::string_view WantedSerial(const char* address, std::int32_t firstFound) {
+    const std::string_view text = firstFound == 0 && address != nullptr ? address : "";
+    return AsksForAnyU3(text) ? std::string_view() : text;
 }
 
 }  // namespace
@@ -44,22 +41,22 @@ LabJackU3Daq::~LabJackU3Daq() = default;
 LJ_ERROR LabJackU3Daq::OpenLabJack(std::int32_t deviceType, std::int32_t connectionType,
                                    const char* address, std::int32_t firstFound,
                                    LJ_HANDLE* handle) {
-    if (LJ_ERROR error =
-            CheckOpenArguments(deviceType, connectionType, address, firstFound, handle)) {
+    if (LJ_ERROR error = CheckOpenArguments(deviceType, connectionType, handle)) {
         return error;
     }
+    const std::string_view wanted = WantedSerial(address, firstFound);
     std::scoped_lock lock(mutex_);
-    if (PrepareHeldDevice(*handle)) {
+    if (PrepareHeldDevice(*handle, wanted)) {
         return LJE_NOERROR;
     }
-    return OpenNewDevice(*handle);
+    return OpenNewDevice(*handle, wanted);
 }
 
 // A device this object still holds is set up again for the new session. One
 // that fails is released, so that a fresh claim below can reach it.
-bool LabJackU3Daq::PrepareHeldDevice(LJ_HANDLE& handle) {
+bool LabJackU3Daq::PrepareHeldDevice(LJ_HANDLE& handle, std::string_view wanted) {
     for (const auto& [held, device] : devices_) {
-        if (!device->Connected()) {
+        if (!device->Connected() || !Wanted(*device, wanted)) {
             continue;
         }
         if (device->Prepare() == LJE_NOERROR) {
@@ -71,17 +68,30 @@ bool LabJackU3Daq::PrepareHeldDevice(LJ_HANDLE& handle) {
     return false;
 }
 
-LJ_ERROR LabJackU3Daq::OpenNewDevice(LJ_HANDLE& handle) {
-    UsbOpenResult opened = connector_->OpenFirstU3();
-    if (opened.status != UsbStatus::ok) {
-        return OpenFailureCode(opened.status);
+std::shared_ptr<U3Device> LabJackU3Daq::ClaimDevice(std::string_view wanted, LJ_ERROR& error) {
+    if (!wanted.empty()) {
+        U3BySerial found = OpenU3BySerial(*connector_, wanted, options_.timeoutMs);
+        error = found.error;
+        return found.link ? std::make_shared<U3Device>(std::move(found.link)) : nullptr;
     }
-    auto device = std::make_shared<U3Device>(std::move(opened.transport), options_.timeoutMs);
+    UsbOpenResult opened = connector_->OpenFirstU3();
+    error = opened.status == UsbStatus::ok ? LJE_NOERROR : OpenFailureCode(opened.status);
+    return opened.transport
+               ? std::make_shared<U3Device>(std::move(opened.transport), options_.timeoutMs)
+               : nullptr;
+}
+
+LJ_ERROR LabJackU3Daq::OpenNewDevice(LJ_HANDLE& handle, std::string_view wanted) {
+    LJ_ERROR claimed = LJE_NOERROR;
+    const std::shared_ptr<U3Device> device = ClaimDevice(wanted, claimed);
+    if (!device) {
+        return claimed;
+    }
     if (LJ_ERROR error = device->Prepare()) {
         return error;  // the device goes with the object: its claim is released
     }
     handle = HandleFor(device->Info().config.serialNumber);
-    devices_[handle] = std::move(device);
+    devices_[handle] = device;
     return LJE_NOERROR;
 }
 

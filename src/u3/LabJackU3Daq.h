@@ -10,10 +10,11 @@
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <string_view>
 
 #include "domain/Daq.h"
-#include "u3/U3Device.h"
 #include "platform/UsbTransport.h"
+#include "u3/U3Device.h"
 
 namespace orvalt {
 
@@ -31,8 +32,9 @@ class LabJackU3Daq final : public Daq {
     LabJackU3Daq(const LabJackU3Daq&) = delete;
     LabJackU3Daq& operator=(const LabJackU3Daq&) = delete;
 
-    // deviceType LJ_dtU3 and connectionType LJ_ctUSB only; the first U3 found
-    // is opened (opening by address is not supported).
+    // deviceType LJ_dtU3 and connectionType LJ_ctUSB only. With firstFound 0
+    // and an address, the U3 whose serial number (in decimal) is the address
+    // is opened, as the UD driver does; otherwise the first U3 found.
     LJ_ERROR OpenLabJack(std::int32_t deviceType, std::int32_t connectionType, const char* address,
                          std::int32_t firstFound, LJ_HANDLE* handle) override;
     // ioType LJ_ioGET_AIN: one calibrated single-ended reading of `channel`.
@@ -48,8 +50,9 @@ class LabJackU3Daq final : public Daq {
 
   private:
     std::shared_ptr<U3Device> Find(LJ_HANDLE handle) const;
-    bool PrepareHeldDevice(LJ_HANDLE& handle);
-    LJ_ERROR OpenNewDevice(LJ_HANDLE& handle);
+    bool PrepareHeldDevice(LJ_HANDLE& handle, std::string_view wanted);
+    LJ_ERROR OpenNewDevice(LJ_HANDLE& handle, std::string_view wanted);
+    std::shared_ptr<U3Device> ClaimDevice(std::string_view wanted, LJ_ERROR& error);
     LJ_HANDLE HandleFor(std::uint32_t serialNumber);
 
     mutable std::mutex mutex_;  // the handle table; each device has its own

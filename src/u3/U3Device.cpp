@@ -37,6 +37,8 @@ bool StationIoTaken(const u3::IoConfig& io, u3::U3Model model) {
 U3Device::U3Device(std::unique_ptr<UsbTransport> transport, unsigned timeoutMs)
     : link_(std::make_unique<U3Link>(std::move(transport), timeoutMs)) {}
 
+U3Device::U3Device(std::unique_ptr<U3Link> link) : link_(std::move(link)) {}
+
 LJ_ERROR U3Device::Prepare() {
     std::scoped_lock lock(mutex_);
     if (!link_) {

@@ -31,6 +31,8 @@ struct U3DeviceInfo {
 class U3Device {
   public:
     U3Device(std::unique_ptr<UsbTransport> transport, unsigned timeoutMs);
+    // A device whose link has already been used (to read its serial number).
+    explicit U3Device(std::unique_ptr<U3Link> link);
 
     // Reads the configuration (never writing flash) and the calibration the
     // variant needs, makes FIO0 analog and FIO4/FIO5 digital in the current

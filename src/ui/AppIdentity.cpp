@@ -21,6 +21,11 @@ QIcon MainIcon() {
     return icon;
 }
 
+QString MainWindowTitle(const std::string& fixture) {
+    const QString name = QString::fromLatin1(kProgramName);
+    return fixture.empty() ? name : name + QStringLiteral(" - ") + QString::fromStdString(fixture);
+}
+
 void PrepareApplication() {
     std::setlocale(LC_NUMERIC, "C");
     QApplication::setApplicationName(QString::fromLatin1(kProgramName));

@@ -5,6 +5,7 @@
 
 #include <QIcon>
 #include <QString>
+#include <string>
 
 #include "station/ProgramVersion.h"
 
@@ -14,6 +15,10 @@ inline constexpr const char* kProgramName = "Orvalt";
 inline constexpr const char* kAboutMenuText = "&About Orvalt...";
 
 QIcon MainIcon();
+
+// The main window's title: the program's name, and " - NAME" for a fixture, so
+// the operator of several fixtures sees which window serves which.
+QString MainWindowTitle(const std::string& fixture);
 
 // Names the application and gives it its icon. Puts numbers back to the C
 // locale: the application object takes the user's locale for everything, and

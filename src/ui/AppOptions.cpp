@@ -2,12 +2,15 @@
 
 #include <string_view>
 
+#include "config/FixtureName.h"
 #include "sim/UnitProfileJson.h"
 
 namespace orvalt {
 
 const char* const kAppUsage =
-    "Usage: orvalt [--simulate [--unit FILE] [--open-diag] [--load-plan FILE [--start]]]\n"
+    "Usage: orvalt [--fixture NAME] [--simulate [--unit FILE] [--open-diag] [--load-plan FILE "
+    "[--start]]]\n"
+    "  --fixture NAME    work as fixture NAME, with its own settings and U3\n"
     "  --simulate        work with the simulated U3 and unit instead of a LabJack U3\n"
     "  --unit FILE       the simulated unit's profile (JSON); needs --simulate\n"
     "  --open-diag       once shown, open the simulated driver's diagnostic port\n"
@@ -35,6 +38,15 @@ std::optional<std::string> ReadUnit(AppOptions& options, const std::string& file
     return std::nullopt;
 }
 
+std::optional<std::string> ReadFixture(AppOptions& options, const std::string& name) {
+    const std::string error = FixtureNameError(name);
+    if (!error.empty()) {
+        return "bad value for --fixture: " + error;
+    }
+    options.fixture = name;
+    return std::nullopt;
+}
+
 // Takes a value argument at args[i + 1]; an error text when there is none.
 std::optional<std::string> TakeValue(const std::vector<std::string>& args, std::size_t& i,
                                      std::optional<std::string>& into, const char* what) {
@@ -59,6 +71,12 @@ std::optional<std::string> ReadArgument(const std::vector<std::string>& args, st
         return TakeValue(args, i, read.unitFile, "a file");
     } else if (arg == "--load-plan") {
         return TakeValue(args, i, read.planFile, "a file");
+    } else if (arg == "--fixture") {
+        std::optional<std::string> name;
+        if (auto error = TakeValue(args, i, name, "a name")) {
+            return error;
+        }
+        return ReadFixture(read.options, *name);
     } else {
         return "unknown argument: " + args[i];
     }

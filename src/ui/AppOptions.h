@@ -4,6 +4,8 @@
 //   orvalt --simulate    the simulated U3 and unit, in real time, with the
 //                        simulated driver's diagnostic port in the port list
 //   orvalt --simulate --unit FILE   the simulated unit described in FILE (JSON)
+//   orvalt --fixture NAME           the fixture NAME: its own settings, U3,
+//                                   title and default file names
 // For screenshots and demonstrations, and only on the simulator, the window
 // can press its own buttons once it is shown: --open-diag opens the simulated
 // driver's diagnostic port, --load-plan FILE loads that plan and --start then
@@ -22,6 +24,7 @@ namespace orvalt {
 struct AppOptions {
     bool simulate = false;
     UnitProfile unit;
+    std::string fixture;  // empty: the station without a fixture name
     std::filesystem::path autoPlan;
     bool autoStart = false;
     bool autoDiag = false;

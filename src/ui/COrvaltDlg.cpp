@@ -17,6 +17,7 @@
 
 #include "config/TestPlanFile.h"
 #include "diaglink/DiagSave.h"
+#include "results/FixtureFileNames.h"
 #include "results/TestDataExport.h"
 #include "ui/AppIdentity.h"
 #include "ui/CAboutDlg.h"
@@ -159,7 +160,7 @@ COrvaltDlg::COrvaltDlg(StationSession& session, std::vector<DiagPort> extraPorts
         box.exec();
     };
     askQuestion = [this](const Question& question) { return AskInABox(question); };
-    setWindowTitle(QString::fromLatin1(kProgramName));
+    setWindowTitle(MainWindowTitle(session_.Fixture()));
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                    Qt::WindowCloseButtonHint);
     setWindowIcon(MainIcon());
@@ -533,14 +534,14 @@ void COrvaltDlg::OnSaveTestData() {
         return;
     }
     const UnitDescription& description = model_.values.description;
-    FileRequest request{
-        FileChoice::Save,
-        DefaultTestDataPath(settings_.DataDirPath, description.manufacturer, description.model)
-            .string(),
-        "Test Data",
-        "csv",
-        kCsvFilter,
-        kDataFolder};
+    FileRequest request{FileChoice::Save,
+                        FixtureTestDataPath(settings_.DataDirPath, session_.Fixture(),
+                                            description.manufacturer, description.model)
+                            .string(),
+                        "Test Data",
+                        "csv",
+                        kCsvFilter,
+                        kDataFolder};
     if (promptForFile(request) != 1) {
         return;
     }
@@ -603,7 +604,11 @@ void COrvaltDlg::OnDiagClear() {
 }
 
 void COrvaltDlg::OnDiagSave() {
-    FileRequest request{FileChoice::Save, "", "Save As", "txt", "Text files (*.txt)|*.txt",
+    FileRequest request{FileChoice::Save,
+                        DefaultDiagSaveName(session_.Fixture()),
+                        "Save As",
+                        "txt",
+                        "Text files (*.txt)|*.txt",
                         kPlatformFolder};
     if (promptForFile(request) != 1) {
         return;

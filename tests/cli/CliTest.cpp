@@ -9,6 +9,7 @@
 #include "cli/HeadlessRunner.h"
 #include "cli/PortListing.h"
 #include "platform/PseudoTerminal.h"
+#include "sim/SimulatedSerialNumber.h"
 #include "sim/UnitProfileJson.h"
 #include "support/PortHolder.h"
 
@@ -217,6 +218,40 @@ TEST_F(HeadlessRun, AResultFileThatCannotBeWrittenIsReported) {
                    planFile.string()}),
               kExitNotSaved);
     EXPECT_NE(err.find("run.csv"), std::string::npos);
+}
+
+// A fixture runs on its own settings, and its simulated U3 answers only to the
+// number derived from its name.
+TEST_F(HeadlessRun, AFixtureRunsOnItsOwnSettingsAndItsOwnSimulatedU3) {
+    const auto planFile = Write("plan.csv", plan);
+    fs::create_directories(folder / "Kestrune");
+    const auto settings = [&](const std::string& serial) {
+        Write("Kestrune/Orvalt.reg",
+              "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Software\\Kestrune\\Orvalt\\Location]\r\n"
+              "\"Manufacturer\"=\"LocationCo\"\r\n\r\n"
+              "[HKEY_CURRENT_USER\\Software\\Kestrune\\Orvalt\\Fixtures\\Bay 2]\r\n"
+              "\"Manufacturer\"=\"BayCo\"\r\n\"U3SerialNumber\"=\"" +
+                  serial + "\"\r\n");
+    };
+    settings(std::to_string(SimulatedSerialNumber("Bay 2")));
+    const std::string save = (folder / "run.csv").string();
+    ASSERT_EQ(
+        Run({"--simulate", "--fast", "--fixture", "Bay 2", "--save", save, planFile.string()}),
+        kExitRanToEnd)
+        << err;
+    std::ifstream totals(folder / "totalsums.csv", std::ios::binary);
+    const std::string totalsText((std::istreambuf_iterator<char>(totals)), {});
+    EXPECT_NE(totalsText.find(",BayCo, "), std::string::npos) << totalsText;
+    EXPECT_EQ(totalsText.find("LocationCo"), std::string::npos);
+
+    settings("320000001");  // the unnamed station's simulated U3, not this fixture's
+    EXPECT_EQ(Run({"--simulate", "--fast", "--fixture", "Bay 2", planFile.string()}),
+              kExitDeviceNotOpened);
+    EXPECT_EQ(err,
+              "Can't open LabJack for voltage measurement. Code 1007\n"
+              "The U3 looked for has serial number 320000001.\n"
+              "Check its cable and that it has power; orvalt-cli --list-devices lists the U3s "
+              "present.\n");
 }
 
 }  // namespace

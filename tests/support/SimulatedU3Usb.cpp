@@ -81,24 +81,34 @@ class SimulatedU3Connector final : public UsbConnector {
     explicit SimulatedU3Connector(std::shared_ptr<SimulatedU3Bus::State> state)
         : state_(std::move(state)) {}
 
-    UsbOpenResult OpenFirstU3() override {
-        std::scoped_lock lock(state_->mutex);
-        if (state_->accessDenied) {
-            return {UsbStatus::access, nullptr};
-        }
-        UsbStatus failure = UsbStatus::notFound;
-        for (const auto& device : state_->devices) {
+    UsbStatus VisitEachU3(const U3Visit& visit) override {
+        for (const auto& device : Devices()) {
+            UsbOpenResult claim{UsbStatus::access, nullptr};
             std::uint64_t generation = 0;
-            const UsbStatus claimed = device->Claim(generation);
-            if (claimed == UsbStatus::ok) {
-                return {claimed, std::make_unique<SimulatedU3Transport>(device, generation)};
+            if (!AccessDenied()) {
+                claim.status = device->Claim(generation);
             }
-            failure = MoreTellingOpenFailure(failure, claimed);
+            if (claim.status == UsbStatus::ok) {
+                claim.transport = std::make_unique<SimulatedU3Transport>(device, generation);
+            }
+            if (claim.status != UsbStatus::notFound && visit(claim)) {
+                break;
+            }
         }
-        return {failure, nullptr};
+        return AccessDenied() ? UsbStatus::access : UsbStatus::ok;
     }
 
   private:
+    // A copy, so that no lock is held while a visit runs.
+    std::vector<std::shared_ptr<SimulatedU3Usb>> Devices() const {
+        std::scoped_lock lock(state_->mutex);
+        return state_->devices;
+    }
+    bool AccessDenied() const {
+        std::scoped_lock lock(state_->mutex);
+        return state_->accessDenied;
+    }
+
     std::shared_ptr<SimulatedU3Bus::State> state_;
 };
 
@@ -346,7 +356,7 @@ Bytes SimulatedU3Usb::AnswerFeedback(std::span<const std::uint8_t> frame) {
 }
 
 std::size_t SimulatedU3Usb::RunIoType(std::span<const std::uint8_t> frame, std::size_t at,
-                                   Bytes& data) {
+                                      Bytes& data) {
     const auto has = [&](std::size_t bytes) { return at + bytes <= frame.size(); };
     const std::uint8_t type = frame[at];
     if (type == u3::kIoTypeAin && has(3)) {

@@ -5,8 +5,8 @@
 
 #include <thread>
 
-#include "u3/LabJackU3Daq.h"
 #include "support/SimulatedU3Usb.h"
+#include "u3/LabJackU3Daq.h"
 #include "u3/SampleCalibration.h"
 
 namespace orvalt {
@@ -134,7 +134,7 @@ TEST_F(U3DaqTest, ArgumentsAreChecked) {
     EXPECT_EQ(daq.OpenLabJack(9, LJ_ctUSB, "", 1, &handle), LJE_INVALID_DEVICE_TYPE);
     EXPECT_EQ(daq.OpenLabJack(LJ_dtU3, 2, "", 1, &handle), LJE_INVALID_CONNECTION_TYPE);
     EXPECT_EQ(daq.OpenLabJack(LJ_dtU3, LJ_ctUSB, "", 1, nullptr), LJE_INVALID_PARAMETER);
-    EXPECT_EQ(daq.OpenLabJack(LJ_dtU3, LJ_ctUSB, "320000001", 0, &handle), LJE_INVALID_PARAMETER);
+    EXPECT_EQ(daq.OpenLabJack(LJ_dtU3, LJ_ctUSB, "320000002", 0, &handle), LJE_LABJACK_NOT_FOUND);
     handle = OpenOk();
     double volts = 0.0;
     EXPECT_EQ(daq.eGet(handle + 1, LJ_ioGET_AIN, 0, &volts, 0), LJE_INVALID_HANDLE);

@@ -69,6 +69,40 @@ class StartUpTest : public QObject {
         QVERIFY(!reports.front().empty());
     }
 
+    // Two fixtures and the station without a name share one settings file and
+    // one data folder, and nothing of one shows in another.
+    void AFixtureHasItsOwnSettingsTitleAndFileNames() {
+        QTemporaryDir dir;
+        const std::filesystem::path file = dir.filePath("Kestrune/Orvalt.reg").toStdString();
+        const COrvaltApp app(file);
+        const auto sessionOf = [&app](const std::string& fixture) {
+            AppOptions options = Simulated();
+            options.fixture = fixture;
+            return std::make_unique<StationSession>(app.SessionFor(options));
+        };
+        for (const auto& [fixture, maker] : {std::pair{"", "Plain"}, {"Bay 2", "BayCo"}}) {
+            const auto session = sessionOf(fixture);
+            session->Settings().Manufacturer = maker;
+            QVERIFY(app.SaveSettings(*session));
+        }
+        QCOMPARE(sessionOf("Bay 2")->Settings().Manufacturer, std::string("BayCo"));
+        QCOMPARE(sessionOf("")->Settings().Manufacturer, std::string("Plain"));
+
+        for (const std::string fixture : {"", "Bay 2"}) {
+            WindowRig rig({}, {}, {}, true, fixture);
+            rig.Control<QLineEdit>(IDC_MANUFACTURER)->setText("Acme");
+            rig.Control<QLineEdit>(IDC_MODEL)->setText("X/1");
+            rig.Press(IDC_SAVE_TEST_DATA);
+            rig.Press(IDC_DIAG_SAVE);
+            QCOMPARE(rig.requests.size(), std::size_t{2});
+            const bool named = !fixture.empty();
+            QCOMPARE(rig.window->windowTitle(), QString(named ? "Orvalt - Bay 2" : "Orvalt"));
+            QCOMPARE(rig.requests[0].path,
+                     (rig.Folder() / (named ? "Acme-X_1-Bay 2.csv" : "Acme-X_1.csv")).string());
+            QCOMPARE(rig.requests[1].path, std::string(named ? "Diag-Bay 2.txt" : ""));
+        }
+    }
+
     void ATerminationSignalRunsTheCloseSequenceOnce() {
         WindowRig rig;
         rig.Control<QLineEdit>(IDC_POWER)->setText("60W");
@@ -182,6 +216,14 @@ class StartUpTest : public QObject {
         QVERIFY(!ParseAppOptions({"--fast"}).options);
         QVERIFY(ParseAppOptions({"--version"}).versionRequested);
         QVERIFY(!ParseAppOptions({"--version"}).options);
+        QCOMPARE(ParseAppOptions({"--fixture", "Bay 2"}).options->fixture, std::string("Bay 2"));
+        QVERIFY(ParseAppOptions({}).options->fixture.empty());
+        for (const auto& bad :
+             {std::vector<std::string>{"--fixture"}, {"--fixture", ""}, {"--fixture", "a\\b"}}) {
+            const AppOptionsResult refused = ParseAppOptions(bad);
+            QVERIFY(!refused.options);
+            QVERIFY(refused.error.find("--fixture") != std::string::npos);
+        }
     }
 
     // Pressing buttons with no operator there is for the simulator alone.

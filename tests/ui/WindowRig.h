@@ -34,9 +34,14 @@ inline const std::vector<std::string> kEmptyPlan{"h", "h"};
 class WindowRig {
   public:
     // simulate false: the station looks for a real U3 (there is none here).
+    // `fixture`: the fixture the window serves (empty: none).
     explicit WindowRig(SettingsRecord initial = {}, UnitProfile unit = {},
-                       std::vector<DiagPort> extraPorts = {}, bool simulate = true)
-        : WindowRig(Built{}, SessionOptions{StationOptions{simulate, false, std::move(unit), {}}, {}},
+                       std::vector<DiagPort> extraPorts = {}, bool simulate = true,
+                       std::string fixture = {})
+        : WindowRig(Built{},
+                    SessionOptions{StationOptions{simulate, false, std::move(unit), {},
+                                                  std::move(fixture)},
+                                   {}},
                     std::move(initial), std::move(extraPorts)) {}
     // The session's settings come from its settings file.
     explicit WindowRig(const SessionOptions& options) : WindowRig(Built{}, options, std::nullopt, {}) {}

@@ -1,0 +1,24 @@
+#include "platform/FileLock.h"
+
+#include <fcntl.h>
+
+#include <cerrno>
+#include <cstring>
+
+#include "platform/SafeFile.h"
+
+namespace orvalt {
+
+FileLock::FileLock(const std::filesystem::path& lockFile, std::chrono::milliseconds wait)
+    : fd_(::open(lockFile.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOCTTY, 0666)) {
+    if (!fd_.Valid()) {
+        error_ = "Can't open " + lockFile.string() + ": " + std::strerror(errno);
+        return;
+    }
+    const FileWriteResult locked = LockExclusive(lockFile, fd_.Get(), wait);
+    held_ = locked.ok;
+    contended_ = !locked.ok;
+    error_ = locked.message;
+}
+
+}  // namespace orvalt
