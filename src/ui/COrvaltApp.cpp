@@ -49,8 +49,8 @@ COrvaltApp::COrvaltApp(std::filesystem::path settingsFile)
     : report(ReportToOperator), settingsFile_(std::move(settingsFile)) {}
 
 SessionOptions COrvaltApp::SessionFor(const AppOptions& options) const {
-    return SessionOptions{StationOptions{options.simulate, false, options.unit, {}, options.fixture},
-                          settingsFile_};
+    return SessionOptions{
+        StationOptions{options.simulate, false, options.unit, {}, options.fixture}, settingsFile_};
 }
 
 void COrvaltApp::ReportSettingsLoad(const StationSession& session) const {

@@ -471,7 +471,8 @@ void COrvaltDlg::ControlsChanged() {
 }
 
 void COrvaltDlg::ShowRunStatus() {
-    const std::string text = session_.Runs().Status().Text(session_.GetStation().GetClock().NowMs());
+    const std::string text =
+        session_.Runs().Status().Text(session_.GetStation().GetClock().NowMs());
     runStatus_.setText(QString::fromStdString(text));
 }
 

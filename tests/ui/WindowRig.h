@@ -38,13 +38,14 @@ class WindowRig {
     explicit WindowRig(SettingsRecord initial = {}, UnitProfile unit = {},
                        std::vector<DiagPort> extraPorts = {}, bool simulate = true,
                        std::string fixture = {})
-        : WindowRig(Built{},
-                    SessionOptions{StationOptions{simulate, false, std::move(unit), {},
-                                                  std::move(fixture)},
-                                   {}},
-                    std::move(initial), std::move(extraPorts)) {}
+        : WindowRig(
+              Built{},
+              SessionOptions{
+                  StationOptions{simulate, false, std::move(unit), {}, std::move(fixture)}, {}},
+              std::move(initial), std::move(extraPorts)) {}
     // The session's settings come from its settings file.
-    explicit WindowRig(const SessionOptions& options) : WindowRig(Built{}, options, std::nullopt, {}) {}
+    explicit WindowRig(const SessionOptions& options)
+        : WindowRig(Built{}, options, std::nullopt, {}) {}
 
     std::filesystem::path Folder() const { return dir.path().toStdString(); }
 
