@@ -123,9 +123,11 @@ void PaintPlot(QPainter& painter, const QRect& area, const LightPlotModel& model
     PaintLevel(painter, area, map, levels.voltageOn, kOnColour, "VoltageOn");
     PaintLevel(painter, area, map, levels.voltageOffA, kOffAColour, "VoltageOffA");
     PaintLevel(painter, area, map, levels.voltageOffB, kOffBColour, "VoltageOffB");
-    PaintTrace(painter, area, map, visible, model.Previous(), QPen(kPreviousColour, 1.5));
+    // Traces take one-pixel pens: Qt draws those as plain lines, while a wider
+    // or fractional pen is stroked as a shape, some 20 times slower here.
+    PaintTrace(painter, area, map, visible, model.Previous(), QPen(kPreviousColour, 1));
     PaintSwitches(painter, area, map, model.Current());
-    PaintTrace(painter, area, map, visible, model.Current(), QPen(kTraceColour, 1.5));
+    PaintTrace(painter, area, map, visible, model.Current(), QPen(kTraceColour, 1));
     PaintCrossings(painter, map, model.Current());
     painter.restore();
     if (model.Current().testNumber > 0) {

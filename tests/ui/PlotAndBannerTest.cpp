@@ -58,21 +58,24 @@ class PlotAndBannerTest : public QObject {
         const int framesBefore = plot.FramesDrawn();
         QElapsedTimer burst;
         burst.start();
-        constexpr int kReadings = 10000;
-        for (int i = 0; i < kReadings; ++i) {
-            plot.AddReading(static_cast<std::uint32_t>(i * 10), 2.0 + (i % 400) / 100.0);
-            if (i % 4 == 0) {
-                QCoreApplication::processEvents();
+        // Readings in batches with the loop running between them, until the
+        // plot has drawn a few frames (or far more readings came than a run has).
+        constexpr int kEnoughFrames = 6;
+        std::size_t fed = 0;
+        while (plot.FramesDrawn() - framesBefore < kEnoughFrames && fed < 2'000'000) {
+            for (int i = 0; i < 20; ++i, ++fed) {
+                plot.AddReading(static_cast<std::uint32_t>(fed * 10), 2.0 + (fed % 400) / 100.0);
             }
+            QCoreApplication::processEvents();
         }
-        QTest::qWait(100);
         const qint64 elapsedMs = burst.elapsed();
         const int frames = plot.FramesDrawn() - framesBefore;
-        qInfo("%d readings, %d frames in %lld ms", kReadings, frames, elapsedMs);
-        QCOMPARE(plot.Model().Current().readings.size(), std::size_t{kReadings});
-        QVERIFY2(frames >= 1, "the burst was drawn");
+        qInfo("%zu readings, %d frames in %lld ms", fed, frames, elapsedMs);
+        QCOMPARE(plot.Model().Current().readings.size(), fed);
+        QVERIFY2(frames >= kEnoughFrames, "the burst was drawn as it came");
         QVERIFY2(frames <= elapsedMs / 40 + 1,
                  qPrintable(QString("%1 frames in %2 ms").arg(frames).arg(elapsedMs)));
+        QTest::qWait(100);
         QCOMPARE(plot.DrawnRevision(), plot.Model().Revision());
     }
 
