@@ -8,8 +8,6 @@
 //   QT_QPA_PLATFORM=offscreen orvalt_plot_bench
 
 #include <QApplication>
-#include <QCheckBox>
-#include <QComboBox>
 #include <QElapsedTimer>
 #include <cmath>
 #include <iostream>
@@ -17,9 +15,8 @@
 #include "station/Station.h"
 #include "ui/AppIdentity.h"
 #include "ui/COrvaltDlg.h"
-#include "ui/ControlLookup.h"
 #include "ui/LightPlotWidget.h"
-#include "ui/bench/EventLoopGaps.h"
+#include "ui/bench/WindowBench.h"
 
 namespace {
 
@@ -112,12 +109,7 @@ int main(int argc, char** argv) {
     std::printf("one frame of %d + %d readings at 900 x 420: %.2f ms\n", kTraceReadings,
                 kTraceReadings, MsPerFrame(plot));
 
-    auto* ports = orvalt::FindControl<QComboBox>(&window, 1020);
-    ports->setCurrentIndex(ports->findText("bench line"));
-    window.OnDiagOpen();
-    orvalt::FindControl<QCheckBox>(&window, 1007)->setChecked(true);
-    window.LoadTestPlanFrom(WriteBenchPlan());
-    window.OnStartStop();
+    StartRunWithDiagLines(window);
 
     GapMeter meter;
     meter.Start();

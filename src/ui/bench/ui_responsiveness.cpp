@@ -9,8 +9,6 @@
 #include <unistd.h>
 #include <QAbstractItemView>
 #include <QApplication>
-#include <QCheckBox>
-#include <QComboBox>
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QTimer>
@@ -31,7 +29,7 @@
 #include "ui/AppIdentity.h"
 #include "ui/COrvaltDlg.h"
 #include "ui/ControlLookup.h"
-#include "ui/bench/EventLoopGaps.h"
+#include "ui/bench/WindowBench.h"
 
 namespace {
 
@@ -78,12 +76,7 @@ int main(int argc, char** argv) {
     std::printf("window shown %.0f ms after the process started (main entered at %.0f ms)\n",
                 shown * 1000, atMain * 1000);
 
-    auto* ports = orvalt::FindControl<QComboBox>(&window, 1020);
-    ports->setCurrentIndex(ports->findText("bench line"));
-    window.OnDiagOpen();
-    orvalt::FindControl<QCheckBox>(&window, 1007)->setChecked(true);
-    window.LoadTestPlanFrom(WriteBenchPlan());
-    window.OnStartStop();
+    StartRunWithDiagLines(window);
 
     GapMeter meter;
     meter.Start();

@@ -1,7 +1,8 @@
 #pragma once
 // What the window's benchmarks share: a meter of the event loop's gaps, ways
 // to run the loop for a while, a feeder of diagnostic lines at a steady rate,
-// and a plan of quick on/off tests that keeps a run posting.
+// a plan of quick on/off tests that keeps a run posting, and the start of
+// such a run with the diagnostic link open on the bench's line.
 
 #include <sys/resource.h>
 #include <QElapsedTimer>
@@ -16,8 +17,13 @@
 #include <thread>
 #include <vector>
 
+#include <QCheckBox>
+#include <QComboBox>
+
 #include "platform/Format.h"
 #include "platform/PseudoTerminal.h"
+#include "ui/COrvaltDlg.h"
+#include "ui/ControlLookup.h"
 
 namespace orvalt::bench {
 
@@ -169,6 +175,17 @@ inline std::filesystem::path WriteBenchPlan() {
         out << "On/off " << i << ",0,0.05,0.05,0,5000,20\r\n";
     }
     return file;
+}
+
+// Opens the link on the port listed as "bench line", turns Extra Log on (so
+// every diagnostic line reaches the log too), loads the bench plan and starts.
+inline void StartRunWithDiagLines(orvalt::COrvaltDlg& window) {
+    auto* ports = orvalt::FindControl<QComboBox>(&window, 1020);
+    ports->setCurrentIndex(ports->findText("bench line"));
+    window.OnDiagOpen();
+    orvalt::FindControl<QCheckBox>(&window, 1007)->setChecked(true);
+    window.LoadTestPlanFrom(WriteBenchPlan());
+    window.OnStartStop();
 }
 
 }  // namespace orvalt::bench
