@@ -14,6 +14,9 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <iostream>
+#include <memory>
+#include <optional>
 #include <thread>
 #include <vector>
 
@@ -22,6 +25,7 @@
 
 #include "platform/Format.h"
 #include "platform/PseudoTerminal.h"
+#include "station/Station.h"
 #include "ui/COrvaltDlg.h"
 #include "ui/ControlLookup.h"
 
@@ -176,6 +180,30 @@ inline std::filesystem::path WriteBenchPlan() {
     }
     return file;
 }
+
+// The window on the simulated station in real time, with a pseudo-terminal
+// listed as "bench line" for the diagnostic link. Without a pseudo-terminal
+// there is no window.
+struct BenchWindow {
+    BenchWindow() {
+        if (!pty) {
+            std::cerr << "no pseudo-terminal\n";
+            return;
+        }
+        window = std::make_unique<orvalt::COrvaltDlg>(
+            settings, station,
+            std::vector<orvalt::DiagPort>{orvalt::DiagPort{pty->SlavePath(), "bench line", 0}});
+        window->messageBox = [](const std::string& text) {
+            std::cerr << "message: " << text << '\n';
+        };
+        window->show();
+    }
+
+    orvalt::SettingsRecord settings;
+    orvalt::Station station{orvalt::StationOptions{true, false, {}}, settings};
+    std::optional<orvalt::PseudoTerminal> pty = orvalt::PseudoTerminal::Open();
+    std::unique_ptr<orvalt::COrvaltDlg> window;
+};
 
 // Opens the link on the port listed as "bench line", turns Extra Log on (so
 // every diagnostic line reaches the log too), loads the bench plan and starts.

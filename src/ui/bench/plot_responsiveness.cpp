@@ -85,17 +85,12 @@ double MsPerFrame(orvalt::LightPlotWidget& plot) {
 int main(int argc, char** argv) {
     QApplication application(argc, argv);
     orvalt::PrepareApplication();
-    orvalt::SettingsRecord settings;
-    orvalt::Station station(orvalt::StationOptions{true, false, {}}, settings);
-    auto pty = orvalt::PseudoTerminal::Open();
-    if (!pty) {
-        std::cerr << "no pseudo-terminal\n";
+    BenchWindow bench;
+    if (!bench.window) {
         return 1;
     }
-    orvalt::COrvaltDlg window(settings, station,
-                              {orvalt::DiagPort{pty->SlavePath(), "bench line", 0}});
-    window.messageBox = [](const std::string& text) { std::cerr << "message: " << text << '\n'; };
-    window.show();
+    orvalt::COrvaltDlg& window = *bench.window;
+    const orvalt::SettingsRecord& settings = bench.settings;
     orvalt::LightPlotWidget plot;
     plot.resize(900, 420);
     plot.show();
@@ -119,7 +114,7 @@ int main(int argc, char** argv) {
     int readings = 0;
     int lines = 0;
     {
-        LineFeeder lineFeeder(*pty, kRunSeconds, kLinesPerSecond);
+        LineFeeder lineFeeder(*bench.pty, kRunSeconds, kLinesPerSecond);
         ReadingFeeder readingFeeder(plot, kRunSeconds);
         SpinUntil([&] { return lineFeeder.Done() && readingFeeder.Done(); }, kRunSeconds * 2000);
         readings = readingFeeder.Sent();

@@ -60,16 +60,11 @@ int main(int argc, char** argv) {
     const double atMain = SecondsSinceProcessStart();
     QApplication application(argc, argv);
     orvalt::PrepareApplication();
-    orvalt::SettingsRecord settings;
-    orvalt::Station station(orvalt::StationOptions{true, false, {}}, settings);
-    auto pty = orvalt::PseudoTerminal::Open();
-    if (!pty) {
-        std::cerr << "no pseudo-terminal\n";
+    BenchWindow bench;
+    if (!bench.window) {
         return 1;
     }
-    COrvaltDlg window(settings, station, {orvalt::DiagPort{pty->SlavePath(), "bench line", 0}});
-    window.messageBox = [](const std::string& text) { std::cerr << "message: " << text << '\n'; };
-    window.show();
+    COrvaltDlg& window = *bench.window;
     double shown = 0.0;
     QTimer::singleShot(0, [&shown] { shown = SecondsSinceProcessStart(); });
     SpinUntil([&shown] { return shown > 0.0; }, 5000);
@@ -82,7 +77,7 @@ int main(int argc, char** argv) {
     meter.Start();
     int sent = 0;
     {
-        LineFeeder feeder(*pty, kRunSeconds, kLinesPerSecond);
+        LineFeeder feeder(*bench.pty, kRunSeconds, kLinesPerSecond);
         // The loop keeps running until the feeder has ended: its join never
         // holds the window up.
         SpinUntil([&feeder] { return feeder.Done(); }, kRunSeconds * 2000);
