@@ -20,7 +20,10 @@ const char* const kCliUsage =
     "  --save FILE             after the run, save the test data to FILE\n"
     "  --trace                 also print every Wait and Status update\n"
     "  --diag PORT             open the diagnostic link on PORT (a device path)\n"
-    "  --no-diag               no diagnostic lines from the simulated driver\n";
+    "  --no-diag               no diagnostic lines from the simulated driver\n"
+    "  --limits FILE           judge each test against a limits file; VERDICT lines\n"
+    "                          after the log, exit 5 when a limit failed\n"
+    "  --quiet                 no status line on a terminal\n";
 
 namespace {
 
@@ -35,6 +38,7 @@ const std::map<std::string, Flag>& Flags() {
         {"--do-output5", [](CliOptions& o) { o.doOutput5 = true; }},
         {"--trace", [](CliOptions& o) { o.trace = true; }},
         {"--no-diag", [](CliOptions& o) { o.noDiag = true; }},
+        {"--quiet", [](CliOptions& o) { o.quiet = true; }},
     };
     return flags;
 }
@@ -77,6 +81,7 @@ const std::map<std::string, Valued>& ValuedOptions() {
         {"--driver-model", Text(&CliOptions::driverModel)},
         {"--save", Path(&CliOptions::savePath)},
         {"--diag", Path(&CliOptions::diagPort)},
+        {"--limits", Path(&CliOptions::limitsPath)},
     };
     return options;
 }

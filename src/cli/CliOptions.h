@@ -21,7 +21,9 @@ struct CliOptions {
     std::string savePath;  // empty: no save
     bool trace = false;
     bool noDiag = false;
-    std::string diagPort;  // empty: no diagnostic link on a real port
+    std::string diagPort;    // empty: no diagnostic link on a real port
+    std::string limitsPath;  // empty: no verdicts
+    bool quiet = false;      // no status line on a terminal
 };
 
 struct CliParseResult {

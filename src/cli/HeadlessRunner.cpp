@@ -47,6 +47,8 @@ class HeadlessSession final : private SessionView, private WindowObserver {
     void HandleUntilRunEnds();
     int Save();
     int RunStatus() const;
+    bool LoadLimits();
+    int WithVerdicts(int status);
     int Finish();
     void WriteLine(const std::string& line);
     void PressStopWhenAsked();
@@ -203,7 +205,34 @@ int HeadlessSession::Finish() {
     if (!options_.savePath.empty() && Save() != kExitRanToEnd) {
         return kExitNotSaved;
     }
-    return status;
+    return WithVerdicts(status);
+}
+
+bool HeadlessSession::LoadLimits() {
+    if (options_.limitsPath.empty()) {
+        return true;
+    }
+    const std::string error =
+        session_->LoadLimits(options_.limitsPath, StationSession::Remember::No);
+    if (!error.empty()) {
+        err_ << options_.limitsPath << ": " << error << '\n';
+    }
+    return error.empty();
+}
+
+// The verdicts follow the whole log; a failed limit only changes the status
+// of a plan that ran to its end.
+int HeadlessSession::WithVerdicts(int status) {
+    const VerdictSnapshot verdicts = session_->Verdicts();
+    if (!verdicts.judged) {
+        return status;
+    }
+    for (const std::string& line : verdicts.verdicts.Lines()) {
+        out_ << line << '\n';
+    }
+    out_.flush();
+    const bool failed = verdicts.verdicts.Unit() == VerdictKind::Fail;
+    return status == kExitRanToEnd && failed ? kExitLimitFailed : status;
 }
 
 int HeadlessSession::Run() {
@@ -214,6 +243,9 @@ int HeadlessSession::Run() {
         StationOptions{options_.simulate, options_.fast, profile_}, DefaultRegistryPath()});
     if (const RegStatus& status = session_->SettingsLoadStatus(); !status.Ok()) {
         err_ << status.message << " The default settings are used.\n";
+    }
+    if (!LoadLimits()) {
+        return kExitUsage;
     }
     session_->SetView(this);
     session_->Model().SetObserver(this);

@@ -24,7 +24,8 @@ std::vector<MeasurementInfo> BuildCatalogue() {
     for (const char* seconds : {"CT", "TimeToOn", "TimeToOffA", "TimeToOffB"}) {
         catalogue.push_back({seconds, 2});
     }
-    for (const char* count : {"Delay", "SaveNotAsExpected", "PriorCount", "DiagValue"}) {
+    for (const char* count :
+         {"Delay", "SaveNotAsExpected", "PriorCount", "DiagValue", "RepetitionsFailed"}) {
         catalogue.push_back({count, 0});
     }
     return catalogue;

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <array>
 
-#include "verdict/LevelStatistics.h"
+#include "domain/LevelStatistics.h"
 
 namespace orvalt {
 
@@ -71,6 +71,7 @@ std::vector<NamedMeasurement> NameMeasurements(const TestMeasurements& measured,
                                                const TestShape& shape) {
     std::vector<NamedMeasurement> list;
     if (!shape.cycleMode) {
+        list.push_back({"RepetitionsFailed", static_cast<double>(measured.repetitionsFailed)});
         return list;
     }
     AddSummaryFigures(list, measured, shape.cycles);

@@ -27,7 +27,7 @@ struct TestShape {
 // them (zeros for a unit that did not cycle). A test that cycled adds each
 // cycle's levels, the level statistics of its "TEST n, Vk" lines and, when the
 // Time-to-OFF step ran, the two Time To OFF figures of level M. An on/off
-// repetition test fills no figures and gives an empty list.
+// repetition test gives only RepetitionsFailed.
 std::vector<NamedMeasurement> NameMeasurements(const TestMeasurements& measured,
                                                const TestShape& shape);
 

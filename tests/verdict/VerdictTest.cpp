@@ -101,8 +101,13 @@ TEST(NamedMeasurements, TimeToOffIsTakenAtTheLevelWherePowerWasCut) {
     EXPECT_EQ(f.at("TimeToOffB"), 0.9);
 }
 
-TEST(NamedMeasurements, AnOnOffRepetitionTestHasNoFigures) {
-    EXPECT_TRUE(NameMeasurements(TwoCyclesCutAtLevelOne(), {false, 2, 1}).empty());
+TEST(NamedMeasurements, AnOnOffRepetitionTestGivesOnlyItsFailedRepetitions) {
+    TestMeasurements m = TwoCyclesCutAtLevelOne();
+    m.repetitionsFailed = 3;
+    const Figures f = AsMap(NameMeasurements(m, {false, 2, 1}));
+    ASSERT_EQ(f.size(), 1u);
+    EXPECT_EQ(f.at("RepetitionsFailed"), 3.0);
+    EXPECT_FALSE(AsMap(NameMeasurements(m, {true, 2, 1})).contains("RepetitionsFailed"));
 }
 
 // Whatever the record and shape, every name given is one the catalogue (and

@@ -1,4 +1,4 @@
-#include "verdict/LevelStatistics.h"
+#include "domain/LevelStatistics.h"
 
 #include <algorithm>
 
