@@ -66,11 +66,12 @@ std::string StationSession::RestoreLimits() {
 
 std::string StationSession::LoadLimits(const std::filesystem::path& file, Remember remember,
                                        std::string* rememberError) {
-    // A store without a file remembers nothing.
-    RegistryStore store(remember == Remember::Yes ? settingsFile_ : std::filesystem::path());
+    // A store without a file remembers nothing; a session without a settings
+    // file keeps nothing, and says nothing about it.
+    const bool keep = remember == Remember::Yes && !settingsFile_.empty();
+    RegistryStore store(keep ? settingsFile_ : std::filesystem::path());
     std::string ignored;
-    std::string error =
-        limits_.Load(file, store, remember == Remember::Yes ? rememberError : &ignored);
+    std::string error = limits_.Load(file, store, keep ? rememberError : &ignored);
     verdictKeeper_.UseLimits(limits_.Current());
     return error;
 }

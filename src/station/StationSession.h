@@ -94,6 +94,9 @@ class StationSession {
     // The outcome of loading the settings file (ok when there was none).
     const RegStatus& SettingsLoadStatus() const { return settingsLoad_; }
     RegStatus SaveSettings();
+    // The settings file (empty: nothing is kept), for what a front end keeps
+    // beside the settings under keys of its own.
+    const std::filesystem::path& SettingsFile() const { return settingsFile_; }
     Station& GetStation() { return station_; }
     WindowModel& Model() { return model_; }
     const WindowModel& Model() const { return model_; }

@@ -30,5 +30,6 @@ int main(int argc, char** argv) {
     int failures = orvalt::testing::RunStartUpTests(argc, argv);
     failures += orvalt::testing::RunMainWindowTests(argc, argv);
     failures += orvalt::testing::RunPlotAndBannerTests(argc, argv);
+    failures += orvalt::testing::RunWindowPlotTests(argc, argv);
     return failures == 0 ? 0 : 1;
 }
