@@ -5,6 +5,7 @@
 #include <fstream>
 #include <mutex>
 
+#include "config/PlotPanelSetting.h"
 #include "ui/UiTests.h"
 #include "ui/WindowRig.h"
 
@@ -121,6 +122,38 @@ class WindowPlotTest : public QObject {
         QCOMPARE(banner.Headline(), QString());  // cleared at Start
         QTRY_VERIFY_WITH_TIMEOUT(rig.RunOver() && rig.session.Verdicts().runOver, kPatienceMs);
         QTRY_COMPARE_WITH_TIMEOUT(banner.Headline(), QString("PASS"), kPatienceMs);
+    }
+
+    // A window on a settings file keeps the panel's size and the limits file
+    // under keys of their own for the next start; Location keeps its values.
+    void TheNextStartHasTheSameLimitsAndPanelSize() {
+        QTemporaryDir dir;
+        const std::filesystem::path settingsFile = dir.filePath("Orvalt.reg").toStdString();
+        const std::filesystem::path limits = dir.filePath("limits.csv").toStdString();
+        std::ofstream(limits, std::ios::binary) << "measurement,min,max\r\nCT,,20\r\n";
+        const SessionOptions options{StationOptions{true, false, {}}, settingsFile};
+        int closedHeight = 0;
+        {
+            StationSession session(options);
+            COrvaltDlg window(session);
+            window.messageBox = [](const std::string& text) { QFAIL(text.c_str()); };
+            QVERIFY(window.LoadLimitsFrom(limits));
+            window.resize(window.width(), window.height() + 60);
+            closedHeight = window.height();
+            window.reject();
+            QVERIFY(session.SaveSettings().Ok());  // as the program does at its end
+        }
+        StationSession session(options);
+        COrvaltDlg window(session);
+        QCOMPARE(session.LimitsInForce().File(), limits);
+        QVERIFY(!window.Panel().Banner().isHidden());
+        QCOMPARE(window.height(), closedHeight);
+        RegistryStore store(settingsFile);
+        RegKey location;
+        QVERIFY(store.OpenKey("Software\\Kestrune\\Orvalt\\Location", location).Ok());
+        QCOMPARE(store.ValueNames(location).size(), std::size_t{38});
+        static_cast<void>(store.CloseKey(location));
+        QVERIFY(LoadPlotPanelSize(store).has_value());
     }
 };
 
