@@ -3,6 +3,7 @@
 #include <chrono>
 #include <ostream>
 
+#include "cli/StatusLine.h"
 #include "config/TestPlanFile.h"
 #include "diaglink/DiagPorts.h"
 #include "results/TestDataExport.h"
@@ -54,6 +55,7 @@ class HeadlessSession final : private SessionView, private WindowObserver {
     void PressStopWhenAsked();
 
     void ProgressShown(const ProgressMessage& message) override;
+    void ShowOnStatusLine(const ProgressMessage& message);
     void LinkErrorShown(const std::string& text) override;
     void LogAppended(const std::string& line) override;
 
@@ -65,6 +67,7 @@ class HeadlessSession final : private SessionView, private WindowObserver {
     UnitProfile profile_;
     PlanLoadResult plan_;
     std::unique_ptr<StationSession> session_;
+    std::optional<StatusLine> status_;
     std::string messageBoxText_;
     std::string lastStatus_;
     bool runEnded_ = false;
@@ -108,6 +111,9 @@ bool HeadlessSession::OpenDiagnostics() {
 // Each line goes out as it happens, so a real run shows its progress; after a
 // stop, what is left in the queue goes out in one burst (Finish flushes it).
 void HeadlessSession::WriteLine(const std::string& line) {
+    if (status_) {
+        status_->Clear();
+    }
     out_ << line << '\n';
     if (!stopped_) {
         out_.flush();
@@ -118,6 +124,9 @@ void HeadlessSession::ProgressShown(const ProgressMessage& message) {
     if (message.kind == ProgressStatus) {
         lastStatus_ = message.text;
     }
+    if (status_) {
+        ShowOnStatusLine(message);
+    }
     if (options_.trace && message.kind == ProgressWait) {
         WriteLine("wait[" + std::to_string(message.row) + "]: " + message.text);
     } else if (options_.trace && message.kind == ProgressStatus) {
@@ -125,7 +134,21 @@ void HeadlessSession::ProgressShown(const ProgressMessage& message) {
     }
 }
 
+void HeadlessSession::ShowOnStatusLine(const ProgressMessage& message) {
+    if (message.kind == ProgressWait) {
+        status_->Wait(message.text, StatusLine::Clock::now());
+    } else if (message.kind == ProgressStatus) {
+        status_->TestAt(message.row);
+        if (message.text.starts_with("Reading voltage")) {
+            status_->Reading(message.text);
+        }
+    }
+}
+
 void HeadlessSession::LinkErrorShown(const std::string& text) {
+    if (status_) {
+        status_->Clear();
+    }
     err_ << text << '\n';
 }
 
@@ -152,6 +175,9 @@ void HeadlessSession::HandleUntilRunEnds() {
         runEnded_ = runEnded_ || std::holds_alternative<RunDoneMessage>(message);
     };
     while (!runEnded_) {
+        if (status_) {
+            status_->DrawIfDue(StatusLine::Clock::now());
+        }
         PressStopWhenAsked();
         if (runEnded_) {
             break;
@@ -192,6 +218,10 @@ HeadlessStats HeadlessSession::Stats() const {
 // After a stop, the diagnostic lines still queued are only counted: the run
 // they could have served is over, and a flood of them must not delay the end.
 int HeadlessSession::Finish() {
+    if (status_) {
+        status_->Clear();
+        status_.reset();  // what follows goes out as plain lines
+    }
     session_->CloseDiagnostics();
     session_->HandlePending(stopped_ ? DiagLines::Count : DiagLines::Show);
     out_.flush();
@@ -255,6 +285,9 @@ int HeadlessSession::Run() {
         return kExitUsage;
     }
     session_->UsePlan(plan_.plan, plan_.rows);
+    if (options_.statusLine) {
+        status_.emplace(err_, plan_.plan.entries.size());
+    }
     ApplyCommandLine(options_, session_->Settings(), session_->Model().values);
     session_->Runs().OnStartStop();
     if (!session_->Runs().Running() && !session_->Runs().RunStarted()) {

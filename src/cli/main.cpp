@@ -13,6 +13,7 @@
 #include "cli/HeadlessRunner.h"
 #include "platform/FdStreamBuf.h"
 #include "platform/ProcessSignals.h"
+#include "platform/Terminal.h"
 
 namespace {
 
@@ -42,11 +43,13 @@ int main(int argc, char** argv) {
         std::cerr << "orvalt-cli: " << parsed.error << '\n' << orvalt::kCliUsage;
         return orvalt::kExitUsage;
     }
+    orvalt::CliOptions options = *parsed.options;
+    options.statusLine = !options.quiet && orvalt::IsTerminal(orvalt::kStandardErrorFd);
     orvalt::IgnoreWriteSignals();
     orvalt::StopOnTerminationSignals(stopRequested);
     orvalt::FdStreamBuf output(orvalt::kStandardOutputFd, ReportOutputFailure);
     std::ostream out(&output);
-    const int status = orvalt::RunHeadless(*parsed.options, out, std::cerr, stopRequested);
+    const int status = orvalt::RunHeadless(options, out, std::cerr, stopRequested);
     out.flush();
     return WithOutputFailure(status, output.Error());
 }
