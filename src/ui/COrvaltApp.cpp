@@ -45,7 +45,7 @@ void Automate(COrvaltDlg& window, const AppOptions& options) {
 }  // namespace
 
 COrvaltApp::COrvaltApp(std::filesystem::path settingsFile)
-    : report(ReportToOperator), store_(std::move(settingsFile)) {}
+    : report(ReportToOperator), settingsFile_(settingsFile), store_(std::move(settingsFile)) {}
 
 void COrvaltApp::LoadSettings() {
     const RegStatus status = LoadStationSettings(settings, store_);
@@ -65,7 +65,7 @@ bool COrvaltApp::SaveSettings() {
 int COrvaltApp::InitInstance(const AppOptions& options) {
     LoadSettings();
     StationSession session(
-        SessionOptions{StationOptions{options.simulate, false, options.unit}, {}});
+        SessionOptions{StationOptions{options.simulate, false, options.unit}, settingsFile_});
     session.Settings() = settings;
     const std::vector<DiagPort> extraPorts =
         options.simulate ? SimulatedPorts(session.GetStation()) : std::vector<DiagPort>{};

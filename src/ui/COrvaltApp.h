@@ -6,8 +6,8 @@
 #include <functional>
 #include <string>
 
-#include "config/SettingsRecord.h"
 #include "config/RegistryStore.h"
+#include "config/SettingsRecord.h"
 #include "ui/AppOptions.h"
 
 namespace orvalt {
@@ -31,6 +31,8 @@ class COrvaltApp {
     std::function<void(const std::string&)> report;
 
   private:
+    // The window's session keeps its own keys (limits, plot panel) there too.
+    std::filesystem::path settingsFile_;
     RegistryStore store_;
 };
 

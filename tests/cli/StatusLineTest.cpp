@@ -13,6 +13,7 @@
 #include <sstream>
 
 #include "cli/StatusLine.h"
+#include "support/ChildProcess.h"
 #include "support/TempFolder.h"
 
 namespace orvalt {
@@ -89,14 +90,7 @@ Captured RunProgram(const std::vector<std::string>& args, bool terminal,
                                  : ::open(errFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
         ::dup2(out, STDOUT_FILENO);
         ::dup2(err, STDERR_FILENO);
-        std::vector<char*> argv;
-        for (std::string& word : words) {
-            argv.push_back(word.data());
-        }
-        argv.push_back(nullptr);
-        char* envp[] = {const_cast<char*>(env.c_str()), nullptr};
-        ::execve(argv[0], argv.data(), envp);
-        ::_exit(127);
+        test::ExecProgram(words, env);
     }
     Captured captured;
     int status = 0;
