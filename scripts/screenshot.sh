@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
 # Takes docs/screenshot.png: the operator window on the simulator, in real
 # time, part-way through the example plan, with the simulated driver's
-# diagnostic port open. A fast simulated unit and matching short settings (in a
+# diagnostic port open, the light-level plot and the verdict against
+# examples/limits-fail.csv (remembered in the settings file, as "Load Limits..."
+# leaves it). A fast simulated unit and matching short settings (in a
 # settings file of its own, so the user's settings are not touched) make the
-# log fill within half a minute.
+# log fill within a minute, and test 2 (which the limits fail) end.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh --screenshot
@@ -23,12 +25,13 @@ printf '%s\r\n' 'REGEDIT4' '' '[HKEY_CURRENT_USER\Software\Kestrune\Orvalt\Locat
   '"cfgLevelDuration"=dword:000003e8' '"timeToOffSeconds"=dword:00000002' \
   '"CommPort"=dword:00000040' '"Manufacturer"="Acme Lighting"' '"Model"="X100"' \
   '"Type"="Downlight"' '"Power"="40W"' '"FixtureSize"="600x600"' \
-  '"DriverManufacturer"="Kestrune"' '"DriverModel"="KD-4"' \
+  '"DriverManufacturer"="Kestrune"' '"DriverModel"="KD-4"' '' \
+  '[HKEY_CURRENT_USER\Software\Kestrune\Orvalt\Limits]' "\"File\"=\"$PWD/examples/limits-fail.csv\"" \
   > "$work/config/Kestrune/Orvalt.reg"
 
 export XDG_CONFIG_HOME="$work/config" XDG_RUNTIME_DIR="$work"
-seconds=${SCREENSHOT_AFTER_SECONDS:-32}
-xvfb-run -a -s "-screen 0 1280x1024x24" bash -c '
+seconds=${SCREENSHOT_AFTER_SECONDS:-55}
+xvfb-run -a -s "-screen 0 1920x1080x24" bash -c '
   ./build/default/src/ui/orvalt --simulate --unit "$1" --open-diag \
     --load-plan "$4" --start &
   pid=$!

@@ -27,6 +27,9 @@ const char* const kCliUsage =
     "  --list-ports            list the serial ports the window offers, with the\n"
     "                          CommPort number of each (- for none), and end\n"
     "  --version               show the version and end\n"
+    "  --limits FILE           judge each test against a limits file; VERDICT lines\n"
+    "                          after the log, exit 5 when a limit failed\n"
+    "  --quiet                 no status line on a terminal\n"
     "usage: orvalt-cli --list-devices [--simulate] [--fixture NAME]\n"
     "                          list the U3s present with their serial numbers\n";
 
@@ -44,6 +47,7 @@ const std::map<std::string, Flag>& Flags() {
         {"--trace", [](CliOptions& o) { o.trace = true; }},
         {"--no-diag", [](CliOptions& o) { o.noDiag = true; }},
         {"--list-devices", [](CliOptions& o) { o.listDevices = true; }},
+        {"--quiet", [](CliOptions& o) { o.quiet = true; }},
     };
     return flags;
 }
@@ -92,6 +96,7 @@ const std::map<std::string, Valued>& ValuedOptions() {
         {"--save", Path(&CliOptions::savePath)},
         {"--diag", Path(&CliOptions::diagPort)},
         {"--fixture", ParseFixture},
+        {"--limits", Path(&CliOptions::limitsPath)},
     };
     return options;
 }

@@ -3,6 +3,7 @@
 #include <chrono>
 #include <ostream>
 
+#include "cli/StatusLine.h"
 #include "config/TestPlanFile.h"
 #include "diaglink/DiagPorts.h"
 #include "results/TestDataExport.h"
@@ -48,11 +49,14 @@ class HeadlessSession final : private SessionView, private WindowObserver {
     void NotePower(const std::string& text);
     int Save();
     int RunStatus() const;
+    bool LoadLimits();
+    int WithVerdicts(int status);
     int Finish();
     void WriteLine(const std::string& line);
     void PressStopWhenAsked();
 
     void ProgressShown(const ProgressMessage& message) override;
+    void ShowOnStatusLine(const ProgressMessage& message);
     void LinkErrorShown(const std::string& text) override;
     void LogAppended(const std::string& line) override;
 
@@ -64,6 +68,7 @@ class HeadlessSession final : private SessionView, private WindowObserver {
     UnitProfile profile_;
     PlanLoadResult plan_;
     std::unique_ptr<StationSession> session_;
+    std::optional<StatusLine> status_;
     std::string messageBoxText_;
     std::string lastStatus_;
     // Said after the run's own reason, once each: a switch-off that failed at
@@ -115,6 +120,9 @@ bool HeadlessSession::OpenDiagnostics() {
 // Each line goes out as it happens, so a real run shows its progress; after a
 // stop, what is left in the queue goes out in one burst (Finish flushes it).
 void HeadlessSession::WriteLine(const std::string& line) {
+    if (status_) {
+        status_->Clear();
+    }
     out_ << line << '\n';
     if (!stopped_) {
         out_.flush();
@@ -125,6 +133,9 @@ void HeadlessSession::ProgressShown(const ProgressMessage& message) {
     if (message.kind == ProgressStatus) {
         lastStatus_ = message.text;
     }
+    if (status_) {
+        ShowOnStatusLine(message);
+    }
     if (options_.trace && message.kind == ProgressWait) {
         WriteLine("wait[" + std::to_string(message.row) + "]: " + message.text);
     } else if (options_.trace && message.kind == ProgressStatus) {
@@ -132,7 +143,21 @@ void HeadlessSession::ProgressShown(const ProgressMessage& message) {
     }
 }
 
+void HeadlessSession::ShowOnStatusLine(const ProgressMessage& message) {
+    if (message.kind == ProgressWait) {
+        status_->Wait(message.text, StatusLine::Clock::now());
+    } else if (message.kind == ProgressStatus) {
+        status_->TestAt(message.row);
+        if (message.text.starts_with("Reading voltage")) {
+            status_->Reading(message.text);
+        }
+    }
+}
+
 void HeadlessSession::LinkErrorShown(const std::string& text) {
+    if (status_) {
+        status_->Clear();
+    }
     err_ << text << '\n';
 }
 
@@ -159,6 +184,9 @@ void HeadlessSession::HandleUntilRunEnds() {
         runEnded_ = runEnded_ || std::holds_alternative<RunDoneMessage>(message);
     };
     while (!runEnded_) {
+        if (status_) {
+            status_->DrawIfDue(StatusLine::Clock::now());
+        }
         PressStopWhenAsked();
         if (runEnded_) {
             break;
@@ -206,6 +234,10 @@ HeadlessStats HeadlessSession::Stats() const {
 // After a stop, the diagnostic lines still queued are only counted: the run
 // they could have served is over, and a flood of them must not delay the end.
 int HeadlessSession::Finish() {
+    if (status_) {
+        status_->Clear();
+        status_.reset();  // what follows goes out as plain lines
+    }
     session_->CloseDiagnostics();
     session_->HandlePending(stopped_ ? DiagLines::Count : DiagLines::Show);
     out_.flush();
@@ -220,7 +252,34 @@ int HeadlessSession::Finish() {
     if (!options_.savePath.empty() && Save() != kExitRanToEnd) {
         return kExitNotSaved;
     }
-    return status;
+    return WithVerdicts(status);
+}
+
+bool HeadlessSession::LoadLimits() {
+    if (options_.limitsPath.empty()) {
+        return true;
+    }
+    const std::string error =
+        session_->LoadLimits(options_.limitsPath, StationSession::Remember::No);
+    if (!error.empty()) {
+        err_ << options_.limitsPath << ": " << error << '\n';
+    }
+    return error.empty();
+}
+
+// The verdicts follow the whole log; a failed limit only changes the status
+// of a plan that ran to its end.
+int HeadlessSession::WithVerdicts(int status) {
+    const VerdictSnapshot verdicts = session_->Verdicts();
+    if (!verdicts.judged) {
+        return status;
+    }
+    for (const std::string& line : verdicts.verdicts.Lines()) {
+        out_ << line << '\n';
+    }
+    out_.flush();
+    const bool failed = verdicts.verdicts.Unit() == VerdictKind::Fail;
+    return status == kExitRanToEnd && failed ? kExitLimitFailed : status;
 }
 
 int HeadlessSession::Run() {
@@ -233,6 +292,9 @@ int HeadlessSession::Run() {
     if (const RegStatus& status = session_->SettingsLoadStatus(); !status.Ok()) {
         err_ << status.message << " The default settings are used.\n";
     }
+    if (!LoadLimits()) {
+        return kExitUsage;
+    }
     session_->SetView(this);
     session_->Model().SetObserver(this);
     session_->SetRunHooks(RunControlHooks{
@@ -242,6 +304,9 @@ int HeadlessSession::Run() {
         return kExitUsage;
     }
     session_->UsePlan(plan_.plan, plan_.rows);
+    if (options_.statusLine) {
+        status_.emplace(err_, plan_.plan.entries.size());
+    }
     ApplyCommandLine(options_, session_->Settings(), session_->Model().values);
     session_->Runs().OnStartStop();
     if (!session_->Runs().Running() && !session_->Runs().RunStarted()) {

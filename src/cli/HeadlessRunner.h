@@ -20,7 +20,8 @@ enum CliExit : int {
     kExitUsage = 2,  // also: a plan (or one without tests) or unit profile that can't be
                      // used, a port that won't open
     kExitDeviceNotOpened = 3,
-    kExitNotSaved = 4,  // the run ended, but a result file could not be written
+    kExitNotSaved = 4,     // the run ended, but a result file could not be written
+    kExitLimitFailed = 5,  // the plan ran to its end and a test failed a limit (--limits)
 };
 
 // What a run took, for benchmarks and soak tests.

@@ -16,6 +16,7 @@
 #include "platform/FdStreamBuf.h"
 #include "platform/ProcessSignals.h"
 #include "station/ProgramVersion.h"
+#include "platform/Terminal.h"
 
 namespace {
 
@@ -56,11 +57,13 @@ int main(int argc, char** argv) {
     if (parsed.options->listDevices) {
         return orvalt::ListDevices(*parsed.options, std::cout);
     }
+    orvalt::CliOptions options = *parsed.options;
+    options.statusLine = !options.quiet && orvalt::IsTerminal(orvalt::kStandardErrorFd);
     orvalt::IgnoreWriteSignals();
     orvalt::StopOnTerminationSignals(stopRequested);
     orvalt::FdStreamBuf output(orvalt::kStandardOutputFd, ReportOutputFailure);
     std::ostream out(&output);
-    const int status = orvalt::RunHeadless(*parsed.options, out, std::cerr, stopRequested);
+    const int status = orvalt::RunHeadless(options, out, std::cerr, stopRequested);
     out.flush();
     return WithOutputFailure(status, output.Error());
 }

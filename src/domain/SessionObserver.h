@@ -38,6 +38,12 @@ struct TestEnd {
     // The summary line the test logged; empty when it did not complete.
     std::string summaryLine;
     TestMeasurements measurements;
+    // Which figures the measurements hold: a cycle-mode test (P1 not 0) ran to
+    // the Time-to-OFF cycle `cycles` and cut its power at level
+    // `switchOffLevel` (both 1..4); an on/off repetition test has neither.
+    bool cycleMode = true;
+    int cycles = 1;
+    int switchOffLevel = 1;
 };
 
 // Time in the events below: seconds since the test's first power switch (0

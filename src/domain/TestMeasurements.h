@@ -21,6 +21,9 @@ struct TestMeasurements {
     std::int32_t diagValue = 0;
     std::int32_t saveNotAsExpected = 0;
     std::int32_t priorCount = 0;
+    // An on/off repetition test: how many repetitions read outside the window
+    // (the test logs "Fail, " when any did).
+    std::int32_t repetitionsFailed = 0;
 };
 
 // A time whose threshold was not reached within its sampling window. Shown and

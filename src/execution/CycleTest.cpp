@@ -6,12 +6,13 @@
 #include <optional>
 #include <string>
 
+#include "domain/Format.h"
+#include "domain/LevelStatistics.h"
 #include "execution/Primitives.h"
 #include "execution/StopCheck.h"
 #include "execution/TimeToOff.h"
 #include "execution/TimeToOn.h"
 #include "execution/VoltageChange.h"
-#include "domain/Format.h"
 
 namespace orvalt {
 
@@ -207,19 +208,10 @@ class CycleTest {
         }
     }
 
-    // Maximum, minimum and average of one level over the cycles run; the zeros of
-    // levels after the cut take part like any other value.
     void PostLevelFigures(int number, const char* name, const std::array<double, 4>& values) {
-        double maximum = -99.0;
-        double minimum = 99.0;
-        double sum = 0.0;
-        for (int cycle = 0; cycle < cycles_; ++cycle) {
-            maximum = std::max(maximum, values[cycle]);
-            minimum = std::min(minimum, values[cycle]);
-            sum += values[cycle];
-        }
-        Post(ProgressLog, Format("TEST %d, %s, %.2f, %.2f, %.2f", number, name, maximum, minimum,
-                                 sum / cycles_));
+        const LevelStatistics figures = StatisticsOf(values, cycles_);
+        Post(ProgressLog, Format("TEST %d, %s, %.2f, %.2f, %.2f", number, name, figures.maximum,
+                                 figures.minimum, figures.average));
     }
 
     RunRecord& run_;

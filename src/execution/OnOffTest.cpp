@@ -2,9 +2,9 @@
 
 #include <string>
 
+#include "domain/Format.h"
 #include "execution/Primitives.h"
 #include "execution/StopCheck.h"
-#include "domain/Format.h"
 
 namespace orvalt {
 
@@ -15,6 +15,7 @@ struct Repetitions {
     double lower = 0.0;
     double upper = 0.0;
     bool pass = true;
+    std::int32_t failed = 0;
     double lastVolts = 0.0;
     std::string readings;
 
@@ -22,6 +23,7 @@ struct Repetitions {
         lastVolts = volts;
         if (volts < lower || volts > upper) {
             pass = false;
+            ++failed;
         }
         readings += Format("%s%.1f", readings.empty() ? "" : ",", volts);
     }
@@ -57,11 +59,14 @@ bool RunRepetition(const RunRecord& run, LJ_HANDLE handle, int row, const TestPl
 
 }  // namespace
 
-bool RunOnOffTest(const RunRecord& run, LJ_HANDLE handle, int row, const TestPlanEntry& entry) {
-    Repetitions so{entry.P4 / 1000.0, entry.P5 / 1000.0, true, 0.0, {}};
+bool RunOnOffTest(const RunRecord& run, LJ_HANDLE handle, int row, const TestPlanEntry& entry,
+                  TestMeasurements& measured) {
+    Repetitions so{entry.P4 / 1000.0, entry.P5 / 1000.0, true, 0, 0.0, {}};
     const std::int32_t count = entry.P6 / 1000;
     for (std::int32_t repetition = 1; repetition <= count; ++repetition) {
-        if (!RunRepetition(run, handle, row, entry, repetition, so)) {
+        const bool went = RunRepetition(run, handle, row, entry, repetition, so);
+        measured.repetitionsFailed = so.failed;
+        if (!went) {
             return false;
         }
     }

@@ -16,10 +16,10 @@ void RunEvents::TestStarted(int row) {
     observers_.Tell([&test](SessionObserver& o) { o.TestStarted(test); });
 }
 
-void RunEvents::TestEnded(int row, const std::string* summaryLine,
-                          const TestMeasurements& measured) {
-    const TestEnd test{runNumber_, row, summaryLine != nullptr,
-                       summaryLine ? *summaryLine : std::string(), measured};
+void RunEvents::TestEnded(TestEnd test, const std::string* summaryLine) {
+    test.runNumber = runNumber_;
+    test.completed = summaryLine != nullptr;
+    test.summaryLine = summaryLine ? *summaryLine : std::string();
     observers_.Tell([&test](SessionObserver& o) { o.TestEnded(test); });
 }
 

@@ -22,7 +22,9 @@ class RunEvents {
     // A test's start also resets the time origin until its first switch.
     void TestStarted(int row);
     // `summaryLine` null: the test did not complete.
-    void TestEnded(int row, const std::string* summaryLine, const TestMeasurements& measured);
+    // `test` carries the row, the shape and the measurements; its run number and
+    // summary line are filled here.
+    void TestEnded(TestEnd test, const std::string* summaryLine);
     void VoltageRead(std::optional<double> volts, std::string status);
     void PowerSwitched(std::int32_t state, bool ok);
     void MarkerToggled(std::int32_t level);

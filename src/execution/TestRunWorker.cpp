@@ -1,5 +1,8 @@
 #include "execution/TestRunWorker.h"
 
+#include <algorithm>
+#include <utility>
+
 #include "domain/TestMeasurements.h"
 #include "execution/TestSequence.h"
 #include "results/SummaryLine.h"
@@ -12,10 +15,16 @@ namespace {
 // that arrived after the test's end, in which case nothing more is posted).
 enum class TestOutcome { Completed, Abandoned, StopRequested };
 
-void TellTestEnded(const RunRecord& run, int row, const std::string* line,
+void TellTestEnded(const RunRecord& run, const TestPlanEntry& entry, const std::string* line,
                    const TestMeasurements& measurements) {
     if (run.events) {
-        run.events->TestEnded(row, line, measurements);
+        TestEnd test;
+        test.row = entry.index;
+        test.measurements = measurements;
+        test.cycleMode = entry.P1 != 0;
+        test.cycles = std::clamp<int>(run.ttoCycle, 1, 4);
+        test.switchOffLevel = std::clamp<int>(run.ttoLevel, 1, 4);
+        run.events->TestEnded(std::move(test), line);
     }
 }
 
@@ -30,14 +39,14 @@ TestOutcome RunOneTest(RunRecord& run, const TestPlanEntry& entry, std::int32_t&
     const bool ranThrough =
         RunTestSequence(run, run.deviceHandle, entry.index, entry, measurements);
     if (!ranThrough || !RunGoesOn(run)) {
-        TellTestEnded(run, entry.index, nullptr, measurements);
+        TellTestEnded(run, entry, nullptr, measurements);
         return ranThrough ? TestOutcome::StopRequested : TestOutcome::Abandoned;
     }
     std::int32_t unusedLevel = 0;
     DecodeTtoOption(entry.P5, cycleN, unusedLevel);
     std::string line = BuildSummaryLine(run.description, cycleN, measurements, TodayLocal());
     run.io.summaryLines->Append(line);
-    TellTestEnded(run, entry.index, &line, measurements);
+    TellTestEnded(run, entry, &line, measurements);
     PostProgress(run, ProgressLog, 0, std::move(line));
     if (run.progress) {
         run.progress->TestCompleted();

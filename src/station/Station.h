@@ -25,7 +25,7 @@ struct StationOptions {
     UnitProfile unit;
     // When set, what the runs use in place of the device (a test's faulty
     // device, for instance); it is given the device it stands in front of.
-    std::function<std::unique_ptr<Daq>(Daq& inner)> wrapDevice;
+    std::function<std::unique_ptr<Daq>(Daq& inner)> wrapDevice{};
     // The fixture the station serves (empty: none); names its simulated U3.
     std::string fixture{};
 };

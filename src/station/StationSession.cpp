@@ -31,12 +31,14 @@ StationSession::StationSession(const SessionOptions& options)
     if (VirtualClock* clock = station_.Virtual()) {
         clock->SetIdleWaiter([this] { queue_.WaitIdleUnlessStopped(runState_.runFlag); });
     }
+    observers_.Attach(verdictKeeper_);
 }
 
 StationSession::~StationSession() {
     runControl_.StopTestRun();
     CloseDiagnostics();
     handle_->Detach();
+    observers_.Detach(verdictKeeper_);
 }
 
 StationIo StationSession::Io() {
@@ -50,6 +52,30 @@ RegStatus StationSession::SaveSettings() {
     }
     RegistryStore store(settingsFile_);
     return SaveStationSettings(settings_, store, fixture_);
+}
+
+// ---- Limits and verdicts ----
+
+std::string StationSession::RestoreLimits() {
+    if (settingsFile_.empty()) {
+        return {};
+    }
+    RegistryStore store(settingsFile_);
+    std::string error = limits_.Restore(store);
+    verdictKeeper_.UseLimits(limits_.Current());
+    return error;
+}
+
+std::string StationSession::LoadLimits(const std::filesystem::path& file, Remember remember,
+                                       std::string* rememberError) {
+    // A store without a file remembers nothing; a session without a settings
+    // file keeps nothing, and says nothing about it.
+    const bool keep = remember == Remember::Yes && !settingsFile_.empty();
+    RegistryStore store(keep ? settingsFile_ : std::filesystem::path());
+    std::string ignored;
+    std::string error = limits_.Load(file, store, keep ? rememberError : &ignored);
+    verdictKeeper_.UseLimits(limits_.Current());
+    return error;
 }
 
 // ---- Messages ----
@@ -134,6 +160,7 @@ void StationSession::Handle(const RunDoneMessage& message) {
 // ---- The plan ----
 
 void StationSession::UsePlan(TestPlan plan, std::vector<TestRowTexts> rows) {
+    verdictKeeper_.UsePlannedTests(plan.entries.size());
     model_.Enable(IDC_START_STOP, false);
     FreePlan();
     plan_ = std::make_unique<TestPlan>(std::move(plan));

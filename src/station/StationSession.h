@@ -35,6 +35,8 @@
 #include "execution/WindowModel.h"
 #include "results/SummaryLines.h"
 #include "station/Station.h"
+#include "station/VerdictKeeper.h"
+#include "verdict/LimitsInUse.h"
 
 namespace orvalt {
 
@@ -97,6 +99,9 @@ class StationSession {
     // The outcome of loading the settings file (ok when there was none).
     const RegStatus& SettingsLoadStatus() const { return settingsLoad_; }
     RegStatus SaveSettings();
+    // The settings file (empty: nothing is kept), for what a front end keeps
+    // beside the settings under keys of its own.
+    const std::filesystem::path& SettingsFile() const { return settingsFile_; }
     Station& GetStation() { return station_; }
     WindowModel& Model() { return model_; }
     const WindowModel& Model() const { return model_; }
@@ -133,6 +138,20 @@ class StationSession {
     // Closes the link and stops the simulated driver's lines.
     void CloseDiagnostics();
 
+    // ---- Limits and verdicts ----
+    // The limits file remembered in the settings file, loaded at start. Empty
+    // when there was none or it loaded; otherwise why not (no limits then).
+    std::string RestoreLimits();
+    // "Load Limits..." (Remember::Yes) or --limits (Remember::No). Empty on
+    // success; otherwise "Line N: ..." or why the file could not be read, and
+    // the limits in force stay. They apply from the next Start.
+    enum class Remember { Yes, No };
+    std::string LoadLimits(const std::filesystem::path& file, Remember remember,
+                           std::string* rememberError = nullptr);
+    const LimitsInUse& LimitsInForce() const { return limits_; }
+    // The verdicts of the last run (none when it had no limits); any thread.
+    VerdictSnapshot Verdicts() const { return verdictKeeper_.Snapshot(); }
+
     // The close sequence's end: the plan goes, the link closes, the rows are
     // cleared and nothing posted from now on is handled.
     void Close();
@@ -152,6 +171,8 @@ class StationSession {
     std::string fixture_;
     Station station_;
     SessionObservers observers_;
+    LimitsInUse limits_;
+    VerdictKeeper verdictKeeper_;
     RunState runState_;
     SummaryLines summaryLines_;
     DiagTable diagTable_;

@@ -141,7 +141,8 @@ COrvaltDlg::COrvaltDlg(StationSession& session, std::vector<DiagPort> extraPorts
       ports_(ListDiagPorts(extraPorts)),
       linkStatus_(this),
       runStatus_(this),
-      aboutAction_(QString::fromLatin1(kAboutMenuText), this) {
+      aboutAction_(QString::fromLatin1(kAboutMenuText), this),
+      loadLimitsAction_(QStringLiteral("Load Limits..."), this) {
     session_.SetView(this);
     session_.SetRunHooks(RunControlHooks{[this] { return Exchange(); },
                                          [this](const std::string& text) { ShowMessage(text); }});
@@ -168,12 +169,15 @@ COrvaltDlg::COrvaltDlg(StationSession& session, std::vector<DiagPort> extraPorts
     dialogFont.setPointSize(8);
     setFont(dialogFont);
     BuildControls();
+    BuildPlotPanel();
     model_.SetObserver(this);
     WriteControls();
     ControlsChanged();
     aboutAction_.setShortcut(QKeySequence::HelpContents);
     addAction(&aboutAction_);
     connect(&aboutAction_, &QAction::triggered, this, [this] { ShowAbout(); });
+    connect(&loadLimitsAction_, &QAction::triggered, this, [this] { OnLoadLimits(); });
+    RestoreLimits();
     refreshTimer_.setSingleShot(true);
     refreshTimer_.setInterval(kRefreshPeriodMs);
     connect(&refreshTimer_, &QTimer::timeout, this, [this] { RefreshViews(); });
@@ -365,7 +369,7 @@ void COrvaltDlg::WriteControls() {
 // ---- Layout ----
 
 void COrvaltDlg::PlaceControls() {
-    const QSize growth = size() - drawnSizePx_;
+    const QSize growth = size() - drawnSizePx_ - QSize(panelWidthPx_, 0);
     for (std::size_t i = 0; i < controls_.size(); ++i) {
         const ControlSpec& drawn = MainWindowControls()[i];
         QRect place = FollowGrowth(drawnPx_[i], drawn.follow, growth);
@@ -377,6 +381,9 @@ void COrvaltDlg::PlaceControls() {
     }
     linkStatus_.setGeometry(FollowGrowth(linkStatusDrawnPx_, Follow{0, 1, 1, 0}, growth));
     runStatus_.setGeometry(FollowGrowth(runStatusDrawnPx_, Follow{0, 1, 1, 0}, growth));
+    if (plotPanel_) {
+        plotPanel_->setGeometry(width() - panelWidthPx_, 0, panelWidthPx_, height());
+    }
 }
 
 void COrvaltDlg::resizeEvent(QResizeEvent* event) {
@@ -398,6 +405,7 @@ void COrvaltDlg::keyPressEvent(QKeyEvent* event) {
 void COrvaltDlg::contextMenuEvent(QContextMenuEvent* event) {
     QMenu menu(this);
     menu.addAction(&aboutAction_);
+    menu.addAction(&loadLimitsAction_);
     menu.exec(event->globalPos());
 }
 
@@ -528,6 +536,9 @@ bool COrvaltDlg::LoadTestPlanFrom(const std::filesystem::path& file) {
 
 void COrvaltDlg::OnStartStop() {
     session_.Runs().OnStartStop();
+    if (session_.Runs().Running()) {
+        plotPanel_->Banner().Clear();  // the last run's verdict is not this one's
+    }
 }
 
 void COrvaltDlg::OnSaveTestData() {
@@ -667,6 +678,7 @@ void COrvaltDlg::CloseSequence() {
     static_cast<void>(Exchange());
     StoreColumnWidths();
     StoreDescription();
+    StorePlotPanelSize();
     session_.Close();
     diagRowsModel_.Cleared();
     diagRowsPending_ = false;

@@ -21,6 +21,7 @@
 #include "execution/CloseConfirmation.h"
 #include "ui/ListModels.h"
 #include "ui/MainWindowControls.h"
+#include "ui/PlotPanel.h"
 #include "ui/PromptForFile.h"
 
 class QAbstractButton;
@@ -64,6 +65,15 @@ class COrvaltDlg final : public QDialog, private WindowObserver, private Session
     // Loads a plan file chosen some other way; false (after telling the
     // operator) when it could not be loaded and the plan in use stays.
     bool LoadTestPlanFrom(const std::filesystem::path& file);
+
+    // "Load Limits..." in the context menu. askForLimitsFile is replaceable by
+    // tests; an empty path means the operator cancelled.
+    std::function<std::filesystem::path()> askForLimitsFile;
+    void OnLoadLimits();
+    // False (after telling the operator which line is at fault) when the file
+    // was refused and the limits in force stay.
+    bool LoadLimitsFrom(const std::filesystem::path& file);
+    PlotPanel& Panel() { return *plotPanel_; }
 
     // Esc, "Close" and the title bar's close button all come here; so would
     // the OK command, which nothing in the window issues. A run in progress or
@@ -120,6 +130,9 @@ class COrvaltDlg final : public QDialog, private WindowObserver, private Session
     void ShowRunStatus();
     void StoreColumnWidths();
     void StoreDescription();
+    void BuildPlotPanel();
+    void RestoreLimits();
+    void StorePlotPanelSize();
 
     StationSession& session_;
     SettingsRecord& settings_;
@@ -143,6 +156,10 @@ class COrvaltDlg final : public QDialog, private WindowObserver, private Session
     QTimer runStatusTimer_;
     QPointer<QMessageBox> openQuestion_;
     QAction aboutAction_;
+    QAction loadLimitsAction_;
+    // To the right of the drawn controls, which keep their places.
+    std::unique_ptr<PlotPanel> plotPanel_;
+    int panelWidthPx_ = 0;
     QTimer refreshTimer_;
     bool diagRowsPending_ = false;
     int rowToShow_ = -1;

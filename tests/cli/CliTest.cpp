@@ -254,5 +254,58 @@ TEST_F(HeadlessRun, AFixtureRunsOnItsOwnSettingsAndItsOwnSimulatedU3) {
               "present.\n");
 }
 
+// With --limits the log is the same bytes as without, followed by the verdicts.
+TEST_F(HeadlessRun, LimitsAddVerdictLinesAfterTheUnchangedLogAndExitFiveOnAFailedLimit) {
+    const auto planFile = Write("plan.csv", plan);
+    ASSERT_EQ(Run({"--simulate", "--fast", planFile.string()}), kExitRanToEnd) << err;
+    const std::string plainLog = out;
+
+    const auto passing = Write("pass.csv", "measurement,min,max\r\nV1,2.5,2.7\r\n");
+    ASSERT_EQ(Run({"--simulate", "--fast", "--limits", passing.string(), planFile.string()}),
+              kExitRanToEnd)
+        << err;
+    EXPECT_EQ(out, plainLog + "VERDICT TEST 1: PASS\nVERDICT TEST 2: PASS\nVERDICT UNIT: PASS\n");
+
+    const auto failing = Write("fail.csv", "measurement,min,max\nV1,,2.00\nCT,,\n");
+    EXPECT_EQ(Run({"--simulate", "--fast", "--limits", failing.string(), planFile.string()}),
+              kExitLimitFailed);
+    EXPECT_EQ(out, plainLog +
+                       "VERDICT TEST 1: FAIL V1 2.60 > 2.00\nVERDICT TEST 2: PASS\n"
+                       "VERDICT UNIT: FAIL\n");
+}
+
+// The simulated unit reads 2.6 V: outside a 3.0..5.0 V window every repetition
+// fails, the station logs "Fail, " and the verdict agrees.
+TEST_F(HeadlessRun, AnOnOffTestThatTheStationFailsFailsItsLimit) {
+    const auto planFile = Write("onoff.csv", "header\nheader\nB,0,5,5,3.0,5000,2\n");
+    const auto limits = Write("limits.csv", "measurement,min,max\nRepetitionsFailed,,0\n");
+    EXPECT_EQ(Run({"--simulate", "--fast", "--limits", limits.string(), planFile.string()}),
+              kExitLimitFailed);
+    EXPECT_NE(out.find("Fail, 2.6,2.6\n"), std::string::npos);
+    EXPECT_NE(out.find("VERDICT TEST 1: FAIL RepetitionsFailed 2 > 0\nVERDICT UNIT: FAIL\n"),
+              std::string::npos)
+        << out;
+}
+
+TEST_F(HeadlessRun, AnAbandonedRunIsAnErrorNotALimitFailure) {
+    const auto planFile = Write("plan.csv", plan);
+    const auto limits = Write("limits.csv", "measurement,min,max\nV1,,2.00\n");
+    Write("unit.json", R"({"failOutputAfter": 3})");
+    EXPECT_EQ(Run({"--simulate", "--fast", "--unit", (folder / "unit.json").string(), "--limits",
+                   limits.string(), planFile.string()}),
+              kExitAbandonedOrStopped);
+    EXPECT_TRUE(out.ends_with("VERDICT TEST 1: ERROR abandoned\nVERDICT UNIT: ERROR\n")) << out;
+}
+
+TEST_F(HeadlessRun, ABadLimitsFileIsRefusedNamingItsLineBeforeAnythingRuns) {
+    const auto planFile = Write("plan.csv", plan);
+    const auto limits = Write("limits.csv", "measurement,min,max\nV1,1,2\nV5,,1\n");
+    EXPECT_EQ(Run({"--simulate", "--fast", "--limits", limits.string(), planFile.string()}),
+              kExitUsage);
+    EXPECT_EQ(out, "");
+    EXPECT_NE(err.find("Line 3: "), std::string::npos) << err;
+    EXPECT_FALSE(ParseCliOptions({"--limits", "", "p.csv"}).options);
+}
+
 }  // namespace
 }  // namespace orvalt

@@ -14,6 +14,7 @@
 #include <csignal>
 #include <functional>
 
+#include "support/ChildProcess.h"
 #include "support/TempFolder.h"
 
 namespace orvalt::test {
@@ -61,14 +62,7 @@ class CliSignals : public ::testing::Test {
             const int errFd = ::open((folder / "err.txt").c_str(), O_WRONLY | O_CREAT, 0644);
             ::dup2(outFd, STDOUT_FILENO);
             ::dup2(errFd, STDERR_FILENO);
-            std::vector<char*> argv;
-            for (std::string& word : words) {
-                argv.push_back(word.data());
-            }
-            argv.push_back(nullptr);
-            char* envp[] = {const_cast<char*>(env.c_str()), nullptr};
-            ::execve(argv[0], argv.data(), envp);
-            ::_exit(127);
+            ExecProgram(words, env);
         }
         return pid;
     }

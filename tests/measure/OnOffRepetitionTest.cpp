@@ -45,7 +45,8 @@ TEST(OnOffRepetition, ShowsTheVerdictSoFarAtEverySwitchAndListsTheReadings) {
                 ElementsAre("Wait 0.10 secs for Off duration", "Wait 0.20 secs for On duration",
                             "Wait 0.10 secs for Off duration", "Wait 0.20 secs for On duration",
                             "Wait 0.10 secs for Off duration", "Wait 0.20 secs for On duration"));
-    EXPECT_EQ(out.measured.V1[0], 0.0);  // this mode writes no figures
+    EXPECT_EQ(out.measured.V1[0], 0.0);  // no level figures in this mode
+    EXPECT_EQ(out.measured.repetitionsFailed, 1);
 }
 
 TEST(OnOffRepetition, TheBoundsThemselvesPass) {
@@ -54,9 +55,11 @@ TEST(OnOffRepetition, TheBoundsThemselvesPass) {
         ScriptedStation station;
         station.daq.Add({reading});
 
-        RunSequence(station, OnOffEntry(1000));
+        const SequenceRun out = RunSequence(station, OnOffEntry(1000));
 
         EXPECT_THAT(station.harness.Texts(ProgressLog), ElementsAre(verdict)) << reading;
+        // The count agrees with the logged word: a "Fail, " test has a failure.
+        EXPECT_EQ(out.measured.repetitionsFailed, verdict.starts_with("Fail") ? 1 : 0) << reading;
     }
 }
 

@@ -83,4 +83,15 @@ void DropRoot() {
     }
 }
 
+void ExecProgram(std::vector<std::string> words, const std::string& env) {
+    std::vector<char*> argv;
+    for (std::string& word : words) {
+        argv.push_back(word.data());
+    }
+    argv.push_back(nullptr);
+    char* envp[] = {const_cast<char*>(env.c_str()), nullptr};
+    ::execve(argv[0], argv.data(), envp);
+    ::_exit(127);
+}
+
 }  // namespace orvalt::test

@@ -7,6 +7,7 @@
 
 #include <functional>
 #include <string>
+#include <vector>
 
 namespace orvalt::test {
 
@@ -34,5 +35,9 @@ class FileSizeLimit {
 
 // In a child: give up root, so that folder and file permissions apply.
 void DropRoot();
+
+// In a child: becomes the program words[0] with these arguments and the one
+// environment entry `env` ("NAME=value"); exits 127 when it cannot.
+[[noreturn]] void ExecProgram(std::vector<std::string> words, const std::string& env);
 
 }  // namespace orvalt::test

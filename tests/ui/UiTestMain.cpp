@@ -29,5 +29,7 @@ int main(int argc, char** argv) {
     orvalt::PrepareApplication();
     int failures = orvalt::testing::RunStartUpTests(argc, argv);
     failures += orvalt::testing::RunMainWindowTests(argc, argv);
+    failures += orvalt::testing::RunPlotAndBannerTests(argc, argv);
+    failures += orvalt::testing::RunWindowPlotTests(argc, argv);
     return failures == 0 ? 0 : 1;
 }

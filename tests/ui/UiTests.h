@@ -5,5 +5,7 @@ namespace orvalt::testing {
 
 int RunMainWindowTests(int argc, char** argv);
 int RunStartUpTests(int argc, char** argv);
+int RunPlotAndBannerTests(int argc, char** argv);
+int RunWindowPlotTests(int argc, char** argv);
 
 }  // namespace orvalt::testing

@@ -1,0 +1,70 @@
+#include "station/VerdictKeeper.h"
+
+#include "verdict/Verdict.h"
+
+namespace orvalt {
+
+namespace {
+
+// Tests are numbered as the log numbers them: the plan row + 1.
+int TestNumber(int row) {
+    return row + 1;
+}
+
+const char* ErrorReason(RunEnd how) {
+    return how == RunEnd::Stopped ? "stopped" : "abandoned";
+}
+
+}  // namespace
+
+void VerdictKeeper::UseLimits(const Limits* limits) {
+    std::scoped_lock lock(mutex_);
+    limits_ = limits ? std::optional<Limits>(*limits) : std::nullopt;
+}
+
+void VerdictKeeper::UsePlannedTests(std::size_t count) {
+    std::scoped_lock lock(mutex_);
+    planned_ = count;
+}
+
+VerdictSnapshot VerdictKeeper::Snapshot() const {
+    std::scoped_lock lock(mutex_);
+    return state_;
+}
+
+void VerdictKeeper::RunStarted(int /*runNumber*/) {
+    std::scoped_lock lock(mutex_);
+    runLimits_ = limits_;
+    unfinishedRow_.reset();
+    state_.judged = runLimits_.has_value();
+    state_.runOver = false;
+    state_.verdicts.Start(planned_);
+    Changed();
+}
+
+void VerdictKeeper::TestEnded(const TestEnd& test) {
+    std::scoped_lock lock(mutex_);
+    if (!runLimits_) {
+        return;
+    }
+    if (!test.completed) {
+        unfinishedRow_ = test.row;
+        return;
+    }
+    const TestShape shape{test.cycleMode, test.cycles, test.switchOffLevel};
+    state_.verdicts.Add(
+        JudgeTest(TestNumber(test.row), NameMeasurements(test.measurements, shape), *runLimits_));
+    Changed();
+}
+
+void VerdictKeeper::RunEnded(int /*runNumber*/, RunEnd how) {
+    std::scoped_lock lock(mutex_);
+    if (runLimits_ && unfinishedRow_) {
+        state_.verdicts.Add(ErrorVerdict(TestNumber(*unfinishedRow_), ErrorReason(how)));
+    }
+    unfinishedRow_.reset();
+    state_.runOver = true;
+    Changed();
+}
+
+}  // namespace orvalt

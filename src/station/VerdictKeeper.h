@@ -1,0 +1,54 @@
+#pragma once
+// Judges each test of a run against the limits in force as the test ends, and
+// keeps the run's verdicts for the window and the runner. Without limits at a
+// run's start that run gets no verdicts at all.
+//
+// Threads: the test and run events arrive on the worker's thread; the limits,
+// the plan and the snapshots are taken on the handler thread. One lock guards
+// both sides, and a snapshot is a copy.
+
+#include <cstddef>
+#include <cstdint>
+#include <mutex>
+#include <optional>
+
+#include "domain/SessionObserver.h"
+#include "verdict/LimitsFile.h"
+#include "verdict/NamedMeasurements.h"
+#include "verdict/RunVerdicts.h"
+
+namespace orvalt {
+
+struct VerdictSnapshot {
+    bool judged = false;   // the run had limits
+    bool runOver = false;  // the run has ended, however
+    RunVerdicts verdicts;
+    // Grows with every change, so a viewer redraws only when it moved.
+    std::uint64_t version = 0;
+};
+
+class VerdictKeeper : public SessionObserver {
+  public:
+    // Null: no limits from the next run on.
+    void UseLimits(const Limits* limits);
+    // How many tests the next run plans: the unit passes only when all passed.
+    void UsePlannedTests(std::size_t count);
+    VerdictSnapshot Snapshot() const;
+
+    void RunStarted(int runNumber) override;
+    void RunEnded(int runNumber, RunEnd how) override;
+    void TestEnded(const TestEnd& test) override;
+
+  private:
+    void Changed() { ++state_.version; }
+
+    mutable std::mutex mutex_;
+    std::optional<Limits> limits_;
+    std::optional<Limits> runLimits_;
+    std::size_t planned_ = 0;
+    VerdictSnapshot state_;
+    // A test that ended early: its ERROR waits for the run's end to name why.
+    std::optional<int> unfinishedRow_;
+};
+
+}  // namespace orvalt

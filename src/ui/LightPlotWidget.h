@@ -1,0 +1,85 @@
+#pragma once
+// The live light-level plot, drawn with QPainter from a LightPlotModel.
+//
+// QPainter rather than Qt Charts: a trace of 10 000 readings is cut down to a
+// few points per pixel column before it is drawn (plot/Decimate.h), so a frame
+// costs about the same at 100 readings as at 10 000, and the frame pace is
+// ours to keep (plot/FrameGate.h: at most 25 a second, however fast readings
+// come). A chart series would copy every point into its own store at each
+// change and repaint on its own schedule; it also adds a library to the build.
+//
+// While a run goes on the axes follow the data. After it the operator zooms
+// with the wheel, pans by dragging, goes back to the whole trace with a double
+// click, and saves the picture as PNG from the context menu.
+
+#include <QElapsedTimer>
+#include <QPoint>
+#include <QTimer>
+#include <QWidget>
+#include <cstdint>
+#include <functional>
+#include <optional>
+
+#include "plot/FrameGate.h"
+#include "plot/LightPlotModel.h"
+#include "plot/PlotView.h"
+
+namespace orvalt {
+
+class LightPlotWidget final : public QWidget {
+    Q_OBJECT
+
+  public:
+    explicit LightPlotWidget(QWidget* parent = nullptr);
+
+    // The station's events, on the window thread. Each asks for a frame.
+    void SetLevels(const ThresholdLevels& levels);
+    void StartRun();
+    void EndRun();
+    void BeginTest(int testNumber);
+    void AddSwitch(std::uint32_t tickMs, bool on);
+    void AddReading(std::uint32_t tickMs, double volts);
+    void MarkTimeToOn(double seconds);
+    void MarkTimeToOff(double secondsToA, double secondsToB);
+
+    const LightPlotModel& Model() const { return model_; }
+    const PlotView& View() const { return view_; }
+    bool Running() const { return running_; }
+    // Frames painted since the widget was made.
+    int FramesDrawn() const { return framesDrawn_; }
+    // The model's revision the last frame showed.
+    std::uint64_t DrawnRevision() const { return drawnRevision_; }
+
+    // The plot as it is on screen; false when the file could not be written.
+    bool SaveAsPng(const QString& file);
+    // Asks where to save; replaceable by tests. Empty: not saved.
+    std::function<QString()> askForPngFile;
+
+    QSize sizeHint() const override { return {520, 320}; }
+
+  protected:
+    void paintEvent(QPaintEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
+
+  private:
+    void Changed();
+    void FrameDue();
+    QRect PlotArea() const;
+    QString AskForPngFile();
+
+    LightPlotModel model_;
+    PlotView view_;
+    FrameGate gate_;
+    QElapsedTimer clock_;
+    QTimer frameTimer_;
+    bool running_ = false;
+    int framesDrawn_ = 0;
+    std::uint64_t drawnRevision_ = 0;
+    std::optional<QPoint> dragFrom_;
+};
+
+}  // namespace orvalt

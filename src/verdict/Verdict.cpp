@@ -1,0 +1,95 @@
+#include "verdict/Verdict.h"
+
+#include <algorithm>
+#include <optional>
+
+#include "verdict/ShownNumber.h"
+
+namespace orvalt {
+
+namespace {
+
+const NamedMeasurement* Find(std::span<const NamedMeasurement> measurements,
+                             const std::string& name) {
+    const auto found =
+        std::find_if(measurements.begin(), measurements.end(),
+                     [&name](const NamedMeasurement& measured) { return measured.name == name; });
+    return found == measurements.end() ? nullptr : &*found;
+}
+
+std::string Reason(const Limit& limit, double value, const char* relation, double bound) {
+    return limit.name + " " + ShownText(value, limit.decimals) + relation +
+           ShownText(bound, limit.decimals);
+}
+
+// Written as negations so that a value that is not a number is outside every
+// bound it has.
+std::optional<std::string> Violation(const Limit& limit, double value) {
+    const double shown = ShownValue(value, limit.decimals);
+    if (limit.min && !(shown >= *limit.min)) {
+        return Reason(limit, value, " < ", *limit.min);
+    }
+    if (limit.max && !(shown <= *limit.max)) {
+        return Reason(limit, value, " > ", *limit.max);
+    }
+    return std::nullopt;
+}
+
+std::string Joined(const std::vector<std::string>& parts) {
+    std::string text;
+    for (const std::string& part : parts) {
+        text += text.empty() ? part : ", " + part;
+    }
+    return text;
+}
+
+}  // namespace
+
+TestVerdict JudgeTest(int testNumber, std::span<const NamedMeasurement> measurements,
+                      const Limits& limits) {
+    TestVerdict verdict{testNumber, VerdictKind::Pass, {}};
+    for (const Limit& limit : limits.rows) {
+        const NamedMeasurement* measured = Find(measurements, limit.name);
+        if (!measured) {
+            continue;
+        }
+        if (auto reason = Violation(limit, measured->value)) {
+            verdict.reasons.push_back(std::move(*reason));
+        }
+    }
+    if (!verdict.reasons.empty()) {
+        verdict.kind = VerdictKind::Fail;
+    }
+    return verdict;
+}
+
+TestVerdict ErrorVerdict(int testNumber, std::string reason) {
+    return TestVerdict{testNumber, VerdictKind::Error, {std::move(reason)}};
+}
+
+const char* VerdictWord(VerdictKind kind) {
+    switch (kind) {
+        case VerdictKind::Pass:
+            return "PASS";
+        case VerdictKind::Fail:
+            return "FAIL";
+        case VerdictKind::Error:
+            return "ERROR";
+    }
+    return "ERROR";
+}
+
+std::string TestVerdictLine(const TestVerdict& verdict) {
+    std::string line =
+        "VERDICT TEST " + std::to_string(verdict.testNumber) + ": " + VerdictWord(verdict.kind);
+    if (verdict.kind != VerdictKind::Pass) {
+        line += " " + Joined(verdict.reasons);
+    }
+    return line;
+}
+
+std::string UnitVerdictLine(VerdictKind kind) {
+    return std::string("VERDICT UNIT: ") + VerdictWord(kind);
+}
+
+}  // namespace orvalt

@@ -1,0 +1,138 @@
+// The runner's status line: what it says, how often it is redrawn, and that
+// it appears only on a terminal (the real program, its stderr on a
+// pseudo-terminal), with stdout the same bytes either way.
+
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <sstream>
+
+#include "cli/StatusLine.h"
+#include "support/ChildProcess.h"
+#include "support/TempFolder.h"
+
+namespace orvalt {
+namespace {
+
+using namespace std::chrono_literals;
+using Clock = StatusLine::Clock;
+
+std::size_t Count(const std::string& text, const std::string& part) {
+    std::size_t count = 0;
+    for (auto at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) {
+        ++count;
+    }
+    return count;
+}
+
+TEST(StatusLine, ShowsTheTestTheWaitCountingDownAndTheLastReading) {
+    std::ostringstream terminal;
+    StatusLine line(terminal, 5);
+    const Clock::time_point t0 = Clock::now();
+    line.TestAt(1);
+    line.Wait("Wait 20.00 secs for to ensure OFF", t0);
+    line.Reading("Reading voltage = 4.50 #1");
+    EXPECT_EQ(line.Text(t0 + 7500ms),
+              "Test 2 of 5 | Wait 20.00 secs for to ensure OFF (12.5 s left) | "
+              "Reading voltage = 4.50 #1");
+    EXPECT_NE(line.Text(t0 + 30s).find("(0.0 s left)"), std::string::npos);  // never below 0
+    line.Wait("Waiting for the driver", t0);  // not a timed wait: no countdown
+    EXPECT_EQ(line.Text(t0).find("left"), std::string::npos);
+}
+
+TEST(StatusLine, RedrawsAtMostTenTimesASecondAndClearsBeforeALogLine) {
+    std::ostringstream terminal;
+    StatusLine line(terminal, 3);
+    const Clock::time_point t0 = Clock::now();
+    for (int ms = 0; ms < 1000; ms += 5) {  // a change every 5 ms for a second
+        line.Reading("Reading voltage = " + std::to_string(ms));
+        line.DrawIfDue(t0 + std::chrono::milliseconds(ms));
+    }
+    EXPECT_EQ(Count(terminal.str(), "\r\x1b[K"), 10u);
+    line.Clear();
+    EXPECT_TRUE(terminal.str().ends_with("\r\x1b[K"));
+    const std::size_t cleared = terminal.str().size();
+    line.Clear();  // nothing shown: nothing written
+    EXPECT_EQ(terminal.str().size(), cleared);
+    line.DrawIfDue(t0 + 5s);
+    line.DrawIfDue(t0 + 6s);  // unchanged: not drawn again
+    EXPECT_EQ(Count(terminal.str(), "\r\x1b[K"), 12u);
+}
+
+struct Captured {
+    std::string out;
+    std::string err;
+};
+
+// Runs the program with stdout to a file and stderr on a pseudo-terminal
+// (terminal) or a file, and gathers both.
+Captured RunProgram(const std::vector<std::string>& args, bool terminal,
+                    const std::filesystem::path& folder) {
+    const int master = ::posix_openpt(O_RDWR | O_NOCTTY);
+    EXPECT_GE(master, 0);
+    ::grantpt(master);
+    ::unlockpt(master);
+    const std::string slave = ::ptsname(master);
+    const std::string outFile = (folder / "out.txt").string();
+    const std::string errFile = (folder / "err.txt").string();
+    const std::string env = "XDG_CONFIG_HOME=" + folder.string();
+    std::vector<std::string> words{ORVALT_CLI_PATH};
+    words.insert(words.end(), args.begin(), args.end());
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        const int out = ::open(outFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        const int err = terminal ? ::open(slave.c_str(), O_RDWR | O_NOCTTY)
+                                 : ::open(errFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        ::dup2(out, STDOUT_FILENO);
+        ::dup2(err, STDERR_FILENO);
+        test::ExecProgram(words, env);
+    }
+    Captured captured;
+    int status = 0;
+    for (bool running = true; running;) {
+        running = ::waitpid(pid, &status, WNOHANG) == 0;
+        pollfd ready{master, POLLIN, 0};
+        char buffer[4096];
+        while (::poll(&ready, 1, running ? 20 : 0) > 0 && (ready.revents & POLLIN)) {
+            const ssize_t got = ::read(master, buffer, sizeof buffer);
+            if (got <= 0) {
+                break;
+            }
+            captured.err.append(buffer, static_cast<std::size_t>(got));
+        }
+    }
+    ::close(master);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+    captured.out = test::ReadBytes(outFile);
+    if (!terminal) {
+        captured.err = test::ReadBytes(errFile);
+    }
+    return captured;
+}
+
+TEST(StatusLine, OnlyOnATerminalAndNeverInTheLog) {
+    test::TempFolder folder;
+    const auto plan = folder / "plan.csv";
+    test::WriteBytes(plan, "h\nh\nA,0,0.2,0.2,1.0,5000,2\n");
+    const Captured piped = RunProgram({"--simulate", plan.string()}, false, folder.Path());
+    const Captured shown = RunProgram({"--simulate", plan.string()}, true, folder.Path());
+    const Captured quiet =
+        RunProgram({"--simulate", "--quiet", plan.string()}, true, folder.Path());
+    // Only the run end's word on the unit's power, as without a status line.
+    EXPECT_EQ(piped.err, "Unit power switched off\n");
+    EXPECT_NE(shown.err.find("Test 1 of 1 | Wait 0.20 secs for"), std::string::npos) << shown.err;
+    EXPECT_EQ(quiet.err, "Unit power switched off\r\n");
+    EXPECT_FALSE(piped.out.empty());
+    // The log is the same bytes, apart from the summary line's date, which
+    // all three runs share.
+    EXPECT_EQ(shown.out, piped.out);
+    EXPECT_EQ(quiet.out, piped.out);
+}
+
+}  // namespace
+}  // namespace orvalt

@@ -1,0 +1,203 @@
+// The live plot and the verdict banner, offscreen: every reading reaches the
+// plot, frames keep to 25 a second, the picture can be zoomed, panned and
+// saved after a run, and the banner shows each verdict in its colour.
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QImage>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QWheelEvent>
+
+#include "ui/LightPlotWidget.h"
+#include "ui/UiTests.h"
+#include "ui/VerdictBanner.h"
+
+namespace orvalt::testing {
+
+namespace {
+
+void Wheel(QWidget& widget, QPoint at, int notches) {
+    QWheelEvent event(at, widget.mapToGlobal(at), QPoint(), QPoint(0, 120 * notches), Qt::NoButton,
+                      Qt::NoModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(&widget, &event);
+}
+
+int PixelsOf(const QImage& image, QColor colour) {
+    int count = 0;
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x) {
+            count += image.pixelColor(x, y).rgb() == colour.rgb();
+        }
+    }
+    return count;
+}
+
+void ShowPlot(LightPlotWidget& plot) {
+    plot.resize(600, 320);
+    plot.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&plot));
+}
+
+}  // namespace
+
+class PlotAndBannerTest : public QObject {
+    Q_OBJECT
+
+  private slots:
+    // Readings come far faster than 25 a second; the frames drawn stay within
+    // what 25 a second allows in the time the burst took, and the last frame
+    // shows the last reading.
+    void EveryReadingArrivesAndFramesKeepTo25ASecond() {
+        LightPlotWidget plot;
+        ShowPlot(plot);
+        plot.StartRun();
+        plot.BeginTest(1);
+        plot.AddSwitch(0, true);
+        QTest::qWait(60);
+        const int framesBefore = plot.FramesDrawn();
+        QElapsedTimer burst;
+        burst.start();
+        // Readings in batches with the loop running between them, until the
+        // plot has drawn a few frames (or far more readings came than a run has).
+        constexpr int kEnoughFrames = 6;
+        std::size_t fed = 0;
+        while (plot.FramesDrawn() - framesBefore < kEnoughFrames && fed < 2'000'000) {
+            for (int i = 0; i < 20; ++i, ++fed) {
+                plot.AddReading(static_cast<std::uint32_t>(fed * 10), 2.0 + (fed % 400) / 100.0);
+            }
+            QCoreApplication::processEvents();
+        }
+        const qint64 elapsedMs = burst.elapsed();
+        const int frames = plot.FramesDrawn() - framesBefore;
+        qInfo("%zu readings, %d frames in %lld ms", fed, frames, elapsedMs);
+        QCOMPARE(plot.Model().Current().readings.size(), fed);
+        QVERIFY2(frames >= kEnoughFrames, "the burst was drawn as it came");
+        QVERIFY2(frames <= elapsedMs / 40 + 1,
+                 qPrintable(QString("%1 frames in %2 ms").arg(frames).arg(elapsedMs)));
+        QTest::qWait(100);
+        QCOMPARE(plot.DrawnRevision(), plot.Model().Revision());
+    }
+
+    void DrawsTheTraceTheLevelsAndThePreviousTestBehind() {
+        LightPlotWidget plot;
+        ShowPlot(plot);
+        plot.SetLevels({2.0, 1.5, 1.0});
+        plot.StartRun();
+        plot.BeginTest(1);
+        plot.AddSwitch(0, true);
+        for (int i = 0; i < 100; ++i) {
+            plot.AddReading(static_cast<std::uint32_t>(i * 100), 3.0);
+        }
+        plot.BeginTest(2);
+        plot.AddSwitch(0, true);
+        for (int i = 0; i < 50; ++i) {
+            plot.AddReading(static_cast<std::uint32_t>(i * 100), 4.0);
+        }
+        QTest::qWait(60);
+        const QImage picture = plot.grab().toImage();
+        QVERIFY(PixelsOf(picture, QColor(0x15, 0x65, 0xc0)) > 100);  // current trace
+        QVERIFY(PixelsOf(picture, QColor(0x2e, 0x7d, 0x32)) > 50);   // VoltageOn line
+        // The previous trace, faint: a light blue-grey somewhere on white.
+        int faint = 0;
+        for (int x = 0; x < picture.width(); ++x) {
+            for (int y = 0; y < picture.height(); ++y) {
+                const QColor c = picture.pixelColor(x, y);
+                faint += c.red() > 0xb0 && c.red() < 0xf8 && c.blue() > c.red();
+            }
+        }
+        QVERIFY(faint > 100);
+    }
+
+    void ZoomAndPanOnlyAfterTheRunAndBackToTheWholeTrace() {
+        LightPlotWidget plot;
+        ShowPlot(plot);
+        plot.StartRun();
+        plot.BeginTest(1);
+        plot.AddSwitch(0, true);
+        plot.AddReading(60000, 5.0);
+        Wheel(plot, QPoint(300, 150), 2);
+        QVERIFY2(plot.View().Following(), "no zoom while the run goes on");
+        plot.EndRun();
+        Wheel(plot, QPoint(300, 150), 2);
+        QVERIFY(!plot.View().Following());
+        const PlotRange zoomed = plot.View().Visible(plot.Model().DataRange());
+        QVERIFY(zoomed.Width() < plot.Model().DataRange().Width());
+        QTest::mousePress(&plot, Qt::LeftButton, {}, QPoint(300, 150));
+        QTest::mouseMove(&plot, QPoint(200, 150));
+        QTest::mouseRelease(&plot, Qt::LeftButton, {}, QPoint(200, 150));
+        QVERIFY(plot.View().Visible(plot.Model().DataRange()).xMin > zoomed.xMin);
+        QTest::mouseDClick(&plot, Qt::LeftButton, {}, QPoint(300, 150));
+        QVERIFY(plot.View().Following());
+        plot.StartRun();
+        QVERIFY(plot.View().Following());
+    }
+
+    void SavesThePictureAsPng() {
+        LightPlotWidget plot;
+        ShowPlot(plot);
+        plot.BeginTest(1);
+        plot.AddSwitch(0, true);
+        plot.AddReading(1000, 3.0);
+        QTemporaryDir dir;
+        const QString file = dir.filePath("plot.png");
+        QVERIFY(plot.SaveAsPng(file));
+        const QImage saved(file);
+        QCOMPARE(saved.size(), plot.size() * plot.devicePixelRatio());
+        QVERIFY(!plot.SaveAsPng(dir.filePath("missing/plot.png")));
+    }
+
+    void BannerShowsEachVerdictInItsColourAndHidesWithoutLimits() {
+        QWidget window;
+        window.resize(240, 180);
+        VerdictBanner banner(&window);
+        banner.resize(220, 160);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        QVERIFY2(!banner.isVisible(), "no limits, no banner");
+        banner.SetLimitsLoaded(true);
+        QVERIFY(banner.isVisible());
+        QVERIFY(QTest::qWaitForWindowExposed(&banner));
+        QCOMPARE(banner.Headline(), QString());
+
+        const struct {
+            VerdictKind kind;
+            const char* word;
+            QColor colour;
+            std::vector<std::string> reasons;
+            QString shown;
+        } cases[] = {
+            {VerdictKind::Pass, "PASS", QColor(0x2e, 0x7d, 0x32), {}, ""},
+            {VerdictKind::Fail,
+             "FAIL",
+             QColor(0xc6, 0x28, 0x28),
+             {"TEST 2: V4 4.70 > 4.50", "TEST 3: CT 13.20 > 12.00"},
+             "TEST 2: V4 4.70 > 4.50\nTEST 3: CT 13.20 > 12.00"},
+            {VerdictKind::Error,
+             "ERROR",
+             QColor(0xff, 0xa0, 0x00),
+             {"TEST 4: stopped"},
+             "TEST 4: stopped"},
+        };
+        for (const auto& c : cases) {
+            banner.Show(c.kind, c.reasons);
+            QCOMPARE(banner.Headline(), QString(c.word));
+            QCOMPARE(banner.ReasonsText(), c.shown);
+            QCOMPARE(banner.grab().toImage().pixelColor(2, 2).rgb(), c.colour.rgb());
+        }
+        banner.Clear();
+        QCOMPARE(banner.Headline(), QString());
+        QCOMPARE(banner.ReasonsText(), QString());
+        banner.SetLimitsLoaded(false);
+        QVERIFY(!banner.isVisible());
+    }
+};
+
+int RunPlotAndBannerTests(int argc, char** argv) {
+    PlotAndBannerTest test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+}  // namespace orvalt::testing
+
+#include "PlotAndBannerTest.moc"

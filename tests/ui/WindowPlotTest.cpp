@@ -1,0 +1,169 @@
+// The window's plot panel, verdict banner and "Load Limits..." on the real
+// window, offscreen, on the simulated station in real time.
+
+#include <QTest>
+#include <fstream>
+#include <mutex>
+
+#include "config/PlotPanelSetting.h"
+#include "ui/UiTests.h"
+#include "ui/WindowRig.h"
+
+namespace orvalt::testing {
+namespace {
+
+// Two on/off tests: three readings, then four.
+const std::vector<std::string> kTwoTestPlan{"h", "h", "A,0,0.05,0.05,1.0,5000,3",
+                                            "B,0,0.05,0.05,1.0,5000,4"};
+
+// Counts the session's readings as the worker tells them.
+class ReadingCounter final : public SessionObserver {
+  public:
+    void VoltageRead(const VoltageReading& reading) override {
+        std::scoped_lock lock(mutex_);
+        counted_ += reading.volts ? 1 : 0;
+    }
+    int Counted() {
+        std::scoped_lock lock(mutex_);
+        return counted_;
+    }
+
+  private:
+    std::mutex mutex_;
+    int counted_ = 0;
+};
+
+std::filesystem::path WriteLimits(const WindowRig& rig, const std::string& name,
+                                  const std::string& text) {
+    const std::filesystem::path file = rig.Folder() / name;
+    std::ofstream(file, std::ios::binary) << text;
+    return file;
+}
+
+void RunToItsEnd(WindowRig& rig) {
+    rig.Press(IDC_START_STOP);
+    QTRY_VERIFY_WITH_TIMEOUT(rig.RunOver() && rig.session.Verdicts().runOver, kPatienceMs);
+}
+
+class WindowPlotTest : public QObject {
+    Q_OBJECT
+
+  private slots:
+    void ThePlotGetsEveryReadingOfARunAtMost25FramesASecond() {
+        WindowRig rig;
+        ReadingCounter counter;
+        rig.session.Observers().Attach(counter);
+        rig.LoadPlan(kTwoTestPlan);
+        LightPlotWidget& plot = rig.window->Panel().Plot();
+        const int framesBefore = plot.FramesDrawn();
+        QElapsedTimer elapsed;
+        elapsed.start();
+        RunToItsEnd(rig);
+        QTest::qWait(2 * PlotPanel::kCatchUpPeriodMs);
+        rig.session.Observers().Detach(counter);
+        QCOMPARE(counter.Counted(), 7);
+        QCOMPARE(plot.Model().Previous().readings.size(), std::size_t{3});
+        QCOMPARE(plot.Model().Current().readings.size(), std::size_t{4});
+        QCOMPARE(plot.Model().Current().testNumber, 2);
+        QVERIFY(!plot.Model().Current().switches.empty());
+        const double seconds = static_cast<double>(elapsed.elapsed()) / 1000.0;
+        QVERIFY(plot.FramesDrawn() - framesBefore <= 25.0 * seconds + 2);
+    }
+
+    void ThePanelSitsRightOfEveryControl() {
+        WindowRig rig;
+        const QRect panel = rig.window->Panel().geometry();
+        QVERIFY(panel.width() >= 240);
+        QCOMPARE(panel.right(), rig.window->width() - 1);
+        for (QWidget* child : rig.window->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+            if (child != &rig.window->Panel() && child->isVisible()) {
+                QVERIFY2(child->geometry().right() < panel.left(), qPrintable(child->objectName()));
+            }
+        }
+    }
+
+    void ABadLimitsFileIsRefusedNamingItsLineAndThePreviousLimitsStay() {
+        WindowRig rig;
+        QVERIFY(rig.window->Panel().Banner().isHidden());  // no limits: no verdict
+        const auto good = WriteLimits(rig, "good.csv", "measurement,min,max\nV1,2,3\n");
+        const auto bad = WriteLimits(rig, "bad.csv", "measurement,min,max\nV1,2,3\nV1,,x\n");
+        rig.window->askForLimitsFile = [&good] { return good; };
+        rig.window->OnLoadLimits();
+        QVERIFY(rig.messages.empty());
+        QVERIFY(!rig.window->Panel().Banner().isHidden());
+        QVERIFY(!rig.window->LoadLimitsFrom(bad));
+        QCOMPARE(rig.messages.size(), std::size_t{1});
+        QVERIFY2(rig.messages.front().find("Line 3: ") != std::string::npos,
+                 rig.messages.front().c_str());
+        QCOMPARE(rig.session.LimitsInForce().File(), good);
+        QVERIFY(rig.session.LimitsInForce().Current() != nullptr);
+        rig.window->askForLimitsFile = [] { return std::filesystem::path(); };
+        rig.window->OnLoadLimits();  // cancelled: nothing changes
+        QCOMPARE(rig.session.LimitsInForce().File(), good);
+        QCOMPARE(rig.messages.size(), std::size_t{1});
+    }
+
+    // The quick plan's readings lie outside its window: the station logs
+    // "Fail, " and a limit on the failed repetitions fails it.
+    void TheBannerShowsTheVerdictAndClearsAtStart() {
+        WindowRig rig;
+        rig.LoadPlan(kQuickPlan);
+        VerdictBanner& banner = rig.window->Panel().Banner();
+        QVERIFY(rig.window->LoadLimitsFrom(
+            WriteLimits(rig, "fail.csv", "measurement,min,max\nRepetitionsFailed,,0\n")));
+        RunToItsEnd(rig);
+        QVERIFY(rig.Rows(IDC_LOG_LIST).front().startsWith("Fail, "));
+        QTRY_COMPARE_WITH_TIMEOUT(banner.Headline(), QString("FAIL"), kPatienceMs);
+        QVERIFY(banner.ReasonsText().contains("RepetitionsFailed 2 > 0"));
+
+        QVERIFY(rig.window->LoadLimitsFrom(
+            WriteLimits(rig, "pass.csv", "measurement,min,max\nRepetitionsFailed,,2\n")));
+        rig.Press(IDC_START_STOP);
+        QCOMPARE(banner.Headline(), QString());  // cleared at Start
+        QTRY_VERIFY_WITH_TIMEOUT(rig.RunOver() && rig.session.Verdicts().runOver, kPatienceMs);
+        QTRY_COMPARE_WITH_TIMEOUT(banner.Headline(), QString("PASS"), kPatienceMs);
+    }
+
+    // A window on a settings file keeps the panel's size and the limits file
+    // under keys of their own for the next start; Location keeps its values.
+    void TheNextStartHasTheSameLimitsAndPanelSize() {
+        QTemporaryDir dir;
+        const std::filesystem::path settingsFile = dir.filePath("Orvalt.reg").toStdString();
+        const std::filesystem::path limits = dir.filePath("limits.csv").toStdString();
+        std::ofstream(limits, std::ios::binary) << "measurement,min,max\r\nCT,,20\r\n";
+        const SessionOptions options{StationOptions{true, false, {}}, settingsFile};
+        int closedHeight = 0;
+        {
+            StationSession session(options);
+            COrvaltDlg window(session);
+            window.messageBox = [](const std::string& text) { QFAIL(text.c_str()); };
+            QVERIFY(window.LoadLimitsFrom(limits));
+            window.resize(window.width(), window.height() + 60);
+            closedHeight = window.height();
+            window.reject();
+            QVERIFY(session.SaveSettings().Ok());  // as the program does at its end
+        }
+        StationSession session(options);
+        COrvaltDlg window(session);
+        QCOMPARE(session.LimitsInForce().File(), limits);
+        QVERIFY(!window.Panel().Banner().isHidden());
+        QCOMPARE(window.height(), closedHeight);
+        RegistryStore store(settingsFile);
+        RegKey location;
+        QVERIFY(store.OpenKey("Software\\Kestrune\\Orvalt\\Location", location).Ok());
+        QCOMPARE(store.ValueNames(location).size(), std::size_t{38});
+        static_cast<void>(store.CloseKey(location));
+        QVERIFY(LoadPlotPanelSize(store).has_value());
+    }
+};
+
+}  // namespace
+
+int RunWindowPlotTests(int argc, char** argv) {
+    WindowPlotTest test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+}  // namespace orvalt::testing
+
+#include "WindowPlotTest.moc"
