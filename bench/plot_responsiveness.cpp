@@ -12,11 +12,11 @@
 #include <cmath>
 #include <iostream>
 
+#include "WindowBench.h"
 #include "station/StationSession.h"
 #include "ui/AppIdentity.h"
 #include "ui/COrvaltDlg.h"
 #include "ui/LightPlotWidget.h"
-#include "WindowBench.h"
 
 namespace {
 

@@ -23,13 +23,13 @@
 #include <thread>
 #include <vector>
 
+#include "WindowBench.h"
 #include "domain/Format.h"
 #include "platform/PseudoTerminal.h"
 #include "station/StationSession.h"
 #include "ui/AppIdentity.h"
 #include "ui/COrvaltDlg.h"
 #include "ui/ControlLookup.h"
-#include "WindowBench.h"
 
 namespace {
 

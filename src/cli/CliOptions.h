@@ -24,8 +24,8 @@ struct CliOptions {
     std::string diagPort;      // empty: no diagnostic link on a real port
     std::string fixture;       // empty: the station without a fixture name
     bool listDevices = false;  // list the U3s present instead of running a plan
-    std::string limitsPath;  // empty: no verdicts
-    bool quiet = false;      // no status line on a terminal
+    std::string limitsPath;    // empty: no verdicts
+    bool quiet = false;        // no status line on a terminal
     // Not an option: set when stderr is a terminal and --quiet was not given.
     bool statusLine = false;
 };

@@ -15,8 +15,8 @@
 #include "cli/PortListing.h"
 #include "platform/FdStreamBuf.h"
 #include "platform/ProcessSignals.h"
-#include "station/ProgramVersion.h"
 #include "platform/Terminal.h"
+#include "station/ProgramVersion.h"
 
 namespace {
 

@@ -17,8 +17,8 @@
 #include <vector>
 
 #include "diaglink/DiagPorts.h"
-#include "station/StationSession.h"
 #include "execution/CloseConfirmation.h"
+#include "station/StationSession.h"
 #include "ui/ListModels.h"
 #include "ui/MainWindowControls.h"
 #include "ui/PlotPanel.h"
