@@ -1,12 +1,10 @@
 #include "platform/RegistryStore.h"
 
-#include <pwd.h>
-#include <unistd.h>
-
 #include <cstdlib>
 
 #include "platform/RegText.h"
 #include "platform/SafeFile.h"
+#include "platform/UserAccount.h"
 
 namespace orvalt {
 
@@ -40,15 +38,8 @@ RegStatus BadKeyPath(std::string_view path) {
 }
 
 std::string AccountHome() {
-    const long suggested = ::sysconf(_SC_GETPW_R_SIZE_MAX);
-    std::vector<char> buffer(suggested > 0 ? static_cast<std::size_t>(suggested) : 16384);
-    passwd entry{};
-    passwd* found = nullptr;
-    if (::getpwuid_r(::getuid(), &entry, buffer.data(), buffer.size(), &found) != 0 ||
-        found == nullptr || found->pw_dir == nullptr) {
-        return {};
-    }
-    return found->pw_dir;
+    const auto account = ProcessUserAccount();
+    return account ? account->home : std::string();
 }
 
 }  // namespace
