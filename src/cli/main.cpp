@@ -9,6 +9,7 @@
 
 #include "cli/CliOptions.h"
 #include "cli/HeadlessRunner.h"
+#include "cli/RecordsCommands.h"
 
 namespace {
 
@@ -30,6 +31,8 @@ void StopOnCtrlC() {
 
 int main(int argc, char** argv) {
     const std::vector<std::string> args(argv + 1, argv + argc);
+    if (const auto status = orvalt::RunRecordsCommand(args, std::cout, std::cerr))
+        return *status;
     const orvalt::CliParseResult parsed = orvalt::ParseCliOptions(args);
     if (parsed.helpRequested) {
         std::cout << orvalt::kCliUsage;

@@ -1,0 +1,47 @@
+#include <CLI/CLI.hpp>
+#include <memory>
+
+#include "cli/RecordsCommandParts.h"
+#include "records/SqlConnection.h"
+#include "records/Yield.h"
+
+namespace orvalt {
+
+namespace {
+
+struct YieldOptions {
+    std::string by = "model";
+    std::optional<std::string> since;
+    std::optional<std::string> db;
+};
+
+int RunYield(const YieldOptions& options, std::ostream& out, std::ostream& err) {
+    SqlOpenResult opened = OpenSqlConnection(RecordsDatabaseFor(options.db));
+    if (!opened.connection) {
+        err << opened.message << '\n';
+        return kExitRecordsUnreadable;
+    }
+    const YieldGrouping by = *YieldGroupingFromWord(options.by);
+    const YieldResult yield = QueryYield(*opened.connection, by, options.since);
+    if (!yield.ok) {
+        err << yield.message << '\n';
+        return kExitRecordsUnreadable;
+    }
+    out << YieldTable(yield, by);
+    return 0;
+}
+
+}  // namespace
+
+RecordsCommand AddYieldCommand(CLI::App& app) {
+    auto options = std::make_shared<YieldOptions>();
+    app.description("Tests and units per model, driver or day: completed, abandoned, pass, fail.");
+    app.add_option("--by", options->by, "model, driver or day")
+        ->check(CLI::IsMember({"model", "driver", "day"}));
+    app.add_option("--since", options->since, "only runs started on or after YYYY-MM-DD (UTC)")
+        ->check(CLI::Validator(SinceValidator, "YYYY-MM-DD"));
+    app.add_option("--db", options->db, "results database: a SQLite file or a postgresql:// URL");
+    return [options](std::ostream& out, std::ostream& err) { return RunYield(*options, out, err); };
+}
+
+}  // namespace orvalt
