@@ -16,7 +16,8 @@ SqlValue OptionalIndex(const std::optional<int>& index) {
     return index ? SqlValue(std::int64_t{*index}) : SqlValue();
 }
 
-std::vector<SqlValue> RunValues(const RunStart& run, const RunFinish* finish) {
+std::vector<SqlValue> RunValues(const RunStart& run, const RunFinish* finish,
+                                const RunTally* tally) {
     const UnitDescription& unit = run.unit;
     std::vector<SqlValue> values{
         run.uuid,     run.startedAt,  run.host,     run.operatorLogin,       run.fixture,
@@ -26,11 +27,18 @@ std::vector<SqlValue> RunValues(const RunStart& run, const RunFinish* finish) {
     values.push_back(finish ? Text(finish->endedAt) : SqlValue());
     values.push_back(finish ? Text(RecordEndWord(finish->how)) : SqlValue());
     values.push_back(finish ? Text(finish->reason) : SqlValue());
+    values.resize(values.size() + 4);  // NULL: not counted by this write
+    if (tally) {
+        const std::int64_t counts[] = {tally->begun, tally->completed, tally->passed, tally->failed};
+        for (std::size_t i = 0; i < 4; ++i)
+            values[values.size() - 4 + i].emplace<std::int64_t>(counts[i]);
+    }
     return values;
 }
 
-void AppendRun(const RunStart& run, const RunFinish* finish, std::vector<RowWrite>& rows) {
-    rows.push_back({&RunsTable(), RunValues(run, finish)});
+void AppendRun(const RunStart& run, const RunFinish* finish, const RunTally* tally,
+               std::vector<RowWrite>& rows) {
+    rows.push_back({&RunsTable(), RunValues(run, finish, tally)});
     for (const auto& [name, value] : run.settings)
         rows.push_back({&RunSettingsTable(), {run.uuid, name, value}});
 }
@@ -73,8 +81,11 @@ RowWrite TraceRow(const TableShape& table, const TraceStamp& stamp, std::int64_t
 struct RowsOf {
     std::vector<RowWrite>& rows;
 
-    void operator()(const RunBegan& e) { AppendRun(e.run, nullptr, rows); }
-    void operator()(const RunEnded& e) { AppendRun(e.run, &e.finish, rows); }
+    void operator()(const RunBegan& e) { AppendRun(e.run, nullptr, nullptr, rows); }
+    void operator()(const RunEnded& e) { AppendRun(e.run, &e.finish, &e.tally, rows); }
+    void operator()(const RunTallied& e) {
+        rows.push_back({&RunsTable(), RunValues(e.run, nullptr, &e.tally)});
+    }
     void operator()(const TestBegan& e) {
         rows.push_back({&TestsTable(), TestValues(e.runUuid, e.test, nullptr)});
     }

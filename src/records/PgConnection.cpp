@@ -92,6 +92,23 @@ std::string PgConnection::Describe() const {
     return where_;
 }
 
+SqlResult PgConnection::Failure() const {
+    return {false, "Results server " + where_ + ": " + FirstLine(PQerrorMessage(connection_)), {}};
+}
+
+const std::string* PgConnection::PreparedName(const std::string& sql, SqlResult& failure) {
+    if (auto found = prepared_.find(sql); found != prepared_.end())
+        return &found->second;
+    const std::string name = "s" + std::to_string(prepared_.size());
+    std::unique_ptr<PGresult, decltype(&PQclear)> result(
+        PQprepare(connection_, name.c_str(), sql.c_str(), 0, nullptr), &PQclear);
+    if (!result || PQresultStatus(result.get()) != PGRES_COMMAND_OK) {
+        failure = Failure();
+        return nullptr;
+    }
+    return &prepared_.emplace(sql, name).first->second;
+}
+
 SqlResult PgConnection::Run(std::string_view sql, const std::vector<SqlValue>& params) {
     std::vector<std::string> texts;
     std::vector<const char*> pointers;
@@ -101,15 +118,17 @@ SqlResult PgConnection::Run(std::string_view sql, const std::vector<SqlValue>& p
         texts.push_back(null ? std::string() : ParamText(param));
         pointers.push_back(null ? nullptr : texts.back().c_str());
     }
-    const std::string statement(sql);
+    SqlResult failure;
+    const std::string* name = PreparedName(std::string(sql), failure);
+    if (!name)
+        return failure;
     std::unique_ptr<PGresult, decltype(&PQclear)> result(
-        PQexecParams(connection_, statement.c_str(), static_cast<int>(params.size()), nullptr,
-                     pointers.data(), nullptr, nullptr, 0),
+        PQexecPrepared(connection_, name->c_str(), static_cast<int>(params.size()), pointers.data(),
+                       nullptr, nullptr, 0),
         &PQclear);
     const auto status = result ? PQresultStatus(result.get()) : PGRES_FATAL_ERROR;
     if (status != PGRES_COMMAND_OK && status != PGRES_TUPLES_OK)
-        return {
-            false, "Results server " + where_ + ": " + FirstLine(PQerrorMessage(connection_)), {}};
+        return Failure();
     return {true, {}, ResultRows(result.get())};
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 // A PostgreSQL results server reached through libpq, by a "postgresql://" URL.
 
+#include <map>
 #include <string>
 
 #include "records/SqlConnection.h"
@@ -23,8 +24,14 @@ class PgConnection final : public SqlConnection {
     std::string Describe() const override;
 
   private:
+    // The server's name of the statement, prepared on its first use: the same
+    // few inserts run for every batch.
+    const std::string* PreparedName(const std::string& sql, SqlResult& failure);
+    SqlResult Failure() const;
+
     pg_conn* connection_;
     std::string where_;
+    std::map<std::string, std::string, std::less<>> prepared_;
 };
 
 // The URL without its password, fit for messages.

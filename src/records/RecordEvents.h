@@ -21,6 +21,13 @@ struct RunBegan {
 struct RunEnded {
     RunStart run;
     RunFinish finish;
+    RunTally tally;
+};
+
+// The run's tally after a test began or ended.
+struct RunTallied {
+    RunStart run;
+    RunTally tally;
 };
 
 struct TestBegan {
@@ -55,7 +62,7 @@ struct DiagLineSeen {
     DiagLineRecord line;
 };
 
-using RecordEvent = std::variant<RunBegan, RunEnded, TestBegan, TestEnded, ReadingTaken,
+using RecordEvent = std::variant<RunBegan, RunEnded, RunTallied, TestBegan, TestEnded, ReadingTaken,
                                  LineSwitched, DiagLineSeen>;
 
 // True for the events whose rows must reach the database at once.

@@ -45,14 +45,28 @@ SqlResult EmptySpool(SqlConnection& spool) {
     return result;
 }
 
+// A full group of rows of one table from `at` on, else the single row there.
+std::size_t GroupSize(const std::vector<RowWrite>& rows, std::size_t at) {
+    const TableShape* table = rows[at].table;
+    if (!table->lateColumns.empty() || rows.size() - at < kRowsPerInsert)
+        return 1;
+    for (std::size_t i = at; i < at + kRowsPerInsert; ++i)
+        if (rows[i].table != table)
+            return 1;
+    return kRowsPerInsert;
+}
+
 }  // namespace
 
 SqlResult WriteRows(SqlConnection& connection, const std::vector<RowWrite>& rows) {
     SqlResult result = connection.Run("BEGIN");
-    for (const RowWrite& row : rows) {
-        if (!result.ok)
-            break;
-        result = connection.Run(UpsertSql(*row.table), row.values);
+    for (std::size_t at = 0; result.ok && at < rows.size();) {
+        const std::size_t count = GroupSize(rows, at);
+        std::vector<SqlValue> values;
+        for (std::size_t i = at; i < at + count; ++i)
+            values.insert(values.end(), rows[i].values.begin(), rows[i].values.end());
+        result = connection.Run(UpsertSql(*rows[at].table, count), values);
+        at += count;
     }
     if (result.ok)
         result = connection.Run("COMMIT");

@@ -1,5 +1,7 @@
 #include "records/RecordTables.h"
 
+#include <map>
+
 namespace orvalt {
 
 namespace {
@@ -18,23 +20,58 @@ std::string Joined(const std::vector<std::string>& names, std::size_t from, std:
     return text;
 }
 
-std::string Placeholders(std::size_t count) {
+// "($1, $2), ($3, $4)" for two rows of two columns.
+std::string Placeholders(std::size_t columns, std::size_t rows) {
     std::string text;
-    for (std::size_t i = 1; i <= count; ++i)
-        text += (i > 1 ? ", $" : "$") + std::to_string(i);
-    return text;
+    for (std::size_t i = 1; i <= columns * rows; ++i) {
+        const bool rowStart = (i - 1) % columns == 0;
+        text += std::string(i == 1 ? "(" : rowStart ? "), (" : ", ") + "$" + std::to_string(i);
+    }
+    return text + ")";
+}
+
+std::string BuildUpsertSql(const TableShape& table, std::size_t rows) {
+    const auto& columns = table.columns;
+    std::string sql = "INSERT INTO " + table.name + " (" + Joined(columns, 0, columns.size(), "@") +
+                      ") VALUES " + Placeholders(columns.size(), rows) + " ON CONFLICT (" +
+                      Joined(columns, 0, table.keyCount, "@") + ") DO ";
+    if (table.lateColumns.empty())
+        return sql + "NOTHING";
+    return sql + "UPDATE SET " +
+           Joined(table.lateColumns, 0, table.lateColumns.size(),
+                  "@ = COALESCE(excluded.@, " + table.name + ".@)");
 }
 
 }  // namespace
 
 const TableShape& RunsTable() {
-    static const TableShape table{
-        "runs",
-        {"run_uuid", "started_at", "host", "operator", "fixture", "plan_name", "plan_sha256",
-         "plan_text", "manufacturer", "model", "type", "power", "size", "driver_manufacturer",
-         "driver_model", "serial", "ended_at", "ended_how", "end_reason"},
-        1,
-        {"ended_at", "ended_how", "end_reason"}};
+    static const TableShape table{"runs",
+                                  {"run_uuid",
+                                   "started_at",
+                                   "host",
+                                   "operator",
+                                   "fixture",
+                                   "plan_name",
+                                   "plan_sha256",
+                                   "plan_text",
+                                   "manufacturer",
+                                   "model",
+                                   "type",
+                                   "power",
+                                   "size",
+                                   "driver_manufacturer",
+                                   "driver_model",
+                                   "serial",
+                                   "ended_at",
+                                   "ended_how",
+                                   "end_reason",
+                                   "tests_begun",
+                                   "tests_completed",
+                                   "tests_passed",
+                                   "tests_failed"},
+                                  1,
+                                  {"ended_at", "ended_how", "end_reason", "tests_begun",
+                                   "tests_completed", "tests_passed", "tests_failed"}};
     return table;
 }
 
@@ -88,16 +125,13 @@ const std::vector<const TableShape*>& AllRecordTables() {
     return tables;
 }
 
-std::string UpsertSql(const TableShape& table) {
-    const auto& columns = table.columns;
-    std::string sql = "INSERT INTO " + table.name + " (" + Joined(columns, 0, columns.size(), "@") +
-                      ") VALUES (" + Placeholders(columns.size()) + ") ON CONFLICT (" +
-                      Joined(columns, 0, table.keyCount, "@") + ") DO ";
-    if (table.lateColumns.empty())
-        return sql + "NOTHING";
-    return sql + "UPDATE SET " +
-           Joined(table.lateColumns, 0, table.lateColumns.size(),
-                  "@ = COALESCE(excluded.@, " + table.name + ".@)");
+const std::string& UpsertSql(const TableShape& table, std::size_t rows) {
+    // Every reading is one of these: build each statement once per writer thread.
+    thread_local std::map<std::pair<const TableShape*, std::size_t>, std::string> built;
+    auto& sql = built[{&table, rows}];
+    if (sql.empty())
+        sql = BuildUpsertSql(table, rows);
+    return sql;
 }
 
 }  // namespace orvalt

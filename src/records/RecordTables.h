@@ -31,8 +31,14 @@ const TableShape& DiagLinesTable();
 // Every table, parents before children.
 const std::vector<const TableShape*>& AllRecordTables();
 
-// INSERT ... ON CONFLICT (key) DO NOTHING, or DO UPDATE of the late columns.
-std::string UpsertSql(const TableShape& table);
+// INSERT ... ON CONFLICT (key) DO NOTHING, or DO UPDATE of the late columns,
+// for `rows` rows at once.
+const std::string& UpsertSql(const TableShape& table, std::size_t rows = 1);
+
+// Rows of a table without late columns go in groups of this many: one round
+// trip to a server instead of one a row. (A table with late columns may hold
+// the same key twice in a batch, which one statement may not update twice.)
+constexpr std::size_t kRowsPerInsert = 64;
 
 // One row to write, its values in the table's column order.
 struct RowWrite {

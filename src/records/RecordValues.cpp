@@ -14,6 +14,14 @@ const char* RecordEndWord(RecordEnd end) {
     return "abandoned";
 }
 
+void CountTestEnd(RunTally& tally, const TestFinish& finish) {
+    tally.completed += finish.how == RecordEnd::Completed;
+    if (!finish.verdict)
+        return;
+    tally.passed += finish.verdict->outcome == "PASS";
+    tally.failed += finish.verdict->outcome != "PASS";
+}
+
 std::optional<RecordEnd> RecordEndFromWord(const std::string& word) {
     for (RecordEnd end : {RecordEnd::Completed, RecordEnd::Stopped, RecordEnd::Abandoned}) {
         if (word == RecordEndWord(end))

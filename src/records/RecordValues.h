@@ -39,6 +39,16 @@ struct RunFinish {
     std::string endedAt;  // empty: the recorder takes the time
 };
 
+// How many of a run's tests began, completed, passed and failed so far. Kept
+// with the run, so yield adds up runs, not tests.
+struct RunTally {
+    std::int64_t begun = 0, completed = 0, passed = 0, failed = 0;
+};
+
+struct TestFinish;
+// Adds a test's end to the tally (its beginning counts in `begun`).
+void CountTestEnd(RunTally& tally, const TestFinish& finish);
+
 struct TestStart {
     int index = 0;                         // 0-based row of the plan
     std::array<std::string, 9> planTexts;  // the plan row's nine texts as shown

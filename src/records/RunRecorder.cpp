@@ -60,6 +60,7 @@ std::string RunRecorder::BeginRun(RunStart run) {
     if (run_)
         EndRunLocked({RecordEnd::Abandoned, "a new run began before this one ended", {}});
     run_ = run;
+    tally_ = {};
     lastUuid_ = run.uuid;
     origin_.reset();
     nextSeq_ = 0;
@@ -76,6 +77,12 @@ void RunRecorder::BeginTest(TestStart test) {
     test_ = test;
     testHasOrigin_ = false;
     PushLocked(TestBegan{run_->uuid, std::move(test)});
+    ++tally_.begun;
+    PushTallyLocked();
+}
+
+void RunRecorder::PushTallyLocked() {
+    PushLocked(RunTallied{*run_, tally_});
 }
 
 TraceStamp RunRecorder::NextStamp() {
@@ -134,8 +141,10 @@ void RunRecorder::EndTest(TestFinish finish) {
     if (!run_ || !test_)
         return;
     ReleaseHeld();
+    CountTestEnd(tally_, finish);
     PushLocked(TestEnded{run_->uuid, std::move(*test_), std::move(finish)});
     test_.reset();
+    PushTallyLocked();
 }
 
 void RunRecorder::EndRunLocked(RunFinish finish) {
@@ -146,7 +155,7 @@ void RunRecorder::EndRunLocked(RunFinish finish) {
         PushLocked(TestEnded{run_->uuid, std::move(*test_), std::move(abandoned)});
         test_.reset();
     }
-    PushLocked(RunEnded{std::move(*run_), std::move(finish)});
+    PushLocked(RunEnded{std::move(*run_), std::move(finish), tally_});
     run_.reset();
 }
 

@@ -57,6 +57,7 @@ class RunRecorder {
     // Queues under the lock; a milestone wakes the writer at once.
     void PushLocked(RecordEvent event);
     void EndRunLocked(RunFinish finish);
+    void PushTallyLocked();
     TraceStamp NextStamp();
     // Queues a trace event whose ms still holds its raw tick: timed from the
     // test's first power switch, or held until that switch comes.
@@ -79,6 +80,7 @@ class RunRecorder {
 
     // The run and test in progress, as the producers see them (under mutex_).
     std::optional<RunStart> run_;
+    RunTally tally_;
     std::string lastUuid_;
     std::optional<TestStart> test_;
     std::optional<std::uint32_t> origin_;

@@ -46,6 +46,24 @@ const std::vector<Migration>& Migrations() {
             // Yield counts a run's tests from this index alone, without the rows.
             "CREATE INDEX tests_by_run ON tests (run_uuid, ended_how, verdict)",
         },
+        {
+            // Each run keeps its tally of tests, so yield over a million tests
+            // adds up their runs instead; runs recorded before get theirs here.
+            "ALTER TABLE runs ADD COLUMN tests_begun BIGINT",
+            "ALTER TABLE runs ADD COLUMN tests_completed BIGINT",
+            "ALTER TABLE runs ADD COLUMN tests_passed BIGINT",
+            "ALTER TABLE runs ADD COLUMN tests_failed BIGINT",
+            "UPDATE runs SET"
+            " tests_begun = (SELECT COUNT(*) FROM tests t WHERE t.run_uuid = runs.run_uuid),"
+            " tests_completed = (SELECT COUNT(*) FROM tests t WHERE t.run_uuid = runs.run_uuid"
+            " AND t.ended_how = 'completed'),"
+            " tests_passed = (SELECT COUNT(*) FROM tests t WHERE t.run_uuid = runs.run_uuid"
+            " AND t.verdict = 'PASS'),"
+            " tests_failed = (SELECT COUNT(*) FROM tests t WHERE t.run_uuid = runs.run_uuid"
+            " AND t.verdict IN ('FAIL', 'ERROR'))",
+            "CREATE INDEX runs_for_yield ON runs (model, serial, started_at, tests_begun,"
+            " tests_completed, tests_passed, tests_failed)",
+        },
     };
     return migrations;
 }

@@ -50,13 +50,16 @@ class LookBackTest : public ::testing::Test {
         run.startedAt = plan.startedAt;
         run.unit.driverModel = plan.driver;
         std::vector<RowWrite> rows;
-        AppendEventRows(RunEnded{run, {RecordEnd::Completed, "", plan.startedAt}}, rows);
+        RunTally tally;
         for (std::size_t i = 0; i < plan.tests.size(); ++i) {
             TestFinish finish{plan.tests[i], "", {}, std::nullopt, ""};
             if (i < plan.verdicts.size() && plan.verdicts[i])
                 finish.verdict = Verdict{*plan.verdicts[i], ""};
             AppendEventRows(TestEnded{plan.uuid, SampleTest(static_cast<int>(i)), finish}, rows);
+            ++tally.begun;
+            CountTestEnd(tally, finish);
         }
+        AppendEventRows(RunEnded{run, {RecordEnd::Completed, "", plan.startedAt}, tally}, rows);
         ASSERT_TRUE(WriteRows(*db_, rows).ok);
     }
 
@@ -149,6 +152,49 @@ TEST_F(LookBackTest, AnUnreadableDatabaseIsAMessageAndStatusFive) {
     std::string out, err;
     EXPECT_EQ(Cli({"history", "--db", bad.string()}, out, err), 5);
     EXPECT_NE(err.find("file is not a database"), std::string::npos) << err;
+}
+
+// A database from before runs kept their tally gets it when it is opened.
+TEST_F(LookBackTest, MigratingAnOlderDatabaseTalliesItsRuns) {
+    for (const char* step : {"DROP INDEX runs_for_yield", "ALTER TABLE runs DROP COLUMN tests_begun",
+                             "ALTER TABLE runs DROP COLUMN tests_completed",
+                             "ALTER TABLE runs DROP COLUMN tests_passed",
+                             "ALTER TABLE runs DROP COLUMN tests_failed",
+                             "UPDATE orvalt_schema SET version = 2"})
+        ASSERT_TRUE(db_->Run(step).ok) << step;
+    db_.reset();
+    db_ = OpenRecordDatabase(path_).connection;
+    ASSERT_TRUE(db_);
+    const YieldResult byModel = QueryYield(*db_, YieldGrouping::Model, std::nullopt);
+    ASSERT_EQ(byModel.rows.size(), 2u);
+    EXPECT_EQ(byModel.rows[0].tests, 5);
+    EXPECT_EQ(byModel.rows[0].completed, 4);
+    EXPECT_EQ(byModel.rows[0].passed, 2);
+    EXPECT_EQ(byModel.rows[0].failed, 1);
+}
+
+// The recorder keeps the tally as tests begin and end, also for a run cut off
+// in the middle of a test.
+TEST_F(LookBackTest, TheRecorderTalliesItsRunsAsTheyGo) {
+    {
+        RunRecorder recorder({path_, folder_ / "spool.sqlite", std::chrono::milliseconds(0), {}});
+        recorder.BeginRun(SampleRun("Q7", "SN-9"));
+        recorder.BeginTest(SampleTest(0));
+        recorder.EndTest({RecordEnd::Completed, "", {}, Verdict{"FAIL", "V1 low"}, ""});
+        recorder.BeginTest(SampleTest(1));
+        recorder.EndTest({RecordEnd::Completed, "", {}, Verdict{"PASS", ""}, ""});
+        recorder.BeginTest(SampleTest(2));
+        recorder.Flush();  // as a killed station leaves it: the third test never ends
+    }
+    const YieldResult byModel = QueryYield(*db_, YieldGrouping::Model, std::nullopt);
+    ASSERT_EQ(byModel.rows.size(), 3u);
+    const YieldRow& q7 = byModel.rows[0];
+    EXPECT_EQ(q7.group, "Q7");
+    EXPECT_EQ(q7.tests, 3);
+    EXPECT_EQ(q7.completed, 2);
+    EXPECT_EQ(q7.abandoned, 1);
+    EXPECT_EQ(q7.passed, 1);
+    EXPECT_EQ(q7.failed, 1);
 }
 
 TEST(IsoDateTest, AcceptsRealCalendarDatesOnly) {

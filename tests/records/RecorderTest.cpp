@@ -146,7 +146,7 @@ TEST(RunRecorderTest, WritingTheSameRowsAgainChangesNothing) {
     std::vector<RowWrite> again = rows;
     RunStart changed = run;
     changed.host = "other";
-    AppendEventRows(RunEnded{changed, {RecordEnd::Completed, "", "end"}}, again);
+    AppendEventRows(RunEnded{changed, {RecordEnd::Completed, "", "end"}, {}}, again);
     ASSERT_TRUE(WriteRows(*db.connection, again).ok);
     ASSERT_TRUE(WriteRows(*db.connection, again).ok);
     for (const char* table : {"runs", "readings", "tests", "measurements", "run_settings"})
