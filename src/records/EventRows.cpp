@@ -29,7 +29,8 @@ std::vector<SqlValue> RunValues(const RunStart& run, const RunFinish* finish,
     values.push_back(finish ? Text(finish->reason) : SqlValue());
     values.resize(values.size() + 4);  // NULL: not counted by this write
     if (tally) {
-        const std::int64_t counts[] = {tally->begun, tally->completed, tally->passed, tally->failed};
+        const std::int64_t counts[] = {tally->begun, tally->completed, tally->passed,
+                                       tally->failed};
         for (std::size_t i = 0; i < 4; ++i)
             values[values.size() - 4 + i].emplace<std::int64_t>(counts[i]);
     }

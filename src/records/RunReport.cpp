@@ -55,7 +55,8 @@ std::string RunSection(const LoadedRun& run) {
 std::string PlanSection(const LoadedRun& run) {
     return "<h2>Plan " + HtmlEscaped(run.start.planName) + "</h2><p>SHA-256 " +
            HtmlEscaped(run.start.planSha256) + "</p><pre>" + HtmlEscaped(run.start.planText) +
-           "</pre><h2>Settings at Start</h2>" + Pairs(run.start.settings);
+           "</pre><details><summary>Settings at Start</summary>" + Pairs(run.start.settings) +
+           "</details>";
 }
 
 std::vector<PlotThreshold> Thresholds(const LoadedRun& run) {

@@ -37,6 +37,8 @@ Frame FrameOf(const TracePlotInput& in) {
     }
     for (const auto& s : in.switches)
         f.t1 = std::max(f.t1, s.ms / 1000.0);
+    for (const auto& c : in.crossings)
+        f.t1 = std::max(f.t1, c.seconds);
     for (const auto& t : in.thresholds)
         f.v1 = std::max(f.v1, t.volts);
     if (f.t1 <= f.t0)
