@@ -15,16 +15,12 @@ struct HistoryOptions {
 };
 
 int RunHistory(const HistoryOptions& options, std::ostream& out, std::ostream& err) {
-    SqlOpenResult opened = OpenSqlConnection(RecordsDatabaseFor(options.db));
-    if (!opened.connection) {
-        err << opened.message << '\n';
+    const auto db = OpenRecordsToRead(options.db, err);
+    if (!db)
         return kExitRecordsUnreadable;
-    }
-    const HistoryResult history = QueryHistory(*opened.connection, options.filter);
-    if (!history.ok) {
-        err << history.message << '\n';
-        return kExitRecordsUnreadable;
-    }
+    const HistoryResult history = QueryHistory(*db, options.filter);
+    if (!history.ok)
+        return RecordsUnreadable(err, history.message);
     for (const HistoryRow& row : history.rows)
         out << HistoryLine(row) << '\n';
     return 0;

@@ -3,9 +3,12 @@
 // to do once they are parsed.
 
 #include <functional>
+#include <memory>
 #include <optional>
 #include <ostream>
 #include <string>
+
+#include "records/SqlConnection.h"
 
 namespace CLI {
 class App;
@@ -23,6 +26,13 @@ RecordsCommand AddReportCommand(CLI::App& app);
 
 // --db, else the setting, else the default file.
 std::string RecordsDatabaseFor(const std::optional<std::string>& db);
+
+// Opens that database to read; on failure tells `err` why and returns nothing.
+std::unique_ptr<SqlConnection> OpenRecordsToRead(const std::optional<std::string>& db,
+                                                 std::ostream& err);
+
+// Tells `err` why and gives the exit status for it.
+int RecordsUnreadable(std::ostream& err, const std::string& message);
 
 // Checks a --since value: YYYY-MM-DD.
 std::string SinceValidator(const std::string& text);

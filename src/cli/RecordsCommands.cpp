@@ -21,6 +21,19 @@ std::string RecordsDatabaseFor(const std::optional<std::string>& db) {
     return ChooseResultsDatabase(db, LoadResultsDatabaseSetting(settings));
 }
 
+std::unique_ptr<SqlConnection> OpenRecordsToRead(const std::optional<std::string>& db,
+                                                 std::ostream& err) {
+    SqlOpenResult opened = OpenSqlConnection(RecordsDatabaseFor(db));
+    if (!opened.connection)
+        RecordsUnreadable(err, opened.message);
+    return std::move(opened.connection);
+}
+
+int RecordsUnreadable(std::ostream& err, const std::string& message) {
+    err << message << '\n';
+    return kExitRecordsUnreadable;
+}
+
 std::optional<int> RunRecordsCommand(const std::vector<std::string>& args, std::ostream& out,
                                      std::ostream& err) {
     if (args.empty())

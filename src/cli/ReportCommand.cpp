@@ -18,30 +18,25 @@ struct ReportOptions {
     std::optional<std::string> db;
 };
 
-int Failed(std::ostream& err, const std::string& message) {
-    err << message << '\n';
-    return kExitRecordsUnreadable;
-}
-
 int RunReport(const ReportOptions& options, std::ostream& err) {
-    SqlOpenResult opened = OpenSqlConnection(RecordsDatabaseFor(options.db));
-    if (!opened.connection)
-        return Failed(err, opened.message);
+    const auto db = OpenRecordsToRead(options.db, err);
+    if (!db)
+        return kExitRecordsUnreadable;
     std::string uuid = options.run;
     if (options.last) {
-        const RunLoadResult last = LastRunUuid(*opened.connection, uuid);
+        const RunLoadResult last = LastRunUuid(*db, uuid);
         if (!last.ok)
-            return Failed(err, last.message);
+            return RecordsUnreadable(err, last.message);
         if (uuid.empty())
-            return Failed(err, "No run has been recorded yet.");
+            return RecordsUnreadable(err, "No run has been recorded yet.");
     }
-    const RunLoadResult loaded = LoadRun(*opened.connection, uuid);
+    const RunLoadResult loaded = LoadRun(*db, uuid);
     if (!loaded.ok)
-        return Failed(err, loaded.message);
+        return RecordsUnreadable(err, loaded.message);
     if (!loaded.run)
-        return Failed(err, "No run " + uuid + " is recorded.");
+        return RecordsUnreadable(err, "No run " + uuid + " is recorded.");
     const FileWriteResult written = ReplaceFileAtomically(options.out, RunReportHtml(*loaded.run));
-    return written.ok ? 0 : Failed(err, written.message);
+    return written.ok ? 0 : RecordsUnreadable(err, written.message);
 }
 
 }  // namespace

@@ -16,17 +16,13 @@ struct YieldOptions {
 };
 
 int RunYield(const YieldOptions& options, std::ostream& out, std::ostream& err) {
-    SqlOpenResult opened = OpenSqlConnection(RecordsDatabaseFor(options.db));
-    if (!opened.connection) {
-        err << opened.message << '\n';
+    const auto db = OpenRecordsToRead(options.db, err);
+    if (!db)
         return kExitRecordsUnreadable;
-    }
     const YieldGrouping by = *YieldGroupingFromWord(options.by);
-    const YieldResult yield = QueryYield(*opened.connection, by, options.since);
-    if (!yield.ok) {
-        err << yield.message << '\n';
-        return kExitRecordsUnreadable;
-    }
+    const YieldResult yield = QueryYield(*db, by, options.since);
+    if (!yield.ok)
+        return RecordsUnreadable(err, yield.message);
     out << YieldTable(yield, by);
     return 0;
 }
