@@ -13,7 +13,7 @@ LAYERS=(
   "platform"
   "domain"
   "config"
-  "results diaglink sim u3"
+  "results diaglink sim u3 records"
   "execution"
   "station"
   "ui cli"

@@ -11,6 +11,7 @@
 
 #include "cli/CliOptions.h"
 #include "cli/HeadlessRunner.h"
+#include "cli/RecordsCommands.h"
 #include "platform/FdStreamBuf.h"
 #include "platform/ProcessSignals.h"
 
@@ -33,6 +34,8 @@ int WithOutputFailure(int status, std::optional<int> outputError) {
 
 int main(int argc, char** argv) {
     const std::vector<std::string> args(argv + 1, argv + argc);
+    if (const auto status = orvalt::RunRecordsCommand(args, std::cout, std::cerr))
+        return *status;
     const orvalt::CliParseResult parsed = orvalt::ParseCliOptions(args);
     if (parsed.helpRequested) {
         std::cout << orvalt::kCliUsage;

@@ -1,0 +1,59 @@
+#include <CLI/CLI.hpp>
+#include <memory>
+
+#include "cli/RecordsCommandParts.h"
+#include "platform/SafeFile.h"
+#include "records/RunLoad.h"
+#include "records/RunReport.h"
+#include "records/SqlConnection.h"
+
+namespace orvalt {
+
+namespace {
+
+struct ReportOptions {
+    bool last = false;
+    std::string run;
+    std::string out;
+    std::optional<std::string> db;
+};
+
+int RunReport(const ReportOptions& options, std::ostream& err) {
+    const auto db = OpenRecordsToRead(options.db, err);
+    if (!db)
+        return kExitRecordsUnreadable;
+    std::string uuid = options.run;
+    if (options.last) {
+        const RunLoadResult last = LastRunUuid(*db, uuid);
+        if (!last.ok)
+            return RecordsUnreadable(err, last.message);
+        if (uuid.empty())
+            return RecordsUnreadable(err, "No run has been recorded yet.");
+    }
+    const RunLoadResult loaded = LoadRun(*db, uuid);
+    if (!loaded.ok)
+        return RecordsUnreadable(err, loaded.message);
+    if (!loaded.run)
+        return RecordsUnreadable(err, "No run " + uuid + " is recorded.");
+    const FileWriteResult written = ReplaceFileAtomically(options.out, RunReportHtml(*loaded.run));
+    return written.ok ? 0 : RecordsUnreadable(err, written.message);
+}
+
+}  // namespace
+
+RecordsCommand AddReportCommand(CLI::App& app) {
+    auto options = std::make_shared<ReportOptions>();
+    app.description("One recorded run as a self-contained HTML page.");
+    auto* last = app.add_flag("--last", options->last, "the run that started last");
+    auto* run = app.add_option("--run", options->run, "the run with this UUID");
+    last->excludes(run);
+    app.add_option("--out", options->out, "the HTML file to write")->required();
+    app.add_option("--db", options->db, "results database: a SQLite file or a postgresql:// URL");
+    app.callback([last, run] {
+        if (last->count() + run->count() != 1)
+            throw CLI::ValidationError("report", "give --last or --run UUID");
+    });
+    return [options](std::ostream&, std::ostream& err) { return RunReport(*options, err); };
+}
+
+}  // namespace orvalt

@@ -1,0 +1,34 @@
+#include "records/SqlConnection.h"
+
+#include <cstdlib>
+
+#include "records/PgConnection.h"
+#include "records/SqliteConnection.h"
+
+namespace orvalt {
+
+bool IsServerUrl(std::string_view target) {
+    return target.starts_with("postgresql://") || target.starts_with("postgres://");
+}
+
+SqlOpenResult OpenSqlConnection(const std::string& target) {
+    if (target.empty())
+        return {nullptr, "No results database is set."};
+    if (IsServerUrl(target))
+        return PgConnection::Open(target);
+    return SqliteConnection::Open(target);
+}
+
+double CellNumber(const SqlCell& cell) {
+    return cell ? std::strtod(cell->c_str(), nullptr) : 0.0;
+}
+
+std::int64_t CellInteger(const SqlCell& cell) {
+    return cell ? std::strtoll(cell->c_str(), nullptr, 10) : 0;
+}
+
+std::string CellText(const SqlCell& cell) {
+    return cell.value_or(std::string());
+}
+
+}  // namespace orvalt
