@@ -18,7 +18,7 @@ SqlValue OptionalIndex(const std::optional<int>& index) {
 
 std::vector<SqlValue> RunValues(const RunStart& run, const RunFinish* finish,
                                 const RunTally* tally) {
-    const UnitDescription& unit = run.unit;
+    const RecordedUnit& unit = run.unit;
     std::vector<SqlValue> values{
         run.uuid,     run.startedAt,  run.host,     run.operatorLogin,       run.fixture,
         run.planName, run.planSha256, run.planText, unit.manufacturer,       unit.model,
@@ -44,7 +44,7 @@ void AppendRun(const RunStart& run, const RunFinish* finish, const RunTally* tal
         rows.push_back({&RunSettingsTable(), {run.uuid, name, value}});
 }
 
-std::vector<SqlValue> TestValues(const std::string& uuid, const TestStart& test,
+std::vector<SqlValue> TestValues(const std::string& uuid, const TestRecordStart& test,
                                  const TestFinish* finish) {
     std::vector<SqlValue> values{uuid, Integer(test.index)};
     for (const auto& text : test.planTexts)

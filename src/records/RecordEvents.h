@@ -32,12 +32,12 @@ struct RunTallied {
 
 struct TestBegan {
     std::string runUuid;
-    TestStart test;
+    TestRecordStart test;
 };
 
 struct TestEnded {
     std::string runUuid;
-    TestStart test;
+    TestRecordStart test;
     TestFinish finish;
 };
 

@@ -19,7 +19,7 @@ enum class RecordEnd { Completed, Stopped, Abandoned };
 const char* RecordEndWord(RecordEnd end);
 std::optional<RecordEnd> RecordEndFromWord(const std::string& word);
 
-struct UnitDescription {
+struct RecordedUnit {
     std::string manufacturer, model, type, power, size, driverManufacturer, driverModel;
     std::string serial;
 };
@@ -30,7 +30,7 @@ struct RunStart {
     std::string host, operatorLogin, fixture;
     std::string planName, planSha256, planText;
     std::vector<std::pair<std::string, std::string>> settings;  // name, value at Start
-    UnitDescription unit;
+    RecordedUnit unit;
 };
 
 struct RunFinish {
@@ -49,7 +49,7 @@ struct TestFinish;
 // Adds a test's end to the tally (its beginning counts in `begun`).
 void CountTestEnd(RunTally& tally, const TestFinish& finish);
 
-struct TestStart {
+struct TestRecordStart {
     int index = 0;                         // 0-based row of the plan
     std::array<std::string, 9> planTexts;  // the plan row's nine texts as shown
     std::string mode;                      // "cycle" or "onoff"

@@ -12,7 +12,7 @@
 namespace orvalt {
 
 struct LoadedTest {
-    TestStart start;
+    TestRecordStart start;
     std::string endedAt, endedHow, summaryLine;
     std::optional<Verdict> verdict;
     std::vector<Measurement> measurements;

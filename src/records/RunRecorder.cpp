@@ -68,7 +68,7 @@ std::string RunRecorder::BeginRun(RunStart run) {
     return lastUuid_;
 }
 
-void RunRecorder::BeginTest(TestStart test) {
+void RunRecorder::BeginTest(TestRecordStart test) {
     StampTime(test.startedAt);
     std::scoped_lock lock(mutex_);
     if (!run_)

@@ -36,7 +36,7 @@ class RunRecorder {
     // Starts a run record; fills in the identity and start time when empty and
     // returns the run's UUID. A run still open is ended as abandoned first.
     std::string BeginRun(RunStart run);
-    void BeginTest(TestStart test);
+    void BeginTest(TestRecordStart test);
     // `tick` is the station's millisecond tick count; the record keeps the time
     // since the test's first power switch (line 4).
     void RecordSwitch(std::uint32_t tick, int line, bool on);
@@ -82,7 +82,7 @@ class RunRecorder {
     std::optional<RunStart> run_;
     RunTally tally_;
     std::string lastUuid_;
-    std::optional<TestStart> test_;
+    std::optional<TestRecordStart> test_;
     std::optional<std::uint32_t> origin_;
     bool testHasOrigin_ = false;
     std::vector<std::pair<RecordEvent, std::uint32_t>> beforeOrigin_;

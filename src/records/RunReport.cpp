@@ -34,7 +34,7 @@ std::string Volts(double value) {
 
 std::string RunSection(const LoadedRun& run) {
     const RunStart& s = run.start;
-    const UnitDescription& u = s.unit;
+    const RecordedUnit& u = s.unit;
     return "<h1>Run " + HtmlEscaped(s.uuid) + "</h1>" +
            Pairs({{"Serial", u.serial},
                   {"Manufacturer", u.manufacturer},

@@ -14,8 +14,8 @@ RunStart SampleRun(const std::string& model, const std::string& serial) {
     return run;
 }
 
-TestStart SampleTest(int index) {
-    TestStart test;
+TestRecordStart SampleTest(int index) {
+    TestRecordStart test;
     test.index = index;
     test.planTexts = {std::to_string(index + 1), "1.0", "2.0", "1.0", "2.0", "7", "0", "", ""};
     test.mode = "cycle";

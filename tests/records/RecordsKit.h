@@ -11,7 +11,7 @@
 namespace orvalt::test {
 
 RunStart SampleRun(const std::string& model = "X100", const std::string& serial = "SN-1");
-TestStart SampleTest(int index);
+TestRecordStart SampleTest(int index);
 
 struct RecordedCounts {
     std::int64_t readings = 0, switches = 0, diagLines = 0, tests = 0;
