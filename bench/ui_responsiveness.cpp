@@ -209,7 +209,7 @@ int main(int argc, char** argv) {
     QApplication application(argc, argv);
     orvalt::PrepareApplication();
     orvalt::StationSession session(
-        orvalt::SessionOptions{orvalt::StationOptions{true, false, {}}, {}});
+        orvalt::SessionOptions{orvalt::StationOptions{true, false, {}}, {}, orvalt::NoRecording()});
     auto pty = orvalt::PseudoTerminal::Open();
     if (!pty) {
         std::cerr << "no pseudo-terminal\n";

@@ -23,6 +23,9 @@ struct PlanLoadResult {
     // When !ok, the text for the operator; the plan and rows are then empty and
     // the caller keeps the plan it had.
     std::string error;
+    // The file's bytes, when it was read from a file and ok (a run's record
+    // keeps them).
+    std::string text;
 };
 
 // Reads and converts a whole plan file. A file that can't be opened gives

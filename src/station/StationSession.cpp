@@ -14,12 +14,21 @@ RegStatus LoadSettingsFrom(const std::filesystem::path& file, SettingsRecord& se
     return LoadStationSettings(settings, store);
 }
 
+std::unique_ptr<StationRecording> RecordingFor(const RecordingOptions& options, Clock& clock,
+                                               SessionObservers& observers) {
+    if (!options.on) {
+        return nullptr;
+    }
+    return std::make_unique<StationRecording>(options, clock, observers);
+}
+
 }  // namespace
 
 StationSession::StationSession(const SessionOptions& options)
     : settingsLoad_(LoadSettingsFrom(options.settingsFile, settings_)),
       settingsFile_(options.settingsFile),
       station_(options.station),
+      recording_(RecordingFor(options.recording, station_.GetClock(), observers_)),
       handle_(std::make_shared<PostTarget>([this](PostedMessage&& m) { Deliver(std::move(m)); })),
       recorder_(diagTable_, station_.GetClock(), observers_),
       link_(&recorder_),
@@ -29,12 +38,14 @@ StationSession::StationSession(const SessionOptions& options)
     if (VirtualClock* clock = station_.Virtual()) {
         clock->SetIdleWaiter([this] { queue_.WaitIdleUnlessStopped(runState_.runFlag); });
     }
+    SetRunHooks({});
 }
 
 StationSession::~StationSession() {
     runControl_.StopTestRun();
     CloseDiagnostics();
     handle_->Detach();
+    recording_.reset();
 }
 
 StationIo StationSession::Io() {
@@ -48,6 +59,46 @@ RegStatus StationSession::SaveSettings() {
     }
     RegistryStore store(settingsFile_);
     return SaveStationSettings(settings_, store);
+}
+
+// ---- Run records ----
+
+void StationSession::SetRunHooks(RunControlHooks hooks) {
+    hooks.exchange = [this, exchange = std::move(hooks.exchange)] {
+        if (exchange && !exchange()) {
+            return false;
+        }
+        PrepareRecord();
+        return true;
+    };
+    runControl_.SetHooks(std::move(hooks));
+}
+
+// On the handler thread, before the worker starts: what it must not read.
+void StationSession::PrepareRecord() {
+    if (!recording_) {
+        return;
+    }
+    const TestPlan none;
+    const SnapshotInputs inputs{settings_,
+                                model_.values.description,
+                                unitSerial_,
+                                model_.values.ttoOption,
+                                plan_ ? *plan_ : none,
+                                model_.TestRows(),
+                                planSource_,
+                                recording_->Fixture()};
+    recording_->Events().Prepare(TakeRunSnapshot(inputs));
+}
+
+void StationSession::SetPlanSource(std::string fileName, std::string text) {
+    planSource_ = MakePlanSource(std::move(fileName), std::move(text));
+}
+
+void StationSession::SetVerdictSource(VerdictSource source) {
+    if (recording_) {
+        recording_->Events().SetVerdictSource(std::move(source));
+    }
 }
 
 // ---- Messages ----

@@ -48,7 +48,7 @@ UnitDescription FaultRunUnit() {
 }
 
 PlanRun::PlanRun(const PlanLoadResult& plan, const UnitProfile& unit)
-    : plan_(plan), session_(SessionOptions{StationOptions{true, true, unit}, {}}) {
+    : plan_(plan), session_(SessionOptions{StationOptions{true, true, unit}, {}, NoRecording()}) {
     session_.SetPostedHook([this](const PostedMessage& m) { Posted(m); });
     session_.SetRunHooks(RunControlHooks{[] { return true; }, [](const std::string&) {}});
     session_.HearSimulatedDiagLines();

@@ -61,8 +61,8 @@ class CountingObserver final : public SessionObserver {
 
 // A session on the simulator in virtual time with the example plan loaded.
 std::unique_ptr<StationSession> ExampleSession(const UnitProfile& unit, bool extraLog = false) {
-    auto session =
-        std::make_unique<StationSession>(SessionOptions{StationOptions{true, true, unit}, {}});
+    auto session = std::make_unique<StationSession>(
+        SessionOptions{StationOptions{true, true, unit}, {}, NoRecording()});
     session->SetRunHooks(RunControlHooks{[] { return true; }, [](const std::string&) {}});
     session->HearSimulatedDiagLines();
     session->UsePlan(ExamplePlan().plan, ExamplePlan().rows);
@@ -174,7 +174,8 @@ UnitProfile QuickUnit() {
 // The Time-to-OFF judgement of one cycle test in real time, with the handler
 // thread asleep for `blockMs` from the moment the unit's power is cut.
 std::string JudgementWithHandlerBlocked(int blockMs) {
-    StationSession session(SessionOptions{StationOptions{true, false, QuickUnit()}, {}});
+    StationSession session(
+        SessionOptions{StationOptions{true, false, QuickUnit()}, {}, NoRecording()});
     SettingsRecord& settings = session.Settings();
     settings.timeToOffSeconds = 1;
     settings.cfgTime1 = 200;   // held off before Time to ON

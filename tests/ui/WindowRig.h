@@ -34,7 +34,8 @@ class WindowRig {
     // simulate false: the station looks for a real U3 (there is none here).
     explicit WindowRig(SettingsRecord initial = {}, UnitProfile unit = {},
                        std::vector<DiagPort> extraPorts = {}, bool simulate = true)
-        : session(SessionOptions{StationOptions{simulate, false, std::move(unit)}, {}}),
+        : session(
+              SessionOptions{StationOptions{simulate, false, std::move(unit)}, {}, NoRecording()}),
           settings(session.Settings()) {
         settings = std::move(initial);
         settings.DataDirPath = Folder().string();
