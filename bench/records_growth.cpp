@@ -167,6 +167,7 @@ int main(int argc, char** argv) {
     const int runs = argc > 2 ? std::atoi(argv[2]) : 20;
     orvalt::test::TempFolder folder;
     ::setenv("XDG_CONFIG_HOME", folder.Path().c_str(), 1);  // default settings, never the user's
+    ::setenv("XDG_DATA_HOME", folder.Path().c_str(), 1);    // run records, never the user's
     auto parsed = orvalt::ParseCliOptions({"--simulate", "--fast", "--trace", plan});
     std::ostringstream out, err;
     std::atomic<bool> stop{false};

@@ -1,5 +1,7 @@
 #include "cli/CliOptions.h"
 
+#include "station/StationRecording.h"
+
 #include <charconv>
 #include <functional>
 #include <map>
@@ -20,7 +22,11 @@ const char* const kCliUsage =
     "  --save FILE             after the run, save the test data to FILE\n"
     "  --trace                 also print every Wait and Status update\n"
     "  --diag PORT             open the diagnostic link on PORT (a device path)\n"
-    "  --no-diag               no diagnostic lines from the simulated driver\n";
+    "  --no-diag               no diagnostic lines from the simulated driver\n"
+    "  --serial TEXT           the unit's serial number (at most 127 characters), recorded\n"
+    "  --db URL                record the run there: a SQLite file or a postgresql:// URL\n"
+    "                          (default: the ResultsDatabase setting, else the local file)\n"
+    "  --no-record             do not record the run\n";
 
 namespace {
 
@@ -35,6 +41,7 @@ const std::map<std::string, Flag>& Flags() {
         {"--do-output5", [](CliOptions& o) { o.doOutput5 = true; }},
         {"--trace", [](CliOptions& o) { o.trace = true; }},
         {"--no-diag", [](CliOptions& o) { o.noDiag = true; }},
+        {"--no-record", [](CliOptions& o) { o.noRecord = true; }},
     };
     return flags;
 }
@@ -64,6 +71,16 @@ Valued Path(std::string CliOptions::*field) {
     };
 }
 
+bool ParseSerial(CliOptions& o, const std::string& text) {
+    o.serial = text;
+    return text.size() <= kMaxSerialLength;
+}
+
+bool ParseDb(CliOptions& o, const std::string& text) {
+    o.db = text;
+    return !text.empty();
+}
+
 const std::map<std::string, Valued>& ValuedOptions() {
     static const std::map<std::string, Valued> options{
         {"--unit", Path(&CliOptions::unitProfilePath)},
@@ -77,6 +94,8 @@ const std::map<std::string, Valued>& ValuedOptions() {
         {"--driver-model", Text(&CliOptions::driverModel)},
         {"--save", Path(&CliOptions::savePath)},
         {"--diag", Path(&CliOptions::diagPort)},
+        {"--serial", ParseSerial},
+        {"--db", ParseDb},
     };
     return options;
 }
@@ -94,6 +113,9 @@ std::string CheckCombination(const CliOptions& o) {
     }
     if (!o.unitProfilePath.empty() && !o.simulate) {
         return "--unit needs --simulate";
+    }
+    if (o.db && o.noRecord) {
+        return "--db and --no-record contradict each other";
     }
     return "";
 }

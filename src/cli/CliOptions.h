@@ -1,6 +1,7 @@
 #pragma once
 // The command line of orvalt-cli, the headless runner.
 
+#include <cstddef>
 #include <optional>
 #include <string>
 #include <vector>
@@ -22,6 +23,11 @@ struct CliOptions {
     bool trace = false;
     bool noDiag = false;
     std::string diagPort;  // empty: no diagnostic link on a real port
+    std::string serial;    // the unit's serial number, for the run record only
+    // Where the run is recorded: a SQLite file or a postgresql:// URL; empty
+    // optional: the ResultsDatabase setting, else the default file.
+    std::optional<std::string> db;
+    bool noRecord = false;
 };
 
 struct CliParseResult {

@@ -3,6 +3,7 @@
 #include <chrono>
 #include <ostream>
 
+#include "cli/RecordsCommandParts.h"
 #include "config/TestPlanFile.h"
 #include "diaglink/DiagPorts.h"
 #include "results/TestDataExport.h"
@@ -50,6 +51,8 @@ class HeadlessSession final : private SessionView, private WindowObserver {
     int Finish();
     void WriteLine(const std::string& line);
     void PressStopWhenAsked();
+    void StartRecording();
+    void TellRecordingHealth();
 
     void ProgressShown(const ProgressMessage& message) override;
     void LinkErrorShown(const std::string& text) override;
@@ -150,6 +153,7 @@ void HeadlessSession::HandleUntilRunEnds() {
         runEnded_ = runEnded_ || std::holds_alternative<RunDoneMessage>(message);
     };
     while (!runEnded_) {
+        TellRecordingHealth();
         PressStopWhenAsked();
         if (runEnded_) {
             break;
@@ -194,6 +198,10 @@ int HeadlessSession::Finish() {
     session_->HandlePending(stopped_ ? DiagLines::Count : DiagLines::Show);
     out_.flush();
     session_->Runs().StopTestRun();
+    if (StationRecording* recording = session_->Recording()) {
+        recording->Flush();
+    }
+    TellRecordingHealth();
     session_->Close();
     completedTests_ = session_->Summary().Count();
     const int status = RunStatus();
@@ -206,12 +214,34 @@ int HeadlessSession::Finish() {
     return status;
 }
 
+void HeadlessSession::StartRecording() {
+    session_->SetPlanSource(std::filesystem::path(options_.planPath).filename().string(),
+                            std::move(plan_.text));
+    session_->SetUnitSerial(options_.serial);
+}
+
+// The database's health reaches stderr from this thread only: the recorder's
+// own thread just queues it.
+void HeadlessSession::TellRecordingHealth() {
+    if (StationRecording* recording = session_->Recording()) {
+        for (const RecordingHealth& change : recording->TakeHealth()) {
+            err_ << change.message << '\n';
+        }
+    }
+}
+
 int HeadlessSession::Run() {
     if (!LoadInputs()) {
         return stopRequest_.exchange(false) ? kExitAbandonedOrStopped : kExitUsage;
     }
-    session_ = std::make_unique<StationSession>(SessionOptions{
-        StationOptions{options_.simulate, options_.fast, profile_}, DefaultRegistryPath()});
+    RecordingOptions recording;
+    recording.on = !options_.noRecord;
+    if (recording.on) {
+        recording.database = RecordsDatabaseFor(options_.db);
+    }
+    session_ = std::make_unique<StationSession>(
+        SessionOptions{StationOptions{options_.simulate, options_.fast, profile_},
+                       DefaultRegistryPath(), std::move(recording)});
     if (const RegStatus& status = session_->SettingsLoadStatus(); !status.Ok()) {
         err_ << status.message << " The default settings are used.\n";
     }
@@ -223,6 +253,7 @@ int HeadlessSession::Run() {
         return kExitUsage;
     }
     session_->UsePlan(plan_.plan, plan_.rows);
+    StartRecording();
     ApplyCommandLine(options_, session_->Settings(), session_->Model().values);
     session_->Runs().OnStartStop();
     if (!session_->Runs().Running() && !session_->Runs().RunStarted()) {

@@ -2,10 +2,7 @@
 #include <memory>
 
 #include "cli/RecordsCommandParts.h"
-#include "platform/SafeFile.h"
-#include "records/RunLoad.h"
-#include "records/RunReport.h"
-#include "records/SqlConnection.h"
+#include "records/ReportFile.h"
 
 namespace orvalt {
 
@@ -22,20 +19,8 @@ int RunReport(const ReportOptions& options, std::ostream& err) {
     const auto db = OpenRecordsToRead(options.db, err);
     if (!db)
         return kExitRecordsUnreadable;
-    std::string uuid = options.run;
-    if (options.last) {
-        const RunLoadResult last = LastRunUuid(*db, uuid);
-        if (!last.ok)
-            return RecordsUnreadable(err, last.message);
-        if (uuid.empty())
-            return RecordsUnreadable(err, "No run has been recorded yet.");
-    }
-    const RunLoadResult loaded = LoadRun(*db, uuid);
-    if (!loaded.ok)
-        return RecordsUnreadable(err, loaded.message);
-    if (!loaded.run)
-        return RecordsUnreadable(err, "No run " + uuid + " is recorded.");
-    const FileWriteResult written = ReplaceFileAtomically(options.out, RunReportHtml(*loaded.run));
+    const ReportFileResult written =
+        WriteRunReportFile(*db, options.last ? std::string() : options.run, options.out);
     return written.ok ? 0 : RecordsUnreadable(err, written.message);
 }
 

@@ -5,6 +5,7 @@
 #include <iostream>
 
 #include "config/SettingsTable.h"
+#include "records/ResultsSetting.h"
 #include "station/StationSession.h"
 #include "ui/AppIdentity.h"
 #include "ui/COrvaltDlg.h"
@@ -64,8 +65,10 @@ bool COrvaltApp::SaveSettings() {
 
 int COrvaltApp::InitInstance(const AppOptions& options) {
     LoadSettings();
-    StationSession session(
-        SessionOptions{StationOptions{options.simulate, false, options.unit}, {}});
+    RecordingOptions recording;
+    recording.database = ChooseResultsDatabase(std::nullopt, LoadResultsDatabaseSetting(store_));
+    StationSession session(SessionOptions{
+        StationOptions{options.simulate, false, options.unit}, {}, std::move(recording)});
     session.Settings() = settings;
     const std::vector<DiagPort> extraPorts =
         options.simulate ? SimulatedPorts(session.GetStation()) : std::vector<DiagPort>{};

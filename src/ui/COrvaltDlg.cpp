@@ -105,7 +105,8 @@ COrvaltDlg::COrvaltDlg(StationSession& session, std::vector<DiagPort> extraPorts
       model_(session.Model()),
       ports_(ListDiagPorts(extraPorts)),
       linkStatus_(this),
-      aboutAction_(QString::fromLatin1(kAboutMenuText), this) {
+      aboutAction_(QString::fromLatin1(kAboutMenuText), this),
+      record_(*this, session, kMainWindowSizeDu.height() + kLinkStatusBandDu) {
     session_.SetView(this);
     session_.SetRunHooks(RunControlHooks{[this] { return Exchange(); },
                                          [this](const std::string& text) { ShowMessage(text); }});
@@ -137,6 +138,7 @@ COrvaltDlg::COrvaltDlg(StationSession& session, std::vector<DiagPort> extraPorts
     aboutAction_.setShortcut(QKeySequence::HelpContents);
     addAction(&aboutAction_);
     connect(&aboutAction_, &QAction::triggered, this, [this] { ShowAbout(); });
+    record_.showProblem = [this](const std::string& text) { ShowMessage(text); };
     refreshTimer_.setSingleShot(true);
     refreshTimer_.setInterval(kRefreshPeriodMs);
     connect(&refreshTimer_, &QTimer::timeout, this, [this] { RefreshViews(); });
@@ -164,8 +166,10 @@ void COrvaltDlg::BuildControls() {
     }
     linkStatus_.setObjectName(QStringLiteral("linkStatus"));
     linkStatusDrawnPx_ = DialogUnitsToPixels(kLinkStatusDu, base);
-    drawnSizePx_ = DialogUnitsToPixels(
-        QSize(kMainWindowSizeDu.width(), kMainWindowSizeDu.height() + kLinkStatusBandDu), base);
+    drawnSizePx_ =
+        DialogUnitsToPixels(QSize(kMainWindowSizeDu.width(),
+                                  kMainWindowSizeDu.height() + kLinkStatusBandDu + kRecordBandDu),
+                            base);
     SetUpTestList();
     SetUpLogList();
     SetUpDiagList();
@@ -328,6 +332,7 @@ void COrvaltDlg::PlaceControls() {
         controls_[i]->setGeometry(place);
     }
     linkStatus_.setGeometry(FollowGrowth(linkStatusDrawnPx_, Follow{0, 1, 1, 0}, growth));
+    record_.Place(BaseUnitsOf(font()), growth);
 }
 
 void COrvaltDlg::resizeEvent(QResizeEvent* event) {
@@ -349,6 +354,7 @@ void COrvaltDlg::keyPressEvent(QKeyEvent* event) {
 void COrvaltDlg::contextMenuEvent(QContextMenuEvent* event) {
     QMenu menu(this);
     menu.addAction(&aboutAction_);
+    menu.addAction(&record_.ReportAction());
     menu.exec(event->globalPos());
 }
 
@@ -462,6 +468,7 @@ bool COrvaltDlg::LoadTestPlanFrom(const std::filesystem::path& file) {
         return false;
     }
     session_.UsePlan(std::move(result.plan), std::move(result.rows));
+    session_.SetPlanSource(file.filename().string(), std::move(result.text));
     return true;
 }
 

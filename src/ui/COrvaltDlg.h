@@ -19,6 +19,7 @@
 #include "ui/ListModels.h"
 #include "ui/MainWindowControls.h"
 #include "ui/PromptForFile.h"
+#include "ui/RecordControls.h"
 
 class QAbstractButton;
 class QCheckBox;
@@ -126,6 +127,7 @@ class COrvaltDlg final : public QDialog, private WindowObserver, private Session
     QLabel linkStatus_;
     QRect linkStatusDrawnPx_;
     QAction aboutAction_;
+    RecordControls record_;
     QTimer refreshTimer_;
     bool diagRowsPending_ = false;
     int rowToShow_ = -1;

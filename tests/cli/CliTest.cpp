@@ -76,6 +76,7 @@ class HeadlessRun : public ::testing::Test {
         fs::remove_all(folder);
         fs::create_directories(folder);
         ::setenv("XDG_CONFIG_HOME", folder.c_str(), 1);
+        ::setenv("XDG_DATA_HOME", folder.c_str(), 1);  // the run records
     }
     void TearDown() override { fs::remove_all(folder); }
 

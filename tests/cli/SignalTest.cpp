@@ -50,6 +50,7 @@ class CliSignals : public ::testing::Test {
         std::vector<std::string> words{ORVALT_CLI_PATH};
         words.insert(words.end(), args.begin(), args.end());
         const std::string env = "XDG_CONFIG_HOME=" + (folder / "config").string();
+        const std::string dataEnv = "XDG_DATA_HOME=" + (folder / "data").string();
         const pid_t pid = ::fork();
         if (pid == 0) {
             for (const int signal : {SIGPIPE, SIGXFSZ, SIGHUP, SIGINT, SIGTERM}) {
@@ -66,7 +67,8 @@ class CliSignals : public ::testing::Test {
                 argv.push_back(word.data());
             }
             argv.push_back(nullptr);
-            char* envp[] = {const_cast<char*>(env.c_str()), nullptr};
+            char* envp[] = {const_cast<char*>(env.c_str()), const_cast<char*>(dataEnv.c_str()),
+                            nullptr};
             ::execve(argv[0], argv.data(), envp);
             ::_exit(127);
         }
