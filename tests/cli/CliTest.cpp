@@ -3,10 +3,12 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <sstream>
 
 #include "cli/CliOptions.h"
 #include "cli/HeadlessRunner.h"
+#include "records/RunLoad.h"
 #include "sim/UnitProfileJson.h"
 
 namespace orvalt {
@@ -31,10 +33,21 @@ TEST(CliOptions, ReadsEveryOptionAndRefusesWhatCannotWork) {
                                                 {"--option"},
                                                 {"--bogus", "p.csv"},
                                                 {"a.csv", "b.csv"},
-                                                {"--unit", "u.json", "p.csv"}}) {
+                                                {"--unit", "u.json", "p.csv"},
+                                                {"--serial", std::string(128, 'x'), "p.csv"},
+                                                {"--db", "", "p.csv"},
+                                                {"--db", "r.sqlite", "--no-record", "p.csv"}}) {
         EXPECT_FALSE(ParseCliOptions(bad).options) << (bad.empty() ? "" : bad[0]);
     }
     EXPECT_TRUE(ParseCliOptions({"--help"}).helpRequested);
+
+    const auto recorded =
+        ParseCliOptions({"--serial", std::string(127, 's'), "--db", "postgresql://x", "p.csv"});
+    ASSERT_TRUE(recorded.options) << recorded.error;
+    EXPECT_EQ(recorded.options->serial.size(), 127u);
+    EXPECT_EQ(recorded.options->db, "postgresql://x");
+    EXPECT_FALSE(recorded.options->noRecord);
+    EXPECT_TRUE(ParseCliOptions({"--no-record", "p.csv"}).options->noRecord);
 }
 
 TEST(UnitProfile, EveryKeyIsOptionalAndABadOneIsNamed) {
@@ -145,6 +158,53 @@ TEST_F(HeadlessRun, ExitStatusTellsHowTheRunEnded) {
 
     stop = true;  // Ctrl-C before anything ran
     EXPECT_EQ(Run({"--simulate", "--fast", planFile.string()}), kExitAbandonedOrStopped);
+}
+
+std::map<std::string, std::string> FilesIn(const fs::path& dir) {
+    std::map<std::string, std::string> files;
+    for (const auto& entry : fs::directory_iterator(dir)) {
+        std::ifstream in(entry.path(), std::ios::binary);
+        files[entry.path().filename().string()] =
+            std::string((std::istreambuf_iterator<char>(in)), {});
+    }
+    return files;
+}
+
+// The serial and the record change nothing the runner prints or saves.
+TEST_F(HeadlessRun, ARecordedRunKeepsItsSerialAndLeavesOutputAndFilesAsTheyWere) {
+    const auto planFile = Write("plan.csv", plan);
+    fs::create_directories(folder / "plain");
+    fs::create_directories(folder / "recorded");
+    ASSERT_EQ(Run({"--simulate", "--fast", "--no-record", "--save",
+                   (folder / "plain" / "run.csv").string(), planFile.string()}),
+              kExitRanToEnd)
+        << err;
+    const std::string plainOut = out;
+    EXPECT_FALSE(fs::exists(folder / "Kestrune"));
+    const fs::path db = folder / "records.sqlite";
+    ASSERT_EQ(Run({"--simulate", "--fast", "--serial", "SN 7", "--db", db.string(), "--save",
+                   (folder / "recorded" / "run.csv").string(), planFile.string()}),
+              kExitRanToEnd)
+        << err;
+    EXPECT_EQ(out, plainOut);
+    EXPECT_EQ(err, "");
+    const auto plainFiles = FilesIn(folder / "plain");
+    EXPECT_EQ(plainFiles.size(), 3u);
+    EXPECT_EQ(FilesIn(folder / "recorded"), plainFiles);
+
+    auto opened = OpenSqlConnection(db.string());
+    ASSERT_TRUE(opened.connection) << opened.message;
+    std::string uuid;
+    ASSERT_TRUE(LastRunUuid(*opened.connection, uuid).ok);
+    const RunLoadResult run = LoadRun(*opened.connection, uuid);
+    ASSERT_TRUE(run.run) << run.message;
+    EXPECT_EQ(run.run->start.unit.serial, "SN 7");
+    EXPECT_EQ(run.run->start.planName, "plan.csv");
+    EXPECT_EQ(run.run->tests.size(), 2u);
+
+    // Without --db, into the data folder (this test's own).
+    ASSERT_EQ(Run({"--simulate", "--fast", planFile.string()}), kExitRanToEnd) << err;
+    EXPECT_TRUE(fs::exists(folder / "Kestrune" / "Orvalt" / "results.sqlite"));
 }
 
 TEST_F(HeadlessRun, AResultFileThatCannotBeWrittenIsReported) {

@@ -17,7 +17,7 @@ namespace {
 class PostgresTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        if (!PostgresInstalled())
+        if (PostgresTestsMaySkip())
             GTEST_SKIP() << "Debian's postgresql is not installed";
         ASSERT_TRUE(cluster_.Ready()) << cluster_.Problem();
     }

@@ -40,4 +40,8 @@ class PgCluster {
 // True when Debian's PostgreSQL server programs are installed.
 bool PostgresInstalled();
 
+// True when a PostgreSQL test may skip: the server programs are missing and
+// this is not a CI run (CI=true), where a missing server is a failure.
+bool PostgresTestsMaySkip();
+
 }  // namespace orvalt::test

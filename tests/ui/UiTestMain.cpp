@@ -29,5 +29,6 @@ int main(int argc, char** argv) {
     orvalt::PrepareApplication();
     int failures = orvalt::testing::RunStartUpTests(argc, argv);
     failures += orvalt::testing::RunMainWindowTests(argc, argv);
+    failures += orvalt::testing::RunRecordControlsTests(argc, argv);
     return failures == 0 ? 0 : 1;
 }

@@ -5,5 +5,6 @@ namespace orvalt::testing {
 
 int RunMainWindowTests(int argc, char** argv);
 int RunStartUpTests(int argc, char** argv);
+int RunRecordControlsTests(int argc, char** argv);
 
 }  // namespace orvalt::testing

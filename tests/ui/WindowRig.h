@@ -33,9 +33,10 @@ class WindowRig {
   public:
     // simulate false: the station looks for a real U3 (there is none here).
     explicit WindowRig(SettingsRecord initial = {}, UnitProfile unit = {},
-                       std::vector<DiagPort> extraPorts = {}, bool simulate = true)
-        : session(
-              SessionOptions{StationOptions{simulate, false, std::move(unit)}, {}, NoRecording()}),
+                       std::vector<DiagPort> extraPorts = {}, bool simulate = true,
+                       RecordingOptions recording = NoRecording())
+        : session(SessionOptions{
+              StationOptions{simulate, false, std::move(unit)}, {}, std::move(recording)}),
           settings(session.Settings()) {
         settings = std::move(initial);
         settings.DataDirPath = Folder().string();
