@@ -207,6 +207,19 @@ TEST_F(HeadlessRun, ARecordedRunKeepsItsSerialAndLeavesOutputAndFilesAsTheyWere)
     EXPECT_TRUE(fs::exists(folder / "Kestrune" / "Orvalt" / "results.sqlite"));
 }
 
+// A database that can't be written is said once on stderr; the run and its
+// files are as without it.
+TEST_F(HeadlessRun, ADatabaseThatCannotBeWrittenIsSaidOnceAndTheRunGoesOn) {
+    const auto planFile = Write("plan.csv", plan);
+    Write("blocker", "a file where a folder should be");
+    ASSERT_EQ(Run({"--simulate", "--fast", "--db", (folder / "blocker" / "r.sqlite").string(),
+                   "--save", (folder / "run.csv").string(), planFile.string()}),
+              kExitRanToEnd);
+    EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 1) << err;
+    EXPECT_TRUE(fs::exists(folder / "run.csv"));
+    EXPECT_TRUE(fs::exists(folder / "Kestrune" / "Orvalt" / "spool.sqlite"));
+}
+
 TEST_F(HeadlessRun, AResultFileThatCannotBeWrittenIsReported) {
     const auto planFile = Write("plan.csv", plan);
     EXPECT_EQ(Run({"--simulate", "--fast", "--save", (folder / "no/such/folder/run.csv").string(),
