@@ -99,7 +99,7 @@ SqlResult PgConnection::Failure() const {
 const std::string* PgConnection::PreparedName(const std::string& sql, SqlResult& failure) {
     if (auto found = prepared_.find(sql); found != prepared_.end())
         return &found->second;
-    const std::string name = "s" + std::to_string(prepared_.size());
+    const std::string name = NumberedName('s', prepared_.size());
     std::unique_ptr<PGresult, decltype(&PQclear)> result(
         PQprepare(connection_, name.c_str(), sql.c_str(), 0, nullptr), &PQclear);
     if (!result || PQresultStatus(result.get()) != PGRES_COMMAND_OK) {

@@ -47,4 +47,7 @@ double CellNumber(const SqlCell& cell);
 std::int64_t CellInteger(const SqlCell& cell);
 std::string CellText(const SqlCell& cell);
 
+// A statement's or parameter's numbered name: "s3", "$1".
+std::string NumberedName(char prefix, std::size_t number);
+
 }  // namespace orvalt

@@ -107,7 +107,7 @@ sqlite3_stmt* SqliteConnection::Prepared(std::string_view sql, SqlResult& result
 bool SqliteConnection::Bind(sqlite3_stmt* statement, const std::vector<SqlValue>& params,
                             SqlResult& result) {
     for (std::size_t i = 0; i < params.size(); ++i) {
-        const std::string name = "$" + std::to_string(i + 1);
+        const std::string name = NumberedName('$', i + 1);
         const int index = sqlite3_bind_parameter_index(statement, name.c_str());
         if (index > 0 && BindOne(statement, index, params[i]) != SQLITE_OK) {
             result = Failure("");
