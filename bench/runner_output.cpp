@@ -97,14 +97,15 @@ int main(int argc, char** argv) {
     const auto folder = std::filesystem::temp_directory_path() / "orvalt-bench-output";
     std::filesystem::create_directories(folder);
     ::setenv("XDG_CONFIG_HOME", folder.c_str(), 1);  // default settings, never the user's
+    ::setenv("XDG_DATA_HOME", folder.c_str(), 1);    // run records, never the user's
     auto port = orvalt::PseudoTerminal::Open();
     int fds[2];
     if (!port || ::pipe(fds) != 0) {
         std::fprintf(stderr, "no pseudo-terminal or pipe\n");
         return 2;
     }
-    const auto parsed =
-        orvalt::ParseCliOptions({"--simulate", "--extra-log", "--diag", port->SlavePath(), plan});
+    const auto parsed = orvalt::ParseCliOptions(
+        {"--simulate", "--extra-log", "--no-record", "--diag", port->SlavePath(), plan});
     if (!parsed.options) {
         std::fprintf(stderr, "%s\n", parsed.error.c_str());
         return 2;

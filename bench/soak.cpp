@@ -38,9 +38,11 @@ int main(int argc, char** argv) {
     const auto folder = std::filesystem::temp_directory_path() / "orvalt-bench-soak";
     std::filesystem::create_directories(folder);
     ::setenv("XDG_CONFIG_HOME", folder.c_str(), 1);  // default settings, never the user's
+    ::setenv("XDG_DATA_HOME", folder.c_str(), 1);    // run records, never the user's
     std::ofstream(folder / "flood.json") << R"({"diagPeriodMs": 10})";
-    const auto parsed = orvalt::ParseCliOptions(
-        {"--simulate", "--fast", "--extra-log", "--unit", (folder / "flood.json").string(), plan});
+    const auto parsed =
+        orvalt::ParseCliOptions({"--simulate", "--fast", "--extra-log", "--no-record", "--unit",
+                                 (folder / "flood.json").string(), plan});
     if (!parsed.options) {
         std::fprintf(stderr, "%s\n", parsed.error.c_str());
         return 2;

@@ -13,7 +13,7 @@ LAYERS=(
   "platform"
   "domain"
   "config"
-  "results diaglink sim u3 verdict plot"
+  "results diaglink sim u3 verdict plot records"
   "execution"
   "station"
   "ui cli"

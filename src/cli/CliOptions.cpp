@@ -1,5 +1,7 @@
 #include "cli/CliOptions.h"
 
+#include "station/StationRecording.h"
+
 #include <charconv>
 #include <functional>
 #include <map>
@@ -30,6 +32,10 @@ const char* const kCliUsage =
     "  --limits FILE           judge each test against a limits file; VERDICT lines\n"
     "                          after the log, exit 5 when a limit failed\n"
     "  --quiet                 no status line on a terminal\n"
+    "  --serial TEXT           the unit's serial number (at most 127 characters), recorded\n"
+    "  --db URL                record the run there: a SQLite file or a postgresql:// URL\n"
+    "                          (default: the ResultsDatabase setting, else the local file)\n"
+    "  --no-record             do not record the run\n"
     "usage: orvalt-cli --list-devices [--simulate] [--fixture NAME]\n"
     "                          list the U3s present with their serial numbers\n";
 
@@ -48,6 +54,7 @@ const std::map<std::string, Flag>& Flags() {
         {"--no-diag", [](CliOptions& o) { o.noDiag = true; }},
         {"--list-devices", [](CliOptions& o) { o.listDevices = true; }},
         {"--quiet", [](CliOptions& o) { o.quiet = true; }},
+        {"--no-record", [](CliOptions& o) { o.noRecord = true; }},
     };
     return flags;
 }
@@ -82,6 +89,16 @@ bool ParseFixture(CliOptions& o, const std::string& name) {
     return FixtureNameError(name).empty();
 }
 
+bool ParseSerial(CliOptions& o, const std::string& text) {
+    o.serial = text;
+    return text.size() <= kMaxSerialLength;
+}
+
+bool ParseDb(CliOptions& o, const std::string& text) {
+    o.db = text;
+    return !text.empty();
+}
+
 const std::map<std::string, Valued>& ValuedOptions() {
     static const std::map<std::string, Valued> options{
         {"--unit", Path(&CliOptions::unitProfilePath)},
@@ -97,6 +114,8 @@ const std::map<std::string, Valued>& ValuedOptions() {
         {"--diag", Path(&CliOptions::diagPort)},
         {"--fixture", ParseFixture},
         {"--limits", Path(&CliOptions::limitsPath)},
+        {"--serial", ParseSerial},
+        {"--db", ParseDb},
     };
     return options;
 }
@@ -126,6 +145,9 @@ std::string CheckCombination(const CliOptions& o) {
     }
     if (!o.unitProfilePath.empty() && !o.simulate) {
         return "--unit needs --simulate";
+    }
+    if (o.db && o.noRecord) {
+        return "--db and --no-record contradict each other";
     }
     return "";
 }

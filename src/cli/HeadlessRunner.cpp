@@ -4,6 +4,7 @@
 #include <ostream>
 
 #include "cli/StatusLine.h"
+#include "cli/RecordsCommandParts.h"
 #include "config/TestPlanFile.h"
 #include "diaglink/DiagPorts.h"
 #include "results/TestDataExport.h"
@@ -54,6 +55,9 @@ class HeadlessSession final : private SessionView, private WindowObserver {
     int Finish();
     void WriteLine(const std::string& line);
     void PressStopWhenAsked();
+    void StartRecording();
+    void TellRecordingHealth();
+    void Tell(const std::string& text);
 
     void ProgressShown(const ProgressMessage& message) override;
     void ShowOnStatusLine(const ProgressMessage& message);
@@ -155,6 +159,11 @@ void HeadlessSession::ShowOnStatusLine(const ProgressMessage& message) {
 }
 
 void HeadlessSession::LinkErrorShown(const std::string& text) {
+    Tell(text);
+}
+
+// A line on stderr during the run: the status line makes way for it.
+void HeadlessSession::Tell(const std::string& text) {
     if (status_) {
         status_->Clear();
     }
@@ -187,6 +196,7 @@ void HeadlessSession::HandleUntilRunEnds() {
         if (status_) {
             status_->DrawIfDue(StatusLine::Clock::now());
         }
+        TellRecordingHealth();
         PressStopWhenAsked();
         if (runEnded_) {
             break;
@@ -242,6 +252,10 @@ int HeadlessSession::Finish() {
     session_->HandlePending(stopped_ ? DiagLines::Count : DiagLines::Show);
     out_.flush();
     session_->Runs().CloseRun();  // as the window's close: a stopped worker has ended by now
+    if (StationRecording* recording = session_->Recording()) {
+        recording->Flush();
+    }
+    TellRecordingHealth();
     session_->Close();
     completedTests_ = session_->Summary().Count();
     const int status = RunStatus();
@@ -282,13 +296,34 @@ int HeadlessSession::WithVerdicts(int status) {
     return status == kExitRanToEnd && failed ? kExitLimitFailed : status;
 }
 
+void HeadlessSession::StartRecording() {
+    session_->SetPlanSource(std::filesystem::path(options_.planPath).filename().string(),
+                            std::move(plan_.text));
+    session_->SetUnitSerial(options_.serial);
+}
+
+// The database's health reaches stderr from this thread only: the recorder's
+// own thread just queues it.
+void HeadlessSession::TellRecordingHealth() {
+    if (StationRecording* recording = session_->Recording()) {
+        for (const RecordingHealth& change : recording->TakeHealth()) {
+            Tell(change.message);
+        }
+    }
+}
+
 int HeadlessSession::Run() {
     if (!LoadInputs()) {
         return stopRequest_.exchange(false) ? kExitAbandonedOrStopped : kExitUsage;
     }
-    session_ = std::make_unique<StationSession>(SessionOptions{
-        StationOptions{options_.simulate, options_.fast, profile_, {}, options_.fixture},
-        DefaultRegistryPath()});
+    RecordingOptions recording;
+    recording.on = !options_.noRecord;
+    if (recording.on) {
+        recording.database = RecordsDatabaseFor(options_.db);
+    }
+    session_ = std::make_unique<StationSession>(
+        SessionOptions{StationOptions{options_.simulate, options_.fast, profile_, {}, options_.fixture},
+                       DefaultRegistryPath(), std::move(recording)});
     if (const RegStatus& status = session_->SettingsLoadStatus(); !status.Ok()) {
         err_ << status.message << " The default settings are used.\n";
     }
@@ -307,6 +342,7 @@ int HeadlessSession::Run() {
     if (options_.statusLine) {
         status_.emplace(err_, plan_.plan.entries.size());
     }
+    StartRecording();
     ApplyCommandLine(options_, session_->Settings(), session_->Model().values);
     session_->Runs().OnStartStop();
     if (!session_->Runs().Running() && !session_->Runs().RunStarted()) {

@@ -13,6 +13,7 @@
 #include "cli/HeadlessRunner.h"
 #include "cli/ListDevices.h"
 #include "cli/PortListing.h"
+#include "cli/RecordsCommands.h"
 #include "platform/FdStreamBuf.h"
 #include "platform/ProcessSignals.h"
 #include "platform/Terminal.h"
@@ -37,6 +38,8 @@ int WithOutputFailure(int status, std::optional<int> outputError) {
 
 int main(int argc, char** argv) {
     const std::vector<std::string> args(argv + 1, argv + argc);
+    if (const auto status = orvalt::RunRecordsCommand(args, std::cout, std::cerr))
+        return *status;
     const orvalt::CliParseResult parsed = orvalt::ParseCliOptions(args);
     if (parsed.helpRequested) {
         std::cout << orvalt::kCliUsage;

@@ -243,11 +243,15 @@ constexpr const char* kOutOfMemory = "Not enough memory to load the test paramet
 
 PlanLoadResult LoadTestPlanFile(const std::filesystem::path& file, const std::atomic<bool>* stop) {
     try {
-        const FileReadResult read = ReadRegularFile(file, kMaxPlanBytes, stop);
+        FileReadResult read = ReadRegularFile(file, kMaxPlanBytes, stop);
         if (read.state != FileReadResult::State::Read) {
             return OpenFailure(file, read);
         }
-        return ParseLines(read.bytes);
+        PlanLoadResult result = ParseLines(read.bytes);
+        if (result.ok) {
+            result.text = std::move(read.bytes);
+        }
+        return result;
     } catch (const std::bad_alloc&) {
         return Failure(kOutOfMemory);
     }

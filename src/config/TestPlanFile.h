@@ -26,6 +26,9 @@ struct PlanLoadResult {
     // When ok: the fields that hold text but no number (read as 0, as always),
     // told once per load; empty when there are none.
     std::string warning;
+    // The file's bytes, when it was read from a file and ok (a run's record
+    // keeps them).
+    std::string text;
 };
 
 constexpr const char* kCantOpenPlanText = "Can't open test parameters file";

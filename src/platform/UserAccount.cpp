@@ -7,16 +7,21 @@
 
 namespace orvalt {
 
-std::string AccountHome() {
+std::optional<UserAccount> ProcessUserAccount() {
     const long suggested = ::sysconf(_SC_GETPW_R_SIZE_MAX);
     std::vector<char> buffer(suggested > 0 ? static_cast<std::size_t>(suggested) : 16384);
     passwd entry{};
     passwd* found = nullptr;
     if (::getpwuid_r(::getuid(), &entry, buffer.data(), buffer.size(), &found) != 0 ||
-        found == nullptr || found->pw_dir == nullptr) {
-        return {};
+        found == nullptr) {
+        return std::nullopt;
     }
-    return found->pw_dir;
+    return UserAccount{found->pw_name ? found->pw_name : "", found->pw_dir ? found->pw_dir : ""};
+}
+
+std::string AccountHome() {
+    const auto account = ProcessUserAccount();
+    return account ? account->home : std::string();
 }
 
 }  // namespace orvalt

@@ -1,11 +1,21 @@
 #pragma once
-// The account the station runs under, as the system's user database knows it.
+// The account entry of the process's real user, where its home folder and login
+// name come from when the environment does not say.
 
+#include <optional>
 #include <string>
 
 namespace orvalt {
 
-// The account's home folder from the user database; empty when it has none.
+struct UserAccount {
+    std::string login;
+    std::string home;  // may be empty
+};
+
+// Empty when the user has no account entry (a container's unnamed user).
+std::optional<UserAccount> ProcessUserAccount();
+
+// The account's home folder; empty when it has none.
 std::string AccountHome();
 
 }  // namespace orvalt

@@ -14,6 +14,15 @@ RegStatus LoadSettingsFrom(const SessionOptions& options, SettingsRecord& settin
     return LoadStationSettings(settings, store, options.station.fixture);
 }
 
+std::unique_ptr<StationRecording> RecordingFor(const SessionOptions& options, Clock& clock,
+                                               SessionObservers& observers) {
+    if (!options.recording.on) {
+        return nullptr;
+    }
+    return std::make_unique<StationRecording>(options.recording, options.station.fixture, clock,
+                                              observers);
+}
+
 }  // namespace
 
 StationSession::StationSession(const SessionOptions& options)
@@ -21,6 +30,7 @@ StationSession::StationSession(const SessionOptions& options)
       settingsFile_(options.settingsFile),
       fixture_(options.station.fixture),
       station_(options.station),
+      recording_(RecordingFor(options, station_.GetClock(), observers_)),
       handle_(std::make_shared<PostTarget>([this](PostedMessage&& m) { Deliver(std::move(m)); })),
       recorder_(diagTable_, station_.GetClock(), observers_),
       link_(&recorder_),
@@ -32,6 +42,7 @@ StationSession::StationSession(const SessionOptions& options)
         clock->SetIdleWaiter([this] { queue_.WaitIdleUnlessStopped(runState_.runFlag); });
     }
     observers_.Attach(verdictKeeper_);
+    SetRunHooks({});
 }
 
 StationSession::~StationSession() {
@@ -39,6 +50,7 @@ StationSession::~StationSession() {
     CloseDiagnostics();
     handle_->Detach();
     observers_.Detach(verdictKeeper_);
+    recording_.reset();
 }
 
 StationIo StationSession::Io() {
@@ -76,6 +88,46 @@ std::string StationSession::LoadLimits(const std::filesystem::path& file, Rememb
     std::string error = limits_.Load(file, store, keep ? rememberError : &ignored);
     verdictKeeper_.UseLimits(limits_.Current());
     return error;
+}
+
+// ---- Run records ----
+
+void StationSession::SetRunHooks(RunControlHooks hooks) {
+    hooks.exchange = [this, exchange = std::move(hooks.exchange)] {
+        if (exchange && !exchange()) {
+            return false;
+        }
+        PrepareRecord();
+        return true;
+    };
+    runControl_.SetHooks(std::move(hooks));
+}
+
+// On the handler thread, before the worker starts: what it must not read.
+void StationSession::PrepareRecord() {
+    if (!recording_) {
+        return;
+    }
+    const TestPlan none;
+    const SnapshotInputs inputs{settings_,
+                                model_.values.description,
+                                unitSerial_,
+                                model_.values.ttoOption,
+                                plan_ ? *plan_ : none,
+                                model_.TestRows(),
+                                planSource_,
+                                recording_->Fixture()};
+    recording_->Events().Prepare(TakeRunSnapshot(inputs));
+}
+
+void StationSession::SetPlanSource(std::string fileName, std::string text) {
+    planSource_ = MakePlanSource(std::move(fileName), std::move(text));
+}
+
+void StationSession::SetVerdictSource(VerdictSource source) {
+    if (recording_) {
+        recording_->Events().SetVerdictSource(std::move(source));
+    }
 }
 
 // ---- Messages ----

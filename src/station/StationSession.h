@@ -34,9 +34,11 @@
 #include "execution/RunControl.h"
 #include "execution/WindowModel.h"
 #include "results/SummaryLines.h"
+#include "station/RunSnapshot.h"
 #include "station/Station.h"
 #include "station/VerdictKeeper.h"
 #include "verdict/LimitsInUse.h"
+#include "station/StationRecording.h"
 
 namespace orvalt {
 
@@ -44,7 +46,9 @@ struct SessionOptions {
     StationOptions station;
     // Where the settings are loaded from at start and saved to by
     // SaveSettings. Empty: the defaults, and nothing is ever saved.
-    std::filesystem::path settingsFile;
+    std::filesystem::path settingsFile{};
+    // Whether and where the runs are recorded.
+    RecordingOptions recording{};
 };
 
 // What the session's front end shows of the messages it handled; called on
@@ -70,7 +74,8 @@ class StationSession {
 
     // ---- Wiring the front end (before the first Start) ----
     void SetView(SessionView* view) { view_ = view; }
-    void SetRunHooks(RunControlHooks hooks) { runControl_.SetHooks(std::move(hooks)); }
+    // A Start whose exchange succeeds also takes the run's record snapshot.
+    void SetRunHooks(RunControlHooks hooks);
     void SetDiagMetrics(DiagTextMetrics metrics) { diagMetrics_ = std::move(metrics); }
     // Called on the posting thread after each message was queued (a window
     // schedules HandleNext on its own thread with it).
@@ -122,6 +127,19 @@ class StationSession {
     // it is kept until that worker has ended.
     void FreePlan();
 
+    // Where the plan in use came from, for the run records.
+    void SetPlanSource(std::string fileName, std::string text);
+
+    // ---- Run records ----
+    // The unit's serial number: it goes to the record only, never to the CSV
+    // files.
+    void SetUnitSerial(std::string serial) { unitSerial_ = std::move(serial); }
+    const std::string& UnitSerial() const { return unitSerial_; }
+    // Null when recording is off.
+    StationRecording* Recording() { return recording_.get(); }
+    // How a test's verdict reaches its record.
+    void SetVerdictSource(VerdictSource source);
+
     // ---- The diagnostic link ----
     // The Open/Close button.
     DiagOpenOutcome OnDiagOpen(const DiagPort* selected, std::optional<std::int32_t> baudRate);
@@ -164,6 +182,7 @@ class StationSession {
     void Handle(const DiagLineMessage& message);
     void Handle(const LinkErrorMessage& message);
     void Handle(const RunDoneMessage& message);
+    void PrepareRecord();
 
     SettingsRecord settings_;
     RegStatus settingsLoad_;
@@ -173,6 +192,9 @@ class StationSession {
     SessionObservers observers_;
     LimitsInUse limits_;
     VerdictKeeper verdictKeeper_;
+    std::unique_ptr<StationRecording> recording_;
+    PlanSource planSource_;
+    std::string unitSerial_;
     RunState runState_;
     SummaryLines summaryLines_;
     DiagTable diagTable_;

@@ -6,6 +6,7 @@
 #include <QTimer>
 #include <iostream>
 
+#include "records/ResultsSetting.h"
 #include "station/StationSession.h"
 #include "ui/AppIdentity.h"
 #include "ui/COrvaltDlg.h"
@@ -49,8 +50,12 @@ COrvaltApp::COrvaltApp(std::filesystem::path settingsFile)
     : report(ReportToOperator), settingsFile_(std::move(settingsFile)) {}
 
 SessionOptions COrvaltApp::SessionFor(const AppOptions& options) const {
-    return SessionOptions{
-        StationOptions{options.simulate, false, options.unit, {}, options.fixture}, settingsFile_};
+    RegistryStore store(settingsFile_);
+    RecordingOptions recording;
+    recording.on = true;
+    recording.database = ChooseResultsDatabase(std::nullopt, LoadResultsDatabaseSetting(store));
+    return SessionOptions{StationOptions{options.simulate, false, options.unit, {}, options.fixture},
+                          settingsFile_, std::move(recording)};
 }
 
 void COrvaltApp::ReportSettingsLoad(const StationSession& session) const {

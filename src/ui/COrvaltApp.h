@@ -21,7 +21,8 @@ class COrvaltApp {
     int InitInstance(const AppOptions& options);
 
     // The session this application runs: the station the options ask for,
-    // its settings from the application's settings file.
+    // its settings from the application's settings file, every run recorded
+    // into the results database that file names (else the local file).
     SessionOptions SessionFor(const AppOptions& options) const;
     // Reports a settings file that could not be read (the defaults are then
     // in use).

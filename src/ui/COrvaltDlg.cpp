@@ -142,7 +142,8 @@ COrvaltDlg::COrvaltDlg(StationSession& session, std::vector<DiagPort> extraPorts
       linkStatus_(this),
       runStatus_(this),
       aboutAction_(QString::fromLatin1(kAboutMenuText), this),
-      loadLimitsAction_(QStringLiteral("Load Limits..."), this) {
+      loadLimitsAction_(QStringLiteral("Load Limits..."), this),
+      record_(*this, session, kMainWindowSizeDu.height() + kStatusBandsDu) {
     session_.SetView(this);
     session_.SetRunHooks(RunControlHooks{[this] { return Exchange(); },
                                          [this](const std::string& text) { ShowMessage(text); }});
@@ -178,6 +179,7 @@ COrvaltDlg::COrvaltDlg(StationSession& session, std::vector<DiagPort> extraPorts
     connect(&aboutAction_, &QAction::triggered, this, [this] { ShowAbout(); });
     connect(&loadLimitsAction_, &QAction::triggered, this, [this] { OnLoadLimits(); });
     RestoreLimits();
+    record_.showProblem = [this](const std::string& text) { ShowMessage(text); };
     refreshTimer_.setSingleShot(true);
     refreshTimer_.setInterval(kRefreshPeriodMs);
     connect(&refreshTimer_, &QTimer::timeout, this, [this] { RefreshViews(); });
@@ -213,7 +215,9 @@ void COrvaltDlg::BuildControls() {
     runStatus_.setObjectName(QStringLiteral("runStatus"));
     runStatusDrawnPx_ = DialogUnitsToPixels(kRunStatusDu, base);
     drawnSizePx_ = DialogUnitsToPixels(
-        QSize(kMainWindowSizeDu.width(), kMainWindowSizeDu.height() + kStatusBandsDu), base);
+        QSize(kMainWindowSizeDu.width(),
+              kMainWindowSizeDu.height() + kStatusBandsDu + kRecordBandDu),
+        base);
     SetUpTestList();
     SetUpLogList();
     SetUpDiagList();
@@ -384,6 +388,7 @@ void COrvaltDlg::PlaceControls() {
     if (plotPanel_) {
         plotPanel_->setGeometry(width() - panelWidthPx_, 0, panelWidthPx_, height());
     }
+    record_.Place(BaseUnitsOf(font()), growth);
 }
 
 void COrvaltDlg::resizeEvent(QResizeEvent* event) {
@@ -406,6 +411,7 @@ void COrvaltDlg::contextMenuEvent(QContextMenuEvent* event) {
     QMenu menu(this);
     menu.addAction(&aboutAction_);
     menu.addAction(&loadLimitsAction_);
+    menu.addAction(&record_.ReportAction());
     menu.exec(event->globalPos());
 }
 
@@ -529,6 +535,7 @@ bool COrvaltDlg::LoadTestPlanFrom(const std::filesystem::path& file) {
     if (!result.warning.empty()) {
         ShowMessage(result.warning);
     }
+    session_.SetPlanSource(file.filename().string(), std::move(result.text));
     return true;
 }
 

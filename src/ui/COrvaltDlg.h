@@ -23,6 +23,7 @@
 #include "ui/MainWindowControls.h"
 #include "ui/PlotPanel.h"
 #include "ui/PromptForFile.h"
+#include "ui/RecordControls.h"
 
 class QAbstractButton;
 class QCheckBox;
@@ -160,6 +161,7 @@ class COrvaltDlg final : public QDialog, private WindowObserver, private Session
     // To the right of the drawn controls, which keep their places.
     std::unique_ptr<PlotPanel> plotPanel_;
     int panelWidthPx_ = 0;
+    RecordControls record_;
     QTimer refreshTimer_;
     bool diagRowsPending_ = false;
     int rowToShow_ = -1;

@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <sstream>
 
 #include "cli/CliOptions.h"
@@ -10,6 +11,7 @@
 #include "cli/PortListing.h"
 #include "platform/PseudoTerminal.h"
 #include "sim/SimulatedSerialNumber.h"
+#include "records/RunLoad.h"
 #include "sim/UnitProfileJson.h"
 #include "support/PortHolder.h"
 
@@ -35,13 +37,23 @@ TEST(CliOptions, ReadsEveryOptionAndRefusesWhatCannotWork) {
                                                 {"--option"},
                                                 {"--bogus", "p.csv"},
                                                 {"a.csv", "b.csv"},
-                                                {"--unit", "u.json", "p.csv"}}) {
+                                                {"--unit", "u.json", "p.csv"},
+                                                {"--serial", std::string(128, 'x'), "p.csv"},
+                                                {"--db", "", "p.csv"},
+                                                {"--db", "r.sqlite", "--no-record", "p.csv"}}) {
         EXPECT_FALSE(ParseCliOptions(bad).options) << (bad.empty() ? "" : bad[0]);
     }
     EXPECT_TRUE(ParseCliOptions({"--help"}).helpRequested);
     // Neither needs a plan.
     EXPECT_TRUE(ParseCliOptions({"--version"}).versionRequested);
     EXPECT_TRUE(ParseCliOptions({"--list-ports"}).listPortsRequested);
+    const auto recorded =
+        ParseCliOptions({"--serial", std::string(127, 's'), "--db", "postgresql://x", "p.csv"});
+    ASSERT_TRUE(recorded.options) << recorded.error;
+    EXPECT_EQ(recorded.options->serial.size(), 127u);
+    EXPECT_EQ(recorded.options->db, "postgresql://x");
+    EXPECT_FALSE(recorded.options->noRecord);
+    EXPECT_TRUE(ParseCliOptions({"--no-record", "p.csv"}).options->noRecord);
 }
 
 TEST(PortListing, ShowsThePortsAsTheWindowDoesWithTheNumberThatChoosesEach) {
@@ -110,6 +122,7 @@ class HeadlessRun : public ::testing::Test {
         fs::remove_all(folder);
         fs::create_directories(folder);
         ::setenv("XDG_CONFIG_HOME", folder.c_str(), 1);
+        ::setenv("XDG_DATA_HOME", folder.c_str(), 1);  // the run records
     }
     void TearDown() override { fs::remove_all(folder); }
 
@@ -210,6 +223,66 @@ TEST_F(HeadlessRun, APortAnotherProgramHoldsIsRefusedNamingIt) {
               kExitUsage);
     EXPECT_EQ(err, "Comm port open failed\nopen " + pty->SlavePath() + ": also open in process " +
                        std::to_string(holder.Pid()) + " (sleep)\n");
+}
+
+std::map<std::string, std::string> FilesIn(const fs::path& dir) {
+    std::map<std::string, std::string> files;
+    for (const auto& entry : fs::directory_iterator(dir)) {
+        std::ifstream in(entry.path(), std::ios::binary);
+        files[entry.path().filename().string()] =
+            std::string((std::istreambuf_iterator<char>(in)), {});
+    }
+    return files;
+}
+
+// The serial and the record change nothing the runner prints or saves.
+TEST_F(HeadlessRun, ARecordedRunKeepsItsSerialAndLeavesOutputAndFilesAsTheyWere) {
+    const auto planFile = Write("plan.csv", plan);
+    fs::create_directories(folder / "plain");
+    fs::create_directories(folder / "recorded");
+    ASSERT_EQ(Run({"--simulate", "--fast", "--no-record", "--save",
+                   (folder / "plain" / "run.csv").string(), planFile.string()}),
+              kExitRanToEnd)
+        << err;
+    const std::string plainOut = out;
+    EXPECT_FALSE(fs::exists(folder / "Kestrune"));
+    const fs::path db = folder / "records.sqlite";
+    ASSERT_EQ(Run({"--simulate", "--fast", "--serial", "SN 7", "--db", db.string(), "--save",
+                   (folder / "recorded" / "run.csv").string(), planFile.string()}),
+              kExitRanToEnd)
+        << err;
+    EXPECT_EQ(out, plainOut);
+    EXPECT_EQ(err, "Unit power switched off\n");
+    const auto plainFiles = FilesIn(folder / "plain");
+    EXPECT_EQ(plainFiles.size(), 3u);
+    EXPECT_EQ(FilesIn(folder / "recorded"), plainFiles);
+
+    auto opened = OpenSqlConnection(db.string());
+    ASSERT_TRUE(opened.connection) << opened.message;
+    std::string uuid;
+    ASSERT_TRUE(LastRunUuid(*opened.connection, uuid).ok);
+    const RunLoadResult run = LoadRun(*opened.connection, uuid);
+    ASSERT_TRUE(run.run) << run.message;
+    EXPECT_EQ(run.run->start.unit.serial, "SN 7");
+    EXPECT_EQ(run.run->start.planName, "plan.csv");
+    EXPECT_EQ(run.run->tests.size(), 2u);
+
+    // Without --db, into the data folder (this test's own).
+    ASSERT_EQ(Run({"--simulate", "--fast", planFile.string()}), kExitRanToEnd) << err;
+    EXPECT_TRUE(fs::exists(folder / "Kestrune" / "Orvalt" / "results.sqlite"));
+}
+
+// A database that can't be written is said once on stderr; the run and its
+// files are as without it.
+TEST_F(HeadlessRun, ADatabaseThatCannotBeWrittenIsSaidOnceAndTheRunGoesOn) {
+    const auto planFile = Write("plan.csv", plan);
+    Write("blocker", "a file where a folder should be");
+    ASSERT_EQ(Run({"--simulate", "--fast", "--db", (folder / "blocker" / "r.sqlite").string(),
+                   "--save", (folder / "run.csv").string(), planFile.string()}),
+              kExitRanToEnd);
+    EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 2) << err;  // and the unit's power
+    EXPECT_TRUE(fs::exists(folder / "run.csv"));
+    EXPECT_TRUE(fs::exists(folder / "Kestrune" / "Orvalt" / "spool.sqlite"));
 }
 
 TEST_F(HeadlessRun, AResultFileThatCannotBeWrittenIsReported) {

@@ -60,6 +60,7 @@ class SideBySide : public ::testing::Test {
         fs::create_directories(root / "alone");
         fs::create_directories(root / "together");
         ::setenv("XDG_CONFIG_HOME", root.c_str(), 1);  // no settings: the defaults
+        ::setenv("XDG_DATA_HOME", root.c_str(), 1);    // the run records
     }
     void TearDown() override { fs::remove_all(root); }
 

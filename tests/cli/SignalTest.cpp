@@ -14,6 +14,7 @@
 #include <csignal>
 #include <functional>
 
+#include "platform/UniqueFd.h"
 #include "support/ChildProcess.h"
 #include "support/TempFolder.h"
 
@@ -22,18 +23,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-struct Ended {
-    int exitStatus = -1;  // -1 when a signal ended it
-    int signal = 0;
-};
-
-std::size_t Count(const std::string& text, const std::string& part) {
-    std::size_t count = 0;
-    for (auto at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) {
-        ++count;
-    }
-    return count;
-}
+using Ended = ProgramEnd;
 
 class CliSignals : public ::testing::Test {
   protected:
@@ -44,34 +34,24 @@ class CliSignals : public ::testing::Test {
     }
 
     // Starts orvalt-cli with `args` and its output on `outFd`; `inChild` runs
-    // in the child before the program starts. The signals are as a shell leaves
-    // them, whatever the test program did with its own.
+    // in the child before the program starts.
     pid_t Start(const std::vector<std::string>& args, int outFd,
                 const std::function<void()>& inChild = {}) {
         std::vector<std::string> words{ORVALT_CLI_PATH};
         words.insert(words.end(), args.begin(), args.end());
-        const std::string env = "XDG_CONFIG_HOME=" + (folder / "config").string();
-        const pid_t pid = ::fork();
-        if (pid == 0) {
-            for (const int signal : {SIGPIPE, SIGXFSZ, SIGHUP, SIGINT, SIGTERM}) {
-                std::signal(signal, SIG_DFL);
-            }
-            if (inChild) {
-                inChild();
-            }
-            const int errFd = ::open((folder / "err.txt").c_str(), O_WRONLY | O_CREAT, 0644);
-            ::dup2(outFd, STDOUT_FILENO);
-            ::dup2(errFd, STDERR_FILENO);
-            ExecProgram(words, env);
-        }
-        return pid;
+        const UniqueFd errFd(::open((folder / "err.txt").c_str(), O_WRONLY | O_CREAT, 0644));
+        return StartProgram(ProgramLaunch{words,
+                                          {"XDG_CONFIG_HOME=" + (folder / "config").string(),
+                                           "XDG_DATA_HOME=" + (folder / "data").string()},
+                                          outFd,
+                                          errFd.Get(),
+                                          inChild});
     }
 
     Ended Wait(pid_t pid) {
-        int status = 0;
-        ::waitpid(pid, &status, 0);
+        const Ended ended = *ProgramEnded(pid);
         err = ReadBytes(folder / "err.txt");
-        return WIFEXITED(status) ? Ended{WEXITSTATUS(status), 0} : Ended{-1, WTERMSIG(status)};
+        return ended;
     }
 
     Ended Run(const std::vector<std::string>& args, int outFd,
@@ -108,7 +88,7 @@ TEST_F(CliSignals, AReaderThatGoesAwayIsToldOnceAndTheRunIsStillSaved) {
     const Ended ended = Run(FastRunSavingTo(saveFile), fds[1]);
     ::close(fds[1]);
     EXPECT_EQ(ended.exitStatus, 0) << "signal " << ended.signal;
-    EXPECT_EQ(Count(err, "Can't write standard output: Broken pipe\n"), 1u) << err;
+    EXPECT_EQ(CountOf(err, "Can't write standard output: Broken pipe\n"), 1u) << err;
     EXPECT_TRUE(Saved());
 }
 
@@ -118,7 +98,7 @@ TEST_F(CliSignals, AFullOutputDeviceIsReportedAndFailsTheExitStatus) {
     const Ended ended = Run(FastRunSavingTo(saveFile), full);
     ::close(full);
     EXPECT_EQ(ended.exitStatus, 4) << "signal " << ended.signal;
-    EXPECT_EQ(Count(err, "Can't write standard output: No space left on device\n"), 1u) << err;
+    EXPECT_EQ(CountOf(err, "Can't write standard output: No space left on device\n"), 1u) << err;
     EXPECT_TRUE(Saved());
 }
 

@@ -13,6 +13,7 @@
 #include <sstream>
 
 #include "cli/StatusLine.h"
+#include "platform/UniqueFd.h"
 #include "support/ChildProcess.h"
 #include "support/TempFolder.h"
 
@@ -21,14 +22,6 @@ namespace {
 
 using namespace std::chrono_literals;
 using Clock = StatusLine::Clock;
-
-std::size_t Count(const std::string& text, const std::string& part) {
-    std::size_t count = 0;
-    for (auto at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) {
-        ++count;
-    }
-    return count;
-}
 
 TEST(StatusLine, ShowsTheTestTheWaitCountingDownAndTheLastReading) {
     std::ostringstream terminal;
@@ -53,7 +46,7 @@ TEST(StatusLine, RedrawsAtMostTenTimesASecondAndClearsBeforeALogLine) {
         line.Reading("Reading voltage = " + std::to_string(ms));
         line.DrawIfDue(t0 + std::chrono::milliseconds(ms));
     }
-    EXPECT_EQ(Count(terminal.str(), "\r\x1b[K"), 10u);
+    EXPECT_EQ(test::CountOf(terminal.str(), "\r\x1b[K"), 10u);
     line.Clear();
     EXPECT_TRUE(terminal.str().ends_with("\r\x1b[K"));
     const std::size_t cleared = terminal.str().size();
@@ -61,7 +54,7 @@ TEST(StatusLine, RedrawsAtMostTenTimesASecondAndClearsBeforeALogLine) {
     EXPECT_EQ(terminal.str().size(), cleared);
     line.DrawIfDue(t0 + 5s);
     line.DrawIfDue(t0 + 6s);  // unchanged: not drawn again
-    EXPECT_EQ(Count(terminal.str(), "\r\x1b[K"), 12u);
+    EXPECT_EQ(test::CountOf(terminal.str(), "\r\x1b[K"), 12u);
 }
 
 struct Captured {
@@ -69,45 +62,51 @@ struct Captured {
     std::string err;
 };
 
-// Runs the program with stdout to a file and stderr on a pseudo-terminal
-// (terminal) or a file, and gathers both.
-Captured RunProgram(const std::vector<std::string>& args, bool terminal,
-                    const std::filesystem::path& folder) {
-    const int master = ::posix_openpt(O_RDWR | O_NOCTTY);
-    EXPECT_GE(master, 0);
-    ::grantpt(master);
-    ::unlockpt(master);
-    const std::string slave = ::ptsname(master);
-    const std::string outFile = (folder / "out.txt").string();
-    const std::string errFile = (folder / "err.txt").string();
-    const std::string env = "XDG_CONFIG_HOME=" + folder.string();
-    std::vector<std::string> words{ORVALT_CLI_PATH};
-    words.insert(words.end(), args.begin(), args.end());
-    const pid_t pid = ::fork();
-    if (pid == 0) {
-        const int out = ::open(outFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        const int err = terminal ? ::open(slave.c_str(), O_RDWR | O_NOCTTY)
-                                 : ::open(errFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        ::dup2(out, STDOUT_FILENO);
-        ::dup2(err, STDERR_FILENO);
-        test::ExecProgram(words, env);
-    }
-    Captured captured;
-    int status = 0;
-    for (bool running = true; running;) {
-        running = ::waitpid(pid, &status, WNOHANG) == 0;
+// Everything the terminal (a pseudo-terminal's master) shows until the
+// program ends.
+std::string ReadUntilEnded(int master, pid_t pid) {
+    std::string shown;
+    for (std::optional<test::ProgramEnd> end; !end;) {
+        end = test::ProgramEnded(pid, false);
+        if (end) {
+            EXPECT_EQ(end->exitStatus, 0) << "signal " << end->signal;
+        }
         pollfd ready{master, POLLIN, 0};
         char buffer[4096];
-        while (::poll(&ready, 1, running ? 20 : 0) > 0 && (ready.revents & POLLIN)) {
+        while (::poll(&ready, 1, end ? 0 : 20) > 0 && (ready.revents & POLLIN)) {
             const ssize_t got = ::read(master, buffer, sizeof buffer);
             if (got <= 0) {
                 break;
             }
-            captured.err.append(buffer, static_cast<std::size_t>(got));
+            shown.append(buffer, static_cast<std::size_t>(got));
         }
     }
-    ::close(master);
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+    return shown;
+}
+
+// Runs the program with stdout to a file and stderr on a pseudo-terminal
+// (terminal) or a file, and gathers both.
+Captured RunProgram(const std::vector<std::string>& args, bool terminal,
+                    const std::filesystem::path& folder) {
+    const UniqueFd master(::posix_openpt(O_RDWR | O_NOCTTY));
+    EXPECT_TRUE(master.Valid());
+    ::grantpt(master.Get());
+    ::unlockpt(master.Get());
+    const auto outFile = folder / "out.txt";
+    const auto errFile = folder / "err.txt";
+    const UniqueFd out(::open(outFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644));
+    const UniqueFd err(terminal ? ::open(::ptsname(master.Get()), O_RDWR | O_NOCTTY)
+                                : ::open(errFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644));
+    std::vector<std::string> words{ORVALT_CLI_PATH};
+    words.insert(words.end(), args.begin(), args.end());
+    const pid_t pid = test::StartProgram(test::ProgramLaunch{
+        words,
+        {"XDG_CONFIG_HOME=" + folder.string(), "XDG_DATA_HOME=" + folder.string()},
+        out.Get(),
+        err.Get(),
+        {}});
+    Captured captured;
+    captured.err = ReadUntilEnded(master.Get(), pid);
     captured.out = test::ReadBytes(outFile);
     if (!terminal) {
         captured.err = test::ReadBytes(errFile);

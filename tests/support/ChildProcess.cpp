@@ -83,15 +83,58 @@ void DropRoot() {
     }
 }
 
-void ExecProgram(std::vector<std::string> words, const std::string& env) {
+namespace {
+
+[[noreturn]] void ExecProgram(const ProgramLaunch& launch) {
+    for (const int signal : {SIGPIPE, SIGXFSZ, SIGHUP, SIGINT, SIGTERM}) {
+        std::signal(signal, SIG_DFL);
+    }
+    if (launch.inChild) {
+        launch.inChild();
+    }
+    ::dup2(launch.outFd, STDOUT_FILENO);
+    ::dup2(launch.errFd, STDERR_FILENO);
+    std::vector<std::string> words = launch.words;
+    std::vector<std::string> environment = launch.environment;
     std::vector<char*> argv;
     for (std::string& word : words) {
         argv.push_back(word.data());
     }
     argv.push_back(nullptr);
-    char* envp[] = {const_cast<char*>(env.c_str()), nullptr};
-    ::execve(argv[0], argv.data(), envp);
+    std::vector<char*> envp;
+    for (std::string& entry : environment) {
+        envp.push_back(entry.data());
+    }
+    envp.push_back(nullptr);
+    ::execve(argv[0], argv.data(), envp.data());
     ::_exit(127);
+}
+
+}  // namespace
+
+pid_t StartProgram(const ProgramLaunch& launch) {
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        ExecProgram(launch);
+    }
+    return pid;
+}
+
+std::optional<ProgramEnd> ProgramEnded(pid_t pid, bool wait) {
+    int status = 0;
+    if (::waitpid(pid, &status, wait ? 0 : WNOHANG) != pid) {
+        return std::nullopt;
+    }
+    return WIFEXITED(status) ? ProgramEnd{WEXITSTATUS(status), 0}
+                             : ProgramEnd{-1, WTERMSIG(status)};
+}
+
+std::size_t CountOf(const std::string& text, const std::string& part) {
+    std::size_t count = 0;
+    for (auto at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) {
+        ++count;
+    }
+    return count;
 }
 
 }  // namespace orvalt::test

@@ -4,8 +4,10 @@
 // to write anywhere.
 
 #include <sys/resource.h>
+#include <sys/types.h>
 
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -36,8 +38,31 @@ class FileSizeLimit {
 // In a child: give up root, so that folder and file permissions apply.
 void DropRoot();
 
-// In a child: becomes the program words[0] with these arguments and the one
-// environment entry `env` ("NAME=value"); exits 127 when it cannot.
-[[noreturn]] void ExecProgram(std::vector<std::string> words, const std::string& env);
+// A program to start as a shell would: its words (the program's path first),
+// its whole environment, where its standard output and error go (descriptors
+// of the caller, which keeps and closes them), and what else the child does
+// before the program starts. Its signals are at their defaults, whatever the
+// test program did with its own.
+struct ProgramLaunch {
+    std::vector<std::string> words;
+    std::vector<std::string> environment;
+    int outFd = -1;
+    int errFd = -1;
+    std::function<void()> inChild;
+};
+
+// Starts it; the child exits 127 when the program cannot start.
+pid_t StartProgram(const ProgramLaunch& launch);
+
+struct ProgramEnd {
+    int exitStatus = -1;  // -1 when a signal ended it
+    int signal = 0;
+};
+
+// Waits for it to end, or only looks (`wait` false: nullopt while it runs).
+std::optional<ProgramEnd> ProgramEnded(pid_t pid, bool wait = true);
+
+// How often `part` occurs in `text` (a message said once, a redraw...).
+std::size_t CountOf(const std::string& text, const std::string& part);
 
 }  // namespace orvalt::test

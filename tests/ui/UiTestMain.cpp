@@ -31,5 +31,6 @@ int main(int argc, char** argv) {
     failures += orvalt::testing::RunMainWindowTests(argc, argv);
     failures += orvalt::testing::RunPlotAndBannerTests(argc, argv);
     failures += orvalt::testing::RunWindowPlotTests(argc, argv);
+    failures += orvalt::testing::RunRecordControlsTests(argc, argv);
     return failures == 0 ? 0 : 1;
 }

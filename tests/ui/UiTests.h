@@ -7,5 +7,6 @@ int RunMainWindowTests(int argc, char** argv);
 int RunStartUpTests(int argc, char** argv);
 int RunPlotAndBannerTests(int argc, char** argv);
 int RunWindowPlotTests(int argc, char** argv);
+int RunRecordControlsTests(int argc, char** argv);
 
 }  // namespace orvalt::testing

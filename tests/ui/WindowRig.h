@@ -37,12 +37,13 @@ class WindowRig {
     // `fixture`: the fixture the window serves (empty: none).
     explicit WindowRig(SettingsRecord initial = {}, UnitProfile unit = {},
                        std::vector<DiagPort> extraPorts = {}, bool simulate = true,
-                       std::string fixture = {})
-        : WindowRig(
-              Built{},
-              SessionOptions{
-                  StationOptions{simulate, false, std::move(unit), {}, std::move(fixture)}, {}},
-              std::move(initial), std::move(extraPorts)) {}
+                       std::string fixture = {}, RecordingOptions recording = {})
+        : WindowRig(Built{},
+                    SessionOptions{
+                        StationOptions{simulate, false, std::move(unit), {}, std::move(fixture)},
+                        {},
+                        std::move(recording)},
+                    std::move(initial), std::move(extraPorts)) {}
     // The session's settings come from its settings file.
     explicit WindowRig(const SessionOptions& options)
         : WindowRig(Built{}, options, std::nullopt, {}) {}

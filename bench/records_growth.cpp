@@ -1,0 +1,216 @@
+// How much the results database grows per test of the example plan, in SQLite
+// and PostgreSQL, and what recording adds to a run's wall time. Until the
+// recorder is wired into the station session, the run's events are taken from
+// the headless runner's trace: each reading, each output switch, and the
+// simulated driver's diagnostic lines at their usual rate, with the plan's
+// summary lines and the full plan text.
+//
+// usage: bench_records_growth [PLAN.csv] [RUNS] [KEEP.sqlite]
+// With KEEP.sqlite one more run is recorded into that file and kept (the
+// report screenshot is made from it).
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <optional>
+#include <sstream>
+#include <utility>
+
+#include "RecordsBench.h"
+#include "cli/CliOptions.h"
+#include "cli/HeadlessRunner.h"
+#include "platform/HostIdentity.h"
+#include "records/RunRecorder.h"
+#include "records/SettingsPairs.h"
+#include "records/Sha256.h"
+#include "support/PgCluster.h"
+#include "support/TempFolder.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+struct TraceEvent {
+    int row = 0;
+    double waitSeconds = 0.0;  // a wait announced: the clock moves on by it
+    bool reading = false;
+    bool on = false;
+    double volts = 0.0;
+    std::string text;
+    std::optional<orvalt::Measurement> figure;  // a measured time the log reports
+    std::string summaryLine;
+};
+
+// The log lines that carry a test's figures and its summary line.
+bool ReadResultLine(const std::string& line, TraceEvent& e, bool& secondOff) {
+    double value = 0, threshold = 0;
+    int level = 0, month = 0, day = 0, year = 0;
+    if (std::sscanf(line.c_str(), "Time To ON seconds, %lf", &value) == 1) {
+        e.figure = orvalt::Measurement{"Time To ON", value};
+    } else if (std::sscanf(line.c_str(), "Time To OFF (to %lf) seconds from level %d, %lf",
+                           &threshold, &level, &value) == 3) {
+        e.figure = orvalt::Measurement{secondOff ? "Time To OFF B" : "Time To OFF A", value};
+        secondOff = !secondOff;
+    } else if (std::sscanf(line.c_str(), "%d-%d-%d, 1, ", &month, &day, &year) == 3) {
+        e.summaryLine = line;
+    } else {
+        return false;
+    }
+    return true;
+}
+
+std::vector<TraceEvent> TraceOf(const std::string& log) {
+    std::vector<TraceEvent> events;
+    std::istringstream lines(log);
+    std::string line;
+    bool secondOff = false;
+    while (std::getline(lines, line)) {
+        TraceEvent e;
+        if (ReadResultLine(line, e, secondOff)) {
+            e.row = -1;
+            events.push_back(e);
+            continue;
+        }
+        double volts = 0;
+        double wait = 0;
+        if (std::sscanf(line.c_str(), "wait[%d]: Wait %lf secs", &e.row, &wait) == 2) {
+            e.waitSeconds = wait;
+            events.push_back(e);
+            continue;
+        }
+        if (std::sscanf(line.c_str(), "status[%d]: Reading voltage = %lf", &e.row, &volts) == 2) {
+            e.reading = true;
+            e.volts = volts;
+        } else if (std::sscanf(line.c_str(), "status[%d]: Setting output", &e.row) == 1) {
+            e.on = line.find(" ON") != std::string::npos;
+        } else {
+            continue;
+        }
+        e.text = line.substr(line.find(": ") + 2);
+        events.push_back(e);
+    }
+    return events;
+}
+
+// Replays one run into the recorder: each device access 10 ms after the one
+// before, each announced wait in full, and a diagnostic line every 500 ms as
+// the simulated driver sends them.
+void Replay(orvalt::RunRecorder& recorder, const std::vector<TraceEvent>& trace,
+            const std::string& planText) {
+    orvalt::RunStart run;
+    run.planName = "TestCfg.csv";
+    run.planText = planText;
+    run.settings = orvalt::SettingsPairs(orvalt::DefaultSettings());
+    run.unit = {"Acme", "X100", "Linear", "40W", "4ft", "DrvCo", "D-200", "SN-123456"};
+    run.host = orvalt::StationHostName();
+    run.operatorLogin = orvalt::OperatorLoginName();
+    run.planSha256 = orvalt::Sha256Hex(planText);
+    recorder.BeginRun(run);
+    int row = -1;
+    std::uint32_t tick = 0;
+    orvalt::TestFinish finish;
+    for (const TraceEvent& e : trace) {
+        if (e.figure)
+            finish.measurements.push_back(*e.figure);
+        if (!e.summaryLine.empty())
+            finish.summaryLine = e.summaryLine;
+        if (e.row < 0)
+            continue;
+        if (e.row > row) {  // some steps post under row 0: a test is the highest row so far
+            if (row >= 0)
+                recorder.EndTest(std::exchange(finish, {}));
+            row = e.row;
+            recorder.BeginTest({row, {"1", "1.5", "2", "0.25", "3", "7", "", "", ""}, "cycle", {}});
+        }
+        const std::uint32_t before = tick;
+        if (e.waitSeconds > 0) {
+            tick += static_cast<std::uint32_t>(e.waitSeconds * 1000);
+        } else {
+            tick += 10;
+            if (e.reading)
+                recorder.RecordReading(tick, e.volts, e.text);
+            else
+                recorder.RecordSwitch(tick, 4, e.on);
+        }
+        if (tick / 500 != before / 500)
+            recorder.RecordDiagLine(tick, "1F4 3 2", {500, 3, 2});
+    }
+    recorder.EndTest(finish);
+    recorder.EndRun({});
+}
+
+double RecordRuns(const std::string& target, const orvalt::test::TempFolder& folder, int runs,
+                  const std::vector<TraceEvent>& trace, const std::string& plan) {
+    const auto start = Clock::now();
+    orvalt::RunRecorder recorder({target, folder / "spool.sqlite", std::chrono::seconds(2), {}});
+    for (int i = 0; i < runs; ++i)
+        Replay(recorder, trace, plan);
+    recorder.Flush();
+    return std::chrono::duration<double>(Clock::now() - start).count();
+}
+
+std::uintmax_t SqliteBytes(const std::filesystem::path& file) {
+    std::uintmax_t bytes = std::filesystem::file_size(file);
+    std::error_code none;
+    const auto wal = std::filesystem::file_size(file.string() + "-wal", none);
+    return bytes + (none ? 0 : wal);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const std::string plan = argc > 1 ? argv[1] : "examples/TestCfg.csv";
+    const int runs = argc > 2 ? std::atoi(argv[2]) : 20;
+    orvalt::test::TempFolder folder;
+    ::setenv("XDG_CONFIG_HOME", folder.Path().c_str(), 1);  // default settings, never the user's
+    ::setenv("XDG_DATA_HOME", folder.Path().c_str(), 1);    // run records, never the user's
+    auto parsed = orvalt::ParseCliOptions({"--simulate", "--fast", "--trace", plan});
+    std::ostringstream out, err;
+    std::atomic<bool> stop{false};
+    const auto runStart = Clock::now();
+    orvalt::RunHeadless(*parsed.options, out, err, stop, nullptr);
+    const double runWall = std::chrono::duration<double>(Clock::now() - runStart).count();
+    const auto trace = TraceOf(out.str());
+    std::ifstream planFile(plan);
+    const std::string planText((std::istreambuf_iterator<char>(planFile)), {});
+    int tests = 0, readings = 0, switches = 0;
+    for (std::size_t i = 0; i < trace.size(); ++i) {
+        tests = std::max(tests, trace[i].row + 1);
+        readings += trace[i].reading;
+        switches += !trace[i].reading && trace[i].waitSeconds == 0;
+    }
+    std::printf("example plan: %d tests, %d readings, %d switches per run; run wall %.3f s\n",
+                tests, readings, switches, runWall);
+    if (argc > 3)
+        RecordRuns(argv[3], folder, 1, trace, planText);
+
+    const auto sqlite = folder / "growth.sqlite";
+    auto empty = orvalt::OpenRecordDatabase(sqlite.string());
+    empty.connection.reset();
+    const auto before = SqliteBytes(sqlite);
+    const double sqliteWall = RecordRuns(sqlite.string(), folder, runs, trace, planText);
+    const double perTest = static_cast<double>(SqliteBytes(sqlite) - before) / (runs * tests);
+    std::printf("SQLite:     %.1f KB per test, recording one run %.3f s wall (writer thread)\n",
+                perTest / 1024, sqliteWall / runs);
+
+    if (!orvalt::test::PostgresInstalled())
+        return 0;
+    orvalt::test::PgCluster cluster;
+    if (!cluster.Ready())
+        return 0;
+    auto server = orvalt::OpenRecordDatabase(cluster.Url());
+    const char* kSize =
+        "SELECT SUM(pg_total_relation_size(c.oid)) FROM pg_class c JOIN pg_namespace n"
+        " ON n.oid = c.relnamespace WHERE n.nspname = 'public' AND c.relkind = 'r'";
+    const double pgBefore = orvalt::CellNumber(server.connection->Run(kSize).rows.at(0).at(0));
+    const double pgWall = RecordRuns(cluster.Url(), folder, runs, trace, planText);
+    server.connection->Run("VACUUM");
+    const double pgAfter = orvalt::CellNumber(server.connection->Run(kSize).rows.at(0).at(0));
+    std::printf("PostgreSQL: %.1f KB per test, recording one run %.3f s wall (writer thread)\n",
+                (pgAfter - pgBefore) / (runs * tests) / 1024, pgWall / runs);
+    return 0;
+}

@@ -1,0 +1,43 @@
+#include <CLI/CLI.hpp>
+#include <memory>
+
+#include "cli/RecordsCommandParts.h"
+#include "records/SqlConnection.h"
+#include "records/Yield.h"
+
+namespace orvalt {
+
+namespace {
+
+struct YieldOptions {
+    std::string by = "model";
+    std::optional<std::string> since;
+    std::optional<std::string> db;
+};
+
+int RunYield(const YieldOptions& options, std::ostream& out, std::ostream& err) {
+    const auto db = OpenRecordsToRead(options.db, err);
+    if (!db)
+        return kExitRecordsUnreadable;
+    const YieldGrouping by = *YieldGroupingFromWord(options.by);
+    const YieldResult yield = QueryYield(*db, by, options.since);
+    if (!yield.ok)
+        return RecordsUnreadable(err, yield.message);
+    out << YieldTable(yield, by);
+    return 0;
+}
+
+}  // namespace
+
+RecordsCommand AddYieldCommand(CLI::App& app) {
+    auto options = std::make_shared<YieldOptions>();
+    app.description("Tests and units per model, driver or day: completed, abandoned, pass, fail.");
+    app.add_option("--by", options->by, "model, driver or day")
+        ->check(CLI::IsMember({"model", "driver", "day"}));
+    app.add_option("--since", options->since, "only runs started on or after YYYY-MM-DD (UTC)")
+        ->check(CLI::Validator(SinceValidator, "YYYY-MM-DD"));
+    app.add_option("--db", options->db, "results database: a SQLite file or a postgresql:// URL");
+    return [options](std::ostream& out, std::ostream& err) { return RunYield(*options, out, err); };
+}
+
+}  // namespace orvalt

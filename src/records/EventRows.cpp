@@ -1,0 +1,121 @@
+#include "records/EventRows.h"
+
+namespace orvalt {
+
+namespace {
+
+SqlValue Text(const std::string& text) {
+    return text;
+}
+
+SqlValue Integer(std::int64_t number) {
+    return number;
+}
+
+SqlValue OptionalIndex(const std::optional<int>& index) {
+    return index ? SqlValue(std::int64_t{*index}) : SqlValue();
+}
+
+std::vector<SqlValue> RunValues(const RunStart& run, const RunFinish* finish,
+                                const RunTally* tally) {
+    const RecordedUnit& unit = run.unit;
+    std::vector<SqlValue> values{
+        run.uuid,     run.startedAt,  run.host,     run.operatorLogin,       run.fixture,
+        run.planName, run.planSha256, run.planText, unit.manufacturer,       unit.model,
+        unit.type,    unit.power,     unit.size,    unit.driverManufacturer, unit.driverModel,
+        unit.serial};
+    values.push_back(finish ? Text(finish->endedAt) : SqlValue());
+    values.push_back(finish ? Text(RecordEndWord(finish->how)) : SqlValue());
+    values.push_back(finish ? Text(finish->reason) : SqlValue());
+    values.resize(values.size() + 4);  // NULL: not counted by this write
+    if (tally) {
+        const std::int64_t counts[] = {tally->begun, tally->completed, tally->passed,
+                                       tally->failed};
+        for (std::size_t i = 0; i < 4; ++i)
+            values[values.size() - 4 + i].emplace<std::int64_t>(counts[i]);
+    }
+    return values;
+}
+
+void AppendRun(const RunStart& run, const RunFinish* finish, const RunTally* tally,
+               std::vector<RowWrite>& rows) {
+    rows.push_back({&RunsTable(), RunValues(run, finish, tally)});
+    for (const auto& [name, value] : run.settings)
+        rows.push_back({&RunSettingsTable(), {run.uuid, name, value}});
+}
+
+std::vector<SqlValue> TestValues(const std::string& uuid, const TestRecordStart& test,
+                                 const TestFinish* finish) {
+    std::vector<SqlValue> values{uuid, Integer(test.index)};
+    for (const auto& text : test.planTexts)
+        values.push_back(text);
+    values.push_back(test.mode);
+    values.push_back(test.startedAt);
+    const bool verdict = finish && finish->verdict;
+    values.push_back(finish ? Text(finish->endedAt) : SqlValue());
+    values.push_back(finish ? Text(RecordEndWord(finish->how)) : SqlValue());
+    values.push_back(finish ? Text(finish->summaryLine) : SqlValue());
+    values.push_back(verdict ? Text(finish->verdict->outcome) : SqlValue());
+    values.push_back(verdict ? Text(finish->verdict->reasons) : SqlValue());
+    return values;
+}
+
+void AppendTestEnd(const TestEnded& ended, std::vector<RowWrite>& rows) {
+    rows.push_back({&TestsTable(), TestValues(ended.runUuid, ended.test, &ended.finish)});
+    for (const auto& measurement : ended.finish.measurements)
+        rows.push_back(
+            {&MeasurementsTable(),
+             {ended.runUuid, Integer(ended.test.index), measurement.name, measurement.value}});
+}
+
+std::vector<SqlValue> StampValues(const TraceStamp& stamp, std::int64_t ms) {
+    return {stamp.runUuid, stamp.seq, OptionalIndex(stamp.testIndex), ms};
+}
+
+RowWrite TraceRow(const TableShape& table, const TraceStamp& stamp, std::int64_t ms,
+                  const std::vector<SqlValue>& extra) {
+    RowWrite row{&table, StampValues(stamp, ms)};
+    row.values.insert(row.values.end(), extra.begin(), extra.end());
+    return row;
+}
+
+struct RowsOf {
+    std::vector<RowWrite>& rows;
+
+    void operator()(const RunBegan& e) { AppendRun(e.run, nullptr, nullptr, rows); }
+    void operator()(const RunEnded& e) { AppendRun(e.run, &e.finish, &e.tally, rows); }
+    void operator()(const RunTallied& e) {
+        rows.push_back({&RunsTable(), RunValues(e.run, nullptr, &e.tally)});
+    }
+    void operator()(const TestBegan& e) {
+        rows.push_back({&TestsTable(), TestValues(e.runUuid, e.test, nullptr)});
+    }
+    void operator()(const TestEnded& e) { AppendTestEnd(e, rows); }
+    void operator()(const ReadingTaken& e) {
+        rows.push_back(
+            TraceRow(ReadingsTable(), e.stamp, e.reading.ms, {e.reading.volts, e.reading.status}));
+    }
+    void operator()(const LineSwitched& e) {
+        rows.push_back(TraceRow(SwitchesTable(), e.stamp, e.change.ms,
+                                {std::int64_t{e.change.line}, std::int64_t{e.change.on}}));
+    }
+    void operator()(const DiagLineSeen& e) {
+        const auto& fields = e.line.fields;
+        rows.push_back(TraceRow(DiagLinesTable(), e.stamp, e.line.ms,
+                                {e.line.raw, fields[0], fields[1], fields[2]}));
+    }
+};
+
+}  // namespace
+
+bool IsMilestone(const RecordEvent& event) {
+    return !std::holds_alternative<ReadingTaken>(event) &&
+           !std::holds_alternative<LineSwitched>(event) &&
+           !std::holds_alternative<DiagLineSeen>(event);
+}
+
+void AppendEventRows(const RecordEvent& event, std::vector<RowWrite>& rows) {
+    std::visit(RowsOf{rows}, event);
+}
+
+}  // namespace orvalt

@@ -1,0 +1,40 @@
+#pragma once
+// Looking back at runs: one line per run, newest first, filtered by unit serial,
+// model and start date.
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "records/SqlConnection.h"
+
+namespace orvalt {
+
+struct HistoryFilter {
+    std::optional<std::string> serial;
+    std::optional<std::string> model;
+    std::optional<std::string> since;  // YYYY-MM-DD, UTC
+};
+
+struct HistoryRow {
+    std::string uuid, startedAt, endedAt, endedHow, host, operatorLogin;
+    std::string manufacturer, model, driverModel, serial, planName;
+    int tests = 0;
+    int completedTests = 0;
+};
+
+struct HistoryResult {
+    bool ok = true;
+    std::string message;
+    std::vector<HistoryRow> rows;
+};
+
+HistoryResult QueryHistory(SqlConnection& connection, const HistoryFilter& filter);
+
+// "2026-12-07T12:50:21.123Z  3f2a...  X100  SN123  3/3 tests  completed  plan.csv  host/op"
+std::string HistoryLine(const HistoryRow& row);
+
+// True for a valid calendar date written YYYY-MM-DD.
+bool IsIsoDate(const std::string& text);
+
+}  // namespace orvalt

@@ -1,0 +1,135 @@
+#include "records/PgConnection.h"
+
+#include <libpq-fe.h>
+
+#include <cstdio>
+#include <memory>
+
+namespace orvalt {
+
+namespace {
+
+// A server that does not answer must not hold the recording up for long.
+constexpr const char* kConnectTimeoutSeconds = "5";
+
+std::string FirstLine(const char* text) {
+    std::string line = text ? text : "";
+    while (!line.empty() && (line.back() == '\n' || line.back() == ' '))
+        line.pop_back();
+    if (auto end = line.find('\n'); end != std::string::npos)
+        line.resize(end);
+    return line;
+}
+
+std::string ParamText(const SqlValue& value) {
+    if (const auto* number = std::get_if<std::int64_t>(&value))
+        return std::to_string(*number);
+    if (const auto* real = std::get_if<double>(&value)) {
+        char text[40];
+        std::snprintf(text, sizeof text, "%.17g", *real);
+        return text;
+    }
+    return std::get<std::string>(value);
+}
+
+std::vector<SqlRow> ResultRows(const PGresult* result) {
+    std::vector<SqlRow> rows(static_cast<std::size_t>(PQntuples(result)));
+    const int columns = PQnfields(result);
+    for (std::size_t row = 0; row < rows.size(); ++row) {
+        const int r = static_cast<int>(row);
+        for (int column = 0; column < columns; ++column) {
+            if (PQgetisnull(result, r, column))
+                rows[row].emplace_back(std::nullopt);
+            else
+                rows[row].emplace_back(
+                    std::string(PQgetvalue(result, r, column),
+                                static_cast<std::size_t>(PQgetlength(result, r, column))));
+        }
+    }
+    return rows;
+}
+
+}  // namespace
+
+std::string UrlWithoutPassword(const std::string& url) {
+    const auto scheme = url.find("://");
+    const auto at = url.find('@');
+    if (scheme == std::string::npos || at == std::string::npos || at < scheme)
+        return url;
+    const auto colon = url.find(':', scheme + 3);
+    if (colon == std::string::npos || colon > at)
+        return url;
+    return url.substr(0, colon) + url.substr(at);
+}
+
+SqlOpenResult PgConnection::Open(const std::string& url) {
+    const char* keys[] = {"dbname", "connect_timeout", "application_name", nullptr};
+    const char* values[] = {url.c_str(), kConnectTimeoutSeconds, "orvalt", nullptr};
+    pg_conn* connection = PQconnectdbParams(keys, values, 1);
+    const std::string where = UrlWithoutPassword(url);
+    if (!connection || PQstatus(connection) != CONNECTION_OK) {
+        std::string message =
+            "Results server " + where + ": " +
+            (connection ? FirstLine(PQerrorMessage(connection)) : "out of memory");
+        PQfinish(connection);
+        return {nullptr, message};
+    }
+    PQsetErrorVerbosity(connection, PQERRORS_TERSE);
+    // Server notices ("already exists, skipping") are not for the operator.
+    PQsetNoticeProcessor(
+        connection, [](void*, const char*) {}, nullptr);
+    return {std::make_unique<PgConnection>(connection, where), {}};
+}
+
+PgConnection::PgConnection(pg_conn* connection, std::string where)
+    : connection_(connection), where_(std::move(where)) {}
+
+PgConnection::~PgConnection() {
+    PQfinish(connection_);
+}
+
+std::string PgConnection::Describe() const {
+    return where_;
+}
+
+SqlResult PgConnection::Failure() const {
+    return {false, "Results server " + where_ + ": " + FirstLine(PQerrorMessage(connection_)), {}};
+}
+
+const std::string* PgConnection::PreparedName(const std::string& sql, SqlResult& failure) {
+    if (auto found = prepared_.find(sql); found != prepared_.end())
+        return &found->second;
+    const std::string name = NumberedName('s', prepared_.size());
+    std::unique_ptr<PGresult, decltype(&PQclear)> result(
+        PQprepare(connection_, name.c_str(), sql.c_str(), 0, nullptr), &PQclear);
+    if (!result || PQresultStatus(result.get()) != PGRES_COMMAND_OK) {
+        failure = Failure();
+        return nullptr;
+    }
+    return &prepared_.emplace(sql, name).first->second;
+}
+
+SqlResult PgConnection::Run(std::string_view sql, const std::vector<SqlValue>& params) {
+    std::vector<std::string> texts;
+    std::vector<const char*> pointers;
+    texts.reserve(params.size());
+    for (const auto& param : params) {
+        const bool null = std::holds_alternative<std::monostate>(param);
+        texts.push_back(null ? std::string() : ParamText(param));
+        pointers.push_back(null ? nullptr : texts.back().c_str());
+    }
+    SqlResult failure;
+    const std::string* name = PreparedName(std::string(sql), failure);
+    if (!name)
+        return failure;
+    std::unique_ptr<PGresult, decltype(&PQclear)> result(
+        PQexecPrepared(connection_, name->c_str(), static_cast<int>(params.size()), pointers.data(),
+                       nullptr, nullptr, 0),
+        &PQclear);
+    const auto status = result ? PQresultStatus(result.get()) : PGRES_FATAL_ERROR;
+    if (status != PGRES_COMMAND_OK && status != PGRES_TUPLES_OK)
+        return Failure();
+    return {true, {}, ResultRows(result.get())};
+}
+
+}  // namespace orvalt

@@ -1,0 +1,40 @@
+#pragma once
+// A PostgreSQL results server reached through libpq, by a "postgresql://" URL.
+
+#include <map>
+#include <string>
+
+#include "records/SqlConnection.h"
+
+struct pg_conn;
+
+namespace orvalt {
+
+class PgConnection final : public SqlConnection {
+  public:
+    // Connects at once; a server that is down or refuses the login is a
+    // message, not a connection.
+    static SqlOpenResult Open(const std::string& url);
+    PgConnection(pg_conn* connection, std::string where);
+    ~PgConnection() override;
+    PgConnection(const PgConnection&) = delete;
+    PgConnection& operator=(const PgConnection&) = delete;
+
+    SqlResult Run(std::string_view sql, const std::vector<SqlValue>& params = {}) override;
+    std::string Describe() const override;
+
+  private:
+    // The server's name of the statement, prepared on its first use: the same
+    // few inserts run for every batch.
+    const std::string* PreparedName(const std::string& sql, SqlResult& failure);
+    SqlResult Failure() const;
+
+    pg_conn* connection_;
+    std::string where_;
+    std::map<std::string, std::string, std::less<>> prepared_;
+};
+
+// The URL without its password, fit for messages.
+std::string UrlWithoutPassword(const std::string& url);
+
+}  // namespace orvalt

@@ -1,0 +1,178 @@
+#include "records/RunLoad.h"
+
+namespace orvalt {
+
+namespace {
+
+std::string Columns(const std::vector<std::string>& names) {
+    std::string list;
+    for (const auto& name : names)
+        list += (list.empty() ? "" : ", ") + name;
+    return list;
+}
+
+RunStart RunStartOf(const SqlRow& c) {
+    RunStart run;
+    std::string* texts[] = {&run.uuid,
+                            &run.startedAt,
+                            &run.host,
+                            &run.operatorLogin,
+                            &run.fixture,
+                            &run.planName,
+                            &run.planSha256,
+                            &run.planText,
+                            &run.unit.manufacturer,
+                            &run.unit.model,
+                            &run.unit.type,
+                            &run.unit.power,
+                            &run.unit.size,
+                            &run.unit.driverManufacturer,
+                            &run.unit.driverModel,
+                            &run.unit.serial};
+    for (std::size_t i = 0; i < std::size(texts); ++i)
+        *texts[i] = CellText(c[i]);
+    return run;
+}
+
+LoadedTest TestOf(const SqlRow& c) {
+    LoadedTest test;
+    test.start.index = static_cast<int>(CellInteger(c[1]));
+    for (std::size_t i = 0; i < 9; ++i)
+        test.start.planTexts[i] = CellText(c[2 + i]);
+    test.start.mode = CellText(c[11]);
+    test.start.startedAt = CellText(c[12]);
+    test.endedAt = CellText(c[13]);
+    test.endedHow = CellText(c[14]);
+    test.summaryLine = CellText(c[15]);
+    if (c[16])
+        test.verdict = Verdict{*c[16], CellText(c[17])};
+    return test;
+}
+
+LoadedTest* TestAt(LoadedRun& run, const SqlCell& index) {
+    if (!index)
+        return nullptr;
+    for (auto& test : run.tests)
+        if (test.start.index == CellInteger(index))
+            return &test;
+    return nullptr;
+}
+
+SqlResult LoadRunRow(SqlConnection& db, const std::string& uuid, std::optional<LoadedRun>& run) {
+    SqlResult r =
+        db.Run("SELECT " +
+                   Columns({"run_uuid", "started_at", "host", "operator", "fixture", "plan_name",
+                            "plan_sha256", "plan_text", "manufacturer", "model", "type", "power",
+                            "size", "driver_manufacturer", "driver_model", "serial", "ended_at",
+                            "ended_how", "end_reason"}) +
+                   " FROM runs WHERE run_uuid = $1",
+               {uuid});
+    if (!r.ok || r.rows.empty())
+        return r;
+    run.emplace();
+    run->start = RunStartOf(r.rows[0]);
+    run->endedAt = CellText(r.rows[0][16]);
+    run->endedHow = CellText(r.rows[0][17]);
+    run->endReason = CellText(r.rows[0][18]);
+    return r;
+}
+
+SqlResult LoadSettings(SqlConnection& db, LoadedRun& run) {
+    SqlResult r = db.Run("SELECT name, value FROM run_settings WHERE run_uuid = $1 ORDER BY name",
+                         {run.start.uuid});
+    for (const auto& c : r.rows)
+        run.start.settings.emplace_back(CellText(c[0]), CellText(c[1]));
+    return r;
+}
+
+SqlResult LoadTests(SqlConnection& db, LoadedRun& run) {
+    SqlResult r = db.Run(
+        "SELECT run_uuid, test_index, plan_1, plan_2, plan_3, plan_4, plan_5,"
+        " plan_6, plan_7, plan_8, plan_9, mode, started_at, ended_at, ended_how,"
+        " summary_line, verdict, verdict_reasons FROM tests WHERE run_uuid = $1"
+        " ORDER BY test_index",
+        {run.start.uuid});
+    for (const auto& c : r.rows)
+        run.tests.push_back(TestOf(c));
+    return r;
+}
+
+SqlResult LoadMeasurements(SqlConnection& db, LoadedRun& run) {
+    SqlResult r = db.Run("SELECT test_index, name, value FROM measurements WHERE run_uuid = $1",
+                         {run.start.uuid});
+    for (const auto& c : r.rows)
+        if (auto* test = TestAt(run, c[0]))
+            test->measurements.push_back({CellText(c[1]), CellNumber(c[2])});
+    return r;
+}
+
+SqlResult LoadTrace(SqlConnection& db, LoadedRun& run) {
+    const std::vector<SqlValue> uuid{run.start.uuid};
+    SqlResult r = db.Run(
+        "SELECT test_index, ms, volts, status FROM readings WHERE run_uuid = $1"
+        " ORDER BY seq",
+        uuid);
+    for (const auto& c : r.rows)
+        if (auto* test = TestAt(run, c[0]))
+            test->readings.push_back({CellInteger(c[1]), CellNumber(c[2]), CellText(c[3])});
+    if (!r.ok)
+        return r;
+    r = db.Run("SELECT test_index, ms, line, state FROM switches WHERE run_uuid = $1 ORDER BY seq",
+               uuid);
+    for (const auto& c : r.rows)
+        if (auto* test = TestAt(run, c[0]))
+            test->switches.push_back(
+                {CellInteger(c[1]), static_cast<int>(CellInteger(c[2])), CellInteger(c[3]) != 0});
+    return r;
+}
+
+SqlResult LoadDiagLines(SqlConnection& db, LoadedRun& run) {
+    SqlResult r = db.Run(
+        "SELECT test_index, ms, raw, field_1, field_2, field_3 FROM diag_lines"
+        " WHERE run_uuid = $1 ORDER BY seq",
+        {run.start.uuid});
+    for (const auto& c : r.rows) {
+        DiagLineRecord line{CellInteger(c[1]),
+                            CellText(c[2]),
+                            {CellInteger(c[3]), CellInteger(c[4]), CellInteger(c[5])}};
+        auto* test = TestAt(run, c[0]);
+        (test ? test->diagLines : run.diagLinesBetweenTests).push_back(std::move(line));
+    }
+    return r;
+}
+
+}  // namespace
+
+RunLoadResult LoadRun(SqlConnection& db, const std::string& uuid) {
+    std::optional<LoadedRun> run;
+    SqlResult r = LoadRunRow(db, uuid, run);
+    if (r.ok && run)
+        r = LoadSettings(db, *run);
+    if (r.ok && run)
+        r = LoadTests(db, *run);
+    if (r.ok && run)
+        r = LoadMeasurements(db, *run);
+    if (r.ok && run)
+        r = LoadTrace(db, *run);
+    if (r.ok && run)
+        r = LoadDiagLines(db, *run);
+    if (!r.ok)
+        return {false, r.message, std::nullopt};
+    return {true, {}, std::move(run)};
+}
+
+RunLoadResult LastRunUuid(SqlConnection& db, std::string& uuid) {
+    const SqlResult r =
+        db.Run("SELECT run_uuid FROM runs ORDER BY started_at DESC, run_uuid LIMIT 1");
+    uuid = r.ok && !r.rows.empty() ? CellText(r.rows[0][0]) : std::string();
+    return {r.ok, r.message, std::nullopt};
+}
+
+std::optional<std::string> RunSetting(const LoadedRun& run, const std::string& name) {
+    for (const auto& [key, value] : run.start.settings)
+        if (key == name)
+            return value;
+    return std::nullopt;
+}
+
+}  // namespace orvalt

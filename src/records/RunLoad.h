@@ -1,0 +1,45 @@
+#pragma once
+// One recorded run read back whole, for its report.
+
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "records/RecordValues.h"
+#include "records/SqlConnection.h"
+
+namespace orvalt {
+
+struct LoadedTest {
+    TestRecordStart start;
+    std::string endedAt, endedHow, summaryLine;
+    std::optional<Verdict> verdict;
+    std::vector<Measurement> measurements;
+    std::vector<Reading> readings;
+    std::vector<LineSwitch> switches;
+    std::vector<DiagLineRecord> diagLines;
+};
+
+struct LoadedRun {
+    RunStart start;
+    std::string endedAt, endedHow, endReason;
+    std::vector<LoadedTest> tests;
+    std::vector<DiagLineRecord> diagLinesBetweenTests;
+};
+
+struct RunLoadResult {
+    bool ok = true;
+    std::string message;
+    std::optional<LoadedRun> run;  // empty with ok set: no such run
+};
+
+RunLoadResult LoadRun(SqlConnection& connection, const std::string& uuid);
+
+// The UUID of the run that started last; empty when there is none.
+RunLoadResult LastRunUuid(SqlConnection& connection, std::string& uuid);
+
+// The setting a run was started with, or empty.
+std::optional<std::string> RunSetting(const LoadedRun& run, const std::string& name);
+
+}  // namespace orvalt

@@ -1,0 +1,204 @@
+#include "records/RunRecorder.h"
+
+#include "platform/RandomUuid.h"
+#include "platform/UtcTime.h"
+#include "records/EventRows.h"
+
+namespace orvalt {
+
+namespace {
+
+constexpr int kPowerLine = 4;
+
+void StampTime(std::string& time) {
+    if (time.empty())
+        time = UtcIsoNow();
+}
+
+std::int64_t& TraceMs(RecordEvent& event) {
+    if (auto* reading = std::get_if<ReadingTaken>(&event))
+        return reading->reading.ms;
+    if (auto* change = std::get_if<LineSwitched>(&event))
+        return change->change.ms;
+    return std::get<DiagLineSeen>(event).line.ms;
+}
+
+// Ticks wrap at 32 bits; the difference of two of them is signed.
+std::int64_t Since(std::uint32_t origin, std::uint32_t tick) {
+    return static_cast<std::int32_t>(tick - origin);
+}
+
+}  // namespace
+
+RunRecorder::RunRecorder(RecordStoreOptions store, RecorderOptions options)
+    : store_(std::move(store)), options_(options), writer_([this] { WriterLoop(); }) {}
+
+RunRecorder::~RunRecorder() {
+    {
+        std::scoped_lock lock(mutex_);
+        stopping_ = true;
+    }
+    wake_.notify_all();
+    writer_.join();
+}
+
+void RunRecorder::PushLocked(RecordEvent event) {
+    const bool milestone = IsMilestone(event);
+    pending_.push_back(std::move(event));
+    ++handed_;
+    if (milestone) {
+        urgent_ = true;
+        wake_.notify_one();
+    }
+}
+
+std::string RunRecorder::BeginRun(RunStart run) {
+    if (run.uuid.empty())
+        run.uuid = NewRandomUuid();
+    StampTime(run.startedAt);
+    std::scoped_lock lock(mutex_);
+    if (run_)
+        EndRunLocked({RecordEnd::Abandoned, "a new run began before this one ended", {}});
+    run_ = run;
+    tally_ = {};
+    lastUuid_ = run.uuid;
+    origin_.reset();
+    nextSeq_ = 0;
+    PushLocked(RunBegan{std::move(run)});
+    return lastUuid_;
+}
+
+void RunRecorder::BeginTest(TestRecordStart test) {
+    StampTime(test.startedAt);
+    std::scoped_lock lock(mutex_);
+    if (!run_)
+        return;
+    ReleaseHeld();
+    test_ = test;
+    testHasOrigin_ = false;
+    PushLocked(TestBegan{run_->uuid, std::move(test)});
+    ++tally_.begun;
+    PushTallyLocked();
+}
+
+void RunRecorder::PushTallyLocked() {
+    PushLocked(RunTallied{*run_, tally_});
+}
+
+TraceStamp RunRecorder::NextStamp() {
+    return {run_->uuid, nextSeq_++, test_ ? std::optional<int>(test_->index) : std::nullopt};
+}
+
+void RunRecorder::PushTrace(RecordEvent event, std::uint32_t tick) {
+    if (test_ && !testHasOrigin_) {
+        beforeOrigin_.emplace_back(std::move(event), tick);
+        return;
+    }
+    TraceMs(event) = origin_ ? Since(*origin_, tick) : 0;
+    PushLocked(std::move(event));
+}
+
+// The held events get their times once the origin is known; a test that never
+// switched its power times them from its first event.
+void RunRecorder::ReleaseHeld() {
+    if (!beforeOrigin_.empty() && !testHasOrigin_)
+        origin_ = beforeOrigin_.front().second;
+    for (auto& [event, tick] : beforeOrigin_) {
+        TraceMs(event) = Since(*origin_, tick);
+        PushLocked(std::move(event));
+    }
+    beforeOrigin_.clear();
+}
+
+void RunRecorder::RecordSwitch(std::uint32_t tick, int line, bool on) {
+    std::scoped_lock lock(mutex_);
+    if (!run_)
+        return;
+    if (line == kPowerLine && test_ && !testHasOrigin_) {
+        origin_ = tick;
+        testHasOrigin_ = true;
+        ReleaseHeld();
+    }
+    PushTrace(LineSwitched{NextStamp(), {0, line, on}}, tick);
+}
+
+void RunRecorder::RecordReading(std::uint32_t tick, double volts, std::string status) {
+    std::scoped_lock lock(mutex_);
+    if (run_)
+        PushTrace(ReadingTaken{NextStamp(), {0, volts, std::move(status)}}, tick);
+}
+
+void RunRecorder::RecordDiagLine(std::uint32_t tick, std::string raw,
+                                 std::array<std::int64_t, 3> fields) {
+    std::scoped_lock lock(mutex_);
+    if (run_)
+        PushTrace(DiagLineSeen{NextStamp(), {0, std::move(raw), fields}}, tick);
+}
+
+void RunRecorder::EndTest(TestFinish finish) {
+    StampTime(finish.endedAt);
+    std::scoped_lock lock(mutex_);
+    if (!run_ || !test_)
+        return;
+    ReleaseHeld();
+    CountTestEnd(tally_, finish);
+    PushLocked(TestEnded{run_->uuid, std::move(*test_), std::move(finish)});
+    test_.reset();
+    PushTallyLocked();
+}
+
+void RunRecorder::EndRunLocked(RunFinish finish) {
+    StampTime(finish.endedAt);
+    ReleaseHeld();
+    if (test_) {
+        TestFinish abandoned{RecordEnd::Abandoned, {}, {}, std::nullopt, finish.endedAt};
+        PushLocked(TestEnded{run_->uuid, std::move(*test_), std::move(abandoned)});
+        test_.reset();
+    }
+    PushLocked(RunEnded{std::move(*run_), std::move(finish), tally_});
+    run_.reset();
+}
+
+void RunRecorder::EndRun(RunFinish finish) {
+    std::scoped_lock lock(mutex_);
+    if (run_)
+        EndRunLocked(std::move(finish));
+}
+
+std::string RunRecorder::LastRunUuid() const {
+    std::scoped_lock lock(mutex_);
+    return lastUuid_;
+}
+
+void RunRecorder::Flush() {
+    std::unique_lock lock(mutex_);
+    const std::uint64_t target = handed_;
+    urgent_ = true;
+    wake_.notify_one();
+    written_.wait(lock, [&] { return stored_ >= target; });
+}
+
+std::vector<RecordEvent> RunRecorder::TakeBatch(bool& stopping) {
+    std::unique_lock lock(mutex_);
+    wake_.wait_for(lock, options_.flushEvery, [&] { return urgent_ || stopping_; });
+    urgent_ = false;
+    stopping = stopping_;
+    return std::exchange(pending_, {});
+}
+
+void RunRecorder::WriterLoop() {
+    bool stopping = false;
+    while (!stopping) {
+        std::vector<RecordEvent> batch = TakeBatch(stopping);
+        std::vector<RowWrite> rows;
+        for (const RecordEvent& event : batch)
+            AppendEventRows(event, rows);
+        if (!rows.empty() || store_.HasBacklog())
+            store_.Write(std::move(rows));
+        std::scoped_lock lock(mutex_);
+        stored_ += batch.size();
+        written_.notify_all();
+    }
+}
+
+}  // namespace orvalt

@@ -1,0 +1,41 @@
+#include "records/SqlConnection.h"
+
+#include <cstdlib>
+
+#include "records/PgConnection.h"
+#include "records/SqliteConnection.h"
+
+namespace orvalt {
+
+bool IsServerUrl(std::string_view target) {
+    return target.starts_with("postgresql://") || target.starts_with("postgres://");
+}
+
+SqlOpenResult OpenSqlConnection(const std::string& target) {
+    if (target.empty())
+        return {nullptr, "No results database is set."};
+    if (IsServerUrl(target))
+        return PgConnection::Open(target);
+    return SqliteConnection::Open(target);
+}
+
+double CellNumber(const SqlCell& cell) {
+    return cell ? std::strtod(cell->c_str(), nullptr) : 0.0;
+}
+
+std::int64_t CellInteger(const SqlCell& cell) {
+    return cell ? std::strtoll(cell->c_str(), nullptr, 10) : 0;
+}
+
+std::string CellText(const SqlCell& cell) {
+    return cell.value_or(std::string());
+}
+
+// Appended rather than prefix + number: GCC 12 at -O3 sees a false overlap there.
+std::string NumberedName(char prefix, std::size_t number) {
+    std::string name(1, prefix);
+    name += std::to_string(number);
+    return name;
+}
+
+}  // namespace orvalt

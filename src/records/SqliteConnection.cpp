@@ -1,0 +1,135 @@
+#include "records/SqliteConnection.h"
+
+#include <sqlite3.h>
+
+#include <cstdio>
+#include <system_error>
+
+namespace orvalt {
+
+namespace {
+
+constexpr int kBusyWaitMs = 2000;
+
+SqlCell ColumnCell(sqlite3_stmt* statement, int column) {
+    const int type = sqlite3_column_type(statement, column);
+    if (type == SQLITE_NULL)
+        return std::nullopt;
+    if (type == SQLITE_FLOAT) {
+        // Every digit, so a value copied out through its text comes back the same.
+        char text[40];
+        std::snprintf(text, sizeof text, "%.17g", sqlite3_column_double(statement, column));
+        return std::string(text);
+    }
+    const auto* text = sqlite3_column_text(statement, column);
+    const int bytes = sqlite3_column_bytes(statement, column);
+    return std::string(reinterpret_cast<const char*>(text), static_cast<std::size_t>(bytes));
+}
+
+SqlRow CurrentRow(sqlite3_stmt* statement) {
+    SqlRow row;
+    const int columns = sqlite3_column_count(statement);
+    for (int column = 0; column < columns; ++column)
+        row.push_back(ColumnCell(statement, column));
+    return row;
+}
+
+int BindOne(sqlite3_stmt* statement, int index, const SqlValue& value) {
+    if (const auto* number = std::get_if<std::int64_t>(&value))
+        return sqlite3_bind_int64(statement, index, *number);
+    if (const auto* real = std::get_if<double>(&value))
+        return sqlite3_bind_double(statement, index, *real);
+    if (const auto* text = std::get_if<std::string>(&value))
+        return sqlite3_bind_text(statement, index, text->data(), static_cast<int>(text->size()),
+                                 SQLITE_TRANSIENT);
+    return sqlite3_bind_null(statement, index);
+}
+
+}  // namespace
+
+SqlOpenResult SqliteConnection::Open(const std::filesystem::path& file) {
+    std::error_code ignored;
+    if (file.has_parent_path())
+        std::filesystem::create_directories(file.parent_path(), ignored);
+    sqlite3* db = nullptr;
+    const int code =
+        sqlite3_open_v2(file.c_str(), &db,
+                        SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX, nullptr);
+    if (code != SQLITE_OK) {
+        std::string message = "Results database " + file.string() + ": " +
+                              (db ? sqlite3_errmsg(db) : sqlite3_errstr(code));
+        sqlite3_close(db);
+        return {nullptr, message};
+    }
+    sqlite3_busy_timeout(db, kBusyWaitMs);
+    auto connection = std::make_unique<SqliteConnection>(db, file);
+    // WAL lets history and reports read while a run writes; NORMAL syncing keeps
+    // every committed transaction through a killed process.
+    SqlResult mode = connection->Run("PRAGMA journal_mode=WAL");
+    if (!mode.ok)
+        return {nullptr, mode.message};
+    connection->Run("PRAGMA synchronous=NORMAL");
+    return {std::move(connection), {}};
+}
+
+SqliteConnection::SqliteConnection(sqlite3* db, std::filesystem::path file)
+    : db_(db), file_(std::move(file)) {}
+
+SqliteConnection::~SqliteConnection() {
+    for (auto& [sql, statement] : statements_)
+        sqlite3_finalize(statement);
+    sqlite3_close(db_);
+}
+
+std::string SqliteConnection::Describe() const {
+    return file_.string();
+}
+
+SqlResult SqliteConnection::Failure(std::string_view what) const {
+    return {false,
+            "Results database " + file_.string() + ": " + std::string(what) + sqlite3_errmsg(db_),
+            {}};
+}
+
+sqlite3_stmt* SqliteConnection::Prepared(std::string_view sql, SqlResult& result) {
+    if (auto found = statements_.find(sql); found != statements_.end())
+        return found->second;
+    sqlite3_stmt* statement = nullptr;
+    if (sqlite3_prepare_v2(db_, sql.data(), static_cast<int>(sql.size()), &statement, nullptr) !=
+        SQLITE_OK) {
+        result = Failure("");
+        return nullptr;
+    }
+    statements_.emplace(std::string(sql), statement);
+    return statement;
+}
+
+bool SqliteConnection::Bind(sqlite3_stmt* statement, const std::vector<SqlValue>& params,
+                            SqlResult& result) {
+    for (std::size_t i = 0; i < params.size(); ++i) {
+        const std::string name = NumberedName('$', i + 1);
+        const int index = sqlite3_bind_parameter_index(statement, name.c_str());
+        if (index > 0 && BindOne(statement, index, params[i]) != SQLITE_OK) {
+            result = Failure("");
+            return false;
+        }
+    }
+    return true;
+}
+
+SqlResult SqliteConnection::Run(std::string_view sql, const std::vector<SqlValue>& params) {
+    SqlResult result;
+    sqlite3_stmt* statement = Prepared(sql, result);
+    if (!statement || !Bind(statement, params, result))
+        return result;
+    int code;
+    while ((code = sqlite3_step(statement)) == SQLITE_ROW)
+        result.rows.push_back(CurrentRow(statement));
+    if (code != SQLITE_DONE)
+        result = Failure("");
+    sqlite3_reset(statement);
+    sqlite3_clear_bindings(statement);
+    return result;
+}
+
+}  // namespace orvalt

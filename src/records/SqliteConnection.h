@@ -1,0 +1,39 @@
+#pragma once
+// A SQLite results file: write-ahead log, a busy wait for a file another
+// station holds, and prepared statements kept for reuse, since the same few
+// inserts run for every reading.
+
+#include <filesystem>
+#include <map>
+#include <memory>
+
+#include "records/SqlConnection.h"
+
+struct sqlite3;
+struct sqlite3_stmt;
+
+namespace orvalt {
+
+class SqliteConnection final : public SqlConnection {
+  public:
+    static SqlOpenResult Open(const std::filesystem::path& file);
+    // Takes over an open handle; Open is the way in.
+    SqliteConnection(sqlite3* db, std::filesystem::path file);
+    ~SqliteConnection() override;
+    SqliteConnection(const SqliteConnection&) = delete;
+    SqliteConnection& operator=(const SqliteConnection&) = delete;
+
+    SqlResult Run(std::string_view sql, const std::vector<SqlValue>& params = {}) override;
+    std::string Describe() const override;
+
+  private:
+    sqlite3_stmt* Prepared(std::string_view sql, SqlResult& result);
+    bool Bind(sqlite3_stmt* statement, const std::vector<SqlValue>& params, SqlResult& result);
+    SqlResult Failure(std::string_view what) const;
+
+    sqlite3* db_;
+    std::filesystem::path file_;
+    std::map<std::string, sqlite3_stmt*, std::less<>> statements_;
+};
+
+}  // namespace orvalt

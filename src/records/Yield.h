@@ -1,0 +1,35 @@
+#pragma once
+// Yield: per model, driver or day, how many tests and units were tested, how
+// many tests completed and how many were abandoned or stopped, and how many
+// passed or failed where verdicts exist.
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "records/SqlConnection.h"
+
+namespace orvalt {
+
+enum class YieldGrouping { Model, Driver, Day };
+
+std::optional<YieldGrouping> YieldGroupingFromWord(const std::string& word);
+
+struct YieldRow {
+    std::string group;
+    std::int64_t tests = 0, units = 0, completed = 0, abandoned = 0, passed = 0, failed = 0;
+};
+
+struct YieldResult {
+    bool ok = true;
+    std::string message;
+    std::vector<YieldRow> rows;
+};
+
+YieldResult QueryYield(SqlConnection& connection, YieldGrouping by,
+                       const std::optional<std::string>& since);
+
+// A header line and one aligned line per group.
+std::string YieldTable(const YieldResult& result, YieldGrouping by);
+
+}  // namespace orvalt

@@ -1,0 +1,76 @@
+#pragma once
+// Run recording as one more consumer of a session's events: runs, tests,
+// readings, switches and diagnostic lines become RunRecorder calls. What the
+// worker must not read (the plan text, the settings, the unit description) is
+// taken on the handler thread at Start and handed over with Prepare.
+
+#include <array>
+#include <functional>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "domain/SessionObserver.h"
+#include "platform/Clock.h"
+#include "records/RunRecorder.h"
+
+namespace orvalt {
+
+// One plan row as its test's record keeps it.
+struct RecordedRow {
+    std::array<std::string, 9> texts;
+    std::string mode;  // "cycle" or "onoff"
+    // The Time-to-OFF point the test's figures are read at.
+    int cycles = 1;
+    int level = 1;
+};
+
+// What a run's record begins with.
+struct RunSnapshot {
+    RunStart run;
+    std::vector<RecordedRow> rows;  // by the test's row
+};
+
+// A test's verdict when it ends; nothing when there is none.
+using VerdictSource = std::function<std::optional<Verdict>(const TestEnd& test)>;
+
+class RunRecording final : public SessionObserver {
+  public:
+    RunRecording(RunRecorder& recorder, Clock& clock) : recorder_(recorder), clock_(clock) {}
+
+    // Handler thread: the next run's record begins with `snapshot`.
+    void Prepare(RunSnapshot snapshot);
+    // Any thread; asked on the worker's thread as each test ends.
+    void SetVerdictSource(VerdictSource source);
+
+    void RunStarted(int runNumber) override;
+    void RunEnded(int runNumber, RunEnd how) override;
+    void TestStarted(const TestStart& test) override;
+    void TestEnded(const TestEnd& test) override;
+    void VoltageRead(const VoltageReading& reading) override;
+    void PowerSwitched(const PowerSwitch& change) override;
+    void MarkerToggled(const MarkerToggle& change) override;
+    void DiagLineDecoded(const DiagLine& line) override;
+
+  private:
+    const RecordedRow* Row(int row) const;
+    std::optional<Verdict> VerdictFor(const TestEnd& test);
+    void EndOpenTest(RecordEnd how);
+
+    RunRecorder& recorder_;
+    Clock& clock_;
+    // Prepare and SetVerdictSource come from other threads than the events.
+    std::mutex mutex_;
+    std::optional<RunSnapshot> prepared_;
+    VerdictSource verdict_;
+    // The events' own state: they come one at a time (see SessionObserver.h).
+    RunSnapshot current_;
+    bool testOpen_ = false;
+    std::string lastFailure_;
+};
+
+// How a session's run ending is kept in the record.
+RecordEnd RecordEndOf(RunEnd how);
+
+}  // namespace orvalt

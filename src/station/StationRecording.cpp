@@ -1,0 +1,65 @@
+#include "station/StationRecording.h"
+
+#include "records/ReportFile.h"
+#include "records/ResultsSetting.h"
+#include "records/SqlConnection.h"
+
+namespace orvalt {
+
+namespace {
+
+std::string DatabaseOf(const RecordingOptions& options) {
+    return options.database.empty() ? DefaultResultsDatabase().string() : options.database;
+}
+
+std::filesystem::path SpoolOf(const RecordingOptions& options) {
+    return options.spool.empty() ? DefaultResultsSpool() : options.spool;
+}
+
+}  // namespace
+
+StationRecording::StationRecording(const RecordingOptions& options, std::string fixture,
+                                   Clock& clock, SessionObservers& observers)
+    : database_(DatabaseOf(options)), fixture_(std::move(fixture)), observers_(observers) {
+    RecordStoreOptions store;
+    store.target = database_;
+    store.spool = SpoolOf(options);
+    store.report = [this](bool reachable, const std::string& message) {
+        NoteHealth(reachable, message);
+    };
+    recorder_ = std::make_unique<RunRecorder>(std::move(store));
+    events_ = std::make_unique<RunRecording>(*recorder_, clock);
+    observers_.Attach(*events_);
+}
+
+StationRecording::~StationRecording() {
+    observers_.Detach(*events_);
+    recorder_.reset();  // stores the rest while the health sink still stands
+}
+
+StationRecording::Report StationRecording::WriteLastRunReport(const std::filesystem::path& folder) {
+    Flush();
+    const std::string uuid = LastRunUuid();
+    if (uuid.empty()) {
+        return {{}, "No run has been recorded yet."};
+    }
+    SqlOpenResult opened = OpenSqlConnection(database_);
+    if (!opened.connection) {
+        return {{}, opened.message};
+    }
+    const std::filesystem::path file = folder / ("orvalt-report-" + uuid + ".html");
+    const ReportFileResult written = WriteRunReportFile(*opened.connection, uuid, file);
+    return written.ok ? Report{file, {}} : Report{{}, written.message};
+}
+
+std::vector<RecordingHealth> StationRecording::TakeHealth() {
+    std::scoped_lock lock(healthMutex_);
+    return std::exchange(health_, {});
+}
+
+void StationRecording::NoteHealth(bool reachable, const std::string& message) {
+    std::scoped_lock lock(healthMutex_);
+    health_.push_back({reachable, message});
+}
+
+}  // namespace orvalt

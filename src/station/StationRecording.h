@@ -1,0 +1,84 @@
+#pragma once
+// A session's run recording: the recorder with its database (the default
+// SQLite file, the ResultsDatabase setting or a --db URL, as the front end
+// chose), the adapter that feeds it the session's events, and the health of
+// the database as the operator is told it. A database that cannot be opened or
+// written never stops a test: the recorder spools and tries again.
+
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "domain/SessionObservers.h"
+#include "platform/Clock.h"
+#include "records/RunRecorder.h"
+#include "station/RunRecording.h"
+
+namespace orvalt {
+
+// The longest unit serial number, as long as the unit's description texts.
+constexpr std::size_t kMaxSerialLength = 127;
+
+struct RecordingOptions {
+    // Off unless a front end turns it on: the window and the runner record
+    // every run; a test records only into a folder of its own.
+    bool on = false;
+    // A SQLite file or a postgresql:// URL; empty: the default file in the
+    // station's data folder.
+    std::string database;
+    // The local spool used while the database can't be written; empty: the
+    // default one in the station's data folder.
+    std::filesystem::path spool;
+};
+
+// A change of the database's health: "down" or "recovered", with its text.
+struct RecordingHealth {
+    bool reachable = false;
+    std::string message;
+};
+
+class StationRecording {
+  public:
+    // `fixture`: the fixture's name, where the station has one.
+    StationRecording(const RecordingOptions& options, std::string fixture, Clock& clock,
+                     SessionObservers& observers);
+    // Detaches from the events, then stores everything handed over.
+    ~StationRecording();
+    StationRecording(const StationRecording&) = delete;
+    StationRecording& operator=(const StationRecording&) = delete;
+
+    RunRecording& Events() { return *events_; }
+    const std::string& Database() const { return database_; }
+    const std::string& Fixture() const { return fixture_; }
+    std::string LastRunUuid() const { return recorder_->LastRunUuid(); }
+    // Waits until everything handed over is written (or spooled).
+    void Flush() { recorder_->Flush(); }
+
+    // Writes the report of the run recorded last into `folder` once all of it
+    // is stored; the file's path, or why there is none.
+    struct Report {
+        std::filesystem::path file;
+        std::string problem;
+    };
+    Report WriteLastRunReport(const std::filesystem::path& folder);
+
+    // The health changes not yet fetched, oldest first: a front end fetches
+    // them on its own thread (the recorder's thread only queues them).
+    std::vector<RecordingHealth> TakeHealth();
+
+  private:
+    void NoteHealth(bool reachable, const std::string& message);
+
+    std::string database_;
+    std::string fixture_;
+    SessionObservers& observers_;
+    std::mutex healthMutex_;
+    std::vector<RecordingHealth> health_;
+    std::unique_ptr<RunRecorder> recorder_;
+    std::unique_ptr<RunRecording> events_;
+};
+
+}  // namespace orvalt

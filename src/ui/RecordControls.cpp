@@ -1,0 +1,99 @@
+#include "ui/RecordControls.h"
+
+#include <QDesktopServices>
+#include <QDir>
+#include <QEvent>
+#include <QUrl>
+
+namespace orvalt {
+
+namespace {
+
+constexpr QRect kSerialLabelDu{7, 3, 49, 8};
+constexpr QRect kSerialEditDu{59, 1, 112, 14};
+constexpr QRect kHealthDu{177, 3, 385, 8};
+constexpr int kHealthPollMs = 250;
+
+constexpr Follow kBottomLeft{0, 0, 1, 0};
+constexpr Follow kBottomWide{0, 1, 1, 0};
+
+// A click or Tab into the edit selects its text, so the next unit's barcode
+// replaces the last one instead of adding to it.
+class SelectAllOnFocus final : public QObject {
+  public:
+    using QObject::QObject;
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::FocusIn) {
+            auto* edit = static_cast<QLineEdit*>(watched);
+            QTimer::singleShot(0, edit, [edit] { edit->selectAll(); });
+        }
+        return false;
+    }
+};
+
+QRect InBand(QRect du, int bandTopDu) {
+    du.translate(0, bandTopDu);
+    return du;
+}
+
+}  // namespace
+
+RecordControls::RecordControls(QWidget& window, StationSession& session, int bandTopDu)
+    : session_(session),
+      bandTopDu_(bandTopDu),
+      selectAllOnFocus_(std::make_unique<SelectAllOnFocus>()),
+      serialLabel_(QStringLiteral("Serial Number:"), &window),
+      serialEdit_(&window),
+      health_(&window),
+      reportAction_(QStringLiteral("Open Report of Last Run"), &window),
+      healthTimer_(&window) {
+    serialEdit_.setObjectName(QStringLiteral("serialNumber"));
+    serialEdit_.setMaxLength(static_cast<int>(kMaxSerialLength));
+    serialEdit_.installEventFilter(selectAllOnFocus_.get());
+    health_.setObjectName(QStringLiteral("recordingHealth"));
+    QObject::connect(&serialEdit_, &QLineEdit::textChanged, &serialEdit_,
+                     [this](const QString& text) { session_.SetUnitSerial(text.toStdString()); });
+    reportAction_.setEnabled(session_.Recording() != nullptr);
+    QObject::connect(&reportAction_, &QAction::triggered, &window,
+                     [this] { OpenReportOfLastRun(); });
+    QObject::connect(&healthTimer_, &QTimer::timeout, &window, [this] { ShowHealth(); });
+    if (session_.Recording()) {
+        healthTimer_.start(kHealthPollMs);
+    }
+}
+
+void RecordControls::Place(DialogBaseUnits base, const QSize& growth) {
+    const auto place = [&](QWidget& control, const QRect& du, const Follow& follow) {
+        control.setGeometry(
+            FollowGrowth(DialogUnitsToPixels(InBand(du, bandTopDu_), base), follow, growth));
+    };
+    place(serialLabel_, kSerialLabelDu, kBottomLeft);
+    place(serialEdit_, kSerialEditDu, kBottomLeft);
+    place(health_, kHealthDu, kBottomWide);
+}
+
+// Each change of the database's health is shown once, as it comes.
+void RecordControls::ShowHealth() {
+    if (StationRecording* recording = session_.Recording()) {
+        for (const RecordingHealth& change : recording->TakeHealth()) {
+            health_.setText(QString::fromStdString(change.message));
+        }
+    }
+}
+
+void RecordControls::OpenReportOfLastRun() {
+    StationRecording* recording = session_.Recording();
+    if (!recording) {
+        return;
+    }
+    const auto report = recording->WriteLastRunReport(QDir::tempPath().toStdString());
+    if (report.file.empty()) {
+        if (showProblem) {
+            showProblem(report.problem);
+        }
+        return;
+    }
+    QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(report.file.string())));
+}
+
+}  // namespace orvalt

@@ -1,0 +1,209 @@
+// History, yield and the command line over a database of known runs.
+
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+#include "cli/RecordsCommands.h"
+#include "records/EventRows.h"
+#include "records/History.h"
+#include "records/RecordsKit.h"
+#include "records/Yield.h"
+#include "support/TempFolder.h"
+
+namespace orvalt::test {
+namespace {
+
+struct RunPlan {
+    std::string uuid, startedAt, model, driver, serial;
+    std::vector<RecordEnd> tests;
+    std::vector<std::optional<std::string>> verdicts;
+};
+
+class LookBackTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        db_ = OpenRecordDatabase(path_).connection;
+        ASSERT_TRUE(db_);
+        using enum RecordEnd;
+        Add({"r1",
+             "2026-11-30T08:00:00.000Z",
+             "X100",
+             "D-200",
+             "SN-1",
+             {Completed, Completed},
+             {"PASS", "FAIL"}});
+        Add({"r2",
+             "2026-12-01T09:00:00.000Z",
+             "X100",
+             "D-200",
+             "SN-2",
+             {Completed, Abandoned},
+             {}});
+        Add({"r3", "2026-12-02T10:00:00.000Z", "X100", "D-300", "SN-1", {Completed}, {"PASS"}});
+        Add({"r4", "2026-12-02T11:00:00.000Z", "Z9", "D-300", "", {Stopped}, {}});
+    }
+
+    void Add(const RunPlan& plan) {
+        RunStart run = SampleRun(plan.model, plan.serial);
+        run.uuid = plan.uuid;
+        run.startedAt = plan.startedAt;
+        run.unit.driverModel = plan.driver;
+        std::vector<RowWrite> rows;
+        RunTally tally;
+        for (std::size_t i = 0; i < plan.tests.size(); ++i) {
+            TestFinish finish{plan.tests[i], "", {}, std::nullopt, ""};
+            if (i < plan.verdicts.size() && plan.verdicts[i])
+                finish.verdict = Verdict{*plan.verdicts[i], ""};
+            AppendEventRows(TestEnded{plan.uuid, SampleTest(static_cast<int>(i)), finish}, rows);
+            ++tally.begun;
+            CountTestEnd(tally, finish);
+        }
+        AppendEventRows(RunEnded{run, {RecordEnd::Completed, "", plan.startedAt}, tally}, rows);
+        ASSERT_TRUE(WriteRows(*db_, rows).ok);
+    }
+
+    std::vector<std::string> Uuids(const HistoryFilter& filter) {
+        std::vector<std::string> uuids;
+        for (const auto& row : QueryHistory(*db_, filter).rows)
+            uuids.push_back(row.uuid);
+        return uuids;
+    }
+
+    int Cli(std::vector<std::string> args, std::string& out, std::string& err) {
+        std::ostringstream o, e;
+        const auto status = RunRecordsCommand(args, o, e);
+        out = o.str();
+        err = e.str();
+        return status.value_or(-1);
+    }
+
+    TempFolder folder_;
+    std::string path_ = (folder_ / "results.sqlite").string();
+    std::unique_ptr<SqlConnection> db_;
+};
+
+TEST_F(LookBackTest, HistoryIsNewestFirstAndFilters) {
+    using V = std::vector<std::string>;
+    EXPECT_EQ(Uuids({}), (V{"r4", "r3", "r2", "r1"}));
+    EXPECT_EQ(Uuids({"SN-1", std::nullopt, std::nullopt}), (V{"r3", "r1"}));
+    EXPECT_EQ(Uuids({std::nullopt, "X100", "2026-12-01"}), (V{"r3", "r2"}));
+    EXPECT_EQ(Uuids({"SN-1", "Z9", std::nullopt}), V{});
+    const auto rows = QueryHistory(*db_, {std::nullopt, std::nullopt, "2026-12-01"}).rows;
+    ASSERT_EQ(rows.size(), 3u);
+    EXPECT_EQ(rows[2].tests, 2);
+    EXPECT_EQ(rows[2].completedTests, 1);
+}
+
+TEST_F(LookBackTest, YieldCountsTestsUnitsOutcomesAndVerdictsPerGroup) {
+    const YieldResult byModel = QueryYield(*db_, YieldGrouping::Model, std::nullopt);
+    ASSERT_TRUE(byModel.ok) << byModel.message;
+    ASSERT_EQ(byModel.rows.size(), 2u);
+    const YieldRow& x100 = byModel.rows[0];
+    EXPECT_EQ(x100.group, "X100");
+    EXPECT_EQ(x100.tests, 5);
+    EXPECT_EQ(x100.units, 2);  // SN-1 twice, SN-2
+    EXPECT_EQ(x100.completed, 4);
+    EXPECT_EQ(x100.abandoned, 1);
+    EXPECT_EQ(x100.passed, 2);
+    EXPECT_EQ(x100.failed, 1);
+    EXPECT_EQ(byModel.rows[1].units, 1);  // a run without serial counts as its own unit
+    EXPECT_EQ(byModel.rows[1].abandoned, 1);
+
+    const YieldResult byDay = QueryYield(*db_, YieldGrouping::Day, "2026-12-01");
+    ASSERT_EQ(byDay.rows.size(), 2u);
+    EXPECT_EQ(byDay.rows[0].group, "2026-12-01");
+    EXPECT_EQ(byDay.rows[1].group, "2026-12-02");
+    EXPECT_EQ(byDay.rows[1].tests, 2);
+
+    const YieldResult byDriver = QueryYield(*db_, YieldGrouping::Driver, std::nullopt);
+    ASSERT_EQ(byDriver.rows.size(), 2u);
+    EXPECT_EQ(byDriver.rows[1].group, "DrvCo D-300");
+    EXPECT_EQ(byDriver.rows[1].tests, 2);
+}
+
+TEST_F(LookBackTest, CommandsPrintWhatTheQueriesFind) {
+    std::string out, err;
+    EXPECT_EQ(Cli({"history", "--serial", "SN-1", "--db", path_}, out, err), 0) << err;
+    EXPECT_EQ(out.find("r3"), out.find("2026-12-02T10") + 26);
+    EXPECT_NE(out.find("r1"), std::string::npos);
+    EXPECT_EQ(out.find("r2"), std::string::npos);
+
+    EXPECT_EQ(Cli({"yield", "--by", "driver", "--since", "2026-12-02", "--db", path_}, out, err), 0)
+        << err;
+    EXPECT_NE(out.find("DrvCo D-300"), std::string::npos) << out;
+    EXPECT_EQ(out.find("D-200"), std::string::npos) << out;
+
+    EXPECT_EQ(Cli({"yield", "--by", "serial", "--db", path_}, out, err), 2);
+    EXPECT_EQ(Cli({"history", "--since", "2026-02-30", "--db", path_}, out, err), 2);
+    EXPECT_NE(err.find("YYYY-MM-DD"), std::string::npos) << err;
+    EXPECT_EQ(Cli({"report", "--out", (folder_ / "r.html").string(), "--db", path_}, out, err), 2);
+    EXPECT_EQ(
+        Cli({"report", "--run", "nope", "--out", (folder_ / "r.html").string(), "--db", path_}, out,
+            err),
+        5);
+    EXPECT_NE(err.find("No run nope"), std::string::npos);
+    EXPECT_EQ(Cli({"--plan", "x.csv"}, out, err), -1);  // not a records command
+}
+
+TEST_F(LookBackTest, AnUnreadableDatabaseIsAMessageAndStatusFive) {
+    const auto bad = folder_ / "bad.sqlite";
+    WriteBytes(bad, std::string(4096, '#'));
+    std::string out, err;
+    EXPECT_EQ(Cli({"history", "--db", bad.string()}, out, err), 5);
+    EXPECT_NE(err.find("file is not a database"), std::string::npos) << err;
+}
+
+// A database from before runs kept their tally gets it when it is opened.
+TEST_F(LookBackTest, MigratingAnOlderDatabaseTalliesItsRuns) {
+    for (const char* step : {"DROP INDEX runs_for_yield", "ALTER TABLE runs DROP COLUMN tests_begun",
+                             "ALTER TABLE runs DROP COLUMN tests_completed",
+                             "ALTER TABLE runs DROP COLUMN tests_passed",
+                             "ALTER TABLE runs DROP COLUMN tests_failed",
+                             "UPDATE orvalt_schema SET version = 2"})
+        ASSERT_TRUE(db_->Run(step).ok) << step;
+    db_.reset();
+    db_ = OpenRecordDatabase(path_).connection;
+    ASSERT_TRUE(db_);
+    const YieldResult byModel = QueryYield(*db_, YieldGrouping::Model, std::nullopt);
+    ASSERT_EQ(byModel.rows.size(), 2u);
+    EXPECT_EQ(byModel.rows[0].tests, 5);
+    EXPECT_EQ(byModel.rows[0].completed, 4);
+    EXPECT_EQ(byModel.rows[0].passed, 2);
+    EXPECT_EQ(byModel.rows[0].failed, 1);
+}
+
+// The recorder keeps the tally as tests begin and end, also for a run cut off
+// in the middle of a test.
+TEST_F(LookBackTest, TheRecorderTalliesItsRunsAsTheyGo) {
+    {
+        RunRecorder recorder({path_, folder_ / "spool.sqlite", std::chrono::milliseconds(0), {}});
+        recorder.BeginRun(SampleRun("Q7", "SN-9"));
+        recorder.BeginTest(SampleTest(0));
+        recorder.EndTest({RecordEnd::Completed, "", {}, Verdict{"FAIL", "V1 low"}, ""});
+        recorder.BeginTest(SampleTest(1));
+        recorder.EndTest({RecordEnd::Completed, "", {}, Verdict{"PASS", ""}, ""});
+        recorder.BeginTest(SampleTest(2));
+        recorder.Flush();  // as a killed station leaves it: the third test never ends
+    }
+    const YieldResult byModel = QueryYield(*db_, YieldGrouping::Model, std::nullopt);
+    ASSERT_EQ(byModel.rows.size(), 3u);
+    const YieldRow& q7 = byModel.rows[0];
+    EXPECT_EQ(q7.group, "Q7");
+    EXPECT_EQ(q7.tests, 3);
+    EXPECT_EQ(q7.completed, 2);
+    EXPECT_EQ(q7.abandoned, 1);
+    EXPECT_EQ(q7.passed, 1);
+    EXPECT_EQ(q7.failed, 1);
+}
+
+TEST(IsoDateTest, AcceptsRealCalendarDatesOnly) {
+    for (const char* good : {"2026-12-07", "2024-02-29", "2000-02-29", "1999-01-31"})
+        EXPECT_TRUE(IsIsoDate(good)) << good;
+    for (const char* bad : {"2026-13-01", "2026-00-10", "2023-02-29", "1900-02-29", "2026-04-31",
+                            "2026-1-01", "26-12-07", "2026-12-07x", "2026/12/07", ""})
+        EXPECT_FALSE(IsIsoDate(bad)) << bad;
+}
+
+}  // namespace
+}  // namespace orvalt::test

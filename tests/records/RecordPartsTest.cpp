@@ -1,0 +1,116 @@
+// The smaller parts of recording: the plan digest, the named measurements, and
+// the ResultsDatabase setting beside (never inside) Location.
+
+#include <gtest/gtest.h>
+
+#include "platform/DataPaths.h"
+#include "records/ResultsSetting.h"
+#include "records/SettingsPairs.h"
+#include "records/Sha256.h"
+#include "records/TestMeasurementRows.h"
+#include "support/TempFolder.h"
+
+namespace orvalt::test {
+namespace {
+
+TEST(Sha256Test, MatchesThePublishedVectorsAcrossBlockBoundaries) {
+    EXPECT_EQ(Sha256Hex(""), "e3b0c44298fc1c149afbf4c8996fb92427ae41e4649b934ca495991b7852b855");
+    EXPECT_EQ(Sha256Hex("abc"), "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad");
+    EXPECT_EQ(Sha256Hex("abcdbcdecdefdefgefghfghighijhijkijkljklmklmnlmnomnopnopq"),
+              "248d6a61d20638b8e5c026930c3e6039a33ce45964ff2167f6ecedd419db06c1");
+    EXPECT_EQ(
+        Sha256Hex("abcdefghbcdefghicdefghijdefghijkefghijklfghijklmghijklmnhijklmnoijklmnopjklm"
+                  "nopqklmnopqrlmnopqrsmnopqrstnopqrstu"),
+        "cf5b16a778af8380036ce59e7b0492370b249b11e8f07a51afac45037afee9d1");
+    EXPECT_EQ(Sha256Hex(std::string(1000000, 'a')),
+              "cdc76e5c9914fb9281a1c7e284d73e67f1809a48a497200e046d39ccc7112cd0");
+}
+
+TEST(MeasurementRowsTest, NamesEachFigureOfTheCyclesRun) {
+    TestMeasurements m;
+    m.V1 = {2.0, 3.0, 9.0, 9.0};  // cycles 3 and 4 were not run
+    m.V2 = {4.0, 0.0, 0.0, 0.0};
+    m.CT = 12.5;
+    m.timeToOn = 1.25;
+    m.timeToOffDone = 1;
+    m.timeToOffA = {0.0, 0.45, 0.0, 0.0};
+    m.timeToOffB = {0.0, 0.61, 0.0, 0.0};
+    m.delay = 512;
+    m.priorCount = 3;
+    const auto rows = MeasurementRows(m, 2, 2);
+    const auto value = [&](const std::string& name) {
+        for (const auto& row : rows)
+            if (row.name == name)
+                return row.value;
+        ADD_FAILURE() << "no " << name;
+        return -99.0;
+    };
+    EXPECT_EQ(value("V1 max"), 3.0);
+    EXPECT_EQ(value("V1 min"), 2.0);
+    EXPECT_EQ(value("V1 avg"), 2.5);
+    EXPECT_EQ(value("V2 avg"), 2.0);
+    EXPECT_EQ(value("CT"), 12.5);
+    EXPECT_EQ(value("Time To OFF A"), 0.45);
+    EXPECT_EQ(value("Time To OFF B"), 0.61);
+    EXPECT_EQ(value("Delay"), 512);
+    EXPECT_EQ(value("Prior count"), 3);
+    EXPECT_EQ(rows.size(), 1 + 12 + 2 + 2 + 4u);
+
+    m.timeToOffDone = 0;
+    EXPECT_EQ(MeasurementRows(m, 2, 2).size(), 1 + 12 + 2u);
+    m.notCycling = 1;
+    ASSERT_EQ(MeasurementRows(m, 2, 2).size(), 1u);
+}
+
+TEST(ResultsSettingTest, LivesUnderItsOwnKeyAndLeavesLocationAsItWas) {
+    TempFolder folder;
+    const auto file = folder / "Orvalt.reg";
+    const std::string location =
+        "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Software\\Kestrune\\Orvalt\\Location]\r\n"
+        "\"VoltageDelta\"=\"0.5\"\r\n\"cfgTime1\"=dword:000003e8\r\n\r\n";
+    WriteBytes(file, location);
+    {
+        RegistryStore store(file);
+        EXPECT_EQ(LoadResultsDatabaseSetting(store), "");
+        ASSERT_TRUE(SaveResultsDatabaseSetting(store, "postgresql://db.line2/orvalt").Ok());
+    }
+    const std::string saved = ReadBytes(file);
+    EXPECT_EQ(saved.substr(0, location.size()), location);
+    EXPECT_NE(saved.find("[HKEY_CURRENT_USER\\Software\\Kestrune\\Orvalt\\Results]\r\n"
+                         "\"ResultsDatabase\"=\"postgresql://db.line2/orvalt\""),
+              std::string::npos)
+        << saved;
+    RegistryStore again(file);
+    EXPECT_EQ(LoadResultsDatabaseSetting(again), "postgresql://db.line2/orvalt");
+    EXPECT_EQ(ChooseResultsDatabase(std::nullopt, "postgresql://db.line2/orvalt"),
+              "postgresql://db.line2/orvalt");
+    EXPECT_EQ(ChooseResultsDatabase(std::string("/tmp/x.sqlite"), "postgresql://db.line2/orvalt"),
+              "/tmp/x.sqlite");
+}
+
+TEST(SettingsPairsTest, KeepsAllThirtyEightValuesByTheirRegistryNames) {
+    SettingsRecord settings = DefaultSettings();
+    settings.cfgTime1 = -7;
+    const auto pairs = SettingsPairs(settings);
+    EXPECT_EQ(pairs.size(), 38u);
+    const auto value = [&](const std::string& name) {
+        for (const auto& [key, text] : pairs)
+            if (key == name)
+                return text;
+        return std::string("missing");
+    };
+    EXPECT_EQ(value("VoltageOn"), "2.0");
+    EXPECT_EQ(value("cfgTime1"), "-7");
+    EXPECT_EQ(value("TaskTerminateWaitTime"), "5000");
+}
+
+TEST(DataFolderTest, FollowsTheXdgRulesAndNeverTheRoot) {
+    EXPECT_EQ(StationDataFolderFrom("/data", "/home/a"), "/data/Kestrune/Orvalt");
+    EXPECT_EQ(StationDataFolderFrom("relative", "/home/a"), "/home/a/.local/share/Kestrune/Orvalt");
+    EXPECT_EQ(StationDataFolderFrom("", "/home/a"), "/home/a/.local/share/Kestrune/Orvalt");
+    EXPECT_EQ(StationDataFolderFrom(nullptr, ""), "");
+    EXPECT_EQ(StationDataFolderFrom(nullptr, nullptr), "");
+}
+
+}  // namespace
+}  // namespace orvalt::test

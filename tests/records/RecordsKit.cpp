@@ -1,0 +1,65 @@
+#include "records/RecordsKit.h"
+
+namespace orvalt::test {
+
+RunStart SampleRun(const std::string& model, const std::string& serial) {
+    RunStart run;
+    run.host = "bench-3";
+    run.operatorLogin = "alice";
+    run.planName = "TestCfg.csv";
+    run.planText = "1000,2000,1000,2000,7,0\r\n";
+    run.planSha256 = "00";
+    run.settings = {{"VoltageOn", "1.0"}, {"VoltageOffA", "0.5"}, {"VoltageOffB", "0.2"}};
+    run.unit = {"Acme", model, "Linear", "40W", "4ft", "DrvCo", "D-200", serial};
+    return run;
+}
+
+TestRecordStart SampleTest(int index) {
+    TestRecordStart test;
+    test.index = index;
+    test.planTexts = {std::to_string(index + 1), "1.0", "2.0", "1.0", "2.0", "7", "0", "", ""};
+    test.mode = "cycle";
+    return test;
+}
+
+void RecordTrace(RunRecorder& recorder, int readings, RecordedCounts& counts,
+                 std::uint32_t firstTick) {
+    for (int i = 0; i < readings; ++i) {
+        const std::uint32_t tick = firstTick + static_cast<std::uint32_t>(i) * 10;
+        if (i % 10 == 0) {
+            recorder.RecordSwitch(tick, 4, (i / 10) % 2 == 1);
+            ++counts.switches;
+        }
+        recorder.RecordReading(tick, 0.01 * i, "reading #" + std::to_string(i));
+        ++counts.readings;
+        if (i % 5 == 0) {
+            recorder.RecordDiagLine(tick, "1F4 2 3", {500, 2, 3});
+            ++counts.diagLines;
+        }
+    }
+}
+
+void RecordCompletedTest(RunRecorder& recorder, int index, int readings, RecordedCounts& counts) {
+    recorder.BeginTest(SampleTest(index));
+    RecordTrace(recorder, readings, counts);
+    recorder.EndTest({RecordEnd::Completed,
+                      "12-06-26, 1, 0, Acme",
+                      {{"CT", 12.345}, {"Time To ON", 1.2}},
+                      std::nullopt,
+                      {}});
+    ++counts.tests;
+}
+
+std::int64_t CountRows(SqlConnection& db, const std::string& table, const std::string& uuid) {
+    const SqlResult result =
+        db.Run("SELECT COUNT(*) FROM " + table + " WHERE run_uuid = $1", {uuid});
+    return result.ok ? CellInteger(result.rows.at(0).at(0)) : -1;
+}
+
+std::int64_t CountRows(const std::string& target, const std::string& table,
+                       const std::string& uuid) {
+    SqlOpenResult opened = OpenSqlConnection(target);
+    return opened.connection ? CountRows(*opened.connection, table, uuid) : -1;
+}
+
+}  // namespace orvalt::test

@@ -1,0 +1,33 @@
+#pragma once
+// Shared pieces of the records tests: a run to record, a recording of known
+// size, and counts read back from a database.
+
+#include <cstdint>
+#include <string>
+
+#include "records/RunRecorder.h"
+#include "records/SqlConnection.h"
+
+namespace orvalt::test {
+
+RunStart SampleRun(const std::string& model = "X100", const std::string& serial = "SN-1");
+TestRecordStart SampleTest(int index);
+
+struct RecordedCounts {
+    std::int64_t readings = 0, switches = 0, diagLines = 0, tests = 0;
+};
+
+// Records `readings` readings, a switch every tenth and a diagnostic line
+// every fifth into the test in progress; adds to `counts`.
+void RecordTrace(RunRecorder& recorder, int readings, RecordedCounts& counts,
+                 std::uint32_t firstTick = 1000);
+
+// A whole test: begins, traces, ends completed with two measurements.
+void RecordCompletedTest(RunRecorder& recorder, int index, int readings, RecordedCounts& counts);
+
+// Rows of `table` for the run; -1 when the query fails.
+std::int64_t CountRows(SqlConnection& db, const std::string& table, const std::string& uuid);
+std::int64_t CountRows(const std::string& target, const std::string& table,
+                       const std::string& uuid);
+
+}  // namespace orvalt::test

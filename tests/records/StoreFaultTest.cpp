@@ -1,0 +1,149 @@
+// A results file that can't be written: one clear message, the records wait
+// in the spool, and once the file takes writes again they arrive exactly once.
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include "records/HealthLog.h"
+#include "records/RecordsKit.h"
+#include "records/Schema.h"
+#include "support/ChildProcess.h"
+#include "support/TempFolder.h"
+
+namespace orvalt::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+struct FaultRig {
+    TempFolder folder;
+    HealthLog health;
+    std::string db = (folder / "results.sqlite").string();
+    fs::path spool = folder / "spool.sqlite";
+
+    RecordStoreOptions Options() {
+        return {db, spool, std::chrono::milliseconds(0), health.Sink()};
+    }
+
+    // Records one run of two tests; returns its UUID.
+    std::string RecordRun(RecordedCounts& counts) {
+        RunRecorder recorder(Options(), {std::chrono::milliseconds(20)});
+        const std::string uuid = recorder.BeginRun(SampleRun());
+        RecordCompletedTest(recorder, 0, 40, counts);
+        RecordCompletedTest(recorder, 1, 40, counts);
+        recorder.EndRun({});
+        return uuid;
+    }
+};
+
+TEST(StoreFaultTest, ACorruptFileIsReportedOnceAndTheRunGoesToTheSpool) {
+    FaultRig rig;
+    WriteBytes(rig.db, std::string(8192, 'x'));
+    RecordedCounts counts;
+    const std::string uuid = rig.RecordRun(counts);
+    const auto reports = rig.health.Reports();
+    ASSERT_EQ(reports.size(), 1u);
+    EXPECT_FALSE(reports[0].first);
+    EXPECT_NE(reports[0].second.find("file is not a database"), std::string::npos)
+        << reports[0].second;
+    EXPECT_NE(reports[0].second.find(rig.db), std::string::npos);
+    EXPECT_EQ(ReadBytes(rig.db), std::string(8192, 'x'));  // left as it was
+    EXPECT_EQ(CountRows(rig.spool.string(), "readings", uuid), counts.readings);
+    EXPECT_EQ(CountRows(rig.spool.string(), "tests", uuid), 2);
+}
+
+TEST(StoreFaultTest, AFileFromANewerStationIsRefusedUntouched) {
+    FaultRig rig;
+    {
+        SqlOpenResult db = OpenRecordDatabase(rig.db);
+        ASSERT_TRUE(db.connection);
+        db.connection->Run("UPDATE orvalt_schema SET version = 99");
+    }
+    RecordedCounts counts;
+    const std::string uuid = rig.RecordRun(counts);
+    const auto reports = rig.health.Reports();
+    ASSERT_EQ(reports.size(), 1u);
+    EXPECT_NE(reports[0].second.find("schema version 99, newer than this station's " +
+                                     std::to_string(CurrentSchemaVersion())),
+              std::string::npos)
+        << reports[0].second;
+    EXPECT_EQ(CountRows(rig.db, "runs", uuid), 0);
+    EXPECT_EQ(CountRows(rig.spool.string(), "readings", uuid), counts.readings);
+}
+
+TEST(StoreFaultTest, ALockedFileIsWrittenOnceTheLockIsGone) {
+    FaultRig rig;
+    ASSERT_TRUE(OpenRecordDatabase(rig.db).connection);
+    RecordedCounts counts;
+    std::string uuid;
+    {
+        SqlOpenResult holder = OpenSqlConnection(rig.db);
+        ASSERT_TRUE(holder.connection->Run("BEGIN EXCLUSIVE").ok);
+        RunRecorder recorder(rig.Options(), {std::chrono::milliseconds(20)});
+        uuid = recorder.BeginRun(SampleRun());
+        RecordCompletedTest(recorder, 0, 30, counts);
+        recorder.Flush();
+        EXPECT_EQ(CountRows(rig.spool.string(), "readings", uuid), counts.readings);
+        holder.connection->Run("ROLLBACK");
+        RecordCompletedTest(recorder, 1, 30, counts);
+        recorder.EndRun({});
+    }
+    const auto reports = rig.health.Reports();
+    ASSERT_EQ(reports.size(), 2u);
+    EXPECT_NE(reports[0].second.find("locked"), std::string::npos) << reports[0].second;
+    EXPECT_TRUE(reports[1].first);
+    EXPECT_EQ(CountRows(rig.db, "readings", uuid), counts.readings);
+    EXPECT_EQ(CountRows(rig.db, "tests", uuid), 2);
+    EXPECT_EQ(CountRows(rig.spool.string(), "readings", uuid), 0);
+}
+
+// Permissions bind only a user without root's rights, so this runs in a child.
+TEST(StoreFaultTest, AReadOnlyFileKeepsItsContentAndTheSpoolTakesTheRun) {
+    FaultRig rig;
+    ASSERT_TRUE(OpenRecordDatabase(rig.db).connection);
+    fs::permissions(rig.folder.Path(), fs::perms::all);
+    chmod(rig.db.c_str(), 0444);
+    const std::string outcome = RunInChild([&] {
+        DropRoot();
+        RecordedCounts counts;
+        const std::string uuid = rig.RecordRun(counts);
+        const auto reports = rig.health.Reports();
+        return std::to_string(reports.size()) + "|" + (reports.empty() ? "" : reports[0].second) +
+               "|" +
+               std::to_string(CountRows(rig.spool.string(), "readings", uuid) == counts.readings) +
+               "|" + std::to_string(CountRows(rig.db, "runs", uuid));
+    });
+    EXPECT_EQ(outcome.substr(0, 2), "1|") << outcome;
+    EXPECT_NE(outcome.find("readonly database"), std::string::npos) << outcome;
+    EXPECT_NE(outcome.find("|1|0"), std::string::npos) << outcome;
+}
+
+TEST(StoreFaultTest, AFullDiskLeavesTheRowsInTheSpoolAndNothingHalfWritten) {
+    FaultRig rig;
+    ASSERT_TRUE(OpenRecordDatabase(rig.db).connection);
+    ASSERT_TRUE(OpenRecordDatabase(rig.spool.string()).connection);  // room for its schema
+    const std::string outcome = RunInChild([&] {
+        // Room for a few pages, far from enough for the rows below.
+        LimitFileSize(static_cast<long>(std::max(fs::file_size(rig.db), fs::file_size(rig.spool))) +
+                      64 * 1024);
+        RecordStore store(rig.Options());
+        std::vector<RowWrite> rows;
+        for (int i = 0; i < 20000; ++i)
+            rows.push_back({&ReadingsTable(),
+                            {std::string("full"), std::int64_t{i}, std::int64_t{0}, std::int64_t{i},
+                             1.0, std::string(60, 's')}});
+        store.Write(rows);
+        const auto reports = rig.health.Reports();
+        return std::to_string(reports.size()) + "|" + (reports.empty() ? "" : reports[0].second) +
+               "|" + std::to_string(store.HeldRows());
+    });
+    // Neither file could take 20000 rows: they stay in memory for the next try,
+    // and no part of them is in either file.
+    EXPECT_EQ(outcome.substr(0, 2), "1|") << outcome;
+    EXPECT_NE(outcome.find("|20000"), std::string::npos) << outcome;
+    EXPECT_EQ(CountRows(rig.db, "readings", "full"), 0);
+    EXPECT_EQ(CountRows(rig.spool.string(), "readings", "full"), 0);
+}
+
+}  // namespace
+}  // namespace orvalt::test

@@ -1,0 +1,284 @@
+// A session's runs as the results database keeps them: a real run of the
+// example plan in virtual time, a stopped run, a database that can't be
+// written, and a PostgreSQL server that goes away mid-run and comes back.
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <filesystem>
+#include <functional>
+#include <thread>
+
+#include "config/TestPlanFile.h"
+#include "records/RunLoad.h"
+#include "records/Sha256.h"
+#include "station/StationSession.h"
+#include "support/PgCluster.h"
+#include "support/TempFolder.h"
+
+namespace orvalt {
+namespace {
+
+using namespace std::chrono_literals;
+using test::TempFolder;
+
+const std::filesystem::path kExampleFile =
+    std::filesystem::path(ORVALT_SOURCE_DIR) / "examples" / "TestCfg.csv";
+
+// What a run told its observers between its start and its end: what its
+// record must hold, one for one.
+class RunTally final : public SessionObserver {
+  public:
+    void RunStarted(int) override { inRun_ = true; }
+    void RunEnded(int, RunEnd) override { inRun_ = false; }
+    void TestEnded(const TestEnd& test) override {
+        if (test.completed) {
+            summaryLines.push_back(test.summaryLine);
+        }
+        if (onTestEnded) {
+            onTestEnded(test.row);
+        }
+    }
+    void VoltageRead(const VoltageReading& reading) override { readings += reading.volts ? 1 : 0; }
+    void PowerSwitched(const PowerSwitch& change) override { switches += change.ok ? 1 : 0; }
+    void MarkerToggled(const MarkerToggle&) override { ++switches; }
+    void DiagLineDecoded(const DiagLine&) override { diagLines += inRun_ ? 1 : 0; }
+
+    std::vector<std::string> summaryLines;
+    std::size_t readings = 0, switches = 0, diagLines = 0;
+    // Called on the worker's thread as each test ends.
+    std::function<void(int row)> onTestEnded;
+
+  private:
+    bool inRun_ = false;
+};
+
+RecordingOptions IntoFolder(const TempFolder& folder, std::string database = {}) {
+    RecordingOptions recording;
+    recording.on = true;
+    recording.database = database.empty() ? (folder / "results.sqlite").string() : database;
+    recording.spool = folder / "spool.sqlite";
+    return recording;
+}
+
+// A session on the simulator in virtual time with the example plan loaded
+// from its file, as the window loads it.
+std::unique_ptr<StationSession> RecordingSession(RecordingOptions recording) {
+    auto session = std::make_unique<StationSession>(
+        SessionOptions{StationOptions{true, true, {}, {}, "Bench A"}, {}, std::move(recording)});
+    PlanLoadResult plan = LoadTestPlanFile(kExampleFile);
+    session->SetRunHooks(RunControlHooks{[] { return true; }, [](const std::string&) {}});
+    session->HearSimulatedDiagLines();
+    session->UsePlan(std::move(plan.plan), std::move(plan.rows));
+    session->SetPlanSource("TestCfg.csv", std::move(plan.text));
+    session->Model().values.description = UnitDescription{"Acme", "X1", "", "", "", "KD", "4"};
+    session->SetUnitSerial("SN-0042");
+    return session;
+}
+
+void HandleUntilOver(StationSession& session) {
+    const auto limit = std::chrono::steady_clock::now() + 60s;
+    while ((session.Runs().Running() || session.Pending() > 0) &&
+           std::chrono::steady_clock::now() < limit) {
+        session.HandleNext(5ms);
+    }
+}
+
+LoadedRun LoadLastRun(StationRecording& recording) {
+    recording.Flush();
+    SqlOpenResult opened = OpenSqlConnection(recording.Database());
+    EXPECT_TRUE(opened.connection) << opened.message;
+    if (!opened.connection) {
+        return {};
+    }
+    const RunLoadResult loaded = LoadRun(*opened.connection, recording.LastRunUuid());
+    EXPECT_TRUE(loaded.ok && loaded.run) << loaded.message;
+    return loaded.run ? *loaded.run : LoadedRun{};
+}
+
+struct TraceSizes {
+    std::size_t readings = 0, switches = 0, diagLines = 0;
+};
+
+TraceSizes SizesOf(const LoadedRun& run) {
+    TraceSizes sizes{0, 0, run.diagLinesBetweenTests.size()};
+    for (const LoadedTest& test : run.tests) {
+        sizes.readings += test.readings.size();
+        sizes.switches += test.switches.size();
+        sizes.diagLines += test.diagLines.size();
+    }
+    return sizes;
+}
+
+// Each test's trace is timed from its first power switch, in order.
+bool TimedFromFirstSwitch(const LoadedTest& test) {
+    if (test.switches.empty() || test.switches.front().ms != 0) {
+        return false;
+    }
+    for (std::size_t i = 1; i < test.readings.size(); ++i) {
+        if (test.readings[i].ms < test.readings[i - 1].ms) {
+            return false;
+        }
+    }
+    return true;
+}
+
+TEST(Recording, TheExamplePlanIsRecordedWholeWithEveryReadingSwitchAndDiagnosticLine) {
+    TempFolder folder;
+    auto session = RecordingSession(IntoFolder(folder));
+    RunTally tally;
+    session->Observers().Attach(tally);
+    session->Runs().OnStartStop();
+    HandleUntilOver(*session);
+    session->Observers().Detach(tally);
+    const LoadedRun run = LoadLastRun(*session->Recording());
+
+    const RunStart& start = run.start;
+    EXPECT_EQ(start.unit.serial, "SN-0042");
+    EXPECT_EQ(start.unit.model, "X1");
+    EXPECT_EQ(start.unit.driverModel, "4");
+    EXPECT_EQ(start.fixture, "Bench A");
+    EXPECT_EQ(start.planName, "TestCfg.csv");
+    const std::string planText = test::ReadBytes(kExampleFile);
+    EXPECT_EQ(start.planText, planText);
+    EXPECT_EQ(start.planSha256, Sha256Hex(planText));
+    EXPECT_FALSE(start.host.empty());
+    EXPECT_EQ(RunSetting(run, "TTOTestOption"), std::to_string(session->Settings().TTOTestOption));
+    EXPECT_EQ(run.endedHow, "completed");
+
+    ASSERT_EQ(run.tests.size(), 5u);
+    ASSERT_EQ(tally.summaryLines.size(), 5u);
+    const PlanLoadResult plan = LoadTestPlanFile(kExampleFile);
+    for (std::size_t i = 0; i < run.tests.size(); ++i) {
+        const LoadedTest& test = run.tests[i];
+        EXPECT_EQ(test.start.index, static_cast<int>(i));
+        EXPECT_EQ(test.start.planTexts, plan.rows[i]);
+        EXPECT_EQ(test.start.mode, i < 4 ? "cycle" : "onoff");
+        EXPECT_EQ(test.endedHow, "completed");
+        EXPECT_EQ(test.summaryLine, tally.summaryLines[i]);
+        EXPECT_FALSE(test.measurements.empty()) << i;
+        EXPECT_TRUE(TimedFromFirstSwitch(test)) << i;
+    }
+    const TraceSizes sizes = SizesOf(run);
+    EXPECT_GT(tally.readings, 100u);
+    EXPECT_EQ(sizes.readings, tally.readings);
+    EXPECT_EQ(sizes.switches, tally.switches);
+    EXPECT_GT(tally.diagLines, 0u);
+    EXPECT_EQ(sizes.diagLines, tally.diagLines);
+}
+
+// A stop ends the test in progress and the run as stopped, with the reason;
+// the tests completed before it stay completed.
+TEST(Recording, AStoppedRunKeepsItsCompletedTestsAndSaysItWasStopped) {
+    TempFolder folder;
+    auto session = RecordingSession(IntoFolder(folder));
+    RunControl& runs = session->Runs();
+    runs.OnStartStop();
+    while (session->Summary().Count() < 2 && runs.Running()) {
+        session->HandleNext(5ms);
+    }
+    runs.OnStartStop();
+    session->HandlePending();
+    const LoadedRun run = LoadLastRun(*session->Recording());
+    EXPECT_EQ(run.endedHow, "stopped");
+    EXPECT_EQ(run.endReason, "stopped by the operator");
+    ASSERT_GE(run.tests.size(), 2u);
+    EXPECT_EQ(run.tests[0].endedHow, "completed");
+    EXPECT_EQ(run.tests[1].endedHow, "completed");
+    std::size_t stopped = 0;
+    for (const LoadedTest& test : run.tests) {
+        stopped += test.endedHow == "stopped" ? 1 : 0;
+    }
+    EXPECT_LE(stopped, 1u);
+    EXPECT_EQ(run.tests.back().endedHow, stopped ? "stopped" : "completed");
+}
+
+// A database that can't be opened never stops a test; the operator is told
+// once, and the records wait in the spool.
+TEST(Recording, ADatabaseThatCannotBeOpenedLeavesTheRunAsItWas) {
+    TempFolder folder;
+    test::WriteBytes(folder / "blocker", "a file where a folder should be");
+    auto session = RecordingSession(IntoFolder(folder, (folder / "blocker" / "r.sqlite").string()));
+    session->Runs().OnStartStop();
+    HandleUntilOver(*session);
+    session->Recording()->Flush();
+    EXPECT_EQ(session->Summary().Count(), 5u);
+    const std::vector<RecordingHealth> health = session->Recording()->TakeHealth();
+    ASSERT_EQ(health.size(), 1u);
+    EXPECT_FALSE(health[0].reachable);
+    EXPECT_FALSE(health[0].message.empty());
+    EXPECT_TRUE(std::filesystem::exists(folder / "spool.sqlite"));
+}
+
+// Recording off: no recorder, nothing written anywhere.
+TEST(Recording, OffMeansNoRecorder) {
+    StationSession session(SessionOptions{StationOptions{true, true, {}}, {}});
+    EXPECT_EQ(session.Recording(), nullptr);
+}
+
+// The Time-to-OFF point each row's figures are read at follows the plan: the
+// operator's option until a cycle test names its own.
+TEST(Recording, EachRowIsReadAtTheTimeToOffPointTheRunUses) {
+    const PlanLoadResult plan = ParseTestPlan(
+        "h\nh\nA,1.5,2,0.25,3,99\nB,0,5,5,2.0,5000,3\nC,1.5,2,0.25,3,6\nD,1.5,2,0.25,3,5000\n");
+    ASSERT_TRUE(plan.ok) << plan.error;
+    const std::vector<RecordedRow> rows = RecordedRows(plan.plan, plan.rows, 13);
+    ASSERT_EQ(rows.size(), 4u);
+    EXPECT_EQ(rows[0].mode, "cycle");
+    EXPECT_EQ(std::make_pair(rows[0].cycles, rows[0].level), std::make_pair(4, 2));  // option 13
+    EXPECT_EQ(rows[1].mode, "onoff");
+    EXPECT_EQ(std::make_pair(rows[2].cycles, rows[2].level), std::make_pair(2, 3));  // its own 6
+    EXPECT_EQ(std::make_pair(rows[3].cycles, rows[3].level), std::make_pair(2, 3));  // kept
+    EXPECT_EQ(rows[2].texts, plan.rows[2]);
+}
+
+// The server stops after the second test and starts again after the fourth:
+// the run is whole in PostgreSQL afterwards, each row once.
+TEST(Recording, AServerStoppedMidRunHasTheWholeRunOnceItIsBack) {
+    if (test::PostgresTestsMaySkip()) {
+        GTEST_SKIP() << "Debian's postgresql is not installed";
+    }
+    test::PgCluster cluster;
+    ASSERT_TRUE(cluster.Ready()) << cluster.Problem();
+    TempFolder folder;
+    auto session = RecordingSession(IntoFolder(folder, cluster.Url()));
+    RunTally tally;
+    bool stopped = false, restarted = false;
+    tally.onTestEnded = [&](int row) {
+        if (row == 1) {
+            stopped = cluster.Stop();
+        } else if (row == 3) {
+            restarted = cluster.Start();
+        }
+    };
+    session->Observers().Attach(tally);
+    session->Runs().OnStartStop();
+    HandleUntilOver(*session);
+    session->Observers().Detach(tally);
+    ASSERT_TRUE(stopped && restarted);
+
+    StationRecording& recording = *session->Recording();
+    std::vector<RecordingHealth> health;
+    for (auto limit = std::chrono::steady_clock::now() + 30s;
+         health.size() < 2 && std::chrono::steady_clock::now() < limit;) {
+        recording.Flush();
+        for (RecordingHealth& change : recording.TakeHealth()) {
+            health.push_back(std::move(change));
+        }
+        std::this_thread::sleep_for(100ms);
+    }
+    ASSERT_EQ(health.size(), 2u);
+    EXPECT_FALSE(health[0].reachable);
+    EXPECT_TRUE(health[1].reachable);
+    const LoadedRun run = LoadLastRun(recording);
+    EXPECT_EQ(run.endedHow, "completed");
+    ASSERT_EQ(run.tests.size(), 5u);
+    const TraceSizes sizes = SizesOf(run);
+    EXPECT_EQ(sizes.readings, tally.readings);
+    EXPECT_EQ(sizes.switches, tally.switches);
+    EXPECT_EQ(sizes.diagLines, tally.diagLines);
+    EXPECT_EQ(cluster.Query("SELECT count(*) FROM runs"), "1\n");
+}
+
+}  // namespace
+}  // namespace orvalt
