@@ -29,7 +29,7 @@ struct CliOptions {
     bool quiet = false;        // no status line on a terminal
     // Not an option: set when stderr is a terminal and --quiet was not given.
     bool statusLine = false;
-    std::string serial;    // the unit's serial number, for the run record only
+    std::string serial;  // the unit's serial number, for the run record only
     // Where the run is recorded: a SQLite file or a postgresql:// URL; empty
     // optional: the ResultsDatabase setting, else the default file.
     std::optional<std::string> db;

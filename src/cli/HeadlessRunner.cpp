@@ -3,8 +3,8 @@
 #include <chrono>
 #include <ostream>
 
-#include "cli/StatusLine.h"
 #include "cli/RecordsCommandParts.h"
+#include "cli/StatusLine.h"
 #include "config/TestPlanFile.h"
 #include "diaglink/DiagPorts.h"
 #include "results/TestDataExport.h"
@@ -321,9 +321,9 @@ int HeadlessSession::Run() {
     if (recording.on) {
         recording.database = RecordsDatabaseFor(options_.db);
     }
-    session_ = std::make_unique<StationSession>(
-        SessionOptions{StationOptions{options_.simulate, options_.fast, profile_, {}, options_.fixture},
-                       DefaultRegistryPath(), std::move(recording)});
+    session_ = std::make_unique<StationSession>(SessionOptions{
+        StationOptions{options_.simulate, options_.fast, profile_, {}, options_.fixture},
+        DefaultRegistryPath(), std::move(recording)});
     if (const RegStatus& status = session_->SettingsLoadStatus(); !status.Ok()) {
         err_ << status.message << " The default settings are used.\n";
     }

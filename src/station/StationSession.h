@@ -36,9 +36,9 @@
 #include "results/SummaryLines.h"
 #include "station/RunSnapshot.h"
 #include "station/Station.h"
+#include "station/StationRecording.h"
 #include "station/VerdictKeeper.h"
 #include "verdict/LimitsInUse.h"
-#include "station/StationRecording.h"
 
 namespace orvalt {
 

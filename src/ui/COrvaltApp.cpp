@@ -54,8 +54,9 @@ SessionOptions COrvaltApp::SessionFor(const AppOptions& options) const {
     RecordingOptions recording;
     recording.on = true;
     recording.database = ChooseResultsDatabase(std::nullopt, LoadResultsDatabaseSetting(store));
-    return SessionOptions{StationOptions{options.simulate, false, options.unit, {}, options.fixture},
-                          settingsFile_, std::move(recording)};
+    return SessionOptions{
+        StationOptions{options.simulate, false, options.unit, {}, options.fixture}, settingsFile_,
+        std::move(recording)};
 }
 
 void COrvaltApp::ReportSettingsLoad(const StationSession& session) const {

@@ -214,10 +214,10 @@ void COrvaltDlg::BuildControls() {
     linkStatusDrawnPx_ = DialogUnitsToPixels(kLinkStatusDu, base);
     runStatus_.setObjectName(QStringLiteral("runStatus"));
     runStatusDrawnPx_ = DialogUnitsToPixels(kRunStatusDu, base);
-    drawnSizePx_ = DialogUnitsToPixels(
-        QSize(kMainWindowSizeDu.width(),
-              kMainWindowSizeDu.height() + kStatusBandsDu + kRecordBandDu),
-        base);
+    drawnSizePx_ =
+        DialogUnitsToPixels(QSize(kMainWindowSizeDu.width(),
+                                  kMainWindowSizeDu.height() + kStatusBandsDu + kRecordBandDu),
+                            base);
     SetUpTestList();
     SetUpLogList();
     SetUpDiagList();

@@ -10,8 +10,8 @@
 #include "cli/HeadlessRunner.h"
 #include "cli/PortListing.h"
 #include "platform/PseudoTerminal.h"
-#include "sim/SimulatedSerialNumber.h"
 #include "records/RunLoad.h"
+#include "sim/SimulatedSerialNumber.h"
 #include "sim/UnitProfileJson.h"
 #include "support/PortHolder.h"
 

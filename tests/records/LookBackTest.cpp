@@ -156,11 +156,11 @@ TEST_F(LookBackTest, AnUnreadableDatabaseIsAMessageAndStatusFive) {
 
 // A database from before runs kept their tally gets it when it is opened.
 TEST_F(LookBackTest, MigratingAnOlderDatabaseTalliesItsRuns) {
-    for (const char* step : {"DROP INDEX runs_for_yield", "ALTER TABLE runs DROP COLUMN tests_begun",
-                             "ALTER TABLE runs DROP COLUMN tests_completed",
-                             "ALTER TABLE runs DROP COLUMN tests_passed",
-                             "ALTER TABLE runs DROP COLUMN tests_failed",
-                             "UPDATE orvalt_schema SET version = 2"})
+    for (const char* step :
+         {"DROP INDEX runs_for_yield", "ALTER TABLE runs DROP COLUMN tests_begun",
+          "ALTER TABLE runs DROP COLUMN tests_completed",
+          "ALTER TABLE runs DROP COLUMN tests_passed", "ALTER TABLE runs DROP COLUMN tests_failed",
+          "UPDATE orvalt_schema SET version = 2"})
         ASSERT_TRUE(db_->Run(step).ok) << step;
     db_.reset();
     db_ = OpenRecordDatabase(path_).connection;
