@@ -51,12 +51,10 @@ RegStatus RegistryStore::Reload() {
     if (dirty_) {
         return readStatus_;
     }
-    FileReadResult read = ReadRegularFile(file_, kMaxFileBytes);
-    document_ =
-        read.state == FileReadResult::State::Read ? ParseRegText(read.bytes) : RegDocument{};
-    readStatus_ = read.state == FileReadResult::State::Failed
-                      ? RegStatus{ERROR_CANTREAD, read.message}
-                      : RegStatus{};
+    const auto read = ReadRegularFile(file_, kMaxFileBytes);
+    document_ = read ? ParseRegText(*read) : RegDocument{};
+    readStatus_ = read || read.Error().missing ? RegStatus{}
+                                               : RegStatus{ERROR_CANTREAD, read.Error().message};
     return readStatus_;
 }
 
@@ -66,10 +64,10 @@ RegStatus RegistryStore::Commit() {
                 "The settings cannot be saved: there is no home folder to keep them in "
                 "(neither XDG_CONFIG_HOME nor HOME is set)."};
     }
-    const FileWriteResult written = ReplaceFileAtomically(file_, FormatRegText(document_),
-                                                          ReplaceOptions{.createFolder = true});
-    if (!written.ok) {
-        return {ERROR_CANTWRITE, written.message};
+    const Result<void> written = ReplaceFileAtomically(file_, FormatRegText(document_),
+                                                       ReplaceOptions{.createFolder = true});
+    if (!written) {
+        return {ERROR_CANTWRITE, written.Error()};
     }
     dirty_ = false;
     return {};

@@ -181,7 +181,7 @@ TestRowTexts MakeRowTexts(std::int64_t testLine, const TestPlanEntry& entry, dou
     return row;
 }
 
-PlanLoadResult Failure(std::string error) {
+PlanLoadResult Refused(std::string error) {
     PlanLoadResult result;
     result.error = std::move(error);
     return result;
@@ -211,7 +211,7 @@ bool AddTest(std::string_view line, std::int64_t testLine, PlanLoadResult& resul
 
 PlanLoadResult ParseLines(std::string_view contents) {
     if (auto error = ControlCharacterError(contents)) {
-        return Failure(std::move(*error));
+        return Refused(std::move(*error));
     }
     for (int i = 0; i < kHeaderLines && !contents.empty(); ++i) {
         TakeLine(contents);
@@ -223,7 +223,7 @@ PlanLoadResult ParseLines(std::string_view contents) {
         const std::string_view line = TakeLine(contents);
         ++testLine;
         if (!line.empty() && !AddTest(line, testLine, result, textFields)) {
-            return Failure(std::move(result.error));
+            return Refused(std::move(result.error));
         }
     }
     result.warning = TextFieldsWarning(textFields);
@@ -233,8 +233,8 @@ PlanLoadResult ParseLines(std::string_view contents) {
 
 // The station's text, then the path and the system's reason, so that the
 // operator sees which file and what to do about it.
-PlanLoadResult OpenFailure(const std::filesystem::path& file, const FileReadResult& read) {
-    return Failure(std::string(kCantOpenPlanText) + "\n" + file.string() + ": " + read.reason);
+PlanLoadResult OpenFailure(const std::filesystem::path& file, const FileReadError& read) {
+    return Refused(std::string(kCantOpenPlanText) + "\n" + file.string() + ": " + read.reason);
 }
 
 constexpr const char* kOutOfMemory = "Not enough memory to load the test parameters file";
@@ -243,13 +243,13 @@ constexpr const char* kOutOfMemory = "Not enough memory to load the test paramet
 
 PlanLoadResult LoadTestPlanFile(const std::filesystem::path& file, const std::atomic<bool>* stop) {
     try {
-        const FileReadResult read = ReadRegularFile(file, kMaxPlanBytes, stop);
-        if (read.state != FileReadResult::State::Read) {
-            return OpenFailure(file, read);
+        const auto read = ReadRegularFile(file, kMaxPlanBytes, stop);
+        if (!read) {
+            return OpenFailure(file, read.Error());
         }
-        return ParseLines(read.bytes);
+        return ParseLines(*read);
     } catch (const std::bad_alloc&) {
-        return Failure(kOutOfMemory);
+        return Refused(kOutOfMemory);
     }
 }
 
@@ -257,7 +257,7 @@ PlanLoadResult ParseTestPlan(std::string_view contents) {
     try {
         return ParseLines(contents);
     } catch (const std::bad_alloc&) {
-        return Failure(kOutOfMemory);
+        return Refused(kOutOfMemory);
     }
 }
 

@@ -128,7 +128,7 @@ const std::map<std::string, KeyReader>& KeyReaders() {
 constexpr std::size_t kMaxProfileBytes = 1024 * 1024;
 constexpr std::size_t kMaxKeyShown = 80;
 
-UnitProfileResult Fail(std::string error) {
+UnitProfileResult Refused(std::string error) {
     return UnitProfileResult{std::nullopt, std::move(error)};
 }
 
@@ -143,19 +143,19 @@ std::string ShownKey(const std::string& key) {
 UnitProfileResult ParseUnitProfile(std::string_view json) {
     const Json document = Json::parse(json, nullptr, false);
     if (document.is_discarded()) {
-        return Fail("unit profile: not valid JSON");
+        return Refused("unit profile: not valid JSON");
     }
     if (!document.is_object()) {
-        return Fail("unit profile: must be a JSON object");
+        return Refused("unit profile: must be a JSON object");
     }
     UnitProfile profile;
     for (const auto& [key, value] : document.items()) {
         const auto reader = KeyReaders().find(key);
         if (reader == KeyReaders().end()) {
-            return Fail("unit profile: unknown key \"" + ShownKey(key) + "\"");
+            return Refused("unit profile: unknown key \"" + ShownKey(key) + "\"");
         }
         if (std::string error = reader->second(value, profile); !error.empty()) {
-            return Fail("unit profile: \"" + key + "\" " + error);
+            return Refused("unit profile: \"" + key + "\" " + error);
         }
     }
     return UnitProfileResult{profile, ""};
@@ -163,11 +163,11 @@ UnitProfileResult ParseUnitProfile(std::string_view json) {
 
 UnitProfileResult LoadUnitProfile(const std::filesystem::path& path,
                                   const std::atomic<bool>* stop) {
-    const FileReadResult file = ReadRegularFile(path, kMaxProfileBytes, stop);
-    if (file.state != FileReadResult::State::Read) {
-        return Fail("unit profile: can't open " + path.string() + ": " + file.reason);
+    const auto file = ReadRegularFile(path, kMaxProfileBytes, stop);
+    if (!file) {
+        return Refused("unit profile: can't open " + path.string() + ": " + file.Error().reason);
     }
-    return ParseUnitProfile(file.bytes);
+    return ParseUnitProfile(*file);
 }
 
 }  // namespace orvalt

@@ -470,7 +470,8 @@ void COrvaltDlg::ControlsChanged() {
 }
 
 void COrvaltDlg::ShowRunStatus() {
-    const std::string text = session_.Runs().Status().Text(session_.GetStation().GetClock().NowMs());
+    const std::string text =
+        session_.Runs().Status().Text(session_.GetStation().GetClock().NowMs());
     runStatus_.setText(QString::fromStdString(text));
 }
 
@@ -608,9 +609,9 @@ void COrvaltDlg::OnDiagSave() {
     if (promptForFile(request) != 1) {
         return;
     }
-    const DiagSaveResult result = SaveDiagRows(request.path, session_.Diag().rows);
-    if (!result.ok) {
-        ShowMessage(result.error);
+    const Result<void> saved = SaveDiagRows(request.path, session_.Diag().rows);
+    if (!saved) {
+        ShowMessage(saved.Error());
     }
 }
 

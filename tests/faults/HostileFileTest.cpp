@@ -39,8 +39,8 @@ std::string SaveTestDataTo(const fs::path& file) {
 }
 
 std::string SaveDiagRowsTo(const fs::path& file) {
-    const DiagSaveResult saved = SaveDiagRows(file, {"200 2 3"});
-    return saved.ok ? "" : saved.error;
+    const Result<void> saved = SaveDiagRows(file, {"200 2 3"});
+    return saved ? "" : saved.Error();
 }
 
 std::string SaveSettingsTo(const fs::path& file) {

@@ -182,9 +182,9 @@ TEST(AtomicReplace, ARenameThatFailsRemovesTheTemporaryFile) {
     TempFolder folder;
     const auto target = folder / "Orvalt.reg";
     WriteBytes(target / "inside", "kept");
-    const FileWriteResult written = ReplaceFileAtomically(target, "new");
-    EXPECT_FALSE(written.ok);
-    EXPECT_NE(written.message.find(target.string()), std::string::npos) << written.message;
+    const Result<void> written = ReplaceFileAtomically(target, "new");
+    ASSERT_FALSE(written.Ok());
+    EXPECT_NE(written.Error().find(target.string()), std::string::npos) << written.Error();
     EXPECT_EQ(ReadBytes(target / "inside"), "kept");
     EXPECT_EQ(FolderEntries(folder.Path()), std::set<std::string>{"Orvalt.reg"});
 }
@@ -196,7 +196,7 @@ TEST(AtomicReplace, KeepsTheModeAndFollowsASymbolicLink) {
     WriteBytes(real, "old");
     std::filesystem::permissions(real, std::filesystem::perms(0640));
     std::filesystem::create_symlink(real, link);
-    ASSERT_TRUE(ReplaceFileAtomically(link, "new").ok);
+    ASSERT_TRUE(ReplaceFileAtomically(link, "new").Ok());
     EXPECT_TRUE(std::filesystem::is_symlink(link));
     EXPECT_EQ(ReadBytes(real), "new");
     EXPECT_EQ(std::filesystem::status(real).permissions(), std::filesystem::perms(0640));
