@@ -77,12 +77,12 @@ class HeadlessSession final : private SessionView, private WindowObserver {
 
 bool HeadlessSession::LoadInputs() {
     if (!options_.unitProfilePath.empty()) {
-        UnitProfileResult unit = LoadUnitProfile(options_.unitProfilePath, &stopRequest_);
-        if (!unit.profile) {
-            err_ << unit.error << '\n';
+        const Result<UnitProfile> unit = LoadUnitProfile(options_.unitProfilePath, &stopRequest_);
+        if (!unit) {
+            err_ << unit.Error() << '\n';
             return false;
         }
-        profile_ = *unit.profile;
+        profile_ = *unit;
     }
     plan_ = LoadTestPlanFile(options_.planPath, &stopRequest_);
     if (!plan_.ok) {

@@ -128,10 +128,6 @@ const std::map<std::string, KeyReader>& KeyReaders() {
 constexpr std::size_t kMaxProfileBytes = 1024 * 1024;
 constexpr std::size_t kMaxKeyShown = 80;
 
-UnitProfileResult Refused(std::string error) {
-    return UnitProfileResult{std::nullopt, std::move(error)};
-}
-
 // A key as the message names it: a long one is cut, so that a runaway key
 // cannot fill the operator's screen.
 std::string ShownKey(const std::string& key) {
@@ -140,32 +136,32 @@ std::string ShownKey(const std::string& key) {
 
 }  // namespace
 
-UnitProfileResult ParseUnitProfile(std::string_view json) {
+Result<UnitProfile> ParseUnitProfile(std::string_view json) {
     const Json document = Json::parse(json, nullptr, false);
     if (document.is_discarded()) {
-        return Refused("unit profile: not valid JSON");
+        return Fail("unit profile: not valid JSON");
     }
     if (!document.is_object()) {
-        return Refused("unit profile: must be a JSON object");
+        return Fail("unit profile: must be a JSON object");
     }
     UnitProfile profile;
     for (const auto& [key, value] : document.items()) {
         const auto reader = KeyReaders().find(key);
         if (reader == KeyReaders().end()) {
-            return Refused("unit profile: unknown key \"" + ShownKey(key) + "\"");
+            return Fail("unit profile: unknown key \"" + ShownKey(key) + "\"");
         }
         if (std::string error = reader->second(value, profile); !error.empty()) {
-            return Refused("unit profile: \"" + key + "\" " + error);
+            return Fail("unit profile: \"" + key + "\" " + error);
         }
     }
-    return UnitProfileResult{profile, ""};
+    return profile;
 }
 
-UnitProfileResult LoadUnitProfile(const std::filesystem::path& path,
-                                  const std::atomic<bool>* stop) {
+Result<UnitProfile> LoadUnitProfile(const std::filesystem::path& path,
+                                    const std::atomic<bool>* stop) {
     const auto file = ReadRegularFile(path, kMaxProfileBytes, stop);
     if (!file) {
-        return Refused("unit profile: can't open " + path.string() + ": " + file.Error().reason);
+        return Fail("unit profile: can't open " + path.string() + ": " + file.Error().reason);
     }
     return ParseUnitProfile(*file);
 }

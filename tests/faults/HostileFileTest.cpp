@@ -112,7 +112,7 @@ TEST_F(HostileFiles, APlanOrUnitProfileThatIsAPipeADeviceOrHugeIsRefusedAtOnce) 
     for (const fs::path& file : {folder / "pipe", fs::path("/dev/zero")}) {
         EXPECT_EQ(LoadTestPlanFile(file).error,
                   "Can't open test parameters file\n" + file.string() + ": not a regular file");
-        EXPECT_EQ(LoadUnitProfile(file).error,
+        EXPECT_EQ(LoadUnitProfile(file).Error(),
                   "unit profile: can't open " + file.string() + ": not a regular file");
     }
     const fs::path huge = folder / "huge";
@@ -120,7 +120,7 @@ TEST_F(HostileFiles, APlanOrUnitProfileThatIsAPipeADeviceOrHugeIsRefusedAtOnce) 
     fs::resize_file(huge, std::uintmax_t{256} * 1024 * 1024 + 1);  // sparse: no disk used
     EXPECT_NE(LoadTestPlanFile(huge).error.find("larger than 268435456 bytes"), std::string::npos);
     fs::resize_file(huge, 1024 * 1024 + 1);
-    EXPECT_NE(LoadUnitProfile(huge).error.find("larger than 1048576 bytes"), std::string::npos);
+    EXPECT_NE(LoadUnitProfile(huge).Error().find("larger than 1048576 bytes"), std::string::npos);
 
     const std::atomic<bool> stopped{true};
     WriteBytes(folder / "plan.csv", "h\nh\nA,1,2,3,4\n");
@@ -130,7 +130,7 @@ TEST_F(HostileFiles, APlanOrUnitProfileThatIsAPipeADeviceOrHugeIsRefusedAtOnce) 
 
 TEST_F(HostileFiles, AnUnknownUnitProfileKeyIsNamedCutShort) {
     const std::string key(10 * 1024 * 1024, 'k');
-    const std::string error = ParseUnitProfile("{\"" + key + "\": 1}").error;
+    const std::string error = ParseUnitProfile("{\"" + key + "\": 1}").Error();
     EXPECT_EQ(error, "unit profile: unknown key \"" + key.substr(0, 80) + "...\"");
 }
 
