@@ -62,7 +62,7 @@ class HeadlessSession final : private SessionView, private WindowObserver {
     std::atomic<bool>& stopRequest_;
 
     UnitProfile profile_;
-    PlanLoadResult plan_;
+    LoadedPlan plan_;
     std::unique_ptr<StationSession> session_;
     std::string messageBoxText_;
     std::string lastStatus_;
@@ -84,11 +84,12 @@ bool HeadlessSession::LoadInputs() {
         }
         profile_ = *unit;
     }
-    plan_ = LoadTestPlanFile(options_.planPath, &stopRequest_);
-    if (!plan_.ok) {
-        err_ << plan_.error << '\n';
+    Result<LoadedPlan> loaded = LoadTestPlanFile(options_.planPath, &stopRequest_);
+    if (!loaded) {
+        err_ << loaded.Error() << '\n';
         return false;
     }
+    plan_ = std::move(loaded).Value();
     if (!plan_.warning.empty()) {
         err_ << plan_.warning << '\n';
     }

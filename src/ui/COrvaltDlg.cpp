@@ -511,14 +511,14 @@ bool COrvaltDlg::LoadTestPlanFrom(const std::filesystem::path& file) {
     if (session_.Runs().Running()) {
         return false;  // the worker reads the plan in use
     }
-    PlanLoadResult result = LoadTestPlanFile(file);
-    if (!result.ok) {
-        ShowMessage(result.error);
+    Result<LoadedPlan> loaded = LoadTestPlanFile(file);
+    if (!loaded) {
+        ShowMessage(loaded.Error());
         return false;
     }
-    session_.UsePlan(std::move(result.plan), std::move(result.rows));
-    if (!result.warning.empty()) {
-        ShowMessage(result.warning);
+    session_.UsePlan(std::move(loaded->plan), std::move(loaded->rows));
+    if (!loaded->warning.empty()) {
+        ShowMessage(loaded->warning);
     }
     return true;
 }
