@@ -17,11 +17,11 @@ bool StopSignalled(const PollOutcome& outcome) {
     return outcome.kind == PollOutcome::Ready && outcome.index == 0;
 }
 
-std::string OpenFailureReason(const SerialOpenResult& opened) {
-    if (!opened.detail.empty()) {
-        return opened.detail;
+std::string OpenFailureReason(const SerialOpenError& failed) {
+    if (!failed.detail.empty()) {
+        return failed.detail;
     }
-    return opened.failedStep == "baud rate" ? "not supported" : std::strerror(opened.error);
+    return failed.step == "baud rate" ? "not supported" : std::strerror(failed.error);
 }
 }  // namespace
 
@@ -53,13 +53,13 @@ int CDiagCommPort::OpenDevice(const std::string& portPath, std::int32_t baudRate
         return kOpenFailed;
     }
     auto opened = OpenSerialDevice(portPath, baudRate);
-    if (!opened.fd.Valid()) {
-        lastOpenError_ = Format("%s %s: %s", opened.failedStep.c_str(), portPath.c_str(),
-                                OpenFailureReason(opened).c_str());
+    if (!opened) {
+        lastOpenError_ = Format("%s %s: %s", opened.Error().step.c_str(), portPath.c_str(),
+                                OpenFailureReason(opened.Error()).c_str());
         return kOpenFailed;
     }
     lastOpenError_.clear();
-    device_ = std::move(opened.fd);
+    device_ = std::move(opened).Value();
     return kOpenOk;
 }
 
