@@ -124,12 +124,16 @@ class LibusbTransport final : public UsbTransport {
         return sent == length ? UsbStatus::ok : UsbStatus::failed;
     }
 
-    UsbReadResult Read(std::span<std::uint8_t> buffer, unsigned timeoutMs) override {
+    Result<std::size_t, UsbStatus> Read(std::span<std::uint8_t> buffer,
+                                        unsigned timeoutMs) override {
         int received = 0;
         const int result = libusb_bulk_transfer(handle_.get(), kCommandIn, buffer.data(),
                                                 static_cast<int>(buffer.size()), &received,
                                                 TransferTimeout(timeoutMs));
-        return {StatusOf(result), static_cast<std::size_t>(std::max(received, 0))};
+        if (result != LIBUSB_SUCCESS) {
+            return Fail(StatusOf(result));
+        }
+        return static_cast<std::size_t>(std::max(received, 0));
     }
 
   private:
@@ -137,11 +141,12 @@ class LibusbTransport final : public UsbTransport {
     HandlePtr handle_;
 };
 
-UsbOpenResult Claim(const std::shared_ptr<LibusbContext>& context, libusb_device* device) {
+Result<std::unique_ptr<UsbTransport>, UsbStatus> Claim(
+    const std::shared_ptr<LibusbContext>& context, libusb_device* device) {
     libusb_device_handle* raw = nullptr;
     const int opened = libusb_open(device, &raw);
     if (opened != LIBUSB_SUCCESS) {
-        return {StatusOf(opened), nullptr};
+        return Fail(StatusOf(opened));
     }
     HandlePtr handle(raw);
     // Only matters where a kernel driver could hold the interface; its result
@@ -149,9 +154,9 @@ UsbOpenResult Claim(const std::shared_ptr<LibusbContext>& context, libusb_device
     libusb_set_auto_detach_kernel_driver(raw, 1);
     const int claimed = libusb_claim_interface(raw, kInterface);
     if (claimed != LIBUSB_SUCCESS) {
-        return {StatusOf(claimed), nullptr};
+        return Fail(StatusOf(claimed));
     }
-    return {UsbStatus::ok, std::make_unique<LibusbTransport>(context, std::move(handle))};
+    return {std::make_unique<LibusbTransport>(context, std::move(handle))};
 }
 
 }  // namespace
@@ -159,12 +164,12 @@ UsbOpenResult Claim(const std::shared_ptr<LibusbContext>& context, libusb_device
 LibusbU3Connector::LibusbU3Connector() = default;
 LibusbU3Connector::~LibusbU3Connector() = default;
 
-UsbOpenResult LibusbU3Connector::OpenFirstU3() {
+Result<std::unique_ptr<UsbTransport>, UsbStatus> LibusbU3Connector::OpenFirstU3() {
     if (!context_) {
         context_ = LibusbContext::Create();
     }
     if (!context_) {
-        return {UsbStatus::unavailable, nullptr};
+        return Fail(UsbStatus::unavailable);
     }
     const DeviceList list(context_->Get());
     UsbStatus failure = UsbStatus::notFound;
@@ -172,13 +177,13 @@ UsbOpenResult LibusbU3Connector::OpenFirstU3() {
         if (!IsU3(device)) {
             continue;
         }
-        UsbOpenResult result = Claim(context_, device);
-        if (result.status == UsbStatus::ok) {
-            return result;
+        auto claimed = Claim(context_, device);
+        if (claimed) {
+            return claimed;
         }
-        failure = MoreTellingOpenFailure(failure, result.status);
+        failure = MoreTellingOpenFailure(failure, claimed.Error());
     }
-    return {failure, nullptr};
+    return Fail(failure);
 }
 
 }  // namespace orvalt

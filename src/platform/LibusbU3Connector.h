@@ -25,7 +25,7 @@ class LibusbU3Connector final : public UsbConnector {
     // Claims interface 0 of the first U3 that lets itself be claimed. The
     // libusb context is started on first use and shared with every transport
     // handed out, so it outlives them all.
-    UsbOpenResult OpenFirstU3() override;
+    Result<std::unique_ptr<UsbTransport>, UsbStatus> OpenFirstU3() override;
 
   private:
     std::shared_ptr<LibusbContext> context_;

@@ -72,11 +72,11 @@ bool LabJackU3Daq::PrepareHeldDevice(LJ_HANDLE& handle) {
 }
 
 LJ_ERROR LabJackU3Daq::OpenNewDevice(LJ_HANDLE& handle) {
-    UsbOpenResult opened = connector_->OpenFirstU3();
-    if (opened.status != UsbStatus::ok) {
-        return OpenFailureCode(opened.status);
+    auto opened = connector_->OpenFirstU3();
+    if (!opened) {
+        return OpenFailureCode(opened.Error());
     }
-    auto device = std::make_shared<U3Device>(std::move(opened.transport), options_.timeoutMs);
+    auto device = std::make_shared<U3Device>(std::move(opened).Value(), options_.timeoutMs);
     if (LJ_ERROR error = device->Prepare()) {
         return error;  // the device goes with the object: its claim is released
     }

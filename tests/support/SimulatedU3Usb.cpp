@@ -67,7 +67,8 @@ class SimulatedU3Transport final : public UsbTransport {
     UsbStatus Write(std::span<const std::uint8_t> frame, unsigned /*timeoutMs*/) override {
         return device_->Receive(frame, generation_);
     }
-    UsbReadResult Read(std::span<std::uint8_t> buffer, unsigned /*timeoutMs*/) override {
+    Result<std::size_t, UsbStatus> Read(std::span<std::uint8_t> buffer,
+                                        unsigned /*timeoutMs*/) override {
         return device_->Deliver(buffer, generation_);
     }
 
@@ -81,21 +82,21 @@ class SimulatedU3Connector final : public UsbConnector {
     explicit SimulatedU3Connector(std::shared_ptr<SimulatedU3Bus::State> state)
         : state_(std::move(state)) {}
 
-    UsbOpenResult OpenFirstU3() override {
+    Result<std::unique_ptr<UsbTransport>, UsbStatus> OpenFirstU3() override {
         std::scoped_lock lock(state_->mutex);
         if (state_->accessDenied) {
-            return {UsbStatus::access, nullptr};
+            return Fail(UsbStatus::access);
         }
         UsbStatus failure = UsbStatus::notFound;
         for (const auto& device : state_->devices) {
             std::uint64_t generation = 0;
             const UsbStatus claimed = device->Claim(generation);
             if (claimed == UsbStatus::ok) {
-                return {claimed, std::make_unique<SimulatedU3Transport>(device, generation)};
+                return {std::make_unique<SimulatedU3Transport>(device, generation)};
             }
             failure = MoreTellingOpenFailure(failure, claimed);
         }
-        return {failure, nullptr};
+        return Fail(failure);
     }
 
   private:
@@ -229,23 +230,24 @@ void SimulatedU3Usb::Queue(Bytes reply) {
     }
 }
 
-UsbReadResult SimulatedU3Usb::Deliver(std::span<std::uint8_t> buffer, std::uint64_t generation) {
+Result<std::size_t, UsbStatus> SimulatedU3Usb::Deliver(std::span<std::uint8_t> buffer,
+                                                       std::uint64_t generation) {
     std::scoped_lock lock(mutex_);
     if (!Reachable(generation)) {
-        return {UsbStatus::noDevice, 0};
+        return Fail(UsbStatus::noDevice);
     }
     if (replies_.empty()) {
         // The read times out; a late reply arrives only afterwards.
         replies_.swap(lateReplies_);
-        return {UsbStatus::timeout, 0};
+        return Fail(UsbStatus::timeout);
     }
     Bytes reply = std::move(replies_.front());
     replies_.pop_front();
     if (reply.size() > buffer.size()) {
-        return {UsbStatus::failed, 0};
+        return Fail(UsbStatus::failed);
     }
     std::copy(reply.begin(), reply.end(), buffer.begin());
-    return {UsbStatus::ok, reply.size()};
+    return reply.size();
 }
 
 Bytes SimulatedU3Usb::Answer(std::span<const std::uint8_t> frame) {
@@ -346,7 +348,7 @@ Bytes SimulatedU3Usb::AnswerFeedback(std::span<const std::uint8_t> frame) {
 }
 
 std::size_t SimulatedU3Usb::RunIoType(std::span<const std::uint8_t> frame, std::size_t at,
-                                   Bytes& data) {
+                                      Bytes& data) {
     const auto has = [&](std::size_t bytes) { return at + bytes <= frame.size(); };
     const std::uint8_t type = frame[at];
     if (type == u3::kIoTypeAin && has(3)) {
