@@ -110,16 +110,17 @@ RegStatus RegistryStore::CloseKey(RegKey& key) {
     return dirty_ ? Commit() : RegStatus{};
 }
 
-RegQueryResult RegistryStore::QueryValue(const RegKey& key, std::string_view name) const {
+Result<RegValue, LSTATUS> RegistryStore::QueryValue(const RegKey& key,
+                                                    std::string_view name) const {
     if (!key.open_) {
-        return {ERROR_INVALID_HANDLE, REG_NONE, {}};
+        return Fail(ERROR_INVALID_HANDLE);
     }
     const RegKeyData* stored = document_.FindKey(key.path_);
     const RegValue* value = stored != nullptr ? stored->Find(name) : nullptr;
     if (value == nullptr) {
-        return {ERROR_FILE_NOT_FOUND, REG_NONE, {}};
+        return Fail(ERROR_FILE_NOT_FOUND);
     }
-    return {ERROR_SUCCESS, value->type, value->data};
+    return *value;
 }
 
 std::vector<std::string> RegistryStore::ValueNames(const RegKey& key) const {
