@@ -174,20 +174,19 @@ int CDiagCommPort::ReceiveWaitMs(const ReceiveState& state) {
 
 std::optional<CDiagCommPort::ReceiveFailure> CDiagCommPort::ReadPort(std::size_t room,
                                                                      ReceiveState& state) {
-    const DeviceRead read =
-        ReadDevice(device_.Get(), readBuffer_.data(), std::min(room, kBufferSize));
-    if (read.count > 0) {
-        AppendReceived(static_cast<std::size_t>(read.count));
+    const auto read = ReadDevice(device_.Get(), readBuffer_.data(), std::min(room, kBufferSize));
+    if (read && *read > 0) {
+        AppendReceived(*read);
         return CheckLineErrors(state);
     }
-    if (read.count == 0) {
+    if (read) {
         // With VMIN 1 an empty read can only be the far end gone.
         return ReceiveFailure{"hangup", EIO};
     }
-    if (read.error == EAGAIN || read.error == EINTR) {
+    if (read.Error() == EAGAIN || read.Error() == EINTR) {
         return std::nullopt;
     }
-    return ReceiveFailure{"read", read.error};
+    return ReceiveFailure{"read", read.Error()};
 }
 
 std::optional<CDiagCommPort::ReceiveFailure> CDiagCommPort::CheckLineErrors(ReceiveState& state) {

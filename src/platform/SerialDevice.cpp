@@ -185,9 +185,12 @@ std::uint32_t NewLineErrors(const LineErrorCounts& before, const LineErrorCounts
            flagIf(after.bufferOverrun != before.bufferOverrun, LineErrorBufferOverrun);
 }
 
-DeviceRead ReadDevice(int fd, char* buffer, std::size_t size) {
+Result<std::size_t, int> ReadDevice(int fd, char* buffer, std::size_t size) {
     const auto count = ::read(fd, buffer, size);
-    return DeviceRead{static_cast<long>(count), count < 0 ? errno : 0};
+    if (count < 0) {
+        return Fail(errno);
+    }
+    return static_cast<std::size_t>(count);
 }
 
 }  // namespace orvalt

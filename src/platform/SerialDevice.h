@@ -56,12 +56,8 @@ struct LineErrorCounts {
 std::optional<LineErrorCounts> ReadLineErrorCounts(int fd);
 
 // One read of what has arrived: the byte count (0: the far end has gone), or
-// -1 with the error number.
-struct DeviceRead {
-    long count = 0;
-    int error = 0;
-};
-DeviceRead ReadDevice(int fd, char* buffer, std::size_t size);
+// the error number.
+Result<std::size_t, int> ReadDevice(int fd, char* buffer, std::size_t size);
 // The flags of the counters that grew from `before` to `after`.
 std::uint32_t NewLineErrors(const LineErrorCounts& before, const LineErrorCounts& after);
 
