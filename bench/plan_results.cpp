@@ -31,10 +31,10 @@ std::string PlanOfLines(int lines) {
 void BenchPlan(int lines) {
     const std::string contents = PlanOfLines(lines);
     const auto start = Clock::now();
-    const orvalt::PlanLoadResult result = orvalt::ParseTestPlan(contents);
+    const orvalt::Result<orvalt::LoadedPlan> result = orvalt::ParseTestPlan(contents);
     const double ms = MsSince(start);
-    std::size_t rowBytes = result.rows.size() * sizeof(orvalt::TestRowTexts);
-    for (const auto& row : result.rows) {
+    std::size_t rowBytes = result->rows.size() * sizeof(orvalt::TestRowTexts);
+    for (const auto& row : result->rows) {
         for (const auto& text : row) {
             rowBytes += text.capacity() > 15 ? text.capacity() + 1 : 0;
         }

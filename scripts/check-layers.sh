@@ -10,6 +10,7 @@ cd "$(dirname "$0")/.."
 # line share a layer and do not include each other; a folder may include any
 # folder on a line above its own.
 LAYERS=(
+  "base"
   "platform"
   "domain"
   "config"

@@ -70,7 +70,7 @@ class HeadlessSession final : private SessionView, private WindowObserver {
     std::atomic<bool>& stopRequest_;
 
     UnitProfile profile_;
-    PlanLoadResult plan_;
+    LoadedPlan plan_;
     std::unique_ptr<StationSession> session_;
     std::optional<StatusLine> status_;
     std::string messageBoxText_;
@@ -86,18 +86,19 @@ class HeadlessSession final : private SessionView, private WindowObserver {
 
 bool HeadlessSession::LoadInputs() {
     if (!options_.unitProfilePath.empty()) {
-        UnitProfileResult unit = LoadUnitProfile(options_.unitProfilePath, &stopRequest_);
-        if (!unit.profile) {
-            err_ << unit.error << '\n';
+        const Result<UnitProfile> unit = LoadUnitProfile(options_.unitProfilePath, &stopRequest_);
+        if (!unit) {
+            err_ << unit.Error() << '\n';
             return false;
         }
-        profile_ = *unit.profile;
+        profile_ = *unit;
     }
-    plan_ = LoadTestPlanFile(options_.planPath, &stopRequest_);
-    if (!plan_.ok) {
-        err_ << plan_.error << '\n';
+    Result<LoadedPlan> loaded = LoadTestPlanFile(options_.planPath, &stopRequest_);
+    if (!loaded) {
+        err_ << loaded.Error() << '\n';
         return false;
     }
+    plan_ = std::move(loaded).Value();
     if (!plan_.warning.empty()) {
         err_ << plan_.warning << '\n';
     }

@@ -2,16 +2,18 @@
 
 #include <cstdint>
 
+#include "config/OwnKeyValue.h"
+
 namespace orvalt {
 
 namespace {
 
 std::optional<int> DwordOf(const RegistryStore& store, const RegKey& key, std::string_view name) {
-    const RegQueryResult stored = store.QueryValue(key, name);
-    if (stored.code != ERROR_SUCCESS || stored.type != REG_DWORD || stored.data.size() != 4) {
+    const std::optional<std::uint32_t> stored = StoredDword(store, key, name);
+    if (!stored) {
         return std::nullopt;
     }
-    return static_cast<int>(DwordFromBytes(stored.data) & 0x7fffffffu);
+    return static_cast<int>(*stored & 0x7fffffffu);
 }
 
 }  // namespace

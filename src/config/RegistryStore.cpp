@@ -51,12 +51,10 @@ RegStatus RegistryStore::Reload() {
     if (dirty_) {
         return readStatus_;
     }
-    FileReadResult read = ReadRegularFile(file_, kMaxFileBytes);
-    document_ =
-        read.state == FileReadResult::State::Read ? ParseRegText(read.bytes) : RegDocument{};
-    readStatus_ = read.state == FileReadResult::State::Failed
-                      ? RegStatus{ERROR_CANTREAD, read.message}
-                      : RegStatus{};
+    const auto read = ReadRegularFile(file_, kMaxFileBytes);
+    document_ = read ? ParseRegText(*read) : RegDocument{};
+    readStatus_ = read || read.Error().missing ? RegStatus{}
+                                               : RegStatus{ERROR_CANTREAD, read.Error().message};
     return readStatus_;
 }
 
@@ -66,10 +64,10 @@ RegStatus RegistryStore::Commit() {
                 "The settings cannot be saved: there is no home folder to keep them in "
                 "(neither XDG_CONFIG_HOME nor HOME is set)."};
     }
-    const FileWriteResult written = ReplaceFileAtomically(file_, FormatRegText(document_),
-                                                          ReplaceOptions{.createFolder = true});
-    if (!written.ok) {
-        return {ERROR_CANTWRITE, written.message};
+    const Result<void> written = ReplaceFileAtomically(file_, FormatRegText(document_),
+                                                       ReplaceOptions{.createFolder = true});
+    if (!written) {
+        return {ERROR_CANTWRITE, written.Error()};
     }
     dirty_ = false;
     return {};
@@ -112,16 +110,17 @@ RegStatus RegistryStore::CloseKey(RegKey& key) {
     return dirty_ ? Commit() : RegStatus{};
 }
 
-RegQueryResult RegistryStore::QueryValue(const RegKey& key, std::string_view name) const {
+Result<RegValue, LSTATUS> RegistryStore::QueryValue(const RegKey& key,
+                                                    std::string_view name) const {
     if (!key.open_) {
-        return {ERROR_INVALID_HANDLE, REG_NONE, {}};
+        return Fail(ERROR_INVALID_HANDLE);
     }
     const RegKeyData* stored = document_.FindKey(key.path_);
     const RegValue* value = stored != nullptr ? stored->Find(name) : nullptr;
     if (value == nullptr) {
-        return {ERROR_FILE_NOT_FOUND, REG_NONE, {}};
+        return Fail(ERROR_FILE_NOT_FOUND);
     }
-    return {ERROR_SUCCESS, value->type, value->data};
+    return *value;
 }
 
 std::vector<std::string> RegistryStore::ValueNames(const RegKey& key) const {

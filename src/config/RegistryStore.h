@@ -18,6 +18,7 @@
 #include <string_view>
 #include <vector>
 
+#include "base/Result.h"
 #include "config/RegDocument.h"
 
 namespace orvalt {
@@ -39,12 +40,6 @@ struct RegStatus {
     std::string message;
 
     bool Ok() const { return code == ERROR_SUCCESS; }
-};
-
-struct RegQueryResult {
-    LSTATUS code = ERROR_SUCCESS;
-    std::uint32_t type = REG_NONE;
-    std::string data;  // the stored bytes, exactly
 };
 
 // An open key, as OpenKey and CreateKey hand it out. It names the key, so it
@@ -81,7 +76,9 @@ class RegistryStore {
     // The settings file (empty: there is none).
     const std::filesystem::path& File() const { return file_; }
 
-    RegQueryResult QueryValue(const RegKey& key, std::string_view name) const;
+    // The value's type and its stored bytes, exactly; ERROR_FILE_NOT_FOUND when
+    // there is no such value.
+    Result<RegValue, LSTATUS> QueryValue(const RegKey& key, std::string_view name) const;
     // Every value name of the key, in stored order.
     std::vector<std::string> ValueNames(const RegKey& key) const;
 

@@ -4,6 +4,7 @@
 
 #include "config/FixtureName.h"
 #include "config/NumberText.h"
+#include "config/OwnKeyValue.h"
 #include "domain/Format.h"
 #include "platform/FileLock.h"
 
@@ -16,22 +17,20 @@ namespace {
 constexpr std::size_t kTextBufferBytes = 128;
 
 void LoadText(const SettingBinding& row, const RegistryStore& store, const RegKey& key) {
-    const RegQueryResult stored = store.QueryValue(key, row.valueName);
-    if (stored.code != ERROR_SUCCESS || stored.type != REG_SZ || stored.data.empty() ||
-        stored.data.size() >= kTextBufferBytes) {
+    const auto stored = store.QueryValue(key, row.valueName);
+    if (!stored || stored->type != REG_SZ || stored->data.empty() ||
+        stored->data.size() >= kTextBufferBytes) {
         return;
     }
-    *row.textTarget = stored.data.substr(0, stored.data.find('\0'));
+    *row.textTarget = stored->data.substr(0, stored->data.find('\0'));
 }
 
 // Exactly 4 bytes: a shorter REG_DWORD would fill only part of the number and
 // leave the rest of it from whatever the field held before.
 void LoadNumber(const SettingBinding& row, const RegistryStore& store, const RegKey& key) {
-    const RegQueryResult stored = store.QueryValue(key, row.valueName);
-    if (stored.code != ERROR_SUCCESS || stored.type != REG_DWORD || stored.data.size() != 4) {
-        return;
+    if (const auto stored = StoredDword(store, key, row.valueName)) {
+        *row.numberTarget = static_cast<std::int32_t>(*stored);
     }
-    *row.numberTarget = static_cast<std::int32_t>(DwordFromBytes(stored.data));
 }
 
 RegStatus SaveRow(const SettingBinding& row, RegistryStore& store, const RegKey& key) {

@@ -181,87 +181,81 @@ TestRowTexts MakeRowTexts(std::int64_t testLine, const TestPlanEntry& entry, dou
     return row;
 }
 
-PlanLoadResult Failure(std::string error) {
-    PlanLoadResult result;
-    result.error = std::move(error);
-    return result;
-}
-
-// Adds the test of one non-empty line; false (with the error set) when a value
-// does not fit.
-bool AddTest(std::string_view line, std::int64_t testLine, PlanLoadResult& result,
-             TextFields& textFields) {
-    if (result.plan.entries.size() >=
+// Adds the test of one non-empty line; the error when a value does not fit.
+std::optional<std::string> AddTest(std::string_view line, std::int64_t testLine, LoadedPlan& loaded,
+                                   TextFields& textFields) {
+    if (loaded.plan.entries.size() >=
         static_cast<std::size_t>(std::numeric_limits<std::int32_t>::max())) {
-        result.error = "Line " + std::to_string(testLine + kHeaderLines) + ": too many tests";
-        return false;
+        return "Line " + std::to_string(testLine + kHeaderLines) + ": too many tests";
     }
     const LineNumbers numbers = ReadLineNumbers(line);
     TestPlanEntry entry;
     if (const auto column = StoreNumbers(numbers, entry)) {
-        result.error = RangeError(testLine + kHeaderLines, *column);
-        return false;
+        return RangeError(testLine + kHeaderLines, *column);
     }
     NoteTextFields(numbers, testLine + kHeaderLines, textFields);
-    entry.index = static_cast<std::int32_t>(result.plan.entries.size());
-    result.plan.entries.push_back(entry);
-    result.rows.push_back(MakeRowTexts(testLine, entry, numbers.values[4]));
-    return true;
+    entry.index = static_cast<std::int32_t>(loaded.plan.entries.size());
+    loaded.plan.entries.push_back(entry);
+    loaded.rows.push_back(MakeRowTexts(testLine, entry, numbers.values[4]));
+    return std::nullopt;
 }
 
-PlanLoadResult ParseLines(std::string_view contents) {
+Result<LoadedPlan> ParseLines(std::string_view contents) {
     if (auto error = ControlCharacterError(contents)) {
-        return Failure(std::move(*error));
+        return Fail(std::move(*error));
     }
     for (int i = 0; i < kHeaderLines && !contents.empty(); ++i) {
         TakeLine(contents);
     }
-    PlanLoadResult result;
+    LoadedPlan loaded;
     TextFields textFields;
     std::int64_t testLine = 0;
     while (!contents.empty()) {
         const std::string_view line = TakeLine(contents);
         ++testLine;
-        if (!line.empty() && !AddTest(line, testLine, result, textFields)) {
-            return Failure(std::move(result.error));
+        if (line.empty()) {
+            continue;
+        }
+        if (auto error = AddTest(line, testLine, loaded, textFields)) {
+            return Fail(std::move(*error));
         }
     }
-    result.warning = TextFieldsWarning(textFields);
-    result.ok = true;
-    return result;
+    loaded.warning = TextFieldsWarning(textFields);
+    return loaded;
 }
 
 // The station's text, then the path and the system's reason, so that the
 // operator sees which file and what to do about it.
-PlanLoadResult OpenFailure(const std::filesystem::path& file, const FileReadResult& read) {
-    return Failure(std::string(kCantOpenPlanText) + "\n" + file.string() + ": " + read.reason);
+Failure<std::string> OpenFailure(const std::filesystem::path& file, const FileReadError& read) {
+    return Fail(std::string(kCantOpenPlanText) + "\n" + file.string() + ": " + read.reason);
 }
 
 constexpr const char* kOutOfMemory = "Not enough memory to load the test parameters file";
 
 }  // namespace
 
-PlanLoadResult LoadTestPlanFile(const std::filesystem::path& file, const std::atomic<bool>* stop) {
+Result<LoadedPlan> LoadTestPlanFile(const std::filesystem::path& file,
+                                    const std::atomic<bool>* stop) {
     try {
-        FileReadResult read = ReadRegularFile(file, kMaxPlanBytes, stop);
-        if (read.state != FileReadResult::State::Read) {
-            return OpenFailure(file, read);
+        auto read = ReadRegularFile(file, kMaxPlanBytes, stop);
+        if (!read) {
+            return OpenFailure(file, read.Error());
         }
-        PlanLoadResult result = ParseLines(read.bytes);
-        if (result.ok) {
-            result.text = std::move(read.bytes);
+        auto result = ParseLines(*read);
+        if (result) {
+            result->text = std::move(*read);
         }
         return result;
     } catch (const std::bad_alloc&) {
-        return Failure(kOutOfMemory);
+        return Fail(kOutOfMemory);
     }
 }
 
-PlanLoadResult ParseTestPlan(std::string_view contents) {
+Result<LoadedPlan> ParseTestPlan(std::string_view contents) {
     try {
         return ParseLines(contents);
     } catch (const std::bad_alloc&) {
-        return Failure(kOutOfMemory);
+        return Fail(kOutOfMemory);
     }
 }
 

@@ -10,21 +10,20 @@
 #include <string_view>
 #include <vector>
 
+#include "base/Result.h"
 #include "config/TestPlan.h"
 
 namespace orvalt {
 
-struct PlanLoadResult {
-    bool ok = false;
+// A plan as it was read. A plan that could not be read is the text for the
+// operator instead, and the caller keeps the plan it had.
+struct LoadedPlan {
     TestPlan plan;
     // One row of the test list per entry, rows[i] for the entry of index i:
     // "Test", "P1".."P6" filled, "Wait" and "Status" blank.
     std::vector<TestRowTexts> rows;
-    // When !ok, the text for the operator; the plan and rows are then empty and
-    // the caller keeps the plan it had.
-    std::string error;
-    // When ok: the fields that hold text but no number (read as 0, as always),
-    // told once per load; empty when there are none.
+    // The fields that hold text but no number (read as 0, as always), told
+    // once per load; empty when there are none.
     std::string warning;
     // The file's bytes, when it was read from a file and ok (a run's record
     // keeps them).
@@ -39,10 +38,10 @@ constexpr const char* kCantOpenPlanText = "Can't open test parameters file";
 // plan) or a value that does not fit its 32-bit field loads nothing. Only a
 // regular file of at most 256 MB is read (a pipe would block, /dev/zero never
 // end); `stop` becoming true ends a long read.
-PlanLoadResult LoadTestPlanFile(const std::filesystem::path& file,
-                                const std::atomic<bool>* stop = nullptr);
+Result<LoadedPlan> LoadTestPlanFile(const std::filesystem::path& file,
+                                    const std::atomic<bool>* stop = nullptr);
 
 // The same conversion over the file's bytes.
-PlanLoadResult ParseTestPlan(std::string_view contents);
+Result<LoadedPlan> ParseTestPlan(std::string_view contents);
 
 }  // namespace orvalt

@@ -25,11 +25,11 @@ bool StopSignalled(const PollOutcome& outcome) {
     return outcome.kind == PollOutcome::Ready && outcome.index == 0;
 }
 
-std::string OpenFailureReason(const SerialOpenResult& opened) {
-    if (!opened.detail.empty()) {
-        return opened.detail;
+std::string OpenFailureReason(const SerialOpenError& failed) {
+    if (!failed.detail.empty()) {
+        return failed.detail;
     }
-    return opened.failedStep == "baud rate" ? "not supported" : std::strerror(opened.error);
+    return failed.step == "baud rate" ? "not supported" : std::strerror(failed.error);
 }
 }  // namespace
 
@@ -61,13 +61,13 @@ int CDiagCommPort::OpenDevice(const std::string& portPath, std::int32_t baudRate
         return kOpenFailed;
     }
     auto opened = OpenSerialDevice(portPath, baudRate);
-    if (!opened.fd.Valid()) {
-        lastOpenError_ = Format("%s %s: %s", opened.failedStep.c_str(), portPath.c_str(),
-                                OpenFailureReason(opened).c_str());
+    if (!opened) {
+        lastOpenError_ = Format("%s %s: %s", opened.Error().step.c_str(), portPath.c_str(),
+                                OpenFailureReason(opened.Error()).c_str());
         return kOpenFailed;
     }
     lastOpenError_.clear();
-    device_ = std::move(opened.fd);
+    device_ = std::move(opened).Value();
     return kOpenOk;
 }
 
@@ -180,20 +180,19 @@ int CDiagCommPort::ReceiveWaitMs(const ReceiveState& state) {
 
 std::optional<CDiagCommPort::ReceiveFailure> CDiagCommPort::ReadPort(std::size_t room,
                                                                      ReceiveState& state) {
-    const DeviceRead read =
-        ReadDevice(device_.Get(), readBuffer_.data(), std::min(room, kBufferSize));
-    if (read.count > 0) {
-        AppendReceived(static_cast<std::size_t>(read.count));
+    const auto read = ReadDevice(device_.Get(), readBuffer_.data(), std::min(room, kBufferSize));
+    if (read && *read > 0) {
+        AppendReceived(*read);
         return CheckLineErrors(state);
     }
-    if (read.count == 0) {
+    if (read) {
         // With VMIN 1 an empty read can only be the far end gone.
         return ReceiveFailure{"hangup", EIO};
     }
-    if (read.error == EAGAIN || read.error == EINTR) {
+    if (read.Error() == EAGAIN || read.Error() == EINTR) {
         return std::nullopt;
     }
-    return ReceiveFailure{"read", read.error};
+    return ReceiveFailure{"read", read.Error()};
 }
 
 std::optional<CDiagCommPort::ReceiveFailure> CDiagCommPort::CheckLineErrors(ReceiveState& state) {

@@ -5,16 +5,12 @@
 #include <filesystem>
 #include <string>
 
+#include "base/Result.h"
+
 namespace orvalt {
 
-struct DiagSaveResult {
-    bool ok = false;
-    // On failure, what to tell the operator, naming the file.
-    std::string error;
-};
-
 // Writes the rows oldest first, each followed by CR LF, into the file at `path`,
-// replacing an existing one whole.
-DiagSaveResult SaveDiagRows(const std::filesystem::path& path, const std::deque<std::string>& rows);
+// replacing an existing one whole. A failure names the file for the operator.
+Result<void> SaveDiagRows(const std::filesystem::path& path, const std::deque<std::string>& rows);
 
 }  // namespace orvalt

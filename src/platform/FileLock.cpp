@@ -15,10 +15,12 @@ FileLock::FileLock(const std::filesystem::path& lockFile, std::chrono::milliseco
         error_ = "Can't open " + lockFile.string() + ": " + std::strerror(errno);
         return;
     }
-    const FileWriteResult locked = LockExclusive(lockFile, fd_.Get(), wait);
-    held_ = locked.ok;
-    contended_ = !locked.ok;
-    error_ = locked.message;
+    const Result<void> locked = LockExclusive(lockFile, fd_.Get(), wait);
+    held_ = locked.Ok();
+    contended_ = !locked.Ok();
+    if (!locked) {
+        error_ = locked.Error();
+    }
 }
 
 }  // namespace orvalt

@@ -124,12 +124,16 @@ class LibusbTransport final : public UsbTransport {
         return sent == length ? UsbStatus::ok : UsbStatus::failed;
     }
 
-    UsbReadResult Read(std::span<std::uint8_t> buffer, unsigned timeoutMs) override {
+    Result<std::size_t, UsbStatus> Read(std::span<std::uint8_t> buffer,
+                                        unsigned timeoutMs) override {
         int received = 0;
         const int result = libusb_bulk_transfer(handle_.get(), kCommandIn, buffer.data(),
                                                 static_cast<int>(buffer.size()), &received,
                                                 TransferTimeout(timeoutMs));
-        return {StatusOf(result), static_cast<std::size_t>(std::max(received, 0))};
+        if (result != LIBUSB_SUCCESS) {
+            return Fail(StatusOf(result));
+        }
+        return static_cast<std::size_t>(std::max(received, 0));
     }
 
   private:
@@ -137,11 +141,12 @@ class LibusbTransport final : public UsbTransport {
     HandlePtr handle_;
 };
 
-UsbOpenResult Claim(const std::shared_ptr<LibusbContext>& context, libusb_device* device) {
+UsbClaim Claim(
+    const std::shared_ptr<LibusbContext>& context, libusb_device* device) {
     libusb_device_handle* raw = nullptr;
     const int opened = libusb_open(device, &raw);
     if (opened != LIBUSB_SUCCESS) {
-        return {StatusOf(opened), nullptr};
+        return Fail(StatusOf(opened));
     }
     HandlePtr handle(raw);
     // Only matters where a kernel driver could hold the interface; its result
@@ -149,9 +154,9 @@ UsbOpenResult Claim(const std::shared_ptr<LibusbContext>& context, libusb_device
     libusb_set_auto_detach_kernel_driver(raw, 1);
     const int claimed = libusb_claim_interface(raw, kInterface);
     if (claimed != LIBUSB_SUCCESS) {
-        return {StatusOf(claimed), nullptr};
+        return Fail(StatusOf(claimed));
     }
-    return {UsbStatus::ok, std::make_unique<LibusbTransport>(context, std::move(handle))};
+    return {std::make_unique<LibusbTransport>(context, std::move(handle))};
 }
 
 }  // namespace
@@ -171,7 +176,7 @@ UsbStatus LibusbU3Connector::VisitEachU3(const U3Visit& visit) {
         if (!IsU3(device)) {
             continue;
         }
-        UsbOpenResult claim = Claim(context_, device);
+        UsbClaim claim = Claim(context_, device);
         if (visit(claim)) {
             break;
         }

@@ -21,17 +21,20 @@ constexpr std::chrono::milliseconds kLockRetryPause{20};
 
 constexpr const char* kNotRegular = "not a regular file";
 
-FileReadResult ReadFailure(const std::filesystem::path& file, const std::string& reason) {
-    return {
-        FileReadResult::State::Failed, {}, "Can't read " + file.string() + ": " + reason, reason};
+Failure<FileReadError> ReadFailure(const std::filesystem::path& file, const std::string& reason) {
+    return Fail(FileReadError{false, reason, "Can't read " + file.string() + ": " + reason});
 }
 
-FileWriteResult Failure(const std::filesystem::path& file, const std::string& reason) {
-    return {false, "Can't write " + file.string() + ": " + reason};
+Failure<FileReadError> Missing(int error) {
+    return Fail(FileReadError{true, std::strerror(error), {}});
 }
 
-FileWriteResult Failure(const std::filesystem::path& file, int error) {
-    return Failure(file, std::strerror(error));
+Result<void> WriteFailure(const std::filesystem::path& file, const std::string& reason) {
+    return Fail("Can't write " + file.string() + ": " + reason);
+}
+
+Result<void> WriteFailure(const std::filesystem::path& file, int error) {
+    return WriteFailure(file, std::strerror(error));
 }
 
 // Reads to the end; returns 0 or the errno that stopped it (EFBIG past the
@@ -147,47 +150,47 @@ UniqueFd OpenForWriting(const std::filesystem::path& target, int flags) {
         ::open(target.c_str(), flags | O_WRONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC, kNewFileMode));
 }
 
-FileWriteResult OpenFailure(const std::filesystem::path& file, int error) {
-    return error == ENXIO ? Failure(file, kNotRegular) : Failure(file, error);
+Result<void> OpenFailure(const std::filesystem::path& file, int error) {
+    return error == ENXIO ? WriteFailure(file, kNotRegular) : WriteFailure(file, error);
 }
 
-FileWriteResult RewriteInPlace(const std::filesystem::path& file,
-                               const std::filesystem::path& target, std::string_view bytes) {
+Result<void> RewriteInPlace(const std::filesystem::path& file, const std::filesystem::path& target,
+                            std::string_view bytes) {
     UniqueFd out = OpenForWriting(target, O_CREAT);
     if (!out.Valid()) {
         return OpenFailure(file, errno);
     }
     if (IsSpecialFile(out.Get())) {
-        return Failure(file, kNotRegular);
+        return WriteFailure(file, kNotRegular);
     }
     if (::ftruncate(out.Get(), 0) != 0) {
-        return Failure(file, errno);
+        return WriteFailure(file, errno);
     }
     if (const auto error = WriteSyncClose(out, bytes)) {
-        return Failure(file, *error);
+        return WriteFailure(file, *error);
     }
     return {};
 }
 
-std::optional<FileWriteResult> CheckBeforeReplacing(const std::filesystem::path& file,
-                                                    const std::filesystem::path& target,
-                                                    const ReplaceOptions& options) {
+Result<void> CheckBeforeReplacing(const std::filesystem::path& file,
+                                  const std::filesystem::path& target,
+                                  const ReplaceOptions& options) {
     if (IsSpecialFile(target)) {
-        return Failure(file, kNotRegular);
+        return WriteFailure(file, kNotRegular);
     }
     if (options.createFolder) {
         std::error_code error;
         std::filesystem::create_directories(FolderOf(target), error);
         if (error) {
-            return Failure(file, "cannot create its folder: " + error.message());
+            return WriteFailure(file, "cannot create its folder: " + error.message());
         }
     }
     if (options.keepReadOnlyFile) {
         if (const auto error = RefusesWriting(target)) {
-            return Failure(file, *error);
+            return WriteFailure(file, *error);
         }
     }
-    return std::nullopt;
+    return {};
 }
 
 bool LockedByOther(int error) {
@@ -195,17 +198,18 @@ bool LockedByOther(int error) {
 }
 
 // Appends under the lock; a failure cuts the file back to the length it had.
-FileWriteResult AppendLocked(const std::filesystem::path& file, int fd, std::string_view bytes) {
+Result<void> AppendLocked(const std::filesystem::path& file, int fd, std::string_view bytes) {
     struct stat status {};
     if (::fstat(fd, &status) != 0) {
-        return Failure(file, errno);
+        return WriteFailure(file, errno);
     }
     const std::optional<int> error = WriteAndSync(fd, bytes);
     if (error && ::ftruncate(fd, status.st_size) != 0) {
-        return Failure(file, std::string(std::strerror(*error)) + "; part of the lines may remain");
+        return WriteFailure(file,
+                            std::string(std::strerror(*error)) + "; part of the lines may remain");
     }
     if (error) {
-        return Failure(file, *error);
+        return WriteFailure(file, *error);
     }
     return {};
 }
@@ -214,38 +218,38 @@ FileWriteResult AppendLocked(const std::filesystem::path& file, int fd, std::str
 
 // Takes the exclusive lock, waiting up to `lockWait` for another holder, or
 // until a stop is requested.
-FileWriteResult LockExclusive(const std::filesystem::path& file, int fd,
-                              std::chrono::milliseconds lockWait, const std::atomic<bool>* stop) {
+Result<void> LockExclusive(const std::filesystem::path& file, int fd,
+                           std::chrono::milliseconds lockWait, const std::atomic<bool>* stop) {
     const auto deadline = std::chrono::steady_clock::now() + lockWait;
     while (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
         if (errno == EINTR) {
             continue;
         }
         if (!LockedByOther(errno)) {
-            return Failure(file, errno);
+            return WriteFailure(file, errno);
         }
         if (std::chrono::steady_clock::now() >= deadline) {
-            return Failure(file, "another program keeps it locked");
+            return WriteFailure(file, "another program keeps it locked");
         }
         if (stop && *stop) {
-            return Failure(file, "stopped while another program kept it locked");
+            return WriteFailure(file, "stopped while another program kept it locked");
         }
         std::this_thread::sleep_for(kLockRetryPause);
     }
     return {};
 }
 
-FileReadResult ReadRegularFile(const std::filesystem::path& file, std::size_t maxBytes,
-                               const std::atomic<bool>* stop) {
+Result<std::string, FileReadError> ReadRegularFile(const std::filesystem::path& file,
+                                                   std::size_t maxBytes,
+                                                   const std::atomic<bool>* stop) {
     if (file.empty()) {
-        return {FileReadResult::State::Missing, {}, {}, std::strerror(ENOENT)};
+        return Missing(ENOENT);
     }
     UniqueFd fd(::open(file.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
     if (!fd.Valid()) {
         const int error = errno;
-        return error == ENOENT || error == ENOTDIR
-                   ? FileReadResult{FileReadResult::State::Missing, {}, {}, std::strerror(error)}
-                   : ReadFailure(file, std::strerror(error));
+        return error == ENOENT || error == ENOTDIR ? Missing(error)
+                                                   : ReadFailure(file, std::strerror(error));
     }
     struct stat info {};
     if (::fstat(fd.Get(), &info) != 0) {
@@ -258,23 +262,23 @@ FileReadResult ReadRegularFile(const std::filesystem::path& file, std::size_t ma
     if (static_cast<std::uintmax_t>(info.st_size) > maxBytes) {
         return ReadFailure(file, tooLarge);
     }
-    FileReadResult result{FileReadResult::State::Read, {}, {}, {}};
-    result.bytes.reserve(static_cast<std::size_t>(info.st_size));
-    const int error = ReadAll(fd.Get(), maxBytes, result.bytes, stop);
+    std::string bytes;
+    bytes.reserve(static_cast<std::size_t>(info.st_size));
+    const int error = ReadAll(fd.Get(), maxBytes, bytes, stop);
     if (error == ECANCELED) {
         return ReadFailure(file, "reading it was stopped");
     }
     if (error != 0) {
         return ReadFailure(file, error == EFBIG ? tooLarge : std::strerror(error));
     }
-    return result;
+    return bytes;
 }
 
-FileWriteResult ReplaceFileAtomically(const std::filesystem::path& file, std::string_view content,
-                                      const ReplaceOptions& options) {
+Result<void> ReplaceFileAtomically(const std::filesystem::path& file, std::string_view content,
+                                   const ReplaceOptions& options) {
     const std::filesystem::path target = ResolveTarget(file);
-    if (auto refused = CheckBeforeReplacing(file, target, options)) {
-        return *refused;
+    if (auto checked = CheckBeforeReplacing(file, target, options); !checked) {
+        return checked;
     }
     const std::filesystem::path folder = FolderOf(target);
     RemoveStaleTempFiles(folder, target);
@@ -285,8 +289,8 @@ FileWriteResult ReplaceFileAtomically(const std::filesystem::path& file, std::st
             (createError == EACCES || createError == EPERM)) {
             return RewriteInPlace(file, target, content);
         }
-        return Failure(file, std::string("cannot create a temporary file in its folder: ") +
-                                 std::strerror(createError));
+        return WriteFailure(file, std::string("cannot create a temporary file in its folder: ") +
+                                      std::strerror(createError));
     }
     KeepMode(pending.Fd(), target);
     std::optional<int> error = WriteAndSync(pending.Fd(), content);
@@ -294,39 +298,38 @@ FileWriteResult ReplaceFileAtomically(const std::filesystem::path& file, std::st
         error = pending.ReplaceTarget();
     }
     if (error) {
-        return Failure(file, *error);
+        return WriteFailure(file, *error);
     }
     if (const int syncError = SyncFolder(folder); syncError != 0) {
-        return Failure(file,
-                       std::string("replaced, but its folder could not be flushed to disk: ") +
-                           std::strerror(syncError));
+        return WriteFailure(file,
+                            std::string("replaced, but its folder could not be flushed to disk: ") +
+                                std::strerror(syncError));
     }
     return {};
 }
 
-FileWriteResult AppendToSharedFile(const std::filesystem::path& file, std::string_view bytes,
-                                   std::chrono::milliseconds lockWait,
-                                   const std::atomic<bool>* stop) {
+Result<void> AppendToSharedFile(const std::filesystem::path& file, std::string_view bytes,
+                                std::chrono::milliseconds lockWait, const std::atomic<bool>* stop) {
     if (IsSpecialFile(file)) {
-        return Failure(file, kNotRegular);
+        return WriteFailure(file, kNotRegular);
     }
     UniqueFd out = OpenForWriting(file, O_APPEND | O_CREAT);
     if (!out.Valid()) {
         return OpenFailure(file, errno);
     }
     if (IsSpecialFile(out.Get())) {
-        return Failure(file, kNotRegular);
+        return WriteFailure(file, kNotRegular);
     }
     if (!bytes.empty()) {
-        if (auto locked = LockExclusive(file, out.Get(), lockWait, stop); !locked.ok) {
+        if (auto locked = LockExclusive(file, out.Get(), lockWait, stop); !locked) {
             return locked;
         }
-        if (auto appended = AppendLocked(file, out.Get(), bytes); !appended.ok) {
+        if (auto appended = AppendLocked(file, out.Get(), bytes); !appended) {
             return appended;
         }
     }
     if (const auto error = out.Close()) {
-        return Failure(file, *error);
+        return WriteFailure(file, *error);
     }
     return {};
 }

@@ -10,26 +10,23 @@
 #include <string>
 #include <string_view>
 
+#include "base/Result.h"
+
 namespace orvalt {
 
-struct FileReadResult {
-    enum class State { Read, Missing, Failed };
-    State state = State::Missing;
-    std::string bytes;    // the content when Read
-    std::string message;  // why, when Failed; names the file
-    std::string reason;   // why it was not read (also when Missing), without the file
+// Why a file was not read. A missing one is no failure to most callers.
+struct FileReadError {
+    bool missing = false;
+    std::string reason;   // without the file
+    std::string message;  // when not missing: "Can't read <file>: <reason>"
 };
 
 // Reads a regular file of at most maxBytes. A missing file is not a failure; a
 // folder, a pipe, a device or a larger file is (a pipe or /dev/zero would
 // otherwise block or never end). `stop` becoming true ends a long read.
-FileReadResult ReadRegularFile(const std::filesystem::path& file, std::size_t maxBytes,
-                               const std::atomic<bool>* stop = nullptr);
-
-struct FileWriteResult {
-    bool ok = true;
-    std::string message;  // why, when not ok; names the file
-};
+Result<std::string, FileReadError> ReadRegularFile(const std::filesystem::path& file,
+                                                   std::size_t maxBytes,
+                                                   const std::atomic<bool>* stop = nullptr);
 
 struct ReplaceOptions {
     // Create the file's folder when it is missing (a first settings save).
@@ -50,15 +47,15 @@ struct ReplaceOptions {
 // gets 0666 narrowed by the umask; a replaced one keeps its permissions. On
 // failure nothing is left behind and the old file is untouched; what a killed
 // save left is removed by the next save of the same file.
-FileWriteResult ReplaceFileAtomically(const std::filesystem::path& file, std::string_view content,
-                                      const ReplaceOptions& options = {});
+Result<void> ReplaceFileAtomically(const std::filesystem::path& file, std::string_view content,
+                                   const ReplaceOptions& options = {});
 
 constexpr std::chrono::milliseconds kSharedFileLockWait{10000};
 
 // Takes flock's exclusive lock on the open file `fd` (named `file` in the
 // message), waiting up to `lockWait` for another holder, or until `stop`
 // becomes true.
-FileWriteResult LockExclusive(const std::filesystem::path& file, int fd,
+Result<void> LockExclusive(const std::filesystem::path& file, int fd,
                               std::chrono::milliseconds lockWait,
                               const std::atomic<bool>* stop = nullptr);
 
@@ -68,8 +65,8 @@ FileWriteResult LockExclusive(const std::filesystem::path& file, int fd,
 // part of `bytes` stays in it. A lock held by another program for longer than
 // `lockWait`, or until `stop` becomes true, is a failure; so is a file that is
 // not a regular one (a pipe would block forever).
-FileWriteResult AppendToSharedFile(const std::filesystem::path& file, std::string_view bytes,
-                                   std::chrono::milliseconds lockWait = kSharedFileLockWait,
-                                   const std::atomic<bool>* stop = nullptr);
+Result<void> AppendToSharedFile(const std::filesystem::path& file, std::string_view bytes,
+                                std::chrono::milliseconds lockWait = kSharedFileLockWait,
+                                const std::atomic<bool>* stop = nullptr);
 
 }  // namespace orvalt

@@ -35,8 +35,8 @@ constexpr std::array kBaudTable{
     BaudEntry{3000000, B3000000}, BaudEntry{3500000, B3500000}, BaudEntry{4000000, B4000000},
 };
 
-SerialOpenResult Failure(const char* step, int error, std::string detail = {}) {
-    return SerialOpenResult{UniqueFd{}, step, error, std::move(detail)};
+Failure<SerialOpenError> StepFailed(const char* step, int error, std::string detail = {}) {
+    return Fail(SerialOpenError{step, error, std::move(detail)});
 }
 
 // A speed missing from the table is left for SetAnyBaudRate.
@@ -94,38 +94,38 @@ bool SetModemLine(int fd, unsigned long request, int line) {
 }
 
 // Raw 8N1 first, then a speed outside the table, then what the device took.
-std::optional<SerialOpenResult> SetLine(int fd, std::int32_t baudRate) {
+Result<void, SerialOpenError> SetLine(int fd, std::int32_t baudRate) {
     const auto constant = BaudRateConstant(baudRate);
     termios settings{};
     if (tcgetattr(fd, &settings) != 0) {
-        return Failure("tcgetattr", errno);
+        return StepFailed("tcgetattr", errno);
     }
     SetRaw8N1(settings, constant);
     if (tcsetattr(fd, TCSANOW, &settings) != 0) {
-        return Failure("tcsetattr", errno);
+        return StepFailed("tcsetattr", errno);
     }
     if (!constant && SetAnyBaudRate(fd, baudRate) != 0) {
-        return Failure("baud rate", EINVAL);
+        return StepFailed("baud rate", EINVAL);
     }
     if (!Took8N1(fd, settings)) {
-        return Failure("tcsetattr", EINVAL);
+        return StepFailed("tcsetattr", EINVAL);
     }
     if (!TookSpeed(fd, settings, baudRate, constant)) {
-        return Failure("baud rate", EINVAL);
+        return StepFailed("baud rate", EINVAL);
     }
-    return std::nullopt;
+    return {};
 }
 
-SerialOpenResult Configure(UniqueFd fd, std::int32_t baudRate) {
-    if (auto failure = SetLine(fd.Get(), baudRate)) {
-        return std::move(*failure);
+Result<UniqueFd, SerialOpenError> Configure(UniqueFd fd, std::int32_t baudRate) {
+    if (auto set = SetLine(fd.Get(), baudRate); !set) {
+        return Fail(set.Error());
     }
     if (!SetModemLine(fd.Get(), TIOCMBIS, TIOCM_DTR) ||
         !SetModemLine(fd.Get(), TIOCMBIC, TIOCM_RTS)) {
-        return Failure("modem lines", errno);
+        return StepFailed("modem lines", errno);
     }
     tcflush(fd.Get(), TCIOFLUSH);
-    return SerialOpenResult{std::move(fd), {}, 0, {}};
+    return fd;
 }
 
 }  // namespace
@@ -139,28 +139,28 @@ std::optional<speed_t> BaudRateConstant(std::int32_t baudRate) {
     return std::nullopt;
 }
 
-SerialOpenResult OpenSerialDevice(const std::string& path, std::int32_t baudRate) {
+Result<UniqueFd, SerialOpenError> OpenSerialDevice(const std::string& path, std::int32_t baudRate) {
     if (baudRate <= 0) {
-        return Failure("baud rate", EINVAL);  // 0 would hang the line up
+        return StepFailed("baud rate", EINVAL);  // 0 would hang the line up
     }
     UniqueFd fd(::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC));
     if (!fd.Valid()) {
-        return Failure("open", errno);
+        return StepFailed("open", errno);
     }
     if (!::isatty(fd.Get())) {
-        return Failure("open", ENOTTY);
+        return StepFailed("open", ENOTTY);
     }
     // TIOCEXCL keeps other programs out, but not root; the advisory lock also
     // keeps a second station process out, whoever runs it.
     if (::flock(fd.Get(), LOCK_EX | LOCK_NB) != 0) {
-        return Failure("flock", errno);
+        return StepFailed("flock", errno);
     }
     if (::ioctl(fd.Get(), TIOCEXCL) != 0) {
-        return Failure("TIOCEXCL", errno);
+        return StepFailed("TIOCEXCL", errno);
     }
     // A reader that asked for neither would still take part of every line.
     if (const auto holders = OtherHoldersOf(fd.Get()); !holders.empty()) {
-        return Failure("open", EBUSY, "also open in " + DescribeHolders(holders));
+        return StepFailed("open", EBUSY, "also open in " + DescribeHolders(holders));
     }
     return Configure(std::move(fd), baudRate);
 }
@@ -185,9 +185,12 @@ std::uint32_t NewLineErrors(const LineErrorCounts& before, const LineErrorCounts
            flagIf(after.bufferOverrun != before.bufferOverrun, LineErrorBufferOverrun);
 }
 
-DeviceRead ReadDevice(int fd, char* buffer, std::size_t size) {
+Result<std::size_t, int> ReadDevice(int fd, char* buffer, std::size_t size) {
     const auto count = ::read(fd, buffer, size);
-    return DeviceRead{static_cast<long>(count), count < 0 ? errno : 0};
+    if (count < 0) {
+        return Fail(errno);
+    }
+    return static_cast<std::size_t>(count);
 }
 
 }  // namespace orvalt

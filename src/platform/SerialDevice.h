@@ -10,16 +10,15 @@
 
 #include <termios.h>
 
+#include "base/Result.h"
 #include "platform/UniqueFd.h"
 
 namespace orvalt {
 
-struct SerialOpenResult {
-    // Valid on success. The descriptor is non-blocking.
-    UniqueFd fd;
-    // On failure: the step that failed ("open", "flock", "tcsetattr", ...) and
-    // its errno, for a log line that says why.
-    std::string failedStep;
+// Why a device could not be opened: the step that failed ("open", "flock",
+// "tcsetattr", ...) and its errno, for a log line that says why.
+struct SerialOpenError {
+    std::string step;
     int error = 0;
     // Said instead of the errno's text when more is known ("also open in
     // process 1234 (minicom)").
@@ -35,8 +34,8 @@ std::optional<speed_t> BaudRateConstant(std::int32_t baudRate);
 // shows) makes it fail; so does a device that
 // does not end up at 8N1 and the requested speed (any positive rate: one
 // outside the table must come within 2%). Input that was waiting in the driver
-// from before the opening is discarded.
-SerialOpenResult OpenSerialDevice(const std::string& path, std::int32_t baudRate);
+// from before the opening is discarded. The descriptor is non-blocking.
+Result<UniqueFd, SerialOpenError> OpenSerialDevice(const std::string& path, std::int32_t baudRate);
 
 // Line error flags in the bit values the station reports them with.
 constexpr std::uint32_t LineErrorBufferOverrun = 0x0001;
@@ -57,12 +56,8 @@ struct LineErrorCounts {
 std::optional<LineErrorCounts> ReadLineErrorCounts(int fd);
 
 // One read of what has arrived: the byte count (0: the far end has gone), or
-// -1 with the error number.
-struct DeviceRead {
-    long count = 0;
-    int error = 0;
-};
-DeviceRead ReadDevice(int fd, char* buffer, std::size_t size);
+// the error number.
+Result<std::size_t, int> ReadDevice(int fd, char* buffer, std::size_t size);
 // The flags of the counters that grew from `before` to `after`.
 std::uint32_t NewLineErrors(const LineErrorCounts& before, const LineErrorCounts& after);
 

@@ -21,17 +21,21 @@ UsbStatus MoreTellingOpenFailure(UsbStatus a, UsbStatus b) {
     return Rank(b) > Rank(a) ? b : a;
 }
 
-UsbOpenResult UsbConnector::OpenFirstU3() {
-    UsbOpenResult first;
-    const UsbStatus bus = VisitEachU3([&first](UsbOpenResult& claim) {
-        if (claim.status == UsbStatus::ok) {
-            first = std::move(claim);
+UsbClaim UsbConnector::OpenFirstU3() {
+    std::unique_ptr<UsbTransport> first;
+    UsbStatus failure = UsbStatus::notFound;
+    const UsbStatus bus = VisitEachU3([&](UsbClaim& claim) {
+        if (claim) {
+            first = std::move(claim).Value();
             return true;
         }
-        first.status = MoreTellingOpenFailure(first.status, claim.status);
+        failure = MoreTellingOpenFailure(failure, claim.Error());
         return false;
     });
-    return bus == UsbStatus::ok ? std::move(first) : UsbOpenResult{bus, nullptr};
+    if (bus != UsbStatus::ok) {
+        return Fail(bus);
+    }
+    return first ? UsbClaim(std::move(first)) : UsbClaim(Fail(failure));
 }
 
 }  // namespace orvalt

@@ -9,6 +9,8 @@
 #include <memory>
 #include <span>
 
+#include "base/Result.h"
+
 namespace orvalt {
 
 enum class UsbStatus {
@@ -23,11 +25,6 @@ enum class UsbStatus {
     failed,       // anything else (a stalled endpoint, a short write)
 };
 
-struct UsbReadResult {
-    UsbStatus status = UsbStatus::failed;
-    std::size_t length = 0;  // bytes received when status is ok
-};
-
 // A claimed device's command endpoint pair. Not thread-safe: its owner
 // serialises the calls. Destroying it releases the claim.
 class UsbTransport {
@@ -36,19 +33,18 @@ class UsbTransport {
     // Sends one whole frame.
     virtual UsbStatus Write(std::span<const std::uint8_t> frame, unsigned timeoutMs) = 0;
     // Receives one frame (one transfer) into `buffer`, which should hold the
-    // largest frame the device sends.
-    virtual UsbReadResult Read(std::span<std::uint8_t> buffer, unsigned timeoutMs) = 0;
+    // largest frame the device sends: its length in bytes.
+    virtual Result<std::size_t, UsbStatus> Read(std::span<std::uint8_t> buffer,
+                                                unsigned timeoutMs) = 0;
 };
 
-struct UsbOpenResult {
-    UsbStatus status = UsbStatus::notFound;
-    std::unique_ptr<UsbTransport> transport;  // set when status is ok
-};
+// A claimed device's transport, or why it could not be claimed (busy: another
+// program holds it).
+using UsbClaim = Result<std::unique_ptr<UsbTransport>, UsbStatus>;
 
-// Offered one U3 met on the bus: `claim` holds its transport, or why it could
-// not be claimed (busy: another program holds it). Returns true to stop there;
-// to keep the device it moves the transport out of `claim`.
-using U3Visit = std::function<bool(UsbOpenResult& claim)>;
+// Offered one U3 met on the bus. Returns true to stop there; to keep the
+// device it moves the transport out of `claim`.
+using U3Visit = std::function<bool(UsbClaim& claim)>;
 
 // Finds and claims devices.
 class UsbConnector {
@@ -63,7 +59,7 @@ class UsbConnector {
     // Claims the first LabJack U3 on the bus that can be claimed. When none
     // can, the status tells the most telling reason (busy before access before
     // any other failure before not found).
-    UsbOpenResult OpenFirstU3();
+    UsbClaim OpenFirstU3();
 };
 
 // The more telling of two reasons why a device could not be claimed.

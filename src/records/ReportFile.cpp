@@ -28,8 +28,8 @@ ReportFileResult WriteRunReportFile(SqlConnection& connection, std::string uuid,
         return Refused(loaded.message);
     if (!loaded.run)
         return Refused("No run " + uuid + " is recorded.");
-    const FileWriteResult written = ReplaceFileAtomically(out, RunReportHtml(*loaded.run));
-    return written.ok ? ReportFileResult{true, {}} : Refused(written.message);
+    const Result<void> written = ReplaceFileAtomically(out, RunReportHtml(*loaded.run));
+    return written ? ReportFileResult{true, {}} : Refused(written.Error());
 }
 
 }  // namespace orvalt

@@ -1,28 +1,16 @@
 #include "records/ResultsSetting.h"
 
+#include "config/OwnKeyValue.h"
 #include "platform/DataPaths.h"
 
 namespace orvalt {
 
 std::string LoadResultsDatabaseSetting(RegistryStore& store) {
-    RegKey key;
-    if (!store.OpenKey(kResultsKey, key).Ok())
-        return {};
-    const RegQueryResult value = store.QueryValue(key, kResultsDatabaseValue);
-    store.CloseKey(key);
-    if (value.code != ERROR_SUCCESS || value.type != REG_SZ)
-        return {};
-    return value.data.substr(0, value.data.find('\0'));
+    return LoadOwnKeyText(store, kResultsKey, kResultsDatabaseValue);
 }
 
 RegStatus SaveResultsDatabaseSetting(RegistryStore& store, std::string_view target) {
-    RegKey key;
-    RegStatus status = store.CreateKey(kResultsKey, key);
-    if (!status.Ok())
-        return status;
-    status = store.SetStringValue(key, kResultsDatabaseValue, target);
-    const RegStatus closed = store.CloseKey(key);
-    return status.Ok() ? closed : status;
+    return SaveOwnKeyText(store, kResultsKey, kResultsDatabaseValue, target);
 }
 
 std::filesystem::path DefaultResultsDatabase() {

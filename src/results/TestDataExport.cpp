@@ -91,22 +91,22 @@ SaveResult SaveTestData(const std::filesystem::path& chosen, const UnitDescripti
                         const std::vector<std::string>& logLines, SummaryLines& summary,
                         const std::atomic<bool>* stop) {
     SaveResult result;
-    const FileWriteResult data =
+    const Result<void> data =
         ReplaceFileAtomically(chosen, TestDataText(current, logLines), kResultFile);
-    if (!data.ok) {
-        result.errors.push_back(data.message);
+    if (!data) {
+        result.errors.push_back(data.Error());
         return result;
     }
-    const FileWriteResult sum =
+    const Result<void> sum =
         ReplaceFileAtomically(SumFilePath(chosen), SumText(logLines), kResultFile);
-    if (!sum.ok) {
-        result.errors.push_back(sum.message);
+    if (!sum) {
+        result.errors.push_back(sum.Error());
     }
     const std::vector<std::string> lines = summary.Lines();
-    const FileWriteResult totals = AppendToSharedFile(
+    const Result<void> totals = AppendToSharedFile(
         TotalsFilePath(chosen), TotalsText(current.manufacturer, lines), kSharedFileLockWait, stop);
-    if (!totals.ok) {
-        result.errors.push_back(totals.message);
+    if (!totals) {
+        result.errors.push_back(totals.Error());
         return result;
     }
     summary.DropFirst(lines.size());

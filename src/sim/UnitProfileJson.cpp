@@ -128,10 +128,6 @@ const std::map<std::string, KeyReader>& KeyReaders() {
 constexpr std::size_t kMaxProfileBytes = 1024 * 1024;
 constexpr std::size_t kMaxKeyShown = 80;
 
-UnitProfileResult Fail(std::string error) {
-    return UnitProfileResult{std::nullopt, std::move(error)};
-}
-
 // A key as the message names it: a long one is cut, so that a runaway key
 // cannot fill the operator's screen.
 std::string ShownKey(const std::string& key) {
@@ -140,7 +136,7 @@ std::string ShownKey(const std::string& key) {
 
 }  // namespace
 
-UnitProfileResult ParseUnitProfile(std::string_view json) {
+Result<UnitProfile> ParseUnitProfile(std::string_view json) {
     const Json document = Json::parse(json, nullptr, false);
     if (document.is_discarded()) {
         return Fail("unit profile: not valid JSON");
@@ -158,16 +154,16 @@ UnitProfileResult ParseUnitProfile(std::string_view json) {
             return Fail("unit profile: \"" + key + "\" " + error);
         }
     }
-    return UnitProfileResult{profile, ""};
+    return profile;
 }
 
-UnitProfileResult LoadUnitProfile(const std::filesystem::path& path,
-                                  const std::atomic<bool>* stop) {
-    const FileReadResult file = ReadRegularFile(path, kMaxProfileBytes, stop);
-    if (file.state != FileReadResult::State::Read) {
-        return Fail("unit profile: can't open " + path.string() + ": " + file.reason);
+Result<UnitProfile> LoadUnitProfile(const std::filesystem::path& path,
+                                    const std::atomic<bool>* stop) {
+    const auto file = ReadRegularFile(path, kMaxProfileBytes, stop);
+    if (!file) {
+        return Fail("unit profile: can't open " + path.string() + ": " + file.Error().reason);
     }
-    return ParseUnitProfile(file.bytes);
+    return ParseUnitProfile(*file);
 }
 
 }  // namespace orvalt

@@ -4,21 +4,15 @@
 
 #include <atomic>
 #include <filesystem>
-#include <optional>
-#include <string>
 #include <string_view>
 
+#include "base/Result.h"
 #include "sim/UnitProfile.h"
 
 namespace orvalt {
 
-struct UnitProfileResult {
-    std::optional<UnitProfile> profile;
-    std::string error;
-};
-
-UnitProfileResult ParseUnitProfile(std::string_view json);
-UnitProfileResult LoadUnitProfile(const std::filesystem::path& path,
-                                  const std::atomic<bool>* stop = nullptr);
+Result<UnitProfile> ParseUnitProfile(std::string_view json);
+Result<UnitProfile> LoadUnitProfile(const std::filesystem::path& path,
+                                    const std::atomic<bool>* stop = nullptr);
 
 }  // namespace orvalt

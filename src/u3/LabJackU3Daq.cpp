@@ -71,14 +71,13 @@ bool LabJackU3Daq::PrepareHeldDevice(LJ_HANDLE& handle, std::string_view wanted)
 std::shared_ptr<U3Device> LabJackU3Daq::ClaimDevice(std::string_view wanted, LJ_ERROR& error) {
     if (!wanted.empty()) {
         U3BySerial found = OpenU3BySerial(*connector_, wanted, options_.timeoutMs);
-        error = found.error;
-        return found.link ? std::make_shared<U3Device>(std::move(found.link)) : nullptr;
+        error = found ? LJE_NOERROR : found.Error();
+        return found ? std::make_shared<U3Device>(std::move(found).Value()) : nullptr;
     }
-    UsbOpenResult opened = connector_->OpenFirstU3();
-    error = opened.status == UsbStatus::ok ? LJE_NOERROR : OpenFailureCode(opened.status);
-    return opened.transport
-               ? std::make_shared<U3Device>(std::move(opened.transport), options_.timeoutMs)
-               : nullptr;
+    UsbClaim opened = connector_->OpenFirstU3();
+    error = opened ? LJE_NOERROR : OpenFailureCode(opened.Error());
+    return opened ? std::make_shared<U3Device>(std::move(opened).Value(), options_.timeoutMs)
+                  : nullptr;
 }
 
 LJ_ERROR LabJackU3Daq::OpenNewDevice(LJ_HANDLE& handle, std::string_view wanted) {

@@ -13,12 +13,13 @@ std::optional<std::uint32_t> ReadSerialNumber(U3Link& link, LJ_ERROR& error) {
     return error == LJE_NOERROR ? std::optional(config.serialNumber) : std::nullopt;
 }
 
-U3Presence Inspect(UsbOpenResult& claim, unsigned timeoutMs) {
-    U3Presence presence{claim.status, LJE_NOERROR, std::nullopt};
-    if (claim.status == UsbStatus::ok) {
-        U3Link link(std::move(claim.transport), timeoutMs);
-        presence.serialNumber = ReadSerialNumber(link, presence.readError);
+U3Presence Inspect(UsbClaim& claim, unsigned timeoutMs) {
+    if (!claim) {
+        return U3Presence{claim.Error(), LJE_NOERROR, std::nullopt};
     }
+    U3Presence presence{UsbStatus::ok, LJE_NOERROR, std::nullopt};
+    U3Link link(std::move(claim).Value(), timeoutMs);
+    presence.serialNumber = ReadSerialNumber(link, presence.readError);
     return presence;
 }
 
@@ -61,7 +62,7 @@ LJ_ERROR OpenFailureCode(UsbStatus status) {
 
 U3Listing ListU3s(UsbConnector& connector, unsigned timeoutMs) {
     U3Listing listing;
-    listing.bus = connector.VisitEachU3([&](UsbOpenResult& claim) {
+    listing.bus = connector.VisitEachU3([&](UsbClaim& claim) {
         listing.devices.push_back(Inspect(claim, timeoutMs));
         return false;
     });
@@ -81,18 +82,18 @@ std::vector<std::string> DescribeU3Listing(const U3Listing& listing) {
 }
 
 U3BySerial OpenU3BySerial(UsbConnector& connector, std::string_view wanted, unsigned timeoutMs) {
-    U3BySerial found;
+    std::unique_ptr<U3Link> found;
     UsbStatus unclaimed = UsbStatus::notFound;
-    const UsbStatus bus = connector.VisitEachU3([&](UsbOpenResult& claim) {
-        if (claim.status != UsbStatus::ok) {
-            unclaimed = MoreTellingOpenFailure(unclaimed, claim.status);
+    const UsbStatus bus = connector.VisitEachU3([&](UsbClaim& claim) {
+        if (!claim) {
+            unclaimed = MoreTellingOpenFailure(unclaimed, claim.Error());
             return false;
         }
-        auto link = std::make_unique<U3Link>(std::move(claim.transport), timeoutMs);
+        auto link = std::make_unique<U3Link>(std::move(claim).Value(), timeoutMs);
         LJ_ERROR error = LJE_NOERROR;
         const std::optional<std::uint32_t> serial = ReadSerialNumber(*link, error);
         if (serial && SerialNumberMatches(wanted, *serial)) {
-            found = {LJE_NOERROR, std::move(link)};
+            found = std::move(link);
             return true;
         }
         if (!serial) {
@@ -100,10 +101,10 @@ U3BySerial OpenU3BySerial(UsbConnector& connector, std::string_view wanted, unsi
         }
         return false;  // the link goes here, and with it the claim
     });
-    if (!found.link) {
-        found.error = OpenFailureCode(bus != UsbStatus::ok ? bus : unclaimed);
+    if (!found) {
+        return Fail(OpenFailureCode(bus != UsbStatus::ok ? bus : unclaimed));
     }
-    return found;
+    return U3BySerial(std::move(found));
 }
 
 }  // namespace orvalt

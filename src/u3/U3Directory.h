@@ -14,6 +14,7 @@
 #include "domain/Daq.h"
 #include "domain/U3SerialNumber.h"
 #include "platform/UsbTransport.h"
+#include "base/Result.h"
 #include "u3/U3Link.h"
 
 namespace orvalt {
@@ -38,11 +39,8 @@ U3Listing ListU3s(UsbConnector& connector, unsigned timeoutMs);
 // The listing as lines for a terminal: one per U3, or one saying there is none.
 std::vector<std::string> DescribeU3Listing(const U3Listing& listing);
 
-struct U3BySerial {
-    // LJE_NOERROR with `link` set, or why no U3 with that number was opened.
-    LJ_ERROR error = LJE_LABJACK_NOT_FOUND;
-    std::unique_ptr<U3Link> link;
-};
+// The link to the U3 with that number, or why none was opened.
+using U3BySerial = Result<std::unique_ptr<U3Link>, LJ_ERROR>;
 
 // Opens the U3 whose serial number is `wanted`. Not found among the U3s that
 // could be claimed: LJE_LABJACK_NOT_FOUND, unless a U3 could not be claimed,

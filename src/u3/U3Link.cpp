@@ -83,11 +83,11 @@ LJ_ERROR U3Link::Exchange(const u3::Bytes& command, u3::Bytes& reply) {
 
 LJ_ERROR U3Link::Receive(u3::Bytes& reply) {
     std::array<std::uint8_t, u3::kMaxFrameSize> buffer{};
-    const UsbReadResult read = transport_->Read(buffer, timeoutMs_);
-    if (read.status != UsbStatus::ok) {
-        return TransferFailed(read.status);
+    const Result<std::size_t, UsbStatus> read = transport_->Read(buffer, timeoutMs_);
+    if (!read) {
+        return TransferFailed(read.Error());
     }
-    reply.assign(buffer.begin(), buffer.begin() + static_cast<std::ptrdiff_t>(read.length));
+    reply.assign(buffer.begin(), buffer.begin() + static_cast<std::ptrdiff_t>(*read));
     return LJE_NOERROR;
 }
 
@@ -123,7 +123,7 @@ void U3Link::DrainLateReplies() {
     unsettled_ = false;
     std::array<std::uint8_t, u3::kMaxFrameSize> buffer{};
     for (int read = 0; read < kMaxDrainReads; ++read) {
-        if (transport_->Read(buffer, kDrainTimeoutMs).status != UsbStatus::ok) {
+        if (!transport_->Read(buffer, kDrainTimeoutMs)) {
             return;
         }
     }

@@ -30,11 +30,11 @@ struct ReadArguments {
 };
 
 std::optional<std::string> ReadUnit(AppOptions& options, const std::string& file) {
-    UnitProfileResult unit = LoadUnitProfile(file);
-    if (!unit.profile) {
-        return unit.error;
+    const Result<UnitProfile> unit = LoadUnitProfile(file);
+    if (!unit) {
+        return unit.Error();
     }
-    options.unit = *unit.profile;
+    options.unit = *unit;
     return std::nullopt;
 }
 

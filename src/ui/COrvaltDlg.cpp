@@ -526,16 +526,16 @@ bool COrvaltDlg::LoadTestPlanFrom(const std::filesystem::path& file) {
     if (session_.Runs().Running()) {
         return false;  // the worker reads the plan in use
     }
-    PlanLoadResult result = LoadTestPlanFile(file);
-    if (!result.ok) {
-        ShowMessage(result.error);
+    Result<LoadedPlan> loaded = LoadTestPlanFile(file);
+    if (!loaded) {
+        ShowMessage(loaded.Error());
         return false;
     }
-    session_.UsePlan(std::move(result.plan), std::move(result.rows));
-    if (!result.warning.empty()) {
-        ShowMessage(result.warning);
+    session_.UsePlan(std::move(loaded->plan), std::move(loaded->rows));
+    if (!loaded->warning.empty()) {
+        ShowMessage(loaded->warning);
     }
-    session_.SetPlanSource(file.filename().string(), std::move(result.text));
+    session_.SetPlanSource(file.filename().string(), std::move(loaded->text));
     return true;
 }
 
@@ -632,9 +632,9 @@ void COrvaltDlg::OnDiagSave() {
     if (promptForFile(request) != 1) {
         return;
     }
-    const DiagSaveResult result = SaveDiagRows(request.path, session_.Diag().rows);
-    if (!result.ok) {
-        ShowMessage(result.error);
+    const Result<void> saved = SaveDiagRows(request.path, session_.Diag().rows);
+    if (!saved) {
+        ShowMessage(saved.Error());
     }
 }
 

@@ -176,14 +176,13 @@ LimitsLoadResult ParseLimits(std::string_view contents) {
 }
 
 LimitsLoadResult LoadLimitsFile(const std::filesystem::path& file) {
-    FileReadResult read = ReadRegularFile(file, kMaxFileBytes);
-    if (read.state == FileReadResult::State::Read) {
-        return ParseLimits(read.bytes);
+    const auto read = ReadRegularFile(file, kMaxFileBytes);
+    if (read) {
+        return ParseLimits(*read);
     }
     LimitsLoadResult result;
-    result.error = read.state == FileReadResult::State::Missing
-                       ? "Can't open limits file " + file.string()
-                       : read.message;
+    result.error =
+        read.Error().missing ? "Can't open limits file " + file.string() : read.Error().message;
     return result;
 }
 

@@ -85,16 +85,16 @@ TEST(PortListing, ShowsThePortsAsTheWindowDoesWithTheNumberThatChoosesEach) {
 
 TEST(UnitProfile, EveryKeyIsOptionalAndABadOneIsNamed) {
     const auto defaults = ParseUnitProfile("{}");
-    ASSERT_TRUE(defaults.profile);
-    EXPECT_DOUBLE_EQ(defaults.profile->levels[3], UnitProfile{}.levels[3]);
+    ASSERT_TRUE(defaults.Ok());
+    EXPECT_DOUBLE_EQ(defaults->levels[3], UnitProfile{}.levels[3]);
 
     const auto full = ParseUnitProfile(
         R"({"levels":[1,2,3,4.5],"startMs":10,"setupPattern":[1,2,3,4],"cycling":false,)"
         R"("noiseMv":2.5,"seed":9,"failReadAfter":0,"diagSilent":true})");
-    ASSERT_TRUE(full.profile) << full.error;
-    EXPECT_DOUBLE_EQ(full.profile->levels[3], 4.5);
-    EXPECT_EQ(full.profile->failReadAfter, 0);
-    EXPECT_FALSE(full.profile->cycling);
+    ASSERT_TRUE(full.Ok()) << full.Error();
+    EXPECT_DOUBLE_EQ(full->levels[3], 4.5);
+    EXPECT_EQ(full->failReadAfter, 0);
+    EXPECT_FALSE(full->cycling);
 
     struct Case {
         const char* json;
@@ -107,8 +107,8 @@ TEST(UnitProfile, EveryKeyIsOptionalAndABadOneIsNamed) {
           Case{"{\"startMs\": 1e99}", "\"startMs\""}, Case{"[1]", "object"},
           Case{"{\"levels\": [1,2,", "JSON"}}) {
         const auto result = ParseUnitProfile(c.json);
-        EXPECT_FALSE(result.profile) << c.json;
-        EXPECT_NE(result.error.find(c.named), std::string::npos) << result.error;
+        ASSERT_FALSE(result.Ok()) << c.json;
+        EXPECT_NE(result.Error().find(c.named), std::string::npos) << result.Error();
     }
 }
 

@@ -23,12 +23,12 @@ class ProfileIntegers : public ::testing::TestWithParam<IntegerCase> {};
 // A whole number is taken only as the very number written: one beyond the
 // 64-bit signed range must not wrap round into the field's range.
 TEST_P(ProfileIntegers, TakesOnlyTheNumberWritten) {
-    const UnitProfileResult result = ParseUnitProfile(GetParam().json);
-    ASSERT_EQ(result.profile.has_value(), GetParam().accepted) << result.error;
+    const Result<UnitProfile> result = ParseUnitProfile(GetParam().json);
+    ASSERT_EQ(result.Ok(), GetParam().accepted) << GetParam().json;
     if (GetParam().accepted) {
-        EXPECT_EQ(result.profile->diagDelay, GetParam().diagDelay);
+        EXPECT_EQ(result->diagDelay, GetParam().diagDelay);
     } else {
-        EXPECT_EQ(result.error,
+        EXPECT_EQ(result.Error(),
                   "unit profile: \"diagDelay\" must be a whole number from -2147483648 to "
                   "2147483647");
     }
@@ -46,10 +46,10 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(UnitProfileJson, AWrappedNumberIsRefusedForEveryIntegerKey) {
     for (const std::string key : {"startMs", "levelMs", "diagValue", "diagSaveLevelOffset"}) {
-        const UnitProfileResult result =
+        const Result<UnitProfile> result =
             ParseUnitProfile("{\"" + key + "\": 18446744073709551613}");
-        EXPECT_FALSE(result.profile.has_value()) << key;
-        EXPECT_TRUE(result.error.starts_with("unit profile: \"" + key + "\" must be")) << key;
+        ASSERT_FALSE(result.Ok()) << key;
+        EXPECT_TRUE(result.Error().starts_with("unit profile: \"" + key + "\" must be")) << key;
     }
 }
 

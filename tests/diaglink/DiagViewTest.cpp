@@ -100,15 +100,15 @@ TEST_F(DiagSaveTest, WritesRowsOldestFirstWithCrLfReplacingAnOldFile) {
     const auto path = folder / "diag.txt";
     std::ofstream(path) << "an older and much longer content";
     const auto result = SaveDiagRows(path, {"1 2 3", std::string("a\0b", 3), ""});
-    EXPECT_TRUE(result.ok) << result.error;
+    EXPECT_TRUE(result.Ok()) << result.Error();
     EXPECT_EQ(Contents(path), "1 2 3\r\na\r\n\r\n");
 }
 
 TEST_F(DiagSaveTest, AFileThatCannotBeCreatedIsReportedByName) {
     const auto path = folder / "missing-folder" / "diag.txt";
     const auto result = SaveDiagRows(path, {"1 2 3"});
-    EXPECT_FALSE(result.ok);
-    EXPECT_THAT(result.error, ::testing::HasSubstr(path.string()));
+    EXPECT_FALSE(result.Ok());
+    EXPECT_THAT(result.Error(), ::testing::HasSubstr(path.string()));
     EXPECT_FALSE(std::filesystem::exists(path));
 }
 

@@ -12,10 +12,10 @@
 #include <fstream>
 #include <map>
 
+#include "config/RegistryStore.h"
 #include "config/SettingsTable.h"
 #include "diaglink/DiagSave.h"
 #include "faults/PlanRun.h"
-#include "config/RegistryStore.h"
 #include "results/TestDataExport.h"
 #include "support/ChildProcess.h"
 #include "support/TempFolder.h"
@@ -52,8 +52,8 @@ std::string SaveTestDataTo(const fs::path& file, bool big) {
 
 std::string SaveDiagRowsTo(const fs::path& file, bool big) {
     const std::deque<std::string> rows(big ? kBigText / 10 : 3, "200 2 3");
-    const DiagSaveResult saved = SaveDiagRows(file, rows);
-    return saved.ok ? "" : saved.error + "\n";
+    const Result<void> saved = SaveDiagRows(file, rows);
+    return saved ? "" : saved.Error() + "\n";
 }
 
 std::string SaveSettingsTo(const fs::path& file, bool big) {

@@ -39,8 +39,8 @@ std::string SaveTestDataTo(const fs::path& file) {
 }
 
 std::string SaveDiagRowsTo(const fs::path& file) {
-    const DiagSaveResult saved = SaveDiagRows(file, {"200 2 3"});
-    return saved.ok ? "" : saved.error;
+    const Result<void> saved = SaveDiagRows(file, {"200 2 3"});
+    return saved ? "" : saved.Error();
 }
 
 std::string SaveSettingsTo(const fs::path& file) {
@@ -110,27 +110,28 @@ TEST_F(HostileFiles, ATotalsFileThatIsAPipeIsRefusedAndTheLinesAreKept) {
 TEST_F(HostileFiles, APlanOrUnitProfileThatIsAPipeADeviceOrHugeIsRefusedAtOnce) {
     ::mkfifo((folder / "pipe").c_str(), 0666);
     for (const fs::path& file : {folder / "pipe", fs::path("/dev/zero")}) {
-        EXPECT_EQ(LoadTestPlanFile(file).error,
+        EXPECT_EQ(LoadTestPlanFile(file).Error(),
                   "Can't open test parameters file\n" + file.string() + ": not a regular file");
-        EXPECT_EQ(LoadUnitProfile(file).error,
+        EXPECT_EQ(LoadUnitProfile(file).Error(),
                   "unit profile: can't open " + file.string() + ": not a regular file");
     }
     const fs::path huge = folder / "huge";
     WriteBytes(huge, "");
     fs::resize_file(huge, std::uintmax_t{256} * 1024 * 1024 + 1);  // sparse: no disk used
-    EXPECT_NE(LoadTestPlanFile(huge).error.find("larger than 268435456 bytes"), std::string::npos);
+    EXPECT_NE(LoadTestPlanFile(huge).Error().find("larger than 268435456 bytes"),
+              std::string::npos);
     fs::resize_file(huge, 1024 * 1024 + 1);
-    EXPECT_NE(LoadUnitProfile(huge).error.find("larger than 1048576 bytes"), std::string::npos);
+    EXPECT_NE(LoadUnitProfile(huge).Error().find("larger than 1048576 bytes"), std::string::npos);
 
     const std::atomic<bool> stopped{true};
     WriteBytes(folder / "plan.csv", "h\nh\nA,1,2,3,4\n");
-    EXPECT_NE(LoadTestPlanFile(folder / "plan.csv", &stopped).error.find("stopped"),
+    EXPECT_NE(LoadTestPlanFile(folder / "plan.csv", &stopped).Error().find("stopped"),
               std::string::npos);
 }
 
 TEST_F(HostileFiles, AnUnknownUnitProfileKeyIsNamedCutShort) {
     const std::string key(10 * 1024 * 1024, 'k');
-    const std::string error = ParseUnitProfile("{\"" + key + "\": 1}").error;
+    const std::string error = ParseUnitProfile("{\"" + key + "\": 1}").Error();
     EXPECT_EQ(error, "unit profile: unknown key \"" + key.substr(0, 80) + "...\"");
 }
 

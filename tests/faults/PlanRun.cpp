@@ -30,14 +30,15 @@ bool StartsWith(const std::string& text, std::string_view prefix) {
 
 }  // namespace
 
-const PlanLoadResult& ExamplePlan() {
-    static const PlanLoadResult plan =
-        LoadTestPlanFile(std::filesystem::path(ORVALT_SOURCE_DIR) / "examples" / "TestCfg.csv");
+const LoadedPlan& ExamplePlan() {
+    static const LoadedPlan plan =
+        LoadTestPlanFile(std::filesystem::path(ORVALT_SOURCE_DIR) / "examples" / "TestCfg.csv")
+            .Value();
     return plan;
 }
 
-PlanLoadResult FirstTestsOf(const PlanLoadResult& plan, std::size_t tests) {
-    PlanLoadResult cut = plan;
+LoadedPlan FirstTestsOf(const LoadedPlan& plan, std::size_t tests) {
+    LoadedPlan cut = plan;
     cut.plan.entries.resize(std::min(tests, cut.plan.entries.size()));
     cut.rows.resize(cut.plan.entries.size());
     return cut;
@@ -47,7 +48,7 @@ UnitDescription FaultRunUnit() {
     return UnitDescription{"Acme", "X100", "Linear", "40W", "4ft", "DrvCo", "D-200"};
 }
 
-PlanRun::PlanRun(const PlanLoadResult& plan, const UnitProfile& unit)
+PlanRun::PlanRun(const LoadedPlan& plan, const UnitProfile& unit)
     : plan_(plan), session_(SessionOptions{StationOptions{true, true, unit, {}}, {}}) {
     session_.SetPostedHook([this](const PostedMessage& m) { Posted(m); });
     session_.SetRunHooks(RunControlHooks{[] { return true; }, [](const std::string&) {}});

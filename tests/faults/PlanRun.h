@@ -20,16 +20,16 @@
 namespace orvalt::test {
 
 // The example plan shipped with the station.
-const PlanLoadResult& ExamplePlan();
+const LoadedPlan& ExamplePlan();
 // The same plan cut after its first `tests` tests.
-PlanLoadResult FirstTestsOf(const PlanLoadResult& plan, std::size_t tests);
+LoadedPlan FirstTestsOf(const LoadedPlan& plan, std::size_t tests);
 
 // The unit description every run of these tests is made with.
 UnitDescription FaultRunUnit();
 
 class PlanRun {
   public:
-    PlanRun(const PlanLoadResult& plan, const UnitProfile& unit);
+    PlanRun(const LoadedPlan& plan, const UnitProfile& unit);
     ~PlanRun();
     PlanRun(const PlanRun&) = delete;
     PlanRun& operator=(const PlanRun&) = delete;
@@ -61,7 +61,7 @@ class PlanRun {
     void Posted(const PostedMessage& message);
     void Seen(const PostedMessage& message);
 
-    PlanLoadResult plan_;
+    LoadedPlan plan_;
     StationSession session_;
 };
 

@@ -199,11 +199,11 @@ TEST(AppendToSharedFile, ReportsALockThatIsNeverGivenUp) {
     WriteBytes(totals, "line 1\r\n");
     const int holder = ::open(totals.c_str(), O_RDONLY);
     ASSERT_EQ(::flock(holder, LOCK_EX), 0);
-    const FileWriteResult result =
+    const Result<void> result =
         AppendToSharedFile(totals, "line 2\r\n", std::chrono::milliseconds(100));
     ::close(holder);
-    EXPECT_FALSE(result.ok);
-    EXPECT_EQ(result.message,
+    ASSERT_FALSE(result.Ok());
+    EXPECT_EQ(result.Error(),
               "Can't write " + totals.string() + ": another program keeps it locked");
     EXPECT_EQ(ReadBytes(totals), "line 1\r\n");
 }
@@ -218,7 +218,7 @@ TEST(AppendToSharedFile, KeepsTheBlocksOfTwoWritersApart) {
             block += std::string(40, tag) + "\r\n";
         }
         for (int save = 0; save < 100; ++save) {
-            if (!AppendToSharedFile(totals, block).ok) {
+            if (!AppendToSharedFile(totals, block).Ok()) {
                 return std::string("failed");
             }
         }

@@ -32,20 +32,20 @@ TestRowTexts Row(std::string test, std::string p1, std::string p2, std::string p
 }
 
 TEST(TestPlanFile, LoadsTheWorkedExample) {
-    const PlanLoadResult result =
+    const Result<LoadedPlan> result =
         ParseTestPlan(kHeaders + "A,1.5,2,0.25,3\nB,0,5,5,1.2,4500,3\n\nC,20,20,2,3,6\n");
-    ASSERT_TRUE(result.ok) << result.error;
-    ASSERT_EQ(result.plan.entries.size(), 3u);
-    ExpectEntry(result.plan.entries[0], {1500, 2000, 250, 3000, 0, 0});
-    ExpectEntry(result.plan.entries[1], {0, 5000, 5000, 1200, 4500, 3000});
-    ExpectEntry(result.plan.entries[2], {20000, 20000, 2000, 3000, 6, 0});
+    ASSERT_TRUE(result.Ok()) << result.Error();
+    ASSERT_EQ(result->plan.entries.size(), 3u);
+    ExpectEntry(result->plan.entries[0], {1500, 2000, 250, 3000, 0, 0});
+    ExpectEntry(result->plan.entries[1], {0, 5000, 5000, 1200, 4500, 3000});
+    ExpectEntry(result->plan.entries[2], {20000, 20000, 2000, 3000, 6, 0});
     for (std::size_t i = 0; i < 3; ++i) {
-        EXPECT_EQ(result.plan.entries[i].index, static_cast<std::int32_t>(i));
+        EXPECT_EQ(result->plan.entries[i].index, static_cast<std::int32_t>(i));
     }
-    ASSERT_EQ(result.rows.size(), 3u);
-    EXPECT_EQ(result.rows[0], Row("1", "1.50", "2.00", "0.25", "3.00"));
-    EXPECT_EQ(result.rows[1], Row("2", "0.00", "5.00", "5.00", "1.20", "4500", "3.00"));
-    EXPECT_EQ(result.rows[2], Row("4", "20.00", "20.00", "2.00", "3.00", "6", "0.00"));
+    ASSERT_EQ(result->rows.size(), 3u);
+    EXPECT_EQ(result->rows[0], Row("1", "1.50", "2.00", "0.25", "3.00"));
+    EXPECT_EQ(result->rows[1], Row("2", "0.00", "5.00", "5.00", "1.20", "4500", "3.00"));
+    EXPECT_EQ(result->rows[2], Row("4", "20.00", "20.00", "2.00", "3.00", "6", "0.00"));
 }
 
 struct LineCase {
@@ -60,15 +60,15 @@ class OneTestLine : public ::testing::TestWithParam<LineCase> {};
 
 TEST_P(OneTestLine, StoresAndShowsItsValues) {
     const LineCase& c = GetParam();
-    const PlanLoadResult result = ParseTestPlan(kHeaders + c.line);
-    ASSERT_TRUE(result.ok) << result.error;
-    ASSERT_EQ(result.plan.entries.size(), 1u);
-    ExpectEntry(result.plan.entries[0], c.stored);
-    EXPECT_EQ(result.rows[0][1], c.p1Text);
-    EXPECT_EQ(result.rows[0][5], c.p5Text);
-    EXPECT_EQ(result.rows[0][6], c.p6Text);
-    EXPECT_EQ(result.rows[0][7], "");
-    EXPECT_EQ(result.rows[0][8], "");
+    const Result<LoadedPlan> result = ParseTestPlan(kHeaders + c.line);
+    ASSERT_TRUE(result.Ok()) << result.Error();
+    ASSERT_EQ(result->plan.entries.size(), 1u);
+    ExpectEntry(result->plan.entries[0], c.stored);
+    EXPECT_EQ(result->rows[0][1], c.p1Text);
+    EXPECT_EQ(result->rows[0][5], c.p5Text);
+    EXPECT_EQ(result->rows[0][6], c.p6Text);
+    EXPECT_EQ(result->rows[0][7], "");
+    EXPECT_EQ(result->rows[0][8], "");
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -99,23 +99,24 @@ INSTANTIATE_TEST_SUITE_P(
                  "0.00"}));
 
 TEST(TestPlanFile, CountsEveryLineAfterTheHeadersInColumnTest) {
-    const PlanLoadResult result = ParseTestPlan("h1\r\n\r\nA,1\r\n\r\n\nB,2\r\n\r\r\nC,3\r\n\r\n");
-    ASSERT_TRUE(result.ok) << result.error;
-    ASSERT_EQ(result.rows.size(), 4u);
-    EXPECT_EQ(result.rows[0][0], "1");
-    EXPECT_EQ(result.rows[1][0], "4");
-    EXPECT_EQ(result.rows[2][0], "5");  // a lone CR is a line's text, not its end
-    EXPECT_EQ(result.rows[3][0], "6");
-    EXPECT_EQ(result.plan.entries[3].index, 3);
-    EXPECT_EQ(result.plan.entries[3].P1, 3000);
+    const Result<LoadedPlan> result =
+        ParseTestPlan("h1\r\n\r\nA,1\r\n\r\n\nB,2\r\n\r\r\nC,3\r\n\r\n");
+    ASSERT_TRUE(result.Ok()) << result.Error();
+    ASSERT_EQ(result->rows.size(), 4u);
+    EXPECT_EQ(result->rows[0][0], "1");
+    EXPECT_EQ(result->rows[1][0], "4");
+    EXPECT_EQ(result->rows[2][0], "5");  // a lone CR is a line's text, not its end
+    EXPECT_EQ(result->rows[3][0], "6");
+    EXPECT_EQ(result->plan.entries[3].index, 3);
+    EXPECT_EQ(result->plan.entries[3].P1, 3000);
 }
 
 TEST(TestPlanFile, HeadersAloneGiveAnEmptyPlan) {
     for (const char* contents : {"", "only one header", "h1\nh2", "h1\nh2\n", "h1\r\nA,1,2\r\n"}) {
-        const PlanLoadResult result = ParseTestPlan(contents);
-        EXPECT_TRUE(result.ok) << contents;
-        EXPECT_TRUE(result.plan.entries.empty()) << contents;
-        EXPECT_TRUE(result.rows.empty()) << contents;
+        const Result<LoadedPlan> result = ParseTestPlan(contents);
+        ASSERT_TRUE(result.Ok()) << contents;
+        EXPECT_TRUE(result->plan.entries.empty()) << contents;
+        EXPECT_TRUE(result->rows.empty()) << contents;
     }
 }
 
@@ -128,11 +129,10 @@ class OutOfRange : public ::testing::TestWithParam<RangeCase> {};
 
 // The bad line follows a good one and an empty one: the file line is 5.
 TEST_P(OutOfRange, LoadsNothingAndNamesTheLine) {
-    const PlanLoadResult result = ParseTestPlan(kHeaders + "A,1\n\n" + GetParam().line + "\nB,2\n");
-    EXPECT_FALSE(result.ok);
-    EXPECT_EQ(result.error, GetParam().error);
-    EXPECT_TRUE(result.plan.entries.empty());
-    EXPECT_TRUE(result.rows.empty());
+    const Result<LoadedPlan> result =
+        ParseTestPlan(kHeaders + "A,1\n\n" + GetParam().line + "\nB,2\n");
+    EXPECT_FALSE(result.Ok());
+    EXPECT_EQ(result.Error(), GetParam().error);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -146,12 +146,12 @@ INSTANTIATE_TEST_SUITE_P(
                       RangeCase{"X,NaN", "Line 5: value out of range in column 2"}));
 
 TEST(TestPlanFile, ReadsEightBitBytesAsText) {
-    const PlanLoadResult result = ParseTestPlan(
+    const Result<LoadedPlan> result = ParseTestPlan(
         "\x7f"
         "ELF\n\xff\xfe\n\xe9t\xe9,\xff\xfe,3\t9,\x80,-2\r\n");
-    ASSERT_TRUE(result.ok) << result.error;
-    ASSERT_EQ(result.plan.entries.size(), 1u);
-    ExpectEntry(result.plan.entries[0], {0, 3000, 0, -2000, 0, 0});
+    ASSERT_TRUE(result.Ok()) << result.Error();
+    ASSERT_EQ(result->plan.entries.size(), 1u);
+    ExpectEntry(result->plan.entries[0], {0, 3000, 0, -2000, 0, 0});
 }
 
 // A picture or a program renamed .csv would read as rows of zeros that pass.
@@ -170,22 +170,21 @@ TEST(TestPlanFile, RefusesControlCharactersNamingTheFirstLineThatHoldsOne) {
              Case{kHeaders + "A,1\rB\x1f\n"s,
                   "Line 3: control character 0x1F; this is not a test plan"},
          }) {
-        const PlanLoadResult result = ParseTestPlan(c.contents);
-        EXPECT_FALSE(result.ok);
-        EXPECT_EQ(result.error, c.error);
-        EXPECT_TRUE(result.plan.entries.empty() && result.rows.empty());
+        const Result<LoadedPlan> result = ParseTestPlan(c.contents);
+        EXPECT_FALSE(result.Ok());
+        EXPECT_EQ(result.Error(), c.error);
     }
     // Tab, a lone CR and the line ends are text.
-    EXPECT_TRUE(ParseTestPlan(kHeaders + "A,\t1\r,2\r\n").ok);
+    EXPECT_TRUE(ParseTestPlan(kHeaders + "A,\t1\r,2\r\n").Ok());
 }
 
 // Words where numbers belong still read as 0, but the load says where, once.
 TEST(TestPlanFile, TellsOnceWhereFieldsHoldTextButNoNumber) {
-    PlanLoadResult result =
+    Result<LoadedPlan> result =
         ParseTestPlan(kHeaders + "A,abc,2, ,\"3\"\n\nB,0,x1,1e,,1,none\nC,,0,-.5,+,,\n");
-    ASSERT_TRUE(result.ok) << result.error;
-    ExpectEntry(result.plan.entries[1], {0, 0, 1000, 0, 1, 0});
-    EXPECT_EQ(result.warning,
+    ASSERT_TRUE(result.Ok()) << result.Error();
+    ExpectEntry(result->plan.entries[1], {0, 0, 1000, 0, 1, 0});
+    EXPECT_EQ(result->warning,
               "These fields hold no number and are read as 0: line 3 column 2, line 3 column 5, "
               "line 5 column 3, line 5 column 7, line 6 column 5.");
 
@@ -194,12 +193,12 @@ TEST(TestPlanFile, TellsOnceWhereFieldsHoldTextButNoNumber) {
         many += "T,a,b,c\n";
     }
     result = ParseTestPlan(many);
-    EXPECT_NE(result.warning.find("line 5 column 4, line 6 column 2 and 2 more."),
+    EXPECT_NE(result->warning.find("line 5 column 4, line 6 column 2 and 2 more."),
               std::string::npos)
-        << result.warning;
-    EXPECT_EQ(std::count(result.warning.begin(), result.warning.end(), ','), 9);
+        << result->warning;
+    EXPECT_EQ(std::count(result->warning.begin(), result->warning.end(), ','), 9);
 
-    EXPECT_EQ(ParseTestPlan(kHeaders + "A,1.5,2,0.25,3\nB,0,,  ,1.2,4500,3\n,,,\n").warning, "");
+    EXPECT_EQ(ParseTestPlan(kHeaders + "A,1.5,2,0.25,3\nB,0,,  ,1.2,4500,3\n,,,\n")->warning, "");
 }
 
 // Whatever the bytes, the outcome is a consistent plan or a named line.
@@ -211,15 +210,14 @@ TEST(TestPlanFile, RandomBytesGiveAConsistentResult) {
         for (char& c : contents) {
             c = round % 2 ? static_cast<char>(random()) : alphabet[random() % alphabet.size()];
         }
-        const PlanLoadResult result = ParseTestPlan(contents);
-        if (!result.ok) {
-            EXPECT_EQ(result.error.rfind("Line ", 0), 0u) << result.error;
-            EXPECT_TRUE(result.plan.entries.empty());
+        const Result<LoadedPlan> result = ParseTestPlan(contents);
+        if (!result.Ok()) {
+            EXPECT_EQ(result.Error().rfind("Line ", 0), 0u) << result.Error();
             continue;
         }
-        ASSERT_EQ(result.rows.size(), result.plan.entries.size());
-        for (std::size_t i = 0; i < result.rows.size(); ++i) {
-            EXPECT_EQ(result.plan.entries[i].index, static_cast<std::int32_t>(i));
+        ASSERT_EQ(result->rows.size(), result->plan.entries.size());
+        for (std::size_t i = 0; i < result->rows.size(); ++i) {
+            EXPECT_EQ(result->plan.entries[i].index, static_cast<std::int32_t>(i));
         }
     }
 }
@@ -229,12 +227,12 @@ TEST(TestPlanFile, LoadsAMillionLines) {
     for (int i = 0; i < 1000000; ++i) {
         contents += i % 10 == 9 ? "\r\n" : "T,1.5,2,0.25,3,4500,3\r\n";
     }
-    const PlanLoadResult result = ParseTestPlan(contents);
-    ASSERT_TRUE(result.ok) << result.error;
-    ASSERT_EQ(result.plan.entries.size(), 900000u);
-    EXPECT_EQ(result.plan.entries.back().index, 899999);
-    EXPECT_EQ(result.plan.entries.back().P6, 3000);
-    EXPECT_EQ(result.rows.back()[0], "999999");
+    const Result<LoadedPlan> result = ParseTestPlan(contents);
+    ASSERT_TRUE(result.Ok()) << result.Error();
+    ASSERT_EQ(result->plan.entries.size(), 900000u);
+    EXPECT_EQ(result->plan.entries.back().index, 899999);
+    EXPECT_EQ(result->plan.entries.back().P6, 3000);
+    EXPECT_EQ(result->rows.back()[0], "999999");
 }
 
 TEST(TestPlanFile, ReadsFieldsOfAHundredThousandCharacters) {
@@ -242,23 +240,23 @@ TEST(TestPlanFile, ReadsFieldsOfAHundredThousandCharacters) {
     const std::string blanksThenNumber = std::string(100000, ' ') + "2.5";
     const std::string tinyNumber = "0." + std::string(100000, '0') + "1";
     const std::string hugeNumber(100000, '7');
-    PlanLoadResult result =
+    Result<LoadedPlan> result =
         ParseTestPlan(kHeaders + label + "," + blanksThenNumber + "," + tinyNumber + ",1,1");
-    ASSERT_TRUE(result.ok) << result.error;
-    ExpectEntry(result.plan.entries[0], {2500, 0, 1000, 1000, 0, 0});
+    ASSERT_TRUE(result.Ok()) << result.Error();
+    ExpectEntry(result->plan.entries[0], {2500, 0, 1000, 1000, 0, 0});
 
     result = ParseTestPlan(kHeaders + "A,1," + hugeNumber);
-    EXPECT_EQ(result.error, "Line 3: value out of range in column 3");
+    EXPECT_EQ(result.Error(), "Line 3: value out of range in column 3");
 }
 
 TEST(TestPlanFile, ReadsAFileFromDisk) {
     test::TempFolder folder;
     const auto file = folder / "TestCfg.csv";
     test::WriteBytes(file, "h\r\nh\r\nA,1.5,2,0.25,3\r\nB,0,5,5,1.2,4500,3\r\n");
-    const PlanLoadResult result = LoadTestPlanFile(file);
-    ASSERT_TRUE(result.ok) << result.error;
-    ASSERT_EQ(result.rows.size(), 2u);
-    EXPECT_EQ(result.rows[1], Row("2", "0.00", "5.00", "5.00", "1.20", "4500", "3.00"));
+    const Result<LoadedPlan> result = LoadTestPlanFile(file);
+    ASSERT_TRUE(result.Ok()) << result.Error();
+    ASSERT_EQ(result->rows.size(), 2u);
+    EXPECT_EQ(result->rows[1], Row("2", "0.00", "5.00", "5.00", "1.20", "4500", "3.00"));
 }
 
 TEST(TestPlanFile, AFileThatCannotBeOpenedIsReportedWithItsPathAndTheReason) {
@@ -269,9 +267,9 @@ TEST(TestPlanFile, AFileThatCannotBeOpenedIsReportedWithItsPathAndTheReason) {
     };
     for (const Case& c : {Case{folder / "missing.csv", "No such file or directory"},
                           Case{folder.Path(), "not a regular file"}}) {
-        const PlanLoadResult result = LoadTestPlanFile(c.path);
-        EXPECT_FALSE(result.ok);
-        EXPECT_EQ(result.error,
+        const Result<LoadedPlan> result = LoadTestPlanFile(c.path);
+        EXPECT_FALSE(result.Ok());
+        EXPECT_EQ(result.Error(),
                   "Can't open test parameters file\n" + c.path.string() + ": " + c.reason);
     }
 }

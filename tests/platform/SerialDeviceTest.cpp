@@ -19,9 +19,9 @@ TEST(SerialSpeed, OpensAtTableAndOtherRatesAndReadsThemBack) {
     ASSERT_TRUE(pty);
     for (const std::int32_t rate :
          {9600, 115200, 4000000, 14400, 56000, 128000, 256000, 12345, 31250, 7}) {
-        const SerialOpenResult opened = OpenSerialDevice(pty->SlavePath(), rate);
-        ASSERT_TRUE(opened.fd.Valid()) << rate << ": " << opened.failedStep;
-        const auto rates = ReadBaudRates(opened.fd.Get());
+        const auto opened = OpenSerialDevice(pty->SlavePath(), rate);
+        ASSERT_TRUE(opened.Ok()) << rate << ": " << opened.Error().step;
+        const auto rates = ReadBaudRates(opened->Get());
         ASSERT_TRUE(rates) << rate;
         EXPECT_EQ(rates->input, static_cast<std::uint32_t>(rate));
         EXPECT_EQ(rates->output, static_cast<std::uint32_t>(rate));
@@ -29,9 +29,9 @@ TEST(SerialSpeed, OpensAtTableAndOtherRatesAndReadsThemBack) {
                   rate == 9600 || rate == 115200 || rate == 4000000);
     }
     for (const std::int32_t refused : {0, -9600}) {
-        const SerialOpenResult opened = OpenSerialDevice(pty->SlavePath(), refused);
-        EXPECT_FALSE(opened.fd.Valid()) << refused;
-        EXPECT_EQ(opened.failedStep, "baud rate");
+        const auto opened = OpenSerialDevice(pty->SlavePath(), refused);
+        ASSERT_FALSE(opened.Ok()) << refused;
+        EXPECT_EQ(opened.Error().step, "baud rate");
     }
 }
 
@@ -43,14 +43,15 @@ TEST(SerialHolders, AnotherProcessHoldingThePortIsNamedAndRefused) {
     ASSERT_TRUE(pty);
     test::PortHolder holder(pty->SlavePath());
     ASSERT_NE(holder.Pid(), 0);
-    const SerialOpenResult refused = OpenSerialDevice(pty->SlavePath(), 115200);
-    EXPECT_FALSE(refused.fd.Valid());
-    EXPECT_EQ(refused.detail, "also open in process " + std::to_string(holder.Pid()) + " (sleep)");
+    const auto refused = OpenSerialDevice(pty->SlavePath(), 115200);
+    ASSERT_FALSE(refused.Ok());
+    EXPECT_EQ(refused.Error().detail,
+              "also open in process " + std::to_string(holder.Pid()) + " (sleep)");
 
     holder.End();
-    const SerialOpenResult opened = OpenSerialDevice(pty->SlavePath(), 115200);
-    EXPECT_TRUE(opened.fd.Valid()) << opened.failedStep << " " << opened.detail;
-    EXPECT_TRUE(OtherHoldersOf(opened.fd.Get()).empty());
+    const auto opened = OpenSerialDevice(pty->SlavePath(), 115200);
+    ASSERT_TRUE(opened.Ok()) << opened.Error().step << " " << opened.Error().detail;
+    EXPECT_TRUE(OtherHoldersOf(opened->Get()).empty());
 }
 
 }  // namespace

@@ -30,7 +30,7 @@ TEST(LimitsSetting, APathSurvivesARestartUnderItsOwnKey) {
     RegKey location;
     ASSERT_TRUE(store.OpenKey("Software\\Kestrune\\Orvalt\\Location", location).Ok());
     EXPECT_EQ(store.ValueNames(location).size(), 38u);
-    EXPECT_EQ(store.QueryValue(location, "File").code, ERROR_FILE_NOT_FOUND);
+    EXPECT_EQ(store.QueryValue(location, "File").Error(), ERROR_FILE_NOT_FOUND);
     store.CloseKey(location);
     RegKey own;
     ASSERT_TRUE(store.OpenKey("Software\\Kestrune\\Orvalt\\Limits", own).Ok());

@@ -23,9 +23,9 @@ std::string QueryText(RegistryStore& store, std::string_view path, std::string_v
     if (!store.OpenKey(path, key).Ok()) {
         return "<no key>";
     }
-    const RegQueryResult value = store.QueryValue(key, name);
+    const auto value = store.QueryValue(key, name);
     store.CloseKey(key);
-    return value.code == ERROR_SUCCESS ? value.data : "<no value>";
+    return value ? value->data : "<no value>";
 }
 
 RegStatus SetText(RegistryStore& store, std::string_view path, std::string_view name,
@@ -61,13 +61,15 @@ TEST(RegistryStore, CreatesKeysWithTheirParentsAndReadsThemBack) {
         EXPECT_TRUE(store.OpenKey(parent, key).Ok()) << parent;
     }
     ASSERT_TRUE(store.OpenKey("SOFTWARE\\Kestrune\\Orvalt\\location", key).Ok());
-    const RegQueryResult number = store.QueryValue(key, "number");
-    EXPECT_EQ(number.type, REG_DWORD);
-    EXPECT_EQ(number.data, DwordBytes(0xDEADBEEFu));
-    const RegQueryResult text = store.QueryValue(key, "Text");
-    EXPECT_EQ(text.type, REG_SZ);
-    EXPECT_EQ(text.data, "hello");
-    EXPECT_EQ(store.QueryValue(key, "Missing").code, ERROR_FILE_NOT_FOUND);
+    const auto number = store.QueryValue(key, "number");
+    ASSERT_TRUE(number.Ok());
+    EXPECT_EQ(number->type, REG_DWORD);
+    EXPECT_EQ(number->data, DwordBytes(0xDEADBEEFu));
+    const auto text = store.QueryValue(key, "Text");
+    ASSERT_TRUE(text.Ok());
+    EXPECT_EQ(text->type, REG_SZ);
+    EXPECT_EQ(text->data, "hello");
+    EXPECT_EQ(store.QueryValue(key, "Missing").Error(), ERROR_FILE_NOT_FOUND);
     EXPECT_EQ(store.ValueNames(key), (std::vector<std::string>{"Text", "Number"}));
 }
 
@@ -81,7 +83,7 @@ TEST(RegistryStore, RefusesWhatItCannotStore) {
         EXPECT_EQ(store.CreateKey(path, key).code, ERROR_INVALID_PARAMETER) << path;
     }
     EXPECT_EQ(store.SetStringValue(key, "A", "x").code, ERROR_INVALID_HANDLE);
-    EXPECT_EQ(store.QueryValue(key, "A").code, ERROR_INVALID_HANDLE);
+    EXPECT_EQ(store.QueryValue(key, "A").Error(), ERROR_INVALID_HANDLE);
     ASSERT_TRUE(store.CreateKey("K", key).Ok());
     EXPECT_EQ(store.SetStringValue(key, "two\nlines", "x").code, ERROR_INVALID_PARAMETER);
     EXPECT_TRUE(store.CloseKey(key).Ok());
@@ -182,9 +184,9 @@ TEST(AtomicReplace, ARenameThatFailsRemovesTheTemporaryFile) {
     TempFolder folder;
     const auto target = folder / "Orvalt.reg";
     WriteBytes(target / "inside", "kept");
-    const FileWriteResult written = ReplaceFileAtomically(target, "new");
-    EXPECT_FALSE(written.ok);
-    EXPECT_NE(written.message.find(target.string()), std::string::npos) << written.message;
+    const Result<void> written = ReplaceFileAtomically(target, "new");
+    ASSERT_FALSE(written.Ok());
+    EXPECT_NE(written.Error().find(target.string()), std::string::npos) << written.Error();
     EXPECT_EQ(ReadBytes(target / "inside"), "kept");
     EXPECT_EQ(FolderEntries(folder.Path()), std::set<std::string>{"Orvalt.reg"});
 }
@@ -196,7 +198,7 @@ TEST(AtomicReplace, KeepsTheModeAndFollowsASymbolicLink) {
     WriteBytes(real, "old");
     std::filesystem::permissions(real, std::filesystem::perms(0640));
     std::filesystem::create_symlink(real, link);
-    ASSERT_TRUE(ReplaceFileAtomically(link, "new").ok);
+    ASSERT_TRUE(ReplaceFileAtomically(link, "new").Ok());
     EXPECT_TRUE(std::filesystem::is_symlink(link));
     EXPECT_EQ(ReadBytes(real), "new");
     EXPECT_EQ(std::filesystem::status(real).permissions(), std::filesystem::perms(0640));

@@ -5,9 +5,9 @@
 #include <cmath>
 #include <vector>
 
+#include "config/RegText.h"
 #include "config/SettingsTable.h"
 #include "domain/Format.h"
-#include "config/RegText.h"
 #include "settings/SettingsFiles.h"
 
 namespace orvalt {
@@ -148,15 +148,16 @@ TEST(StationSettings, FirstStartGivesDefaultsAndTheFirstSaveWritesAllValues) {
     EXPECT_EQ(names.size(), 38u);
     int texts = 0;
     for (const std::string& name : names) {
-        const RegQueryResult value = store.QueryValue(key, name);
-        texts += value.type == REG_SZ ? 1 : 0;
-        EXPECT_TRUE(value.type == REG_SZ || (value.type == REG_DWORD && value.data.size() == 4))
+        const auto value = store.QueryValue(key, name);
+        ASSERT_TRUE(value.Ok()) << name;
+        texts += value->type == REG_SZ ? 1 : 0;
+        EXPECT_TRUE(value->type == REG_SZ || (value->type == REG_DWORD && value->data.size() == 4))
             << name;
     }
     EXPECT_EQ(texts, 16);
-    EXPECT_EQ(store.QueryValue(key, "Manufacturer").data.size(), 0u)
+    EXPECT_EQ(store.QueryValue(key, "Manufacturer")->data.size(), 0u)
         << "an empty text is zero bytes";
-    EXPECT_EQ(store.QueryValue(key, "VoltageOffA").data, "1.5") << "no terminating zero";
+    EXPECT_EQ(store.QueryValue(key, "VoltageOffA")->data, "1.5") << "no terminating zero";
     EXPECT_EQ(FolderEntries(folder / "cfg/Kestrune"), std::set<std::string>{"Orvalt.reg"});
 }
 
@@ -251,7 +252,7 @@ TEST(StationSettings, ALongDescriptionIsSavedInFullButNotLoaded) {
     ASSERT_TRUE(SaveStationSettings(record, store).Ok());
     RegKey key;
     ASSERT_TRUE(store.OpenKey(kLocation, key).Ok());
-    EXPECT_EQ(store.QueryValue(key, "Manufacturer").data, record.Manufacturer);
+    EXPECT_EQ(store.QueryValue(key, "Manufacturer")->data, record.Manufacturer);
     const SettingsRecord loaded = LoadFrom(store);
     EXPECT_EQ(loaded.Model, record.Model);
     EXPECT_EQ(loaded.Manufacturer, "");

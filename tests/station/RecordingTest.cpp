@@ -66,7 +66,7 @@ RecordingOptions IntoFolder(const TempFolder& folder, std::string database = {})
 std::unique_ptr<StationSession> RecordingSession(RecordingOptions recording) {
     auto session = std::make_unique<StationSession>(
         SessionOptions{StationOptions{true, true, {}, {}, "Bench A"}, {}, std::move(recording)});
-    PlanLoadResult plan = LoadTestPlanFile(kExampleFile);
+    LoadedPlan plan = LoadTestPlanFile(kExampleFile).Value();
     session->SetRunHooks(RunControlHooks{[] { return true; }, [](const std::string&) {}});
     session->HearSimulatedDiagLines();
     session->UsePlan(std::move(plan.plan), std::move(plan.rows));
@@ -148,7 +148,7 @@ TEST(Recording, TheExamplePlanIsRecordedWholeWithEveryReadingSwitchAndDiagnostic
 
     ASSERT_EQ(run.tests.size(), 5u);
     ASSERT_EQ(tally.summaryLines.size(), 5u);
-    const PlanLoadResult plan = LoadTestPlanFile(kExampleFile);
+    const LoadedPlan plan = LoadTestPlanFile(kExampleFile).Value();
     for (std::size_t i = 0; i < run.tests.size(); ++i) {
         const LoadedTest& test = run.tests[i];
         EXPECT_EQ(test.start.index, static_cast<int>(i));
@@ -219,9 +219,10 @@ TEST(Recording, OffMeansNoRecorder) {
 // The Time-to-OFF point each row's figures are read at follows the plan: the
 // operator's option until a cycle test names its own.
 TEST(Recording, EachRowIsReadAtTheTimeToOffPointTheRunUses) {
-    const PlanLoadResult plan = ParseTestPlan(
+    const Result<LoadedPlan> parsed = ParseTestPlan(
         "h\nh\nA,1.5,2,0.25,3,99\nB,0,5,5,2.0,5000,3\nC,1.5,2,0.25,3,6\nD,1.5,2,0.25,3,5000\n");
-    ASSERT_TRUE(plan.ok) << plan.error;
+    ASSERT_TRUE(parsed) << parsed.Error();
+    const LoadedPlan& plan = *parsed;
     const std::vector<RecordedRow> rows = RecordedRows(plan.plan, plan.rows, 13);
     ASSERT_EQ(rows.size(), 4u);
     EXPECT_EQ(rows[0].mode, "cycle");

@@ -13,9 +13,10 @@ namespace {
 
 using namespace std::chrono_literals;
 
-const PlanLoadResult& ExamplePlan() {
-    static const PlanLoadResult plan =
-        LoadTestPlanFile(std::filesystem::path(ORVALT_SOURCE_DIR) / "examples" / "TestCfg.csv");
+const LoadedPlan& ExamplePlan() {
+    static const LoadedPlan plan =
+        LoadTestPlanFile(std::filesystem::path(ORVALT_SOURCE_DIR) / "examples" / "TestCfg.csv")
+            .Value();
     return plan;
 }
 

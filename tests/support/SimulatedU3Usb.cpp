@@ -67,7 +67,8 @@ class SimulatedU3Transport final : public UsbTransport {
     UsbStatus Write(std::span<const std::uint8_t> frame, unsigned /*timeoutMs*/) override {
         return device_->Receive(frame, generation_);
     }
-    UsbReadResult Read(std::span<std::uint8_t> buffer, unsigned /*timeoutMs*/) override {
+    Result<std::size_t, UsbStatus> Read(std::span<std::uint8_t> buffer,
+                                        unsigned /*timeoutMs*/) override {
         return device_->Deliver(buffer, generation_);
     }
 
@@ -83,15 +84,8 @@ class SimulatedU3Connector final : public UsbConnector {
 
     UsbStatus VisitEachU3(const U3Visit& visit) override {
         for (const auto& device : Devices()) {
-            UsbOpenResult claim{UsbStatus::access, nullptr};
-            std::uint64_t generation = 0;
-            if (!AccessDenied()) {
-                claim.status = device->Claim(generation);
-            }
-            if (claim.status == UsbStatus::ok) {
-                claim.transport = std::make_unique<SimulatedU3Transport>(device, generation);
-            }
-            if (claim.status != UsbStatus::notFound && visit(claim)) {
+            UsbClaim claim = ClaimOf(device);
+            if (!(!claim && claim.Error() == UsbStatus::notFound) && visit(claim)) {
                 break;
             }
         }
@@ -99,6 +93,18 @@ class SimulatedU3Connector final : public UsbConnector {
     }
 
   private:
+    UsbClaim ClaimOf(const std::shared_ptr<SimulatedU3Usb>& device) const {
+        if (AccessDenied()) {
+            return Fail(UsbStatus::access);
+        }
+        std::uint64_t generation = 0;
+        const UsbStatus claimed = device->Claim(generation);
+        if (claimed != UsbStatus::ok) {
+            return Fail(claimed);
+        }
+        return UsbClaim(std::make_unique<SimulatedU3Transport>(device, generation));
+    }
+
     // A copy, so that no lock is held while a visit runs.
     std::vector<std::shared_ptr<SimulatedU3Usb>> Devices() const {
         std::scoped_lock lock(state_->mutex);
@@ -239,23 +245,24 @@ void SimulatedU3Usb::Queue(Bytes reply) {
     }
 }
 
-UsbReadResult SimulatedU3Usb::Deliver(std::span<std::uint8_t> buffer, std::uint64_t generation) {
+Result<std::size_t, UsbStatus> SimulatedU3Usb::Deliver(std::span<std::uint8_t> buffer,
+                                                       std::uint64_t generation) {
     std::scoped_lock lock(mutex_);
     if (!Reachable(generation)) {
-        return {UsbStatus::noDevice, 0};
+        return Fail(UsbStatus::noDevice);
     }
     if (replies_.empty()) {
         // The read times out; a late reply arrives only afterwards.
         replies_.swap(lateReplies_);
-        return {UsbStatus::timeout, 0};
+        return Fail(UsbStatus::timeout);
     }
     Bytes reply = std::move(replies_.front());
     replies_.pop_front();
     if (reply.size() > buffer.size()) {
-        return {UsbStatus::failed, 0};
+        return Fail(UsbStatus::failed);
     }
     std::copy(reply.begin(), reply.end(), buffer.begin());
-    return {UsbStatus::ok, reply.size()};
+    return reply.size();
 }
 
 Bytes SimulatedU3Usb::Answer(std::span<const std::uint8_t> frame) {

@@ -12,8 +12,8 @@
 #include <mutex>
 #include <vector>
 
-#include "u3/U3Calibration.h"
 #include "platform/UsbTransport.h"
+#include "u3/U3Calibration.h"
 
 namespace orvalt {
 
@@ -66,7 +66,8 @@ class SimulatedU3Usb {
     UsbStatus Claim(std::uint64_t& generation);
     void Release(std::uint64_t generation);
     UsbStatus Receive(std::span<const std::uint8_t> frame, std::uint64_t generation);
-    UsbReadResult Deliver(std::span<std::uint8_t> buffer, std::uint64_t generation);
+    Result<std::size_t, UsbStatus> Deliver(std::span<std::uint8_t> buffer,
+                                           std::uint64_t generation);
 
   private:
     std::vector<std::uint8_t> Answer(std::span<const std::uint8_t> frame);

@@ -244,14 +244,14 @@ TEST_F(U3DaqTest, ABadChecksumInTheCommandIsReported) {
     // The device answers 0xB8 0xB8 to any command whose checksum is wrong.
     auto device = bus.PlugIn(Traits(U3Model::lv));
     const auto transport = bus.Connector()->OpenFirstU3();
-    ASSERT_EQ(transport.status, UsbStatus::ok);
+    ASSERT_TRUE(transport.Ok());
     u3::Bytes command = u3::BuildConfigU3Read();
     command[10] ^= 0x01;
-    ASSERT_EQ(transport.transport->Write(command, 1000), UsbStatus::ok);
+    ASSERT_EQ((*transport)->Write(command, 1000), UsbStatus::ok);
     std::array<std::uint8_t, 64> reply{};
-    const UsbReadResult read = transport.transport->Read(reply, 1000);
-    ASSERT_EQ(read.status, UsbStatus::ok);
-    EXPECT_EQ(u3::CheckExtendedReply(std::span(reply.data(), read.length), u3::kCmdConfigU3),
+    const auto read = (*transport)->Read(reply, 1000);
+    ASSERT_TRUE(read.Ok());
+    EXPECT_EQ(u3::CheckExtendedReply(std::span(reply.data(), *read), u3::kCmdConfigU3),
               u3::FrameFault::badChecksumReply);
 }
 
