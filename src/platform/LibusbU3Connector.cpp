@@ -141,8 +141,7 @@ class LibusbTransport final : public UsbTransport {
     HandlePtr handle_;
 };
 
-UsbClaim Claim(
-    const std::shared_ptr<LibusbContext>& context, libusb_device* device) {
+UsbClaim Claim(const std::shared_ptr<LibusbContext>& context, libusb_device* device) {
     libusb_device_handle* raw = nullptr;
     const int opened = libusb_open(device, &raw);
     if (opened != LIBUSB_SUCCESS) {

@@ -56,8 +56,8 @@ constexpr std::chrono::milliseconds kSharedFileLockWait{10000};
 // message), waiting up to `lockWait` for another holder, or until `stop`
 // becomes true.
 Result<void> LockExclusive(const std::filesystem::path& file, int fd,
-                              std::chrono::milliseconds lockWait,
-                              const std::atomic<bool>* stop = nullptr);
+                           std::chrono::milliseconds lockWait,
+                           const std::atomic<bool>* stop = nullptr);
 
 // Appends `bytes` to `file` (created if missing) in one write under an
 // exclusive lock, so that stations appending to one shared file never mix

@@ -11,10 +11,10 @@
 #include <string_view>
 #include <vector>
 
+#include "base/Result.h"
 #include "domain/Daq.h"
 #include "domain/U3SerialNumber.h"
 #include "platform/UsbTransport.h"
-#include "base/Result.h"
 #include "u3/U3Link.h"
 
 namespace orvalt {
