@@ -10,6 +10,8 @@
 #include <utility>
 #include <vector>
 
+#include "domain/NamedMeasurements.h"
+
 namespace orvalt {
 
 // How a run or a test ended. A run or test still going has none.
@@ -56,11 +58,6 @@ struct TestRecordStart {
     std::string startedAt;                 // empty: the recorder takes the time
 };
 
-struct Measurement {
-    std::string name;
-    double value = 0.0;
-};
-
 struct Verdict {
     std::string outcome;  // PASS, FAIL or ERROR
     std::string reasons;
@@ -69,7 +66,7 @@ struct Verdict {
 struct TestFinish {
     RecordEnd how = RecordEnd::Completed;
     std::string summaryLine;  // exactly as saved; empty for a test without one
-    std::vector<Measurement> measurements;
+    std::vector<NamedMeasurement> measurements;
     std::optional<Verdict> verdict;
     std::string endedAt;  // empty: the recorder takes the time
 };

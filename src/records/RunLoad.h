@@ -15,7 +15,7 @@ struct LoadedTest {
     TestRecordStart start;
     std::string endedAt, endedHow, summaryLine;
     std::optional<Verdict> verdict;
-    std::vector<Measurement> measurements;
+    std::vector<NamedMeasurement> measurements;
     std::vector<Reading> readings;
     std::vector<LineSwitch> switches;
     std::vector<DiagLineRecord> diagLines;

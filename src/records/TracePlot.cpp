@@ -115,7 +115,7 @@ std::string Crossings(const Frame& f, const std::vector<PlotCrossing>& crossings
     return svg + "</g>";
 }
 
-std::optional<double> Figure(const std::vector<Measurement>& rows, const std::string& name) {
+std::optional<double> Figure(const std::vector<NamedMeasurement>& rows, const std::string& name) {
     for (const auto& m : rows)
         if (m.name == name)
             return m.value;
@@ -159,7 +159,7 @@ std::string HtmlEscaped(const std::string& text) {
 }
 
 std::vector<PlotCrossing> CrossingsOf(const std::vector<LineSwitch>& switches,
-                                      const std::vector<Measurement>& measurements,
+                                      const std::vector<NamedMeasurement>& measurements,
                                       const std::vector<PlotThreshold>& thresholds) {
     std::optional<double> firstOn, lastOff;
     for (const auto& s : switches) {
@@ -171,15 +171,16 @@ std::vector<PlotCrossing> CrossingsOf(const std::vector<LineSwitch>& switches,
             lastOff = s.ms / 1000.0;
     }
     std::vector<PlotCrossing> crossings;
-    const auto add = [&](const char* figure, const char* threshold, std::optional<double> from) {
+    const auto add = [&](const char* figure, const char* label, const char* threshold,
+                         std::optional<double> from) {
         const auto seconds = Figure(measurements, figure);
         const auto volts = ThresholdVolts(thresholds, threshold);
         if (from && seconds && volts && *seconds > 0)
-            crossings.push_back({figure, *from + *seconds, *volts});
+            crossings.push_back({label, *from + *seconds, *volts});
     };
-    add("Time To ON", "VoltageOn", firstOn);
-    add("Time To OFF A", "VoltageOffA", lastOff);
-    add("Time To OFF B", "VoltageOffB", lastOff);
+    add("TimeToOn", "Time To ON", "VoltageOn", firstOn);
+    add("TimeToOffA", "Time To OFF A", "VoltageOffA", lastOff);
+    add("TimeToOffB", "Time To OFF B", "VoltageOffB", lastOff);
     return crossings;
 }
 

@@ -35,7 +35,7 @@ std::string TracePlotSvg(const TracePlotInput& input);
 // Where the crossings lie: Time to ON after the test's first switch-on, the
 // Time to OFF figures after its last switch-off.
 std::vector<PlotCrossing> CrossingsOf(const std::vector<LineSwitch>& switches,
-                                      const std::vector<Measurement>& measurements,
+                                      const std::vector<NamedMeasurement>& measurements,
                                       const std::vector<PlotThreshold>& thresholds);
 
 // Text safe inside HTML and SVG elements and attributes.

@@ -1,6 +1,6 @@
 #include "station/RunRecording.h"
 
-#include "records/TestMeasurementRows.h"
+#include "domain/NamedMeasurements.h"
 
 namespace orvalt {
 
@@ -99,11 +99,10 @@ void RunRecording::TestEnded(const TestEnd& test) {
     if (!test.completed) {
         return;  // ended with the run
     }
-    const RecordedRow* row = Row(test.row);
     TestFinish finish;
     finish.summaryLine = test.summaryLine;
-    finish.measurements =
-        MeasurementRows(test.measurements, row ? row->cycles : 1, row ? row->level : 1);
+    finish.measurements = NameMeasurements(
+        test.measurements, TestShape{test.cycleMode, test.cycles, test.switchOffLevel});
     finish.verdict = VerdictFor(test);
     recorder_.EndTest(std::move(finish));
     testOpen_ = false;

@@ -21,9 +21,6 @@ namespace orvalt {
 struct RecordedRow {
     std::array<std::string, 9> texts;
     std::string mode;  // "cycle" or "onoff"
-    // The Time-to-OFF point the test's figures are read at.
-    int cycles = 1;
-    int level = 1;
 };
 
 // What a run's record begins with.

@@ -32,24 +32,15 @@ PlanSource MakePlanSource(std::string fileName, std::string text) {
             std::move(sha)};
 }
 
-std::vector<RecordedRow> RecordedRows(const TestPlan& plan, const std::vector<TestRowTexts>& rows,
-                                      std::int32_t ttoOption) {
+std::vector<RecordedRow> RecordedRows(const TestPlan& plan, const std::vector<TestRowTexts>& rows) {
     std::vector<RecordedRow> recorded(rows.size());
-    std::int32_t cycle = 1, level = 1;
-    DecodeTtoOption(ttoOption, cycle, level);
     for (const TestPlanEntry& entry : plan.entries) {
-        const bool cycling = entry.P1 != 0;
-        if (cycling) {
-            DecodeTtoOption(entry.P5, cycle, level);
-        }
         if (entry.index < 0 || static_cast<std::size_t>(entry.index) >= rows.size()) {
             continue;
         }
         RecordedRow& row = recorded[static_cast<std::size_t>(entry.index)];
         row.texts = PlanTexts(rows[static_cast<std::size_t>(entry.index)]);
-        row.mode = cycling ? "cycle" : "onoff";
-        row.cycles = std::clamp(cycle, 1, 4);
-        row.level = std::clamp(level, 1, 4);
+        row.mode = entry.P1 != 0 ? "cycle" : "onoff";
     }
     return recorded;
 }
@@ -65,7 +56,7 @@ RunSnapshot TakeRunSnapshot(const SnapshotInputs& in) {
     run.planText = in.source.text ? *in.source.text : std::string();
     run.settings = SettingsPairs(in.settings);
     run.unit = RecordedUnitOf(in.description, in.serial);
-    snapshot.rows = RecordedRows(in.plan, in.rows, in.ttoOption);
+    snapshot.rows = RecordedRows(in.plan, in.rows);
     return snapshot;
 }
 

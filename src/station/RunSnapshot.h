@@ -27,7 +27,6 @@ struct SnapshotInputs {
     const SettingsRecord& settings;
     const UnitDescription& description;
     const std::string& serial;
-    std::int32_t ttoOption = 0;
     const TestPlan& plan;
     const std::vector<TestRowTexts>& rows;
     const PlanSource& source;
@@ -36,10 +35,7 @@ struct SnapshotInputs {
 
 RunSnapshot TakeRunSnapshot(const SnapshotInputs& inputs);
 
-// Each row's mode and the Time-to-OFF point its figures are read at: the
-// operator's option, replaced by every cycle test's own as the run walks the
-// plan.
-std::vector<RecordedRow> RecordedRows(const TestPlan& plan, const std::vector<TestRowTexts>& rows,
-                                      std::int32_t ttoOption);
+// Each row's nine texts and its mode.
+std::vector<RecordedRow> RecordedRows(const TestPlan& plan, const std::vector<TestRowTexts>& rows);
 
 }  // namespace orvalt

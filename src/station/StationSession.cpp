@@ -1,10 +1,23 @@
 #include "station/StationSession.h"
 
 #include "config/SettingsTable.h"
+#include "verdict/Verdict.h"
 
 namespace orvalt {
 
 namespace {
+
+// A verdict as the test's record keeps it: its word and its reasons.
+std::optional<Verdict> RecordedVerdict(const std::optional<TestVerdict>& verdict) {
+    if (!verdict) {
+        return std::nullopt;
+    }
+    std::string reasons;
+    for (const std::string& reason : verdict->reasons) {
+        reasons += (reasons.empty() ? "" : ", ") + reason;
+    }
+    return Verdict{VerdictWord(verdict->kind), reasons};
+}
 
 RegStatus LoadSettingsFrom(const SessionOptions& options, SettingsRecord& settings) {
     if (options.settingsFile.empty()) {
@@ -42,6 +55,10 @@ StationSession::StationSession(const SessionOptions& options)
         clock->SetIdleWaiter([this] { queue_.WaitIdleUnlessStopped(runState_.runFlag); });
     }
     observers_.Attach(verdictKeeper_);
+    if (recording_) {
+        recording_->Events().SetVerdictSource(
+            [this](const TestEnd& test) { return RecordedVerdict(verdictKeeper_.Judge(test)); });
+    }
     SetRunHooks({});
 }
 
@@ -112,7 +129,6 @@ void StationSession::PrepareRecord() {
     const SnapshotInputs inputs{settings_,
                                 model_.values.description,
                                 unitSerial_,
-                                model_.values.ttoOption,
                                 plan_ ? *plan_ : none,
                                 model_.TestRows(),
                                 planSource_,
@@ -122,12 +138,6 @@ void StationSession::PrepareRecord() {
 
 void StationSession::SetPlanSource(std::string fileName, std::string text) {
     planSource_ = MakePlanSource(std::move(fileName), std::move(text));
-}
-
-void StationSession::SetVerdictSource(VerdictSource source) {
-    if (recording_) {
-        recording_->Events().SetVerdictSource(std::move(source));
-    }
 }
 
 // ---- Messages ----

@@ -137,8 +137,6 @@ class StationSession {
     const std::string& UnitSerial() const { return unitSerial_; }
     // Null when recording is off.
     StationRecording* Recording() { return recording_.get(); }
-    // How a test's verdict reaches its record.
-    void SetVerdictSource(VerdictSource source);
 
     // ---- The diagnostic link ----
     // The Open/Close button.

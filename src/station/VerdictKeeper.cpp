@@ -42,19 +42,29 @@ void VerdictKeeper::RunStarted(int /*runNumber*/) {
     Changed();
 }
 
+std::optional<TestVerdict> VerdictKeeper::Judge(const TestEnd& test) const {
+    std::scoped_lock lock(mutex_);
+    return JudgeLocked(test);
+}
+
+std::optional<TestVerdict> VerdictKeeper::JudgeLocked(const TestEnd& test) const {
+    if (!runLimits_ || !test.completed) {
+        return std::nullopt;
+    }
+    const TestShape shape{test.cycleMode, test.cycles, test.switchOffLevel};
+    return JudgeTest(TestNumber(test.row), NameMeasurements(test.measurements, shape), *runLimits_);
+}
+
 void VerdictKeeper::TestEnded(const TestEnd& test) {
     std::scoped_lock lock(mutex_);
-    if (!runLimits_) {
-        return;
-    }
-    if (!test.completed) {
+    if (runLimits_ && !test.completed) {
         unfinishedRow_ = test.row;
         return;
     }
-    const TestShape shape{test.cycleMode, test.cycles, test.switchOffLevel};
-    state_.verdicts.Add(
-        JudgeTest(TestNumber(test.row), NameMeasurements(test.measurements, shape), *runLimits_));
-    Changed();
+    if (const std::optional<TestVerdict> verdict = JudgeLocked(test)) {
+        state_.verdicts.Add(*verdict);
+        Changed();
+    }
 }
 
 void VerdictKeeper::RunEnded(int /*runNumber*/, RunEnd how) {

@@ -12,10 +12,11 @@
 #include <mutex>
 #include <optional>
 
+#include "domain/NamedMeasurements.h"
 #include "domain/SessionObserver.h"
 #include "verdict/LimitsFile.h"
-#include "verdict/NamedMeasurements.h"
 #include "verdict/RunVerdicts.h"
+#include "verdict/Verdict.h"
 
 namespace orvalt {
 
@@ -34,6 +35,9 @@ class VerdictKeeper : public SessionObserver {
     // How many tests the next run plans: the unit passes only when all passed.
     void UsePlannedTests(std::size_t count);
     VerdictSnapshot Snapshot() const;
+    // A completed test's verdict against the run's limits; nothing for a test
+    // that did not complete or a run without limits. Any thread.
+    std::optional<TestVerdict> Judge(const TestEnd& test) const;
 
     void RunStarted(int runNumber) override;
     void RunEnded(int runNumber, RunEnd how) override;
@@ -41,6 +45,7 @@ class VerdictKeeper : public SessionObserver {
 
   private:
     void Changed() { ++state_.version; }
+    std::optional<TestVerdict> JudgeLocked(const TestEnd& test) const;
 
     mutable std::mutex mutex_;
     std::optional<Limits> limits_;

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "verdict/LimitsFile.h"
-#include "verdict/NamedMeasurements.h"
+#include "domain/NamedMeasurements.h"
 
 namespace orvalt {
 

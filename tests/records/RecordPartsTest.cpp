@@ -7,7 +7,6 @@
 #include "records/ResultsSetting.h"
 #include "records/SettingsPairs.h"
 #include "records/Sha256.h"
-#include "records/TestMeasurementRows.h"
 #include "support/TempFolder.h"
 
 namespace orvalt::test {
@@ -24,42 +23,6 @@ TEST(Sha256Test, MatchesThePublishedVectorsAcrossBlockBoundaries) {
         "cf5b16a778af8380036ce59e7b0492370b249b11e8f07a51afac45037afee9d1");
     EXPECT_EQ(Sha256Hex(std::string(1000000, 'a')),
               "cdc76e5c9914fb9281a1c7e284d73e67f1809a48a497200e046d39ccc7112cd0");
-}
-
-TEST(MeasurementRowsTest, NamesEachFigureOfTheCyclesRun) {
-    TestMeasurements m;
-    m.V1 = {2.0, 3.0, 9.0, 9.0};  // cycles 3 and 4 were not run
-    m.V2 = {4.0, 0.0, 0.0, 0.0};
-    m.CT = 12.5;
-    m.timeToOn = 1.25;
-    m.timeToOffDone = 1;
-    m.timeToOffA = {0.0, 0.45, 0.0, 0.0};
-    m.timeToOffB = {0.0, 0.61, 0.0, 0.0};
-    m.delay = 512;
-    m.priorCount = 3;
-    const auto rows = MeasurementRows(m, 2, 2);
-    const auto value = [&](const std::string& name) {
-        for (const auto& row : rows)
-            if (row.name == name)
-                return row.value;
-        ADD_FAILURE() << "no " << name;
-        return -99.0;
-    };
-    EXPECT_EQ(value("V1 max"), 3.0);
-    EXPECT_EQ(value("V1 min"), 2.0);
-    EXPECT_EQ(value("V1 avg"), 2.5);
-    EXPECT_EQ(value("V2 avg"), 2.0);
-    EXPECT_EQ(value("CT"), 12.5);
-    EXPECT_EQ(value("Time To OFF A"), 0.45);
-    EXPECT_EQ(value("Time To OFF B"), 0.61);
-    EXPECT_EQ(value("Delay"), 512);
-    EXPECT_EQ(value("Prior count"), 3);
-    EXPECT_EQ(rows.size(), 1 + 12 + 2 + 2 + 4u);
-
-    m.timeToOffDone = 0;
-    EXPECT_EQ(MeasurementRows(m, 2, 2).size(), 1 + 12 + 2u);
-    m.notCycling = 1;
-    ASSERT_EQ(MeasurementRows(m, 2, 2).size(), 1u);
 }
 
 TEST(ResultsSettingTest, LivesUnderItsOwnKeyAndLeavesLocationAsItWas) {

@@ -87,8 +87,8 @@ TEST(RunReportTest, ChromiumRendersThePageWithEveryReadingInItsPlot) {
 TEST(TracePlotTest, CrossingsLieAfterTheirSwitchAtTheirThresholds) {
     const std::vector<LineSwitch> switches{{0, 4, false},    {1000, 4, true}, {5000, 5, false},
                                            {8000, 4, false}, {9000, 4, true}, {9500, 4, false}};
-    const std::vector<Measurement> figures{
-        {"Time To ON", 0.4}, {"Time To OFF A", 0.25}, {"Time To OFF B", 0.0}};
+    const std::vector<NamedMeasurement> figures{
+        {"TimeToOn", 0.4}, {"TimeToOffA", 0.25}, {"TimeToOffB", 0.0}};
     const std::vector<PlotThreshold> thresholds{
         {"VoltageOn", 1.0}, {"VoltageOffA", 0.5}, {"VoltageOffB", 0.2}};
     const auto crossings = CrossingsOf(switches, figures, thresholds);

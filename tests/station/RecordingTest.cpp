@@ -126,6 +126,9 @@ bool TimedFromFirstSwitch(const LoadedTest& test) {
 TEST(Recording, TheExamplePlanIsRecordedWholeWithEveryReadingSwitchAndDiagnosticLine) {
     TempFolder folder;
     auto session = RecordingSession(IntoFolder(folder));
+    ASSERT_EQ(session->LoadLimits(kExampleFile.parent_path() / "limits-fail.csv",
+                                  StationSession::Remember::No),
+              "");
     RunTally tally;
     session->Observers().Attach(tally);
     session->Runs().OnStartStop();
@@ -158,6 +161,10 @@ TEST(Recording, TheExamplePlanIsRecordedWholeWithEveryReadingSwitchAndDiagnostic
         EXPECT_EQ(test.summaryLine, tally.summaryLines[i]);
         EXPECT_FALSE(test.measurements.empty()) << i;
         EXPECT_TRUE(TimedFromFirstSwitch(test)) << i;
+        // The verdicts the window shows, kept with the tests.
+        ASSERT_TRUE(test.verdict) << i;
+        EXPECT_EQ(test.verdict->outcome, i == 1 ? "FAIL" : "PASS") << i;
+        EXPECT_EQ(test.verdict->reasons, i == 1 ? "V4 4.70 > 4.50" : "") << i;
     }
     const TraceSizes sizes = SizesOf(run);
     EXPECT_GT(tally.readings, 100u);
@@ -214,23 +221,6 @@ TEST(Recording, ADatabaseThatCannotBeOpenedLeavesTheRunAsItWas) {
 TEST(Recording, OffMeansNoRecorder) {
     StationSession session(SessionOptions{StationOptions{true, true, {}}, {}});
     EXPECT_EQ(session.Recording(), nullptr);
-}
-
-// The Time-to-OFF point each row's figures are read at follows the plan: the
-// operator's option until a cycle test names its own.
-TEST(Recording, EachRowIsReadAtTheTimeToOffPointTheRunUses) {
-    const Result<LoadedPlan> parsed = ParseTestPlan(
-        "h\nh\nA,1.5,2,0.25,3,99\nB,0,5,5,2.0,5000,3\nC,1.5,2,0.25,3,6\nD,1.5,2,0.25,3,5000\n");
-    ASSERT_TRUE(parsed) << parsed.Error();
-    const LoadedPlan& plan = *parsed;
-    const std::vector<RecordedRow> rows = RecordedRows(plan.plan, plan.rows, 13);
-    ASSERT_EQ(rows.size(), 4u);
-    EXPECT_EQ(rows[0].mode, "cycle");
-    EXPECT_EQ(std::make_pair(rows[0].cycles, rows[0].level), std::make_pair(4, 2));  // option 13
-    EXPECT_EQ(rows[1].mode, "onoff");
-    EXPECT_EQ(std::make_pair(rows[2].cycles, rows[2].level), std::make_pair(2, 3));  // its own 6
-    EXPECT_EQ(std::make_pair(rows[3].cycles, rows[3].level), std::make_pair(2, 3));  // kept
-    EXPECT_EQ(rows[2].texts, plan.rows[2]);
 }
 
 // The server stops after the second test and starts again after the fourth:

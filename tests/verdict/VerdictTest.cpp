@@ -14,7 +14,7 @@
 #include <sstream>
 
 #include "verdict/MeasurementCatalogue.h"
-#include "verdict/NamedMeasurements.h"
+#include "domain/NamedMeasurements.h"
 #include "verdict/RunVerdicts.h"
 
 namespace orvalt {

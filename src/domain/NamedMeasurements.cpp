@@ -1,4 +1,4 @@
-#include "verdict/NamedMeasurements.h"
+#include "domain/NamedMeasurements.h"
 
 #include <algorithm>
 #include <array>
