@@ -112,6 +112,8 @@ class WindowPlotTest : public QObject {
         QVERIFY(rig.window->LoadLimitsFrom(
             WriteLimits(rig, "fail.csv", "measurement,min,max\nRepetitionsFailed,,0\n")));
         RunToItsEnd(rig);
+        // The list catches up with the log on its own timer.
+        QTRY_VERIFY_WITH_TIMEOUT(!rig.Rows(IDC_LOG_LIST).isEmpty(), kPatienceMs);
         QVERIFY(rig.Rows(IDC_LOG_LIST).front().startsWith("Fail, "));
         QTRY_COMPARE_WITH_TIMEOUT(banner.Headline(), QString("FAIL"), kPatienceMs);
         QVERIFY(banner.ReasonsText().contains("RepetitionsFailed 2 > 0"));
