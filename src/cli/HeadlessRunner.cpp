@@ -57,6 +57,9 @@ class HeadlessSession final : private SessionView, private WindowObserver {
     void PressStopWhenAsked();
     void StartRecording();
     void TellRecordingHealth();
+    SessionOptions SessionFor() const;
+    void Attach();
+    bool Prepare();
     void Tell(const std::string& text);
 
     void ProgressShown(const ProgressMessage& message) override;
@@ -313,31 +316,37 @@ void HeadlessSession::TellRecordingHealth() {
     }
 }
 
-int HeadlessSession::Run() {
-    if (!LoadInputs()) {
-        return stopRequest_.exchange(false) ? kExitAbandonedOrStopped : kExitUsage;
-    }
+SessionOptions HeadlessSession::SessionFor() const {
     RecordingOptions recording;
     recording.on = !options_.noRecord;
     if (recording.on) {
         recording.database = RecordsDatabaseFor(options_.db);
     }
-    session_ = std::make_unique<StationSession>(SessionOptions{
+    return SessionOptions{
         StationOptions{options_.simulate, options_.fast, profile_, {}, options_.fixture},
-        DefaultRegistryPath(), std::move(recording)});
-    if (const RegStatus& status = session_->SettingsLoadStatus(); !status.Ok()) {
-        err_ << status.message << " The default settings are used.\n";
-    }
-    if (!LoadLimits()) {
-        return kExitUsage;
-    }
+        DefaultRegistryPath(), std::move(recording)};
+}
+
+// The runner as the session's front end: what the window shows, it prints.
+void HeadlessSession::Attach() {
     session_->SetView(this);
     session_->Model().SetObserver(this);
     session_->SetRunHooks(RunControlHooks{
         [] { return true; }, [this](const std::string& text) { messageBoxText_ = text; }});
     session_->Runs().SetUnitPowerReport([this](const std::string& text) { NotePower(text); });
+}
+
+// Everything before Start; false when the limits or the port can't be used.
+bool HeadlessSession::Prepare() {
+    if (const RegStatus& status = session_->SettingsLoadStatus(); !status.Ok()) {
+        err_ << status.message << " The default settings are used.\n";
+    }
+    if (!LoadLimits()) {
+        return false;
+    }
+    Attach();
     if (!OpenDiagnostics()) {
-        return kExitUsage;
+        return false;
     }
     session_->UsePlan(plan_.plan, plan_.rows);
     if (options_.statusLine) {
@@ -345,6 +354,17 @@ int HeadlessSession::Run() {
     }
     StartRecording();
     ApplyCommandLine(options_, session_->Settings(), session_->Model().values);
+    return true;
+}
+
+int HeadlessSession::Run() {
+    if (!LoadInputs()) {
+        return stopRequest_.exchange(false) ? kExitAbandonedOrStopped : kExitUsage;
+    }
+    session_ = std::make_unique<StationSession>(SessionFor());
+    if (!Prepare()) {
+        return kExitUsage;
+    }
     session_->Runs().OnStartStop();
     if (!session_->Runs().Running() && !session_->Runs().RunStarted()) {
         err_ << messageBoxText_ << '\n';
