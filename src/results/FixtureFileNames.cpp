@@ -11,7 +11,10 @@ std::string WithFixtureName(std::string_view name, std::string_view fixture) {
     if (fixture.empty()) {
         return std::string(name);
     }
-    return InsertBeforeExtension(name, "-" + SafeFileNamePart(fixture));
+    // Appended, not "-" + part: GCC 12 at -O3 warns (-Wrestrict) on that form.
+    std::string suffix(1, '-');
+    suffix += SafeFileNamePart(fixture);
+    return InsertBeforeExtension(name, suffix);
 }
 
 }  // namespace

@@ -59,7 +59,10 @@ std::vector<std::string_view> SplitFields(std::string_view line) {
 // A file's text inside an error message: quoted, and cut short when long.
 std::string Quoted(std::string_view text) {
     const bool cut = text.size() > kQuotedTextMax;
-    return "\"" + std::string(text.substr(0, kQuotedTextMax)) + (cut ? "...\"" : "\"");
+    std::string quoted(1, '"');
+    quoted += text.substr(0, kQuotedTextMax);
+    quoted += cut ? "...\"" : "\"";
+    return quoted;
 }
 
 bool IsHeader(const std::vector<std::string_view>& fields) {

@@ -83,7 +83,8 @@ std::string TestVerdictLine(const TestVerdict& verdict) {
     std::string line =
         "VERDICT TEST " + std::to_string(verdict.testNumber) + ": " + VerdictWord(verdict.kind);
     if (verdict.kind != VerdictKind::Pass) {
-        line += " " + Joined(verdict.reasons);
+        line += ' ';
+        line += Joined(verdict.reasons);
     }
     return line;
 }
