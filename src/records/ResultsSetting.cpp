@@ -2,6 +2,7 @@
 
 #include "config/OwnKeyValue.h"
 #include "platform/DataPaths.h"
+#include "records/Sha256.h"
 
 namespace orvalt {
 
@@ -18,9 +19,10 @@ std::filesystem::path DefaultResultsDatabase() {
     return folder.empty() ? folder : folder / "results.sqlite";
 }
 
-std::filesystem::path DefaultResultsSpool() {
+std::filesystem::path DefaultResultsSpool(std::string_view database) {
     const auto folder = StationDataFolder();
-    return folder.empty() ? folder : folder / "spool.sqlite";
+    const std::string name = "spool-" + Sha256Hex(database).substr(0, 12) + ".sqlite";
+    return folder.empty() ? folder : folder / name;
 }
 
 std::string ChooseResultsDatabase(const std::optional<std::string>& commandLine,

@@ -21,8 +21,10 @@ RegStatus SaveResultsDatabaseSetting(RegistryStore& store, std::string_view targ
 
 // The default file: results.sqlite in the station's data folder.
 std::filesystem::path DefaultResultsDatabase();
-// The spool beside it.
-std::filesystem::path DefaultResultsSpool();
+// The spool of records waiting for `database`, in the data folder: one per
+// database, so that records spooled for one never reach another when the
+// setting changes while they wait.
+std::filesystem::path DefaultResultsSpool(std::string_view database);
 
 // --db first, then the setting, then the default file.
 std::string ChooseResultsDatabase(const std::optional<std::string>& commandLine,

@@ -13,7 +13,7 @@ std::string DatabaseOf(const RecordingOptions& options) {
 }
 
 std::filesystem::path SpoolOf(const RecordingOptions& options) {
-    return options.spool.empty() ? DefaultResultsSpool() : options.spool;
+    return options.spool.empty() ? DefaultResultsSpool(DatabaseOf(options)) : options.spool;
 }
 
 }  // namespace

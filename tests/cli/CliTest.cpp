@@ -10,6 +10,7 @@
 #include "cli/HeadlessRunner.h"
 #include "cli/PortListing.h"
 #include "platform/PseudoTerminal.h"
+#include "records/ResultsSetting.h"
 #include "records/RunLoad.h"
 #include "sim/SimulatedSerialNumber.h"
 #include "sim/UnitProfileJson.h"
@@ -282,7 +283,7 @@ TEST_F(HeadlessRun, ADatabaseThatCannotBeWrittenIsSaidOnceAndTheRunGoesOn) {
               kExitRanToEnd);
     EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 2) << err;  // and the unit's power
     EXPECT_TRUE(fs::exists(folder / "run.csv"));
-    EXPECT_TRUE(fs::exists(folder / "Kestrune" / "Orvalt" / "spool.sqlite"));
+    EXPECT_TRUE(fs::exists(DefaultResultsSpool((folder / "blocker" / "r.sqlite").string())));
 }
 
 TEST_F(HeadlessRun, AResultFileThatCannotBeWrittenIsReported) {

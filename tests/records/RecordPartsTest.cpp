@@ -49,6 +49,10 @@ TEST(ResultsSettingTest, LivesUnderItsOwnKeyAndLeavesLocationAsItWas) {
               "postgresql://db.line2/orvalt");
     EXPECT_EQ(ChooseResultsDatabase(std::string("/tmp/x.sqlite"), "postgresql://db.line2/orvalt"),
               "/tmp/x.sqlite");
+    // Each database its own spool, the same one every time.
+    EXPECT_NE(DefaultResultsSpool("postgresql://db.line2/orvalt"),
+              DefaultResultsSpool("postgresql://db.line3/orvalt"));
+    EXPECT_EQ(DefaultResultsSpool("/tmp/x.sqlite"), DefaultResultsSpool("/tmp/x.sqlite"));
 }
 
 TEST(SettingsPairsTest, KeepsAllThirtyEightValuesByTheirRegistryNames) {
