@@ -50,10 +50,10 @@ bool ReadResultLine(const std::string& line, TraceEvent& e, bool& secondOff) {
     double value = 0, threshold = 0;
     int level = 0, month = 0, day = 0, year = 0;
     if (std::sscanf(line.c_str(), "Time To ON seconds, %lf", &value) == 1) {
-        e.figure = orvalt::NamedMeasurement{"Time To ON", value};
+        e.figure = orvalt::NamedMeasurement{"TimeToOn", value};
     } else if (std::sscanf(line.c_str(), "Time To OFF (to %lf) seconds from level %d, %lf",
                            &threshold, &level, &value) == 3) {
-        e.figure = orvalt::NamedMeasurement{secondOff ? "Time To OFF B" : "Time To OFF A", value};
+        e.figure = orvalt::NamedMeasurement{secondOff ? "TimeToOffB" : "TimeToOffA", value};
         secondOff = !secondOff;
     } else if (std::sscanf(line.c_str(), "%d-%d-%d, 1, ", &month, &day, &year) == 3) {
         e.summaryLine = line;

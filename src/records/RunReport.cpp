@@ -69,7 +69,7 @@ std::vector<PlotThreshold> Thresholds(const LoadedRun& run) {
 
 std::string MeasurementTable(const LoadedTest& test) {
     std::string html =
-        "<table class=\"measurements\"><tr><th>NamedMeasurement</th><th>Value</th></tr>";
+        "<table class=\"measurements\"><tr><th>Measurement</th><th>Value</th></tr>";
     for (const auto& m : test.measurements)
         html += "<tr>" + Cell(m.name) + Cell(Volts(m.value)) + "</tr>";
     return html + "</table>";
