@@ -33,28 +33,26 @@ void CheckBound(const std::optional<double>& bound, int decimals) {
     Require(again && again->value == *bound, "a bound survives its own printing");
 }
 
-void CheckLoaded(const LimitsLoadResult& result, std::string_view contents) {
-    Require(result.error.empty(), "loaded limits have no error text");
-    Require(result.limits.rows.size() < CountLines(contents), "at most one limit a line");
-    for (std::size_t i = 0; i < result.limits.rows.size(); ++i) {
-        const Limit& limit = result.limits.rows[i];
+void CheckLoaded(const Limits& limits, std::string_view contents) {
+    Require(limits.rows.size() < CountLines(contents), "at most one limit a line");
+    for (std::size_t i = 0; i < limits.rows.size(); ++i) {
+        const Limit& limit = limits.rows[i];
         const MeasurementInfo* known = FindMeasurement(limit.name);
         Require(known && known->name == limit.name, "a limit names a known measurement");
         Require(limit.decimals == known->decimals, "a limit takes its measurement's decimals");
         Require(!limit.min || !limit.max || *limit.min <= *limit.max, "min is not above max");
-        Require(i == 0 || result.limits.rows[i - 1].line < limit.line, "rows in file order");
+        Require(i == 0 || limits.rows[i - 1].line < limit.line, "rows in file order");
         for (std::size_t j = 0; j < i; ++j) {
-            Require(result.limits.rows[j].name != limit.name, "a measurement is limited once");
+            Require(limits.rows[j].name != limit.name, "a measurement is limited once");
         }
         CheckBound(limit.min, limit.decimals);
         CheckBound(limit.max, limit.decimals);
     }
 }
 
-void CheckRefused(const LimitsLoadResult& result, std::string_view contents) {
-    Require(result.limits.rows.empty(), "a refused file loads nothing");
-    Require(result.error.starts_with("Line "), "a refused file names its line");
-    const std::size_t line = std::stoul(result.error.substr(5));
+void CheckRefused(const std::string& error, std::string_view contents) {
+    Require(error.starts_with("Line "), "a refused file names its line");
+    const std::size_t line = std::stoul(error.substr(5));
     Require(line >= 1 && line <= CountLines(contents), "the line named is in the file");
 }
 
@@ -70,13 +68,17 @@ std::string WithCrLf(std::string_view contents) {
     return out;
 }
 
-void CheckSameWithCrLf(const LimitsLoadResult& lf, std::string_view contents) {
-    const LimitsLoadResult crlf = ParseLimits(WithCrLf(contents));
-    Require(crlf.ok == lf.ok && crlf.error == lf.error, "line ends change nothing");
-    Require(crlf.limits.rows.size() == lf.limits.rows.size(), "line ends keep every limit");
-    for (std::size_t i = 0; i < lf.limits.rows.size(); ++i) {
-        const Limit& a = lf.limits.rows[i];
-        const Limit& b = crlf.limits.rows[i];
+void CheckSameWithCrLf(const Result<Limits>& lf, std::string_view contents) {
+    const Result<Limits> crlf = ParseLimits(WithCrLf(contents));
+    Require(crlf.Ok() == lf.Ok(), "line ends change nothing");
+    if (!lf) {
+        Require(crlf.Error() == lf.Error(), "line ends change nothing");
+        return;
+    }
+    Require(crlf->rows.size() == lf->rows.size(), "line ends keep every limit");
+    for (std::size_t i = 0; i < lf->rows.size(); ++i) {
+        const Limit& a = lf->rows[i];
+        const Limit& b = crlf->rows[i];
         Require(a.name == b.name && a.min == b.min && a.max == b.max && a.line == b.line,
                 "line ends keep each limit as it is");
     }
@@ -87,11 +89,11 @@ void CheckSameWithCrLf(const LimitsLoadResult& lf, std::string_view contents) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string_view contents = orvalt::BytesOf(data, size);
-    const orvalt::LimitsLoadResult result = orvalt::ParseLimits(contents);
-    if (result.ok) {
-        orvalt::CheckLoaded(result, contents);
+    const orvalt::Result<orvalt::Limits> result = orvalt::ParseLimits(contents);
+    if (result) {
+        orvalt::CheckLoaded(*result, contents);
     } else {
-        orvalt::CheckRefused(result, contents);
+        orvalt::CheckRefused(result.Error(), contents);
     }
     // A CR that a line's own text holds is no line end: only LF-only input is
     // compared with its CR LF twin.

@@ -149,44 +149,39 @@ std::optional<LineError> AddLimit(std::string_view line, int lineNumber, Limits&
     return error;
 }
 
-LimitsLoadResult Refused(int lineNumber, const LineError& error) {
-    LimitsLoadResult result;
-    result.error = "Line " + std::to_string(lineNumber) + ": " + error.text;
-    return result;
+Failure<std::string> Refused(int lineNumber, const LineError& error) {
+    return Fail("Line " + std::to_string(lineNumber) + ": " + error.text);
 }
 
 }  // namespace
 
-LimitsLoadResult ParseLimits(std::string_view contents) {
+Result<Limits> ParseLimits(std::string_view contents) {
     if (contents.starts_with(kByteOrderMark)) {
         contents.remove_prefix(kByteOrderMark.size());
     }
     if (!IsHeader(SplitFields(TakeLine(contents)))) {
         return Refused(1, LineError{"the first line must be measurement,min,max"});
     }
-    LimitsLoadResult result;
+    Limits limits;
     for (int lineNumber = 2; !contents.empty(); ++lineNumber) {
         const std::string_view line = TakeLine(contents);
         if (Trimmed(line).empty()) {
             continue;
         }
-        if (const auto error = AddLimit(line, lineNumber, result.limits)) {
+        if (const auto error = AddLimit(line, lineNumber, limits)) {
             return Refused(lineNumber, *error);
         }
     }
-    result.ok = true;
-    return result;
+    return limits;
 }
 
-LimitsLoadResult LoadLimitsFile(const std::filesystem::path& file) {
+Result<Limits> LoadLimitsFile(const std::filesystem::path& file) {
     const auto read = ReadRegularFile(file, kMaxFileBytes);
-    if (read) {
-        return ParseLimits(*read);
+    if (!read) {
+        return Fail(read.Error().missing ? "Can't open limits file " + file.string()
+                                         : read.Error().message);
     }
-    LimitsLoadResult result;
-    result.error =
-        read.Error().missing ? "Can't open limits file " + file.string() : read.Error().message;
-    return result;
+    return ParseLimits(*read);
 }
 
 }  // namespace orvalt

@@ -11,6 +11,8 @@
 #include <string_view>
 #include <vector>
 
+#include "base/Result.h"
+
 namespace orvalt {
 
 struct Limit {
@@ -25,17 +27,11 @@ struct Limits {
     std::vector<Limit> rows;  // in file order, one per measurement
 };
 
-struct LimitsLoadResult {
-    bool ok = false;
-    Limits limits;
-    // When !ok: "Line N: ..." for a line at fault, else why the file could not
-    // be read.
-    std::string error;
-};
-
-LimitsLoadResult ParseLimits(std::string_view contents);
+// The error is "Line N: ..." for a line at fault, else why the file could not
+// be read.
+Result<Limits> ParseLimits(std::string_view contents);
 
 // Reads and parses the file; a file of more than 1 MiB is refused.
-LimitsLoadResult LoadLimitsFile(const std::filesystem::path& file);
+Result<Limits> LoadLimitsFile(const std::filesystem::path& file);
 
 }  // namespace orvalt

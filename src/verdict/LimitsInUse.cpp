@@ -5,11 +5,11 @@
 namespace orvalt {
 
 std::string LimitsInUse::Take(const std::filesystem::path& file) {
-    LimitsLoadResult loaded = LoadLimitsFile(file);
-    if (!loaded.ok) {
-        return loaded.error;
+    Result<Limits> loaded = LoadLimitsFile(file);
+    if (!loaded) {
+        return loaded.Error();
     }
-    limits_ = std::move(loaded.limits);
+    limits_ = std::move(loaded).Value();
     file_ = file;
     return {};
 }

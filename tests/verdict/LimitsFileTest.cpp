@@ -28,37 +28,37 @@ std::string WithCrLf(const std::string& text) {
 TEST(LimitsFile, ReadsBoundsEitherOfWhichMayBeEmpty) {
     const std::string text = "measurement,min,max\nV4,4.2,4.5\nCT,,12\nDelay,100,\n";
     for (const std::string& contents : {text, WithCrLf(text)}) {
-        const LimitsLoadResult result = ParseLimits(contents);
-        ASSERT_TRUE(result.ok) << result.error;
-        ASSERT_EQ(result.limits.rows.size(), 3u);
-        const Limit& v4 = result.limits.rows[0];
+        const Result<Limits> result = ParseLimits(contents);
+        ASSERT_TRUE(result.Ok()) << result.Error();
+        ASSERT_EQ(result->rows.size(), 3u);
+        const Limit& v4 = result->rows[0];
         EXPECT_EQ(v4.name, "V4");
         EXPECT_EQ(v4.min, 4.2);
         EXPECT_EQ(v4.max, 4.5);
         EXPECT_EQ(v4.line, 2);
-        EXPECT_FALSE(result.limits.rows[1].min.has_value());
-        EXPECT_EQ(result.limits.rows[1].max, 12.0);
-        EXPECT_EQ(result.limits.rows[2].min, 100.0);
-        EXPECT_EQ(result.limits.rows[2].decimals, 0);
-        EXPECT_FALSE(result.limits.rows[2].max.has_value());
+        EXPECT_FALSE(result->rows[1].min.has_value());
+        EXPECT_EQ(result->rows[1].max, 12.0);
+        EXPECT_EQ(result->rows[2].min, 100.0);
+        EXPECT_EQ(result->rows[2].decimals, 0);
+        EXPECT_FALSE(result->rows[2].max.has_value());
     }
 }
 
 // What a spreadsheet program writes: a byte order mark, its own case, blanks
 // around fields, blank lines, no end on the last line.
 TEST(LimitsFile, TakesWhatASpreadsheetWrites) {
-    const LimitsLoadResult result =
+    const Result<Limits> result =
         ParseLimits("\xEF\xBB\xBFMeasurement, Min ,MAX\r\n\r\n v1.AVG , -0.5 , +3.50\r\n,,\r\n");
-    EXPECT_FALSE(result.ok);
-    EXPECT_EQ(result.error, "Line 4: no measurement named");
-    const LimitsLoadResult fine =
+    EXPECT_FALSE(result.Ok());
+    EXPECT_EQ(result.Error(), "Line 4: no measurement named");
+    const Result<Limits> fine =
         ParseLimits("\xEF\xBB\xBFMeasurement, Min ,MAX\r\n\r\n v1.AVG , -0.5 , +3.50");
-    ASSERT_TRUE(fine.ok) << fine.error;
-    ASSERT_EQ(fine.limits.rows.size(), 1u);
-    EXPECT_EQ(fine.limits.rows[0].name, "V1.avg");
-    EXPECT_EQ(fine.limits.rows[0].min, -0.5);
-    EXPECT_EQ(fine.limits.rows[0].max, 3.5);
-    EXPECT_EQ(fine.limits.rows[0].line, 3);
+    ASSERT_TRUE(fine.Ok()) << fine.Error();
+    ASSERT_EQ(fine->rows.size(), 1u);
+    EXPECT_EQ(fine->rows[0].name, "V1.avg");
+    EXPECT_EQ(fine->rows[0].min, -0.5);
+    EXPECT_EQ(fine->rows[0].max, 3.5);
+    EXPECT_EQ(fine->rows[0].line, 3);
 }
 
 TEST(LimitsFile, RefusesABadFileNamingItsLine) {
@@ -86,36 +86,35 @@ TEST(LimitsFile, RefusesABadFileNamingItsLine) {
         {header + "V1,1,2\r\r\n", "Line 2: max \"2\r\" is not a number"},
     };
     for (const auto& c : cases) {
-        const LimitsLoadResult result = ParseLimits(c.contents);
-        EXPECT_FALSE(result.ok) << c.contents;
-        EXPECT_EQ(result.error, c.error) << c.contents;
-        EXPECT_TRUE(result.limits.rows.empty()) << c.contents;
+        const Result<Limits> result = ParseLimits(c.contents);
+        EXPECT_FALSE(result.Ok()) << c.contents;
+        EXPECT_EQ(result.Error(), c.error) << c.contents;
     }
 }
 
 TEST(LimitsFile, TrailingZerosAndWholeNumbersAreNotExtraDecimals) {
-    const LimitsLoadResult result =
+    const Result<Limits> result =
         ParseLimits("measurement,min,max\nDelay,100.00,512.\nV2,0.100,000000000004\n");
-    ASSERT_TRUE(result.ok) << result.error;
-    EXPECT_EQ(result.limits.rows[0].min, 100.0);
-    EXPECT_EQ(result.limits.rows[0].max, 512.0);
-    EXPECT_EQ(result.limits.rows[1].min, 0.1);
-    EXPECT_EQ(result.limits.rows[1].max, 4.0);
+    ASSERT_TRUE(result.Ok()) << result.Error();
+    EXPECT_EQ(result->rows[0].min, 100.0);
+    EXPECT_EQ(result->rows[0].max, 512.0);
+    EXPECT_EQ(result->rows[1].min, 0.1);
+    EXPECT_EQ(result->rows[1].max, 4.0);
 }
 
 TEST(LimitsFile, LoadsFromDiskAndSaysWhenItCannot) {
     test::TempFolder folder;
     test::WriteBytes(folder / "limits.csv", "measurement,min,max\r\nCT,10,14\r\n");
-    const LimitsLoadResult loaded = LoadLimitsFile(folder / "limits.csv");
-    ASSERT_TRUE(loaded.ok) << loaded.error;
-    EXPECT_EQ(loaded.limits.rows.at(0).name, "CT");
+    const Result<Limits> loaded = LoadLimitsFile(folder / "limits.csv");
+    ASSERT_TRUE(loaded.Ok()) << loaded.Error();
+    EXPECT_EQ(loaded->rows.at(0).name, "CT");
 
-    const LimitsLoadResult missing = LoadLimitsFile(folder / "none.csv");
-    EXPECT_FALSE(missing.ok);
-    EXPECT_EQ(missing.error, "Can't open limits file " + (folder / "none.csv").string());
-    const LimitsLoadResult folderGiven = LoadLimitsFile(folder.Path());
-    EXPECT_FALSE(folderGiven.ok);
-    EXPECT_FALSE(folderGiven.error.empty());
+    const Result<Limits> missing = LoadLimitsFile(folder / "none.csv");
+    EXPECT_FALSE(missing.Ok());
+    EXPECT_EQ(missing.Error(), "Can't open limits file " + (folder / "none.csv").string());
+    const Result<Limits> folderGiven = LoadLimitsFile(folder.Path());
+    EXPECT_FALSE(folderGiven.Ok());
+    EXPECT_FALSE(folderGiven.Error().empty());
 }
 
 // Random files of random measurements with random bounds, written as an
@@ -151,12 +150,12 @@ TEST(LimitsFile, ReadsBackEveryRowOfRandomFiles) {
             };
             text += name + "," + write(low) + "," + write(high) + "\n";
         }
-        const LimitsLoadResult result = ParseLimits(random() % 2 ? WithCrLf(text) : text);
-        ASSERT_TRUE(result.ok) << result.error << "\n" << text;
-        ASSERT_EQ(result.limits.rows.size(), order.size());
+        const Result<Limits> result = ParseLimits(random() % 2 ? WithCrLf(text) : text);
+        ASSERT_TRUE(result.Ok()) << result.Error() << "\n" << text;
+        ASSERT_EQ(result->rows.size(), order.size());
         for (std::size_t i = 0; i < order.size(); ++i) {
             const MeasurementInfo& m = catalogue[order[i]];
-            const Limit& row = result.limits.rows[i];
+            const Limit& row = result->rows[i];
             const double scale = m.decimals == 2 ? 100.0 : 1.0;
             EXPECT_EQ(row.name, m.name);
             EXPECT_EQ(row.line, static_cast<int>(i) + 2);

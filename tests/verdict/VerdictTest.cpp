@@ -13,8 +13,8 @@
 #include <random>
 #include <sstream>
 
-#include "verdict/MeasurementCatalogue.h"
 #include "domain/NamedMeasurements.h"
+#include "verdict/MeasurementCatalogue.h"
 #include "verdict/RunVerdicts.h"
 
 namespace orvalt {
@@ -131,9 +131,9 @@ TEST(NamedMeasurements, EveryNameIsInTheCatalogue) {
 }
 
 Limits LimitsOf(const std::string& rows) {
-    const LimitsLoadResult loaded = ParseLimits("measurement,min,max\n" + rows);
-    EXPECT_TRUE(loaded.ok) << loaded.error;
-    return loaded.limits;
+    const Result<Limits> loaded = ParseLimits("measurement,min,max\n" + rows);
+    EXPECT_TRUE(loaded.Ok()) << loaded.Error();
+    return *loaded;
 }
 
 TEST(Verdict, NamesEachMeasurementOutsideItsBoundsWithValueAndBound) {
@@ -249,9 +249,9 @@ TEST(LimitsDocumentation, NamesEveryMeasurement) {
 
 TEST(LimitsDocumentation, TheExampleLimitFilesLoad) {
     for (const char* name : {"examples/limits-pass.csv", "examples/limits-fail.csv"}) {
-        const LimitsLoadResult result = ParseLimits(SourceFile(name));
-        EXPECT_TRUE(result.ok) << name << ": " << result.error;
-        EXPECT_FALSE(result.limits.rows.empty()) << name;
+        const Result<Limits> result = ParseLimits(SourceFile(name));
+        EXPECT_TRUE(result.Ok()) << name << ": " << result.Error();
+        EXPECT_FALSE(result->rows.empty()) << name;
     }
 }
 
@@ -292,14 +292,14 @@ std::vector<ExampleTest> HealthyExampleRun() {
 }
 
 std::vector<std::string> JudgeExampleRun(const char* limitsFile) {
-    const LimitsLoadResult limits = ParseLimits(SourceFile(limitsFile));
-    EXPECT_TRUE(limits.ok) << limits.error;
+    const Result<Limits> limits = ParseLimits(SourceFile(limitsFile));
+    EXPECT_TRUE(limits.Ok()) << limits.Error();
     RunVerdicts run;
     const auto tests = HealthyExampleRun();
     run.Start(tests.size());
     for (std::size_t i = 0; i < tests.size(); ++i) {
         run.Add(JudgeTest(static_cast<int>(i) + 1,
-                          NameMeasurements(tests[i].measured, tests[i].shape), limits.limits));
+                          NameMeasurements(tests[i].measured, tests[i].shape), *limits));
     }
     return run.Lines();
 }
