@@ -52,11 +52,11 @@ void Generate(orvalt::SqlConnection& db, long tests) {
         orvalt::AppendEventRows(
             orvalt::RunEnded{run, {orvalt::RecordEnd::Completed, "", when}, tally}, rows);
         if (rows.size() > 50000) {
-            orvalt::WriteRows(db, rows);
+            [[maybe_unused]] const auto written = orvalt::WriteRows(db, rows);
             rows.clear();
         }
     }
-    orvalt::WriteRows(db, rows);
+    [[maybe_unused]] const auto written = orvalt::WriteRows(db, rows);
 }
 
 }  // namespace
@@ -67,27 +67,26 @@ int main(int argc, char** argv) {
     const std::string path = argc > 2 ? argv[2] : (folder / "yield.sqlite").string();
     const bool fresh = !std::filesystem::exists(path);
     auto opened = orvalt::OpenRecordDatabase(path);
-    if (!opened.connection) {
-        std::fprintf(stderr, "%s\n", opened.message.c_str());
+    if (!opened) {
+        std::fprintf(stderr, "%s\n", opened.Error().c_str());
         return 1;
     }
     if (fresh) {
         const auto start = Clock::now();
-        Generate(*opened.connection, tests);
+        Generate(**opened, tests);
         std::printf("generated %ld tests in %.1f s, file %.1f MB\n", tests, Seconds(start),
                     std::filesystem::file_size(path) / 1e6);
     }
-    opened.connection.reset();
+    opened->reset();
     std::vector<double> times;
     for (int i = 0; i < 5; ++i) {
         const auto start = Clock::now();
         auto db = orvalt::OpenSqlConnection(path);  // as the command does: open, ask, print
-        const auto yield =
-            orvalt::QueryYield(*db.connection, orvalt::YieldGrouping::Model, std::nullopt);
-        const std::string table = orvalt::YieldTable(yield, orvalt::YieldGrouping::Model);
+        const auto yield = orvalt::QueryYield(**db, orvalt::YieldGrouping::Model, std::nullopt);
+        const std::string table = orvalt::YieldTable(*yield, orvalt::YieldGrouping::Model);
         times.push_back(Seconds(start));
         if (i == 0)
-            std::printf("%zu groups, first: %s", yield.rows.size(),
+            std::printf("%zu groups, first: %s", yield->size(),
                         table
                             .substr(table.find('\n') + 1,
                                     table.find('\n', table.find('\n') + 1) - table.find('\n'))

@@ -18,10 +18,10 @@ int RunHistory(const HistoryOptions& options, std::ostream& out, std::ostream& e
     const auto db = OpenRecordsToRead(options.db, err);
     if (!db)
         return kExitRecordsUnreadable;
-    const HistoryResult history = QueryHistory(*db, options.filter);
-    if (!history.ok)
-        return RecordsUnreadable(err, history.message);
-    for (const HistoryRow& row : history.rows)
+    const Result<std::vector<HistoryRow>> history = QueryHistory(*db, options.filter);
+    if (!history)
+        return RecordsUnreadable(err, history.Error());
+    for (const HistoryRow& row : *history)
         out << HistoryLine(row) << '\n';
     return 0;
 }

@@ -23,10 +23,12 @@ std::string RecordsDatabaseFor(const std::optional<std::string>& db) {
 
 std::unique_ptr<SqlConnection> OpenRecordsToRead(const std::optional<std::string>& db,
                                                  std::ostream& err) {
-    SqlOpenResult opened = OpenSqlConnection(RecordsDatabaseFor(db));
-    if (!opened.connection)
-        RecordsUnreadable(err, opened.message);
-    return std::move(opened.connection);
+    Result<std::unique_ptr<SqlConnection>> opened = OpenSqlConnection(RecordsDatabaseFor(db));
+    if (!opened) {
+        RecordsUnreadable(err, opened.Error());
+        return nullptr;
+    }
+    return std::move(opened).Value();
 }
 
 int RecordsUnreadable(std::ostream& err, const std::string& message) {

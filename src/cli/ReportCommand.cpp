@@ -19,9 +19,9 @@ int RunReport(const ReportOptions& options, std::ostream& err) {
     const auto db = OpenRecordsToRead(options.db, err);
     if (!db)
         return kExitRecordsUnreadable;
-    const ReportFileResult written =
+    const Result<void> written =
         WriteRunReportFile(*db, options.last ? std::string() : options.run, options.out);
-    return written.ok ? 0 : RecordsUnreadable(err, written.message);
+    return written ? 0 : RecordsUnreadable(err, written.Error());
 }
 
 }  // namespace

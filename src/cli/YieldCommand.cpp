@@ -20,10 +20,10 @@ int RunYield(const YieldOptions& options, std::ostream& out, std::ostream& err) 
     if (!db)
         return kExitRecordsUnreadable;
     const YieldGrouping by = *YieldGroupingFromWord(options.by);
-    const YieldResult yield = QueryYield(*db, by, options.since);
-    if (!yield.ok)
-        return RecordsUnreadable(err, yield.message);
-    out << YieldTable(yield, by);
+    const Result<std::vector<YieldRow>> yield = QueryYield(*db, by, options.since);
+    if (!yield)
+        return RecordsUnreadable(err, yield.Error());
+    out << YieldTable(*yield, by);
     return 0;
 }
 

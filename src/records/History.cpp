@@ -51,13 +51,12 @@ bool IsIsoDate(const std::string& text) {
     return !(month == 2 && day == 29 && !leap);
 }
 
-HistoryResult QueryHistory(SqlConnection& connection, const HistoryFilter& filter) {
-    const SqlResult result = connection.Run(
-        kHistorySql, {Optional(filter.serial), Optional(filter.model), Optional(filter.since)});
-    HistoryResult history{result.ok, result.message, {}};
-    for (const SqlRow& cells : result.rows)
-        history.rows.push_back(RowOf(cells));
-    return history;
+Result<std::vector<HistoryRow>> QueryHistory(SqlConnection& connection,
+                                             const HistoryFilter& filter) {
+    return RowsAs<HistoryRow>(
+        connection.Run(kHistorySql,
+                       {Optional(filter.serial), Optional(filter.model), Optional(filter.since)}),
+        RowOf);
 }
 
 std::string HistoryLine(const HistoryRow& row) {

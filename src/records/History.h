@@ -23,13 +23,8 @@ struct HistoryRow {
     int completedTests = 0;
 };
 
-struct HistoryResult {
-    bool ok = true;
-    std::string message;
-    std::vector<HistoryRow> rows;
-};
-
-HistoryResult QueryHistory(SqlConnection& connection, const HistoryFilter& filter);
+Result<std::vector<HistoryRow>> QueryHistory(SqlConnection& connection,
+                                             const HistoryFilter& filter);
 
 // "2026-12-07T12:50:21.123Z  3f2a...  X100  SN123  3/3 tests  completed  plan.csv  host/op"
 std::string HistoryLine(const HistoryRow& row);

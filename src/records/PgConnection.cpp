@@ -32,8 +32,8 @@ std::string ParamText(const SqlValue& value) {
     return std::get<std::string>(value);
 }
 
-std::vector<SqlRow> ResultRows(const PGresult* result) {
-    std::vector<SqlRow> rows(static_cast<std::size_t>(PQntuples(result)));
+SqlRows ResultRows(const PGresult* result) {
+    SqlRows rows(static_cast<std::size_t>(PQntuples(result)));
     const int columns = PQnfields(result);
     for (std::size_t row = 0; row < rows.size(); ++row) {
         const int r = static_cast<int>(row);
@@ -62,7 +62,7 @@ std::string UrlWithoutPassword(const std::string& url) {
     return url.substr(0, colon) + url.substr(at);
 }
 
-SqlOpenResult PgConnection::Open(const std::string& url) {
+Result<std::unique_ptr<SqlConnection>> PgConnection::Open(const std::string& url) {
     const char* keys[] = {"dbname", "connect_timeout", "application_name", nullptr};
     const char* values[] = {url.c_str(), kConnectTimeoutSeconds, "orvalt", nullptr};
     pg_conn* connection = PQconnectdbParams(keys, values, 1);
@@ -72,13 +72,13 @@ SqlOpenResult PgConnection::Open(const std::string& url) {
             "Results server " + where + ": " +
             (connection ? FirstLine(PQerrorMessage(connection)) : "out of memory");
         PQfinish(connection);
-        return {nullptr, message};
+        return Fail(std::move(message));
     }
     PQsetErrorVerbosity(connection, PQERRORS_TERSE);
     // Server notices ("already exists, skipping") are not for the operator.
     PQsetNoticeProcessor(
         connection, [](void*, const char*) {}, nullptr);
-    return {std::make_unique<PgConnection>(connection, where), {}};
+    return std::unique_ptr<SqlConnection>(std::make_unique<PgConnection>(connection, where));
 }
 
 PgConnection::PgConnection(pg_conn* connection, std::string where)
@@ -92,24 +92,22 @@ std::string PgConnection::Describe() const {
     return where_;
 }
 
-SqlResult PgConnection::Failure() const {
-    return {false, "Results server " + where_ + ": " + FirstLine(PQerrorMessage(connection_)), {}};
+Failure<std::string> PgConnection::Failed() const {
+    return Fail("Results server " + where_ + ": " + FirstLine(PQerrorMessage(connection_)));
 }
 
-const std::string* PgConnection::PreparedName(const std::string& sql, SqlResult& failure) {
+Result<const std::string*> PgConnection::PreparedName(const std::string& sql) {
     if (auto found = prepared_.find(sql); found != prepared_.end())
         return &found->second;
     const std::string name = NumberedName('s', prepared_.size());
     std::unique_ptr<PGresult, decltype(&PQclear)> result(
         PQprepare(connection_, name.c_str(), sql.c_str(), 0, nullptr), &PQclear);
-    if (!result || PQresultStatus(result.get()) != PGRES_COMMAND_OK) {
-        failure = Failure();
-        return nullptr;
-    }
+    if (!result || PQresultStatus(result.get()) != PGRES_COMMAND_OK)
+        return Failed();
     return &prepared_.emplace(sql, name).first->second;
 }
 
-SqlResult PgConnection::Run(std::string_view sql, const std::vector<SqlValue>& params) {
+Result<SqlRows> PgConnection::Run(std::string_view sql, const std::vector<SqlValue>& params) {
     std::vector<std::string> texts;
     std::vector<const char*> pointers;
     texts.reserve(params.size());
@@ -118,18 +116,17 @@ SqlResult PgConnection::Run(std::string_view sql, const std::vector<SqlValue>& p
         texts.push_back(null ? std::string() : ParamText(param));
         pointers.push_back(null ? nullptr : texts.back().c_str());
     }
-    SqlResult failure;
-    const std::string* name = PreparedName(std::string(sql), failure);
+    const Result<const std::string*> name = PreparedName(std::string(sql));
     if (!name)
-        return failure;
+        return Fail(name.Error());
     std::unique_ptr<PGresult, decltype(&PQclear)> result(
-        PQexecPrepared(connection_, name->c_str(), static_cast<int>(params.size()), pointers.data(),
-                       nullptr, nullptr, 0),
+        PQexecPrepared(connection_, (*name)->c_str(), static_cast<int>(params.size()),
+                       pointers.data(), nullptr, nullptr, 0),
         &PQclear);
     const auto status = result ? PQresultStatus(result.get()) : PGRES_FATAL_ERROR;
     if (status != PGRES_COMMAND_OK && status != PGRES_TUPLES_OK)
-        return Failure();
-    return {true, {}, ResultRows(result.get())};
+        return Failed();
+    return ResultRows(result.get());
 }
 
 }  // namespace orvalt

@@ -2,6 +2,7 @@
 // A PostgreSQL results server reached through libpq, by a "postgresql://" URL.
 
 #include <map>
+#include <memory>
 #include <string>
 
 #include "records/SqlConnection.h"
@@ -14,20 +15,20 @@ class PgConnection final : public SqlConnection {
   public:
     // Connects at once; a server that is down or refuses the login is a
     // message, not a connection.
-    static SqlOpenResult Open(const std::string& url);
+    static Result<std::unique_ptr<SqlConnection>> Open(const std::string& url);
     PgConnection(pg_conn* connection, std::string where);
     ~PgConnection() override;
     PgConnection(const PgConnection&) = delete;
     PgConnection& operator=(const PgConnection&) = delete;
 
-    SqlResult Run(std::string_view sql, const std::vector<SqlValue>& params = {}) override;
+    Result<SqlRows> Run(std::string_view sql, const std::vector<SqlValue>& params = {}) override;
     std::string Describe() const override;
 
   private:
     // The server's name of the statement, prepared on its first use: the same
     // few inserts run for every batch.
-    const std::string* PreparedName(const std::string& sql, SqlResult& failure);
-    SqlResult Failure() const;
+    Result<const std::string*> PreparedName(const std::string& sql);
+    Failure<std::string> Failed() const;
 
     pg_conn* connection_;
     std::string where_;

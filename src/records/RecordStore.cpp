@@ -18,30 +18,31 @@ std::string ColumnList(const TableShape& table) {
 }
 
 // Every row of the spool, in table order.
-SqlResult ReadSpool(SqlConnection& spool, std::vector<RowWrite>& rows) {
+Result<void> ReadSpool(SqlConnection& spool, std::vector<RowWrite>& rows) {
     for (const TableShape* table : AllRecordTables()) {
-        SqlResult result = spool.Run("SELECT " + ColumnList(*table) + " FROM " + table->name);
-        if (!result.ok)
-            return result;
-        for (const SqlRow& row : result.rows) {
-            RowWrite write{table, {}};
-            for (const SqlCell& cell : row)
-                write.values.push_back(CellValue(cell));
-            rows.push_back(std::move(write));
-        }
+        const auto read =
+            EachRow(spool.Run("SELECT " + ColumnList(*table) + " FROM " + table->name),
+                    [&](const SqlRow& row) {
+                        RowWrite write{table, {}};
+                        for (const SqlCell& cell : row)
+                            write.values.push_back(CellValue(cell));
+                        rows.push_back(std::move(write));
+                    });
+        if (!read)
+            return read;
     }
     return {};
 }
 
-SqlResult EmptySpool(SqlConnection& spool) {
-    SqlResult result = spool.Run("BEGIN");
+Result<SqlRows> EmptySpool(SqlConnection& spool) {
+    Result<SqlRows> result = spool.Run("BEGIN");
     for (const TableShape* table : AllRecordTables()) {
-        if (result.ok)
+        if (result)
             result = spool.Run("DELETE FROM " + table->name);
     }
-    if (result.ok)
+    if (result)
         return spool.Run("COMMIT");
-    spool.Run("ROLLBACK");
+    RollBack(spool);
     return result;
 }
 
@@ -58,9 +59,9 @@ std::size_t GroupSize(const std::vector<RowWrite>& rows, std::size_t at) {
 
 }  // namespace
 
-SqlResult WriteRows(SqlConnection& connection, const std::vector<RowWrite>& rows) {
-    SqlResult result = connection.Run("BEGIN");
-    for (std::size_t at = 0; result.ok && at < rows.size();) {
+Result<void> WriteRows(SqlConnection& connection, const std::vector<RowWrite>& rows) {
+    Result<SqlRows> result = connection.Run("BEGIN");
+    for (std::size_t at = 0; result && at < rows.size();) {
         const std::size_t count = GroupSize(rows, at);
         std::vector<SqlValue> values;
         for (std::size_t i = at; i < at + count; ++i)
@@ -68,20 +69,20 @@ SqlResult WriteRows(SqlConnection& connection, const std::vector<RowWrite>& rows
         result = connection.Run(UpsertSql(*rows[at].table, count), values);
         at += count;
     }
-    if (result.ok)
+    if (result)
         result = connection.Run("COMMIT");
-    if (!result.ok)
-        connection.Run("ROLLBACK");
-    return result;
+    if (result)
+        return {};
+    RollBack(connection);
+    return Fail(result.Error());
 }
 
-SqlOpenResult OpenRecordDatabase(const std::string& target) {
-    SqlOpenResult opened = OpenSqlConnection(target);
-    if (!opened.connection)
+Result<std::unique_ptr<SqlConnection>> OpenRecordDatabase(const std::string& target) {
+    Result<std::unique_ptr<SqlConnection>> opened = OpenSqlConnection(target);
+    if (!opened)
         return opened;
-    const SchemaResult schema = PrepareSchema(*opened.connection);
-    if (!schema.ok)
-        return {nullptr, schema.message};
+    if (const Result<int> schema = PrepareSchema(**opened); !schema)
+        return Fail(schema.Error());
     return opened;
 }
 
@@ -93,19 +94,18 @@ void RecordStore::Write(std::vector<RowWrite> rows) {
     held_.insert(held_.end(), std::make_move_iterator(rows.begin()),
                  std::make_move_iterator(rows.end()));
     if (PrimaryReady() && ForwardSpool()) {
-        const SqlResult written = WriteRows(*primary_, held_);
-        if (written.ok) {
+        const Result<void> written = WriteRows(*primary_, held_);
+        if (written) {
             held_.clear();
             MarkUp();
             return;
         }
-        DropPrimary(written.message);
+        DropPrimary(written.Error());
     }
     MarkDown(lastError_);
     if (held_.empty() || !SpoolReady())
         return;
-    const SqlResult spooled = WriteRows(*spool_, held_);
-    if (spooled.ok) {
+    if (WriteRows(*spool_, held_)) {
         held_.clear();
         spoolHasRows_ = true;
     } else {
@@ -121,16 +121,21 @@ bool RecordStore::PrimaryReady() {
         return false;
     attempted_ = true;
     lastAttempt_ = now;
-    SqlOpenResult opened = OpenRecordDatabase(options_.target);
-    if (!opened.connection)
-        lastError_ = opened.message;
-    primary_ = std::move(opened.connection);
-    return primary_ != nullptr;
+    Result<std::unique_ptr<SqlConnection>> opened = OpenRecordDatabase(options_.target);
+    if (!opened) {
+        lastError_ = opened.Error();
+        return false;
+    }
+    primary_ = std::move(opened).Value();
+    return true;
 }
 
 bool RecordStore::SpoolReady() {
-    if (!spool_)
-        spool_ = OpenRecordDatabase(options_.spool.string()).connection;
+    if (!spool_) {
+        Result<std::unique_ptr<SqlConnection>> opened = OpenRecordDatabase(options_.spool.string());
+        if (opened)
+            spool_ = std::move(opened).Value();
+    }
     return spool_ != nullptr;
 }
 
@@ -144,14 +149,14 @@ bool RecordStore::ForwardSpool() {
     if (!SpoolReady())
         return true;  // a spool that can't be read holds nothing we can send
     std::vector<RowWrite> rows;
-    SqlResult result = ReadSpool(*spool_, rows);
-    if (result.ok && !rows.empty())
+    Result<void> result = ReadSpool(*spool_, rows);
+    if (result && !rows.empty())
         result = WriteRows(*primary_, rows);
-    if (!result.ok) {
-        DropPrimary(result.message);
+    if (!result) {
+        DropPrimary(result.Error());
         return false;
     }
-    if (EmptySpool(*spool_).ok)
+    if (EmptySpool(*spool_))
         spoolHasRows_ = false;
     return true;
 }

@@ -63,9 +63,9 @@ class RecordStore {
 };
 
 // Writes the rows in one transaction; on failure nothing of them stays.
-SqlResult WriteRows(SqlConnection& connection, const std::vector<RowWrite>& rows);
+Result<void> WriteRows(SqlConnection& connection, const std::vector<RowWrite>& rows);
 
-// Opens a database and brings its schema up to date; a message on failure.
-SqlOpenResult OpenRecordDatabase(const std::string& target);
+// Opens a database and brings its schema up to date.
+Result<std::unique_ptr<SqlConnection>> OpenRecordDatabase(const std::string& target);
 
 }  // namespace orvalt

@@ -6,30 +6,22 @@
 
 namespace orvalt {
 
-namespace {
-
-ReportFileResult Refused(std::string message) {
-    return {false, std::move(message)};
-}
-
-}  // namespace
-
-ReportFileResult WriteRunReportFile(SqlConnection& connection, std::string uuid,
-                                    const std::filesystem::path& out) {
+Result<void> WriteRunReportFile(SqlConnection& connection, std::string uuid,
+                                const std::filesystem::path& out) {
     if (uuid.empty()) {
-        const RunLoadResult last = LastRunUuid(connection, uuid);
-        if (!last.ok)
-            return Refused(last.message);
-        if (uuid.empty())
-            return Refused("No run has been recorded yet.");
+        const Result<std::string> last = LastRunUuid(connection);
+        if (!last)
+            return Fail(last.Error());
+        if (last->empty())
+            return Fail("No run has been recorded yet.");
+        uuid = *last;
     }
-    const RunLoadResult loaded = LoadRun(connection, uuid);
-    if (!loaded.ok)
-        return Refused(loaded.message);
-    if (!loaded.run)
-        return Refused("No run " + uuid + " is recorded.");
-    const Result<void> written = ReplaceFileAtomically(out, RunReportHtml(*loaded.run));
-    return written ? ReportFileResult{true, {}} : Refused(written.Error());
+    const Result<std::optional<LoadedRun>> loaded = LoadRun(connection, uuid);
+    if (!loaded)
+        return Fail(loaded.Error());
+    if (!loaded->has_value())
+        return Fail("No run " + uuid + " is recorded.");
+    return ReplaceFileAtomically(out, RunReportHtml(loaded->value()));
 }
 
 }  // namespace orvalt

@@ -5,17 +5,13 @@
 #include <filesystem>
 #include <string>
 
+#include "base/Result.h"
 #include "records/SqlConnection.h"
 
 namespace orvalt {
 
-struct ReportFileResult {
-    bool ok = false;
-    std::string message;  // why, when not ok
-};
-
 // `uuid` empty: the run that started last.
-ReportFileResult WriteRunReportFile(SqlConnection& connection, std::string uuid,
-                                    const std::filesystem::path& out);
+Result<void> WriteRunReportFile(SqlConnection& connection, std::string uuid,
+                                const std::filesystem::path& out);
 
 }  // namespace orvalt

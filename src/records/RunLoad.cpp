@@ -58,8 +58,8 @@ LoadedTest* TestAt(LoadedRun& run, const SqlCell& index) {
     return nullptr;
 }
 
-SqlResult LoadRunRow(SqlConnection& db, const std::string& uuid, std::optional<LoadedRun>& run) {
-    SqlResult r =
+Result<std::optional<LoadedRun>> LoadRunRow(SqlConnection& db, const std::string& uuid) {
+    const Result<SqlRows> r =
         db.Run("SELECT " +
                    Columns({"run_uuid", "started_at", "host", "operator", "fixture", "plan_name",
                             "plan_sha256", "plan_text", "manufacturer", "model", "type", "power",
@@ -67,105 +67,99 @@ SqlResult LoadRunRow(SqlConnection& db, const std::string& uuid, std::optional<L
                             "ended_how", "end_reason"}) +
                    " FROM runs WHERE run_uuid = $1",
                {uuid});
-    if (!r.ok || r.rows.empty())
-        return r;
+    if (!r)
+        return Fail(r.Error());
+    std::optional<LoadedRun> run;
+    if (r->empty())
+        return run;
     run.emplace();
-    run->start = RunStartOf(r.rows[0]);
-    run->endedAt = CellText(r.rows[0][16]);
-    run->endedHow = CellText(r.rows[0][17]);
-    run->endReason = CellText(r.rows[0][18]);
-    return r;
+    run->start = RunStartOf(r->front());
+    run->endedAt = CellText(r->front()[16]);
+    run->endedHow = CellText(r->front()[17]);
+    run->endReason = CellText(r->front()[18]);
+    return run;
 }
 
-SqlResult LoadSettings(SqlConnection& db, LoadedRun& run) {
-    SqlResult r = db.Run("SELECT name, value FROM run_settings WHERE run_uuid = $1 ORDER BY name",
-                         {run.start.uuid});
-    for (const auto& c : r.rows)
-        run.start.settings.emplace_back(CellText(c[0]), CellText(c[1]));
-    return r;
+Result<void> LoadSettings(SqlConnection& db, LoadedRun& run) {
+    return EachRow(
+        db.Run("SELECT name, value FROM run_settings WHERE run_uuid = $1 ORDER BY name",
+               {run.start.uuid}),
+        [&](const SqlRow& c) { run.start.settings.emplace_back(CellText(c[0]), CellText(c[1])); });
 }
 
-SqlResult LoadTests(SqlConnection& db, LoadedRun& run) {
-    SqlResult r = db.Run(
-        "SELECT run_uuid, test_index, plan_1, plan_2, plan_3, plan_4, plan_5,"
-        " plan_6, plan_7, plan_8, plan_9, mode, started_at, ended_at, ended_how,"
-        " summary_line, verdict, verdict_reasons FROM tests WHERE run_uuid = $1"
-        " ORDER BY test_index",
-        {run.start.uuid});
-    for (const auto& c : r.rows)
-        run.tests.push_back(TestOf(c));
-    return r;
+Result<void> LoadTests(SqlConnection& db, LoadedRun& run) {
+    return EachRow(db.Run("SELECT run_uuid, test_index, plan_1, plan_2, plan_3, plan_4, plan_5,"
+                          " plan_6, plan_7, plan_8, plan_9, mode, started_at, ended_at, ended_how,"
+                          " summary_line, verdict, verdict_reasons FROM tests WHERE run_uuid = $1"
+                          " ORDER BY test_index",
+                          {run.start.uuid}),
+                   [&](const SqlRow& c) { run.tests.push_back(TestOf(c)); });
 }
 
-SqlResult LoadMeasurements(SqlConnection& db, LoadedRun& run) {
-    SqlResult r = db.Run("SELECT test_index, name, value FROM measurements WHERE run_uuid = $1",
-                         {run.start.uuid});
-    for (const auto& c : r.rows)
-        if (auto* test = TestAt(run, c[0]))
-            test->measurements.push_back({CellText(c[1]), CellNumber(c[2])});
-    return r;
+Result<void> LoadMeasurements(SqlConnection& db, LoadedRun& run) {
+    return EachRow(db.Run("SELECT test_index, name, value FROM measurements WHERE run_uuid = $1",
+                          {run.start.uuid}),
+                   [&](const SqlRow& c) {
+                       if (auto* test = TestAt(run, c[0]))
+                           test->measurements.push_back({CellText(c[1]), CellNumber(c[2])});
+                   });
 }
 
-SqlResult LoadTrace(SqlConnection& db, LoadedRun& run) {
+Result<void> LoadTrace(SqlConnection& db, LoadedRun& run) {
     const std::vector<SqlValue> uuid{run.start.uuid};
-    SqlResult r = db.Run(
-        "SELECT test_index, ms, volts, status FROM readings WHERE run_uuid = $1"
-        " ORDER BY seq",
-        uuid);
-    for (const auto& c : r.rows)
-        if (auto* test = TestAt(run, c[0]))
-            test->readings.push_back({CellInteger(c[1]), CellNumber(c[2]), CellText(c[3])});
-    if (!r.ok)
-        return r;
-    r = db.Run("SELECT test_index, ms, line, state FROM switches WHERE run_uuid = $1 ORDER BY seq",
-               uuid);
-    for (const auto& c : r.rows)
-        if (auto* test = TestAt(run, c[0]))
-            test->switches.push_back(
-                {CellInteger(c[1]), static_cast<int>(CellInteger(c[2])), CellInteger(c[3]) != 0});
-    return r;
+    const Result<void> readings = EachRow(
+        db.Run("SELECT test_index, ms, volts, status FROM readings WHERE run_uuid = $1"
+               " ORDER BY seq",
+               uuid),
+        [&](const SqlRow& c) {
+            if (auto* test = TestAt(run, c[0]))
+                test->readings.push_back({CellInteger(c[1]), CellNumber(c[2]), CellText(c[3])});
+        });
+    if (!readings)
+        return readings;
+    return EachRow(
+        db.Run("SELECT test_index, ms, line, state FROM switches WHERE run_uuid = $1 ORDER BY seq",
+               uuid),
+        [&](const SqlRow& c) {
+            if (auto* test = TestAt(run, c[0]))
+                test->switches.push_back({CellInteger(c[1]), static_cast<int>(CellInteger(c[2])),
+                                          CellInteger(c[3]) != 0});
+        });
 }
 
-SqlResult LoadDiagLines(SqlConnection& db, LoadedRun& run) {
-    SqlResult r = db.Run(
-        "SELECT test_index, ms, raw, field_1, field_2, field_3 FROM diag_lines"
-        " WHERE run_uuid = $1 ORDER BY seq",
-        {run.start.uuid});
-    for (const auto& c : r.rows) {
-        DiagLineRecord line{CellInteger(c[1]),
-                            CellText(c[2]),
-                            {CellInteger(c[3]), CellInteger(c[4]), CellInteger(c[5])}};
-        auto* test = TestAt(run, c[0]);
-        (test ? test->diagLines : run.diagLinesBetweenTests).push_back(std::move(line));
-    }
-    return r;
+Result<void> LoadDiagLines(SqlConnection& db, LoadedRun& run) {
+    return EachRow(
+        db.Run("SELECT test_index, ms, raw, field_1, field_2, field_3 FROM diag_lines"
+               " WHERE run_uuid = $1 ORDER BY seq",
+               {run.start.uuid}),
+        [&](const SqlRow& c) {
+            DiagLineRecord line{CellInteger(c[1]),
+                                CellText(c[2]),
+                                {CellInteger(c[3]), CellInteger(c[4]), CellInteger(c[5])}};
+            auto* test = TestAt(run, c[0]);
+            (test ? test->diagLines : run.diagLinesBetweenTests).push_back(std::move(line));
+        });
 }
 
 }  // namespace
 
-RunLoadResult LoadRun(SqlConnection& db, const std::string& uuid) {
-    std::optional<LoadedRun> run;
-    SqlResult r = LoadRunRow(db, uuid, run);
-    if (r.ok && run)
-        r = LoadSettings(db, *run);
-    if (r.ok && run)
-        r = LoadTests(db, *run);
-    if (r.ok && run)
-        r = LoadMeasurements(db, *run);
-    if (r.ok && run)
-        r = LoadTrace(db, *run);
-    if (r.ok && run)
-        r = LoadDiagLines(db, *run);
-    if (!r.ok)
-        return {false, r.message, std::nullopt};
-    return {true, {}, std::move(run)};
+Result<std::optional<LoadedRun>> LoadRun(SqlConnection& db, const std::string& uuid) {
+    Result<std::optional<LoadedRun>> run = LoadRunRow(db, uuid);
+    if (!run || !run->has_value())
+        return run;
+    for (const auto load : {LoadSettings, LoadTests, LoadMeasurements, LoadTrace, LoadDiagLines}) {
+        if (const Result<void> loaded = load(db, run->value()); !loaded)
+            return Fail(loaded.Error());
+    }
+    return run;
 }
 
-RunLoadResult LastRunUuid(SqlConnection& db, std::string& uuid) {
-    const SqlResult r =
+Result<std::string> LastRunUuid(SqlConnection& db) {
+    const Result<SqlRows> r =
         db.Run("SELECT run_uuid FROM runs ORDER BY started_at DESC, run_uuid LIMIT 1");
-    uuid = r.ok && !r.rows.empty() ? CellText(r.rows[0][0]) : std::string();
-    return {r.ok, r.message, std::nullopt};
+    if (!r)
+        return Fail(r.Error());
+    return r->empty() ? std::string() : CellText(r->front()[0]);
 }
 
 std::optional<std::string> RunSetting(const LoadedRun& run, const std::string& name) {

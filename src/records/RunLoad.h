@@ -28,16 +28,11 @@ struct LoadedRun {
     std::vector<DiagLineRecord> diagLinesBetweenTests;
 };
 
-struct RunLoadResult {
-    bool ok = true;
-    std::string message;
-    std::optional<LoadedRun> run;  // empty with ok set: no such run
-};
-
-RunLoadResult LoadRun(SqlConnection& connection, const std::string& uuid);
+// The run; empty when there is no such run.
+Result<std::optional<LoadedRun>> LoadRun(SqlConnection& connection, const std::string& uuid);
 
 // The UUID of the run that started last; empty when there is none.
-RunLoadResult LastRunUuid(SqlConnection& connection, std::string& uuid);
+Result<std::string> LastRunUuid(SqlConnection& connection);
 
 // The setting a run was started with, or empty.
 std::optional<std::string> RunSetting(const LoadedRun& run, const std::string& name);

@@ -68,22 +68,18 @@ const std::vector<Migration>& Migrations() {
     return migrations;
 }
 
-SchemaResult Failed(const SqlResult& result) {
-    return {false, 0, result.message};
-}
-
-SqlResult RunMigration(SqlConnection& connection, std::size_t index) {
-    SqlResult result = connection.Run("BEGIN");
+Result<SqlRows> RunMigration(SqlConnection& connection, std::size_t index) {
+    Result<SqlRows> result = connection.Run("BEGIN");
     for (const char* statement : Migrations()[index]) {
-        if (result.ok)
+        if (result)
             result = connection.Run(statement);
     }
-    if (result.ok)
+    if (result)
         result = connection.Run("UPDATE orvalt_schema SET version = $1",
                                 {static_cast<std::int64_t>(index + 1)});
-    if (result.ok)
+    if (result)
         return connection.Run("COMMIT");
-    connection.Run("ROLLBACK");
+    RollBack(connection);
     return result;
 }
 
@@ -93,45 +89,42 @@ int CurrentSchemaVersion() {
     return static_cast<int>(Migrations().size());
 }
 
-SchemaResult ReadSchemaVersion(SqlConnection& connection) {
-    SqlResult table = connection.Run(
+Result<int> ReadSchemaVersion(SqlConnection& connection) {
+    Result<SqlRows> table = connection.Run(
         "SELECT COUNT(*) FROM information_schema.tables WHERE table_name = 'orvalt_schema'");
-    if (!table.ok)
+    if (!table)
         table = connection.Run(
             "SELECT COUNT(*) FROM sqlite_master WHERE type = 'table' AND name = 'orvalt_schema'");
-    if (!table.ok)
-        return Failed(table);
-    if (CellInteger(table.rows.at(0).at(0)) == 0)
-        return {};
-    const SqlResult version = connection.Run("SELECT MAX(version) FROM orvalt_schema");
-    if (!version.ok)
-        return Failed(version);
-    const bool any = !version.rows.empty() && version.rows[0][0];
-    return {true, any ? static_cast<int>(CellInteger(version.rows[0][0])) : 0, {}};
+    if (!table)
+        return Fail(table.Error());
+    if (CellInteger(table->at(0).at(0)) == 0)
+        return 0;
+    const Result<SqlRows> version = connection.Run("SELECT MAX(version) FROM orvalt_schema");
+    if (!version)
+        return Fail(version.Error());
+    const bool any = !version->empty() && (*version)[0][0];
+    return any ? static_cast<int>(CellInteger((*version)[0][0])) : 0;
 }
 
-SchemaResult PrepareSchema(SqlConnection& connection) {
-    SchemaResult found = ReadSchemaVersion(connection);
-    if (!found.ok)
+Result<int> PrepareSchema(SqlConnection& connection) {
+    const Result<int> found = ReadSchemaVersion(connection);
+    if (!found)
         return found;
-    if (found.foundVersion > CurrentSchemaVersion()) {
-        found.ok = false;
-        found.message = "Results database " + connection.Describe() + " has schema version " +
-                        std::to_string(found.foundVersion) + ", newer than this station's " +
-                        std::to_string(CurrentSchemaVersion()) +
-                        ": it is left untouched. Update the station to write to it.";
-        return found;
-    }
-    SqlResult step =
+    if (*found > CurrentSchemaVersion())
+        return Fail("Results database " + connection.Describe() + " has schema version " +
+                    std::to_string(*found) + ", newer than this station's " +
+                    std::to_string(CurrentSchemaVersion()) +
+                    ": it is left untouched. Update the station to write to it.");
+    Result<SqlRows> step =
         connection.Run("CREATE TABLE IF NOT EXISTS orvalt_schema (version INTEGER NOT NULL)");
-    if (step.ok && found.foundVersion == 0)
+    if (step && *found == 0)
         step = connection.Run(
             "INSERT INTO orvalt_schema (version) SELECT 0 WHERE NOT EXISTS "
             "(SELECT 1 FROM orvalt_schema)");
-    for (int v = found.foundVersion; step.ok && v < CurrentSchemaVersion(); ++v)
+    for (int v = *found; step && v < CurrentSchemaVersion(); ++v)
         step = RunMigration(connection, static_cast<std::size_t>(v));
-    if (!step.ok)
-        return Failed(step);
+    if (!step)
+        return Fail(step.Error());
     return found;
 }
 

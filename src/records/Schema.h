@@ -3,8 +3,6 @@
 // was brought to; opening one brings it up to this station's version, and one
 // written by a newer station is refused untouched.
 
-#include <string>
-
 #include "records/SqlConnection.h"
 
 namespace orvalt {
@@ -12,16 +10,11 @@ namespace orvalt {
 // The version this station writes.
 int CurrentSchemaVersion();
 
-struct SchemaResult {
-    bool ok = true;
-    int foundVersion = 0;  // before any migration; 0 for a new database
-    std::string message;   // why, when not ok
-};
-
-// Creates or migrates the schema, each step in its own transaction.
-SchemaResult PrepareSchema(SqlConnection& connection);
+// Creates or migrates the schema, each step in its own transaction. The
+// value is the version found before any migration; 0 for a new database.
+Result<int> PrepareSchema(SqlConnection& connection);
 
 // Reads the version without changing anything (0: no schema yet).
-SchemaResult ReadSchemaVersion(SqlConnection& connection);
+Result<int> ReadSchemaVersion(SqlConnection& connection);
 
 }  // namespace orvalt

@@ -11,12 +11,16 @@ bool IsServerUrl(std::string_view target) {
     return target.starts_with("postgresql://") || target.starts_with("postgres://");
 }
 
-SqlOpenResult OpenSqlConnection(const std::string& target) {
+Result<std::unique_ptr<SqlConnection>> OpenSqlConnection(const std::string& target) {
     if (target.empty())
-        return {nullptr, "No results database is set."};
+        return Fail("No results database is set.");
     if (IsServerUrl(target))
         return PgConnection::Open(target);
     return SqliteConnection::Open(target);
+}
+
+void RollBack(SqlConnection& connection) {
+    [[maybe_unused]] const auto undone = connection.Run("ROLLBACK");
 }
 
 double CellNumber(const SqlCell& cell) {

@@ -12,40 +12,58 @@
 #include <variant>
 #include <vector>
 
+#include "base/Result.h"
+
 namespace orvalt {
 
 using SqlValue = std::variant<std::monostate, std::int64_t, double, std::string>;
 using SqlCell = std::optional<std::string>;  // empty: NULL
 using SqlRow = std::vector<SqlCell>;
-
-struct SqlResult {
-    bool ok = true;
-    std::string message;  // why, when not ok; names the database
-    std::vector<SqlRow> rows;
-};
+using SqlRows = std::vector<SqlRow>;
 
 class SqlConnection {
   public:
     virtual ~SqlConnection() = default;
-    virtual SqlResult Run(std::string_view sql, const std::vector<SqlValue>& params = {}) = 0;
+    // The statement's rows, or why it failed, naming the database.
+    virtual Result<SqlRows> Run(std::string_view sql, const std::vector<SqlValue>& params = {}) = 0;
     // The database in words for messages: its file, or the server and database.
     virtual std::string Describe() const = 0;
 };
 
-struct SqlOpenResult {
-    std::unique_ptr<SqlConnection> connection;  // empty on failure
-    std::string message;
-};
-
 // A "postgresql://" or "postgres://" URL opens a server connection; anything
 // else is the path of a SQLite file, created with its folder when missing.
-SqlOpenResult OpenSqlConnection(const std::string& target);
+Result<std::unique_ptr<SqlConnection>> OpenSqlConnection(const std::string& target);
 bool IsServerUrl(std::string_view target);
 
 // The cell as a number; 0 for NULL or text that is no number.
 double CellNumber(const SqlCell& cell);
 std::int64_t CellInteger(const SqlCell& cell);
 std::string CellText(const SqlCell& cell);
+
+// Undoes the open transaction. Its own failure is not reported: the failure
+// that called for it is.
+void RollBack(SqlConnection& connection);
+
+// Hands each row to `take`, or says why the statement failed.
+template <class Take>
+Result<void> EachRow(const Result<SqlRows>& rows, Take take) {
+    if (!rows)
+        return Fail(rows.Error());
+    for (const SqlRow& row : *rows)
+        take(row);
+    return {};
+}
+
+// Each row made into a T, or why the statement failed.
+template <class T, class Make>
+Result<std::vector<T>> RowsAs(const Result<SqlRows>& rows, Make make) {
+    if (!rows)
+        return Fail(rows.Error());
+    std::vector<T> made;
+    for (const SqlRow& row : *rows)
+        made.push_back(make(row));
+    return made;
+}
 
 // A statement's or parameter's numbered name: "s3", "$1".
 std::string NumberedName(char prefix, std::size_t number);

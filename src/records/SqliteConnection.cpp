@@ -47,7 +47,7 @@ int BindOne(sqlite3_stmt* statement, int index, const SqlValue& value) {
 
 }  // namespace
 
-SqlOpenResult SqliteConnection::Open(const std::filesystem::path& file) {
+Result<std::unique_ptr<SqlConnection>> SqliteConnection::Open(const std::filesystem::path& file) {
     std::error_code ignored;
     if (file.has_parent_path())
         std::filesystem::create_directories(file.parent_path(), ignored);
@@ -59,17 +59,17 @@ SqlOpenResult SqliteConnection::Open(const std::filesystem::path& file) {
         std::string message = "Results database " + file.string() + ": " +
                               (db ? sqlite3_errmsg(db) : sqlite3_errstr(code));
         sqlite3_close(db);
-        return {nullptr, message};
+        return Fail(std::move(message));
     }
     sqlite3_busy_timeout(db, kBusyWaitMs);
     auto connection = std::make_unique<SqliteConnection>(db, file);
     // WAL lets history and reports read while a run writes; NORMAL syncing keeps
     // every committed transaction through a killed process.
-    SqlResult mode = connection->Run("PRAGMA journal_mode=WAL");
-    if (!mode.ok)
-        return {nullptr, mode.message};
-    connection->Run("PRAGMA synchronous=NORMAL");
-    return {std::move(connection), {}};
+    const Result<SqlRows> mode = connection->Run("PRAGMA journal_mode=WAL");
+    if (!mode)
+        return Fail(mode.Error());
+    [[maybe_unused]] const auto synced = connection->Run("PRAGMA synchronous=NORMAL");
+    return std::unique_ptr<SqlConnection>(std::move(connection));
 }
 
 SqliteConnection::SqliteConnection(sqlite3* db, std::filesystem::path file)
@@ -85,51 +85,51 @@ std::string SqliteConnection::Describe() const {
     return file_.string();
 }
 
-SqlResult SqliteConnection::Failure(std::string_view what) const {
-    return {false,
-            "Results database " + file_.string() + ": " + std::string(what) + sqlite3_errmsg(db_),
-            {}};
+Failure<std::string> SqliteConnection::Failed() const {
+    return Fail("Results database " + file_.string() + ": " + sqlite3_errmsg(db_));
 }
 
-sqlite3_stmt* SqliteConnection::Prepared(std::string_view sql, SqlResult& result) {
+Result<sqlite3_stmt*> SqliteConnection::Prepared(std::string_view sql) {
     if (auto found = statements_.find(sql); found != statements_.end())
         return found->second;
     sqlite3_stmt* statement = nullptr;
     if (sqlite3_prepare_v2(db_, sql.data(), static_cast<int>(sql.size()), &statement, nullptr) !=
-        SQLITE_OK) {
-        result = Failure("");
-        return nullptr;
-    }
+        SQLITE_OK)
+        return Failed();
     statements_.emplace(std::string(sql), statement);
     return statement;
 }
 
-bool SqliteConnection::Bind(sqlite3_stmt* statement, const std::vector<SqlValue>& params,
-                            SqlResult& result) {
+Result<void> SqliteConnection::Bind(sqlite3_stmt* statement, const std::vector<SqlValue>& params) {
     for (std::size_t i = 0; i < params.size(); ++i) {
         const std::string name = NumberedName('$', i + 1);
         const int index = sqlite3_bind_parameter_index(statement, name.c_str());
-        if (index > 0 && BindOne(statement, index, params[i]) != SQLITE_OK) {
-            result = Failure("");
-            return false;
-        }
+        if (index > 0 && BindOne(statement, index, params[i]) != SQLITE_OK)
+            return Failed();
     }
-    return true;
+    return {};
 }
 
-SqlResult SqliteConnection::Run(std::string_view sql, const std::vector<SqlValue>& params) {
-    SqlResult result;
-    sqlite3_stmt* statement = Prepared(sql, result);
-    if (!statement || !Bind(statement, params, result))
-        return result;
+Result<SqlRows> SqliteConnection::Steps(sqlite3_stmt* statement) {
+    SqlRows rows;
     int code;
     while ((code = sqlite3_step(statement)) == SQLITE_ROW)
-        result.rows.push_back(CurrentRow(statement));
+        rows.push_back(CurrentRow(statement));
     if (code != SQLITE_DONE)
-        result = Failure("");
-    sqlite3_reset(statement);
-    sqlite3_clear_bindings(statement);
-    return result;
+        return Failed();
+    return rows;
+}
+
+Result<SqlRows> SqliteConnection::Run(std::string_view sql, const std::vector<SqlValue>& params) {
+    const Result<sqlite3_stmt*> statement = Prepared(sql);
+    if (!statement)
+        return Fail(statement.Error());
+    if (const Result<void> bound = Bind(*statement, params); !bound)
+        return Fail(bound.Error());
+    Result<SqlRows> rows = Steps(*statement);
+    sqlite3_reset(*statement);
+    sqlite3_clear_bindings(*statement);
+    return rows;
 }
 
 }  // namespace orvalt

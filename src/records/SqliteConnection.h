@@ -16,20 +16,21 @@ namespace orvalt {
 
 class SqliteConnection final : public SqlConnection {
   public:
-    static SqlOpenResult Open(const std::filesystem::path& file);
+    static Result<std::unique_ptr<SqlConnection>> Open(const std::filesystem::path& file);
     // Takes over an open handle; Open is the way in.
     SqliteConnection(sqlite3* db, std::filesystem::path file);
     ~SqliteConnection() override;
     SqliteConnection(const SqliteConnection&) = delete;
     SqliteConnection& operator=(const SqliteConnection&) = delete;
 
-    SqlResult Run(std::string_view sql, const std::vector<SqlValue>& params = {}) override;
+    Result<SqlRows> Run(std::string_view sql, const std::vector<SqlValue>& params = {}) override;
     std::string Describe() const override;
 
   private:
-    sqlite3_stmt* Prepared(std::string_view sql, SqlResult& result);
-    bool Bind(sqlite3_stmt* statement, const std::vector<SqlValue>& params, SqlResult& result);
-    SqlResult Failure(std::string_view what) const;
+    Result<sqlite3_stmt*> Prepared(std::string_view sql);
+    Result<void> Bind(sqlite3_stmt* statement, const std::vector<SqlValue>& params);
+    Result<SqlRows> Steps(sqlite3_stmt* statement);
+    Failure<std::string> Failed() const;
 
     sqlite3* db_;
     std::filesystem::path file_;

@@ -44,26 +44,25 @@ std::optional<YieldGrouping> YieldGroupingFromWord(const std::string& word) {
     return std::nullopt;
 }
 
-YieldResult QueryYield(SqlConnection& connection, YieldGrouping by,
-                       const std::optional<std::string>& since) {
-    const SqlResult result = connection.Run(YieldSql(by), {since ? SqlValue(*since) : SqlValue()});
-    YieldResult yield{result.ok, result.message, {}};
-    for (const SqlRow& cells : result.rows) {
-        yield.rows.push_back({CellText(cells[0]), CellInteger(cells[1]), CellInteger(cells[2]),
-                              CellInteger(cells[3]), CellInteger(cells[4]), CellInteger(cells[5]),
-                              CellInteger(cells[6])});
-    }
-    return yield;
+Result<std::vector<YieldRow>> QueryYield(SqlConnection& connection, YieldGrouping by,
+                                         const std::optional<std::string>& since) {
+    return RowsAs<YieldRow>(connection.Run(YieldSql(by), {since ? SqlValue(*since) : SqlValue()}),
+                            [](const SqlRow& cells) {
+                                return YieldRow{CellText(cells[0]),    CellInteger(cells[1]),
+                                                CellInteger(cells[2]), CellInteger(cells[3]),
+                                                CellInteger(cells[4]), CellInteger(cells[5]),
+                                                CellInteger(cells[6])};
+                            });
 }
 
-std::string YieldTable(const YieldResult& result, YieldGrouping by) {
+std::string YieldTable(const std::vector<YieldRow>& rows, YieldGrouping by) {
     static const char* const kTitles[] = {"model", "driver", "day"};
     char line[512];
     std::snprintf(line, sizeof line, "%-24s %9s %7s %9s %9s %7s %7s\n",
                   kTitles[static_cast<int>(by)], "tests", "units", "completed", "abandoned", "pass",
                   "fail");
     std::string table = line;
-    for (const YieldRow& row : result.rows) {
+    for (const YieldRow& row : rows) {
         std::snprintf(line, sizeof line, "%-24s %9lld %7lld %9lld %9lld %7lld %7lld\n",
                       row.group.empty() ? "-" : row.group.c_str(),
                       static_cast<long long>(row.tests), static_cast<long long>(row.units),

@@ -20,16 +20,10 @@ struct YieldRow {
     std::int64_t tests = 0, units = 0, completed = 0, abandoned = 0, passed = 0, failed = 0;
 };
 
-struct YieldResult {
-    bool ok = true;
-    std::string message;
-    std::vector<YieldRow> rows;
-};
-
-YieldResult QueryYield(SqlConnection& connection, YieldGrouping by,
-                       const std::optional<std::string>& since);
+Result<std::vector<YieldRow>> QueryYield(SqlConnection& connection, YieldGrouping by,
+                                         const std::optional<std::string>& since);
 
 // A header line and one aligned line per group.
-std::string YieldTable(const YieldResult& result, YieldGrouping by);
+std::string YieldTable(const std::vector<YieldRow>& rows, YieldGrouping by);
 
 }  // namespace orvalt

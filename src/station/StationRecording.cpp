@@ -43,13 +43,13 @@ StationRecording::Report StationRecording::WriteLastRunReport(const std::filesys
     if (uuid.empty()) {
         return {{}, "No run has been recorded yet."};
     }
-    SqlOpenResult opened = OpenSqlConnection(database_);
-    if (!opened.connection) {
-        return {{}, opened.message};
+    const Result<std::unique_ptr<SqlConnection>> opened = OpenSqlConnection(database_);
+    if (!opened) {
+        return {{}, opened.Error()};
     }
     const std::filesystem::path file = folder / ("orvalt-report-" + uuid + ".html");
-    const ReportFileResult written = WriteRunReportFile(*opened.connection, uuid, file);
-    return written.ok ? Report{file, {}} : Report{{}, written.message};
+    const Result<void> written = WriteRunReportFile(**opened, uuid, file);
+    return written ? Report{file, {}} : Report{{}, written.Error()};
 }
 
 std::vector<RecordingHealth> StationRecording::TakeHealth() {

@@ -259,14 +259,15 @@ TEST_F(HeadlessRun, ARecordedRunKeepsItsSerialAndLeavesOutputAndFilesAsTheyWere)
     EXPECT_EQ(FilesIn(folder / "recorded"), plainFiles);
 
     auto opened = OpenSqlConnection(db.string());
-    ASSERT_TRUE(opened.connection) << opened.message;
-    std::string uuid;
-    ASSERT_TRUE(LastRunUuid(*opened.connection, uuid).ok);
-    const RunLoadResult run = LoadRun(*opened.connection, uuid);
-    ASSERT_TRUE(run.run) << run.message;
-    EXPECT_EQ(run.run->start.unit.serial, "SN 7");
-    EXPECT_EQ(run.run->start.planName, "plan.csv");
-    EXPECT_EQ(run.run->tests.size(), 2u);
+    ASSERT_TRUE(opened.Ok()) << opened.Error();
+    const auto uuid = LastRunUuid(**opened);
+    ASSERT_TRUE(uuid.Ok()) << uuid.Error();
+    const auto run = LoadRun(**opened, *uuid);
+    ASSERT_TRUE(run.Ok()) << run.Error();
+    ASSERT_TRUE(run->has_value());
+    EXPECT_EQ((*run)->start.unit.serial, "SN 7");
+    EXPECT_EQ((*run)->start.planName, "plan.csv");
+    EXPECT_EQ((*run)->tests.size(), 2u);
 
     // Without --db, into the data folder (this test's own).
     ASSERT_EQ(Run({"--simulate", "--fast", planFile.string()}), kExitRanToEnd) << err;

@@ -23,7 +23,7 @@ struct RunPlan {
 class LookBackTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        db_ = OpenRecordDatabase(path_).connection;
+        OpenDatabase();
         ASSERT_TRUE(db_);
         using enum RecordEnd;
         Add({"r1",
@@ -60,14 +60,21 @@ class LookBackTest : public ::testing::Test {
             CountTestEnd(tally, finish);
         }
         AppendEventRows(RunEnded{run, {RecordEnd::Completed, "", plan.startedAt}, tally}, rows);
-        ASSERT_TRUE(WriteRows(*db_, rows).ok);
+        ASSERT_TRUE(WriteRows(*db_, rows).Ok());
     }
 
     std::vector<std::string> Uuids(const HistoryFilter& filter) {
         std::vector<std::string> uuids;
-        for (const auto& row : QueryHistory(*db_, filter).rows)
+        const auto rows = QueryHistory(*db_, filter).Value();
+        for (const auto& row : rows)
             uuids.push_back(row.uuid);
         return uuids;
+    }
+
+    void OpenDatabase() {
+        auto opened = OpenRecordDatabase(path_);
+        ASSERT_TRUE(opened.Ok()) << opened.Error();
+        db_ = std::move(opened).Value();
     }
 
     int Cli(std::vector<std::string> args, std::string& out, std::string& err) {
@@ -89,17 +96,17 @@ TEST_F(LookBackTest, HistoryIsNewestFirstAndFilters) {
     EXPECT_EQ(Uuids({"SN-1", std::nullopt, std::nullopt}), (V{"r3", "r1"}));
     EXPECT_EQ(Uuids({std::nullopt, "X100", "2026-12-01"}), (V{"r3", "r2"}));
     EXPECT_EQ(Uuids({"SN-1", "Z9", std::nullopt}), V{});
-    const auto rows = QueryHistory(*db_, {std::nullopt, std::nullopt, "2026-12-01"}).rows;
+    const auto rows = QueryHistory(*db_, {std::nullopt, std::nullopt, "2026-12-01"}).Value();
     ASSERT_EQ(rows.size(), 3u);
     EXPECT_EQ(rows[2].tests, 2);
     EXPECT_EQ(rows[2].completedTests, 1);
 }
 
 TEST_F(LookBackTest, YieldCountsTestsUnitsOutcomesAndVerdictsPerGroup) {
-    const YieldResult byModel = QueryYield(*db_, YieldGrouping::Model, std::nullopt);
-    ASSERT_TRUE(byModel.ok) << byModel.message;
-    ASSERT_EQ(byModel.rows.size(), 2u);
-    const YieldRow& x100 = byModel.rows[0];
+    const auto byModel = QueryYield(*db_, YieldGrouping::Model, std::nullopt);
+    ASSERT_TRUE(byModel.Ok()) << byModel.Error();
+    ASSERT_EQ(byModel->size(), 2u);
+    const YieldRow& x100 = (*byModel)[0];
     EXPECT_EQ(x100.group, "X100");
     EXPECT_EQ(x100.tests, 5);
     EXPECT_EQ(x100.units, 2);  // SN-1 twice, SN-2
@@ -107,19 +114,19 @@ TEST_F(LookBackTest, YieldCountsTestsUnitsOutcomesAndVerdictsPerGroup) {
     EXPECT_EQ(x100.abandoned, 1);
     EXPECT_EQ(x100.passed, 2);
     EXPECT_EQ(x100.failed, 1);
-    EXPECT_EQ(byModel.rows[1].units, 1);  // a run without serial counts as its own unit
-    EXPECT_EQ(byModel.rows[1].abandoned, 1);
+    EXPECT_EQ((*byModel)[1].units, 1);  // a run without serial counts as its own unit
+    EXPECT_EQ((*byModel)[1].abandoned, 1);
 
-    const YieldResult byDay = QueryYield(*db_, YieldGrouping::Day, "2026-12-01");
-    ASSERT_EQ(byDay.rows.size(), 2u);
-    EXPECT_EQ(byDay.rows[0].group, "2026-12-01");
-    EXPECT_EQ(byDay.rows[1].group, "2026-12-02");
-    EXPECT_EQ(byDay.rows[1].tests, 2);
+    const auto byDay = QueryYield(*db_, YieldGrouping::Day, "2026-12-01");
+    ASSERT_EQ(byDay->size(), 2u);
+    EXPECT_EQ((*byDay)[0].group, "2026-12-01");
+    EXPECT_EQ((*byDay)[1].group, "2026-12-02");
+    EXPECT_EQ((*byDay)[1].tests, 2);
 
-    const YieldResult byDriver = QueryYield(*db_, YieldGrouping::Driver, std::nullopt);
-    ASSERT_EQ(byDriver.rows.size(), 2u);
-    EXPECT_EQ(byDriver.rows[1].group, "DrvCo D-300");
-    EXPECT_EQ(byDriver.rows[1].tests, 2);
+    const auto byDriver = QueryYield(*db_, YieldGrouping::Driver, std::nullopt);
+    ASSERT_EQ(byDriver->size(), 2u);
+    EXPECT_EQ((*byDriver)[1].group, "DrvCo D-300");
+    EXPECT_EQ((*byDriver)[1].tests, 2);
 }
 
 TEST_F(LookBackTest, CommandsPrintWhatTheQueriesFind) {
@@ -161,16 +168,16 @@ TEST_F(LookBackTest, MigratingAnOlderDatabaseTalliesItsRuns) {
           "ALTER TABLE runs DROP COLUMN tests_completed",
           "ALTER TABLE runs DROP COLUMN tests_passed", "ALTER TABLE runs DROP COLUMN tests_failed",
           "UPDATE orvalt_schema SET version = 2"})
-        ASSERT_TRUE(db_->Run(step).ok) << step;
+        ASSERT_TRUE(db_->Run(step).Ok()) << step;
     db_.reset();
-    db_ = OpenRecordDatabase(path_).connection;
+    OpenDatabase();
     ASSERT_TRUE(db_);
-    const YieldResult byModel = QueryYield(*db_, YieldGrouping::Model, std::nullopt);
-    ASSERT_EQ(byModel.rows.size(), 2u);
-    EXPECT_EQ(byModel.rows[0].tests, 5);
-    EXPECT_EQ(byModel.rows[0].completed, 4);
-    EXPECT_EQ(byModel.rows[0].passed, 2);
-    EXPECT_EQ(byModel.rows[0].failed, 1);
+    const auto byModel = QueryYield(*db_, YieldGrouping::Model, std::nullopt);
+    ASSERT_EQ(byModel->size(), 2u);
+    EXPECT_EQ((*byModel)[0].tests, 5);
+    EXPECT_EQ((*byModel)[0].completed, 4);
+    EXPECT_EQ((*byModel)[0].passed, 2);
+    EXPECT_EQ((*byModel)[0].failed, 1);
 }
 
 // The recorder keeps the tally as tests begin and end, also for a run cut off
@@ -186,9 +193,9 @@ TEST_F(LookBackTest, TheRecorderTalliesItsRunsAsTheyGo) {
         recorder.BeginTest(SampleTest(2));
         recorder.Flush();  // as a killed station leaves it: the third test never ends
     }
-    const YieldResult byModel = QueryYield(*db_, YieldGrouping::Model, std::nullopt);
-    ASSERT_EQ(byModel.rows.size(), 3u);
-    const YieldRow& q7 = byModel.rows[0];
+    const auto byModel = QueryYield(*db_, YieldGrouping::Model, std::nullopt);
+    ASSERT_EQ(byModel->size(), 3u);
+    const YieldRow& q7 = (*byModel)[0];
     EXPECT_EQ(q7.group, "Q7");
     EXPECT_EQ(q7.tests, 3);
     EXPECT_EQ(q7.completed, 2);

@@ -118,16 +118,16 @@ TEST_F(PostgresTest, TheServerGetsTheSameSchemaAndAnswersTheSameQueries) {
     }
     EXPECT_EQ(cluster_.Query("SELECT version FROM orvalt_schema"),
               std::to_string(CurrentSchemaVersion()) + "\n");
-    SqlOpenResult db = OpenSqlConnection(cluster_.Url());
-    ASSERT_TRUE(db.connection) << db.message;
+    auto db = OpenSqlConnection(cluster_.Url());
+    ASSERT_TRUE(db.Ok()) << db.Error();
     HistoryFilter filter;
     filter.serial = "SN-7";
-    const HistoryResult history = QueryHistory(*db.connection, filter);
-    ASSERT_TRUE(history.ok) << history.message;
-    ASSERT_EQ(history.rows.size(), 1u);
-    EXPECT_EQ(history.rows[0].completedTests, 1);
-    db.connection->Run("UPDATE orvalt_schema SET version = 42");
-    EXPECT_FALSE(OpenRecordDatabase(cluster_.Url()).connection);
+    const auto history = QueryHistory(**db, filter);
+    ASSERT_TRUE(history.Ok()) << history.Error();
+    ASSERT_EQ(history->size(), 1u);
+    EXPECT_EQ((*history)[0].completedTests, 1);
+    ASSERT_TRUE((*db)->Run("UPDATE orvalt_schema SET version = 42").Ok());
+    EXPECT_FALSE(OpenRecordDatabase(cluster_.Url()).Ok());
 }
 
 }  // namespace

@@ -34,11 +34,12 @@ TEST(RunRecorderTest, RecordsARunWholeAndReadsItBack) {
             RecordCompletedTest(recorder, index, 57 + index, counts);
         recorder.EndRun({RecordEnd::Completed, "", ""});
     }
-    SqlOpenResult db = OpenSqlConnection((folder / "results.sqlite").string());
-    ASSERT_TRUE(db.connection) << db.message;
-    const RunLoadResult loaded = LoadRun(*db.connection, uuid);
-    ASSERT_TRUE(loaded.ok && loaded.run) << loaded.message;
-    const LoadedRun& run = *loaded.run;
+    auto db = OpenSqlConnection((folder / "results.sqlite").string());
+    ASSERT_TRUE(db.Ok()) << db.Error();
+    const auto loaded = LoadRun(**db, uuid);
+    ASSERT_TRUE(loaded.Ok()) << loaded.Error();
+    ASSERT_TRUE(loaded->has_value());
+    const LoadedRun& run = loaded->value();
     EXPECT_EQ(run.endedHow, "completed");
     EXPECT_EQ(run.start.unit.serial, "SN-1");
     EXPECT_EQ(run.start.settings.size(), 3u);
@@ -59,8 +60,8 @@ TEST(RunRecorderTest, RecordsARunWholeAndReadsItBack) {
         EXPECT_EQ(test.switches[1].on, true);
     }
     EXPECT_EQ(static_cast<std::int64_t>(readings), counts.readings);
-    EXPECT_EQ(CountRows(*db.connection, "switches", uuid), counts.switches);
-    EXPECT_EQ(CountRows(*db.connection, "diag_lines", uuid), counts.diagLines);
+    EXPECT_EQ(CountRows(**db, "switches", uuid), counts.switches);
+    EXPECT_EQ(CountRows(**db, "diag_lines", uuid), counts.diagLines);
 }
 
 TEST(RunRecorderTest, TimesWrapWithTheTickCountAndRestartAtEachTest) {
@@ -81,10 +82,10 @@ TEST(RunRecorderTest, TimesWrapWithTheTickCountAndRestartAtEachTest) {
         recorder.RecordReading(9001, 2.0, "later");
         recorder.EndRun({RecordEnd::Stopped, "Stop pressed", {}});
     }
-    SqlOpenResult db = OpenSqlConnection((folder / "results.sqlite").string());
-    const RunLoadResult loaded = LoadRun(*db.connection, uuid);
-    ASSERT_TRUE(loaded.run);
-    const auto& tests = loaded.run->tests;
+    auto db = OpenSqlConnection((folder / "results.sqlite").string());
+    const auto loaded = LoadRun(**db, uuid);
+    ASSERT_TRUE(loaded.Ok() && loaded->has_value());
+    const auto& tests = (*loaded)->tests;
     ASSERT_EQ(tests.size(), 2u);
     EXPECT_EQ(tests[0].readings.at(0).ms, 32);
     EXPECT_EQ(tests[1].switches.at(0).ms, -2000);
@@ -92,8 +93,8 @@ TEST(RunRecorderTest, TimesWrapWithTheTickCountAndRestartAtEachTest) {
     EXPECT_EQ(tests[1].readings.at(1).ms, 2001);
     // The run was stopped during its second test: that test is abandoned.
     EXPECT_EQ(tests[1].endedHow, "abandoned");
-    EXPECT_EQ(loaded.run->endedHow, "stopped");
-    EXPECT_EQ(loaded.run->endReason, "Stop pressed");
+    EXPECT_EQ((*loaded)->endedHow, "stopped");
+    EXPECT_EQ((*loaded)->endReason, "Stop pressed");
 }
 
 TEST(RunRecorderTest, EventsFromSeveralThreadsAreAllStoredOnce) {
@@ -119,18 +120,18 @@ TEST(RunRecorderTest, EventsFromSeveralThreadsAreAllStoredOnce) {
     const std::string db = (folder / "results.sqlite").string();
     EXPECT_EQ(CountRows(db, "diag_lines", uuid), kPerThread);
     // Sequence numbers are the run's, across both threads: none repeated.
-    SqlOpenResult open = OpenSqlConnection(db);
-    const SqlResult seqs = open.connection->Run(
+    auto open = OpenSqlConnection(db);
+    const auto seqs = (*open)->Run(
         "SELECT COUNT(DISTINCT seq) FROM (SELECT seq FROM readings UNION ALL SELECT seq FROM "
         "diag_lines"
         " UNION ALL SELECT seq FROM switches)");
-    EXPECT_EQ(CellInteger(seqs.rows.at(0).at(0)), 2 * kPerThread + 1);
+    EXPECT_EQ(CellInteger(seqs->at(0).at(0)), 2 * kPerThread + 1);
 }
 
 TEST(RunRecorderTest, WritingTheSameRowsAgainChangesNothing) {
     TempFolder folder;
-    SqlOpenResult db = OpenRecordDatabase((folder / "r.sqlite").string());
-    ASSERT_TRUE(db.connection) << db.message;
+    auto db = OpenRecordDatabase((folder / "r.sqlite").string());
+    ASSERT_TRUE(db.Ok()) << db.Error();
     RunStart run = SampleRun();
     run.uuid = "run-1";
     std::vector<RowWrite> rows;
@@ -141,23 +142,22 @@ TEST(RunRecorderTest, WritingTheSameRowsAgainChangesNothing) {
                   SampleTest(0),
                   {RecordEnd::Completed, "line", {{"CT", 1.0}}, Verdict{"PASS", ""}, "t"}},
         rows);
-    ASSERT_TRUE(WriteRows(*db.connection, rows).ok);
+    ASSERT_TRUE(WriteRows(**db, rows).Ok());
     // The end of the run arrives later; the start columns keep what they had.
     std::vector<RowWrite> again = rows;
     RunStart changed = run;
     changed.host = "other";
     AppendEventRows(RunEnded{changed, {RecordEnd::Completed, "", "end"}, {}}, again);
-    ASSERT_TRUE(WriteRows(*db.connection, again).ok);
-    ASSERT_TRUE(WriteRows(*db.connection, again).ok);
+    ASSERT_TRUE(WriteRows(**db, again).Ok());
+    ASSERT_TRUE(WriteRows(**db, again).Ok());
     for (const char* table : {"runs", "readings", "tests", "measurements", "run_settings"})
-        EXPECT_EQ(CountRows(*db.connection, table, "run-1"),
-                  std::string(table) == "run_settings" ? 3 : 1)
+        EXPECT_EQ(CountRows(**db, table, "run-1"), std::string(table) == "run_settings" ? 3 : 1)
             << table;
-    const SqlResult r = db.connection->Run("SELECT host, ended_at, ended_how FROM runs");
-    EXPECT_EQ(CellText(r.rows.at(0)[0]), "bench-3");
-    EXPECT_EQ(CellText(r.rows.at(0)[1]), "end");
-    const SqlResult t = db.connection->Run("SELECT verdict FROM tests");
-    EXPECT_EQ(CellText(t.rows.at(0)[0]), "PASS");
+    const auto r = (*db)->Run("SELECT host, ended_at, ended_how FROM runs");
+    EXPECT_EQ(CellText(r->at(0)[0]), "bench-3");
+    EXPECT_EQ(CellText(r->at(0)[1]), "end");
+    const auto t = (*db)->Run("SELECT verdict FROM tests");
+    EXPECT_EQ(CellText(t->at(0)[0]), "PASS");
 }
 
 // A station killed mid-run keeps every completed test and all but the last
@@ -189,18 +189,18 @@ TEST(RunRecorderTest, AKilledStationLosesAtMostTheLastSecond) {
     close(ready[0]);
     const std::string uuid(buffer, 36);
     const std::string db = (folder / "results.sqlite").string();
-    SqlOpenResult open = OpenSqlConnection(db);
-    ASSERT_TRUE(open.connection) << open.message;
-    const SqlResult first = open.connection->Run(
-        "SELECT ended_how FROM tests WHERE run_uuid = $1 AND test_index = 0", {uuid});
-    ASSERT_EQ(first.rows.size(), 1u);
-    EXPECT_EQ(CellText(first.rows[0][0]), "completed");
-    const SqlResult traced = open.connection->Run(
-        "SELECT COUNT(*) FROM readings WHERE run_uuid = $1 AND test_index = $2",
-        {uuid, std::int64_t{1}});
+    auto open = OpenSqlConnection(db);
+    ASSERT_TRUE(open.Ok()) << open.Error();
+    const auto first =
+        (*open)->Run("SELECT ended_how FROM tests WHERE run_uuid = $1 AND test_index = 0", {uuid});
+    ASSERT_EQ(first->size(), 1u);
+    EXPECT_EQ(CellText((*first)[0][0]), "completed");
+    const auto traced =
+        (*open)->Run("SELECT COUNT(*) FROM readings WHERE run_uuid = $1 AND test_index = $2",
+                     {uuid, std::int64_t{1}});
     // The 400 readings handed over more than a second before the kill are in.
-    EXPECT_GE(CellInteger(traced.rows.at(0).at(0)), 400);
-    EXPECT_GE(CountRows(*open.connection, "readings", uuid), 700);
+    EXPECT_GE(CellInteger(traced->at(0).at(0)), 400);
+    EXPECT_GE(CountRows(**open, "readings", uuid), 700);
 }
 
 }  // namespace

@@ -51,15 +51,14 @@ void RecordCompletedTest(RunRecorder& recorder, int index, int readings, Recorde
 }
 
 std::int64_t CountRows(SqlConnection& db, const std::string& table, const std::string& uuid) {
-    const SqlResult result =
-        db.Run("SELECT COUNT(*) FROM " + table + " WHERE run_uuid = $1", {uuid});
-    return result.ok ? CellInteger(result.rows.at(0).at(0)) : -1;
+    const auto result = db.Run("SELECT COUNT(*) FROM " + table + " WHERE run_uuid = $1", {uuid});
+    return result.Ok() ? CellInteger(result->at(0).at(0)) : -1;
 }
 
 std::int64_t CountRows(const std::string& target, const std::string& table,
                        const std::string& uuid) {
-    SqlOpenResult opened = OpenSqlConnection(target);
-    return opened.connection ? CountRows(*opened.connection, table, uuid) : -1;
+    auto opened = OpenSqlConnection(target);
+    return opened.Ok() ? CountRows(**opened, table, uuid) : -1;
 }
 
 }  // namespace orvalt::test

@@ -55,9 +55,9 @@ TEST(StoreFaultTest, ACorruptFileIsReportedOnceAndTheRunGoesToTheSpool) {
 TEST(StoreFaultTest, AFileFromANewerStationIsRefusedUntouched) {
     FaultRig rig;
     {
-        SqlOpenResult db = OpenRecordDatabase(rig.db);
-        ASSERT_TRUE(db.connection);
-        db.connection->Run("UPDATE orvalt_schema SET version = 99");
+        auto db = OpenRecordDatabase(rig.db);
+        ASSERT_TRUE(db.Ok()) << db.Error();
+        ASSERT_TRUE((*db)->Run("UPDATE orvalt_schema SET version = 99").Ok());
     }
     RecordedCounts counts;
     const std::string uuid = rig.RecordRun(counts);
@@ -73,18 +73,18 @@ TEST(StoreFaultTest, AFileFromANewerStationIsRefusedUntouched) {
 
 TEST(StoreFaultTest, ALockedFileIsWrittenOnceTheLockIsGone) {
     FaultRig rig;
-    ASSERT_TRUE(OpenRecordDatabase(rig.db).connection);
+    ASSERT_TRUE(OpenRecordDatabase(rig.db).Ok());
     RecordedCounts counts;
     std::string uuid;
     {
-        SqlOpenResult holder = OpenSqlConnection(rig.db);
-        ASSERT_TRUE(holder.connection->Run("BEGIN EXCLUSIVE").ok);
+        auto holder = OpenSqlConnection(rig.db);
+        ASSERT_TRUE((*holder)->Run("BEGIN EXCLUSIVE").Ok());
         RunRecorder recorder(rig.Options(), {std::chrono::milliseconds(20)});
         uuid = recorder.BeginRun(SampleRun());
         RecordCompletedTest(recorder, 0, 30, counts);
         recorder.Flush();
         EXPECT_EQ(CountRows(rig.spool.string(), "readings", uuid), counts.readings);
-        holder.connection->Run("ROLLBACK");
+        EXPECT_TRUE((*holder)->Run("ROLLBACK").Ok());
         RecordCompletedTest(recorder, 1, 30, counts);
         recorder.EndRun({});
     }
@@ -100,7 +100,7 @@ TEST(StoreFaultTest, ALockedFileIsWrittenOnceTheLockIsGone) {
 // Permissions bind only a user without root's rights, so this runs in a child.
 TEST(StoreFaultTest, AReadOnlyFileKeepsItsContentAndTheSpoolTakesTheRun) {
     FaultRig rig;
-    ASSERT_TRUE(OpenRecordDatabase(rig.db).connection);
+    ASSERT_TRUE(OpenRecordDatabase(rig.db).Ok());
     fs::permissions(rig.folder.Path(), fs::perms::all);
     chmod(rig.db.c_str(), 0444);
     const std::string outcome = RunInChild([&] {
@@ -120,8 +120,8 @@ TEST(StoreFaultTest, AReadOnlyFileKeepsItsContentAndTheSpoolTakesTheRun) {
 
 TEST(StoreFaultTest, AFullDiskLeavesTheRowsInTheSpoolAndNothingHalfWritten) {
     FaultRig rig;
-    ASSERT_TRUE(OpenRecordDatabase(rig.db).connection);
-    ASSERT_TRUE(OpenRecordDatabase(rig.spool.string()).connection);  // room for its schema
+    ASSERT_TRUE(OpenRecordDatabase(rig.db).Ok());
+    ASSERT_TRUE(OpenRecordDatabase(rig.spool.string()).Ok());  // room for its schema
     const std::string outcome = RunInChild([&] {
         // Room for a few pages, far from enough for the rows below.
         LimitFileSize(static_cast<long>(std::max(fs::file_size(rig.db), fs::file_size(rig.spool))) +

@@ -86,14 +86,18 @@ void HandleUntilOver(StationSession& session) {
 
 LoadedRun LoadLastRun(StationRecording& recording) {
     recording.Flush();
-    SqlOpenResult opened = OpenSqlConnection(recording.Database());
-    EXPECT_TRUE(opened.connection) << opened.message;
-    if (!opened.connection) {
+    auto opened = OpenSqlConnection(recording.Database());
+    EXPECT_TRUE(opened.Ok()) << opened.Error();
+    if (!opened) {
         return {};
     }
-    const RunLoadResult loaded = LoadRun(*opened.connection, recording.LastRunUuid());
-    EXPECT_TRUE(loaded.ok && loaded.run) << loaded.message;
-    return loaded.run ? *loaded.run : LoadedRun{};
+    const auto loaded = LoadRun(**opened, recording.LastRunUuid());
+    if (!loaded) {
+        ADD_FAILURE() << loaded.Error();
+        return {};
+    }
+    EXPECT_TRUE(loaded->has_value());
+    return loaded->value_or(LoadedRun{});
 }
 
 struct TraceSizes {
