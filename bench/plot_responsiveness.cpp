@@ -130,6 +130,6 @@ int main(int argc, char** argv) {
         "(%.1f a second)\n",
         readings, plot.Model().Current().readings.size(), lines, frames, frames / seconds);
     window.OnStartStop();
-    window.reject();
+    window.CloseWithoutAsking();  // a bench has nobody to answer the close questions
     return 0;
 }

@@ -113,7 +113,7 @@ int main(int argc, char** argv) {
     std::printf("Stop (the bounded wait for the worker, not counted above): %lld ms\n",
                 static_cast<long long>(stopTime.elapsed()));
     stopTime.restart();
-    window.reject();
+    window.CloseWithoutAsking();  // a bench has nobody to answer the close questions
     std::printf("close sequence: %lld ms\n", static_cast<long long>(stopTime.elapsed()));
     return 0;
 }
