@@ -144,6 +144,20 @@ COrvaltDlg::COrvaltDlg(StationSession& session, std::vector<DiagPort> extraPorts
       aboutAction_(QString::fromLatin1(kAboutMenuText), this),
       loadLimitsAction_(QStringLiteral("Load Limits..."), this),
       record_(*this, session, kMainWindowSizeDu.height() + kStatusBandsDu) {
+    AttachToSession();
+    UseDialogBoxes();
+    DressWindow();
+    BuildControls();
+    BuildPlotPanel();
+    model_.SetObserver(this);
+    WriteControls();
+    ControlsChanged();
+    ConnectActions();
+    RestoreLimits();
+    StartTimers();
+}
+
+void COrvaltDlg::AttachToSession() {
     session_.SetView(this);
     session_.SetRunHooks(RunControlHooks{[this] { return Exchange(); },
                                          [this](const std::string& text) { ShowMessage(text); }});
@@ -153,6 +167,10 @@ COrvaltDlg::COrvaltDlg(StationSession& session, std::vector<DiagPort> extraPorts
             this, [this] { session_.HandleNext(std::chrono::milliseconds(0)); },
             Qt::QueuedConnection);
     });
+}
+
+// The real file dialog and message boxes; tests put their own in place.
+void COrvaltDlg::UseDialogBoxes() {
     promptForFile = [this](FileRequest& request) {
         return PromptForFile(this, settings_, request);
     };
@@ -162,6 +180,9 @@ COrvaltDlg::COrvaltDlg(StationSession& session, std::vector<DiagPort> extraPorts
         box.exec();
     };
     askQuestion = [this](const Question& question) { return AskInABox(question); };
+}
+
+void COrvaltDlg::DressWindow() {
     setWindowTitle(MainWindowTitle(session_.Fixture()));
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                    Qt::WindowCloseButtonHint);
@@ -169,17 +190,17 @@ COrvaltDlg::COrvaltDlg(StationSession& session, std::vector<DiagPort> extraPorts
     QFont dialogFont = font();
     dialogFont.setPointSize(8);
     setFont(dialogFont);
-    BuildControls();
-    BuildPlotPanel();
-    model_.SetObserver(this);
-    WriteControls();
-    ControlsChanged();
+}
+
+void COrvaltDlg::ConnectActions() {
     aboutAction_.setShortcut(QKeySequence::HelpContents);
     addAction(&aboutAction_);
     connect(&aboutAction_, &QAction::triggered, this, [this] { ShowAbout(); });
     connect(&loadLimitsAction_, &QAction::triggered, this, [this] { OnLoadLimits(); });
-    RestoreLimits();
     record_.showProblem = [this](const std::string& text) { ShowMessage(text); };
+}
+
+void COrvaltDlg::StartTimers() {
     refreshTimer_.setSingleShot(true);
     refreshTimer_.setInterval(kRefreshPeriodMs);
     connect(&refreshTimer_, &QTimer::timeout, this, [this] { RefreshViews(); });

@@ -109,6 +109,11 @@ class COrvaltDlg final : public QDialog, private WindowObserver, private Session
     void LogCleared() override;
     void ControlsChanged() override;
 
+    void AttachToSession();
+    void UseDialogBoxes();
+    void DressWindow();
+    void ConnectActions();
+    void StartTimers();
     void BuildControls();
     std::unique_ptr<QWidget> MakeControl(const ControlSpec& drawn);
     void SetUpTestList();
