@@ -1,5 +1,6 @@
 #include "records/RecordStore.h"
 
+#include "domain/Joined.h"
 #include "records/Schema.h"
 
 namespace orvalt {
@@ -11,10 +12,7 @@ SqlValue CellValue(const SqlCell& cell) {
 }
 
 std::string ColumnList(const TableShape& table) {
-    std::string list;
-    for (const auto& column : table.columns)
-        list += (list.empty() ? "" : ", ") + column;
-    return list;
+    return Joined(table.columns);
 }
 
 // Every row of the spool, in table order.

@@ -1,14 +1,13 @@
 #include "records/RunLoad.h"
 
+#include "domain/Joined.h"
+
 namespace orvalt {
 
 namespace {
 
 std::string Columns(const std::vector<std::string>& names) {
-    std::string list;
-    for (const auto& name : names)
-        list += (list.empty() ? "" : ", ") + name;
-    return list;
+    return Joined(names);
 }
 
 RunStart RunStartOf(const SqlRow& c) {

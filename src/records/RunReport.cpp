@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "domain/Joined.h"
 #include "records/TracePlot.h"
 
 namespace orvalt {
@@ -68,8 +69,7 @@ std::vector<PlotThreshold> Thresholds(const LoadedRun& run) {
 }
 
 std::string MeasurementTable(const LoadedTest& test) {
-    std::string html =
-        "<table class=\"measurements\"><tr><th>Measurement</th><th>Value</th></tr>";
+    std::string html = "<table class=\"measurements\"><tr><th>Measurement</th><th>Value</th></tr>";
     for (const auto& m : test.measurements)
         html += "<tr>" + Cell(m.name) + Cell(Volts(m.value)) + "</tr>";
     return html + "</table>";
@@ -89,9 +89,7 @@ std::string DiagTable(const std::vector<DiagLineRecord>& lines) {
 }
 
 std::string TestSection(const LoadedRun& run, const LoadedTest& test) {
-    std::string plan;
-    for (const auto& text : test.start.planTexts)
-        plan += (plan.empty() ? "" : ", ") + text;
+    const std::string plan = Joined(test.start.planTexts);
     const auto thresholds = Thresholds(run);
     const TracePlotInput plot{test.readings, test.switches, thresholds,
                               CrossingsOf(test.switches, test.measurements, thresholds)};

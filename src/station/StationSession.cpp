@@ -1,6 +1,7 @@
 #include "station/StationSession.h"
 
 #include "config/SettingsTable.h"
+#include "domain/Joined.h"
 #include "verdict/Verdict.h"
 
 namespace orvalt {
@@ -12,11 +13,7 @@ std::optional<Verdict> RecordedVerdict(const std::optional<TestVerdict>& verdict
     if (!verdict) {
         return std::nullopt;
     }
-    std::string reasons;
-    for (const std::string& reason : verdict->reasons) {
-        reasons += (reasons.empty() ? "" : ", ") + reason;
-    }
-    return Verdict{VerdictWord(verdict->kind), reasons};
+    return Verdict{VerdictWord(verdict->kind), Joined(verdict->reasons)};
 }
 
 RegStatus LoadSettingsFrom(const SessionOptions& options, SettingsRecord& settings) {

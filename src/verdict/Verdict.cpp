@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <optional>
 
+#include "domain/Joined.h"
 #include "verdict/ShownNumber.h"
 
 namespace orvalt {
@@ -33,14 +34,6 @@ std::optional<std::string> Violation(const Limit& limit, double value) {
         return Reason(limit, value, " > ", *limit.max);
     }
     return std::nullopt;
-}
-
-std::string Joined(const std::vector<std::string>& parts) {
-    std::string text;
-    for (const std::string& part : parts) {
-        text += text.empty() ? part : ", " + part;
-    }
-    return text;
 }
 
 }  // namespace
