@@ -4,8 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include <thread>
-
 #include "records/HealthLog.h"
 #include "records/RecordsKit.h"
 #include "support/ChildProcess.h"
@@ -84,7 +82,7 @@ TEST(ConcurrencyTest, StationsStartedAtOnceOnANewServerDatabaseEachKeepTheirWhol
 // batch, into the one spool, while a fourth, whose database works, forwards
 // it again and again as each of its starts would.
 TEST(ConcurrencyTest, SpoolWritersAndAForwarderAtOnceLoseNoRow) {
-    constexpr int kWriters = 3, kRunsEach = 4;
+    constexpr int kWriters = 3, kRunsEach = 4, kReadings = 400;
     TempFolder folder;
     const std::string broken = (folder / "broken.sqlite").string();
     WriteBytes(broken, std::string(8192, 'x'));
@@ -96,9 +94,9 @@ TEST(ConcurrencyTest, SpoolWritersAndAForwarderAtOnceLoseNoRow) {
             RunRecorder recorder({broken, spool, 0ms, {}}, {5ms});
             for (int run = 0; run < kRunsEach; ++run) {
                 recorder.BeginRun(SampleRun("X100", "SN-" + std::to_string(i)));
-                RecordCompletedTest(recorder, 0, kReadingsPerTest, counts);
+                RecordCompletedTest(recorder, 0, kReadings, counts);
                 recorder.Flush();
-                RecordCompletedTest(recorder, 1, kReadingsPerTest, counts);
+                RecordCompletedTest(recorder, 1, kReadings, counts);
                 recorder.EndRun({});
                 recorder.Flush();
             }
@@ -112,7 +110,6 @@ TEST(ConcurrencyTest, SpoolWritersAndAForwarderAtOnceLoseNoRow) {
                 done += fs::exists(folder / ("done-" + std::to_string(w)));
             if (done == kWriters)
                 break;
-            std::this_thread::sleep_for(2ms);
         }
         return std::string("forwarded");
     });
