@@ -204,6 +204,7 @@ void RecordStore::SetAsideHeld(std::vector<RowWrite> run, const std::string& why
         }
         return;
     }
+    lastError_ = why.empty() ? lastError_ : why;
     Append(held_, std::move(run));  // kept in memory, as when the database is away
 }
 
@@ -239,15 +240,16 @@ void RecordStore::MarkUp() {
                                   " is written again; the spooled records were forwarded.");
 }
 
-// Said once when the database goes down, and once more when the spool can't
-// take the rows either: then they are only in memory.
+// Said once when the database goes down, once more when the spool can't take
+// the rows either (then they are only in memory), and again when it can.
 void RecordStore::MarkDown(bool spooled) {
     const bool firstDown = health_ != Health::Down;
     health_ = Health::Down;
     if (spooled) {
-        if (firstDown && options_.report)
+        if ((firstDown || spoolFailureTold_) && options_.report)
             options_.report(false, lastError_ + ". Records are kept in " + options_.spool.string() +
                                        " until it can be written.");
+        spoolFailureTold_ = false;
         return;
     }
     if (spoolFailureTold_)
