@@ -147,8 +147,9 @@ Result<int> PrepareSchema(SqlConnection& connection) {
         return found;
     if (*found > CurrentSchemaVersion())
         return NewerSchema(connection, *found);
-    // Each pass reaches at least one version more, so this ends.
-    for (int reached = *found; reached < CurrentSchemaVersion();) {
+    // Each pass reaches at least one version more than it found under the lock.
+    int reached = *found;
+    for (int pass = 0; pass < CurrentSchemaVersion() && reached < CurrentSchemaVersion(); ++pass) {
         const Result<int> step = MigrateOneStep(connection);
         if (!step)
             return Fail(step.Error());
