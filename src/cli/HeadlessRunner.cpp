@@ -52,6 +52,7 @@ class HeadlessSession final : private SessionView, private WindowObserver {
     int RunStatus() const;
     bool LoadLimits();
     int WithVerdicts(int status);
+    bool TellRecordLoss();
     int Finish();
     void WriteLine(const std::string& line);
     void PressStopWhenAsked();
@@ -82,6 +83,7 @@ class HeadlessSession final : private SessionView, private WindowObserver {
     // the run's end and again at its close is one fact.
     std::string powerNotes_;
     std::string lastPowerNote_;
+    std::string recordLoss_;
     bool runEnded_ = false;
     std::size_t completedTests_ = 0;
     bool stopped_ = false;
@@ -258,6 +260,7 @@ int HeadlessSession::Finish() {
     session_->Runs().CloseRun();  // as the window's close: a stopped worker has ended by now
     if (StationRecording* recording = session_->Recording()) {
         recording->Flush();
+        recordLoss_ = recording->LossIfClosed();
     }
     TellRecordingHealth();
     session_->Close();
@@ -267,10 +270,20 @@ int HeadlessSession::Finish() {
         err_ << lastStatus_ << '\n';  // the device failure that abandoned the run
     }
     err_ << powerNotes_;
+    const bool recordLost = TellRecordLoss();
     if (!options_.savePath.empty() && Save() != kExitRanToEnd) {
         return kExitNotSaved;
     }
-    return WithVerdicts(status);
+    const int judged = WithVerdicts(status);
+    return recordLost ? kExitRecordLost : judged;
+}
+
+// What the recorder still holds in memory when the runner ends is lost with it.
+bool HeadlessSession::TellRecordLoss() {
+    if (!recordLoss_.empty()) {
+        err_ << recordLoss_ << '\n';
+    }
+    return !recordLoss_.empty();
 }
 
 bool HeadlessSession::LoadLimits() {

@@ -22,6 +22,7 @@ enum CliExit : int {
     kExitDeviceNotOpened = 3,
     kExitNotSaved = 4,     // the run ended, but a result file could not be written
     kExitLimitFailed = 5,  // the plan ran to its end and a test failed a limit (--limits)
+    kExitRecordLost = 6,   // the run's record reached neither the database nor its spool
 };
 
 // What a run took, for benchmarks and soak tests.

@@ -5,12 +5,25 @@
 #include <cstdio>
 #include <memory>
 
+#include "records/StoredText.h"
+
 namespace orvalt {
 
 namespace {
 
 // A server that does not answer must not hold the recording up for long.
 constexpr const char* kConnectTimeoutSeconds = "5";
+
+// The key of the lock a schema change holds, the same in every station.
+constexpr const char* kSchemaLockSql = "SELECT pg_advisory_xact_lock(5064052768577094484)";
+
+// Classes of SQLSTATE that refuse the values themselves: data exceptions
+// (a byte sequence, a number out of range), integrity constraints, and
+// program limits such as an index row too large.
+bool RefusesValues(const char* sqlState) {
+    const std::string state = sqlState ? sqlState : "";
+    return state.starts_with("22") || state.starts_with("23") || state.starts_with("54");
+}
 
 std::string FirstLine(const char* text) {
     std::string line = text ? text : "";
@@ -29,7 +42,7 @@ std::string ParamText(const SqlValue& value) {
         std::snprintf(text, sizeof text, "%.17g", *real);
         return text;
     }
-    return std::get<std::string>(value);
+    return StoredText(std::get<std::string>(value));
 }
 
 SqlRows ResultRows(const PGresult* result) {
@@ -41,9 +54,9 @@ SqlRows ResultRows(const PGresult* result) {
             if (PQgetisnull(result, r, column))
                 rows[row].emplace_back(std::nullopt);
             else
-                rows[row].emplace_back(
-                    std::string(PQgetvalue(result, r, column),
-                                static_cast<std::size_t>(PQgetlength(result, r, column))));
+                rows[row].emplace_back(TextFromStored(
+                    std::string_view(PQgetvalue(result, r, column),
+                                     static_cast<std::size_t>(PQgetlength(result, r, column)))));
         }
     }
     return rows;
@@ -63,8 +76,10 @@ std::string UrlWithoutPassword(const std::string& url) {
 }
 
 Result<std::unique_ptr<SqlConnection>> PgConnection::Open(const std::string& url) {
-    const char* keys[] = {"dbname", "connect_timeout", "application_name", nullptr};
-    const char* values[] = {url.c_str(), kConnectTimeoutSeconds, "orvalt", nullptr};
+    // The texts sent are UTF-8 (StoredText.h), whatever the server's own encoding.
+    const char* keys[] = {"dbname", "connect_timeout", "application_name", "client_encoding",
+                          nullptr};
+    const char* values[] = {url.c_str(), kConnectTimeoutSeconds, "orvalt", "UTF8", nullptr};
     pg_conn* connection = PQconnectdbParams(keys, values, 1);
     const std::string where = UrlWithoutPassword(url);
     if (!connection || PQstatus(connection) != CONNECTION_OK) {
@@ -92,8 +107,18 @@ std::string PgConnection::Describe() const {
     return where_;
 }
 
-Failure<std::string> PgConnection::Failed() const {
+Failure<std::string> PgConnection::Failed(const char* sqlState) {
+    refused_ = PQstatus(connection_) == CONNECTION_OK && RefusesValues(sqlState);
     return Fail("Results server " + where_ + ": " + FirstLine(PQerrorMessage(connection_)));
+}
+
+// A schema change also waits for the lock every station takes for one; DDL
+// is transactional here, so the loser finds the winner's schema whole.
+Result<SqlRows> PgConnection::Begin(Transaction kind) {
+    Result<SqlRows> begun = Run("BEGIN");
+    if (begun && kind == Transaction::Schema)
+        begun = Run(kSchemaLockSql);
+    return begun;
 }
 
 Result<const std::string*> PgConnection::PreparedName(const std::string& sql) {
@@ -125,7 +150,7 @@ Result<SqlRows> PgConnection::Run(std::string_view sql, const std::vector<SqlVal
         &PQclear);
     const auto status = result ? PQresultStatus(result.get()) : PGRES_FATAL_ERROR;
     if (status != PGRES_COMMAND_OK && status != PGRES_TUPLES_OK)
-        return Failed();
+        return Failed(result ? PQresultErrorField(result.get(), PG_DIAG_SQLSTATE) : nullptr);
     return ResultRows(result.get());
 }
 

@@ -22,17 +22,20 @@ class PgConnection final : public SqlConnection {
     PgConnection& operator=(const PgConnection&) = delete;
 
     Result<SqlRows> Run(std::string_view sql, const std::vector<SqlValue>& params = {}) override;
+    Result<SqlRows> Begin(Transaction kind) override;
+    bool RefusedLastValues() const override { return refused_; }
     std::string Describe() const override;
 
   private:
     // The server's name of the statement, prepared on its first use: the same
     // few inserts run for every batch.
     Result<const std::string*> PreparedName(const std::string& sql);
-    Failure<std::string> Failed() const;
+    Failure<std::string> Failed(const char* sqlState = nullptr);
 
     pg_conn* connection_;
     std::string where_;
     std::map<std::string, std::string, std::less<>> prepared_;
+    bool refused_ = false;
 };
 
 // The URL without its password, fit for messages.

@@ -1,48 +1,13 @@
 #include "records/RecordStore.h"
 
+#include <algorithm>
+
 #include "domain/Joined.h"
 #include "records/Schema.h"
 
 namespace orvalt {
 
 namespace {
-
-SqlValue CellValue(const SqlCell& cell) {
-    return cell ? SqlValue(*cell) : SqlValue();
-}
-
-std::string ColumnList(const TableShape& table) {
-    return Joined(table.columns);
-}
-
-// Every row of the spool, in table order.
-Result<void> ReadSpool(SqlConnection& spool, std::vector<RowWrite>& rows) {
-    for (const TableShape* table : AllRecordTables()) {
-        const auto read =
-            EachRow(spool.Run("SELECT " + ColumnList(*table) + " FROM " + table->name),
-                    [&](const SqlRow& row) {
-                        RowWrite write{table, {}};
-                        for (const SqlCell& cell : row)
-                            write.values.push_back(CellValue(cell));
-                        rows.push_back(std::move(write));
-                    });
-        if (!read)
-            return read;
-    }
-    return {};
-}
-
-Result<SqlRows> EmptySpool(SqlConnection& spool) {
-    Result<SqlRows> result = spool.Run("BEGIN");
-    for (const TableShape* table : AllRecordTables()) {
-        if (result)
-            result = spool.Run("DELETE FROM " + table->name);
-    }
-    if (result)
-        return spool.Run("COMMIT");
-    RollBack(spool);
-    return result;
-}
 
 // A full group of rows of one table from `at` on, else the single row there.
 std::size_t GroupSize(const std::vector<RowWrite>& rows, std::size_t at) {
@@ -55,10 +20,32 @@ std::size_t GroupSize(const std::vector<RowWrite>& rows, std::size_t at) {
     return kRowsPerInsert;
 }
 
+// The rows split by run, each run's rows in their order, runs as they first
+// appear.
+std::vector<std::vector<RowWrite>> ByRun(std::vector<RowWrite> rows) {
+    std::vector<std::string> order;
+    std::vector<std::vector<RowWrite>> runs;
+    for (RowWrite& row : rows) {
+        const std::string uuid = RunOf(row);
+        const auto at =
+            static_cast<std::size_t>(std::find(order.begin(), order.end(), uuid) - order.begin());
+        if (at == order.size()) {
+            order.push_back(uuid);
+            runs.emplace_back();
+        }
+        runs[at].push_back(std::move(row));
+    }
+    return runs;
+}
+
+void Append(std::vector<RowWrite>& to, std::vector<RowWrite> rows) {
+    to.insert(to.end(), std::make_move_iterator(rows.begin()), std::make_move_iterator(rows.end()));
+}
+
 }  // namespace
 
-Result<void> WriteRows(SqlConnection& connection, const std::vector<RowWrite>& rows) {
-    Result<SqlRows> result = connection.Run("BEGIN");
+Result<void, WriteFailure> WriteRows(SqlConnection& connection, const std::vector<RowWrite>& rows) {
+    Result<SqlRows> result = connection.Begin(Transaction::Rows);
     for (std::size_t at = 0; result && at < rows.size();) {
         const std::size_t count = GroupSize(rows, at);
         std::vector<SqlValue> values;
@@ -71,8 +58,9 @@ Result<void> WriteRows(SqlConnection& connection, const std::vector<RowWrite>& r
         result = connection.Run("COMMIT");
     if (result)
         return {};
+    const bool refused = connection.RefusedLastValues();
     RollBack(connection);
-    return Fail(result.Error());
+    return Fail(WriteFailure{result.Error(), refused});
 }
 
 Result<std::unique_ptr<SqlConnection>> OpenRecordDatabase(const std::string& target) {
@@ -89,26 +77,12 @@ RecordStore::RecordStore(RecordStoreOptions options) : options_(std::move(option
 RecordStore::~RecordStore() = default;
 
 void RecordStore::Write(std::vector<RowWrite> rows) {
-    held_.insert(held_.end(), std::make_move_iterator(rows.begin()),
-                 std::make_move_iterator(rows.end()));
-    if (PrimaryReady() && ForwardSpool()) {
-        const Result<void> written = WriteRows(*primary_, held_);
-        if (written) {
-            held_.clear();
-            MarkUp();
-            return;
-        }
-        DropPrimary(written.Error());
-    }
-    MarkDown(lastError_);
-    if (held_.empty() || !SpoolReady())
+    Append(held_, std::move(rows));
+    if (PrimaryReady() && ForwardSpool() && WriteHeld()) {
+        MarkUp();
         return;
-    if (WriteRows(*spool_, held_)) {
-        held_.clear();
-        spoolHasRows_ = true;
-    } else {
-        spool_.reset();
     }
+    MarkDown(SpoolHeld());
 }
 
 bool RecordStore::PrimaryReady() {
@@ -129,14 +103,23 @@ bool RecordStore::PrimaryReady() {
 }
 
 bool RecordStore::SpoolReady() {
-    if (!spool_) {
-        Result<std::unique_ptr<SqlConnection>> opened = OpenRecordDatabase(options_.spool.string());
-        if (opened)
-            spool_ = std::move(opened).Value();
+    if (spool_)
+        return true;
+    Result<std::unique_ptr<SqlConnection>> opened = OpenRecordDatabase(options_.spool.string());
+    if (opened) {
+        if (const Result<SqlRows> prepared = PrepareSpool(**opened); !prepared) {
+            spoolError_ = prepared.Error();
+            return false;
+        }
+        spool_ = std::move(opened).Value();
+        return true;
     }
-    return spool_ != nullptr;
+    spoolError_ = opened.Error();
+    return false;
 }
 
+// Run by run, those set aside behind the others and once per store; the
+// spool keeps what was not forwarded.
 bool RecordStore::ForwardSpool() {
     if (!spoolHasRows_)
         return true;
@@ -146,16 +129,99 @@ bool RecordStore::ForwardSpool() {
     }
     if (!SpoolReady())
         return true;  // a spool that can't be read holds nothing we can send
-    std::vector<RowWrite> rows;
-    Result<void> result = ReadSpool(*spool_, rows);
-    if (result && !rows.empty())
-        result = WriteRows(*primary_, rows);
-    if (!result) {
-        DropPrimary(result.Error());
+    const Result<std::vector<SpooledRun>> runs = SpooledRuns(*spool_);
+    if (!runs)
+        return true;  // looked at again at the next write
+    spoolHasRows_ = false;
+    for (const SpooledRun& run : *runs) {
+        if (run.setAside && !aside_.insert(run.uuid).second)
+            continue;
+        if (!ForwardRun(run))
+            return false;
+    }
+    return true;
+}
+
+// False when the database stopped taking writes; a run it refuses is set
+// aside and the others go on. What stays in the spool is sent again later,
+// and stored once.
+bool RecordStore::ForwardRun(const SpooledRun& run) {
+    const Result<std::vector<RowWrite>> rows = SpooledRows(*spool_, run.uuid);
+    if (!rows) {
+        spoolHasRows_ = true;
+        return true;
+    }
+    const Result<void, WriteFailure> written = WriteRows(*primary_, *rows);
+    if (written) {
+        if (!RemoveForwarded(*spool_, run.uuid, *rows))
+            spoolHasRows_ = true;
+        return true;
+    }
+    if (!written.Error().refused) {
+        spoolHasRows_ = true;
+        DropPrimary(written.Error().why);
         return false;
     }
-    if (EmptySpool(*spool_))
-        spoolHasRows_ = false;
+    if (!run.setAside && SetAside(*spool_, run.uuid, written.Error().why)) {
+        aside_.insert(run.uuid);
+        TellSetAside(run.uuid, written.Error().why);
+    }
+    return true;
+}
+
+// Run by run; a run refused for good goes to the spool, set aside (and so do
+// its later rows), and a run that found the database gone waits in memory
+// with the ones after it.
+bool RecordStore::WriteHeld() {
+    std::vector<std::vector<RowWrite>> runs = ByRun(std::exchange(held_, {}));
+    for (std::size_t i = 0; i < runs.size(); ++i) {
+        if (aside_.contains(RunOf(runs[i].front()))) {
+            SetAsideHeld(std::move(runs[i]), {});
+            continue;
+        }
+        const Result<void, WriteFailure> written = WriteRows(*primary_, runs[i]);
+        if (written)
+            continue;
+        if (written.Error().refused) {
+            SetAsideHeld(std::move(runs[i]), written.Error().why);
+            continue;
+        }
+        for (std::size_t rest = i; rest < runs.size(); ++rest)
+            Append(held_, std::move(runs[rest]));
+        DropPrimary(written.Error().why);
+        return false;
+    }
+    return true;
+}
+
+void RecordStore::SetAsideHeld(std::vector<RowWrite> run, const std::string& why) {
+    const std::string uuid = RunOf(run.front());
+    const bool told = aside_.contains(uuid);
+    if (SpoolReady() && WriteRows(*spool_, run) && (told || SetAside(*spool_, uuid, why))) {
+        if (!told) {
+            aside_.insert(uuid);
+            TellSetAside(uuid, why);
+        }
+        return;
+    }
+    lastError_ = why.empty() ? lastError_ : why;
+    Append(held_, std::move(run));  // kept in memory, as when the database is away
+}
+
+// False when the spool can't take them: they stay in memory.
+bool RecordStore::SpoolHeld() {
+    if (held_.empty())
+        return true;
+    if (!SpoolReady())
+        return false;
+    const Result<void, WriteFailure> written = WriteRows(*spool_, held_);
+    if (!written) {
+        spoolError_ = written.Error().why;
+        spool_.reset();
+        return false;
+    }
+    held_.clear();
+    spoolHasRows_ = true;
     return true;
 }
 
@@ -168,18 +234,55 @@ void RecordStore::DropPrimary(const std::string& why) {
 void RecordStore::MarkUp() {
     const bool recovered = health_ == Health::Down;
     health_ = Health::Up;
+    spoolFailureTold_ = false;
     if (recovered && options_.report)
         options_.report(true, "Results database " + primary_->Describe() +
                                   " is written again; the spooled records were forwarded.");
 }
 
-void RecordStore::MarkDown(const std::string& why) {
-    if (health_ == Health::Down)
-        return;
+// Said once when the database goes down, once more when the spool can't take
+// the rows either (then they are only in memory), and again when it can.
+void RecordStore::MarkDown(bool spooled) {
+    const bool firstDown = health_ != Health::Down;
     health_ = Health::Down;
+    if (spooled) {
+        if ((firstDown || spoolFailureTold_) && options_.report)
+            options_.report(false, lastError_ + ". Records are kept in " + options_.spool.string() +
+                                       " until it can be written.");
+        spoolFailureTold_ = false;
+        return;
+    }
+    if (spoolFailureTold_)
+        return;
+    spoolFailureTold_ = true;
     if (options_.report)
-        options_.report(false, why + ". Records are kept in " + options_.spool.string() +
-                                   " until it can be written.");
+        options_.report(false, (firstDown ? lastError_ + ". " : std::string()) + "The spool " +
+                                   options_.spool.string() + " can't be written either: " +
+                                   spoolError_ + ". The record of " + HeldRuns() +
+                                   " is held in memory only, and is lost if the "
+                                   "station closes before one of them can be written.");
+}
+
+void RecordStore::TellSetAside(const std::string& uuid, const std::string& why) {
+    if (options_.report)
+        options_.report(true, why + ". The record of run " + uuid + " is set aside in " +
+                                  options_.spool.string() + "; the runs after it go on.");
+}
+
+std::string RecordStore::HeldRuns() const {
+    std::vector<std::string> uuids;
+    for (const RowWrite& row : held_)
+        if (const std::string uuid = RunOf(row);
+            std::find(uuids.begin(), uuids.end(), uuid) == uuids.end())
+            uuids.push_back(uuid);
+    return (uuids.size() == 1 ? "run " : "runs ") + Joined(uuids);
+}
+
+std::string RecordStore::LossIfClosed() const {
+    if (held_.empty())
+        return {};
+    return "The record of " + HeldRuns() + " was lost: " + lastError_ + ", and the spool " +
+           options_.spool.string() + " can't be written either: " + spoolError_ + ".";
 }
 
 }  // namespace orvalt

@@ -170,6 +170,11 @@ std::string RunRecorder::LastRunUuid() const {
     return lastUuid_;
 }
 
+std::string RunRecorder::LossIfClosed() const {
+    std::scoped_lock lock(mutex_);
+    return lossIfClosed_;
+}
+
 void RunRecorder::Flush() {
     std::unique_lock lock(mutex_);
     const std::uint64_t target = handed_;
@@ -195,7 +200,9 @@ void RunRecorder::WriterLoop() {
             AppendEventRows(event, rows);
         if (!rows.empty() || store_.HasBacklog())
             store_.Write(std::move(rows));
+        std::string loss = store_.LossIfClosed();
         std::scoped_lock lock(mutex_);
+        lossIfClosed_ = std::move(loss);
         stored_ += batch.size();
         written_.notify_all();
     }

@@ -52,6 +52,9 @@ class RunRecorder {
     void Flush();
     // The UUID of the run in progress or of the last one; empty before any.
     std::string LastRunUuid() const;
+    // As of the last write: what is lost if the recorder ends now
+    // (RecordStore::LossIfClosed); empty when everything is stored somewhere.
+    std::string LossIfClosed() const;
 
   private:
     // Queues under the lock; a milestone wakes the writer at once.
@@ -77,6 +80,7 @@ class RunRecorder {
     std::uint64_t stored_ = 0;
     bool urgent_ = false;
     bool stopping_ = false;
+    std::string lossIfClosed_;
 
     // The run and test in progress, as the producers see them (under mutex_).
     std::optional<RunStart> run_;

@@ -1,5 +1,6 @@
 #include "records/Schema.h"
 
+#include <algorithm>
 #include <vector>
 
 namespace orvalt {
@@ -68,19 +69,53 @@ const std::vector<Migration>& Migrations() {
     return migrations;
 }
 
-Result<SqlRows> RunMigration(SqlConnection& connection, std::size_t index) {
-    Result<SqlRows> result = connection.Run("BEGIN");
-    for (const char* statement : Migrations()[index]) {
+// Within the open transaction: the table of versions, and the steps of
+// `version`.
+Result<SqlRows> RunMigration(SqlConnection& connection, int version) {
+    Result<SqlRows> result =
+        connection.Run("CREATE TABLE IF NOT EXISTS orvalt_schema (version INTEGER NOT NULL)");
+    if (result)
+        result = connection.Run(
+            "INSERT INTO orvalt_schema (version) SELECT 0 WHERE NOT EXISTS "
+            "(SELECT 1 FROM orvalt_schema)");
+    for (const char* statement : Migrations()[static_cast<std::size_t>(version)]) {
         if (result)
             result = connection.Run(statement);
     }
     if (result)
         result = connection.Run("UPDATE orvalt_schema SET version = $1",
-                                {static_cast<std::int64_t>(index + 1)});
-    if (result)
-        return connection.Run("COMMIT");
-    RollBack(connection);
+                                {static_cast<std::int64_t>(version + 1)});
     return result;
+}
+
+Failure<std::string> NewerSchema(SqlConnection& connection, int found) {
+    return Fail("Results database " + connection.Describe() + " has schema version " +
+                std::to_string(found) + ", newer than this station's " +
+                std::to_string(CurrentSchemaVersion()) +
+                ": it is left untouched. Update the station to write to it.");
+}
+
+// One step up, in a transaction that holds the schema lock and reads the
+// version again under it: another station may have taken the step while this
+// one waited. The version reached, or why not.
+Result<int> MigrateOneStep(SqlConnection& connection) {
+    if (Result<SqlRows> begun = connection.Begin(Transaction::Schema); !begun)
+        return Fail(begun.Error());
+    const Result<int> version = ReadSchemaVersion(connection);
+    if (!version || *version > CurrentSchemaVersion()) {
+        RollBack(connection);
+        return version ? NewerSchema(connection, *version) : Fail(version.Error());
+    }
+    Result<SqlRows> step = SqlRows{};
+    if (*version < CurrentSchemaVersion())
+        step = RunMigration(connection, *version);
+    if (step)
+        step = connection.Run("COMMIT");
+    if (!step) {
+        RollBack(connection);
+        return Fail(step.Error());
+    }
+    return std::min(*version + 1, CurrentSchemaVersion());
 }
 
 }  // namespace
@@ -111,20 +146,15 @@ Result<int> PrepareSchema(SqlConnection& connection) {
     if (!found)
         return found;
     if (*found > CurrentSchemaVersion())
-        return Fail("Results database " + connection.Describe() + " has schema version " +
-                    std::to_string(*found) + ", newer than this station's " +
-                    std::to_string(CurrentSchemaVersion()) +
-                    ": it is left untouched. Update the station to write to it.");
-    Result<SqlRows> step =
-        connection.Run("CREATE TABLE IF NOT EXISTS orvalt_schema (version INTEGER NOT NULL)");
-    if (step && *found == 0)
-        step = connection.Run(
-            "INSERT INTO orvalt_schema (version) SELECT 0 WHERE NOT EXISTS "
-            "(SELECT 1 FROM orvalt_schema)");
-    for (int v = *found; step && v < CurrentSchemaVersion(); ++v)
-        step = RunMigration(connection, static_cast<std::size_t>(v));
-    if (!step)
-        return Fail(step.Error());
+        return NewerSchema(connection, *found);
+    // Each pass reaches at least one version more than it found under the lock.
+    int reached = *found;
+    for (int pass = 0; pass < CurrentSchemaVersion() && reached < CurrentSchemaVersion(); ++pass) {
+        const Result<int> step = MigrateOneStep(connection);
+        if (!step)
+            return Fail(step.Error());
+        reached = *step;
+    }
     return found;
 }
 

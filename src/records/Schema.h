@@ -10,7 +10,8 @@ namespace orvalt {
 // The version this station writes.
 int CurrentSchemaVersion();
 
-// Creates or migrates the schema, each step in its own transaction. The
+// Creates or migrates the schema, each step in its own transaction, which
+// holds the lock other stations wait for while one changes the schema. The
 // value is the version found before any migration; 0 for a new database.
 Result<int> PrepareSchema(SqlConnection& connection);
 

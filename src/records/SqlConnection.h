@@ -21,11 +21,25 @@ using SqlCell = std::optional<std::string>;  // empty: NULL
 using SqlRow = std::vector<SqlCell>;
 using SqlRows = std::vector<SqlRow>;
 
+// What a transaction is for. Rows: it writes records, and takes its place
+// among the other writers at once rather than failing half-way when one of
+// them wrote first. Schema: it creates or migrates the schema, which one
+// connection at a time does; the others wait for it and then find it done.
+enum class Transaction { Rows, Schema };
+
 class SqlConnection {
   public:
     virtual ~SqlConnection() = default;
-    // The statement's rows, or why it failed, naming the database.
+    // The statement's rows, or why it failed, naming the database. Texts go
+    // in and come out as StoredText.h keeps them: any bytes, read back exactly.
     virtual Result<SqlRows> Run(std::string_view sql, const std::vector<SqlValue>& params = {}) = 0;
+    // Opens a transaction of that kind; COMMIT or RollBack ends it.
+    virtual Result<SqlRows> Begin(Transaction kind) = 0;
+    // Whether the last statement that failed was refused for the values it
+    // carried (a constraint, a value out of range or too big): the database
+    // works and takes other rows, but never these. Otherwise it failed for the
+    // database's state (away, locked, full, read-only) and may go later.
+    virtual bool RefusedLastValues() const = 0;
     // The database in words for messages: its file, or the server and database.
     virtual std::string Describe() const = 0;
 };

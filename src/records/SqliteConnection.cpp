@@ -5,6 +5,8 @@
 #include <cstdio>
 #include <system_error>
 
+#include "records/StoredText.h"
+
 namespace orvalt {
 
 namespace {
@@ -23,7 +25,9 @@ SqlCell ColumnCell(sqlite3_stmt* statement, int column) {
     }
     const auto* text = sqlite3_column_text(statement, column);
     const int bytes = sqlite3_column_bytes(statement, column);
-    return std::string(reinterpret_cast<const char*>(text), static_cast<std::size_t>(bytes));
+    const std::string_view cell(reinterpret_cast<const char*>(text),
+                                static_cast<std::size_t>(bytes));
+    return type == SQLITE_TEXT ? TextFromStored(cell) : std::string(cell);
 }
 
 SqlRow CurrentRow(sqlite3_stmt* statement) {
@@ -39,9 +43,11 @@ int BindOne(sqlite3_stmt* statement, int index, const SqlValue& value) {
         return sqlite3_bind_int64(statement, index, *number);
     if (const auto* real = std::get_if<double>(&value))
         return sqlite3_bind_double(statement, index, *real);
-    if (const auto* text = std::get_if<std::string>(&value))
-        return sqlite3_bind_text(statement, index, text->data(), static_cast<int>(text->size()),
+    if (const auto* text = std::get_if<std::string>(&value)) {
+        const std::string stored = StoredText(*text);
+        return sqlite3_bind_text(statement, index, stored.data(), static_cast<int>(stored.size()),
                                  SQLITE_TRANSIENT);
+    }
     return sqlite3_bind_null(statement, index);
 }
 
@@ -85,8 +91,18 @@ std::string SqliteConnection::Describe() const {
     return file_.string();
 }
 
-Failure<std::string> SqliteConnection::Failed() const {
+// A constraint, a mismatched or oversized value: these rows, not the file.
+Failure<std::string> SqliteConnection::Failed() {
+    const int code = sqlite3_errcode(db_);
+    refused_ = code == SQLITE_CONSTRAINT || code == SQLITE_TOOBIG || code == SQLITE_MISMATCH;
     return Fail("Results database " + file_.string() + ": " + sqlite3_errmsg(db_));
+}
+
+// Both kinds take the file's write lock at once, waiting out the busy time
+// for another station's transaction: one that would take it only at its first
+// write can find another's commit in between and fail at once.
+Result<SqlRows> SqliteConnection::Begin(Transaction /*kind*/) {
+    return Run("BEGIN IMMEDIATE");
 }
 
 Result<sqlite3_stmt*> SqliteConnection::Prepared(std::string_view sql) {

@@ -24,17 +24,20 @@ class SqliteConnection final : public SqlConnection {
     SqliteConnection& operator=(const SqliteConnection&) = delete;
 
     Result<SqlRows> Run(std::string_view sql, const std::vector<SqlValue>& params = {}) override;
+    Result<SqlRows> Begin(Transaction kind) override;
+    bool RefusedLastValues() const override { return refused_; }
     std::string Describe() const override;
 
   private:
     Result<sqlite3_stmt*> Prepared(std::string_view sql);
     Result<void> Bind(sqlite3_stmt* statement, const std::vector<SqlValue>& params);
     Result<SqlRows> Steps(sqlite3_stmt* statement);
-    Failure<std::string> Failed() const;
+    Failure<std::string> Failed();
 
     sqlite3* db_;
     std::filesystem::path file_;
     std::map<std::string, sqlite3_stmt*, std::less<>> statements_;
+    bool refused_ = false;
 };
 
 }  // namespace orvalt

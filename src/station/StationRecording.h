@@ -56,6 +56,9 @@ class StationRecording {
     std::string LastRunUuid() const { return recorder_->LastRunUuid(); }
     // Waits until everything handed over is written (or spooled).
     void Flush() { recorder_->Flush(); }
+    // After a Flush: what closing now would lose, the records neither the
+    // database nor the spool took, as a sentence; empty when nothing.
+    std::string LossIfClosed() const { return recorder_->LossIfClosed(); }
 
     // Writes the report of the run recorded last into `folder` once all of it
     // is stored; the file's path, or why there is none.

@@ -14,6 +14,7 @@
 #include "records/RunLoad.h"
 #include "sim/SimulatedSerialNumber.h"
 #include "sim/UnitProfileJson.h"
+#include "support/ChildProcess.h"
 #include "support/PortHolder.h"
 
 namespace orvalt {
@@ -285,6 +286,48 @@ TEST_F(HeadlessRun, ADatabaseThatCannotBeWrittenIsSaidOnceAndTheRunGoesOn) {
     EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 2) << err;  // and the unit's power
     EXPECT_TRUE(fs::exists(folder / "run.csv"));
     EXPECT_TRUE(fs::exists(DefaultResultsSpool((folder / "blocker" / "r.sqlite").string())));
+}
+
+// Neither the database nor the spool takes the run: a spool folder that is a
+// file, a file-size limit, a read-only folder. Each time the runner says that
+// the run's record was lost and why, and ends with a status of its own.
+TEST_F(HeadlessRun, ARecordNeitherTheDatabaseNorTheSpoolTakesIsLostAndSaidSo) {
+    const auto planFile = Write("plan.csv", plan);
+    const std::string db = Write("broken.sqlite", std::string(8192, 'x')).string();
+    const std::vector<std::string> args{"--simulate", "--fast", "--db", db, planFile.string()};
+    const fs::path spoolFolder = DefaultResultsSpool(db).parent_path();
+    const auto expectLost = [&](const std::string& outcome, const std::string& cause) {
+        EXPECT_EQ(outcome.substr(0, 2), std::to_string(kExitRecordLost) + "|") << outcome;
+        EXPECT_NE(outcome.find("The record of run "), std::string::npos) << outcome;
+        EXPECT_NE(outcome.find(" was lost: Results database " + db + ": file is not a database"),
+                  std::string::npos)
+            << outcome;
+        EXPECT_NE(outcome.find(cause), std::string::npos) << outcome;
+        EXPECT_EQ(outcome.find("Records are kept in"), std::string::npos) << outcome;
+    };
+    fs::create_directories(spoolFolder.parent_path());
+    Write(fs::relative(spoolFolder, folder).string(), "a file where the spool's folder belongs");
+    expectLost(std::to_string(Run(args)) + "|" + err, "unable to open database file");
+
+    fs::remove(spoolFolder);
+    fs::create_directories(spoolFolder);
+    expectLost(test::RunInChild([&] {
+                   test::LimitFileSize(2048);
+                   return std::to_string(Run(args)) + "|" + err;
+               }),
+               "disk I/O error");
+
+    fs::permissions(folder, fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec |
+                                fs::perms::others_read | fs::perms::others_exec);
+    fs::permissions(spoolFolder, fs::perms::owner_read | fs::perms::owner_exec |
+                                     fs::perms::group_read | fs::perms::group_exec |
+                                     fs::perms::others_read | fs::perms::others_exec);
+    expectLost(test::RunInChild([&] {
+                   test::DropRoot();
+                   return std::to_string(Run(args)) + "|" + err;
+               }),
+               "attempt to write a readonly database");
+    fs::permissions(spoolFolder, fs::perms::owner_all);
 }
 
 TEST_F(HeadlessRun, AResultFileThatCannotBeWrittenIsReported) {

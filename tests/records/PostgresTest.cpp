@@ -4,9 +4,12 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
+
 #include "records/HealthLog.h"
 #include "records/History.h"
 #include "records/RecordsKit.h"
+#include "records/RunLoad.h"
 #include "records/Schema.h"
 #include "support/PgCluster.h"
 #include "support/TempFolder.h"
@@ -128,6 +131,108 @@ TEST_F(PostgresTest, TheServerGetsTheSameSchemaAndAnswersTheSameQueries) {
     EXPECT_EQ((*history)[0].completedTests, 1);
     ASSERT_TRUE((*db)->Run("UPDATE orvalt_schema SET version = 42").Ok());
     EXPECT_FALSE(OpenRecordDatabase(cluster_.Url()).Ok());
+}
+
+// A Latin-1 degree sign in the plan's title, 0xFF in a serial, line noise on
+// the diagnostic port, every byte there is: the server takes them, stored as
+// the SQLite file stores them, and the readers give back the very bytes.
+TEST_F(PostgresTest, TextThatIsNotUtf8IsStoredAndReadBackExactly) {
+    std::string noise;
+    for (int byte = 0; byte < 256; ++byte)
+        noise += static_cast<char>(byte);
+    RunStart start = SampleRun(
+        "X\xB0"
+        "1",
+        "SN-\xFF");
+    start.planName =
+        "Plan 25\xB0"
+        "C.csv";
+    start.planText = "Lamp \xB0\r\n\\x41\r\n";
+    start.settings.push_back({"Manufacturer", "Gr\xFCn"});
+    TempFolder sqliteFolder;
+    const std::string sqlite = (sqliteFolder / "r.sqlite").string();
+    std::string uuid;
+    for (const std::string& target : {cluster_.Url(), sqlite}) {
+        RecordStoreOptions options = Options();
+        options.target = target;
+        RunRecorder recorder(options, {std::chrono::milliseconds(20)});
+        start.uuid = uuid;
+        uuid = recorder.BeginRun(start);
+        recorder.BeginTest(SampleTest(0));
+        recorder.RecordSwitch(1000, 4, true);
+        recorder.RecordDiagLine(1010, noise, {1, 2, 3});
+        recorder.RecordReading(1020, 1.5, "reading \xB0");
+        recorder.EndTest({RecordEnd::Completed, "12-06-26, 1, 0, \xB0", {}, std::nullopt, {}});
+        recorder.EndRun({});
+    }
+    EXPECT_TRUE(health_.Reports().empty()) << health_.Reports()[0].second;
+
+    for (const std::string& target : {cluster_.Url(), sqlite}) {
+        auto db = OpenSqlConnection(target);
+        ASSERT_TRUE(db.Ok()) << db.Error();
+        const auto loaded = LoadRun(**db, uuid);
+        ASSERT_TRUE(loaded.Ok() && *loaded) << target;
+        const LoadedRun& run = **loaded;
+        EXPECT_EQ(run.start.planName, start.planName);
+        EXPECT_EQ(run.start.planText, start.planText);
+        EXPECT_EQ(run.start.unit.model, start.unit.model);
+        EXPECT_EQ(RunSetting(run, "Manufacturer"), "Gr\xFCn");
+        ASSERT_EQ(run.tests.size(), 1u);
+        ASSERT_EQ(run.tests[0].diagLines.size(), 1u);
+        EXPECT_EQ(run.tests[0].diagLines[0].raw, noise);
+        EXPECT_EQ(run.tests[0].readings.at(0).status, "reading \xB0");
+        EXPECT_EQ(run.tests[0].summaryLine, "12-06-26, 1, 0, \xB0");
+        HistoryFilter filter;
+        filter.serial = "SN-\xFF";
+        const auto history = QueryHistory(**db, filter);
+        ASSERT_TRUE(history.Ok()) << history.Error();
+        ASSERT_EQ(history->size(), 1u);
+        EXPECT_EQ((*history)[0].serial, "SN-\xFF");
+        // Both hold the same escaped form, which a reader of its own can see.
+        const auto kept = (*db)->Run("SELECT replace(serial, '\\', '/') FROM runs");
+        ASSERT_TRUE(kept.Ok()) << kept.Error();
+        EXPECT_EQ(CellText(kept->at(0).at(0)), "SN-/xFF");
+    }
+}
+
+// A run the server refuses for good (a model too long for its index) is set
+// aside in the spool, said once with why, and the runs on either side of it
+// are stored, whether they come live or from the spool.
+TEST_F(PostgresTest, ARunTheServerRefusesIsSetAsideAndTheOthersGoOn) {
+    std::mt19937 random(7);
+    std::string hugeModel(12000, ' ');
+    for (char& c : hugeModel)
+        c = static_cast<char>('a' + random() % 26);
+    const auto recordThree = [&](std::vector<std::string>& uuids) {
+        RunRecorder recorder(Options(), {std::chrono::milliseconds(20)});
+        for (const std::string& model : {std::string("A1"), hugeModel, std::string("C3")}) {
+            RecordedCounts counts;
+            uuids.push_back(recorder.BeginRun(SampleRun(model, "SN-" + model.substr(0, 2))));
+            RecordCompletedTest(recorder, 0, 20, counts);
+            recorder.EndRun({});
+        }
+    };
+    std::vector<std::string> live, spooled;
+    recordThree(live);
+    ASSERT_TRUE(cluster_.Stop());
+    recordThree(spooled);
+    ASSERT_TRUE(cluster_.Start());
+    RecordStore(Options()).Write({});  // the next start forwards the spool
+
+    for (const auto& uuids : {live, spooled}) {
+        EXPECT_EQ(CountRows(cluster_.Url(), "readings", uuids[0]), 20);
+        EXPECT_EQ(CountRows(cluster_.Url(), "runs", uuids[1]), 0);
+        EXPECT_EQ(CountRows(cluster_.Url(), "readings", uuids[2]), 20);
+        // Kept whole in the spool, and said with why.
+        const std::string spool = (spoolFolder_ / "spool.sqlite").string();
+        EXPECT_EQ(CountRows(spool, "readings", uuids[1]), 20);
+        EXPECT_EQ(CountRows(spool, "readings", uuids[2]), 0);
+        std::size_t told = 0;
+        for (const auto& [up, message] : health_.Reports())
+            told += message.find("run " + uuids[1] + " is set aside") != std::string::npos &&
+                    message.find("index row") != std::string::npos;
+        EXPECT_EQ(told, 1u) << uuids[1];
+    }
 }
 
 }  // namespace

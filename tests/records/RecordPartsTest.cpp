@@ -3,10 +3,13 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
+
 #include "platform/DataPaths.h"
 #include "records/ResultsSetting.h"
 #include "records/SettingsPairs.h"
 #include "records/Sha256.h"
+#include "records/StoredText.h"
 #include "support/TempFolder.h"
 
 namespace orvalt::test {
@@ -69,6 +72,57 @@ TEST(SettingsPairsTest, KeepsAllThirtyEightValuesByTheirRegistryNames) {
     EXPECT_EQ(value("VoltageOn"), "2.0");
     EXPECT_EQ(value("cfgTime1"), "-7");
     EXPECT_EQ(value("TaskTerminateWaitTime"), "5000");
+}
+
+// Any bytes go in as UTF-8 without NUL and come back exactly; valid UTF-8
+// goes in as it is.
+TEST(StoredTextTest, EveryByteStringComesBackAndUtf8StaysAsItIs) {
+    EXPECT_EQ(StoredText("25\xB0"
+                         "C"),
+              "25\\xB0C");
+    EXPECT_EQ(StoredText(std::string("a\0b", 3)), "a\\x00b");
+    EXPECT_EQ(StoredText("\\x41"), "\\x5Cx41");  // would read back as "A"
+    EXPECT_EQ(StoredText("C:\\plans\\x.csv \\xab"), "C:\\plans\\x.csv \\xab");
+    EXPECT_EQ(StoredText("\xC0\xAF \xED\xA0\x80 \xF4\x90\x80\x80"),
+              "\\xC0\\xAF \\xED\\xA0\\x80 \\xF4\\x90\\x80\\x80");  // overlong, surrogate, too big
+    EXPECT_EQ(StoredText("\xE2\x82"), "\\xE2\\x82");               // cut short
+
+    std::mt19937 random(20);
+    const std::string alphabet =
+        std::string("\\xAF0a\xB0\xC3\xE2\x82\xAC\xED\xF0\xF4\xFF\x80 ") + '\0';
+    for (int round = 0; round < 20000; ++round) {
+        std::string bytes(random() % 24, ' ');
+        for (char& byte : bytes)
+            byte =
+                random() % 4 ? alphabet[random() % alphabet.size()] : static_cast<char>(random());
+        const std::string stored = StoredText(bytes);
+        ASSERT_EQ(TextFromStored(stored), bytes) << stored;
+        ASSERT_EQ(stored.find('\0'), std::string::npos);
+    }
+
+    const char32_t points[] = {U'a',          U'\u00B0',     U'\u20AC', U'\uD7FF', U'\uE000',
+                               U'\U0001F600', U'\U0010FFFF', U'\u0080', U'x',      U'7'};
+    for (int round = 0; round < 2000; ++round) {
+        std::string text;
+        for (std::size_t n = random() % 12; n > 0; --n) {
+            const char32_t c = points[random() % std::size(points)];
+            if (c < 0x80) {
+                text += static_cast<char>(c);
+            } else if (c < 0x800) {
+                text += {static_cast<char>(0xC0 | (c >> 6)), static_cast<char>(0x80 | (c & 0x3F))};
+            } else if (c < 0x10000) {
+                text += {static_cast<char>(0xE0 | (c >> 12)),
+                         static_cast<char>(0x80 | ((c >> 6) & 0x3F)),
+                         static_cast<char>(0x80 | (c & 0x3F))};
+            } else {
+                text += {static_cast<char>(0xF0 | (c >> 18)),
+                         static_cast<char>(0x80 | ((c >> 12) & 0x3F)),
+                         static_cast<char>(0x80 | ((c >> 6) & 0x3F)),
+                         static_cast<char>(0x80 | (c & 0x3F))};
+            }
+        }
+        ASSERT_EQ(StoredText(text), text);
+    }
 }
 
 TEST(DataFolderTest, FollowsTheXdgRulesAndNeverTheRoot) {

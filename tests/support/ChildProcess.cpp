@@ -55,6 +55,45 @@ std::string RunInChild(const std::function<std::string()>& body) {
     return text;
 }
 
+std::vector<std::string> RunChildrenTogether(int count,
+                                             const std::function<std::string(int)>& body) {
+    int go[2];
+    if (::pipe(go) != 0) {
+        return std::vector<std::string>(static_cast<std::size_t>(count), "child failed: no pipe");
+    }
+    std::vector<std::pair<pid_t, int>> children;
+    for (int i = 0; i < count; ++i) {
+        int out[2];
+        if (::pipe(out) != 0) {
+            break;
+        }
+        const pid_t pid = ::fork();
+        if (pid == 0) {
+            ::close(go[1]);
+            ::close(out[0]);
+            char none = 0;
+            [[maybe_unused]] const ssize_t released = ::read(go[0], &none, 1);  // EOF: go
+            WriteAll(out[1], body(i));
+            ::_exit(0);
+        }
+        ::close(out[1]);
+        children.emplace_back(pid, out[0]);
+    }
+    ::close(go[0]);
+    ::close(go[1]);  // every child's read ends now
+    std::vector<std::string> texts;
+    for (const auto& [pid, fd] : children) {
+        std::string text = ReadAll(fd);
+        ::close(fd);
+        int status = 0;
+        ::waitpid(pid, &status, 0);
+        const bool failed = pid < 0 || !WIFEXITED(status) || WEXITSTATUS(status) != 0;
+        texts.push_back(failed ? "child failed: " + text : text);
+    }
+    texts.resize(static_cast<std::size_t>(count), "child failed: not started");
+    return texts;
+}
+
 void LimitFileSize(long bytes) {
     std::signal(SIGXFSZ, SIG_IGN);
     rlimit limit{};

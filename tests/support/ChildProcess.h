@@ -17,6 +17,12 @@ namespace orvalt::test {
 // starting "child failed" when the child did not end normally.
 std::string RunInChild(const std::function<std::string()>& body);
 
+// Runs `count` children at once, each `body(i)` released only when all of
+// them have started, so that they meet the same moment; their texts by i
+// (as RunInChild's).
+std::vector<std::string> RunChildrenTogether(int count,
+                                             const std::function<std::string(int)>& body);
+
 // Files larger than `bytes` can't be written, as on a full disk (writes past
 // the limit fail with EFBIG; the signal that comes with it is ignored). Root is
 // bound too. Meant for a child; FileSizeLimit undoes it.
