@@ -6,6 +6,7 @@
 
 #include "domain/HexDigit.h"
 #include "domain/Joined.h"
+#include "domain/PrintableText.h"
 
 namespace orvalt {
 
@@ -49,16 +50,16 @@ bool NamesPostgres(std::string_view text) {
 
 // Why a text that looks like a URL has no valid scheme part.
 std::string SchemeProblem(std::string_view text) {
-    const std::string_view scheme = SchemeOf(text);
+    const std::string scheme = PrintableText(SchemeOf(text));
     const std::string lowered = Lowered(scheme);
     const bool postgres = lowered == kNamedBy[0] || lowered == kNamedBy[1];
     if (postgres && scheme != lowered)
-        return "the scheme \"" + std::string(scheme) + ":\" must be written in lower case" +
+        return "the scheme \"" + scheme + ":\" must be written in lower case" +
                std::string(kFormHint);
     if (postgres)
-        return "\"" + std::string(scheme) + ":\" must be followed by //" + std::string(kFormHint);
+        return "\"" + scheme + ":\" must be followed by //" + std::string(kFormHint);
     if (!scheme.empty())
-        return "\"" + std::string(scheme) +
+        return "\"" + scheme +
                ":\" is no results server; a SQLite file is named by its path, a server" +
                std::string(kFormHint);
     return "the scheme needs its colon" + std::string(kFormHint);
@@ -292,7 +293,7 @@ std::string ShownDatabase(std::string_view text) {
     if (const Result<ServerUrl> url = ParseServerUrl(text))
         return url->shown;
     const std::string_view scheme = SchemeOf(text);
-    return (scheme.empty() ? std::string("postgres") : std::string(scheme) + ":") + "...";
+    return (scheme.empty() ? std::string("postgres") : PrintableText(scheme) + ":") + "...";
 }
 
 bool HoldsPassword(std::string_view text) {
