@@ -6,7 +6,9 @@
 #include <functional>
 #include <map>
 
+#include "cli/RecordsCommandParts.h"
 #include "config/FixtureName.h"
+#include "domain/PrintableText.h"
 
 namespace orvalt {
 
@@ -96,7 +98,7 @@ bool ParseSerial(CliOptions& o, const std::string& text) {
 
 bool ParseDb(CliOptions& o, const std::string& text) {
     o.db = text;
-    return !text.empty();
+    return !text.empty() && DatabaseValidator(text).empty();
 }
 
 const std::map<std::string, Valued>& ValuedOptions() {
@@ -120,13 +122,18 @@ const std::map<std::string, Valued>& ValuedOptions() {
     return options;
 }
 
-// A fixture name says what is wrong with it; it may hold characters that
-// should not reach a terminal, so it is not repeated.
+// A fixture name and a database say what is wrong with them instead of being
+// repeated: a fixture name was refused for what it holds, a database URL may
+// hold a password. Other values are shown as a terminal can take them.
 std::string BadValueText(const std::string& option, const std::string& value) {
     if (option == "--fixture") {
         return "bad value for --fixture: " + FixtureNameError(value);
     }
-    return "bad value for " + option + ": " + value;
+    if (option == "--db") {
+        return "bad value for --db: " +
+               (value.empty() ? "no database named" : DatabaseValidator(value));
+    }
+    return "bad value for " + option + ": " + PrintableText(value);
 }
 
 CliParseResult Fail(std::string error) {
@@ -175,7 +182,7 @@ CliParseResult ParseCliOptions(const std::vector<std::string>& args) {
                 return Fail(BadValueText(arg, args[i]));
             }
         } else if (arg.starts_with("--") || !options.planPath.empty()) {
-            return Fail("unexpected argument: " + arg);
+            return Fail("unexpected argument: " + PrintableText(arg));
         } else {
             options.planPath = arg;
         }

@@ -7,6 +7,7 @@
 #include "cli/StatusLine.h"
 #include "config/TestPlanFile.h"
 #include "diaglink/DiagPorts.h"
+#include "domain/PrintableText.h"
 #include "results/TestDataExport.h"
 #include "sim/UnitProfileJson.h"
 #include "station/StationSession.h"
@@ -45,6 +46,7 @@ class HeadlessSession final : private SessionView, private WindowObserver {
 
   private:
     bool LoadInputs();
+    bool ChooseDatabase();
     bool OpenDiagnostics();
     void HandleUntilRunEnds();
     void NotePower(const std::string& text);
@@ -73,6 +75,7 @@ class HeadlessSession final : private SessionView, private WindowObserver {
     std::ostream& err_;
     std::atomic<bool>& stopRequest_;
 
+    std::string database_;  // where the run is recorded, when it is
     UnitProfile profile_;
     LoadedPlan plan_;
     std::unique_ptr<StationSession> session_;
@@ -124,6 +127,21 @@ bool HeadlessSession::OpenDiagnostics() {
     } else if (session_->GetStation().Simulated() && !options_.noDiag) {
         session_->HearSimulatedDiagLines();
     }
+    return true;
+}
+
+// A results database that looks like a URL but is none is refused before the
+// run: its records would otherwise go to a local file named after it.
+bool HeadlessSession::ChooseDatabase() {
+    if (options_.noRecord) {
+        return true;
+    }
+    Result<std::string> chosen = RecordsDatabaseFor(options_.db);
+    if (!chosen) {
+        err_ << chosen.Error() << '\n';
+        return false;
+    }
+    database_ = std::move(chosen).Value();
     return true;
 }
 
@@ -293,7 +311,7 @@ bool HeadlessSession::LoadLimits() {
     const std::string error =
         session_->LoadLimits(options_.limitsPath, StationSession::Remember::No);
     if (!error.empty()) {
-        err_ << options_.limitsPath << ": " << error << '\n';
+        err_ << PrintableText(options_.limitsPath, kMessageShownMax) << ": " << error << '\n';
     }
     return error.empty();
 }
@@ -333,7 +351,7 @@ SessionOptions HeadlessSession::SessionFor() const {
     RecordingOptions recording;
     recording.on = !options_.noRecord;
     if (recording.on) {
-        recording.database = RecordsDatabaseFor(options_.db);
+        recording.database = database_;
     }
     return SessionOptions{
         StationOptions{options_.simulate, options_.fast, profile_, {}, options_.fixture},
@@ -373,6 +391,9 @@ bool HeadlessSession::Prepare() {
 int HeadlessSession::Run() {
     if (!LoadInputs()) {
         return stopRequest_.exchange(false) ? kExitAbandonedOrStopped : kExitUsage;
+    }
+    if (!ChooseDatabase()) {
+        return kExitUsage;
     }
     session_ = std::make_unique<StationSession>(SessionFor());
     if (!Prepare()) {

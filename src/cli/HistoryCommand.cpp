@@ -2,6 +2,7 @@
 #include <memory>
 
 #include "cli/RecordsCommandParts.h"
+#include "domain/PrintableText.h"
 #include "records/History.h"
 #include "records/SqlConnection.h"
 
@@ -15,10 +16,10 @@ struct HistoryOptions {
 };
 
 int RunHistory(const HistoryOptions& options, std::ostream& out, std::ostream& err) {
-    const auto db = OpenRecordsToRead(options.db, err);
-    if (!db)
-        return kExitRecordsUnreadable;
-    const Result<std::vector<HistoryRow>> history = QueryHistory(*db, options.filter);
+    const RecordsToRead records = OpenRecordsForCommand(options.db, err, 0);
+    if (!records.db)
+        return records.status;
+    const Result<std::vector<HistoryRow>> history = QueryHistory(*records.db, options.filter);
     if (!history)
         return RecordsUnreadable(err, history.Error());
     for (const HistoryRow& row : *history)
@@ -29,7 +30,8 @@ int RunHistory(const HistoryOptions& options, std::ostream& out, std::ostream& e
 }  // namespace
 
 std::string SinceValidator(const std::string& text) {
-    return IsIsoDate(text) ? std::string() : "expected a date YYYY-MM-DD, got \"" + text + "\"";
+    return IsIsoDate(text) ? std::string()
+                           : "expected a date YYYY-MM-DD, got \"" + PrintableText(text) + "\"";
 }
 
 RecordsCommand AddHistoryCommand(CLI::App& app) {
@@ -40,7 +42,7 @@ RecordsCommand AddHistoryCommand(CLI::App& app) {
     app.add_option("--since", options->filter.since,
                    "only runs started on or after YYYY-MM-DD (UTC)")
         ->check(CLI::Validator(SinceValidator, "YYYY-MM-DD"));
-    app.add_option("--db", options->db, "results database: a SQLite file or a postgresql:// URL");
+    AddDatabaseOption(app, options->db);
     return
         [options](std::ostream& out, std::ostream& err) { return RunHistory(*options, out, err); };
 }

@@ -8,6 +8,7 @@
 #include <ostream>
 #include <string>
 
+#include "base/Result.h"
 #include "records/SqlConnection.h"
 
 namespace CLI {
@@ -24,17 +25,30 @@ RecordsCommand AddHistoryCommand(CLI::App& app);
 RecordsCommand AddYieldCommand(CLI::App& app);
 RecordsCommand AddReportCommand(CLI::App& app);
 
-// --db, else the setting, else the default file.
-std::string RecordsDatabaseFor(const std::optional<std::string>& db);
+// --db, else the setting, else the default file; refused when the one chosen
+// looks like a URL but is not a valid server URL.
+Result<std::string> RecordsDatabaseFor(const std::optional<std::string>& db);
 
-// Opens that database to read; on failure tells `err` why and returns nothing.
-std::unique_ptr<SqlConnection> OpenRecordsToRead(const std::optional<std::string>& db,
-                                                 std::ostream& err);
+// The database a command reads, or, when there is none to read, the status
+// the command ends with, having told `err` why: `nothingRecorded` when no run
+// was ever recorded there, 2 for a setting that is not a valid URL, 5 when
+// the database can't be read.
+struct RecordsToRead {
+    std::unique_ptr<SqlConnection> db;
+    int status = 0;
+};
+RecordsToRead OpenRecordsForCommand(const std::optional<std::string>& db, std::ostream& err,
+                                    int nothingRecorded);
 
 // Tells `err` why and gives the exit status for it.
 int RecordsUnreadable(std::ostream& err, const std::string& message);
 
 // Checks a --since value: YYYY-MM-DD.
 std::string SinceValidator(const std::string& text);
+// Checks a --db value: a SQLite file or a valid server URL.
+std::string DatabaseValidator(const std::string& text);
+
+// The --db option every records command takes.
+void AddDatabaseOption(CLI::App& app, std::optional<std::string>& db);
 
 }  // namespace orvalt

@@ -2,38 +2,63 @@
 
 #include <CLI/CLI.hpp>
 
+#include "cli/HeadlessRunner.h"
 #include "cli/RecordsCommandParts.h"
 #include "config/RegistryStore.h"
+#include "domain/DatabaseUrl.h"
+#include "domain/PrintableText.h"
+#include "records/RecordsToRead.h"
 #include "records/ResultsSetting.h"
 
 namespace orvalt {
 
-namespace {
-
-constexpr int kExitUsage = 2;
-
-}  // namespace
-
-std::string RecordsDatabaseFor(const std::optional<std::string>& db) {
-    if (db && !db->empty())
-        return *db;
-    RegistryStore settings(DefaultRegistryPath());
-    return ChooseResultsDatabase(db, LoadResultsDatabaseSetting(settings));
+Result<std::string> RecordsDatabaseFor(const std::optional<std::string>& db) {
+    std::string chosen;
+    if (db && !db->empty()) {
+        chosen = *db;
+    } else {
+        RegistryStore settings(DefaultRegistryPath());
+        chosen = ChooseResultsDatabase(db, LoadResultsDatabaseSetting(settings));
+    }
+    if (LooksLikeUrl(chosen)) {
+        if (const Result<ServerUrl> url = ParseServerUrl(chosen); !url)
+            return Fail("The results database " + ShownDatabase(chosen) + " is " + url.Error());
+    }
+    return chosen;
 }
 
-std::unique_ptr<SqlConnection> OpenRecordsToRead(const std::optional<std::string>& db,
-                                                 std::ostream& err) {
-    Result<std::unique_ptr<SqlConnection>> opened = OpenSqlConnection(RecordsDatabaseFor(db));
-    if (!opened) {
-        RecordsUnreadable(err, opened.Error());
-        return nullptr;
+RecordsToRead OpenRecordsForCommand(const std::optional<std::string>& db, std::ostream& err,
+                                    int nothingRecorded) {
+    const Result<std::string> target = RecordsDatabaseFor(db);
+    if (!target) {
+        err << target.Error() << '\n';
+        return {nullptr, kExitUsage};
     }
-    return std::move(opened).Value();
+    Result<std::unique_ptr<SqlConnection>> opened = OpenRecordsToRead(*target);
+    if (!opened)
+        return {nullptr, RecordsUnreadable(err, opened.Error())};
+    if (!*opened) {
+        err << kNoRunRecorded << '\n';
+        return {nullptr, nothingRecorded};
+    }
+    return {std::move(opened).Value(), 0};
 }
 
 int RecordsUnreadable(std::ostream& err, const std::string& message) {
     err << message << '\n';
     return kExitRecordsUnreadable;
+}
+
+std::string DatabaseValidator(const std::string& text) {
+    if (!LooksLikeUrl(text))
+        return {};
+    const Result<ServerUrl> url = ParseServerUrl(text);
+    return url ? std::string() : url.Error();
+}
+
+void AddDatabaseOption(CLI::App& app, std::optional<std::string>& db) {
+    app.add_option("--db", db, "results database: a SQLite file or a postgresql:// URL")
+        ->check(CLI::Validator(DatabaseValidator, "FILE|URL"));
 }
 
 std::optional<int> RunRecordsCommand(const std::vector<std::string>& args, std::ostream& out,
@@ -54,7 +79,10 @@ std::optional<int> RunRecordsCommand(const std::vector<std::string>& args, std::
         out << app.help();
         return 0;
     } catch (const CLI::ParseError& error) {
-        err << "orvalt-cli " << command << ": " << error.what() << '\n' << app.help();
+        // CLI11's messages repeat what was typed.
+        err << "orvalt-cli " << command << ": " << PrintableText(error.what(), kMessageShownMax)
+            << '\n'
+            << app.help();
         return kExitUsage;
     }
     return run(out, err);

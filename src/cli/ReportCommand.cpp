@@ -1,7 +1,10 @@
 #include <CLI/CLI.hpp>
 #include <memory>
 
+#include "cli/HeadlessRunner.h"
 #include "cli/RecordsCommandParts.h"
+#include "domain/PrintableText.h"
+#include "platform/SafeFile.h"
 #include "records/ReportFile.h"
 
 namespace orvalt {
@@ -15,13 +18,22 @@ struct ReportOptions {
     std::optional<std::string> db;
 };
 
+// A page that can't be written is a result that did not reach its file, as
+// for the runner's saves.
 int RunReport(const ReportOptions& options, std::ostream& err) {
-    const auto db = OpenRecordsToRead(options.db, err);
-    if (!db)
-        return kExitRecordsUnreadable;
-    const Result<void> written =
-        WriteRunReportFile(*db, options.last ? std::string() : options.run, options.out);
-    return written ? 0 : RecordsUnreadable(err, written.Error());
+    const RecordsToRead records = OpenRecordsForCommand(options.db, err, kExitRecordsUnreadable);
+    if (!records.db)
+        return records.status;
+    const Result<std::string> page =
+        RunReportPage(*records.db, options.last ? std::string() : options.run);
+    if (!page)
+        return RecordsUnreadable(err, page.Error());
+    const Result<void> written = ReplaceFileAtomically(options.out, *page);
+    if (!written) {
+        err << PrintableText(written.Error(), kMessageShownMax) << '\n';
+        return kExitNotSaved;
+    }
+    return 0;
 }
 
 }  // namespace
@@ -33,7 +45,7 @@ RecordsCommand AddReportCommand(CLI::App& app) {
     auto* run = app.add_option("--run", options->run, "the run with this UUID");
     last->excludes(run);
     app.add_option("--out", options->out, "the HTML file to write")->required();
-    app.add_option("--db", options->db, "results database: a SQLite file or a postgresql:// URL");
+    AddDatabaseOption(app, options->db);
     app.callback([last, run] {
         if (last->count() + run->count() != 1)
             throw CLI::ValidationError("report", "give --last or --run UUID");

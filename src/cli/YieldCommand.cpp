@@ -16,11 +16,11 @@ struct YieldOptions {
 };
 
 int RunYield(const YieldOptions& options, std::ostream& out, std::ostream& err) {
-    const auto db = OpenRecordsToRead(options.db, err);
-    if (!db)
-        return kExitRecordsUnreadable;
+    const RecordsToRead records = OpenRecordsForCommand(options.db, err, 0);
+    if (!records.db)
+        return records.status;
     const YieldGrouping by = *YieldGroupingFromWord(options.by);
-    const Result<std::vector<YieldRow>> yield = QueryYield(*db, by, options.since);
+    const Result<std::vector<YieldRow>> yield = QueryYield(*records.db, by, options.since);
     if (!yield)
         return RecordsUnreadable(err, yield.Error());
     out << YieldTable(*yield, by);
@@ -36,7 +36,7 @@ RecordsCommand AddYieldCommand(CLI::App& app) {
         ->check(CLI::IsMember({"model", "driver", "day"}));
     app.add_option("--since", options->since, "only runs started on or after YYYY-MM-DD (UTC)")
         ->check(CLI::Validator(SinceValidator, "YYYY-MM-DD"));
-    app.add_option("--db", options->db, "results database: a SQLite file or a postgresql:// URL");
+    AddDatabaseOption(app, options->db);
     return [options](std::ostream& out, std::ostream& err) { return RunYield(*options, out, err); };
 }
 

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <iostream>
 #include <optional>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -14,8 +15,10 @@
 #include "cli/ListDevices.h"
 #include "cli/PortListing.h"
 #include "cli/RecordsCommands.h"
+#include "domain/DatabaseUrl.h"
 #include "platform/FdStreamBuf.h"
 #include "platform/ProcessSignals.h"
+#include "platform/StandardDescriptors.h"
 #include "platform/Terminal.h"
 #include "station/ProgramVersion.h"
 
@@ -34,12 +37,27 @@ int WithOutputFailure(int status, std::optional<int> outputError) {
     return lost && status == orvalt::kExitRanToEnd ? orvalt::kExitNotSaved : status;
 }
 
+// The process list shows the arguments as they are in memory: a password in
+// a --db URL is overwritten there once the arguments have been copied.
+void HidePasswords(int argc, char** argv) {
+    for (int i = 1; i < argc; ++i) {
+        orvalt::MaskPasswordsInPlace(std::span<char>(argv[i], std::strlen(argv[i])));
+    }
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     const std::vector<std::string> args(argv + 1, argv + argc);
-    if (const auto status = orvalt::RunRecordsCommand(args, std::cout, std::cerr))
-        return *status;
+    HidePasswords(argc, argv);
+    orvalt::KeepStandardDescriptorsTaken();
+    orvalt::IgnoreWriteSignals();
+    orvalt::FdStreamBuf output(orvalt::kStandardOutputFd, ReportOutputFailure);
+    std::ostream out(&output);
+    if (const auto status = orvalt::RunRecordsCommand(args, out, std::cerr)) {
+        out.flush();
+        return WithOutputFailure(*status, output.Error());
+    }
     const orvalt::CliParseResult parsed = orvalt::ParseCliOptions(args);
     if (parsed.helpRequested) {
         std::cout << orvalt::kCliUsage;
@@ -62,10 +80,7 @@ int main(int argc, char** argv) {
     }
     orvalt::CliOptions options = *parsed.options;
     options.statusLine = !options.quiet && orvalt::IsTerminal(orvalt::kStandardErrorFd);
-    orvalt::IgnoreWriteSignals();
     orvalt::StopOnTerminationSignals(stopRequested);
-    orvalt::FdStreamBuf output(orvalt::kStandardOutputFd, ReportOutputFailure);
-    std::ostream out(&output);
     const int status = orvalt::RunHeadless(options, out, std::cerr, stopRequested);
     out.flush();
     return WithOutputFailure(status, output.Error());

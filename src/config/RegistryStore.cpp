@@ -3,12 +3,26 @@
 #include <cstdlib>
 
 #include "config/RegText.h"
+#include "domain/DatabaseUrl.h"
 #include "platform/SafeFile.h"
 #include "platform/UserAccount.h"
 
 namespace orvalt {
 
 namespace {
+
+// A results database URL with its password in it (set by hand or by a tool)
+// makes the whole file a secret.
+bool HoldsDatabasePassword(const RegDocument& document) {
+    for (const RegKeyData& key : document.Keys()) {
+        for (const RegKeyData::Entry& entry : key.Entries()) {
+            if (entry.present && entry.value.type == REG_SZ && HoldsPassword(entry.value.data)) {
+                return true;
+            }
+        }
+    }
+    return false;
+}
 
 constexpr std::string_view kRootKey = "HKEY_CURRENT_USER";
 // Far beyond any real settings file; it only stops a runaway file from
@@ -64,8 +78,9 @@ RegStatus RegistryStore::Commit() {
                 "The settings cannot be saved: there is no home folder to keep them in "
                 "(neither XDG_CONFIG_HOME nor HOME is set)."};
     }
-    const Result<void> written = ReplaceFileAtomically(file_, FormatRegText(document_),
-                                                       ReplaceOptions{.createFolder = true});
+    const Result<void> written = ReplaceFileAtomically(
+        file_, FormatRegText(document_),
+        ReplaceOptions{.createFolder = true, .ownerOnly = HoldsDatabasePassword(document_)});
     if (!written) {
         return {ERROR_CANTWRITE, written.Error()};
     }

@@ -106,11 +106,16 @@ std::filesystem::path FolderOf(const std::filesystem::path& file) {
 }
 
 // The new file keeps the permissions an administrator gave the old one; a new
-// file keeps what the umask left of 0666.
-void KeepMode(int fd, const std::filesystem::path& target) {
+// file keeps what the umask left of 0666. A file that holds a secret loses
+// whatever its group and others could do.
+void KeepMode(int fd, const std::filesystem::path& target, bool ownerOnly) {
     struct stat old {};
     if (::stat(target.c_str(), &old) == 0) {
         ::fchmod(fd, old.st_mode & 07777);
+    }
+    struct stat now {};
+    if (ownerOnly && ::fstat(fd, &now) == 0) {
+        ::fchmod(fd, now.st_mode & 07700);
     }
 }
 
@@ -292,7 +297,7 @@ Result<void> ReplaceFileAtomically(const std::filesystem::path& file, std::strin
         return WriteFailure(file, std::string("cannot create a temporary file in its folder: ") +
                                       std::strerror(createError));
     }
-    KeepMode(pending.Fd(), target);
+    KeepMode(pending.Fd(), target, options.ownerOnly);
     std::optional<int> error = WriteAndSync(pending.Fd(), content);
     if (!error) {
         error = pending.ReplaceTarget();

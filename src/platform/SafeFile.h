@@ -37,6 +37,8 @@ struct ReplaceOptions {
     // When the folder refuses new files but the file itself may be written,
     // rewrite it in place (not crash-proof, but better than no result file).
     bool rewriteInPlaceWhenFolderRefuses = false;
+    // The file holds a secret: only its owner may read it (0600 at most).
+    bool ownerOnly = false;
 };
 
 // Replaces `file` by `content`: the new content goes to a file without a name in

@@ -1,6 +1,8 @@
 #include "records/History.h"
 
-#include <cstdio>
+#include <string>
+
+#include "domain/PrintableText.h"
 
 namespace orvalt {
 
@@ -38,12 +40,15 @@ HistoryRow RowOf(const SqlRow& cells) {
 }  // namespace
 
 bool IsIsoDate(const std::string& text) {
-    int year = 0, month = 0, day = 0;
-    char tail = 0;
     if (text.size() != 10 || text[4] != '-' || text[7] != '-')
         return false;
-    if (std::sscanf(text.c_str(), "%4d-%2d-%2d%c", &year, &month, &day, &tail) != 3)
-        return false;
+    for (const std::size_t digit : {0, 1, 2, 3, 5, 6, 8, 9})
+        if (text[digit] < '0' || text[digit] > '9')
+            return false;
+    const auto number = [&](std::size_t first, std::size_t count) {
+        return std::stoi(text.substr(first, count));
+    };
+    const int year = number(0, 4), month = number(5, 2), day = number(8, 2);
     static constexpr int kDays[] = {31, 29, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
     if (month < 1 || month > 12 || day < 1 || day > kDays[month - 1])
         return false;
@@ -61,12 +66,13 @@ Result<std::vector<HistoryRow>> QueryHistory(SqlConnection& connection,
 
 std::string HistoryLine(const HistoryRow& row) {
     const auto orDash = [](const std::string& text) {
-        return text.empty() ? std::string("-") : text;
+        return text.empty() ? std::string("-") : PrintableText(text);
     };
-    return row.startedAt + "  " + row.uuid + "  " + orDash(row.model) + "  " + orDash(row.serial) +
-           "  " + std::to_string(row.completedTests) + "/" + std::to_string(row.tests) +
-           " tests  " + orDash(row.endedHow.empty() ? "open" : row.endedHow) + "  " +
-           orDash(row.planName) + "  " + orDash(row.host) + "/" + orDash(row.operatorLogin);
+    return PrintableText(row.startedAt) + "  " + PrintableText(row.uuid) + "  " +
+           orDash(row.model) + "  " + orDash(row.serial) + "  " +
+           std::to_string(row.completedTests) + "/" + std::to_string(row.tests) + " tests  " +
+           orDash(row.endedHow.empty() ? "open" : row.endedHow) + "  " + orDash(row.planName) +
+           "  " + orDash(row.host) + "/" + orDash(row.operatorLogin);
 }
 
 }  // namespace orvalt

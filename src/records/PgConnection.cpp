@@ -2,6 +2,7 @@
 
 #include <libpq-fe.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <memory>
 
@@ -64,27 +65,40 @@ SqlRows ResultRows(const PGresult* result) {
 
 }  // namespace
 
-std::string UrlWithoutPassword(const std::string& url) {
-    const auto scheme = url.find("://");
-    const auto at = url.find('@');
-    if (scheme == std::string::npos || at == std::string::npos || at < scheme)
-        return url;
-    const auto colon = url.find(':', scheme + 3);
-    if (colon == std::string::npos || colon > at)
-        return url;
-    return url.substr(0, colon) + url.substr(at);
+// The URL's keywords, then the station's own defaults for those it leaves out.
+std::vector<std::pair<std::string, std::string>> ConnectKeywords(const ServerUrl& url,
+                                                                 PgAccess access) {
+    auto keywords = url.keywords;
+    const auto given = [&](std::string_view key) {
+        return std::any_of(keywords.begin(), keywords.end(),
+                           [&](const auto& keyword) { return keyword.first == key; });
+    };
+    if (!given("connect_timeout"))
+        keywords.emplace_back("connect_timeout", kConnectTimeoutSeconds);
+    if (!given("application_name"))
+        keywords.emplace_back("application_name", "orvalt");
+    // The texts sent are UTF-8 (StoredText.h), whatever the server's or the URL's encoding.
+    std::erase_if(keywords, [](const auto& keyword) { return keyword.first == "client_encoding"; });
+    keywords.emplace_back("client_encoding", "UTF8");
+    if (access == PgAccess::ReadOnly && !given("options"))
+        keywords.emplace_back("options", "-c default_transaction_read_only=on");
+    return keywords;
 }
 
-Result<std::unique_ptr<SqlConnection>> PgConnection::Open(const std::string& url) {
-    // The texts sent are UTF-8 (StoredText.h), whatever the server's own encoding.
-    const char* keys[] = {"dbname", "connect_timeout", "application_name", "client_encoding",
-                          nullptr};
-    const char* values[] = {url.c_str(), kConnectTimeoutSeconds, "orvalt", "UTF8", nullptr};
-    pg_conn* connection = PQconnectdbParams(keys, values, 1);
-    const std::string where = UrlWithoutPassword(url);
+Result<std::unique_ptr<SqlConnection>> PgConnection::Open(const ServerUrl& url, PgAccess access) {
+    const auto keywords = ConnectKeywords(url, access);
+    std::vector<const char*> keys, values;
+    for (const auto& [key, value] : keywords) {
+        keys.push_back(key.c_str());
+        values.push_back(value.c_str());
+    }
+    keys.push_back(nullptr);
+    values.push_back(nullptr);
+    // The keywords are taken as they are: none of them is read as a URL again.
+    pg_conn* connection = PQconnectdbParams(keys.data(), values.data(), 0);
     if (!connection || PQstatus(connection) != CONNECTION_OK) {
         std::string message =
-            "Results server " + where + ": " +
+            "Results server " + url.shown + ": " +
             (connection ? FirstLine(PQerrorMessage(connection)) : "out of memory");
         PQfinish(connection);
         return Fail(std::move(message));
@@ -93,7 +107,7 @@ Result<std::unique_ptr<SqlConnection>> PgConnection::Open(const std::string& url
     // Server notices ("already exists, skipping") are not for the operator.
     PQsetNoticeProcessor(
         connection, [](void*, const char*) {}, nullptr);
-    return std::unique_ptr<SqlConnection>(std::make_unique<PgConnection>(connection, where));
+    return std::unique_ptr<SqlConnection>(std::make_unique<PgConnection>(connection, url.shown));
 }
 
 PgConnection::PgConnection(pg_conn* connection, std::string where)

@@ -5,17 +5,22 @@
 #include <memory>
 #include <string>
 
+#include "domain/DatabaseUrl.h"
 #include "records/SqlConnection.h"
 
 struct pg_conn;
 
 namespace orvalt {
 
+// A reader's session is read-only on the server's side too.
+enum class PgAccess { ReadWrite, ReadOnly };
+
 class PgConnection final : public SqlConnection {
   public:
     // Connects at once; a server that is down or refuses the login is a
     // message, not a connection.
-    static Result<std::unique_ptr<SqlConnection>> Open(const std::string& url);
+    static Result<std::unique_ptr<SqlConnection>> Open(const ServerUrl& url,
+                                                       PgAccess access = PgAccess::ReadWrite);
     PgConnection(pg_conn* connection, std::string where);
     ~PgConnection() override;
     PgConnection(const PgConnection&) = delete;
@@ -37,8 +42,5 @@ class PgConnection final : public SqlConnection {
     std::map<std::string, std::string, std::less<>> prepared_;
     bool refused_ = false;
 };
-
-// The URL without its password, fit for messages.
-std::string UrlWithoutPassword(const std::string& url);
 
 }  // namespace orvalt

@@ -10,6 +10,10 @@
 
 namespace orvalt {
 
+// The page of the run with `uuid` (empty: the run that started last), or why
+// there is none.
+Result<std::string> RunReportPage(SqlConnection& connection, std::string uuid);
+
 // `uuid` empty: the run that started last.
 Result<void> WriteRunReportFile(SqlConnection& connection, std::string uuid,
                                 const std::filesystem::path& out);

@@ -1,6 +1,7 @@
 #include "records/ResultsSetting.h"
 
 #include "config/OwnKeyValue.h"
+#include "domain/DatabaseUrl.h"
 #include "platform/DataPaths.h"
 #include "records/Sha256.h"
 
@@ -19,10 +20,32 @@ std::filesystem::path DefaultResultsDatabase() {
     return folder.empty() ? folder : folder / "results.sqlite";
 }
 
-std::filesystem::path DefaultResultsSpool(std::string_view database) {
+namespace {
+
+std::filesystem::path SpoolNamedAfter(std::string_view text) {
     const auto folder = StationDataFolder();
-    const std::string name = "spool-" + Sha256Hex(database).substr(0, 12) + ".sqlite";
+    const std::string name = "spool-" + Sha256Hex(text).substr(0, 12) + ".sqlite";
     return folder.empty() ? folder : folder / name;
+}
+
+}  // namespace
+
+std::string DatabaseIdentity(std::string_view database) {
+    if (LooksLikeUrl(database)) {
+        const Result<ServerUrl> url = ParseServerUrl(database);
+        return url ? url->identity : std::string(database);
+    }
+    std::error_code error;
+    const auto file = std::filesystem::weakly_canonical(std::filesystem::absolute(database), error);
+    return error ? std::string(database) : file.string();
+}
+
+std::filesystem::path DefaultResultsSpool(std::string_view database) {
+    return SpoolNamedAfter(DatabaseIdentity(database));
+}
+
+std::filesystem::path EarlierResultsSpool(std::string_view database) {
+    return SpoolNamedAfter(database);
 }
 
 std::string ChooseResultsDatabase(const std::optional<std::string>& commandLine,

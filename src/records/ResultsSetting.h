@@ -21,10 +21,18 @@ RegStatus SaveResultsDatabaseSetting(RegistryStore& store, std::string_view targ
 
 // The default file: results.sqlite in the station's data folder.
 std::filesystem::path DefaultResultsDatabase();
+// What makes two database texts the same database: a server's user, host,
+// port and database name (never its password), a file's canonical path.
+std::string DatabaseIdentity(std::string_view database);
+
 // The spool of records waiting for `database`, in the data folder: one per
-// database, so that records spooled for one never reach another when the
-// setting changes while they wait.
+// database, named after its identity, so that records spooled for one never
+// reach another when the setting changes while they wait, and records spooled
+// under a wrong password reach the server once the password is put right.
 std::filesystem::path DefaultResultsSpool(std::string_view database);
+// The name the spool had before it was named after the identity: after the
+// text as written.
+std::filesystem::path EarlierResultsSpool(std::string_view database);
 
 // --db first, then the setting, then the default file.
 std::string ChooseResultsDatabase(const std::optional<std::string>& commandLine,

@@ -2,21 +2,34 @@
 
 #include <cstdlib>
 
+#include "domain/DatabaseUrl.h"
 #include "records/PgConnection.h"
 #include "records/SqliteConnection.h"
 
 namespace orvalt {
 
-bool IsServerUrl(std::string_view target) {
-    return target.starts_with("postgresql://") || target.starts_with("postgres://");
-}
+namespace {
 
-Result<std::unique_ptr<SqlConnection>> OpenSqlConnection(const std::string& target) {
+Result<std::unique_ptr<SqlConnection>> OpenTarget(const std::string& target, PgAccess access) {
+    const bool toRead = access == PgAccess::ReadOnly;
     if (target.empty())
         return Fail("No results database is set.");
-    if (IsServerUrl(target))
-        return PgConnection::Open(target);
-    return SqliteConnection::Open(target);
+    if (!LooksLikeUrl(target))
+        return toRead ? SqliteConnection::OpenToRead(target) : SqliteConnection::Open(target);
+    const Result<ServerUrl> url = ParseServerUrl(target);
+    if (!url)
+        return Fail("Results server " + ShownDatabase(target) + ": " + url.Error());
+    return PgConnection::Open(*url, access);
+}
+
+}  // namespace
+
+Result<std::unique_ptr<SqlConnection>> OpenSqlConnection(const std::string& target) {
+    return OpenTarget(target, PgAccess::ReadWrite);
+}
+
+Result<std::unique_ptr<SqlConnection>> OpenSqlConnectionToRead(const std::string& target) {
+    return OpenTarget(target, PgAccess::ReadOnly);
 }
 
 void RollBack(SqlConnection& connection) {

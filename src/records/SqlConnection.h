@@ -44,10 +44,13 @@ class SqlConnection {
     virtual std::string Describe() const = 0;
 };
 
-// A "postgresql://" or "postgres://" URL opens a server connection; anything
-// else is the path of a SQLite file, created with its folder when missing.
+// A "postgresql://" or "postgres://" URL opens a server connection; a text
+// that only looks like a URL is refused; anything else is the path of a SQLite
+// file, created with its folder when missing.
 Result<std::unique_ptr<SqlConnection>> OpenSqlConnection(const std::string& target);
-bool IsServerUrl(std::string_view target);
+// The same database opened to read only: a server session that can't write,
+// or a SQLite file that must exist (an empty pointer when it does not).
+Result<std::unique_ptr<SqlConnection>> OpenSqlConnectionToRead(const std::string& target);
 
 // The cell as a number; 0 for NULL or text that is no number.
 double CellNumber(const SqlCell& cell);

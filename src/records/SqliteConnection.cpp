@@ -51,24 +51,69 @@ int BindOne(sqlite3_stmt* statement, int index, const SqlValue& value) {
     return sqlite3_bind_null(statement, index);
 }
 
+// The file as a SQLite URI that takes it as it is: the file's content never
+// changes while it is read, so no lock or shared-memory file is needed.
+std::string ImmutableUri(const std::filesystem::path& file) {
+    std::string uri = "file:";
+    for (const char c : std::filesystem::absolute(file).string()) {
+        if (c == '?' || c == '#' || c == '%') {
+            char escaped[4];
+            std::snprintf(escaped, sizeof escaped, "%%%02X", static_cast<unsigned char>(c));
+            uri += escaped;
+        } else {
+            uri += c;
+        }
+    }
+    return uri + "?immutable=1";
+}
+
+Result<sqlite3*> OpenHandle(const std::filesystem::path& file, const std::string& name, int flags) {
+    sqlite3* db = nullptr;
+    const int code = sqlite3_open_v2(name.c_str(), &db, flags | SQLITE_OPEN_NOMUTEX, nullptr);
+    if (code == SQLITE_OK) {
+        sqlite3_busy_timeout(db, kBusyWaitMs);
+        return db;
+    }
+    std::string message = "Results database " + file.string() + ": " +
+                          (db ? sqlite3_errmsg(db) : sqlite3_errstr(code));
+    sqlite3_close(db);
+    return Fail(std::move(message));
+}
+
 }  // namespace
+
+Result<std::unique_ptr<SqlConnection>> SqliteConnection::OpenToRead(
+    const std::filesystem::path& file) {
+    std::error_code missing;
+    if (!std::filesystem::exists(file, missing))
+        return std::unique_ptr<SqlConnection>();
+    Result<sqlite3*> db = OpenHandle(file, file.string(), SQLITE_OPEN_READONLY);
+    if (!db)
+        return Fail(db.Error());
+    auto connection = std::make_unique<SqliteConnection>(*db, file);
+    // A write-ahead-log file in a folder the reader may not write can't get
+    // its shared-memory index: then the file is read as it stands. Any other
+    // failure is the file's own, and a lock is waited for, never read past.
+    const bool read = connection->Run("SELECT COUNT(*) FROM sqlite_master").Ok();
+    const int code = sqlite3_errcode(connection->db_);
+    if (read || (code != SQLITE_CANTOPEN && code != SQLITE_READONLY))
+        return std::unique_ptr<SqlConnection>(std::move(connection));
+    Result<sqlite3*> fixed =
+        OpenHandle(file, ImmutableUri(file), SQLITE_OPEN_READONLY | SQLITE_OPEN_URI);
+    if (!fixed)
+        return Fail(fixed.Error());
+    return std::unique_ptr<SqlConnection>(std::make_unique<SqliteConnection>(*fixed, file));
+}
 
 Result<std::unique_ptr<SqlConnection>> SqliteConnection::Open(const std::filesystem::path& file) {
     std::error_code ignored;
     if (file.has_parent_path())
         std::filesystem::create_directories(file.parent_path(), ignored);
-    sqlite3* db = nullptr;
-    const int code =
-        sqlite3_open_v2(file.c_str(), &db,
-                        SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX, nullptr);
-    if (code != SQLITE_OK) {
-        std::string message = "Results database " + file.string() + ": " +
-                              (db ? sqlite3_errmsg(db) : sqlite3_errstr(code));
-        sqlite3_close(db);
-        return Fail(std::move(message));
-    }
-    sqlite3_busy_timeout(db, kBusyWaitMs);
-    auto connection = std::make_unique<SqliteConnection>(db, file);
+    Result<sqlite3*> db =
+        OpenHandle(file, file.string(), SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE);
+    if (!db)
+        return Fail(db.Error());
+    auto connection = std::make_unique<SqliteConnection>(*db, file);
     // WAL lets history and reports read while a run writes; NORMAL syncing keeps
     // every committed transaction through a killed process.
     const Result<SqlRows> mode = connection->Run("PRAGMA journal_mode=WAL");

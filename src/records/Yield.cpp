@@ -2,9 +2,14 @@
 
 #include <cstdio>
 
+#include "domain/PrintableText.h"
+
 namespace orvalt {
 
 namespace {
+
+// Wider than the column, so a longer name pushes its figures right.
+constexpr std::size_t kGroupShownMax = 40;
 
 const char* GroupExpression(YieldGrouping by) {
     switch (by) {
@@ -64,7 +69,7 @@ std::string YieldTable(const std::vector<YieldRow>& rows, YieldGrouping by) {
     std::string table = line;
     for (const YieldRow& row : rows) {
         std::snprintf(line, sizeof line, "%-24s %9lld %7lld %9lld %9lld %7lld %7lld\n",
-                      row.group.empty() ? "-" : row.group.c_str(),
+                      row.group.empty() ? "-" : PrintableText(row.group, kGroupShownMax).c_str(),
                       static_cast<long long>(row.tests), static_cast<long long>(row.units),
                       static_cast<long long>(row.completed), static_cast<long long>(row.abandoned),
                       static_cast<long long>(row.passed), static_cast<long long>(row.failed));

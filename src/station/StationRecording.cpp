@@ -1,7 +1,9 @@
 #include "station/StationRecording.h"
 
+#include "records/RecordsToRead.h"
 #include "records/ReportFile.h"
 #include "records/ResultsSetting.h"
+#include "records/SpoolOnStart.h"
 #include "records/SqlConnection.h"
 
 namespace orvalt {
@@ -24,6 +26,7 @@ StationRecording::StationRecording(const RecordingOptions& options, std::string 
     RecordStoreOptions store;
     store.target = database_;
     store.spool = SpoolOf(options);
+    LookAtSpool(store.spool, options.spool.empty());
     store.report = [this](bool reachable, const std::string& message) {
         NoteHealth(reachable, message);
     };
@@ -41,7 +44,7 @@ StationRecording::Report StationRecording::WriteLastRunReport(const std::filesys
     Flush();
     const std::string uuid = LastRunUuid();
     if (uuid.empty()) {
-        return {{}, "No run has been recorded yet."};
+        return {{}, std::string(kNoRunRecorded)};
     }
     const Result<std::unique_ptr<SqlConnection>> opened = OpenSqlConnection(database_);
     if (!opened) {
@@ -50,6 +53,24 @@ StationRecording::Report StationRecording::WriteLastRunReport(const std::filesys
     const std::filesystem::path file = folder / ("orvalt-report-" + uuid + ".html");
     const Result<void> written = WriteRunReportFile(**opened, uuid, file);
     return written ? Report{file, {}} : Report{{}, written.Error()};
+}
+
+// Before the recorder's writer touches the spool: what an earlier version
+// spooled under the former name joins it, and the operator learns what waits.
+void StationRecording::LookAtSpool(const std::filesystem::path& spool, bool defaultSpool) {
+    if (defaultSpool) {
+        const std::filesystem::path earlier = EarlierResultsSpool(database_);
+        if (const Result<void> adopted = AdoptEarlierSpool(earlier, spool); !adopted) {
+            NoteHealth(false, "The runs spooled in " + earlier.string() +
+                                  " stay there: " + adopted.Error());
+        }
+    }
+    const Result<std::int64_t> waiting = SpooledRunCount(spool);
+    if (!waiting) {
+        NoteHealth(false, waiting.Error());
+    } else if (*waiting > 0) {
+        NoteHealth(false, SpoolWaitingText(*waiting, spool, database_));
+    }
 }
 
 std::vector<RecordingHealth> StationRecording::TakeHealth() {

@@ -74,6 +74,7 @@ class StationRecording {
 
   private:
     void NoteHealth(bool reachable, const std::string& message);
+    void LookAtSpool(const std::filesystem::path& spool, bool defaultSpool);
 
     std::string database_;
     std::string fixture_;

@@ -4,6 +4,7 @@
 #include <array>
 #include <cctype>
 
+#include "domain/PrintableText.h"
 #include "platform/SafeFile.h"
 #include "verdict/MeasurementCatalogue.h"
 #include "verdict/ShownNumber.h"
@@ -56,13 +57,9 @@ std::vector<std::string_view> SplitFields(std::string_view line) {
     }
 }
 
-// A file's text inside an error message: quoted, and cut short when long.
+// A file's text inside an error message: quoted, as a terminal can show it.
 std::string Quoted(std::string_view text) {
-    const bool cut = text.size() > kQuotedTextMax;
-    std::string quoted(1, '"');
-    quoted += text.substr(0, kQuotedTextMax);
-    quoted += cut ? "...\"" : "\"";
-    return quoted;
+    return '"' + PrintableText(text, kQuotedTextMax) + '"';
 }
 
 bool IsHeader(const std::vector<std::string_view>& fields) {
@@ -87,9 +84,9 @@ std::optional<double> ReadBound(std::string_view text, const char* which,
         return std::nullopt;
     }
     if (bound->decimals > measurement.decimals) {
-        error =
-            LineError{std::string(which) + " " + std::string(text) + " has more decimals than " +
-                      measurement.name + " shows (" + std::to_string(measurement.decimals) + ")"};
+        error = LineError{std::string(which) + " " + PrintableText(text, kQuotedTextMax) +
+                          " has more decimals than " + measurement.name + " shows (" +
+                          std::to_string(measurement.decimals) + ")"};
         return std::nullopt;
     }
     return bound->value;

@@ -58,6 +58,26 @@ TEST(CliOptions, ReadsEveryOptionAndRefusesWhatCannotWork) {
     EXPECT_TRUE(ParseCliOptions({"--no-record", "p.csv"}).options->noRecord);
 }
 
+// A rejected value is repeated as a terminal can take it; a database URL is
+// not repeated at all, since it may hold a password.
+TEST(CliOptions, ARejectedValueIsShownEscapedAndCut) {
+    EXPECT_EQ(ParseCliOptions({"--option", std::string(5000, '9'), "p.csv"}).error,
+              "bad value for --option: " + std::string(64, '9') + "... (5000 bytes)");
+    EXPECT_EQ(ParseCliOptions({"--option", "\x1b]0;owned\a", "p.csv"}).error,
+              "bad value for --option: \\x1b]0;owned\\x07");
+    EXPECT_EQ(ParseCliOptions({"--bogus\nforged", "p.csv"}).error,
+              "unexpected argument: --bogus\\nforged");
+    for (const char* typo :
+         {"PostgreSQL://op:Qpw@db/orvalt", "postgresql:/db/Qorvalt", "postgres//db/Qorvalt"}) {
+        const auto parsed = ParseCliOptions({"--db", typo, "p.csv"});
+        EXPECT_FALSE(parsed.options) << typo;
+        EXPECT_NE(parsed.error.find("bad value for --db: not a valid postgresql:// URL"),
+                  std::string::npos)
+            << parsed.error;
+        EXPECT_EQ(parsed.error.find('Z'), std::string::npos) << parsed.error;
+    }
+}
+
 TEST(PortListing, ShowsThePortsAsTheWindowDoesWithTheNumberThatChoosesEach) {
     const std::vector<DiagPort> offered{
         {"/dev/ttyS0", "/dev/ttyS0", 1},
@@ -328,6 +348,20 @@ TEST_F(HeadlessRun, ARecordNeitherTheDatabaseNorTheSpoolTakesIsLostAndSaidSo) {
                }),
                "attempt to write a readonly database");
     fs::permissions(spoolFolder, fs::perms::owner_all);
+}
+
+// A setting that only looks like a server URL would record into a local file
+// named after it: the run is refused before it starts.
+TEST_F(HeadlessRun, AMistypedDatabaseSettingIsRefusedBeforeTheRun) {
+    const auto planFile = Write("plan.csv", plan);
+    fs::create_directories(folder / "Kestrune");
+    Write("Kestrune/Orvalt.reg",
+          "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Software\\Kestrune\\Orvalt\\Results]\r\n"
+          "\"ResultsDatabase\"=\"PostgreSQL://op:s3cr3t@db/orvalt\"\r\n");
+    EXPECT_EQ(Run({"--simulate", "--fast", planFile.string()}), kExitUsage);
+    EXPECT_EQ(out, "");
+    EXPECT_NE(err.find("not a valid postgresql:// URL"), std::string::npos) << err;
+    EXPECT_EQ(err.find("s3cr3t"), std::string::npos) << err;
 }
 
 TEST_F(HeadlessRun, AResultFileThatCannotBeWrittenIsReported) {

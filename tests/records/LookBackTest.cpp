@@ -2,17 +2,23 @@
 
 #include <gtest/gtest.h>
 
+#include <set>
 #include <sstream>
 
 #include "cli/RecordsCommands.h"
+#include "domain/PrintableText.h"
 #include "records/EventRows.h"
 #include "records/History.h"
 #include "records/RecordsKit.h"
 #include "records/Yield.h"
+#include "support/ChildProcess.h"
 #include "support/TempFolder.h"
 
 namespace orvalt::test {
 namespace {
+
+namespace fs = std::filesystem;
+using enum RecordEnd;
 
 struct RunPlan {
     std::string uuid, startedAt, model, driver, serial;
@@ -25,7 +31,6 @@ class LookBackTest : public ::testing::Test {
     void SetUp() override {
         OpenDatabase();
         ASSERT_TRUE(db_);
-        using enum RecordEnd;
         Add({"r1",
              "2026-11-30T08:00:00.000Z",
              "X100",
@@ -204,11 +209,100 @@ TEST_F(LookBackTest, TheRecorderTalliesItsRunsAsTheyGo) {
     EXPECT_EQ(q7.failed, 1);
 }
 
+// A serial with a newline would forge a second run in history; an escape
+// sequence in a driver model would drive the terminal.
+TEST_F(LookBackTest, RecordedTextsReachTheTerminalEscapedAndCut) {
+    Add({"r5",
+         "2026-12-03T08:00:00.000Z",
+         std::string(300, 'M'),
+         "\x1b[2J\x1b[31mD-9",
+         "SN-5\n2026-12-03T09:00:00.000Z  forged",
+         {Completed},
+         {}});
+    std::string out, err;
+    ASSERT_EQ(Cli({"history", "--db", path_}, out, err), 0) << err;
+    EXPECT_EQ(std::count(out.begin(), out.end(), '\n'), 5) << out;
+    EXPECT_NE(out.find("SN-5\\n2026-12-03T09"), std::string::npos) << out;
+    EXPECT_NE(out.find(std::string(kShownTextMax, 'M') + "... (300 bytes)"), std::string::npos);
+
+    ASSERT_EQ(Cli({"yield", "--by", "driver", "--db", path_}, out, err), 0) << err;
+    EXPECT_EQ(out.find('\x1b'), std::string::npos) << out;
+    EXPECT_NE(out.find("DrvCo \\x1b[2J\\x1b[31mD-9"), std::string::npos) << out;
+}
+
+// Looking back never creates anything: not the folders of a mistyped path,
+// not a database, not a table.
+TEST_F(LookBackTest, NothingRecordedIsSaidAndNothingIsCreated) {
+    std::string out, err;
+    const auto typo = folder_ / "typo" / "deep" / "x.sqlite";
+    for (const char* command : {"history", "yield"}) {
+        EXPECT_EQ(Cli({command, "--db", typo.string()}, out, err), 0) << command;
+        EXPECT_EQ(err, "No run has been recorded yet.\n");
+        EXPECT_EQ(out, "");
+    }
+    const auto page = folder_ / "r.html";
+    EXPECT_EQ(Cli({"report", "--last", "--out", page.string(), "--db", typo.string()}, out, err),
+              5);
+    EXPECT_EQ(err, "No run has been recorded yet.\n");
+    EXPECT_FALSE(fs::exists(folder_ / "typo"));
+    EXPECT_FALSE(fs::exists(page));
+
+    const auto empty = folder_ / "empty.sqlite";
+    WriteBytes(empty, "");
+    EXPECT_EQ(Cli({"report", "--last", "--out", page.string(), "--db", empty.string()}, out, err),
+              5);
+    EXPECT_EQ(err, "No run has been recorded yet.\n");
+    EXPECT_EQ(fs::file_size(empty), 0u);
+}
+
+std::set<std::string> Names(const fs::path& folder) {
+    std::set<std::string> names;
+    for (const auto& entry : fs::directory_iterator(folder))
+        names.insert(entry.path().filename().string());
+    return names;
+}
+
+TEST_F(LookBackTest, AMistypedServerUrlIsAUsageErrorAndRecordsNowhere) {
+    const fs::path before = fs::current_path();
+    fs::current_path(folder_.Path());
+    const std::set<std::string> names = Names(folder_.Path());
+    std::string out, err;
+    for (const char* typo :
+         {"PostgreSQL://op@db/orvalt", "postgresql:/db/orvalt", "postgres//db/orvalt"}) {
+        EXPECT_EQ(Cli({"history", "--db", typo}, out, err), 2) << typo;
+        EXPECT_NE(err.find("not a valid postgresql:// URL"), std::string::npos) << err;
+    }
+    const std::set<std::string> after = Names(folder_.Path());
+    fs::current_path(before);
+    EXPECT_EQ(after, names);
+}
+
+// The station's own file, shared read-only: a folder nobody but its owner may
+// write, a database in write-ahead-log mode.
+TEST_F(LookBackTest, AReadOnlyDatabaseInAReadOnlyFolderCanBeRead) {
+    db_.reset();
+    ASSERT_FALSE(fs::exists(path_ + "-wal"));
+    fs::permissions(path_, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+    fs::permissions(folder_.Path(), fs::perms::owner_all | fs::perms::group_read |
+                                        fs::perms::group_exec | fs::perms::others_read |
+                                        fs::perms::others_exec);
+    const std::string outcome = RunInChild([&] {
+        DropRoot();
+        std::string out, err;
+        const int status = Cli({"history", "--db", path_}, out, err);
+        return std::to_string(status) + "|" +
+               std::to_string(std::count(out.begin(), out.end(), '\n')) + "|" + err;
+    });
+    fs::permissions(folder_.Path(), fs::perms::all);
+    EXPECT_EQ(outcome, "0|4|");
+}
+
 TEST(IsoDateTest, AcceptsRealCalendarDatesOnly) {
     for (const char* good : {"2026-12-07", "2024-02-29", "2000-02-29", "1999-01-31"})
         EXPECT_TRUE(IsIsoDate(good)) << good;
     for (const char* bad : {"2026-13-01", "2026-00-10", "2023-02-29", "1900-02-29", "2026-04-31",
-                            "2026-1-01", "26-12-07", "2026-12-07x", "2026/12/07", ""})
+                            "2026-1-01", "26-12-07", "2026-12-07x", "2026/12/07", "", " 201-01-01",
+                            "2026-+1-01", "-001-01-01", "2026-01- 1"})
         EXPECT_FALSE(IsIsoDate(bad)) << bad;
 }
 

@@ -5,11 +5,13 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cstdlib>
 #include <filesystem>
 #include <functional>
 #include <thread>
 
 #include "config/TestPlanFile.h"
+#include "records/ResultsSetting.h"
 #include "records/RunLoad.h"
 #include "records/Sha256.h"
 #include "station/StationSession.h"
@@ -219,6 +221,44 @@ TEST(Recording, ADatabaseThatCannotBeOpenedLeavesTheRunAsItWas) {
     EXPECT_FALSE(health[0].reachable);
     EXPECT_FALSE(health[0].message.empty());
     EXPECT_TRUE(std::filesystem::exists(folder / "spool.sqlite"));
+}
+
+// Runs an earlier station spooled under the database text as written (its
+// password with it) join the spool named after the server; at start the
+// operator learns how many wait and for which server, without the password.
+TEST(Recording, RunsSpooledUnderTheFormerNameAreTakenOverAndCountedAtStart) {
+    TempFolder folder;
+    const char* dataHome = std::getenv("XDG_DATA_HOME");
+    const std::string savedDataHome = dataHome ? dataHome : "";
+    ::setenv("XDG_DATA_HOME", folder.Path().c_str(), 1);
+    const std::string shown = "postgresql://op@/orvalt?host=" + (folder / "nowhere").string();
+    const std::string url = shown + "&password=s3cr3t";
+    {
+        RunRecorder earlier({url, EarlierResultsSpool(url), 0ms, {}});
+        for (int run = 0; run < 2; ++run) {
+            earlier.BeginRun({});
+            earlier.EndRun({});
+        }
+    }
+    const std::filesystem::path earlierSpool = EarlierResultsSpool(url);
+    const std::filesystem::path spool = DefaultResultsSpool(url);
+    ASSERT_TRUE(std::filesystem::exists(earlierSpool));
+    ASSERT_NE(earlierSpool, spool);
+    RecordingOptions recording;
+    recording.on = true;
+    recording.database = url;
+    std::vector<RecordingHealth> health;
+    {
+        StationSession session(SessionOptions{StationOptions{true, true, {}}, {}, recording});
+        health = session.Recording()->TakeHealth();
+    }
+    dataHome ? ::setenv("XDG_DATA_HOME", savedDataHome.c_str(), 1) : ::unsetenv("XDG_DATA_HOME");
+    ASSERT_FALSE(health.empty());
+    EXPECT_EQ(health[0].message, "2 runs wait in " + spool.string() + " for " + shown +
+                                     "; they are written there as soon as it takes writes.");
+    for (const RecordingHealth& change : health)
+        EXPECT_EQ(change.message.find("s3cr3t"), std::string::npos) << change.message;
+    EXPECT_FALSE(std::filesystem::exists(earlierSpool));
 }
 
 // Recording off: no recorder, nothing written anywhere.

@@ -83,7 +83,16 @@ TEST(LimitsFile, RefusesABadFileNamingItsLine) {
         {header + "Delay,,2.5\n", "Line 2: max 2.5 has more decimals than Delay shows (0)"},
         {header + "V1,3,2\n", "Line 2: min 3.00 is above max 2.00"},
         {header + "\nV1,1,2\n\nv1,1,3\n", "Line 5: V1 is already limited on line 3"},
-        {header + "V1,1,2\r\r\n", "Line 2: max \"2\r\" is not a number"},
+        // A file's text is shown as a terminal can take it, and cut when long.
+        {header + "V1,1,2\r\r\n", "Line 2: max \"2\\r\" is not a number"},
+        {header + "V1\x1b[2J,1,2\n", "Line 2: unknown measurement \"V1\\x1b[2J\""},
+        {header + std::string("V1,1\0,2\n", 8), "Line 2: min \"1\\x00\" is not a number"},
+        {header + "V1," + std::string(5000, '9') + ",\n",
+         "Line 2: min \"" + std::string(40, '9') + "... (5000 bytes)\" is not a number"},
+        {header + "V1,1." + std::string(4999, '0') + "1,\n",
+         "Line 2: min 1." + std::string(38, '0') +
+             "... (5002 bytes) has more decimals than V1 "
+             "shows (2)"},
     };
     for (const auto& c : cases) {
         const Result<Limits> result = ParseLimits(c.contents);
