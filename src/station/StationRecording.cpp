@@ -1,5 +1,6 @@
 #include "station/StationRecording.h"
 
+#include "platform/DataPaths.h"
 #include "records/ReportFile.h"
 #include "records/ResultsSetting.h"
 #include "records/SqlConnection.h"
@@ -47,9 +48,16 @@ StationRecording::Report StationRecording::WriteLastRunReport(const std::filesys
     if (!opened) {
         return {{}, opened.Error()};
     }
+    std::error_code ignored;  // a folder that can't be made fails the write, which says so
+    std::filesystem::create_directories(folder, ignored);
     const std::filesystem::path file = folder / ("orvalt-report-" + uuid + ".html");
     const Result<void> written = WriteRunReportFile(**opened, uuid, file);
     return written ? Report{file, {}} : Report{{}, written.Error()};
+}
+
+std::filesystem::path StationRecording::ReportFolder() {
+    const std::filesystem::path data = StationDataFolder();
+    return data.empty() ? std::filesystem::path() : data / "Reports";
 }
 
 std::vector<RecordingHealth> StationRecording::TakeHealth() {
