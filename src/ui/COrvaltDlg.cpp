@@ -253,8 +253,10 @@ void COrvaltDlg::BuildControls() {
     for (const ControlSpec& drawn : MainWindowControls()) {
         controls_.push_back(MakeControl(drawn));
         drawnPx_.push_back(DialogUnitsToPixels(drawn.du, base));
-        if (drawn.kind == ControlKind::ListView || drawn.kind == ControlKind::ListBox) {
-            listsDrawnPx_ += drawnPx_.back().height();
+        if (drawn.id == IDC_TEST_LIST) {
+            testListDrawnPx_ = drawnPx_.back();
+        } else if (drawn.id == IDC_LOG_LIST) {
+            logDrawnPx_ = drawnPx_.back();
         }
     }
     linkStatus_.setObjectName(QStringLiteral("linkStatus"));
@@ -429,7 +431,13 @@ void COrvaltDlg::PlaceControls() {
     const QSize growth = places.canvas - canvasDrawnPx_;
     for (std::size_t i = 0; i < controls_.size(); ++i) {
         const ControlSpec& drawn = MainWindowControls()[i];
-        QRect place = FollowGrowth(drawnPx_[i], drawn.follow, growth);
+        Follow follow = drawn.follow;
+        if (growth.height() < 0) {
+            const Shrink shrink = ShrinkOf(drawnPx_[i], testListDrawnPx_, logDrawnPx_);
+            follow.moveY = shrink.moveY;
+            follow.growY = shrink.growY;
+        }
+        QRect place = FollowGrowth(drawnPx_[i], follow, growth);
         if (drawn.kind == ControlKind::DropDown) {
             // The drawn height is that of the open list; closed, it is one line.
             place.setHeight(controls_[i]->sizeHint().height());
@@ -449,7 +457,7 @@ void COrvaltDlg::PlaceControls() {
 LayoutInputs COrvaltDlg::LayoutNow() {
     return LayoutInputs{canvasDrawnPx_,
                         drawnSizePx_.height() - canvasDrawnPx_.height(),
-                        listsDrawnPx_,
+                        testListDrawnPx_.height() + logDrawnPx_.height(),
                         panelWidthPx_,
                         style()->pixelMetric(QStyle::PM_ScrollBarExtent),
                         [this](int width, int windowHeight) {

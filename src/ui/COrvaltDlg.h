@@ -173,7 +173,9 @@ class COrvaltDlg final : public QDialog, private WindowObserver, private Session
     std::vector<std::unique_ptr<QWidget>> controls_;
     std::vector<QRect> drawnPx_;
     QSize canvasDrawnPx_;
-    int listsDrawnPx_ = 0;
+    // The lists that give up height on a low window.
+    QRect testListDrawnPx_;
+    QRect logDrawnPx_;
     // The canvas and the bands below it, as drawn.
     QSize drawnSizePx_;
     QLabel linkStatus_;

@@ -13,6 +13,10 @@ constexpr int kGap = 16;
 // Lines of reasons shown; the rest are counted on the last one.
 constexpr int kReasonLines = 2;
 constexpr int kSmallestReasonPixels = 14;
+// Narrower than this, the reasons go below the word rather than beside it.
+constexpr int kNarrowestDetails = 280;
+// Shown large in place of a number, so that a unit not scanned is noticed.
+constexpr const char* kNoSerial = "No serial number";
 
 constexpr std::array<const char*, 6> kWords{"READY", "TESTING...", "PASS",
                                             "FAIL",  "ERROR",      "NOT JUDGED"};
@@ -79,6 +83,7 @@ VerdictBanner::VerdictBanner(QWidget* parent)
     fixture_.setAlignment(Qt::AlignCenter);
     fixture_.hide();
     serial_.setObjectName(QStringLiteral("verdictSerial"));
+    serial_.setText(QString::fromLatin1(kNoSerial));
     headline_.setObjectName(QStringLiteral("verdictWord"));
     headline_.setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     reasons_.setObjectName(QStringLiteral("verdictReasons"));
@@ -112,21 +117,40 @@ int VerdictBanner::WidestWord() const {
     return widest;
 }
 
-// Fixture, serial and the widest word side by side, the serial given room
-// for a dozen characters.
+// Fixture, serial and the widest word side by side, the serial given room for
+// eight digits whatever it holds (a longer one is made smaller), so that the
+// panel keeps its shape from unit to unit.
 bool VerdictBanner::OneRow(int width) const {
     const int fixture = fixture_.isHidden() ? 0 : TextWidth(fixture_) + 2 * kGap;
-    const QFontMetrics large(headline_.font());
-    const int serial =
-        std::max(large.horizontalAdvance(serial_.text()), large.horizontalAdvance(QString(8, '0')));
+    const int serial = QFontMetrics(headline_.font()).horizontalAdvance(QString(8, '0'));
     return 2 * kMargin + fixture + serial + kGap + WidestWord() <= width;
+}
+
+int VerdictBanner::ReasonsHeight() const {
+    return QFontMetrics(reasons_.font()).lineSpacing() * kReasonLines;
+}
+
+// The band below the rows that holds the reasons, the limits file and Load
+// Limits... side by side.
+int VerdictBanner::BandHeight() const {
+    return std::max(ReasonsHeight(), loadLimits_.sizeHint().height());
+}
+
+// With the word on a row of its own, the reasons over the limits file and
+// Load Limits... fit beside it when there is room.
+bool VerdictBanner::DetailsBeside(int width) const {
+    const int row = QFontMetrics(headline_.font()).height();
+    const int side = width - 2 * kMargin - WidestWord() - kGap;
+    return !OneRow(width) && side >= kNarrowestDetails &&
+           ReasonsHeight() + loadLimits_.sizeHint().height() <= row;
 }
 
 int VerdictBanner::HeightFor(int width) const {
     const int row = QFontMetrics(headline_.font()).height();
-    const int reasons = std::max(QFontMetrics(reasons_.font()).lineSpacing() * kReasonLines,
-                                 loadLimits_.sizeHint().height());
-    return 2 * kMargin + row * (OneRow(width) ? 1 : 2) + reasons;
+    if (OneRow(width)) {
+        return 2 * kMargin + row + BandHeight();
+    }
+    return 2 * kMargin + 2 * row + (DetailsBeside(width) ? 0 : BandHeight());
 }
 
 void VerdictBanner::SetFixture(const QString& name, const QColor& accent) {
@@ -140,7 +164,8 @@ void VerdictBanner::SetFixture(const QString& name, const QColor& accent) {
 }
 
 void VerdictBanner::SetSerial(const QString& serial) {
-    serial_.setText(serial);
+    serialNumber_ = serial;
+    serial_.setText(serial.isEmpty() ? QString::fromLatin1(kNoSerial) : serial);
     Arrange();
 }
 
@@ -175,7 +200,8 @@ void VerdictBanner::resizeEvent(QResizeEvent* event) {
 }
 
 // The fixture's name and the serial number on the first row, the word at the
-// right of it or on a row of its own; the reasons and the limits file below.
+// right of it or on a row of its own; the reasons and the limits file below,
+// or beside the word on its own row.
 void VerdictBanner::Arrange() {
     const int row = QFontMetrics(headline_.font()).height();
     const int inner = std::max(width() - 2 * kMargin, 1);
@@ -186,26 +212,53 @@ void VerdictBanner::Arrange() {
         left += fixtureWidth + kGap;
     }
     const bool oneRow = OneRow(width());
-    const int wordWidth = oneRow ? WidestWord() : inner;
+    const int wordWidth = oneRow || DetailsBeside(width()) ? WidestWord() : inner;
     const int serialRight = oneRow ? width() - kMargin - wordWidth - kGap : width() - kMargin;
-    const int serialWidth = std::max(serialRight - left, 1);
-    serial_.setGeometry(left, kMargin, serialWidth, row);
-    // A number too long for its place is made smaller rather than cut.
-    const int natural = QFontMetrics(headline_.font()).horizontalAdvance(serial_.text());
-    serial_.setFont(Sized(
-        font(), natural > serialWidth ? typePixels_ * serialWidth / natural : typePixels_, true));
+    PlaceSerial(QRect(left, kMargin, std::max(serialRight - left, 1), row));
     headline_.setAlignment((oneRow ? Qt::AlignRight : Qt::AlignLeft) | Qt::AlignVCenter);
     headline_.setGeometry(oneRow ? width() - kMargin - wordWidth : kMargin,
                           oneRow ? kMargin : kMargin + row, wordWidth, row);
-    const int reasonsTop = kMargin + row * (oneRow ? 1 : 2);
-    const int reasonsHeight = std::max(height() - reasonsTop - kMargin, 1);
+    if (DetailsBeside(width())) {
+        const int sideLeft = kMargin + wordWidth + kGap;
+        PlaceDetailsStacked(QRect(sideLeft, kMargin + row, width() - kMargin - sideLeft, row));
+        return;
+    }
+    const int bandTop = kMargin + row * (oneRow ? 1 : 2);
+    PlaceDetailsInBand(QRect(kMargin, bandTop, inner, std::max(height() - bandTop - kMargin, 1)));
+}
+
+// A number too long for its place is made smaller rather than cut.
+void VerdictBanner::PlaceSerial(const QRect& place) {
+    serial_.setGeometry(place);
+    const int natural = QFontMetrics(headline_.font()).horizontalAdvance(serial_.text());
+    const int pixels =
+        natural > place.width() ? typePixels_ * place.width() / natural : typePixels_;
+    serial_.setFont(Sized(font(), pixels, true));
+}
+
+// Reasons at the left, then the limits file and Load Limits... at the right.
+void VerdictBanner::PlaceDetailsInBand(const QRect& band) {
+    limits_.setAlignment(Qt::AlignRight | Qt::AlignTop);
     const QSize button = loadLimits_.sizeHint();
-    const int buttonLeft = width() - kMargin - button.width();
-    loadLimits_.setGeometry(buttonLeft, reasonsTop, button.width(), button.height());
-    const int limitsWidth = std::min(TextWidth(limits_) + kGap, inner / 3);
-    limits_.setGeometry(buttonLeft - kGap - limitsWidth, reasonsTop, limitsWidth, reasonsHeight);
-    reasons_.setGeometry(kMargin, reasonsTop,
-                         std::max(buttonLeft - 2 * kGap - limitsWidth - kMargin, 1), reasonsHeight);
+    const int buttonLeft = band.right() + 1 - button.width();
+    loadLimits_.setGeometry(buttonLeft, band.top(), button.width(), button.height());
+    const int limitsWidth = std::min(TextWidth(limits_) + kGap, band.width() / 3);
+    limits_.setGeometry(buttonLeft - kGap - limitsWidth, band.top(), limitsWidth, band.height());
+    reasons_.setGeometry(band.left(), band.top(),
+                         std::max(buttonLeft - 2 * kGap - limitsWidth - band.left(), 1),
+                         band.height());
+}
+
+// Reasons on top, the limits file and Load Limits... on the line below them.
+void VerdictBanner::PlaceDetailsStacked(const QRect& block) {
+    reasons_.setGeometry(block.left(), block.top(), block.width(), ReasonsHeight());
+    const QSize button = loadLimits_.sizeHint();
+    const int lineTop = block.bottom() + 1 - button.height();
+    const int buttonLeft = block.right() + 1 - button.width();
+    loadLimits_.setGeometry(buttonLeft, lineTop, button.width(), button.height());
+    limits_.setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    limits_.setGeometry(block.left(), lineTop, std::max(buttonLeft - kGap - block.left(), 1),
+                        button.height());
 }
 
 }  // namespace orvalt

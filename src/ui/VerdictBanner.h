@@ -36,7 +36,8 @@ class VerdictBanner final : public QWidget {
     void ShowTesting();
 
     QString Headline() const { return headline_.text(); }
-    QString Serial() const { return serial_.text(); }
+    // The unit's number as given; the panel says when there is none.
+    QString Serial() const { return serialNumber_; }
     QString ReasonsText() const { return reasons_.text(); }
     QString LimitsText() const { return limits_.text(); }
     QColor Colour() const;
@@ -52,11 +53,18 @@ class VerdictBanner final : public QWidget {
 
   private:
     bool OneRow(int width) const;
+    bool DetailsBeside(int width) const;
     int WidestWord() const;
+    int ReasonsHeight() const;
+    int BandHeight() const;
     void Arrange();
+    void PlaceSerial(const QRect& place);
+    void PlaceDetailsInBand(const QRect& band);
+    void PlaceDetailsStacked(const QRect& block);
     void PaintTone();
 
     int typePixels_ = 48;
+    QString serialNumber_;
     VerdictTone tone_ = VerdictTone::Ready;
     QLabel fixture_;
     QLabel serial_;

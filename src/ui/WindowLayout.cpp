@@ -16,7 +16,22 @@ int DrawnWindowHeight(const LayoutInputs& inputs, int width, int bannerFor) {
     return inputs.bannerHeight(width, bannerFor) + inputs.canvasDrawn.height() + inputs.bottomBands;
 }
 
+// The share of the lost height taken above the drawn line `y`.
+double TakenAbove(int y, const QRect& testList, const QRect& log) {
+    const double total = testList.height() + log.height();
+    const auto within = [y](const QRect& list) {
+        return std::clamp(y - list.top(), 0, list.height());
+    };
+    return (within(testList) + within(log)) / total;
+}
+
 }  // namespace
+
+Shrink ShrinkOf(const QRect& drawn, const QRect& testList, const QRect& log) {
+    const double top = TakenAbove(drawn.top(), testList, log);
+    const double bottom = TakenAbove(drawn.top() + drawn.height(), testList, log);
+    return Shrink{top, bottom - top};
+}
 
 int TypePixelsFor(int windowHeight) {
     return (std::max(windowHeight, 8) + 7) / 8;

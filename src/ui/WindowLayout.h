@@ -15,13 +15,13 @@ namespace orvalt {
 
 // The plot is folded away rather than made narrower than this.
 constexpr int kNarrowestPanel = 240;
-// The share of their drawn height the lists keep at least.
+// The share of their drawn height the test list and the log keep at least.
 constexpr double kListsKeepAtLeast = 0.35;
 
 struct LayoutInputs {
     QSize canvasDrawn;    // the drawn controls, in pixels
     int bottomBands = 0;  // the status strip and the serial band below them
-    int listsDrawn = 0;   // the three lists' drawn heights together
+    int listsDrawn = 0;   // the drawn heights of the lists that give up height
     int panelWidth = 0;   // the width the plot is given when there is room
     int scrollBar = 0;    // a scroll bar's thickness
     // The verdict panel's height at a width, with its type set for a window
@@ -49,5 +49,15 @@ QSize DefaultWindowSize(const LayoutInputs& inputs, QSize available);
 
 // The smallest canvas at which nothing scrolls.
 QSize LeastCanvas(const LayoutInputs& inputs);
+
+// How a control drawn at `drawn` follows a canvas lower than drawn: the share
+// of the lost height by which it moves up and shrinks, when only the test list
+// and the log (drawn at `testList` and `log`) give up height, each in
+// proportion to its drawn height, and what lies below them moves up whole.
+struct Shrink {
+    double moveY = 0.0;
+    double growY = 0.0;
+};
+Shrink ShrinkOf(const QRect& drawn, const QRect& testList, const QRect& log);
 
 }  // namespace orvalt

@@ -38,6 +38,12 @@ bool ShownWhole(const QWidget* widget, const QWidget* window) {
     return false;
 }
 
+// A control's identifier, or a label's text.
+QString NameOf(const QWidget* control) {
+    const auto* label = qobject_cast<const QLabel*>(control);
+    return label && control->objectName().isEmpty() ? label->text() : control->objectName();
+}
+
 bool Roomy(const QSize& screen) {
     return screen.width() >= 1024 && screen.height() >= 768;
 }
@@ -73,10 +79,20 @@ class ScreenFitTest : public QObject {
         serial->setText(QStringLiteral("SN-4711"));
         QVERIFY(verdict.SerialLabel().font().pixelSize() * 8 >= rig.window->height());
 
+        // The controls that move or shrink never come to lie on one another.
+        auto* area = rig.window->findChild<QScrollArea*>(QStringLiteral("controlsArea"));
+        const QList<QWidget*> placed =
+            area->widget()->findChildren<QWidget*>(Qt::FindDirectChildrenOnly);
+        for (qsizetype i = 0; i < placed.size(); ++i) {
+            for (qsizetype j = i + 1; j < placed.size(); ++j) {
+                QVERIFY2(!placed[i]->geometry().intersects(placed[j]->geometry()),
+                         qPrintable(NameOf(placed[i]) + " / " + NameOf(placed[j])));
+            }
+        }
+
         if (!Roomy(available.size())) {
             return;  // the controls may scroll; everything else showed
         }
-        auto* area = rig.window->findChild<QScrollArea*>(QStringLiteral("controlsArea"));
         QVERIFY(!area->horizontalScrollBar()->isVisible());
         QVERIFY(!area->verticalScrollBar()->isVisible());
         for (const ControlSpec& drawn : MainWindowControls()) {
