@@ -88,6 +88,7 @@ VerdictBanner::VerdictBanner(QWidget* parent)
     headline_.setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     reasons_.setObjectName(QStringLiteral("verdictReasons"));
     reasons_.setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    reasons_.setWordWrap(true);  // a long reason takes the second line
     limits_.setObjectName(QStringLiteral("limitsInForce"));
     limits_.setAlignment(Qt::AlignRight | Qt::AlignTop);
     loadLimits_.setObjectName(QStringLiteral("loadLimits"));
