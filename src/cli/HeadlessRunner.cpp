@@ -8,6 +8,8 @@
 #include "config/TestPlanFile.h"
 #include "diaglink/DiagPorts.h"
 #include "domain/PrintableText.h"
+#include "platform/ProcessSignals.h"
+#include "platform/Terminal.h"
 #include "results/TestDataExport.h"
 #include "sim/UnitProfileJson.h"
 #include "station/StationSession.h"
@@ -17,6 +19,9 @@ namespace orvalt {
 namespace {
 
 using namespace std::chrono_literals;
+
+// Set by SIGWINCH: the status line reads the terminal's width again.
+std::atomic<bool> terminalResized{false};
 
 void ApplyCommandLine(const CliOptions& o, const SettingsRecord& s, DialogValues& values) {
     values.extraLog = o.extraLog ? 1 : 0;
@@ -218,6 +223,9 @@ void HeadlessSession::HandleUntilRunEnds() {
     };
     while (!runEnded_) {
         if (status_) {
+            if (terminalResized.exchange(false)) {
+                status_->SetColumns(TerminalColumns(kStandardErrorFd));
+            }
             status_->DrawIfDue(StatusLine::Clock::now());
         }
         TellRecordingHealth();
@@ -382,6 +390,8 @@ bool HeadlessSession::Prepare() {
     session_->UsePlan(plan_.plan, plan_.rows);
     if (options_.statusLine) {
         status_.emplace(err_, plan_.plan.entries.size());
+        status_->SetColumns(TerminalColumns(kStandardErrorFd));
+        NoteTerminalResizes(terminalResized);
     }
     StartRecording();
     ApplyCommandLine(options_, session_->Settings(), session_->Model().values);

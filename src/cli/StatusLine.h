@@ -3,7 +3,9 @@
 // to ensure OFF (12.3 s left) | Reading voltage = 4.50 #1", kept on one line of
 // stderr by returning to its start and erasing it. Redrawn at most 10 times a
 // second, and cleared before a log line goes out, so the log scrolls past it
-// and stdout stays exactly the log.
+// and stdout stays exactly the log. It never reaches the terminal's last
+// column: a line the terminal wraps could not be taken back by the return to
+// its start, and each redraw would leave a copy behind.
 
 #include <chrono>
 #include <optional>
@@ -24,6 +26,9 @@ class StatusLine {
     // A Wait text ("Wait 20.00 secs for ..."), counted down from `now`.
     void Wait(const std::string& text, Clock::time_point now);
     void Reading(const std::string& text) { reading_ = text; }
+    // The terminal's width (nothing: unknown, the text is not cut). The Wait
+    // text gives way first, then the reading.
+    void SetColumns(std::optional<int> columns) { columns_ = columns; }
 
     // Draws the line when it changed and the last drawing is 100 ms old.
     void DrawIfDue(Clock::time_point now);
@@ -34,6 +39,9 @@ class StatusLine {
     std::string Text(Clock::time_point now) const;
 
   private:
+    std::string Head() const;
+    std::string Countdown(Clock::time_point now) const;
+
     std::ostream& terminal_;
     std::size_t planned_;
     int row_ = -1;
@@ -41,6 +49,7 @@ class StatusLine {
     std::optional<double> waitSeconds_;
     Clock::time_point waitFrom_;
     std::string reading_;
+    std::optional<int> columns_;
     std::string shown_;
     std::optional<Clock::time_point> drawnAt_;
 };

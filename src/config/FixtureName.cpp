@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "config/SettingsTable.h"
 #include "domain/Format.h"
 
 namespace orvalt {
@@ -29,6 +30,11 @@ std::string FixtureNameError(std::string_view name) {
         return "the fixture name holds a control character";
     }
     return {};
+}
+
+std::string FixtureKeyPath(std::string_view name) {
+    return std::string(kProgramKey) + "\\" + std::string(kFixturesSubkey) + "\\" +
+           std::string(name);
 }
 
 }  // namespace orvalt

@@ -16,4 +16,7 @@ inline constexpr std::size_t kMaxFixtureNameLength = 100;
 // character (the settings file could not hold it), more than 100 characters.
 std::string FixtureNameError(std::string_view name);
 
+// The fixture's own key, "Software\Kestrune\Orvalt\Fixtures\NAME".
+std::string FixtureKeyPath(std::string_view name);
+
 }  // namespace orvalt

@@ -20,26 +20,63 @@ std::optional<std::uint32_t> StoredDword(const RegistryStore& store, const RegKe
     return DwordFromBytes(stored->data);
 }
 
-std::string LoadOwnKeyText(RegistryStore& store, std::string_view keyPath, std::string_view name) {
+namespace {
+
+// Reads one value of `keyPath` with `read`; nothing when the key is missing.
+template <class Read>
+auto LoadFromKey(RegistryStore& store, std::string_view keyPath, Read read)
+    -> decltype(read(store, RegKey{})) {
     RegKey key;
     if (!store.OpenKey(keyPath, key).Ok()) {
-        return {};
+        return std::nullopt;
     }
-    const std::optional<std::string> text = StoredText(store, key, name);
+    auto value = read(store, key);
     static_cast<void>(store.CloseKey(key));
-    return text.value_or(std::string());
+    return value;
 }
 
-RegStatus SaveOwnKeyText(RegistryStore& store, std::string_view keyPath, std::string_view name,
-                         std::string_view text) {
+// Writes through `write` into `keyPath`, creating it; the write's status first.
+template <class Write>
+RegStatus SaveIntoKey(RegistryStore& store, std::string_view keyPath, Write write) {
     RegKey key;
     RegStatus status = store.CreateKey(keyPath, key);
     if (!status.Ok()) {
         return status;
     }
-    status = store.SetStringValue(key, name, text);
+    status = write(store, key);
     RegStatus closed = store.CloseKey(key);
     return status.Ok() ? closed : status;
+}
+
+}  // namespace
+
+std::string LoadOwnKeyText(RegistryStore& store, std::string_view keyPath, std::string_view name) {
+    return LoadFromKey(store, keyPath,
+                       [name](const RegistryStore& s, const RegKey& key) {
+                           return StoredText(s, key, name);
+                       })
+        .value_or(std::string());
+}
+
+RegStatus SaveOwnKeyText(RegistryStore& store, std::string_view keyPath, std::string_view name,
+                         std::string_view text) {
+    return SaveIntoKey(store, keyPath, [name, text](RegistryStore& s, const RegKey& key) {
+        return s.SetStringValue(key, name, text);
+    });
+}
+
+std::optional<std::uint32_t> LoadOwnKeyDword(RegistryStore& store, std::string_view keyPath,
+                                             std::string_view name) {
+    return LoadFromKey(store, keyPath, [name](const RegistryStore& s, const RegKey& key) {
+        return StoredDword(s, key, name);
+    });
+}
+
+RegStatus SaveOwnKeyDword(RegistryStore& store, std::string_view keyPath, std::string_view name,
+                          std::uint32_t value) {
+    return SaveIntoKey(store, keyPath, [name, value](RegistryStore& s, const RegKey& key) {
+        return s.SetDwordValue(key, name, value);
+    });
 }
 
 }  // namespace orvalt

@@ -28,4 +28,12 @@ std::string LoadOwnKeyText(RegistryStore& store, std::string_view keyPath, std::
 RegStatus SaveOwnKeyText(RegistryStore& store, std::string_view keyPath, std::string_view name,
                          std::string_view text);
 
+// The REG_DWORD value `name` of `keyPath`; nothing when it is not set or not
+// a REG_DWORD.
+std::optional<std::uint32_t> LoadOwnKeyDword(RegistryStore& store, std::string_view keyPath,
+                                             std::string_view name);
+// Writes it, creating the key; written to the file at once.
+RegStatus SaveOwnKeyDword(RegistryStore& store, std::string_view keyPath, std::string_view name,
+                          std::uint32_t value);
+
 }  // namespace orvalt

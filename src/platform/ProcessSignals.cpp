@@ -8,13 +8,22 @@ namespace {
 
 // A signal handler can reach only what is global; lock-free, so it may.
 std::atomic<std::atomic<bool>*> stopTarget{nullptr};
+std::atomic<std::atomic<bool>*> resizeTarget{nullptr};
 static_assert(std::atomic<std::atomic<bool>*>::is_always_lock_free);
 static_assert(std::atomic<bool>::is_always_lock_free);
 
-extern "C" void OnStopSignal(int) {
-    if (std::atomic<bool>* target = stopTarget.load()) {
+void Raise(const std::atomic<std::atomic<bool>*>& flag) {
+    if (std::atomic<bool>* target = flag.load()) {
         target->store(true);
     }
+}
+
+extern "C" void OnStopSignal(int) {
+    Raise(stopTarget);
+}
+
+extern "C" void OnResizeSignal(int) {
+    Raise(resizeTarget);
 }
 
 void Handle(int signal, void (*handler)(int)) {
@@ -37,6 +46,11 @@ void StopOnTerminationSignals(std::atomic<bool>& stopRequest) {
     for (const int signal : {SIGINT, SIGTERM, SIGHUP}) {
         Handle(signal, OnStopSignal);
     }
+}
+
+void NoteTerminalResizes(std::atomic<bool>& resized) {
+    resizeTarget = &resized;
+    Handle(SIGWINCH, OnResizeSignal);
 }
 
 }  // namespace orvalt

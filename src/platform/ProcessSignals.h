@@ -16,4 +16,8 @@ void IgnoreWriteSignals();
 // until the end of the program.
 void StopOnTerminationSignals(std::atomic<bool>& stopRequest);
 
+// From now on a change of the terminal's size (SIGWINCH) sets `resized`, which
+// must live until the end of the program.
+void NoteTerminalResizes(std::atomic<bool>& resized);
+
 }  // namespace orvalt

@@ -1,5 +1,6 @@
 #include "station/StationRecording.h"
 
+#include "platform/DataPaths.h"
 #include "records/RecordsToRead.h"
 #include "records/ReportFile.h"
 #include "records/ResultsSetting.h"
@@ -50,6 +51,8 @@ StationRecording::Report StationRecording::WriteLastRunReport(const std::filesys
     if (!opened) {
         return {{}, opened.Error()};
     }
+    std::error_code ignored;  // a folder that can't be made fails the write, which says so
+    std::filesystem::create_directories(folder, ignored);
     const std::filesystem::path file = folder / ("orvalt-report-" + uuid + ".html");
     const Result<void> written = WriteRunReportFile(**opened, uuid, file);
     return written ? Report{file, {}} : Report{{}, written.Error()};
@@ -71,6 +74,11 @@ void StationRecording::LookAtSpool(const std::filesystem::path& spool, bool defa
     } else if (*waiting > 0) {
         NoteHealth(false, SpoolWaitingText(*waiting, spool, database_));
     }
+}
+
+std::filesystem::path StationRecording::ReportFolder() {
+    const std::filesystem::path data = StationDataFolder();
+    return data.empty() ? std::filesystem::path() : data / "Reports";
 }
 
 std::vector<RecordingHealth> StationRecording::TakeHealth() {

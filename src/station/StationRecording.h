@@ -60,13 +60,17 @@ class StationRecording {
     // database nor the spool took, as a sentence; empty when nothing.
     std::string LossIfClosed() const { return recorder_->LossIfClosed(); }
 
-    // Writes the report of the run recorded last into `folder` once all of it
-    // is stored; the file's path, or why there is none.
+    // Writes the report of the run recorded last into `folder` (made when
+    // missing) once all of it is stored; the file's path, or why there is none.
     struct Report {
         std::filesystem::path file;
         std::string problem;
     };
     Report WriteLastRunReport(const std::filesystem::path& folder);
+    // Where the window keeps the reports it opens: "Reports" in the station's
+    // data folder, where they stay for the shift (the temporary folder may be
+    // emptied at any time).
+    static std::filesystem::path ReportFolder();
 
     // The health changes not yet fetched, oldest first: a front end fetches
     // them on its own thread (the recorder's thread only queues them).

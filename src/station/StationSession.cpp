@@ -1,6 +1,7 @@
 #include "station/StationSession.h"
 
 #include "config/SettingsTable.h"
+#include "config/ShiftSetting.h"
 #include "domain/Joined.h"
 #include "verdict/Verdict.h"
 
@@ -57,6 +58,10 @@ StationSession::StationSession(const SessionOptions& options)
             [this](const TestEnd& test) { return RecordedVerdict(verdictKeeper_.Judge(test)); });
     }
     SetRunHooks({});
+    if (!settingsFile_.empty()) {
+        RegistryStore store(settingsFile_);
+        shift_.RequireSerial(LoadSerialRequired(store));
+    }
 }
 
 StationSession::~StationSession() {

@@ -35,6 +35,7 @@
 #include "execution/WindowModel.h"
 #include "results/SummaryLines.h"
 #include "station/RunSnapshot.h"
+#include "station/SerialShift.h"
 #include "station/Station.h"
 #include "station/StationRecording.h"
 #include "station/VerdictKeeper.h"
@@ -135,6 +136,9 @@ class StationSession {
     // files.
     void SetUnitSerial(std::string serial) { unitSerial_ = std::move(serial); }
     const std::string& UnitSerial() const { return unitSerial_; }
+    // The serial numbers this session's runs began under, and whether the
+    // line requires one before Start (read from the settings file at start).
+    SerialShift& Shift() { return shift_; }
     // Null when recording is off.
     StationRecording* Recording() { return recording_.get(); }
 
@@ -193,6 +197,7 @@ class StationSession {
     std::unique_ptr<StationRecording> recording_;
     PlanSource planSource_;
     std::string unitSerial_;
+    SerialShift shift_;
     RunState runState_;
     SummaryLines summaryLines_;
     DiagTable diagTable_;

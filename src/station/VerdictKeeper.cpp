@@ -36,6 +36,7 @@ void VerdictKeeper::RunStarted(int /*runNumber*/) {
     std::scoped_lock lock(mutex_);
     runLimits_ = limits_;
     unfinishedRow_.reset();
+    state_.started = true;
     state_.judged = runLimits_.has_value();
     state_.runOver = false;
     state_.verdicts.Start(planned_);

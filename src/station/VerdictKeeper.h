@@ -21,6 +21,7 @@
 namespace orvalt {
 
 struct VerdictSnapshot {
+    bool started = false;  // a run has begun since the session opened
     bool judged = false;   // the run had limits
     bool runOver = false;  // the run has ended, however
     RunVerdicts verdicts;

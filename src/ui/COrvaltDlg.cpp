@@ -11,6 +11,7 @@
 #include <QMenu>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QStyle>
 #include <QTableView>
 #include <QTreeView>
 #include <array>
@@ -40,6 +41,8 @@ constexpr QRect kLinkStatusDu{7, 433, 555, 10};
 constexpr QRect kRunStatusDu{7, 445, 555, 10};
 constexpr int kStatusBandsDu = 24;
 constexpr int kRunStatusPeriodMs = 1000;
+// Small enough for a screen at twice the scale; the controls scroll then.
+constexpr QSize kSmallestWindow{400, 300};
 
 constexpr const char* kWindowCloseTip =
     "Closes the Orvalt window (a run in progress is stopped first)";
@@ -139,14 +142,19 @@ COrvaltDlg::COrvaltDlg(StationSession& session, std::vector<DiagPort> extraPorts
       settings_(session.Settings()),
       model_(session.Model()),
       ports_(ListDiagPorts(extraPorts)),
+      banner_(this),
+      scroll_(this),
       linkStatus_(this),
       runStatus_(this),
       aboutAction_(QString::fromLatin1(kAboutMenuText), this),
+      helpAction_(QStringLiteral("Help"), this),
       loadLimitsAction_(QStringLiteral("Load Limits..."), this),
-      record_(*this, session, kMainWindowSizeDu.height() + kStatusBandsDu) {
+      record_(*this, session, kMainWindowSizeDu.height() + kStatusBandsDu),
+      scanRouter_(*this, record_.SerialEdit()) {
     AttachToSession();
     UseDialogBoxes();
     DressWindow();
+    DressForFixture();
     BuildControls();
     BuildPlotPanel();
     model_.SetObserver(this);
@@ -193,10 +201,20 @@ void COrvaltDlg::DressWindow() {
 }
 
 void COrvaltDlg::ConnectActions() {
-    aboutAction_.setShortcut(QKeySequence::HelpContents);
-    addAction(&aboutAction_);
+    // F1 offers what the right mouse button offers.
+    helpAction_.setShortcut(QKeySequence::HelpContents);
+    addAction(&helpAction_);
+    connect(&helpAction_, &QAction::triggered, this,
+            [this] { ShowMenuAt(mapToGlobal(rect().center())); });
     connect(&aboutAction_, &QAction::triggered, this, [this] { ShowAbout(); });
     connect(&loadLimitsAction_, &QAction::triggered, this, [this] { OnLoadLimits(); });
+    connect(&banner_.LoadLimitsButton(), &QPushButton::clicked, this, [this] { OnLoadLimits(); });
+    // Until a run has begun, the panel shows the number the next one will take.
+    connect(&record_.SerialEdit(), &QLineEdit::textChanged, this, [this](const QString& text) {
+        if (!session_.Verdicts().started) {
+            banner_.SetSerial(text);
+        }
+    });
     record_.showProblem = [this](const std::string& text) { ShowMessage(text); };
 }
 
@@ -227,14 +245,25 @@ QWidget* COrvaltDlg::Control(int id) const {
 
 void COrvaltDlg::BuildControls() {
     const DialogBaseUnits base = BaseUnitsOf(font());
+    scroll_.setObjectName(QStringLiteral("controlsArea"));
+    scroll_.setFrameShape(QFrame::NoFrame);
+    scroll_.setFocusPolicy(Qt::NoFocus);
+    scroll_.setWidgetResizable(false);
+    scroll_.setWidget(&canvas_);
     for (const ControlSpec& drawn : MainWindowControls()) {
         controls_.push_back(MakeControl(drawn));
         drawnPx_.push_back(DialogUnitsToPixels(drawn.du, base));
+        if (drawn.id == IDC_TEST_LIST) {
+            testListDrawnPx_ = drawnPx_.back();
+        } else if (drawn.id == IDC_LOG_LIST) {
+            logDrawnPx_ = drawnPx_.back();
+        }
     }
     linkStatus_.setObjectName(QStringLiteral("linkStatus"));
     linkStatusDrawnPx_ = DialogUnitsToPixels(kLinkStatusDu, base);
     runStatus_.setObjectName(QStringLiteral("runStatus"));
     runStatusDrawnPx_ = DialogUnitsToPixels(kRunStatusDu, base);
+    canvasDrawnPx_ = DialogUnitsToPixels(kMainWindowSizeDu, base);
     drawnSizePx_ =
         DialogUnitsToPixels(QSize(kMainWindowSizeDu.width(),
                                   kMainWindowSizeDu.height() + kStatusBandsDu + kRecordBandDu),
@@ -244,7 +273,7 @@ void COrvaltDlg::BuildControls() {
     SetUpDiagList();
     SetUpDiagControls();
     ConnectButtons();
-    setMinimumSize(drawnSizePx_);
+    setMinimumSize(kSmallestWindow);
     resize(drawnSizePx_);
     PlaceControls();
 }
@@ -254,32 +283,32 @@ std::unique_ptr<QWidget> COrvaltDlg::MakeControl(const ControlSpec& drawn) {
     std::unique_ptr<QWidget> control;
     switch (drawn.kind) {
         case ControlKind::PushButton: {
-            auto button = std::make_unique<QPushButton>(text, this);
+            auto button = std::make_unique<QPushButton>(text, &canvas_);
             button->setAutoDefault(false);  // Enter presses nothing
             control = std::move(button);
             break;
         }
         case ControlKind::Edit:
-            control = std::make_unique<QLineEdit>(this);
+            control = std::make_unique<QLineEdit>(&canvas_);
             break;
         case ControlKind::CheckBox:
-            control = std::make_unique<QCheckBox>(text, this);
+            control = std::make_unique<QCheckBox>(text, &canvas_);
             break;
         case ControlKind::ListView:
             if (drawn.id == IDC_TEST_LIST) {
-                control = std::make_unique<QTableView>(this);
+                control = std::make_unique<QTableView>(&canvas_);
             } else {
-                control = std::make_unique<QTreeView>(this);
+                control = std::make_unique<QTreeView>(&canvas_);
             }
             break;
         case ControlKind::ListBox:
-            control = std::make_unique<QListView>(this);
+            control = std::make_unique<QListView>(&canvas_);
             break;
         case ControlKind::Label:
-            control = std::make_unique<QLabel>(text, this);
+            control = std::make_unique<QLabel>(text, &canvas_);
             break;
         case ControlKind::DropDown:
-            control = std::make_unique<QComboBox>(this);
+            control = std::make_unique<QComboBox>(&canvas_);
             break;
     }
     if (drawn.id != kNoControlId) {
@@ -394,22 +423,47 @@ void COrvaltDlg::WriteControls() {
 // ---- Layout ----
 
 void COrvaltDlg::PlaceControls() {
-    const QSize growth = size() - drawnSizePx_ - QSize(panelWidthPx_, 0);
+    const WindowPlaces places = PlanWindow(LayoutNow(), size());
+    banner_.SetTypePixels(TypePixelsFor(height()));
+    banner_.setGeometry(places.banner);
+    scroll_.setGeometry(places.controls);
+    canvas_.resize(places.canvas);
+    const QSize growth = places.canvas - canvasDrawnPx_;
     for (std::size_t i = 0; i < controls_.size(); ++i) {
         const ControlSpec& drawn = MainWindowControls()[i];
-        QRect place = FollowGrowth(drawnPx_[i], drawn.follow, growth);
+        Follow follow = drawn.follow;
+        if (growth.height() < 0) {
+            const Shrink shrink = ShrinkOf(drawnPx_[i], testListDrawnPx_, logDrawnPx_);
+            follow.moveY = shrink.moveY;
+            follow.growY = shrink.growY;
+        }
+        QRect place = FollowGrowth(drawnPx_[i], follow, growth);
         if (drawn.kind == ControlKind::DropDown) {
             // The drawn height is that of the open list; closed, it is one line.
             place.setHeight(controls_[i]->sizeHint().height());
         }
         controls_[i]->setGeometry(place);
     }
-    linkStatus_.setGeometry(FollowGrowth(linkStatusDrawnPx_, Follow{0, 1, 1, 0}, growth));
-    runStatus_.setGeometry(FollowGrowth(runStatusDrawnPx_, Follow{0, 1, 1, 0}, growth));
+    const Follow alongTheBottom{0, 1, 1, 0};
+    linkStatus_.setGeometry(FollowGrowth(linkStatusDrawnPx_, alongTheBottom, places.bottomGrowth));
+    runStatus_.setGeometry(FollowGrowth(runStatusDrawnPx_, alongTheBottom, places.bottomGrowth));
     if (plotPanel_) {
-        plotPanel_->setGeometry(width() - panelWidthPx_, 0, panelWidthPx_, height());
+        plotPanel_->setVisible(places.plotShown);
+        plotPanel_->setGeometry(places.plot);
     }
-    record_.Place(BaseUnitsOf(font()), growth);
+    record_.Place(BaseUnitsOf(font()), places.bottomGrowth);
+}
+
+LayoutInputs COrvaltDlg::LayoutNow() {
+    return LayoutInputs{canvasDrawnPx_,
+                        drawnSizePx_.height() - canvasDrawnPx_.height(),
+                        testListDrawnPx_.height() + logDrawnPx_.height(),
+                        panelWidthPx_,
+                        style()->pixelMetric(QStyle::PM_ScrollBarExtent),
+                        [this](int width, int windowHeight) {
+                            banner_.SetTypePixels(TypePixelsFor(windowHeight));
+                            return banner_.HeightFor(width);
+                        }};
 }
 
 void COrvaltDlg::resizeEvent(QResizeEvent* event) {
@@ -429,11 +483,16 @@ void COrvaltDlg::keyPressEvent(QKeyEvent* event) {
 }
 
 void COrvaltDlg::contextMenuEvent(QContextMenuEvent* event) {
+    ShowMenuAt(event->globalPos());
+}
+
+void COrvaltDlg::ShowMenuAt(const QPoint& where) {
     QMenu menu(this);
+    menu.setObjectName(QStringLiteral("windowMenu"));
     menu.addAction(&aboutAction_);
     menu.addAction(&loadLimitsAction_);
     menu.addAction(&record_.ReportAction());
-    menu.exec(event->globalPos());
+    menu.exec(where);
 }
 
 void COrvaltDlg::ShowAbout() {
@@ -503,6 +562,11 @@ void COrvaltDlg::ControlsChanged() {
         button->setEnabled(state.enabled);
     }
     ShowRunStatus();  // a run began or ended
+    const bool going = !model_.Control(IDC_OPEN).enabled;
+    if (runGoing_ && !going) {
+        record_.FocusSerial();  // ready for the next unit's scan
+    }
+    runGoing_ = going;
 }
 
 void COrvaltDlg::ShowRunStatus() {
@@ -557,16 +621,49 @@ bool COrvaltDlg::LoadTestPlanFrom(const std::filesystem::path& file) {
         ShowMessage(loaded->warning);
     }
     session_.SetPlanSource(file.filename().string(), std::move(loaded->text));
+    record_.FocusSerial();
     return true;
 }
 
 // ---- Run ----
 
 void COrvaltDlg::OnStartStop() {
-    session_.Runs().OnStartStop();
-    if (session_.Runs().Running()) {
-        plotPanel_->Banner().Clear();  // the last run's verdict is not this one's
+    const bool starting = !session_.Runs().Running();
+    if (starting && !MayStartThisUnit()) {
+        record_.FocusSerial();
+        return;
     }
+    session_.Runs().OnStartStop();
+    if (starting && session_.Runs().Running()) {
+        runSerial_ = session_.UnitSerial();
+        session_.Shift().Started(runSerial_);
+        banner_.SetSerial(QString::fromStdString(runSerial_));
+        banner_.ShowTesting();  // the last run's verdict is not this one's
+        // Disabling Open and the check boxes would pass the focus down the
+        // tab order into the description; the scanner's next number belongs
+        // in the Serial Number.
+        record_.FocusSerial();
+    }
+}
+
+// A line may require a serial number; a number already run here is a retest,
+// which the operator confirms.
+bool COrvaltDlg::MayStartThisUnit() {
+    const std::string& serial = session_.UnitSerial();
+    switch (session_.Shift().Check(serial)) {
+        case StartCheck::Go:
+            return true;
+        case StartCheck::SerialMissing:
+            ShowMessage(kSerialRequired);
+            return false;
+        case StartCheck::Retest:
+            break;
+    }
+    const Question retest{RetestQuestion(serial, session_.Shift().RunsOf(serial)),
+                          {Answer::Yes, Answer::No},
+                          Answer::No,
+                          Answer::No};
+    return askQuestion(retest) == Answer::Yes;
 }
 
 void COrvaltDlg::OnSaveTestData() {
@@ -706,7 +803,7 @@ void COrvaltDlg::CloseSequence() {
     static_cast<void>(Exchange());
     StoreColumnWidths();
     StoreDescription();
-    StorePlotPanelSize();
+    StoreWindowPlace();
     session_.Close();
     diagRowsModel_.Cleared();
     diagRowsPending_ = false;

@@ -9,6 +9,7 @@
 #include <QLabel>
 #include <QMessageBox>
 #include <QPointer>
+#include <QScrollArea>
 #include <QTimer>
 #include <filesystem>
 #include <functional>
@@ -24,6 +25,9 @@
 #include "ui/PlotPanel.h"
 #include "ui/PromptForFile.h"
 #include "ui/RecordControls.h"
+#include "ui/ScanRouter.h"
+#include "ui/VerdictBanner.h"
+#include "ui/WindowLayout.h"
 
 class QAbstractButton;
 class QCheckBox;
@@ -75,6 +79,8 @@ class COrvaltDlg final : public QDialog, private WindowObserver, private Session
     // was refused and the limits in force stay.
     bool LoadLimitsFrom(const std::filesystem::path& file);
     PlotPanel& Panel() { return *plotPanel_; }
+    VerdictBanner& Verdict() { return banner_; }
+    RecordControls& Records() { return record_; }
 
     // Esc, "Close" and the title bar's close button all come here; so would
     // the OK command, which nothing in the window issues. A run in progress or
@@ -100,6 +106,7 @@ class COrvaltDlg final : public QDialog, private WindowObserver, private Session
     void keyPressEvent(QKeyEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
+    void ShowMenuAt(const QPoint& where);
 
   private:
     void CellChanged(int row, int column) override;
@@ -123,6 +130,10 @@ class COrvaltDlg final : public QDialog, private WindowObserver, private Session
     void ConnectButtons();
     void WriteControls();
     void PlaceControls();
+    LayoutInputs LayoutNow();
+    QSize RoomOnScreen() const;
+    void DressForFixture();
+    void RestoreWindowPlace(QSize fallback);
 
     bool Exchange();
     void ShowMessage(const std::string& text);
@@ -132,13 +143,14 @@ class COrvaltDlg final : public QDialog, private WindowObserver, private Session
     void ScheduleRefresh();
     void RefreshViews();
     void CloseSequence();
+    bool MayStartThisUnit();
     Answer AskInABox(const Question& question);
     void ShowRunStatus();
     void StoreColumnWidths();
     void StoreDescription();
     void BuildPlotPanel();
     void RestoreLimits();
-    void StorePlotPanelSize();
+    void StoreWindowPlace();
 
     StationSession& session_;
     SettingsRecord& settings_;
@@ -150,10 +162,21 @@ class COrvaltDlg final : public QDialog, private WindowObserver, private Session
 
     std::vector<DiagPort> ports_;
 
-    // Children of the window, freed before it; controls_[i] sits at
-    // drawnPx_[i] in the window's drawn size.
+    // The verdict panel across the top; the plot panel feeds it.
+    VerdictBanner banner_;
+    // The drawn controls sit on the canvas, which scrolls only on a screen too
+    // small for them.
+    QScrollArea scroll_;
+    QWidget canvas_;
+    // Children of the canvas, freed before it; controls_[i] sits at
+    // drawnPx_[i] in the canvas's drawn size.
     std::vector<std::unique_ptr<QWidget>> controls_;
     std::vector<QRect> drawnPx_;
+    QSize canvasDrawnPx_;
+    // The lists that give up height on a low window.
+    QRect testListDrawnPx_;
+    QRect logDrawnPx_;
+    // The canvas and the bands below it, as drawn.
     QSize drawnSizePx_;
     QLabel linkStatus_;
     QRect linkStatusDrawnPx_;
@@ -162,11 +185,16 @@ class COrvaltDlg final : public QDialog, private WindowObserver, private Session
     QTimer runStatusTimer_;
     QPointer<QMessageBox> openQuestion_;
     QAction aboutAction_;
+    QAction helpAction_;
     QAction loadLimitsAction_;
     // To the right of the drawn controls, which keep their places.
     std::unique_ptr<PlotPanel> plotPanel_;
     int panelWidthPx_ = 0;
     RecordControls record_;
+    ScanRouter scanRouter_;
+    // The serial number the last run began under, and whether a run is going.
+    std::string runSerial_;
+    bool runGoing_ = false;
     QTimer refreshTimer_;
     bool diagRowsPending_ = false;
     int rowToShow_ = -1;

@@ -23,11 +23,10 @@ void Mark(LightPlotWidget& plot, const plotfeed::Crossings& crossings) {
 
 }  // namespace
 
-PlotPanel::PlotPanel(StationSession& session, QWidget* parent)
-    : QWidget(parent), session_(session), banner_(this), plot_(this), layout_(this) {
+PlotPanel::PlotPanel(StationSession& session, VerdictBanner& banner, QWidget* parent)
+    : QWidget(parent), session_(session), banner_(banner), plot_(this), layout_(this) {
     setObjectName(QStringLiteral("plotPanel"));
     layout_.setContentsMargins(4, 4, 4, 4);
-    layout_.addWidget(&banner_);
     layout_.addWidget(&plot_, 1);
     session_.Observers().Attach(feed_);
     catchUp_.setInterval(kCatchUpPeriodMs);
@@ -41,7 +40,6 @@ PlotPanel::~PlotPanel() {
 }
 
 void PlotPanel::CatchUp() {
-    banner_.SetLimitsLoaded(session_.LimitsInForce().Current() != nullptr);
     Replay(feed_.Take());
     ShowVerdicts();
 }
@@ -55,7 +53,6 @@ void PlotPanel::Replay(const std::vector<PlotEvent>& events) {
                     const SettingsRecord& s = session_.Settings();
                     plot_.SetLevels({s.voltageOn, s.voltageOffA, s.voltageOffB});
                     plot_.StartRun();
-                    banner_.Clear();
                 } else if constexpr (std::is_same_v<E, plotfeed::RunEnd>) {
                     plot_.EndRun();
                 } else if constexpr (std::is_same_v<E, plotfeed::TestBegin>) {
@@ -74,17 +71,15 @@ void PlotPanel::Replay(const std::vector<PlotEvent>& events) {
 
 void PlotPanel::ShowVerdicts() {
     const VerdictSnapshot snapshot = session_.Verdicts();
-    if (snapshot.version == verdictsShown_) {
+    const LimitsInUse& limits = session_.LimitsInForce();
+    const std::filesystem::path inForce =
+        limits.Current() ? limits.File() : std::filesystem::path();
+    if (snapshot.version == verdictsShown_ && inForce == limitsShown_) {
         return;
     }
     verdictsShown_ = snapshot.version;
-    if (!snapshot.judged) {
-        banner_.Clear();
-        return;
-    }
-    const auto kind =
-        snapshot.runOver ? std::optional(snapshot.verdicts.Unit()) : snapshot.verdicts.SoFar();
-    banner_.Show(kind, snapshot.verdicts.Reasons());
+    limitsShown_ = inForce;
+    banner_.ShowFace(FaceOf(snapshot, inForce));
 }
 
 }  // namespace orvalt

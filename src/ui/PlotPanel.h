@@ -1,13 +1,14 @@
 #pragma once
-// The panel the window grows for: the verdict banner above the live
-// light-level plot. It feeds the plot from the session's events 25 times a
-// second through a PlotFeed, and the banner from the session's verdicts when
-// they changed.
+// The live light-level plot beside the window's controls, and the feed of the
+// verdict panel: 25 times a second it replays the session's events into the
+// plot through a PlotFeed, and shows the session's verdicts in the banner
+// (which the window places) when they or the limits in force changed.
 
 #include <QTimer>
 #include <QVBoxLayout>
 #include <QWidget>
 #include <cstdint>
+#include <filesystem>
 #include <vector>
 
 #include "station/StationSession.h"
@@ -21,7 +22,7 @@ class PlotPanel final : public QWidget {
     Q_OBJECT
 
   public:
-    explicit PlotPanel(StationSession& session, QWidget* parent = nullptr);
+    PlotPanel(StationSession& session, VerdictBanner& banner, QWidget* parent = nullptr);
     ~PlotPanel() override;
     PlotPanel(const PlotPanel&) = delete;
     PlotPanel& operator=(const PlotPanel&) = delete;
@@ -40,10 +41,11 @@ class PlotPanel final : public QWidget {
 
     StationSession& session_;
     PlotFeed feed_;
-    VerdictBanner banner_;
+    VerdictBanner& banner_;
     LightPlotWidget plot_;
     QTimer catchUp_;
     std::uint64_t verdictsShown_ = 0;
+    std::filesystem::path limitsShown_;
     // Declared last: it goes first, and leaves the widgets to their own ends.
     QVBoxLayout layout_;
 };

@@ -1,7 +1,6 @@
 #include "ui/RecordControls.h"
 
 #include <QDesktopServices>
-#include <QDir>
 #include <QEvent>
 #include <QUrl>
 
@@ -51,6 +50,9 @@ RecordControls::RecordControls(QWidget& window, StationSession& session, int ban
     serialEdit_.setMaxLength(static_cast<int>(kMaxSerialLength));
     serialEdit_.installEventFilter(selectAllOnFocus_.get());
     health_.setObjectName(QStringLiteral("recordingHealth"));
+    openInBrowser = [](const QString& file) {
+        return QDesktopServices::openUrl(QUrl::fromLocalFile(file));
+    };
     QObject::connect(&serialEdit_, &QLineEdit::textChanged, &serialEdit_,
                      [this](const QString& text) { session_.SetUnitSerial(text.toStdString()); });
     reportAction_.setEnabled(session_.Recording() != nullptr);
@@ -72,6 +74,11 @@ void RecordControls::Place(DialogBaseUnits base, const QSize& growth) {
     place(health_, kHealthDu, kBottomWide);
 }
 
+void RecordControls::FocusSerial() {
+    serialEdit_.setFocus(Qt::OtherFocusReason);
+    serialEdit_.selectAll();
+}
+
 // Each change of the database's health is shown once, as it comes.
 void RecordControls::ShowHealth() {
     if (StationRecording* recording = session_.Recording()) {
@@ -86,14 +93,23 @@ void RecordControls::OpenReportOfLastRun() {
     if (!recording) {
         return;
     }
-    const auto report = recording->WriteLastRunReport(QDir::tempPath().toStdString());
+    const auto report = recording->WriteLastRunReport(StationRecording::ReportFolder());
     if (report.file.empty()) {
-        if (showProblem) {
-            showProblem(report.problem);
-        }
+        ShowProblem(report.problem);
         return;
     }
-    QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(report.file.string())));
+    const QString file = QString::fromStdString(report.file.string());
+    if (!openInBrowser(file)) {
+        ShowProblem(ReportNotShownText(report.file.string()));
+        return;
+    }
+    health_.setText(QStringLiteral("Report of the last run opened in the browser: ") + file);
+}
+
+void RecordControls::ShowProblem(const std::string& text) {
+    if (showProblem) {
+        showProblem(text);
+    }
 }
 
 }  // namespace orvalt

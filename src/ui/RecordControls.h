@@ -20,6 +20,12 @@ namespace orvalt {
 // The band's height in dialog units, added below the drawn window.
 constexpr int kRecordBandDu = 18;
 
+// When the desktop has no browser to show the report it was written for.
+inline std::string ReportNotShownText(const std::string& file) {
+    return "The report of the last run was written to " + file +
+           ", but no browser could be opened to show it. Open the file with a browser.";
+}
+
 class RecordControls {
   public:
     // `bandTopDu`: where the band begins, in dialog units from the top.
@@ -28,11 +34,19 @@ class RecordControls {
     // Places the band for a window grown by `growth` from its drawn size.
     void Place(DialogBaseUnits base, const QSize& growth);
     QAction& ReportAction() { return reportAction_; }
-    // Shows why a report could not be written; the window's message box.
+    QLineEdit& SerialEdit() { return serialEdit_; }
+    // The keyboard to the Serial Number, its number selected: the next scan
+    // replaces it.
+    void FocusSerial();
+    // Shows why a report could not be written or shown; the window's message box.
     std::function<void(const std::string&)> showProblem;
+    // The desktop's browser; false when none could be started. Replaceable by tests.
+    std::function<bool(const QString& file)> openInBrowser;
+    QString HealthText() const { return health_.text(); }
 
   private:
     void OpenReportOfLastRun();
+    void ShowProblem(const std::string& text);
     void ShowHealth();
 
     StationSession& session_;

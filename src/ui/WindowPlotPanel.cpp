@@ -1,10 +1,15 @@
-// The window's plot panel and its limits: the panel is placed to the right of
-// the drawn controls (the window grows for it, no control moves), its size is
-// kept beside the settings, and "Load Limits..." loads and remembers a file.
+// The window's plot panel, its place on the screen and its limits: the panel
+// is placed to the right of the drawn controls when there is room, the
+// window's size and place are kept beside the settings for each fixture, and
+// "Load Limits..." loads and remembers a file.
 
 #include <QFileDialog>
+#include <QGuiApplication>
+#include <QScreen>
 
+#include "config/FixtureAccent.h"
 #include "config/PlotPanelSetting.h"
+#include "config/WindowPlaceSetting.h"
 #include "ui/COrvaltDlg.h"
 
 namespace orvalt {
@@ -12,7 +17,8 @@ namespace orvalt {
 namespace {
 
 constexpr PanelSize kDefaultPanelSize{520, 0};
-constexpr int kNarrowestPanel = 240;
+// The title bar and the frame the desktop adds around the window.
+constexpr QSize kFrameAllowance{8, 32};
 
 PanelSize StoredPanelSize(const std::filesystem::path& settingsFile) {
     if (settingsFile.empty()) {
@@ -27,12 +33,42 @@ PanelSize StoredPanelSize(const std::filesystem::path& settingsFile) {
 void COrvaltDlg::BuildPlotPanel() {
     const PanelSize stored = StoredPanelSize(session_.SettingsFile());
     panelWidthPx_ = std::max(stored.width, kNarrowestPanel);
-    plotPanel_ = std::make_unique<PlotPanel>(session_, this);
-    const QSize least = drawnSizePx_ + QSize(panelWidthPx_, 0);
-    setMinimumSize(least);
-    resize(least.expandedTo(QSize(least.width(), stored.height)));
-    plotPanel_->show();
+    plotPanel_ = std::make_unique<PlotPanel>(session_, banner_, this);
+    RestoreWindowPlace(DefaultWindowSize(LayoutNow(), RoomOnScreen()));
     PlaceControls();
+}
+
+QSize COrvaltDlg::RoomOnScreen() const {
+    const QScreen* shown = screen() ? screen() : QGuiApplication::primaryScreen();
+    return shown->availableGeometry().size() - kFrameAllowance;
+}
+
+// Where this fixture's window was, when that is still on a screen; else the
+// default size.
+void COrvaltDlg::RestoreWindowPlace(QSize fallback) {
+    std::optional<WindowPlace> place;
+    if (!session_.SettingsFile().empty()) {
+        RegistryStore store(session_.SettingsFile());
+        place = LoadWindowPlace(store, session_.Fixture());
+    }
+    const QRect wanted = place ? QRect(place->x, place->y, place->width, place->height) : QRect();
+    const QScreen* onScreen = place ? QGuiApplication::screenAt(wanted.center()) : nullptr;
+    if (!onScreen || wanted.width() <= 0 || wanted.height() <= 0) {
+        resize(fallback);
+        return;
+    }
+    const QSize room = onScreen->availableGeometry().size() - kFrameAllowance;
+    resize(wanted.size().boundedTo(room).expandedTo(minimumSize()));
+    move(wanted.topLeft());
+}
+
+void COrvaltDlg::DressForFixture() {
+    if (session_.Fixture().empty()) {
+        return;
+    }
+    RegistryStore store(session_.SettingsFile());
+    const QColor accent = QColor::fromRgb(LoadFixtureAccent(store, session_.Fixture()));
+    banner_.SetFixture(QString::fromStdString(session_.Fixture()), accent);
 }
 
 void COrvaltDlg::RestoreLimits() {
@@ -46,12 +82,14 @@ void COrvaltDlg::RestoreLimits() {
     plotPanel_->CatchUp();
 }
 
-void COrvaltDlg::StorePlotPanelSize() {
+void COrvaltDlg::StoreWindowPlace() {
     if (session_.SettingsFile().empty()) {
         return;
     }
     RegistryStore store(session_.SettingsFile());
     static_cast<void>(SavePlotPanelSize(store, PanelSize{panelWidthPx_, height()}));
+    const WindowPlace place{pos().x(), pos().y(), width(), height()};
+    static_cast<void>(SaveWindowPlace(store, session_.Fixture(), place));
 }
 
 void COrvaltDlg::OnLoadLimits() {

@@ -26,6 +26,9 @@ class RunVerdicts {
     // test got one, PASS once every planned test passed, else nothing.
     std::optional<VerdictKind> SoFar() const;
 
+    // Planned tests without a verdict (a run that ended before them).
+    std::size_t Missing() const { return tests_.size() < planned_ ? planned_ - tests_.size() : 0; }
+
     // One VERDICT TEST line per judged test, then the VERDICT UNIT line.
     std::vector<std::string> Lines() const;
     // "TEST 2: V4 4.70 > 4.50" for each reason of every test that did not pass.

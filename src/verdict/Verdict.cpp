@@ -18,20 +18,24 @@ const NamedMeasurement* Find(std::span<const NamedMeasurement> measurements,
     return found == measurements.end() ? nullptr : &*found;
 }
 
-std::string Reason(const Limit& limit, double value, const char* relation, double bound) {
-    return limit.name + " " + ShownText(value, limit.decimals) + relation +
-           ShownText(bound, limit.decimals);
+LimitBreach Breach(const Limit& limit, double value, double bound, bool above) {
+    return LimitBreach{limit.name, ShownText(value, limit.decimals),
+                       ShownText(bound, limit.decimals), above};
+}
+
+std::string Reason(const LimitBreach& breach) {
+    return breach.name + " " + breach.value + (breach.above ? " > " : " < ") + breach.bound;
 }
 
 // Written as negations so that a value that is not a number is outside every
 // bound it has.
-std::optional<std::string> Violation(const Limit& limit, double value) {
+std::optional<LimitBreach> Violation(const Limit& limit, double value) {
     const double shown = ShownValue(value, limit.decimals);
     if (limit.min && !(shown >= *limit.min)) {
-        return Reason(limit, value, " < ", *limit.min);
+        return Breach(limit, value, *limit.min, false);
     }
     if (limit.max && !(shown <= *limit.max)) {
-        return Reason(limit, value, " > ", *limit.max);
+        return Breach(limit, value, *limit.max, true);
     }
     return std::nullopt;
 }
@@ -40,14 +44,15 @@ std::optional<std::string> Violation(const Limit& limit, double value) {
 
 TestVerdict JudgeTest(int testNumber, std::span<const NamedMeasurement> measurements,
                       const Limits& limits) {
-    TestVerdict verdict{testNumber, VerdictKind::Pass, {}};
+    TestVerdict verdict{testNumber, VerdictKind::Pass, {}, {}};
     for (const Limit& limit : limits.rows) {
         const NamedMeasurement* measured = Find(measurements, limit.name);
         if (!measured) {
             continue;
         }
-        if (auto reason = Violation(limit, measured->value)) {
-            verdict.reasons.push_back(std::move(*reason));
+        if (auto breach = Violation(limit, measured->value)) {
+            verdict.reasons.push_back(Reason(*breach));
+            verdict.breaches.push_back(std::move(*breach));
         }
     }
     if (!verdict.reasons.empty()) {
@@ -57,7 +62,7 @@ TestVerdict JudgeTest(int testNumber, std::span<const NamedMeasurement> measurem
 }
 
 TestVerdict ErrorVerdict(int testNumber, std::string reason) {
-    return TestVerdict{testNumber, VerdictKind::Error, {std::move(reason)}};
+    return TestVerdict{testNumber, VerdictKind::Error, {std::move(reason)}, {}};
 }
 
 const char* VerdictWord(VerdictKind kind) {

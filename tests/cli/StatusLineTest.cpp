@@ -4,11 +4,13 @@
 
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/ioctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <cstdlib>
 #include <sstream>
 
@@ -55,6 +57,39 @@ TEST(StatusLine, RedrawsAtMostTenTimesASecondAndClearsBeforeALogLine) {
     line.DrawIfDue(t0 + 5s);
     line.DrawIfDue(t0 + 6s);  // unchanged: not drawn again
     EXPECT_EQ(test::CountOf(terminal.str(), "\r\x1b[K"), 12u);
+}
+
+// Every state the line can be in, at every width from a tiny terminal to a
+// wide one: never the last column, and the test's place and countdown stay as
+// long as there is room for them.
+TEST(StatusLine, NeverReachesTheTerminalsLastColumnAndTheWaitGivesWayFirst) {
+    const Clock::time_point t0 = Clock::now();
+    const std::string wait = "Wait 20.00 secs for to ensure OFF before the next power switch";
+    for (int columns = 2; columns <= 160; ++columns) {
+        for (const bool reading : {false, true}) {
+            std::ostringstream terminal;
+            StatusLine line(terminal, 12);
+            line.SetColumns(columns);
+            line.TestAt(10);
+            line.Wait(wait, t0);
+            if (reading) {
+                line.Reading("Reading voltage = 4.50 #12");
+            }
+            const std::string text = line.Text(t0 + 2s);
+            ASSERT_LT(text.size(), static_cast<std::size_t>(columns)) << columns;
+            line.SetColumns(std::nullopt);
+            const std::string full = line.Text(t0 + 2s);
+            if (full.size() < static_cast<std::size_t>(columns)) {
+                EXPECT_EQ(text, full);
+            } else if (columns >= 40) {
+                EXPECT_TRUE(text.starts_with("Test 11 of 12 | Wait")) << text;
+                EXPECT_NE(text.find("... (18.0 s left)"), std::string::npos) << text;
+            }
+            if (columns >= 80) {
+                EXPECT_EQ(text.find("Reading voltage = 4.50 #12") != std::string::npos, reading);
+            }
+        }
+    }
 }
 
 struct Captured {
@@ -131,6 +166,82 @@ TEST(StatusLine, OnlyOnATerminalAndNeverInTheLog) {
     // all three runs share.
     EXPECT_EQ(shown.out, piped.out);
     EXPECT_EQ(quiet.out, piped.out);
+}
+
+// The status line's drawings in what the terminal was sent: each one begins
+// by returning to the line's start and erasing it.
+std::vector<std::string> Drawings(const std::string& shown) {
+    std::vector<std::string> drawings;
+    constexpr std::string_view erase = "\r\x1b[K";
+    for (std::size_t at = shown.find(erase); at != std::string::npos;) {
+        const std::size_t next = shown.find(erase, at + erase.size());
+        std::string drawing = shown.substr(at + erase.size(), next - at - erase.size());
+        if (!drawing.empty() && drawing.find("Unit power") == std::string::npos) {
+            drawings.push_back(drawing);
+        }
+        at = next;
+    }
+    return drawings;
+}
+
+void SetColumns(int master, unsigned short columns) {
+    winsize size{};
+    size.ws_row = 24;
+    size.ws_col = columns;
+    ASSERT_EQ(::ioctl(master, TIOCSWINSZ, &size), 0);
+}
+
+// The real program on a 40-column terminal that is widened to 70 while the
+// run goes on: every drawing fits the width it was drawn for, stays on its one
+// line, and the wider terminal is used once the program was told.
+TEST(StatusLine, FitsTheTerminalReadAtStartAndAfterEachResize) {
+    test::TempFolder folder;
+    const auto plan = folder / "plan.csv";
+    test::WriteBytes(plan, "h\nh\nA,0,2.5,0.2,1.0,5000,1\n");
+    const UniqueFd master(::posix_openpt(O_RDWR | O_NOCTTY));
+    ASSERT_TRUE(master.Valid());
+    ::grantpt(master.Get());
+    ::unlockpt(master.Get());
+    SetColumns(master.Get(), 40);
+    const UniqueFd out(::open((folder / "out.txt").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644));
+    const UniqueFd err(::open(::ptsname(master.Get()), O_RDWR | O_NOCTTY));
+    const pid_t pid = test::StartProgram(test::ProgramLaunch{
+        {ORVALT_CLI_PATH, "--simulate", plan.string()},
+        {"XDG_CONFIG_HOME=" + folder.Path().string(), "XDG_DATA_HOME=" + folder.Path().string()},
+        out.Get(),
+        err.Get(),
+        {}});
+    std::string narrow;
+    std::string wide;
+    bool widened = false;
+    for (std::optional<test::ProgramEnd> end; !end;) {
+        end = test::ProgramEnded(pid, false);
+        pollfd ready{master.Get(), POLLIN, 0};
+        char buffer[4096];
+        while (::poll(&ready, 1, end ? 0 : 20) > 0 && (ready.revents & POLLIN)) {
+            const ssize_t got = ::read(master.Get(), buffer, sizeof buffer);
+            if (got <= 0) {
+                break;
+            }
+            (widened ? wide : narrow).append(buffer, static_cast<std::size_t>(got));
+        }
+        if (!widened && Drawings(narrow).size() >= 2) {
+            SetColumns(master.Get(), 70);
+            ::kill(pid, SIGWINCH);
+            widened = true;
+        }
+    }
+    ASSERT_TRUE(widened) << narrow;
+    std::size_t widest = 0;
+    for (const std::string& drawing : Drawings(narrow)) {
+        EXPECT_LT(drawing.size(), 40u) << drawing;
+    }
+    for (const std::string& drawing : Drawings(wide)) {
+        EXPECT_EQ(drawing.find_first_of("\r\n"), std::string::npos) << drawing;
+        widest = std::max(widest, drawing.size());
+    }
+    EXPECT_GT(widest, 40u) << wide;
+    EXPECT_LT(widest, 70u) << wide;
 }
 
 }  // namespace

@@ -151,49 +151,51 @@ class PlotAndBannerTest : public QObject {
         QVERIFY(!plot.SaveAsPng(dir.filePath("missing/plot.png")));
     }
 
-    void BannerShowsEachVerdictInItsColourAndHidesWithoutLimits() {
+    // Each word on its colour, NOT JUDGED in amber; a long list of reasons is
+    // counted rather than cut off unseen.
+    void BannerShowsEachVerdictInItsColour() {
         QWidget window;
-        window.resize(240, 180);
+        window.resize(900, 300);
         VerdictBanner banner(&window);
-        banner.resize(220, 160);
+        banner.SetTypePixels(40);
+        banner.setGeometry(0, 0, 900, banner.HeightFor(900));
         window.show();
         QVERIFY(QTest::qWaitForWindowExposed(&window));
-        QVERIFY2(!banner.isVisible(), "no limits, no banner");
-        banner.SetLimitsLoaded(true);
-        QVERIFY(banner.isVisible());
-        QVERIFY(QTest::qWaitForWindowExposed(&banner));
-        QCOMPARE(banner.Headline(), QString());
+        QCOMPARE(banner.Headline(), QString("READY"));
+        QCOMPARE(banner.LimitsText(), QString("No limits loaded"));
 
+        const std::vector<std::string> three{"Test 1: a", "Test 2: b", "Test 3: c"};
         const struct {
-            VerdictKind kind;
-            const char* word;
+            VerdictFace face;
             QColor colour;
-            std::vector<std::string> reasons;
             QString shown;
         } cases[] = {
-            {VerdictKind::Pass, "PASS", QColor(0x2e, 0x7d, 0x32), {}, ""},
-            {VerdictKind::Fail,
-             "FAIL",
+            {{"PASS", VerdictTone::Pass, {}, "Limits: l.csv"}, QColor(0x2e, 0x7d, 0x32), ""},
+            {{"FAIL", VerdictTone::Fail, three, "Limits: l.csv"},
              QColor(0xc6, 0x28, 0x28),
-             {"TEST 2: V4 4.70 > 4.50", "TEST 3: CT 13.20 > 12.00"},
-             "TEST 2: V4 4.70 > 4.50\nTEST 3: CT 13.20 > 12.00"},
-            {VerdictKind::Error,
-             "ERROR",
+             "Test 1: a\nTest 2: b (and 1 more)"},
+            {{"ERROR", VerdictTone::Error, {"Test 4 was stopped"}, "Limits: l.csv"},
              QColor(0xff, 0xa0, 0x00),
-             {"TEST 4: stopped"},
-             "TEST 4: stopped"},
+             "Test 4 was stopped"},
+            {{"NOT JUDGED", VerdictTone::NotJudged, {kNotJudgedReason}, "No limits loaded"},
+             QColor(0xff, 0xc1, 0x07),
+             kNotJudgedReason},
+            {{"TESTING...", VerdictTone::Testing, {}, "No limits loaded"},
+             QColor(0x15, 0x65, 0xc0),
+             ""},
         };
         for (const auto& c : cases) {
-            banner.Show(c.kind, c.reasons);
-            QCOMPARE(banner.Headline(), QString(c.word));
+            banner.ShowFace(c.face);
+            QCOMPARE(banner.Headline(), QString::fromStdString(c.face.word));
             QCOMPARE(banner.ReasonsText(), c.shown);
+            QCOMPARE(banner.LimitsText(), QString::fromStdString(c.face.limits));
             QCOMPARE(banner.grab().toImage().pixelColor(2, 2).rgb(), c.colour.rgb());
         }
-        banner.Clear();
-        QCOMPARE(banner.Headline(), QString());
-        QCOMPARE(banner.ReasonsText(), QString());
-        banner.SetLimitsLoaded(false);
-        QVERIFY(!banner.isVisible());
+        // A serial number too long for its place is made smaller, never cut.
+        banner.SetSerial(QString(60, QLatin1Char('9')));
+        const QLabel& serial = banner.SerialLabel();
+        QVERIFY(QFontMetrics(serial.font()).horizontalAdvance(serial.text()) <= serial.width());
+        QVERIFY(!serial.geometry().intersects(banner.HeadlineLabel().geometry()));
     }
 };
 

@@ -62,6 +62,8 @@ class RecordControlsTest : public QObject {
         recording.database = records.filePath(QStringLiteral("results.sqlite")).toStdString();
         recording.spool = records.filePath(QStringLiteral("spool.sqlite")).toStdString();
         WindowRig rig({}, {}, {}, true, {}, recording);
+        const QByteArray dataHome = qgetenv("XDG_DATA_HOME");
+        qputenv("XDG_DATA_HOME", records.path().toLocal8Bit());
         BrowserStandIn browser;
         QDesktopServices::setUrlHandler(QStringLiteral("file"), &browser, "Open");
         QAction* report = nullptr;
@@ -82,9 +84,20 @@ class RecordControlsTest : public QObject {
         const std::string file = browser.opened.front().toLocalFile().toStdString();
         std::ifstream in(file, std::ios::binary);
         const std::string html((std::istreambuf_iterator<char>(in)), {});
-        std::filesystem::remove(file);
         QVERIFY(html.find("<svg") != std::string::npos);
         QVERIFY(html.find("Quick") != std::string::npos);
+        // Kept with the station's data, not in the temporary folder, and the
+        // window says where.
+        QCOMPARE(std::filesystem::path(file).parent_path(), StationRecording::ReportFolder());
+        QVERIFY(rig.window->Records().HealthText().contains(QString::fromStdString(file)));
+
+        // No browser: the operator is told where the report is all the same.
+        rig.window->Records().openInBrowser = [](const QString&) { return false; };
+        report->trigger();
+        QCOMPARE(rig.messages.size(), std::size_t{2});
+        QCOMPARE(rig.messages.back(), ReportNotShownText(file));
+        QVERIFY(file.starts_with(records.path().toStdString()));
+        dataHome.isNull() ? qunsetenv("XDG_DATA_HOME") : qputenv("XDG_DATA_HOME", dataHome);
     }
 };
 

@@ -27,10 +27,14 @@ int main(int argc, char** argv) {
     AskForACommaLocale();
     QApplication application(argc, argv);
     orvalt::PrepareApplication();
+    if (std::getenv("ORVALT_TEST_SCREEN") != nullptr) {
+        return orvalt::testing::RunScreenFitTests(argc, argv) == 0 ? 0 : 1;
+    }
     int failures = orvalt::testing::RunStartUpTests(argc, argv);
     failures += orvalt::testing::RunMainWindowTests(argc, argv);
     failures += orvalt::testing::RunPlotAndBannerTests(argc, argv);
     failures += orvalt::testing::RunWindowPlotTests(argc, argv);
     failures += orvalt::testing::RunRecordControlsTests(argc, argv);
+    failures += orvalt::testing::RunShiftTests(argc, argv);
     return failures == 0 ? 0 : 1;
 }

@@ -1,10 +1,13 @@
 // The window's plot panel, verdict banner and "Load Limits..." on the real
 // window, offscreen, on the simulated station in real time.
 
+#include <QLineEdit>
 #include <QTest>
+#include <array>
 #include <fstream>
 #include <mutex>
 
+#include "config/FixtureAccent.h"
 #include "config/PlotPanelSetting.h"
 #include "ui/UiTests.h"
 #include "ui/WindowRig.h"
@@ -76,7 +79,9 @@ class WindowPlotTest : public QObject {
         QVERIFY(panel.width() >= 240);
         QCOMPARE(panel.right(), rig.window->width() - 1);
         for (QWidget* child : rig.window->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
-            if (child != &rig.window->Panel() && child->isVisible()) {
+            // The verdict panel spans the window above both.
+            if (child != &rig.window->Panel() && child != &rig.window->Verdict() &&
+                child->isVisible()) {
                 QVERIFY2(child->geometry().right() < panel.left(), qPrintable(child->objectName()));
             }
         }
@@ -84,13 +89,13 @@ class WindowPlotTest : public QObject {
 
     void ABadLimitsFileIsRefusedNamingItsLineAndThePreviousLimitsStay() {
         WindowRig rig;
-        QVERIFY(rig.window->Panel().Banner().isHidden());  // no limits: no verdict
+        QCOMPARE(rig.window->Verdict().LimitsText(), QString("No limits loaded"));
         const auto good = WriteLimits(rig, "good.csv", "measurement,min,max\nV1,2,3\n");
         const auto bad = WriteLimits(rig, "bad.csv", "measurement,min,max\nV1,2,3\nV1,,x\n");
         rig.window->askForLimitsFile = [&good] { return good; };
         rig.window->OnLoadLimits();
         QVERIFY(rig.messages.empty());
-        QVERIFY(!rig.window->Panel().Banner().isHidden());
+        QCOMPARE(rig.window->Verdict().LimitsText(), QString("Limits: good.csv"));
         QVERIFY(!rig.window->LoadLimitsFrom(bad));
         QCOMPARE(rig.messages.size(), std::size_t{1});
         QVERIFY2(rig.messages.front().find("Line 3: ") != std::string::npos,
@@ -116,12 +121,14 @@ class WindowPlotTest : public QObject {
         QTRY_VERIFY_WITH_TIMEOUT(!rig.Rows(IDC_LOG_LIST).isEmpty(), kPatienceMs);
         QVERIFY(rig.Rows(IDC_LOG_LIST).front().startsWith("Fail, "));
         QTRY_COMPARE_WITH_TIMEOUT(banner.Headline(), QString("FAIL"), kPatienceMs);
-        QVERIFY(banner.ReasonsText().contains("RepetitionsFailed 2 > 0"));
+        QVERIFY2(banner.ReasonsText().contains(
+                     "Test 1: Failed on/off repetitions 2, above the 0 maximum"),
+                 qPrintable(banner.ReasonsText()));
 
         QVERIFY(rig.window->LoadLimitsFrom(
             WriteLimits(rig, "pass.csv", "measurement,min,max\nRepetitionsFailed,,2\n")));
         rig.Press(IDC_START_STOP);
-        QCOMPARE(banner.Headline(), QString());  // cleared at Start
+        QCOMPARE(banner.Headline(), QString("TESTING..."));  // the last verdict went at Start
         QTRY_VERIFY_WITH_TIMEOUT(rig.RunOver() && rig.session.Verdicts().runOver, kPatienceMs);
         QTRY_COMPARE_WITH_TIMEOUT(banner.Headline(), QString("PASS"), kPatienceMs);
     }
@@ -148,7 +155,7 @@ class WindowPlotTest : public QObject {
         StationSession session(options);
         COrvaltDlg window(session);
         QCOMPARE(session.LimitsInForce().File(), limits);
-        QVERIFY(!window.Panel().Banner().isHidden());
+        QCOMPARE(window.Verdict().LimitsText(), QString("Limits: limits.csv"));
         QCOMPARE(window.height(), closedHeight);
         RegistryStore store(settingsFile);
         RegKey location;
@@ -156,6 +163,63 @@ class WindowPlotTest : public QObject {
         QCOMPARE(store.ValueNames(location).size(), std::size_t{38});
         static_cast<void>(store.CloseKey(location));
         QVERIFY(LoadPlotPanelSize(store).has_value());
+    }
+
+    // Two fixtures' windows on one screen: each wears its name on its own
+    // colour (one set in the settings file, one picked from its name) and
+    // reopens where it was closed.
+    void EachFixturesWindowHasItsColourAndReopensInItsPlace() {
+        QTemporaryDir dir;
+        const std::filesystem::path settingsFile = dir.filePath("Orvalt.reg").toStdString();
+        {
+            RegistryStore store(settingsFile);
+            QVERIFY(SaveFixtureAccent(store, "Bay 1", 0x2e7d32).Ok());
+        }
+        const auto optionsFor = [&settingsFile](const std::string& fixture) {
+            return SessionOptions{StationOptions{true, false, {}, {}, fixture}, settingsFile};
+        };
+        const std::array<std::pair<std::string, QPoint>, 2> places{
+            {{"Bay 1", QPoint(40, 30)}, {"Bay 2", QPoint(980, 60)}}};
+        for (const auto& [fixture, place] : places) {
+            StationSession session(optionsFor(fixture));
+            COrvaltDlg window(session);
+            window.show();
+            window.move(place);
+            window.resize(900, 700);
+            window.reject();
+        }
+        for (const auto& [fixture, place] : places) {
+            StationSession session(optionsFor(fixture));
+            COrvaltDlg window(session);
+            QCOMPARE(window.pos(), place);
+            QCOMPARE(window.size(), QSize(900, 700));
+            const QLabel& name = window.Verdict().FixtureLabel();
+            QCOMPARE(name.text(), QString::fromStdString(fixture));
+            QVERIFY(!name.isHidden());
+            const QColor accent = name.palette().color(QPalette::Window);
+            QCOMPARE(accent.rgb() & 0xffffffu,
+                     fixture == "Bay 1" ? 0x2e7d32u : DefaultAccent(fixture));
+            window.reject();
+        }
+    }
+
+    // Without limits a finished run says so in amber, under the run's serial
+    // number, in type an eighth of the window's height.
+    void ARunWithoutLimitsIsNotJudged() {
+        WindowRig rig;
+        rig.LoadPlan(kQuickPlan);
+        rig.window->findChild<QLineEdit*>(QStringLiteral("serialNumber"))->setText("SN-0815");
+        VerdictBanner& verdict = rig.window->Verdict();
+        QCOMPARE(verdict.Serial(), QString("SN-0815"));
+        RunToItsEnd(rig);
+        QTRY_COMPARE_WITH_TIMEOUT(verdict.Headline(), QString("NOT JUDGED"), kPatienceMs);
+        QCOMPARE(verdict.Tone(), VerdictTone::NotJudged);
+        QCOMPARE(verdict.ReasonsText(), QString(kNotJudgedReason));
+        QCOMPARE(verdict.LimitsText(), QString("No limits loaded"));
+        // The next unit's number is the edit's; the panel keeps the run's.
+        rig.window->findChild<QLineEdit*>(QStringLiteral("serialNumber"))->setText("SN-0816");
+        QCOMPARE(verdict.Serial(), QString("SN-0815"));
+        QVERIFY(verdict.HeadlineLabel().font().pixelSize() * 8 >= rig.window->height());
     }
 };
 

@@ -1,0 +1,104 @@
+#include "ui/ScanRouter.h"
+
+#include <QApplication>
+#include <QKeyEvent>
+#include <QLineEdit>
+
+namespace orvalt {
+
+namespace {
+
+bool IsEnter(const QKeyEvent& key) {
+    return key.key() == Qt::Key_Return || key.key() == Qt::Key_Enter;
+}
+
+// What a scanner types: printable text, at most with Shift held.
+bool TypesText(const QKeyEvent& key) {
+    const Qt::KeyboardModifiers held = key.modifiers() & ~(Qt::ShiftModifier | Qt::KeypadModifier);
+    return held == Qt::NoModifier && !key.text().isEmpty() && key.text().at(0).isPrint();
+}
+
+}  // namespace
+
+ScanRouter::ScanRouter(QWidget& window, QLineEdit& serial) : window_(window), serial_(serial) {
+    clock_.start();
+    qApp->installEventFilter(this);
+}
+
+ScanRouter::~ScanRouter() {
+    qApp->removeEventFilter(this);
+}
+
+bool ScanRouter::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() != QEvent::KeyPress || !watched->isWidgetType()) {
+        return false;
+    }
+    auto* target = static_cast<QWidget*>(watched);
+    // A message box or dialog of the window is a window of its own: not ours.
+    if (target != &window_ && !window_.isAncestorOf(target)) {
+        return false;
+    }
+    return Route(*target, static_cast<QKeyEvent&>(*event));
+}
+
+bool ScanRouter::Route(QWidget& target, QKeyEvent& key) {
+    auto* edit = qobject_cast<QLineEdit*>(&target);
+    if (&target == &serial_) {
+        if (IsEnter(key)) {
+            serial_.selectAll();  // the next scan replaces this one
+        }
+        return false;
+    }
+    if (edit && !edit->isReadOnly()) {
+        if (IsEnter(key)) {
+            EnterInOtherEdit(*edit);
+        } else if (TypesText(key)) {
+            IntoOtherEdit(*edit, key.text());
+        } else {
+            recognizer_.Interrupted();
+        }
+        return false;
+    }
+    if (!TypesText(key)) {
+        recognizer_.Interrupted();
+        return false;
+    }
+    return IntoSerial(key);
+}
+
+void ScanRouter::IntoOtherEdit(QLineEdit& edit, const QString& text) {
+    if (recognizer_.Typed(text.toStdString(), NowMs()) || burstEdit_ != &edit) {
+        burstEdit_ = &edit;
+        beforeBurst_ = edit.text();
+    }
+}
+
+void ScanRouter::EnterInOtherEdit(QLineEdit& edit) {
+    const auto scanned = recognizer_.Entered(NowMs());
+    if (!scanned || burstEdit_ != &edit) {
+        return;
+    }
+    edit.setText(beforeBurst_);
+    serial_.setText(QString::fromStdString(*scanned));
+    serial_.setFocus(Qt::OtherFocusReason);
+    serial_.selectAll();
+}
+
+// A space on a button or a check box presses it, unless a scan is going on.
+bool ScanRouter::IntoSerial(QKeyEvent& key) {
+    const bool space = key.text() == QStringLiteral(" ");
+    const bool begins = window_.focusWidget() != &serial_;
+    if (space && begins) {
+        return false;
+    }
+    if (begins) {
+        serial_.setFocus(Qt::OtherFocusReason);
+        serial_.selectAll();
+    }
+    QKeyEvent copy(key.type(), key.key(), key.modifiers(), key.text(), key.isAutoRepeat(),
+                   static_cast<ushort>(key.count()));
+    QApplication::sendEvent(&serial_, &copy);
+    return true;
+}
+
+}  // namespace orvalt
