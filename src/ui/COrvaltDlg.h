@@ -8,7 +8,6 @@
 #include <QDialog>
 #include <QLabel>
 #include <QMessageBox>
-#include <QPointer>
 #include <QTimer>
 #include <filesystem>
 #include <functional>
@@ -81,9 +80,11 @@ class COrvaltDlg final : public QDialog, private WindowObserver, private Session
     // tests not saved are asked about first.
     void reject() override;
     void accept() override;
-    // SIGTERM and logout: the close sequence without a question, which nobody
-    // would be there to answer; a question showing is answered as by Esc.
+    // SIGTERM and logout: the close sequence with nobody there to answer a
+    // box. Boxes and dialogs showing end as their Esc would end them; from
+    // then on nothing is asked and what a box would say goes to standard error.
     void CloseWithoutAsking();
+    bool ClosedWithoutAsking() const { return nobodyToAsk_; }
 
     // What the window shows, for tests and automation.
     QWidget* Control(int id) const;
@@ -132,6 +133,7 @@ class COrvaltDlg final : public QDialog, private WindowObserver, private Session
     void ScheduleRefresh();
     void RefreshViews();
     void CloseSequence();
+    void DismissOpenDialogs();
     Answer AskInABox(const Question& question);
     void ShowRunStatus();
     void StoreColumnWidths();
@@ -160,7 +162,6 @@ class COrvaltDlg final : public QDialog, private WindowObserver, private Session
     QLabel runStatus_;
     QRect runStatusDrawnPx_;
     QTimer runStatusTimer_;
-    QPointer<QMessageBox> openQuestion_;
     QAction aboutAction_;
     QAction loadLimitsAction_;
     // To the right of the drawn controls, which keep their places.
@@ -171,6 +172,7 @@ class COrvaltDlg final : public QDialog, private WindowObserver, private Session
     bool diagRowsPending_ = false;
     int rowToShow_ = -1;
     bool closing_ = false;
+    bool nobodyToAsk_ = false;
 
     QTableView* testList_ = nullptr;
     QListView* logList_ = nullptr;
