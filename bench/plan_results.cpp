@@ -49,11 +49,11 @@ void BenchSave(int logLines, int summaryLines) {
     const orvalt::UnitDescription unit{"Acme", "X100", "Linear", "40W", "4ft", "DrvCo", "D-200"};
     orvalt::TestMeasurements m;
     m.V1 = {2.5, 2.5, 2.5, 2.5};
-    const std::string line = orvalt::BuildSummaryLine(unit, 2, m, orvalt::TodayLocal());
-    std::vector<std::string> log(static_cast<std::size_t>(logLines), line);
+    const orvalt::SummaryFields test = orvalt::SummarizeTest(unit, 2, m, orvalt::TodayLocal());
+    std::vector<std::string> log(static_cast<std::size_t>(logLines), test.Text());
     orvalt::SummaryLines summary;
     for (int i = 0; i < summaryLines; ++i) {
-        summary.Append(line);
+        summary.Append(test);
     }
     const auto start = Clock::now();
     const orvalt::SaveResult result = orvalt::SaveTestData(folder / "run.csv", unit, log, summary);

@@ -44,8 +44,9 @@ TestOutcome RunOneTest(RunRecord& run, const TestPlanEntry& entry, std::int32_t&
     }
     std::int32_t unusedLevel = 0;
     DecodeTtoOption(entry.P5, cycleN, unusedLevel);
-    std::string line = BuildSummaryLine(run.description, cycleN, measurements, TodayLocal());
-    run.io.summaryLines->Append(line);
+    SummaryFields summary = SummarizeTest(run.description, cycleN, measurements, TodayLocal());
+    std::string line = summary.Text();
+    run.io.summaryLines->Append(std::move(summary));
     TellTestEnded(run, entry, &line, measurements);
     PostProgress(run, ProgressLog, 0, std::move(line));
     if (run.progress) {

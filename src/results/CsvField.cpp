@@ -30,12 +30,7 @@ std::size_t FieldBodyEnd(std::string_view text) {
     return end == std::string_view::npos ? 0 : end;
 }
 
-}  // namespace
-
-std::string QuoteCsvField(std::string_view text) {
-    if (text.find(',') == std::string_view::npos) {
-        return std::string(text);
-    }
+std::string Quoted(std::string_view text) {
     std::string quoted = "\"";
     for (const char c : text) {
         quoted += c;
@@ -45,6 +40,29 @@ std::string QuoteCsvField(std::string_view text) {
     }
     quoted += '"';
     return quoted;
+}
+
+// What readers trim before a field: the blank after the comma, and the
+// readers that trim any white space take tabs, vertical tabs and form feeds.
+bool IsBlank(char c) {
+    return c == ' ' || c == '\t' || c == '\v' || c == '\f';
+}
+
+}  // namespace
+
+std::string QuoteCsvField(std::string_view text) {
+    if (text.find(',') == std::string_view::npos) {
+        return std::string(text);
+    }
+    return Quoted(text);
+}
+
+std::string QuoteCsvFieldStrictly(std::string_view text) {
+    const bool startsWithABlank = !text.empty() && IsBlank(text.front());
+    if (!startsWithABlank && text.find_first_of(",\"\r\n") == std::string_view::npos) {
+        return std::string(text);
+    }
+    return Quoted(text);
 }
 
 std::string_view TakeCsvField(std::string_view& rest) {

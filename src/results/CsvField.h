@@ -12,6 +12,12 @@ namespace orvalt {
 // as the operator typed it.
 std::string QuoteCsvField(std::string_view text);
 
+// `text` as one field that any reader of comma-separated text gives back
+// exactly, when it skips the blanks after each comma as the station's lines
+// call for: quoted, each inner quote doubled, when it holds a comma, a double
+// quote or a line break, or starts with a blank; any other text as it is.
+std::string QuoteCsvFieldStrictly(std::string_view text);
+
 // Takes the next field off `rest`, leaving in `rest` what follows the comma
 // that ends it (nothing when no comma does). A field whose first character
 // after blanks is a double quote is quoted: it runs to the quote that closes

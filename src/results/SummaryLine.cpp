@@ -12,9 +12,7 @@ namespace {
 
 std::string DescriptionFields(const UnitDescription& text) {
     std::string fields;
-    for (const std::string* field :
-         {&text.manufacturer, &text.model, &text.type, &text.power, &text.fixtureSize,
-          &text.driverManufacturer, &text.driverModel}) {
+    for (const std::string* field : DescriptionTexts(text)) {
         fields += QuoteCsvField(*field);
         fields += ", ";
     }
@@ -58,17 +56,33 @@ std::string Judgement(const TestMeasurements& m) {
 
 }  // namespace
 
+std::string SummaryFields::Marks() const {
+    return Format("%s, %d, %d", date.c_str(), 1, notCycling ? 1 : 0);
+}
+
+std::string SummaryFields::Text() const {
+    std::string line = Marks();
+    line += ", ";
+    line += DescriptionFields(unit);
+    line += figures;
+    return line;
+}
+
+SummaryFields SummarizeTest(const UnitDescription& text, int cycleN, const TestMeasurements& m,
+                            const LocalDate& date) {
+    SummaryFields summary{Format("%02d-%02d-%02d", date.month, date.day, date.year - 2000),
+                          m.notCycling != 0, text, std::string()};
+    for (const double figure : Figures(cycleN, m)) {
+        summary.figures += FormatFixed(figure, 2);
+        summary.figures += ", ";
+    }
+    summary.figures += Judgement(m);
+    return summary;
+}
+
 std::string BuildSummaryLine(const UnitDescription& text, int cycleN, const TestMeasurements& m,
                              const LocalDate& date) {
-    std::string line = Format("%02d-%02d-%02d, %d, %d, ", date.month, date.day, date.year - 2000, 1,
-                              m.notCycling ? 1 : 0);
-    line += DescriptionFields(text);
-    for (const double figure : Figures(cycleN, m)) {
-        line += FormatFixed(figure, 2);
-        line += ", ";
-    }
-    line += Judgement(m);
-    return line;
+    return SummarizeTest(text, cycleN, m, date).Text();
 }
 
 }  // namespace orvalt

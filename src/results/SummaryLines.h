@@ -1,14 +1,16 @@
 #pragma once
-// The summary lines of the latest run, in the order the tests completed. Every
-// line is kept, however many tests a run completes, until a save has written
-// them to the totals file. The worker appends; Save Test Data reads and empties.
-// The lock matters when a stopped worker that overran its stop still finishes a
-// test while the window already saves.
+// The summary lines of the latest run, in the order the tests completed, each
+// kept field by field. Every line is kept, however many tests a run completes,
+// until a save has written them to the totals file. The worker appends; Save
+// Test Data reads and empties. The lock matters when a stopped worker that
+// overran its stop still finishes a test while the window already saves.
 
 #include <cstddef>
 #include <mutex>
 #include <string>
 #include <vector>
+
+#include "results/SummaryLine.h"
 
 namespace orvalt {
 
@@ -18,13 +20,21 @@ class SummaryLines {
         std::scoped_lock lock(mutex_);
         lines_.clear();
     }
-    void Append(std::string line) {
+    void Append(SummaryFields test) {
         std::scoped_lock lock(mutex_);
-        lines_.push_back(std::move(line));
+        lines_.push_back(std::move(test));
     }
-    std::vector<std::string> Lines() const {
+    std::vector<SummaryFields> Tests() const {
         std::scoped_lock lock(mutex_);
         return lines_;
+    }
+    // The lines as the log shows them.
+    std::vector<std::string> Lines() const {
+        std::vector<std::string> texts;
+        for (const SummaryFields& test : Tests()) {
+            texts.push_back(test.Text());
+        }
+        return texts;
     }
     std::size_t Count() const {
         std::scoped_lock lock(mutex_);
@@ -40,7 +50,7 @@ class SummaryLines {
 
   private:
     mutable std::mutex mutex_;
-    std::vector<std::string> lines_;
+    std::vector<SummaryFields> lines_;
 };
 
 }  // namespace orvalt

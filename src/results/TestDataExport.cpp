@@ -59,10 +59,10 @@ std::string SumText(const std::vector<std::string>& logLines) {
     return text;
 }
 
-std::string TotalsText(std::string_view manufacturer, const std::vector<std::string>& lines) {
+std::string TotalsText(std::string_view manufacturer, const std::vector<SummaryFields>& tests) {
     std::string text;
-    for (const std::string& line : lines) {
-        AppendLine(text, FormatTotalsLine(manufacturer, line));
+    for (const SummaryFields& test : tests) {
+        AppendLine(text, FormatTotalsLine(manufacturer, test));
     }
     return text;
 }
@@ -102,15 +102,15 @@ SaveResult SaveTestData(const std::filesystem::path& chosen, const UnitDescripti
     if (!sum) {
         result.errors.push_back(sum.Error());
     }
-    const std::vector<std::string> lines = summary.Lines();
+    const std::vector<SummaryFields> tests = summary.Tests();
     const Result<void> totals = AppendToSharedFile(
-        TotalsFilePath(chosen), TotalsText(current.manufacturer, lines), kSharedFileLockWait, stop);
+        TotalsFilePath(chosen), TotalsText(current.manufacturer, tests), kSharedFileLockWait, stop);
     if (!totals) {
         result.errors.push_back(totals.Error());
         return result;
     }
-    summary.DropFirst(lines.size());
-    result.totalsLinesWritten = lines.size();
+    summary.DropFirst(tests.size());
+    result.totalsLinesWritten = tests.size();
     return result;
 }
 

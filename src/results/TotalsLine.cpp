@@ -4,17 +4,17 @@
 
 namespace orvalt {
 
-std::string FormatTotalsLine(std::string_view manufacturer, std::string_view summaryLine) {
-    std::string_view rest = summaryLine;
-    std::string line;
-    for (int field = 1; field <= 3; ++field) {
-        line += TakeCsvField(rest);
-        line += ',';
-    }
-    TakeCsvField(rest);  // the manufacturer at the time of the run
-    line += QuoteCsvField(manufacturer);
+std::string FormatTotalsLine(std::string_view manufacturer, const SummaryFields& summary) {
+    std::string line = summary.Marks();
     line += ',';
-    line += rest;
+    line += QuoteCsvFieldStrictly(manufacturer);
+    const auto texts = DescriptionTexts(summary.unit);
+    for (auto text = texts.begin() + 1; text != texts.end(); ++text) {
+        line += ", ";
+        line += QuoteCsvFieldStrictly(**text);
+    }
+    line += ", ";
+    line += summary.figures;
     return line;
 }
 

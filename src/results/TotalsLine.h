@@ -1,16 +1,19 @@
 #pragma once
-// A line of the cumulative totals file: a summary line whose manufacturer is
-// replaced by the one the operator has in the window when saving.
+// A line of the cumulative totals file: a test's summary with the manufacturer
+// the operator has in the window when saving.
 
 #include <string>
 #include <string_view>
 
+#include "results/SummaryLine.h"
+
 namespace orvalt {
 
-// Fields 1 to 3 of `summaryLine` as they are, then `manufacturer` in place of
-// field 4 with no blank before it, then the rest of the line unchanged, joined
-// by commas. Fields are split at commas outside double quotes; a manufacturer
-// holding a comma or a quote is quoted.
-std::string FormatTotalsLine(std::string_view manufacturer, std::string_view summaryLine);
+// The summary line's fields, with `manufacturer` in place of the one at the
+// time of the run and no blank before it. It is built from the fields
+// themselves, each quoted where a reader of comma-separated text would
+// otherwise not give it back exactly (QuoteCsvFieldStrictly); fields that need
+// no quoting come out as in the summary line.
+std::string FormatTotalsLine(std::string_view manufacturer, const SummaryFields& summary);
 
 }  // namespace orvalt

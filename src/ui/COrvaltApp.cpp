@@ -4,12 +4,12 @@
 #include <QMessageBox>
 #include <QSessionManager>
 #include <QTimer>
-#include <iostream>
 
 #include "records/ResultsSetting.h"
 #include "station/StationSession.h"
 #include "ui/AppIdentity.h"
 #include "ui/COrvaltDlg.h"
+#include "ui/StandardErrorReport.h"
 #include "ui/TerminationSignals.h"
 
 namespace orvalt {
@@ -17,7 +17,7 @@ namespace orvalt {
 namespace {
 
 void ReportToOperator(const std::string& text) {
-    std::cerr << "orvalt: " << text << '\n';
+    ReportOnStandardError(text);
     QMessageBox box(QMessageBox::Warning, QString::fromLatin1(kProgramName),
                     QString::fromStdString(text), QMessageBox::Ok);
     box.exec();
@@ -66,12 +66,17 @@ void COrvaltApp::ReportSettingsLoad(const StationSession& session) const {
     }
 }
 
-bool COrvaltApp::SaveSettings(StationSession& session) const {
+bool COrvaltApp::SaveSettings(StationSession& session, bool operatorThere) const {
     const RegStatus status = session.SaveSettings();
-    if (!status.Ok()) {
-        report(status.message);
+    if (status.Ok()) {
+        return true;
     }
-    return status.Ok();
+    if (operatorThere) {
+        report(status.message);
+    } else {
+        ReportOnStandardError(status.message);
+    }
+    return false;
 }
 
 int COrvaltApp::InitInstance(const AppOptions& options) {
@@ -88,7 +93,7 @@ int COrvaltApp::InitInstance(const AppOptions& options) {
         window.show();
         QTimer::singleShot(0, &window, [&window, &options] { Automate(window, options); });
         window.exec();
-        SaveSettings(session);
+        SaveSettings(session, !window.ClosedWithoutAsking());
     }
     return 0;
 }

@@ -28,8 +28,11 @@ class COrvaltApp {
     // in use).
     void ReportSettingsLoad(const StationSession& session) const;
     // Writes the session's whole record; false, after reporting why, when the
-    // file could not be written (the old file then stays whole).
-    bool SaveSettings(StationSession& session) const;
+    // file could not be written (the old file then stays whole). Another
+    // program's lock on the file is waited for a bounded time. With no
+    // operator there (the window closed without asking) the report goes to
+    // standard error alone.
+    bool SaveSettings(StationSession& session, bool operatorThere = true) const;
 
     // How a failure reaches the operator: standard error and a message box.
     std::function<void(const std::string&)> report;

@@ -1,5 +1,6 @@
 #include "ui/COrvaltDlg.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QContextMenuEvent>
@@ -18,11 +19,13 @@
 
 #include "config/TestPlanFile.h"
 #include "diaglink/DiagSave.h"
+#include "domain/Format.h"
 #include "results/FixtureFileNames.h"
 #include "results/TestDataExport.h"
 #include "ui/AppIdentity.h"
 #include "ui/CAboutDlg.h"
 #include "ui/ControlLookup.h"
+#include "ui/StandardErrorReport.h"
 #include "ui/WholeNumber.h"
 
 namespace orvalt {
@@ -43,6 +46,10 @@ constexpr int kStatusBandsDu = 24;
 constexpr int kRunStatusPeriodMs = 1000;
 // Small enough for a screen at twice the scale; the controls scroll then.
 constexpr QSize kSmallestWindow{400, 300};
+
+// Told on standard error when the window closes without asking.
+constexpr const char* kBaudRateNotTaken =
+    "The Baud Rate field holds no whole number and was not taken; the baud rate stays %d.";
 
 constexpr const char* kWindowCloseTip =
     "Closes the Orvalt window (a run in progress is stopped first)";
@@ -124,6 +131,17 @@ void SelectNewest(QAbstractItemView* view, int rows) {
     const QModelIndex newest = view->model()->index(rows - 1, 0);
     view->setCurrentIndex(newest);
     view->scrollTo(newest, QAbstractItemView::EnsureVisible);
+}
+
+// Whether `window` opened `dialog`, or something that it opened did.
+bool OpenedBy(const QWidget* dialog, const QWidget* window) {
+    for (const QWidget* owner = dialog->parentWidget(); owner != nullptr;
+         owner = owner->parentWidget()) {
+        if (owner == window) {
+            return true;
+        }
+    }
+    return false;
 }
 
 std::string JoinLines(const std::vector<std::string>& lines) {
@@ -502,8 +520,10 @@ void COrvaltDlg::ShowAbout() {
 
 // ---- Data exchange and messages ----
 
-// Reads the controls into the model's values, in the window's field order;
-// stops at the baud rate field when it holds no whole number.
+// Reads the controls into the model's values, in the window's field order. A
+// baud rate field that holds no whole number keeps the last valid value: the
+// operator is asked for one and the fields after it are not read, or, with
+// nobody there to ask, it is told on standard error and the rest is read.
 bool COrvaltDlg::Exchange() {
     DialogValues& values = model_.values;
     values.extraLog = extraLogBox_->isChecked() ? 1 : 0;
@@ -513,19 +533,24 @@ bool COrvaltDlg::Exchange() {
             FindControl<QLineEdit>(this, field.id)->text().toStdString();
     }
     const auto baudRate = ParseWholeNumber(baudEdit_->text().toStdString());
-    if (!baudRate) {
+    if (baudRate) {
+        values.baudRate = *baudRate;
+    } else if (nobodyToAsk_) {
+        ShowMessage(Format(kBaudRateNotTaken, values.baudRate));
+    } else {
         ShowMessage(kEnterAnInteger);
         baudEdit_->setFocus();
         baudEdit_->selectAll();
         return false;
     }
-    values.baudRate = *baudRate;
     values.ttoOption = ttoList_->currentIndex();
-    return true;
+    return baudRate.has_value();
 }
 
 void COrvaltDlg::ShowMessage(const std::string& text) {
-    if (messageBox) {
+    if (nobodyToAsk_) {
+        ReportOnStandardError(text);
+    } else if (messageBox) {
         messageBox(text);
     }
 }
@@ -773,13 +798,32 @@ void COrvaltDlg::accept() {
 }
 
 void COrvaltDlg::CloseWithoutAsking() {
-    if (openQuestion_) {
-        openQuestion_->reject();
-    }
+    nobodyToAsk_ = true;
+    DismissOpenDialogs();
     CloseSequence();
 }
 
+// Each box's or dialog's own loop ends when this handler returns, and the
+// handler that opened it goes on as after Esc, with nobody to ask any more.
+// Other windows of the process keep theirs.
+void COrvaltDlg::DismissOpenDialogs() {
+    while (QWidget* popup = QApplication::activePopupWidget()) {
+        if (!popup->close()) {
+            break;
+        }
+    }
+    for (QWidget* widget : QApplication::topLevelWidgets()) {
+        auto* dialog = qobject_cast<QDialog*>(widget);
+        if (dialog != nullptr && dialog->isVisible() && OpenedBy(dialog, this)) {
+            dialog->reject();
+        }
+    }
+}
+
 Answer COrvaltDlg::AskInABox(const Question& question) {
+    if (nobodyToAsk_) {
+        return question.escapeAnswer;
+    }
     QMessageBox box(QMessageBox::Question, QString::fromLatin1(kProgramName),
                     QString::fromStdString(question.text), QMessageBox::NoButton, this);
     for (Answer answer : question.buttons) {
@@ -787,7 +831,6 @@ Answer COrvaltDlg::AskInABox(const Question& question) {
     }
     box.setDefaultButton(ButtonOf(question.defaultAnswer));
     box.setEscapeButton(ButtonOf(question.escapeAnswer));
-    openQuestion_ = &box;
     box.exec();
     return AnswerOf(box.standardButton(box.clickedButton()), question.escapeAnswer);
 }

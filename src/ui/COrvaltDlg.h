@@ -8,7 +8,6 @@
 #include <QDialog>
 #include <QLabel>
 #include <QMessageBox>
-#include <QPointer>
 #include <QScrollArea>
 #include <QTimer>
 #include <filesystem>
@@ -87,9 +86,11 @@ class COrvaltDlg final : public QDialog, private WindowObserver, private Session
     // tests not saved are asked about first.
     void reject() override;
     void accept() override;
-    // SIGTERM and logout: the close sequence without a question, which nobody
-    // would be there to answer; a question showing is answered as by Esc.
+    // SIGTERM and logout: the close sequence with nobody there to answer a
+    // box. Boxes and dialogs showing end as their Esc would end them; from
+    // then on nothing is asked and what a box would say goes to standard error.
     void CloseWithoutAsking();
+    bool ClosedWithoutAsking() const { return nobodyToAsk_; }
 
     // What the window shows, for tests and automation.
     QWidget* Control(int id) const;
@@ -144,6 +145,7 @@ class COrvaltDlg final : public QDialog, private WindowObserver, private Session
     void RefreshViews();
     void CloseSequence();
     bool MayStartThisUnit();
+    void DismissOpenDialogs();
     Answer AskInABox(const Question& question);
     void ShowRunStatus();
     void StoreColumnWidths();
@@ -183,7 +185,6 @@ class COrvaltDlg final : public QDialog, private WindowObserver, private Session
     QLabel runStatus_;
     QRect runStatusDrawnPx_;
     QTimer runStatusTimer_;
-    QPointer<QMessageBox> openQuestion_;
     QAction aboutAction_;
     QAction helpAction_;
     QAction loadLimitsAction_;
@@ -199,6 +200,7 @@ class COrvaltDlg final : public QDialog, private WindowObserver, private Session
     bool diagRowsPending_ = false;
     int rowToShow_ = -1;
     bool closing_ = false;
+    bool nobodyToAsk_ = false;
 
     QTableView* testList_ = nullptr;
     QListView* logList_ = nullptr;

@@ -183,7 +183,7 @@ class RunControlTest : public ::testing::Test {
 
 TEST_F(RunControlTest, StartRefusesAPlanWithoutTestsAndTouchesNothing) {
     LoadPlan({});
-    summary.Append("left from an earlier run");
+    summary.Append({"12-05-26", false, {}, "0.00"});  // left from an earlier run
     model.AppendLog("kept");
     device.SetOpenError(LJE_LABJACK_NOT_FOUND);  // the device is not even tried
     control.OnStartStop();

@@ -39,8 +39,8 @@ struct Saver {
 
 std::string SaveTestDataTo(const fs::path& file, bool big) {
     SummaryLines summary;
-    summary.Append("12-06-26, 1, 0, Old, X100, 2.51");
-    summary.Append("12-06-26, 1, 1, Old, X100, 0.00");
+    summary.Append({"12-06-26", false, FaultRunUnit(), "2.51"});
+    summary.Append({"12-06-26", true, FaultRunUnit(), "0.00"});
     const std::vector<std::string> log(big ? kBigText / 40 : 2, std::string(38, 'L'));
     const SaveResult saved = SaveTestData(file, FaultRunUnit(), log, summary);
     std::string outcome;

@@ -33,7 +33,7 @@ namespace fs = std::filesystem;
 
 std::string SaveTestDataTo(const fs::path& file) {
     SummaryLines summary;
-    summary.Append("12-06-26, 1, 0, Old, X100, 2.51");
+    summary.Append({"12-06-26", false, FaultRunUnit(), "2.51"});
     const SaveResult saved = SaveTestData(file, FaultRunUnit(), {"log line"}, summary);
     return saved.Ok() ? "" : saved.errors.front();
 }
@@ -98,7 +98,7 @@ TEST_F(HostileFiles, ASaveOntoAnythingButARegularFileIsRefusedAndTouchesNothing)
 TEST_F(HostileFiles, ATotalsFileThatIsAPipeIsRefusedAndTheLinesAreKept) {
     ::mkfifo((folder / "totalsums.csv").c_str(), 0666);
     SummaryLines summary;
-    summary.Append("12-06-26, 1, 0, Old, X100, 2.51");
+    summary.Append({"12-06-26", false, FaultRunUnit(), "2.51"});
     const SaveResult saved = SaveTestData(folder / "run.csv", FaultRunUnit(), {"log"}, summary);
     ASSERT_EQ(saved.errors.size(), 1u);
     EXPECT_EQ(saved.errors[0],
@@ -182,7 +182,7 @@ TEST_F(HostileFiles, StopEndsTheWaitForAnotherProgramsLockOnTheTotals) {
     ASSERT_EQ(::flock(holder, LOCK_EX), 0);
     std::atomic<bool> stop{false};
     SummaryLines summary;
-    summary.Append("12-06-26, 1, 0, Old, X100, 2.51");
+    summary.Append({"12-06-26", false, FaultRunUnit(), "2.51"});
     const auto start = std::chrono::steady_clock::now();
     std::thread operatorStops([&] {
         std::this_thread::sleep_for(std::chrono::milliseconds(100));

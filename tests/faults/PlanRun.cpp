@@ -133,14 +133,17 @@ bool PlanRun::StartAndRun(std::chrono::seconds limit) {
                                        const std::vector<std::string>& expected) {
     std::filesystem::remove(folder / "totalsums.csv");
     const UnitDescription unit = FaultRunUnit();
+    if (run.Summary() != expected) {
+        return ::testing::AssertionFailure() << "summary lines" << Listed(run.Summary());
+    }
+    std::string totals;
+    for (const SummaryFields& test : run.Session().Summary().Tests()) {
+        totals += FormatTotalsLine(unit.manufacturer, test) + "\r\n";
+    }
     const SaveResult saved =
         SaveTestData(folder / "run.csv", unit, run.Model().LogLines(), run.Session().Summary());
     if (!saved.Ok()) {
         return ::testing::AssertionFailure() << saved.errors.front();
-    }
-    std::string totals;
-    for (const std::string& line : expected) {
-        totals += FormatTotalsLine(unit.manufacturer, line) + "\r\n";
     }
     const std::string written = ReadBytes(folder / "totalsums.csv");
     if (written != totals) {

@@ -25,13 +25,16 @@ const std::string kHeader =
     "Manufacturer: Acme\r\nModel: X100\r\nType: Linear\r\nPower: 40W\r\nSize: 4ft\r\n"
     "Driver Manufacturer: DrvCo\r\nDriver Model: D-200\r\n";
 
+const UnitDescription kOldUnit{"Old", "X100", "Linear", "40W", "4ft", "DrvCo", "D-200"};
+
 void AddTwoSummaryLines(SummaryLines& summary) {
-    summary.Append("12-06-26, 1, 0, Old, X100, 2.51");
-    summary.Append("12-06-26, 1, 1, Old, X100, 0.00");
+    summary.Append({"12-06-26", false, kOldUnit, "2.51"});
+    summary.Append({"12-06-26", true, kOldUnit, "0.00"});
 }
 
 const std::string kTwoTotalsLines =
-    "12-06-26, 1, 0,Acme, X100, 2.51\r\n12-06-26, 1, 1,Acme, X100, 0.00\r\n";
+    "12-06-26, 1, 0,Acme, X100, Linear, 40W, 4ft, DrvCo, D-200, 2.51\r\n"
+    "12-06-26, 1, 1,Acme, X100, Linear, 40W, 4ft, DrvCo, D-200, 0.00\r\n";
 
 // Everything in the folder but the named files: leftovers of a failed write.
 std::vector<std::string> OtherFiles(const fs::path& folder, std::vector<std::string> expected) {
@@ -108,12 +111,12 @@ TEST(SaveTestData, TotalsOfSeveralRunsAccumulateOldestFirst) {
     SummaryLines summary;
     AddTwoSummaryLines(summary);
     ASSERT_TRUE(SaveTestData(folder / "monday.csv", kUnit, {"x"}, summary).Ok());
-    summary.Append("12-07-26, 1, 0, Acme, X200, 3.00");
+    summary.Append({"12-07-26", false, {"Acme", "X200", "", "", "", "", ""}, "3.00"});
     UnitDescription renamed = kUnit;
     renamed.manufacturer = "Acme Ltd";
     ASSERT_TRUE(SaveTestData(folder / "tuesday.csv", renamed, {"y"}, summary).Ok());
     EXPECT_EQ(ReadBytes(folder / "totalsums.csv"),
-              kTwoTotalsLines + "12-07-26, 1, 0,Acme Ltd, X200, 3.00\r\n");
+              kTwoTotalsLines + "12-07-26, 1, 0,Acme Ltd, X200, , , , , , 3.00\r\n");
 }
 
 TEST(SaveTestData, KeepsWritingThroughALinkToItsTarget) {

@@ -1,16 +1,22 @@
 // Start-up and shutdown, the file dialog's set-up, and the parsing the window
 // does of its own inputs.
 
+#include <QAbstractButton>
 #include <QComboBox>
 #include <QFileDialog>
 #include <QHeaderView>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QTableView>
 #include <QTimer>
 #include <clocale>
 #include <fstream>
+#include <functional>
+#include <iostream>
+#include <sstream>
 
 #include "domain/Format.h"
+#include "platform/FileLock.h"
 #include "ui/AppOptions.h"
 #include "ui/COrvaltApp.h"
 #include "ui/TerminationSignals.h"
@@ -25,6 +31,78 @@ AppOptions Simulated() {
     options.simulate = true;
     return options;
 }
+
+namespace {
+
+// Longer than the settings lock is waited for, and than any close takes.
+constexpr int kBoxPatienceMs = 12000;
+
+// Answers, as Esc would, every message box still showing after each
+// kBoxPatienceMs, and keeps what they said: a close that nobody attends
+// must leave none to answer.
+class BoxesLeftWaiting {
+  public:
+    BoxesLeftWaiting() {
+        QObject::connect(&timer_, &QTimer::timeout, [this] { AnswerThem(); });
+        timer_.start(kBoxPatienceMs);
+    }
+    QString Texts() const { return texts_.join(" | "); }
+
+  private:
+    void AnswerThem() {
+        for (QWidget* widget : QApplication::topLevelWidgets()) {
+            auto* box = qobject_cast<QMessageBox*>(widget);
+            if (box != nullptr && box->isVisible()) {
+                texts_ << box->text();
+                box->reject();
+            }
+        }
+    }
+
+    QTimer timer_;
+    QStringList texts_;
+};
+
+// What is written to standard error while it lives.
+class StandardErrorText {
+  public:
+    StandardErrorText() : former_(std::cerr.rdbuf(text_.rdbuf())) {}
+    ~StandardErrorText() { std::cerr.rdbuf(former_); }
+    StandardErrorText(const StandardErrorText&) = delete;
+    StandardErrorText& operator=(const StandardErrorText&) = delete;
+    std::string Text() const { return text_.str(); }
+
+  private:
+    std::ostringstream text_;
+    std::streambuf* former_;
+};
+
+// Acts on the program's main window once its application shows it.
+void WhenTheWindowShows(std::function<void(COrvaltDlg*)> act) {
+    QTimer::singleShot(10, qApp, [act = std::move(act)]() mutable {
+        for (QWidget* widget : QApplication::topLevelWidgets()) {
+            auto* window = qobject_cast<COrvaltDlg*>(widget);
+            if (window != nullptr && window->isVisible()) {
+                act(window);
+                return;
+            }
+        }
+        WhenTheWindowShows(std::move(act));
+    });
+}
+
+// A settings file that holds a baud rate of 19200 and a power of 40W.
+std::filesystem::path SeededSettingsFile(const QTemporaryDir& dir) {
+    const std::filesystem::path file = dir.filePath("Kestrune/Orvalt.reg").toStdString();
+    const COrvaltApp app(file);
+    StationSession session(app.SessionFor(Simulated()));
+    session.Settings().BaudRate = 19200;
+    session.Settings().Power = "40W";
+    app.SaveSettings(session);
+    return file;
+}
+
+}  // namespace
 
 class StartUpTest : public QObject {
     Q_OBJECT
@@ -118,6 +196,68 @@ class StartUpTest : public QObject {
             QVERIFY(now.sa_handler == before.sa_handler);
         }
         QCOMPARE(rig.settings.Power, std::string("60W"));
+    }
+
+    // SIGTERM with a Baud Rate field that is no whole number, and with the
+    // "Enter an integer." box of an earlier press showing: nothing waits for
+    // an answer, the baud rate keeps its last valid value, and the fields that
+    // could be read, the option after the baud rate's included, are saved.
+    void ATerminationSignalAsksNobodyAndSavesWhatCanBeRead_data() {
+        QTest::addColumn<bool>("boxShowing");
+        QTest::newRow("window alone") << false;
+        QTest::newRow("box showing") << true;
+    }
+    void ATerminationSignalAsksNobodyAndSavesWhatCanBeRead() {
+        QFETCH(bool, boxShowing);
+        QTemporaryDir dir;
+        COrvaltApp app(SeededSettingsFile(dir));
+        const StandardErrorText standardError;
+        const BoxesLeftWaiting boxes;
+        WhenTheWindowShows([boxShowing](COrvaltDlg* window) {
+            FindControl<QLineEdit>(window, IDC_POWER)->setText("60W");
+            FindControl<QLineEdit>(window, IDC_BAUD_RATE)->setText("96x");
+            FindControl<QComboBox>(window, IDC_TTO_OPTION)->setCurrentIndex(6);
+            QTimer::singleShot(0, [] { std::raise(SIGTERM); });
+            if (boxShowing) {
+                FindControl<QAbstractButton>(window, IDC_DIAG_OPEN)->click();
+            }
+        });
+        QCOMPARE(app.InitInstance(Simulated()), 0);
+        QVERIFY2(boxes.Texts().isEmpty(), qPrintable("left waiting: " + boxes.Texts()));
+        QVERIFY2(standardError.Text().find("orvalt: The Baud Rate field holds no whole number and "
+                                           "was not taken; the baud rate stays 19200.\n") !=
+                     std::string::npos,
+                 standardError.Text().c_str());
+        StationSession saved(app.SessionFor(Simulated()));
+        QCOMPARE(saved.Settings().Power, std::string("60W"));
+        QCOMPARE(saved.Settings().TTOTestOption, 6);
+        QCOMPARE(saved.Settings().BaudRate, 19200);
+    }
+
+    // SIGTERM while another program holds the settings file's lock past the
+    // wait: the close ends, says on standard error that the settings were not
+    // saved, and the settings in the file stay as they were.
+    void ATerminationSignalReportsASettingsLockOnStandardError() {
+        QTemporaryDir dir;
+        const std::filesystem::path file = SeededSettingsFile(dir);
+        const FileLock otherProgram(std::filesystem::path(file) += ".lock",
+                                    std::chrono::milliseconds(0));
+        QVERIFY(otherProgram.Held());
+        COrvaltApp app(file);
+        const StandardErrorText standardError;
+        const BoxesLeftWaiting boxes;
+        WhenTheWindowShows([](COrvaltDlg* window) {
+            FindControl<QLineEdit>(window, IDC_POWER)->setText("60W");
+            std::raise(SIGTERM);
+        });
+        QCOMPARE(app.InitInstance(Simulated()), 0);
+        QVERIFY2(boxes.Texts().isEmpty(), qPrintable("left waiting: " + boxes.Texts()));
+        QVERIFY2(
+            standardError.Text().find("orvalt: The settings were not saved. ") != std::string::npos,
+            standardError.Text().c_str());
+        QVERIFY(standardError.Text().find("Orvalt.reg.lock") != std::string::npos);
+        StationSession kept(app.SessionFor(Simulated()));
+        QCOMPARE(kept.Settings().Power, std::string("40W"));
     }
 
     void FiltersBecomeQtNameFilters_data() {
