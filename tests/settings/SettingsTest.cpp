@@ -238,9 +238,9 @@ INSTANTIATE_TEST_SUITE_P(
                       StoredTextCase{"1,5", "1,5", 1.0}, StoredTextCase{"volts", "volts", 0.0},
                       StoredTextCase{std::string("0.7\0junk", 8), "0.7", 0.7},
                       StoredTextCase{std::string(1, '\0'), "", 0.0},
-                      StoredTextCase{"5" + std::string(126, '0'), "5" + std::string(126, '0'),
-                                     5e126},
-                      StoredTextCase{"5" + std::string(127, '0'), "2.0", 2.0},
+                      StoredTextCase{std::string("5").append(126, '0'),
+                                     std::string("5").append(126, '0'), 5e126},
+                      StoredTextCase{std::string("5").append(127, '0'), "2.0", 2.0},
                       StoredTextCase{std::string(100000, '7'), "2.0", 2.0}));
 
 TEST(StationSettings, ALongDescriptionIsSavedInFullButNotLoaded) {
