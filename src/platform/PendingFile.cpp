@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <random>
 #include <string_view>
 #include <utility>
@@ -95,7 +96,9 @@ PendingFile::PendingFile(PendingFile&& other) noexcept
     : fd_(std::move(other.fd_)),
       folder_(std::move(other.folder_)),
       target_(std::move(other.target_)),
-      name_(std::exchange(other.name_, {})) {}
+      name_(std::exchange(other.name_, {})),
+      oldFile_(std::move(other.oldFile_)),
+      placed_(std::exchange(other.placed_, Placed::Not)) {}
 
 PendingFile::~PendingFile() {
     if (!name_.empty()) {
@@ -142,17 +145,62 @@ std::optional<int> PendingFile::GiveName() {
     return EEXIST;
 }
 
+// A later save removes a hidden file nobody holds locked; the old file, while
+// it waits under the pending name, must not look abandoned.
+void PendingFile::LockOldFile() {
+    oldFile_ = UniqueFd(
+        ::open(target_.c_str(), O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_NOCTTY | O_CLOEXEC));
+    if (oldFile_.Valid()) {
+        LockWithoutWaiting(oldFile_.Get());
+    }
+}
+
+// Swaps the names where it can (the old file stays at hand), renames where it
+// cannot or where there is no old file.
+std::optional<int> PendingFile::Place() {
+    LockOldFile();
+    if (::renameat2(AT_FDCWD, name_.c_str(), AT_FDCWD, target_.c_str(), RENAME_EXCHANGE) == 0) {
+        placed_ = Placed::SwappedWithOld;
+        return std::nullopt;
+    }
+    const bool noOldFile = errno == ENOENT;
+    if (::rename(name_.c_str(), target_.c_str()) != 0) {
+        return errno;
+    }
+    name_.clear();
+    placed_ = noOldFile ? Placed::AsNewFile : Placed::OverOld;
+    return std::nullopt;
+}
+
 std::optional<int> PendingFile::ReplaceTarget() {
     if (name_.empty()) {
         if (const auto error = GiveName()) {
             return error;
         }
     }
-    if (::rename(name_.c_str(), target_.c_str()) != 0) {
-        return errno;
+    if (const auto error = Place()) {
+        return error;
     }
-    name_.clear();
-    return fd_.Close();
+    if (const auto error = fd_.Close()) {
+        PutBack();
+        return error;
+    }
+    return std::nullopt;
+}
+
+bool PendingFile::PutBack() {
+    switch (std::exchange(placed_, Placed::Not)) {
+        case Placed::SwappedWithOld:
+            return ::renameat2(AT_FDCWD, name_.c_str(), AT_FDCWD, target_.c_str(),
+                               RENAME_EXCHANGE) == 0;
+        case Placed::AsNewFile:
+            return ::unlink(target_.c_str()) == 0;
+        case Placed::OverOld:
+            return false;
+        case Placed::Not:
+            break;
+    }
+    return true;
 }
 
 void RemoveStaleTempFiles(const fs::path& folder, const fs::path& target) {

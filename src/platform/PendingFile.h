@@ -36,18 +36,33 @@ class PendingFile {
     int Fd() const { return fd_.Get(); }
 
     // Puts the complete file in the target's place (one rename, so the target
-    // is always either the old file or the new one). The errno of a failure.
+    // is always either the old file or the new one). Where the file system can
+    // swap two names, the old file waits under the pending name, locked, until
+    // this object goes, so that PutBack can still undo the replacement. The
+    // errno of a failure; the old file is then in place.
     std::optional<int> ReplaceTarget();
 
+    // Undoes ReplaceTarget: the old file goes back in the target's place, or
+    // the new file goes when there was none. False when the file system could
+    // not swap the names, so the old file is gone and the new one stays.
+    bool PutBack();
+
   private:
+    // How the new file took the target's place.
+    enum class Placed { Not, SwappedWithOld, AsNewFile, OverOld };
+
     PendingFile(UniqueFd fd, std::filesystem::path folder, std::filesystem::path target,
                 std::string name);
     std::optional<int> GiveName();
+    void LockOldFile();
+    std::optional<int> Place();
 
     UniqueFd fd_;
     std::filesystem::path folder_;
     std::filesystem::path target_;
     std::string name_;  // empty while the file has no name
+    UniqueFd oldFile_;  // holds the old file's lock while it waits under name_
+    Placed placed_ = Placed::Not;
 };
 
 // Removes the hidden temporary files of `target` that no living writer holds:

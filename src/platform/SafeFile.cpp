@@ -198,6 +198,14 @@ Result<void> CheckBeforeReplacing(const std::filesystem::path& file,
     return {};
 }
 
+// A crash could still undo a rename whose folder did not reach the disk, so the
+// save has failed: the old file goes back, where the file system allows it.
+Result<void> FolderNotFlushed(const std::filesystem::path& file, PendingFile& pending, int error) {
+    const std::string reason =
+        std::string("its folder could not be flushed to disk: ") + std::strerror(error);
+    return WriteFailure(file, pending.PutBack() ? reason : "replaced, but " + reason);
+}
+
 bool LockedByOther(int error) {
     return error == EWOULDBLOCK || error == EAGAIN;
 }
@@ -306,9 +314,7 @@ Result<void> ReplaceFileAtomically(const std::filesystem::path& file, std::strin
         return WriteFailure(file, *error);
     }
     if (const int syncError = SyncFolder(folder); syncError != 0) {
-        return WriteFailure(file,
-                            std::string("replaced, but its folder could not be flushed to disk: ") +
-                                std::strerror(syncError));
+        return FolderNotFlushed(file, pending, syncError);
     }
     return {};
 }

@@ -46,9 +46,12 @@ struct ReplaceOptions {
 // file is always either the old one or the new one. A symbolic link is followed,
 // so the file it points to is replaced, not the link. Only a regular file is
 // ever replaced: a device, a pipe or a folder is refused, untouched. A new file
-// gets 0666 narrowed by the umask; a replaced one keeps its permissions. On
-// failure nothing is left behind and the old file is untouched; what a killed
-// save left is removed by the next save of the same file.
+// gets 0666 narrowed by the umask; a replaced one keeps its permissions. The
+// save is done only when the file and its folder have been flushed to disk. On
+// failure nothing is left behind and the old file is untouched (a folder that
+// fails to flush after the rename gets the old file back where the file system
+// can swap two names, as ext4, XFS, Btrfs and tmpfs can); what a killed save
+// left is removed by the next save of the same file.
 Result<void> ReplaceFileAtomically(const std::filesystem::path& file, std::string_view content,
                                    const ReplaceOptions& options = {});
 

@@ -1,6 +1,7 @@
 // Every file the station saves for the operator (Save Test Data, SAV, the
-// settings at exit) on a disk that is full or a folder that refuses writing: the
-// save says which file failed and why, and leaves the folder exactly as it was.
+// settings at exit) on a disk that is full or fails to flush, or in a folder
+// that refuses writing: the save says which file failed and why, and leaves the
+// folder exactly as it was.
 
 #include <sched.h>
 #include <sys/mount.h>
@@ -16,6 +17,7 @@
 #include "config/SettingsTable.h"
 #include "diaglink/DiagSave.h"
 #include "faults/PlanRun.h"
+#include "faults/SyncFault.h"
 #include "results/TestDataExport.h"
 #include "support/ChildProcess.h"
 #include "support/TempFolder.h"
@@ -126,6 +128,20 @@ TEST(DiskFaults, AReadOnlyFolderFailsEverySaveWithoutTouchingIt) {
             });
         });
         EXPECT_TRUE(ReportedAndUnchanged(saver, folder.Path(), outcome, EACCES));
+    }
+}
+
+// A save is complete only once the file and then its folder have reached the
+// disk; a flush that fails at either step must not leave the new file behind.
+TEST(DiskFaults, AFailingFlushOfTheFileOrItsFolderFailsEverySaveWithoutTouchingTheFolder) {
+    for (const SyncFault fault : {SyncFault::File, SyncFault::Folder}) {
+        for (const Saver& saver : kSavers) {
+            TempFolder folder;
+            const std::string outcome = RunInChild(
+                [&] { return SaveUnderFault(saver, folder.Path(), [&] { ArmSyncFault(fault); }); });
+            EXPECT_TRUE(ReportedAndUnchanged(saver, folder.Path(), outcome, EIO))
+                << (fault == SyncFault::File ? "the file's flush" : "the folder's flush");
+        }
     }
 }
 

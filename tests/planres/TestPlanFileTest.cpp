@@ -157,6 +157,7 @@ TEST(TestPlanFile, ReadsEightBitBytesAsText) {
 // A picture or a program renamed .csv would read as rows of zeros that pass.
 TEST(TestPlanFile, RefusesControlCharactersNamingTheFirstLineThatHoldsOne) {
     using namespace std::string_literals;
+    using namespace std::string_view_literals;
     struct Case {
         std::string contents;
         std::string error;
@@ -164,10 +165,10 @@ TEST(TestPlanFile, RefusesControlCharactersNamingTheFirstLineThatHoldsOne) {
     for (const Case& c : {
              Case{"\x89PNG\r\n\x1a\n\0\0\0\rIHDR"s,
                   "Line 2: control character 0x1A; this is not a test plan"},
-             Case{kHeaders + "A,1,2\r\nB,3\0,4\n"s,
+             Case{std::string(kHeaders).append("A,1,2\r\nB,3\0,4\n"sv),
                   "Line 4: control character 0x00; this is not a test plan"},
              Case{"h\x01\n"s, "Line 1: control character 0x01; this is not a test plan"},
-             Case{kHeaders + "A,1\rB\x1f\n"s,
+             Case{kHeaders + "A,1\rB\x1f\n",
                   "Line 3: control character 0x1F; this is not a test plan"},
          }) {
         const Result<LoadedPlan> result = ParseTestPlan(c.contents);

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdint>
+#include <map>
 #include <vector>
 
 #include "config/RegText.h"
@@ -32,6 +34,80 @@ std::vector<std::string> StoredFields(SettingsRecord record) {
             (row.kind == SettingKind::Text ? *row.textTarget : std::to_string(*row.numberTarget)));
     }
     return fields;
+}
+
+// Every value of the settings as documented for the station's administrators,
+// written out here rather than taken from the record, so that a changed
+// default shows: name, then "sz:" and the text or "dword:" and the number.
+std::map<std::string, std::string> DocumentedDefaults() {
+    return {{"ProgramDirPath", "sz:"},
+            {"LogDirPath", "sz:"},
+            {"TempDirPath", "sz:"},
+            {"DataDirPath", "sz:"},
+            {"ColumnWidth0", "dword:50"},
+            {"ColumnWidth1", "dword:50"},
+            {"ColumnWidth2", "dword:50"},
+            {"ColumnWidth3", "dword:50"},
+            {"ColumnWidth4", "dword:50"},
+            {"ColumnWidth5", "dword:50"},
+            {"ColumnWidth6", "dword:50"},
+            {"ColumnWidth7", "dword:170"},
+            {"ColumnWidth8", "dword:355"},
+            {"VoltageDelta", "sz:.5"},
+            {"VoltageDeltaForOff", "sz:.5"},
+            {"VoltageOffA", "sz:1.5"},
+            {"VoltageOffB", "sz:1.0"},
+            {"VoltageOn", "sz:2.0"},
+            {"timeToOffSeconds", "dword:10"},
+            {"cfgTime1", "dword:20000"},
+            {"cfgTime2", "dword:20000"},
+            {"cfgTime3", "dword:2000"},
+            {"cfgTime4", "dword:3000"},
+            {"cfgTime5", "dword:2000"},
+            {"cfgTime6", "dword:15000"},
+            {"cfgTime7", "dword:2000"},
+            {"cfgLevelDuration", "dword:4000"},
+            {"TTOTestOption", "dword:10"},
+            {"Manufacturer", "sz:"},
+            {"Model", "sz:"},
+            {"Type", "sz:"},
+            {"Power", "sz:"},
+            {"FixtureSize", "sz:"},
+            {"DriverManufacturer", "sz:"},
+            {"DriverModel", "sz:"},
+            {"TaskTerminateWaitTime", "dword:5000"},
+            {"CommPort", "dword:0"},
+            {"BaudRate", "dword:115200"}};
+}
+
+// The record's values as the table binds them, in the form above.
+std::map<std::string, std::string> BoundValues(SettingsRecord record) {
+    std::map<std::string, std::string> values;
+    const auto table = BuildSettingsTable(record);
+    for (const SettingBinding& row : table->sections.at(0).rows) {
+        values[row.valueName] = row.kind == SettingKind::Text
+                                    ? "sz:" + *row.textTarget
+                                    : Format("dword:%d", *row.numberTarget);
+    }
+    return values;
+}
+
+// The values stored under the station's key, in the form above; any other
+// type or size is shown as such.
+std::map<std::string, std::string> StoredValues(const RegistryStore& store, const RegKey& key) {
+    std::map<std::string, std::string> values;
+    for (const std::string& name : store.ValueNames(key)) {
+        const RegValue value = *store.QueryValue(key, name);
+        std::uint32_t number = 0;
+        for (std::size_t i = value.data.size(); i-- > 0;) {
+            number = number << 8 | static_cast<unsigned char>(value.data[i]);
+        }
+        values[name] = value.type == REG_SZ ? "sz:" + value.data
+                       : value.type == REG_DWORD && value.data.size() == 4
+                           ? Format("dword:%d", static_cast<std::int32_t>(number))
+                           : Format("type %u, %zu bytes", value.type, value.data.size());
+    }
+    return values;
 }
 
 std::vector<double> Volts(const SettingsRecord& record) {
@@ -125,10 +201,12 @@ TEST(SettingsTable, WalksTheRowsNewestFirst) {
     EXPECT_EQ(texts, 16);
 }
 
-TEST(SettingsTable, DefaultsAreTheRecordsOwnAndBindTheRightFields) {
+TEST(SettingsTable, DefaultsAreTheDocumentedOnesAndBindTheRightFields) {
     SettingsRecord record = ChangedRecord();
     ApplyDefaults(*BuildSettingsTable(record));
-    EXPECT_EQ(StoredFields(record), StoredFields(SettingsRecord{}));
+    ASSERT_EQ(DocumentedDefaults().size(), 38u);
+    EXPECT_EQ(BoundValues(record), DocumentedDefaults());
+    EXPECT_EQ(BoundValues(SettingsRecord{}), DocumentedDefaults()) << "a new record";
     EXPECT_EQ(record.ColumnWidth[8], 355);
     EXPECT_EQ(record.VoltageOffB, "1.0");
     EXPECT_EQ(record.TTOTestOption, 10);
@@ -138,26 +216,14 @@ TEST(StationSettings, FirstStartGivesDefaultsAndTheFirstSaveWritesAllValues) {
     TempFolder folder;
     RegistryStore store(folder / "cfg/Kestrune/Orvalt.reg");
     const SettingsRecord loaded = LoadFrom(store);
-    EXPECT_EQ(StoredFields(loaded), StoredFields(SettingsRecord{}));
+    EXPECT_EQ(BoundValues(loaded), DocumentedDefaults());
     EXPECT_EQ(Volts(loaded), (std::vector<double>{0.5, 0.5, 1.5, 1.0, 2.0}));
 
     ASSERT_TRUE(SaveStationSettings(loaded, store).Ok());
     RegKey key;
     ASSERT_TRUE(store.OpenKey(kLocation, key).Ok());
-    const std::vector<std::string> names = store.ValueNames(key);
-    EXPECT_EQ(names.size(), 38u);
-    int texts = 0;
-    for (const std::string& name : names) {
-        const auto value = store.QueryValue(key, name);
-        ASSERT_TRUE(value.Ok()) << name;
-        texts += value->type == REG_SZ ? 1 : 0;
-        EXPECT_TRUE(value->type == REG_SZ || (value->type == REG_DWORD && value->data.size() == 4))
-            << name;
-    }
-    EXPECT_EQ(texts, 16);
-    EXPECT_EQ(store.QueryValue(key, "Manufacturer")->data.size(), 0u)
-        << "an empty text is zero bytes";
-    EXPECT_EQ(store.QueryValue(key, "VoltageOffA")->data, "1.5") << "no terminating zero";
+    // Texts without a terminating zero (an empty one is zero bytes), numbers in 4 bytes.
+    EXPECT_EQ(StoredValues(store, key), DocumentedDefaults());
     EXPECT_EQ(FolderEntries(folder / "cfg/Kestrune"), std::set<std::string>{"Orvalt.reg"});
 }
 
@@ -238,9 +304,9 @@ INSTANTIATE_TEST_SUITE_P(
                       StoredTextCase{"1,5", "1,5", 1.0}, StoredTextCase{"volts", "volts", 0.0},
                       StoredTextCase{std::string("0.7\0junk", 8), "0.7", 0.7},
                       StoredTextCase{std::string(1, '\0'), "", 0.0},
-                      StoredTextCase{"5" + std::string(126, '0'), "5" + std::string(126, '0'),
-                                     5e126},
-                      StoredTextCase{"5" + std::string(127, '0'), "2.0", 2.0},
+                      StoredTextCase{std::string("5").append(126, '0'),
+                                     std::string("5").append(126, '0'), 5e126},
+                      StoredTextCase{std::string("5").append(127, '0'), "2.0", 2.0},
                       StoredTextCase{std::string(100000, '7'), "2.0", 2.0}));
 
 TEST(StationSettings, ALongDescriptionIsSavedInFullButNotLoaded) {
