@@ -31,7 +31,13 @@ std::int64_t Since(std::uint32_t origin, std::uint32_t tick) {
 }  // namespace
 
 RunRecorder::RunRecorder(RecordStoreOptions store, RecorderOptions options)
-    : store_(std::move(store)), options_(options), writer_([this] { WriterLoop(); }) {}
+    : store_(std::move(store)),
+      options_(options),
+      filling_(NewChunk()),
+      spare_(NewChunk()),
+      writer_([this] { WriterLoop(); }) {
+    spareWanted_ = false;
+}
 
 RunRecorder::~RunRecorder() {
     {
@@ -42,9 +48,39 @@ RunRecorder::~RunRecorder() {
     writer_.join();
 }
 
+RunRecorder::Chunk RunRecorder::NewChunk() {
+    Chunk chunk;
+    chunk.reserve(kChunkEvents);
+    return chunk;
+}
+
+void RunRecorder::StartChunkLocked() {
+    if (!filling_.empty()) {
+        full_.push_back(std::move(filling_));
+    }
+    filling_ = spare_.capacity() >= kChunkEvents ? std::move(spare_) : NewChunk();
+    spare_ = Chunk();
+    spareWanted_ = true;
+}
+
+void RunRecorder::ReplaceSpare() {
+    if (!spareWanted_.load()) {
+        return;
+    }
+    Chunk chunk = NewChunk();
+    std::scoped_lock lock(mutex_);
+    if (spare_.capacity() < kChunkEvents) {
+        spare_ = std::move(chunk);
+    }
+    spareWanted_ = false;
+}
+
 void RunRecorder::PushLocked(RecordEvent event) {
     const bool milestone = IsMilestone(event);
-    pending_.push_back(std::move(event));
+    if (filling_.size() >= kChunkEvents || filling_.capacity() < kChunkEvents) {
+        StartChunkLocked();
+    }
+    filling_.push_back(std::move(event));
     ++handed_;
     if (milestone) {
         urgent_ = true;
@@ -56,29 +92,36 @@ std::string RunRecorder::BeginRun(RunStart run) {
     if (run.uuid.empty())
         run.uuid = NewRandomUuid();
     StampTime(run.startedAt);
-    std::scoped_lock lock(mutex_);
-    if (run_)
-        EndRunLocked({RecordEnd::Abandoned, "a new run began before this one ended", {}});
-    run_ = run;
-    tally_ = {};
-    lastUuid_ = run.uuid;
-    origin_.reset();
-    nextSeq_ = 0;
-    PushLocked(RunBegan{std::move(run)});
-    return lastUuid_;
+    std::string uuid = run.uuid;
+    {
+        std::scoped_lock lock(mutex_);
+        if (run_)
+            EndRunLocked({RecordEnd::Abandoned, "a new run began before this one ended", {}});
+        run_ = run;
+        tally_ = {};
+        lastUuid_ = run.uuid;
+        origin_.reset();
+        nextSeq_ = 0;
+        PushLocked(RunBegan{std::move(run)});
+    }
+    ReplaceSpare();
+    return uuid;
 }
 
 void RunRecorder::BeginTest(TestRecordStart test) {
     StampTime(test.startedAt);
-    std::scoped_lock lock(mutex_);
-    if (!run_)
-        return;
-    ReleaseHeld();
-    test_ = test;
-    testHasOrigin_ = false;
-    PushLocked(TestBegan{run_->uuid, std::move(test)});
-    ++tally_.begun;
-    PushTallyLocked();
+    {
+        std::scoped_lock lock(mutex_);
+        if (!run_)
+            return;
+        ReleaseHeld();
+        test_ = test;
+        testHasOrigin_ = false;
+        PushLocked(TestBegan{run_->uuid, std::move(test)});
+        ++tally_.begun;
+        PushTallyLocked();
+    }
+    ReplaceSpare();
 }
 
 void RunRecorder::PushTallyLocked() {
@@ -111,40 +154,52 @@ void RunRecorder::ReleaseHeld() {
 }
 
 void RunRecorder::RecordSwitch(std::uint32_t tick, int line, bool on) {
-    std::scoped_lock lock(mutex_);
-    if (!run_)
-        return;
-    if (line == kPowerLine && test_ && !testHasOrigin_) {
-        origin_ = tick;
-        testHasOrigin_ = true;
-        ReleaseHeld();
+    {
+        std::scoped_lock lock(mutex_);
+        if (!run_)
+            return;
+        if (line == kPowerLine && test_ && !testHasOrigin_) {
+            origin_ = tick;
+            testHasOrigin_ = true;
+            ReleaseHeld();
+        }
+        PushTrace(LineSwitched{NextStamp(), {0, line, on}}, tick);
     }
-    PushTrace(LineSwitched{NextStamp(), {0, line, on}}, tick);
+    ReplaceSpare();
 }
 
 void RunRecorder::RecordReading(std::uint32_t tick, double volts, std::string status) {
-    std::scoped_lock lock(mutex_);
-    if (run_)
-        PushTrace(ReadingTaken{NextStamp(), {0, volts, std::move(status)}}, tick);
+    {
+        std::scoped_lock lock(mutex_);
+        if (run_)
+            PushTrace(ReadingTaken{NextStamp(), {0, volts, std::move(status)}}, tick);
+    }
+    ReplaceSpare();
 }
 
 void RunRecorder::RecordDiagLine(std::uint32_t tick, std::string raw,
                                  std::array<std::int64_t, 3> fields) {
-    std::scoped_lock lock(mutex_);
-    if (run_)
-        PushTrace(DiagLineSeen{NextStamp(), {0, std::move(raw), fields}}, tick);
+    {
+        std::scoped_lock lock(mutex_);
+        if (run_)
+            PushTrace(DiagLineSeen{NextStamp(), {0, std::move(raw), fields}}, tick);
+    }
+    ReplaceSpare();
 }
 
 void RunRecorder::EndTest(TestFinish finish) {
     StampTime(finish.endedAt);
-    std::scoped_lock lock(mutex_);
-    if (!run_ || !test_)
-        return;
-    ReleaseHeld();
-    CountTestEnd(tally_, finish);
-    PushLocked(TestEnded{run_->uuid, std::move(*test_), std::move(finish)});
-    test_.reset();
-    PushTallyLocked();
+    {
+        std::scoped_lock lock(mutex_);
+        if (!run_ || !test_)
+            return;
+        ReleaseHeld();
+        CountTestEnd(tally_, finish);
+        PushLocked(TestEnded{run_->uuid, std::move(*test_), std::move(finish)});
+        test_.reset();
+        PushTallyLocked();
+    }
+    ReplaceSpare();
 }
 
 void RunRecorder::EndRunLocked(RunFinish finish) {
@@ -160,9 +215,12 @@ void RunRecorder::EndRunLocked(RunFinish finish) {
 }
 
 void RunRecorder::EndRun(RunFinish finish) {
-    std::scoped_lock lock(mutex_);
-    if (run_)
-        EndRunLocked(std::move(finish));
+    {
+        std::scoped_lock lock(mutex_);
+        if (run_)
+            EndRunLocked(std::move(finish));
+    }
+    ReplaceSpare();
 }
 
 std::string RunRecorder::LastRunUuid() const {
@@ -178,25 +236,49 @@ void RunRecorder::Flush() {
     written_.wait(lock, [&] { return stored_ >= target; });
 }
 
-std::vector<RecordEvent> RunRecorder::TakeBatch(bool& stopping) {
+RecorderBacklog RunRecorder::Backlog() const {
+    std::scoped_lock lock(mutex_);
+    RecorderBacklog backlog{filling_.size(), full_.size() + (filling_.empty() ? 0 : 1)};
+    for (const Chunk& chunk : full_)
+        backlog.events += chunk.size();
+    return backlog;
+}
+
+// The writer brings its own empty chunk for the producers to fill next, so
+// that taking the queue costs them only a few moves.
+std::vector<RunRecorder::Chunk> RunRecorder::TakeBatch(bool& stopping, Chunk& fresh) {
     std::unique_lock lock(mutex_);
     wake_.wait_for(lock, options_.flushEvery, [&] { return urgent_ || stopping_; });
     urgent_ = false;
     stopping = stopping_;
-    return std::exchange(pending_, {});
+    std::vector<Chunk> batch = std::exchange(full_, {});
+    if (!filling_.empty()) {
+        batch.push_back(std::exchange(filling_, std::move(fresh)));
+    }
+    return batch;
 }
 
+// A written chunk, emptied, is the next one the producers fill.
 void RunRecorder::WriterLoop() {
     bool stopping = false;
+    Chunk fresh = NewChunk();
     while (!stopping) {
-        std::vector<RecordEvent> batch = TakeBatch(stopping);
+        std::vector<Chunk> batch = TakeBatch(stopping, fresh);
         std::vector<RowWrite> rows;
-        for (const RecordEvent& event : batch)
-            AppendEventRows(event, rows);
+        std::size_t events = 0;
+        for (const Chunk& chunk : batch) {
+            events += chunk.size();
+            for (const RecordEvent& event : chunk)
+                AppendEventRows(event, rows);
+        }
         if (!rows.empty() || store_.HasBacklog())
             store_.Write(std::move(rows));
+        if (fresh.capacity() < kChunkEvents) {
+            fresh = batch.empty() ? NewChunk() : std::move(batch.back());
+            fresh.clear();
+        }
         std::scoped_lock lock(mutex_);
-        stored_ += batch.size();
+        stored_ += events;
         written_.notify_all();
     }
 }
