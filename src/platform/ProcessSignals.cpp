@@ -1,5 +1,6 @@
 #include "platform/ProcessSignals.h"
 
+#include <cerrno>
 #include <csignal>
 
 namespace orvalt {
@@ -7,14 +8,17 @@ namespace orvalt {
 namespace {
 
 // A signal handler can reach only what is global; lock-free, so it may.
-std::atomic<std::atomic<bool>*> stopTarget{nullptr};
-static_assert(std::atomic<std::atomic<bool>*>::is_always_lock_free);
+std::atomic<StopRequest*> stopTarget{nullptr};
+static_assert(std::atomic<StopRequest*>::is_always_lock_free);
 static_assert(std::atomic<bool>::is_always_lock_free);
 
+// The wake-up's write may set errno; the interrupted code keeps its own.
 extern "C" void OnStopSignal(int) {
-    if (std::atomic<bool>* target = stopTarget.load()) {
-        target->store(true);
+    const int savedErrno = errno;
+    if (StopRequest* target = stopTarget.load()) {
+        target->Request();
     }
+    errno = savedErrno;
 }
 
 void Handle(int signal, void (*handler)(int)) {
@@ -32,7 +36,7 @@ void IgnoreWriteSignals() {
     Handle(SIGXFSZ, SIG_IGN);
 }
 
-void StopOnTerminationSignals(std::atomic<bool>& stopRequest) {
+void StopOnTerminationSignals(StopRequest& stopRequest) {
     stopTarget = &stopRequest;
     for (const int signal : {SIGINT, SIGTERM, SIGHUP}) {
         Handle(signal, OnStopSignal);

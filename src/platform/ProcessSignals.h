@@ -6,14 +6,14 @@
 // back whole instead of torn. SIGINT, SIGTERM and SIGHUP (the terminal went
 // away) ask for Stop, so the run ends and its results are saved.
 
-#include <atomic>
+#include "platform/StopRequest.h"
 
 namespace orvalt {
 
 void IgnoreWriteSignals();
 
-// From now on SIGINT, SIGTERM and SIGHUP set `stopRequest`, which must live
+// From now on SIGINT, SIGTERM and SIGHUP make `stopRequest`, which must live
 // until the end of the program.
-void StopOnTerminationSignals(std::atomic<bool>& stopRequest);
+void StopOnTerminationSignals(StopRequest& stopRequest);
 
 }  // namespace orvalt
