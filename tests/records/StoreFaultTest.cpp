@@ -17,6 +17,16 @@ namespace {
 
 namespace fs = std::filesystem;
 
+// A connection of another program holding the file's write lock.
+std::unique_ptr<SqlConnection> LockedExclusively(const std::string& file) {
+    auto holder = OpenSqlConnection(file);
+    if (!holder || !(*holder)->Run("BEGIN EXCLUSIVE").Ok()) {
+        ADD_FAILURE() << "could not lock " << file;
+        return nullptr;
+    }
+    return std::move(holder).Value();
+}
+
 struct FaultRig {
     TempFolder folder;
     HealthLog health;
@@ -79,14 +89,14 @@ TEST(StoreFaultTest, ALockedFileIsWrittenOnceTheLockIsGone) {
     RecordedCounts counts;
     std::string uuid;
     {
-        auto holder = OpenSqlConnection(rig.db);
-        ASSERT_TRUE((*holder)->Run("BEGIN EXCLUSIVE").Ok());
+        const auto holder = LockedExclusively(rig.db);
+        ASSERT_TRUE(holder);
         RunRecorder recorder(rig.Options(), {std::chrono::milliseconds(20)});
         uuid = recorder.BeginRun(SampleRun());
         RecordCompletedTest(recorder, 0, 30, counts);
         recorder.Flush();
         EXPECT_EQ(CountRows(rig.spool.string(), "readings", uuid), counts.readings);
-        EXPECT_TRUE((*holder)->Run("ROLLBACK").Ok());
+        EXPECT_TRUE(holder->Run("ROLLBACK").Ok());
         RecordCompletedTest(recorder, 1, 30, counts);
         recorder.EndRun({});
     }
@@ -108,11 +118,9 @@ TEST(StoreFaultTest, AWriterFallenBehindLosesNothingWhileItsQueueGrowsInWholeChu
     RecordedCounts counts;
     std::string uuid;
     {
-        auto dbHolder = OpenSqlConnection(rig.db);
-        auto spoolHolder = OpenSqlConnection(rig.spool.string());
-        ASSERT_TRUE(dbHolder.Ok() && spoolHolder.Ok());
-        ASSERT_TRUE((*dbHolder)->Run("BEGIN EXCLUSIVE").Ok());
-        ASSERT_TRUE((*spoolHolder)->Run("BEGIN EXCLUSIVE").Ok());
+        const auto dbHolder = LockedExclusively(rig.db);
+        const auto spoolHolder = LockedExclusively(rig.spool.string());
+        ASSERT_TRUE(dbHolder && spoolHolder);
         RunRecorder recorder(rig.Options(), {std::chrono::milliseconds(20)});
         uuid = recorder.BeginRun(SampleRun());
         // The writer takes the run's start and then waits on the locks.
@@ -124,8 +132,8 @@ TEST(StoreFaultTest, AWriterFallenBehindLosesNothingWhileItsQueueGrowsInWholeChu
         EXPECT_GT(backlog.events, 5000u);
         EXPECT_EQ(backlog.chunks,
                   (backlog.events + RunRecorder::kChunkEvents - 1) / RunRecorder::kChunkEvents);
-        EXPECT_TRUE((*dbHolder)->Run("ROLLBACK").Ok());
-        EXPECT_TRUE((*spoolHolder)->Run("ROLLBACK").Ok());
+        EXPECT_TRUE(dbHolder->Run("ROLLBACK").Ok());
+        EXPECT_TRUE(spoolHolder->Run("ROLLBACK").Ok());
         recorder.EndTest({});
         recorder.EndRun({});
     }
