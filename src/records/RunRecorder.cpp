@@ -36,6 +36,8 @@ RunRecorder::RunRecorder(RecordStoreOptions store, RecorderOptions options)
       filling_(NewChunk()),
       spare_(NewChunk()),
       writer_([this] { WriterLoop(); }) {
+    std::scoped_lock lock(mutex_);
+    pool_.reserve(kPooledChunks);
     spareWanted_ = false;
 }
 
@@ -50,7 +52,16 @@ RunRecorder::~RunRecorder() {
 
 RunRecorder::Chunk RunRecorder::NewChunk() {
     Chunk chunk;
-    chunk.reserve(kChunkEvents);
+    chunk.resize(kChunkEvents);
+    chunk.clear();
+    return chunk;
+}
+
+RunRecorder::Chunk RunRecorder::PooledChunkLocked() {
+    if (pool_.empty())
+        return {};
+    Chunk chunk = std::move(pool_.back());
+    pool_.pop_back();
     return chunk;
 }
 
@@ -58,9 +69,11 @@ void RunRecorder::StartChunkLocked() {
     if (!filling_.empty()) {
         full_.push_back(std::move(filling_));
     }
-    filling_ = spare_.capacity() >= kChunkEvents ? std::move(spare_) : NewChunk();
-    spare_ = Chunk();
-    spareWanted_ = true;
+    filling_ = spare_.capacity() >= kChunkEvents ? std::move(spare_) : PooledChunkLocked();
+    if (filling_.capacity() < kChunkEvents)
+        filling_ = NewChunk();
+    spare_ = PooledChunkLocked();
+    spareWanted_ = spare_.capacity() < kChunkEvents;
 }
 
 void RunRecorder::ReplaceSpare() {
@@ -244,26 +257,33 @@ RecorderBacklog RunRecorder::Backlog() const {
     return backlog;
 }
 
-// The writer brings its own empty chunk for the producers to fill next, so
-// that taking the queue costs them only a few moves.
-std::vector<RunRecorder::Chunk> RunRecorder::TakeBatch(bool& stopping, Chunk& fresh) {
+// The chunk being filled is swapped for a kept one, so that taking the queue
+// costs the producers only a few moves.
+std::vector<RunRecorder::Chunk> RunRecorder::TakeBatch(bool& stopping) {
     std::unique_lock lock(mutex_);
     wake_.wait_for(lock, options_.flushEvery, [&] { return urgent_ || stopping_; });
     urgent_ = false;
     stopping = stopping_;
     std::vector<Chunk> batch = std::exchange(full_, {});
     if (!filling_.empty()) {
-        batch.push_back(std::exchange(filling_, std::move(fresh)));
+        batch.push_back(std::exchange(filling_, PooledChunkLocked()));
     }
     return batch;
 }
 
-// A written chunk, emptied, is the next one the producers fill.
+void RunRecorder::KeepForReuseLocked(std::vector<Chunk>& written) {
+    while (!written.empty() && pool_.size() < kPooledChunks) {
+        pool_.push_back(std::move(written.back()));
+        written.pop_back();
+    }
+}
+
+// The written chunks are emptied outside the lock; those not kept for reuse
+// are freed after it is let go.
 void RunRecorder::WriterLoop() {
     bool stopping = false;
-    Chunk fresh = NewChunk();
     while (!stopping) {
-        std::vector<Chunk> batch = TakeBatch(stopping, fresh);
+        std::vector<Chunk> batch = TakeBatch(stopping);
         std::vector<RowWrite> rows;
         std::size_t events = 0;
         for (const Chunk& chunk : batch) {
@@ -273,12 +293,11 @@ void RunRecorder::WriterLoop() {
         }
         if (!rows.empty() || store_.HasBacklog())
             store_.Write(std::move(rows));
-        if (fresh.capacity() < kChunkEvents) {
-            fresh = batch.empty() ? NewChunk() : std::move(batch.back());
-            fresh.clear();
-        }
+        for (Chunk& chunk : batch)
+            chunk.clear();
         std::scoped_lock lock(mutex_);
         stored_ += events;
+        KeepForReuseLocked(batch);
         written_.notify_all();
     }
 }

@@ -8,7 +8,8 @@
 //
 // The queue is a list of chunks of fixed capacity. Under the lock a hand-over
 // only moves its event into room allocated beforehand, or moves a full chunk
-// aside for a spare one; the next spare is allocated after the lock is let go.
+// aside for a spare one; the next spare comes from the chunks the writer has
+// emptied, or is allocated (and its pages touched) after the lock is let go.
 // The writer takes all waiting chunks at once. When the writer falls behind (a
 // slow or locked database), the queue grows by whole chunks and nothing is
 // dropped: every event handed over is stored, in order, once the writer
@@ -74,7 +75,10 @@ class RunRecorder {
 
   private:
     using Chunk = std::vector<RecordEvent>;
+    // Its memory touched, so that filling it later faults in no page.
     static Chunk NewChunk();
+    // An emptied chunk for reuse; one of no capacity when none is kept.
+    Chunk PooledChunkLocked();
     // Moves the full chunk aside for the spare (a fresh one if the spare is
     // already used up: a single hand-over of more than a chunk's events).
     void StartChunkLocked();
@@ -90,9 +94,10 @@ class RunRecorder {
     void PushTrace(RecordEvent event, std::uint32_t tick);
     void ReleaseHeld();
     void WriterLoop();
-    // Takes every waiting chunk; `fresh` becomes the one filled next, if the
-    // chunk being filled is taken.
-    std::vector<Chunk> TakeBatch(bool& stopping, Chunk& fresh);
+    // Takes every waiting chunk, the one being filled included.
+    std::vector<Chunk> TakeBatch(bool& stopping);
+    // Keeps a few of the written chunks, emptied, for reuse.
+    void KeepForReuseLocked(std::vector<Chunk>& written);
 
     RecordStore store_;
     RecorderOptions options_;
@@ -103,6 +108,8 @@ class RunRecorder {
     std::vector<Chunk> full_;
     Chunk filling_;
     Chunk spare_;
+    static constexpr std::size_t kPooledChunks = 16;
+    std::vector<Chunk> pool_;
     std::atomic<bool> spareWanted_{true};
     std::uint64_t handed_ = 0;
     std::uint64_t stored_ = 0;
