@@ -65,7 +65,7 @@ int main(int argc, char** argv) {
     std::string log;
     for (int i = 0; i < runs; ++i) {
         std::ostringstream out, err;
-        std::atomic<bool> stop{false};
+        orvalt::StopRequest stop;
         const auto start = std::chrono::steady_clock::now();
         const int status = orvalt::RunHeadless(*parsed.options, out, err, stop, &stats);
         wallMs.push_back(

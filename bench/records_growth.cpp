@@ -170,7 +170,7 @@ int main(int argc, char** argv) {
     ::setenv("XDG_DATA_HOME", folder.Path().c_str(), 1);    // run records, never the user's
     auto parsed = orvalt::ParseCliOptions({"--simulate", "--fast", "--trace", plan});
     std::ostringstream out, err;
-    std::atomic<bool> stop{false};
+    orvalt::StopRequest stop;
     const auto runStart = Clock::now();
     orvalt::RunHeadless(*parsed.options, out, err, stop, nullptr);
     const double runWall = std::chrono::duration<double>(Clock::now() - runStart).count();

@@ -11,9 +11,9 @@
 #include <thread>
 #include <vector>
 
+#include "domain/MessageQueue.h"
 #include "execution/Primitives.h"
 #include "execution/RunControl.h"
-#include "domain/MessageQueue.h"
 #include "sim/SimulatedU3.h"
 #include "sim/SimulatedUnit.h"
 
@@ -29,7 +29,8 @@ void Print(const char* what, std::vector<double> values) {
 
 std::vector<double> TimedWaitOvershoot(int waits) {
     orvalt::RealClock clock;
-    std::atomic<std::int32_t> runFlag{1};
+    orvalt::RunFlag runFlag;
+    runFlag.Raise();
     orvalt::RunRecord run;
     run.runFlag = &runFlag;
     run.io.clock = &clock;

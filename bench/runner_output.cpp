@@ -111,7 +111,7 @@ int main(int argc, char** argv) {
         return 2;
     }
     EchoReader reader(fds[0]);
-    std::atomic<bool> stop{false};
+    orvalt::StopRequest stop;
     std::thread runner([&] {
         orvalt::FdStreamBuf buffer(
             fds[1], [](int error) { std::fprintf(stderr, "output failed: %d\n", error); });
@@ -130,7 +130,7 @@ int main(int argc, char** argv) {
     std::thread flooder([&] { Flood(*port, reader, 0, endless); });
     std::this_thread::sleep_for(std::chrono::seconds(1));
     const auto stopPressed = Clock::now();
-    stop = true;
+    stop.Request();
     runner.join();
     const auto stopped = Clock::now();
     endless = false;

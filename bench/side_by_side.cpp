@@ -54,7 +54,7 @@ int RunFixture(int index, const fs::path& plan) {
         std::fprintf(stderr, "%s\n", parsed.error.c_str());
         return orvalt::kExitUsage;
     }
-    std::atomic<bool> stop{false};
+    orvalt::StopRequest stop;
     std::ostringstream out, err;
     const int status = orvalt::RunHeadless(*parsed.options, out, err, stop);
     if (status != orvalt::kExitRanToEnd) {

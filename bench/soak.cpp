@@ -56,7 +56,7 @@ int main(int argc, char** argv) {
     const auto start = std::chrono::steady_clock::now();
     for (int run = 1; run <= runs; ++run) {
         std::ostringstream err;
-        std::atomic<bool> stop{false};
+        orvalt::StopRequest stop;
         orvalt::HeadlessStats stats;
         if (const int status = orvalt::RunHeadless(*parsed.options, discard, err, stop, &stats);
             status != orvalt::kExitRanToEnd) {

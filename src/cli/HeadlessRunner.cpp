@@ -9,6 +9,7 @@
 #include "diaglink/DiagPorts.h"
 #include "domain/PrintableText.h"
 #include "platform/ProcessSignals.h"
+#include "platform/StopRequestWatcher.h"
 #include "platform/Terminal.h"
 #include "results/TestDataExport.h"
 #include "sim/UnitProfileJson.h"
@@ -43,7 +44,7 @@ void ApplyCommandLine(const CliOptions& o, const SettingsRecord& s, DialogValues
 class HeadlessSession final : private SessionView, private WindowObserver {
   public:
     HeadlessSession(const CliOptions& options, std::ostream& out, std::ostream& err,
-                    std::atomic<bool>& stopRequest)
+                    StopRequest& stopRequest)
         : options_(options), out_(out), err_(err), stopRequest_(stopRequest) {}
 
     int Run();
@@ -78,7 +79,7 @@ class HeadlessSession final : private SessionView, private WindowObserver {
     const CliOptions& options_;
     std::ostream& out_;
     std::ostream& err_;
-    std::atomic<bool>& stopRequest_;
+    StopRequest& stopRequest_;
 
     std::string database_;  // where the run is recorded, when it is
     UnitProfile profile_;
@@ -99,14 +100,15 @@ class HeadlessSession final : private SessionView, private WindowObserver {
 
 bool HeadlessSession::LoadInputs() {
     if (!options_.unitProfilePath.empty()) {
-        const Result<UnitProfile> unit = LoadUnitProfile(options_.unitProfilePath, &stopRequest_);
+        const Result<UnitProfile> unit =
+            LoadUnitProfile(options_.unitProfilePath, &stopRequest_.Flag());
         if (!unit) {
             err_ << unit.Error() << '\n';
             return false;
         }
         profile_ = *unit;
     }
-    Result<LoadedPlan> loaded = LoadTestPlanFile(options_.planPath, &stopRequest_);
+    Result<LoadedPlan> loaded = LoadTestPlanFile(options_.planPath, &stopRequest_.Flag());
     if (!loaded) {
         err_ << loaded.Error() << '\n';
         return false;
@@ -207,7 +209,7 @@ void HeadlessSession::LogAppended(const std::string& line) {
 // over: what it posted is handled by Finish, behind however many diagnostic
 // lines a flooding port queued before it.
 void HeadlessSession::PressStopWhenAsked() {
-    if (stopRequest_.exchange(false) && !stopped_) {
+    if (stopRequest_.Take() && !stopped_) {
         stopped_ = true;
         session_->Runs().OnStartStop();
         runEnded_ = true;
@@ -215,9 +217,13 @@ void HeadlessSession::PressStopWhenAsked() {
 }
 
 // The worker posts RunDone as its last act, but a stop between two tests ends
-// it without one: then the run is over once the worker has gone.
+// it without one: then the run is over once the worker has gone. The loop
+// sleeps until a message or a stop request comes; only the status line's
+// redraw wakes it on time.
 void HeadlessSession::HandleUntilRunEnds() {
     RunControl& runs = session_->Runs();
+    const StopRequestWatcher watcher(stopRequest_, [this] { session_->WakeHandler(); });
+    const auto wait = status_ ? std::chrono::milliseconds(StatusLine::kRedrawPeriod) : 1s;
     const auto noteRunDone = [this](const PostedMessage& message) {
         runEnded_ = runEnded_ || std::holds_alternative<RunDoneMessage>(message);
     };
@@ -233,7 +239,7 @@ void HeadlessSession::HandleUntilRunEnds() {
         if (runEnded_) {
             break;
         }
-        if (!session_->HandleNext(20ms, noteRunDone) && !runs.Running() &&
+        if (!session_->HandleNext(wait, noteRunDone) && !runs.Running() &&
             !runs.HasAbandonedWorker()) {
             return;
         }
@@ -255,7 +261,7 @@ int HeadlessSession::RunStatus() const {
 int HeadlessSession::Save() {
     const SaveResult result =
         SaveTestData(options_.savePath, session_->Model().values.description,
-                     session_->Model().LogLines(), session_->Summary(), &stopRequest_);
+                     session_->Model().LogLines(), session_->Summary(), &stopRequest_.Flag());
     for (const std::string& error : result.errors) {
         err_ << error << '\n';
     }
@@ -400,7 +406,7 @@ bool HeadlessSession::Prepare() {
 
 int HeadlessSession::Run() {
     if (!LoadInputs()) {
-        return stopRequest_.exchange(false) ? kExitAbandonedOrStopped : kExitUsage;
+        return stopRequest_.Take() ? kExitAbandonedOrStopped : kExitUsage;
     }
     if (!ChooseDatabase()) {
         return kExitUsage;
@@ -422,7 +428,7 @@ int HeadlessSession::Run() {
 }  // namespace
 
 int RunHeadless(const CliOptions& options, std::ostream& out, std::ostream& err,
-                std::atomic<bool>& stopRequest, HeadlessStats* stats) {
+                StopRequest& stopRequest, HeadlessStats* stats) {
     HeadlessSession session(options, out, err, stopRequest);
     const int status = session.Run();
     if (stats) {

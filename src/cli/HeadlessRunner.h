@@ -10,6 +10,7 @@
 #include <iosfwd>
 
 #include "cli/CliOptions.h"
+#include "platform/StopRequest.h"
 
 namespace orvalt {
 
@@ -32,12 +33,12 @@ struct HeadlessStats {
     std::size_t diagLines = 0;  // diagnostic lines the window side handled
 };
 
-// Runs one plan. `stopRequest` becoming true acts as the Stop button (Ctrl-C):
+// Runs one plan. A request on `stopRequest` acts as the Stop button (Ctrl-C):
 // it ends the loading of the inputs, the run, or a save's wait for another
-// program's lock. The runner takes each request (sets it back to false) as it
-// acts on it, so that a stopped run is still saved. Each line goes out to
-// `out` as it happens (flushed).
+// program's lock; during the run it wakes the runner at once. The runner takes
+// each request as it acts on it, so that a stopped run is still saved. Each
+// line goes out to `out` as it happens (flushed).
 int RunHeadless(const CliOptions& options, std::ostream& out, std::ostream& err,
-                std::atomic<bool>& stopRequest, HeadlessStats* stats = nullptr);
+                StopRequest& stopRequest, HeadlessStats* stats = nullptr);
 
 }  // namespace orvalt

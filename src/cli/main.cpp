@@ -24,7 +24,7 @@
 
 namespace {
 
-std::atomic<bool> stopRequested{false};
+orvalt::StopRequest stopRequested;
 
 void ReportOutputFailure(int error) {
     std::cerr << "Can't write standard output: " << std::strerror(error) << '\n';

@@ -27,7 +27,9 @@ void MessageQueue::Push(PostedMessage message) {
 
 std::optional<PostedMessage> MessageQueue::WaitPop(std::chrono::milliseconds timeout) {
     std::unique_lock lock(mutex_);
-    if (!arrived_.wait_for(lock, timeout, [this] { return !queue_.empty(); })) {
+    arrived_.wait_for(lock, timeout, [this] { return !queue_.empty() || woken_; });
+    woken_ = false;
+    if (queue_.empty()) {
         return std::nullopt;
     }
     PostedMessage message = std::move(queue_.front());
@@ -59,9 +61,23 @@ bool MessageQueue::WaitIdleFor(std::chrono::milliseconds timeout) {
     return idle_.wait_for(lock, timeout, [this] { return unfinished_ == 0; });
 }
 
-void MessageQueue::WaitIdleUnlessStopped(const std::atomic<std::int32_t>& runFlag) {
-    while (!WaitIdleFor(std::chrono::milliseconds(5)) && runFlag.load() != 0) {
+void MessageQueue::Wake() {
+    {
+        std::scoped_lock lock(mutex_);
+        woken_ = true;
     }
+    arrived_.notify_all();
+}
+
+// The lock orders the wake-up after the waiter's look at its flag.
+void MessageQueue::WakeIdleWaiters() {
+    { std::scoped_lock lock(mutex_); }
+    idle_.notify_all();
+}
+
+void MessageQueue::WaitIdleUnlessStopped(const RunFlag& runFlag) {
+    std::unique_lock lock(mutex_);
+    idle_.wait(lock, [&] { return unfinished_ == 0 || !runFlag.Up(); });
 }
 
 std::size_t MessageQueue::Pending() const {

@@ -18,6 +18,7 @@
 
 #include "domain/DiagBacklogLimit.h"
 #include "domain/Messages.h"
+#include "platform/RunFlag.h"
 
 namespace orvalt {
 
@@ -28,17 +29,21 @@ class MessageQueue {
     // A lower bound takes effect at the next push.
     void SetLimit(DiagBacklogLimit limit);
     void Push(PostedMessage message);
-    // Waits up to `timeout` for a message. The caller handles it and then calls
-    // DoneHandling, which is what makes the queue idle again.
+    // Waits up to `timeout` for a message, or until Wake. The caller handles it
+    // and then calls DoneHandling, which is what makes the queue idle again.
     std::optional<PostedMessage> WaitPop(std::chrono::milliseconds timeout);
+    // Ends the current (or the next) WaitPop without a message.
+    void Wake();
     std::optional<PostedMessage> TryPop();
     void DoneHandling();
     // True once the queue is empty and nothing popped is still being handled.
     bool WaitIdleFor(std::chrono::milliseconds timeout);
     // What virtual time waits for before it moves on: every message posted so
-    // far handled. It gives up once the run flag drops to 0, since a stop then
-    // waits for the worker and the window thread handles nothing meanwhile.
-    void WaitIdleUnlessStopped(const std::atomic<std::int32_t>& runFlag);
+    // far handled. It gives up once the run flag is lowered (the flag's owner
+    // makes WakeIdleWaiters one of its wakers), since a stop then waits for the
+    // worker and the window thread handles nothing meanwhile.
+    void WaitIdleUnlessStopped(const RunFlag& runFlag);
+    void WakeIdleWaiters();
     std::size_t Pending() const;
     // The diagnostic lines dropped since the last call.
     std::size_t TakeDroppedLines();
@@ -60,6 +65,7 @@ class MessageQueue {
     std::size_t waitingLines_ = 0;
     std::size_t waitingBytes_ = 0;
     std::size_t droppedLines_ = 0;
+    bool woken_ = false;
 };
 
 }  // namespace orvalt

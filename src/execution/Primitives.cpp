@@ -6,7 +6,6 @@ namespace orvalt {
 
 namespace {
 
-constexpr std::int32_t kSliceMs = 250;
 constexpr std::int32_t kPowerLine = 4;
 constexpr std::int32_t kMarkerLine = 5;
 constexpr std::int32_t kShownWaitMinMs = 1000;
@@ -70,18 +69,7 @@ void TimedWait(const RunRecord& run, int row, std::int32_t ms, std::string_view 
         PostProgress(run, ProgressWait, row,
                      Format("Wait %.2f secs for %s", ms / 1000.0, text.c_str()));
     }
-    if (ms <= 0) {
-        return;
-    }
-    const std::int32_t slices = ms / kSliceMs;
-    const std::int32_t remainder = ms % kSliceMs;
-    for (std::int32_t i = 0; i < slices; ++i) {
-        run.io.clock->SleepMs(kSliceMs);
-        if (!RunGoesOn(run)) {
-            return;
-        }
-    }
-    run.io.clock->SleepMs(remainder);
+    run.io.clock->SleepWhileUp(ms, *run.runFlag);
 }
 
 std::optional<double> ReadVoltage(const RunRecord& run, LJ_HANDLE handle, int row, int index) {
@@ -103,6 +91,7 @@ std::optional<double> ReadVoltage(const RunRecord& run, LJ_HANDLE handle, int ro
 bool SetPowerOutput(const RunRecord& run, LJ_HANDLE handle, int row, std::int32_t state) {
     ToggleMarker(run, handle);
     const LJ_ERROR error = run.io.daq->eDO(handle, kPowerLine, state);
+    run.powerState = error == LJE_NOERROR ? std::optional(state) : std::nullopt;
     TellSwitch(run, state, error == LJE_NOERROR);
     if (error != LJE_NOERROR) {
         PostProgress(run, ProgressStatus, row,
@@ -110,6 +99,22 @@ bool SetPowerOutput(const RunRecord& run, LJ_HANDLE handle, int row, std::int32_
         return false;
     }
     ReportSuccess(run, row, Format("Setting output %s", state == 0 ? "OFF" : "ON"));
+    return true;
+}
+
+bool LeaveUnitOff(const RunRecord& run, LJ_HANDLE handle) {
+    if (run.powerState != 0) {
+        if (run.io.daq->eDO(handle, kPowerLine, 0) != LJE_NOERROR) {
+            return false;
+        }
+        if (run.powerState) {
+            TellSwitch(run, 0, true);
+        }
+        run.powerState = 0;
+    }
+    if (run.progress) {
+        run.progress->LeftUnitOff();
+    }
     return true;
 }
 

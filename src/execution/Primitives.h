@@ -23,9 +23,8 @@ class ShownWait {
     RunProgress* progress_;
 };
 
-// Waits `ms` in slices of 250 ms, giving way to a stop request after each slice.
-// A non-empty label is announced in the row's Wait cell. The caller reads the
-// run flag afterwards.
+// Waits `ms`, giving way to a stop request the moment it comes. A non-empty label is announced in
+// the row's Wait cell. The caller reads the run flag afterwards.
 void TimedWait(const RunRecord& run, int row, std::int32_t ms, std::string_view label);
 
 // One reading of analog input 0. No value means "no reading": the driver failed,
@@ -36,5 +35,13 @@ std::optional<double> ReadVoltage(const RunRecord& run, LJ_HANDLE handle, int ro
 // Switches the unit's power on line 4 (0 = OFF, anything else = ON). False when
 // the driver failed; the failure is already shown in the row's Status cell.
 bool SetPowerOutput(const RunRecord& run, LJ_HANDLE handle, int row, std::int32_t state);
+
+// The worker's last act on the device, however the run ended: the unit is
+// switched off at once, not when someone gets round to it. It is the
+// station's own write: no progress message and no marker edge, so the log,
+// the result files and the marker's rhythm stay as the run left them. The
+// observers see it as a switch when it cuts the power; a unit the test left
+// off is not written again. False when the device refused.
+bool LeaveUnitOff(const RunRecord& run, LJ_HANDLE handle);
 
 }  // namespace orvalt

@@ -94,7 +94,7 @@ bool RunControl::RefuseEmptyPlan() {
 void RunControl::BeginRun(LJ_HANDLE handle) {
     runStarted_ = true;
     TakeControlsForRun();
-    runState_.runFlag = 1;
+    runState_.runFlag.Raise();
     runHandle_ = handle;
     runTests_ = static_cast<std::int32_t>(testPlan_->entries.size());
     powerOffDue_ = true;
@@ -113,7 +113,7 @@ void RunControl::EndRun(RunEnd end) {
     if (status_.HasEnded()) {
         return;
     }
-    runState_.runFlag = 0;
+    runState_.runFlag.Lower();
     status_.Ended(end, io_.clock->NowMs());
     SwitchUnitOffIfDue();
 }
@@ -123,15 +123,21 @@ RunEnd RunControl::EndOfFinishedRun() const {
     return everyTest ? RunEnd::Completed : RunEnd::Abandoned;
 }
 
-// The station's own write, outside every test: it posts nothing, so the log
-// and the result files stay as the run left them, and the marker line keeps
-// its rhythm across runs.
+// The worker switches the unit off as it leaves the device; this write is for
+// a worker whose own write failed. The station's own write, outside every
+// test: it posts nothing, so the log and the result files stay as the run left
+// them, and the marker line keeps its rhythm across runs.
 void RunControl::SwitchUnitOffIfDue() {
     if (!powerOffDue_ || Running()) {
         return;
     }
     if (HasAbandonedWorker()) {
         ReportPower(kUnitPowerHeldByStoppedRun);
+        return;
+    }
+    if (progress_ && progress_->Read().leftUnitOff) {
+        powerOffDue_ = false;
+        ReportPower(kUnitPowerSwitchedOff);
         return;
     }
     const LJ_ERROR error = io_.daq->eDO(runHandle_, kPowerLine, 0);
@@ -204,7 +210,7 @@ bool RunControl::StopTestRun() {
     }
     bool stopped = false;
     if (!worker_->Ended()) {
-        runState_.runFlag = 0;
+        runState_.runFlag.Lower();
         if (!worker_->WaitForEnd(TerminateWait())) {
             // It cannot be killed safely; cut it off from the window and let it
             // end on its own. Start stays refused until it has.

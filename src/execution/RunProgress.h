@@ -19,6 +19,8 @@ struct RunProgressSnapshot {
     std::int32_t test = -1;  // 0-based index of the test being run; -1 before the first
     std::int32_t completed = 0;
     std::optional<ShownWaitTimes> wait;
+    // The worker's last write to the device switched the unit off.
+    bool leftUnitOff = false;
 };
 
 class RunProgress {
@@ -34,6 +36,9 @@ class RunProgress {
     }
     void EndWait() {
         Change([](auto& now) { now.wait.reset(); });
+    }
+    void LeftUnitOff() {
+        Change([](auto& now) { now.leftUnitOff = true; });
     }
 
     RunProgressSnapshot Read() const {

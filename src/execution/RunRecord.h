@@ -4,6 +4,7 @@
 #include <atomic>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "config/SettingsRecord.h"
@@ -16,14 +17,16 @@
 #include "execution/RunEvents.h"
 #include "execution/RunProgress.h"
 #include "platform/Clock.h"
+#include "platform/RunFlag.h"
 #include "results/SummaryLines.h"
 
 namespace orvalt {
 
 // Set by Start on the window thread. runFlag is the only value the worker reads
-// while the window writes it; extraLog is read by the window thread alone.
+// while the window writes it; lowering it wakes the worker's wait at once.
+// extraLog is read by the window thread alone.
 struct RunState {
-    std::atomic<std::int32_t> runFlag{0};
+    RunFlag runFlag;
     std::atomic<std::int32_t> extraLog{0};
 };
 
@@ -41,7 +44,7 @@ struct StationIo {
 };
 
 struct RunRecord {
-    std::atomic<std::int32_t>* runFlag = nullptr;
+    RunFlag* runFlag = nullptr;
     WindowHandle window;
     std::int32_t extraLog = 0;
     std::int32_t doOutput5 = 0;
@@ -55,10 +58,13 @@ struct RunRecord {
     std::shared_ptr<RunEvents> events;
     // Where the run stands, for the status strip; null when nobody looks.
     std::shared_ptr<RunProgress> progress;
+    // What the worker last set line 4 to; nothing before its first write and
+    // after a failed one. The worker's own, changed through its const view.
+    mutable std::optional<std::int32_t> powerState;
 };
 
 inline bool RunGoesOn(const RunRecord& run) {
-    return run.runFlag->load() != 0;
+    return run.runFlag->Up();
 }
 
 // Posts one progress message through the run's window handle. The result of the

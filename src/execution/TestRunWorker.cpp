@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "domain/TestMeasurements.h"
+#include "execution/Primitives.h"
 #include "execution/TestSequence.h"
 #include "results/SummaryLine.h"
 
@@ -28,7 +29,10 @@ void TellTestEnded(const RunRecord& run, const TestPlanEntry& entry, const std::
     }
 }
 
-TestOutcome RunOneTest(RunRecord& run, const TestPlanEntry& entry, std::int32_t& cycleN) {
+// The last test of the run leaves the device before its end is told, so that
+// the unit's switch-off belongs to the test in the record.
+TestOutcome RunOneTest(RunRecord& run, const TestPlanEntry& entry, std::int32_t& cycleN,
+                       bool lastInPlan) {
     if (run.progress) {
         run.progress->BeginTest(entry.index);
     }
@@ -38,7 +42,11 @@ TestOutcome RunOneTest(RunRecord& run, const TestPlanEntry& entry, std::int32_t&
     TestMeasurements measurements;
     const bool ranThrough =
         RunTestSequence(run, run.deviceHandle, entry.index, entry, measurements);
-    if (!ranThrough || !RunGoesOn(run)) {
+    const bool goesOn = ranThrough && RunGoesOn(run);
+    if (!goesOn || lastInPlan) {
+        LeaveUnitOff(run, run.deviceHandle);
+    }
+    if (!goesOn) {
         TellTestEnded(run, entry, nullptr, measurements);
         return ranThrough ? TestOutcome::StopRequested : TestOutcome::Abandoned;
     }
@@ -67,7 +75,8 @@ TestOutcome RunPlan(RunRecord& run) {
     std::int32_t cycleN = run.ttoCycle;
     if (run.testPlan) {
         for (const TestPlanEntry& entry : run.testPlan->entries) {
-            const TestOutcome outcome = RunOneTest(run, entry, cycleN);
+            const bool last = &entry == &run.testPlan->entries.back();
+            const TestOutcome outcome = RunOneTest(run, entry, cycleN, last);
             if (outcome != TestOutcome::Completed) {
                 return outcome;
             }

@@ -25,6 +25,12 @@ void RealClock::SleepMs(std::int32_t ms) {
     }
 }
 
+void RealClock::SleepWhileUp(std::int32_t ms, RunFlag& flag) {
+    if (ms > 0) {
+        flag.SleepWhileUp(std::chrono::milliseconds(ms));
+    }
+}
+
 VirtualClock::VirtualClock(std::uint32_t startTick) : startTick_(startTick) {}
 
 std::uint32_t VirtualClock::NowMs() {
@@ -81,18 +87,34 @@ std::optional<std::pair<std::uint64_t, VirtualEventSource*>> VirtualClock::Earli
 }
 
 void VirtualClock::SleepMs(std::int32_t ms) {
+    Advance(ms, nullptr);
+}
+
+void VirtualClock::SleepWhileUp(std::int32_t ms, RunFlag& flag) {
+    Advance(ms, &flag);
+}
+
+void VirtualClock::Advance(std::int32_t ms, const RunFlag* flag) {
     if (ms <= 0) {
         return;
     }
+    const auto stopped = [flag] { return flag && !flag->Up(); };
     const std::uint64_t target = ElapsedMs() + static_cast<std::uint64_t>(ms);
     WaitIdle();
-    while (auto due = EarliestDue(target)) {
+    while (!stopped()) {
+        const auto due = EarliestDue(target);
+        if (!due) {
+            break;
+        }
         {
             std::scoped_lock lock(mutex_);
             elapsed_ = std::max(elapsed_, due->first);
         }
         due->second->Fire(due->first);
         WaitIdle();
+    }
+    if (stopped()) {
+        return;
     }
     std::scoped_lock lock(mutex_);
     elapsed_ = target;

@@ -8,6 +8,8 @@
 #include <optional>
 #include <vector>
 
+#include "platform/RunFlag.h"
+
 namespace orvalt {
 
 class Clock {
@@ -17,6 +19,8 @@ class Clock {
     virtual std::uint32_t NowMs() = 0;
     // Sleeps the calling thread; 0 or less returns at once.
     virtual void SleepMs(std::int32_t ms) = 0;
+    // Sleeps like SleepMs, but returns as soon as `flag` is lowered.
+    virtual void SleepWhileUp(std::int32_t ms, RunFlag& flag) = 0;
 };
 
 // Difference of two tick counts in seconds, correct across a wrap of the count.
@@ -31,6 +35,7 @@ class RealClock final : public Clock {
     explicit RealClock(std::uint32_t startTick = 0);
     std::uint32_t NowMs() override;
     void SleepMs(std::int32_t ms) override;
+    void SleepWhileUp(std::int32_t ms, RunFlag& flag) override;
 
   private:
     std::int64_t originMs_;
@@ -51,12 +56,14 @@ class VirtualEventSource {
 // Deterministic time for the simulator and the tests. Time moves only in
 // SleepMs; before each step the idle waiter is called, so that every message
 // posted so far has been handled before the clock moves on. Due events fire in
-// time order at their own moment inside a sleep.
+// time order at their own moment inside a sleep. A sleep that watches a run
+// flag ends at the moment the flag is lowered: time moves no further.
 class VirtualClock final : public Clock {
   public:
     explicit VirtualClock(std::uint32_t startTick = 0);
     std::uint32_t NowMs() override;
     void SleepMs(std::int32_t ms) override;
+    void SleepWhileUp(std::int32_t ms, RunFlag& flag) override;
 
     std::uint64_t ElapsedMs() const;
     void SetIdleWaiter(std::function<void()> waiter);
@@ -64,6 +71,7 @@ class VirtualClock final : public Clock {
     void RemoveEventSource(VirtualEventSource* source);
 
   private:
+    void Advance(std::int32_t ms, const RunFlag* flag);
     void WaitIdle();
     std::optional<std::pair<std::uint64_t, VirtualEventSource*>> EarliestDue(std::uint64_t limit);
 

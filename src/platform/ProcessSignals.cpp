@@ -1,5 +1,6 @@
 #include "platform/ProcessSignals.h"
 
+#include <cerrno>
 #include <csignal>
 
 namespace orvalt {
@@ -7,23 +8,25 @@ namespace orvalt {
 namespace {
 
 // A signal handler can reach only what is global; lock-free, so it may.
-std::atomic<std::atomic<bool>*> stopTarget{nullptr};
+std::atomic<StopRequest*> stopTarget{nullptr};
 std::atomic<std::atomic<bool>*> resizeTarget{nullptr};
+static_assert(std::atomic<StopRequest*>::is_always_lock_free);
 static_assert(std::atomic<std::atomic<bool>*>::is_always_lock_free);
 static_assert(std::atomic<bool>::is_always_lock_free);
 
-void Raise(const std::atomic<std::atomic<bool>*>& flag) {
-    if (std::atomic<bool>* target = flag.load()) {
-        target->store(true);
-    }
-}
-
+// The wake-up's write may set errno; the interrupted code keeps its own.
 extern "C" void OnStopSignal(int) {
-    Raise(stopTarget);
+    const int savedErrno = errno;
+    if (StopRequest* target = stopTarget.load()) {
+        target->Request();
+    }
+    errno = savedErrno;
 }
 
 extern "C" void OnResizeSignal(int) {
-    Raise(resizeTarget);
+    if (std::atomic<bool>* target = resizeTarget.load()) {
+        target->store(true);
+    }
 }
 
 void Handle(int signal, void (*handler)(int)) {
@@ -41,7 +44,7 @@ void IgnoreWriteSignals() {
     Handle(SIGXFSZ, SIG_IGN);
 }
 
-void StopOnTerminationSignals(std::atomic<bool>& stopRequest) {
+void StopOnTerminationSignals(StopRequest& stopRequest) {
     stopTarget = &stopRequest;
     for (const int signal : {SIGINT, SIGTERM, SIGHUP}) {
         Handle(signal, OnStopSignal);

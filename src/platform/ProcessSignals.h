@@ -8,13 +8,15 @@
 
 #include <atomic>
 
+#include "platform/StopRequest.h"
+
 namespace orvalt {
 
 void IgnoreWriteSignals();
 
-// From now on SIGINT, SIGTERM and SIGHUP set `stopRequest`, which must live
+// From now on SIGINT, SIGTERM and SIGHUP make `stopRequest`, which must live
 // until the end of the program.
-void StopOnTerminationSignals(std::atomic<bool>& stopRequest);
+void StopOnTerminationSignals(StopRequest& stopRequest);
 
 // From now on a change of the terminal's size (SIGWINCH) sets `resized`, which
 // must live until the end of the program.

@@ -31,7 +31,15 @@ std::int64_t Since(std::uint32_t origin, std::uint32_t tick) {
 }  // namespace
 
 RunRecorder::RunRecorder(RecordStoreOptions store, RecorderOptions options)
-    : store_(std::move(store)), options_(options), writer_([this] { WriterLoop(); }) {}
+    : store_(std::move(store)),
+      options_(options),
+      filling_(NewChunk()),
+      spare_(NewChunk()),
+      writer_([this] { WriterLoop(); }) {
+    std::scoped_lock lock(mutex_);
+    pool_.reserve(kPooledChunks);
+    spareWanted_ = false;
+}
 
 RunRecorder::~RunRecorder() {
     {
@@ -42,9 +50,50 @@ RunRecorder::~RunRecorder() {
     writer_.join();
 }
 
+RunRecorder::Chunk RunRecorder::NewChunk() {
+    Chunk chunk;
+    chunk.resize(kChunkEvents);
+    chunk.clear();
+    return chunk;
+}
+
+RunRecorder::Chunk RunRecorder::PooledChunkLocked() {
+    if (pool_.empty())
+        return {};
+    Chunk chunk = std::move(pool_.back());
+    pool_.pop_back();
+    return chunk;
+}
+
+void RunRecorder::StartChunkLocked() {
+    if (!filling_.empty()) {
+        full_.push_back(std::move(filling_));
+    }
+    filling_ = spare_.capacity() >= kChunkEvents ? std::move(spare_) : PooledChunkLocked();
+    if (filling_.capacity() < kChunkEvents)
+        filling_ = NewChunk();
+    spare_ = PooledChunkLocked();
+    spareWanted_ = spare_.capacity() < kChunkEvents;
+}
+
+void RunRecorder::ReplaceSpare() {
+    if (!spareWanted_.load()) {
+        return;
+    }
+    Chunk chunk = NewChunk();
+    std::scoped_lock lock(mutex_);
+    if (spare_.capacity() < kChunkEvents) {
+        spare_ = std::move(chunk);
+    }
+    spareWanted_ = false;
+}
+
 void RunRecorder::PushLocked(RecordEvent event) {
     const bool milestone = IsMilestone(event);
-    pending_.push_back(std::move(event));
+    if (filling_.size() >= kChunkEvents || filling_.capacity() < kChunkEvents) {
+        StartChunkLocked();
+    }
+    filling_.push_back(std::move(event));
     ++handed_;
     if (milestone) {
         urgent_ = true;
@@ -56,29 +105,36 @@ std::string RunRecorder::BeginRun(RunStart run) {
     if (run.uuid.empty())
         run.uuid = NewRandomUuid();
     StampTime(run.startedAt);
-    std::scoped_lock lock(mutex_);
-    if (run_)
-        EndRunLocked({RecordEnd::Abandoned, "a new run began before this one ended", {}});
-    run_ = run;
-    tally_ = {};
-    lastUuid_ = run.uuid;
-    origin_.reset();
-    nextSeq_ = 0;
-    PushLocked(RunBegan{std::move(run)});
-    return lastUuid_;
+    std::string uuid = run.uuid;
+    {
+        std::scoped_lock lock(mutex_);
+        if (run_)
+            EndRunLocked({RecordEnd::Abandoned, "a new run began before this one ended", {}});
+        run_ = run;
+        tally_ = {};
+        lastUuid_ = run.uuid;
+        origin_.reset();
+        nextSeq_ = 0;
+        PushLocked(RunBegan{std::move(run)});
+    }
+    ReplaceSpare();
+    return uuid;
 }
 
 void RunRecorder::BeginTest(TestRecordStart test) {
     StampTime(test.startedAt);
-    std::scoped_lock lock(mutex_);
-    if (!run_)
-        return;
-    ReleaseHeld();
-    test_ = test;
-    testHasOrigin_ = false;
-    PushLocked(TestBegan{run_->uuid, std::move(test)});
-    ++tally_.begun;
-    PushTallyLocked();
+    {
+        std::scoped_lock lock(mutex_);
+        if (!run_)
+            return;
+        ReleaseHeld();
+        test_ = test;
+        testHasOrigin_ = false;
+        PushLocked(TestBegan{run_->uuid, std::move(test)});
+        ++tally_.begun;
+        PushTallyLocked();
+    }
+    ReplaceSpare();
 }
 
 void RunRecorder::PushTallyLocked() {
@@ -111,40 +167,52 @@ void RunRecorder::ReleaseHeld() {
 }
 
 void RunRecorder::RecordSwitch(std::uint32_t tick, int line, bool on) {
-    std::scoped_lock lock(mutex_);
-    if (!run_)
-        return;
-    if (line == kPowerLine && test_ && !testHasOrigin_) {
-        origin_ = tick;
-        testHasOrigin_ = true;
-        ReleaseHeld();
+    {
+        std::scoped_lock lock(mutex_);
+        if (!run_)
+            return;
+        if (line == kPowerLine && test_ && !testHasOrigin_) {
+            origin_ = tick;
+            testHasOrigin_ = true;
+            ReleaseHeld();
+        }
+        PushTrace(LineSwitched{NextStamp(), {0, line, on}}, tick);
     }
-    PushTrace(LineSwitched{NextStamp(), {0, line, on}}, tick);
+    ReplaceSpare();
 }
 
 void RunRecorder::RecordReading(std::uint32_t tick, double volts, std::string status) {
-    std::scoped_lock lock(mutex_);
-    if (run_)
-        PushTrace(ReadingTaken{NextStamp(), {0, volts, std::move(status)}}, tick);
+    {
+        std::scoped_lock lock(mutex_);
+        if (run_)
+            PushTrace(ReadingTaken{NextStamp(), {0, volts, std::move(status)}}, tick);
+    }
+    ReplaceSpare();
 }
 
 void RunRecorder::RecordDiagLine(std::uint32_t tick, std::string raw,
                                  std::array<std::int64_t, 3> fields) {
-    std::scoped_lock lock(mutex_);
-    if (run_)
-        PushTrace(DiagLineSeen{NextStamp(), {0, std::move(raw), fields}}, tick);
+    {
+        std::scoped_lock lock(mutex_);
+        if (run_)
+            PushTrace(DiagLineSeen{NextStamp(), {0, std::move(raw), fields}}, tick);
+    }
+    ReplaceSpare();
 }
 
 void RunRecorder::EndTest(TestFinish finish) {
     StampTime(finish.endedAt);
-    std::scoped_lock lock(mutex_);
-    if (!run_ || !test_)
-        return;
-    ReleaseHeld();
-    CountTestEnd(tally_, finish);
-    PushLocked(TestEnded{run_->uuid, std::move(*test_), std::move(finish)});
-    test_.reset();
-    PushTallyLocked();
+    {
+        std::scoped_lock lock(mutex_);
+        if (!run_ || !test_)
+            return;
+        ReleaseHeld();
+        CountTestEnd(tally_, finish);
+        PushLocked(TestEnded{run_->uuid, std::move(*test_), std::move(finish)});
+        test_.reset();
+        PushTallyLocked();
+    }
+    ReplaceSpare();
 }
 
 void RunRecorder::EndRunLocked(RunFinish finish) {
@@ -160,9 +228,12 @@ void RunRecorder::EndRunLocked(RunFinish finish) {
 }
 
 void RunRecorder::EndRun(RunFinish finish) {
-    std::scoped_lock lock(mutex_);
-    if (run_)
-        EndRunLocked(std::move(finish));
+    {
+        std::scoped_lock lock(mutex_);
+        if (run_)
+            EndRunLocked(std::move(finish));
+    }
+    ReplaceSpare();
 }
 
 std::string RunRecorder::LastRunUuid() const {
@@ -183,27 +254,57 @@ void RunRecorder::Flush() {
     written_.wait(lock, [&] { return stored_ >= target; });
 }
 
-std::vector<RecordEvent> RunRecorder::TakeBatch(bool& stopping) {
+RecorderBacklog RunRecorder::Backlog() const {
+    std::scoped_lock lock(mutex_);
+    RecorderBacklog backlog{filling_.size(), full_.size() + (filling_.empty() ? 0 : 1)};
+    for (const Chunk& chunk : full_)
+        backlog.events += chunk.size();
+    return backlog;
+}
+
+// The chunk being filled is swapped for a kept one, so that taking the queue
+// costs the producers only a few moves.
+std::vector<RunRecorder::Chunk> RunRecorder::TakeBatch(bool& stopping) {
     std::unique_lock lock(mutex_);
     wake_.wait_for(lock, options_.flushEvery, [&] { return urgent_ || stopping_; });
     urgent_ = false;
     stopping = stopping_;
-    return std::exchange(pending_, {});
+    std::vector<Chunk> batch = std::exchange(full_, {});
+    if (!filling_.empty()) {
+        batch.push_back(std::exchange(filling_, PooledChunkLocked()));
+    }
+    return batch;
 }
 
+void RunRecorder::KeepForReuseLocked(std::vector<Chunk>& written) {
+    while (!written.empty() && pool_.size() < kPooledChunks) {
+        pool_.push_back(std::move(written.back()));
+        written.pop_back();
+    }
+}
+
+// The written chunks are emptied outside the lock; those not kept for reuse
+// are freed after it is let go.
 void RunRecorder::WriterLoop() {
     bool stopping = false;
     while (!stopping) {
-        std::vector<RecordEvent> batch = TakeBatch(stopping);
+        std::vector<Chunk> batch = TakeBatch(stopping);
         std::vector<RowWrite> rows;
-        for (const RecordEvent& event : batch)
-            AppendEventRows(event, rows);
+        std::size_t events = 0;
+        for (const Chunk& chunk : batch) {
+            events += chunk.size();
+            for (const RecordEvent& event : chunk)
+                AppendEventRows(event, rows);
+        }
         if (!rows.empty() || store_.HasBacklog())
             store_.Write(std::move(rows));
         std::string loss = store_.LossIfClosed();
+        for (Chunk& chunk : batch)
+            chunk.clear();
         std::scoped_lock lock(mutex_);
         lossIfClosed_ = std::move(loss);
-        stored_ += batch.size();
+        stored_ += events;
+        KeepForReuseLocked(batch);
         written_.notify_all();
     }
 }

@@ -5,8 +5,19 @@
 // A writer thread stores the queue: at once after a test or run begins or
 // ends, otherwise at least every `flushEvery`, so a killed station loses at most
 // that much of the test in progress and never a completed test.
+//
+// The queue is a list of chunks of fixed capacity. Under the lock a hand-over
+// only moves its event into room allocated beforehand, or moves a full chunk
+// aside for a spare one; the next spare comes from the chunks the writer has
+// emptied, or is allocated (and its pages touched) after the lock is let go.
+// The writer takes all waiting chunks at once. When the writer falls behind (a
+// slow or locked database), the queue grows by whole chunks and nothing is
+// dropped: every event handed over is stored, in order, once the writer
+// catches up. A record proves its verdict, so losing trace to save memory is
+// no option; a station whose database never answers spools to local disk.
 
 #include <array>
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <cstdint>
@@ -23,6 +34,12 @@ namespace orvalt {
 
 struct RecorderOptions {
     std::chrono::milliseconds flushEvery{500};
+};
+
+// What waits for the writer.
+struct RecorderBacklog {
+    std::size_t events = 0;
+    std::size_t chunks = 0;  // each holds up to RunRecorder::kChunkEvents
 };
 
 class RunRecorder {
@@ -55,8 +72,21 @@ class RunRecorder {
     // As of the last write: what is lost if the recorder ends now
     // (RecordStore::LossIfClosed); empty when everything is stored somewhere.
     std::string LossIfClosed() const;
+    RecorderBacklog Backlog() const;
+
+    static constexpr std::size_t kChunkEvents = 1024;
 
   private:
+    using Chunk = std::vector<RecordEvent>;
+    // Its memory touched, so that filling it later faults in no page.
+    static Chunk NewChunk();
+    // An emptied chunk for reuse; one of no capacity when none is kept.
+    Chunk PooledChunkLocked();
+    // Moves the full chunk aside for the spare (a fresh one if the spare is
+    // already used up: a single hand-over of more than a chunk's events).
+    void StartChunkLocked();
+    // Outside the lock: a spare chunk for the next one that fills.
+    void ReplaceSpare();
     // Queues under the lock; a milestone wakes the writer at once.
     void PushLocked(RecordEvent event);
     void EndRunLocked(RunFinish finish);
@@ -67,7 +97,10 @@ class RunRecorder {
     void PushTrace(RecordEvent event, std::uint32_t tick);
     void ReleaseHeld();
     void WriterLoop();
-    std::vector<RecordEvent> TakeBatch(bool& stopping);
+    // Takes every waiting chunk, the one being filled included.
+    std::vector<Chunk> TakeBatch(bool& stopping);
+    // Keeps a few of the written chunks, emptied, for reuse.
+    void KeepForReuseLocked(std::vector<Chunk>& written);
 
     RecordStore store_;
     RecorderOptions options_;
@@ -75,7 +108,12 @@ class RunRecorder {
     mutable std::mutex mutex_;
     std::condition_variable wake_;
     std::condition_variable written_;
-    std::vector<RecordEvent> pending_;
+    std::vector<Chunk> full_;
+    Chunk filling_;
+    Chunk spare_;
+    static constexpr std::size_t kPooledChunks = 16;
+    std::vector<Chunk> pool_;
+    std::atomic<bool> spareWanted_{true};
     std::uint64_t handed_ = 0;
     std::uint64_t stored_ = 0;
     bool urgent_ = false;

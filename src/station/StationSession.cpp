@@ -52,6 +52,7 @@ StationSession::StationSession(const SessionOptions& options)
     if (VirtualClock* clock = station_.Virtual()) {
         clock->SetIdleWaiter([this] { queue_.WaitIdleUnlessStopped(runState_.runFlag); });
     }
+    idleWake_ = runState_.runFlag.AddWaker([this] { queue_.WakeIdleWaiters(); });
     observers_.Attach(verdictKeeper_);
     if (recording_) {
         recording_->Events().SetVerdictSource(
@@ -66,6 +67,7 @@ StationSession::StationSession(const SessionOptions& options)
 
 StationSession::~StationSession() {
     runControl_.StopTestRun();
+    runState_.runFlag.RemoveWaker(idleWake_);
     CloseDiagnostics();
     handle_->Detach();
     observers_.Detach(verdictKeeper_);

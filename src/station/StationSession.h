@@ -93,6 +93,9 @@ class StationSession {
     // Handles every message already queued; DiagLines::Count only counts the
     // diagnostic lines (a stopped run's flood must not delay its end).
     void HandlePending(DiagLines lines = DiagLines::Show);
+    // Ends the handler thread's current (or next) wait in HandleNext, which
+    // then returns false; any thread.
+    void WakeHandler() { queue_.Wake(); }
     std::size_t Pending() const { return queue_.Pending(); }
     // How many diagnostic lines may wait for the handler thread (the default
     // suits every real baud rate).
@@ -199,6 +202,8 @@ class StationSession {
     std::string unitSerial_;
     SerialShift shift_;
     RunState runState_;
+    // The run flag's waker that ends the virtual clock's idle wait on Stop.
+    int idleWake_ = 0;
     SummaryLines summaryLines_;
     DiagTable diagTable_;
     MessageQueue queue_;

@@ -164,7 +164,7 @@ class HeadlessRun : public ::testing::Test {
     }
 
     fs::path folder;
-    std::atomic<bool> stop{false};
+    StopRequest stop;
     std::string out, err;
     const std::string plan = "header\nheader\nA,1.5,2,0.25,3,6\n\nB,0,5,5,2.0,5000,2\n";
 };
@@ -215,7 +215,7 @@ TEST_F(HeadlessRun, ExitStatusTellsHowTheRunEnded) {
               kExitUsage);
     EXPECT_NE(err.find("Comm port open failed"), std::string::npos);
 
-    stop = true;  // Ctrl-C before anything ran
+    stop.Request();  // Ctrl-C before anything ran
     EXPECT_EQ(Run({"--simulate", "--fast", planFile.string()}), kExitAbandonedOrStopped);
 }
 

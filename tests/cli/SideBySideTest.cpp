@@ -97,7 +97,7 @@ class SideBySide : public ::testing::Test {
             outcome.err = parsed.error;
             return outcome;
         }
-        std::atomic<bool> stop{false};
+        StopRequest stop;
         std::ostringstream out, err;
         outcome.status = RunHeadless(*parsed.options, out, err, stop);
         outcome.out = out.str();

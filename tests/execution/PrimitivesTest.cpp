@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <future>
+#include <thread>
+
 #include "execution/Primitives.h"
 #include "support/ScriptedStation.h"
 
@@ -23,7 +26,9 @@ struct StopAt : VirtualEventSource {
     bool fired = false;
 };
 
-TEST(TimedWait, SleepsWholeSlicesThenTheRemainderAndGivesWayToAStopAfterASlice) {
+// A stop ends the wait at its own moment, however long the wait: time moves no
+// further, and a wait that begins stopped does not sleep at all.
+TEST(TimedWait, SleepsTheWholeWaitUnlessAStopEndsItAtTheMomentItComes) {
     struct Case {
         std::int32_t ms;
         std::optional<std::uint64_t> stopAt;
@@ -31,12 +36,9 @@ TEST(TimedWait, SleepsWholeSlicesThenTheRemainderAndGivesWayToAStopAfterASlice) 
         std::uint64_t expectedElapsed;
     };
     const Case cases[] = {
-        {1100, std::nullopt, false, 1100},
-        {1100, 300, false, 500},         // stop in the second slice: no remainder
-        {200, std::nullopt, true, 200},  // no whole slice: the flag is not looked at
-        {250, std::nullopt, true, 250},
-        {0, std::nullopt, false, 0},
-        {-40, std::nullopt, false, 0},
+        {1100, std::nullopt, false, 1100}, {1100, 300, false, 300},
+        {3600000, 1101, false, 1101},      {200, std::nullopt, true, 0},
+        {0, std::nullopt, false, 0},       {-40, std::nullopt, false, 0},
     };
     for (const Case& c : cases) {
         ScriptedStation station;
@@ -50,6 +52,28 @@ TEST(TimedWait, SleepsWholeSlicesThenTheRemainderAndGivesWayToAStopAfterASlice) 
         EXPECT_TRUE(station.harness.Messages().empty());
         station.harness.Clock().RemoveEventSource(&stopper);
     }
+}
+
+// In real time the wait sleeps on the run flag itself: Stop from another
+// thread ends a minute's wait at once (the bound only says it was woken, not
+// that it slept to its end).
+TEST(TimedWait, InRealTimeAStopFromAnotherThreadEndsAMinutesWait) {
+    RealClock clock;
+    RunFlag flag;
+    flag.Raise();
+    RunRecord run;
+    run.runFlag = &flag;
+    run.io.clock = &clock;
+    std::promise<void> ended;
+    std::thread worker([&] {
+        TimedWait(run, 0, 60000, "");
+        ended.set_value();
+    });
+    flag.Lower();
+    const bool woke =
+        ended.get_future().wait_for(std::chrono::seconds(30)) == std::future_status::ready;
+    worker.join();
+    EXPECT_TRUE(woke);
 }
 
 TEST(TimedWait, AnnouncesItselfInTheRowsWaitCell) {

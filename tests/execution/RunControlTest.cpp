@@ -169,7 +169,7 @@ class RunControlTest : public ::testing::Test {
         if (!holdAt_ || !holdAt_(message))
             return;
         const auto limit = std::chrono::steady_clock::now() + 10s;
-        while (!released_ && session.GetRunState().runFlag != 0 &&
+        while (!released_ && session.GetRunState().runFlag.Up() &&
                std::chrono::steady_clock::now() < limit) {
             holdChanged_.wait_for(lock, 1ms);
         }
@@ -318,8 +318,9 @@ TEST_F(RunControlTest, NoOptionChosenMeansCycleOneLevelOne) {
 
 // ---- After the run: the unit's power and the status strip ----
 
-// Whatever ends a run, the unit is switched off once its worker has ended,
-// by one write that posts nothing.
+// Whatever ends a run, the unit is switched off as its worker leaves the
+// device, before the worker's last message, by one write that posts nothing;
+// the end of the run writes nothing more.
 class RunEndTest : public RunControlTest {
   protected:
     explicit RunEndTest(UnitProfile profile = {}) : RunControlTest(true, profile) {
@@ -352,9 +353,9 @@ TEST_F(RunEndTest, ACompletedPlanEndingOnAnOnOffTestLeavesTheUnitOff) {
     control.OnStartStop();
     EXPECT_TRUE(StatusStartsWith("Test 1 of 2   "));
     ASSERT_TRUE(PumpUntilRunOver());
-    EXPECT_TRUE(poweredAtDone);
+    EXPECT_FALSE(poweredAtDone);
     EXPECT_FALSE(device.Unit().Powered());
-    EXPECT_EQ(device.PowerSwitches(), switchesAtDone + 1);
+    EXPECT_EQ(device.PowerSwitches(), switchesAtDone);
     EXPECT_EQ(model.LogLines(), logAtDone);  // nothing reached the log
     EXPECT_EQ(session.Pending(), 0u);
     EXPECT_EQ(powerReports, std::vector<std::string>{kUnitPowerSwitchedOff});
@@ -363,7 +364,7 @@ TEST_F(RunEndTest, ACompletedPlanEndingOnAnOnOffTestLeavesTheUnitOff) {
 
     // Disposing of the finished worker, closing: no second write.
     control.CloseRun();
-    EXPECT_EQ(device.PowerSwitches(), switchesAtDone + 1);
+    EXPECT_EQ(device.PowerSwitches(), switchesAtDone);
     EXPECT_EQ(powerReports.size(), 1u);
 }
 
@@ -406,7 +407,7 @@ TEST_F(FailingReadsTest, AnAbandonedTestEndsTheRunWithTheUnitOff) {
     LoadPlan({QuickOnOffTest(0), QuickOnOffTest(1)});
     control.OnStartStop();
     ASSERT_TRUE(PumpUntilRunOver());
-    EXPECT_TRUE(poweredAtDone);  // the read failed with the unit on
+    EXPECT_FALSE(poweredAtDone);  // the read failed with the unit on; the worker cut it
     EXPECT_FALSE(device.Unit().Powered());
     EXPECT_EQ(summary.Count(), 0u);
     EXPECT_EQ(powerReports, std::vector<std::string>{kUnitPowerSwitchedOff});

@@ -33,27 +33,49 @@ bool IsLabelledWait(const PostedMessage& message) {
     return progress && progress->kind == ProgressWait && !progress->text.empty();
 }
 
-// A plan cut after t tests makes exactly the accesses of the whole plan's
-// first t tests: virtual time makes every run the same. They are counted as
-// the worker ends, before the switch-off that follows every run; a plan of no
-// tests makes none (Start refuses it).
-CleanRun MeasureCleanRun() {
-    CleanRun clean{{}, {0}, {0}, 0};
-    const std::size_t tests = ExamplePlan().plan.entries.size();
-    for (std::size_t t = 1; t <= tests; ++t) {
-        PlanRun run(FirstTestsOf(ExamplePlan(), t), UnitProfile{});
-        run.beforeHandling = [&](const PostedMessage& m) {
-            clean.labelledWaits += t == tests && IsLabelledWait(m) ? 1 : 0;
-            if (std::holds_alternative<RunDoneMessage>(m)) {
-                clean.reads.push_back(run.Device().Reads());
-                clean.switches.push_back(run.Device().PowerSwitches());
-            }
-        };
-        if (!run.StartAndRun() || clean.reads.size() != t + 1) {
-            ADD_FAILURE() << "the clean run of " << t << " tests did not end";
-        }
-        clean.summary = run.Summary();
+// Where each test's accesses start, taken as the test starts in one healthy
+// run of the whole plan (virtual time makes every run the same). The last
+// count is the whole plan's, without the switch-off the worker makes as it
+// leaves the device: that write posts nothing, while each switch of a test
+// shows "Setting output ..." in its row.
+class AccessCounts final : public SessionObserver {
+  public:
+    explicit AccessCounts(SimulatedU3& device) : device_(device) {}
+    void TestStarted(const TestStart&) override {
+        reads.push_back(device_.Reads());
+        switches.push_back(device_.PowerSwitches());
     }
+    std::vector<std::int64_t> reads, switches;
+
+  private:
+    SimulatedU3& device_;
+};
+
+bool IsSwitchStatus(const PostedMessage& message) {
+    const auto* progress = std::get_if<ProgressMessage>(&message);
+    return progress && progress->kind == ProgressStatus &&
+           progress->text.starts_with("Setting output ");
+}
+
+CleanRun MeasureCleanRun() {
+    CleanRun clean;
+    PlanRun run(ExamplePlan(), UnitProfile{});
+    AccessCounts counts(run.Device());
+    run.Session().Observers().Attach(counts);
+    std::int64_t switchStatuses = 0;
+    run.beforeHandling = [&](const PostedMessage& m) {
+        clean.labelledWaits += IsLabelledWait(m) ? 1 : 0;
+        switchStatuses += IsSwitchStatus(m) ? 1 : 0;
+    };
+    if (!run.StartAndRun()) {
+        ADD_FAILURE() << "the clean run did not end";
+    }
+    run.Session().Observers().Detach(counts);
+    clean.summary = run.Summary();
+    clean.reads = counts.reads;
+    clean.reads.push_back(run.Device().Reads());
+    clean.switches = counts.switches;
+    clean.switches.push_back(switchStatuses);
     return clean;
 }
 
@@ -153,6 +175,7 @@ TEST_F(FaultMatrix, TheCleanRunCompletesEveryTest) {
     EXPECT_TRUE(SavesTotals(run, folder.Path(), Clean().summary));
     EXPECT_TRUE(LeftOff(run));
     EXPECT_EQ(run.Device().PowerSwitches(), Clean().switches.back() + 1);
+    EXPECT_EQ(Clean().reads.size(), tests + 1);
     std::cout << "[ fault matrix ] clean run: " << Clean().reads.back() << " reads, "
               << Clean().switches.back() << " power switches, " << Clean().labelledWaits
               << " waits\n";

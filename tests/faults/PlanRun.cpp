@@ -68,7 +68,7 @@ void PlanRun::Posted(const PostedMessage& message) {
         return;
     }
     const auto limit = std::chrono::steady_clock::now() + 10s;
-    while (session_.GetRunState().runFlag != 0 && std::chrono::steady_clock::now() < limit) {
+    while (session_.GetRunState().runFlag.Up() && std::chrono::steady_clock::now() < limit) {
         std::this_thread::sleep_for(1ms);
     }
 }

@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <thread>
+
 #include "records/HealthLog.h"
 #include "records/RecordsKit.h"
 #include "records/Schema.h"
@@ -14,6 +16,16 @@ namespace orvalt::test {
 namespace {
 
 namespace fs = std::filesystem;
+
+// A connection of another program holding the file's write lock.
+std::unique_ptr<SqlConnection> LockedExclusively(const std::string& file) {
+    auto holder = OpenSqlConnection(file);
+    if (!holder || !(*holder)->Run("BEGIN EXCLUSIVE").Ok()) {
+        ADD_FAILURE() << "could not lock " << file;
+        return nullptr;
+    }
+    return std::move(holder).Value();
+}
 
 struct FaultRig {
     TempFolder folder;
@@ -77,14 +89,14 @@ TEST(StoreFaultTest, ALockedFileIsWrittenOnceTheLockIsGone) {
     RecordedCounts counts;
     std::string uuid;
     {
-        auto holder = OpenSqlConnection(rig.db);
-        ASSERT_TRUE((*holder)->Run("BEGIN EXCLUSIVE").Ok());
+        const auto holder = LockedExclusively(rig.db);
+        ASSERT_TRUE(holder);
         RunRecorder recorder(rig.Options(), {std::chrono::milliseconds(20)});
         uuid = recorder.BeginRun(SampleRun());
         RecordCompletedTest(recorder, 0, 30, counts);
         recorder.Flush();
         EXPECT_EQ(CountRows(rig.spool.string(), "readings", uuid), counts.readings);
-        EXPECT_TRUE((*holder)->Run("ROLLBACK").Ok());
+        EXPECT_TRUE(holder->Run("ROLLBACK").Ok());
         RecordCompletedTest(recorder, 1, 30, counts);
         recorder.EndRun({});
     }
@@ -95,6 +107,39 @@ TEST(StoreFaultTest, ALockedFileIsWrittenOnceTheLockIsGone) {
     EXPECT_EQ(CountRows(rig.db, "readings", uuid), counts.readings);
     EXPECT_EQ(CountRows(rig.db, "tests", uuid), 2);
     EXPECT_EQ(CountRows(rig.spool.string(), "readings", uuid), 0);
+}
+
+// A writer that cannot keep up (the database and the spool both locked, each
+// write waiting out SQLite's busy time) never holds up a hand-over: the events
+// wait in memory in whole chunks, and every one is stored once the lock is gone.
+TEST(StoreFaultTest, AWriterFallenBehindLosesNothingWhileItsQueueGrowsInWholeChunks) {
+    FaultRig rig;
+    ASSERT_TRUE(OpenRecordDatabase(rig.db).Ok());
+    RecordedCounts counts;
+    std::string uuid;
+    {
+        const auto dbHolder = LockedExclusively(rig.db);
+        const auto spoolHolder = LockedExclusively(rig.spool.string());
+        ASSERT_TRUE(dbHolder && spoolHolder);
+        RunRecorder recorder(rig.Options(), {std::chrono::milliseconds(20)});
+        uuid = recorder.BeginRun(SampleRun());
+        // The writer takes the run's start and then waits on the locks.
+        for (int i = 0; i < 2000 && recorder.Backlog().events > 0; ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        recorder.BeginTest(SampleTest(0));
+        RecordTrace(recorder, 5000, counts);
+        const RecorderBacklog backlog = recorder.Backlog();
+        EXPECT_GT(backlog.events, 5000u);
+        EXPECT_EQ(backlog.chunks,
+                  (backlog.events + RunRecorder::kChunkEvents - 1) / RunRecorder::kChunkEvents);
+        EXPECT_TRUE(dbHolder->Run("ROLLBACK").Ok());
+        EXPECT_TRUE(spoolHolder->Run("ROLLBACK").Ok());
+        recorder.EndTest({});
+        recorder.EndRun({});
+    }
+    EXPECT_EQ(CountRows(rig.db, "readings", uuid), counts.readings);
+    EXPECT_EQ(CountRows(rig.db, "switches", uuid), counts.switches);
+    EXPECT_EQ(CountRows(rig.db, "diag_lines", uuid), counts.diagLines);
 }
 
 // Permissions bind only a user without root's rights, so this runs in a child.

@@ -45,7 +45,7 @@ TEST(Soak, ManyRunsUnderADiagnosticFloodLeaveTheProcessAsTheFirstRunLeftIt) {
     std::size_t diagLines = 0;
     const auto runOnce = [&] {
         std::ostringstream err;
-        std::atomic<bool> stop{false};
+        StopRequest stop;
         HeadlessStats stats;
         ASSERT_EQ(RunHeadless(*parsed.options, discard, err, stop, &stats), kExitRanToEnd)
             << err.str();

@@ -13,6 +13,7 @@
 #include "config/TestPlanFile.h"
 #include "records/ResultsSetting.h"
 #include "records/RunLoad.h"
+#include "records/RunReport.h"
 #include "records/Sha256.h"
 #include "station/StationSession.h"
 #include "support/PgCluster.h"
@@ -65,9 +66,10 @@ RecordingOptions IntoFolder(const TempFolder& folder, std::string database = {})
 
 // A session on the simulator in virtual time with the example plan loaded
 // from its file, as the window loads it.
-std::unique_ptr<StationSession> RecordingSession(RecordingOptions recording) {
-    auto session = std::make_unique<StationSession>(
-        SessionOptions{StationOptions{true, true, {}, {}, "Bench A"}, {}, std::move(recording)});
+std::unique_ptr<StationSession> RecordingSession(RecordingOptions recording,
+                                                 UnitProfile unit = {}) {
+    auto session = std::make_unique<StationSession>(SessionOptions{
+        StationOptions{true, true, std::move(unit), {}, "Bench A"}, {}, std::move(recording)});
     LoadedPlan plan = LoadTestPlanFile(kExampleFile).Value();
     session->SetRunHooks(RunControlHooks{[] { return true; }, [](const std::string&) {}});
     session->HearSimulatedDiagLines();
@@ -204,6 +206,68 @@ TEST(Recording, AStoppedRunKeepsItsCompletedTestsAndSaysItWasStopped) {
     }
     EXPECT_LE(stopped, 1u);
     EXPECT_EQ(run.tests.back().endedHow, stopped ? "stopped" : "completed");
+}
+
+// Presses Stop from the handler thread as the second test's power-on is
+// shown: in virtual time the worker is then about to sleep with the unit on.
+class StopWhenPoweredInSecondTest final : public SessionView {
+  public:
+    explicit StopWhenPoweredInSecondTest(StationSession& session) : session_(session) {}
+    void ProgressShown(const ProgressMessage& message) override {
+        if (!pressed && message.row == 1 && message.text == "Setting output ON") {
+            pressed = true;
+            session_.Runs().OnStartStop();
+        }
+    }
+    bool pressed = false;
+
+  private:
+    StationSession& session_;
+};
+
+std::optional<LineSwitch> LastPowerSwitch(const LoadedTest& test) {
+    std::optional<LineSwitch> last;
+    for (const LineSwitch& change : test.switches) {
+        if (change.line == 4) {
+            last = change;
+        }
+    }
+    return last;
+}
+
+// However a run ends, its record leaves the unit switched off: the last power
+// switch of the test it ended in is OFF, timed after every reading, and the
+// report's trace draws it as the last power line.
+TEST(Recording, EveryRunEndsWithTheUnitsSwitchOffInTheTestItEndedIn) {
+    for (const std::string how : {"completed", "stopped", "abandoned"}) {
+        TempFolder folder;
+        UnitProfile unit;
+        if (how == "abandoned") {
+            unit.failReadAfter = 40;
+        }
+        auto session = RecordingSession(IntoFolder(folder), unit);
+        StopWhenPoweredInSecondTest stopper(*session);
+        if (how == "stopped") {
+            session->SetView(&stopper);
+        }
+        session->Runs().OnStartStop();
+        HandleUntilOver(*session);
+        session->Runs().CloseRun();
+        const LoadedRun run = LoadLastRun(*session->Recording());
+        EXPECT_EQ(run.endedHow, how);
+        ASSERT_FALSE(run.tests.empty()) << how;
+        const LoadedTest& last = run.tests.back();
+        const auto off = LastPowerSwitch(last);
+        ASSERT_TRUE(off) << how;
+        EXPECT_FALSE(off->on) << how;
+        for (const Reading& reading : last.readings) {
+            EXPECT_LE(reading.ms, off->ms) << how;
+        }
+        const std::string html = RunReportHtml(run);
+        const auto lastPowerLine = html.rfind("<line class=\"power ");
+        ASSERT_NE(lastPowerLine, std::string::npos) << how;
+        EXPECT_TRUE(html.substr(lastPowerLine).starts_with("<line class=\"power off")) << how;
+    }
 }
 
 // A database that can't be opened never stops a test; the operator is told

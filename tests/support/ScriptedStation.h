@@ -18,6 +18,7 @@ namespace orvalt::testing {
 
 struct ScriptedStation {
     explicit ScriptedStation(std::uint32_t startTick = 0) : harness(startTick) {
+        runFlag.Raise();
         run.runFlag = &runFlag;
         run.window = harness.Window();
         run.deviceHandle = ScriptedDaq::kHandle;
@@ -25,7 +26,7 @@ struct ScriptedStation {
     }
 
     // Asks the run to stop, as the Stop button does.
-    void PressStop() { runFlag = 0; }
+    void PressStop() { runFlag.Lower(); }
 
     // Presses Stop as soon as the window receives a message with this text.
     void PressStopOn(std::string text) {
@@ -56,7 +57,7 @@ struct ScriptedStation {
     DiagTable diagTable;
     SummaryLines summaryLines;
     std::int32_t marker = 1;
-    std::atomic<std::int32_t> runFlag{1};
+    RunFlag runFlag;
     RunRecord run;
 };
 

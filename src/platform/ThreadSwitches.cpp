@@ -1,0 +1,13 @@
+#include "platform/ThreadSwitches.h"
+
+#include <sys/resource.h>
+
+namespace orvalt {
+
+ThreadSwitches ThreadContextSwitches() {
+    rusage usage{};
+    getrusage(RUSAGE_THREAD, &usage);
+    return {usage.ru_nvcsw, usage.ru_nivcsw};
+}
+
+}  // namespace orvalt
