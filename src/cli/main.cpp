@@ -24,8 +24,6 @@
 
 namespace {
 
-orvalt::StopRequest stopRequested;
-
 void ReportOutputFailure(int error) {
     std::cerr << "Can't write standard output: " << std::strerror(error) << '\n';
 }
@@ -80,6 +78,9 @@ int main(int argc, char** argv) {
     }
     orvalt::CliOptions options = *parsed.options;
     options.statusLine = !options.quiet && orvalt::IsTerminal(orvalt::kStandardErrorFd);
+    // Made only now, so its event never takes the number of a closed standard
+    // descriptor; static, because the signal handler keeps it to the end.
+    static orvalt::StopRequest stopRequested;
     orvalt::StopOnTerminationSignals(stopRequested);
     const int status = orvalt::RunHeadless(options, out, std::cerr, stopRequested);
     out.flush();
