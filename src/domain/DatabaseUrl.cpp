@@ -247,8 +247,10 @@ class UrlReader {
         std::string shown(Between(0, queryStart));
         if (parts_.passwordColon)
             shown.erase(*parts_.passwordColon, *parts_.at - *parts_.passwordColon);
-        if (!keptPairs_.empty())
-            shown += "?" + Joined(keptPairs_, "&");
+        if (!keptPairs_.empty()) {
+            shown += '?';
+            shown += Joined(keptPairs_, "&");
+        }
         return shown;
     }
 
