@@ -1,7 +1,7 @@
 #include "domain/PrintableText.h"
 
-#include <array>
-#include <cstdint>
+#include "domain/Utf8.h"
+
 #include <optional>
 
 namespace orvalt {
@@ -26,27 +26,13 @@ std::string EscapedByte(unsigned char byte) {
 // The length of the well-formed UTF-8 sequence at the start of `text` that
 // stands for a printable character, else nothing.
 std::optional<std::size_t> PrintableSequence(std::string_view text) {
-    const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(text[i]); };
-    const unsigned char lead = byte(0);
-    if (lead >= 0x20 && lead < 0x7F)
-        return 1;
-    const std::size_t length = lead >= 0xF0 && lead <= 0xF4   ? 4
-                               : lead >= 0xE0 && lead <= 0xEF ? 3
-                               : lead >= 0xC2 && lead <= 0xDF ? 2
-                                                              : 0;
-    if (length == 0 || text.size() < length)
-        return std::nullopt;
-    std::uint32_t code = lead & (0x7F >> length);
-    for (std::size_t i = 1; i < length; ++i) {
-        if ((byte(i) & 0xC0) != 0x80)
-            return std::nullopt;
-        code = (code << 6) | (byte(i) & 0x3F);
-    }
-    constexpr std::array<std::uint32_t, 5> kSmallest{0, 0, 0x80, 0x800, 0x10000};
-    const bool overlong = code < kSmallest[length];
-    const bool surrogate = code >= 0xD800 && code <= 0xDFFF;
-    const bool c1Control = code < 0xA0;
-    if (overlong || surrogate || c1Control || code > 0x10FFFF)
+    const std::size_t length = Utf8CharLength(text, 0);
+    const auto lead = static_cast<unsigned char>(text[0]);
+    const bool control = lead < 0x20 || lead == 0x7F;
+    // U+0080 to U+009F, the C1 controls, are C2 80 to C2 9F.
+    const bool c1Control =
+        length == 2 && lead == 0xC2 && static_cast<unsigned char>(text[1]) < 0xA0;
+    if (length == 0 || control || c1Control)
         return std::nullopt;
     return length;
 }
