@@ -1,5 +1,8 @@
 #include "records/EventRows.h"
 
+#include <algorithm>
+#include <utility>
+
 namespace orvalt {
 
 namespace {
@@ -91,10 +94,7 @@ struct RowsOf {
         rows.push_back({&TestsTable(), TestValues(e.runUuid, e.test, nullptr)});
     }
     void operator()(const TestEnded& e) { AppendTestEnd(e, rows); }
-    void operator()(const ReadingTaken& e) {
-        rows.push_back(
-            TraceRow(ReadingsTable(), e.stamp, e.reading.ms, {e.reading.volts, e.reading.status}));
-    }
+    void operator()(const ReadingTaken&) {}  // gathered into blocks
     void operator()(const LineSwitched& e) {
         rows.push_back(TraceRow(SwitchesTable(), e.stamp, e.change.ms,
                                 {std::int64_t{e.change.line}, std::int64_t{e.change.on}}));
@@ -114,8 +114,39 @@ bool IsMilestone(const RecordEvent& event) {
            !std::holds_alternative<DiagLineSeen>(event);
 }
 
+void EventRows::Add(const RecordEvent& event) {
+    if (const auto* reading = std::get_if<ReadingTaken>(&event))
+        AddReading(*reading);
+    else
+        std::visit(RowsOf{rows_}, event);
+}
+
+void EventRows::AddReading(const ReadingTaken& taken) {
+    const TraceStamp& stamp = taken.stamp;
+    auto block = std::find_if(blocks_.begin(), blocks_.end(), [&](const PendingBlock& b) {
+        return b.runUuid == stamp.runUuid && b.testIndex == stamp.testIndex;
+    });
+    if (block == blocks_.end())
+        block = blocks_.insert(blocks_.end(), {stamp.runUuid, stamp.testIndex, {}});
+    block->readings.push_back({stamp.seq, taken.reading});
+}
+
+std::vector<RowWrite> EventRows::Take() {
+    for (const PendingBlock& block : blocks_) {
+        const auto count = static_cast<std::int64_t>(block.readings.size());
+        rows_.push_back({&ReadingBlocksTable(),
+                         {block.runUuid, block.readings.front().seq, OptionalIndex(block.testIndex),
+                          count, SqlBytes{EncodeReadingBlock(block.readings)}}});
+    }
+    blocks_.clear();
+    return std::exchange(rows_, {});
+}
+
 void AppendEventRows(const RecordEvent& event, std::vector<RowWrite>& rows) {
-    std::visit(RowsOf{rows}, event);
+    EventRows built;
+    built.Add(event);
+    for (RowWrite& row : built.Take())
+        rows.push_back(std::move(row));
 }
 
 }  // namespace orvalt

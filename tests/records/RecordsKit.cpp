@@ -1,5 +1,7 @@
 #include "records/RecordsKit.h"
 
+#include "records/ReadingBlock.h"
+
 namespace orvalt::test {
 
 RunStart SampleRun(const std::string& model, const std::string& serial) {
@@ -51,8 +53,30 @@ void RecordCompletedTest(RunRecorder& recorder, int index, int readings, Recorde
 }
 
 std::int64_t CountRows(SqlConnection& db, const std::string& table, const std::string& uuid) {
-    const auto result = db.Run("SELECT COUNT(*) FROM " + table + " WHERE run_uuid = $1", {uuid});
+    const bool readings = table == "readings";
+    const std::string run = table == "runs"
+                                ? "run_uuid = $1"
+                                : "run_id = (SELECT run_id FROM run_keys WHERE run_uuid = $1)";
+    const auto result = db.Run(
+        std::string("SELECT ") + (readings ? "COALESCE(SUM(reading_count), 0)" : "COUNT(*)") +
+            " FROM " + (readings ? "reading_blocks" : table) + " WHERE " + run,
+        {uuid});
     return result.Ok() ? CellInteger(result->at(0).at(0)) : -1;
+}
+
+std::vector<std::int64_t> ReadingSeqs(SqlConnection& db, const std::string& uuid) {
+    std::vector<std::int64_t> seqs;
+    const auto blocks = db.Run(
+        "SELECT block, reading_count FROM reading_blocks"
+        " WHERE run_id = (SELECT run_id FROM run_keys WHERE run_uuid = $1) ORDER BY first_seq",
+        {uuid});
+    for (const SqlRow& row : blocks.Ok() ? *blocks : SqlRows{}) {
+        const auto readings = DecodeReadingBlock(CellText(row[0]), CellInteger(row[1]));
+        for (const SequencedReading& reading :
+             readings.Ok() ? *readings : std::vector<SequencedReading>{})
+            seqs.push_back(reading.seq);
+    }
+    return seqs;
 }
 
 std::int64_t CountRows(const std::string& target, const std::string& table,
