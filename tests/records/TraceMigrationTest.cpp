@@ -14,6 +14,7 @@
 #include "records/ReportFile.h"
 #include "records/RunReport.h"
 #include "records/Schema.h"
+#include "records/SpoolOnStart.h"
 #include "support/PgCluster.h"
 #include "support/TempFolder.h"
 
@@ -128,6 +129,23 @@ TEST(TraceMigrationTest, AnOlderServerDatabaseMigratesToTheSameRunAndReport) {
     // The numbers the server gives to runs from now on follow the migrated ones.
     const std::string next = RecordSampleRun(older, folder);
     EXPECT_EQ(Loaded(older, next).tests.size(), 2u);
+}
+
+// Both spools number their first run 1: the adopted run keeps its own rows.
+TEST(TraceMigrationTest, AnEarlierSpoolAdoptedKeepsEachRunWhole) {
+    TempFolder folder;
+    const std::string earlier = (folder / "earlier.sqlite").string();
+    const std::string spool = (folder / "spool.sqlite").string();
+    TempFolder spoolsOwn;
+    const std::string first = RecordSampleRun(earlier, spoolsOwn);
+    const std::string second = RecordSampleRun(spool, spoolsOwn);
+    const LoadedRun before = Loaded(earlier, first);
+    ASSERT_TRUE(AdoptEarlierSpool(earlier, spool).Ok());
+    EXPECT_EQ(SpooledRunCount(spool).Value(), 2);
+    const LoadedRun adopted = Loaded(spool, first);
+    ExpectSameReadings(adopted, before);
+    EXPECT_EQ(RunReportHtml(adopted), RunReportHtml(before));
+    EXPECT_EQ(Loaded(spool, second).tests.size(), 2u);
 }
 
 TEST(TraceMigrationTest, ADamagedBlockIsAnErrorNamingItsRun) {
