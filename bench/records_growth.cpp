@@ -206,7 +206,8 @@ void MeasureAtScale(const orvalt::test::TempFolder& folder, const std::vector<Tr
     const auto one = folder / "one.sqlite";
     RecordRuns(one.string(), folder, 1, trace, plan);
     auto source = orvalt::OpenRecordDatabase(one.string());
-    const std::string uuid = orvalt::CellText((*source)->Run("SELECT run_uuid FROM runs")->at(0)[0]);
+    const std::string uuid =
+        orvalt::CellText((*source)->Run("SELECT run_uuid FROM runs")->at(0)[0]);
     const auto model = orvalt::SpooledRows(**source, uuid);
     const auto big = folder / "scale.sqlite";
     auto db = orvalt::OpenRecordDatabase(big.string());
@@ -221,8 +222,8 @@ void MeasureAtScale(const orvalt::test::TempFolder& folder, const std::vector<Tr
     std::printf("  history %.2f s, yield --by model %.2f s, report --last %.3f s\n",
                 CommandSeconds({"history", "--db", file}),
                 CommandSeconds({"yield", "--db", file, "--by", "model"}),
-                CommandSeconds({"report", "--db", file, "--last", "--out",
-                                (folder / "last.html").string()}));
+                CommandSeconds(
+                    {"report", "--db", file, "--last", "--out", (folder / "last.html").string()}));
 }
 
 }  // namespace

@@ -99,11 +99,7 @@ struct RowsOf {
         rows.push_back(TraceRow(SwitchesTable(), e.stamp, e.change.ms,
                                 {std::int64_t{e.change.line}, std::int64_t{e.change.on}}));
     }
-    void operator()(const DiagLineSeen& e) {
-        const auto& fields = e.line.fields;
-        rows.push_back(TraceRow(DiagLinesTable(), e.stamp, e.line.ms,
-                                {e.line.raw, fields[0], fields[1], fields[2]}));
-    }
+    void operator()(const DiagLineSeen&) {}  // gathered into blocks
 };
 
 }  // namespace
@@ -114,31 +110,47 @@ bool IsMilestone(const RecordEvent& event) {
            !std::holds_alternative<DiagLineSeen>(event);
 }
 
+namespace {
+
+template <class Row>
+RowWrite BlockRow(const TableShape& table, const std::string& uuid, const std::optional<int>& index,
+                  const std::vector<Row>& rows, std::string block) {
+    return {&table,
+            {uuid, rows.front().seq, OptionalIndex(index), static_cast<std::int64_t>(rows.size()),
+             SqlBytes{std::move(block)}}};
+}
+
+}  // namespace
+
 void EventRows::Add(const RecordEvent& event) {
     if (const auto* reading = std::get_if<ReadingTaken>(&event))
-        AddReading(*reading);
+        AddTo(readingBlocks_, reading->stamp,
+              SequencedReading{reading->stamp.seq, reading->reading});
+    else if (const auto* diag = std::get_if<DiagLineSeen>(&event))
+        AddTo(diagBlocks_, diag->stamp, SequencedDiagLine{diag->stamp.seq, diag->line});
     else
         std::visit(RowsOf{rows_}, event);
 }
 
-void EventRows::AddReading(const ReadingTaken& taken) {
-    const TraceStamp& stamp = taken.stamp;
-    auto block = std::find_if(blocks_.begin(), blocks_.end(), [&](const PendingBlock& b) {
+template <class Row>
+void EventRows::AddTo(std::vector<PendingBlock<Row>>& blocks, const TraceStamp& stamp, Row row) {
+    auto block = std::find_if(blocks.begin(), blocks.end(), [&](const PendingBlock<Row>& b) {
         return b.runUuid == stamp.runUuid && b.testIndex == stamp.testIndex;
     });
-    if (block == blocks_.end())
-        block = blocks_.insert(blocks_.end(), {stamp.runUuid, stamp.testIndex, {}});
-    block->readings.push_back({stamp.seq, taken.reading});
+    if (block == blocks.end())
+        block = blocks.insert(blocks.end(), {stamp.runUuid, stamp.testIndex, {}});
+    block->rows.push_back(std::move(row));
 }
 
 std::vector<RowWrite> EventRows::Take() {
-    for (const PendingBlock& block : blocks_) {
-        const auto count = static_cast<std::int64_t>(block.readings.size());
-        rows_.push_back({&ReadingBlocksTable(),
-                         {block.runUuid, block.readings.front().seq, OptionalIndex(block.testIndex),
-                          count, SqlBytes{EncodeReadingBlock(block.readings)}}});
-    }
-    blocks_.clear();
+    for (const auto& b : readingBlocks_)
+        rows_.push_back(BlockRow(ReadingBlocksTable(), b.runUuid, b.testIndex, b.rows,
+                                 EncodeReadingBlock(b.rows)));
+    for (const auto& b : diagBlocks_)
+        rows_.push_back(
+            BlockRow(DiagBlocksTable(), b.runUuid, b.testIndex, b.rows, EncodeDiagBlock(b.rows)));
+    readingBlocks_.clear();
+    diagBlocks_.clear();
     return std::exchange(rows_, {});
 }
 

@@ -143,21 +143,17 @@ const TableShape& SwitchesTable() {
     return table;
 }
 
-const TableShape& DiagLinesTable() {
+const TableShape& DiagBlocksTable() {
     static const TableShape table{
-        "diag_lines",
-        {"run_id", "seq", "test_index", "ms", "raw", "field_1", "field_2", "field_3"},
-        2,
-        {},
-        true,
-        {}};
+        "diag_blocks", {"run_id", "first_seq", "test_index", "line_count", "block"}, 2, {}, true,
+        "block"};
     return table;
 }
 
 const std::vector<const TableShape*>& AllRecordTables() {
     static const std::vector<const TableShape*> tables{
-        &RunsTable(),          &RunSettingsTable(), &TestsTable(),    &MeasurementsTable(),
-        &ReadingBlocksTable(), &SwitchesTable(),    &DiagLinesTable()};
+        &RunsTable(),          &RunSettingsTable(), &TestsTable(),     &MeasurementsTable(),
+        &ReadingBlocksTable(), &SwitchesTable(),    &DiagBlocksTable()};
     return tables;
 }
 

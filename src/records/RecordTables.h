@@ -31,7 +31,7 @@ const TableShape& TestsTable();
 const TableShape& MeasurementsTable();
 const TableShape& ReadingBlocksTable();
 const TableShape& SwitchesTable();
-const TableShape& DiagLinesTable();
+const TableShape& DiagBlocksTable();
 
 // run_keys numbers the runs: run_id for each run_uuid, kept once. Gives the
 // run its key when it has none yet; part of every write of its rows.

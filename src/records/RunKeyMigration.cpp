@@ -5,8 +5,8 @@
 #include <vector>
 
 #include "domain/Joined.h"
-#include "records/ReadingBlock.h"
 #include "records/RecordTables.h"
+#include "records/TraceBlocks.h"
 
 namespace orvalt {
 
@@ -38,10 +38,6 @@ const std::vector<KeyedTable>& KeyedTables() {
          "seq BIGINT NOT NULL, test_index INTEGER, ms BIGINT, line INTEGER, state INTEGER,"
          " PRIMARY KEY (run_id, seq)",
          "seq, test_index, ms, line, state"},
-        {"diag_lines",
-         "seq BIGINT NOT NULL, test_index INTEGER, ms BIGINT, raw TEXT, field_1 BIGINT,"
-         " field_2 BIGINT, field_3 BIGINT, PRIMARY KEY (run_id, seq)",
-         "seq, test_index, ms, raw, field_1, field_2, field_3"},
     };
     return tables;
 }
@@ -54,11 +50,9 @@ std::string RunKeysSql(SqlDialect dialect) {
     return std::string("CREATE TABLE run_keys (") + key + ", run_uuid TEXT NOT NULL UNIQUE)";
 }
 
-std::string ReadingBlocksSql(SqlDialect dialect) {
-    return std::string(
-               "CREATE TABLE reading_blocks (run_id BIGINT NOT NULL,"
-               " first_seq BIGINT NOT NULL, test_index INTEGER,"
-               " reading_count INTEGER NOT NULL, block ") +
+std::string BlocksSql(SqlDialect dialect, const TableShape& table) {
+    return "CREATE TABLE " + table.name + " (run_id BIGINT NOT NULL, first_seq BIGINT NOT NULL," +
+           " test_index INTEGER, " + table.columns[3] + " INTEGER NOT NULL, block " +
            (dialect == SqlDialect::Sqlite ? "BLOB" : "BYTEA") +
            " NOT NULL, PRIMARY KEY (run_id, first_seq))";
 }
@@ -93,45 +87,70 @@ Result<SqlRows> RunAll(SqlConnection& db, const std::vector<std::string>& statem
     return result;
 }
 
-Result<SqlRows> StoreBlock(SqlConnection& db, const std::string& uuid, const SqlCell& testIndex,
-                           const std::vector<SequencedReading>& readings) {
+// How the rows of one old trace table become blocks.
+template <class Row>
+struct OldTrace {
+    const char* table;
+    const char* columns;  // after seq and test_index
+    const TableShape& blocks;
+    Row (*rowOf)(const SqlRow& c);  // c: seq, test_index, then `columns`
+    std::string (*encode)(const std::vector<Row>&);
+};
+
+SequencedReading ReadingOf(const SqlRow& c) {
+    return {CellInteger(c[0]), {CellInteger(c[2]), CellNumber(c[3]), CellText(c[4])}};
+}
+
+SequencedDiagLine DiagLineOf(const SqlRow& c) {
+    return {CellInteger(c[0]),
+            {CellInteger(c[2]),
+             CellText(c[3]),
+             {CellInteger(c[4]), CellInteger(c[5]), CellInteger(c[6])}}};
+}
+
+template <class Row>
+Result<SqlRows> StoreBlock(SqlConnection& db, const OldTrace<Row>& trace, const std::string& uuid,
+                           const SqlCell& testIndex, const std::vector<Row>& rows) {
     SqlValue index;
     if (testIndex)
         index = CellInteger(testIndex);
-    return db.Run(UpsertSql(ReadingBlocksTable()),
-                  {uuid, readings.front().seq, index, static_cast<std::int64_t>(readings.size()),
-                   SqlBytes{EncodeReadingBlock(readings)}});
+    return db.Run(UpsertSql(trace.blocks),
+                  {uuid, rows.front().seq, index, static_cast<std::int64_t>(rows.size()),
+                   SqlBytes{trace.encode(rows)}});
 }
 
-// A block for each stretch of one test's readings, in their order.
-Result<SqlRows> BlockRun(SqlConnection& db, const std::string& uuid) {
-    const Result<SqlRows> rows = db.Run(
-        "SELECT seq, test_index, ms, volts, status FROM readings WHERE run_uuid = $1"
-        " ORDER BY seq",
-        {uuid});
+// A block for each stretch of one test's rows, in their order.
+template <class Row>
+Result<SqlRows> BlockRun(SqlConnection& db, const OldTrace<Row>& trace, const std::string& uuid) {
+    const Result<SqlRows> rows =
+        db.Run(std::string("SELECT seq, test_index, ") + trace.columns + " FROM " + trace.table +
+                   " WHERE run_uuid = $1 ORDER BY seq",
+               {uuid});
     if (!rows)
         return rows;
     Result<SqlRows> stored = SqlRows{};
-    std::vector<SequencedReading> block;
+    std::vector<Row> block;
     for (std::size_t i = 0; stored && i < rows->size(); ++i) {
         const SqlRow& c = (*rows)[i];
-        block.push_back({CellInteger(c[0]), {CellInteger(c[2]), CellNumber(c[3]), CellText(c[4])}});
+        block.push_back(trace.rowOf(c));
         const bool last = i + 1 == rows->size() || (*rows)[i + 1][1] != c[1];
         if (last)
-            stored = StoreBlock(db, uuid, c[1], std::exchange(block, {}));
+            stored = StoreBlock(db, trace, uuid, c[1], std::exchange(block, {}));
     }
     return stored;
 }
 
-Result<SqlRows> BlockReadings(SqlConnection& db) {
-    const Result<SqlRows> runs = db.Run("SELECT DISTINCT run_uuid FROM readings");
+template <class Row>
+Result<SqlRows> IntoBlocks(SqlConnection& db, const OldTrace<Row>& trace) {
+    const Result<SqlRows> runs =
+        db.Run(std::string("SELECT DISTINCT run_uuid FROM ") + trace.table);
     if (!runs)
         return runs;
     Result<SqlRows> result = SqlRows{};
     for (std::size_t i = 0; result && i < runs->size(); ++i)
-        result = BlockRun(db, CellText((*runs)[i][0]));
+        result = BlockRun(db, trace, CellText((*runs)[i][0]));
     if (result)
-        result = db.Run("DROP TABLE readings");
+        result = db.Run(std::string("DROP TABLE ") + trace.table);
     return result;
 }
 
@@ -139,13 +158,22 @@ Result<SqlRows> BlockReadings(SqlConnection& db) {
 
 Result<SqlRows> MigrateToRunKeys(SqlConnection& db) {
     std::vector<std::string> statements{RunKeysSql(db.Dialect()), kNumberRunsSql,
-                                        ReadingBlocksSql(db.Dialect())};
+                                        BlocksSql(db.Dialect(), ReadingBlocksTable()),
+                                        BlocksSql(db.Dialect(), DiagBlocksTable())};
     for (const KeyedTable& table : KeyedTables())
         for (std::string& statement : RekeySql(table))
             statements.push_back(std::move(statement));
     statements.push_back(kTestsIndexSql);
-    const Result<SqlRows> keyed = RunAll(db, statements);
-    return keyed ? BlockReadings(db) : keyed;
+    Result<SqlRows> result = RunAll(db, statements);
+    if (result)
+        result = IntoBlocks(
+            db, OldTrace<SequencedReading>{"readings", "ms, volts, status", ReadingBlocksTable(),
+                                           ReadingOf, EncodeReadingBlock});
+    if (result)
+        result = IntoBlocks(
+            db, OldTrace<SequencedDiagLine>{"diag_lines", "ms, raw, field_1, field_2, field_3",
+                                            DiagBlocksTable(), DiagLineOf, EncodeDiagBlock});
+    return result;
 }
 
 }  // namespace orvalt

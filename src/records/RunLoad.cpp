@@ -1,7 +1,8 @@
 #include "records/RunLoad.h"
 
 #include "domain/Joined.h"
-#include "records/ReadingBlock.h"
+#include "records/RecordTables.h"
+#include "records/TraceBlocks.h"
 
 namespace orvalt {
 
@@ -113,30 +114,37 @@ Result<void> LoadMeasurements(SqlConnection& db, RunToLoad& load) {
         });
 }
 
+// Each block of a table, decoded, to `take`: its test (or none) and its rows.
 // A damaged block is named with its run, and none of its numbers are used.
-Result<void> AddBlock(LoadedRun& run, const SqlRow& c) {
-    Result<std::vector<SequencedReading>> readings =
-        DecodeReadingBlock(CellText(c[3]), CellInteger(c[2]));
-    if (!readings)
-        return Fail("Run " + run.start.uuid + ": the block of readings from sequence number " +
-                    CellText(c[0]) + " can't be read: " + readings.Error() + ".");
-    if (auto* test = TestAt(run, c[1]))
-        for (SequencedReading& reading : *readings)
-            test->readings.push_back(std::move(reading.reading));
+template <class Decode, class Take>
+Result<void> EachBlock(SqlConnection& db, RunToLoad& load, const TableShape& table,
+                       const char* what, Decode decode, Take take) {
+    // The columns: run_id, first_seq, test_index, the count, the block.
+    const auto& columns = table.columns;
+    const Result<SqlRows> blocks =
+        db.Run("SELECT " + Joined(std::vector<std::string>(columns.begin() + 1, columns.end())) +
+                   " FROM " + table.name + " WHERE run_id = $1 ORDER BY first_seq",
+               load.key);
+    if (!blocks)
+        return Fail(blocks.Error());
+    for (const SqlRow& c : *blocks) {
+        auto rows = decode(CellText(c[3]), CellInteger(c[2]));
+        if (!rows)
+            return Fail("Run " + load.run.start.uuid + ": the block of " + what +
+                        " from sequence number " + CellText(c[0]) +
+                        " can't be read: " + rows.Error() + ".");
+        take(TestAt(load.run, c[1]), *rows);
+    }
     return {};
 }
 
 Result<void> LoadReadings(SqlConnection& db, RunToLoad& load) {
-    const Result<SqlRows> blocks = db.Run(
-        "SELECT first_seq, test_index, reading_count, block FROM reading_blocks"
-        " WHERE run_id = $1 ORDER BY first_seq",
-        load.key);
-    if (!blocks)
-        return Fail(blocks.Error());
-    for (const SqlRow& block : *blocks)
-        if (const Result<void> added = AddBlock(load.run, block); !added)
-            return added;
-    return {};
+    return EachBlock(db, load, ReadingBlocksTable(), "readings", DecodeReadingBlock,
+                     [](LoadedTest* test, std::vector<SequencedReading>& readings) {
+                         for (SequencedReading& r : readings)
+                             if (test)
+                                 test->readings.push_back(std::move(r.reading));
+                     });
 }
 
 Result<void> LoadSwitches(SqlConnection& db, RunToLoad& load) {
@@ -152,16 +160,11 @@ Result<void> LoadSwitches(SqlConnection& db, RunToLoad& load) {
 
 Result<void> LoadDiagLines(SqlConnection& db, RunToLoad& load) {
     LoadedRun& run = load.run;
-    return EachRow(
-        db.Run("SELECT test_index, ms, raw, field_1, field_2, field_3 FROM diag_lines"
-               " WHERE run_id = $1 ORDER BY seq",
-               load.key),
-        [&](const SqlRow& c) {
-            DiagLineRecord line{CellInteger(c[1]),
-                                CellText(c[2]),
-                                {CellInteger(c[3]), CellInteger(c[4]), CellInteger(c[5])}};
-            auto* test = TestAt(run, c[0]);
-            (test ? test->diagLines : run.diagLinesBetweenTests).push_back(std::move(line));
+    return EachBlock(
+        db, load, DiagBlocksTable(), "diagnostic lines", DecodeDiagBlock,
+        [&](LoadedTest* test, std::vector<SequencedDiagLine>& lines) {
+            for (SequencedDiagLine& l : lines)
+                (test ? test->diagLines : run.diagLinesBetweenTests).push_back(std::move(l.line));
         });
 }
 

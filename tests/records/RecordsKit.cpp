@@ -1,6 +1,6 @@
 #include "records/RecordsKit.h"
 
-#include "records/ReadingBlock.h"
+#include "records/TraceBlocks.h"
 
 namespace orvalt::test {
 
@@ -53,29 +53,41 @@ void RecordCompletedTest(RunRecorder& recorder, int index, int readings, Recorde
 }
 
 std::int64_t CountRows(SqlConnection& db, const std::string& table, const std::string& uuid) {
-    const bool readings = table == "readings";
+    const bool readings = table == "readings", diag = table == "diag_lines";
     const std::string run = table == "runs"
                                 ? "run_uuid = $1"
                                 : "run_id = (SELECT run_id FROM run_keys WHERE run_uuid = $1)";
-    const auto result = db.Run(
-        std::string("SELECT ") + (readings ? "COALESCE(SUM(reading_count), 0)" : "COUNT(*)") +
-            " FROM " + (readings ? "reading_blocks" : table) + " WHERE " + run,
-        {uuid});
+    const std::string sql = readings ? "SELECT COALESCE(SUM(reading_count), 0) FROM reading_blocks"
+                            : diag   ? "SELECT COALESCE(SUM(line_count), 0) FROM diag_blocks"
+                                     : "SELECT COUNT(*) FROM " + table;
+    const auto result = db.Run(sql + " WHERE " + run, {uuid});
     return result.Ok() ? CellInteger(result->at(0).at(0)) : -1;
 }
 
-std::vector<std::int64_t> ReadingSeqs(SqlConnection& db, const std::string& uuid) {
+std::vector<std::int64_t> TraceSeqs(SqlConnection& db, const std::string& uuid) {
     std::vector<std::int64_t> seqs;
     const auto blocks = db.Run(
-        "SELECT block, reading_count FROM reading_blocks"
-        " WHERE run_id = (SELECT run_id FROM run_keys WHERE run_uuid = $1) ORDER BY first_seq",
+        "SELECT block, reading_count, 1 FROM reading_blocks JOIN run_keys USING (run_id)"
+        " WHERE run_uuid = $1 UNION ALL SELECT block, line_count, 0 FROM diag_blocks"
+        " JOIN run_keys USING (run_id) WHERE run_uuid = $1",
         {uuid});
     for (const SqlRow& row : blocks.Ok() ? *blocks : SqlRows{}) {
-        const auto readings = DecodeReadingBlock(CellText(row[0]), CellInteger(row[1]));
-        for (const SequencedReading& reading :
-             readings.Ok() ? *readings : std::vector<SequencedReading>{})
-            seqs.push_back(reading.seq);
+        const std::int64_t count = CellInteger(row[1]);
+        if (CellInteger(row[2]) == 1) {
+            const auto readings = DecodeReadingBlock(CellText(row[0]), count);
+            for (const auto& r : readings.Value())
+                seqs.push_back(r.seq);
+        } else {
+            const auto lines = DecodeDiagBlock(CellText(row[0]), count);
+            for (const auto& d : lines.Value())
+                seqs.push_back(d.seq);
+        }
     }
+    const auto switches = db.Run(
+        "SELECT seq FROM switches WHERE run_id = (SELECT run_id FROM run_keys WHERE run_uuid = $1)",
+        {uuid});
+    for (const SqlRow& row : switches.Ok() ? *switches : SqlRows{})
+        seqs.push_back(CellInteger(row[0]));
     return seqs;
 }
 

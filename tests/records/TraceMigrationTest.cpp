@@ -101,8 +101,10 @@ void ExpectMigratedLikeRecorded(const std::string& older, const LoadedRun& recor
     EXPECT_EQ(RunReportHtml(migrated), RunReportHtml(recorded));
     auto db = OpenSqlConnection(older);
     EXPECT_EQ(ReadSchemaVersion(**db).Value(), CurrentSchemaVersion());
-    EXPECT_FALSE((*db)->Run("SELECT COUNT(*) FROM readings").Ok());  // gone, not kept twice
+    for (const char* gone : {"readings", "diag_lines"})  // not kept twice
+        EXPECT_FALSE((*db)->Run(std::string("SELECT COUNT(*) FROM ") + gone).Ok()) << gone;
     EXPECT_EQ(CountRows(**db, "reading_blocks", recorded.start.uuid), 2);
+    EXPECT_EQ(CountRows(**db, "diag_blocks", recorded.start.uuid), 3);  // between, and each test
 }
 
 TEST(TraceMigrationTest, AnOlderSqliteFileMigratesToTheSameRunAndReport) {
@@ -156,14 +158,16 @@ TEST(TraceMigrationTest, ADamagedBlockIsAnErrorNamingItsRun) {
     for (const char* damage :
          {"UPDATE reading_blocks SET block = substr(block, 1, length(block) - 3)",
           "UPDATE reading_blocks SET reading_count = reading_count + 1",
-          "UPDATE reading_blocks SET block = zeroblob(40)"}) {
+          "UPDATE reading_blocks SET block = zeroblob(40)",
+          "UPDATE diag_blocks SET block = substr(block, 1, 9) || zeroblob(4) || substr(block, "
+          "14)"}) {
         auto copy = folder / "damaged.sqlite";
         std::filesystem::copy_file(target, copy, std::filesystem::copy_options::overwrite_existing);
         auto damaged = OpenSqlConnection(copy.string());
         ASSERT_TRUE((*damaged)->Run(damage).Ok()) << damage;
         const auto run = LoadRun(**damaged, uuid);
         ASSERT_FALSE(run.Ok()) << damage;
-        EXPECT_NE(run.Error().find("Run " + uuid + ": the block of readings"), std::string::npos)
+        EXPECT_NE(run.Error().find("Run " + uuid + ": the block of "), std::string::npos)
             << run.Error();
         const auto page = RunReportPage(**damaged, uuid);
         EXPECT_FALSE(page.Ok()) << damage;

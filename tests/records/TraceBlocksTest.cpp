@@ -1,5 +1,5 @@
-// The reading block: whatever the recorder hands it comes back bit for bit,
-// and a damaged block is an error, never other numbers.
+// The trace's blocks: whatever the recorder hands them comes back bit for
+// bit, and a damaged block is an error, never other numbers.
 
 #include <gtest/gtest.h>
 
@@ -7,7 +7,7 @@
 #include <limits>
 #include <random>
 
-#include "records/ReadingBlock.h"
+#include "records/TraceBlocks.h"
 
 namespace orvalt::test {
 namespace {
@@ -78,7 +78,7 @@ bool SameBits(const std::vector<SequencedReading>& a, const std::vector<Sequence
     return true;
 }
 
-TEST(ReadingBlockTest, AnyReadingsComeBackBitForBit) {
+TEST(TraceBlocksTest, AnyReadingsComeBackBitForBit) {
     std::mt19937_64 random(20261208);
     for (int trial = 0; trial < 400; ++trial) {
         const std::size_t count = trial < 3 ? static_cast<std::size_t>(trial) : random() % 700;
@@ -90,7 +90,31 @@ TEST(ReadingBlockTest, AnyReadingsComeBackBitForBit) {
     }
 }
 
-TEST(ReadingBlockTest, ATestOfTheExamplePlanTakesAFewBytesAReading) {
+TEST(TraceBlocksTest, AnyDiagnosticLinesComeBackBitForBit) {
+    std::mt19937_64 random(99);
+    for (int trial = 0; trial < 200; ++trial) {
+        std::vector<SequencedDiagLine> lines(random() % 300);
+        for (SequencedDiagLine& l : lines)
+            l = {RandomStep(random),
+                 {RandomStep(random),
+                  RandomStatus(random),
+                  {static_cast<std::int64_t>(random()), RandomStep(random), -RandomStep(random)}}};
+        const auto back =
+            DecodeDiagBlock(EncodeDiagBlock(lines), static_cast<std::int64_t>(lines.size()));
+        ASSERT_TRUE(back.Ok()) << back.Error();
+        ASSERT_EQ(back->size(), lines.size());
+        for (std::size_t i = 0; i < lines.size(); ++i) {
+            EXPECT_EQ((*back)[i].seq, lines[i].seq);
+            EXPECT_EQ((*back)[i].line.ms, lines[i].line.ms);
+            EXPECT_EQ((*back)[i].line.raw, lines[i].line.raw);
+            EXPECT_EQ((*back)[i].line.fields, lines[i].line.fields);
+        }
+    }
+    // A block of one kind is not read as the other.
+    EXPECT_FALSE(DecodeReadingBlock(EncodeDiagBlock({{1, {2, "x", {}}}}), 1).Ok());
+}
+
+TEST(TraceBlocksTest, ATestOfTheExamplePlanTakesAFewBytesAReading) {
     std::vector<SequencedReading> readings;
     for (int i = 0; i < 205; ++i)
         readings.push_back(
@@ -102,7 +126,7 @@ TEST(ReadingBlockTest, ATestOfTheExamplePlanTakesAFewBytesAReading) {
 // Every byte changed, and every length cut short: an error each time, but
 // for the few bits that carry nothing (the padding at the end of the
 // compressed stream), which give back the very same readings.
-TEST(ReadingBlockTest, EveryDamagedOrCutBlockIsRefused) {
+TEST(TraceBlocksTest, EveryDamagedOrCutBlockIsRefused) {
     std::mt19937_64 random(7);
     const auto readings = RandomReadings(random, 50);
     const std::string block = EncodeReadingBlock(readings);
@@ -117,7 +141,7 @@ TEST(ReadingBlockTest, EveryDamagedOrCutBlockIsRefused) {
     }
     const auto miscounted = DecodeReadingBlock(block, 51);
     ASSERT_FALSE(miscounted.Ok());
-    EXPECT_EQ(miscounted.Error(), "it holds 50 readings, not the 51 stored beside it");
+    EXPECT_EQ(miscounted.Error(), "it holds 50 rows, not the 51 stored beside it");
 }
 
 }  // namespace
