@@ -17,6 +17,20 @@ BlockColumns EmptyColumns(BlockShape shape, std::size_t rows) {
     return columns;
 }
 
+// The block's rows, each made from the decoded columns by `make`.
+template <class Row, class Make>
+Result<std::vector<Row>> RowsOfBlock(std::string_view block, std::int64_t count, BlockShape shape,
+                                     Make make) {
+    Result<BlockColumns> decoded = DecodeColumnBlock(block, count, shape);
+    if (!decoded)
+        return Fail(decoded.Error());
+    std::vector<Row> rows;
+    rows.reserve(static_cast<std::size_t>(count));
+    for (std::size_t i = 0; i < static_cast<std::size_t>(count); ++i)
+        rows.push_back(make(*decoded, i));
+    return rows;
+}
+
 }  // namespace
 
 std::string EncodeReadingBlock(const std::vector<SequencedReading>& readings) {
@@ -44,29 +58,21 @@ std::string EncodeDiagBlock(const std::vector<SequencedDiagLine>& lines) {
 
 Result<std::vector<SequencedReading>> DecodeReadingBlock(std::string_view block,
                                                          std::int64_t count) {
-    Result<BlockColumns> decoded = DecodeColumnBlock(block, count, kReadingShape);
-    if (!decoded)
-        return Fail(decoded.Error());
-    BlockColumns& c = *decoded;
-    std::vector<SequencedReading> readings(c.integers[0].size());
-    for (std::size_t i = 0; i < readings.size(); ++i)
-        readings[i] = {c.integers[0][i],
-                       {c.integers[1][i], c.reals[0][i], std::move(c.texts[0][i])}};
-    return readings;
+    return RowsOfBlock<SequencedReading>(
+        block, count, kReadingShape, [](BlockColumns& c, std::size_t i) {
+            return SequencedReading{c.integers[0][i],
+                                    {c.integers[1][i], c.reals[0][i], std::move(c.texts[0][i])}};
+        });
 }
 
 Result<std::vector<SequencedDiagLine>> DecodeDiagBlock(std::string_view block, std::int64_t count) {
-    Result<BlockColumns> decoded = DecodeColumnBlock(block, count, kDiagShape);
-    if (!decoded)
-        return Fail(decoded.Error());
-    BlockColumns& c = *decoded;
-    std::vector<SequencedDiagLine> lines(c.integers[0].size());
-    for (std::size_t i = 0; i < lines.size(); ++i)
-        lines[i] = {c.integers[0][i],
-                    {c.integers[1][i],
-                     std::move(c.texts[0][i]),
-                     {c.integers[2][i], c.integers[3][i], c.integers[4][i]}}};
-    return lines;
+    return RowsOfBlock<SequencedDiagLine>(
+        block, count, kDiagShape, [](BlockColumns& c, std::size_t i) {
+            return SequencedDiagLine{c.integers[0][i],
+                                     {c.integers[1][i],
+                                      std::move(c.texts[0][i]),
+                                      {c.integers[2][i], c.integers[3][i], c.integers[4][i]}}};
+        });
 }
 
 }  // namespace orvalt

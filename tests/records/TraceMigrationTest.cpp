@@ -11,6 +11,7 @@
 
 #include "records/OldSchemaKit.h"
 #include "records/RecordsKit.h"
+#include "records/RecordsToRead.h"
 #include "records/ReportFile.h"
 #include "records/RunReport.h"
 #include "records/Schema.h"
@@ -85,6 +86,12 @@ void ExpectMigratedLikeRecorded(const std::string& older, const LoadedRun& recor
         const auto written = WriteOldForm(**old, recorded);
         ASSERT_TRUE(written.Ok()) << written.Error();
     }
+    // Looking back leaves it as it is, and says why it can't read it yet.
+    const auto toRead = OpenRecordsToRead(older);
+    ASSERT_FALSE(toRead.Ok());
+    EXPECT_NE(toRead.Error().find("has schema version 3, older than this station's"),
+              std::string::npos)
+        << toRead.Error();
     std::vector<std::string> failures(3);
     std::vector<std::thread> stations;
     for (std::size_t i = 0; i < failures.size(); ++i)
