@@ -5,9 +5,11 @@
 // simulated driver's diagnostic lines at their usual rate, with the plan's
 // summary lines and the full plan text.
 //
-// usage: bench_records_growth [PLAN.csv] [RUNS] [KEEP.sqlite]
+// usage: bench_records_growth [PLAN.csv] [RUNS] [KEEP.sqlite] [SCALE_TESTS]
 // With KEEP.sqlite one more run is recorded into that file and kept (the
-// report screenshot is made from it).
+// report screenshot is made from it). With SCALE_TESTS, a SQLite file of that
+// many tests is built from copies of one recorded run (each its own UUID and
+// start), and its size and the times of history, yield and report printed.
 
 #include <algorithm>
 #include <atomic>
@@ -23,10 +25,12 @@
 #include "RecordsBench.h"
 #include "cli/CliOptions.h"
 #include "cli/HeadlessRunner.h"
+#include "cli/RecordsCommands.h"
 #include "platform/HostIdentity.h"
 #include "records/RunRecorder.h"
 #include "records/SettingsPairs.h"
 #include "records/Sha256.h"
+#include "records/Spool.h"
 #include "support/PgCluster.h"
 #include "support/TempFolder.h"
 
@@ -160,11 +164,75 @@ std::uintmax_t SqliteBytes(const std::filesystem::path& file) {
     return bytes + (none ? 0 : wal);
 }
 
+double Seconds(Clock::time_point since) {
+    return std::chrono::duration<double>(Clock::now() - since).count();
+}
+
+// The rows of `copies` runs like `model`, each under its own UUID and start.
+void WriteCopies(orvalt::SqlConnection& db, const std::vector<orvalt::RowWrite>& model,
+                 long copies) {
+    std::vector<orvalt::RowWrite> rows;
+    for (long n = 0; n < copies; ++n) {
+        char uuid[48], when[48];
+        std::snprintf(uuid, sizeof uuid, "00000000-0000-4000-8000-%012ld", n);
+        std::snprintf(when, sizeof when, "2026-%02ld-%02ldT%02ld:00:00.000Z", 1 + n % 12,
+                      1 + n / 12 % 28, n / 336 % 24);
+        for (orvalt::RowWrite row : model) {
+            row.values[0] = std::string(uuid);
+            if (row.table == &orvalt::RunsTable())
+                row.values[1] = std::string(when);
+            rows.push_back(std::move(row));
+        }
+        if (rows.size() > 20000 || n + 1 == copies) {
+            if (const auto written = orvalt::WriteRows(db, rows); !written)
+                std::fprintf(stderr, "%s\n", written.Error().why.c_str());
+            rows.clear();
+        }
+    }
+}
+
+double CommandSeconds(const std::vector<std::string>& args) {
+    std::ostringstream out, err;
+    const auto start = Clock::now();
+    [[maybe_unused]] const auto status = orvalt::RunRecordsCommand(args, out, err);
+    const double seconds = Seconds(start);
+    if (!err.str().empty())
+        std::fprintf(stderr, "%s", err.str().c_str());
+    return seconds;
+}
+
+void MeasureAtScale(const orvalt::test::TempFolder& folder, const std::vector<TraceEvent>& trace,
+                    const std::string& plan, int testsPerRun, long tests) {
+    const auto one = folder / "one.sqlite";
+    RecordRuns(one.string(), folder, 1, trace, plan);
+    auto source = orvalt::OpenRecordDatabase(one.string());
+    const std::string uuid =
+        orvalt::CellText((*source)->Run("SELECT run_uuid FROM runs")->at(0)[0]);
+    const auto model = orvalt::SpooledRows(**source, uuid);
+    const auto big = folder / "scale.sqlite";
+    auto db = orvalt::OpenRecordDatabase(big.string());
+    const long runs = tests / testsPerRun;
+    const auto start = Clock::now();
+    WriteCopies(**db, *model, runs);
+    db->reset();
+    std::printf("%ld tests (%ld runs): built in %.0f s, file %.1f MB (%.2f KB per test)\n",
+                runs * testsPerRun, runs, Seconds(start), SqliteBytes(big) / 1e6,
+                SqliteBytes(big) / 1024.0 / static_cast<double>(runs * testsPerRun));
+    const std::string file = big.string();
+    std::printf("  history %.2f s, yield --by model %.2f s, report --last %.3f s\n",
+                CommandSeconds({"history", "--db", file}),
+                CommandSeconds({"yield", "--db", file, "--by", "model"}),
+                CommandSeconds(
+                    {"report", "--db", file, "--last", "--out", (folder / "last.html").string()}));
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     const std::string plan = argc > 1 ? argv[1] : "examples/TestCfg.csv";
-    const int runs = argc > 2 ? std::atoi(argv[2]) : 20;
+    // Enough runs that a server's few pages per table and index made once
+    // (free-space and visibility maps) weigh little against what each test adds.
+    const int runs = argc > 2 ? std::atoi(argv[2]) : 200;
     orvalt::test::TempFolder folder;
     ::setenv("XDG_CONFIG_HOME", folder.Path().c_str(), 1);  // default settings, never the user's
     ::setenv("XDG_DATA_HOME", folder.Path().c_str(), 1);    // run records, never the user's
@@ -196,6 +264,8 @@ int main(int argc, char** argv) {
     const double perTest = static_cast<double>(SqliteBytes(sqlite) - before) / (runs * tests);
     std::printf("SQLite:     %.1f KB per test, recording one run %.3f s wall (writer thread)\n",
                 perTest / 1024, sqliteWall / runs);
+    if (argc > 4)
+        MeasureAtScale(folder, trace, planText, tests, std::atol(argv[4]));
 
     if (!orvalt::test::PostgresInstalled())
         return 0;

@@ -1,5 +1,8 @@
 #include "records/EventRows.h"
 
+#include <algorithm>
+#include <utility>
+
 namespace orvalt {
 
 namespace {
@@ -91,19 +94,12 @@ struct RowsOf {
         rows.push_back({&TestsTable(), TestValues(e.runUuid, e.test, nullptr)});
     }
     void operator()(const TestEnded& e) { AppendTestEnd(e, rows); }
-    void operator()(const ReadingTaken& e) {
-        rows.push_back(
-            TraceRow(ReadingsTable(), e.stamp, e.reading.ms, {e.reading.volts, e.reading.status}));
-    }
+    void operator()(const ReadingTaken&) {}  // gathered into blocks
     void operator()(const LineSwitched& e) {
         rows.push_back(TraceRow(SwitchesTable(), e.stamp, e.change.ms,
                                 {std::int64_t{e.change.line}, std::int64_t{e.change.on}}));
     }
-    void operator()(const DiagLineSeen& e) {
-        const auto& fields = e.line.fields;
-        rows.push_back(TraceRow(DiagLinesTable(), e.stamp, e.line.ms,
-                                {e.line.raw, fields[0], fields[1], fields[2]}));
-    }
+    void operator()(const DiagLineSeen&) {}  // gathered into blocks
 };
 
 }  // namespace
@@ -114,8 +110,55 @@ bool IsMilestone(const RecordEvent& event) {
            !std::holds_alternative<DiagLineSeen>(event);
 }
 
+namespace {
+
+template <class Row>
+RowWrite BlockRow(const TableShape& table, const std::string& uuid, const std::optional<int>& index,
+                  const std::vector<Row>& rows, std::string block) {
+    return {&table,
+            {uuid, rows.front().seq, OptionalIndex(index), static_cast<std::int64_t>(rows.size()),
+             SqlBytes{std::move(block)}}};
+}
+
+}  // namespace
+
+void EventRows::Add(const RecordEvent& event) {
+    if (const auto* reading = std::get_if<ReadingTaken>(&event))
+        AddTo(readingBlocks_, reading->stamp,
+              SequencedReading{reading->stamp.seq, reading->reading});
+    else if (const auto* diag = std::get_if<DiagLineSeen>(&event))
+        AddTo(diagBlocks_, diag->stamp, SequencedDiagLine{diag->stamp.seq, diag->line});
+    else
+        std::visit(RowsOf{rows_}, event);
+}
+
+template <class Row>
+void EventRows::AddTo(std::vector<PendingBlock<Row>>& blocks, const TraceStamp& stamp, Row row) {
+    auto block = std::find_if(blocks.begin(), blocks.end(), [&](const PendingBlock<Row>& b) {
+        return b.runUuid == stamp.runUuid && b.testIndex == stamp.testIndex;
+    });
+    if (block == blocks.end())
+        block = blocks.insert(blocks.end(), {stamp.runUuid, stamp.testIndex, {}});
+    block->rows.push_back(std::move(row));
+}
+
+std::vector<RowWrite> EventRows::Take() {
+    for (const auto& b : readingBlocks_)
+        rows_.push_back(BlockRow(ReadingBlocksTable(), b.runUuid, b.testIndex, b.rows,
+                                 EncodeReadingBlock(b.rows)));
+    for (const auto& b : diagBlocks_)
+        rows_.push_back(
+            BlockRow(DiagBlocksTable(), b.runUuid, b.testIndex, b.rows, EncodeDiagBlock(b.rows)));
+    readingBlocks_.clear();
+    diagBlocks_.clear();
+    return std::exchange(rows_, {});
+}
+
 void AppendEventRows(const RecordEvent& event, std::vector<RowWrite>& rows) {
-    std::visit(RowsOf{rows}, event);
+    EventRows built;
+    built.Add(event);
+    for (RowWrite& row : built.Take())
+        rows.push_back(std::move(row));
 }
 
 }  // namespace orvalt

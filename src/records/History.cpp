@@ -13,9 +13,9 @@ namespace {
 constexpr const char* kHistorySql =
     "SELECT r.run_uuid, r.started_at, r.ended_at, r.ended_how, r.host, r.operator,"
     " r.manufacturer, r.model, r.driver_model, r.serial, r.plan_name,"
-    " (SELECT COUNT(*) FROM tests t WHERE t.run_uuid = r.run_uuid),"
-    " (SELECT COUNT(*) FROM tests t WHERE t.run_uuid = r.run_uuid AND t.ended_how = 'completed')"
-    " FROM runs r"
+    " (SELECT COUNT(*) FROM tests t WHERE t.run_id = k.run_id),"
+    " (SELECT COUNT(*) FROM tests t WHERE t.run_id = k.run_id AND t.ended_how = 'completed')"
+    " FROM runs r LEFT JOIN run_keys k ON k.run_uuid = r.run_uuid"
     " WHERE (CAST($1 AS TEXT) IS NULL OR r.serial = $1) AND (CAST($2 AS TEXT) IS NULL OR r.model = "
     "$2)"
     " AND (CAST($3 AS TEXT) IS NULL OR r.started_at >= $3)"

@@ -35,6 +35,42 @@ std::string FirstLine(const char* text) {
     return line;
 }
 
+// A BYTEA in the server's text form: "\x" and two hex digits a byte.
+std::string HexBytes(std::string_view bytes) {
+    constexpr char kDigits[] = "0123456789abcdef";
+    std::string text = "\\x";
+    text.reserve(2 + bytes.size() * 2);
+    for (const char c : bytes) {
+        const auto byte = static_cast<unsigned char>(c);
+        text += kDigits[byte >> 4];
+        text += kDigits[byte & 0x0F];
+    }
+    return text;
+}
+
+int HexDigit(char c) {
+    return c <= '9' ? c - '0' : (c | 0x20) - 'a' + 10;
+}
+
+std::string BytesFromHex(std::string_view text) {
+    std::string bytes;
+    bytes.reserve(text.size() / 2);
+    for (std::size_t at = 2; at + 1 < text.size(); at += 2)
+        bytes += static_cast<char>(HexDigit(text[at]) * 16 + HexDigit(text[at + 1]));
+    return bytes;
+}
+
+// The server's type number of BYTEA (pg_type.oid), fixed since its first release.
+constexpr Oid kByteaType = 17;
+
+SqlCell CellOf(const PGresult* result, int row, int column) {
+    if (PQgetisnull(result, row, column))
+        return std::nullopt;
+    const std::string_view text(PQgetvalue(result, row, column),
+                                static_cast<std::size_t>(PQgetlength(result, row, column)));
+    return PQftype(result, column) == kByteaType ? BytesFromHex(text) : TextFromStored(text);
+}
+
 std::string ParamText(const SqlValue& value) {
     if (const auto* number = std::get_if<std::int64_t>(&value))
         return std::to_string(*number);
@@ -43,6 +79,8 @@ std::string ParamText(const SqlValue& value) {
         std::snprintf(text, sizeof text, "%.17g", *real);
         return text;
     }
+    if (const auto* blob = std::get_if<SqlBytes>(&value))
+        return HexBytes(blob->bytes);
     return StoredText(std::get<std::string>(value));
 }
 
@@ -51,14 +89,8 @@ SqlRows ResultRows(const PGresult* result) {
     const int columns = PQnfields(result);
     for (std::size_t row = 0; row < rows.size(); ++row) {
         const int r = static_cast<int>(row);
-        for (int column = 0; column < columns; ++column) {
-            if (PQgetisnull(result, r, column))
-                rows[row].emplace_back(std::nullopt);
-            else
-                rows[row].emplace_back(TextFromStored(
-                    std::string_view(PQgetvalue(result, r, column),
-                                     static_cast<std::size_t>(PQgetlength(result, r, column)))));
-        }
+        for (int column = 0; column < columns; ++column)
+            rows[row].push_back(CellOf(result, r, column));
     }
     return rows;
 }

@@ -30,6 +30,7 @@ class PgConnection final : public SqlConnection {
     Result<SqlRows> Begin(Transaction kind) override;
     bool RefusedLastValues() const override { return refused_; }
     std::string Describe() const override;
+    SqlDialect Dialect() const override { return SqlDialect::Postgres; }
 
   private:
     // The server's name of the statement, prepared on its first use: the same

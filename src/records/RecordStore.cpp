@@ -42,10 +42,25 @@ void Append(std::vector<RowWrite>& to, std::vector<RowWrite> rows) {
     to.insert(to.end(), std::make_move_iterator(rows.begin()), std::make_move_iterator(rows.end()));
 }
 
+// Each run of the rows gets its key first, in the same transaction as them.
+Result<SqlRows> EnsureRunKeys(SqlConnection& connection, const std::vector<RowWrite>& rows) {
+    Result<SqlRows> result = SqlRows{};
+    std::string last;
+    for (std::size_t i = 0; result && i < rows.size(); ++i) {
+        if (RunOf(rows[i]) == last)
+            continue;
+        last = RunOf(rows[i]);
+        result = EnsureRunKey(connection, last);
+    }
+    return result;
+}
+
 }  // namespace
 
 Result<void, WriteFailure> WriteRows(SqlConnection& connection, const std::vector<RowWrite>& rows) {
     Result<SqlRows> result = connection.Begin(Transaction::Rows);
+    if (result)
+        result = EnsureRunKeys(connection, rows);
     for (std::size_t at = 0; result && at < rows.size();) {
         const std::size_t count = GroupSize(rows, at);
         std::vector<SqlValue> values;

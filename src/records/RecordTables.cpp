@@ -20,12 +20,18 @@ std::string Joined(const std::vector<std::string>& names, std::size_t from, std:
     return text;
 }
 
-// "($1, $2), ($3, $4)" for two rows of two columns.
-std::string Placeholders(std::size_t columns, std::size_t rows) {
+// "($1, $2), ($3, $4)" for two rows of two columns; a run's key is looked up
+// by the UUID its parameter carries.
+std::string Placeholders(const TableShape& table, std::size_t rows) {
+    const std::size_t columns = table.columns.size();
     std::string text;
     for (std::size_t i = 1; i <= columns * rows; ++i) {
         const bool rowStart = (i - 1) % columns == 0;
-        text += std::string(i == 1 ? "(" : rowStart ? "), (" : ", ") + "$" + std::to_string(i);
+        const std::string parameter = NumberedName('$', i);
+        text += std::string(i == 1     ? "("
+                            : rowStart ? "), ("
+                                       : ", ") +
+                (rowStart && table.keyedByRun ? RunKeyOf(parameter) : parameter);
     }
     return text + ")";
 }
@@ -33,7 +39,7 @@ std::string Placeholders(std::size_t columns, std::size_t rows) {
 std::string BuildUpsertSql(const TableShape& table, std::size_t rows) {
     const auto& columns = table.columns;
     std::string sql = "INSERT INTO " + table.name + " (" + Joined(columns, 0, columns.size(), "@") +
-                      ") VALUES " + Placeholders(columns.size(), rows) + " ON CONFLICT (" +
+                      ") VALUES " + Placeholders(table, rows) + " ON CONFLICT (" +
                       Joined(columns, 0, table.keyCount, "@") + ") DO ";
     if (table.lateColumns.empty())
         return sql + "NOTHING";
@@ -43,6 +49,26 @@ std::string BuildUpsertSql(const TableShape& table, std::size_t rows) {
 }
 
 }  // namespace
+
+Result<SqlRows> EnsureRunKey(SqlConnection& connection, const std::string& uuid) {
+    return connection.Run(
+        "INSERT INTO run_keys (run_uuid) VALUES ($1) ON CONFLICT (run_uuid)"
+        " DO NOTHING",
+        {uuid});
+}
+
+std::string RunKeyOf(const std::string& parameter) {
+    return "(SELECT run_id FROM run_keys WHERE run_uuid = " + parameter + ")";
+}
+
+std::string ColumnAsWritten(const TableShape& table, std::size_t i) {
+    return i == 0 && table.keyedByRun ? "k.run_uuid" : "t." + table.columns[i];
+}
+
+std::string FromWithRunUuid(const TableShape& table, const std::string& schema) {
+    const std::string from = "FROM " + schema + table.name + " t";
+    return table.keyedByRun ? from + " JOIN " + schema + "run_keys k ON k.run_id = t.run_id" : from;
+}
 
 const TableShape& RunsTable() {
     static const TableShape table{"runs",
@@ -71,57 +97,63 @@ const TableShape& RunsTable() {
                                    "tests_failed"},
                                   1,
                                   {"ended_at", "ended_how", "end_reason", "tests_begun",
-                                   "tests_completed", "tests_passed", "tests_failed"}};
+                                   "tests_completed", "tests_passed", "tests_failed"},
+                                  false,
+                                  {}};
     return table;
 }
 
 const TableShape& RunSettingsTable() {
-    static const TableShape table{"run_settings", {"run_uuid", "name", "value"}, 2, {}};
+    static const TableShape table{"run_settings", {"run_id", "name", "value"}, 2, {}, true, {}};
     return table;
 }
 
 const TableShape& TestsTable() {
     static const TableShape table{
         "tests",
-        {"run_uuid", "test_index", "plan_1", "plan_2", "plan_3", "plan_4", "plan_5", "plan_6",
+        {"run_id", "test_index", "plan_1", "plan_2", "plan_3", "plan_4", "plan_5", "plan_6",
          "plan_7", "plan_8", "plan_9", "mode", "started_at", "ended_at", "ended_how",
          "summary_line", "verdict", "verdict_reasons"},
         2,
-        {"ended_at", "ended_how", "summary_line", "verdict", "verdict_reasons"}};
+        {"ended_at", "ended_how", "summary_line", "verdict", "verdict_reasons"},
+        true,
+        {}};
     return table;
 }
 
 const TableShape& MeasurementsTable() {
     static const TableShape table{
-        "measurements", {"run_uuid", "test_index", "name", "value"}, 3, {}};
+        "measurements", {"run_id", "test_index", "name", "value"}, 3, {}, true, {}};
     return table;
 }
 
-const TableShape& ReadingsTable() {
-    static const TableShape table{
-        "readings", {"run_uuid", "seq", "test_index", "ms", "volts", "status"}, 2, {}};
+const TableShape& ReadingBlocksTable() {
+    static const TableShape table{"reading_blocks",
+                                  {"run_id", "first_seq", "test_index", "reading_count", "block"},
+                                  2,
+                                  {},
+                                  true,
+                                  "block"};
     return table;
 }
 
 const TableShape& SwitchesTable() {
     static const TableShape table{
-        "switches", {"run_uuid", "seq", "test_index", "ms", "line", "state"}, 2, {}};
+        "switches", {"run_id", "seq", "test_index", "ms", "line", "state"}, 2, {}, true, {}};
     return table;
 }
 
-const TableShape& DiagLinesTable() {
+const TableShape& DiagBlocksTable() {
     static const TableShape table{
-        "diag_lines",
-        {"run_uuid", "seq", "test_index", "ms", "raw", "field_1", "field_2", "field_3"},
-        2,
-        {}};
+        "diag_blocks", {"run_id", "first_seq", "test_index", "line_count", "block"}, 2, {}, true,
+        "block"};
     return table;
 }
 
 const std::vector<const TableShape*>& AllRecordTables() {
     static const std::vector<const TableShape*> tables{
-        &RunsTable(),     &RunSettingsTable(), &TestsTable(),    &MeasurementsTable(),
-        &ReadingsTable(), &SwitchesTable(),    &DiagLinesTable()};
+        &RunsTable(),          &RunSettingsTable(), &TestsTable(),     &MeasurementsTable(),
+        &ReadingBlocksTable(), &SwitchesTable(),    &DiagBlocksTable()};
     return tables;
 }
 

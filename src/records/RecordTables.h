@@ -18,15 +18,35 @@ struct TableShape {
     // Columns a later write may fill in (how a run or test ended); the others
     // keep what the first write stored.
     std::vector<std::string> lateColumns;
+    // The first column is run_id, the run's small key (run_keys): a row to
+    // write holds the run's UUID there, which the statement looks the key up by.
+    bool keyedByRun = true;
+    // The column that holds bytes (SqlBytes) rather than text; empty: none.
+    std::string bytesColumn;
 };
 
 const TableShape& RunsTable();
 const TableShape& RunSettingsTable();
 const TableShape& TestsTable();
 const TableShape& MeasurementsTable();
-const TableShape& ReadingsTable();
+const TableShape& ReadingBlocksTable();
 const TableShape& SwitchesTable();
-const TableShape& DiagLinesTable();
+const TableShape& DiagBlocksTable();
+
+// run_keys numbers the runs: run_id for each run_uuid, kept once. Gives the
+// run its key when it has none yet; part of every write of its rows.
+Result<SqlRows> EnsureRunKey(SqlConnection& connection, const std::string& uuid);
+
+// "(SELECT run_id FROM run_keys WHERE run_uuid = $n)": the key of the run the
+// parameter names.
+std::string RunKeyOf(const std::string& parameter);
+
+// What selects column `i` of the table for copying a row out: its name, but
+// the run's UUID for run_id (the table aliased as t, run_keys as k).
+std::string ColumnAsWritten(const TableShape& table, std::size_t i);
+// "FROM <table> t JOIN run_keys k ON k.run_id = t.run_id" (without the join
+// for runs, whose own column is the UUID).
+std::string FromWithRunUuid(const TableShape& table, const std::string& schema = {});
 
 // Every table, parents before children.
 const std::vector<const TableShape*>& AllRecordTables();

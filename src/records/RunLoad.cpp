@@ -1,6 +1,8 @@
 #include "records/RunLoad.h"
 
 #include "domain/Joined.h"
+#include "records/RecordTables.h"
+#include "records/TraceBlocks.h"
 
 namespace orvalt {
 
@@ -79,64 +81,90 @@ Result<std::optional<LoadedRun>> LoadRunRow(SqlConnection& db, const std::string
     return run;
 }
 
-Result<void> LoadSettings(SqlConnection& db, LoadedRun& run) {
+// Each part of a run is read by its key, looked up once.
+struct RunToLoad {
+    LoadedRun& run;
+    std::vector<SqlValue> key;
+};
+
+Result<void> LoadSettings(SqlConnection& db, RunToLoad& load) {
+    LoadedRun& run = load.run;
     return EachRow(
-        db.Run("SELECT name, value FROM run_settings WHERE run_uuid = $1 ORDER BY name",
-               {run.start.uuid}),
+        db.Run("SELECT name, value FROM run_settings WHERE run_id = $1 ORDER BY name", load.key),
         [&](const SqlRow& c) { run.start.settings.emplace_back(CellText(c[0]), CellText(c[1])); });
 }
 
-Result<void> LoadTests(SqlConnection& db, LoadedRun& run) {
-    return EachRow(db.Run("SELECT run_uuid, test_index, plan_1, plan_2, plan_3, plan_4, plan_5,"
+Result<void> LoadTests(SqlConnection& db, RunToLoad& load) {
+    LoadedRun& run = load.run;
+    return EachRow(db.Run("SELECT run_id, test_index, plan_1, plan_2, plan_3, plan_4, plan_5,"
                           " plan_6, plan_7, plan_8, plan_9, mode, started_at, ended_at, ended_how,"
-                          " summary_line, verdict, verdict_reasons FROM tests WHERE run_uuid = $1"
+                          " summary_line, verdict, verdict_reasons FROM tests WHERE run_id = $1"
                           " ORDER BY test_index",
-                          {run.start.uuid}),
+                          load.key),
                    [&](const SqlRow& c) { run.tests.push_back(TestOf(c)); });
 }
 
-Result<void> LoadMeasurements(SqlConnection& db, LoadedRun& run) {
-    return EachRow(db.Run("SELECT test_index, name, value FROM measurements WHERE run_uuid = $1",
-                          {run.start.uuid}),
-                   [&](const SqlRow& c) {
-                       if (auto* test = TestAt(run, c[0]))
-                           test->measurements.push_back({CellText(c[1]), CellNumber(c[2])});
-                   });
+Result<void> LoadMeasurements(SqlConnection& db, RunToLoad& load) {
+    LoadedRun& run = load.run;
+    return EachRow(
+        db.Run("SELECT test_index, name, value FROM measurements WHERE run_id = $1", load.key),
+        [&](const SqlRow& c) {
+            if (auto* test = TestAt(run, c[0]))
+                test->measurements.push_back({CellText(c[1]), CellNumber(c[2])});
+        });
 }
 
-Result<void> LoadTrace(SqlConnection& db, LoadedRun& run) {
-    const std::vector<SqlValue> uuid{run.start.uuid};
-    const Result<void> readings = EachRow(
-        db.Run("SELECT test_index, ms, volts, status FROM readings WHERE run_uuid = $1"
-               " ORDER BY seq",
-               uuid),
-        [&](const SqlRow& c) {
-            if (auto* test = TestAt(run, c[0]))
-                test->readings.push_back({CellInteger(c[1]), CellNumber(c[2]), CellText(c[3])});
-        });
-    if (!readings)
-        return readings;
+// Each block of a table, decoded, to `take`: its test (or none) and its rows.
+// A damaged block is named with its run, and none of its numbers are used.
+template <class Decode, class Take>
+Result<void> EachBlock(SqlConnection& db, RunToLoad& load, const TableShape& table,
+                       const char* what, Decode decode, Take take) {
+    // The columns: run_id, first_seq, test_index, the count, the block.
+    const auto& columns = table.columns;
+    const Result<SqlRows> blocks =
+        db.Run("SELECT " + Joined(std::vector<std::string>(columns.begin() + 1, columns.end())) +
+                   " FROM " + table.name + " WHERE run_id = $1 ORDER BY first_seq",
+               load.key);
+    if (!blocks)
+        return Fail(blocks.Error());
+    for (const SqlRow& c : *blocks) {
+        auto rows = decode(CellText(c[3]), CellInteger(c[2]));
+        if (!rows)
+            return Fail("Run " + load.run.start.uuid + ": the block of " + what +
+                        " from sequence number " + CellText(c[0]) +
+                        " can't be read: " + rows.Error() + ".");
+        take(TestAt(load.run, c[1]), *rows);
+    }
+    return {};
+}
+
+Result<void> LoadReadings(SqlConnection& db, RunToLoad& load) {
+    return EachBlock(db, load, ReadingBlocksTable(), "readings", DecodeReadingBlock,
+                     [](LoadedTest* test, std::vector<SequencedReading>& readings) {
+                         for (SequencedReading& r : readings)
+                             if (test)
+                                 test->readings.push_back(std::move(r.reading));
+                     });
+}
+
+Result<void> LoadSwitches(SqlConnection& db, RunToLoad& load) {
     return EachRow(
-        db.Run("SELECT test_index, ms, line, state FROM switches WHERE run_uuid = $1 ORDER BY seq",
-               uuid),
+        db.Run("SELECT test_index, ms, line, state FROM switches WHERE run_id = $1 ORDER BY seq",
+               load.key),
         [&](const SqlRow& c) {
-            if (auto* test = TestAt(run, c[0]))
+            if (auto* test = TestAt(load.run, c[0]))
                 test->switches.push_back({CellInteger(c[1]), static_cast<int>(CellInteger(c[2])),
                                           CellInteger(c[3]) != 0});
         });
 }
 
-Result<void> LoadDiagLines(SqlConnection& db, LoadedRun& run) {
-    return EachRow(
-        db.Run("SELECT test_index, ms, raw, field_1, field_2, field_3 FROM diag_lines"
-               " WHERE run_uuid = $1 ORDER BY seq",
-               {run.start.uuid}),
-        [&](const SqlRow& c) {
-            DiagLineRecord line{CellInteger(c[1]),
-                                CellText(c[2]),
-                                {CellInteger(c[3]), CellInteger(c[4]), CellInteger(c[5])}};
-            auto* test = TestAt(run, c[0]);
-            (test ? test->diagLines : run.diagLinesBetweenTests).push_back(std::move(line));
+Result<void> LoadDiagLines(SqlConnection& db, RunToLoad& load) {
+    LoadedRun& run = load.run;
+    return EachBlock(
+        db, load, DiagBlocksTable(), "diagnostic lines", DecodeDiagBlock,
+        [&](LoadedTest* test, std::vector<SequencedDiagLine>& lines) {
+            for (SequencedDiagLine& l : lines)
+                (test ? test->diagLines : run.diagLinesBetweenTests).push_back(std::move(l.line));
         });
 }
 
@@ -146,8 +174,15 @@ Result<std::optional<LoadedRun>> LoadRun(SqlConnection& db, const std::string& u
     Result<std::optional<LoadedRun>> run = LoadRunRow(db, uuid);
     if (!run || !run->has_value())
         return run;
-    for (const auto load : {LoadSettings, LoadTests, LoadMeasurements, LoadTrace, LoadDiagLines}) {
-        if (const Result<void> loaded = load(db, run->value()); !loaded)
+    const Result<SqlRows> key = db.Run("SELECT run_id FROM run_keys WHERE run_uuid = $1", {uuid});
+    if (!key)
+        return Fail(key.Error());
+    if (key->empty())
+        return run;  // nothing recorded under the run yet
+    RunToLoad load{run->value(), {CellInteger(key->front()[0])}};
+    for (const auto part :
+         {LoadSettings, LoadTests, LoadMeasurements, LoadReadings, LoadSwitches, LoadDiagLines}) {
+        if (const Result<void> loaded = part(db, load); !loaded)
             return Fail(loaded.Error());
     }
     return run;

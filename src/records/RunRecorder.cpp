@@ -289,13 +289,14 @@ void RunRecorder::WriterLoop() {
     bool stopping = false;
     while (!stopping) {
         std::vector<Chunk> batch = TakeBatch(stopping);
-        std::vector<RowWrite> rows;
+        EventRows built;
         std::size_t events = 0;
         for (const Chunk& chunk : batch) {
             events += chunk.size();
             for (const RecordEvent& event : chunk)
-                AppendEventRows(event, rows);
+                built.Add(event);
         }
+        std::vector<RowWrite> rows = built.Take();
         if (!rows.empty() || store_.HasBacklog())
             store_.Write(std::move(rows));
         std::string loss = store_.LossIfClosed();

@@ -1,13 +1,24 @@
 #include "records/Schema.h"
 
 #include <algorithm>
+#include <initializer_list>
 #include <vector>
+
+#include "records/RunKeyMigration.h"
 
 namespace orvalt {
 
 namespace {
 
-using Migration = std::vector<const char*>;
+// A step is statements, or code where SQL alone can't do it (compressing).
+using MigrationCode = Result<SqlRows> (*)(SqlConnection&);
+
+struct Migration {
+    Migration(std::initializer_list<const char*> sql) : statements(sql) {}
+    Migration(MigrationCode run) : code(run) {}
+    std::vector<const char*> statements;
+    MigrationCode code = nullptr;
+};
 
 // Each entry brings the schema from its index to the next version. Existing
 // entries never change: a new need is a new entry.
@@ -65,6 +76,8 @@ const std::vector<Migration>& Migrations() {
             "CREATE INDEX runs_for_yield ON runs (model, serial, started_at, tests_begun,"
             " tests_completed, tests_passed, tests_failed)",
         },
+        // Runs get a small key for the big tables, readings go into blocks.
+        MigrateToRunKeys,
     };
     return migrations;
 }
@@ -78,10 +91,13 @@ Result<SqlRows> RunMigration(SqlConnection& connection, int version) {
         result = connection.Run(
             "INSERT INTO orvalt_schema (version) SELECT 0 WHERE NOT EXISTS "
             "(SELECT 1 FROM orvalt_schema)");
-    for (const char* statement : Migrations()[static_cast<std::size_t>(version)]) {
+    const Migration& migration = Migrations()[static_cast<std::size_t>(version)];
+    for (const char* statement : migration.statements) {
         if (result)
             result = connection.Run(statement);
     }
+    if (result && migration.code)
+        result = migration.code(connection);
     if (result)
         result = connection.Run("UPDATE orvalt_schema SET version = $1",
                                 {static_cast<std::int64_t>(version + 1)});
@@ -98,7 +114,7 @@ Failure<std::string> NewerSchema(SqlConnection& connection, int found) {
 // One step up, in a transaction that holds the schema lock and reads the
 // version again under it: another station may have taken the step while this
 // one waited. The version reached, or why not.
-Result<int> MigrateOneStep(SqlConnection& connection) {
+Result<int> MigrateOneStep(SqlConnection& connection, int upTo) {
     if (Result<SqlRows> begun = connection.Begin(Transaction::Schema); !begun)
         return Fail(begun.Error());
     const Result<int> version = ReadSchemaVersion(connection);
@@ -107,7 +123,7 @@ Result<int> MigrateOneStep(SqlConnection& connection) {
         return version ? NewerSchema(connection, *version) : Fail(version.Error());
     }
     Result<SqlRows> step = SqlRows{};
-    if (*version < CurrentSchemaVersion())
+    if (*version < upTo)
         step = RunMigration(connection, *version);
     if (step)
         step = connection.Run("COMMIT");
@@ -115,7 +131,7 @@ Result<int> MigrateOneStep(SqlConnection& connection) {
         RollBack(connection);
         return Fail(step.Error());
     }
-    return std::min(*version + 1, CurrentSchemaVersion());
+    return std::min(*version + 1, upTo);
 }
 
 }  // namespace
@@ -141,7 +157,7 @@ Result<int> ReadSchemaVersion(SqlConnection& connection) {
     return any ? static_cast<int>(CellInteger((*version)[0][0])) : 0;
 }
 
-Result<int> PrepareSchema(SqlConnection& connection) {
+Result<int> PrepareSchema(SqlConnection& connection, int upTo) {
     const Result<int> found = ReadSchemaVersion(connection);
     if (!found)
         return found;
@@ -149,8 +165,9 @@ Result<int> PrepareSchema(SqlConnection& connection) {
         return NewerSchema(connection, *found);
     // Each pass reaches at least one version more than it found under the lock.
     int reached = *found;
-    for (int pass = 0; pass < CurrentSchemaVersion() && reached < CurrentSchemaVersion(); ++pass) {
-        const Result<int> step = MigrateOneStep(connection);
+    upTo = std::min(upTo, CurrentSchemaVersion());
+    for (int pass = 0; pass < CurrentSchemaVersion() && reached < upTo; ++pass) {
+        const Result<int> step = MigrateOneStep(connection, upTo);
         if (!step)
             return Fail(step.Error());
         reached = *step;

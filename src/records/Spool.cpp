@@ -9,17 +9,28 @@ namespace orvalt {
 
 namespace {
 
-SqlValue CellValue(const SqlCell& cell) {
-    return cell ? SqlValue(*cell) : SqlValue();
+SqlValue CellValue(const SqlCell& cell, bool bytes) {
+    if (!cell)
+        return SqlValue();
+    return bytes ? SqlValue(SqlBytes{*cell}) : SqlValue(*cell);
 }
 
-// "SELECT run_uuid FROM runs UNION SELECT run_uuid FROM run_settings ...".
+// The UUIDs of the runs with rows in any table.
 std::string AllRunsSql() {
     std::string sql;
     for (const TableShape* table : AllRecordTables())
-        sql +=
-            (sql.empty() ? "SELECT run_uuid FROM " : " UNION SELECT run_uuid FROM ") + table->name;
+        sql += (sql.empty() ? "SELECT " : " UNION SELECT ") + ColumnAsWritten(*table, 0) + " " +
+               FromWithRunUuid(*table);
     return sql;
+}
+
+// The row as written: the run's UUID where the table keeps its key.
+std::string RowsOfRunSql(const TableShape& table) {
+    std::vector<std::string> columns;
+    for (std::size_t i = 0; i < table.columns.size(); ++i)
+        columns.push_back(ColumnAsWritten(table, i));
+    return "SELECT " + Joined(columns) + " " + FromWithRunUuid(table) + " WHERE " +
+           ColumnAsWritten(table, 0) + " = $1";
 }
 
 std::size_t ColumnIndex(const TableShape& table, const std::string& name) {
@@ -49,9 +60,12 @@ const std::string& RemoveSql(const TableShape& table) {
     if (sql.empty()) {
         const auto& columns = MatchedColumns(table);
         sql = "DELETE FROM " + table.name + " WHERE ";
-        for (std::size_t i = 0; i < columns.size(); ++i)
-            sql +=
-                (i ? " AND " : "") + table.columns[columns[i]] + " IS " + NumberedName('$', i + 1);
+        for (std::size_t i = 0; i < columns.size(); ++i) {
+            const std::string parameter = NumberedName('$', i + 1);
+            const bool runKey = columns[i] == 0 && table.keyedByRun;
+            sql += (i ? " AND " : "") + table.columns[columns[i]] + " IS " +
+                   (runKey ? RunKeyOf(parameter) : parameter);
+        }
     }
     return sql;
 }
@@ -95,15 +109,12 @@ Result<std::vector<SpooledRun>> SpooledRuns(SqlConnection& spool) {
 Result<std::vector<RowWrite>> SpooledRows(SqlConnection& spool, const std::string& uuid) {
     std::vector<RowWrite> rows;
     for (const TableShape* table : AllRecordTables()) {
-        const auto read = EachRow(spool.Run("SELECT " + Joined(table->columns) + " FROM " +
-                                                table->name + " WHERE run_uuid = $1",
-                                            {uuid}),
-                                  [&](const SqlRow& row) {
-                                      RowWrite write{table, {}};
-                                      for (const SqlCell& cell : row)
-                                          write.values.push_back(CellValue(cell));
-                                      rows.push_back(std::move(write));
-                                  });
+        const auto read = EachRow(spool.Run(RowsOfRunSql(*table), {uuid}), [&](const SqlRow& row) {
+            RowWrite write{table, {}};
+            for (std::size_t i = 0; i < row.size(); ++i)
+                write.values.push_back(CellValue(row[i], table->columns[i] == table->bytesColumn));
+            rows.push_back(std::move(write));
+        });
         if (!read)
             return Fail(read.Error());
     }

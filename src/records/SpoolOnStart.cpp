@@ -10,13 +10,28 @@ namespace orvalt {
 
 namespace {
 
+// The earlier spool's rows as this one numbers their runs.
+std::string CopySql(const TableShape& table) {
+    std::vector<std::string> columns;
+    for (std::size_t i = 0; i < table.columns.size(); ++i) {
+        const std::string column = ColumnAsWritten(table, i);
+        columns.push_back(i == 0 && table.keyedByRun
+                              ? "(SELECT run_id FROM main.run_keys m WHERE m.run_uuid = k.run_uuid)"
+                              : column);
+    }
+    return "INSERT OR IGNORE INTO main." + table.name + " (" + Joined(table.columns) + ") SELECT " +
+           Joined(columns) + " " + FromWithRunUuid(table, "earlier.");
+}
+
 Result<SqlRows> CopyRows(SqlConnection& spool) {
     Result<SqlRows> step = spool.Run("BEGIN");
+    if (step)
+        step = spool.Run(
+            "INSERT OR IGNORE INTO main.run_keys (run_uuid)"
+            " SELECT run_uuid FROM earlier.run_keys");
     for (const TableShape* table : AllRecordTables()) {
-        const std::string columns = Joined(table->columns);
         if (step)
-            step = spool.Run("INSERT OR IGNORE INTO main." + table->name + " (" + columns +
-                             ") SELECT " + columns + " FROM earlier." + table->name);
+            step = spool.Run(CopySql(*table));
     }
     if (step)
         return spool.Run("COMMIT");
@@ -66,7 +81,7 @@ Result<std::int64_t> SpooledRunCount(const std::filesystem::path& spool) {
         return std::int64_t{0};
     std::vector<std::string> selects;
     for (const TableShape* table : AllRecordTables())
-        selects.push_back("SELECT run_uuid FROM " + table->name);
+        selects.push_back("SELECT " + ColumnAsWritten(*table, 0) + " " + FromWithRunUuid(*table));
     const Result<SqlRows> count =
         (*opened)->Run("SELECT COUNT(*) FROM (" + Joined(selects, " UNION ") + ") AS waiting");
     if (!count)

@@ -16,7 +16,13 @@
 
 namespace orvalt {
 
-using SqlValue = std::variant<std::monostate, std::int64_t, double, std::string>;
+// Bytes kept as they are (a compressed trace block): a BLOB in SQLite, a
+// BYTEA on a server. Read back, the cell holds the same bytes.
+struct SqlBytes {
+    std::string bytes;
+};
+
+using SqlValue = std::variant<std::monostate, std::int64_t, double, std::string, SqlBytes>;
 using SqlCell = std::optional<std::string>;  // empty: NULL
 using SqlRow = std::vector<SqlCell>;
 using SqlRows = std::vector<SqlRow>;
@@ -26,6 +32,10 @@ using SqlRows = std::vector<SqlRow>;
 // them wrote first. Schema: it creates or migrates the schema, which one
 // connection at a time does; the others wait for it and then find it done.
 enum class Transaction { Rows, Schema };
+
+// Where the shared SQL ends: a key the database numbers itself is declared
+// differently.
+enum class SqlDialect { Sqlite, Postgres };
 
 class SqlConnection {
   public:
@@ -42,6 +52,7 @@ class SqlConnection {
     virtual bool RefusedLastValues() const = 0;
     // The database in words for messages: its file, or the server and database.
     virtual std::string Describe() const = 0;
+    virtual SqlDialect Dialect() const = 0;
 };
 
 // A "postgresql://" or "postgres://" URL opens a server connection; a text

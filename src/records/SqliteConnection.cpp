@@ -48,6 +48,9 @@ int BindOne(sqlite3_stmt* statement, int index, const SqlValue& value) {
         return sqlite3_bind_text(statement, index, stored.data(), static_cast<int>(stored.size()),
                                  SQLITE_TRANSIENT);
     }
+    if (const auto* blob = std::get_if<SqlBytes>(&value))
+        return sqlite3_bind_blob64(statement, index, blob->bytes.data(), blob->bytes.size(),
+                                   SQLITE_TRANSIENT);
     return sqlite3_bind_null(statement, index);
 }
 

@@ -31,6 +31,7 @@ class SqliteConnection final : public SqlConnection {
     Result<SqlRows> Begin(Transaction kind) override;
     bool RefusedLastValues() const override { return refused_; }
     std::string Describe() const override;
+    SqlDialect Dialect() const override { return SqlDialect::Sqlite; }
 
   private:
     Result<sqlite3_stmt*> Prepared(std::string_view sql);

@@ -9,6 +9,7 @@
 #include "domain/PrintableText.h"
 #include "records/EventRows.h"
 #include "records/History.h"
+#include "records/OldSchemaKit.h"
 #include "records/RecordsKit.h"
 #include "records/Yield.h"
 #include "support/ChildProcess.h"
@@ -168,12 +169,17 @@ TEST_F(LookBackTest, AnUnreadableDatabaseIsAMessageAndStatusFive) {
 
 // A database from before runs kept their tally gets it when it is opened.
 TEST_F(LookBackTest, MigratingAnOlderDatabaseTalliesItsRuns) {
-    for (const char* step :
-         {"DROP INDEX runs_for_yield", "ALTER TABLE runs DROP COLUMN tests_begun",
-          "ALTER TABLE runs DROP COLUMN tests_completed",
-          "ALTER TABLE runs DROP COLUMN tests_passed", "ALTER TABLE runs DROP COLUMN tests_failed",
-          "UPDATE orvalt_schema SET version = 2"})
-        ASSERT_TRUE(db_->Run(step).Ok()) << step;
+    const std::string older = (folder_ / "older.sqlite").string();
+    {
+        auto old = OpenAtVersion(older, 2);
+        ASSERT_TRUE(old.Ok()) << old.Error();
+        for (const char* uuid : {"r1", "r2", "r3", "r4"}) {
+            const auto run = LoadRun(*db_, uuid);
+            ASSERT_TRUE(run.Ok() && *run) << uuid;
+            ASSERT_TRUE(WriteOldForm(**old, **run).Ok()) << uuid;
+        }
+    }
+    path_ = older;
     db_.reset();
     OpenDatabase();
     ASSERT_TRUE(db_);

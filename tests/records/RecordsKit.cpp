@@ -1,5 +1,7 @@
 #include "records/RecordsKit.h"
 
+#include "records/TraceBlocks.h"
+
 namespace orvalt::test {
 
 RunStart SampleRun(const std::string& model, const std::string& serial) {
@@ -51,8 +53,42 @@ void RecordCompletedTest(RunRecorder& recorder, int index, int readings, Recorde
 }
 
 std::int64_t CountRows(SqlConnection& db, const std::string& table, const std::string& uuid) {
-    const auto result = db.Run("SELECT COUNT(*) FROM " + table + " WHERE run_uuid = $1", {uuid});
+    const bool readings = table == "readings", diag = table == "diag_lines";
+    const std::string run = table == "runs"
+                                ? "run_uuid = $1"
+                                : "run_id = (SELECT run_id FROM run_keys WHERE run_uuid = $1)";
+    const std::string sql = readings ? "SELECT COALESCE(SUM(reading_count), 0) FROM reading_blocks"
+                            : diag   ? "SELECT COALESCE(SUM(line_count), 0) FROM diag_blocks"
+                                     : "SELECT COUNT(*) FROM " + table;
+    const auto result = db.Run(sql + " WHERE " + run, {uuid});
     return result.Ok() ? CellInteger(result->at(0).at(0)) : -1;
+}
+
+std::vector<std::int64_t> TraceSeqs(SqlConnection& db, const std::string& uuid) {
+    std::vector<std::int64_t> seqs;
+    const auto blocks = db.Run(
+        "SELECT block, reading_count, 1 FROM reading_blocks JOIN run_keys USING (run_id)"
+        " WHERE run_uuid = $1 UNION ALL SELECT block, line_count, 0 FROM diag_blocks"
+        " JOIN run_keys USING (run_id) WHERE run_uuid = $1",
+        {uuid});
+    for (const SqlRow& row : blocks.Ok() ? *blocks : SqlRows{}) {
+        const std::int64_t count = CellInteger(row[1]);
+        if (CellInteger(row[2]) == 1) {
+            const auto readings = DecodeReadingBlock(CellText(row[0]), count);
+            for (const auto& r : readings.Value())
+                seqs.push_back(r.seq);
+        } else {
+            const auto lines = DecodeDiagBlock(CellText(row[0]), count);
+            for (const auto& d : lines.Value())
+                seqs.push_back(d.seq);
+        }
+    }
+    const auto switches = db.Run(
+        "SELECT seq FROM switches WHERE run_id = (SELECT run_id FROM run_keys WHERE run_uuid = $1)",
+        {uuid});
+    for (const SqlRow& row : switches.Ok() ? *switches : SqlRows{})
+        seqs.push_back(CellInteger(row[0]));
+    return seqs;
 }
 
 std::int64_t CountRows(const std::string& target, const std::string& table,

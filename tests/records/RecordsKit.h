@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "records/RunRecorder.h"
 #include "records/SqlConnection.h"
@@ -26,7 +27,12 @@ void RecordTrace(RunRecorder& recorder, int readings, RecordedCounts& counts,
 void RecordCompletedTest(RunRecorder& recorder, int index, int readings, RecordedCounts& counts);
 
 // Rows of `table` for the run; -1 when the query fails.
+// Readings ("readings") and diagnostic lines ("diag_lines") are counted in
+// their blocks.
 std::int64_t CountRows(SqlConnection& db, const std::string& table, const std::string& uuid);
+// The sequence numbers of the run's trace: readings and diagnostic lines from
+// their blocks, and the switches.
+std::vector<std::int64_t> TraceSeqs(SqlConnection& db, const std::string& uuid);
 std::int64_t CountRows(const std::string& target, const std::string& table,
                        const std::string& uuid);
 

@@ -174,9 +174,9 @@ TEST(StoreFaultTest, AFullDiskLeavesTheRowsInTheSpoolAndNothingHalfWritten) {
         RecordStore store(rig.Options());
         std::vector<RowWrite> rows;
         for (int i = 0; i < 20000; ++i)
-            rows.push_back({&ReadingsTable(),
-                            {std::string("full"), std::int64_t{i}, std::int64_t{0}, std::int64_t{i},
-                             1.0, std::string(60, 's')}});
+            rows.push_back({&ReadingBlocksTable(),
+                            {std::string("full"), std::int64_t{i}, std::int64_t{0}, std::int64_t{1},
+                             SqlBytes{std::string(60, 's')}}});
         store.Write(rows);
         const auto reports = rig.health.Reports();
         return std::to_string(reports.size()) + "|" + (reports.empty() ? "" : reports[0].second) +
