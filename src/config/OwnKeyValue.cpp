@@ -1,5 +1,7 @@
 #include "config/OwnKeyValue.h"
 
+#include "config/SettingsLock.h"
+
 namespace orvalt {
 
 std::optional<std::string> StoredText(const RegistryStore& store, const RegKey& key,
@@ -38,14 +40,16 @@ auto LoadFromKey(RegistryStore& store, std::string_view keyPath, Read read)
 // Writes through `write` into `keyPath`, creating it; the write's status first.
 template <class Write>
 RegStatus SaveIntoKey(RegistryStore& store, std::string_view keyPath, Write write) {
-    RegKey key;
-    RegStatus status = store.CreateKey(keyPath, key);
-    if (!status.Ok()) {
-        return status;
-    }
-    status = write(store, key);
-    RegStatus closed = store.CloseKey(key);
-    return status.Ok() ? closed : status;
+    return SaveUnderSettingsLock(store, [&]() -> RegStatus {
+        RegKey key;
+        RegStatus status = store.CreateKey(keyPath, key);
+        if (!status.Ok()) {
+            return status;
+        }
+        status = write(store, key);
+        RegStatus closed = store.CloseKey(key);
+        return status.Ok() ? closed : status;
+    });
 }
 
 }  // namespace

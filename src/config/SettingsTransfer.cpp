@@ -1,12 +1,10 @@
 #include "config/SettingsTable.h"
 
-#include <chrono>
-
 #include "config/FixtureName.h"
 #include "config/NumberText.h"
 #include "config/OwnKeyValue.h"
+#include "config/SettingsLock.h"
 #include "domain/Format.h"
-#include "platform/FileLock.h"
 
 namespace orvalt {
 
@@ -71,33 +69,8 @@ RegStatus SaveTable(const SettingsTable& table, RegistryStore& store) {
     return {};
 }
 
-// Fixtures running as processes of their own share the settings file, and a
-// save reads it, changes its own keys and replaces it whole: two saves at once
-// must not lose one another's keys. A lock file that can't even be made (no
-// folder yet, a read-only one) leaves the save to say what is wrong.
-constexpr std::chrono::milliseconds kSettingsLockWait{5000};
-
-// HKEY_CURRENT_USER always opens unless the file exists and cannot be read.
-RegStatus ReadStatus(RegistryStore& store) {
-    RegKey root;
-    RegStatus status = store.OpenKey("", root);
-    if (status.Ok()) {
-        store.CloseKey(root);
-    }
-    return status;
-}
-
 RegStatus SaveTableLocked(const SettingsTable& table, RegistryStore& store) {
-    // A file that can't be read (a pipe, a folder, no right) refuses the save,
-    // which must then leave no lock file behind.
-    if (store.File().empty() || !ReadStatus(store).Ok()) {
-        return SaveTable(table, store);  // says why it can't
-    }
-    const FileLock lock(std::filesystem::path(store.File()) += ".lock", kSettingsLockWait);
-    if (lock.Contended()) {
-        return {ERROR_CANTWRITE, "The settings were not saved. " + lock.Error()};
-    }
-    return SaveTable(table, store);
+    return SaveUnderSettingsLock(store, [&] { return SaveTable(table, store); });
 }
 
 RegStatus RefuseBadFixtureName(std::string_view fixture) {
@@ -155,7 +128,7 @@ RegStatus LoadStationSettings(SettingsRecord& record, RegistryStore& store,
         LoadSettings(*table, store);
     }
     ConvertVoltages(record);
-    return ReadStatus(store);
+    return SettingsReadStatus(store);
 }
 
 RegStatus SaveStationSettings(const SettingsRecord& record, RegistryStore& store,

@@ -47,9 +47,13 @@ StationRecording::Report StationRecording::WriteLastRunReport(const std::filesys
     if (uuid.empty()) {
         return {{}, std::string(kNoRunRecorded)};
     }
-    const Result<std::unique_ptr<SqlConnection>> opened = OpenSqlConnection(database_);
+    // Writing a report never changes the database the station records to.
+    const Result<std::unique_ptr<SqlConnection>> opened = OpenRecordsToRead(database_);
     if (!opened) {
         return {{}, opened.Error()};
+    }
+    if (!*opened) {
+        return {{}, std::string(kNoRunRecorded)};
     }
     std::error_code ignored;  // a folder that can't be made fails the write, which says so
     std::filesystem::create_directories(folder, ignored);

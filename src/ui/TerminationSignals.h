@@ -6,11 +6,9 @@
 // second one ends the program at once if the close cannot finish.
 
 #include <QSocketNotifier>
-#include <array>
-#include <csignal>
 #include <functional>
 
-#include "platform/EventFd.h"
+#include "platform/TerminationEvent.h"
 
 namespace orvalt {
 
@@ -18,18 +16,13 @@ class TerminationSignals {
   public:
     // `onSignal` runs on the thread of the event loop that owns this object.
     explicit TerminationSignals(std::function<void()> onSignal);
-    ~TerminationSignals();
     TerminationSignals(const TerminationSignals&) = delete;
     TerminationSignals& operator=(const TerminationSignals&) = delete;
 
   private:
-    void Restore();
-
-    EventFd event_;
+    TerminationEvent event_;
     QSocketNotifier notifier_;
     std::function<void()> onSignal_;
-    std::array<struct sigaction, 3> previous_{};
-    bool installed_ = false;
 };
 
 }  // namespace orvalt

@@ -86,8 +86,12 @@ void COrvaltDlg::StoreWindowPlace() {
     if (session_.SettingsFile().empty()) {
         return;
     }
+    // Both go into the one settings file: when the first can't be written (its
+    // lock held by a stuck program) the second would only wait as long again.
     RegistryStore store(session_.SettingsFile());
-    static_cast<void>(SavePlotPanelSize(store, PanelSize{panelWidthPx_, height()}));
+    if (!SavePlotPanelSize(store, PanelSize{panelWidthPx_, height()}).Ok()) {
+        return;
+    }
     const WindowPlace place{pos().x(), pos().y(), width(), height()};
     static_cast<void>(SaveWindowPlace(store, session_.Fixture(), place));
 }

@@ -10,6 +10,7 @@
 #include "config/FixtureName.h"
 #include "config/RegText.h"
 #include "config/SettingsTable.h"
+#include "config/WindowPlaceSetting.h"
 #include "settings/SettingsFiles.h"
 
 namespace orvalt {
@@ -167,6 +168,45 @@ TEST(FixtureSettings, SavesAtOnceKeepEveryFixturesLastValues) {
         RegistryStore store(folder.Path() / "Orvalt.reg");
         ASSERT_TRUE(LoadStationSettings(loaded, store, "Bay " + std::to_string(f)).Ok());
         EXPECT_EQ(loaded.Manufacturer, "maker " + std::to_string(kSaves - 1)) << "Bay " << f;
+    }
+}
+
+// A window's place is saved by the window at close, while other fixtures save
+// their settings: each value under a key of its own is a whole-file save too.
+TEST(FixtureSettings, WindowPlacesSavedBesideSettingsSavesAreAllKept) {
+    TempFolder folder;
+    constexpr int kFixtures = 2;
+    constexpr int kSaves = 25;
+    {
+        std::vector<std::jthread> savers;
+        for (int f = 0; f < kFixtures; ++f) {
+            const std::string fixture = "Bay " + std::to_string(f);
+            savers.emplace_back([&folder, fixture] {
+                RegistryStore store(folder.Path() / "Orvalt.reg");
+                SettingsRecord record;
+                for (int save = 0; save < kSaves; ++save) {
+                    record.Manufacturer = "maker " + std::to_string(save);
+                    EXPECT_TRUE(SaveStationSettings(record, store, fixture).Ok());
+                }
+            });
+            savers.emplace_back([&folder, fixture] {
+                RegistryStore store(folder.Path() / "Orvalt.reg");
+                for (int save = 0; save < kSaves; ++save) {
+                    EXPECT_TRUE(
+                        SaveWindowPlace(store, fixture, WindowPlace{save, save, 800, 600}).Ok());
+                }
+            });
+        }
+    }
+    for (int f = 0; f < kFixtures; ++f) {
+        const std::string fixture = "Bay " + std::to_string(f);
+        RegistryStore store(folder.Path() / "Orvalt.reg");
+        SettingsRecord loaded;
+        ASSERT_TRUE(LoadStationSettings(loaded, store, fixture).Ok());
+        EXPECT_EQ(loaded.Manufacturer, "maker " + std::to_string(kSaves - 1)) << fixture;
+        const std::optional<WindowPlace> place = LoadWindowPlace(store, fixture);
+        ASSERT_TRUE(place.has_value()) << fixture;
+        EXPECT_EQ(place->x, kSaves - 1) << fixture;
     }
 }
 
