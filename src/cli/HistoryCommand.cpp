@@ -55,7 +55,8 @@ RecordsCommand AddHistoryCommand(CLI::App& app) {
                    "only runs started on or after YYYY-MM-DD (UTC)")
         ->check(CLI::Validator(SinceValidator, "YYYY-MM-DD"));
     app.add_option("--limit", options->limit, "only the newest N runs (N from 1)")
-        ->check(CLI::Validator(LimitValidator, "N"));
+        ->type_name("N")
+        ->check(CLI::Validator(LimitValidator, ""));
     AddDatabaseOption(app, options->db);
     return
         [options](std::ostream& out, std::ostream& err) { return RunHistory(*options, out, err); };

@@ -61,31 +61,23 @@ void AddDatabaseOption(CLI::App& app, std::optional<std::string>& db) {
         ->check(CLI::Validator(DatabaseValidator, "FILE|URL"));
 }
 
+std::map<std::string, RecordsCommand> AddRecordsCommands(CLI::App& app) {
+    const auto command = [&app](const char* name) -> CLI::App& {
+        return *app.add_subcommand(name)->footer(ExitStatusTable(true));
+    };
+    return {{"history", AddHistoryCommand(command("history"))},
+            {"yield", AddYieldCommand(command("yield"))},
+            {"report", AddReportCommand(command("report"))}};
+}
+
 std::optional<int> RunRecordsCommand(const std::vector<std::string>& args, std::ostream& out,
                                      std::ostream& err) {
-    if (args.empty())
+    if (args.empty() || !IsRecordsCommand(args.front()))
         return std::nullopt;
-    const std::string& command = args[0];
-    if (command != "history" && command != "yield" && command != "report")
-        return std::nullopt;
-    CLI::App app("orvalt-cli " + command, "orvalt-cli " + command);
-    RecordsCommand run = command == "history" ? AddHistoryCommand(app)
-                         : command == "yield" ? AddYieldCommand(app)
-                                              : AddReportCommand(app);
-    std::vector<std::string> rest(args.rbegin(), args.rend() - 1);  // CLI11 takes them reversed
-    try {
-        app.parse(rest);
-    } catch (const CLI::CallForHelp&) {
-        out << app.help();
-        return 0;
-    } catch (const CLI::ParseError& error) {
-        // CLI11's messages repeat what was typed.
-        err << "orvalt-cli " << command << ": " << PrintableText(error.what(), kMessageShownMax)
-            << '\n'
-            << app.help();
-        return kExitUsage;
-    }
-    return run(out, err);
+    const CliParseResult parsed = ParseCliOptions(args);
+    if (const std::optional<int> answered = AnswerHelpOrError(parsed, out, err))
+        return answered;
+    return parsed.records(out, err);
 }
 
 }  // namespace orvalt

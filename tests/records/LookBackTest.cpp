@@ -5,6 +5,7 @@
 #include <set>
 #include <sstream>
 
+#include "cli/ExitStatus.h"
 #include "cli/RecordsCommands.h"
 #include "domain/PrintableText.h"
 #include "records/EventRows.h"
@@ -153,7 +154,7 @@ TEST_F(LookBackTest, CommandsPrintWhatTheQueriesFind) {
     EXPECT_EQ(
         Cli({"report", "--run", "nope", "--out", (folder_ / "r.html").string(), "--db", path_}, out,
             err),
-        5);
+        kExitRecordsUnreadable);
     EXPECT_NE(err.find("No run nope"), std::string::npos);
     EXPECT_EQ(Cli({"--plan", "x.csv"}, out, err), -1);  // not a records command
 }
@@ -186,11 +187,11 @@ TEST_F(LookBackTest, HistoryLimitKeepsTheNewestRuns) {
     }
 }
 
-TEST_F(LookBackTest, AnUnreadableDatabaseIsAMessageAndStatusFive) {
+TEST_F(LookBackTest, AnUnreadableDatabaseIsAMessageAndItsOwnStatus) {
     const auto bad = folder_ / "bad.sqlite";
     WriteBytes(bad, std::string(4096, '#'));
     std::string out, err;
-    EXPECT_EQ(Cli({"history", "--db", bad.string()}, out, err), 5);
+    EXPECT_EQ(Cli({"history", "--db", bad.string()}, out, err), kExitRecordsUnreadable);
     EXPECT_NE(err.find("file is not a database"), std::string::npos) << err;
 }
 
@@ -270,7 +271,7 @@ TEST_F(LookBackTest, NothingRecordedIsSaidAndNothingIsCreated) {
     }
     const auto page = folder_ / "r.html";
     EXPECT_EQ(Cli({"report", "--last", "--out", page.string(), "--db", typo.string()}, out, err),
-              5);
+              kExitRecordsUnreadable);
     EXPECT_EQ(err, "No run has been recorded yet.\n");
     EXPECT_FALSE(fs::exists(folder_ / "typo"));
     EXPECT_FALSE(fs::exists(page));
@@ -278,7 +279,7 @@ TEST_F(LookBackTest, NothingRecordedIsSaidAndNothingIsCreated) {
     const auto empty = folder_ / "empty.sqlite";
     WriteBytes(empty, "");
     EXPECT_EQ(Cli({"report", "--last", "--out", page.string(), "--db", empty.string()}, out, err),
-              5);
+              kExitRecordsUnreadable);
     EXPECT_EQ(err, "No run has been recorded yet.\n");
     EXPECT_EQ(fs::file_size(empty), 0u);
 }
