@@ -3,6 +3,7 @@
 #include <CLI/CLI.hpp>
 #include <charconv>
 #include <map>
+#include <utility>
 
 #include "cli/ExitStatus.h"
 #include "cli/RecordsCommandParts.h"
@@ -16,11 +17,23 @@ namespace {
 
 constexpr const char* kDescription =
     "orvalt-cli runs a test plan on the station without a window and prints its log; history,\n"
-    "yield and report look back at the recorded runs (orvalt-cli COMMAND --help).";
+    "yield and report look back at the recorded runs (orvalt-cli COMMAND --help).\n";
 
 constexpr const char* kListDevicesUsage =
     "usage: orvalt-cli --list-devices [--simulate] [--fixture NAME]\n"
     "  lists the U3s present with their serial numbers\n\n";
+
+// The program's usage shows its two forms: a records command is named first.
+class RunnerHelp final : public CLI::Formatter {
+  public:
+    std::string make_usage(const CLI::App* app, std::string name) const override {
+        if (app->get_parent() != nullptr) {
+            return CLI::Formatter::make_usage(app, std::move(name));
+        }
+        return "Usage: orvalt-cli [OPTIONS] PLAN.csv\n"
+               "       orvalt-cli history|yield|report [OPTIONS]\n";
+    }
+};
 
 // What --version and --list-ports ask for: an answer instead of a run.
 struct Answers {
@@ -84,49 +97,46 @@ void AddDescriptionOptions(CLI::App& app, CliOptions& o) {
             ->type_name("TEXT");
 }
 
+// An option with a value, checked as it is read.
+template <class Field>
+void AddChecked(CLI::App& app, const char* name, Field& field, const char* type,
+                CLI::Validator check, const char* help) {
+    app.add_option(name, field, help)->type_name(type)->check(std::move(check));
+}
+
+// A file or a port: any name but an empty one.
+void AddPath(CLI::App& app, const char* name, std::string& field, const char* type,
+             const char* help) {
+    AddChecked(app, name, field, type, Refusing(NotEmpty), help);
+}
+
 void AddRunOptions(CLI::App& app, CliOptions& o, Answers& answers) {
     app.add_option("PLAN.csv", o.planPath, "the test plan to run")->type_name("");
     app.add_flag("--simulate", o.simulate, "use the simulated U3 and unit (default: the real one)");
-    app.add_option("--unit", o.unitProfilePath, "unit profile for the simulator (JSON)")
-        ->type_name("FILE")
-        ->check(Refusing(NotEmpty));
+    AddPath(app, "--unit", o.unitProfilePath, "FILE", "unit profile for the simulator (JSON)");
     app.add_flag("--fast", o.fast, "virtual time (only with --simulate)");
-    app.add_option("--option", o.ttoOption, "Time-to-OFF option index 0..15 (default: the setting)")
-        ->type_name("N")
-        ->check(Refusing(WholeNumber));
+    AddChecked(app, "--option", o.ttoOption, "N", Refusing(WholeNumber),
+               "Time-to-OFF option index 0..15 (default: the setting)");
     app.add_flag("--extra-log", o.extraLog, "as the Extra Log check box");
     app.add_flag("--do-output5", o.doOutput5, "as the Do Output 5 check box");
     AddDescriptionOptions(app, o);
-    app.add_option("--save", o.savePath, "after the run, save the test data to FILE")
-        ->type_name("FILE")
-        ->check(Refusing(NotEmpty));
+    AddPath(app, "--save", o.savePath, "FILE", "after the run, save the test data to FILE");
     app.add_flag("--trace", o.trace, "also print every Wait and Status update");
-    app.add_option("--diag", o.diagPort, "open the diagnostic link on PORT (a device path)")
-        ->type_name("PORT")
-        ->check(Refusing(NotEmpty));
+    AddPath(app, "--diag", o.diagPort, "PORT", "open the diagnostic link on PORT (a device path)");
     app.add_flag("--no-diag", o.noDiag, "no diagnostic lines from the simulated driver");
-    app.add_option("--fixture", o.fixture,
-                   "use the settings of fixture NAME (default: the station's own)")
-        ->type_name("NAME")
-        ->check(Explaining(FixtureRefusal));
+    AddChecked(app, "--fixture", o.fixture, "NAME", Explaining(FixtureRefusal),
+               "use the settings of fixture NAME (default: the station's own)");
     app.add_flag("--list-ports", answers.listPorts,
                  "list the serial ports the window offers with their CommPort numbers, and end");
     app.add_flag("--list-devices", o.listDevices, "list the U3s present and end (below)");
     app.add_flag("--version", answers.version, "show the version and end");
-    app.add_option("--limits", o.limitsPath,
-                   "judge each test against a limits file: VERDICT lines, exit status 5")
-        ->type_name("FILE")
-        ->check(Refusing(NotEmpty));
+    AddPath(app, "--limits", o.limitsPath, "FILE",
+            "judge each test against a limits file: VERDICT lines, exit status 5");
     app.add_flag("--quiet", o.quiet, "no status line on a terminal");
-    app.add_option("--serial", o.serial,
-                   "the unit's serial number (at most 127 characters), recorded")
-        ->type_name("TEXT")
-        ->check(Refusing(SerialFits));
-    app.add_option("--db", o.db,
-                   "record the run in a SQLite file or at a postgresql:// URL (default: the "
-                   "setting)")
-        ->type_name("URL")
-        ->check(Explaining(DatabaseRefusal));
+    AddChecked(app, "--serial", o.serial, "TEXT", Refusing(SerialFits),
+               "the unit's serial number (at most 127 characters), recorded");
+    AddChecked(app, "--db", o.db, "URL", Explaining(DatabaseRefusal),
+               "record the run in a SQLite file or at a postgresql:// URL (default: the setting)");
     app.add_flag("--no-record", o.noRecord, "do not record the run");
 }
 
@@ -190,10 +200,6 @@ std::string AfterParse(const CLI::App& app, const CliOptions& options) {
 
 }  // namespace
 
-bool IsRecordsCommand(const std::string& word) {
-    return word == "history" || word == "yield" || word == "report";
-}
-
 CliParseResult ParseCliOptions(const std::vector<std::string>& args) {
     CLI::App app(kDescription, "orvalt-cli");
     // The commands first: they keep CLI11's own rules for repeats and extras.
@@ -204,6 +210,7 @@ CliParseResult ParseCliOptions(const std::vector<std::string>& args) {
     Answers answers;
     AddRunOptions(app, options, answers);
     app.footer(std::string(kListDevicesUsage) + ExitStatusTable());
+    app.formatter(std::make_shared<RunnerHelp>());
 
     CliParseResult result;
     const std::string first = args.empty() ? "" : args.front();

@@ -1,6 +1,8 @@
 #include "cli/RecordsCommands.h"
 
 #include <CLI/CLI.hpp>
+#include <algorithm>
+#include <iterator>
 
 #include "cli/HeadlessRunner.h"
 #include "cli/RecordsCommandParts.h"
@@ -61,13 +63,30 @@ void AddDatabaseOption(CLI::App& app, std::optional<std::string>& db) {
         ->check(CLI::Validator(DatabaseValidator, "FILE|URL"));
 }
 
+namespace {
+
+struct CommandKind {
+    const char* name;
+    RecordsCommand (*add)(CLI::App& app);
+};
+
+constexpr CommandKind kRecordsCommands[] = {
+    {"history", AddHistoryCommand}, {"yield", AddYieldCommand}, {"report", AddReportCommand}};
+
+}  // namespace
+
+bool IsRecordsCommand(const std::string& word) {
+    return std::any_of(std::begin(kRecordsCommands), std::end(kRecordsCommands),
+                       [&word](const CommandKind& kind) { return word == kind.name; });
+}
+
 std::map<std::string, RecordsCommand> AddRecordsCommands(CLI::App& app) {
-    const auto command = [&app](const char* name) -> CLI::App& {
-        return *app.add_subcommand(name)->footer(ExitStatusTable(true));
-    };
-    return {{"history", AddHistoryCommand(command("history"))},
-            {"yield", AddYieldCommand(command("yield"))},
-            {"report", AddReportCommand(command("report"))}};
+    std::map<std::string, RecordsCommand> commands;
+    for (const CommandKind& kind : kRecordsCommands) {
+        CLI::App& command = *app.add_subcommand(kind.name)->footer(ExitStatusTable(true));
+        commands.emplace(kind.name, kind.add(command));
+    }
+    return commands;
 }
 
 std::optional<int> RunRecordsCommand(const std::vector<std::string>& args, std::ostream& out,
