@@ -1,5 +1,5 @@
-// "yield --by model" over a generated SQLite database of a million tests:
-// 100,000 runs of ten tests, 40 models, a verdict on every third test.
+// "yield --by model" over a generated SQLite database of a million tests
+// (RecordsBench.h says which).
 //
 // usage: bench_records_yield [TESTS] [DATABASE]
 // A given DATABASE file is kept (and reused when it exists).
@@ -10,7 +10,6 @@
 #include <filesystem>
 
 #include "RecordsBench.h"
-#include "records/EventRows.h"
 #include "records/RecordStore.h"
 #include "records/Yield.h"
 #include "support/TempFolder.h"
@@ -21,42 +20,6 @@ using Clock = std::chrono::steady_clock;
 
 double Seconds(Clock::time_point since) {
     return std::chrono::duration<double>(Clock::now() - since).count();
-}
-
-void Generate(orvalt::SqlConnection& db, long tests) {
-    constexpr int kTestsPerRun = 10;
-    std::vector<orvalt::RowWrite> rows;
-    for (long r = 0; r * kTestsPerRun < tests; ++r) {
-        orvalt::RunStart run;
-        run.uuid = "run-" + std::to_string(r);
-        char when[32];
-        std::snprintf(when, sizeof when, "2026-%02ld-%02ldT08:00:00.000Z", 1 + r % 12, 1 + r % 28);
-        run.startedAt = when;
-        run.unit.model = "M" + std::to_string(r % 40);
-        run.unit.serial = "SN" + std::to_string(r / 2);
-        orvalt::RunTally tally;
-        for (int t = 0; t < kTestsPerRun; ++t) {
-            orvalt::TestFinish finish{
-                t % 7 ? orvalt::RecordEnd::Completed : orvalt::RecordEnd::Abandoned,
-                "",
-                {},
-                std::nullopt,
-                when};
-            if (t % 3 == 0)
-                finish.verdict = orvalt::Verdict{t % 2 ? "PASS" : "FAIL", ""};
-            orvalt::AppendEventRows(orvalt::TestEnded{run.uuid, {t, {}, "cycle", when}, finish},
-                                    rows);
-            ++tally.begun;
-            orvalt::CountTestEnd(tally, finish);
-        }
-        orvalt::AppendEventRows(
-            orvalt::RunEnded{run, {orvalt::RecordEnd::Completed, "", when}, tally}, rows);
-        if (rows.size() > 50000) {
-            [[maybe_unused]] const auto written = orvalt::WriteRows(db, rows);
-            rows.clear();
-        }
-    }
-    [[maybe_unused]] const auto written = orvalt::WriteRows(db, rows);
 }
 
 }  // namespace
@@ -73,7 +36,7 @@ int main(int argc, char** argv) {
     }
     if (fresh) {
         const auto start = Clock::now();
-        Generate(**opened, tests);
+        GenerateRuns(**opened, tests);
         std::printf("generated %ld tests in %.1f s, file %.1f MB\n", tests, Seconds(start),
                     std::filesystem::file_size(path) / 1e6);
     }

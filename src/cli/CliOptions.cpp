@@ -1,143 +1,143 @@
 #include "cli/CliOptions.h"
 
-#include "station/StationRecording.h"
-
+#include <CLI/CLI.hpp>
 #include <charconv>
-#include <functional>
 #include <map>
+#include <utility>
 
+#include "cli/ExitStatus.h"
 #include "cli/RecordsCommandParts.h"
 #include "config/FixtureName.h"
 #include "domain/PrintableText.h"
+#include "station/StationRecording.h"
 
 namespace orvalt {
 
-const char* const kCliUsage =
-    "usage: orvalt-cli [options] PLAN.csv\n"
-    "  --simulate              use the simulated U3 and unit (default: the real device)\n"
-    "  --unit FILE             unit profile for the simulator (JSON)\n"
-    "  --fast                  virtual time (only with --simulate)\n"
-    "  --option N              Time-to-OFF option index 0..15 (default: the setting)\n"
-    "  --extra-log             as the Extra Log check box\n"
-    "  --do-output5            as the Do Output 5 check box\n"
-    "  --manufacturer TEXT     --model TEXT  --type TEXT  --power TEXT  --size TEXT\n"
-    "  --driver-manufacturer TEXT  --driver-model TEXT\n"
-    "                          the unit description (default: the settings)\n"
-    "  --save FILE             after the run, save the test data to FILE\n"
-    "  --trace                 also print every Wait and Status update\n"
-    "  --diag PORT             open the diagnostic link on PORT (a device path)\n"
-    "  --no-diag               no diagnostic lines from the simulated driver\n"
-    "  --fixture NAME          use the settings of fixture NAME (default: the station's own)\n"
-    "  --list-ports            list the serial ports the window offers, with the\n"
-    "                          CommPort number of each (- for none), and end\n"
-    "  --version               show the version and end\n"
-    "  --limits FILE           judge each test against a limits file; VERDICT lines\n"
-    "                          after the log, exit 5 when a limit failed\n"
-    "  --quiet                 no status line on a terminal\n"
-    "  --serial TEXT           the unit's serial number (at most 127 characters), recorded\n"
-    "  --db URL                record the run there: a SQLite file or a postgresql:// URL\n"
-    "                          (default: the ResultsDatabase setting, else the local file)\n"
-    "  --no-record             do not record the run\n"
-    "usage: orvalt-cli --list-devices [--simulate] [--fixture NAME]\n"
-    "                          list the U3s present with their serial numbers\n";
-
 namespace {
 
-using Flag = std::function<void(CliOptions&)>;
-using Valued = std::function<bool(CliOptions&, const std::string&)>;
+constexpr const char* kDescription =
+    "orvalt-cli runs a test plan on the station without a window and prints its log; history,\n"
+    "yield and report look back at the recorded runs (orvalt-cli COMMAND --help).\n";
 
-const std::map<std::string, Flag>& Flags() {
-    static const std::map<std::string, Flag> flags{
-        {"--simulate", [](CliOptions& o) { o.simulate = true; }},
-        {"--fast", [](CliOptions& o) { o.fast = true; }},
-        {"--extra-log", [](CliOptions& o) { o.extraLog = true; }},
-        {"--do-output5", [](CliOptions& o) { o.doOutput5 = true; }},
-        {"--trace", [](CliOptions& o) { o.trace = true; }},
-        {"--no-diag", [](CliOptions& o) { o.noDiag = true; }},
-        {"--list-devices", [](CliOptions& o) { o.listDevices = true; }},
-        {"--quiet", [](CliOptions& o) { o.quiet = true; }},
-        {"--no-record", [](CliOptions& o) { o.noRecord = true; }},
-    };
-    return flags;
+constexpr const char* kListDevicesUsage =
+    "usage: orvalt-cli --list-devices [--simulate] [--fixture NAME]\n"
+    "  lists the U3s present with their serial numbers\n\n";
+
+// The program's usage shows its two forms: a records command is named first.
+class RunnerHelp final : public CLI::Formatter {
+  public:
+    std::string make_usage(const CLI::App* app, std::string name) const override {
+        if (app->get_parent() != nullptr) {
+            return CLI::Formatter::make_usage(app, std::move(name));
+        }
+        return "Usage: orvalt-cli [OPTIONS] PLAN.csv\n"
+               "       orvalt-cli history|yield|report [OPTIONS]\n";
+    }
+};
+
+// What --version and --list-ports ask for: an answer instead of a run.
+struct Answers {
+    bool version = false;
+    bool listPorts = false;
+};
+
+// A value as the refusal shows it; a message must never be empty, or the
+// value would pass.
+std::string Shown(const std::string& value) {
+    return value.empty() ? std::string("nothing given") : PrintableText(value);
 }
 
-bool ParseOption(CliOptions& o, const std::string& text) {
+// A value refused for what it is: the message repeats it.
+CLI::Validator Refusing(bool (*valid)(const std::string&)) {
+    return CLI::Validator([valid](std::string& value) { return valid(value) ? "" : Shown(value); },
+                          "");
+}
+
+// A value refused for a reason of its own, which the message gives instead of
+// the value: a fixture name for what it holds, a database URL that may hold a
+// password.
+CLI::Validator Explaining(std::string (*why)(const std::string&)) {
+    return CLI::Validator([why](std::string& value) { return why(value); }, "");
+}
+
+bool WholeNumber(const std::string& text) {
     int value = 0;
     const auto end = text.data() + text.size();
-    const auto result = std::from_chars(text.data(), end, value);
-    if (result.ec != std::errc() || result.ptr != end) {
-        return false;
-    }
-    o.ttoOption = value;
-    return true;
+    const auto read = std::from_chars(text.data(), end, value);
+    return read.ec == std::errc() && read.ptr == end;
 }
 
-Valued Text(std::optional<std::string> CliOptions::*field) {
-    return [field](CliOptions& o, const std::string& v) {
-        o.*field = v;
-        return true;
-    };
+bool NotEmpty(const std::string& text) {
+    return !text.empty();
 }
 
-Valued Path(std::string CliOptions::*field) {
-    return [field](CliOptions& o, const std::string& v) {
-        o.*field = v;
-        return !v.empty();
-    };
-}
-
-bool ParseFixture(CliOptions& o, const std::string& name) {
-    o.fixture = name;
-    return FixtureNameError(name).empty();
-}
-
-bool ParseSerial(CliOptions& o, const std::string& text) {
-    o.serial = text;
+bool SerialFits(const std::string& text) {
     return text.size() <= kMaxSerialLength;
 }
 
-bool ParseDb(CliOptions& o, const std::string& text) {
-    o.db = text;
-    return !text.empty() && DatabaseValidator(text).empty();
+std::string FixtureRefusal(const std::string& name) {
+    return FixtureNameError(name);
 }
 
-const std::map<std::string, Valued>& ValuedOptions() {
-    static const std::map<std::string, Valued> options{
-        {"--unit", Path(&CliOptions::unitProfilePath)},
-        {"--option", ParseOption},
-        {"--manufacturer", Text(&CliOptions::manufacturer)},
-        {"--model", Text(&CliOptions::model)},
-        {"--type", Text(&CliOptions::type)},
-        {"--power", Text(&CliOptions::power)},
-        {"--size", Text(&CliOptions::size)},
-        {"--driver-manufacturer", Text(&CliOptions::driverManufacturer)},
-        {"--driver-model", Text(&CliOptions::driverModel)},
-        {"--save", Path(&CliOptions::savePath)},
-        {"--diag", Path(&CliOptions::diagPort)},
-        {"--fixture", ParseFixture},
-        {"--limits", Path(&CliOptions::limitsPath)},
-        {"--serial", ParseSerial},
-        {"--db", ParseDb},
-    };
-    return options;
+std::string DatabaseRefusal(const std::string& text) {
+    return text.empty() ? std::string("no database named") : DatabaseValidator(text);
 }
 
-// A fixture name and a database say what is wrong with them instead of being
-// repeated: a fixture name was refused for what it holds, a database URL may
-// hold a password. Other values are shown as a terminal can take them.
-std::string BadValueText(const std::string& option, const std::string& value) {
-    if (option == "--fixture") {
-        return "bad value for --fixture: " + FixtureNameError(value);
-    }
-    if (option == "--db") {
-        return "bad value for --db: " +
-               (value.empty() ? "no database named" : DatabaseValidator(value));
-    }
-    return "bad value for " + option + ": " + PrintableText(value);
+void AddDescriptionOptions(CLI::App& app, CliOptions& o) {
+    const std::pair<const char*, std::optional<std::string>*> texts[] = {
+        {"--manufacturer", &o.manufacturer},
+        {"--model", &o.model},
+        {"--type", &o.type},
+        {"--power", &o.power},
+        {"--size", &o.size},
+        {"--driver-manufacturer", &o.driverManufacturer},
+        {"--driver-model", &o.driverModel}};
+    for (const auto& [name, field] : texts)
+        app.add_option(name, *field, "the unit description (default: the settings)")
+            ->type_name("TEXT");
 }
 
-CliParseResult Fail(std::string error) {
-    return CliParseResult{std::nullopt, std::move(error)};
+// An option with a value, checked as it is read.
+template <class Field>
+void AddChecked(CLI::App& app, const char* name, Field& field, const char* type,
+                CLI::Validator check, const char* help) {
+    app.add_option(name, field, help)->type_name(type)->check(std::move(check));
+}
+
+// A file or a port: any name but an empty one.
+void AddPath(CLI::App& app, const char* name, std::string& field, const char* type,
+             const char* help) {
+    AddChecked(app, name, field, type, Refusing(NotEmpty), help);
+}
+
+void AddRunOptions(CLI::App& app, CliOptions& o, Answers& answers) {
+    app.add_option("PLAN.csv", o.planPath, "the test plan to run")->type_name("");
+    app.add_flag("--simulate", o.simulate, "use the simulated U3 and unit (default: the real one)");
+    AddPath(app, "--unit", o.unitProfilePath, "FILE", "unit profile for the simulator (JSON)");
+    app.add_flag("--fast", o.fast, "virtual time (only with --simulate)");
+    AddChecked(app, "--option", o.ttoOption, "N", Refusing(WholeNumber),
+               "Time-to-OFF option index 0..15 (default: the setting)");
+    app.add_flag("--extra-log", o.extraLog, "as the Extra Log check box");
+    app.add_flag("--do-output5", o.doOutput5, "as the Do Output 5 check box");
+    AddDescriptionOptions(app, o);
+    AddPath(app, "--save", o.savePath, "FILE", "after the run, save the test data to FILE");
+    app.add_flag("--trace", o.trace, "also print every Wait and Status update");
+    AddPath(app, "--diag", o.diagPort, "PORT", "open the diagnostic link on PORT (a device path)");
+    app.add_flag("--no-diag", o.noDiag, "no diagnostic lines from the simulated driver");
+    AddChecked(app, "--fixture", o.fixture, "NAME", Explaining(FixtureRefusal),
+               "use the settings of fixture NAME (default: the station's own)");
+    app.add_flag("--list-ports", answers.listPorts,
+                 "list the serial ports the window offers with their CommPort numbers, and end");
+    app.add_flag("--list-devices", o.listDevices, "list the U3s present and end (below)");
+    app.add_flag("--version", answers.version, "show the version and end");
+    AddPath(app, "--limits", o.limitsPath, "FILE",
+            "judge each test against a limits file: VERDICT lines, exit status 5");
+    app.add_flag("--quiet", o.quiet, "no status line on a terminal");
+    AddChecked(app, "--serial", o.serial, "TEXT", Refusing(SerialFits),
+               "the unit's serial number (at most 127 characters), recorded");
+    AddChecked(app, "--db", o.db, "URL", Explaining(DatabaseRefusal),
+               "record the run in a SQLite file or at a postgresql:// URL (default: the setting)");
+    app.add_flag("--no-record", o.noRecord, "do not record the run");
 }
 
 std::string CheckCombination(const CliOptions& o) {
@@ -159,38 +159,106 @@ std::string CheckCombination(const CliOptions& o) {
     return "";
 }
 
+// The run's refusals say which option and value, and never repeat a value
+// that may hold a password (the validators see to that).
+std::string RunParseError(const CLI::App& app, const CLI::ParseError& error) {
+    const std::string what = error.what();
+    if (dynamic_cast<const CLI::ValidationError*>(&error)) {
+        return "bad value for " + what;
+    }
+    if (dynamic_cast<const CLI::ArgumentMismatch*>(&error)) {
+        for (const CLI::Option* option : app.get_options()) {
+            if (what.starts_with(option->get_name() + ":")) {
+                return option->get_name() + " needs a value";
+            }
+        }
+    }
+    return PrintableText(what, kMessageShownMax);
+}
+
+// Only a first word names a records command: a plan file may be called
+// "history" when an option comes before it, as it always could.
+void EnableOnly(CLI::App& app, const std::string& name) {
+    for (CLI::App* command : app.get_subcommands({})) {
+        command->disabled(command->get_name() != name);
+    }
+}
+
+// The help lists every command.
+void EnableAll(CLI::App& app) {
+    for (CLI::App* command : app.get_subcommands({})) {
+        command->disabled(false);
+    }
+}
+
+std::string AfterParse(const CLI::App& app, const CliOptions& options) {
+    if (!app.remaining().empty()) {
+        return "unexpected argument: " + PrintableText(app.remaining().front());
+    }
+    return CheckCombination(options);
+}
+
 }  // namespace
 
 CliParseResult ParseCliOptions(const std::vector<std::string>& args) {
+    CLI::App app(kDescription, "orvalt-cli");
+    // The commands first: they keep CLI11's own rules for repeats and extras.
+    const std::map<std::string, RecordsCommand> commands = AddRecordsCommands(app);
+    app.option_defaults()->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
+    app.allow_extras();  // an unknown word is refused below, in the run's words
     CliOptions options;
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        const std::string& arg = args[i];
-        if (arg == "-h" || arg == "--help") {
-            return CliParseResult{std::nullopt, "", true};
+    Answers answers;
+    AddRunOptions(app, options, answers);
+    app.footer(std::string(kListDevicesUsage) + ExitStatusTable());
+    app.formatter(std::make_shared<RunnerHelp>());
+
+    CliParseResult result;
+    const std::string first = args.empty() ? "" : args.front();
+    result.command = IsRecordsCommand(first) ? first : "";
+    EnableOnly(app, result.command);
+    try {
+        std::vector<std::string> reversed(args.rbegin(), args.rend());
+        app.parse(reversed);
+        if (!result.command.empty()) {
+            result.records = commands.at(result.command);
+            return result;
         }
-        if (arg == "--version" || arg == "--list-ports") {
-            return CliParseResult{std::nullopt, "", false, arg == "--version",
-                                  arg == "--list-ports"};
+        if (answers.version || answers.listPorts) {
+            result.versionRequested = answers.version;
+            result.listPortsRequested = answers.listPorts && !answers.version;
+            return result;
         }
-        if (auto flag = Flags().find(arg); flag != Flags().end()) {
-            flag->second(options);
-        } else if (auto valued = ValuedOptions().find(arg); valued != ValuedOptions().end()) {
-            if (i + 1 >= args.size()) {
-                return Fail(arg + " needs a value");
-            }
-            if (!valued->second(options, args[++i])) {
-                return Fail(BadValueText(arg, args[i]));
-            }
-        } else if (arg.starts_with("--") || !options.planPath.empty()) {
-            return Fail("unexpected argument: " + PrintableText(arg));
-        } else {
-            options.planPath = arg;
-        }
+        result.error = AfterParse(app, options);
+    } catch (const CLI::CallForHelp&) {
+        result.helpRequested = true;
+    } catch (const CLI::ParseError& error) {
+        result.error = result.command.empty() ? RunParseError(app, error)
+                                              : PrintableText(error.what(), kMessageShownMax);
     }
-    if (std::string error = CheckCombination(options); !error.empty()) {
-        return Fail(error);
+    if (result.helpRequested) {
+        EnableAll(app);
+        result.help = app.help();
     }
-    return CliParseResult{options, ""};
+    if (result.helpRequested || !result.error.empty()) {
+        return result;
+    }
+    result.options = options;
+    return result;
+}
+
+std::optional<int> AnswerHelpOrError(const CliParseResult& parsed, std::ostream& out,
+                                     std::ostream& err) {
+    if (parsed.helpRequested) {
+        out << parsed.help;
+        return kExitRanToEnd;
+    }
+    if (parsed.error.empty()) {
+        return std::nullopt;
+    }
+    const std::string who = parsed.command.empty() ? "orvalt-cli" : "orvalt-cli " + parsed.command;
+    err << who << ": " << parsed.error << '\n'
+        << who << " --help shows the options and the exit statuses.\n";
+    return kExitUsage;
 }
 
 }  // namespace orvalt

@@ -1,8 +1,12 @@
 #pragma once
-// The command line of orvalt-cli, the headless runner.
+// The command line of orvalt-cli, read by one parser: the run of a plan (the
+// options below), or a records command named by the first word (history,
+// yield, report) with options of its own.
 
 #include <cstddef>
+#include <functional>
 #include <optional>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -36,16 +40,29 @@ struct CliOptions {
     bool noRecord = false;
 };
 
+// A records command, its options read: does its work and gives the exit status.
+using RecordsCommand = std::function<int(std::ostream& out, std::ostream& err)>;
+
 struct CliParseResult {
-    std::optional<CliOptions> options;
-    std::string error;  // set when options is empty and nothing else was asked
+    std::optional<CliOptions> options;  // a run, or --list-devices
+    std::string error;                  // set when options is empty and nothing else was asked
     bool helpRequested = false;
     bool versionRequested = false;
     bool listPortsRequested = false;
+    RecordsCommand records;  // set when a records command was read
+    std::string command;     // the records command named first, empty for the run
+    std::string help;        // when help was asked: the help of the command named
 };
 
 CliParseResult ParseCliOptions(const std::vector<std::string>& args);
 
-extern const char* const kCliUsage;
+// A command line that asks for help or is wrong is answered here: the help on
+// `out` (exit status 0), or the error and where the help is on `err` (2).
+// Nothing for one that asks for anything else.
+std::optional<int> AnswerHelpOrError(const CliParseResult& parsed, std::ostream& out,
+                                     std::ostream& err);
+
+// The records commands, by the word that names them.
+bool IsRecordsCommand(const std::string& word);
 
 }  // namespace orvalt

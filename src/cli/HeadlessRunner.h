@@ -10,21 +10,10 @@
 #include <iosfwd>
 
 #include "cli/CliOptions.h"
+#include "cli/ExitStatus.h"
 #include "platform/StopRequest.h"
 
 namespace orvalt {
-
-// Exit statuses of orvalt-cli.
-enum CliExit : int {
-    kExitRanToEnd = 0,
-    kExitAbandonedOrStopped = 1,
-    kExitUsage = 2,  // also: a plan (or one without tests) or unit profile that can't be
-                     // used, a port that won't open
-    kExitDeviceNotOpened = 3,
-    kExitNotSaved = 4,     // the run ended, but a result file could not be written
-    kExitLimitFailed = 5,  // the plan ran to its end and a test failed a limit (--limits)
-    kExitRecordLost = 6,   // the run's record reached neither the database nor its spool
-};
 
 // What a run took, for benchmarks and soak tests.
 struct HeadlessStats {

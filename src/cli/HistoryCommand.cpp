@@ -1,4 +1,5 @@
 #include <CLI/CLI.hpp>
+#include <charconv>
 #include <memory>
 
 #include "cli/RecordsCommandParts.h"
@@ -12,6 +13,7 @@ namespace {
 
 struct HistoryOptions {
     HistoryFilter filter;
+    std::optional<std::int64_t> limit;
     std::optional<std::string> db;
 };
 
@@ -19,12 +21,22 @@ int RunHistory(const HistoryOptions& options, std::ostream& out, std::ostream& e
     const RecordsToRead records = OpenRecordsForCommand(options.db, err, 0);
     if (!records.db)
         return records.status;
-    const Result<std::vector<HistoryRow>> history = QueryHistory(*records.db, options.filter);
+    const Result<void> history =
+        EachHistoryRow(*records.db, options.filter, options.limit,
+                       [&out](const HistoryRow& row) { out << HistoryLine(row) << '\n'; });
     if (!history)
         return RecordsUnreadable(err, history.Error());
-    for (const HistoryRow& row : *history)
-        out << HistoryLine(row) << '\n';
     return 0;
+}
+
+// A count of runs: a whole number from 1, as a shell passes it.
+std::string LimitValidator(const std::string& text) {
+    std::int64_t count = 0;
+    const auto end = text.data() + text.size();
+    const auto read = std::from_chars(text.data(), end, count);
+    if (read.ec == std::errc() && read.ptr == end && count > 0)
+        return {};
+    return "expected a whole number of runs from 1, got \"" + PrintableText(text) + "\"";
 }
 
 }  // namespace
@@ -42,6 +54,9 @@ RecordsCommand AddHistoryCommand(CLI::App& app) {
     app.add_option("--since", options->filter.since,
                    "only runs started on or after YYYY-MM-DD (UTC)")
         ->check(CLI::Validator(SinceValidator, "YYYY-MM-DD"));
+    app.add_option("--limit", options->limit, "only the newest N runs (N from 1)")
+        ->type_name("N")
+        ->check(CLI::Validator(LimitValidator, ""));
     AddDatabaseOption(app, options->db);
     return
         [options](std::ostream& out, std::ostream& err) { return RunHistory(*options, out, err); };

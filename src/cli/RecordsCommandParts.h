@@ -2,13 +2,15 @@
 // The three record commands, each as its options on a CLI11 app and the work
 // to do once they are parsed.
 
-#include <functional>
+#include <map>
 #include <memory>
 #include <optional>
 #include <ostream>
 #include <string>
 
 #include "base/Result.h"
+#include "cli/CliOptions.h"
+#include "cli/ExitStatus.h"
 #include "records/SqlConnection.h"
 
 namespace CLI {
@@ -17,9 +19,8 @@ class App;
 
 namespace orvalt {
 
-using RecordsCommand = std::function<int(std::ostream& out, std::ostream& err)>;
-
-constexpr int kExitRecordsUnreadable = 5;
+// The three commands on `app`, by their names.
+std::map<std::string, RecordsCommand> AddRecordsCommands(CLI::App& app);
 
 RecordsCommand AddHistoryCommand(CLI::App& app);
 RecordsCommand AddYieldCommand(CLI::App& app);
@@ -31,8 +32,8 @@ Result<std::string> RecordsDatabaseFor(const std::optional<std::string>& db);
 
 // The database a command reads, or, when there is none to read, the status
 // the command ends with, having told `err` why: `nothingRecorded` when no run
-// was ever recorded there, 2 for a setting that is not a valid URL, 5 when
-// the database can't be read.
+// was ever recorded there, kExitUsage for a setting that is not a valid URL,
+// kExitRecordsUnreadable when the database can't be read.
 struct RecordsToRead {
     std::unique_ptr<SqlConnection> db;
     int status = 0;

@@ -1,6 +1,8 @@
 #include "cli/RecordsCommands.h"
 
 #include <CLI/CLI.hpp>
+#include <algorithm>
+#include <iterator>
 
 #include "cli/HeadlessRunner.h"
 #include "cli/RecordsCommandParts.h"
@@ -61,31 +63,40 @@ void AddDatabaseOption(CLI::App& app, std::optional<std::string>& db) {
         ->check(CLI::Validator(DatabaseValidator, "FILE|URL"));
 }
 
+namespace {
+
+struct CommandKind {
+    const char* name;
+    RecordsCommand (*add)(CLI::App& app);
+};
+
+constexpr CommandKind kRecordsCommands[] = {
+    {"history", AddHistoryCommand}, {"yield", AddYieldCommand}, {"report", AddReportCommand}};
+
+}  // namespace
+
+bool IsRecordsCommand(const std::string& word) {
+    return std::any_of(std::begin(kRecordsCommands), std::end(kRecordsCommands),
+                       [&word](const CommandKind& kind) { return word == kind.name; });
+}
+
+std::map<std::string, RecordsCommand> AddRecordsCommands(CLI::App& app) {
+    std::map<std::string, RecordsCommand> commands;
+    for (const CommandKind& kind : kRecordsCommands) {
+        CLI::App& command = *app.add_subcommand(kind.name)->footer(ExitStatusTable(true));
+        commands.emplace(kind.name, kind.add(command));
+    }
+    return commands;
+}
+
 std::optional<int> RunRecordsCommand(const std::vector<std::string>& args, std::ostream& out,
                                      std::ostream& err) {
-    if (args.empty())
+    if (args.empty() || !IsRecordsCommand(args.front()))
         return std::nullopt;
-    const std::string& command = args[0];
-    if (command != "history" && command != "yield" && command != "report")
-        return std::nullopt;
-    CLI::App app("orvalt-cli " + command, "orvalt-cli " + command);
-    RecordsCommand run = command == "history" ? AddHistoryCommand(app)
-                         : command == "yield" ? AddYieldCommand(app)
-                                              : AddReportCommand(app);
-    std::vector<std::string> rest(args.rbegin(), args.rend() - 1);  // CLI11 takes them reversed
-    try {
-        app.parse(rest);
-    } catch (const CLI::CallForHelp&) {
-        out << app.help();
-        return 0;
-    } catch (const CLI::ParseError& error) {
-        // CLI11's messages repeat what was typed.
-        err << "orvalt-cli " << command << ": " << PrintableText(error.what(), kMessageShownMax)
-            << '\n'
-            << app.help();
-        return kExitUsage;
-    }
-    return run(out, err);
+    const CliParseResult parsed = ParseCliOptions(args);
+    if (const std::optional<int> answered = AnswerHelpOrError(parsed, out, err))
+        return answered;
+    return parsed.records(out, err);
 }
 
 }  // namespace orvalt

@@ -10,9 +10,8 @@
 
 namespace orvalt {
 
-// Runs the command when args[0] names one and returns its exit status (0 done,
-// 2 bad usage, 5 the database could not be read or the file not written);
-// nothing when args name no such command.
+// Runs the command when args[0] names one and returns its exit status (the
+// table of ExitStatus.h); nothing when args name no such command.
 std::optional<int> RunRecordsCommand(const std::vector<std::string>& args, std::ostream& out,
                                      std::ostream& err);
 

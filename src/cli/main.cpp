@@ -1,5 +1,6 @@
 // orvalt-cli: the station's headless runner, for production scripts and the
-// simulator. See HeadlessRunner.h for the exit statuses.
+// simulator, and its looks back at the records. ExitStatus.h has the exit
+// statuses of both.
 
 #include <atomic>
 #include <cerrno>
@@ -57,9 +58,9 @@ int main(int argc, char** argv) {
         return WithOutputFailure(*status, output.Error());
     }
     const orvalt::CliParseResult parsed = orvalt::ParseCliOptions(args);
-    if (parsed.helpRequested) {
-        std::cout << orvalt::kCliUsage;
-        return 0;
+    if (const auto answered = orvalt::AnswerHelpOrError(parsed, out, std::cerr)) {
+        out.flush();
+        return WithOutputFailure(*answered, output.Error());
     }
     if (parsed.versionRequested) {
         std::cout << orvalt::kVersionText << '\n';
@@ -68,10 +69,6 @@ int main(int argc, char** argv) {
     if (parsed.listPortsRequested) {
         std::cout << orvalt::PortListing(orvalt::ListDiagPorts());
         return 0;
-    }
-    if (!parsed.options) {
-        std::cerr << "orvalt-cli: " << parsed.error << '\n' << orvalt::kCliUsage;
-        return orvalt::kExitUsage;
     }
     if (parsed.options->listDevices) {
         return orvalt::ListDevices(*parsed.options, std::cout);

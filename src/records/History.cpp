@@ -1,5 +1,7 @@
 #include "records/History.h"
 
+#include <cstdint>
+#include <limits>
 #include <string>
 
 #include "domain/PrintableText.h"
@@ -9,17 +11,18 @@ namespace orvalt {
 namespace {
 
 // Each filter is a condition that holds when its parameter is NULL, so one
-// statement serves every combination.
+// statement serves every combination. The tests are counted from the run's
+// own tally, so the rows come in the order of the start index, one by one,
+// with nothing to gather first.
 constexpr const char* kHistorySql =
     "SELECT r.run_uuid, r.started_at, r.ended_at, r.ended_how, r.host, r.operator,"
     " r.manufacturer, r.model, r.driver_model, r.serial, r.plan_name,"
-    " (SELECT COUNT(*) FROM tests t WHERE t.run_id = k.run_id),"
-    " (SELECT COUNT(*) FROM tests t WHERE t.run_id = k.run_id AND t.ended_how = 'completed')"
-    " FROM runs r LEFT JOIN run_keys k ON k.run_uuid = r.run_uuid"
+    " COALESCE(r.tests_begun, 0), COALESCE(r.tests_completed, 0)"
+    " FROM runs r"
     " WHERE (CAST($1 AS TEXT) IS NULL OR r.serial = $1) AND (CAST($2 AS TEXT) IS NULL OR r.model = "
     "$2)"
     " AND (CAST($3 AS TEXT) IS NULL OR r.started_at >= $3)"
-    " ORDER BY r.started_at DESC, r.run_uuid";
+    " ORDER BY r.started_at DESC, r.run_uuid LIMIT $4";
 
 SqlValue Optional(const std::optional<std::string>& text) {
     return text ? SqlValue(*text) : SqlValue();
@@ -56,12 +59,24 @@ bool IsIsoDate(const std::string& text) {
     return !(month == 2 && day == 29 && !leap);
 }
 
+Result<void> EachHistoryRow(SqlConnection& connection, const HistoryFilter& filter,
+                            std::optional<std::int64_t> limit,
+                            const std::function<void(const HistoryRow&)>& take) {
+    return connection.RunRowByRow(
+        kHistorySql,
+        {Optional(filter.serial), Optional(filter.model), Optional(filter.since),
+         limit.value_or(std::numeric_limits<std::int64_t>::max())},
+        [&take](const SqlRow& cells) { take(RowOf(cells)); });
+}
+
 Result<std::vector<HistoryRow>> QueryHistory(SqlConnection& connection,
                                              const HistoryFilter& filter) {
-    return RowsAs<HistoryRow>(
-        connection.Run(kHistorySql,
-                       {Optional(filter.serial), Optional(filter.model), Optional(filter.since)}),
-        RowOf);
+    std::vector<HistoryRow> rows;
+    const Result<void> read = EachHistoryRow(
+        connection, filter, std::nullopt, [&rows](const HistoryRow& row) { rows.push_back(row); });
+    if (!read)
+        return Fail(read.Error());
+    return rows;
 }
 
 std::string HistoryLine(const HistoryRow& row) {

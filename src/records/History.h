@@ -1,7 +1,9 @@
 #pragma once
 // Looking back at runs: one line per run, newest first, filtered by unit serial,
-// model and start date.
+// model and start date, and cut to the newest N.
 
+#include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -23,6 +25,13 @@ struct HistoryRow {
     int completedTests = 0;
 };
 
+// Hands the runs to `take` one by one, newest first, as the database yields
+// them (the newest `limit` only, when given): a history of any length is
+// printed in the memory of one run.
+Result<void> EachHistoryRow(SqlConnection& connection, const HistoryFilter& filter,
+                            std::optional<std::int64_t> limit,
+                            const std::function<void(const HistoryRow&)>& take);
+// Every run the filter lets through, gathered.
 Result<std::vector<HistoryRow>> QueryHistory(SqlConnection& connection,
                                              const HistoryFilter& filter);
 

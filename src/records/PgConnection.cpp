@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <memory>
+#include <optional>
 
 #include "records/StoredText.h"
 
@@ -84,16 +85,45 @@ std::string ParamText(const SqlValue& value) {
     return StoredText(std::get<std::string>(value));
 }
 
-SqlRows ResultRows(const PGresult* result) {
-    SqlRows rows(static_cast<std::size_t>(PQntuples(result)));
+SqlRow RowAt(const PGresult* result, int row) {
+    SqlRow cells;
     const int columns = PQnfields(result);
-    for (std::size_t row = 0; row < rows.size(); ++row) {
-        const int r = static_cast<int>(row);
-        for (int column = 0; column < columns; ++column)
-            rows[row].push_back(CellOf(result, r, column));
+    for (int column = 0; column < columns; ++column) {
+        cells.push_back(CellOf(result, row, column));
     }
+    return cells;
+}
+
+SqlRows ResultRows(const PGresult* result) {
+    SqlRows rows;
+    for (int row = 0; row < PQntuples(result); ++row)
+        rows.push_back(RowAt(result, row));
     return rows;
 }
+
+using PgResult = std::unique_ptr<PGresult, decltype(&PQclear)>;
+
+// The parameters as libpq takes them: texts, and a null pointer for NULL.
+class ParamTexts {
+  public:
+    explicit ParamTexts(const std::vector<SqlValue>& params) {
+        texts_.reserve(params.size());
+        for (const auto& param : params) {
+            const bool null = std::holds_alternative<std::monostate>(param);
+            texts_.push_back(null ? std::string() : ParamText(param));
+            pointers_.push_back(null ? nullptr : texts_.back().c_str());
+        }
+    }
+    ParamTexts(const ParamTexts&) = delete;
+    ParamTexts& operator=(const ParamTexts&) = delete;
+
+    int Count() const { return static_cast<int>(pointers_.size()); }
+    const char* const* Pointers() const { return pointers_.data(); }
+
+  private:
+    std::vector<std::string> texts_;
+    std::vector<const char*> pointers_;
+};
 
 }  // namespace
 
@@ -179,25 +209,51 @@ Result<const std::string*> PgConnection::PreparedName(const std::string& sql) {
 }
 
 Result<SqlRows> PgConnection::Run(std::string_view sql, const std::vector<SqlValue>& params) {
-    std::vector<std::string> texts;
-    std::vector<const char*> pointers;
-    texts.reserve(params.size());
-    for (const auto& param : params) {
-        const bool null = std::holds_alternative<std::monostate>(param);
-        texts.push_back(null ? std::string() : ParamText(param));
-        pointers.push_back(null ? nullptr : texts.back().c_str());
-    }
+    const ParamTexts texts(params);
     const Result<const std::string*> name = PreparedName(std::string(sql));
     if (!name)
         return Fail(name.Error());
-    std::unique_ptr<PGresult, decltype(&PQclear)> result(
-        PQexecPrepared(connection_, (*name)->c_str(), static_cast<int>(params.size()),
-                       pointers.data(), nullptr, nullptr, 0),
-        &PQclear);
+    PgResult result(PQexecPrepared(connection_, (*name)->c_str(), texts.Count(), texts.Pointers(),
+                                   nullptr, nullptr, 0),
+                    &PQclear);
     const auto status = result ? PQresultStatus(result.get()) : PGRES_FATAL_ERROR;
     if (status != PGRES_COMMAND_OK && status != PGRES_TUPLES_OK)
         return Failed(result ? PQresultErrorField(result.get(), PG_DIAG_SQLSTATE) : nullptr);
     return ResultRows(result.get());
+}
+
+// Single-row mode rather than a cursor: one round trip and no transaction to
+// open, and the server, writing into a socket nobody empties, waits while a
+// row is taken; libpq holds one row at a time.
+Result<void> PgConnection::RunRowByRow(std::string_view sql, const std::vector<SqlValue>& params,
+                                       const SqlRowTaker& take) {
+    const ParamTexts texts(params);
+    const Result<const std::string*> name = PreparedName(std::string(sql));
+    if (!name)
+        return Fail(name.Error());
+    if (!PQsendQueryPrepared(connection_, (*name)->c_str(), texts.Count(), texts.Pointers(),
+                             nullptr, nullptr, 0))
+        return Failed();
+    PQsetSingleRowMode(connection_);
+    return TakeRows(take);
+}
+
+// Every result of the statement sent, to the last, so that the connection is
+// free again whatever happened on the way.
+Result<void> PgConnection::TakeRows(const SqlRowTaker& take) {
+    std::optional<Failure<std::string>> failed;
+    while (PgResult result{PQgetResult(connection_), &PQclear}) {
+        const auto status = PQresultStatus(result.get());
+        if (status == PGRES_SINGLE_TUPLE || status == PGRES_TUPLES_OK) {
+            for (int row = 0; row < PQntuples(result.get()) && !failed; ++row)
+                take(RowAt(result.get(), row));
+        } else if (status != PGRES_COMMAND_OK && !failed) {
+            failed = Failed(PQresultErrorField(result.get(), PG_DIAG_SQLSTATE));
+        }
+    }
+    if (failed)
+        return std::move(*failed);
+    return {};
 }
 
 }  // namespace orvalt

@@ -27,6 +27,8 @@ class PgConnection final : public SqlConnection {
     PgConnection& operator=(const PgConnection&) = delete;
 
     Result<SqlRows> Run(std::string_view sql, const std::vector<SqlValue>& params = {}) override;
+    Result<void> RunRowByRow(std::string_view sql, const std::vector<SqlValue>& params,
+                             const SqlRowTaker& take) override;
     Result<SqlRows> Begin(Transaction kind) override;
     bool RefusedLastValues() const override { return refused_; }
     std::string Describe() const override;
@@ -37,6 +39,7 @@ class PgConnection final : public SqlConnection {
     // few inserts run for every batch.
     Result<const std::string*> PreparedName(const std::string& sql);
     Failure<std::string> Failed(const char* sqlState = nullptr);
+    Result<void> TakeRows(const SqlRowTaker& take);
 
     pg_conn* connection_;
     std::string where_;

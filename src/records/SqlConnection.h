@@ -5,6 +5,7 @@
 // queries are written once, in the SQL both databases speak.
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -26,6 +27,8 @@ using SqlValue = std::variant<std::monostate, std::int64_t, double, std::string,
 using SqlCell = std::optional<std::string>;  // empty: NULL
 using SqlRow = std::vector<SqlCell>;
 using SqlRows = std::vector<SqlRow>;
+// Takes one row of an answer; the row is its own to keep or drop.
+using SqlRowTaker = std::function<void(SqlRow)>;
 
 // What a transaction is for. Rows: it writes records, and takes its place
 // among the other writers at once rather than failing half-way when one of
@@ -43,6 +46,12 @@ class SqlConnection {
     // The statement's rows, or why it failed, naming the database. Texts go
     // in and come out as StoredText.h keeps them: any bytes, read back exactly.
     virtual Result<SqlRows> Run(std::string_view sql, const std::vector<SqlValue>& params = {}) = 0;
+    // The statement's rows handed to `take` one by one as the database yields
+    // them, so that an answer of any length is read in the memory of one row.
+    // Rows handed before a failure stay handed; the failure is then returned.
+    // `take` must not use this connection: the statement is still running.
+    virtual Result<void> RunRowByRow(std::string_view sql, const std::vector<SqlValue>& params,
+                                     const SqlRowTaker& take) = 0;
     // Opens a transaction of that kind; COMMIT or RollBack ends it.
     virtual Result<SqlRows> Begin(Transaction kind) = 0;
     // Whether the last statement that failed was refused for the values it

@@ -54,6 +54,22 @@ int BindOne(sqlite3_stmt* statement, int index, const SqlValue& value) {
     return sqlite3_bind_null(statement, index);
 }
 
+// A kept statement between its binding and its last step: whatever the way
+// out, it is reset and unbound for its next use, and no read stays open.
+class StatementInUse {
+  public:
+    explicit StatementInUse(sqlite3_stmt* statement) : statement_(statement) {}
+    ~StatementInUse() {
+        sqlite3_reset(statement_);
+        sqlite3_clear_bindings(statement_);
+    }
+    StatementInUse(const StatementInUse&) = delete;
+    StatementInUse& operator=(const StatementInUse&) = delete;
+
+  private:
+    sqlite3_stmt* statement_;
+};
+
 // The file as a SQLite URI that takes it as it is: the file's content never
 // changes while it is read, so no lock or shared-memory file is needed.
 std::string ImmutableUri(const std::filesystem::path& file) {
@@ -174,25 +190,33 @@ Result<void> SqliteConnection::Bind(sqlite3_stmt* statement, const std::vector<S
     return {};
 }
 
-Result<SqlRows> SqliteConnection::Steps(sqlite3_stmt* statement) {
-    SqlRows rows;
+Result<void> SqliteConnection::Steps(sqlite3_stmt* statement, const SqlRowTaker& take) {
     int code;
     while ((code = sqlite3_step(statement)) == SQLITE_ROW)
-        rows.push_back(CurrentRow(statement));
+        take(CurrentRow(statement));
     if (code != SQLITE_DONE)
         return Failed();
-    return rows;
+    return {};
 }
 
-Result<SqlRows> SqliteConnection::Run(std::string_view sql, const std::vector<SqlValue>& params) {
+Result<void> SqliteConnection::RunRowByRow(std::string_view sql,
+                                           const std::vector<SqlValue>& params,
+                                           const SqlRowTaker& take) {
     const Result<sqlite3_stmt*> statement = Prepared(sql);
     if (!statement)
         return Fail(statement.Error());
+    const StatementInUse inUse(*statement);
     if (const Result<void> bound = Bind(*statement, params); !bound)
         return Fail(bound.Error());
-    Result<SqlRows> rows = Steps(*statement);
-    sqlite3_reset(*statement);
-    sqlite3_clear_bindings(*statement);
+    return Steps(*statement, take);
+}
+
+Result<SqlRows> SqliteConnection::Run(std::string_view sql, const std::vector<SqlValue>& params) {
+    SqlRows rows;
+    const Result<void> done =
+        RunRowByRow(sql, params, [&rows](SqlRow row) { rows.push_back(std::move(row)); });
+    if (!done)
+        return Fail(done.Error());
     return rows;
 }
 

@@ -28,6 +28,8 @@ class SqliteConnection final : public SqlConnection {
     SqliteConnection& operator=(const SqliteConnection&) = delete;
 
     Result<SqlRows> Run(std::string_view sql, const std::vector<SqlValue>& params = {}) override;
+    Result<void> RunRowByRow(std::string_view sql, const std::vector<SqlValue>& params,
+                             const SqlRowTaker& take) override;
     Result<SqlRows> Begin(Transaction kind) override;
     bool RefusedLastValues() const override { return refused_; }
     std::string Describe() const override;
@@ -36,7 +38,7 @@ class SqliteConnection final : public SqlConnection {
   private:
     Result<sqlite3_stmt*> Prepared(std::string_view sql);
     Result<void> Bind(sqlite3_stmt* statement, const std::vector<SqlValue>& params);
-    Result<SqlRows> Steps(sqlite3_stmt* statement);
+    Result<void> Steps(sqlite3_stmt* statement, const SqlRowTaker& take);
     Failure<std::string> Failed();
 
     sqlite3* db_;

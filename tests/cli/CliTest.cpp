@@ -78,6 +78,62 @@ TEST(CliOptions, ARejectedValueIsShownEscapedAndCut) {
     }
 }
 
+// One parser reads the run and the records commands. The run's words keep
+// their meaning: the last of a repeated option counts, the word after an
+// option is its value whatever it looks like, and only a first word names a
+// records command.
+TEST(CliOptions, OneParserKeepsTheRunsWordsAndNamesTheRecordsCommandsFirst) {
+    const auto run = ParseCliOptions({"--option", "3", "--simulate", "--option", "-1", "--simulate",
+                                      "--manufacturer", "--fast", "--serial", "-12", "history"});
+    ASSERT_TRUE(run.options) << run.error;
+    EXPECT_EQ(run.options->ttoOption, -1);
+    EXPECT_EQ(run.options->manufacturer, "--fast");
+    EXPECT_FALSE(run.options->fast);
+    EXPECT_EQ(run.options->serial, "-12");
+    EXPECT_EQ(run.options->planPath, "history");
+    EXPECT_FALSE(run.records);
+    EXPECT_EQ(ParseCliOptions({"--simulate", "--option"}).error, "--option needs a value");
+    EXPECT_EQ(ParseCliOptions({"p.csv", "yield"}).error, "unexpected argument: yield");
+    EXPECT_TRUE(ParseCliOptions({"--version", "p.csv"}).versionRequested);
+
+    const auto history = ParseCliOptions({"history", "--limit", "3"});
+    EXPECT_TRUE(history.records) << history.error;
+    EXPECT_EQ(history.command, "history");
+    EXPECT_FALSE(history.options);
+    const auto mixed = ParseCliOptions({"history", "--simulate"});
+    EXPECT_FALSE(mixed.records);
+    EXPECT_EQ(mixed.command, "history");
+    EXPECT_NE(mixed.error.find("--simulate"), std::string::npos) << mixed.error;
+}
+
+// The help names every command and every exit status, once each; a
+// command's help has its own options and the statuses it ends with.
+TEST(CliOptions, TheHelpListsTheCommandsAndOneTableOfExitStatuses) {
+    const auto parsed = ParseCliOptions({"--simulate", "--help"});
+    ASSERT_TRUE(parsed.helpRequested);
+    std::ostringstream out, err;
+    EXPECT_EQ(AnswerHelpOrError(parsed, out, err), kExitRanToEnd);
+    const std::string help = out.str();
+    for (const char* command : {"\n  history ", "\n  yield ", "\n  report ", "--limits FILE"})
+        EXPECT_EQ(test::CountOf(help, command), 1u) << command << "\n" << help;
+    for (int status = kExitRanToEnd; status <= kExitRecordsUnreadable; ++status)
+        EXPECT_EQ(test::CountOf(help, "\n  " + std::to_string(status) + "  "), 1u) << status;
+    EXPECT_EQ(test::CountOf(help, "\n  8  "), 0u);
+
+    const std::string yield = ParseCliOptions({"yield", "-h"}).help;
+    EXPECT_NE(yield.find("--by"), std::string::npos) << yield;
+    EXPECT_EQ(yield.find("--simulate"), std::string::npos) << yield;
+    EXPECT_NE(yield.find("\n  7  "), std::string::npos) << yield;
+    EXPECT_EQ(yield.find("\n  5  "), std::string::npos) << yield;
+
+    std::ostringstream none, said;
+    EXPECT_EQ(AnswerHelpOrError(ParseCliOptions({"--bogus"}), none, said), kExitUsage);
+    EXPECT_EQ(said.str(),
+              "orvalt-cli: unexpected argument: --bogus\n"
+              "orvalt-cli --help shows the options and the exit statuses.\n");
+    EXPECT_EQ(none.str(), "");
+}
+
 TEST(PortListing, ShowsThePortsAsTheWindowDoesWithTheNumberThatChoosesEach) {
     const std::vector<DiagPort> offered{
         {"/dev/ttyS0", "/dev/ttyS0", 1},

@@ -14,6 +14,7 @@
 #include <chrono>
 #include <functional>
 
+#include "cli/ExitStatus.h"
 #include "platform/UniqueFd.h"
 #include "records/RunRecorder.h"
 #include "support/ChildProcess.h"
@@ -124,7 +125,7 @@ TEST_F(RecordsCommands, APasswordInTheUrlIsNeitherInTheProcessListNorInTheMessag
     EXPECT_NE(title.find("postgresql://orvalt"), std::string::npos) << title;
     for (const char* secret : {"s3cr", "0ther9"})
         EXPECT_EQ(title.find(secret), std::string::npos) << title;
-    EXPECT_EQ(ended.exitStatus, 5);
+    EXPECT_EQ(ended.exitStatus, kExitRecordsUnreadable);
     EXPECT_NE(err.find("Results server postgresql://orvalt@/orvalt?connect_timeout=2&host="),
               std::string::npos)
         << err;

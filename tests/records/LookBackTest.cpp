@@ -5,6 +5,7 @@
 #include <set>
 #include <sstream>
 
+#include "cli/ExitStatus.h"
 #include "cli/RecordsCommands.h"
 #include "domain/PrintableText.h"
 #include "records/EventRows.h"
@@ -154,16 +155,44 @@ TEST_F(LookBackTest, CommandsPrintWhatTheQueriesFind) {
     EXPECT_EQ(
         Cli({"report", "--run", "nope", "--out", (folder_ / "r.html").string(), "--db", path_}, out,
             err),
-        5);
+        kExitRecordsUnreadable);
     EXPECT_NE(err.find("No run nope"), std::string::npos);
     EXPECT_EQ(Cli({"--plan", "x.csv"}, out, err), -1);  // not a records command
 }
 
-TEST_F(LookBackTest, AnUnreadableDatabaseIsAMessageAndStatusFive) {
+// --limit N keeps the newest N of what the filters let through, as the lines
+// of the whole history begin; anything but a whole number from 1 is refused,
+// naming the value, before the database is read.
+TEST_F(LookBackTest, HistoryLimitKeepsTheNewestRuns) {
+    std::string all, out, err;
+    ASSERT_EQ(Cli({"history", "--db", path_}, all, err), 0) << err;
+    ASSERT_EQ(std::count(all.begin(), all.end(), '\n'), 4) << all;
+    for (std::size_t n = 1; n <= 5; ++n) {
+        ASSERT_EQ(Cli({"history", "--limit", std::to_string(n), "--db", path_}, out, err), 0)
+            << err;
+        std::size_t end = 0;
+        for (std::size_t line = 0; line < n && end < all.size(); ++line)
+            end = all.find('\n', end) + 1;
+        EXPECT_EQ(out, all.substr(0, end)) << n;
+    }
+    ASSERT_EQ(Cli({"history", "--serial", "SN-1", "--limit", "1", "--db", path_}, out, err), 0);
+    EXPECT_EQ(out.find("r1"), std::string::npos) << out;
+    EXPECT_NE(out.find("  r3  "), std::string::npos) << out;
+
+    for (const std::string bad : {"0", "-1", "abc", "1.5", "", " 2", "99999999999999999999"}) {
+        EXPECT_EQ(Cli({"history", "--limit", bad, "--db", path_}, out, err), 2) << bad;
+        EXPECT_NE(err.find("--limit: expected a whole number of runs from 1, got \"" + bad + "\""),
+                  std::string::npos)
+            << err;
+        EXPECT_EQ(out, "");
+    }
+}
+
+TEST_F(LookBackTest, AnUnreadableDatabaseIsAMessageAndItsOwnStatus) {
     const auto bad = folder_ / "bad.sqlite";
     WriteBytes(bad, std::string(4096, '#'));
     std::string out, err;
-    EXPECT_EQ(Cli({"history", "--db", bad.string()}, out, err), 5);
+    EXPECT_EQ(Cli({"history", "--db", bad.string()}, out, err), kExitRecordsUnreadable);
     EXPECT_NE(err.find("file is not a database"), std::string::npos) << err;
 }
 
@@ -248,7 +277,7 @@ TEST_F(LookBackTest, NothingRecordedIsSaidAndNothingIsCreated) {
     }
     const auto page = folder_ / "r.html";
     EXPECT_EQ(Cli({"report", "--last", "--out", page.string(), "--db", typo.string()}, out, err),
-              5);
+              kExitRecordsUnreadable);
     EXPECT_EQ(err, "No run has been recorded yet.\n");
     EXPECT_FALSE(fs::exists(folder_ / "typo"));
     EXPECT_FALSE(fs::exists(page));
@@ -256,7 +285,7 @@ TEST_F(LookBackTest, NothingRecordedIsSaidAndNothingIsCreated) {
     const auto empty = folder_ / "empty.sqlite";
     WriteBytes(empty, "");
     EXPECT_EQ(Cli({"report", "--last", "--out", page.string(), "--db", empty.string()}, out, err),
-              5);
+              kExitRecordsUnreadable);
     EXPECT_EQ(err, "No run has been recorded yet.\n");
     EXPECT_EQ(fs::file_size(empty), 0u);
 }

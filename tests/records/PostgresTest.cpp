@@ -133,6 +133,39 @@ TEST_F(PostgresTest, TheServerGetsTheSameSchemaAndAnswersTheSameQueries) {
     EXPECT_FALSE(OpenRecordDatabase(cluster_.Url()).Ok());
 }
 
+// Rows reach the taker as the database yields them: those before a failure
+// are taken and the failure is said after them; the connection then serves
+// the same statement and the next one.
+TEST_F(PostgresTest, RowByRowHandsTheRowsBeforeAFailureAndStaysUsable) {
+    // The third row's value is beyond a 64-bit integer, in both databases.
+    constexpr const char* kFailsAtThree =
+        "WITH RECURSIVE n(g) AS (SELECT 1 UNION ALL SELECT g + 1 FROM n WHERE g < $1)"
+        " SELECT g, abs(CAST(-9223372036854775805 AS BIGINT) - g) FROM n";
+    TempFolder sqliteFolder;
+    for (const std::string& target : {cluster_.Url(), (sqliteFolder / "r.sqlite").string()}) {
+        auto db = OpenSqlConnection(target);
+        ASSERT_TRUE(db.Ok()) << db.Error();
+        for (int attempt = 0; attempt < 2; ++attempt) {
+            std::vector<std::string> taken;
+            const Result<void> ran =
+                (*db)->RunRowByRow(kFailsAtThree, {std::int64_t{5}}, [&taken](SqlRow row) {
+                    taken.push_back(CellText(row.at(0)) + "," + CellText(row.at(1)));
+                });
+            EXPECT_EQ(taken,
+                      (std::vector<std::string>{"1,9223372036854775806", "2,9223372036854775807"}))
+                << target;
+            ASSERT_FALSE(ran.Ok()) << target;
+            EXPECT_NE(ran.Error().find(target == cluster_.Url() ? "bigint out of range"
+                                                                : "integer overflow"),
+                      std::string::npos)
+                << ran.Error();
+        }
+        const auto next = (*db)->Run("SELECT 7");
+        ASSERT_TRUE(next.Ok()) << next.Error();
+        EXPECT_EQ(CellText(next->at(0).at(0)), "7");
+    }
+}
+
 // A Latin-1 degree sign in the plan's title, 0xFF in a serial, line noise on
 // the diagnostic port, every byte there is: the server takes them, stored as
 // the SQLite file stores them, and the readers give back the very bytes.

@@ -161,11 +161,15 @@ pid_t StartProgram(const ProgramLaunch& launch) {
 
 std::optional<ProgramEnd> ProgramEnded(pid_t pid, bool wait) {
     int status = 0;
-    if (::waitpid(pid, &status, wait ? 0 : WNOHANG) != pid) {
+    rusage usage{};
+    if (::wait4(pid, &status, wait ? 0 : WNOHANG, &usage) != pid) {
         return std::nullopt;
     }
-    return WIFEXITED(status) ? ProgramEnd{WEXITSTATUS(status), 0}
-                             : ProgramEnd{-1, WTERMSIG(status)};
+    ProgramEnd end;
+    end.exitStatus = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    end.signal = WIFEXITED(status) ? 0 : WTERMSIG(status);
+    end.peakResidentKb = usage.ru_maxrss;
+    return end;
 }
 
 std::size_t CountOf(const std::string& text, const std::string& part) {

@@ -63,6 +63,9 @@ pid_t StartProgram(const ProgramLaunch& launch);
 struct ProgramEnd {
     int exitStatus = -1;  // -1 when a signal ended it
     int signal = 0;
+    // The most memory it held at once (with what the forked copy of the
+    // caller held before the program replaced it).
+    long peakResidentKb = 0;
 };
 
 // Waits for it to end, or only looks (`wait` false: nullopt while it runs).

@@ -1,0 +1,48 @@
+#include "cli/ExitStatus.h"
+
+#include <cstdio>
+
+namespace orvalt {
+
+namespace {
+
+struct ExitMeaning {
+    CliExit status;
+    const char* meaning;
+    bool records;  // a records command may end with it
+};
+
+constexpr ExitMeaning kExitMeanings[] = {
+    {kExitRanToEnd, "the plan ran to its end; history, yield, report: done", true},
+    {kExitAbandonedOrStopped, "a test was abandoned, or the run was stopped", false},
+    {kExitUsage,
+     "bad usage; a plan, unit profile, limits file, port or results database URL that can't be "
+     "used",
+     true},
+    {kExitDeviceNotOpened, "the device can't be opened", false},
+    {kExitNotSaved, "a result file, the report's page or standard output could not be written",
+     true},
+    {kExitLimitFailed, "with --limits: the plan ran to its end and a test failed a limit", false},
+    {kExitRecordLost, "the run's record reached neither the results database nor its spool", false},
+    {kExitRecordsUnreadable,
+     "history, yield, report: the results database can't be read (report: or holds no such run)",
+     true},
+};
+
+}  // namespace
+
+std::string ExitStatusTable(bool recordsOnly) {
+    std::string table = "Exit statuses:\n";
+    for (const ExitMeaning& entry : kExitMeanings) {
+        if (recordsOnly && !entry.records) {
+            continue;
+        }
+        char line[160];
+        std::snprintf(line, sizeof line, "  %d  %s\n", static_cast<int>(entry.status),
+                      entry.meaning);
+        table += line;
+    }
+    return table;
+}
+
+}  // namespace orvalt
