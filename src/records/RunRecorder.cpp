@@ -33,8 +33,8 @@ std::int64_t Since(std::uint32_t origin, std::uint32_t tick) {
 RunRecorder::RunRecorder(RecordStoreOptions store, RecorderOptions options)
     : store_(std::move(store)),
       options_(options),
-      filling_(NewChunk()),
-      spare_(NewChunk()),
+      filling_(TouchedChunk()),
+      spare_(TouchedChunk()),
       writer_([this] { WriterLoop(); }) {
     std::scoped_lock lock(mutex_);
     pool_.reserve(kPooledChunks);
@@ -50,10 +50,16 @@ RunRecorder::~RunRecorder() {
     writer_.join();
 }
 
-RunRecorder::Chunk RunRecorder::NewChunk() {
+RunRecorder::Chunk RunRecorder::TouchedChunk() {
     Chunk chunk;
     chunk.resize(kChunkEvents);
     chunk.clear();
+    return chunk;
+}
+
+RunRecorder::Chunk RunRecorder::ReservedChunk() {
+    Chunk chunk;
+    chunk.reserve(kChunkEvents);
     return chunk;
 }
 
@@ -68,10 +74,16 @@ RunRecorder::Chunk RunRecorder::PooledChunkLocked() {
 void RunRecorder::StartChunkLocked() {
     if (!filling_.empty()) {
         full_.push_back(std::move(filling_));
+        // Waiting to be woken by time alone would hold up a hand-over waiting
+        // for the writer.
+        if (options_.whenBehind == WriterBehind::Wait) {
+            urgent_ = true;
+            wake_.notify_one();
+        }
     }
     filling_ = spare_.capacity() >= kChunkEvents ? std::move(spare_) : PooledChunkLocked();
     if (filling_.capacity() < kChunkEvents)
-        filling_ = NewChunk();
+        filling_ = ReservedChunk();
     spare_ = PooledChunkLocked();
     spareWanted_ = spare_.capacity() < kChunkEvents;
 }
@@ -80,12 +92,22 @@ void RunRecorder::ReplaceSpare() {
     if (!spareWanted_.load()) {
         return;
     }
-    Chunk chunk = NewChunk();
+    Chunk chunk = ReservedChunk();
     std::scoped_lock lock(mutex_);
     if (spare_.capacity() < kChunkEvents) {
         spare_ = std::move(chunk);
     }
     spareWanted_ = false;
+}
+
+void RunRecorder::WaitForWriterLocked(std::unique_lock<std::mutex>& lock) {
+    constexpr std::uint64_t kMostWaiting = kWaitingChunks * kChunkEvents;
+    if (options_.whenBehind != WriterBehind::Wait || handed_ - stored_ < kMostWaiting) {
+        return;
+    }
+    urgent_ = true;
+    wake_.notify_one();
+    written_.wait(lock, [this] { return handed_ - stored_ < kMostWaiting || stopping_; });
 }
 
 void RunRecorder::PushLocked(RecordEvent event) {
@@ -168,7 +190,8 @@ void RunRecorder::ReleaseHeld() {
 
 void RunRecorder::RecordSwitch(std::uint32_t tick, int line, bool on) {
     {
-        std::scoped_lock lock(mutex_);
+        std::unique_lock lock(mutex_);
+        WaitForWriterLocked(lock);
         if (!run_)
             return;
         if (line == kPowerLine && test_ && !testHasOrigin_) {
@@ -183,7 +206,8 @@ void RunRecorder::RecordSwitch(std::uint32_t tick, int line, bool on) {
 
 void RunRecorder::RecordReading(std::uint32_t tick, double volts, std::string status) {
     {
-        std::scoped_lock lock(mutex_);
+        std::unique_lock lock(mutex_);
+        WaitForWriterLocked(lock);
         if (run_)
             PushTrace(ReadingTaken{NextStamp(), {0, volts, std::move(status)}}, tick);
     }
@@ -193,7 +217,8 @@ void RunRecorder::RecordReading(std::uint32_t tick, double volts, std::string st
 void RunRecorder::RecordDiagLine(std::uint32_t tick, std::string raw,
                                  std::array<std::int64_t, 3> fields) {
     {
-        std::scoped_lock lock(mutex_);
+        std::unique_lock lock(mutex_);
+        WaitForWriterLocked(lock);
         if (run_)
             PushTrace(DiagLineSeen{NextStamp(), {0, std::move(raw), fields}}, tick);
     }
