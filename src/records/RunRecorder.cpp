@@ -36,9 +36,23 @@ RunRecorder::RunRecorder(RecordStoreOptions store, RecorderOptions options)
       filling_(TouchedChunk()),
       spare_(TouchedChunk()),
       writer_([this] { WriterLoop(); }) {
+    std::vector<Chunk> stock = StockedChunks(options.whenBehind);
     std::scoped_lock lock(mutex_);
+    pool_ = std::move(stock);
     pool_.reserve(kPooledChunks);
     spareWanted_ = false;
+}
+
+// A hand-over that starts a chunk takes one of these while the writer keeps
+// up, and so never faults in a page. A writer that may hold the producer up
+// needs no more than it lets wait.
+std::vector<RunRecorder::Chunk> RunRecorder::StockedChunks(WriterBehind whenBehind) {
+    const std::size_t count = whenBehind == WriterBehind::Wait ? kWaitingChunks : kPooledChunks;
+    std::vector<Chunk> stock;
+    stock.reserve(kPooledChunks);
+    for (std::size_t i = 0; i < count; ++i)
+        stock.push_back(TouchedChunk());
+    return stock;
 }
 
 RunRecorder::~RunRecorder() {
@@ -72,6 +86,7 @@ RunRecorder::Chunk RunRecorder::PooledChunkLocked() {
 }
 
 void RunRecorder::StartChunkLocked() {
+    tallyAt_.reset();
     if (!filling_.empty()) {
         full_.push_back(std::move(filling_));
         // Waiting to be woken by time alone would hold up a hand-over waiting
@@ -115,7 +130,7 @@ void RunRecorder::PushLocked(RecordEvent event) {
     if (filling_.size() >= kChunkEvents || filling_.capacity() < kChunkEvents) {
         StartChunkLocked();
     }
-    filling_.push_back(std::move(event));
+    filling_.push_back(Queued(std::move(event)));
     ++handed_;
     if (milestone) {
         urgent_ = true;
@@ -159,8 +174,23 @@ void RunRecorder::BeginTest(TestRecordStart test) {
     ReplaceSpare();
 }
 
+// A tally carries the run's whole start (its plan text, its settings), and
+// only the newest of them matters to the record. One the writer has not taken
+// yet is brought up to date and moved last, instead of copying the start
+// again: the queue and the writer's work then stay the same however large the
+// plan.
 void RunRecorder::PushTallyLocked() {
-    PushLocked(RunTallied{*run_, tally_});
+    if (!tallyAt_) {
+        PushLocked(RunTallied{*run_, tally_});
+    } else {
+        QueuedEvent& slot = filling_[*tallyAt_];
+        std::unique_ptr<RecordEvent> boxed =
+            std::move(std::get<std::unique_ptr<RecordEvent>>(slot));
+        slot = std::monostate{};
+        std::get<RunTallied>(*boxed).tally = tally_;
+        PushLocked(std::move(*boxed));
+    }
+    tallyAt_ = filling_.size() - 1;
 }
 
 TraceStamp RunRecorder::NextStamp() {
@@ -250,6 +280,7 @@ void RunRecorder::EndRunLocked(RunFinish finish) {
     }
     PushLocked(RunEnded{std::move(*run_), std::move(finish), tally_});
     run_.reset();
+    tallyAt_.reset();
 }
 
 void RunRecorder::EndRun(RunFinish finish) {
@@ -295,6 +326,7 @@ std::vector<RunRecorder::Chunk> RunRecorder::TakeBatch(bool& stopping) {
     urgent_ = false;
     stopping = stopping_;
     std::vector<Chunk> batch = std::exchange(full_, {});
+    tallyAt_.reset();
     if (!filling_.empty()) {
         batch.push_back(std::exchange(filling_, PooledChunkLocked()));
     }
@@ -316,10 +348,12 @@ void RunRecorder::WriterLoop() {
         std::vector<Chunk> batch = TakeBatch(stopping);
         std::vector<RowWrite> rows;
         std::size_t events = 0;
-        for (const Chunk& chunk : batch) {
+        for (Chunk& chunk : batch) {
             events += chunk.size();
-            for (const RecordEvent& event : chunk)
-                AppendEventRows(event, rows);
+            for (QueuedEvent& queued : chunk) {
+                if (std::optional<RecordEvent> event = Unqueued(std::move(queued)))
+                    AppendEventRows(*event, rows);
+            }
         }
         if (!rows.empty() || store_.HasBacklog())
             store_.Write(std::move(rows));

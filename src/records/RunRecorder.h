@@ -33,6 +33,7 @@
 #include <thread>
 #include <vector>
 
+#include "records/QueuedEvent.h"
 #include "records/RecordEvents.h"
 #include "records/RecordStore.h"
 
@@ -89,12 +90,13 @@ class RunRecorder {
     static constexpr std::size_t kWaitingChunks = 4;
 
   private:
-    using Chunk = std::vector<RecordEvent>;
+    using Chunk = std::vector<QueuedEvent>;
     // Its memory touched, so that filling it later faults in no page.
     static Chunk TouchedChunk();
     // Only reserved: its pages fault in one at a time as it fills, so no
     // single hand-over pays for them all.
     static Chunk ReservedChunk();
+    static std::vector<Chunk> StockedChunks(WriterBehind whenBehind);
     // An emptied chunk for reuse; one of no capacity when none is kept.
     Chunk PooledChunkLocked();
     // Moves the full chunk aside for the spare (a fresh one if the spare is
@@ -143,6 +145,8 @@ class RunRecorder {
     RunTally tally_;
     std::string lastUuid_;
     std::optional<TestRecordStart> test_;
+    // Where in the chunk being filled the run's last tally waits, if it does.
+    std::optional<std::size_t> tallyAt_;
     std::optional<std::uint32_t> origin_;
     bool testHasOrigin_ = false;
     std::vector<std::pair<RecordEvent, std::uint32_t>> beforeOrigin_;
