@@ -47,18 +47,21 @@ HandOver TimeHandOver(Work&& work) {
 
 std::string WorstFigures(const std::vector<HandOver>& handOvers) {
     double worst = 0.0, worstUnpreempted = 0.0;
-    long preempted = 0, waited = 0;
+    long preempted = 0, waited = 0, overMs = 0, overMsUnpreempted = 0;
     for (const HandOver& h : handOvers) {
         worst = std::max(worst, h.us);
         if (!h.preempted)
             worstUnpreempted = std::max(worstUnpreempted, h.us);
         preempted += h.preempted ? 1 : 0;
         waited += h.waited ? 1 : 0;
+        overMs += h.us > 1000.0 ? 1 : 0;
+        overMsUnpreempted += h.us > 1000.0 && !h.preempted ? 1 : 0;
     }
-    char text[200];
+    char text[240];
     std::snprintf(text, sizeof text,
-                  "max %.1f us  max not preempted %.1f us (%ld preempted, %ld waited)", worst,
-                  worstUnpreempted, preempted, waited);
+                  "max %.1f us  max not preempted %.1f us (%ld preempted, %ld waited)"
+                  "  over 1 ms: %ld (%ld not preempted)",
+                  worst, worstUnpreempted, preempted, waited, overMs, overMsUnpreempted);
     return text;
 }
 

@@ -12,17 +12,26 @@ const DiagLine* LineIn(const PostedMessage& message) {
 }
 }  // namespace
 
+void MessageQueue::PushLocked(PostedMessage message) {
+    CountIn(message);
+    queue_.push_back(std::move(message));
+    ++unfinished_;
+    while (OverLimit()) {
+        DropOldestLine();
+    }
+}
+
 void MessageQueue::Push(PostedMessage message) {
     {
         std::scoped_lock lock(mutex_);
-        CountIn(message);
-        queue_.push_back(std::move(message));
-        ++unfinished_;
-        while (OverLimit()) {
-            DropOldestLine();
-        }
+        PushLocked(std::move(message));
     }
     arrived_.notify_one();
+}
+
+void MessageQueue::PushQuietly(PostedMessage message) {
+    std::scoped_lock lock(mutex_);
+    PushLocked(std::move(message));
 }
 
 std::optional<PostedMessage> MessageQueue::WaitPop(std::chrono::milliseconds timeout) {
@@ -75,8 +84,14 @@ void MessageQueue::WakeIdleWaiters() {
     idle_.notify_all();
 }
 
-void MessageQueue::WaitIdleUnlessStopped(const RunFlag& runFlag) {
+// Waiting for the whole backlog, not just below `lag`, lets the handler work
+// through it in one stretch while the worker sleeps: two hand-overs per batch.
+void MessageQueue::CatchUpUnlessStopped(std::size_t lag, const RunFlag& runFlag) {
     std::unique_lock lock(mutex_);
+    if (unfinished_ < lag && !HalfwayToLimit()) {
+        return;
+    }
+    arrived_.notify_one();
     idle_.wait(lock, [&] { return unfinished_ == 0 || !runFlag.Up(); });
 }
 
@@ -112,6 +127,11 @@ void MessageQueue::CountOut(const PostedMessage& message) {
 // The newest line always stays, however long it is.
 bool MessageQueue::OverLimit() const {
     return waitingLines_ > 1 && (waitingLines_ > limit_.lines || waitingBytes_ > limit_.bytes);
+}
+
+// Virtual time catches up well before a line could be dropped, whatever the bound.
+bool MessageQueue::HalfwayToLimit() const {
+    return waitingLines_ * 2 >= limit_.lines || waitingBytes_ * 2 >= limit_.bytes;
 }
 
 // The oldest line is nearly always at the front: only the few progress and

@@ -54,9 +54,10 @@ class VirtualEventSource {
 };
 
 // Deterministic time for the simulator and the tests. Time moves only in
-// SleepMs; before each step the idle waiter is called, so that every message
-// posted so far has been handled before the clock moves on. Due events fire in
-// time order at their own moment inside a sleep. A sleep that watches a run
+// SleepMs; before each step the idle waiter is called, which holds the clock
+// until whoever handles the posted messages has caught up as far as its owner
+// needs (all of them, or all but a bounded batch). Due events fire in time
+// order at their own moment inside a sleep. A sleep that watches a run
 // flag ends at the moment the flag is lowered: time moves no further.
 class VirtualClock final : public Clock {
   public:

@@ -33,12 +33,26 @@ std::int64_t Since(std::uint32_t origin, std::uint32_t tick) {
 RunRecorder::RunRecorder(RecordStoreOptions store, RecorderOptions options)
     : store_(std::move(store)),
       options_(options),
-      filling_(NewChunk()),
-      spare_(NewChunk()),
+      filling_(TouchedChunk()),
+      spare_(TouchedChunk()),
       writer_([this] { WriterLoop(); }) {
+    std::vector<Chunk> stock = StockedChunks(options.whenBehind);
     std::scoped_lock lock(mutex_);
+    pool_ = std::move(stock);
     pool_.reserve(kPooledChunks);
     spareWanted_ = false;
+}
+
+// A hand-over that starts a chunk takes one of these while the writer keeps
+// up, and so never faults in a page. A writer that may hold the producer up
+// needs no more than it lets wait.
+std::vector<RunRecorder::Chunk> RunRecorder::StockedChunks(WriterBehind whenBehind) {
+    const std::size_t count = whenBehind == WriterBehind::Wait ? kWaitingChunks : kPooledChunks;
+    std::vector<Chunk> stock;
+    stock.reserve(kPooledChunks);
+    for (std::size_t i = 0; i < count; ++i)
+        stock.push_back(TouchedChunk());
+    return stock;
 }
 
 RunRecorder::~RunRecorder() {
@@ -50,10 +64,16 @@ RunRecorder::~RunRecorder() {
     writer_.join();
 }
 
-RunRecorder::Chunk RunRecorder::NewChunk() {
+RunRecorder::Chunk RunRecorder::TouchedChunk() {
     Chunk chunk;
     chunk.resize(kChunkEvents);
     chunk.clear();
+    return chunk;
+}
+
+RunRecorder::Chunk RunRecorder::ReservedChunk() {
+    Chunk chunk;
+    chunk.reserve(kChunkEvents);
     return chunk;
 }
 
@@ -66,12 +86,19 @@ RunRecorder::Chunk RunRecorder::PooledChunkLocked() {
 }
 
 void RunRecorder::StartChunkLocked() {
+    tallyAt_.reset();
     if (!filling_.empty()) {
         full_.push_back(std::move(filling_));
+        // Waiting to be woken by time alone would hold up a hand-over waiting
+        // for the writer.
+        if (options_.whenBehind == WriterBehind::Wait) {
+            urgent_ = true;
+            wake_.notify_one();
+        }
     }
     filling_ = spare_.capacity() >= kChunkEvents ? std::move(spare_) : PooledChunkLocked();
     if (filling_.capacity() < kChunkEvents)
-        filling_ = NewChunk();
+        filling_ = ReservedChunk();
     spare_ = PooledChunkLocked();
     spareWanted_ = spare_.capacity() < kChunkEvents;
 }
@@ -80,7 +107,7 @@ void RunRecorder::ReplaceSpare() {
     if (!spareWanted_.load()) {
         return;
     }
-    Chunk chunk = NewChunk();
+    Chunk chunk = ReservedChunk();
     std::scoped_lock lock(mutex_);
     if (spare_.capacity() < kChunkEvents) {
         spare_ = std::move(chunk);
@@ -88,12 +115,22 @@ void RunRecorder::ReplaceSpare() {
     spareWanted_ = false;
 }
 
+void RunRecorder::WaitForWriterLocked(std::unique_lock<std::mutex>& lock) {
+    constexpr std::uint64_t kMostWaiting = kWaitingChunks * kChunkEvents;
+    if (options_.whenBehind != WriterBehind::Wait || handed_ - stored_ < kMostWaiting) {
+        return;
+    }
+    urgent_ = true;
+    wake_.notify_one();
+    written_.wait(lock, [this] { return handed_ - stored_ < kMostWaiting || stopping_; });
+}
+
 void RunRecorder::PushLocked(RecordEvent event) {
     const bool milestone = IsMilestone(event);
     if (filling_.size() >= kChunkEvents || filling_.capacity() < kChunkEvents) {
         StartChunkLocked();
     }
-    filling_.push_back(std::move(event));
+    filling_.push_back(Queued(std::move(event)));
     ++handed_;
     if (milestone) {
         urgent_ = true;
@@ -137,8 +174,23 @@ void RunRecorder::BeginTest(TestRecordStart test) {
     ReplaceSpare();
 }
 
+// A tally carries the run's whole start (its plan text, its settings), and
+// only the newest of them matters to the record. One the writer has not taken
+// yet is brought up to date and moved last, instead of copying the start
+// again: the queue and the writer's work then stay the same however large the
+// plan.
 void RunRecorder::PushTallyLocked() {
-    PushLocked(RunTallied{*run_, tally_});
+    if (!tallyAt_) {
+        PushLocked(RunTallied{*run_, tally_});
+    } else {
+        QueuedEvent& slot = filling_[*tallyAt_];
+        std::unique_ptr<RecordEvent> boxed =
+            std::move(std::get<std::unique_ptr<RecordEvent>>(slot));
+        slot = std::monostate{};
+        std::get<RunTallied>(*boxed).tally = tally_;
+        PushLocked(std::move(*boxed));
+    }
+    tallyAt_ = filling_.size() - 1;
 }
 
 TraceStamp RunRecorder::NextStamp() {
@@ -168,7 +220,8 @@ void RunRecorder::ReleaseHeld() {
 
 void RunRecorder::RecordSwitch(std::uint32_t tick, int line, bool on) {
     {
-        std::scoped_lock lock(mutex_);
+        std::unique_lock lock(mutex_);
+        WaitForWriterLocked(lock);
         if (!run_)
             return;
         if (line == kPowerLine && test_ && !testHasOrigin_) {
@@ -183,7 +236,8 @@ void RunRecorder::RecordSwitch(std::uint32_t tick, int line, bool on) {
 
 void RunRecorder::RecordReading(std::uint32_t tick, double volts, std::string status) {
     {
-        std::scoped_lock lock(mutex_);
+        std::unique_lock lock(mutex_);
+        WaitForWriterLocked(lock);
         if (run_)
             PushTrace(ReadingTaken{NextStamp(), {0, volts, std::move(status)}}, tick);
     }
@@ -193,7 +247,8 @@ void RunRecorder::RecordReading(std::uint32_t tick, double volts, std::string st
 void RunRecorder::RecordDiagLine(std::uint32_t tick, std::string raw,
                                  std::array<std::int64_t, 3> fields) {
     {
-        std::scoped_lock lock(mutex_);
+        std::unique_lock lock(mutex_);
+        WaitForWriterLocked(lock);
         if (run_)
             PushTrace(DiagLineSeen{NextStamp(), {0, std::move(raw), fields}}, tick);
     }
@@ -225,6 +280,7 @@ void RunRecorder::EndRunLocked(RunFinish finish) {
     }
     PushLocked(RunEnded{std::move(*run_), std::move(finish), tally_});
     run_.reset();
+    tallyAt_.reset();
 }
 
 void RunRecorder::EndRun(RunFinish finish) {
@@ -270,6 +326,7 @@ std::vector<RunRecorder::Chunk> RunRecorder::TakeBatch(bool& stopping) {
     urgent_ = false;
     stopping = stopping_;
     std::vector<Chunk> batch = std::exchange(full_, {});
+    tallyAt_.reset();
     if (!filling_.empty()) {
         batch.push_back(std::exchange(filling_, PooledChunkLocked()));
     }
@@ -291,10 +348,12 @@ void RunRecorder::WriterLoop() {
         std::vector<Chunk> batch = TakeBatch(stopping);
         EventRows built;
         std::size_t events = 0;
-        for (const Chunk& chunk : batch) {
+        for (Chunk& chunk : batch) {
             events += chunk.size();
-            for (const RecordEvent& event : chunk)
-                built.Add(event);
+            for (QueuedEvent& queued : chunk) {
+                if (std::optional<RecordEvent> event = Unqueued(std::move(queued)))
+                    built.Add(*event);
+            }
         }
         std::vector<RowWrite> rows = built.Take();
         if (!rows.empty() || store_.HasBacklog())

@@ -10,11 +10,17 @@
 // only moves its event into room allocated beforehand, or moves a full chunk
 // aside for a spare one; the next spare comes from the chunks the writer has
 // emptied, or is allocated (and its pages touched) after the lock is let go.
-// The writer takes all waiting chunks at once. When the writer falls behind (a
-// slow or locked database), the queue grows by whole chunks and nothing is
-// dropped: every event handed over is stored, in order, once the writer
-// catches up. A record proves its verdict, so losing trace to save memory is
-// no option; a station whose database never answers spools to local disk.
+// The writer takes all waiting chunks at once. What happens when the writer
+// falls behind is the recorder's owner's choice (WriterBehind):
+// - Grow (real time): the queue grows by whole chunks and nothing is dropped:
+//   every event handed over is stored, in order, once the writer catches up. A
+//   record proves its verdict, so losing trace to save memory is no option; a
+//   station whose database never answers spools to local disk. A hand-over
+//   never waits for the writer, so no measurement is ever late.
+// - Wait (virtual time, where a late measurement is no later on the clock it
+//   is timed by): once kWaitingChunks chunks of events wait to be written, a
+//   hand-over waits until the writer has stored them, so memory stays flat
+//   however long the run. Nothing is dropped either way.
 
 #include <array>
 #include <atomic>
@@ -27,13 +33,17 @@
 #include <thread>
 #include <vector>
 
+#include "records/QueuedEvent.h"
 #include "records/RecordEvents.h"
 #include "records/RecordStore.h"
 
 namespace orvalt {
 
+enum class WriterBehind { Grow, Wait };
+
 struct RecorderOptions {
     std::chrono::milliseconds flushEvery{500};
+    WriterBehind whenBehind = WriterBehind::Grow;
 };
 
 // What waits for the writer.
@@ -75,11 +85,18 @@ class RunRecorder {
     RecorderBacklog Backlog() const;
 
     static constexpr std::size_t kChunkEvents = 1024;
+    // With WriterBehind::Wait, how many chunks' worth of events may wait for
+    // the writer before a hand-over waits.
+    static constexpr std::size_t kWaitingChunks = 4;
 
   private:
-    using Chunk = std::vector<RecordEvent>;
+    using Chunk = std::vector<QueuedEvent>;
     // Its memory touched, so that filling it later faults in no page.
-    static Chunk NewChunk();
+    static Chunk TouchedChunk();
+    // Only reserved: its pages fault in one at a time as it fills, so no
+    // single hand-over pays for them all.
+    static Chunk ReservedChunk();
+    static std::vector<Chunk> StockedChunks(WriterBehind whenBehind);
     // An emptied chunk for reuse; one of no capacity when none is kept.
     Chunk PooledChunkLocked();
     // Moves the full chunk aside for the spare (a fresh one if the spare is
@@ -89,6 +106,9 @@ class RunRecorder {
     void ReplaceSpare();
     // Queues under the lock; a milestone wakes the writer at once.
     void PushLocked(RecordEvent event);
+    // With WriterBehind::Wait: holds the hand-over while the writer is
+    // kWaitingChunks chunks behind.
+    void WaitForWriterLocked(std::unique_lock<std::mutex>& lock);
     void EndRunLocked(RunFinish finish);
     void PushTallyLocked();
     TraceStamp NextStamp();
@@ -125,6 +145,8 @@ class RunRecorder {
     RunTally tally_;
     std::string lastUuid_;
     std::optional<TestRecordStart> test_;
+    // Where in the chunk being filled the run's last tally waits, if it does.
+    std::optional<std::size_t> tallyAt_;
     std::optional<std::uint32_t> origin_;
     bool testHasOrigin_ = false;
     std::vector<std::pair<RecordEvent, std::uint32_t>> beforeOrigin_;

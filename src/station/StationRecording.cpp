@@ -31,7 +31,9 @@ StationRecording::StationRecording(const RecordingOptions& options, std::string 
     store.report = [this](bool reachable, const std::string& message) {
         NoteHealth(reachable, message);
     };
-    recorder_ = std::make_unique<RunRecorder>(std::move(store));
+    RecorderOptions recorder;
+    recorder.whenBehind = options.whenBehind;
+    recorder_ = std::make_unique<RunRecorder>(std::move(store), recorder);
     events_ = std::make_unique<RunRecording>(*recorder_, clock);
     observers_.Attach(*events_);
 }

@@ -32,6 +32,9 @@ struct RecordingOptions {
     // The local spool used while the database can't be written; empty: the
     // default one in the station's data folder.
     std::filesystem::path spool;
+    // What a hand-over does while the database writer is behind (see
+    // RunRecorder); the session chooses Wait in virtual time.
+    WriterBehind whenBehind = WriterBehind::Grow;
 };
 
 // A change of the database's health: "down" or "recovered", with its text.

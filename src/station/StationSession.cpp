@@ -9,6 +9,20 @@ namespace orvalt {
 
 namespace {
 
+// How many posted messages virtual time lets wait for the handler thread
+// before it stops to let the handler catch up: the handler then wakes once a
+// batch instead of at every sleep, and the backlog stays a few hundred short
+// texts. The order the messages are handled in is the order they were posted,
+// so the log and the files do not change with it.
+constexpr std::size_t kVirtualTimeLag = 512;
+
+// Messages only shown: the handler may take them in a batch. A run's end and
+// a link error wake it at once.
+bool ShownOnly(const PostedMessage& message) {
+    return std::holds_alternative<ProgressMessage>(message) ||
+           std::holds_alternative<DiagLineMessage>(message);
+}
+
 // A verdict as the test's record keeps it: its word and its reasons.
 std::optional<Verdict> RecordedVerdict(const std::optional<TestVerdict>& verdict) {
     if (!verdict) {
@@ -25,13 +39,19 @@ RegStatus LoadSettingsFrom(const SessionOptions& options, SettingsRecord& settin
     return LoadStationSettings(settings, store, options.station.fixture);
 }
 
-std::unique_ptr<StationRecording> RecordingFor(const SessionOptions& options, Clock& clock,
+// In virtual time nothing is timed by the wall clock, so the worker may wait
+// for the database writer rather than let the recorder's queue grow.
+std::unique_ptr<StationRecording> RecordingFor(const SessionOptions& options, Station& station,
                                                SessionObservers& observers) {
     if (!options.recording.on) {
         return nullptr;
     }
-    return std::make_unique<StationRecording>(options.recording, options.station.fixture, clock,
-                                              observers);
+    RecordingOptions recording = options.recording;
+    if (station.Virtual()) {
+        recording.whenBehind = WriterBehind::Wait;
+    }
+    return std::make_unique<StationRecording>(recording, options.station.fixture,
+                                              station.GetClock(), observers);
 }
 
 }  // namespace
@@ -41,7 +61,7 @@ StationSession::StationSession(const SessionOptions& options)
       settingsFile_(options.settingsFile),
       fixture_(options.station.fixture),
       station_(options.station),
-      recording_(RecordingFor(options, station_.GetClock(), observers_)),
+      recording_(RecordingFor(options, station_, observers_)),
       handle_(std::make_shared<PostTarget>([this](PostedMessage&& m) { Deliver(std::move(m)); })),
       recorder_(diagTable_, station_.GetClock(), observers_),
       link_(&recorder_),
@@ -50,7 +70,8 @@ StationSession::StationSession(const SessionOptions& options)
       runControl_(model_, Io(), runState_, handle_, RunControlHooks{}) {
     link_.SetDroppedLinesSource([this] { return queue_.TakeDroppedLines(); });
     if (VirtualClock* clock = station_.Virtual()) {
-        clock->SetIdleWaiter([this] { queue_.WaitIdleUnlessStopped(runState_.runFlag); });
+        clock->SetIdleWaiter(
+            [this] { queue_.CatchUpUnlessStopped(kVirtualTimeLag, runState_.runFlag); });
     }
     idleWake_ = runState_.runFlag.AddWaker([this] { queue_.WakeIdleWaiters(); });
     observers_.Attach(verdictKeeper_);
@@ -156,12 +177,22 @@ void StationSession::SetPostedHook(std::function<void(const PostedMessage&)> pos
 void StationSession::Deliver(PostedMessage&& message) {
     std::scoped_lock lock(postedLock_);
     if (!posted_) {
-        queue_.Push(std::move(message));
+        Enqueue(std::move(message));
         return;
     }
     const PostedMessage copy = message;
-    queue_.Push(std::move(message));
+    Enqueue(std::move(message));
     posted_(copy);
+}
+
+// While a run goes on in virtual time, the worker hands the handler its
+// messages in batches (see kVirtualTimeLag).
+void StationSession::Enqueue(PostedMessage&& message) {
+    if (station_.Virtual() && runState_.runFlag.Up() && ShownOnly(message)) {
+        queue_.PushQuietly(std::move(message));
+    } else {
+        queue_.Push(std::move(message));
+    }
 }
 
 bool StationSession::HandleNext(std::chrono::milliseconds wait,

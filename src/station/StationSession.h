@@ -182,6 +182,7 @@ class StationSession {
   private:
     StationIo Io();
     void Deliver(PostedMessage&& message);
+    void Enqueue(PostedMessage&& message);
     void Handle(const PostedMessage& message);
     void Handle(const ProgressMessage& message);
     void Handle(const DiagLineMessage& message);

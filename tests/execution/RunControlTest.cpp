@@ -102,16 +102,19 @@ class RunControlTest : public ::testing::Test {
         return true;
     }
 
-    // As PumpUntil, but the worker is kept where it posted the message
-    // `holdAt` picks until ReleaseHeldPost or a stop: what the test does next
-    // meets the run exactly there.
-    bool PumpUntilHolding(const std::function<bool(const PostedMessage&)>& holdAt,
-                          const std::function<bool()>& done) {
+    // Presses Start, then handles posts as PumpUntil, but the worker is kept
+    // where it posted the message `holdAt` picks until ReleaseHeldPost or a
+    // stop: what the test does next meets the run exactly there. The hold is
+    // set before Start, since in virtual time the worker runs ahead of the
+    // handler by a batch of posts.
+    bool StartAndPumpUntilHolding(const std::function<bool(const PostedMessage&)>& holdAt,
+                                  const std::function<bool()>& done) {
         {
             std::scoped_lock lock(holdMutex_);
             holdAt_ = holdAt;
             released_ = false;
         }
+        control.OnStartStop();
         return PumpUntil(done);
     }
 
@@ -248,9 +251,8 @@ TEST_F(RunControlTest, ControlsThatDoNotValidateStartNothingAndClearNothing) {
 
 TEST_F(RunControlTest, StopDuringAWaitGivesTheControlsBackAtOnceAndKeepsTheCells) {
     LoadPlan({CycleTest(0, 10), CycleTest(1, 10)});
-    control.OnStartStop();
     const std::string wait = "Wait 15.00 secs for Wait before start";
-    ASSERT_TRUE(PumpUntilHolding(
+    ASSERT_TRUE(StartAndPumpUntilHolding(
         [&](const PostedMessage& m) {
             const auto* progress = std::get_if<ProgressMessage>(&m);
             return progress && progress->text == wait;
@@ -370,8 +372,7 @@ TEST_F(RunEndTest, ACompletedPlanEndingOnAnOnOffTestLeavesTheUnitOff) {
 
 TEST_F(RunEndTest, StopDuringAPoweredWaitSwitchesOffOnceAndSaysStopped) {
     LoadPlan({CycleTest(0, 10), CycleTest(1, 10)});
-    control.OnStartStop();
-    ASSERT_TRUE(PumpUntilHolding(IsWait("Wait 1.50 secs for T1"), [&] {
+    ASSERT_TRUE(StartAndPumpUntilHolding(IsWait("Wait 1.50 secs for T1"), [&] {
         return model.TestRows()[0][kWaitColumn] == "Wait 1.50 secs for T1";
     }));
     EXPECT_TRUE(device.Unit().Powered());
@@ -506,8 +507,7 @@ class CloseConfirmationTest : public RunControlTest {
 
 TEST_F(CloseConfirmationTest, ARunInProgressStopsOnlyOnYesThenItsCompletedTestsAreOffered) {
     LoadPlan({OnOffTest(0), CycleTest(1, 10)});
-    control.OnStartStop();
-    ASSERT_TRUE(PumpUntilHolding(IsWait("Wait 15.00 secs for Wait before start"), [&] {
+    ASSERT_TRUE(StartAndPumpUntilHolding(IsWait("Wait 15.00 secs for Wait before start"), [&] {
         return model.TestRows()[1][kWaitColumn] == "Wait 15.00 secs for Wait before start";
     }));
     EXPECT_FALSE(Confirm({Answer::No}));

@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <string>
+#include <thread>
 #include <vector>
 
 #include "domain/MessageQueue.h"
@@ -68,6 +71,45 @@ TEST(MessageQueue, IsIdleOnlyWhenEveryPostedMessageWasHandled) {
     EXPECT_FALSE(queue.WaitIdleFor(std::chrono::milliseconds(0)));  // still being handled
     queue.DoneHandling();
     EXPECT_TRUE(queue.WaitIdleFor(std::chrono::milliseconds(0)));
+}
+
+// Virtual time's batches: a quiet post leaves the handler asleep; below the
+// lag the clock's catch-up returns at once, and at the lag it wakes the
+// handler and returns only once every message is handled.
+TEST(MessageQueue, QuietPostsWaitForTheLagThenTheHandlerCatchesUpWholly) {
+    using namespace std::chrono_literals;
+    MessageQueue queue;
+    RunFlag flag;
+    flag.Raise();
+    std::atomic<int> handled{0};
+    std::atomic<bool> done{false};
+    std::thread handler([&] {
+        while (!done.load()) {
+            if (queue.WaitPop(60s)) {
+                ++handled;
+                queue.DoneHandling();
+            }
+        }
+    });
+    // A loud post first: once it is handled, the handler goes back to sleep.
+    queue.Push(LinkErrorMessage{"ready"});
+    ASSERT_TRUE(queue.WaitIdleFor(60s));
+    std::this_thread::sleep_for(200ms);
+    handled = 0;
+    constexpr std::size_t kLag = 4;
+    for (std::size_t i = 0; i + 1 < kLag; ++i) {
+        queue.PushQuietly(ProgressMessage{ProgressLog, 0, std::to_string(i)});
+        queue.CatchUpUnlessStopped(kLag, flag);
+    }
+    std::this_thread::sleep_for(100ms);
+    EXPECT_EQ(handled.load(), 0) << "a quiet post woke the handler";
+    queue.PushQuietly(ProgressMessage{ProgressLog, 0, "last"});
+    queue.CatchUpUnlessStopped(kLag, flag);
+    EXPECT_EQ(handled.load(), static_cast<int>(kLag));
+    EXPECT_TRUE(queue.WaitIdleFor(0ms));
+    done = true;
+    queue.Wake();
+    handler.join();
 }
 
 TEST(PostTarget, DropsPostsOnceDetachedAndForwardersCanBeCutOffAlone) {

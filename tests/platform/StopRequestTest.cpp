@@ -91,7 +91,7 @@ TEST(RunFlag, LoweringWakesTheIdleWaitThroughItsWakerUntilRemoved) {
         queue.WakeIdleWaiters();
     });
     ASSERT_TRUE(queue.MakeTarget()->Post(LinkErrorMessage{"never handled"}));
-    auto idle = std::async(std::launch::async, [&] { queue.WaitIdleUnlessStopped(flag); });
+    auto idle = std::async(std::launch::async, [&] { queue.CatchUpUnlessStopped(1, flag); });
     EXPECT_EQ(idle.wait_for(50ms), std::future_status::timeout);
     flag.Lower();
     EXPECT_EQ(idle.wait_for(20s), std::future_status::ready);

@@ -244,6 +244,35 @@ TEST_F(LookBackTest, TheRecorderTalliesItsRunsAsTheyGo) {
     EXPECT_EQ(q7.failed, 1);
 }
 
+// Tests that end faster than the writer stores them: the tallies still
+// waiting are replaced by the newest, which must count every test.
+TEST_F(LookBackTest, ATallyOfTestsEndingFasterThanTheWriterCountsEveryOne) {
+    constexpr int kTests = 400;
+    {
+        RunRecorder recorder({path_, folder_ / "spool.sqlite", std::chrono::milliseconds(0), {}});
+        recorder.BeginRun(SampleRun("Q8", "SN-8"));
+        for (int index = 0; index < kTests; ++index) {
+            recorder.BeginTest(SampleTest(index));
+            recorder.RecordSwitch(static_cast<std::uint32_t>(index), 4, true);
+            const bool pass = index % 3 != 0;
+            recorder.EndTest(
+                {RecordEnd::Completed, "", {}, Verdict{pass ? "PASS" : "FAIL", ""}, ""});
+        }
+        recorder.BeginTest(SampleTest(kTests));
+        recorder.Flush();
+    }
+    const auto byModel = QueryYield(*db_, YieldGrouping::Model, std::nullopt);
+    ASSERT_TRUE(byModel);
+    const auto q8 = std::find_if(byModel->begin(), byModel->end(),
+                                 [](const YieldRow& row) { return row.group == "Q8"; });
+    ASSERT_NE(q8, byModel->end());
+    EXPECT_EQ(q8->tests, kTests + 1);
+    EXPECT_EQ(q8->completed, kTests);
+    EXPECT_EQ(q8->abandoned, 1);
+    EXPECT_EQ(q8->failed, (kTests + 2) / 3);
+    EXPECT_EQ(q8->passed, kTests - (kTests + 2) / 3);
+}
+
 // A serial with a newline would forge a second run in history; an escape
 // sequence in a driver model would drive the terminal.
 TEST_F(LookBackTest, RecordedTextsReachTheTerminalEscapedAndCut) {

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <thread>
 
 #include "records/HealthLog.h"
@@ -137,6 +138,31 @@ TEST(StoreFaultTest, AWriterFallenBehindLosesNothingWhileItsQueueGrowsInWholeChu
         recorder.EndTest({});
         recorder.EndRun({});
     }
+    EXPECT_EQ(CountRows(rig.db, "readings", uuid), counts.readings);
+    EXPECT_EQ(CountRows(rig.db, "switches", uuid), counts.switches);
+    EXPECT_EQ(CountRows(rig.db, "diag_lines", uuid), counts.diagLines);
+}
+
+// In virtual time the producer may wait for the writer instead: however far
+// the producer outruns the database, no more than kWaitingChunks chunks of
+// events ever wait in memory, and every event is still stored once.
+TEST(StoreFaultTest, AProducerThatMayWaitKeepsTheWritersBacklogBounded) {
+    FaultRig rig;
+    RecordedCounts counts;
+    std::string uuid;
+    std::size_t mostWaiting = 0;
+    {
+        RunRecorder recorder(rig.Options(), {std::chrono::milliseconds(500), WriterBehind::Wait});
+        uuid = recorder.BeginRun(SampleRun());
+        recorder.BeginTest(SampleTest(0));
+        for (int round = 0; round < 40; ++round) {
+            RecordTrace(recorder, 1000, counts, 1000 + static_cast<std::uint32_t>(round) * 10000);
+            mostWaiting = std::max(mostWaiting, recorder.Backlog().events);
+        }
+        recorder.EndTest({});
+        recorder.EndRun({});
+    }
+    EXPECT_LE(mostWaiting, RunRecorder::kWaitingChunks * RunRecorder::kChunkEvents);
     EXPECT_EQ(CountRows(rig.db, "readings", uuid), counts.readings);
     EXPECT_EQ(CountRows(rig.db, "switches", uuid), counts.switches);
     EXPECT_EQ(CountRows(rig.db, "diag_lines", uuid), counts.diagLines);

@@ -7,6 +7,7 @@
 #include <thread>
 
 #include "config/TestPlanFile.h"
+#include "platform/ThreadSwitches.h"
 
 namespace orvalt {
 namespace {
@@ -141,6 +142,39 @@ TEST(StationSession, AnObserverSeesEveryReadingSwitchTestAndDiagnosticLine) {
     EXPECT_EQ(observer.ends, std::vector<RunEnd>{RunEnd::Completed});
     EXPECT_GT(observer.diagLines, 0);
     EXPECT_EQ(static_cast<std::size_t>(observer.diagLines), session->DiagLinesHandled());
+}
+
+// What the worker gave up the processor for between its first and its last
+// reading, seen on its own thread.
+class WorkerSwitches final : public SessionObserver {
+  public:
+    void VoltageRead(const VoltageReading&) override {
+        const ThreadSwitches now = ThreadContextSwitches();
+        if (readings++ == 0) {
+            first = now;
+        }
+        last = now;
+    }
+    long Waits() const { return last.voluntary - first.voluntary; }
+
+    int readings = 0;
+
+  private:
+    ThreadSwitches first;
+    ThreadSwitches last;
+};
+
+// In virtual time the worker hands its messages to the handler thread in
+// batches: it waits for the handler a few times a run, not at every sleep.
+TEST(StationSession, VirtualTimeDoesNotWaitForTheHandlerAtEveryReading) {
+    auto session = ExampleSession(UnitProfile{}, true);
+    WorkerSwitches switches;
+    session->Observers().Attach(switches);
+    const RunResult run = RunToEnd(*session);
+    session->Observers().Detach(switches);
+    ASSERT_FALSE(run.summary.empty());
+    ASSERT_GT(switches.readings, 1000);
+    EXPECT_LT(switches.Waits(), switches.readings / 20);
 }
 
 // A stop tells the observers how the run ended.
