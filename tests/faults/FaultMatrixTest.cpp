@@ -201,6 +201,12 @@ TEST_F(FaultMatrix, AStopAtEveryWait) {
     for (int n = 1; n <= Clean().labelledWaits; ++n) {
         PlanRun run(ExamplePlan(), UnitProfile{});
         ++casesRun;
+        // The worker runs ahead of the handler in virtual time: it waits at
+        // the wait the stop is meant for.
+        int posted = 0;  // the worker's count
+        run.holdPosterUntilStop = [&](const PostedMessage& m) {
+            return IsLabelledWait(m) && ++posted == n;
+        };
         int seen = 0;
         std::optional<int> stopRow;
         run.beforeHandling = [&](const PostedMessage& m) {
