@@ -193,20 +193,59 @@ Result<std::string> Inflated(std::string_view compressed, std::uint64_t size) {
     return payload;
 }
 
+// compress2 sets up and frees zlib's state (a few hundred KB) for every
+// block, and the writer makes a block per batch: each writing thread keeps one
+// state and resets it. The bytes are those compress2 makes at the same level.
+class Deflater {
+  public:
+    Deflater() { ready_ = deflateInit(&stream_, kLevel) == Z_OK; }
+    ~Deflater() {
+        if (ready_)
+            deflateEnd(&stream_);
+    }
+    Deflater(const Deflater&) = delete;
+    Deflater& operator=(const Deflater&) = delete;
+
+    std::string Compress(const std::string& payload) {
+        if (!ready_ || deflateReset(&stream_) != Z_OK)
+            return CompressAlone(payload);
+        std::string compressed(deflateBound(&stream_, static_cast<uLong>(payload.size())), '\0');
+        stream_.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(payload.data()));
+        stream_.avail_in = static_cast<uInt>(payload.size());
+        stream_.next_out = reinterpret_cast<Bytef*>(compressed.data());
+        stream_.avail_out = static_cast<uInt>(compressed.size());
+        if (deflate(&stream_, Z_FINISH) != Z_STREAM_END)
+            return CompressAlone(payload);
+        compressed.resize(stream_.total_out);
+        return compressed;
+    }
+
+  private:
+    // Level 9: a block is written once and small, so the best ratio costs little.
+    static constexpr int kLevel = Z_BEST_COMPRESSION;
+
+    static std::string CompressAlone(const std::string& payload) {
+        uLongf length = compressBound(static_cast<uLong>(payload.size()));
+        std::string compressed(length, '\0');
+        compress2(reinterpret_cast<Bytef*>(compressed.data()), &length,
+                  reinterpret_cast<const Bytef*>(payload.data()),
+                  static_cast<uLong>(payload.size()), kLevel);
+        compressed.resize(length);
+        return compressed;
+    }
+
+    z_stream stream_{};
+    bool ready_ = false;
+};
+
 }  // namespace
 
 std::string EncodeColumnBlock(const BlockColumns& columns, std::size_t rows) {
+    thread_local Deflater deflater;
     const std::string payload = Payload(columns, rows);
-    uLongf length = compressBound(static_cast<uLong>(payload.size()));
-    std::string compressed(length, '\0');
-    // Level 9: a block is written once and small, so the best ratio costs little.
-    compress2(reinterpret_cast<Bytef*>(compressed.data()), &length,
-              reinterpret_cast<const Bytef*>(payload.data()), static_cast<uLong>(payload.size()),
-              Z_BEST_COMPRESSION);
-    compressed.resize(length);
     std::string block(1, kFormat);
     PutVarint(block, payload.size());
-    return block + compressed;
+    return block + deflater.Compress(payload);
 }
 
 Result<BlockColumns> DecodeColumnBlock(std::string_view block, std::int64_t rows,
