@@ -24,12 +24,12 @@ trap 'rm -rf "$work"' EXIT
 declare -A max_len=(
   [test_plan]=4096 [number_text]=128 [diag_fields]=256 [line_framer]=16384
   [reg_text]=4096 [settings_load]=4096 [unit_profile]=1024 [totals_line]=512
-  [summary_line]=1024 [limits_file]=2048 [database_url]=512
+  [summary_line]=1024 [limits_file]=2048 [database_url]=512 [trace_block]=4096
 )
 targets=("$@")
 [ ${#targets[@]} -gt 0 ] || targets=(test_plan number_text diag_fields line_framer reg_text
                                      settings_load unit_profile totals_line summary_line
-                                     limits_file database_url)
+                                     limits_file database_url trace_block)
 
 count_findings() {
   find "$1" -type f \( -name 'crash-*' -o -name 'leak-*' -o -name 'timeout-*' -o -name 'oom-*' \) |
