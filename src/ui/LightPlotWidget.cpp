@@ -57,23 +57,18 @@ void LightPlotWidget::BeginTest(int testNumber) {
     Changed();
 }
 
-void LightPlotWidget::AddSwitch(std::uint32_t tickMs, bool on) {
-    model_.AddSwitch(tickMs, on);
+void LightPlotWidget::AddSwitch(double seconds, bool on) {
+    model_.AddSwitch(seconds, on);
     Changed();
 }
 
-void LightPlotWidget::AddReading(std::uint32_t tickMs, double volts) {
-    model_.AddReading(tickMs, volts);
+void LightPlotWidget::AddReading(double seconds, double volts) {
+    model_.AddReading(seconds, volts);
     Changed();
 }
 
-void LightPlotWidget::MarkTimeToOn(double seconds) {
-    model_.MarkTimeToOn(seconds);
-    Changed();
-}
-
-void LightPlotWidget::MarkTimeToOff(double secondsToA, double secondsToB) {
-    model_.MarkTimeToOff(secondsToA, secondsToB);
+void LightPlotWidget::MarkCrossings(const std::vector<Crossing>& crossings) {
+    model_.MarkCrossings(crossings);
     Changed();
 }
 

@@ -27,11 +27,9 @@ struct Reading {
     double seconds = 0.0;
     double volts = 0.0;
 };
-// The crossings a completed test measured; a time not reached is left out.
+// The crossings a completed test measured, each with its switch.
 struct Crossings {
-    std::optional<double> timeToOn;
-    std::optional<double> timeToOffA;
-    std::optional<double> timeToOffB;
+    std::vector<Crossing> crossings;
 };
 }  // namespace plotfeed
 
