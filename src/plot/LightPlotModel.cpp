@@ -1,6 +1,7 @@
 #include "plot/LightPlotModel.h"
 
 #include <algorithm>
+#include <type_traits>
 
 #include "plot/CrossingMarks.h"
 
@@ -77,6 +78,25 @@ void LightPlotModel::AddReading(double seconds, double volts) {
 void LightPlotModel::MarkCrossings(const std::vector<Crossing>& crossings) {
     orvalt::MarkCrossings(current_, crossings, levels_);
     ++revision_;
+}
+
+void LightPlotModel::Apply(const PlotEvent& event) {
+    std::visit(
+        [this](const auto& e) {
+            using E = std::decay_t<decltype(e)>;
+            if constexpr (std::is_same_v<E, plotfeed::RunStart>) {
+                StartRun();
+            } else if constexpr (std::is_same_v<E, plotfeed::TestBegin>) {
+                BeginTest(e.testNumber);
+            } else if constexpr (std::is_same_v<E, plotfeed::Switch>) {
+                AddSwitch(e.seconds, e.on);
+            } else if constexpr (std::is_same_v<E, plotfeed::Reading>) {
+                AddReading(e.seconds, e.volts);
+            } else if constexpr (std::is_same_v<E, plotfeed::Crossings>) {
+                MarkCrossings(e.crossings);
+            }
+        },
+        event);
 }
 
 PlotRange LightPlotModel::DataRange() const {

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "domain/Crossing.h"
+#include "plot/PlotEvents.h"
 #include "plot/PlotRange.h"
 #include "plot/TestTrace.h"
 
@@ -27,6 +28,8 @@ class LightPlotModel {
     void AddReading(double seconds, double volts);
     // The crossings the completed test measured, each placed by its switch.
     void MarkCrossings(const std::vector<Crossing>& crossings);
+    // One of the session's events, as the window replays them.
+    void Apply(const PlotEvent& event);
 
     const TestTrace& Current() const { return current_; }
     const TestTrace& Previous() const { return previous_; }

@@ -37,8 +37,8 @@ const char* ColourOf(Figure figure) {
 }
 
 std::string Line(double x1, double y1, double x2, double y2, const std::string& attributes) {
-    return "<line x1=\"" + Number(x1) + "\" y1=\"" + Number(y1) + "\" x2=\"" + Number(x2) +
-           "\" y2=\"" + Number(y2) + "\" " + attributes + "/>";
+    return "<line " + attributes + " x1=\"" + Number(x1) + "\" y1=\"" + Number(y1) + "\" x2=\"" +
+           Number(x2) + "\" y2=\"" + Number(y2) + "\"/>";
 }
 
 std::string Text(double x, double y, const std::string& text, const std::string& attributes) {

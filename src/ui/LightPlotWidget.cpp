@@ -72,6 +72,17 @@ void LightPlotWidget::MarkCrossings(const std::vector<Crossing>& crossings) {
     Changed();
 }
 
+void LightPlotWidget::Apply(const PlotEvent& event) {
+    if (std::holds_alternative<plotfeed::RunStart>(event)) {
+        running_ = true;
+        view_.Follow();
+    } else if (std::holds_alternative<plotfeed::RunEnd>(event)) {
+        running_ = false;
+    }
+    model_.Apply(event);
+    Changed();
+}
+
 void LightPlotWidget::Changed() {
     if (const auto delay = gate_.Schedule(clock_.elapsed())) {
         frameTimer_.start(static_cast<int>(*delay));

@@ -42,6 +42,9 @@ class LightPlotWidget final : public QWidget {
     void AddSwitch(double seconds, bool on);
     void AddReading(double seconds, double volts);
     void MarkCrossings(const std::vector<Crossing>& crossings);
+    // One of the session's events: a run's start and end also start and end
+    // the following of the data.
+    void Apply(const PlotEvent& event);
 
     const LightPlotModel& Model() const { return model_; }
     const PlotView& View() const { return view_; }

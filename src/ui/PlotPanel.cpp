@@ -1,6 +1,6 @@
 #include "ui/PlotPanel.h"
 
-#include <type_traits>
+#include <variant>
 
 namespace orvalt {
 
@@ -27,26 +27,11 @@ void PlotPanel::CatchUp() {
 
 void PlotPanel::Replay(const std::vector<PlotEvent>& events) {
     for (const PlotEvent& event : events) {
-        std::visit(
-            [this](const auto& e) {
-                using E = std::decay_t<decltype(e)>;
-                if constexpr (std::is_same_v<E, plotfeed::RunStart>) {
-                    const SettingsRecord& s = session_.Settings();
-                    plot_.SetLevels({s.voltageOn, s.voltageOffA, s.voltageOffB});
-                    plot_.StartRun();
-                } else if constexpr (std::is_same_v<E, plotfeed::RunEnd>) {
-                    plot_.EndRun();
-                } else if constexpr (std::is_same_v<E, plotfeed::TestBegin>) {
-                    plot_.BeginTest(e.testNumber);
-                } else if constexpr (std::is_same_v<E, plotfeed::Switch>) {
-                    plot_.AddSwitch(e.seconds, e.on);
-                } else if constexpr (std::is_same_v<E, plotfeed::Reading>) {
-                    plot_.AddReading(e.seconds, e.volts);
-                } else {
-                    plot_.MarkCrossings(e.crossings);
-                }
-            },
-            event);
+        if (std::holds_alternative<plotfeed::RunStart>(event)) {
+            const SettingsRecord& s = session_.Settings();
+            plot_.SetLevels({s.voltageOn, s.voltageOffA, s.voltageOffB});
+        }
+        plot_.Apply(event);
     }
 }
 

@@ -1,4 +1,4 @@
-#include "ui/PlotFeed.h"
+#include "plot/PlotFeed.h"
 
 #include <utility>
 
