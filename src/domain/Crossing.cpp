@@ -64,4 +64,9 @@ std::vector<Crossing> CrossingsFromRows(const std::vector<NamedMeasurement>& row
     return crossings;
 }
 
+bool IsSwitchRow(const std::string& name) {
+    return std::any_of(std::begin(kCrossingFigures), std::end(kCrossingFigures),
+                       [&name](Figure figure) { return SwitchAtName(figure) == name; });
+}
+
 }  // namespace orvalt

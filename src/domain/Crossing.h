@@ -34,5 +34,7 @@ std::vector<Crossing> CrossingsOf(const TestMeasurements& measured, const TestSh
 // without its switch row (a record made before they were kept) gives none.
 std::vector<NamedMeasurement> SwitchRows(const std::vector<Crossing>& crossings);
 std::vector<Crossing> CrossingsFromRows(const std::vector<NamedMeasurement>& rows);
+// True for a row SwitchRows makes: where a switch lies, not a figure.
+bool IsSwitchRow(const std::string& name);
 
 }  // namespace orvalt

@@ -6,26 +6,27 @@ namespace orvalt {
 
 namespace {
 
-double ThresholdOf(Figure figure, const ThresholdLevels& levels) {
-    switch (figure) {
-        case Figure::TimeToOffA:
-            return levels.voltageOffA;
-        case Figure::TimeToOffB:
-            return levels.voltageOffB;
-        default:
-            return levels.voltageOn;
-    }
-}
+// Per crossing: its short word, the level it crosses and its colour.
+struct CrossingLook {
+    Figure figure;
+    const char* word;
+    double ThresholdLevels::*level;
+    std::uint32_t rgb;
+};
 
-const char* ShortWord(Figure figure) {
-    switch (figure) {
-        case Figure::TimeToOffA:
-            return "OFF A";
-        case Figure::TimeToOffB:
-            return "OFF B";
-        default:
-            return "ON";
+constexpr CrossingLook kLooks[] = {
+    {Figure::TimeToOn, "ON", &ThresholdLevels::voltageOn, 0x2e7d32},
+    {Figure::TimeToOffA, "OFF A", &ThresholdLevels::voltageOffA, 0xef6c00},
+    {Figure::TimeToOffB, "OFF B", &ThresholdLevels::voltageOffB, 0xc62828},
+};
+
+const CrossingLook& LookOf(Figure figure) {
+    for (const CrossingLook& look : kLooks) {
+        if (look.figure == figure) {
+            return look;
+        }
     }
+    return kLooks[0];
 }
 
 }  // namespace
@@ -34,14 +35,18 @@ void MarkCrossings(TestTrace& trace, const std::vector<Crossing>& crossings,
                    const ThresholdLevels& levels) {
     for (const Crossing& crossing : crossings) {
         trace.crossings.push_back({crossing.figure, crossing.At(), crossing.seconds,
-                                   ThresholdOf(crossing.figure, levels)});
+                                   levels.*LookOf(crossing.figure).level});
     }
 }
 
 std::string MarkLabel(const CrossingMark& mark) {
     const MeasurementName& name = NameOf(mark.figure);
-    return std::string(ShortWord(mark.figure)) + " " + FormatFixed(mark.measured, name.decimals) +
+    return std::string(LookOf(mark.figure).word) + " " + FormatFixed(mark.measured, name.decimals) +
            " " + name.unit;
+}
+
+std::uint32_t MarkColour(Figure figure) {
+    return LookOf(figure).rgb;
 }
 
 }  // namespace orvalt

@@ -3,6 +3,7 @@
 // reported against the switch it was timed from, on the threshold it crossed,
 // labelled with the measured time as the log shows it.
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -17,5 +18,9 @@ void MarkCrossings(TestTrace& trace, const std::vector<Crossing>& crossings,
 
 // "ON 3.11 s", "OFF A 0.50 s", "OFF B 1.25 s".
 std::string MarkLabel(const CrossingMark& mark);
+
+// The colour (0xRRGGBB) of a crossing's mark, its label and the level it
+// crosses, the same on screen and in the report.
+std::uint32_t MarkColour(Figure figure);
 
 }  // namespace orvalt

@@ -6,6 +6,7 @@
 #include "domain/FormatFixed.h"
 #include "domain/HtmlEscaped.h"
 #include "plot/AxisTicks.h"
+#include "plot/CrossingMarks.h"
 #include "plot/LightPlotModel.h"
 #include "plot/TraceGaps.h"
 #include "plot/TraceLabels.h"
@@ -25,15 +26,10 @@ std::string Number(double value) {
     return text;
 }
 
-const char* ColourOf(Figure figure) {
-    switch (figure) {
-        case Figure::TimeToOffA:
-            return "#ef6c00";
-        case Figure::TimeToOffB:
-            return "#c62828";
-        default:
-            return "#2e7d32";
-    }
+std::string ColourOf(Figure figure) {
+    char text[8];
+    std::snprintf(text, sizeof text, "#%06x", static_cast<unsigned>(MarkColour(figure)));
+    return text;
 }
 
 std::string Line(double x1, double y1, double x2, double y2, const std::string& attributes) {
@@ -78,7 +74,7 @@ std::string Levels(const PlotMapping& map, const ThresholdLevels& levels) {
                                                {levels.voltageOffB, Figure::TimeToOffB}};
     for (const auto& [volts, figure] : lines) {
         svg += Line(area.left, map.Y(volts), area.Right(), map.Y(volts),
-                    "stroke=\"" + std::string(ColourOf(figure)) + "\" stroke-dasharray=\"6 4\"");
+                    "stroke=\"" + ColourOf(figure) + "\" stroke-dasharray=\"6 4\"");
     }
     return svg + "</g>";
 }

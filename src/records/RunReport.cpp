@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "domain/Crossing.h"
 #include "domain/HtmlEscaped.h"
 #include "domain/Joined.h"
 #include "plot/TraceSvg.h"
@@ -63,8 +64,11 @@ std::string PlanSection(const LoadedRun& run) {
 
 std::string MeasurementTable(const LoadedTest& test) {
     std::string html = "<table class=\"measurements\"><tr><th>Measurement</th><th>Value</th></tr>";
-    for (const auto& m : test.measurements)
-        html += "<tr>" + Cell(m.name) + Cell(Volts(m.value)) + "</tr>";
+    for (const auto& m : test.measurements) {
+        if (!IsSwitchRow(m.name)) {
+            html += "<tr>" + Cell(m.name) + Cell(Volts(m.value)) + "</tr>";
+        }
+    }
     return html + "</table>";
 }
 

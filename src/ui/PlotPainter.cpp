@@ -7,6 +7,7 @@
 
 #include "domain/FormatFixed.h"
 #include "plot/AxisTicks.h"
+#include "plot/CrossingMarks.h"
 #include "plot/Decimate.h"
 #include "plot/PlotMapping.h"
 #include "plot/TraceGaps.h"
@@ -18,9 +19,6 @@ namespace {
 
 const QColor kTraceColour(0x15, 0x65, 0xc0);
 const QColor kPreviousColour(0x90, 0xa4, 0xae, 110);
-const QColor kOnColour(0x2e, 0x7d, 0x32);
-const QColor kOffAColour(0xef, 0x6c, 0x00);
-const QColor kOffBColour(0xc6, 0x28, 0x28);
 const QColor kSwitchColour(0x75, 0x75, 0x75);
 
 PlotMapping MappingOf(const QRect& area, const PlotRange& range) {
@@ -100,10 +98,8 @@ void PaintSwitches(QPainter& painter, const QRect& area, const PlotMapping& map,
     }
 }
 
-const QColor& ColourOf(Figure figure) {
-    return figure == Figure::TimeToOn     ? kOnColour
-           : figure == Figure::TimeToOffA ? kOffAColour
-                                          : kOffBColour;
+QColor ColourOf(Figure figure) {
+    return QColor::fromRgb(static_cast<QRgb>(MarkColour(figure)));
 }
 
 void PaintCrossings(QPainter& painter, const PlotMapping& map, const TestTrace& trace) {
@@ -136,9 +132,9 @@ void PaintPlot(QPainter& painter, const QRect& area, const LightPlotModel& model
     painter.save();
     painter.setClipRect(area);
     const ThresholdLevels& levels = model.Levels();
-    PaintLevel(painter, area, map, levels.voltageOn, kOnColour);
-    PaintLevel(painter, area, map, levels.voltageOffA, kOffAColour);
-    PaintLevel(painter, area, map, levels.voltageOffB, kOffBColour);
+    PaintLevel(painter, area, map, levels.voltageOn, ColourOf(Figure::TimeToOn));
+    PaintLevel(painter, area, map, levels.voltageOffA, ColourOf(Figure::TimeToOffA));
+    PaintLevel(painter, area, map, levels.voltageOffB, ColourOf(Figure::TimeToOffB));
     // Traces take one-pixel pens: Qt draws those as plain lines, while a wider
     // or fractional pen is stroked as a shape, some 20 times slower here.
     PaintTrace(painter, area, map, visible, model.Previous(), QPen(kPreviousColour, 1));

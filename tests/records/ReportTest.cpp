@@ -106,6 +106,12 @@ TEST(StoredTrace, CrossingsLieAtTheSwitchTheirRecordNames) {
     EXPECT_EQ(trace.crossings, (std::vector<CrossingMark>{{Figure::TimeToOn, 23.1, 3.1, 2.0},
                                                           {Figure::TimeToOffA, 75.25, 0.5, 1.5}}));
     EXPECT_DOUBLE_EQ(trace.readings[1].seconds, 75.25);
+    // The report's table lists the figures, not where their switches lie.
+    LoadedRun run;
+    run.tests.push_back(test);
+    const std::string html = RunReportHtml(run);
+    EXPECT_NE(html.find("<td>TimeToOffA</td>"), std::string::npos);
+    EXPECT_EQ(html.find("switchAt"), std::string::npos);
 }
 
 std::vector<std::pair<double, double>> PointsIn(const std::string& svg) {
