@@ -31,7 +31,9 @@ struct LabelBox {
 };
 
 // One place per wanted label, in the same order; nothing where it was left out.
+// No label lands on a box of `taken` (the marks the labels name).
 std::vector<std::optional<LabelBox>> PlaceLabels(std::span<const LabelBox> wanted,
-                                                 const PlotArea& area);
+                                                 const PlotArea& area,
+                                                 std::span<const LabelBox> taken = {});
 
 }  // namespace orvalt

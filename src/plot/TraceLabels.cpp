@@ -7,7 +7,8 @@ namespace orvalt {
 
 namespace {
 
-constexpr double kMarkGap = 7.0;  // pixels between a mark and its label
+constexpr double kMarkGap = 7.0;     // pixels between a mark and its label
+constexpr double kMarkRadius = 6.0;  // a mark's circle, with its pen
 
 struct LevelLine {
     const char* setting;
@@ -64,7 +65,12 @@ std::vector<PlotLabel> PlacedLabels(const TestTrace& trace, const ThresholdLevel
     for (const PlotLabel& label : wanted) {
         boxes.push_back(label.box);
     }
-    const auto places = PlaceLabels(boxes, map.Area());
+    std::vector<LabelBox> marks;
+    for (const CrossingMark& mark : trace.crossings) {
+        marks.push_back({map.X(mark.seconds) - kMarkRadius, map.Y(mark.volts) - kMarkRadius,
+                         2 * kMarkRadius, 2 * kMarkRadius});
+    }
+    const auto places = PlaceLabels(boxes, map.Area(), marks);
     std::vector<PlotLabel> placed;
     for (std::size_t i = 0; i < wanted.size(); ++i) {
         if (places[i]) {

@@ -65,7 +65,8 @@ TEST(LabelPlaces, NoTwoLabelsOverlapAndEachStaysInItsColumnWithinReach) {
     const PlotArea area{40.0, 10.0, 180.0, 120.0};
     for (int round = 0; round < 2000; ++round) {
         const auto wanted = CrowdedLabels(random, area);
-        const auto placed = PlaceLabels(wanted, area);
+        const auto taken = CrowdedLabels(random, area);  // marks no label may cover
+        const auto placed = PlaceLabels(wanted, area, taken);
         ASSERT_EQ(placed.size(), wanted.size());
         for (std::size_t i = 0; i < placed.size(); ++i) {
             if (!placed[i]) {
@@ -83,13 +84,17 @@ TEST(LabelPlaces, NoTwoLabelsOverlapAndEachStaysInItsColumnWithinReach) {
             for (std::size_t j = 0; j < i; ++j) {
                 EXPECT_FALSE(placed[j] && placed[j]->Overlaps(box)) << i << " over " << j;
             }
+            for (const LabelBox& mark : taken) {
+                EXPECT_FALSE(mark.Overlaps(box)) << i << " over a mark";
+            }
         }
         // The first label has the first choice, and the same labels land alike.
+        const auto alone = PlaceLabels(std::span(wanted).first(1), area);
         if (wanted[0].top >= area.top && wanted[0].top + 12.0 <= area.Bottom()) {
-            ASSERT_TRUE(placed[0]);
-            EXPECT_EQ(placed[0]->top, wanted[0].top);
+            ASSERT_TRUE(alone[0]);
+            EXPECT_EQ(alone[0]->top, wanted[0].top);
         }
-        const auto again = PlaceLabels(wanted, area);
+        const auto again = PlaceLabels(wanted, area, taken);
         for (std::size_t i = 0; i < placed.size(); ++i) {
             ASSERT_EQ(again[i].has_value(), placed[i].has_value());
             EXPECT_TRUE(!placed[i] ||
