@@ -37,7 +37,7 @@ void FillTest(orvalt::LightPlotWidget& plot, int testNumber) {
     plot.BeginTest(testNumber);
     plot.AddSwitch(0, true);
     for (int i = 0; i < kTraceReadings; ++i) {
-        plot.AddReading(static_cast<std::uint32_t>(i * 10), LevelAt(i));
+        plot.AddReading(i * 0.01, LevelAt(i));
     }
 }
 
@@ -58,9 +58,7 @@ class ReadingFeeder {
         for (int i = kTraceReadings; i < kTraceReadings + seconds * kReadingsPerSecond; ++i) {
             std::this_thread::sleep_until(due += period);
             QMetaObject::invokeMethod(
-                &plot,
-                [&plot, i] { plot.AddReading(static_cast<std::uint32_t>(i * 10), LevelAt(i)); },
-                Qt::QueuedConnection);
+                &plot, [&plot, i] { plot.AddReading(i * 0.01, LevelAt(i)); }, Qt::QueuedConnection);
             ++sent_;
         }
         done_ = true;

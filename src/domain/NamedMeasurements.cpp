@@ -4,6 +4,7 @@
 #include <array>
 
 #include "domain/LevelStatistics.h"
+#include "domain/MeasurementNames.h"
 
 namespace orvalt {
 
@@ -12,13 +13,21 @@ namespace {
 using LevelValues = std::array<double, 4>;
 
 struct LevelRef {
-    const char* name;
+    Figure figure;
     const LevelValues* values;
 };
 
 std::array<LevelRef, 4> Levels(const TestMeasurements& m) {
-    return {LevelRef{"V1", &m.V1}, LevelRef{"V2", &m.V2}, LevelRef{"V3", &m.V3},
-            LevelRef{"V4", &m.V4}};
+    return {LevelRef{Figure::V1, &m.V1}, LevelRef{Figure::V2, &m.V2}, LevelRef{Figure::V3, &m.V3},
+            LevelRef{Figure::V4, &m.V4}};
+}
+
+void Add(std::vector<NamedMeasurement>& list, const MeasurementName& name, double value) {
+    list.push_back({name.name, value});
+}
+
+void Add(std::vector<NamedMeasurement>& list, Figure figure, double value) {
+    Add(list, NameOf(figure), value);
 }
 
 std::size_t Slot(int oneBased) {
@@ -29,28 +38,27 @@ std::size_t Slot(int oneBased) {
 // cycle, and the diagnostic judgement only when the Time-to-OFF step ran.
 void AddSummaryFigures(std::vector<NamedMeasurement>& list, const TestMeasurements& m, int cycles) {
     const bool cycled = m.notCycling == 0;
-    list.push_back({"NotCycling", cycled ? 0.0 : 1.0});
+    Add(list, Figure::NotCycling, cycled ? 0.0 : 1.0);
     for (const LevelRef& level : Levels(m)) {
-        list.push_back({level.name, cycled ? (*level.values)[Slot(cycles)] : 0.0});
+        Add(list, level.figure, cycled ? (*level.values)[Slot(cycles)] : 0.0);
     }
-    list.push_back({"CT", cycled ? m.CT : 0.0});
-    list.push_back({"TimeToOn", cycled ? m.timeToOn : 0.0});
+    Add(list, Figure::CT, cycled ? m.CT : 0.0);
+    Add(list, Figure::TimeToOn, cycled ? m.timeToOn : 0.0);
     const bool judged = cycled && m.timeToOffDone != 0;
-    list.push_back({"Delay", judged ? m.delay : 0.0});
-    list.push_back({"SaveNotAsExpected", judged ? m.saveNotAsExpected : 0.0});
-    list.push_back({"PriorCount", judged ? m.priorCount : 0.0});
-    list.push_back({"DiagValue", judged ? m.diagValue : 0.0});
+    Add(list, Figure::Delay, judged ? m.delay : 0.0);
+    Add(list, Figure::SaveNotAsExpected, judged ? m.saveNotAsExpected : 0.0);
+    Add(list, Figure::PriorCount, judged ? m.priorCount : 0.0);
+    Add(list, Figure::DiagValue, judged ? m.diagValue : 0.0);
 }
 
 void AddLevelFigures(std::vector<NamedMeasurement>& list, const LevelRef& level, int cycles) {
-    const std::string name = level.name;
     for (int cycle = 1; cycle <= cycles; ++cycle) {
-        list.push_back({name + ".c" + std::to_string(cycle), (*level.values)[Slot(cycle)]});
+        Add(list, CycleNameOf(level.figure, cycle), (*level.values)[Slot(cycle)]);
     }
     const LevelStatistics statistics = StatisticsOf(*level.values, cycles);
-    list.push_back({name + ".max", statistics.maximum});
-    list.push_back({name + ".min", statistics.minimum});
-    list.push_back({name + ".avg", statistics.average});
+    Add(list, StatisticNameOf(level.figure, LevelStatistic::Highest), statistics.maximum);
+    Add(list, StatisticNameOf(level.figure, LevelStatistic::Lowest), statistics.minimum);
+    Add(list, StatisticNameOf(level.figure, LevelStatistic::Average), statistics.average);
 }
 
 void AddCycleFigures(std::vector<NamedMeasurement>& list, const TestMeasurements& m,
@@ -60,8 +68,8 @@ void AddCycleFigures(std::vector<NamedMeasurement>& list, const TestMeasurements
         AddLevelFigures(list, level, cycles);
     }
     if (m.timeToOffDone != 0) {
-        list.push_back({"TimeToOffA", m.timeToOffA[Slot(shape.switchOffLevel)]});
-        list.push_back({"TimeToOffB", m.timeToOffB[Slot(shape.switchOffLevel)]});
+        Add(list, Figure::TimeToOffA, m.timeToOffA[Slot(shape.switchOffLevel)]);
+        Add(list, Figure::TimeToOffB, m.timeToOffB[Slot(shape.switchOffLevel)]);
     }
 }
 
@@ -71,7 +79,7 @@ std::vector<NamedMeasurement> NameMeasurements(const TestMeasurements& measured,
                                                const TestShape& shape) {
     std::vector<NamedMeasurement> list;
     if (!shape.cycleMode) {
-        list.push_back({"RepetitionsFailed", static_cast<double>(measured.repetitionsFailed)});
+        Add(list, Figure::RepetitionsFailed, static_cast<double>(measured.repetitionsFailed));
         return list;
     }
     AddSummaryFigures(list, measured, shape.cycles);

@@ -1,7 +1,7 @@
 #pragma once
 // A test's figures as a plain list of named values, the one form in which
 // verdicts judge them and records keep them. The names are those of
-// MeasurementCatalogue.h; a figure the test did not produce is not in the list.
+// MeasurementNames.h; a figure the test did not produce is not in the list.
 
 #include <string>
 #include <vector>

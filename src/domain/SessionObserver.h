@@ -13,7 +13,9 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
+#include "domain/Crossing.h"
 #include "domain/DiagLine.h"
 #include "domain/TestMeasurements.h"
 
@@ -44,6 +46,9 @@ struct TestEnd {
     bool cycleMode = true;
     int cycles = 1;
     int switchOffLevel = 1;
+    // What a completed test's crossings were timed from, placed once here for
+    // every reader.
+    std::vector<Crossing> crossings;
 };
 
 // Time in the events below: seconds since the test's first power switch (0

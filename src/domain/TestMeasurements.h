@@ -3,6 +3,7 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 
 namespace orvalt {
 
@@ -24,6 +25,10 @@ struct TestMeasurements {
     // An on/off repetition test: how many repetitions read outside the window
     // (the test logs "Fail, " when any did).
     std::int32_t repetitionsFailed = 0;
+    // The ticks of the power switches the Time To ON and Time To OFF windows
+    // were timed from; none while the window did not start.
+    std::optional<std::uint32_t> timeToOnSwitchTick;
+    std::optional<std::uint32_t> timeToOffSwitchTick;
 };
 
 // A time whose threshold was not reached within its sampling window. Shown and

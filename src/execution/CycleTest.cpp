@@ -73,7 +73,8 @@ class CycleTest {
         {
             const ShownWait shown(run_, seconds * 1000);
             Post(ProgressWait, Format("Time To ON Test and wait for %d seconds", seconds));
-            static_cast<void>(MeasureTimeToOn(run_, handle_, seconds, measured_.timeToOn));
+            static_cast<void>(MeasureTimeToOn(run_, handle_, seconds, measured_.timeToOn,
+                                              &measured_.timeToOnSwitchTick));
         }
         if (!RunGoesOn(run_)) {
             return false;
@@ -164,7 +165,7 @@ class CycleTest {
         static_cast<void>(MeasureTimeToOff(run_, handle_, level, measured_.timeToOffA[level - 1],
                                            measured_.timeToOffB[level - 1], measured_.delay,
                                            measured_.diagValue, measured_.saveNotAsExpected,
-                                           measured_.priorCount));
+                                           measured_.priorCount, &measured_.timeToOffSwitchTick));
         measured_.timeToOffDone = 1;
     }
 

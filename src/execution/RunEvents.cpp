@@ -1,5 +1,7 @@
 #include "execution/RunEvents.h"
 
+#include "domain/Crossing.h"
+
 namespace orvalt {
 
 void RunEvents::RunStarted() {
@@ -20,6 +22,11 @@ void RunEvents::TestEnded(TestEnd test, const std::string* summaryLine) {
     test.runNumber = runNumber_;
     test.completed = summaryLine != nullptr;
     test.summaryLine = summaryLine ? *summaryLine : std::string();
+    if (firstSwitchTick_ && test.completed) {
+        test.crossings = CrossingsOf(test.measurements,
+                                     TestShape{test.cycleMode, test.cycles, test.switchOffLevel},
+                                     *firstSwitchTick_);
+    }
     observers_.Tell([&test](SessionObserver& o) { o.TestEnded(test); });
 }
 

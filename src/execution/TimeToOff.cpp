@@ -57,7 +57,8 @@ void JudgeSavedLevel(const RunRecord& run, int level, std::int32_t& delay, std::
 
 bool MeasureTimeToOff(const RunRecord& run, LJ_HANDLE handle, int level, double& timeToA,
                       double& timeToB, std::int32_t& delay, std::int32_t& diagValue,
-                      std::int32_t& saveNotAsExpected, std::int32_t& priorCount) {
+                      std::int32_t& saveNotAsExpected, std::int32_t& priorCount,
+                      std::optional<std::uint32_t>* switchTick) {
     const SettingsRecord& settings = *run.io.settings;
     ThresholdWatch toA{settings.voltageOffA, ThresholdWatch::Falling, std::nullopt};
     ThresholdWatch toB{settings.voltageOffB, ThresholdWatch::Falling, std::nullopt};
@@ -75,6 +76,9 @@ bool MeasureTimeToOff(const RunRecord& run, LJ_HANDLE handle, int level, double&
     PostProgress(run, ProgressLog, kMeasureRow, readings);
     timeToA = toA.SecondsFrom(*start);
     timeToB = toB.SecondsFrom(*start);
+    if (switchTick) {
+        *switchTick = start;
+    }
     ReportTime(run, settings.voltageOffA, level, timeToA);
     ReportTime(run, settings.voltageOffB, level, timeToB);
 

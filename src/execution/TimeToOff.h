@@ -4,6 +4,7 @@
 // the driver then reports over the diagnostic link is that level.
 
 #include <cstdint>
+#include <optional>
 
 #include "execution/RunRecord.h"
 
@@ -15,8 +16,11 @@ namespace orvalt {
 // newest diagnostic record against `level` (1..4). True when the window ran to
 // its end and the judgement was made; false when the switch-off or a reading
 // failed or a stop was requested, every output then left as it was.
+// `switchTick`, when given, receives the tick of the switch-off both times are
+// counted from, so the crossings can be placed.
 bool MeasureTimeToOff(const RunRecord& run, LJ_HANDLE handle, int level, double& timeToA,
                       double& timeToB, std::int32_t& delay, std::int32_t& diagValue,
-                      std::int32_t& saveNotAsExpected, std::int32_t& priorCount);
+                      std::int32_t& saveNotAsExpected, std::int32_t& priorCount,
+                      std::optional<std::uint32_t>* switchTick = nullptr);
 
 }  // namespace orvalt

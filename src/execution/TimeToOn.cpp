@@ -31,7 +31,8 @@ struct OnWatch {
 
 }  // namespace
 
-bool MeasureTimeToOn(const RunRecord& run, LJ_HANDLE handle, int seconds, double& timeToOn) {
+bool MeasureTimeToOn(const RunRecord& run, LJ_HANDLE handle, int seconds, double& timeToOn,
+                     std::optional<std::uint32_t>* switchTick) {
     OnWatch watch{{run.io.settings->voltageOn, ThresholdWatch::Rising, std::nullopt}, {}};
     const auto start = SwitchAndSample(run, handle, 1, kSamplesPerSecond * seconds, kPeriodMs,
                                        [&watch](const Sample& sample) { watch.Take(sample); });
@@ -41,6 +42,9 @@ bool MeasureTimeToOn(const RunRecord& run, LJ_HANDLE handle, int seconds, double
     PostProgress(run, ProgressLog, kMeasureRow,
                  watch.readings.empty() ? std::string() : "TTOn: " + watch.readings);
     timeToOn = watch.watch.SecondsFrom(*start);
+    if (switchTick) {
+        *switchTick = start;
+    }
     PostProgress(run, ProgressLog, kMeasureRow, Format("Time To ON seconds, %.2f", timeToOn));
     PostProgress(run, ProgressWait, kMeasureRow, "");
     return true;

@@ -1,6 +1,9 @@
 #include "plot/LightPlotModel.h"
 
 #include <algorithm>
+#include <type_traits>
+
+#include "plot/CrossingMarks.h"
 
 namespace orvalt {
 
@@ -30,6 +33,19 @@ void WidenBy(PlotRange& range, const TestTrace& trace) {
 
 }  // namespace
 
+PlotRange RangeOf(const std::vector<const TestTrace*>& traces, const ThresholdLevels& levels) {
+    PlotRange range{0.0, kShortestSpan, 0.0, 0.0};
+    for (const TestTrace* trace : traces) {
+        WidenBy(range, *trace);
+    }
+    for (const double level : {levels.voltageOn, levels.voltageOffA, levels.voltageOffB}) {
+        range.yMax = std::max(range.yMax, level);
+    }
+    range.yMax = range.yMax > 0.0 ? range.yMax * kHeadroom : 1.0;
+    range.yMin = range.yMin < 0.0 ? range.yMin * kHeadroom : 0.0;
+    return range;
+}
+
 void LightPlotModel::SetLevels(const ThresholdLevels& levels) {
     levels_ = levels;
     ++revision_;
@@ -38,9 +54,6 @@ void LightPlotModel::SetLevels(const ThresholdLevels& levels) {
 void LightPlotModel::StartRun() {
     current_ = {};
     previous_ = {};
-    originTick_.reset();
-    lastOn_.reset();
-    lastOff_.reset();
     ++revision_;
 }
 
@@ -49,61 +62,45 @@ void LightPlotModel::BeginTest(int testNumber) {
         previous_ = std::move(current_);
     }
     current_ = TestTrace{testNumber, {}, {}, {}};
-    originTick_.reset();
-    lastOn_.reset();
-    lastOff_.reset();
     ++revision_;
 }
 
-// The wrapping tick difference, read as signed: a reading taken just before
-// the origin lies just left of 0, not 49 days to the right.
-double LightPlotModel::SecondsAt(std::uint32_t tickMs) {
-    if (!originTick_) {
-        originTick_ = tickMs;
-    }
-    return static_cast<std::int32_t>(tickMs - *originTick_) / 1000.0;
-}
-
-void LightPlotModel::AddSwitch(std::uint32_t tickMs, bool on) {
-    const double seconds = SecondsAt(tickMs);
+void LightPlotModel::AddSwitch(double seconds, bool on) {
     current_.switches.push_back({seconds, on});
-    (on ? lastOn_ : lastOff_) = seconds;
     ++revision_;
 }
 
-void LightPlotModel::AddReading(std::uint32_t tickMs, double volts) {
-    current_.readings.push_back({SecondsAt(tickMs), volts});
+void LightPlotModel::AddReading(double seconds, double volts) {
+    current_.readings.push_back({seconds, volts});
     ++revision_;
 }
 
-void LightPlotModel::AddCrossing(CrossingKind kind, std::optional<double> from, double seconds,
-                                 double volts) {
-    if (!from || !(seconds >= 0.0)) {
-        return;
-    }
-    current_.crossings.push_back({kind, *from + seconds, seconds, volts});
+void LightPlotModel::MarkCrossings(const std::vector<Crossing>& crossings) {
+    orvalt::MarkCrossings(current_, crossings, levels_);
     ++revision_;
 }
 
-void LightPlotModel::MarkTimeToOn(double seconds) {
-    AddCrossing(CrossingKind::TimeToOn, lastOn_, seconds, levels_.voltageOn);
-}
-
-void LightPlotModel::MarkTimeToOff(double secondsToA, double secondsToB) {
-    AddCrossing(CrossingKind::TimeToOffA, lastOff_, secondsToA, levels_.voltageOffA);
-    AddCrossing(CrossingKind::TimeToOffB, lastOff_, secondsToB, levels_.voltageOffB);
+void LightPlotModel::Apply(const PlotEvent& event) {
+    std::visit(
+        [this](const auto& e) {
+            using E = std::decay_t<decltype(e)>;
+            if constexpr (std::is_same_v<E, plotfeed::RunStart>) {
+                StartRun();
+            } else if constexpr (std::is_same_v<E, plotfeed::TestBegin>) {
+                BeginTest(e.testNumber);
+            } else if constexpr (std::is_same_v<E, plotfeed::Switch>) {
+                AddSwitch(e.seconds, e.on);
+            } else if constexpr (std::is_same_v<E, plotfeed::Reading>) {
+                AddReading(e.seconds, e.volts);
+            } else if constexpr (std::is_same_v<E, plotfeed::Crossings>) {
+                MarkCrossings(e.crossings);
+            }
+        },
+        event);
 }
 
 PlotRange LightPlotModel::DataRange() const {
-    PlotRange range{0.0, kShortestSpan, 0.0, 0.0};
-    WidenBy(range, current_);
-    WidenBy(range, previous_);
-    for (const double level : {levels_.voltageOn, levels_.voltageOffA, levels_.voltageOffB}) {
-        range.yMax = std::max(range.yMax, level);
-    }
-    range.yMax = range.yMax > 0.0 ? range.yMax * kHeadroom : 1.0;
-    range.yMin = range.yMin < 0.0 ? range.yMin * kHeadroom : 0.0;
-    return range;
+    return RangeOf({&current_, &previous_}, levels_);
 }
 
 }  // namespace orvalt

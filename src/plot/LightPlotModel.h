@@ -3,21 +3,18 @@
 // over seconds since its first power switch, the switches, the VoltageOn,
 // VoltageOffA and VoltageOffB levels, the Time to ON/OFF crossings once they
 // are measured, and the previous test's trace to compare with. Fed on the
-// window thread from the station's events; the widget only draws it.
+// window thread from the station's events, whose times are already counted
+// from the test's first power switch; the widget only draws it.
 
 #include <cstdint>
-#include <optional>
+#include <vector>
 
+#include "domain/Crossing.h"
+#include "plot/PlotEvents.h"
 #include "plot/PlotRange.h"
 #include "plot/TestTrace.h"
 
 namespace orvalt {
-
-struct ThresholdLevels {
-    double voltageOn = 0.0;
-    double voltageOffA = 0.0;
-    double voltageOffB = 0.0;
-};
 
 class LightPlotModel {
   public:
@@ -27,14 +24,12 @@ class LightPlotModel {
     // The running test's trace moves behind, and a new one begins.
     void BeginTest(int testNumber);
 
-    // `tickMs` is the station clock's wrapping millisecond tick.
-    void AddSwitch(std::uint32_t tickMs, bool on);
-    void AddReading(std::uint32_t tickMs, double volts);
-    // Measured times in seconds from the switch they are timed from (the last
-    // ON switch for Time to ON, the last OFF switch for Time to OFF). A
-    // negative time (a threshold never reached) marks nothing.
-    void MarkTimeToOn(double seconds);
-    void MarkTimeToOff(double secondsToA, double secondsToB);
+    void AddSwitch(double seconds, bool on);
+    void AddReading(double seconds, double volts);
+    // The crossings the completed test measured, each placed by its switch.
+    void MarkCrossings(const std::vector<Crossing>& crossings);
+    // One of the session's events, as the window replays them.
+    void Apply(const PlotEvent& event);
 
     const TestTrace& Current() const { return current_; }
     const TestTrace& Previous() const { return previous_; }
@@ -47,16 +42,13 @@ class LightPlotModel {
     PlotRange DataRange() const;
 
   private:
-    double SecondsAt(std::uint32_t tickMs);
-    void AddCrossing(CrossingKind kind, std::optional<double> from, double seconds, double volts);
-
     ThresholdLevels levels_;
     TestTrace current_;
     TestTrace previous_;
-    std::optional<std::uint32_t> originTick_;
-    std::optional<double> lastOn_;
-    std::optional<double> lastOff_;
     std::uint64_t revision_ = 0;
 };
+
+// The range a view of `traces` and `levels` starts from: DataRange's rule.
+PlotRange RangeOf(const std::vector<const TestTrace*>& traces, const ThresholdLevels& levels);
 
 }  // namespace orvalt

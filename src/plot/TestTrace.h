@@ -1,8 +1,11 @@
 #pragma once
 // What one test drew: its readings, its power switches and the crossings its
 // measurements reported, all in seconds since the test's first power switch.
+// Built alike from the live events and from a stored run's rows.
 
 #include <vector>
+
+#include "domain/MeasurementNames.h"
 
 namespace orvalt {
 
@@ -16,13 +19,18 @@ struct SwitchMark {
     bool on = false;
 };
 
-enum class CrossingKind { TimeToOn, TimeToOffA, TimeToOffB };
-
 struct CrossingMark {
-    CrossingKind kind = CrossingKind::TimeToOn;
-    double seconds = 0.0;   // where on the time axis it lies
-    double measured = 0.0;  // the measured time itself, for its label
-    double volts = 0.0;     // the threshold it crossed
+    Figure figure = Figure::TimeToOn;  // TimeToOn, TimeToOffA or TimeToOffB
+    double seconds = 0.0;              // where on the time axis it lies
+    double measured = 0.0;             // the measured time itself, for its label
+    double volts = 0.0;                // the threshold it crossed
+    bool operator==(const CrossingMark&) const = default;
+};
+
+struct ThresholdLevels {
+    double voltageOn = 0.0;
+    double voltageOffA = 0.0;
+    double voltageOffB = 0.0;
 };
 
 struct TestTrace {

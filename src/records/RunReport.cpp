@@ -1,10 +1,12 @@
 #include "records/RunReport.h"
 
 #include <cstdio>
-#include <cstdlib>
 
+#include "domain/Crossing.h"
+#include "domain/HtmlEscaped.h"
 #include "domain/Joined.h"
-#include "records/TracePlot.h"
+#include "plot/TraceSvg.h"
+#include "records/StoredTrace.h"
 
 namespace orvalt {
 
@@ -60,18 +62,13 @@ std::string PlanSection(const LoadedRun& run) {
            "</details>";
 }
 
-std::vector<PlotThreshold> Thresholds(const LoadedRun& run) {
-    std::vector<PlotThreshold> thresholds;
-    for (const char* name : {"VoltageOn", "VoltageOffA", "VoltageOffB"})
-        if (auto value = RunSetting(run, name))
-            thresholds.push_back({name, std::atof(value->c_str())});
-    return thresholds;
-}
-
 std::string MeasurementTable(const LoadedTest& test) {
     std::string html = "<table class=\"measurements\"><tr><th>Measurement</th><th>Value</th></tr>";
-    for (const auto& m : test.measurements)
-        html += "<tr>" + Cell(m.name) + Cell(Volts(m.value)) + "</tr>";
+    for (const auto& m : test.measurements) {
+        if (!IsSwitchRow(m.name)) {
+            html += "<tr>" + Cell(m.name) + Cell(Volts(m.value)) + "</tr>";
+        }
+    }
     return html + "</table>";
 }
 
@@ -90,9 +87,7 @@ std::string DiagTable(const std::vector<DiagLineRecord>& lines) {
 
 std::string TestSection(const LoadedRun& run, const LoadedTest& test) {
     const std::string plan = Joined(test.start.planTexts);
-    const auto thresholds = Thresholds(run);
-    const TracePlotInput plot{test.readings, test.switches, thresholds,
-                              CrossingsOf(test.switches, test.measurements, thresholds)};
+    const ThresholdLevels levels = StoredLevels(run);
     return "<section class=\"test\"><h2>Test " + std::to_string(test.start.index + 1) + " (" +
            HtmlEscaped(test.start.mode) + ", " + HtmlEscaped(test.endedHow) + ")</h2>" +
            Pairs({{"Plan row", plan},
@@ -102,8 +97,8 @@ std::string TestSection(const LoadedRun& run, const LoadedTest& test) {
                   {"Verdict", test.verdict ? test.verdict->outcome + " " + test.verdict->reasons
                                            : std::string("none")}}) +
            MeasurementTable(test) + "<h3>Trace (" + std::to_string(test.readings.size()) +
-           " readings)</h3>" + TracePlotSvg(plot) + "<h3>Diagnostic lines</h3>" +
-           DiagTable(test.diagLines) + "</section>";
+           " readings)</h3>" + TraceSvg(StoredTrace(test, levels), levels) +
+           "<h3>Diagnostic lines</h3>" + DiagTable(test.diagLines) + "</section>";
 }
 
 }  // namespace

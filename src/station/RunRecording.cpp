@@ -103,6 +103,9 @@ void RunRecording::TestEnded(const TestEnd& test) {
     finish.summaryLine = test.summaryLine;
     finish.measurements = NameMeasurements(
         test.measurements, TestShape{test.cycleMode, test.cycles, test.switchOffLevel});
+    for (NamedMeasurement& row : SwitchRows(test.crossings)) {
+        finish.measurements.push_back(std::move(row));
+    }
     finish.verdict = VerdictFor(test);
     recorder_.EndTest(std::move(finish));
     testOpen_ = false;

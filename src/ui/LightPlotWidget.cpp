@@ -57,23 +57,29 @@ void LightPlotWidget::BeginTest(int testNumber) {
     Changed();
 }
 
-void LightPlotWidget::AddSwitch(std::uint32_t tickMs, bool on) {
-    model_.AddSwitch(tickMs, on);
+void LightPlotWidget::AddSwitch(double seconds, bool on) {
+    model_.AddSwitch(seconds, on);
     Changed();
 }
 
-void LightPlotWidget::AddReading(std::uint32_t tickMs, double volts) {
-    model_.AddReading(tickMs, volts);
+void LightPlotWidget::AddReading(double seconds, double volts) {
+    model_.AddReading(seconds, volts);
     Changed();
 }
 
-void LightPlotWidget::MarkTimeToOn(double seconds) {
-    model_.MarkTimeToOn(seconds);
+void LightPlotWidget::MarkCrossings(const std::vector<Crossing>& crossings) {
+    model_.MarkCrossings(crossings);
     Changed();
 }
 
-void LightPlotWidget::MarkTimeToOff(double secondsToA, double secondsToB) {
-    model_.MarkTimeToOff(secondsToA, secondsToB);
+void LightPlotWidget::Apply(const PlotEvent& event) {
+    if (std::holds_alternative<plotfeed::RunStart>(event)) {
+        running_ = true;
+        view_.Follow();
+    } else if (std::holds_alternative<plotfeed::RunEnd>(event)) {
+        running_ = false;
+    }
+    model_.Apply(event);
     Changed();
 }
 

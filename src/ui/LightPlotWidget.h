@@ -19,6 +19,7 @@
 #include <cstdint>
 #include <functional>
 #include <optional>
+#include <vector>
 
 #include "plot/FrameGate.h"
 #include "plot/LightPlotModel.h"
@@ -37,10 +38,13 @@ class LightPlotWidget final : public QWidget {
     void StartRun();
     void EndRun();
     void BeginTest(int testNumber);
-    void AddSwitch(std::uint32_t tickMs, bool on);
-    void AddReading(std::uint32_t tickMs, double volts);
-    void MarkTimeToOn(double seconds);
-    void MarkTimeToOff(double secondsToA, double secondsToB);
+    // Times in seconds since the test's first power switch.
+    void AddSwitch(double seconds, bool on);
+    void AddReading(double seconds, double volts);
+    void MarkCrossings(const std::vector<Crossing>& crossings);
+    // One of the session's events: a run's start and end also start and end
+    // the following of the data.
+    void Apply(const PlotEvent& event);
 
     const LightPlotModel& Model() const { return model_; }
     const PlotView& View() const { return view_; }

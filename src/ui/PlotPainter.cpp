@@ -1,12 +1,17 @@
 #include "ui/PlotPainter.h"
 
+#include <QFontMetricsF>
 #include <QPainterPath>
 #include <QPolygonF>
 #include <vector>
 
 #include "domain/FormatFixed.h"
 #include "plot/AxisTicks.h"
+#include "plot/CrossingMarks.h"
 #include "plot/Decimate.h"
+#include "plot/PlotMapping.h"
+#include "plot/TraceGaps.h"
+#include "plot/TraceLabels.h"
 
 namespace orvalt {
 
@@ -14,33 +19,24 @@ namespace {
 
 const QColor kTraceColour(0x15, 0x65, 0xc0);
 const QColor kPreviousColour(0x90, 0xa4, 0xae, 110);
-const QColor kOnColour(0x2e, 0x7d, 0x32);
-const QColor kOffAColour(0xef, 0x6c, 0x00);
-const QColor kOffBColour(0xc6, 0x28, 0x28);
 const QColor kSwitchColour(0x75, 0x75, 0x75);
 
-// Plot units to pixels in `area`.
-class Mapping {
-  public:
-    Mapping(const QRect& area, const PlotRange& range) : area_(area), range_(range) {}
-    double X(double seconds) const {
-        return area_.left() + (seconds - range_.xMin) / range_.Width() * area_.width();
-    }
-    double Y(double volts) const {
-        return area_.bottom() - (volts - range_.yMin) / range_.Height() * area_.height();
-    }
-    QPointF At(double seconds, double volts) const { return {X(seconds), Y(volts)}; }
+PlotMapping MappingOf(const QRect& area, const PlotRange& range) {
+    return PlotMapping({static_cast<double>(area.left()), static_cast<double>(area.top()),
+                        static_cast<double>(area.width()), static_cast<double>(area.height())},
+                       range);
+}
 
-  private:
-    QRect area_;
-    PlotRange range_;
-};
+QPointF At(const PlotMapping& map, double seconds, double volts) {
+    return {map.X(seconds), map.Y(volts)};
+}
 
 QString Label(double value, int decimals) {
     return QString::fromStdString(FormatFixed(value, decimals));
 }
 
-void PaintAxes(QPainter& painter, const QRect& area, const PlotRange& range, const Mapping& map) {
+void PaintAxes(QPainter& painter, const QRect& area, const PlotRange& range,
+               const PlotMapping& map) {
     painter.setPen(QColor(0xe0, 0xe0, 0xe0));
     const auto xs = AxisTicks(range.xMin, range.xMax, std::max(2, area.width() / 70));
     const auto ys = AxisTicks(range.yMin, range.yMax, std::max(2, area.height() / 30));
@@ -64,50 +60,66 @@ void PaintAxes(QPainter& painter, const QRect& area, const PlotRange& range, con
                      "seconds since the test's first power switch");
 }
 
-void PaintLevel(QPainter& painter, const QRect& area, const Mapping& map, double volts,
-                const QColor& colour, const char* name) {
+void PaintLevel(QPainter& painter, const QRect& area, const PlotMapping& map, double volts,
+                const QColor& colour) {
     painter.setPen(QPen(colour, 1, Qt::DashLine));
     const double y = map.Y(volts);
     painter.drawLine(QPointF(area.left(), y), QPointF(area.right(), y));
-    painter.drawText(QRectF(area.right() - 150, y - 14, 146, 13), Qt::AlignRight,
-                     QString("%1 %2 V").arg(name, Label(volts, 2)));
 }
 
-void PaintTrace(QPainter& painter, const QRect& area, const Mapping& map, const PlotRange& range,
-                const TestTrace& trace, const QPen& pen) {
-    const auto points =
-        DecimateForColumns(trace.readings, range.xMin, range.xMax, std::max(1, area.width()));
-    QPolygonF line;
-    line.reserve(static_cast<qsizetype>(points.size()));
-    for (const PlotPoint& point : points) {
-        line << map.At(point.seconds, point.volts);
-    }
+// Each stretch between gaps on its own; a lone reading as a dot.
+void PaintTrace(QPainter& painter, const QRect& area, const PlotMapping& map,
+                const PlotRange& range, const TestTrace& trace, const QPen& pen) {
     painter.setPen(pen);
-    painter.drawPolyline(line);
+    for (const auto stretch : Stretches(trace.readings)) {
+        if (stretch.size() == 1) {
+            painter.setBrush(pen.color());
+            painter.drawEllipse(At(map, stretch[0].seconds, stretch[0].volts), 1.5, 1.5);
+            painter.setBrush(Qt::NoBrush);
+            continue;
+        }
+        const auto points =
+            DecimateForColumns(stretch, range.xMin, range.xMax, std::max(1, area.width()));
+        QPolygonF line;
+        line.reserve(static_cast<qsizetype>(points.size()));
+        for (const PlotPoint& point : points) {
+            line << At(map, point.seconds, point.volts);
+        }
+        painter.drawPolyline(line);
+    }
 }
 
-void PaintSwitches(QPainter& painter, const QRect& area, const Mapping& map,
+void PaintSwitches(QPainter& painter, const QRect& area, const PlotMapping& map,
                    const TestTrace& trace) {
+    painter.setPen(QPen(kSwitchColour, 1, Qt::DotLine));
     for (const SwitchMark& mark : trace.switches) {
-        painter.setPen(QPen(kSwitchColour, 1, Qt::DotLine));
         const double x = map.X(mark.seconds);
         painter.drawLine(QPointF(x, area.top()), QPointF(x, area.bottom()));
-        painter.drawText(QPointF(x + 2, area.top() + 11), mark.on ? "ON" : "OFF");
     }
 }
 
-void PaintCrossings(QPainter& painter, const Mapping& map, const TestTrace& trace) {
+QColor ColourOf(Figure figure) {
+    return QColor::fromRgb(static_cast<QRgb>(MarkColour(figure)));
+}
+
+void PaintCrossings(QPainter& painter, const PlotMapping& map, const TestTrace& trace) {
+    painter.setBrush(Qt::NoBrush);
     for (const CrossingMark& mark : trace.crossings) {
-        const bool on = mark.kind == CrossingKind::TimeToOn;
-        const QColor colour = on                                      ? kOnColour
-                              : mark.kind == CrossingKind::TimeToOffA ? kOffAColour
-                                                                      : kOffBColour;
-        const QPointF at = map.At(mark.seconds, mark.volts);
-        painter.setPen(QPen(colour, 2));
-        painter.setBrush(Qt::NoBrush);
-        painter.drawEllipse(at, 5, 5);
-        painter.drawText(at + QPointF(7, -6),
-                         QString("%1 %2 s").arg(on ? "ON" : "OFF", Label(mark.measured, 2)));
+        painter.setPen(QPen(ColourOf(mark.figure), 2));
+        painter.drawEllipse(At(map, mark.seconds, mark.volts), 5, 5);
+    }
+}
+
+void PaintLabels(QPainter& painter, const PlotMapping& map, const LightPlotModel& model) {
+    const QFontMetricsF metrics(painter.font());
+    const auto widthOf = [&metrics](const std::string& text) {
+        return metrics.horizontalAdvance(QString::fromStdString(text)) + 2.0;
+    };
+    for (const PlotLabel& label :
+         PlacedLabels(model.Current(), model.Levels(), map, widthOf, metrics.height())) {
+        painter.setPen(label.kind == LabelKind::Switch ? kSwitchColour : ColourOf(label.figure));
+        const QRectF box(label.box.left, label.box.top, label.box.width, label.box.height);
+        painter.drawText(box, Qt::AlignLeft | Qt::AlignVCenter, QString::fromStdString(label.text));
     }
 }
 
@@ -115,20 +127,21 @@ void PaintCrossings(QPainter& painter, const Mapping& map, const TestTrace& trac
 
 void PaintPlot(QPainter& painter, const QRect& area, const LightPlotModel& model,
                const PlotRange& visible) {
-    const Mapping map(area, visible);
+    const PlotMapping map = MappingOf(area, visible);
     PaintAxes(painter, area, visible, map);
     painter.save();
     painter.setClipRect(area);
     const ThresholdLevels& levels = model.Levels();
-    PaintLevel(painter, area, map, levels.voltageOn, kOnColour, "VoltageOn");
-    PaintLevel(painter, area, map, levels.voltageOffA, kOffAColour, "VoltageOffA");
-    PaintLevel(painter, area, map, levels.voltageOffB, kOffBColour, "VoltageOffB");
+    PaintLevel(painter, area, map, levels.voltageOn, ColourOf(Figure::TimeToOn));
+    PaintLevel(painter, area, map, levels.voltageOffA, ColourOf(Figure::TimeToOffA));
+    PaintLevel(painter, area, map, levels.voltageOffB, ColourOf(Figure::TimeToOffB));
     // Traces take one-pixel pens: Qt draws those as plain lines, while a wider
     // or fractional pen is stroked as a shape, some 20 times slower here.
     PaintTrace(painter, area, map, visible, model.Previous(), QPen(kPreviousColour, 1));
     PaintSwitches(painter, area, map, model.Current());
     PaintTrace(painter, area, map, visible, model.Current(), QPen(kTraceColour, 1));
     PaintCrossings(painter, map, model.Current());
+    PaintLabels(painter, map, model);
     painter.restore();
     if (model.Current().testNumber > 0) {
         painter.setPen(Qt::black);

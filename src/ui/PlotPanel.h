@@ -11,9 +11,9 @@
 #include <filesystem>
 #include <vector>
 
+#include "plot/PlotFeed.h"
 #include "station/StationSession.h"
 #include "ui/LightPlotWidget.h"
-#include "ui/PlotFeed.h"
 #include "ui/VerdictBanner.h"
 
 namespace orvalt {

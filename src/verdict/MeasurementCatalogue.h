@@ -1,18 +1,17 @@
 #pragma once
-// The measurements a limits file may bound, each under the one name that
-// docs/limits.md documents, with the number of decimals the log or the summary
-// line shows it with. A verdict compares the value as shown.
+// The measurements a limits file may bound: every entry of the station's one
+// table of measurement names (domain/MeasurementNames.h), each under the name
+// docs/limits.md documents, with the decimals the log or the summary line
+// shows it with. A verdict compares the value as shown.
 
 #include <span>
-#include <string>
 #include <string_view>
+
+#include "domain/MeasurementNames.h"
 
 namespace orvalt {
 
-struct MeasurementInfo {
-    std::string name;
-    int decimals = 2;  // 2 for volts and seconds ("%.2f"), 0 for counts ("%d")
-};
+using MeasurementInfo = MeasurementName;
 
 // Every measurement, in the order docs/limits.md lists them.
 std::span<const MeasurementInfo> MeasurementCatalogue();

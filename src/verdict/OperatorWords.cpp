@@ -3,20 +3,23 @@
 #include <array>
 #include <utility>
 
+#include "domain/MeasurementNames.h"
+
 namespace orvalt {
 
 namespace {
 
-constexpr std::array<std::pair<std::string_view, std::string_view>, 9> kWholeNames{{
-    {"CT", "Cycle time"},
-    {"TimeToOn", "Time to ON"},
-    {"TimeToOffA", "Time to OFF (A)"},
-    {"TimeToOffB", "Time to OFF (B)"},
-    {"NotCycling", "Not cycling"},
-    {"Delay", "Diagnostic delay"},
-    {"SaveNotAsExpected", "Saved level not as expected"},
-    {"PriorCount", "Prior count"},
-    {"DiagValue", "Diagnostic value"},
+constexpr std::array<std::pair<Figure, std::string_view>, 10> kWholeNames{{
+    {Figure::CT, "Cycle time"},
+    {Figure::TimeToOn, "Time to ON"},
+    {Figure::TimeToOffA, "Time to OFF (A)"},
+    {Figure::TimeToOffB, "Time to OFF (B)"},
+    {Figure::NotCycling, "Not cycling"},
+    {Figure::Delay, "Diagnostic delay"},
+    {Figure::SaveNotAsExpected, "Saved level not as expected"},
+    {Figure::PriorCount, "Prior count"},
+    {Figure::DiagValue, "Diagnostic value"},
+    {Figure::RepetitionsFailed, "Failed on/off repetitions"},
 }};
 
 constexpr std::array<std::pair<std::string_view, std::string_view>, 3> kStatistics{{
@@ -46,14 +49,9 @@ std::string LevelWords(std::string_view name) {
 }
 
 // " V", " s" or nothing (counts).
-std::string_view UnitOf(std::string_view name) {
-    if (IsLevel(name)) {
-        return " V";
-    }
-    if (name == "CT" || name.starts_with("TimeTo")) {
-        return " s";
-    }
-    return "";
+std::string UnitOf(std::string_view name) {
+    const MeasurementName* entry = FindMeasurementName(name);
+    return entry && !entry->unit.empty() ? " " + entry->unit : std::string();
 }
 
 std::string TestLead(int testNumber) {
@@ -66,11 +64,8 @@ std::string MeasurementWords(std::string_view name) {
     if (IsLevel(name)) {
         return LevelWords(name);
     }
-    if (name == "RepetitionsFailed") {
-        return "Failed on/off repetitions";
-    }
     for (const auto& [whole, words] : kWholeNames) {
-        if (name == whole) {
+        if (name == NameOf(whole).name) {
             return std::string(words);
         }
     }
@@ -78,9 +73,9 @@ std::string MeasurementWords(std::string_view name) {
 }
 
 std::string BreachWords(const LimitBreach& breach) {
-    const std::string_view unit = UnitOf(breach.name);
-    return MeasurementWords(breach.name) + " " + breach.value + std::string(unit) + ", " +
-           (breach.above ? "above the " : "below the ") + breach.bound + std::string(unit) +
+    const std::string unit = UnitOf(breach.name);
+    return MeasurementWords(breach.name) + " " + breach.value + unit + ", " +
+           (breach.above ? "above the " : "below the ") + breach.bound + unit +
            (breach.above ? " maximum" : " minimum");
 }
 

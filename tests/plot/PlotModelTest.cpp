@@ -3,6 +3,8 @@
 
 #include "plot/LightPlotModel.h"
 
+#include "plot/CrossingMarks.h"
+
 #include <gtest/gtest.h>
 
 #include <limits>
@@ -10,61 +12,39 @@
 namespace orvalt {
 namespace {
 
-TEST(LightPlotModel, TimesRunFromTheTestsFirstSwitchAcrossTheTickWrap) {
-    LightPlotModel model;
-    model.BeginTest(1);
-    const std::uint32_t start = std::numeric_limits<std::uint32_t>::max() - 499;  // wraps in 0.5 s
-    model.AddSwitch(start, false);
-    model.AddReading(start + 250, 0.1);
-    model.AddSwitch(start + 1000, true);
-    model.AddReading(start + 1500, 2.5);
-    ASSERT_EQ(model.Current().readings.size(), 2u);
-    EXPECT_DOUBLE_EQ(model.Current().readings[0].seconds, 0.25);
-    EXPECT_DOUBLE_EQ(model.Current().readings[1].seconds, 1.5);
-    EXPECT_DOUBLE_EQ(model.Current().switches[1].seconds, 1.0);
-    EXPECT_TRUE(model.Current().switches[1].on);
-    EXPECT_EQ(model.Current().testNumber, 1);
-}
-
-TEST(LightPlotModel, CrossingsAreTimedFromTheirSwitchAtTheirLevel) {
+// A crossing lies where its own switch puts it, however many switches came
+// after it: Time To ON is measured right after the first switch-on, and the
+// set-up pulses and the cycling's switch-on follow before the test ends.
+TEST(LightPlotModel, CrossingsLieAtTheSwitchTheyWereTimedFromAtTheirLevel) {
     LightPlotModel model;
     model.SetLevels({2.0, 1.5, 1.0});
     model.BeginTest(1);
-    model.AddSwitch(1000, false);
-    model.AddSwitch(3000, true);  // 2 s
-    model.MarkTimeToOn(0.5);
-    model.AddSwitch(9000, false);  // 8 s
-    model.MarkTimeToOff(0.25, 0.75);
-    model.MarkTimeToOff(-1.0, -1.0);  // never reached: no marks
-    const auto& marks = model.Current().crossings;
-    ASSERT_EQ(marks.size(), 3u);
-    EXPECT_EQ(marks[0].kind, CrossingKind::TimeToOn);
-    EXPECT_DOUBLE_EQ(marks[0].seconds, 2.5);
-    EXPECT_DOUBLE_EQ(marks[0].measured, 0.5);
-    EXPECT_DOUBLE_EQ(marks[0].volts, 2.0);
-    EXPECT_EQ(marks[1].kind, CrossingKind::TimeToOffA);
-    EXPECT_DOUBLE_EQ(marks[1].seconds, 8.25);
-    EXPECT_DOUBLE_EQ(marks[1].volts, 1.5);
-    EXPECT_DOUBLE_EQ(marks[2].seconds, 8.75);
-    EXPECT_DOUBLE_EQ(marks[2].volts, 1.0);
-}
-
-TEST(LightPlotModel, ACrossingWithoutItsSwitchIsNotMarked) {
-    LightPlotModel model;
-    model.BeginTest(1);
-    model.AddSwitch(0, false);
-    model.MarkTimeToOn(0.5);
-    EXPECT_TRUE(model.Current().crossings.empty());
+    model.AddSwitch(0.0, false);
+    model.AddSwitch(20.0, true);  // Time To ON's switch
+    for (const double pulse : {40.0, 55.0, 56.5, 58.5, 58.75, 61.75}) {
+        model.AddSwitch(pulse, pulse == 55.0 || pulse == 58.5 || pulse == 61.75);
+    }
+    model.AddSwitch(74.75, false);  // Time To OFF's switch
+    model.AddSwitch(90.0, true);    // one more before the test ends
+    model.MarkCrossings({{Figure::TimeToOn, 3.1, 20.0},
+                         {Figure::TimeToOffA, 0.5, 74.75},
+                         {Figure::TimeToOffB, 0.75, 74.75}});
+    EXPECT_EQ(model.Current().crossings,
+              (std::vector<CrossingMark>{{Figure::TimeToOn, 23.1, 3.1, 2.0},
+                                         {Figure::TimeToOffA, 75.25, 0.5, 1.5},
+                                         {Figure::TimeToOffB, 75.5, 0.75, 1.0}}));
+    EXPECT_EQ(MarkLabel(model.Current().crossings[0]), "ON 3.10 s");
+    EXPECT_EQ(MarkLabel(model.Current().crossings[2]), "OFF B 0.75 s");
 }
 
 TEST(LightPlotModel, TheLastTestMovesBehindAndAStartClearsBoth) {
     LightPlotModel model;
     model.BeginTest(1);
-    model.AddSwitch(0, false);
-    model.AddReading(100, 3.0);
+    model.AddSwitch(0.0, false);
+    model.AddReading(0.1, 3.0);
     model.BeginTest(2);
-    model.AddSwitch(50000, false);
-    model.AddReading(50200, 4.0);
+    model.AddSwitch(0.0, false);
+    model.AddReading(0.2, 4.0);
     EXPECT_EQ(model.Previous().testNumber, 1);
     ASSERT_EQ(model.Previous().readings.size(), 1u);
     EXPECT_DOUBLE_EQ(model.Previous().readings[0].seconds, 0.1);
@@ -86,9 +66,9 @@ TEST(LightPlotModel, TheDataRangeHoldsEverythingAndEveryLevel) {
     model.SetLevels({6.0, 1.5, 1.0});
     EXPECT_DOUBLE_EQ(model.DataRange().yMax, 6.6);
     model.BeginTest(1);
-    model.AddSwitch(0, false);
-    model.AddReading(40000, 8.0);
-    model.AddReading(41000, -1.0);  // a failed reading shows too
+    model.AddSwitch(0.0, false);
+    model.AddReading(40.0, 8.0);
+    model.AddReading(41.0, -1.0);  // a failed reading shows too
     const PlotRange range = model.DataRange();
     EXPECT_DOUBLE_EQ(range.xMin, 0.0);
     EXPECT_DOUBLE_EQ(range.xMax, 41.0);

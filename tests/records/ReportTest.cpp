@@ -5,14 +5,17 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
 #include <memory>
 #include <regex>
 #include <sstream>
 
 #include "cli/RecordsCommands.h"
+#include "plot/CrossingMarks.h"
+#include "plot/TraceSvg.h"
 #include "records/RecordsKit.h"
 #include "records/RunReport.h"
-#include "records/TracePlot.h"
+#include "records/StoredTrace.h"
 #include "support/TempFolder.h"
 
 namespace orvalt::test {
@@ -84,37 +87,85 @@ TEST(RunReportTest, ChromiumRendersThePageWithEveryReadingInItsPlot) {
     EXPECT_NE(dom.find("12-06-26, 1, 0, Acme"), std::string::npos);
 }
 
-TEST(TracePlotTest, CrossingsLieAfterTheirSwitchAtTheirThresholds) {
-    const std::vector<LineSwitch> switches{{0, 4, false},    {1000, 4, true}, {5000, 5, false},
-                                           {8000, 4, false}, {9000, 4, true}, {9500, 4, false}};
-    const std::vector<NamedMeasurement> figures{
-        {"TimeToOn", 0.4}, {"TimeToOffA", 0.25}, {"TimeToOffB", 0.0}};
-    const std::vector<PlotThreshold> thresholds{
-        {"VoltageOn", 1.0}, {"VoltageOffA", 0.5}, {"VoltageOffB", 0.2}};
-    const auto crossings = CrossingsOf(switches, figures, thresholds);
-    ASSERT_EQ(crossings.size(), 2u);  // a time of 0 was never reached: no mark
-    EXPECT_EQ(crossings[0].label, "Time To ON");
-    EXPECT_DOUBLE_EQ(crossings[0].seconds, 1.4);
-    EXPECT_DOUBLE_EQ(crossings[0].volts, 1.0);
-    EXPECT_DOUBLE_EQ(crossings[1].seconds, 9.75);
-    EXPECT_DOUBLE_EQ(crossings[1].volts, 0.5);
+// The report places a crossing at the switch its record names, not at the
+// first switch-on or the last switch-off of the test.
+TEST(StoredTrace, CrossingsLieAtTheSwitchTheirRecordNames) {
+    LoadedTest test;
+    test.start.index = 2;
+    test.switches = {{0, 4, false},    {20000, 4, true},  {25000, 5, true}, {40000, 4, false},
+                     {55000, 4, true}, {74750, 4, false}, {90000, 4, true}, {95000, 4, false}};
+    test.readings = {{23100, 2.1, ""}, {75250, 1.4, ""}};
+    test.measurements = {{"TimeToOn", 3.1},
+                         {"TimeToOffA", 0.5},
+                         {"TimeToOffB", -1.0},
+                         {"TimeToOn.switchAt", 20.0},
+                         {"TimeToOffA.switchAt", 74.75}};
+    const TestTrace trace = StoredTrace(test, {2.0, 1.5, 1.0});
+    EXPECT_EQ(trace.testNumber, 3);
+    EXPECT_EQ(trace.switches.size(), 7u) << "the power line only";
+    EXPECT_EQ(trace.crossings, (std::vector<CrossingMark>{{Figure::TimeToOn, 23.1, 3.1, 2.0},
+                                                          {Figure::TimeToOffA, 75.25, 0.5, 1.5}}));
+    EXPECT_DOUBLE_EQ(trace.readings[1].seconds, 75.25);
+    // The report's table lists the figures, not where their switches lie.
+    LoadedRun run;
+    run.tests.push_back(test);
+    const std::string html = RunReportHtml(run);
+    EXPECT_NE(html.find("<td>TimeToOffA</td>"), std::string::npos);
+    EXPECT_EQ(html.find("switchAt"), std::string::npos);
 }
 
-TEST(TracePlotTest, EveryPointLiesInsideThePlot) {
-    TracePlotInput input;
-    for (int i = 0; i < 200; ++i)
-        input.readings.push_back({i * 37 - 500, (i % 17) * 0.7 - 1.0, ""});
-    input.thresholds = {{"VoltageOn", 20.0}};
-    const std::string svg = TracePlotSvg(input);
-    const auto counts = PolylinePointCounts(svg);
-    ASSERT_EQ(counts, std::vector<std::size_t>{200});
+std::vector<std::pair<double, double>> PointsIn(const std::string& svg) {
+    std::vector<std::pair<double, double>> points;
+    const std::regex polyline("points=\"([^\"]*)\"");
     const std::regex point("(-?[0-9.]+),(-?[0-9.]+)");
-    const auto start = svg.find("points=\"");
-    const std::string points = svg.substr(start, svg.find('"', start + 8) - start);
-    for (std::sregex_iterator it(points.begin(), points.end(), point), end; it != end; ++it) {
-        const double x = std::stod((*it)[1]), y = std::stod((*it)[2]);
+    for (std::sregex_iterator line(svg.begin(), svg.end(), polyline), end; line != end; ++line) {
+        const std::string text = (*line)[1].str();
+        for (std::sregex_iterator it(text.begin(), text.end(), point); it != end; ++it) {
+            points.emplace_back(std::stod((*it)[1]), std::stod((*it)[2]));
+        }
+    }
+    return points;
+}
+
+TEST(TraceSvg, EveryPointLiesInsideThePlotAndAPauseIsAGap) {
+    TestTrace trace;
+    for (int i = 0; i < 200; ++i) {
+        trace.readings.push_back({(i * 37 - 500) / 1000.0, (i % 17) * 0.7 - 1.0});
+    }
+    trace.readings.push_back({20.0, 3.0});  // alone, long after the rest
+    const std::string svg = TraceSvg(trace, {20.0, 1.5, 1.0});
+    ASSERT_EQ(PolylinePointCounts(svg), std::vector<std::size_t>{200});
+    EXPECT_NE(svg.find("data-points=\"201\""), std::string::npos);
+    EXPECT_NE(svg.find("<circle class=\"reading\""), std::string::npos) << "the lone one, a dot";
+    for (const auto& [x, y] : PointsIn(svg)) {
         EXPECT_TRUE(x >= 0 && x <= 900 && y >= 0 && y <= 320) << x << "," << y;
     }
+}
+
+// The plot alone, as an SVG document: Chromium's XML parser takes it whole.
+TEST(TraceSvg, ChromiumParsesItAsWellFormedXml) {
+    const std::string browser = Chromium();
+    if (browser.empty())
+        GTEST_SKIP() << "Debian's chromium is not installed";
+    TestTrace trace;
+    trace.switches = {{0.0, false}, {1.0, true}, {1.1, false}, {1.2, true}, {8.0, false}};
+    for (int i = 0; i < 40; ++i) {
+        trace.readings.push_back({1.0 + i * 0.1, 3.0});
+    }
+    trace.readings.push_back({7.0, 3.2});
+    MarkCrossings(trace, {{Figure::TimeToOn, 0.4, 1.0}, {Figure::TimeToOffA, 0.25, 8.0}},
+                  {2.0, 1.5, 1.0});
+    TempFolder folder;
+    const auto page = folder / "plot.svg";
+    {
+        std::ofstream out(page);
+        out << TraceSvg(trace, {2.0, 1.5, 1.0});
+    }
+    const std::string dom = RenderedDom(browser, page, folder);
+    ASSERT_NE(dom.find("<svg"), std::string::npos) << dom;
+    EXPECT_EQ(dom.find("parsererror"), std::string::npos) << dom;
+    EXPECT_NE(dom.find("ON 0.40 s"), std::string::npos);
+    EXPECT_NE(dom.find("OFF A 0.25 s"), std::string::npos);
 }
 
 }  // namespace

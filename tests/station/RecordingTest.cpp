@@ -4,17 +4,23 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
+#include <cmath>
 #include <cstdlib>
 #include <filesystem>
 #include <functional>
 #include <thread>
 
 #include "config/TestPlanFile.h"
+#include "plot/CrossingMarks.h"
+#include "plot/LightPlotModel.h"
+#include "plot/PlotFeed.h"
 #include "records/ResultsSetting.h"
 #include "records/RunLoad.h"
 #include "records/RunReport.h"
 #include "records/Sha256.h"
+#include "records/StoredTrace.h"
 #include "station/StationSession.h"
 #include "support/PgCluster.h"
 #include "support/TempFolder.h"
@@ -180,6 +186,111 @@ TEST(Recording, TheExamplePlanIsRecordedWholeWithEveryReadingSwitchAndDiagnostic
     EXPECT_EQ(sizes.switches, tally.switches);
     EXPECT_GT(tally.diagLines, 0u);
     EXPECT_EQ(sizes.diagLines, tally.diagLines);
+}
+
+// What the window's plot held of each test at its end, replayed from the
+// session's events through the window's own feed and model.
+std::vector<TestTrace> LiveTraces(const std::vector<PlotEvent>& events,
+                                  const ThresholdLevels& levels) {
+    LightPlotModel model;
+    model.SetLevels(levels);
+    std::vector<TestTrace> tests;
+    for (const PlotEvent& event : events) {
+        if (std::holds_alternative<plotfeed::TestBegin>(event) && model.Current().testNumber > 0) {
+            tests.push_back(model.Current());
+        }
+        model.Apply(event);
+    }
+    tests.push_back(model.Current());
+    return tests;
+}
+
+// The figures the log shows for each logged line that starts with `lead`.
+std::vector<std::string> LoggedFigures(const std::vector<std::string>& log,
+                                       const std::string& lead) {
+    std::vector<std::string> figures;
+    for (const std::string& line : log) {
+        if (line.starts_with(lead)) {
+            figures.push_back(line.substr(line.rfind(", ") + 2));
+        }
+    }
+    return figures;
+}
+
+// The reading a mark sits on is the first past its threshold after its switch.
+void ExpectOnTheCrossingReading(const TestTrace& trace, const CrossingMark& mark) {
+    const auto at = std::find_if(
+        trace.readings.begin(), trace.readings.end(),
+        [&mark](const PlotPoint& p) { return std::abs(p.seconds - mark.seconds) < 0.0005; });
+    ASSERT_TRUE(at != trace.readings.end())
+        << "no reading under " << MarkLabel(mark) << " at " << mark.seconds << " s";
+    ASSERT_TRUE(at != trace.readings.begin()) << MarkLabel(mark);
+    const bool rising = mark.figure == Figure::TimeToOn;
+    EXPECT_EQ(at->volts >= mark.volts, rising) << MarkLabel(mark);
+    EXPECT_EQ(std::prev(at)->volts >= mark.volts, !rising) << MarkLabel(mark);
+}
+
+// The example plan with limits-fail, in virtual time, once with the simulated
+// unit as it is and once with one whose light decays so slowly (12 s) that
+// most Time To OFF thresholds are never reached in the window: the live plot and the report mark
+// the same crossings at the same places (to the millisecond), each on the reading where its
+// threshold was passed after its own switch, labelled with the figure the log
+// shows; a threshold never reached has no mark in either.
+TEST(Recording, TheLivePlotAndTheReportMarkTheSameCrossingsWhereTheyWereMeasured) {
+    for (const std::int32_t offTauMs : {400, 12000}) {
+        TempFolder folder;
+        UnitProfile unit;
+        unit.offTauMs = offTauMs;
+        auto session = RecordingSession(IntoFolder(folder), unit);
+        ASSERT_EQ(session->LoadLimits(kExampleFile.parent_path() / "limits-fail.csv",
+                                      StationSession::Remember::No),
+                  "");
+        PlotFeed feed;
+        session->Observers().Attach(feed);
+        session->Runs().OnStartStop();
+        HandleUntilOver(*session);
+        session->Observers().Detach(feed);
+        const SettingsRecord& settings = session->Settings();
+        const auto live = LiveTraces(
+            feed.Take(), {settings.voltageOn, settings.voltageOffA, settings.voltageOffB});
+        const LoadedRun run = LoadLastRun(*session->Recording());
+        ASSERT_EQ(live.size(), run.tests.size());
+
+        std::vector<std::string> onLabels, offLabels;
+        for (std::size_t i = 0; i < live.size(); ++i) {
+            const TestTrace stored = StoredTrace(run.tests[i], StoredLevels(run));
+            EXPECT_EQ(live[i].crossings, stored.crossings) << "test " << i + 1;
+            ASSERT_EQ(live[i].readings.size(), stored.readings.size());
+            for (std::size_t r = 0; r < stored.readings.size(); ++r) {
+                EXPECT_DOUBLE_EQ(live[i].readings[r].seconds, stored.readings[r].seconds);
+            }
+            for (const CrossingMark& mark : live[i].crossings) {
+                ExpectOnTheCrossingReading(live[i], mark);
+                const std::string label = MarkLabel(mark);
+                (mark.figure == Figure::TimeToOn ? onLabels : offLabels).push_back(label);
+            }
+        }
+        std::vector<std::string> loggedOn, loggedOff;
+        const auto& log = session->Model().LogLines();
+        for (const std::string& figure : LoggedFigures(log, "Time To ON seconds, ")) {
+            loggedOn.push_back("ON " + figure + " s");
+        }
+        const auto offFigures = LoggedFigures(log, "Time To OFF (to ");
+        for (std::size_t k = 0; k < offFigures.size(); ++k) {
+            if (offFigures[k] != "-1.00") {
+                loggedOff.push_back((k % 2 == 0 ? "OFF A " : "OFF B ") + offFigures[k] + " s");
+            }
+        }
+        EXPECT_EQ(onLabels, loggedOn) << offTauMs;
+        EXPECT_EQ(offLabels, loggedOff) << offTauMs;
+        EXPECT_EQ(onLabels.size(), 4u);
+        if (offTauMs == 400) {
+            EXPECT_EQ(offLabels.size(), 8u);
+        } else {
+            EXPECT_GT(offLabels.size(), 0u);
+            EXPECT_LT(offLabels.size(), 4u);
+        }
+    }
 }
 
 // A stop ends the test in progress and the run as stopped, with the reason;

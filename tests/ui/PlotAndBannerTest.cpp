@@ -67,7 +67,7 @@ class PlotAndBannerTest : public QObject {
         std::size_t fed = 0;
         while (plot.FramesDrawn() - framesBefore < kEnoughFrames && burst.elapsed() < 10'000) {
             for (int i = 0; i < 100; ++i, ++fed) {
-                plot.AddReading(static_cast<std::uint32_t>(fed * 10), 2.0 + (fed % 400) / 100.0);
+                plot.AddReading(static_cast<double>(fed) * 0.01, 2.0 + (fed % 400) / 100.0);
             }
             QCoreApplication::processEvents();
             std::this_thread::sleep_for(std::chrono::milliseconds(1));
@@ -91,12 +91,12 @@ class PlotAndBannerTest : public QObject {
         plot.BeginTest(1);
         plot.AddSwitch(0, true);
         for (int i = 0; i < 100; ++i) {
-            plot.AddReading(static_cast<std::uint32_t>(i * 100), 3.0);
+            plot.AddReading(i * 0.1, 3.0);
         }
         plot.BeginTest(2);
         plot.AddSwitch(0, true);
         for (int i = 0; i < 50; ++i) {
-            plot.AddReading(static_cast<std::uint32_t>(i * 100), 4.0);
+            plot.AddReading(i * 0.1, 4.0);
         }
         QTest::qWait(60);
         const QImage picture = plot.grab().toImage();
@@ -119,7 +119,7 @@ class PlotAndBannerTest : public QObject {
         plot.StartRun();
         plot.BeginTest(1);
         plot.AddSwitch(0, true);
-        plot.AddReading(60000, 5.0);
+        plot.AddReading(60.0, 5.0);
         Wheel(plot, QPoint(300, 150), 2);
         QVERIFY2(plot.View().Following(), "no zoom while the run goes on");
         plot.EndRun();
@@ -142,7 +142,7 @@ class PlotAndBannerTest : public QObject {
         ShowPlot(plot);
         plot.BeginTest(1);
         plot.AddSwitch(0, true);
-        plot.AddReading(1000, 3.0);
+        plot.AddReading(1.0, 3.0);
         QTemporaryDir dir;
         const QString file = dir.filePath("plot.png");
         QVERIFY(plot.SaveAsPng(file));

@@ -1,32 +1,8 @@
-#include "ui/PlotFeed.h"
+#include "plot/PlotFeed.h"
 
-#include <algorithm>
 #include <utility>
 
 namespace orvalt {
-
-namespace {
-
-std::optional<double> IfReached(double seconds) {
-    return seconds == kTimeNotReached ? std::nullopt : std::optional(seconds);
-}
-
-plotfeed::Crossings CrossingsOf(const TestEnd& test) {
-    const TestMeasurements& m = test.measurements;
-    plotfeed::Crossings crossings;
-    if (!test.cycleMode || m.notCycling != 0) {
-        return crossings;
-    }
-    crossings.timeToOn = IfReached(m.timeToOn);
-    if (m.timeToOffDone != 0) {
-        const auto slot = static_cast<std::size_t>(std::clamp(test.switchOffLevel, 1, 4) - 1);
-        crossings.timeToOffA = IfReached(m.timeToOffA[slot]);
-        crossings.timeToOffB = IfReached(m.timeToOffB[slot]);
-    }
-    return crossings;
-}
-
-}  // namespace
 
 std::vector<PlotEvent> PlotFeed::Take() {
     std::scoped_lock lock(mutex_);
@@ -52,7 +28,7 @@ void PlotFeed::TestStarted(const TestStart& test) {
 
 void PlotFeed::TestEnded(const TestEnd& test) {
     if (test.completed) {
-        Add(CrossingsOf(test));
+        Add(plotfeed::Crossings{test.crossings});
     }
 }
 

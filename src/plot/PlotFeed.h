@@ -1,42 +1,17 @@
 #pragma once
-// The hand-over of the session's events to the window's light-level plot. The
+// The hand-over of the session's events to a light-level plot. The
 // worker's thread tells the feed of runs, tests, switches and readings; the
 // window's thread takes everything gathered so far at its own pace (25 times
 // a second) and replays it into the plot, so a burst of readings costs the
 // window one wake-up, not one per reading.
 
 #include <mutex>
-#include <variant>
 #include <vector>
 
 #include "domain/SessionObserver.h"
+#include "plot/PlotEvents.h"
 
 namespace orvalt {
-
-namespace plotfeed {
-struct RunStart {};
-struct RunEnd {};
-struct TestBegin {
-    int testNumber = 0;
-};
-struct Switch {
-    double seconds = 0.0;
-    bool on = false;
-};
-struct Reading {
-    double seconds = 0.0;
-    double volts = 0.0;
-};
-// The crossings a completed test measured; a time not reached is left out.
-struct Crossings {
-    std::optional<double> timeToOn;
-    std::optional<double> timeToOffA;
-    std::optional<double> timeToOffB;
-};
-}  // namespace plotfeed
-
-using PlotEvent = std::variant<plotfeed::RunStart, plotfeed::RunEnd, plotfeed::TestBegin,
-                               plotfeed::Switch, plotfeed::Reading, plotfeed::Crossings>;
 
 class PlotFeed final : public SessionObserver {
   public:

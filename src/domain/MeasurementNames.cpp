@@ -1,0 +1,98 @@
+#include "domain/MeasurementNames.h"
+
+#include <algorithm>
+#include <vector>
+
+namespace orvalt {
+
+namespace {
+
+constexpr int kLevels = 4;
+constexpr int kCycles = 4;
+// Per level: the summary line's value, each cycle's value, then the statistics.
+constexpr std::size_t kPerLevel = 1 + kCycles + 3;
+constexpr std::string_view kStatisticSuffixes[] = {".max", ".min", ".avg"};
+
+int LevelIndex(Figure level) {
+    return std::clamp(static_cast<int>(level) - static_cast<int>(Figure::V1), 0, kLevels - 1);
+}
+
+void AddLevel(std::vector<MeasurementName>& table, const std::string& level) {
+    table.push_back({level, "V", 2});
+    for (int cycle = 1; cycle <= kCycles; ++cycle) {
+        table.push_back({level + ".c" + std::to_string(cycle), "V", 2});
+    }
+    for (const std::string_view suffix : kStatisticSuffixes) {
+        table.push_back({level + std::string(suffix), "V", 2});
+    }
+}
+
+std::vector<MeasurementName> BuildTable() {
+    std::vector<MeasurementName> table{{"NotCycling", "", 0}};
+    for (int level = 1; level <= kLevels; ++level) {
+        AddLevel(table, "V" + std::to_string(level));
+    }
+    for (const char* seconds : {"CT", "TimeToOn", "TimeToOffA", "TimeToOffB"}) {
+        table.push_back({seconds, "s", 2});
+    }
+    for (const char* count :
+         {"Delay", "SaveNotAsExpected", "PriorCount", "DiagValue", "RepetitionsFailed"}) {
+        table.push_back({count, "", 0});
+    }
+    return table;
+}
+
+const std::vector<MeasurementName>& Table() {
+    static const std::vector<MeasurementName> table = BuildTable();
+    return table;
+}
+
+// Where a figure's entry sits in the table: the levels take kPerLevel each.
+std::size_t SlotOf(Figure figure) {
+    const int value = static_cast<int>(figure);
+    if (figure == Figure::NotCycling) {
+        return 0;
+    }
+    if (figure <= Figure::V4) {
+        return 1 + static_cast<std::size_t>(LevelIndex(figure)) * kPerLevel;
+    }
+    return 1 + kLevels * kPerLevel + static_cast<std::size_t>(value - static_cast<int>(Figure::CT));
+}
+
+}  // namespace
+
+Figure LevelFigure(int level) {
+    return static_cast<Figure>(static_cast<int>(Figure::V1) + std::clamp(level, 1, kLevels) - 1);
+}
+
+const MeasurementName& NameOf(Figure figure) {
+    return Table()[SlotOf(figure)];
+}
+
+const MeasurementName& CycleNameOf(Figure level, int cycle) {
+    return Table()[SlotOf(LevelFigure(LevelIndex(level) + 1)) +
+                   static_cast<std::size_t>(std::clamp(cycle, 1, kCycles))];
+}
+
+const MeasurementName& StatisticNameOf(Figure level, LevelStatistic statistic) {
+    return Table()[SlotOf(LevelFigure(LevelIndex(level) + 1)) + 1 + kCycles +
+                   static_cast<std::size_t>(statistic)];
+}
+
+std::span<const MeasurementName> MeasurementNames() {
+    return Table();
+}
+
+const MeasurementName* FindMeasurementName(std::string_view name) {
+    const auto& table = Table();
+    const auto found =
+        std::find_if(table.begin(), table.end(),
+                     [name](const MeasurementName& entry) { return entry.name == name; });
+    return found == table.end() ? nullptr : &*found;
+}
+
+std::string SwitchAtName(Figure crossing) {
+    return NameOf(crossing).name + ".switchAt";
+}
+
+}  // namespace orvalt
