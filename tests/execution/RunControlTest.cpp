@@ -277,12 +277,17 @@ TEST_F(RunControlTest, StartAfterAFinishedRunClearsTheLogAndTheRunCellsFirst) {
     ASSERT_FALSE(model.LogLines().empty());
     ASSERT_FALSE(model.TestRows()[0][kStatusColumn].empty());
 
-    control.OnStartStop();  // one press: disposes of the old worker, starts anew
+    // One press disposes of the old worker and starts anew. The new worker is
+    // held at its first post: in virtual time it could otherwise finish the
+    // plan before what the press did is looked at.
+    ASSERT_TRUE(
+        StartAndPumpUntilHolding([](const PostedMessage&) { return true; }, [] { return true; }));
     EXPECT_TRUE(control.Running());
     EXPECT_EQ(model.Control(IDC_START_STOP).caption, "Stop");
     EXPECT_TRUE(model.LogLines().empty());
     EXPECT_EQ(model.TestRows()[0][kStatusColumn], "");
     EXPECT_EQ(model.TestRows()[0][kWaitColumn], "");
+    ReleaseHeldPost();
     ASSERT_TRUE(PumpUntilRunOver());
     EXPECT_EQ(summary.Count(), 1u);  // the new run emptied the table before adding its own
     EXPECT_EQ(model.LogLines().front(), "Pass, 2.6,2.6");
