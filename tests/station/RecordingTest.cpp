@@ -319,13 +319,38 @@ TEST(Recording, AStoppedRunKeepsItsCompletedTestsAndSaysItWasStopped) {
     EXPECT_EQ(run.tests.back().endedHow, stopped ? "stopped" : "completed");
 }
 
+bool IsSecondTestsPowerOn(const ProgressMessage& message) {
+    return message.row == 1 && message.text == "Setting output ON";
+}
+
 // Presses Stop from the handler thread as the second test's power-on is
-// shown: in virtual time the worker is then about to sleep with the unit on.
+// shown. In virtual time the worker runs ahead of the handler, so it is held
+// where it posted that power-on until the stop: the unit is then on.
 class StopWhenPoweredInSecondTest final : public SessionView {
   public:
     explicit StopWhenPoweredInSecondTest(StationSession& session) : session_(session) {}
+    ~StopWhenPoweredInSecondTest() override {
+        if (watching_) {
+            session_.SetView(nullptr);
+            session_.SetPostedHook(nullptr);
+        }
+    }
+    StopWhenPoweredInSecondTest(const StopWhenPoweredInSecondTest&) = delete;
+    StopWhenPoweredInSecondTest& operator=(const StopWhenPoweredInSecondTest&) = delete;
+
+    // Shows the session's posts to this view, and holds the worker as said.
+    void Watch() {
+        watching_ = true;
+        session_.SetView(this);
+        session_.SetPostedHook([this](const PostedMessage& m) {
+            const auto* progress = std::get_if<ProgressMessage>(&m);
+            if (progress && IsSecondTestsPowerOn(*progress)) {
+                HoldUntilStopped();
+            }
+        });
+    }
     void ProgressShown(const ProgressMessage& message) override {
-        if (!pressed && message.row == 1 && message.text == "Setting output ON") {
+        if (!pressed && IsSecondTestsPowerOn(message)) {
             pressed = true;
             session_.Runs().OnStartStop();
         }
@@ -333,7 +358,15 @@ class StopWhenPoweredInSecondTest final : public SessionView {
     bool pressed = false;
 
   private:
+    void HoldUntilStopped() {
+        const auto limit = std::chrono::steady_clock::now() + 10s;
+        while (session_.GetRunState().runFlag.Up() && std::chrono::steady_clock::now() < limit) {
+            std::this_thread::sleep_for(1ms);
+        }
+    }
+
     StationSession& session_;
+    bool watching_ = false;
 };
 
 std::optional<LineSwitch> LastPowerSwitch(const LoadedTest& test) {
@@ -359,7 +392,7 @@ TEST(Recording, EveryRunEndsWithTheUnitsSwitchOffInTheTestItEndedIn) {
         auto session = RecordingSession(IntoFolder(folder), unit);
         StopWhenPoweredInSecondTest stopper(*session);
         if (how == "stopped") {
-            session->SetView(&stopper);
+            stopper.Watch();
         }
         session->Runs().OnStartStop();
         HandleUntilOver(*session);
