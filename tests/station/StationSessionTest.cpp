@@ -179,7 +179,9 @@ TEST(StationSession, VirtualTimeDoesNotWaitForTheHandlerAtEveryReading) {
     session->Observers().Detach(switches);
     ASSERT_FALSE(run.summary.empty());
     ASSERT_GT(switches.readings, 1000);
-    EXPECT_LT(switches.Waits(), switches.readings / 20);
+    // Lock-step waited at about every other reading; a batch waits far less
+    // often, and the margin leaves room for a loaded machine's own switches.
+    EXPECT_LT(switches.Waits(), switches.readings / 8);
 }
 
 // A stop tells the observers how the run ended.
