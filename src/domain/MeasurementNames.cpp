@@ -30,7 +30,9 @@ void AddLevel(std::vector<MeasurementName>& table, const std::string& level) {
 std::vector<MeasurementName> BuildTable() {
     std::vector<MeasurementName> table{{"NotCycling", "", 0}};
     for (int level = 1; level <= kLevels; ++level) {
-        AddLevel(table, "V" + std::to_string(level));
+        std::string name = "V";  // appended: GCC 12 at -O3 takes "V" + text for an overlapping copy
+        name += std::to_string(level);
+        AddLevel(table, name);
     }
     for (const char* seconds : {"CT", "TimeToOn", "TimeToOffA", "TimeToOffB"}) {
         table.push_back({seconds, "s", 2});
