@@ -2,6 +2,8 @@
 
 #include <map>
 
+#include "domain/Joined.h"
+
 namespace orvalt {
 
 namespace {
@@ -68,6 +70,13 @@ std::string ColumnAsWritten(const TableShape& table, std::size_t i) {
 std::string FromWithRunUuid(const TableShape& table, const std::string& schema) {
     const std::string from = "FROM " + schema + table.name + " t";
     return table.keyedByRun ? from + " JOIN " + schema + "run_keys k ON k.run_id = t.run_id" : from;
+}
+
+std::string RunsWithRowsSql() {
+    std::vector<std::string> selects;
+    for (const TableShape* table : AllRecordTables())
+        selects.push_back("SELECT " + ColumnAsWritten(*table, 0) + " " + FromWithRunUuid(*table));
+    return Joined(selects, " UNION ");
 }
 
 const TableShape& RunsTable() {

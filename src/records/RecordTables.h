@@ -47,6 +47,9 @@ std::string ColumnAsWritten(const TableShape& table, std::size_t i);
 // "FROM <table> t JOIN run_keys k ON k.run_id = t.run_id" (without the join
 // for runs, whose own column is the UUID).
 std::string FromWithRunUuid(const TableShape& table, const std::string& schema = {});
+// "SELECT run_uuid FROM runs UNION ...": the UUID of every run with a row in
+// any table.
+std::string RunsWithRowsSql();
 
 // Every table, parents before children.
 const std::vector<const TableShape*>& AllRecordTables();

@@ -79,11 +79,8 @@ Result<std::int64_t> SpooledRunCount(const std::filesystem::path& spool) {
         return Fail(opened.Error());
     if (!*opened)
         return std::int64_t{0};
-    std::vector<std::string> selects;
-    for (const TableShape* table : AllRecordTables())
-        selects.push_back("SELECT " + ColumnAsWritten(*table, 0) + " " + FromWithRunUuid(*table));
     const Result<SqlRows> count =
-        (*opened)->Run("SELECT COUNT(*) FROM (" + Joined(selects, " UNION ") + ") AS waiting");
+        (*opened)->Run("SELECT COUNT(*) FROM (" + RunsWithRowsSql() + ") AS waiting");
     if (!count)
         return Fail(count.Error());
     return CellInteger(count->at(0).at(0));
