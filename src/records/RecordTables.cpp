@@ -59,8 +59,8 @@ Result<SqlRows> EnsureRunKey(SqlConnection& connection, const std::string& uuid)
         {uuid});
 }
 
-std::string RunKeyOf(const std::string& parameter) {
-    return "(SELECT run_id FROM run_keys WHERE run_uuid = " + parameter + ")";
+std::string RunKeyOf(const std::string& parameter, const std::string& schema) {
+    return "(SELECT run_id FROM " + schema + "run_keys WHERE run_uuid = " + parameter + ")";
 }
 
 std::string ColumnAsWritten(const TableShape& table, std::size_t i) {

@@ -38,8 +38,8 @@ const TableShape& DiagBlocksTable();
 Result<SqlRows> EnsureRunKey(SqlConnection& connection, const std::string& uuid);
 
 // "(SELECT run_id FROM run_keys WHERE run_uuid = $n)": the key of the run the
-// parameter names.
-std::string RunKeyOf(const std::string& parameter);
+// parameter (or column) names, in the schema given (such as "main.").
+std::string RunKeyOf(const std::string& parameter, const std::string& schema = {});
 
 // What selects column `i` of the table for copying a row out: its name, but
 // the run's UUID for run_id (the table aliased as t, run_keys as k).
