@@ -9,6 +9,7 @@
 
 #include <zlib.h>
 
+#include "records/RecordsKit.h"
 #include "records/TraceBlocks.h"
 
 namespace orvalt::test {
@@ -71,10 +72,7 @@ bool SameBits(const std::vector<SequencedReading>& a, const std::vector<Sequence
     if (a.size() != b.size())
         return false;
     for (std::size_t i = 0; i < a.size(); ++i) {
-        if (a[i].seq != b[i].seq || a[i].reading.ms != b[i].reading.ms ||
-            a[i].reading.status != b[i].reading.status ||
-            std::bit_cast<std::uint64_t>(a[i].reading.volts) !=
-                std::bit_cast<std::uint64_t>(b[i].reading.volts))
+        if (a[i].seq != b[i].seq || !SameReadingBits(a[i].reading, b[i].reading))
             return false;
     }
     return true;
