@@ -164,7 +164,9 @@ Result<BlockColumns> FromPayload(std::string_view payload, std::int64_t rows, Bl
     Reader in(payload);
     const auto stored = in.Varint();
     const auto integers = in.Varint(), reals = in.Varint(), texts = in.Varint();
-    if (!stored || !texts || *stored > payload.size())
+    // A count cut short leaves the next ones read from the wrong place, so
+    // each is checked before any is used.
+    if (!stored || !integers || !reals || !texts || *stored > payload.size())
         return Fail(std::string("it is cut short"));
     if (*stored != static_cast<std::uint64_t>(rows))
         return Fail("it holds " + std::to_string(*stored) + " rows, not the " +

@@ -122,6 +122,16 @@ RowWrite BlockRow(const TableShape& table, const std::string& uuid, const std::o
 
 }  // namespace
 
+RowWrite ReadingBlockRow(const std::string& uuid, const std::optional<int>& testIndex,
+                         const std::vector<SequencedReading>& readings) {
+    return BlockRow(ReadingBlocksTable(), uuid, testIndex, readings, EncodeReadingBlock(readings));
+}
+
+RowWrite DiagBlockRow(const std::string& uuid, const std::optional<int>& testIndex,
+                      const std::vector<SequencedDiagLine>& lines) {
+    return BlockRow(DiagBlocksTable(), uuid, testIndex, lines, EncodeDiagBlock(lines));
+}
+
 void EventRows::Add(const RecordEvent& event) {
     if (const auto* reading = std::get_if<ReadingTaken>(&event))
         AddTo(readingBlocks_, reading->stamp,
@@ -144,11 +154,9 @@ void EventRows::AddTo(std::vector<PendingBlock<Row>>& blocks, const TraceStamp& 
 
 std::vector<RowWrite> EventRows::Take() {
     for (const auto& b : readingBlocks_)
-        rows_.push_back(BlockRow(ReadingBlocksTable(), b.runUuid, b.testIndex, b.rows,
-                                 EncodeReadingBlock(b.rows)));
+        rows_.push_back(ReadingBlockRow(b.runUuid, b.testIndex, b.rows));
     for (const auto& b : diagBlocks_)
-        rows_.push_back(
-            BlockRow(DiagBlocksTable(), b.runUuid, b.testIndex, b.rows, EncodeDiagBlock(b.rows)));
+        rows_.push_back(DiagBlockRow(b.runUuid, b.testIndex, b.rows));
     readingBlocks_.clear();
     diagBlocks_.clear();
     return std::exchange(rows_, {});

@@ -32,6 +32,13 @@ class EventRows {
     std::vector<PendingBlock<SequencedDiagLine>> diagBlocks_;
 };
 
+// The row that stores one test's readings, or diagnostic lines, as a block
+// (none for a test index: those between tests); keyed by the first row's seq.
+RowWrite ReadingBlockRow(const std::string& uuid, const std::optional<int>& testIndex,
+                         const std::vector<SequencedReading>& readings);
+RowWrite DiagBlockRow(const std::string& uuid, const std::optional<int>& testIndex,
+                      const std::vector<SequencedDiagLine>& lines);
+
 // The rows of one event (a reading alone makes a block of one).
 void AppendEventRows(const RecordEvent& event, std::vector<RowWrite>& rows);
 

@@ -7,6 +7,7 @@
 #include <memory>
 #include <optional>
 
+#include "domain/HexDigit.h"
 #include "records/StoredText.h"
 
 namespace orvalt {
@@ -49,15 +50,11 @@ std::string HexBytes(std::string_view bytes) {
     return text;
 }
 
-int HexDigit(char c) {
-    return c <= '9' ? c - '0' : (c | 0x20) - 'a' + 10;
-}
-
 std::string BytesFromHex(std::string_view text) {
     std::string bytes;
     bytes.reserve(text.size() / 2);
     for (std::size_t at = 2; at + 1 < text.size(); at += 2)
-        bytes += static_cast<char>(HexDigit(text[at]) * 16 + HexDigit(text[at + 1]));
+        bytes += static_cast<char>(HexDigitValue(text[at]) * 16 + HexDigitValue(text[at + 1]));
     return bytes;
 }
 

@@ -2,6 +2,8 @@
 
 #include <map>
 
+#include "domain/Joined.h"
+
 namespace orvalt {
 
 namespace {
@@ -57,8 +59,8 @@ Result<SqlRows> EnsureRunKey(SqlConnection& connection, const std::string& uuid)
         {uuid});
 }
 
-std::string RunKeyOf(const std::string& parameter) {
-    return "(SELECT run_id FROM run_keys WHERE run_uuid = " + parameter + ")";
+std::string RunKeyOf(const std::string& parameter, const std::string& schema) {
+    return "(SELECT run_id FROM " + schema + "run_keys WHERE run_uuid = " + parameter + ")";
 }
 
 std::string ColumnAsWritten(const TableShape& table, std::size_t i) {
@@ -68,6 +70,13 @@ std::string ColumnAsWritten(const TableShape& table, std::size_t i) {
 std::string FromWithRunUuid(const TableShape& table, const std::string& schema) {
     const std::string from = "FROM " + schema + table.name + " t";
     return table.keyedByRun ? from + " JOIN " + schema + "run_keys k ON k.run_id = t.run_id" : from;
+}
+
+std::string RunsWithRowsSql() {
+    std::vector<std::string> selects;
+    for (const TableShape* table : AllRecordTables())
+        selects.push_back("SELECT " + ColumnAsWritten(*table, 0) + " " + FromWithRunUuid(*table));
+    return Joined(selects, " UNION ");
 }
 
 const TableShape& RunsTable() {

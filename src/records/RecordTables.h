@@ -38,8 +38,8 @@ const TableShape& DiagBlocksTable();
 Result<SqlRows> EnsureRunKey(SqlConnection& connection, const std::string& uuid);
 
 // "(SELECT run_id FROM run_keys WHERE run_uuid = $n)": the key of the run the
-// parameter names.
-std::string RunKeyOf(const std::string& parameter);
+// parameter (or column) names, in the schema given (such as "main.").
+std::string RunKeyOf(const std::string& parameter, const std::string& schema = {});
 
 // What selects column `i` of the table for copying a row out: its name, but
 // the run's UUID for run_id (the table aliased as t, run_keys as k).
@@ -47,6 +47,9 @@ std::string ColumnAsWritten(const TableShape& table, std::size_t i);
 // "FROM <table> t JOIN run_keys k ON k.run_id = t.run_id" (without the join
 // for runs, whose own column is the UUID).
 std::string FromWithRunUuid(const TableShape& table, const std::string& schema = {});
+// "SELECT run_uuid FROM runs UNION ...": the UUID of every run with a row in
+// any table.
+std::string RunsWithRowsSql();
 
 // Every table, parents before children.
 const std::vector<const TableShape*>& AllRecordTables();

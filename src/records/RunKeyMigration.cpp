@@ -1,12 +1,13 @@
 #include "records/RunKeyMigration.h"
 
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "domain/Joined.h"
+#include "records/EventRows.h"
 #include "records/RecordTables.h"
-#include "records/TraceBlocks.h"
 
 namespace orvalt {
 
@@ -91,10 +92,9 @@ Result<SqlRows> RunAll(SqlConnection& db, const std::vector<std::string>& statem
 template <class Row>
 struct OldTrace {
     const char* table;
-    const char* columns;  // after seq and test_index
-    const TableShape& blocks;
+    const char* columns;            // after seq and test_index
     Row (*rowOf)(const SqlRow& c);  // c: seq, test_index, then `columns`
-    std::string (*encode)(const std::vector<Row>&);
+    RowWrite (*blockRow)(const std::string&, const std::optional<int>&, const std::vector<Row>&);
 };
 
 SequencedReading ReadingOf(const SqlRow& c) {
@@ -111,12 +111,11 @@ SequencedDiagLine DiagLineOf(const SqlRow& c) {
 template <class Row>
 Result<SqlRows> StoreBlock(SqlConnection& db, const OldTrace<Row>& trace, const std::string& uuid,
                            const SqlCell& testIndex, const std::vector<Row>& rows) {
-    SqlValue index;
+    std::optional<int> index;
     if (testIndex)
-        index = CellInteger(testIndex);
-    return db.Run(UpsertSql(trace.blocks),
-                  {uuid, rows.front().seq, index, static_cast<std::int64_t>(rows.size()),
-                   SqlBytes{trace.encode(rows)}});
+        index = static_cast<int>(CellInteger(testIndex));
+    const RowWrite block = trace.blockRow(uuid, index, rows);
+    return db.Run(UpsertSql(*block.table), block.values);
 }
 
 // A block for each stretch of one test's rows, in their order.
@@ -166,13 +165,12 @@ Result<SqlRows> MigrateToRunKeys(SqlConnection& db) {
     statements.push_back(kTestsIndexSql);
     Result<SqlRows> result = RunAll(db, statements);
     if (result)
-        result = IntoBlocks(
-            db, OldTrace<SequencedReading>{"readings", "ms, volts, status", ReadingBlocksTable(),
-                                           ReadingOf, EncodeReadingBlock});
+        result = IntoBlocks(db, OldTrace<SequencedReading>{"readings", "ms, volts, status",
+                                                           ReadingOf, ReadingBlockRow});
     if (result)
         result = IntoBlocks(
             db, OldTrace<SequencedDiagLine>{"diag_lines", "ms, raw, field_1, field_2, field_3",
-                                            DiagBlocksTable(), DiagLineOf, EncodeDiagBlock});
+                                            DiagLineOf, DiagBlockRow});
     return result;
 }
 

@@ -15,15 +15,6 @@ SqlValue CellValue(const SqlCell& cell, bool bytes) {
     return bytes ? SqlValue(SqlBytes{*cell}) : SqlValue(*cell);
 }
 
-// The UUIDs of the runs with rows in any table.
-std::string AllRunsSql() {
-    std::string sql;
-    for (const TableShape* table : AllRecordTables())
-        sql += (sql.empty() ? "SELECT " : " UNION SELECT ") + ColumnAsWritten(*table, 0) + " " +
-               FromWithRunUuid(*table);
-    return sql;
-}
-
 // The row as written: the run's UUID where the table keeps its key.
 std::string RowsOfRunSql(const TableShape& table) {
     std::vector<std::string> columns;
@@ -96,7 +87,7 @@ Result<std::vector<SpooledRun>> SpooledRuns(SqlConnection& spool) {
     if (!marked)
         return Fail(marked.Error());
     std::vector<SpooledRun> first, last;
-    const auto listed = EachRow(spool.Run(AllRunsSql()), [&](const SqlRow& row) {
+    const auto listed = EachRow(spool.Run(RunsWithRowsSql()), [&](const SqlRow& row) {
         const std::string uuid = CellText(row[0]);
         (aside.contains(uuid) ? last : first).push_back({uuid, aside.contains(uuid)});
     });

@@ -13,12 +13,9 @@ namespace {
 // The earlier spool's rows as this one numbers their runs.
 std::string CopySql(const TableShape& table) {
     std::vector<std::string> columns;
-    for (std::size_t i = 0; i < table.columns.size(); ++i) {
-        const std::string column = ColumnAsWritten(table, i);
-        columns.push_back(i == 0 && table.keyedByRun
-                              ? "(SELECT run_id FROM main.run_keys m WHERE m.run_uuid = k.run_uuid)"
-                              : column);
-    }
+    for (std::size_t i = 0; i < table.columns.size(); ++i)
+        columns.push_back(i == 0 && table.keyedByRun ? RunKeyOf("k.run_uuid", "main.")
+                                                     : ColumnAsWritten(table, i));
     return "INSERT OR IGNORE INTO main." + table.name + " (" + Joined(table.columns) + ") SELECT " +
            Joined(columns) + " " + FromWithRunUuid(table, "earlier.");
 }
@@ -79,11 +76,8 @@ Result<std::int64_t> SpooledRunCount(const std::filesystem::path& spool) {
         return Fail(opened.Error());
     if (!*opened)
         return std::int64_t{0};
-    std::vector<std::string> selects;
-    for (const TableShape* table : AllRecordTables())
-        selects.push_back("SELECT " + ColumnAsWritten(*table, 0) + " " + FromWithRunUuid(*table));
     const Result<SqlRows> count =
-        (*opened)->Run("SELECT COUNT(*) FROM (" + Joined(selects, " UNION ") + ") AS waiting");
+        (*opened)->Run("SELECT COUNT(*) FROM (" + RunsWithRowsSql() + ") AS waiting");
     if (!count)
         return Fail(count.Error());
     return CellInteger(count->at(0).at(0));

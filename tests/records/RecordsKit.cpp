@@ -1,5 +1,8 @@
 #include "records/RecordsKit.h"
 
+#include <bit>
+
+#include "records/RecordTables.h"
 #include "records/TraceBlocks.h"
 
 namespace orvalt::test {
@@ -54,9 +57,7 @@ void RecordCompletedTest(RunRecorder& recorder, int index, int readings, Recorde
 
 std::int64_t CountRows(SqlConnection& db, const std::string& table, const std::string& uuid) {
     const bool readings = table == "readings", diag = table == "diag_lines";
-    const std::string run = table == "runs"
-                                ? "run_uuid = $1"
-                                : "run_id = (SELECT run_id FROM run_keys WHERE run_uuid = $1)";
+    const std::string run = table == "runs" ? "run_uuid = $1" : "run_id = " + RunKeyOf("$1");
     const std::string sql = readings ? "SELECT COALESCE(SUM(reading_count), 0) FROM reading_blocks"
                             : diag   ? "SELECT COALESCE(SUM(line_count), 0) FROM diag_blocks"
                                      : "SELECT COUNT(*) FROM " + table;
@@ -64,31 +65,38 @@ std::int64_t CountRows(SqlConnection& db, const std::string& table, const std::s
     return result.Ok() ? CellInteger(result->at(0).at(0)) : -1;
 }
 
+namespace {
+
+// The seq of each row in the run's blocks of `table`.
+template <class Decode>
+void AppendBlockSeqs(SqlConnection& db, const std::string& uuid, const TableShape& table,
+                     Decode decode, std::vector<std::int64_t>& seqs) {
+    const auto blocks = db.Run("SELECT block, " + table.columns[3] + " FROM " + table.name +
+                                   " WHERE run_id = " + RunKeyOf("$1"),
+                               {uuid});
+    for (const SqlRow& row : blocks.Ok() ? *blocks : SqlRows{}) {
+        const auto rows = decode(CellText(row[0]), CellInteger(row[1]));
+        for (const auto& r : rows.Value())
+            seqs.push_back(r.seq);
+    }
+}
+
+}  // namespace
+
 std::vector<std::int64_t> TraceSeqs(SqlConnection& db, const std::string& uuid) {
     std::vector<std::int64_t> seqs;
-    const auto blocks = db.Run(
-        "SELECT block, reading_count, 1 FROM reading_blocks JOIN run_keys USING (run_id)"
-        " WHERE run_uuid = $1 UNION ALL SELECT block, line_count, 0 FROM diag_blocks"
-        " JOIN run_keys USING (run_id) WHERE run_uuid = $1",
-        {uuid});
-    for (const SqlRow& row : blocks.Ok() ? *blocks : SqlRows{}) {
-        const std::int64_t count = CellInteger(row[1]);
-        if (CellInteger(row[2]) == 1) {
-            const auto readings = DecodeReadingBlock(CellText(row[0]), count);
-            for (const auto& r : readings.Value())
-                seqs.push_back(r.seq);
-        } else {
-            const auto lines = DecodeDiagBlock(CellText(row[0]), count);
-            for (const auto& d : lines.Value())
-                seqs.push_back(d.seq);
-        }
-    }
-    const auto switches = db.Run(
-        "SELECT seq FROM switches WHERE run_id = (SELECT run_id FROM run_keys WHERE run_uuid = $1)",
-        {uuid});
+    AppendBlockSeqs(db, uuid, ReadingBlocksTable(), DecodeReadingBlock, seqs);
+    AppendBlockSeqs(db, uuid, DiagBlocksTable(), DecodeDiagBlock, seqs);
+    const auto switches =
+        db.Run("SELECT seq FROM switches WHERE run_id = " + RunKeyOf("$1"), {uuid});
     for (const SqlRow& row : switches.Ok() ? *switches : SqlRows{})
         seqs.push_back(CellInteger(row[0]));
     return seqs;
+}
+
+bool SameReadingBits(const Reading& a, const Reading& b) {
+    return a.ms == b.ms && a.status == b.status &&
+           std::bit_cast<std::uint64_t>(a.volts) == std::bit_cast<std::uint64_t>(b.volts);
 }
 
 std::int64_t CountRows(const std::string& target, const std::string& table,

@@ -36,4 +36,7 @@ std::vector<std::int64_t> TraceSeqs(SqlConnection& db, const std::string& uuid);
 std::int64_t CountRows(const std::string& target, const std::string& table,
                        const std::string& uuid);
 
+// The same reading to the bit: a NaN is itself, -0.0 is not 0.0.
+bool SameReadingBits(const Reading& a, const Reading& b);
+
 }  // namespace orvalt::test

@@ -7,6 +7,9 @@
 #include <limits>
 #include <random>
 
+#include <zlib.h>
+
+#include "records/RecordsKit.h"
 #include "records/TraceBlocks.h"
 
 namespace orvalt::test {
@@ -69,13 +72,21 @@ bool SameBits(const std::vector<SequencedReading>& a, const std::vector<Sequence
     if (a.size() != b.size())
         return false;
     for (std::size_t i = 0; i < a.size(); ++i) {
-        if (a[i].seq != b[i].seq || a[i].reading.ms != b[i].reading.ms ||
-            a[i].reading.status != b[i].reading.status ||
-            std::bit_cast<std::uint64_t>(a[i].reading.volts) !=
-                std::bit_cast<std::uint64_t>(b[i].reading.volts))
+        if (a[i].seq != b[i].seq || !SameReadingBits(a[i].reading, b[i].reading))
             return false;
     }
     return true;
+}
+
+// A block around a payload written by hand (its length below 128 bytes).
+std::string BlockAround(const std::string& payload) {
+    uLongf length = compressBound(static_cast<uLong>(payload.size()));
+    std::string compressed(length, '\0');
+    compress2(reinterpret_cast<Bytef*>(compressed.data()), &length,
+              reinterpret_cast<const Bytef*>(payload.data()), static_cast<uLong>(payload.size()),
+              Z_BEST_COMPRESSION);
+    compressed.resize(length);
+    return std::string{'\x01', static_cast<char>(payload.size())} + compressed;
 }
 
 TEST(TraceBlocksTest, AnyReadingsComeBackBitForBit) {
@@ -142,6 +153,13 @@ TEST(TraceBlocksTest, EveryDamagedOrCutBlockIsRefused) {
     const auto miscounted = DecodeReadingBlock(block, 51);
     ASSERT_FALSE(miscounted.Ok());
     EXPECT_EQ(miscounted.Error(), "it holds 50 rows, not the 51 stored beside it");
+    // One row; the integer columns' count runs on past ten bytes, the other
+    // counts fit a reading block.
+    const std::string overlongCount =
+        "\x01" + std::string(10, '\xFF') + "\x01\x01" + std::string(8, '\0') + "\x00";
+    const auto unreadCount = DecodeReadingBlock(BlockAround(overlongCount), 1);
+    ASSERT_FALSE(unreadCount.Ok());
+    EXPECT_EQ(unreadCount.Error(), "it is cut short");
 }
 
 }  // namespace
