@@ -3,23 +3,25 @@
 // say, another branch's) on the simulator with --fast, recording into a fresh
 // database. For each: CPU per reading (user + system), context switches per
 // reading and peak RSS, each the median of a few runs of a child process
-// (getrusage of the child, through wait4).
+// (what the child used, as it ended).
 //
 // usage: bench_virtual_time_cost [--no-record] [--runs N] PLAN.csv CLI [CLI...]
 
-#include <sys/resource.h>
-#include <sys/wait.h>
+#include <fcntl.h>
 #include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include "RecordsBench.h"
+#include "platform/UniqueFd.h"
+#include "support/ChildProcess.h"
 
 namespace {
 
@@ -59,27 +61,21 @@ fs::path RepeatedPlan(const fs::path& plan, int times) {
 Figures RunChild(const std::vector<std::string>& words, const fs::path& output) {
     const fs::path home = Folder() / ("home-" + std::to_string(std::rand()));
     fs::create_directories(home);
-    const pid_t child = ::fork();
-    if (child == 0) {
-        ::setenv("XDG_CONFIG_HOME", home.c_str(), 1);
-        ::setenv("XDG_DATA_HOME", home.c_str(), 1);
-        const char* out = output.empty() ? "/dev/null" : output.c_str();
-        if (!std::freopen(out, "w", stdout) || !std::freopen("/dev/null", "w", stderr))
-            std::_Exit(126);
-        std::vector<char*> argv;
-        for (const std::string& word : words)
-            argv.push_back(const_cast<char*>(word.c_str()));
-        argv.push_back(nullptr);
-        ::execv(argv[0], argv.data());
-        std::_Exit(127);
-    }
-    int status = 0;
-    rusage usage{};
-    ::wait4(child, &status, 0, &usage);
+    const char* out = output.empty() ? "/dev/null" : output.c_str();
+    const orvalt::UniqueFd outFd(::open(out, O_WRONLY | O_CREAT | O_TRUNC, 0644));
+    const orvalt::UniqueFd errFd(::open("/dev/null", O_WRONLY));
+    const pid_t child = orvalt::test::StartProgram(
+        {words,
+         {"XDG_CONFIG_HOME=" + home.string(), "XDG_DATA_HOME=" + home.string()},
+         outFd.Get(),
+         errFd.Get(),
+         {}});
+    const std::optional<orvalt::test::ProgramEnd> ended = orvalt::test::ProgramEnded(child);
     fs::remove_all(home);
-    const auto seconds = [](const timeval& t) { return t.tv_sec + t.tv_usec / 1e6; };
-    return {seconds(usage.ru_utime) + seconds(usage.ru_stime), usage.ru_nvcsw + usage.ru_nivcsw,
-            usage.ru_maxrss, WIFEXITED(status) ? WEXITSTATUS(status) : -1};
+    if (!ended) {
+        return {};
+    }
+    return {ended->cpuSeconds, ended->contextSwitches, ended->peakResidentKb, ended->exitStatus};
 }
 
 // The readings the plan takes, counted in the log of one run with Extra Log.

@@ -1,12 +1,12 @@
 #include "cli/CliOptions.h"
 
 #include <CLI/CLI.hpp>
-#include <charconv>
 #include <map>
 #include <utility>
 
 #include "cli/ExitStatus.h"
 #include "cli/RecordsCommandParts.h"
+#include "cli/WholeNumberText.h"
 #include "config/FixtureName.h"
 #include "domain/PrintableText.h"
 #include "station/StationRecording.h"
@@ -61,10 +61,7 @@ CLI::Validator Explaining(std::string (*why)(const std::string&)) {
 }
 
 bool WholeNumber(const std::string& text) {
-    int value = 0;
-    const auto end = text.data() + text.size();
-    const auto read = std::from_chars(text.data(), end, value);
-    return read.ec == std::errc() && read.ptr == end;
+    return WholeNumberIn<int>(text).has_value();
 }
 
 bool NotEmpty(const std::string& text) {

@@ -1,8 +1,8 @@
 #include <CLI/CLI.hpp>
-#include <charconv>
 #include <memory>
 
 #include "cli/RecordsCommandParts.h"
+#include "cli/WholeNumberText.h"
 #include "domain/PrintableText.h"
 #include "records/History.h"
 #include "records/SqlConnection.h"
@@ -31,10 +31,8 @@ int RunHistory(const HistoryOptions& options, std::ostream& out, std::ostream& e
 
 // A count of runs: a whole number from 1, as a shell passes it.
 std::string LimitValidator(const std::string& text) {
-    std::int64_t count = 0;
-    const auto end = text.data() + text.size();
-    const auto read = std::from_chars(text.data(), end, count);
-    if (read.ec == std::errc() && read.ptr == end && count > 0)
+    if (const std::optional<std::int64_t> count = WholeNumberIn<std::int64_t>(text);
+        count && *count > 0)
         return {};
     return "expected a whole number of runs from 1, got \"" + PrintableText(text) + "\"";
 }

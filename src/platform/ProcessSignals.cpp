@@ -1,7 +1,6 @@
 #include "platform/ProcessSignals.h"
 
 #include <cerrno>
-#include <csignal>
 
 namespace orvalt {
 
@@ -46,7 +45,7 @@ void IgnoreWriteSignals() {
 
 void StopOnTerminationSignals(StopRequest& stopRequest) {
     stopTarget = &stopRequest;
-    for (const int signal : {SIGINT, SIGTERM, SIGHUP}) {
+    for (const int signal : kTerminationSignals) {
         Handle(signal, OnStopSignal);
     }
 }

@@ -6,11 +6,17 @@
 // back whole instead of torn. SIGINT, SIGTERM and SIGHUP (the terminal went
 // away) ask for Stop, so the run ends and its results are saved.
 
+#include <array>
 #include <atomic>
+#include <csignal>
 
 #include "platform/StopRequest.h"
 
 namespace orvalt {
+
+// The signals that ask the program to end: a session's end or kill, Ctrl+C in
+// a terminal, the terminal gone away.
+inline constexpr std::array<int, 3> kTerminationSignals{SIGTERM, SIGINT, SIGHUP};
 
 void IgnoreWriteSignals();
 

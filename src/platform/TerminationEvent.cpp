@@ -3,11 +3,11 @@
 #include <atomic>
 #include <cerrno>
 
+#include "platform/ProcessSignals.h"
+
 namespace orvalt {
 
 namespace {
-
-constexpr std::array<int, 3> kSignals{SIGTERM, SIGINT, SIGHUP};
 
 // The handler may only write to a descriptor; it finds it here.
 std::atomic<int> signalFd{-1};
@@ -29,8 +29,8 @@ TerminationEvent::TerminationEvent() {
     action.sa_handler = OnTerminationSignal;
     sigemptyset(&action.sa_mask);
     action.sa_flags = SA_RESTART;
-    for (std::size_t i = 0; i < kSignals.size(); ++i) {
-        sigaction(kSignals[i], &action, &previous_[i]);
+    for (std::size_t i = 0; i < kTerminationSignals.size(); ++i) {
+        sigaction(kTerminationSignals[i], &action, &previous_[i]);
     }
     installed_ = true;
 }
@@ -43,8 +43,8 @@ void TerminationEvent::LetGo() {
     if (!installed_) {
         return;
     }
-    for (std::size_t i = 0; i < kSignals.size(); ++i) {
-        sigaction(kSignals[i], &previous_[i], nullptr);
+    for (std::size_t i = 0; i < kTerminationSignals.size(); ++i) {
+        sigaction(kTerminationSignals[i], &previous_[i], nullptr);
     }
     signalFd = -1;
     installed_ = false;

@@ -9,6 +9,7 @@
 #include <csignal>
 
 #include "platform/EventFd.h"
+#include "platform/ProcessSignals.h"
 
 namespace orvalt {
 
@@ -27,7 +28,7 @@ class TerminationEvent {
 
   private:
     EventFd event_;
-    std::array<struct sigaction, 3> previous_{};
+    std::array<struct sigaction, kTerminationSignals.size()> previous_{};
     bool installed_ = false;
 };
 

@@ -5,6 +5,7 @@
 
 #include "results/TestDataExport.h"
 #include "results/TotalsLine.h"
+#include "support/HoldWhileRunning.h"
 #include "support/TempFolder.h"
 
 namespace orvalt::test {
@@ -67,10 +68,7 @@ void PlanRun::Posted(const PostedMessage& message) {
     if (!holdPosterUntilStop || !holdPosterUntilStop(message)) {
         return;
     }
-    const auto limit = std::chrono::steady_clock::now() + 10s;
-    while (session_.GetRunState().runFlag.Up() && std::chrono::steady_clock::now() < limit) {
-        std::this_thread::sleep_for(1ms);
-    }
+    HoldWhileRunning(session_.GetRunState().runFlag);
 }
 
 void PlanRun::Seen(const PostedMessage& message) {

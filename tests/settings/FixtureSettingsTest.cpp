@@ -142,46 +142,19 @@ TEST(FixtureSettings, ABadNameNeitherLoadsNorWrites) {
               ERROR_INVALID_PARAMETER);
 }
 
-// Fixtures in processes of their own save into one file at the same moments;
-// each save replaces the file whole, so without the lock one fixture's save
-// would undo another's.
+// Fixtures in processes of their own save into one file at the same moments,
+// and a window saves its place at close meanwhile; each save, of the settings
+// or of one value under a key of its own, replaces the file whole, so without
+// the lock one save would undo another's.
 TEST(FixtureSettings, SavesAtOnceKeepEveryFixturesLastValues) {
     TempFolder folder;
     constexpr int kFixtures = 4;
     constexpr int kSaves = 25;
-    {
-        std::vector<std::jthread> fixtures;
-        for (int f = 0; f < kFixtures; ++f) {
-            fixtures.emplace_back([&folder, f] {
-                RegistryStore store(folder.Path() / "Orvalt.reg");
-                SettingsRecord record;
-                for (int save = 0; save < kSaves; ++save) {
-                    record.Manufacturer = "maker " + std::to_string(save);
-                    EXPECT_TRUE(
-                        SaveStationSettings(record, store, "Bay " + std::to_string(f)).Ok());
-                }
-            });
-        }
-    }
-    for (int f = 0; f < kFixtures; ++f) {
-        SettingsRecord loaded;
-        RegistryStore store(folder.Path() / "Orvalt.reg");
-        ASSERT_TRUE(LoadStationSettings(loaded, store, "Bay " + std::to_string(f)).Ok());
-        EXPECT_EQ(loaded.Manufacturer, "maker " + std::to_string(kSaves - 1)) << "Bay " << f;
-    }
-}
-
-// A window's place is saved by the window at close, while other fixtures save
-// their settings: each value under a key of its own is a whole-file save too.
-TEST(FixtureSettings, WindowPlacesSavedBesideSettingsSavesAreAllKept) {
-    TempFolder folder;
-    constexpr int kFixtures = 2;
-    constexpr int kSaves = 25;
+    const auto fixtureName = [](int f) { return "Bay " + std::to_string(f); };
     {
         std::vector<std::jthread> savers;
         for (int f = 0; f < kFixtures; ++f) {
-            const std::string fixture = "Bay " + std::to_string(f);
-            savers.emplace_back([&folder, fixture] {
+            savers.emplace_back([&folder, fixture = fixtureName(f)] {
                 RegistryStore store(folder.Path() / "Orvalt.reg");
                 SettingsRecord record;
                 for (int save = 0; save < kSaves; ++save) {
@@ -189,7 +162,7 @@ TEST(FixtureSettings, WindowPlacesSavedBesideSettingsSavesAreAllKept) {
                     EXPECT_TRUE(SaveStationSettings(record, store, fixture).Ok());
                 }
             });
-            savers.emplace_back([&folder, fixture] {
+            savers.emplace_back([&folder, fixture = fixtureName(f)] {
                 RegistryStore store(folder.Path() / "Orvalt.reg");
                 for (int save = 0; save < kSaves; ++save) {
                     EXPECT_TRUE(
@@ -199,14 +172,13 @@ TEST(FixtureSettings, WindowPlacesSavedBesideSettingsSavesAreAllKept) {
         }
     }
     for (int f = 0; f < kFixtures; ++f) {
-        const std::string fixture = "Bay " + std::to_string(f);
         RegistryStore store(folder.Path() / "Orvalt.reg");
         SettingsRecord loaded;
-        ASSERT_TRUE(LoadStationSettings(loaded, store, fixture).Ok());
-        EXPECT_EQ(loaded.Manufacturer, "maker " + std::to_string(kSaves - 1)) << fixture;
-        const std::optional<WindowPlace> place = LoadWindowPlace(store, fixture);
-        ASSERT_TRUE(place.has_value()) << fixture;
-        EXPECT_EQ(place->x, kSaves - 1) << fixture;
+        ASSERT_TRUE(LoadStationSettings(loaded, store, fixtureName(f)).Ok());
+        EXPECT_EQ(loaded.Manufacturer, "maker " + std::to_string(kSaves - 1)) << fixtureName(f);
+        const std::optional<WindowPlace> place = LoadWindowPlace(store, fixtureName(f));
+        ASSERT_TRUE(place.has_value()) << fixtureName(f);
+        EXPECT_EQ(place->x, kSaves - 1) << fixtureName(f);
     }
 }
 

@@ -22,6 +22,7 @@
 #include "records/Sha256.h"
 #include "records/StoredTrace.h"
 #include "station/StationSession.h"
+#include "support/HoldWhileRunning.h"
 #include "support/PgCluster.h"
 #include "support/TempFolder.h"
 
@@ -345,7 +346,7 @@ class StopWhenPoweredInSecondTest final : public SessionView {
         session_.SetPostedHook([this](const PostedMessage& m) {
             const auto* progress = std::get_if<ProgressMessage>(&m);
             if (progress && IsSecondTestsPowerOn(*progress)) {
-                HoldUntilStopped();
+                test::HoldWhileRunning(session_.GetRunState().runFlag);
             }
         });
     }
@@ -358,13 +359,6 @@ class StopWhenPoweredInSecondTest final : public SessionView {
     bool pressed = false;
 
   private:
-    void HoldUntilStopped() {
-        const auto limit = std::chrono::steady_clock::now() + 10s;
-        while (session_.GetRunState().runFlag.Up() && std::chrono::steady_clock::now() < limit) {
-            std::this_thread::sleep_for(1ms);
-        }
-    }
-
     StationSession& session_;
     bool watching_ = false;
 };

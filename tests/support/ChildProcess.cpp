@@ -169,6 +169,9 @@ std::optional<ProgramEnd> ProgramEnded(pid_t pid, bool wait) {
     end.exitStatus = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     end.signal = WIFEXITED(status) ? 0 : WTERMSIG(status);
     end.peakResidentKb = usage.ru_maxrss;
+    const auto seconds = [](const timeval& t) { return t.tv_sec + t.tv_usec / 1e6; };
+    end.cpuSeconds = seconds(usage.ru_utime) + seconds(usage.ru_stime);
+    end.contextSwitches = usage.ru_nvcsw + usage.ru_nivcsw;
     return end;
 }
 

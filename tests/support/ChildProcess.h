@@ -66,6 +66,8 @@ struct ProgramEnd {
     // The most memory it held at once (with what the forked copy of the
     // caller held before the program replaced it).
     long peakResidentKb = 0;
+    double cpuSeconds = 0.0;   // user and system
+    long contextSwitches = 0;  // voluntary and involuntary
 };
 
 // Waits for it to end, or only looks (`wait` false: nullopt while it runs).
