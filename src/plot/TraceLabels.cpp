@@ -10,12 +10,6 @@ namespace {
 constexpr double kMarkGap = 7.0;     // pixels between a mark and its label
 constexpr double kMarkRadius = 6.0;  // a mark's circle, with its pen
 
-struct LevelLine {
-    const char* setting;
-    double volts;
-    Figure figure;
-};
-
 void AddCrossingLabels(std::vector<PlotLabel>& labels, const TestTrace& trace,
                        const PlotMapping& map, const TextWidth& widthOf, double lineHeight) {
     for (const CrossingMark& mark : trace.crossings) {
@@ -28,10 +22,7 @@ void AddCrossingLabels(std::vector<PlotLabel>& labels, const TestTrace& trace,
 
 void AddLevelLabels(std::vector<PlotLabel>& labels, const ThresholdLevels& levels,
                     const PlotMapping& map, const TextWidth& widthOf, double lineHeight) {
-    const LevelLine lines[] = {{"VoltageOn", levels.voltageOn, Figure::TimeToOn},
-                               {"VoltageOffA", levels.voltageOffA, Figure::TimeToOffA},
-                               {"VoltageOffB", levels.voltageOffB, Figure::TimeToOffB}};
-    for (const LevelLine& line : lines) {
+    for (const LevelLine& line : LevelLines(levels)) {
         const std::string text =
             std::string(line.setting) + " " + FormatFixed(line.volts, 2) + " V";
         const double width = widthOf(text);

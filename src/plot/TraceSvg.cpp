@@ -69,12 +69,9 @@ std::string Axes(const PlotMapping& map) {
 std::string Levels(const PlotMapping& map, const ThresholdLevels& levels) {
     const PlotArea& area = map.Area();
     std::string svg = "<g class=\"thresholds\">";
-    const std::pair<double, Figure> lines[] = {{levels.voltageOn, Figure::TimeToOn},
-                                               {levels.voltageOffA, Figure::TimeToOffA},
-                                               {levels.voltageOffB, Figure::TimeToOffB}};
-    for (const auto& [volts, figure] : lines) {
-        svg += Line(area.left, map.Y(volts), area.Right(), map.Y(volts),
-                    "stroke=\"" + ColourOf(figure) + "\" stroke-dasharray=\"6 4\"");
+    for (const LevelLine& line : LevelLines(levels)) {
+        svg += Line(area.left, map.Y(line.volts), area.Right(), map.Y(line.volts),
+                    "stroke=\"" + ColourOf(line.figure) + "\" stroke-dasharray=\"6 4\"");
     }
     return svg + "</g>";
 }
