@@ -19,10 +19,8 @@ void AddIfReached(std::vector<Crossing>& crossings, Figure figure, double second
 }
 
 std::optional<double> ValueOf(const std::vector<NamedMeasurement>& rows, const std::string& name) {
-    const auto found = std::find_if(rows.begin(), rows.end(), [&name](const NamedMeasurement& row) {
-        return row.name == name;
-    });
-    return found == rows.end() ? std::nullopt : std::optional(found->value);
+    const NamedMeasurement* found = FindNamed(rows, name);
+    return found ? std::optional(found->value) : std::nullopt;
 }
 
 }  // namespace

@@ -49,16 +49,22 @@ const std::vector<MeasurementName>& Table() {
     return table;
 }
 
-// Where a figure's entry sits in the table: the levels take kPerLevel each.
+// Where a level's entries start in the table: the levels take kPerLevel each,
+// after NotCycling. Any other figure counts as the nearest level.
+std::size_t LevelSlot(Figure level) {
+    return 1 + static_cast<std::size_t>(LevelIndex(level)) * kPerLevel;
+}
+
+// Where a figure's entry sits in the table.
 std::size_t SlotOf(Figure figure) {
-    const int value = static_cast<int>(figure);
     if (figure == Figure::NotCycling) {
         return 0;
     }
     if (figure <= Figure::V4) {
-        return 1 + static_cast<std::size_t>(LevelIndex(figure)) * kPerLevel;
+        return LevelSlot(figure);
     }
-    return 1 + kLevels * kPerLevel + static_cast<std::size_t>(value - static_cast<int>(Figure::CT));
+    return 1 + kLevels * kPerLevel +
+           static_cast<std::size_t>(static_cast<int>(figure) - static_cast<int>(Figure::CT));
 }
 
 }  // namespace
@@ -72,13 +78,11 @@ const MeasurementName& NameOf(Figure figure) {
 }
 
 const MeasurementName& CycleNameOf(Figure level, int cycle) {
-    return Table()[SlotOf(LevelFigure(LevelIndex(level) + 1)) +
-                   static_cast<std::size_t>(std::clamp(cycle, 1, kCycles))];
+    return Table()[LevelSlot(level) + static_cast<std::size_t>(std::clamp(cycle, 1, kCycles))];
 }
 
 const MeasurementName& StatisticNameOf(Figure level, LevelStatistic statistic) {
-    return Table()[SlotOf(LevelFigure(LevelIndex(level) + 1)) + 1 + kCycles +
-                   static_cast<std::size_t>(statistic)];
+    return Table()[LevelSlot(level) + 1 + kCycles + static_cast<std::size_t>(statistic)];
 }
 
 std::span<const MeasurementName> MeasurementNames() {

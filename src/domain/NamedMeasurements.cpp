@@ -89,4 +89,10 @@ std::vector<NamedMeasurement> NameMeasurements(const TestMeasurements& measured,
     return list;
 }
 
+const NamedMeasurement* FindNamed(std::span<const NamedMeasurement> list, std::string_view name) {
+    const auto found = std::find_if(
+        list.begin(), list.end(), [name](const NamedMeasurement& row) { return row.name == name; });
+    return found == list.end() ? nullptr : &*found;
+}
+
 }  // namespace orvalt

@@ -3,7 +3,9 @@
 // verdicts judge them and records keep them. The names are those of
 // MeasurementNames.h; a figure the test did not produce is not in the list.
 
+#include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "domain/TestMeasurements.h"
@@ -30,5 +32,8 @@ struct TestShape {
 // repetition test gives only RepetitionsFailed.
 std::vector<NamedMeasurement> NameMeasurements(const TestMeasurements& measured,
                                                const TestShape& shape);
+
+// The figure named exactly `name` in `list`; null when there is none.
+const NamedMeasurement* FindNamed(std::span<const NamedMeasurement> list, std::string_view name);
 
 }  // namespace orvalt

@@ -6,18 +6,19 @@ namespace orvalt {
 
 namespace {
 
-// Per crossing: its short word, the level it crosses and its colour.
+// Per crossing: its short word, the setting and level it crosses and its colour.
 struct CrossingLook {
     Figure figure;
     const char* word;
+    const char* setting;
     double ThresholdLevels::*level;
     std::uint32_t rgb;
 };
 
 constexpr CrossingLook kLooks[] = {
-    {Figure::TimeToOn, "ON", &ThresholdLevels::voltageOn, 0x2e7d32},
-    {Figure::TimeToOffA, "OFF A", &ThresholdLevels::voltageOffA, 0xef6c00},
-    {Figure::TimeToOffB, "OFF B", &ThresholdLevels::voltageOffB, 0xc62828},
+    {Figure::TimeToOn, "ON", "VoltageOn", &ThresholdLevels::voltageOn, 0x2e7d32},
+    {Figure::TimeToOffA, "OFF A", "VoltageOffA", &ThresholdLevels::voltageOffA, 0xef6c00},
+    {Figure::TimeToOffB, "OFF B", "VoltageOffB", &ThresholdLevels::voltageOffB, 0xc62828},
 };
 
 const CrossingLook& LookOf(Figure figure) {
@@ -47,6 +48,14 @@ std::string MarkLabel(const CrossingMark& mark) {
 
 std::uint32_t MarkColour(Figure figure) {
     return LookOf(figure).rgb;
+}
+
+std::array<LevelLine, 3> LevelLines(const ThresholdLevels& levels) {
+    std::array<LevelLine, 3> lines;
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        lines[i] = {kLooks[i].figure, kLooks[i].setting, levels.*kLooks[i].level};
+    }
+    return lines;
 }
 
 }  // namespace orvalt

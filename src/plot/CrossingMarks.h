@@ -3,6 +3,7 @@
 // reported against the switch it was timed from, on the threshold it crossed,
 // labelled with the measured time as the log shows it.
 
+#include <array>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -22,5 +23,16 @@ std::string MarkLabel(const CrossingMark& mark);
 // The colour (0xRRGGBB) of a crossing's mark, its label and the level it
 // crosses, the same on screen and in the report.
 std::uint32_t MarkColour(Figure figure);
+
+// A threshold the plot draws: the setting it shows, its level, and the
+// crossing it belongs to, whose colour it takes.
+struct LevelLine {
+    Figure figure = Figure::TimeToOn;
+    const char* setting = "";
+    double volts = 0.0;
+};
+
+// VoltageOn, VoltageOffA and VoltageOffB, in that order.
+std::array<LevelLine, 3> LevelLines(const ThresholdLevels& levels);
 
 }  // namespace orvalt

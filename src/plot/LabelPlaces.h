@@ -17,23 +17,10 @@ namespace orvalt {
 
 inline constexpr int kMaxShifts = 4;
 
-// A label's box in pixels, y growing downwards.
-struct LabelBox {
-    double left = 0.0;
-    double top = 0.0;
-    double width = 0.0;
-    double height = 0.0;
-
-    bool Overlaps(const LabelBox& other) const {
-        return left < other.left + other.width && other.left < left + width &&
-               top < other.top + other.height && other.top < top + height;
-    }
-};
-
 // One place per wanted label, in the same order; nothing where it was left out.
 // No label lands on a box of `taken` (the marks the labels name).
-std::vector<std::optional<LabelBox>> PlaceLabels(std::span<const LabelBox> wanted,
-                                                 const PlotArea& area,
-                                                 std::span<const LabelBox> taken = {});
+std::vector<std::optional<PixelBox>> PlaceLabels(std::span<const PixelBox> wanted,
+                                                 const PixelBox& area,
+                                                 std::span<const PixelBox> taken = {});
 
 }  // namespace orvalt

@@ -33,13 +33,13 @@ void WidenBy(PlotRange& range, const TestTrace& trace) {
 
 }  // namespace
 
-PlotRange RangeOf(const std::vector<const TestTrace*>& traces, const ThresholdLevels& levels) {
+PlotRange RangeOf(std::initializer_list<const TestTrace*> traces, const ThresholdLevels& levels) {
     PlotRange range{0.0, kShortestSpan, 0.0, 0.0};
     for (const TestTrace* trace : traces) {
         WidenBy(range, *trace);
     }
-    for (const double level : {levels.voltageOn, levels.voltageOffA, levels.voltageOffB}) {
-        range.yMax = std::max(range.yMax, level);
+    for (const LevelLine& line : LevelLines(levels)) {
+        range.yMax = std::max(range.yMax, line.volts);
     }
     range.yMax = range.yMax > 0.0 ? range.yMax * kHeadroom : 1.0;
     range.yMin = range.yMin < 0.0 ? range.yMin * kHeadroom : 0.0;

@@ -7,6 +7,7 @@
 // from the test's first power switch; the widget only draws it.
 
 #include <cstdint>
+#include <initializer_list>
 #include <vector>
 
 #include "domain/Crossing.h"
@@ -49,6 +50,6 @@ class LightPlotModel {
 };
 
 // The range a view of `traces` and `levels` starts from: DataRange's rule.
-PlotRange RangeOf(const std::vector<const TestTrace*>& traces, const ThresholdLevels& levels);
+PlotRange RangeOf(std::initializer_list<const TestTrace*> traces, const ThresholdLevels& levels);
 
 }  // namespace orvalt

@@ -6,19 +6,25 @@
 
 namespace orvalt {
 
-struct PlotArea {
+// A rectangle in pixels, y growing downwards: the drawing area, or the box a
+// label takes in it.
+struct PixelBox {
     double left = 0.0;
     double top = 0.0;
-    double width = 1.0;
-    double height = 1.0;
+    double width = 0.0;
+    double height = 0.0;
 
     double Right() const { return left + width; }
     double Bottom() const { return top + height; }
+    bool Overlaps(const PixelBox& other) const {
+        return left < other.Right() && other.left < Right() && top < other.Bottom() &&
+               other.top < Bottom();
+    }
 };
 
 class PlotMapping {
   public:
-    PlotMapping(const PlotArea& area, const PlotRange& range) : area_(area), range_(range) {}
+    PlotMapping(const PixelBox& area, const PlotRange& range) : area_(area), range_(range) {}
 
     double X(double seconds) const {
         return area_.left + (seconds - range_.xMin) / range_.Width() * area_.width;
@@ -26,11 +32,11 @@ class PlotMapping {
     double Y(double volts) const {
         return area_.Bottom() - (volts - range_.yMin) / range_.Height() * area_.height;
     }
-    const PlotArea& Area() const { return area_; }
+    const PixelBox& Area() const { return area_; }
     const PlotRange& Range() const { return range_; }
 
   private:
-    PlotArea area_;
+    PixelBox area_;
     PlotRange range_;
 };
 

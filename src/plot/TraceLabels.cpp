@@ -10,17 +10,11 @@ namespace {
 constexpr double kMarkGap = 7.0;     // pixels between a mark and its label
 constexpr double kMarkRadius = 6.0;  // a mark's circle, with its pen
 
-struct LevelLine {
-    const char* setting;
-    double volts;
-    Figure figure;
-};
-
 void AddCrossingLabels(std::vector<PlotLabel>& labels, const TestTrace& trace,
                        const PlotMapping& map, const TextWidth& widthOf, double lineHeight) {
     for (const CrossingMark& mark : trace.crossings) {
         const std::string text = MarkLabel(mark);
-        const LabelBox box{map.X(mark.seconds) + kMarkGap,
+        const PixelBox box{map.X(mark.seconds) + kMarkGap,
                            map.Y(mark.volts) - kMarkGap - lineHeight, widthOf(text), lineHeight};
         labels.push_back({text, box, LabelKind::Crossing, mark.figure});
     }
@@ -28,14 +22,11 @@ void AddCrossingLabels(std::vector<PlotLabel>& labels, const TestTrace& trace,
 
 void AddLevelLabels(std::vector<PlotLabel>& labels, const ThresholdLevels& levels,
                     const PlotMapping& map, const TextWidth& widthOf, double lineHeight) {
-    const LevelLine lines[] = {{"VoltageOn", levels.voltageOn, Figure::TimeToOn},
-                               {"VoltageOffA", levels.voltageOffA, Figure::TimeToOffA},
-                               {"VoltageOffB", levels.voltageOffB, Figure::TimeToOffB}};
-    for (const LevelLine& line : lines) {
+    for (const LevelLine& line : LevelLines(levels)) {
         const std::string text =
             std::string(line.setting) + " " + FormatFixed(line.volts, 2) + " V";
         const double width = widthOf(text);
-        const LabelBox box{map.Area().Right() - 4.0 - width, map.Y(line.volts) - lineHeight - 1.0,
+        const PixelBox box{map.Area().Right() - 4.0 - width, map.Y(line.volts) - lineHeight - 1.0,
                            width, lineHeight};
         labels.push_back({text, box, LabelKind::Level, line.figure});
     }
@@ -45,7 +36,7 @@ void AddSwitchLabels(std::vector<PlotLabel>& labels, const TestTrace& trace, con
                      const TextWidth& widthOf, double lineHeight) {
     for (const SwitchMark& mark : trace.switches) {
         const std::string text = mark.on ? "ON" : "OFF";
-        const LabelBox box{map.X(mark.seconds) + 2.0, map.Area().top + 1.0, widthOf(text),
+        const PixelBox box{map.X(mark.seconds) + 2.0, map.Area().top + 1.0, widthOf(text),
                            lineHeight};
         labels.push_back({text, box, LabelKind::Switch, Figure::TimeToOn});
     }
@@ -60,12 +51,12 @@ std::vector<PlotLabel> PlacedLabels(const TestTrace& trace, const ThresholdLevel
     AddCrossingLabels(wanted, trace, map, widthOf, lineHeight);
     AddLevelLabels(wanted, levels, map, widthOf, lineHeight);
     AddSwitchLabels(wanted, trace, map, widthOf, lineHeight);
-    std::vector<LabelBox> boxes;
+    std::vector<PixelBox> boxes;
     boxes.reserve(wanted.size());
     for (const PlotLabel& label : wanted) {
         boxes.push_back(label.box);
     }
-    std::vector<LabelBox> marks;
+    std::vector<PixelBox> marks;
     for (const CrossingMark& mark : trace.crossings) {
         marks.push_back({map.X(mark.seconds) - kMarkRadius, map.Y(mark.volts) - kMarkRadius,
                          2 * kMarkRadius, 2 * kMarkRadius});

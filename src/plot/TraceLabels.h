@@ -16,7 +16,7 @@ enum class LabelKind { Crossing, Level, Switch };
 
 struct PlotLabel {
     std::string text;
-    LabelBox box;
+    PixelBox box;
     LabelKind kind = LabelKind::Crossing;
     Figure figure = Figure::TimeToOn;  // whose colour: the crossing's or the level's
 };

@@ -43,7 +43,7 @@ std::string Text(double x, double y, const std::string& text, const std::string&
 }
 
 std::string Axes(const PlotMapping& map) {
-    const PlotArea& area = map.Area();
+    const PixelBox& area = map.Area();
     const PlotRange& range = map.Range();
     const auto xs = AxisTicks(range.xMin, range.xMax, static_cast<int>(area.width / 70));
     const auto ys = AxisTicks(range.yMin, range.yMax, static_cast<int>(area.height / 30));
@@ -67,14 +67,11 @@ std::string Axes(const PlotMapping& map) {
 }
 
 std::string Levels(const PlotMapping& map, const ThresholdLevels& levels) {
-    const PlotArea& area = map.Area();
+    const PixelBox& area = map.Area();
     std::string svg = "<g class=\"thresholds\">";
-    const std::pair<double, Figure> lines[] = {{levels.voltageOn, Figure::TimeToOn},
-                                               {levels.voltageOffA, Figure::TimeToOffA},
-                                               {levels.voltageOffB, Figure::TimeToOffB}};
-    for (const auto& [volts, figure] : lines) {
-        svg += Line(area.left, map.Y(volts), area.Right(), map.Y(volts),
-                    "stroke=\"" + ColourOf(figure) + "\" stroke-dasharray=\"6 4\"");
+    for (const LevelLine& line : LevelLines(levels)) {
+        svg += Line(area.left, map.Y(line.volts), area.Right(), map.Y(line.volts),
+                    "stroke=\"" + ColourOf(line.figure) + "\" stroke-dasharray=\"6 4\"");
     }
     return svg + "</g>";
 }

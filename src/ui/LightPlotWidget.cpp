@@ -74,10 +74,11 @@ void LightPlotWidget::MarkCrossings(const std::vector<Crossing>& crossings) {
 
 void LightPlotWidget::Apply(const PlotEvent& event) {
     if (std::holds_alternative<plotfeed::RunStart>(event)) {
-        running_ = true;
-        view_.Follow();
-    } else if (std::holds_alternative<plotfeed::RunEnd>(event)) {
-        running_ = false;
+        StartRun();
+        return;
+    }
+    if (std::holds_alternative<plotfeed::RunEnd>(event)) {
+        EndRun();
     }
     model_.Apply(event);
     Changed();

@@ -131,10 +131,9 @@ void PaintPlot(QPainter& painter, const QRect& area, const LightPlotModel& model
     PaintAxes(painter, area, visible, map);
     painter.save();
     painter.setClipRect(area);
-    const ThresholdLevels& levels = model.Levels();
-    PaintLevel(painter, area, map, levels.voltageOn, ColourOf(Figure::TimeToOn));
-    PaintLevel(painter, area, map, levels.voltageOffA, ColourOf(Figure::TimeToOffA));
-    PaintLevel(painter, area, map, levels.voltageOffB, ColourOf(Figure::TimeToOffB));
+    for (const LevelLine& line : LevelLines(model.Levels())) {
+        PaintLevel(painter, area, map, line.volts, ColourOf(line.figure));
+    }
     // Traces take one-pixel pens: Qt draws those as plain lines, while a wider
     // or fractional pen is stroked as a shape, some 20 times slower here.
     PaintTrace(painter, area, map, visible, model.Previous(), QPen(kPreviousColour, 1));

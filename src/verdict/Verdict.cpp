@@ -1,6 +1,5 @@
 #include "verdict/Verdict.h"
 
-#include <algorithm>
 #include <optional>
 
 #include "domain/Joined.h"
@@ -9,14 +8,6 @@
 namespace orvalt {
 
 namespace {
-
-const NamedMeasurement* Find(std::span<const NamedMeasurement> measurements,
-                             const std::string& name) {
-    const auto found =
-        std::find_if(measurements.begin(), measurements.end(),
-                     [&name](const NamedMeasurement& measured) { return measured.name == name; });
-    return found == measurements.end() ? nullptr : &*found;
-}
 
 LimitBreach Breach(const Limit& limit, double value, double bound, bool above) {
     return LimitBreach{limit.name, ShownText(value, limit.decimals),
@@ -46,7 +37,7 @@ TestVerdict JudgeTest(int testNumber, std::span<const NamedMeasurement> measurem
                       const Limits& limits) {
     TestVerdict verdict{testNumber, VerdictKind::Pass, {}, {}};
     for (const Limit& limit : limits.rows) {
-        const NamedMeasurement* measured = Find(measurements, limit.name);
+        const NamedMeasurement* measured = FindNamed(measurements, limit.name);
         if (!measured) {
             continue;
         }

@@ -49,8 +49,8 @@ TEST(TraceGaps, CutsExactlyWhereReadingsAreMoreThanTheGapApart) {
 }
 
 // Boxes crowded into a small area, so that most of them want a taken place.
-std::vector<LabelBox> CrowdedLabels(std::mt19937& random, const PlotArea& area) {
-    std::vector<LabelBox> wanted;
+std::vector<PixelBox> CrowdedLabels(std::mt19937& random, const PixelBox& area) {
+    std::vector<PixelBox> wanted;
     const auto count = 1 + random() % 25;
     for (std::size_t i = 0; i < count; ++i) {
         const double width = 10.0 + static_cast<double>(random() % 60);
@@ -62,7 +62,7 @@ std::vector<LabelBox> CrowdedLabels(std::mt19937& random, const PlotArea& area) 
 
 TEST(LabelPlaces, NoTwoLabelsOverlapAndEachStaysInItsColumnWithinReach) {
     std::mt19937 random(5);
-    const PlotArea area{40.0, 10.0, 180.0, 120.0};
+    const PixelBox area{40.0, 10.0, 180.0, 120.0};
     for (int round = 0; round < 2000; ++round) {
         const auto wanted = CrowdedLabels(random, area);
         const auto taken = CrowdedLabels(random, area);  // marks no label may cover
@@ -72,7 +72,7 @@ TEST(LabelPlaces, NoTwoLabelsOverlapAndEachStaysInItsColumnWithinReach) {
             if (!placed[i]) {
                 continue;
             }
-            const LabelBox& box = *placed[i];
+            const PixelBox& box = *placed[i];
             EXPECT_GE(box.left, area.left);
             EXPECT_LE(box.left + box.width, area.Right() + 1e-9);
             EXPECT_GE(box.top, area.top);
@@ -84,7 +84,7 @@ TEST(LabelPlaces, NoTwoLabelsOverlapAndEachStaysInItsColumnWithinReach) {
             for (std::size_t j = 0; j < i; ++j) {
                 EXPECT_FALSE(placed[j] && placed[j]->Overlaps(box)) << i << " over " << j;
             }
-            for (const LabelBox& mark : taken) {
+            for (const PixelBox& mark : taken) {
                 EXPECT_FALSE(mark.Overlaps(box)) << i << " over a mark";
             }
         }

@@ -111,6 +111,21 @@ LoadedRun LoadLastRun(StationRecording& recording) {
     return loaded->value_or(LoadedRun{});
 }
 
+// Runs the example plan to its end under limits-fail, `watcher` told of all of
+// it. The limits file's error, if it would not load; the plan then never runs.
+std::string RunWithFailingLimits(StationSession& session, SessionObserver& watcher) {
+    const std::string error = session.LoadLimits(kExampleFile.parent_path() / "limits-fail.csv",
+                                                 StationSession::Remember::No);
+    if (!error.empty()) {
+        return error;
+    }
+    session.Observers().Attach(watcher);
+    session.Runs().OnStartStop();
+    HandleUntilOver(session);
+    session.Observers().Detach(watcher);
+    return "";
+}
+
 struct TraceSizes {
     std::size_t readings = 0, switches = 0, diagLines = 0;
 };
@@ -141,14 +156,8 @@ bool TimedFromFirstSwitch(const LoadedTest& test) {
 TEST(Recording, TheExamplePlanIsRecordedWholeWithEveryReadingSwitchAndDiagnosticLine) {
     TempFolder folder;
     auto session = RecordingSession(IntoFolder(folder));
-    ASSERT_EQ(session->LoadLimits(kExampleFile.parent_path() / "limits-fail.csv",
-                                  StationSession::Remember::No),
-              "");
     RunTally tally;
-    session->Observers().Attach(tally);
-    session->Runs().OnStartStop();
-    HandleUntilOver(*session);
-    session->Observers().Detach(tally);
+    ASSERT_EQ(RunWithFailingLimits(*session, tally), "");
     const LoadedRun run = LoadLastRun(*session->Recording());
 
     const RunStart& start = run.start;
@@ -243,14 +252,8 @@ TEST(Recording, TheLivePlotAndTheReportMarkTheSameCrossingsWhereTheyWereMeasured
         UnitProfile unit;
         unit.offTauMs = offTauMs;
         auto session = RecordingSession(IntoFolder(folder), unit);
-        ASSERT_EQ(session->LoadLimits(kExampleFile.parent_path() / "limits-fail.csv",
-                                      StationSession::Remember::No),
-                  "");
         PlotFeed feed;
-        session->Observers().Attach(feed);
-        session->Runs().OnStartStop();
-        HandleUntilOver(*session);
-        session->Observers().Detach(feed);
+        ASSERT_EQ(RunWithFailingLimits(*session, feed), "");
         const SettingsRecord& settings = session->Settings();
         const auto live = LiveTraces(
             feed.Take(), {settings.voltageOn, settings.voltageOffA, settings.voltageOffB});
