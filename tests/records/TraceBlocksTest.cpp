@@ -155,8 +155,8 @@ TEST(TraceBlocksTest, EveryDamagedOrCutBlockIsRefused) {
     EXPECT_EQ(miscounted.Error(), "it holds 50 rows, not the 51 stored beside it");
     // One row; the integer columns' count runs on past ten bytes, the other
     // counts fit a reading block.
-    const std::string overlongCount =
-        "\x01" + std::string(10, '\xFF') + "\x01\x01" + std::string(8, '\0') + "\x00";
+    std::string overlongCount(1, '\x01');
+    overlongCount.append(10, '\xFF').append("\x01\x01").append(8, '\0').push_back('\0');
     const auto unreadCount = DecodeReadingBlock(BlockAround(overlongCount), 1);
     ASSERT_FALSE(unreadCount.Ok());
     EXPECT_EQ(unreadCount.Error(), "it is cut short");
