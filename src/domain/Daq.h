@@ -11,6 +11,12 @@ namespace orvalt {
 using LJ_HANDLE = std::int32_t;
 using LJ_ERROR = std::int32_t;
 
+// The station's lines: AIN0 reads the light level, line 4 switches the
+// unit's power, line 5 is the marker.
+constexpr std::int32_t kLightLevelChannel = 0;
+constexpr std::int32_t kPowerLine = 4;
+constexpr std::int32_t kMarkerLine = 5;
+
 // Values the station passes to the driver.
 constexpr std::int32_t LJ_dtU3 = 3;
 constexpr std::int32_t LJ_ctUSB = 1;

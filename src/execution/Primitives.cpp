@@ -6,8 +6,6 @@ namespace orvalt {
 
 namespace {
 
-constexpr std::int32_t kPowerLine = 4;
-constexpr std::int32_t kMarkerLine = 5;
 constexpr std::int32_t kShownWaitMinMs = 1000;
 
 // While "Do Output 5" is on, line 5 changes level at every device access, so a
@@ -75,7 +73,7 @@ void TimedWait(const RunRecord& run, int row, std::int32_t ms, std::string_view 
 std::optional<double> ReadVoltage(const RunRecord& run, LJ_HANDLE handle, int row, int index) {
     ToggleMarker(run, handle);
     double volts = 0.0;
-    const LJ_ERROR error = run.io.daq->eGet(handle, LJ_ioGET_AIN, 0, &volts, 0);
+    const LJ_ERROR error = run.io.daq->eGet(handle, LJ_ioGET_AIN, kLightLevelChannel, &volts, 0);
     if (error != LJE_NOERROR) {
         std::string failure = Format("LabJack voltage read failed. Code %d", error);
         TellReading(run, std::nullopt, failure);

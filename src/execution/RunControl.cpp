@@ -11,7 +11,6 @@ namespace orvalt {
 namespace {
 constexpr ControlId kRunLockedControls[] = {IDC_SAVE_TEST_DATA, IDC_EXTRA_LOG, IDC_DO_OUTPUT5,
                                             IDC_OPEN};
-constexpr std::int32_t kPowerLine = 4;
 }  // namespace
 
 RunControl::RunControl(WindowModel& model, StationIo io, RunState& runState, WindowHandle window,

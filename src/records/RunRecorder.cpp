@@ -1,5 +1,6 @@
 #include "records/RunRecorder.h"
 
+#include "domain/Daq.h"
 #include "platform/RandomUuid.h"
 #include "platform/UtcTime.h"
 #include "records/EventRows.h"
@@ -7,8 +8,6 @@
 namespace orvalt {
 
 namespace {
-
-constexpr int kPowerLine = 4;
 
 void StampTime(std::string& time) {
     if (time.empty())

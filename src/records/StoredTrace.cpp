@@ -3,13 +3,12 @@
 #include <cstdlib>
 
 #include "domain/Crossing.h"
+#include "domain/Daq.h"
 #include "plot/CrossingMarks.h"
 
 namespace orvalt {
 
 namespace {
-
-constexpr int kPowerLine = 4;
 
 double Seconds(std::int64_t ms) {
     return static_cast<double>(ms) / 1000.0;

@@ -1,13 +1,11 @@
 #include "station/RunRecording.h"
 
+#include "domain/Daq.h"
 #include "domain/NamedMeasurements.h"
 
 namespace orvalt {
 
 namespace {
-
-constexpr int kPowerLine = 4;
-constexpr int kMarkerLine = 5;
 
 std::string ReasonFor(RunEnd how, const std::string& lastFailure) {
     switch (how) {

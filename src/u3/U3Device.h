@@ -14,12 +14,6 @@
 
 namespace orvalt {
 
-// The station's lines: AIN0 reads the light level, line 4 switches the
-// unit's power, line 5 is the marker.
-constexpr int kLightLevelChannel = 0;
-constexpr int kPowerLine = 4;
-constexpr int kMarkerLine = 5;
-
 struct U3DeviceInfo {
     u3::U3Config config;
     u3::U3Model model = u3::U3Model::lv;

@@ -94,7 +94,7 @@ TEST_F(CycleSequence, SwitchOffInTheSecondCycleAtLevelOne) {
     // A report from before the measured cycling must not count; one after does.
     int ons = 0;
     station.daq.SetOnWrite([&](const OutputWrite& w) {
-        if (w.channel == ScriptedDaq::kPowerLine && w.state == 1 && ++ons <= 4) {
+        if (w.channel == kPowerLine && w.state == 1 && ++ons <= 4) {
             station.diagTable.Append(ons == 1 ? DiagRecord{0, 9, 9, 3} : DiagRecord{0, 120, 5, 0});
         }
     });

@@ -11,8 +11,8 @@
 #include <mutex>
 #include <vector>
 
-#include "platform/Clock.h"
 #include "domain/Daq.h"
+#include "platform/Clock.h"
 
 namespace orvalt::testing {
 
@@ -31,7 +31,6 @@ struct OutputWrite {
 class ScriptedDaq final : public Daq {
   public:
     static constexpr LJ_HANDLE kHandle = 7;
-    static constexpr std::int32_t kPowerLine = 4;
 
     explicit ScriptedDaq(Clock& clock) : clock_(clock) {}
 
