@@ -236,17 +236,6 @@ std::string SourceFile(const std::string& relative) {
     return text.str();
 }
 
-TEST(LimitsDocumentation, NamesEveryMeasurement) {
-    const std::string doc = SourceFile("docs/limits.md");
-    ASSERT_FALSE(doc.empty());
-    for (const MeasurementInfo& m : MeasurementCatalogue()) {
-        const bool level = m.name.size() > 2 && m.name[0] == 'V' && m.name[2] == '.';
-        // Per-level names are documented once, as V1.c1 ... and Vk.max.
-        const std::string documented = level ? "Vk" + m.name.substr(2) : m.name;
-        EXPECT_NE(doc.find("`" + documented + "`"), std::string::npos) << documented;
-    }
-}
-
 TEST(LimitsDocumentation, TheExampleLimitFilesLoad) {
     for (const char* name : {"examples/limits-pass.csv", "examples/limits-fail.csv"}) {
         const Result<Limits> result = ParseLimits(SourceFile(name));
