@@ -357,8 +357,12 @@ class RunEndTest : public RunControlTest {
 
 TEST_F(RunEndTest, ACompletedPlanEndingOnAnOnOffTestLeavesTheUnitOff) {
     LoadPlan({CycleTest(0, 0), OnOffTest(1)});
-    control.OnStartStop();
-    EXPECT_TRUE(StatusStartsWith("Test 1 of 2   "));
+    // Held at its first post: in virtual time the worker could otherwise be in
+    // the second test before the status is read.
+    ASSERT_TRUE(
+        StartAndPumpUntilHolding([](const PostedMessage&) { return true; }, [] { return true; }));
+    EXPECT_TRUE(StatusStartsWith("Test 1 of 2   ")) << StatusNow();
+    ReleaseHeldPost();
     ASSERT_TRUE(PumpUntilRunOver());
     EXPECT_FALSE(poweredAtDone);
     EXPECT_FALSE(device.Unit().Powered());
