@@ -15,10 +15,6 @@ SqlValue Integer(std::int64_t number) {
     return number;
 }
 
-SqlValue OptionalIndex(const std::optional<int>& index) {
-    return index ? SqlValue(std::int64_t{*index}) : SqlValue();
-}
-
 std::vector<SqlValue> RunValues(const RunStart& run, const RunFinish* finish,
                                 const RunTally* tally) {
     const RecordedUnit& unit = run.unit;
@@ -72,7 +68,7 @@ void AppendTestEnd(const TestEnded& ended, std::vector<RowWrite>& rows) {
 }
 
 std::vector<SqlValue> StampValues(const TraceStamp& stamp, std::int64_t ms) {
-    return {stamp.runUuid, stamp.seq, OptionalIndex(stamp.testIndex), ms};
+    return {stamp.runUuid, stamp.seq, TestIndexValue(stamp.testIndex), ms};
 }
 
 RowWrite TraceRow(const TableShape& table, const TraceStamp& stamp, std::int64_t ms,
@@ -108,28 +104,6 @@ bool IsMilestone(const RecordEvent& event) {
     return !std::holds_alternative<ReadingTaken>(event) &&
            !std::holds_alternative<LineSwitched>(event) &&
            !std::holds_alternative<DiagLineSeen>(event);
-}
-
-namespace {
-
-template <class Row>
-RowWrite BlockRow(const TableShape& table, const std::string& uuid, const std::optional<int>& index,
-                  const std::vector<Row>& rows, std::string block) {
-    return {&table,
-            {uuid, rows.front().seq, OptionalIndex(index), static_cast<std::int64_t>(rows.size()),
-             SqlBytes{std::move(block)}}};
-}
-
-}  // namespace
-
-RowWrite ReadingBlockRow(const std::string& uuid, const std::optional<int>& testIndex,
-                         const std::vector<SequencedReading>& readings) {
-    return BlockRow(ReadingBlocksTable(), uuid, testIndex, readings, EncodeReadingBlock(readings));
-}
-
-RowWrite DiagBlockRow(const std::string& uuid, const std::optional<int>& testIndex,
-                      const std::vector<SequencedDiagLine>& lines) {
-    return BlockRow(DiagBlocksTable(), uuid, testIndex, lines, EncodeDiagBlock(lines));
 }
 
 void EventRows::Add(const RecordEvent& event) {

@@ -7,7 +7,7 @@
 
 #include "records/RecordEvents.h"
 #include "records/RecordTables.h"
-#include "records/TraceBlocks.h"
+#include "records/TraceBlockRows.h"
 
 namespace orvalt {
 
@@ -31,13 +31,6 @@ class EventRows {
     std::vector<PendingBlock<SequencedReading>> readingBlocks_;
     std::vector<PendingBlock<SequencedDiagLine>> diagBlocks_;
 };
-
-// The row that stores one test's readings, or diagnostic lines, as a block
-// (none for a test index: those between tests); keyed by the first row's seq.
-RowWrite ReadingBlockRow(const std::string& uuid, const std::optional<int>& testIndex,
-                         const std::vector<SequencedReading>& readings);
-RowWrite DiagBlockRow(const std::string& uuid, const std::optional<int>& testIndex,
-                      const std::vector<SequencedDiagLine>& lines);
 
 // The rows of one event (a reading alone makes a block of one).
 void AppendEventRows(const RecordEvent& event, std::vector<RowWrite>& rows);

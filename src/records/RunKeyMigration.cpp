@@ -6,8 +6,8 @@
 #include <vector>
 
 #include "domain/Joined.h"
-#include "records/EventRows.h"
 #include "records/RecordTables.h"
+#include "records/TraceBlockRows.h"
 
 namespace orvalt {
 
