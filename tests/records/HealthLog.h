@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "records/RecordStore.h"
+#include "recording/RecordStore.h"
 
 namespace orvalt::test {
 

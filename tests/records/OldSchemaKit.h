@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "records/RunLoad.h"
+#include "lookback/RunLoad.h"
 #include "records/SqlConnection.h"
 
 namespace orvalt::test {

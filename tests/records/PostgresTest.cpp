@@ -6,10 +6,10 @@
 
 #include <random>
 
+#include "lookback/History.h"
+#include "lookback/RunLoad.h"
 #include "records/HealthLog.h"
-#include "records/History.h"
 #include "records/RecordsKit.h"
-#include "records/RunLoad.h"
 #include "records/Schema.h"
 #include "support/PgCluster.h"
 #include "support/TempFolder.h"

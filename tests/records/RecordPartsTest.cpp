@@ -6,8 +6,8 @@
 #include <random>
 
 #include "platform/DataPaths.h"
+#include "recording/SettingsPairs.h"
 #include "records/ResultsSetting.h"
-#include "records/SettingsPairs.h"
 #include "records/Sha256.h"
 #include "records/StoredText.h"
 #include "support/TempFolder.h"

@@ -9,9 +9,9 @@
 #include <set>
 #include <thread>
 
-#include "records/EventRows.h"
+#include "lookback/RunLoad.h"
+#include "recording/EventRows.h"
 #include "records/RecordsKit.h"
-#include "records/RunLoad.h"
 #include "support/TempFolder.h"
 
 namespace orvalt::test {

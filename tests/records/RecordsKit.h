@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "records/RunRecorder.h"
+#include "recording/RunRecorder.h"
 #include "records/SqlConnection.h"
 
 namespace orvalt::test {

@@ -11,11 +11,11 @@
 #include <sstream>
 
 #include "cli/RecordsCommands.h"
+#include "lookback/RunReport.h"
+#include "lookback/StoredTrace.h"
 #include "plot/CrossingMarks.h"
 #include "plot/TraceSvg.h"
 #include "records/RecordsKit.h"
-#include "records/RunReport.h"
-#include "records/StoredTrace.h"
 #include "support/TempFolder.h"
 
 namespace orvalt::test {

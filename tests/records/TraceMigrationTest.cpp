@@ -8,13 +8,13 @@
 #include <limits>
 #include <thread>
 
+#include "lookback/ReportFile.h"
+#include "lookback/RunReport.h"
+#include "recording/SpoolOnStart.h"
 #include "records/OldSchemaKit.h"
 #include "records/RecordsKit.h"
 #include "records/RecordsToRead.h"
-#include "records/ReportFile.h"
-#include "records/RunReport.h"
 #include "records/Schema.h"
-#include "records/SpoolOnStart.h"
 #include "support/PgCluster.h"
 #include "support/TempFolder.h"
 

@@ -1,4 +1,4 @@
-#include "records/RunLoad.h"
+#include "lookback/RunLoad.h"
 
 #include "domain/Joined.h"
 #include "records/RecordTables.h"

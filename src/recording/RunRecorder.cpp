@@ -1,9 +1,9 @@
-#include "records/RunRecorder.h"
+#include "recording/RunRecorder.h"
 
 #include "domain/Daq.h"
 #include "platform/RandomUuid.h"
 #include "platform/UtcTime.h"
-#include "records/EventRows.h"
+#include "recording/EventRows.h"
 
 namespace orvalt {
 

@@ -1,4 +1,4 @@
-#include "records/History.h"
+#include "lookback/History.h"
 
 #include <cstdint>
 #include <limits>

@@ -1,4 +1,4 @@
-#include "records/SettingsPairs.h"
+#include "recording/SettingsPairs.h"
 
 #include "config/SettingsTable.h"
 

@@ -14,8 +14,8 @@
 #include <string>
 #include <vector>
 
+#include "recording/Spool.h"
 #include "records/RecordTables.h"
-#include "records/Spool.h"
 #include "records/SqlConnection.h"
 
 namespace orvalt {

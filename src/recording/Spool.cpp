@@ -1,4 +1,4 @@
-#include "records/Spool.h"
+#include "recording/Spool.h"
 
 #include <map>
 #include <set>

@@ -1,4 +1,4 @@
-#include "records/Yield.h"
+#include "lookback/Yield.h"
 
 #include <cstdio>
 

@@ -33,9 +33,9 @@
 #include <thread>
 #include <vector>
 
-#include "records/QueuedEvent.h"
-#include "records/RecordEvents.h"
-#include "records/RecordStore.h"
+#include "recording/QueuedEvent.h"
+#include "recording/RecordEvents.h"
+#include "recording/RecordStore.h"
 
 namespace orvalt {
 

@@ -1,8 +1,8 @@
-#include "records/SpoolOnStart.h"
+#include "recording/SpoolOnStart.h"
 
 #include "domain/DatabaseUrl.h"
 #include "domain/Joined.h"
-#include "records/RecordStore.h"
+#include "recording/RecordStore.h"
 #include "records/RecordTables.h"
 #include "records/RecordsToRead.h"
 

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "records/RunLoad.h"
+#include "lookback/RunLoad.h"
 
 namespace orvalt {
 

@@ -5,7 +5,7 @@
 
 #include <vector>
 
-#include "records/RecordEvents.h"
+#include "recording/RecordEvents.h"
 #include "records/RecordTables.h"
 #include "records/TraceBlockRows.h"
 

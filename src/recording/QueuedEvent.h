@@ -11,7 +11,7 @@
 #include <variant>
 #include <vector>
 
-#include "records/RecordEvents.h"
+#include "recording/RecordEvents.h"
 
 namespace orvalt {
 

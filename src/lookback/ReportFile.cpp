@@ -1,10 +1,10 @@
-#include "records/ReportFile.h"
+#include "lookback/ReportFile.h"
 
 #include "domain/PrintableText.h"
+#include "lookback/RunLoad.h"
+#include "lookback/RunReport.h"
 #include "platform/SafeFile.h"
 #include "records/RecordsToRead.h"
-#include "records/RunLoad.h"
-#include "records/RunReport.h"
 
 namespace orvalt {
 

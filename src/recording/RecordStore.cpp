@@ -1,4 +1,4 @@
-#include "records/RecordStore.h"
+#include "recording/RecordStore.h"
 
 #include <algorithm>
 

@@ -3,8 +3,8 @@
 // the way the live plot is built from the events: its readings, its power
 // switches and the crossings its record keeps with their switches.
 
+#include "lookback/RunLoad.h"
 #include "plot/TestTrace.h"
-#include "records/RunLoad.h"
 
 namespace orvalt {
 

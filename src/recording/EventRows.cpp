@@ -1,4 +1,4 @@
-#include "records/EventRows.h"
+#include "recording/EventRows.h"
 
 #include <algorithm>
 #include <utility>

@@ -1,12 +1,12 @@
-#include "records/RunReport.h"
+#include "lookback/RunReport.h"
 
 #include <cstdio>
 
 #include "domain/Crossing.h"
 #include "domain/HtmlEscaped.h"
 #include "domain/Joined.h"
+#include "lookback/StoredTrace.h"
 #include "plot/TraceSvg.h"
-#include "records/StoredTrace.h"
 
 namespace orvalt {
 

@@ -1,4 +1,4 @@
-#include "records/QueuedEvent.h"
+#include "recording/QueuedEvent.h"
 
 #include <type_traits>
 

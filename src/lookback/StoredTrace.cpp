@@ -1,4 +1,4 @@
-#include "records/StoredTrace.h"
+#include "lookback/StoredTrace.h"
 
 #include <cstdlib>
 
