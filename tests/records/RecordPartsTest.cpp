@@ -1,4 +1,4 @@
-// The smaller parts of recording: the plan digest, the named measurements, and
+// The smaller parts of run records: the plan digest, the text as stored, and
 // the ResultsDatabase setting beside (never inside) Location.
 
 #include <gtest/gtest.h>
@@ -6,7 +6,6 @@
 #include <random>
 
 #include "platform/DataPaths.h"
-#include "recording/SettingsPairs.h"
 #include "records/ResultsSetting.h"
 #include "records/Sha256.h"
 #include "records/StoredText.h"
@@ -56,22 +55,6 @@ TEST(ResultsSettingTest, LivesUnderItsOwnKeyAndLeavesLocationAsItWas) {
     EXPECT_NE(DefaultResultsSpool("postgresql://db.line2/orvalt"),
               DefaultResultsSpool("postgresql://db.line3/orvalt"));
     EXPECT_EQ(DefaultResultsSpool("/tmp/x.sqlite"), DefaultResultsSpool("/tmp/x.sqlite"));
-}
-
-TEST(SettingsPairsTest, KeepsAllThirtyEightValuesByTheirRegistryNames) {
-    SettingsRecord settings = DefaultSettings();
-    settings.cfgTime1 = -7;
-    const auto pairs = SettingsPairs(settings);
-    EXPECT_EQ(pairs.size(), 38u);
-    const auto value = [&](const std::string& name) {
-        for (const auto& [key, text] : pairs)
-            if (key == name)
-                return text;
-        return std::string("missing");
-    };
-    EXPECT_EQ(value("VoltageOn"), "2.0");
-    EXPECT_EQ(value("cfgTime1"), "-7");
-    EXPECT_EQ(value("TaskTerminateWaitTime"), "5000");
 }
 
 // Any bytes go in as UTF-8 without NUL and come back exactly; valid UTF-8

@@ -9,8 +9,8 @@
 
 #include <zlib.h>
 
-#include "records/RecordsKit.h"
 #include "records/TraceBlocks.h"
+#include "support/RecordsKit.h"
 
 namespace orvalt::test {
 namespace {

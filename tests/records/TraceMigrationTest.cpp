@@ -11,11 +11,11 @@
 #include "lookback/ReportFile.h"
 #include "lookback/RunReport.h"
 #include "recording/SpoolOnStart.h"
-#include "records/OldSchemaKit.h"
-#include "records/RecordsKit.h"
 #include "records/RecordsToRead.h"
 #include "records/Schema.h"
+#include "support/OldSchemaKit.h"
 #include "support/PgCluster.h"
+#include "support/RecordsKit.h"
 #include "support/TempFolder.h"
 
 namespace orvalt::test {

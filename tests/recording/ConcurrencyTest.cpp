@@ -4,10 +4,10 @@
 
 #include <gtest/gtest.h>
 
-#include "records/HealthLog.h"
-#include "records/RecordsKit.h"
+#include "recording/HealthLog.h"
 #include "support/ChildProcess.h"
 #include "support/PgCluster.h"
+#include "support/RecordsKit.h"
 #include "support/TempFolder.h"
 
 namespace orvalt::test {

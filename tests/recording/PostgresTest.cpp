@@ -8,10 +8,10 @@
 
 #include "lookback/History.h"
 #include "lookback/RunLoad.h"
-#include "records/HealthLog.h"
-#include "records/RecordsKit.h"
+#include "recording/HealthLog.h"
 #include "records/Schema.h"
 #include "support/PgCluster.h"
+#include "support/RecordsKit.h"
 #include "support/TempFolder.h"
 
 namespace orvalt::test {

@@ -1,4 +1,4 @@
-#include "records/OldSchemaKit.h"
+#include "support/OldSchemaKit.h"
 
 #include "records/RecordValues.h"
 #include "records/Schema.h"

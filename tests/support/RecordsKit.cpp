@@ -1,4 +1,4 @@
-#include "records/RecordsKit.h"
+#include "support/RecordsKit.h"
 
 #include <bit>
 

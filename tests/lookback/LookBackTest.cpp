@@ -11,9 +11,9 @@
 #include "lookback/History.h"
 #include "lookback/Yield.h"
 #include "recording/EventRows.h"
-#include "records/OldSchemaKit.h"
-#include "records/RecordsKit.h"
 #include "support/ChildProcess.h"
+#include "support/OldSchemaKit.h"
+#include "support/RecordsKit.h"
 #include "support/TempFolder.h"
 
 namespace orvalt::test {

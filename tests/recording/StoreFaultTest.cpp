@@ -7,10 +7,10 @@
 #include <algorithm>
 #include <thread>
 
-#include "records/HealthLog.h"
-#include "records/RecordsKit.h"
+#include "recording/HealthLog.h"
 #include "records/Schema.h"
 #include "support/ChildProcess.h"
+#include "support/RecordsKit.h"
 #include "support/TempFolder.h"
 
 namespace orvalt::test {

@@ -11,7 +11,7 @@
 
 #include "lookback/RunLoad.h"
 #include "recording/EventRows.h"
-#include "records/RecordsKit.h"
+#include "support/RecordsKit.h"
 #include "support/TempFolder.h"
 
 namespace orvalt::test {

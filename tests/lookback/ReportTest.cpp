@@ -15,7 +15,7 @@
 #include "lookback/StoredTrace.h"
 #include "plot/CrossingMarks.h"
 #include "plot/TraceSvg.h"
-#include "records/RecordsKit.h"
+#include "support/RecordsKit.h"
 #include "support/TempFolder.h"
 
 namespace orvalt::test {
