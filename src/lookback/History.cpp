@@ -33,8 +33,9 @@ HistoryRow RowOf(const SqlRow& cells) {
     std::string* texts[] = {&row.uuid,        &row.startedAt,     &row.endedAt,      &row.endedHow,
                             &row.host,        &row.operatorLogin, &row.manufacturer, &row.model,
                             &row.driverModel, &row.serial,        &row.planName};
-    for (std::size_t i = 0; i < std::size(texts); ++i)
+    for (std::size_t i = 0; i < std::size(texts); ++i) {
         *texts[i] = CellText(cells[i]);
+    }
     row.tests = static_cast<int>(CellInteger(cells[11]));
     row.completedTests = static_cast<int>(CellInteger(cells[12]));
     return row;
@@ -43,18 +44,22 @@ HistoryRow RowOf(const SqlRow& cells) {
 }  // namespace
 
 bool IsIsoDate(const std::string& text) {
-    if (text.size() != 10 || text[4] != '-' || text[7] != '-')
+    if (text.size() != 10 || text[4] != '-' || text[7] != '-') {
         return false;
-    for (const std::size_t digit : {0, 1, 2, 3, 5, 6, 8, 9})
-        if (text[digit] < '0' || text[digit] > '9')
+    }
+    for (const std::size_t digit : {0, 1, 2, 3, 5, 6, 8, 9}) {
+        if (text[digit] < '0' || text[digit] > '9') {
             return false;
+        }
+    }
     const auto number = [&](std::size_t first, std::size_t count) {
         return std::stoi(text.substr(first, count));
     };
     const int year = number(0, 4), month = number(5, 2), day = number(8, 2);
     static constexpr int kDays[] = {31, 29, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-    if (month < 1 || month > 12 || day < 1 || day > kDays[month - 1])
+    if (month < 1 || month > 12 || day < 1 || day > kDays[month - 1]) {
         return false;
+    }
     const bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
     return !(month == 2 && day == 29 && !leap);
 }
@@ -74,8 +79,9 @@ Result<std::vector<HistoryRow>> QueryHistory(SqlConnection& connection,
     std::vector<HistoryRow> rows;
     const Result<void> read = EachHistoryRow(
         connection, filter, std::nullopt, [&rows](const HistoryRow& row) { rows.push_back(row); });
-    if (!read)
+    if (!read) {
         return Fail(read.Error());
+    }
     return rows;
 }
 

@@ -11,25 +11,30 @@ namespace orvalt {
 Result<std::string> RunReportPage(SqlConnection& connection, std::string uuid) {
     if (uuid.empty()) {
         const Result<std::string> last = LastRunUuid(connection);
-        if (!last)
+        if (!last) {
             return Fail(last.Error());
-        if (last->empty())
+        }
+        if (last->empty()) {
             return Fail(std::string(kNoRunRecorded));
+        }
         uuid = *last;
     }
     const Result<std::optional<LoadedRun>> loaded = LoadRun(connection, uuid);
-    if (!loaded)
+    if (!loaded) {
         return Fail(loaded.Error());
-    if (!loaded->has_value())
+    }
+    if (!loaded->has_value()) {
         return Fail("No run " + PrintableText(uuid) + " is recorded.");
+    }
     return RunReportHtml(loaded->value());
 }
 
 Result<void> WriteRunReportFile(SqlConnection& connection, std::string uuid,
                                 const std::filesystem::path& out) {
     const Result<std::string> page = RunReportPage(connection, std::move(uuid));
-    if (!page)
+    if (!page) {
         return Fail(page.Error());
+    }
     return ReplaceFileAtomically(out, *page);
 }
 

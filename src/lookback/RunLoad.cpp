@@ -30,32 +30,38 @@ RunStart RunStartOf(const SqlRow& c) {
                             &run.unit.driverManufacturer,
                             &run.unit.driverModel,
                             &run.unit.serial};
-    for (std::size_t i = 0; i < std::size(texts); ++i)
+    for (std::size_t i = 0; i < std::size(texts); ++i) {
         *texts[i] = CellText(c[i]);
+    }
     return run;
 }
 
 LoadedTest TestOf(const SqlRow& c) {
     LoadedTest test;
     test.start.index = static_cast<int>(CellInteger(c[1]));
-    for (std::size_t i = 0; i < 9; ++i)
+    for (std::size_t i = 0; i < 9; ++i) {
         test.start.planTexts[i] = CellText(c[2 + i]);
+    }
     test.start.mode = CellText(c[11]);
     test.start.startedAt = CellText(c[12]);
     test.endedAt = CellText(c[13]);
     test.endedHow = CellText(c[14]);
     test.summaryLine = CellText(c[15]);
-    if (c[16])
+    if (c[16]) {
         test.verdict = Verdict{*c[16], CellText(c[17])};
+    }
     return test;
 }
 
 LoadedTest* TestAt(LoadedRun& run, const SqlCell& index) {
-    if (!index)
+    if (!index) {
         return nullptr;
-    for (auto& test : run.tests)
-        if (test.start.index == CellInteger(index))
+    }
+    for (auto& test : run.tests) {
+        if (test.start.index == CellInteger(index)) {
             return &test;
+        }
+    }
     return nullptr;
 }
 
@@ -68,11 +74,13 @@ Result<std::optional<LoadedRun>> LoadRunRow(SqlConnection& db, const std::string
                             "ended_how", "end_reason"}) +
                    " FROM runs WHERE run_uuid = $1",
                {uuid});
-    if (!r)
+    if (!r) {
         return Fail(r.Error());
+    }
     std::optional<LoadedRun> run;
-    if (r->empty())
+    if (r->empty()) {
         return run;
+    }
     run.emplace();
     run->start = RunStartOf(r->front());
     run->endedAt = CellText(r->front()[16]);
@@ -109,8 +117,9 @@ Result<void> LoadMeasurements(SqlConnection& db, RunToLoad& load) {
     return EachRow(
         db.Run("SELECT test_index, name, value FROM measurements WHERE run_id = $1", load.key),
         [&](const SqlRow& c) {
-            if (auto* test = TestAt(run, c[0]))
+            if (auto* test = TestAt(run, c[0])) {
                 test->measurements.push_back({CellText(c[1]), CellNumber(c[2])});
+            }
         });
 }
 
@@ -125,14 +134,16 @@ Result<void> EachBlock(SqlConnection& db, RunToLoad& load, const TableShape& tab
         db.Run("SELECT " + Joined(std::vector<std::string>(columns.begin() + 1, columns.end())) +
                    " FROM " + table.name + " WHERE run_id = $1 ORDER BY first_seq",
                load.key);
-    if (!blocks)
+    if (!blocks) {
         return Fail(blocks.Error());
+    }
     for (const SqlRow& c : *blocks) {
         auto rows = decode(CellText(c[3]), CellInteger(c[2]));
-        if (!rows)
+        if (!rows) {
             return Fail("Run " + load.run.start.uuid + ": the block of " + what +
                         " from sequence number " + CellText(c[0]) +
                         " can't be read: " + rows.Error() + ".");
+        }
         take(TestAt(load.run, c[1]), *rows);
     }
     return {};
@@ -141,9 +152,11 @@ Result<void> EachBlock(SqlConnection& db, RunToLoad& load, const TableShape& tab
 Result<void> LoadReadings(SqlConnection& db, RunToLoad& load) {
     return EachBlock(db, load, ReadingBlocksTable(), "readings", DecodeReadingBlock,
                      [](LoadedTest* test, std::vector<SequencedReading>& readings) {
-                         for (SequencedReading& r : readings)
-                             if (test)
+                         for (SequencedReading& r : readings) {
+                             if (test) {
                                  test->readings.push_back(std::move(r.reading));
+                             }
+                         }
                      });
 }
 
@@ -152,9 +165,10 @@ Result<void> LoadSwitches(SqlConnection& db, RunToLoad& load) {
         db.Run("SELECT test_index, ms, line, state FROM switches WHERE run_id = $1 ORDER BY seq",
                load.key),
         [&](const SqlRow& c) {
-            if (auto* test = TestAt(load.run, c[0]))
+            if (auto* test = TestAt(load.run, c[0])) {
                 test->switches.push_back({CellInteger(c[1]), static_cast<int>(CellInteger(c[2])),
                                           CellInteger(c[3]) != 0});
+            }
         });
 }
 
@@ -163,8 +177,9 @@ Result<void> LoadDiagLines(SqlConnection& db, RunToLoad& load) {
     return EachBlock(
         db, load, DiagBlocksTable(), "diagnostic lines", DecodeDiagBlock,
         [&](LoadedTest* test, std::vector<SequencedDiagLine>& lines) {
-            for (SequencedDiagLine& l : lines)
+            for (SequencedDiagLine& l : lines) {
                 (test ? test->diagLines : run.diagLinesBetweenTests).push_back(std::move(l.line));
+            }
         });
 }
 
@@ -172,18 +187,22 @@ Result<void> LoadDiagLines(SqlConnection& db, RunToLoad& load) {
 
 Result<std::optional<LoadedRun>> LoadRun(SqlConnection& db, const std::string& uuid) {
     Result<std::optional<LoadedRun>> run = LoadRunRow(db, uuid);
-    if (!run || !run->has_value())
+    if (!run || !run->has_value()) {
         return run;
+    }
     const Result<SqlRows> key = db.Run("SELECT run_id FROM run_keys WHERE run_uuid = $1", {uuid});
-    if (!key)
+    if (!key) {
         return Fail(key.Error());
-    if (key->empty())
+    }
+    if (key->empty()) {
         return run;  // nothing recorded under the run yet
+    }
     RunToLoad load{run->value(), {CellInteger(key->front()[0])}};
     for (const auto part :
          {LoadSettings, LoadTests, LoadMeasurements, LoadReadings, LoadSwitches, LoadDiagLines}) {
-        if (const Result<void> loaded = part(db, load); !loaded)
+        if (const Result<void> loaded = part(db, load); !loaded) {
             return Fail(loaded.Error());
+        }
     }
     return run;
 }
@@ -191,15 +210,18 @@ Result<std::optional<LoadedRun>> LoadRun(SqlConnection& db, const std::string& u
 Result<std::string> LastRunUuid(SqlConnection& db) {
     const Result<SqlRows> r =
         db.Run("SELECT run_uuid FROM runs ORDER BY started_at DESC, run_uuid LIMIT 1");
-    if (!r)
+    if (!r) {
         return Fail(r.Error());
+    }
     return r->empty() ? std::string() : CellText(r->front()[0]);
 }
 
 std::optional<std::string> RunSetting(const LoadedRun& run, const std::string& name) {
-    for (const auto& [key, value] : run.start.settings)
-        if (key == name)
+    for (const auto& [key, value] : run.start.settings) {
+        if (key == name) {
             return value;
+        }
+    }
     return std::nullopt;
 }
 

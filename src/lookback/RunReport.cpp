@@ -24,8 +24,9 @@ std::string Cell(const std::string& text, const char* tag = "td") {
 
 std::string Pairs(const std::vector<std::pair<std::string, std::string>>& rows) {
     std::string html = "<table>";
-    for (const auto& [name, value] : rows)
+    for (const auto& [name, value] : rows) {
         html += "<tr>" + Cell(name, "th") + Cell(value) + "</tr>";
+    }
     return html + "</table>";
 }
 
@@ -73,15 +74,17 @@ std::string MeasurementTable(const LoadedTest& test) {
 }
 
 std::string DiagTable(const std::vector<DiagLineRecord>& lines) {
-    if (lines.empty())
+    if (lines.empty()) {
         return "<p>No diagnostic lines.</p>";
+    }
     std::string html =
         "<table class=\"diag\"><tr><th>ms</th><th>Line</th><th>Field 1</th>"
         "<th>Field 2</th><th>Field 3</th></tr>";
-    for (const auto& l : lines)
+    for (const auto& l : lines) {
         html += "<tr>" + Cell(std::to_string(l.ms)) + Cell(l.raw) +
                 Cell(std::to_string(l.fields[0])) + Cell(std::to_string(l.fields[1])) +
                 Cell(std::to_string(l.fields[2])) + "</tr>";
+    }
     return html + "</table>";
 }
 
@@ -107,10 +110,12 @@ std::string RunReportHtml(const LoadedRun& run) {
     std::string html = "<!DOCTYPE html><html><head><meta charset=\"utf-8\"><title>Orvalt run " +
                        HtmlEscaped(run.start.uuid) + "</title><style>" + kStyle +
                        "</style></head><body>" + RunSection(run) + PlanSection(run);
-    for (const auto& test : run.tests)
+    for (const auto& test : run.tests) {
         html += TestSection(run, test);
-    if (!run.diagLinesBetweenTests.empty())
+    }
+    if (!run.diagLinesBetweenTests.empty()) {
         html += "<h2>Diagnostic lines between tests</h2>" + DiagTable(run.diagLinesBetweenTests);
+    }
     return html + "</body></html>\n";
 }
 

@@ -40,12 +40,15 @@ std::string YieldSql(YieldGrouping by) {
 }  // namespace
 
 std::optional<YieldGrouping> YieldGroupingFromWord(const std::string& word) {
-    if (word == "model")
+    if (word == "model") {
         return YieldGrouping::Model;
-    if (word == "driver")
+    }
+    if (word == "driver") {
         return YieldGrouping::Driver;
-    if (word == "day")
+    }
+    if (word == "day") {
         return YieldGrouping::Day;
+    }
     return std::nullopt;
 }
 

@@ -30,8 +30,9 @@ std::vector<SqlValue> RunValues(const RunStart& run, const RunFinish* finish,
     if (tally) {
         const std::int64_t counts[] = {tally->begun, tally->completed, tally->passed,
                                        tally->failed};
-        for (std::size_t i = 0; i < 4; ++i)
+        for (std::size_t i = 0; i < 4; ++i) {
             values[values.size() - 4 + i].emplace<std::int64_t>(counts[i]);
+        }
     }
     return values;
 }
@@ -39,15 +40,17 @@ std::vector<SqlValue> RunValues(const RunStart& run, const RunFinish* finish,
 void AppendRun(const RunStart& run, const RunFinish* finish, const RunTally* tally,
                std::vector<RowWrite>& rows) {
     rows.push_back({&RunsTable(), RunValues(run, finish, tally)});
-    for (const auto& [name, value] : run.settings)
+    for (const auto& [name, value] : run.settings) {
         rows.push_back({&RunSettingsTable(), {run.uuid, name, value}});
+    }
 }
 
 std::vector<SqlValue> TestValues(const std::string& uuid, const TestRecordStart& test,
                                  const TestFinish* finish) {
     std::vector<SqlValue> values{uuid, Integer(test.index)};
-    for (const auto& text : test.planTexts)
+    for (const auto& text : test.planTexts) {
         values.push_back(text);
+    }
     values.push_back(test.mode);
     values.push_back(test.startedAt);
     const bool verdict = finish && finish->verdict;
@@ -61,10 +64,11 @@ std::vector<SqlValue> TestValues(const std::string& uuid, const TestRecordStart&
 
 void AppendTestEnd(const TestEnded& ended, std::vector<RowWrite>& rows) {
     rows.push_back({&TestsTable(), TestValues(ended.runUuid, ended.test, &ended.finish)});
-    for (const auto& measurement : ended.finish.measurements)
+    for (const auto& measurement : ended.finish.measurements) {
         rows.push_back(
             {&MeasurementsTable(),
              {ended.runUuid, Integer(ended.test.index), measurement.name, measurement.value}});
+    }
 }
 
 std::vector<SqlValue> StampValues(const TraceStamp& stamp, std::int64_t ms) {
@@ -107,13 +111,14 @@ bool IsMilestone(const RecordEvent& event) {
 }
 
 void EventRows::Add(const RecordEvent& event) {
-    if (const auto* reading = std::get_if<ReadingTaken>(&event))
+    if (const auto* reading = std::get_if<ReadingTaken>(&event)) {
         AddTo(readingBlocks_, reading->stamp,
               SequencedReading{reading->stamp.seq, reading->reading});
-    else if (const auto* diag = std::get_if<DiagLineSeen>(&event))
+    } else if (const auto* diag = std::get_if<DiagLineSeen>(&event)) {
         AddTo(diagBlocks_, diag->stamp, SequencedDiagLine{diag->stamp.seq, diag->line});
-    else
+    } else {
         std::visit(RowsOf{rows_}, event);
+    }
 }
 
 template <class Row>
@@ -121,16 +126,19 @@ void EventRows::AddTo(std::vector<PendingBlock<Row>>& blocks, const TraceStamp& 
     auto block = std::find_if(blocks.begin(), blocks.end(), [&](const PendingBlock<Row>& b) {
         return b.runUuid == stamp.runUuid && b.testIndex == stamp.testIndex;
     });
-    if (block == blocks.end())
+    if (block == blocks.end()) {
         block = blocks.insert(blocks.end(), {stamp.runUuid, stamp.testIndex, {}});
+    }
     block->rows.push_back(std::move(row));
 }
 
 std::vector<RowWrite> EventRows::Take() {
-    for (const auto& b : readingBlocks_)
+    for (const auto& b : readingBlocks_) {
         rows_.push_back(ReadingBlockRow(b.runUuid, b.testIndex, b.rows));
-    for (const auto& b : diagBlocks_)
+    }
+    for (const auto& b : diagBlocks_) {
         rows_.push_back(DiagBlockRow(b.runUuid, b.testIndex, b.rows));
+    }
     readingBlocks_.clear();
     diagBlocks_.clear();
     return std::exchange(rows_, {});
@@ -139,8 +147,9 @@ std::vector<RowWrite> EventRows::Take() {
 void AppendEventRows(const RecordEvent& event, std::vector<RowWrite>& rows) {
     EventRows built;
     built.Add(event);
-    for (RowWrite& row : built.Take())
+    for (RowWrite& row : built.Take()) {
         rows.push_back(std::move(row));
+    }
 }
 
 }  // namespace orvalt

@@ -12,11 +12,14 @@ namespace {
 // A full group of rows of one table from `at` on, else the single row there.
 std::size_t GroupSize(const std::vector<RowWrite>& rows, std::size_t at) {
     const TableShape* table = rows[at].table;
-    if (!table->lateColumns.empty() || rows.size() - at < kRowsPerInsert)
+    if (!table->lateColumns.empty() || rows.size() - at < kRowsPerInsert) {
         return 1;
-    for (std::size_t i = at; i < at + kRowsPerInsert; ++i)
-        if (rows[i].table != table)
+    }
+    for (std::size_t i = at; i < at + kRowsPerInsert; ++i) {
+        if (rows[i].table != table) {
             return 1;
+        }
+    }
     return kRowsPerInsert;
 }
 
@@ -47,8 +50,9 @@ Result<SqlRows> EnsureRunKeys(SqlConnection& connection, const std::vector<RowWr
     Result<SqlRows> result = SqlRows{};
     std::string last;
     for (std::size_t i = 0; result && i < rows.size(); ++i) {
-        if (RunOf(rows[i]) == last)
+        if (RunOf(rows[i]) == last) {
             continue;
+        }
         last = RunOf(rows[i]);
         result = EnsureRunKey(connection, last);
     }
@@ -59,20 +63,24 @@ Result<SqlRows> EnsureRunKeys(SqlConnection& connection, const std::vector<RowWr
 
 Result<void, WriteFailure> WriteRows(SqlConnection& connection, const std::vector<RowWrite>& rows) {
     Result<SqlRows> result = connection.Begin(Transaction::Rows);
-    if (result)
+    if (result) {
         result = EnsureRunKeys(connection, rows);
+    }
     for (std::size_t at = 0; result && at < rows.size();) {
         const std::size_t count = GroupSize(rows, at);
         std::vector<SqlValue> values;
-        for (std::size_t i = at; i < at + count; ++i)
+        for (std::size_t i = at; i < at + count; ++i) {
             values.insert(values.end(), rows[i].values.begin(), rows[i].values.end());
+        }
         result = connection.Run(UpsertSql(*rows[at].table, count), values);
         at += count;
     }
-    if (result)
+    if (result) {
         result = connection.Run("COMMIT");
-    if (result)
+    }
+    if (result) {
         return {};
+    }
     const bool refused = connection.RefusedLastValues();
     RollBack(connection);
     return Fail(WriteFailure{result.Error(), refused});
@@ -80,10 +88,12 @@ Result<void, WriteFailure> WriteRows(SqlConnection& connection, const std::vecto
 
 Result<std::unique_ptr<SqlConnection>> OpenRecordDatabase(const std::string& target) {
     Result<std::unique_ptr<SqlConnection>> opened = OpenSqlConnection(target);
-    if (!opened)
+    if (!opened) {
         return opened;
-    if (const Result<int> schema = PrepareSchema(**opened); !schema)
+    }
+    if (const Result<int> schema = PrepareSchema(**opened); !schema) {
         return Fail(schema.Error());
+    }
     return opened;
 }
 
@@ -101,11 +111,13 @@ void RecordStore::Write(std::vector<RowWrite> rows) {
 }
 
 bool RecordStore::PrimaryReady() {
-    if (primary_)
+    if (primary_) {
         return true;
+    }
     const auto now = std::chrono::steady_clock::now();
-    if (attempted_ && now - lastAttempt_ < options_.retryEvery)
+    if (attempted_ && now - lastAttempt_ < options_.retryEvery) {
         return false;
+    }
     attempted_ = true;
     lastAttempt_ = now;
     Result<std::unique_ptr<SqlConnection>> opened = OpenRecordDatabase(options_.target);
@@ -118,8 +130,9 @@ bool RecordStore::PrimaryReady() {
 }
 
 bool RecordStore::SpoolReady() {
-    if (spool_)
+    if (spool_) {
         return true;
+    }
     Result<std::unique_ptr<SqlConnection>> opened = OpenRecordDatabase(options_.spool.string());
     if (opened) {
         if (const Result<SqlRows> prepared = PrepareSpool(**opened); !prepared) {
@@ -136,23 +149,28 @@ bool RecordStore::SpoolReady() {
 // Run by run, those set aside behind the others and once per store; the
 // spool keeps what was not forwarded.
 bool RecordStore::ForwardSpool() {
-    if (!spoolHasRows_)
+    if (!spoolHasRows_) {
         return true;
+    }
     if (!spool_ && !std::filesystem::exists(options_.spool)) {
         spoolHasRows_ = false;
         return true;
     }
-    if (!SpoolReady())
+    if (!SpoolReady()) {
         return true;  // a spool that can't be read holds nothing we can send
+    }
     const Result<std::vector<SpooledRun>> runs = SpooledRuns(*spool_);
-    if (!runs)
+    if (!runs) {
         return true;  // looked at again at the next write
+    }
     spoolHasRows_ = false;
     for (const SpooledRun& run : *runs) {
-        if (run.setAside && !aside_.insert(run.uuid).second)
+        if (run.setAside && !aside_.insert(run.uuid).second) {
             continue;
-        if (!ForwardRun(run))
+        }
+        if (!ForwardRun(run)) {
             return false;
+        }
     }
     return true;
 }
@@ -168,8 +186,9 @@ bool RecordStore::ForwardRun(const SpooledRun& run) {
     }
     const Result<void, WriteFailure> written = WriteRows(*primary_, *rows);
     if (written) {
-        if (!RemoveForwarded(*spool_, run.uuid, *rows))
+        if (!RemoveForwarded(*spool_, run.uuid, *rows)) {
             spoolHasRows_ = true;
+        }
         return true;
     }
     if (!written.Error().refused) {
@@ -195,14 +214,16 @@ bool RecordStore::WriteHeld() {
             continue;
         }
         const Result<void, WriteFailure> written = WriteRows(*primary_, runs[i]);
-        if (written)
+        if (written) {
             continue;
+        }
         if (written.Error().refused) {
             SetAsideHeld(std::move(runs[i]), written.Error().why);
             continue;
         }
-        for (std::size_t rest = i; rest < runs.size(); ++rest)
+        for (std::size_t rest = i; rest < runs.size(); ++rest) {
             Append(held_, std::move(runs[rest]));
+        }
         DropPrimary(written.Error().why);
         return false;
     }
@@ -225,10 +246,12 @@ void RecordStore::SetAsideHeld(std::vector<RowWrite> run, const std::string& why
 
 // False when the spool can't take them: they stay in memory.
 bool RecordStore::SpoolHeld() {
-    if (held_.empty())
+    if (held_.empty()) {
         return true;
-    if (!SpoolReady())
+    }
+    if (!SpoolReady()) {
         return false;
+    }
     const Result<void, WriteFailure> written = WriteRows(*spool_, held_);
     if (!written) {
         spoolError_ = written.Error().why;
@@ -250,9 +273,10 @@ void RecordStore::MarkUp() {
     const bool recovered = health_ == Health::Down;
     health_ = Health::Up;
     spoolFailureTold_ = false;
-    if (recovered && options_.report)
+    if (recovered && options_.report) {
         options_.report(true, "Results database " + primary_->Describe() +
                                   " is written again; the spooled records were forwarded.");
+    }
 }
 
 // Said once when the database goes down, once more when the spool can't take
@@ -261,41 +285,48 @@ void RecordStore::MarkDown(bool spooled) {
     const bool firstDown = health_ != Health::Down;
     health_ = Health::Down;
     if (spooled) {
-        if ((firstDown || spoolFailureTold_) && options_.report)
+        if ((firstDown || spoolFailureTold_) && options_.report) {
             options_.report(false, lastError_ + ". Records are kept in " + options_.spool.string() +
                                        " until it can be written.");
+        }
         spoolFailureTold_ = false;
         return;
     }
-    if (spoolFailureTold_)
+    if (spoolFailureTold_) {
         return;
+    }
     spoolFailureTold_ = true;
-    if (options_.report)
+    if (options_.report) {
         options_.report(false, (firstDown ? lastError_ + ". " : std::string()) + "The spool " +
                                    options_.spool.string() + " can't be written either: " +
                                    spoolError_ + ". The record of " + HeldRuns() +
                                    " is held in memory only, and is lost if the "
                                    "station closes before one of them can be written.");
+    }
 }
 
 void RecordStore::TellSetAside(const std::string& uuid, const std::string& why) {
-    if (options_.report)
+    if (options_.report) {
         options_.report(true, why + ". The record of run " + uuid + " is set aside in " +
                                   options_.spool.string() + "; the runs after it go on.");
+    }
 }
 
 std::string RecordStore::HeldRuns() const {
     std::vector<std::string> uuids;
-    for (const RowWrite& row : held_)
+    for (const RowWrite& row : held_) {
         if (const std::string uuid = RunOf(row);
-            std::find(uuids.begin(), uuids.end(), uuid) == uuids.end())
+            std::find(uuids.begin(), uuids.end(), uuid) == uuids.end()) {
             uuids.push_back(uuid);
+        }
+    }
     return (uuids.size() == 1 ? "run " : "runs ") + Joined(uuids);
 }
 
 std::string RecordStore::LossIfClosed() const {
-    if (held_.empty())
+    if (held_.empty()) {
         return {};
+    }
     return "The record of " + HeldRuns() + " was lost: " + lastError_ + ", and the spool " +
            options_.spool.string() + " can't be written either: " + spoolError_ + ".";
 }

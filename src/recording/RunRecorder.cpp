@@ -10,15 +10,18 @@ namespace orvalt {
 namespace {
 
 void StampTime(std::string& time) {
-    if (time.empty())
+    if (time.empty()) {
         time = UtcIsoNow();
+    }
 }
 
 std::int64_t& TraceMs(RecordEvent& event) {
-    if (auto* reading = std::get_if<ReadingTaken>(&event))
+    if (auto* reading = std::get_if<ReadingTaken>(&event)) {
         return reading->reading.ms;
-    if (auto* change = std::get_if<LineSwitched>(&event))
+    }
+    if (auto* change = std::get_if<LineSwitched>(&event)) {
         return change->change.ms;
+    }
     return std::get<DiagLineSeen>(event).line.ms;
 }
 
@@ -49,8 +52,9 @@ std::vector<RunRecorder::Chunk> RunRecorder::StockedChunks(WriterBehind whenBehi
     const std::size_t count = whenBehind == WriterBehind::Wait ? kWaitingChunks : kPooledChunks;
     std::vector<Chunk> stock;
     stock.reserve(kPooledChunks);
-    for (std::size_t i = 0; i < count; ++i)
+    for (std::size_t i = 0; i < count; ++i) {
         stock.push_back(TouchedChunk());
+    }
     return stock;
 }
 
@@ -77,8 +81,9 @@ RunRecorder::Chunk RunRecorder::ReservedChunk() {
 }
 
 RunRecorder::Chunk RunRecorder::PooledChunkLocked() {
-    if (pool_.empty())
+    if (pool_.empty()) {
         return {};
+    }
     Chunk chunk = std::move(pool_.back());
     pool_.pop_back();
     return chunk;
@@ -96,8 +101,9 @@ void RunRecorder::StartChunkLocked() {
         }
     }
     filling_ = spare_.capacity() >= kChunkEvents ? std::move(spare_) : PooledChunkLocked();
-    if (filling_.capacity() < kChunkEvents)
+    if (filling_.capacity() < kChunkEvents) {
         filling_ = ReservedChunk();
+    }
     spare_ = PooledChunkLocked();
     spareWanted_ = spare_.capacity() < kChunkEvents;
 }
@@ -138,14 +144,16 @@ void RunRecorder::PushLocked(RecordEvent event) {
 }
 
 std::string RunRecorder::BeginRun(RunStart run) {
-    if (run.uuid.empty())
+    if (run.uuid.empty()) {
         run.uuid = NewRandomUuid();
+    }
     StampTime(run.startedAt);
     std::string uuid = run.uuid;
     {
         std::scoped_lock lock(mutex_);
-        if (run_)
+        if (run_) {
             EndRunLocked({RecordEnd::Abandoned, "a new run began before this one ended", {}});
+        }
         run_ = run;
         tally_ = {};
         lastUuid_ = run.uuid;
@@ -161,8 +169,9 @@ void RunRecorder::BeginTest(TestRecordStart test) {
     StampTime(test.startedAt);
     {
         std::scoped_lock lock(mutex_);
-        if (!run_)
+        if (!run_) {
             return;
+        }
         ReleaseHeld();
         test_ = test;
         testHasOrigin_ = false;
@@ -208,8 +217,9 @@ void RunRecorder::PushTrace(RecordEvent event, std::uint32_t tick) {
 // The held events get their times once the origin is known; a test that never
 // switched its power times them from its first event.
 void RunRecorder::ReleaseHeld() {
-    if (!beforeOrigin_.empty() && !testHasOrigin_)
+    if (!beforeOrigin_.empty() && !testHasOrigin_) {
         origin_ = beforeOrigin_.front().second;
+    }
     for (auto& [event, tick] : beforeOrigin_) {
         TraceMs(event) = Since(*origin_, tick);
         PushLocked(std::move(event));
@@ -221,8 +231,9 @@ void RunRecorder::RecordSwitch(std::uint32_t tick, int line, bool on) {
     {
         std::unique_lock lock(mutex_);
         WaitForWriterLocked(lock);
-        if (!run_)
+        if (!run_) {
             return;
+        }
         if (line == kPowerLine && test_ && !testHasOrigin_) {
             origin_ = tick;
             testHasOrigin_ = true;
@@ -237,8 +248,9 @@ void RunRecorder::RecordReading(std::uint32_t tick, double volts, std::string st
     {
         std::unique_lock lock(mutex_);
         WaitForWriterLocked(lock);
-        if (run_)
+        if (run_) {
             PushTrace(ReadingTaken{NextStamp(), {0, volts, std::move(status)}}, tick);
+        }
     }
     ReplaceSpare();
 }
@@ -248,8 +260,9 @@ void RunRecorder::RecordDiagLine(std::uint32_t tick, std::string raw,
     {
         std::unique_lock lock(mutex_);
         WaitForWriterLocked(lock);
-        if (run_)
+        if (run_) {
             PushTrace(DiagLineSeen{NextStamp(), {0, std::move(raw), fields}}, tick);
+        }
     }
     ReplaceSpare();
 }
@@ -258,8 +271,9 @@ void RunRecorder::EndTest(TestFinish finish) {
     StampTime(finish.endedAt);
     {
         std::scoped_lock lock(mutex_);
-        if (!run_ || !test_)
+        if (!run_ || !test_) {
             return;
+        }
         ReleaseHeld();
         CountTestEnd(tally_, finish);
         PushLocked(TestEnded{run_->uuid, std::move(*test_), std::move(finish)});
@@ -285,8 +299,9 @@ void RunRecorder::EndRunLocked(RunFinish finish) {
 void RunRecorder::EndRun(RunFinish finish) {
     {
         std::scoped_lock lock(mutex_);
-        if (run_)
+        if (run_) {
             EndRunLocked(std::move(finish));
+        }
     }
     ReplaceSpare();
 }
@@ -312,8 +327,9 @@ void RunRecorder::Flush() {
 RecorderBacklog RunRecorder::Backlog() const {
     std::scoped_lock lock(mutex_);
     RecorderBacklog backlog{filling_.size(), full_.size() + (filling_.empty() ? 0 : 1)};
-    for (const Chunk& chunk : full_)
+    for (const Chunk& chunk : full_) {
         backlog.events += chunk.size();
+    }
     return backlog;
 }
 
@@ -350,16 +366,19 @@ void RunRecorder::WriterLoop() {
         for (Chunk& chunk : batch) {
             events += chunk.size();
             for (QueuedEvent& queued : chunk) {
-                if (std::optional<RecordEvent> event = Unqueued(std::move(queued)))
+                if (std::optional<RecordEvent> event = Unqueued(std::move(queued))) {
                     built.Add(*event);
+                }
             }
         }
         std::vector<RowWrite> rows = built.Take();
-        if (!rows.empty() || store_.HasBacklog())
+        if (!rows.empty() || store_.HasBacklog()) {
             store_.Write(std::move(rows));
+        }
         std::string loss = store_.LossIfClosed();
-        for (Chunk& chunk : batch)
+        for (Chunk& chunk : batch) {
             chunk.clear();
+        }
         std::scoped_lock lock(mutex_);
         lossIfClosed_ = std::move(loss);
         stored_ += events;

@@ -9,11 +9,13 @@ std::vector<std::pair<std::string, std::string>> SettingsPairs(const SettingsRec
     SettingsRecord copy = settings;
     const auto table = BuildSettingsTable(copy);
     std::vector<std::pair<std::string, std::string>> pairs;
-    for (const SettingsSection& section : table->sections)
-        for (const SettingBinding& row : section.rows)
+    for (const SettingsSection& section : table->sections) {
+        for (const SettingBinding& row : section.rows) {
             pairs.emplace_back(row.valueName, row.kind == SettingKind::Text
                                                   ? *row.textTarget
                                                   : std::to_string(*row.numberTarget));
+        }
+    }
     return pairs;
 }
 

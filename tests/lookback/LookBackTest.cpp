@@ -60,8 +60,9 @@ class LookBackTest : public ::testing::Test {
         RunTally tally;
         for (std::size_t i = 0; i < plan.tests.size(); ++i) {
             TestFinish finish{plan.tests[i], "", {}, std::nullopt, ""};
-            if (i < plan.verdicts.size() && plan.verdicts[i])
+            if (i < plan.verdicts.size() && plan.verdicts[i]) {
                 finish.verdict = Verdict{*plan.verdicts[i], ""};
+            }
             AppendEventRows(TestEnded{plan.uuid, SampleTest(static_cast<int>(i)), finish}, rows);
             ++tally.begun;
             CountTestEnd(tally, finish);
@@ -73,8 +74,9 @@ class LookBackTest : public ::testing::Test {
     std::vector<std::string> Uuids(const HistoryFilter& filter) {
         std::vector<std::string> uuids;
         const auto rows = QueryHistory(*db_, filter).Value();
-        for (const auto& row : rows)
+        for (const auto& row : rows) {
             uuids.push_back(row.uuid);
+        }
         return uuids;
     }
 
@@ -171,8 +173,9 @@ TEST_F(LookBackTest, HistoryLimitKeepsTheNewestRuns) {
         ASSERT_EQ(Cli({"history", "--limit", std::to_string(n), "--db", path_}, out, err), 0)
             << err;
         std::size_t end = 0;
-        for (std::size_t line = 0; line < n && end < all.size(); ++line)
+        for (std::size_t line = 0; line < n && end < all.size(); ++line) {
             end = all.find('\n', end) + 1;
+        }
         EXPECT_EQ(out, all.substr(0, end)) << n;
     }
     ASSERT_EQ(Cli({"history", "--serial", "SN-1", "--limit", "1", "--db", path_}, out, err), 0);
@@ -321,8 +324,9 @@ TEST_F(LookBackTest, NothingRecordedIsSaidAndNothingIsCreated) {
 
 std::set<std::string> Names(const fs::path& folder) {
     std::set<std::string> names;
-    for (const auto& entry : fs::directory_iterator(folder))
+    for (const auto& entry : fs::directory_iterator(folder)) {
         names.insert(entry.path().filename().string());
+    }
     return names;
 }
 
@@ -362,12 +366,14 @@ TEST_F(LookBackTest, AReadOnlyDatabaseInAReadOnlyFolderCanBeRead) {
 }
 
 TEST(IsoDateTest, AcceptsRealCalendarDatesOnly) {
-    for (const char* good : {"2026-12-07", "2024-02-29", "2000-02-29", "1999-01-31"})
+    for (const char* good : {"2026-12-07", "2024-02-29", "2000-02-29", "1999-01-31"}) {
         EXPECT_TRUE(IsIsoDate(good)) << good;
+    }
     for (const char* bad : {"2026-13-01", "2026-00-10", "2023-02-29", "1900-02-29", "2026-04-31",
                             "2026-1-01", "26-12-07", "2026-12-07x", "2026/12/07", "", " 201-01-01",
-                            "2026-+1-01", "-001-01-01", "2026-01- 1"})
+                            "2026-+1-01", "-001-01-01", "2026-01- 1"}) {
         EXPECT_FALSE(IsIsoDate(bad)) << bad;
+    }
 }
 
 }  // namespace

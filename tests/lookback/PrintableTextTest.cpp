@@ -20,13 +20,17 @@ bool IsSafeForATerminal(const std::string& text) {
             continue;
         }
         const std::size_t length = lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC2 ? 2 : 0;
-        if (length == 0 || i + length > text.size())
+        if (length == 0 || i + length > text.size()) {
             return false;
-        if (lead == 0xC2 && static_cast<unsigned char>(text[i + 1]) < 0xA0)
+        }
+        if (lead == 0xC2 && static_cast<unsigned char>(text[i + 1]) < 0xA0) {
             return false;  // C1 controls
-        for (std::size_t k = 1; k < length; ++k)
-            if ((static_cast<unsigned char>(text[i + k]) & 0xC0) != 0x80)
+        }
+        for (std::size_t k = 1; k < length; ++k) {
+            if ((static_cast<unsigned char>(text[i + k]) & 0xC0) != 0x80) {
                 return false;
+            }
+        }
         i += length;
     }
     return true;
@@ -66,8 +70,9 @@ TEST(PrintableTextTest, AnyBytesComeOutSafeAndWithinTheirLimit) {
     std::mt19937 random(8);
     for (int round = 0; round < 3000; ++round) {
         std::string bytes(random() % 200, '\0');
-        for (char& c : bytes)
+        for (char& c : bytes) {
             c = static_cast<char>(round % 2 ? random() % 256 : 0x18 + random() % 0x70);
+        }
         const std::size_t limit = 1 + random() % 100;
         const std::string shown = PrintableText(bytes, limit);
         ASSERT_TRUE(IsSafeForATerminal(shown)) << round;

@@ -22,9 +22,11 @@ namespace orvalt::test {
 namespace {
 
 std::string Chromium() {
-    for (const char* path : {"/usr/bin/chromium", "/usr/bin/chromium-browser"})
-        if (std::filesystem::exists(path))
+    for (const char* path : {"/usr/bin/chromium", "/usr/bin/chromium-browser"}) {
+        if (std::filesystem::exists(path)) {
             return path;
+        }
+    }
     return {};
 }
 
@@ -39,8 +41,9 @@ std::string RenderedDom(const std::string& browser, const std::filesystem::path&
     std::string dom;
     char buffer[8192];
     std::size_t count;
-    while (pipe && (count = fread(buffer, 1, sizeof buffer, pipe.get())) > 0)
+    while (pipe && (count = fread(buffer, 1, sizeof buffer, pipe.get())) > 0) {
         dom.append(buffer, count);
+    }
     return dom;
 }
 
@@ -51,8 +54,9 @@ std::vector<std::size_t> PolylinePointCounts(const std::string& dom) {
         std::istringstream points((*it)[1].str());
         std::string point;
         std::size_t n = 0;
-        while (points >> point)
+        while (points >> point) {
             n += point.find(',') != std::string::npos;
+        }
         counts.push_back(n);
     }
     return counts;
@@ -60,8 +64,9 @@ std::vector<std::size_t> PolylinePointCounts(const std::string& dom) {
 
 TEST(RunReportTest, ChromiumRendersThePageWithEveryReadingInItsPlot) {
     const std::string browser = Chromium();
-    if (browser.empty())
+    if (browser.empty()) {
         GTEST_SKIP() << "Debian's chromium is not installed";
+    }
     TempFolder folder;
     const std::string db = (folder / "results.sqlite").string();
     RecordedCounts counts;
@@ -145,8 +150,9 @@ TEST(TraceSvg, EveryPointLiesInsideThePlotAndAPauseIsAGap) {
 // The plot alone, as an SVG document: Chromium's XML parser takes it whole.
 TEST(TraceSvg, ChromiumParsesItAsWellFormedXml) {
     const std::string browser = Chromium();
-    if (browser.empty())
+    if (browser.empty()) {
         GTEST_SKIP() << "Debian's chromium is not installed";
+    }
     TestTrace trace;
     trace.switches = {{0.0, false}, {1.0, true}, {1.1, false}, {1.2, true}, {8.0, false}};
     for (int i = 0; i < 40; ++i) {

@@ -32,8 +32,9 @@ std::string RecordOneRun(const std::string& target, const fs::path& spool) {
         recorder.EndRun({});
     }
     std::string said;
-    for (const auto& [up, message] : health.Reports())
+    for (const auto& [up, message] : health.Reports()) {
         said += message + ";";
+    }
     return said + "|" + uuid + "|" + std::to_string(counts.readings);
 }
 
@@ -68,8 +69,9 @@ TEST(ConcurrencyTest, StationsStartedAtOnceOnANewFileEachKeepTheirWholeRun) {
 }
 
 TEST(ConcurrencyTest, StationsStartedAtOnceOnANewServerDatabaseEachKeepTheirWholeRun) {
-    if (PostgresTestsMaySkip())
+    if (PostgresTestsMaySkip()) {
         GTEST_SKIP() << "Debian's postgresql is not installed";
+    }
     PgCluster cluster;
     ASSERT_TRUE(cluster.Ready()) << cluster.Problem();
     TempFolder folder;
@@ -106,10 +108,12 @@ TEST(ConcurrencyTest, SpoolWritersAndAForwarderAtOnceLoseNoRow) {
         for (int pass = 0; pass < 2000; ++pass) {
             RecordStore({db, spool, 0ms, {}}).Write({});
             int done = 0;
-            for (int w = 0; w < kWriters; ++w)
+            for (int w = 0; w < kWriters; ++w) {
                 done += fs::exists(folder / ("done-" + std::to_string(w)));
-            if (done == kWriters)
+            }
+            if (done == kWriters) {
                 break;
+            }
         }
         return std::string("forwarded");
     });

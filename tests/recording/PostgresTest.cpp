@@ -20,8 +20,9 @@ namespace {
 class PostgresTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        if (PostgresTestsMaySkip())
+        if (PostgresTestsMaySkip()) {
             GTEST_SKIP() << "Debian's postgresql is not installed";
+        }
         ASSERT_TRUE(cluster_.Ready()) << cluster_.Problem();
     }
 
@@ -171,8 +172,9 @@ TEST_F(PostgresTest, RowByRowHandsTheRowsBeforeAFailureAndStaysUsable) {
 // the SQLite file stores them, and the readers give back the very bytes.
 TEST_F(PostgresTest, TextThatIsNotUtf8IsStoredAndReadBackExactly) {
     std::string noise;
-    for (int byte = 0; byte < 256; ++byte)
+    for (int byte = 0; byte < 256; ++byte) {
         noise += static_cast<char>(byte);
+    }
     RunStart start = SampleRun(
         "X\xB0"
         "1",
@@ -234,8 +236,9 @@ TEST_F(PostgresTest, TextThatIsNotUtf8IsStoredAndReadBackExactly) {
 TEST_F(PostgresTest, ARunTheServerRefusesIsSetAsideAndTheOthersGoOn) {
     std::mt19937 random(7);
     std::string hugeModel(12000, ' ');
-    for (char& c : hugeModel)
+    for (char& c : hugeModel) {
         c = static_cast<char>('a' + random() % 26);
+    }
     const auto recordThree = [&](std::vector<std::string>& uuids) {
         RunRecorder recorder(Options(), {std::chrono::milliseconds(20)});
         for (const std::string& model : {std::string("A1"), hugeModel, std::string("C3")}) {
@@ -261,9 +264,10 @@ TEST_F(PostgresTest, ARunTheServerRefusesIsSetAsideAndTheOthersGoOn) {
         EXPECT_EQ(CountRows(spool, "readings", uuids[1]), 20);
         EXPECT_EQ(CountRows(spool, "readings", uuids[2]), 0);
         std::size_t told = 0;
-        for (const auto& [up, message] : health_.Reports())
+        for (const auto& [up, message] : health_.Reports()) {
             told += message.find("run " + uuids[1] + " is set aside") != std::string::npos &&
                     message.find("index row") != std::string::npos;
+        }
         EXPECT_EQ(told, 1u) << uuids[1];
     }
 }

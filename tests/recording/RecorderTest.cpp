@@ -31,8 +31,9 @@ TEST(RunRecorderTest, RecordsARunWholeAndReadsItBack) {
     {
         RunRecorder recorder(LocalStore(folder));
         uuid = recorder.BeginRun(SampleRun());
-        for (int index = 0; index < 3; ++index)
+        for (int index = 0; index < 3; ++index) {
             RecordCompletedTest(recorder, index, 57 + index, counts);
+        }
         recorder.EndRun({RecordEnd::Completed, "", ""});
     }
     auto db = OpenSqlConnection((folder / "results.sqlite").string());
@@ -108,11 +109,13 @@ TEST(RunRecorderTest, EventsFromSeveralThreadsAreAllStoredOnce) {
         recorder.BeginTest(SampleTest(0));
         recorder.RecordSwitch(0, 4, false);
         std::thread diag([&] {
-            for (int i = 0; i < kPerThread; ++i)
+            for (int i = 0; i < kPerThread; ++i) {
                 recorder.RecordDiagLine(i, "0 0 0", {0, 0, i});
+            }
         });
-        for (int i = 0; i < kPerThread; ++i)
+        for (int i = 0; i < kPerThread; ++i) {
             recorder.RecordReading(i, 1.0, "r");
+        }
         diag.join();
         recorder.Flush();
         EXPECT_EQ(CountRows((folder / "results.sqlite").string(), "readings", uuid), kPerThread);
@@ -149,9 +152,10 @@ TEST(RunRecorderTest, WritingTheSameRowsAgainChangesNothing) {
     AppendEventRows(RunEnded{changed, {RecordEnd::Completed, "", "end"}, {}}, again);
     ASSERT_TRUE(WriteRows(**db, again).Ok());
     ASSERT_TRUE(WriteRows(**db, again).Ok());
-    for (const char* table : {"runs", "readings", "tests", "measurements", "run_settings"})
+    for (const char* table : {"runs", "readings", "tests", "measurements", "run_settings"}) {
         EXPECT_EQ(CountRows(**db, table, "run-1"), std::string(table) == "run_settings" ? 3 : 1)
             << table;
+    }
     const auto r = (*db)->Run("SELECT host, ended_at, ended_how FROM runs");
     EXPECT_EQ(CellText(r->at(0)[0]), "bench-3");
     EXPECT_EQ(CellText(r->at(0)[1]), "end");

@@ -15,9 +15,11 @@ TEST(SettingsPairsTest, KeepsAllThirtyEightValuesByTheirRegistryNames) {
     const auto pairs = SettingsPairs(settings);
     EXPECT_EQ(pairs.size(), 38u);
     const auto value = [&](const std::string& name) {
-        for (const auto& [key, text] : pairs)
-            if (key == name)
+        for (const auto& [key, text] : pairs) {
+            if (key == name) {
                 return text;
+            }
+        }
         return std::string("missing");
     };
     EXPECT_EQ(value("VoltageOn"), "2.0");

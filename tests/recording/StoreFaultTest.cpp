@@ -125,8 +125,9 @@ TEST(StoreFaultTest, AWriterFallenBehindLosesNothingWhileItsQueueGrowsInWholeChu
         RunRecorder recorder(rig.Options(), {std::chrono::milliseconds(20)});
         uuid = recorder.BeginRun(SampleRun());
         // The writer takes the run's start and then waits on the locks.
-        for (int i = 0; i < 2000 && recorder.Backlog().events > 0; ++i)
+        for (int i = 0; i < 2000 && recorder.Backlog().events > 0; ++i) {
             std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
         recorder.BeginTest(SampleTest(0));
         RecordTrace(recorder, 5000, counts);
         const RecorderBacklog backlog = recorder.Backlog();
@@ -199,10 +200,11 @@ TEST(StoreFaultTest, AFullDiskLeavesTheRowsInTheSpoolAndNothingHalfWritten) {
                       64 * 1024);
         RecordStore store(rig.Options());
         std::vector<RowWrite> rows;
-        for (int i = 0; i < 20000; ++i)
+        for (int i = 0; i < 20000; ++i) {
             rows.push_back({&ReadingBlocksTable(),
                             {std::string("full"), std::int64_t{i}, std::int64_t{0}, std::int64_t{1},
                              SqlBytes{std::string(60, 's')}}});
+        }
         store.Write(rows);
         const auto reports = rig.health.Reports();
         return std::to_string(reports.size()) + "|" + (reports.empty() ? "" : reports[0].second) +

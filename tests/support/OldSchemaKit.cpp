@@ -22,11 +22,13 @@ std::vector<SqlValue> RunValues(const LoadedRun& run) {
 
 std::vector<SqlValue> TestValues(const std::string& uuid, const LoadedTest& test) {
     std::vector<SqlValue> values{uuid, std::int64_t{test.start.index}};
-    for (const std::string& text : test.start.planTexts)
+    for (const std::string& text : test.start.planTexts) {
         values.push_back(text);
+    }
     for (const std::string* text : {&test.start.mode, &test.start.startedAt, &test.endedAt,
-                                    &test.endedHow, &test.summaryLine})
+                                    &test.endedHow, &test.summaryLine}) {
         values.push_back(*text);
+    }
     values.push_back(test.verdict ? SqlValue(test.verdict->outcome) : SqlValue());
     values.push_back(test.verdict ? SqlValue(test.verdict->reasons) : SqlValue());
     return values;
@@ -37,8 +39,9 @@ class OldWriter {
     OldWriter(SqlConnection& db, const std::string& uuid) : db_(db), uuid_(uuid) {}
 
     void Run(const std::string& sql, std::vector<SqlValue> values) {
-        if (result_)
+        if (result_) {
             result_ = db_.Run(sql, values);
+        }
     }
 
     void Test(const LoadedTest& test) {
@@ -48,20 +51,24 @@ class OldWriter {
             " $9, $10, $11, $12, $13, $14, $15, $16, $17, $18)",
             TestValues(uuid_, test));
         const std::int64_t index = test.start.index;
-        for (const NamedMeasurement& m : test.measurements)
+        for (const NamedMeasurement& m : test.measurements) {
             Run("INSERT INTO measurements (run_uuid, test_index, name, value) VALUES ($1, $2, $3,"
                 " $4)",
                 {uuid_, index, m.name, m.value});
-        for (const Reading& r : test.readings)
+        }
+        for (const Reading& r : test.readings) {
             Run("INSERT INTO readings (run_uuid, seq, test_index, ms, volts, status) VALUES ($1,"
                 " $2, $3, $4, $5, $6)",
                 {uuid_, seq_++, index, r.ms, r.volts, r.status});
-        for (const LineSwitch& s : test.switches)
+        }
+        for (const LineSwitch& s : test.switches) {
             Run("INSERT INTO switches (run_uuid, seq, test_index, ms, line, state) VALUES ($1, $2,"
                 " $3, $4, $5, $6)",
                 {uuid_, seq_++, index, s.ms, std::int64_t{s.line}, std::int64_t{s.on}});
-        for (const DiagLineRecord& d : test.diagLines)
+        }
+        for (const DiagLineRecord& d : test.diagLines) {
             Diag(index, d);
+        }
     }
 
     void Diag(const SqlValue& index, const DiagLineRecord& d) {
@@ -83,19 +90,23 @@ class OldWriter {
 
 Result<std::unique_ptr<SqlConnection>> OpenAtVersion(const std::string& target, int version) {
     Result<std::unique_ptr<SqlConnection>> opened = OpenSqlConnection(target);
-    if (!opened)
+    if (!opened) {
         return opened;
-    if (const Result<int> prepared = PrepareSchema(**opened, version); !prepared)
+    }
+    if (const Result<int> prepared = PrepareSchema(**opened, version); !prepared) {
         return Fail(prepared.Error());
+    }
     return opened;
 }
 
 Result<void> WriteOldForm(SqlConnection& db, const LoadedRun& run) {
     OldWriter writer(db, run.start.uuid);
     std::vector<SqlValue> runValues = RunValues(run);
-    for (std::size_t i = 16; i < runValues.size(); ++i)
-        if (const auto* text = std::get_if<std::string>(&runValues[i]))
+    for (std::size_t i = 16; i < runValues.size(); ++i) {
+        if (const auto* text = std::get_if<std::string>(&runValues[i])) {
             runValues[i] = TextOrNull(*text);
+        }
+    }
     writer.Run(
         "INSERT INTO runs (run_uuid, started_at, host, operator, fixture, plan_name,"
         " plan_sha256, plan_text, manufacturer, model, type, power, size,"
@@ -103,15 +114,19 @@ Result<void> WriteOldForm(SqlConnection& db, const LoadedRun& run) {
         " VALUES ($1, $2, $3, $4, $5, $6, $7, $8, $9, $10, $11, $12, $13, $14, $15, $16,"
         " $17, $18, $19)",
         runValues);
-    for (const auto& [name, value] : run.start.settings)
+    for (const auto& [name, value] : run.start.settings) {
         writer.Run("INSERT INTO run_settings (run_uuid, name, value) VALUES ($1, $2, $3)",
                    {run.start.uuid, name, value});
-    for (const LoadedTest& test : run.tests)
+    }
+    for (const LoadedTest& test : run.tests) {
         writer.Test(test);
-    for (const DiagLineRecord& d : run.diagLinesBetweenTests)
+    }
+    for (const DiagLineRecord& d : run.diagLinesBetweenTests) {
         writer.Diag(SqlValue(), d);
-    if (const Result<SqlRows> outcome = writer.Outcome(); !outcome)
+    }
+    if (const Result<SqlRows> outcome = writer.Outcome(); !outcome) {
         return Fail(outcome.Error());
+    }
     return {};
 }
 

@@ -76,8 +76,9 @@ void AppendBlockSeqs(SqlConnection& db, const std::string& uuid, const TableShap
                                {uuid});
     for (const SqlRow& row : blocks.Ok() ? *blocks : SqlRows{}) {
         const auto rows = decode(CellText(row[0]), CellInteger(row[1]));
-        for (const auto& r : rows.Value())
+        for (const auto& r : rows.Value()) {
             seqs.push_back(r.seq);
+        }
     }
 }
 
@@ -89,8 +90,9 @@ std::vector<std::int64_t> TraceSeqs(SqlConnection& db, const std::string& uuid) 
     AppendBlockSeqs(db, uuid, DiagBlocksTable(), DecodeDiagBlock, seqs);
     const auto switches =
         db.Run("SELECT seq FROM switches WHERE run_id = " + RunKeyOf("$1"), {uuid});
-    for (const SqlRow& row : switches.Ok() ? *switches : SqlRows{})
+    for (const SqlRow& row : switches.Ok() ? *switches : SqlRows{}) {
         seqs.push_back(CellInteger(row[0]));
+    }
     return seqs;
 }
 
