@@ -12,7 +12,7 @@ std::string Columns(const std::vector<std::string>& names) {
     return Joined(names);
 }
 
-RunStart RunStartOf(const SqlRow& c) {
+RunStart RunStartOf(const SqlRow& row) {
     RunStart run;
     std::string* texts[] = {&run.uuid,
                             &run.startedAt,
@@ -31,24 +31,24 @@ RunStart RunStartOf(const SqlRow& c) {
                             &run.unit.driverModel,
                             &run.unit.serial};
     for (std::size_t i = 0; i < std::size(texts); ++i) {
-        *texts[i] = CellText(c[i]);
+        *texts[i] = CellText(row[i]);
     }
     return run;
 }
 
-LoadedTest TestOf(const SqlRow& c) {
+LoadedTest TestOf(const SqlRow& row) {
     LoadedTest test;
-    test.start.index = static_cast<int>(CellInteger(c[1]));
+    test.start.index = static_cast<int>(CellInteger(row[1]));
     for (std::size_t i = 0; i < 9; ++i) {
-        test.start.planTexts[i] = CellText(c[2 + i]);
+        test.start.planTexts[i] = CellText(row[2 + i]);
     }
-    test.start.mode = CellText(c[11]);
-    test.start.startedAt = CellText(c[12]);
-    test.endedAt = CellText(c[13]);
-    test.endedHow = CellText(c[14]);
-    test.summaryLine = CellText(c[15]);
-    if (c[16]) {
-        test.verdict = Verdict{*c[16], CellText(c[17])};
+    test.start.mode = CellText(row[11]);
+    test.start.startedAt = CellText(row[12]);
+    test.endedAt = CellText(row[13]);
+    test.endedHow = CellText(row[14]);
+    test.summaryLine = CellText(row[15]);
+    if (row[16]) {
+        test.verdict = Verdict{*row[16], CellText(row[17])};
     }
     return test;
 }
@@ -66,7 +66,7 @@ LoadedTest* TestAt(LoadedRun& run, const SqlCell& index) {
 }
 
 Result<std::optional<LoadedRun>> LoadRunRow(SqlConnection& db, const std::string& uuid) {
-    const Result<SqlRows> r =
+    const Result<SqlRows> found =
         db.Run("SELECT " +
                    Columns({"run_uuid", "started_at", "host", "operator", "fixture", "plan_name",
                             "plan_sha256", "plan_text", "manufacturer", "model", "type", "power",
@@ -74,18 +74,18 @@ Result<std::optional<LoadedRun>> LoadRunRow(SqlConnection& db, const std::string
                             "ended_how", "end_reason"}) +
                    " FROM runs WHERE run_uuid = $1",
                {uuid});
-    if (!r) {
-        return Fail(r.Error());
+    if (!found) {
+        return Fail(found.Error());
     }
     std::optional<LoadedRun> run;
-    if (r->empty()) {
+    if (found->empty()) {
         return run;
     }
     run.emplace();
-    run->start = RunStartOf(r->front());
-    run->endedAt = CellText(r->front()[16]);
-    run->endedHow = CellText(r->front()[17]);
-    run->endReason = CellText(r->front()[18]);
+    run->start = RunStartOf(found->front());
+    run->endedAt = CellText(found->front()[16]);
+    run->endedHow = CellText(found->front()[17]);
+    run->endReason = CellText(found->front()[18]);
     return run;
 }
 
@@ -99,7 +99,9 @@ Result<void> LoadSettings(SqlConnection& db, RunToLoad& load) {
     LoadedRun& run = load.run;
     return EachRow(
         db.Run("SELECT name, value FROM run_settings WHERE run_id = $1 ORDER BY name", load.key),
-        [&](const SqlRow& c) { run.start.settings.emplace_back(CellText(c[0]), CellText(c[1])); });
+        [&](const SqlRow& row) {
+            run.start.settings.emplace_back(CellText(row[0]), CellText(row[1]));
+        });
 }
 
 Result<void> LoadTests(SqlConnection& db, RunToLoad& load) {
@@ -109,16 +111,16 @@ Result<void> LoadTests(SqlConnection& db, RunToLoad& load) {
                           " summary_line, verdict, verdict_reasons FROM tests WHERE run_id = $1"
                           " ORDER BY test_index",
                           load.key),
-                   [&](const SqlRow& c) { run.tests.push_back(TestOf(c)); });
+                   [&](const SqlRow& row) { run.tests.push_back(TestOf(row)); });
 }
 
 Result<void> LoadMeasurements(SqlConnection& db, RunToLoad& load) {
     LoadedRun& run = load.run;
     return EachRow(
         db.Run("SELECT test_index, name, value FROM measurements WHERE run_id = $1", load.key),
-        [&](const SqlRow& c) {
-            if (auto* test = TestAt(run, c[0])) {
-                test->measurements.push_back({CellText(c[1]), CellNumber(c[2])});
+        [&](const SqlRow& row) {
+            if (auto* test = TestAt(run, row[0])) {
+                test->measurements.push_back({CellText(row[1]), CellNumber(row[2])});
             }
         });
 }
@@ -137,14 +139,14 @@ Result<void> EachBlock(SqlConnection& db, RunToLoad& load, const TableShape& tab
     if (!blocks) {
         return Fail(blocks.Error());
     }
-    for (const SqlRow& c : *blocks) {
-        auto rows = decode(CellText(c[3]), CellInteger(c[2]));
+    for (const SqlRow& block : *blocks) {
+        auto rows = decode(CellText(block[3]), CellInteger(block[2]));
         if (!rows) {
             return Fail("Run " + load.run.start.uuid + ": the block of " + what +
-                        " from sequence number " + CellText(c[0]) +
+                        " from sequence number " + CellText(block[0]) +
                         " can't be read: " + rows.Error() + ".");
         }
-        take(TestAt(load.run, c[1]), *rows);
+        take(TestAt(load.run, block[1]), *rows);
     }
     return {};
 }
@@ -152,9 +154,9 @@ Result<void> EachBlock(SqlConnection& db, RunToLoad& load, const TableShape& tab
 Result<void> LoadReadings(SqlConnection& db, RunToLoad& load) {
     return EachBlock(db, load, ReadingBlocksTable(), "readings", DecodeReadingBlock,
                      [](LoadedTest* test, std::vector<SequencedReading>& readings) {
-                         for (SequencedReading& r : readings) {
+                         for (SequencedReading& sequenced : readings) {
                              if (test) {
-                                 test->readings.push_back(std::move(r.reading));
+                                 test->readings.push_back(std::move(sequenced.reading));
                              }
                          }
                      });
@@ -164,23 +166,24 @@ Result<void> LoadSwitches(SqlConnection& db, RunToLoad& load) {
     return EachRow(
         db.Run("SELECT test_index, ms, line, state FROM switches WHERE run_id = $1 ORDER BY seq",
                load.key),
-        [&](const SqlRow& c) {
-            if (auto* test = TestAt(load.run, c[0])) {
-                test->switches.push_back({CellInteger(c[1]), static_cast<int>(CellInteger(c[2])),
-                                          CellInteger(c[3]) != 0});
+        [&](const SqlRow& row) {
+            if (auto* test = TestAt(load.run, row[0])) {
+                test->switches.push_back({CellInteger(row[1]),
+                                          static_cast<int>(CellInteger(row[2])),
+                                          CellInteger(row[3]) != 0});
             }
         });
 }
 
 Result<void> LoadDiagLines(SqlConnection& db, RunToLoad& load) {
     LoadedRun& run = load.run;
-    return EachBlock(
-        db, load, DiagBlocksTable(), "diagnostic lines", DecodeDiagBlock,
-        [&](LoadedTest* test, std::vector<SequencedDiagLine>& lines) {
-            for (SequencedDiagLine& l : lines) {
-                (test ? test->diagLines : run.diagLinesBetweenTests).push_back(std::move(l.line));
-            }
-        });
+    return EachBlock(db, load, DiagBlocksTable(), "diagnostic lines", DecodeDiagBlock,
+                     [&](LoadedTest* test, std::vector<SequencedDiagLine>& lines) {
+                         for (SequencedDiagLine& sequenced : lines) {
+                             (test ? test->diagLines : run.diagLinesBetweenTests)
+                                 .push_back(std::move(sequenced.line));
+                         }
+                     });
 }
 
 }  // namespace
@@ -208,12 +211,12 @@ Result<std::optional<LoadedRun>> LoadRun(SqlConnection& db, const std::string& u
 }
 
 Result<std::string> LastRunUuid(SqlConnection& db) {
-    const Result<SqlRows> r =
+    const Result<SqlRows> last =
         db.Run("SELECT run_uuid FROM runs ORDER BY started_at DESC, run_uuid LIMIT 1");
-    if (!r) {
-        return Fail(r.Error());
+    if (!last) {
+        return Fail(last.Error());
     }
-    return r->empty() ? std::string() : CellText(r->front()[0]);
+    return last->empty() ? std::string() : CellText(last->front()[0]);
 }
 
 std::optional<std::string> RunSetting(const LoadedRun& run, const std::string& name) {

@@ -37,23 +37,23 @@ std::string Volts(double value) {
 }
 
 std::string RunSection(const LoadedRun& run) {
-    const RunStart& s = run.start;
-    const RecordedUnit& u = s.unit;
-    return "<h1>Run " + HtmlEscaped(s.uuid) + "</h1>" +
-           Pairs({{"Serial", u.serial},
-                  {"Manufacturer", u.manufacturer},
-                  {"Model", u.model},
-                  {"Type", u.type},
-                  {"Power", u.power},
-                  {"Size", u.size},
-                  {"Driver", u.driverManufacturer + " " + u.driverModel},
-                  {"Started", s.startedAt},
+    const RunStart& start = run.start;
+    const RecordedUnit& unit = start.unit;
+    return "<h1>Run " + HtmlEscaped(start.uuid) + "</h1>" +
+           Pairs({{"Serial", unit.serial},
+                  {"Manufacturer", unit.manufacturer},
+                  {"Model", unit.model},
+                  {"Type", unit.type},
+                  {"Power", unit.power},
+                  {"Size", unit.size},
+                  {"Driver", unit.driverManufacturer + " " + unit.driverModel},
+                  {"Started", start.startedAt},
                   {"Ended", run.endedAt},
                   {"How it ended",
                    run.endedHow + (run.endReason.empty() ? "" : ": " + run.endReason)},
-                  {"Station", s.host},
-                  {"Operator", s.operatorLogin},
-                  {"Fixture", s.fixture}});
+                  {"Station", start.host},
+                  {"Operator", start.operatorLogin},
+                  {"Fixture", start.fixture}});
 }
 
 std::string PlanSection(const LoadedRun& run) {
@@ -65,9 +65,9 @@ std::string PlanSection(const LoadedRun& run) {
 
 std::string MeasurementTable(const LoadedTest& test) {
     std::string html = "<table class=\"measurements\"><tr><th>Measurement</th><th>Value</th></tr>";
-    for (const auto& m : test.measurements) {
-        if (!IsSwitchRow(m.name)) {
-            html += "<tr>" + Cell(m.name) + Cell(Volts(m.value)) + "</tr>";
+    for (const auto& measurement : test.measurements) {
+        if (!IsSwitchRow(measurement.name)) {
+            html += "<tr>" + Cell(measurement.name) + Cell(Volts(measurement.value)) + "</tr>";
         }
     }
     return html + "</table>";
@@ -80,10 +80,10 @@ std::string DiagTable(const std::vector<DiagLineRecord>& lines) {
     std::string html =
         "<table class=\"diag\"><tr><th>ms</th><th>Line</th><th>Field 1</th>"
         "<th>Field 2</th><th>Field 3</th></tr>";
-    for (const auto& l : lines) {
-        html += "<tr>" + Cell(std::to_string(l.ms)) + Cell(l.raw) +
-                Cell(std::to_string(l.fields[0])) + Cell(std::to_string(l.fields[1])) +
-                Cell(std::to_string(l.fields[2])) + "</tr>";
+    for (const auto& line : lines) {
+        html += "<tr>" + Cell(std::to_string(line.ms)) + Cell(line.raw) +
+                Cell(std::to_string(line.fields[0])) + Cell(std::to_string(line.fields[1])) +
+                Cell(std::to_string(line.fields[2])) + "</tr>";
     }
     return html + "</table>";
 }

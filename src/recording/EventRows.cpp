@@ -85,19 +85,22 @@ RowWrite TraceRow(const TableShape& table, const TraceStamp& stamp, std::int64_t
 struct RowsOf {
     std::vector<RowWrite>& rows;
 
-    void operator()(const RunBegan& e) { AppendRun(e.run, nullptr, nullptr, rows); }
-    void operator()(const RunEnded& e) { AppendRun(e.run, &e.finish, &e.tally, rows); }
-    void operator()(const RunTallied& e) {
-        rows.push_back({&RunsTable(), RunValues(e.run, nullptr, &e.tally)});
+    void operator()(const RunBegan& began) { AppendRun(began.run, nullptr, nullptr, rows); }
+    void operator()(const RunEnded& ended) {
+        AppendRun(ended.run, &ended.finish, &ended.tally, rows);
     }
-    void operator()(const TestBegan& e) {
-        rows.push_back({&TestsTable(), TestValues(e.runUuid, e.test, nullptr)});
+    void operator()(const RunTallied& tallied) {
+        rows.push_back({&RunsTable(), RunValues(tallied.run, nullptr, &tallied.tally)});
     }
-    void operator()(const TestEnded& e) { AppendTestEnd(e, rows); }
+    void operator()(const TestBegan& began) {
+        rows.push_back({&TestsTable(), TestValues(began.runUuid, began.test, nullptr)});
+    }
+    void operator()(const TestEnded& ended) { AppendTestEnd(ended, rows); }
     void operator()(const ReadingTaken&) {}  // gathered into blocks
-    void operator()(const LineSwitched& e) {
-        rows.push_back(TraceRow(SwitchesTable(), e.stamp, e.change.ms,
-                                {std::int64_t{e.change.line}, std::int64_t{e.change.on}}));
+    void operator()(const LineSwitched& switched) {
+        rows.push_back(
+            TraceRow(SwitchesTable(), switched.stamp, switched.change.ms,
+                     {std::int64_t{switched.change.line}, std::int64_t{switched.change.on}}));
     }
     void operator()(const DiagLineSeen&) {}  // gathered into blocks
 };
@@ -123,8 +126,8 @@ void EventRows::Add(const RecordEvent& event) {
 
 template <class Row>
 void EventRows::AddTo(std::vector<PendingBlock<Row>>& blocks, const TraceStamp& stamp, Row row) {
-    auto block = std::find_if(blocks.begin(), blocks.end(), [&](const PendingBlock<Row>& b) {
-        return b.runUuid == stamp.runUuid && b.testIndex == stamp.testIndex;
+    auto block = std::find_if(blocks.begin(), blocks.end(), [&](const PendingBlock<Row>& pending) {
+        return pending.runUuid == stamp.runUuid && pending.testIndex == stamp.testIndex;
     });
     if (block == blocks.end()) {
         block = blocks.insert(blocks.end(), {stamp.runUuid, stamp.testIndex, {}});
@@ -133,11 +136,11 @@ void EventRows::AddTo(std::vector<PendingBlock<Row>>& blocks, const TraceStamp& 
 }
 
 std::vector<RowWrite> EventRows::Take() {
-    for (const auto& b : readingBlocks_) {
-        rows_.push_back(ReadingBlockRow(b.runUuid, b.testIndex, b.rows));
+    for (const auto& pending : readingBlocks_) {
+        rows_.push_back(ReadingBlockRow(pending.runUuid, pending.testIndex, pending.rows));
     }
-    for (const auto& b : diagBlocks_) {
-        rows_.push_back(DiagBlockRow(b.runUuid, b.testIndex, b.rows));
+    for (const auto& pending : diagBlocks_) {
+        rows_.push_back(DiagBlockRow(pending.runUuid, pending.testIndex, pending.rows));
     }
     readingBlocks_.clear();
     diagBlocks_.clear();

@@ -169,14 +169,14 @@ TEST_F(LookBackTest, HistoryLimitKeepsTheNewestRuns) {
     std::string all, out, err;
     ASSERT_EQ(Cli({"history", "--db", path_}, all, err), 0) << err;
     ASSERT_EQ(std::count(all.begin(), all.end(), '\n'), 4) << all;
-    for (std::size_t n = 1; n <= 5; ++n) {
-        ASSERT_EQ(Cli({"history", "--limit", std::to_string(n), "--db", path_}, out, err), 0)
+    for (std::size_t limit = 1; limit <= 5; ++limit) {
+        ASSERT_EQ(Cli({"history", "--limit", std::to_string(limit), "--db", path_}, out, err), 0)
             << err;
         std::size_t end = 0;
-        for (std::size_t line = 0; line < n && end < all.size(); ++line) {
+        for (std::size_t line = 0; line < limit && end < all.size(); ++line) {
             end = all.find('\n', end) + 1;
         }
-        EXPECT_EQ(out, all.substr(0, end)) << n;
+        EXPECT_EQ(out, all.substr(0, end)) << limit;
     }
     ASSERT_EQ(Cli({"history", "--serial", "SN-1", "--limit", "1", "--db", path_}, out, err), 0);
     EXPECT_EQ(out.find("r1"), std::string::npos) << out;

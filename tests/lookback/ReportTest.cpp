@@ -53,11 +53,11 @@ std::vector<std::size_t> PolylinePointCounts(const std::string& dom) {
     for (std::sregex_iterator it(dom.begin(), dom.end(), polyline), end; it != end; ++it) {
         std::istringstream points((*it)[1].str());
         std::string point;
-        std::size_t n = 0;
+        std::size_t pointCount = 0;
         while (points >> point) {
-            n += point.find(',') != std::string::npos;
+            pointCount += point.find(',') != std::string::npos;
         }
-        counts.push_back(n);
+        counts.push_back(pointCount);
     }
     return counts;
 }

@@ -108,8 +108,8 @@ TEST(ConcurrencyTest, SpoolWritersAndAForwarderAtOnceLoseNoRow) {
         for (int pass = 0; pass < 2000; ++pass) {
             RecordStore({db, spool, 0ms, {}}).Write({});
             int done = 0;
-            for (int w = 0; w < kWriters; ++w) {
-                done += fs::exists(folder / ("done-" + std::to_string(w)));
+            for (int writer = 0; writer < kWriters; ++writer) {
+                done += fs::exists(folder / ("done-" + std::to_string(writer)));
             }
             if (done == kWriters) {
                 break;
@@ -129,12 +129,12 @@ TEST(ConcurrencyTest, SpoolWritersAndAForwarderAtOnceLoseNoRow) {
     ASSERT_TRUE(runs.Ok()) << runs.Error();
     ASSERT_EQ(runs->size(), static_cast<std::size_t>(kWriters));
     std::int64_t readings = 0;
-    for (int w = 0; w < kWriters; ++w) {
-        const SqlRow& row = (*runs)[static_cast<std::size_t>(w)];
-        EXPECT_EQ(CellText(row[0]), "SN-" + std::to_string(w));
+    for (int writer = 0; writer < kWriters; ++writer) {
+        const SqlRow& row = (*runs)[static_cast<std::size_t>(writer)];
+        EXPECT_EQ(CellText(row[0]), "SN-" + std::to_string(writer));
         EXPECT_EQ(CellInteger(row[1]), kRunsEach);
         EXPECT_EQ(CellInteger(row[2]), 2 * kRunsEach);
-        readings += std::stoll(outcomes[static_cast<std::size_t>(w)]);
+        readings += std::stoll(outcomes[static_cast<std::size_t>(writer)]);
     }
     const auto stored = results.Run("SELECT COALESCE(SUM(reading_count), 0) FROM reading_blocks");
     ASSERT_TRUE(stored.Ok());

@@ -156,11 +156,11 @@ TEST(RunRecorderTest, WritingTheSameRowsAgainChangesNothing) {
         EXPECT_EQ(CountRows(**db, table, "run-1"), std::string(table) == "run_settings" ? 3 : 1)
             << table;
     }
-    const auto r = (*db)->Run("SELECT host, ended_at, ended_how FROM runs");
-    EXPECT_EQ(CellText(r->at(0)[0]), "bench-3");
-    EXPECT_EQ(CellText(r->at(0)[1]), "end");
-    const auto t = (*db)->Run("SELECT verdict FROM tests");
-    EXPECT_EQ(CellText(t->at(0)[0]), "PASS");
+    const auto runs = (*db)->Run("SELECT host, ended_at, ended_how FROM runs");
+    EXPECT_EQ(CellText(runs->at(0)[0]), "bench-3");
+    EXPECT_EQ(CellText(runs->at(0)[1]), "end");
+    const auto tests = (*db)->Run("SELECT verdict FROM tests");
+    EXPECT_EQ(CellText(tests->at(0)[0]), "PASS");
 }
 
 // A station killed mid-run keeps every completed test and all but the last

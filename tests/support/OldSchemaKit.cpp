@@ -12,12 +12,18 @@ SqlValue TextOrNull(const std::string& text) {
 }
 
 std::vector<SqlValue> RunValues(const LoadedRun& run) {
-    const RunStart& s = run.start;
-    const RecordedUnit& u = s.unit;
-    return {s.uuid,     s.startedAt,  s.host,       s.operatorLogin,      s.fixture,
-            s.planName, s.planSha256, s.planText,   u.manufacturer,       u.model,
-            u.type,     u.power,      u.size,       u.driverManufacturer, u.driverModel,
-            u.serial,   run.endedAt,  run.endedHow, run.endReason};
+    const RunStart& start = run.start;
+    const RecordedUnit& unit = start.unit;
+    return {start.uuid,        start.startedAt,
+            start.host,        start.operatorLogin,
+            start.fixture,     start.planName,
+            start.planSha256,  start.planText,
+            unit.manufacturer, unit.model,
+            unit.type,         unit.power,
+            unit.size,         unit.driverManufacturer,
+            unit.driverModel,  unit.serial,
+            run.endedAt,       run.endedHow,
+            run.endReason};
 }
 
 std::vector<SqlValue> TestValues(const std::string& uuid, const LoadedTest& test) {
@@ -51,30 +57,32 @@ class OldWriter {
             " $9, $10, $11, $12, $13, $14, $15, $16, $17, $18)",
             TestValues(uuid_, test));
         const std::int64_t index = test.start.index;
-        for (const NamedMeasurement& m : test.measurements) {
+        for (const NamedMeasurement& measurement : test.measurements) {
             Run("INSERT INTO measurements (run_uuid, test_index, name, value) VALUES ($1, $2, $3,"
                 " $4)",
-                {uuid_, index, m.name, m.value});
+                {uuid_, index, measurement.name, measurement.value});
         }
-        for (const Reading& r : test.readings) {
+        for (const Reading& reading : test.readings) {
             Run("INSERT INTO readings (run_uuid, seq, test_index, ms, volts, status) VALUES ($1,"
                 " $2, $3, $4, $5, $6)",
-                {uuid_, seq_++, index, r.ms, r.volts, r.status});
+                {uuid_, seq_++, index, reading.ms, reading.volts, reading.status});
         }
-        for (const LineSwitch& s : test.switches) {
+        for (const LineSwitch& change : test.switches) {
             Run("INSERT INTO switches (run_uuid, seq, test_index, ms, line, state) VALUES ($1, $2,"
                 " $3, $4, $5, $6)",
-                {uuid_, seq_++, index, s.ms, std::int64_t{s.line}, std::int64_t{s.on}});
+                {uuid_, seq_++, index, change.ms, std::int64_t{change.line},
+                 std::int64_t{change.on}});
         }
-        for (const DiagLineRecord& d : test.diagLines) {
-            Diag(index, d);
+        for (const DiagLineRecord& line : test.diagLines) {
+            Diag(index, line);
         }
     }
 
-    void Diag(const SqlValue& index, const DiagLineRecord& d) {
+    void Diag(const SqlValue& index, const DiagLineRecord& line) {
         Run("INSERT INTO diag_lines (run_uuid, seq, test_index, ms, raw, field_1, field_2,"
             " field_3) VALUES ($1, $2, $3, $4, $5, $6, $7, $8)",
-            {uuid_, seq_++, index, d.ms, d.raw, d.fields[0], d.fields[1], d.fields[2]});
+            {uuid_, seq_++, index, line.ms, line.raw, line.fields[0], line.fields[1],
+             line.fields[2]});
     }
 
     Result<SqlRows> Outcome() const { return result_; }
@@ -121,8 +129,8 @@ Result<void> WriteOldForm(SqlConnection& db, const LoadedRun& run) {
     for (const LoadedTest& test : run.tests) {
         writer.Test(test);
     }
-    for (const DiagLineRecord& d : run.diagLinesBetweenTests) {
-        writer.Diag(SqlValue(), d);
+    for (const DiagLineRecord& line : run.diagLinesBetweenTests) {
+        writer.Diag(SqlValue(), line);
     }
     if (const Result<SqlRows> outcome = writer.Outcome(); !outcome) {
         return Fail(outcome.Error());

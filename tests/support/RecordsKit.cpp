@@ -76,8 +76,8 @@ void AppendBlockSeqs(SqlConnection& db, const std::string& uuid, const TableShap
                                {uuid});
     for (const SqlRow& row : blocks.Ok() ? *blocks : SqlRows{}) {
         const auto rows = decode(CellText(row[0]), CellInteger(row[1]));
-        for (const auto& r : rows.Value()) {
-            seqs.push_back(r.seq);
+        for (const auto& sequenced : rows.Value()) {
+            seqs.push_back(sequenced.seq);
         }
     }
 }
