@@ -75,9 +75,10 @@ TEST(StoredTextTest, EveryByteStringComesBackAndUtf8StaysAsItIs) {
         std::string("\\xAF0a\xB0\xC3\xE2\x82\xAC\xED\xF0\xF4\xFF\x80 ") + '\0';
     for (int round = 0; round < 20000; ++round) {
         std::string bytes(random() % 24, ' ');
-        for (char& byte : bytes)
+        for (char& byte : bytes) {
             byte =
                 random() % 4 ? alphabet[random() % alphabet.size()] : static_cast<char>(random());
+        }
         const std::string stored = StoredText(bytes);
         ASSERT_EQ(TextFromStored(stored), bytes) << stored;
         ASSERT_EQ(stored.find('\0'), std::string::npos);
