@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "records/EventRows.h"
-#include "records/RecordStore.h"
+#include "recording/EventRows.h"
+#include "recording/RecordStore.h"
 
 template <typename T>
 T Median(std::vector<T> values) {

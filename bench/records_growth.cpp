@@ -27,10 +27,10 @@
 #include "cli/HeadlessRunner.h"
 #include "cli/RecordsCommands.h"
 #include "platform/HostIdentity.h"
-#include "records/RunRecorder.h"
-#include "records/SettingsPairs.h"
+#include "recording/RunRecorder.h"
+#include "recording/SettingsPairs.h"
+#include "recording/Spool.h"
 #include "records/Sha256.h"
-#include "records/Spool.h"
 #include "support/PgCluster.h"
 #include "support/TempFolder.h"
 

@@ -18,7 +18,7 @@
 #include "domain/SessionObservers.h"
 #include "platform/Clock.h"
 #include "platform/ThreadSwitches.h"
-#include "records/RunRecorder.h"
+#include "recording/RunRecorder.h"
 #include "station/RunRecording.h"
 #include "support/PgCluster.h"
 #include "support/TempFolder.h"

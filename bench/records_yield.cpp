@@ -10,8 +10,8 @@
 #include <filesystem>
 
 #include "RecordsBench.h"
-#include "records/RecordStore.h"
-#include "records/Yield.h"
+#include "lookback/Yield.h"
+#include "recording/RecordStore.h"
 #include "support/TempFolder.h"
 
 namespace {

@@ -16,6 +16,7 @@ LAYERS=(
   "config"
   "plot"
   "results diaglink sim u3 verdict records"
+  "recording lookback"
   "execution"
   "station"
   "ui cli"

@@ -4,8 +4,8 @@
 #include "cli/HeadlessRunner.h"
 #include "cli/RecordsCommandParts.h"
 #include "domain/PrintableText.h"
+#include "lookback/ReportFile.h"
 #include "platform/SafeFile.h"
-#include "records/ReportFile.h"
 
 namespace orvalt {
 

@@ -2,8 +2,8 @@
 #include <memory>
 
 #include "cli/RecordsCommandParts.h"
+#include "lookback/Yield.h"
 #include "records/SqlConnection.h"
-#include "records/Yield.h"
 
 namespace orvalt {
 

@@ -41,15 +41,17 @@ class Reader {
         for (int shift = 0; shift < 64 && at_ < bytes_.size(); shift += 7) {
             const auto byte = static_cast<unsigned char>(bytes_[at_++]);
             value |= std::uint64_t{byte & 0x7Fu} << shift;
-            if (!(byte & 0x80))
+            if (!(byte & 0x80)) {
                 return value;
+            }
         }
         return std::nullopt;
     }
 
     std::optional<std::string_view> Bytes(std::uint64_t count) {
-        if (count > bytes_.size() - at_)
+        if (count > bytes_.size() - at_) {
             return std::nullopt;
+        }
         const std::string_view taken = bytes_.substr(at_, count);
         at_ += count;
         return taken;
@@ -80,9 +82,11 @@ void PutReals(std::string& out, const std::vector<double>& column) {
         changes[i] = bits ^ previous;
         previous = bits;
     }
-    for (int plane = 7; plane >= 0; --plane)
-        for (const std::uint64_t change : changes)
+    for (int plane = 7; plane >= 0; --plane) {
+        for (const std::uint64_t change : changes) {
             out += static_cast<char>(change >> (plane * 8));
+        }
+    }
 }
 
 void PutTexts(std::string& out, const std::vector<std::string>& column) {
@@ -95,14 +99,18 @@ void PutTexts(std::string& out, const std::vector<std::string>& column) {
 std::string Payload(const BlockColumns& columns, std::size_t rows) {
     std::string out;
     for (const std::size_t count :
-         {rows, columns.integers.size(), columns.reals.size(), columns.texts.size()})
+         {rows, columns.integers.size(), columns.reals.size(), columns.texts.size()}) {
         PutVarint(out, count);
-    for (const auto& column : columns.integers)
+    }
+    for (const auto& column : columns.integers) {
         PutIntegers(out, column);
-    for (const auto& column : columns.reals)
+    }
+    for (const auto& column : columns.reals) {
         PutReals(out, column);
-    for (const auto& column : columns.texts)
+    }
+    for (const auto& column : columns.texts) {
         PutTexts(out, column);
+    }
     return out;
 }
 
@@ -111,8 +119,9 @@ std::optional<std::vector<std::int64_t>> ReadIntegers(Reader& in, std::size_t ro
     std::uint64_t previous = 0;
     for (std::int64_t& value : column) {
         const auto coded = in.Varint();
-        if (!coded)
+        if (!coded) {
             return std::nullopt;
+        }
         previous += FromZigZag(*coded);
         value = static_cast<std::int64_t>(previous);
     }
@@ -121,14 +130,16 @@ std::optional<std::vector<std::int64_t>> ReadIntegers(Reader& in, std::size_t ro
 
 std::optional<std::vector<double>> ReadReals(Reader& in, std::size_t rows) {
     const auto planes = in.Bytes(rows * 8);
-    if (!planes)
+    if (!planes) {
         return std::nullopt;
+    }
     std::vector<double> column(rows);
     std::uint64_t previous = 0;
     for (std::size_t i = 0; i < rows; ++i) {
         std::uint64_t change = 0;
-        for (std::size_t plane = 0; plane < 8; ++plane)
+        for (std::size_t plane = 0; plane < 8; ++plane) {
             change = (change << 8) | static_cast<unsigned char>((*planes)[plane * rows + i]);
+        }
         previous ^= change;
         column[i] = std::bit_cast<double>(previous);
     }
@@ -140,8 +151,9 @@ std::optional<std::vector<std::string>> ReadTexts(Reader& in, std::size_t rows) 
     for (std::string& text : column) {
         const auto length = in.Varint();
         const auto bytes = length ? in.Bytes(*length) : std::nullopt;
-        if (!bytes)
+        if (!bytes) {
             return std::nullopt;
+        }
         text = std::string(*bytes);
     }
     return column;
@@ -153,8 +165,9 @@ bool ReadColumns(Reader& in, std::size_t count, std::size_t rows, std::vector<Co
                  Read read) {
     for (std::size_t i = 0; i < count; ++i) {
         std::optional<Column> column = read(in, rows);
-        if (!column)
+        if (!column) {
             return false;
+        }
         into.push_back(std::move(*column));
     }
     return true;
@@ -166,20 +179,24 @@ Result<BlockColumns> FromPayload(std::string_view payload, std::int64_t rows, Bl
     const auto integers = in.Varint(), reals = in.Varint(), texts = in.Varint();
     // A count cut short leaves the next ones read from the wrong place, so
     // each is checked before any is used.
-    if (!stored || !integers || !reals || !texts || *stored > payload.size())
+    if (!stored || !integers || !reals || !texts || *stored > payload.size()) {
         return Fail(std::string("it is cut short"));
-    if (*stored != static_cast<std::uint64_t>(rows))
+    }
+    if (*stored != static_cast<std::uint64_t>(rows)) {
         return Fail("it holds " + std::to_string(*stored) + " rows, not the " +
                     std::to_string(rows) + " stored beside it");
-    if (*integers != shape.integers || *reals != shape.reals || *texts != shape.texts)
+    }
+    if (*integers != shape.integers || *reals != shape.reals || *texts != shape.texts) {
         return Fail(std::string("its columns are not those of its kind"));
+    }
     const auto count = static_cast<std::size_t>(*stored);
     BlockColumns columns;
     const bool read = ReadColumns(in, shape.integers, count, columns.integers, ReadIntegers) &&
                       ReadColumns(in, shape.reals, count, columns.reals, ReadReals) &&
                       ReadColumns(in, shape.texts, count, columns.texts, ReadTexts);
-    if (!read || !in.AtEnd())
+    if (!read || !in.AtEnd()) {
         return Fail(std::string(read ? "it has bytes after its rows" : "it is cut short"));
+    }
     return columns;
 }
 
@@ -189,9 +206,10 @@ Result<std::string> Inflated(std::string_view compressed, std::uint64_t size) {
     const int code = uncompress(reinterpret_cast<Bytef*>(payload.data()), &length,
                                 reinterpret_cast<const Bytef*>(compressed.data()),
                                 static_cast<uLong>(compressed.size()));
-    if (code != Z_OK || length != size)
+    if (code != Z_OK || length != size) {
         return Fail(std::string("its data does not decompress (") +
                     (code == Z_OK ? "wrong length" : zError(code)) + ")");
+    }
     return payload;
 }
 
@@ -202,22 +220,25 @@ class Deflater {
   public:
     Deflater() { ready_ = deflateInit(&stream_, kLevel) == Z_OK; }
     ~Deflater() {
-        if (ready_)
+        if (ready_) {
             deflateEnd(&stream_);
+        }
     }
     Deflater(const Deflater&) = delete;
     Deflater& operator=(const Deflater&) = delete;
 
     std::string Compress(const std::string& payload) {
-        if (!ready_ || deflateReset(&stream_) != Z_OK)
+        if (!ready_ || deflateReset(&stream_) != Z_OK) {
             return CompressAlone(payload);
+        }
         std::string compressed(deflateBound(&stream_, static_cast<uLong>(payload.size())), '\0');
         stream_.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(payload.data()));
         stream_.avail_in = static_cast<uInt>(payload.size());
         stream_.next_out = reinterpret_cast<Bytef*>(compressed.data());
         stream_.avail_out = static_cast<uInt>(compressed.size());
-        if (deflate(&stream_, Z_FINISH) != Z_STREAM_END)
+        if (deflate(&stream_, Z_FINISH) != Z_STREAM_END) {
             return CompressAlone(payload);
+        }
         compressed.resize(stream_.total_out);
         return compressed;
     }
@@ -252,15 +273,18 @@ std::string EncodeColumnBlock(const BlockColumns& columns, std::size_t rows) {
 
 Result<BlockColumns> DecodeColumnBlock(std::string_view block, std::int64_t rows,
                                        BlockShape shape) {
-    if (block.empty() || block[0] != kFormat)
+    if (block.empty() || block[0] != kFormat) {
         return Fail(std::string("it is not a block of a known format"));
+    }
     Reader in(block.substr(1));
     const auto size = in.Varint();
-    if (!size || *size > (in.Left() + 1) * kMostInflation)
+    if (!size || *size > (in.Left() + 1) * kMostInflation) {
         return Fail(std::string("its length is damaged"));
+    }
     const Result<std::string> payload = Inflated(in.Rest(), *size);
-    if (!payload)
+    if (!payload) {
         return Fail(payload.Error());
+    }
     return FromPayload(*payload, rows, shape);
 }
 

@@ -30,10 +30,12 @@ bool RefusesValues(const char* sqlState) {
 
 std::string FirstLine(const char* text) {
     std::string line = text ? text : "";
-    while (!line.empty() && (line.back() == '\n' || line.back() == ' '))
+    while (!line.empty() && (line.back() == '\n' || line.back() == ' ')) {
         line.pop_back();
-    if (auto end = line.find('\n'); end != std::string::npos)
+    }
+    if (auto end = line.find('\n'); end != std::string::npos) {
         line.resize(end);
+    }
     return line;
 }
 
@@ -53,8 +55,9 @@ std::string HexBytes(std::string_view bytes) {
 std::string BytesFromHex(std::string_view text) {
     std::string bytes;
     bytes.reserve(text.size() / 2);
-    for (std::size_t at = 2; at + 1 < text.size(); at += 2)
+    for (std::size_t at = 2; at + 1 < text.size(); at += 2) {
         bytes += static_cast<char>(HexDigitValue(text[at]) * 16 + HexDigitValue(text[at + 1]));
+    }
     return bytes;
 }
 
@@ -62,23 +65,26 @@ std::string BytesFromHex(std::string_view text) {
 constexpr Oid kByteaType = 17;
 
 SqlCell CellOf(const PGresult* result, int row, int column) {
-    if (PQgetisnull(result, row, column))
+    if (PQgetisnull(result, row, column)) {
         return std::nullopt;
+    }
     const std::string_view text(PQgetvalue(result, row, column),
                                 static_cast<std::size_t>(PQgetlength(result, row, column)));
     return PQftype(result, column) == kByteaType ? BytesFromHex(text) : TextFromStored(text);
 }
 
 std::string ParamText(const SqlValue& value) {
-    if (const auto* number = std::get_if<std::int64_t>(&value))
+    if (const auto* number = std::get_if<std::int64_t>(&value)) {
         return std::to_string(*number);
+    }
     if (const auto* real = std::get_if<double>(&value)) {
         char text[40];
         std::snprintf(text, sizeof text, "%.17g", *real);
         return text;
     }
-    if (const auto* blob = std::get_if<SqlBytes>(&value))
+    if (const auto* blob = std::get_if<SqlBytes>(&value)) {
         return HexBytes(blob->bytes);
+    }
     return StoredText(std::get<std::string>(value));
 }
 
@@ -93,8 +99,9 @@ SqlRow RowAt(const PGresult* result, int row) {
 
 SqlRows ResultRows(const PGresult* result) {
     SqlRows rows;
-    for (int row = 0; row < PQntuples(result); ++row)
+    for (int row = 0; row < PQntuples(result); ++row) {
         rows.push_back(RowAt(result, row));
+    }
     return rows;
 }
 
@@ -132,15 +139,18 @@ std::vector<std::pair<std::string, std::string>> ConnectKeywords(const ServerUrl
         return std::any_of(keywords.begin(), keywords.end(),
                            [&](const auto& keyword) { return keyword.first == key; });
     };
-    if (!given("connect_timeout"))
+    if (!given("connect_timeout")) {
         keywords.emplace_back("connect_timeout", kConnectTimeoutSeconds);
-    if (!given("application_name"))
+    }
+    if (!given("application_name")) {
         keywords.emplace_back("application_name", "orvalt");
+    }
     // The texts sent are UTF-8 (StoredText.h), whatever the server's or the URL's encoding.
     std::erase_if(keywords, [](const auto& keyword) { return keyword.first == "client_encoding"; });
     keywords.emplace_back("client_encoding", "UTF8");
-    if (access == PgAccess::ReadOnly && !given("options"))
+    if (access == PgAccess::ReadOnly && !given("options")) {
         keywords.emplace_back("options", "-c default_transaction_read_only=on");
+    }
     return keywords;
 }
 
@@ -189,33 +199,38 @@ Failure<std::string> PgConnection::Failed(const char* sqlState) {
 // is transactional here, so the loser finds the winner's schema whole.
 Result<SqlRows> PgConnection::Begin(Transaction kind) {
     Result<SqlRows> begun = Run("BEGIN");
-    if (begun && kind == Transaction::Schema)
+    if (begun && kind == Transaction::Schema) {
         begun = Run(kSchemaLockSql);
+    }
     return begun;
 }
 
 Result<const std::string*> PgConnection::PreparedName(const std::string& sql) {
-    if (auto found = prepared_.find(sql); found != prepared_.end())
+    if (auto found = prepared_.find(sql); found != prepared_.end()) {
         return &found->second;
+    }
     const std::string name = NumberedName('s', prepared_.size());
     std::unique_ptr<PGresult, decltype(&PQclear)> result(
         PQprepare(connection_, name.c_str(), sql.c_str(), 0, nullptr), &PQclear);
-    if (!result || PQresultStatus(result.get()) != PGRES_COMMAND_OK)
+    if (!result || PQresultStatus(result.get()) != PGRES_COMMAND_OK) {
         return Failed();
+    }
     return &prepared_.emplace(sql, name).first->second;
 }
 
 Result<SqlRows> PgConnection::Run(std::string_view sql, const std::vector<SqlValue>& params) {
     const ParamTexts texts(params);
     const Result<const std::string*> name = PreparedName(std::string(sql));
-    if (!name)
+    if (!name) {
         return Fail(name.Error());
+    }
     PgResult result(PQexecPrepared(connection_, (*name)->c_str(), texts.Count(), texts.Pointers(),
                                    nullptr, nullptr, 0),
                     &PQclear);
     const auto status = result ? PQresultStatus(result.get()) : PGRES_FATAL_ERROR;
-    if (status != PGRES_COMMAND_OK && status != PGRES_TUPLES_OK)
+    if (status != PGRES_COMMAND_OK && status != PGRES_TUPLES_OK) {
         return Failed(result ? PQresultErrorField(result.get(), PG_DIAG_SQLSTATE) : nullptr);
+    }
     return ResultRows(result.get());
 }
 
@@ -226,11 +241,13 @@ Result<void> PgConnection::RunRowByRow(std::string_view sql, const std::vector<S
                                        const SqlRowTaker& take) {
     const ParamTexts texts(params);
     const Result<const std::string*> name = PreparedName(std::string(sql));
-    if (!name)
+    if (!name) {
         return Fail(name.Error());
+    }
     if (!PQsendQueryPrepared(connection_, (*name)->c_str(), texts.Count(), texts.Pointers(),
-                             nullptr, nullptr, 0))
+                             nullptr, nullptr, 0)) {
         return Failed();
+    }
     PQsetSingleRowMode(connection_);
     return TakeRows(take);
 }
@@ -242,14 +259,16 @@ Result<void> PgConnection::TakeRows(const SqlRowTaker& take) {
     while (PgResult result{PQgetResult(connection_), &PQclear}) {
         const auto status = PQresultStatus(result.get());
         if (status == PGRES_SINGLE_TUPLE || status == PGRES_TUPLES_OK) {
-            for (int row = 0; row < PQntuples(result.get()) && !failed; ++row)
+            for (int row = 0; row < PQntuples(result.get()) && !failed; ++row) {
                 take(RowAt(result.get(), row));
+            }
         } else if (status != PGRES_COMMAND_OK && !failed) {
             failed = Failed(PQresultErrorField(result.get(), PG_DIAG_SQLSTATE));
         }
     }
-    if (failed)
+    if (failed) {
         return std::move(*failed);
+    }
     return {};
 }
 

@@ -12,11 +12,13 @@ std::string Joined(const std::vector<std::string>& names, std::size_t from, std:
                    const std::string& pattern) {
     std::string text;
     for (std::size_t i = from; i < to; ++i) {
-        if (!text.empty())
+        if (!text.empty()) {
             text += ", ";
+        }
         std::string item = pattern;
-        for (auto at = item.find('@'); at != std::string::npos; at = item.find('@'))
+        for (auto at = item.find('@'); at != std::string::npos; at = item.find('@')) {
             item.replace(at, 1, names[i]);
+        }
         text += item;
     }
     return text;
@@ -43,8 +45,9 @@ std::string BuildUpsertSql(const TableShape& table, std::size_t rows) {
     std::string sql = "INSERT INTO " + table.name + " (" + Joined(columns, 0, columns.size(), "@") +
                       ") VALUES " + Placeholders(table, rows) + " ON CONFLICT (" +
                       Joined(columns, 0, table.keyCount, "@") + ") DO ";
-    if (table.lateColumns.empty())
+    if (table.lateColumns.empty()) {
         return sql + "NOTHING";
+    }
     return sql + "UPDATE SET " +
            Joined(table.lateColumns, 0, table.lateColumns.size(),
                   "@ = COALESCE(excluded.@, " + table.name + ".@)");
@@ -74,8 +77,9 @@ std::string FromWithRunUuid(const TableShape& table, const std::string& schema) 
 
 std::string RunsWithRowsSql() {
     std::vector<std::string> selects;
-    for (const TableShape* table : AllRecordTables())
+    for (const TableShape* table : AllRecordTables()) {
         selects.push_back("SELECT " + ColumnAsWritten(*table, 0) + " " + FromWithRunUuid(*table));
+    }
     return Joined(selects, " UNION ");
 }
 
@@ -170,8 +174,9 @@ const std::string& UpsertSql(const TableShape& table, std::size_t rows) {
     // Every reading is one of these: build each statement once per writer thread.
     thread_local std::map<std::pair<const TableShape*, std::size_t>, std::string> built;
     auto& sql = built[{&table, rows}];
-    if (sql.empty())
+    if (sql.empty()) {
         sql = BuildUpsertSql(table, rows);
+    }
     return sql;
 }
 

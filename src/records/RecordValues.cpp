@@ -16,16 +16,18 @@ const char* RecordEndWord(RecordEnd end) {
 
 void CountTestEnd(RunTally& tally, const TestFinish& finish) {
     tally.completed += finish.how == RecordEnd::Completed;
-    if (!finish.verdict)
+    if (!finish.verdict) {
         return;
+    }
     tally.passed += finish.verdict->outcome == "PASS";
     tally.failed += finish.verdict->outcome != "PASS";
 }
 
 std::optional<RecordEnd> RecordEndFromWord(const std::string& word) {
     for (RecordEnd end : {RecordEnd::Completed, RecordEnd::Stopped, RecordEnd::Abandoned}) {
-        if (word == RecordEndWord(end))
+        if (word == RecordEndWord(end)) {
             return end;
+        }
     }
     return std::nullopt;
 }

@@ -50,10 +50,12 @@ std::filesystem::path EarlierResultsSpool(std::string_view database) {
 
 std::string ChooseResultsDatabase(const std::optional<std::string>& commandLine,
                                   const std::string& setting) {
-    if (commandLine && !commandLine->empty())
+    if (commandLine && !commandLine->empty()) {
         return *commandLine;
-    if (!setting.empty())
+    }
+    if (!setting.empty()) {
         return setting;
+    }
     return DefaultResultsDatabase().string();
 }
 

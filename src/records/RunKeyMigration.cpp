@@ -6,8 +6,8 @@
 #include <vector>
 
 #include "domain/Joined.h"
-#include "records/EventRows.h"
 #include "records/RecordTables.h"
+#include "records/TraceBlockRows.h"
 
 namespace orvalt {
 
@@ -83,8 +83,9 @@ constexpr const char* kTestsIndexSql =
 
 Result<SqlRows> RunAll(SqlConnection& db, const std::vector<std::string>& statements) {
     Result<SqlRows> result = SqlRows{};
-    for (std::size_t i = 0; result && i < statements.size(); ++i)
+    for (std::size_t i = 0; result && i < statements.size(); ++i) {
         result = db.Run(statements[i]);
+    }
     return result;
 }
 
@@ -112,8 +113,9 @@ template <class Row>
 Result<SqlRows> StoreBlock(SqlConnection& db, const OldTrace<Row>& trace, const std::string& uuid,
                            const SqlCell& testIndex, const std::vector<Row>& rows) {
     std::optional<int> index;
-    if (testIndex)
+    if (testIndex) {
         index = static_cast<int>(CellInteger(testIndex));
+    }
     const RowWrite block = trace.blockRow(uuid, index, rows);
     return db.Run(UpsertSql(*block.table), block.values);
 }
@@ -125,16 +127,18 @@ Result<SqlRows> BlockRun(SqlConnection& db, const OldTrace<Row>& trace, const st
         db.Run(std::string("SELECT seq, test_index, ") + trace.columns + " FROM " + trace.table +
                    " WHERE run_uuid = $1 ORDER BY seq",
                {uuid});
-    if (!rows)
+    if (!rows) {
         return rows;
+    }
     Result<SqlRows> stored = SqlRows{};
     std::vector<Row> block;
     for (std::size_t i = 0; stored && i < rows->size(); ++i) {
         const SqlRow& c = (*rows)[i];
         block.push_back(trace.rowOf(c));
         const bool last = i + 1 == rows->size() || (*rows)[i + 1][1] != c[1];
-        if (last)
+        if (last) {
             stored = StoreBlock(db, trace, uuid, c[1], std::exchange(block, {}));
+        }
     }
     return stored;
 }
@@ -143,13 +147,16 @@ template <class Row>
 Result<SqlRows> IntoBlocks(SqlConnection& db, const OldTrace<Row>& trace) {
     const Result<SqlRows> runs =
         db.Run(std::string("SELECT DISTINCT run_uuid FROM ") + trace.table);
-    if (!runs)
+    if (!runs) {
         return runs;
+    }
     Result<SqlRows> result = SqlRows{};
-    for (std::size_t i = 0; result && i < runs->size(); ++i)
+    for (std::size_t i = 0; result && i < runs->size(); ++i) {
         result = BlockRun(db, trace, CellText((*runs)[i][0]));
-    if (result)
+    }
+    if (result) {
         result = db.Run(std::string("DROP TABLE ") + trace.table);
+    }
     return result;
 }
 
@@ -159,18 +166,22 @@ Result<SqlRows> MigrateToRunKeys(SqlConnection& db) {
     std::vector<std::string> statements{RunKeysSql(db.Dialect()), kNumberRunsSql,
                                         BlocksSql(db.Dialect(), ReadingBlocksTable()),
                                         BlocksSql(db.Dialect(), DiagBlocksTable())};
-    for (const KeyedTable& table : KeyedTables())
-        for (std::string& statement : RekeySql(table))
+    for (const KeyedTable& table : KeyedTables()) {
+        for (std::string& statement : RekeySql(table)) {
             statements.push_back(std::move(statement));
+        }
+    }
     statements.push_back(kTestsIndexSql);
     Result<SqlRows> result = RunAll(db, statements);
-    if (result)
+    if (result) {
         result = IntoBlocks(db, OldTrace<SequencedReading>{"readings", "ms, volts, status",
                                                            ReadingOf, ReadingBlockRow});
-    if (result)
+    }
+    if (result) {
         result = IntoBlocks(
             db, OldTrace<SequencedDiagLine>{"diag_lines", "ms, raw, field_1, field_2, field_3",
                                             DiagLineOf, DiagBlockRow});
+    }
     return result;
 }
 

@@ -87,20 +87,24 @@ const std::vector<Migration>& Migrations() {
 Result<SqlRows> RunMigration(SqlConnection& connection, int version) {
     Result<SqlRows> result =
         connection.Run("CREATE TABLE IF NOT EXISTS orvalt_schema (version INTEGER NOT NULL)");
-    if (result)
+    if (result) {
         result = connection.Run(
             "INSERT INTO orvalt_schema (version) SELECT 0 WHERE NOT EXISTS "
             "(SELECT 1 FROM orvalt_schema)");
+    }
     const Migration& migration = Migrations()[static_cast<std::size_t>(version)];
     for (const char* statement : migration.statements) {
-        if (result)
+        if (result) {
             result = connection.Run(statement);
+        }
     }
-    if (result && migration.code)
+    if (result && migration.code) {
         result = migration.code(connection);
-    if (result)
+    }
+    if (result) {
         result = connection.Run("UPDATE orvalt_schema SET version = $1",
                                 {static_cast<std::int64_t>(version + 1)});
+    }
     return result;
 }
 
@@ -115,18 +119,21 @@ Failure<std::string> NewerSchema(SqlConnection& connection, int found) {
 // version again under it: another station may have taken the step while this
 // one waited. The version reached, or why not.
 Result<int> MigrateOneStep(SqlConnection& connection, int upTo) {
-    if (Result<SqlRows> begun = connection.Begin(Transaction::Schema); !begun)
+    if (Result<SqlRows> begun = connection.Begin(Transaction::Schema); !begun) {
         return Fail(begun.Error());
+    }
     const Result<int> version = ReadSchemaVersion(connection);
     if (!version || *version > CurrentSchemaVersion()) {
         RollBack(connection);
         return version ? NewerSchema(connection, *version) : Fail(version.Error());
     }
     Result<SqlRows> step = SqlRows{};
-    if (*version < upTo)
+    if (*version < upTo) {
         step = RunMigration(connection, *version);
-    if (step)
+    }
+    if (step) {
         step = connection.Run("COMMIT");
+    }
     if (!step) {
         RollBack(connection);
         return Fail(step.Error());
@@ -143,33 +150,40 @@ int CurrentSchemaVersion() {
 Result<int> ReadSchemaVersion(SqlConnection& connection) {
     Result<SqlRows> table = connection.Run(
         "SELECT COUNT(*) FROM information_schema.tables WHERE table_name = 'orvalt_schema'");
-    if (!table)
+    if (!table) {
         table = connection.Run(
             "SELECT COUNT(*) FROM sqlite_master WHERE type = 'table' AND name = 'orvalt_schema'");
-    if (!table)
+    }
+    if (!table) {
         return Fail(table.Error());
-    if (CellInteger(table->at(0).at(0)) == 0)
+    }
+    if (CellInteger(table->at(0).at(0)) == 0) {
         return 0;
+    }
     const Result<SqlRows> version = connection.Run("SELECT MAX(version) FROM orvalt_schema");
-    if (!version)
+    if (!version) {
         return Fail(version.Error());
+    }
     const bool any = !version->empty() && (*version)[0][0];
     return any ? static_cast<int>(CellInteger((*version)[0][0])) : 0;
 }
 
 Result<int> PrepareSchema(SqlConnection& connection, int upTo) {
     const Result<int> found = ReadSchemaVersion(connection);
-    if (!found)
+    if (!found) {
         return found;
-    if (*found > CurrentSchemaVersion())
+    }
+    if (*found > CurrentSchemaVersion()) {
         return NewerSchema(connection, *found);
+    }
     // Each pass reaches at least one version more than it found under the lock.
     int reached = *found;
     upTo = std::min(upTo, CurrentSchemaVersion());
     for (int pass = 0; pass < CurrentSchemaVersion() && reached < upTo; ++pass) {
         const Result<int> step = MigrateOneStep(connection, upTo);
-        if (!step)
+        if (!step) {
             return Fail(step.Error());
+        }
         reached = *step;
     }
     return found;

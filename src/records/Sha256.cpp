@@ -25,9 +25,10 @@ constexpr std::uint32_t Rotr(std::uint32_t x, int n) {
 
 std::array<std::uint32_t, 64> Schedule(const unsigned char* block) {
     std::array<std::uint32_t, 64> w{};
-    for (int i = 0; i < 16; ++i)
+    for (int i = 0; i < 16; ++i) {
         w[i] = std::uint32_t{block[4 * i]} << 24 | std::uint32_t{block[4 * i + 1]} << 16 |
                std::uint32_t{block[4 * i + 2]} << 8 | std::uint32_t{block[4 * i + 3]};
+    }
     for (int i = 16; i < 64; ++i) {
         const auto s0 = Rotr(w[i - 15], 7) ^ Rotr(w[i - 15], 18) ^ (w[i - 15] >> 3);
         const auto s1 = Rotr(w[i - 2], 17) ^ Rotr(w[i - 2], 19) ^ (w[i - 2] >> 10);
@@ -46,19 +47,22 @@ void Compress(State& h, const unsigned char* block) {
         const auto t2 = s0 + ((v[0] & v[1]) ^ (v[0] & v[2]) ^ (v[1] & v[2]));
         v = {t1 + t2, v[0], v[1], v[2], v[3] + t1, v[4], v[5], v[6]};
     }
-    for (int i = 0; i < 8; ++i)
+    for (int i = 0; i < 8; ++i) {
         h[i] += v[i];
+    }
 }
 
 // The message's tail with the 0x80 marker, zeros and the 64-bit bit length.
 std::string Padded(std::string_view bytes) {
     std::string tail(bytes.substr(bytes.size() - bytes.size() % 64));
     tail += static_cast<char>(0x80);
-    while (tail.size() % 64 != 56)
+    while (tail.size() % 64 != 56) {
         tail += '\0';
+    }
     const std::uint64_t bits = std::uint64_t{bytes.size()} * 8;
-    for (int shift = 56; shift >= 0; shift -= 8)
+    for (int shift = 56; shift >= 0; shift -= 8) {
         tail += static_cast<char>((bits >> shift) & 0xFF);
+    }
     return tail;
 }
 
@@ -68,16 +72,20 @@ std::string Sha256Hex(std::string_view bytes) {
     State h{0x6a09e667, 0xbb67ae85, 0x3c6ef372, 0xa54ff53a,
             0x510e527f, 0x9b05688c, 0x1f83d9ab, 0x5be0cd19};
     const auto* data = reinterpret_cast<const unsigned char*>(bytes.data());
-    for (std::size_t at = 0; at + 64 <= bytes.size(); at += 64)
+    for (std::size_t at = 0; at + 64 <= bytes.size(); at += 64) {
         Compress(h, data + at);
+    }
     const std::string tail = Padded(bytes);
-    for (std::size_t at = 0; at < tail.size(); at += 64)
+    for (std::size_t at = 0; at < tail.size(); at += 64) {
         Compress(h, reinterpret_cast<const unsigned char*>(tail.data()) + at);
+    }
     static constexpr char kHex[] = "0123456789abcdef";
     std::string hex;
-    for (std::uint32_t word : h)
-        for (int shift = 28; shift >= 0; shift -= 4)
+    for (std::uint32_t word : h) {
+        for (int shift = 28; shift >= 0; shift -= 4) {
             hex += kHex[(word >> shift) & 0xF];
+        }
+    }
     return hex;
 }
 

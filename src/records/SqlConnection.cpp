@@ -12,13 +12,16 @@ namespace {
 
 Result<std::unique_ptr<SqlConnection>> OpenTarget(const std::string& target, PgAccess access) {
     const bool toRead = access == PgAccess::ReadOnly;
-    if (target.empty())
+    if (target.empty()) {
         return Fail("No results database is set.");
-    if (!LooksLikeUrl(target))
+    }
+    if (!LooksLikeUrl(target)) {
         return toRead ? SqliteConnection::OpenToRead(target) : SqliteConnection::Open(target);
+    }
     const Result<ServerUrl> url = ParseServerUrl(target);
-    if (!url)
+    if (!url) {
         return Fail("Results server " + ShownDatabase(target) + ": " + url.Error());
+    }
     return PgConnection::Open(*url, access);
 }
 

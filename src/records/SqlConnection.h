@@ -84,21 +84,25 @@ void RollBack(SqlConnection& connection);
 // Hands each row to `take`, or says why the statement failed.
 template <class Take>
 Result<void> EachRow(const Result<SqlRows>& rows, Take take) {
-    if (!rows)
+    if (!rows) {
         return Fail(rows.Error());
-    for (const SqlRow& row : *rows)
+    }
+    for (const SqlRow& row : *rows) {
         take(row);
+    }
     return {};
 }
 
 // Each row made into a T, or why the statement failed.
 template <class T, class Make>
 Result<std::vector<T>> RowsAs(const Result<SqlRows>& rows, Make make) {
-    if (!rows)
+    if (!rows) {
         return Fail(rows.Error());
+    }
     std::vector<T> made;
-    for (const SqlRow& row : *rows)
+    for (const SqlRow& row : *rows) {
         made.push_back(make(row));
+    }
     return made;
 }
 

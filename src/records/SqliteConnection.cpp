@@ -15,8 +15,9 @@ constexpr int kBusyWaitMs = 2000;
 
 SqlCell ColumnCell(sqlite3_stmt* statement, int column) {
     const int type = sqlite3_column_type(statement, column);
-    if (type == SQLITE_NULL)
+    if (type == SQLITE_NULL) {
         return std::nullopt;
+    }
     if (type == SQLITE_FLOAT) {
         // Every digit, so a value copied out through its text comes back the same.
         char text[40];
@@ -33,24 +34,28 @@ SqlCell ColumnCell(sqlite3_stmt* statement, int column) {
 SqlRow CurrentRow(sqlite3_stmt* statement) {
     SqlRow row;
     const int columns = sqlite3_column_count(statement);
-    for (int column = 0; column < columns; ++column)
+    for (int column = 0; column < columns; ++column) {
         row.push_back(ColumnCell(statement, column));
+    }
     return row;
 }
 
 int BindOne(sqlite3_stmt* statement, int index, const SqlValue& value) {
-    if (const auto* number = std::get_if<std::int64_t>(&value))
+    if (const auto* number = std::get_if<std::int64_t>(&value)) {
         return sqlite3_bind_int64(statement, index, *number);
-    if (const auto* real = std::get_if<double>(&value))
+    }
+    if (const auto* real = std::get_if<double>(&value)) {
         return sqlite3_bind_double(statement, index, *real);
+    }
     if (const auto* text = std::get_if<std::string>(&value)) {
         const std::string stored = StoredText(*text);
         return sqlite3_bind_text(statement, index, stored.data(), static_cast<int>(stored.size()),
                                  SQLITE_TRANSIENT);
     }
-    if (const auto* blob = std::get_if<SqlBytes>(&value))
+    if (const auto* blob = std::get_if<SqlBytes>(&value)) {
         return sqlite3_bind_blob64(statement, index, blob->bytes.data(), blob->bytes.size(),
                                    SQLITE_TRANSIENT);
+    }
     return sqlite3_bind_null(statement, index);
 }
 
@@ -104,40 +109,47 @@ Result<sqlite3*> OpenHandle(const std::filesystem::path& file, const std::string
 Result<std::unique_ptr<SqlConnection>> SqliteConnection::OpenToRead(
     const std::filesystem::path& file) {
     std::error_code missing;
-    if (!std::filesystem::exists(file, missing))
+    if (!std::filesystem::exists(file, missing)) {
         return std::unique_ptr<SqlConnection>();
+    }
     Result<sqlite3*> db = OpenHandle(file, file.string(), SQLITE_OPEN_READONLY);
-    if (!db)
+    if (!db) {
         return Fail(db.Error());
+    }
     auto connection = std::make_unique<SqliteConnection>(*db, file);
     // A write-ahead-log file in a folder the reader may not write can't get
     // its shared-memory index: then the file is read as it stands. Any other
     // failure is the file's own, and a lock is waited for, never read past.
     const bool read = connection->Run("SELECT COUNT(*) FROM sqlite_master").Ok();
     const int code = sqlite3_errcode(connection->db_);
-    if (read || (code != SQLITE_CANTOPEN && code != SQLITE_READONLY))
+    if (read || (code != SQLITE_CANTOPEN && code != SQLITE_READONLY)) {
         return std::unique_ptr<SqlConnection>(std::move(connection));
+    }
     Result<sqlite3*> fixed =
         OpenHandle(file, ImmutableUri(file), SQLITE_OPEN_READONLY | SQLITE_OPEN_URI);
-    if (!fixed)
+    if (!fixed) {
         return Fail(fixed.Error());
+    }
     return std::unique_ptr<SqlConnection>(std::make_unique<SqliteConnection>(*fixed, file));
 }
 
 Result<std::unique_ptr<SqlConnection>> SqliteConnection::Open(const std::filesystem::path& file) {
     std::error_code ignored;
-    if (file.has_parent_path())
+    if (file.has_parent_path()) {
         std::filesystem::create_directories(file.parent_path(), ignored);
+    }
     Result<sqlite3*> db =
         OpenHandle(file, file.string(), SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE);
-    if (!db)
+    if (!db) {
         return Fail(db.Error());
+    }
     auto connection = std::make_unique<SqliteConnection>(*db, file);
     // WAL lets history and reports read while a run writes; NORMAL syncing keeps
     // every committed transaction through a killed process.
     const Result<SqlRows> mode = connection->Run("PRAGMA journal_mode=WAL");
-    if (!mode)
+    if (!mode) {
         return Fail(mode.Error());
+    }
     [[maybe_unused]] const auto synced = connection->Run("PRAGMA synchronous=NORMAL");
     return std::unique_ptr<SqlConnection>(std::move(connection));
 }
@@ -146,8 +158,9 @@ SqliteConnection::SqliteConnection(sqlite3* db, std::filesystem::path file)
     : db_(db), file_(std::move(file)) {}
 
 SqliteConnection::~SqliteConnection() {
-    for (auto& [sql, statement] : statements_)
+    for (auto& [sql, statement] : statements_) {
         sqlite3_finalize(statement);
+    }
     sqlite3_close(db_);
 }
 
@@ -170,12 +183,14 @@ Result<SqlRows> SqliteConnection::Begin(Transaction /*kind*/) {
 }
 
 Result<sqlite3_stmt*> SqliteConnection::Prepared(std::string_view sql) {
-    if (auto found = statements_.find(sql); found != statements_.end())
+    if (auto found = statements_.find(sql); found != statements_.end()) {
         return found->second;
+    }
     sqlite3_stmt* statement = nullptr;
     if (sqlite3_prepare_v2(db_, sql.data(), static_cast<int>(sql.size()), &statement, nullptr) !=
-        SQLITE_OK)
+        SQLITE_OK) {
         return Failed();
+    }
     statements_.emplace(std::string(sql), statement);
     return statement;
 }
@@ -184,18 +199,21 @@ Result<void> SqliteConnection::Bind(sqlite3_stmt* statement, const std::vector<S
     for (std::size_t i = 0; i < params.size(); ++i) {
         const std::string name = NumberedName('$', i + 1);
         const int index = sqlite3_bind_parameter_index(statement, name.c_str());
-        if (index > 0 && BindOne(statement, index, params[i]) != SQLITE_OK)
+        if (index > 0 && BindOne(statement, index, params[i]) != SQLITE_OK) {
             return Failed();
+        }
     }
     return {};
 }
 
 Result<void> SqliteConnection::Steps(sqlite3_stmt* statement, const SqlRowTaker& take) {
     int code;
-    while ((code = sqlite3_step(statement)) == SQLITE_ROW)
+    while ((code = sqlite3_step(statement)) == SQLITE_ROW) {
         take(CurrentRow(statement));
-    if (code != SQLITE_DONE)
+    }
+    if (code != SQLITE_DONE) {
         return Failed();
+    }
     return {};
 }
 
@@ -203,11 +221,13 @@ Result<void> SqliteConnection::RunRowByRow(std::string_view sql,
                                            const std::vector<SqlValue>& params,
                                            const SqlRowTaker& take) {
     const Result<sqlite3_stmt*> statement = Prepared(sql);
-    if (!statement)
+    if (!statement) {
         return Fail(statement.Error());
+    }
     const StatementInUse inUse(*statement);
-    if (const Result<void> bound = Bind(*statement, params); !bound)
+    if (const Result<void> bound = Bind(*statement, params); !bound) {
         return Fail(bound.Error());
+    }
     return Steps(*statement, take);
 }
 
@@ -215,8 +235,9 @@ Result<SqlRows> SqliteConnection::Run(std::string_view sql, const std::vector<Sq
     SqlRows rows;
     const Result<void> done =
         RunRowByRow(sql, params, [&rows](SqlRow row) { rows.push_back(std::move(row)); });
-    if (!done)
+    if (!done) {
         return Fail(done.Error());
+    }
     return rows;
 }
 

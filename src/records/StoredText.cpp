@@ -9,10 +9,12 @@ namespace {
 constexpr char kHexDigits[] = "0123456789ABCDEF";
 
 int HexValue(char digit) {
-    if (digit >= '0' && digit <= '9')
+    if (digit >= '0' && digit <= '9') {
         return digit - '0';
-    if (digit >= 'A' && digit <= 'F')
+    }
+    if (digit >= 'A' && digit <= 'F') {
         return digit - 'A' + 10;
+    }
     return -1;
 }
 
@@ -48,8 +50,9 @@ std::string StoredText(std::string_view bytes) {
 }
 
 std::string TextFromStored(std::string_view stored) {
-    if (stored.find("\\x") == std::string_view::npos)
+    if (stored.find("\\x") == std::string_view::npos) {
         return std::string(stored);
+    }
     std::string out;
     out.reserve(stored.size());
     for (std::size_t at = 0; at < stored.size();) {

@@ -22,12 +22,14 @@ template <class Row, class Make>
 Result<std::vector<Row>> RowsOfBlock(std::string_view block, std::int64_t count, BlockShape shape,
                                      Make make) {
     Result<BlockColumns> decoded = DecodeColumnBlock(block, count, shape);
-    if (!decoded)
+    if (!decoded) {
         return Fail(decoded.Error());
+    }
     std::vector<Row> rows;
     rows.reserve(static_cast<std::size_t>(count));
-    for (std::size_t i = 0; i < static_cast<std::size_t>(count); ++i)
+    for (std::size_t i = 0; i < static_cast<std::size_t>(count); ++i) {
         rows.push_back(make(*decoded, i));
+    }
     return rows;
 }
 
@@ -49,8 +51,9 @@ std::string EncodeDiagBlock(const std::vector<SequencedDiagLine>& lines) {
     for (std::size_t i = 0; i < lines.size(); ++i) {
         c.integers[0][i] = lines[i].seq;
         c.integers[1][i] = lines[i].line.ms;
-        for (std::size_t f = 0; f < 3; ++f)
+        for (std::size_t f = 0; f < 3; ++f) {
             c.integers[2 + f][i] = lines[i].line.fields[f];
+        }
         c.texts[0][i] = lines[i].line.raw;
     }
     return EncodeColumnBlock(c, lines.size());

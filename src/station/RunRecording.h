@@ -13,7 +13,7 @@
 
 #include "domain/SessionObserver.h"
 #include "platform/Clock.h"
-#include "records/RunRecorder.h"
+#include "recording/RunRecorder.h"
 
 namespace orvalt {
 

@@ -5,7 +5,7 @@
 #include "execution/RunRecord.h"
 #include "execution/WindowModel.h"
 #include "platform/HostIdentity.h"
-#include "records/SettingsPairs.h"
+#include "recording/SettingsPairs.h"
 #include "records/Sha256.h"
 
 namespace orvalt {

@@ -1,10 +1,10 @@
 #include "station/StationRecording.h"
 
+#include "lookback/ReportFile.h"
 #include "platform/DataPaths.h"
+#include "recording/SpoolOnStart.h"
 #include "records/RecordsToRead.h"
-#include "records/ReportFile.h"
 #include "records/ResultsSetting.h"
-#include "records/SpoolOnStart.h"
 #include "records/SqlConnection.h"
 
 namespace orvalt {

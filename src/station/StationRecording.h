@@ -14,7 +14,7 @@
 
 #include "domain/SessionObservers.h"
 #include "platform/Clock.h"
-#include "records/RunRecorder.h"
+#include "recording/RunRecorder.h"
 #include "station/RunRecording.h"
 
 namespace orvalt {

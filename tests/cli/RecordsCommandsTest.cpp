@@ -16,7 +16,7 @@
 
 #include "cli/ExitStatus.h"
 #include "platform/UniqueFd.h"
-#include "records/RunRecorder.h"
+#include "recording/RunRecorder.h"
 #include "support/ChildProcess.h"
 #include "support/TempFolder.h"
 

@@ -48,8 +48,9 @@ TEST(DatabaseUrlTest, NoPasswordReachesAnyShownFormAndNoneChangesTheIdentity) {
     const std::string alphabet = "abcXYZ0189@:;!$&'()*+=-._~";
     for (int round = 0; round < 400; ++round) {
         std::string password(8 + random() % 12, ' ');
-        for (char& c : password)
+        for (char& c : password) {
             c = alphabet[random() % alphabet.size()];
+        }
         password.front() = 'Q';  // no shown text holds a Q but the password's
         std::string encoded;
         for (char c : password) {
@@ -107,8 +108,9 @@ TEST(DatabaseUrlTest, AMistypedUrlIsRefusedWithoutRepeatingWhatFollowsItsScheme)
         EXPECT_EQ(opened.Error().find('Z'), std::string::npos) << opened.Error();
     }
     for (const char* file : {"results.sqlite", "/data/a:b.sqlite", "postgres/results.sqlite",
-                             "postgresql-results.sqlite", "c:results.sqlite", "./x://y"})
+                             "postgresql-results.sqlite", "c:results.sqlite", "./x://y"}) {
         EXPECT_FALSE(LooksLikeUrl(file)) << file;
+    }
 }
 
 }  // namespace

@@ -1,4 +1,4 @@
-// The smaller parts of recording: the plan digest, the named measurements, and
+// The smaller parts of run records: the plan digest, the text as stored, and
 // the ResultsDatabase setting beside (never inside) Location.
 
 #include <gtest/gtest.h>
@@ -7,7 +7,6 @@
 
 #include "platform/DataPaths.h"
 #include "records/ResultsSetting.h"
-#include "records/SettingsPairs.h"
 #include "records/Sha256.h"
 #include "records/StoredText.h"
 #include "support/TempFolder.h"
@@ -58,22 +57,6 @@ TEST(ResultsSettingTest, LivesUnderItsOwnKeyAndLeavesLocationAsItWas) {
     EXPECT_EQ(DefaultResultsSpool("/tmp/x.sqlite"), DefaultResultsSpool("/tmp/x.sqlite"));
 }
 
-TEST(SettingsPairsTest, KeepsAllThirtyEightValuesByTheirRegistryNames) {
-    SettingsRecord settings = DefaultSettings();
-    settings.cfgTime1 = -7;
-    const auto pairs = SettingsPairs(settings);
-    EXPECT_EQ(pairs.size(), 38u);
-    const auto value = [&](const std::string& name) {
-        for (const auto& [key, text] : pairs)
-            if (key == name)
-                return text;
-        return std::string("missing");
-    };
-    EXPECT_EQ(value("VoltageOn"), "2.0");
-    EXPECT_EQ(value("cfgTime1"), "-7");
-    EXPECT_EQ(value("TaskTerminateWaitTime"), "5000");
-}
-
 // Any bytes go in as UTF-8 without NUL and come back exactly; valid UTF-8
 // goes in as it is.
 TEST(StoredTextTest, EveryByteStringComesBackAndUtf8StaysAsItIs) {
@@ -92,9 +75,10 @@ TEST(StoredTextTest, EveryByteStringComesBackAndUtf8StaysAsItIs) {
         std::string("\\xAF0a\xB0\xC3\xE2\x82\xAC\xED\xF0\xF4\xFF\x80 ") + '\0';
     for (int round = 0; round < 20000; ++round) {
         std::string bytes(random() % 24, ' ');
-        for (char& byte : bytes)
+        for (char& byte : bytes) {
             byte =
                 random() % 4 ? alphabet[random() % alphabet.size()] : static_cast<char>(random());
+        }
         const std::string stored = StoredText(bytes);
         ASSERT_EQ(TextFromStored(stored), bytes) << stored;
         ASSERT_EQ(stored.find('\0'), std::string::npos);

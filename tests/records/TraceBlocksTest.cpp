@@ -9,8 +9,8 @@
 
 #include <zlib.h>
 
-#include "records/RecordsKit.h"
 #include "records/TraceBlocks.h"
+#include "support/RecordsKit.h"
 
 namespace orvalt::test {
 namespace {
@@ -50,8 +50,9 @@ std::string RandomStatus(std::mt19937_64& random) {
     std::string status = "Reading voltage = 0.00 #" + std::to_string(random() % 1000);
     if (random() % 5 == 0) {
         status.resize(random() % 300);
-        for (char& c : status)
+        for (char& c : status) {
             c = static_cast<char>(random());  // NUL and bytes that are not UTF-8
+        }
     }
     return status;
 }
@@ -69,11 +70,13 @@ std::vector<SequencedReading> RandomReadings(std::mt19937_64& random, std::size_
 }
 
 bool SameBits(const std::vector<SequencedReading>& a, const std::vector<SequencedReading>& b) {
-    if (a.size() != b.size())
+    if (a.size() != b.size()) {
         return false;
+    }
     for (std::size_t i = 0; i < a.size(); ++i) {
-        if (a[i].seq != b[i].seq || !SameReadingBits(a[i].reading, b[i].reading))
+        if (a[i].seq != b[i].seq || !SameReadingBits(a[i].reading, b[i].reading)) {
             return false;
+        }
     }
     return true;
 }
@@ -105,11 +108,12 @@ TEST(TraceBlocksTest, AnyDiagnosticLinesComeBackBitForBit) {
     std::mt19937_64 random(99);
     for (int trial = 0; trial < 200; ++trial) {
         std::vector<SequencedDiagLine> lines(random() % 300);
-        for (SequencedDiagLine& l : lines)
+        for (SequencedDiagLine& l : lines) {
             l = {RandomStep(random),
                  {RandomStep(random),
                   RandomStatus(random),
                   {static_cast<std::int64_t>(random()), RandomStep(random), -RandomStep(random)}}};
+        }
         const auto back =
             DecodeDiagBlock(EncodeDiagBlock(lines), static_cast<std::int64_t>(lines.size()));
         ASSERT_TRUE(back.Ok()) << back.Error();
@@ -127,10 +131,11 @@ TEST(TraceBlocksTest, AnyDiagnosticLinesComeBackBitForBit) {
 
 TEST(TraceBlocksTest, ATestOfTheExamplePlanTakesAFewBytesAReading) {
     std::vector<SequencedReading> readings;
-    for (int i = 0; i < 205; ++i)
+    for (int i = 0; i < 205; ++i) {
         readings.push_back(
             {i * 2,
              {i * 10, i < 100 ? 0.0 : 9.87, "Reading voltage = 0.00 #" + std::to_string(i % 40)}});
+    }
     EXPECT_LT(EncodeReadingBlock(readings).size(), 205u * 4);
 }
 

@@ -8,14 +8,14 @@
 #include <limits>
 #include <thread>
 
-#include "records/OldSchemaKit.h"
-#include "records/RecordsKit.h"
+#include "lookback/ReportFile.h"
+#include "lookback/RunReport.h"
+#include "recording/SpoolOnStart.h"
 #include "records/RecordsToRead.h"
-#include "records/ReportFile.h"
-#include "records/RunReport.h"
 #include "records/Schema.h"
-#include "records/SpoolOnStart.h"
+#include "support/OldSchemaKit.h"
 #include "support/PgCluster.h"
+#include "support/RecordsKit.h"
 #include "support/TempFolder.h"
 
 namespace orvalt::test {
@@ -41,8 +41,9 @@ std::string RecordSampleRun(const std::string& target, const TempFolder& folder)
             const double volts = i % 7 == 0 ? odd[i / 7 % 5] : (i % 65) * 0.0003158 - t;
             recorder.RecordReading(static_cast<std::uint32_t>(i * 10 + (i == 150) * 4000000000u),
                                    volts, "Reading voltage = " + std::to_string(i) + " \xB0");
-            if (i % 50 == 0)
+            if (i % 50 == 0) {
                 recorder.RecordDiagLine(static_cast<std::uint32_t>(i * 10), "1F4 3 2", {500, 3, i});
+            }
         }
         recorder.RecordSwitch(3000, 4, false);
         recorder.EndTest(
@@ -66,8 +67,9 @@ void ExpectSameReadings(const LoadedRun& a, const LoadedRun& b) {
         const auto& x = a.tests[t].readings;
         const auto& y = b.tests[t].readings;
         ASSERT_EQ(x.size(), y.size());
-        for (std::size_t i = 0; i < x.size(); ++i)
+        for (std::size_t i = 0; i < x.size(); ++i) {
             EXPECT_TRUE(SameReadingBits(x[i], y[i])) << t << "/" << i;
+        }
     }
 }
 
@@ -88,22 +90,26 @@ void ExpectMigratedLikeRecorded(const std::string& older, const LoadedRun& recor
         << toRead.Error();
     std::vector<std::string> failures(3);
     std::vector<std::thread> stations;
-    for (std::size_t i = 0; i < failures.size(); ++i)
+    for (std::size_t i = 0; i < failures.size(); ++i) {
         stations.emplace_back([&, i] {
             const auto opened = OpenRecordDatabase(older);
             failures[i] = opened.Ok() ? "" : opened.Error();
         });
-    for (std::thread& station : stations)
+    }
+    for (std::thread& station : stations) {
         station.join();
-    for (const std::string& failure : failures)
+    }
+    for (const std::string& failure : failures) {
         EXPECT_EQ(failure, "");
+    }
     const LoadedRun migrated = Loaded(older, recorded.start.uuid);
     ExpectSameReadings(migrated, recorded);
     EXPECT_EQ(RunReportHtml(migrated), RunReportHtml(recorded));
     auto db = OpenSqlConnection(older);
     EXPECT_EQ(ReadSchemaVersion(**db).Value(), CurrentSchemaVersion());
-    for (const char* gone : {"readings", "diag_lines"})  // not kept twice
+    for (const char* gone : {"readings", "diag_lines"}) {  // not kept twice
         EXPECT_FALSE((*db)->Run(std::string("SELECT COUNT(*) FROM ") + gone).Ok()) << gone;
+    }
     EXPECT_EQ(CountRows(**db, "reading_blocks", recorded.start.uuid), 2);
     EXPECT_EQ(CountRows(**db, "diag_blocks", recorded.start.uuid), 3);  // between, and each test
 }
@@ -119,8 +125,9 @@ TEST(TraceMigrationTest, AnOlderSqliteFileMigratesToTheSameRunAndReport) {
 }
 
 TEST(TraceMigrationTest, AnOlderServerDatabaseMigratesToTheSameRunAndReport) {
-    if (PostgresTestsMaySkip())
+    if (PostgresTestsMaySkip()) {
         GTEST_SKIP() << "Debian's postgresql is not installed";
+    }
     PgCluster cluster;
     ASSERT_TRUE(cluster.Ready()) << cluster.Problem();
     TempFolder folder;

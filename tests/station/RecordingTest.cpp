@@ -13,14 +13,14 @@
 #include <thread>
 
 #include "config/TestPlanFile.h"
+#include "lookback/RunLoad.h"
+#include "lookback/RunReport.h"
+#include "lookback/StoredTrace.h"
 #include "plot/CrossingMarks.h"
 #include "plot/LightPlotModel.h"
 #include "plot/PlotFeed.h"
 #include "records/ResultsSetting.h"
-#include "records/RunLoad.h"
-#include "records/RunReport.h"
 #include "records/Sha256.h"
-#include "records/StoredTrace.h"
 #include "station/StationSession.h"
 #include "support/HoldWhileRunning.h"
 #include "support/PgCluster.h"

@@ -9,7 +9,7 @@
 #include <QTest>
 #include <array>
 
-#include "records/History.h"
+#include "lookback/History.h"
 #include "ui/MainWindowControls.h"
 #include "ui/UiTests.h"
 #include "ui/WindowRig.h"

@@ -1,0 +1,390 @@
+#include "recording/RunRecorder.h"
+
+#include "domain/Daq.h"
+#include "platform/RandomUuid.h"
+#include "platform/UtcTime.h"
+#include "recording/EventRows.h"
+
+namespace orvalt {
+
+namespace {
+
+void StampTime(std::string& time) {
+    if (time.empty()) {
+        time = UtcIsoNow();
+    }
+}
+
+std::int64_t& TraceMs(RecordEvent& event) {
+    if (auto* reading = std::get_if<ReadingTaken>(&event)) {
+        return reading->reading.ms;
+    }
+    if (auto* change = std::get_if<LineSwitched>(&event)) {
+        return change->change.ms;
+    }
+    return std::get<DiagLineSeen>(event).line.ms;
+}
+
+// Ticks wrap at 32 bits; the difference of two of them is signed.
+std::int64_t Since(std::uint32_t origin, std::uint32_t tick) {
+    return static_cast<std::int32_t>(tick - origin);
+}
+
+}  // namespace
+
+RunRecorder::RunRecorder(RecordStoreOptions store, RecorderOptions options)
+    : store_(std::move(store)),
+      options_(options),
+      filling_(TouchedChunk()),
+      spare_(TouchedChunk()),
+      writer_([this] { WriterLoop(); }) {
+    std::vector<Chunk> stock = StockedChunks(options.whenBehind);
+    std::scoped_lock lock(mutex_);
+    pool_ = std::move(stock);
+    pool_.reserve(kPooledChunks);
+    spareWanted_ = false;
+}
+
+// A hand-over that starts a chunk takes one of these while the writer keeps
+// up, and so never faults in a page. A writer that may hold the producer up
+// needs no more than it lets wait.
+std::vector<RunRecorder::Chunk> RunRecorder::StockedChunks(WriterBehind whenBehind) {
+    const std::size_t count = whenBehind == WriterBehind::Wait ? kWaitingChunks : kPooledChunks;
+    std::vector<Chunk> stock;
+    stock.reserve(kPooledChunks);
+    for (std::size_t i = 0; i < count; ++i) {
+        stock.push_back(TouchedChunk());
+    }
+    return stock;
+}
+
+RunRecorder::~RunRecorder() {
+    {
+        std::scoped_lock lock(mutex_);
+        stopping_ = true;
+    }
+    wake_.notify_all();
+    writer_.join();
+}
+
+RunRecorder::Chunk RunRecorder::TouchedChunk() {
+    Chunk chunk;
+    chunk.resize(kChunkEvents);
+    chunk.clear();
+    return chunk;
+}
+
+RunRecorder::Chunk RunRecorder::ReservedChunk() {
+    Chunk chunk;
+    chunk.reserve(kChunkEvents);
+    return chunk;
+}
+
+RunRecorder::Chunk RunRecorder::PooledChunkLocked() {
+    if (pool_.empty()) {
+        return {};
+    }
+    Chunk chunk = std::move(pool_.back());
+    pool_.pop_back();
+    return chunk;
+}
+
+void RunRecorder::StartChunkLocked() {
+    tallyAt_.reset();
+    if (!filling_.empty()) {
+        full_.push_back(std::move(filling_));
+        // Waiting to be woken by time alone would hold up a hand-over waiting
+        // for the writer.
+        if (options_.whenBehind == WriterBehind::Wait) {
+            urgent_ = true;
+            wake_.notify_one();
+        }
+    }
+    filling_ = spare_.capacity() >= kChunkEvents ? std::move(spare_) : PooledChunkLocked();
+    if (filling_.capacity() < kChunkEvents) {
+        filling_ = ReservedChunk();
+    }
+    spare_ = PooledChunkLocked();
+    spareWanted_ = spare_.capacity() < kChunkEvents;
+}
+
+void RunRecorder::ReplaceSpare() {
+    if (!spareWanted_.load()) {
+        return;
+    }
+    Chunk chunk = ReservedChunk();
+    std::scoped_lock lock(mutex_);
+    if (spare_.capacity() < kChunkEvents) {
+        spare_ = std::move(chunk);
+    }
+    spareWanted_ = false;
+}
+
+void RunRecorder::WaitForWriterLocked(std::unique_lock<std::mutex>& lock) {
+    constexpr std::uint64_t kMostWaiting = kWaitingChunks * kChunkEvents;
+    if (options_.whenBehind != WriterBehind::Wait || handed_ - stored_ < kMostWaiting) {
+        return;
+    }
+    urgent_ = true;
+    wake_.notify_one();
+    written_.wait(lock, [this] { return handed_ - stored_ < kMostWaiting || stopping_; });
+}
+
+void RunRecorder::PushLocked(RecordEvent event) {
+    const bool milestone = IsMilestone(event);
+    if (filling_.size() >= kChunkEvents || filling_.capacity() < kChunkEvents) {
+        StartChunkLocked();
+    }
+    filling_.push_back(Queued(std::move(event)));
+    ++handed_;
+    if (milestone) {
+        urgent_ = true;
+        wake_.notify_one();
+    }
+}
+
+std::string RunRecorder::BeginRun(RunStart run) {
+    if (run.uuid.empty()) {
+        run.uuid = NewRandomUuid();
+    }
+    StampTime(run.startedAt);
+    std::string uuid = run.uuid;
+    {
+        std::scoped_lock lock(mutex_);
+        if (run_) {
+            EndRunLocked({RecordEnd::Abandoned, "a new run began before this one ended", {}});
+        }
+        run_ = run;
+        tally_ = {};
+        lastUuid_ = run.uuid;
+        origin_.reset();
+        nextSeq_ = 0;
+        PushLocked(RunBegan{std::move(run)});
+    }
+    ReplaceSpare();
+    return uuid;
+}
+
+void RunRecorder::BeginTest(TestRecordStart test) {
+    StampTime(test.startedAt);
+    {
+        std::scoped_lock lock(mutex_);
+        if (!run_) {
+            return;
+        }
+        ReleaseHeld();
+        test_ = test;
+        testHasOrigin_ = false;
+        PushLocked(TestBegan{run_->uuid, std::move(test)});
+        ++tally_.begun;
+        PushTallyLocked();
+    }
+    ReplaceSpare();
+}
+
+// A tally carries the run's whole start (its plan text, its settings), and
+// only the newest of them matters to the record. One the writer has not taken
+// yet is brought up to date and moved last, instead of copying the start
+// again: the queue and the writer's work then stay the same however large the
+// plan.
+void RunRecorder::PushTallyLocked() {
+    if (!tallyAt_) {
+        PushLocked(RunTallied{*run_, tally_});
+    } else {
+        QueuedEvent& slot = filling_[*tallyAt_];
+        std::unique_ptr<RecordEvent> boxed =
+            std::move(std::get<std::unique_ptr<RecordEvent>>(slot));
+        slot = std::monostate{};
+        std::get<RunTallied>(*boxed).tally = tally_;
+        PushLocked(std::move(*boxed));
+    }
+    tallyAt_ = filling_.size() - 1;
+}
+
+TraceStamp RunRecorder::NextStamp() {
+    return {run_->uuid, nextSeq_++, test_ ? std::optional<int>(test_->index) : std::nullopt};
+}
+
+void RunRecorder::PushTrace(RecordEvent event, std::uint32_t tick) {
+    if (test_ && !testHasOrigin_) {
+        beforeOrigin_.emplace_back(std::move(event), tick);
+        return;
+    }
+    TraceMs(event) = origin_ ? Since(*origin_, tick) : 0;
+    PushLocked(std::move(event));
+}
+
+// The held events get their times once the origin is known; a test that never
+// switched its power times them from its first event.
+void RunRecorder::ReleaseHeld() {
+    if (!beforeOrigin_.empty() && !testHasOrigin_) {
+        origin_ = beforeOrigin_.front().second;
+    }
+    for (auto& [event, tick] : beforeOrigin_) {
+        TraceMs(event) = Since(*origin_, tick);
+        PushLocked(std::move(event));
+    }
+    beforeOrigin_.clear();
+}
+
+void RunRecorder::RecordSwitch(std::uint32_t tick, int line, bool on) {
+    {
+        std::unique_lock lock(mutex_);
+        WaitForWriterLocked(lock);
+        if (!run_) {
+            return;
+        }
+        if (line == kPowerLine && test_ && !testHasOrigin_) {
+            origin_ = tick;
+            testHasOrigin_ = true;
+            ReleaseHeld();
+        }
+        PushTrace(LineSwitched{NextStamp(), {0, line, on}}, tick);
+    }
+    ReplaceSpare();
+}
+
+void RunRecorder::RecordReading(std::uint32_t tick, double volts, std::string status) {
+    {
+        std::unique_lock lock(mutex_);
+        WaitForWriterLocked(lock);
+        if (run_) {
+            PushTrace(ReadingTaken{NextStamp(), {0, volts, std::move(status)}}, tick);
+        }
+    }
+    ReplaceSpare();
+}
+
+void RunRecorder::RecordDiagLine(std::uint32_t tick, std::string raw,
+                                 std::array<std::int64_t, 3> fields) {
+    {
+        std::unique_lock lock(mutex_);
+        WaitForWriterLocked(lock);
+        if (run_) {
+            PushTrace(DiagLineSeen{NextStamp(), {0, std::move(raw), fields}}, tick);
+        }
+    }
+    ReplaceSpare();
+}
+
+void RunRecorder::EndTest(TestFinish finish) {
+    StampTime(finish.endedAt);
+    {
+        std::scoped_lock lock(mutex_);
+        if (!run_ || !test_) {
+            return;
+        }
+        ReleaseHeld();
+        CountTestEnd(tally_, finish);
+        PushLocked(TestEnded{run_->uuid, std::move(*test_), std::move(finish)});
+        test_.reset();
+        PushTallyLocked();
+    }
+    ReplaceSpare();
+}
+
+void RunRecorder::EndRunLocked(RunFinish finish) {
+    StampTime(finish.endedAt);
+    ReleaseHeld();
+    if (test_) {
+        TestFinish abandoned{RecordEnd::Abandoned, {}, {}, std::nullopt, finish.endedAt};
+        PushLocked(TestEnded{run_->uuid, std::move(*test_), std::move(abandoned)});
+        test_.reset();
+    }
+    PushLocked(RunEnded{std::move(*run_), std::move(finish), tally_});
+    run_.reset();
+    tallyAt_.reset();
+}
+
+void RunRecorder::EndRun(RunFinish finish) {
+    {
+        std::scoped_lock lock(mutex_);
+        if (run_) {
+            EndRunLocked(std::move(finish));
+        }
+    }
+    ReplaceSpare();
+}
+
+std::string RunRecorder::LastRunUuid() const {
+    std::scoped_lock lock(mutex_);
+    return lastUuid_;
+}
+
+std::string RunRecorder::LossIfClosed() const {
+    std::scoped_lock lock(mutex_);
+    return lossIfClosed_;
+}
+
+void RunRecorder::Flush() {
+    std::unique_lock lock(mutex_);
+    const std::uint64_t target = handed_;
+    urgent_ = true;
+    wake_.notify_one();
+    written_.wait(lock, [&] { return stored_ >= target; });
+}
+
+RecorderBacklog RunRecorder::Backlog() const {
+    std::scoped_lock lock(mutex_);
+    RecorderBacklog backlog{filling_.size(), full_.size() + (filling_.empty() ? 0 : 1)};
+    for (const Chunk& chunk : full_) {
+        backlog.events += chunk.size();
+    }
+    return backlog;
+}
+
+// The chunk being filled is swapped for a kept one, so that taking the queue
+// costs the producers only a few moves.
+std::vector<RunRecorder::Chunk> RunRecorder::TakeBatch(bool& stopping) {
+    std::unique_lock lock(mutex_);
+    wake_.wait_for(lock, options_.flushEvery, [&] { return urgent_ || stopping_; });
+    urgent_ = false;
+    stopping = stopping_;
+    std::vector<Chunk> batch = std::exchange(full_, {});
+    tallyAt_.reset();
+    if (!filling_.empty()) {
+        batch.push_back(std::exchange(filling_, PooledChunkLocked()));
+    }
+    return batch;
+}
+
+void RunRecorder::KeepForReuseLocked(std::vector<Chunk>& written) {
+    while (!written.empty() && pool_.size() < kPooledChunks) {
+        pool_.push_back(std::move(written.back()));
+        written.pop_back();
+    }
+}
+
+// The written chunks are emptied outside the lock; those not kept for reuse
+// are freed after it is let go.
+void RunRecorder::WriterLoop() {
+    bool stopping = false;
+    while (!stopping) {
+        std::vector<Chunk> batch = TakeBatch(stopping);
+        EventRows built;
+        std::size_t events = 0;
+        for (Chunk& chunk : batch) {
+            events += chunk.size();
+            for (QueuedEvent& queued : chunk) {
+                if (std::optional<RecordEvent> event = Unqueued(std::move(queued))) {
+                    built.Add(*event);
+                }
+            }
+        }
+        std::vector<RowWrite> rows = built.Take();
+        if (!rows.empty() || store_.HasBacklog()) {
+            store_.Write(std::move(rows));
+        }
+        std::string loss = store_.LossIfClosed();
+        for (Chunk& chunk : batch) {
+            chunk.clear();
+        }
+        std::scoped_lock lock(mutex_);
+        lossIfClosed_ = std::move(loss);
+        stored_ += events;
+        KeepForReuseLocked(batch);
+        written_.notify_all();
+    }
+}
+
+}  // namespace orvalt

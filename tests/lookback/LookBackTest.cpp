@@ -1,0 +1,380 @@
+// History, yield and the command line over a database of known runs.
+
+#include <gtest/gtest.h>
+
+#include <set>
+#include <sstream>
+
+#include "cli/ExitStatus.h"
+#include "cli/RecordsCommands.h"
+#include "domain/PrintableText.h"
+#include "lookback/History.h"
+#include "lookback/Yield.h"
+#include "recording/EventRows.h"
+#include "support/ChildProcess.h"
+#include "support/OldSchemaKit.h"
+#include "support/RecordsKit.h"
+#include "support/TempFolder.h"
+
+namespace orvalt::test {
+namespace {
+
+namespace fs = std::filesystem;
+using enum RecordEnd;
+
+struct RunPlan {
+    std::string uuid, startedAt, model, driver, serial;
+    std::vector<RecordEnd> tests;
+    std::vector<std::optional<std::string>> verdicts;
+};
+
+class LookBackTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        OpenDatabase();
+        ASSERT_TRUE(db_);
+        Add({"r1",
+             "2026-11-30T08:00:00.000Z",
+             "X100",
+             "D-200",
+             "SN-1",
+             {Completed, Completed},
+             {"PASS", "FAIL"}});
+        Add({"r2",
+             "2026-12-01T09:00:00.000Z",
+             "X100",
+             "D-200",
+             "SN-2",
+             {Completed, Abandoned},
+             {}});
+        Add({"r3", "2026-12-02T10:00:00.000Z", "X100", "D-300", "SN-1", {Completed}, {"PASS"}});
+        Add({"r4", "2026-12-02T11:00:00.000Z", "Z9", "D-300", "", {Stopped}, {}});
+    }
+
+    void Add(const RunPlan& plan) {
+        RunStart run = SampleRun(plan.model, plan.serial);
+        run.uuid = plan.uuid;
+        run.startedAt = plan.startedAt;
+        run.unit.driverModel = plan.driver;
+        std::vector<RowWrite> rows;
+        RunTally tally;
+        for (std::size_t i = 0; i < plan.tests.size(); ++i) {
+            TestFinish finish{plan.tests[i], "", {}, std::nullopt, ""};
+            if (i < plan.verdicts.size() && plan.verdicts[i]) {
+                finish.verdict = Verdict{*plan.verdicts[i], ""};
+            }
+            AppendEventRows(TestEnded{plan.uuid, SampleTest(static_cast<int>(i)), finish}, rows);
+            ++tally.begun;
+            CountTestEnd(tally, finish);
+        }
+        AppendEventRows(RunEnded{run, {RecordEnd::Completed, "", plan.startedAt}, tally}, rows);
+        ASSERT_TRUE(WriteRows(*db_, rows).Ok());
+    }
+
+    std::vector<std::string> Uuids(const HistoryFilter& filter) {
+        std::vector<std::string> uuids;
+        const auto rows = QueryHistory(*db_, filter).Value();
+        for (const auto& row : rows) {
+            uuids.push_back(row.uuid);
+        }
+        return uuids;
+    }
+
+    void OpenDatabase() {
+        auto opened = OpenRecordDatabase(path_);
+        ASSERT_TRUE(opened.Ok()) << opened.Error();
+        db_ = std::move(opened).Value();
+    }
+
+    int Cli(std::vector<std::string> args, std::string& out, std::string& err) {
+        std::ostringstream o, e;
+        const auto status = RunRecordsCommand(args, o, e);
+        out = o.str();
+        err = e.str();
+        return status.value_or(-1);
+    }
+
+    TempFolder folder_;
+    std::string path_ = (folder_ / "results.sqlite").string();
+    std::unique_ptr<SqlConnection> db_;
+};
+
+TEST_F(LookBackTest, HistoryIsNewestFirstAndFilters) {
+    using V = std::vector<std::string>;
+    EXPECT_EQ(Uuids({}), (V{"r4", "r3", "r2", "r1"}));
+    EXPECT_EQ(Uuids({"SN-1", std::nullopt, std::nullopt}), (V{"r3", "r1"}));
+    EXPECT_EQ(Uuids({std::nullopt, "X100", "2026-12-01"}), (V{"r3", "r2"}));
+    EXPECT_EQ(Uuids({"SN-1", "Z9", std::nullopt}), V{});
+    const auto rows = QueryHistory(*db_, {std::nullopt, std::nullopt, "2026-12-01"}).Value();
+    ASSERT_EQ(rows.size(), 3u);
+    EXPECT_EQ(rows[2].tests, 2);
+    EXPECT_EQ(rows[2].completedTests, 1);
+}
+
+TEST_F(LookBackTest, YieldCountsTestsUnitsOutcomesAndVerdictsPerGroup) {
+    const auto byModel = QueryYield(*db_, YieldGrouping::Model, std::nullopt);
+    ASSERT_TRUE(byModel.Ok()) << byModel.Error();
+    ASSERT_EQ(byModel->size(), 2u);
+    const YieldRow& x100 = (*byModel)[0];
+    EXPECT_EQ(x100.group, "X100");
+    EXPECT_EQ(x100.tests, 5);
+    EXPECT_EQ(x100.units, 2);  // SN-1 twice, SN-2
+    EXPECT_EQ(x100.completed, 4);
+    EXPECT_EQ(x100.abandoned, 1);
+    EXPECT_EQ(x100.passed, 2);
+    EXPECT_EQ(x100.failed, 1);
+    EXPECT_EQ((*byModel)[1].units, 1);  // a run without serial counts as its own unit
+    EXPECT_EQ((*byModel)[1].abandoned, 1);
+
+    const auto byDay = QueryYield(*db_, YieldGrouping::Day, "2026-12-01");
+    ASSERT_EQ(byDay->size(), 2u);
+    EXPECT_EQ((*byDay)[0].group, "2026-12-01");
+    EXPECT_EQ((*byDay)[1].group, "2026-12-02");
+    EXPECT_EQ((*byDay)[1].tests, 2);
+
+    const auto byDriver = QueryYield(*db_, YieldGrouping::Driver, std::nullopt);
+    ASSERT_EQ(byDriver->size(), 2u);
+    EXPECT_EQ((*byDriver)[1].group, "DrvCo D-300");
+    EXPECT_EQ((*byDriver)[1].tests, 2);
+}
+
+TEST_F(LookBackTest, CommandsPrintWhatTheQueriesFind) {
+    std::string out, err;
+    EXPECT_EQ(Cli({"history", "--serial", "SN-1", "--db", path_}, out, err), 0) << err;
+    EXPECT_EQ(out.find("r3"), out.find("2026-12-02T10") + 26);
+    EXPECT_NE(out.find("r1"), std::string::npos);
+    EXPECT_EQ(out.find("r2"), std::string::npos);
+
+    EXPECT_EQ(Cli({"yield", "--by", "driver", "--since", "2026-12-02", "--db", path_}, out, err), 0)
+        << err;
+    EXPECT_NE(out.find("DrvCo D-300"), std::string::npos) << out;
+    EXPECT_EQ(out.find("D-200"), std::string::npos) << out;
+
+    EXPECT_EQ(Cli({"yield", "--by", "serial", "--db", path_}, out, err), 2);
+    EXPECT_EQ(Cli({"history", "--since", "2026-02-30", "--db", path_}, out, err), 2);
+    EXPECT_NE(err.find("YYYY-MM-DD"), std::string::npos) << err;
+    EXPECT_EQ(Cli({"report", "--out", (folder_ / "r.html").string(), "--db", path_}, out, err), 2);
+    EXPECT_EQ(
+        Cli({"report", "--run", "nope", "--out", (folder_ / "r.html").string(), "--db", path_}, out,
+            err),
+        kExitRecordsUnreadable);
+    EXPECT_NE(err.find("No run nope"), std::string::npos);
+    EXPECT_EQ(Cli({"--plan", "x.csv"}, out, err), -1);  // not a records command
+}
+
+// --limit N keeps the newest N of what the filters let through, as the lines
+// of the whole history begin; anything but a whole number from 1 is refused,
+// naming the value, before the database is read.
+TEST_F(LookBackTest, HistoryLimitKeepsTheNewestRuns) {
+    std::string all, out, err;
+    ASSERT_EQ(Cli({"history", "--db", path_}, all, err), 0) << err;
+    ASSERT_EQ(std::count(all.begin(), all.end(), '\n'), 4) << all;
+    for (std::size_t limit = 1; limit <= 5; ++limit) {
+        ASSERT_EQ(Cli({"history", "--limit", std::to_string(limit), "--db", path_}, out, err), 0)
+            << err;
+        std::size_t end = 0;
+        for (std::size_t line = 0; line < limit && end < all.size(); ++line) {
+            end = all.find('\n', end) + 1;
+        }
+        EXPECT_EQ(out, all.substr(0, end)) << limit;
+    }
+    ASSERT_EQ(Cli({"history", "--serial", "SN-1", "--limit", "1", "--db", path_}, out, err), 0);
+    EXPECT_EQ(out.find("r1"), std::string::npos) << out;
+    EXPECT_NE(out.find("  r3  "), std::string::npos) << out;
+
+    for (const std::string bad : {"0", "-1", "abc", "1.5", "", " 2", "99999999999999999999"}) {
+        EXPECT_EQ(Cli({"history", "--limit", bad, "--db", path_}, out, err), 2) << bad;
+        EXPECT_NE(err.find("--limit: expected a whole number of runs from 1, got \"" + bad + "\""),
+                  std::string::npos)
+            << err;
+        EXPECT_EQ(out, "");
+    }
+}
+
+TEST_F(LookBackTest, AnUnreadableDatabaseIsAMessageAndItsOwnStatus) {
+    const auto bad = folder_ / "bad.sqlite";
+    WriteBytes(bad, std::string(4096, '#'));
+    std::string out, err;
+    EXPECT_EQ(Cli({"history", "--db", bad.string()}, out, err), kExitRecordsUnreadable);
+    EXPECT_NE(err.find("file is not a database"), std::string::npos) << err;
+}
+
+// A database from before runs kept their tally gets it when it is opened.
+TEST_F(LookBackTest, MigratingAnOlderDatabaseTalliesItsRuns) {
+    const std::string older = (folder_ / "older.sqlite").string();
+    {
+        auto old = OpenAtVersion(older, 2);
+        ASSERT_TRUE(old.Ok()) << old.Error();
+        for (const char* uuid : {"r1", "r2", "r3", "r4"}) {
+            const auto run = LoadRun(*db_, uuid);
+            ASSERT_TRUE(run.Ok() && *run) << uuid;
+            ASSERT_TRUE(WriteOldForm(**old, **run).Ok()) << uuid;
+        }
+    }
+    path_ = older;
+    db_.reset();
+    OpenDatabase();
+    ASSERT_TRUE(db_);
+    const auto byModel = QueryYield(*db_, YieldGrouping::Model, std::nullopt);
+    ASSERT_EQ(byModel->size(), 2u);
+    EXPECT_EQ((*byModel)[0].tests, 5);
+    EXPECT_EQ((*byModel)[0].completed, 4);
+    EXPECT_EQ((*byModel)[0].passed, 2);
+    EXPECT_EQ((*byModel)[0].failed, 1);
+}
+
+// The recorder keeps the tally as tests begin and end, also for a run cut off
+// in the middle of a test.
+TEST_F(LookBackTest, TheRecorderTalliesItsRunsAsTheyGo) {
+    {
+        RunRecorder recorder({path_, folder_ / "spool.sqlite", std::chrono::milliseconds(0), {}});
+        recorder.BeginRun(SampleRun("Q7", "SN-9"));
+        recorder.BeginTest(SampleTest(0));
+        recorder.EndTest({RecordEnd::Completed, "", {}, Verdict{"FAIL", "V1 low"}, ""});
+        recorder.BeginTest(SampleTest(1));
+        recorder.EndTest({RecordEnd::Completed, "", {}, Verdict{"PASS", ""}, ""});
+        recorder.BeginTest(SampleTest(2));
+        recorder.Flush();  // as a killed station leaves it: the third test never ends
+    }
+    const auto byModel = QueryYield(*db_, YieldGrouping::Model, std::nullopt);
+    ASSERT_EQ(byModel->size(), 3u);
+    const YieldRow& q7 = (*byModel)[0];
+    EXPECT_EQ(q7.group, "Q7");
+    EXPECT_EQ(q7.tests, 3);
+    EXPECT_EQ(q7.completed, 2);
+    EXPECT_EQ(q7.abandoned, 1);
+    EXPECT_EQ(q7.passed, 1);
+    EXPECT_EQ(q7.failed, 1);
+}
+
+// Tests that end faster than the writer stores them: the tallies still
+// waiting are replaced by the newest, which must count every test.
+TEST_F(LookBackTest, ATallyOfTestsEndingFasterThanTheWriterCountsEveryOne) {
+    constexpr int kTests = 400;
+    {
+        RunRecorder recorder({path_, folder_ / "spool.sqlite", std::chrono::milliseconds(0), {}});
+        recorder.BeginRun(SampleRun("Q8", "SN-8"));
+        for (int index = 0; index < kTests; ++index) {
+            recorder.BeginTest(SampleTest(index));
+            recorder.RecordSwitch(static_cast<std::uint32_t>(index), 4, true);
+            const bool pass = index % 3 != 0;
+            recorder.EndTest(
+                {RecordEnd::Completed, "", {}, Verdict{pass ? "PASS" : "FAIL", ""}, ""});
+        }
+        recorder.BeginTest(SampleTest(kTests));
+        recorder.Flush();
+    }
+    const auto byModel = QueryYield(*db_, YieldGrouping::Model, std::nullopt);
+    ASSERT_TRUE(byModel);
+    const auto q8 = std::find_if(byModel->begin(), byModel->end(),
+                                 [](const YieldRow& row) { return row.group == "Q8"; });
+    ASSERT_NE(q8, byModel->end());
+    EXPECT_EQ(q8->tests, kTests + 1);
+    EXPECT_EQ(q8->completed, kTests);
+    EXPECT_EQ(q8->abandoned, 1);
+    EXPECT_EQ(q8->failed, (kTests + 2) / 3);
+    EXPECT_EQ(q8->passed, kTests - (kTests + 2) / 3);
+}
+
+// A serial with a newline would forge a second run in history; an escape
+// sequence in a driver model would drive the terminal.
+TEST_F(LookBackTest, RecordedTextsReachTheTerminalEscapedAndCut) {
+    Add({"r5",
+         "2026-12-03T08:00:00.000Z",
+         std::string(300, 'M'),
+         "\x1b[2J\x1b[31mD-9",
+         "SN-5\n2026-12-03T09:00:00.000Z  forged",
+         {Completed},
+         {}});
+    std::string out, err;
+    ASSERT_EQ(Cli({"history", "--db", path_}, out, err), 0) << err;
+    EXPECT_EQ(std::count(out.begin(), out.end(), '\n'), 5) << out;
+    EXPECT_NE(out.find("SN-5\\n2026-12-03T09"), std::string::npos) << out;
+    EXPECT_NE(out.find(std::string(kShownTextMax, 'M') + "... (300 bytes)"), std::string::npos);
+
+    ASSERT_EQ(Cli({"yield", "--by", "driver", "--db", path_}, out, err), 0) << err;
+    EXPECT_EQ(out.find('\x1b'), std::string::npos) << out;
+    EXPECT_NE(out.find("DrvCo \\x1b[2J\\x1b[31mD-9"), std::string::npos) << out;
+}
+
+// Looking back never creates anything: not the folders of a mistyped path,
+// not a database, not a table.
+TEST_F(LookBackTest, NothingRecordedIsSaidAndNothingIsCreated) {
+    std::string out, err;
+    const auto typo = folder_ / "typo" / "deep" / "x.sqlite";
+    for (const char* command : {"history", "yield"}) {
+        EXPECT_EQ(Cli({command, "--db", typo.string()}, out, err), 0) << command;
+        EXPECT_EQ(err, "No run has been recorded yet.\n");
+        EXPECT_EQ(out, "");
+    }
+    const auto page = folder_ / "r.html";
+    EXPECT_EQ(Cli({"report", "--last", "--out", page.string(), "--db", typo.string()}, out, err),
+              kExitRecordsUnreadable);
+    EXPECT_EQ(err, "No run has been recorded yet.\n");
+    EXPECT_FALSE(fs::exists(folder_ / "typo"));
+    EXPECT_FALSE(fs::exists(page));
+
+    const auto empty = folder_ / "empty.sqlite";
+    WriteBytes(empty, "");
+    EXPECT_EQ(Cli({"report", "--last", "--out", page.string(), "--db", empty.string()}, out, err),
+              kExitRecordsUnreadable);
+    EXPECT_EQ(err, "No run has been recorded yet.\n");
+    EXPECT_EQ(fs::file_size(empty), 0u);
+}
+
+std::set<std::string> Names(const fs::path& folder) {
+    std::set<std::string> names;
+    for (const auto& entry : fs::directory_iterator(folder)) {
+        names.insert(entry.path().filename().string());
+    }
+    return names;
+}
+
+TEST_F(LookBackTest, AMistypedServerUrlIsAUsageErrorAndRecordsNowhere) {
+    const fs::path before = fs::current_path();
+    fs::current_path(folder_.Path());
+    const std::set<std::string> names = Names(folder_.Path());
+    std::string out, err;
+    for (const char* typo :
+         {"PostgreSQL://op@db/orvalt", "postgresql:/db/orvalt", "postgres//db/orvalt"}) {
+        EXPECT_EQ(Cli({"history", "--db", typo}, out, err), 2) << typo;
+        EXPECT_NE(err.find("not a valid postgresql:// URL"), std::string::npos) << err;
+    }
+    const std::set<std::string> after = Names(folder_.Path());
+    fs::current_path(before);
+    EXPECT_EQ(after, names);
+}
+
+// The station's own file, shared read-only: a folder nobody but its owner may
+// write, a database in write-ahead-log mode.
+TEST_F(LookBackTest, AReadOnlyDatabaseInAReadOnlyFolderCanBeRead) {
+    db_.reset();
+    ASSERT_FALSE(fs::exists(path_ + "-wal"));
+    fs::permissions(path_, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+    fs::permissions(folder_.Path(), fs::perms::owner_all | fs::perms::group_read |
+                                        fs::perms::group_exec | fs::perms::others_read |
+                                        fs::perms::others_exec);
+    const std::string outcome = RunInChild([&] {
+        DropRoot();
+        std::string out, err;
+        const int status = Cli({"history", "--db", path_}, out, err);
+        return std::to_string(status) + "|" +
+               std::to_string(std::count(out.begin(), out.end(), '\n')) + "|" + err;
+    });
+    fs::permissions(folder_.Path(), fs::perms::all);
+    EXPECT_EQ(outcome, "0|4|");
+}
+
+TEST(IsoDateTest, AcceptsRealCalendarDatesOnly) {
+    for (const char* good : {"2026-12-07", "2024-02-29", "2000-02-29", "1999-01-31"}) {
+        EXPECT_TRUE(IsIsoDate(good)) << good;
+    }
+    for (const char* bad : {"2026-13-01", "2026-00-10", "2023-02-29", "1900-02-29", "2026-04-31",
+                            "2026-1-01", "26-12-07", "2026-12-07x", "2026/12/07", "", " 201-01-01",
+                            "2026-+1-01", "-001-01-01", "2026-01- 1"}) {
+        EXPECT_FALSE(IsIsoDate(bad)) << bad;
+    }
+}
+
+}  // namespace
+}  // namespace orvalt::test

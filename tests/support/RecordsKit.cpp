@@ -1,0 +1,110 @@
+#include "support/RecordsKit.h"
+
+#include <bit>
+
+#include "records/RecordTables.h"
+#include "records/TraceBlocks.h"
+
+namespace orvalt::test {
+
+RunStart SampleRun(const std::string& model, const std::string& serial) {
+    RunStart run;
+    run.host = "bench-3";
+    run.operatorLogin = "alice";
+    run.planName = "TestCfg.csv";
+    run.planText = "1000,2000,1000,2000,7,0\r\n";
+    run.planSha256 = "00";
+    run.settings = {{"VoltageOn", "1.0"}, {"VoltageOffA", "0.5"}, {"VoltageOffB", "0.2"}};
+    run.unit = {"Acme", model, "Linear", "40W", "4ft", "DrvCo", "D-200", serial};
+    return run;
+}
+
+TestRecordStart SampleTest(int index) {
+    TestRecordStart test;
+    test.index = index;
+    test.planTexts = {std::to_string(index + 1), "1.0", "2.0", "1.0", "2.0", "7", "0", "", ""};
+    test.mode = "cycle";
+    return test;
+}
+
+void RecordTrace(RunRecorder& recorder, int readings, RecordedCounts& counts,
+                 std::uint32_t firstTick) {
+    for (int i = 0; i < readings; ++i) {
+        const std::uint32_t tick = firstTick + static_cast<std::uint32_t>(i) * 10;
+        if (i % 10 == 0) {
+            recorder.RecordSwitch(tick, 4, (i / 10) % 2 == 1);
+            ++counts.switches;
+        }
+        recorder.RecordReading(tick, 0.01 * i, "reading #" + std::to_string(i));
+        ++counts.readings;
+        if (i % 5 == 0) {
+            recorder.RecordDiagLine(tick, "1F4 2 3", {500, 2, 3});
+            ++counts.diagLines;
+        }
+    }
+}
+
+void RecordCompletedTest(RunRecorder& recorder, int index, int readings, RecordedCounts& counts) {
+    recorder.BeginTest(SampleTest(index));
+    RecordTrace(recorder, readings, counts);
+    recorder.EndTest({RecordEnd::Completed,
+                      "12-06-26, 1, 0, Acme",
+                      {{"CT", 12.345}, {"Time To ON", 1.2}},
+                      std::nullopt,
+                      {}});
+    ++counts.tests;
+}
+
+std::int64_t CountRows(SqlConnection& db, const std::string& table, const std::string& uuid) {
+    const bool readings = table == "readings", diag = table == "diag_lines";
+    const std::string run = table == "runs" ? "run_uuid = $1" : "run_id = " + RunKeyOf("$1");
+    const std::string sql = readings ? "SELECT COALESCE(SUM(reading_count), 0) FROM reading_blocks"
+                            : diag   ? "SELECT COALESCE(SUM(line_count), 0) FROM diag_blocks"
+                                     : "SELECT COUNT(*) FROM " + table;
+    const auto result = db.Run(sql + " WHERE " + run, {uuid});
+    return result.Ok() ? CellInteger(result->at(0).at(0)) : -1;
+}
+
+namespace {
+
+// The seq of each row in the run's blocks of `table`.
+template <class Decode>
+void AppendBlockSeqs(SqlConnection& db, const std::string& uuid, const TableShape& table,
+                     Decode decode, std::vector<std::int64_t>& seqs) {
+    const auto blocks = db.Run("SELECT block, " + table.columns[3] + " FROM " + table.name +
+                                   " WHERE run_id = " + RunKeyOf("$1"),
+                               {uuid});
+    for (const SqlRow& row : blocks.Ok() ? *blocks : SqlRows{}) {
+        const auto rows = decode(CellText(row[0]), CellInteger(row[1]));
+        for (const auto& sequenced : rows.Value()) {
+            seqs.push_back(sequenced.seq);
+        }
+    }
+}
+
+}  // namespace
+
+std::vector<std::int64_t> TraceSeqs(SqlConnection& db, const std::string& uuid) {
+    std::vector<std::int64_t> seqs;
+    AppendBlockSeqs(db, uuid, ReadingBlocksTable(), DecodeReadingBlock, seqs);
+    AppendBlockSeqs(db, uuid, DiagBlocksTable(), DecodeDiagBlock, seqs);
+    const auto switches =
+        db.Run("SELECT seq FROM switches WHERE run_id = " + RunKeyOf("$1"), {uuid});
+    for (const SqlRow& row : switches.Ok() ? *switches : SqlRows{}) {
+        seqs.push_back(CellInteger(row[0]));
+    }
+    return seqs;
+}
+
+bool SameReadingBits(const Reading& a, const Reading& b) {
+    return a.ms == b.ms && a.status == b.status &&
+           std::bit_cast<std::uint64_t>(a.volts) == std::bit_cast<std::uint64_t>(b.volts);
+}
+
+std::int64_t CountRows(const std::string& target, const std::string& table,
+                       const std::string& uuid) {
+    auto opened = OpenSqlConnection(target);
+    return opened.Ok() ? CountRows(**opened, table, uuid) : -1;
+}
+
+}  // namespace orvalt::test

@@ -1,0 +1,42 @@
+#pragma once
+// Shared pieces of the records tests: a run to record, a recording of known
+// size, and counts read back from a database.
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "recording/RunRecorder.h"
+#include "records/SqlConnection.h"
+
+namespace orvalt::test {
+
+RunStart SampleRun(const std::string& model = "X100", const std::string& serial = "SN-1");
+TestRecordStart SampleTest(int index);
+
+struct RecordedCounts {
+    std::int64_t readings = 0, switches = 0, diagLines = 0, tests = 0;
+};
+
+// Records `readings` readings, a switch every tenth and a diagnostic line
+// every fifth into the test in progress; adds to `counts`.
+void RecordTrace(RunRecorder& recorder, int readings, RecordedCounts& counts,
+                 std::uint32_t firstTick = 1000);
+
+// A whole test: begins, traces, ends completed with two measurements.
+void RecordCompletedTest(RunRecorder& recorder, int index, int readings, RecordedCounts& counts);
+
+// Rows of `table` for the run; -1 when the query fails.
+// Readings ("readings") and diagnostic lines ("diag_lines") are counted in
+// their blocks.
+std::int64_t CountRows(SqlConnection& db, const std::string& table, const std::string& uuid);
+// The sequence numbers of the run's trace: readings and diagnostic lines from
+// their blocks, and the switches.
+std::vector<std::int64_t> TraceSeqs(SqlConnection& db, const std::string& uuid);
+std::int64_t CountRows(const std::string& target, const std::string& table,
+                       const std::string& uuid);
+
+// The same reading to the bit: a NaN is itself, -0.0 is not 0.0.
+bool SameReadingBits(const Reading& a, const Reading& b);
+
+}  // namespace orvalt::test
