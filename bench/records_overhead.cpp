@@ -105,6 +105,7 @@ void MeasureMachine(int readings) {
 void Measure(const char* name, const std::string& target, const orvalt::test::TempFolder& folder,
              int readings) {
     std::vector<HandOver> handOvers;
+    std::uint64_t sparesMade = 0;
     const auto wallStart = Clock::now();
     {
         orvalt::RunRecorder recorder(
@@ -118,12 +119,15 @@ void Measure(const char* name, const std::string& target, const orvalt::test::Te
             recorder.RecordReading(static_cast<std::uint32_t>(i), 1.0 + (i % 400) * 0.01,
                                    "Reading voltage");
         });
+        sparesMade = recorder.Backlog().sparesMadeByHandOvers;
         recorder.EndTest({});
         recorder.EndRun({});
     }
     const double wall = std::chrono::duration<double>(Clock::now() - wallStart).count();
-    char after[64];
-    std::snprintf(after, sizeof after, "  wall incl. final write %.2f s", wall);
+    char after[96];
+    std::snprintf(after, sizeof after,
+                  "  spares made by hand-overs %llu  wall incl. final write %.2f s",
+                  static_cast<unsigned long long>(sparesMade), wall);
     PrintFigures(name, readings, std::move(handOvers), after);
 }
 

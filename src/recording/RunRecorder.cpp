@@ -39,10 +39,20 @@ RunRecorder::RunRecorder(RecordStoreOptions store, RecorderOptions options)
       spare_(TouchedChunk()),
       writer_([this] { WriterLoop(); }) {
     std::vector<Chunk> stock = StockedChunks(options.whenBehind);
-    std::scoped_lock lock(mutex_);
-    pool_ = std::move(stock);
-    pool_.reserve(kPooledChunks);
-    spareWanted_ = false;
+    {
+        std::scoped_lock lock(mutex_);
+        pool_ = std::move(stock);
+        pool_.reserve(kPooledChunks);
+        // Room for a long backlog, so that moving a full chunk aside does not
+        // reallocate the list on the measuring thread at every doubling.
+        full_.reserve(1024);
+        spareWanted_ = false;
+    }
+    // Where the writer may hold the producers up, its emptied chunks are all
+    // the stock they need.
+    if (options.whenBehind == WriterBehind::Grow) {
+        stocker_ = std::thread([this] { StockerLoop(); });
+    }
 }
 
 // A hand-over that starts a chunk takes one of these while the writer keeps
@@ -64,7 +74,11 @@ RunRecorder::~RunRecorder() {
         stopping_ = true;
     }
     wake_.notify_all();
+    stockLow_.notify_all();
     writer_.join();
+    if (stocker_.joinable()) {
+        stocker_.join();
+    }
 }
 
 RunRecorder::Chunk RunRecorder::TouchedChunk() {
@@ -86,6 +100,9 @@ RunRecorder::Chunk RunRecorder::PooledChunkLocked() {
     }
     Chunk chunk = std::move(pool_.back());
     pool_.pop_back();
+    if (pool_.size() < kRestockBelow) {
+        stockLow_.notify_one();
+    }
     return chunk;
 }
 
@@ -112,12 +129,50 @@ void RunRecorder::ReplaceSpare() {
     if (!spareWanted_.load()) {
         return;
     }
+    {
+        std::scoped_lock lock(mutex_);
+        if (spare_.capacity() < kChunkEvents) {
+            spare_ = PooledChunkLocked();
+        }
+        spareWanted_ = spare_.capacity() < kChunkEvents;
+        if (!spareWanted_) {
+            return;
+        }
+    }
     Chunk chunk = ReservedChunk();
     std::scoped_lock lock(mutex_);
     if (spare_.capacity() < kChunkEvents) {
         spare_ = std::move(chunk);
+        ++sparesMadeByHandOvers_;
     }
     spareWanted_ = false;
+}
+
+// Chunks are made outside the lock; any the writer's emptied ones made
+// unnecessary meanwhile are freed after it is let go.
+void RunRecorder::StockerLoop() {
+    std::unique_lock lock(mutex_);
+    while (true) {
+        stockLow_.wait(lock, [&] { return stopping_ || pool_.size() < kRestockBelow; });
+        if (stopping_) {
+            return;
+        }
+        const std::size_t wanted = kPooledChunks - pool_.size();
+        lock.unlock();
+        std::vector<Chunk> made;
+        made.reserve(wanted);
+        for (std::size_t i = 0; i < wanted; ++i) {
+            made.push_back(TouchedChunk());
+        }
+        lock.lock();
+        while (!made.empty() && pool_.size() < kPooledChunks) {
+            pool_.push_back(std::move(made.back()));
+            made.pop_back();
+        }
+        lock.unlock();
+        made.clear();
+        lock.lock();
+    }
 }
 
 void RunRecorder::WaitForWriterLocked(std::unique_lock<std::mutex>& lock) {
@@ -326,7 +381,8 @@ void RunRecorder::Flush() {
 
 RecorderBacklog RunRecorder::Backlog() const {
     std::scoped_lock lock(mutex_);
-    RecorderBacklog backlog{filling_.size(), full_.size() + (filling_.empty() ? 0 : 1)};
+    RecorderBacklog backlog{filling_.size(), full_.size() + (filling_.empty() ? 0 : 1),
+                            pool_.size(), sparesMadeByHandOvers_};
     for (const Chunk& chunk : full_) {
         backlog.events += chunk.size();
     }

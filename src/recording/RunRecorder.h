@@ -8,8 +8,13 @@
 //
 // The queue is a list of chunks of fixed capacity. Under the lock a hand-over
 // only moves its event into room allocated beforehand, or moves a full chunk
-// aside for a spare one; the next spare comes from the chunks the writer has
-// emptied, or is allocated (and its pages touched) after the lock is let go.
+// aside for a spare one; the next spare comes from a stock of chunks whose
+// pages are touched already: chunks the writer has emptied, and, while the
+// writer is behind, fresh ones a stocker thread makes. A hand-over that finds
+// the stock empty allocates its spare itself, after the lock is let go.
+// Memory is got from the system only off the measuring thread because doing
+// it there stalled a hand-over now and then for a millisecond or more, while
+// the writer was giving memory back at the same time.
 // The writer takes all waiting chunks at once. What happens when the writer
 // falls behind is the recorder's owner's choice (WriterBehind):
 // - Grow (real time): the queue grows by whole chunks and nothing is dropped:
@@ -50,6 +55,10 @@ struct RecorderOptions {
 struct RecorderBacklog {
     std::size_t events = 0;
     std::size_t chunks = 0;  // each holds up to RunRecorder::kChunkEvents
+    // Empty chunks ready for the hand-overs, and the spares a hand-over had
+    // to allocate itself, finding none.
+    std::size_t stockedChunks = 0;
+    std::uint64_t sparesMadeByHandOvers = 0;
 };
 
 class RunRecorder {
@@ -121,6 +130,8 @@ class RunRecorder {
     std::vector<Chunk> TakeBatch(bool& stopping);
     // Keeps a few of the written chunks, emptied, for reuse.
     void KeepForReuseLocked(std::vector<Chunk>& written);
+    // With WriterBehind::Grow: tops the stock up whenever it runs low.
+    void StockerLoop();
 
     RecordStore store_;
     RecorderOptions options_;
@@ -132,8 +143,11 @@ class RunRecorder {
     Chunk filling_;
     Chunk spare_;
     static constexpr std::size_t kPooledChunks = 16;
+    static constexpr std::size_t kRestockBelow = kPooledChunks / 2;
     std::vector<Chunk> pool_;
+    std::condition_variable stockLow_;
     std::atomic<bool> spareWanted_{true};
+    std::uint64_t sparesMadeByHandOvers_ = 0;
     std::uint64_t handed_ = 0;
     std::uint64_t stored_ = 0;
     bool urgent_ = false;
@@ -153,6 +167,7 @@ class RunRecorder {
     std::int64_t nextSeq_ = 0;
 
     std::thread writer_;
+    std::thread stocker_;
 };
 
 }  // namespace orvalt

@@ -113,6 +113,7 @@ TEST(StoreFaultTest, ALockedFileIsWrittenOnceTheLockIsGone) {
 // A writer that cannot keep up (the database and the spool both locked, each
 // write waiting out SQLite's busy time) never holds up a hand-over: the events
 // wait in memory in whole chunks, and every one is stored once the lock is gone.
+// The chunks come from the stock the stocker keeps, not from the hand-overs.
 TEST(StoreFaultTest, AWriterFallenBehindLosesNothingWhileItsQueueGrowsInWholeChunks) {
     FaultRig rig;
     ASSERT_TRUE(OpenRecordDatabase(rig.db).Ok());
@@ -129,11 +130,18 @@ TEST(StoreFaultTest, AWriterFallenBehindLosesNothingWhileItsQueueGrowsInWholeChu
             std::this_thread::sleep_for(std::chrono::milliseconds(1));
         }
         recorder.BeginTest(SampleTest(0));
-        RecordTrace(recorder, 5000, counts);
+        // More chunks than the stock holds at the start; a round fills two at most.
+        for (int round = 0; round < 30; ++round) {
+            for (int i = 0; i < 2000 && recorder.Backlog().stockedChunks < 2; ++i) {
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            }
+            RecordTrace(recorder, 1000, counts, 1000 + static_cast<std::uint32_t>(round) * 10000);
+        }
         const RecorderBacklog backlog = recorder.Backlog();
-        EXPECT_GT(backlog.events, 5000u);
+        EXPECT_GT(backlog.events, 30000u);
         EXPECT_EQ(backlog.chunks,
                   (backlog.events + RunRecorder::kChunkEvents - 1) / RunRecorder::kChunkEvents);
+        EXPECT_EQ(backlog.sparesMadeByHandOvers, 0u);
         EXPECT_TRUE(dbHolder->Run("ROLLBACK").Ok());
         EXPECT_TRUE(spoolHolder->Run("ROLLBACK").Ok());
         recorder.EndTest({});
