@@ -38,7 +38,9 @@ RunRecorder::RunRecorder(RecordStoreOptions store, RecorderOptions options)
       filling_(TouchedChunk()),
       spare_(TouchedChunk()),
       writer_([this] { WriterLoop(); }) {
-    std::vector<Chunk> stock = StockedChunks(options.whenBehind);
+    // A writer that may hold the producer up needs no more than it lets wait.
+    std::vector<Chunk> stock =
+        TouchedChunks(options.whenBehind == WriterBehind::Wait ? kWaitingChunks : kPooledChunks);
     {
         std::scoped_lock lock(mutex_);
         pool_ = std::move(stock);
@@ -55,11 +57,9 @@ RunRecorder::RunRecorder(RecordStoreOptions store, RecorderOptions options)
     }
 }
 
-// A hand-over that starts a chunk takes one of these while the writer keeps
-// up, and so never faults in a page. A writer that may hold the producer up
-// needs no more than it lets wait.
-std::vector<RunRecorder::Chunk> RunRecorder::StockedChunks(WriterBehind whenBehind) {
-    const std::size_t count = whenBehind == WriterBehind::Wait ? kWaitingChunks : kPooledChunks;
+// A hand-over that starts a chunk takes one of these from the stock, and so
+// never faults in a page.
+std::vector<RunRecorder::Chunk> RunRecorder::TouchedChunks(std::size_t count) {
     std::vector<Chunk> stock;
     stock.reserve(kPooledChunks);
     for (std::size_t i = 0; i < count; ++i) {
@@ -151,27 +151,19 @@ void RunRecorder::ReplaceSpare() {
 // Chunks are made outside the lock; any the writer's emptied ones made
 // unnecessary meanwhile are freed after it is let go.
 void RunRecorder::StockerLoop() {
-    std::unique_lock lock(mutex_);
     while (true) {
-        stockLow_.wait(lock, [&] { return stopping_ || pool_.size() < kRestockBelow; });
-        if (stopping_) {
-            return;
+        std::size_t wanted = 0;
+        {
+            std::unique_lock lock(mutex_);
+            stockLow_.wait(lock, [&] { return stopping_ || pool_.size() < kRestockBelow; });
+            if (stopping_) {
+                return;
+            }
+            wanted = kPooledChunks - pool_.size();
         }
-        const std::size_t wanted = kPooledChunks - pool_.size();
-        lock.unlock();
-        std::vector<Chunk> made;
-        made.reserve(wanted);
-        for (std::size_t i = 0; i < wanted; ++i) {
-            made.push_back(TouchedChunk());
-        }
-        lock.lock();
-        while (!made.empty() && pool_.size() < kPooledChunks) {
-            pool_.push_back(std::move(made.back()));
-            made.pop_back();
-        }
-        lock.unlock();
-        made.clear();
-        lock.lock();
+        std::vector<Chunk> made = TouchedChunks(wanted);
+        std::scoped_lock lock(mutex_);
+        KeepForReuseLocked(made);
     }
 }
 
@@ -404,10 +396,10 @@ std::vector<RunRecorder::Chunk> RunRecorder::TakeBatch(bool& stopping) {
     return batch;
 }
 
-void RunRecorder::KeepForReuseLocked(std::vector<Chunk>& written) {
-    while (!written.empty() && pool_.size() < kPooledChunks) {
-        pool_.push_back(std::move(written.back()));
-        written.pop_back();
+void RunRecorder::KeepForReuseLocked(std::vector<Chunk>& chunks) {
+    while (!chunks.empty() && pool_.size() < kPooledChunks) {
+        pool_.push_back(std::move(chunks.back()));
+        chunks.pop_back();
     }
 }
 

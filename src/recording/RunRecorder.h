@@ -105,7 +105,7 @@ class RunRecorder {
     // Only reserved: its pages fault in one at a time as it fills, so no
     // single hand-over pays for them all.
     static Chunk ReservedChunk();
-    static std::vector<Chunk> StockedChunks(WriterBehind whenBehind);
+    static std::vector<Chunk> TouchedChunks(std::size_t count);
     // An emptied chunk for reuse; one of no capacity when none is kept.
     Chunk PooledChunkLocked();
     // Moves the full chunk aside for the spare (a fresh one if the spare is
@@ -128,8 +128,9 @@ class RunRecorder {
     void WriterLoop();
     // Takes every waiting chunk, the one being filled included.
     std::vector<Chunk> TakeBatch(bool& stopping);
-    // Keeps a few of the written chunks, emptied, for reuse.
-    void KeepForReuseLocked(std::vector<Chunk>& written);
+    // Moves emptied chunks into the stock until it is full; the caller frees
+    // the rest once the lock is let go.
+    void KeepForReuseLocked(std::vector<Chunk>& chunks);
     // With WriterBehind::Grow: tops the stock up whenever it runs low.
     void StockerLoop();
 
