@@ -11,6 +11,7 @@
 
 #include "lookback/RunLoad.h"
 #include "recording/EventRows.h"
+#include "recording/SettingsPairs.h"
 #include "support/RecordsKit.h"
 #include "support/TempFolder.h"
 
@@ -207,6 +208,25 @@ TEST(RunRecorderTest, AKilledStationLosesAtMostTheLastSecond) {
     // The 400 readings handed over more than a second before the kill are in.
     EXPECT_GE(CellInteger(traced->at(0).at(0)), 400);
     EXPECT_GE(CountRows(**open, "readings", uuid), 700);
+}
+
+// The settings as a run keeps them: every registry value by its name.
+TEST(SettingsPairsTest, KeepsAllThirtyEightValuesByTheirRegistryNames) {
+    SettingsRecord settings = DefaultSettings();
+    settings.cfgTime1 = -7;
+    const auto pairs = SettingsPairs(settings);
+    EXPECT_EQ(pairs.size(), 38u);
+    const auto value = [&](const std::string& name) {
+        for (const auto& [key, text] : pairs) {
+            if (key == name) {
+                return text;
+            }
+        }
+        return std::string("missing");
+    };
+    EXPECT_EQ(value("VoltageOn"), "2.0");
+    EXPECT_EQ(value("cfgTime1"), "-7");
+    EXPECT_EQ(value("TaskTerminateWaitTime"), "5000");
 }
 
 }  // namespace
