@@ -1,12 +1,11 @@
 #include "execution/Primitives.h"
 
 #include "domain/Format.h"
+#include "execution/RunStatus.h"
 
 namespace orvalt {
 
 namespace {
-
-constexpr std::int32_t kShownWaitMinMs = 1000;
 
 // While "Do Output 5" is on, line 5 changes level at every device access, so a
 // scope on it shows each access. The level carries on across runs.
@@ -45,10 +44,10 @@ void TellSwitch(const RunRecord& run, std::int32_t state, bool ok) {
 
 }  // namespace
 
-ShownWait::ShownWait(const RunRecord& run, std::int32_t ms)
-    : progress_(ms >= kShownWaitMinMs ? run.progress.get() : nullptr) {
+ShownWait::ShownWait(const RunRecord& run, std::int32_t ms, std::string text)
+    : progress_(run.progress.get()) {
     if (progress_) {
-        progress_->BeginWait(run.io.clock->NowMs(), ms);
+        progress_->BeginWait(std::move(text), run.io.clock->NowMs(), ms);
     }
 }
 
@@ -59,15 +58,24 @@ ShownWait::~ShownWait() {
 }
 
 void TimedWait(const RunRecord& run, int row, std::int32_t ms, std::string_view label) {
-    // Shown before it is announced, so that whoever sees the announcement
-    // finds the wait on the status strip too.
-    const ShownWait shown(run, label.empty() ? 0 : ms);
-    if (!label.empty()) {
-        const std::string text(label);
-        PostProgress(run, ProgressWait, row,
-                     Format("Wait %.2f secs for %s", ms / 1000.0, text.c_str()));
+    if (label.empty()) {
+        run.io.clock->SleepWhileUp(ms, *run.runFlag);
+        return;
     }
+    const std::string text =
+        Format("Wait %.2f secs for %s", ms / 1000.0, std::string(label).c_str());
+    // Shown before it is announced, so that whoever sees the announcement
+    // finds the wait in the run's status too.
+    const ShownWait shown(run, ms, text);
+    PostProgress(run, ProgressWait, row, text);
     run.io.clock->SleepWhileUp(ms, *run.runFlag);
+}
+
+void ClearWaitCell(const RunRecord& run, int row) {
+    if (run.progress) {
+        run.progress->ForgetWait();
+    }
+    PostProgress(run, ProgressWait, row, "");
 }
 
 std::optional<double> ReadVoltage(const RunRecord& run, LJ_HANDLE handle, int row, int index) {
@@ -80,7 +88,11 @@ std::optional<double> ReadVoltage(const RunRecord& run, LJ_HANDLE handle, int ro
         PostProgress(run, ProgressStatus, row, std::move(failure));
         return std::nullopt;
     }
-    std::string status = Format("Reading voltage = %.2f #%d", volts, index + 1);
+    const LightReading reading{volts, index};
+    if (run.progress) {
+        run.progress->TookReading(reading);
+    }
+    std::string status = ReadingText(reading);
     TellReading(run, volts, status);
     ReportSuccess(run, row, std::move(status));
     return volts;

@@ -82,12 +82,11 @@ RunRecord RunControl::BuildRunRecord(LJ_HANDLE handle) const {
     return run;
 }
 
-bool RunControl::RefuseEmptyPlan() {
-    if (testPlan_ && !testPlan_->entries.empty()) {
-        return false;
+StartOutcome RunControl::Refuse(StartRefusal refusal, std::string message, LJ_ERROR code) {
+    if (!message.empty()) {
+        ShowMessage(message);
     }
-    ShowMessage(kPlanHoldsNoTests);
-    return true;
+    return StartOutcome{refusal, code, std::move(message)};
 }
 
 void RunControl::BeginRun(LJ_HANDLE handle) {
@@ -180,15 +179,29 @@ bool RunControl::StopRun() {
 }
 
 void RunControl::OnStartStop() {
-    if (StopRun()) {
-        return;
+    if (!StopRun()) {
+        static_cast<void>(StartWithoutWorker());
     }
+}
+
+StartOutcome RunControl::Start() {
+    if (Running()) {
+        return Refuse(StartRefusal::RunGoing);
+    }
+    StopRun();  // the last run's ended worker goes, and the controls come back
+    return StartWithoutWorker();
+}
+
+// No worker of ours is running: a stopped one that overran its stop may be.
+StartOutcome RunControl::StartWithoutWorker() {
     if (HasAbandonedWorker()) {
-        ShowMessage(kPreviousRunStillEnding);
-        return;
+        return Refuse(StartRefusal::PreviousRunStillEnding, kPreviousRunStillEnding);
     }
-    if (RefuseEmptyPlan() || (hooks_.exchange && !hooks_.exchange())) {
-        return;
+    if (!testPlan_ || testPlan_->entries.empty()) {
+        return Refuse(StartRefusal::PlanEmpty, kPlanHoldsNoTests);
+    }
+    if (hooks_.exchange && !hooks_.exchange()) {
+        return Refuse(StartRefusal::FieldsInvalid);
     }
     model_.ClearLog();
     model_.ClearRunCells();
@@ -197,10 +210,10 @@ void RunControl::OnStartStop() {
     const LJ_ERROR error = io_.daq->OpenLabJack(LJ_dtU3, LJ_ctUSB, serial.c_str(),
                                                 AsksForAnyU3(serial) ? 1 : 0, &handle);
     if (error != LJE_NOERROR) {
-        ShowMessage(LabJackOpenFailureText(error, serial));
-        return;
+        return Refuse(StartRefusal::DeviceFailed, LabJackOpenFailureText(error, serial), error);
     }
     BeginRun(handle);
+    return StartOutcome{};
 }
 
 bool RunControl::StopTestRun() {

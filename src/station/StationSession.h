@@ -101,6 +101,26 @@ class StationSession {
     // suits every real baud rate).
     void SetDiagBacklogLimit(DiagBacklogLimit limit) { queue_.SetLimit(limit); }
 
+    // ---- The run ----
+    // Begins a run of the plan in use, or says why not.
+    StartOutcome Start() { return runControl_.Start(); }
+    // Stops a running worker and gives the controls back; true if one was
+    // stopped.
+    bool Stop() { return runControl_.StopRun(); }
+    // A run's worker is going.
+    bool RunGoing() const { return runControl_.Running(); }
+    // A run's worker, or a stopped one that overran its stop, is still going.
+    bool RunThreadsGoing() { return runControl_.Running() || runControl_.HasAbandonedWorker(); }
+    // Where the latest run stands, now.
+    RunStatusNow Status() { return runControl_.Status().Now(station_.GetClock().NowMs()); }
+    // Told what became of the unit's power after a run, on the handler thread.
+    void SetUnitPowerReport(std::function<void(const std::string&)> report) {
+        runControl_.SetUnitPowerReport(std::move(report));
+    }
+    // The close's first step: stops a run still going and leaves the unit
+    // switched off, or reports why it may still be powered.
+    void CloseRun() { runControl_.CloseRun(); }
+
     // ---- What the session holds ----
     SettingsRecord& Settings() { return settings_; }
     // The fixture this session serves (empty: the station without a name).

@@ -240,14 +240,14 @@ void COrvaltDlg::StartTimers() {
     refreshTimer_.setSingleShot(true);
     refreshTimer_.setInterval(kRefreshPeriodMs);
     connect(&refreshTimer_, &QTimer::timeout, this, [this] { RefreshViews(); });
-    session_.Runs().SetUnitPowerReport([this](const std::string&) { ShowRunStatus(); });
+    session_.SetUnitPowerReport([this](const std::string&) { ShowRunStatus(); });
     runStatusTimer_.setInterval(kRunStatusPeriodMs);
     connect(&runStatusTimer_, &QTimer::timeout, this, [this] { ShowRunStatus(); });
     runStatusTimer_.start();
 }
 
 COrvaltDlg::~COrvaltDlg() {
-    session_.Runs().SetUnitPowerReport(nullptr);  // the session outlives the window
+    session_.SetUnitPowerReport(nullptr);  // the session outlives the window
     session_.SetPostedHook(nullptr);
     session_.SetView(nullptr);
     session_.SetRunHooks(RunControlHooks{});
@@ -595,9 +595,7 @@ void COrvaltDlg::ControlsChanged() {
 }
 
 void COrvaltDlg::ShowRunStatus() {
-    const std::string text =
-        session_.Runs().Status().Text(session_.GetStation().GetClock().NowMs());
-    runStatus_.setText(QString::fromStdString(text));
+    runStatus_.setText(QString::fromStdString(StripText(session_.Status())));
 }
 
 void COrvaltDlg::ScheduleRefresh() {
@@ -633,7 +631,7 @@ void COrvaltDlg::LoadTestPlan() {
 }
 
 bool COrvaltDlg::LoadTestPlanFrom(const std::filesystem::path& file) {
-    if (session_.Runs().Running()) {
+    if (session_.RunGoing()) {
         return false;  // the worker reads the plan in use
     }
     Result<LoadedPlan> loaded = LoadTestPlanFile(file);
@@ -653,13 +651,15 @@ bool COrvaltDlg::LoadTestPlanFrom(const std::filesystem::path& file) {
 // ---- Run ----
 
 void COrvaltDlg::OnStartStop() {
-    const bool starting = !session_.Runs().Running();
-    if (starting && !MayStartThisUnit()) {
+    if (session_.RunGoing()) {
+        session_.Stop();
+        return;
+    }
+    if (!MayStartThisUnit()) {
         record_.FocusSerial();
         return;
     }
-    session_.Runs().OnStartStop();
-    if (starting && session_.Runs().Running()) {
+    if (session_.Start().Started()) {
         runSerial_ = session_.UnitSerial();
         session_.Shift().Started(runSerial_);
         banner_.SetSerial(QString::fromStdString(runSerial_));
@@ -842,7 +842,7 @@ void COrvaltDlg::CloseSequence() {
         return;  // a prompt of this very sequence is showing
     }
     closing_ = true;
-    session_.Runs().CloseRun();
+    session_.CloseRun();
     static_cast<void>(Exchange());
     StoreColumnWidths();
     StoreDescription();
