@@ -8,11 +8,6 @@
 
 namespace orvalt {
 
-namespace {
-constexpr ControlId kRunLockedControls[] = {IDC_SAVE_TEST_DATA, IDC_EXTRA_LOG, IDC_DO_OUTPUT5,
-                                            IDC_OPEN};
-}  // namespace
-
 RunControl::RunControl(WindowModel& model, StationIo io, RunState& runState, WindowHandle window,
                        RunControlHooks hooks)
     : model_(model),
@@ -49,18 +44,14 @@ void RunControl::ShowMessage(const std::string& text) {
 }
 
 void RunControl::GiveControlsBack() {
-    model_.Enable(IDC_START_STOP, true);
-    model_.SetCaption(IDC_START_STOP, "Start");
-    for (ControlId id : kRunLockedControls) {
-        model_.Enable(id, true);
-    }
+    model_.EnableStartStop(true);
+    model_.SetStartStop(StartStop::Start);
+    model_.EnablePlanAndOptions(true);
 }
 
 void RunControl::TakeControlsForRun() {
-    model_.SetCaption(IDC_START_STOP, "Stop");
-    for (ControlId id : kRunLockedControls) {
-        model_.Enable(id, false);
-    }
+    model_.SetStartStop(StartStop::Stop);
+    model_.EnablePlanAndOptions(false);
 }
 
 RunRecord RunControl::BuildRunRecord(LJ_HANDLE handle) const {
@@ -171,7 +162,7 @@ std::chrono::milliseconds RunControl::TerminateWait() const {
 bool RunControl::StopRun() {
     bool stopped = false;
     if (worker_) {
-        model_.Enable(IDC_START_STOP, false);
+        model_.EnableStartStop(false);
         stopped = StopTestRun();
     }
     GiveControlsBack();
@@ -248,10 +239,8 @@ void RunControl::OnRunDone(const RunDoneMessage& message) {
     if (message.runNumber != runNumber_) {
         return;
     }
-    model_.SetCaption(IDC_START_STOP, "Start");
-    for (ControlId id : kRunLockedControls) {
-        model_.Enable(id, true);
-    }
+    model_.SetStartStop(StartStop::Start);
+    model_.EnablePlanAndOptions(true);
     // ProgressDone is the worker's last act: its end follows at once.
     if (worker_ && worker_->WaitForEnd(TerminateWait())) {
         EndRun(EndOfFinishedRun());

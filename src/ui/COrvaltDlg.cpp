@@ -83,8 +83,13 @@ Answer AnswerOf(QMessageBox::StandardButton button, Answer escape) {
     return escape;
 }
 
-constexpr std::array<ControlId, 5> kModelControls{IDC_START_STOP, IDC_SAVE_TEST_DATA, IDC_EXTRA_LOG,
-                                                  IDC_DO_OUTPUT5, IDC_OPEN};
+// The controls that lock with the plan and its options while a run goes.
+constexpr std::array<ControlId, 4> kPlanAndOptionControls{IDC_OPEN, IDC_SAVE_TEST_DATA,
+                                                          IDC_EXTRA_LOG, IDC_DO_OUTPUT5};
+
+const char* StartStopCaption(StartStop action) {
+    return action == StartStop::Stop ? "Stop" : "Start";
+}
 
 struct DescriptionField {
     ControlId id;
@@ -580,14 +585,15 @@ void COrvaltDlg::LogCleared() {
 }
 
 void COrvaltDlg::ControlsChanged() {
-    for (ControlId id : kModelControls) {
-        const ControlState& state = model_.Control(id);
-        auto* button = FindControl<QAbstractButton>(this, id);
-        button->setText(QString::fromStdString(state.caption));
-        button->setEnabled(state.enabled);
+    const RunControlsState& state = model_.Controls();
+    auto* startStop = FindControl<QAbstractButton>(this, IDC_START_STOP);
+    startStop->setText(QString::fromLatin1(StartStopCaption(state.startStop)));
+    startStop->setEnabled(state.startStopEnabled);
+    for (ControlId id : kPlanAndOptionControls) {
+        FindControl<QAbstractButton>(this, id)->setEnabled(state.planAndOptionsEnabled);
     }
     ShowRunStatus();  // a run began or ended
-    const bool going = !model_.Control(IDC_OPEN).enabled;
+    const bool going = !state.planAndOptionsEnabled;
     if (runGoing_ && !going) {
         record_.FocusSerial();  // ready for the next unit's scan
     }

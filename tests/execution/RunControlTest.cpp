@@ -140,12 +140,9 @@ class RunControlTest : public ::testing::Test {
     }
 
     bool StartsOpenSaveAndChecksEnabled() const {
-        for (ControlId id :
-             {IDC_START_STOP, IDC_SAVE_TEST_DATA, IDC_EXTRA_LOG, IDC_DO_OUTPUT5, IDC_OPEN}) {
-            if (!model.Control(id).enabled)
-                return false;
-        }
-        return model.Control(IDC_START_STOP).caption == "Start";
+        const RunControlsState& controls = model.Controls();
+        return controls.startStopEnabled && controls.planAndOptionsEnabled &&
+               controls.startStop == StartStop::Start;
     }
 
     static TestPlanEntry CycleTest(int index, int p5) {
@@ -322,7 +319,8 @@ TEST_F(RunControlTest, StartAfterAFinishedRunClearsTheLogAndTheRunCellsFirst) {
     ASSERT_TRUE(
         StartAndPumpUntilHolding([](const PostedMessage&) { return true; }, [] { return true; }));
     EXPECT_TRUE(control.Running());
-    EXPECT_EQ(model.Control(IDC_START_STOP).caption, "Stop");
+    EXPECT_EQ(model.Controls().startStop, StartStop::Stop);
+    EXPECT_FALSE(model.Controls().planAndOptionsEnabled);
     EXPECT_TRUE(model.LogLines().empty());
     EXPECT_EQ(model.TestRows()[0][kStatusColumn], "");
     EXPECT_EQ(model.TestRows()[0][kWaitColumn], "");
