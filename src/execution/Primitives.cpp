@@ -14,7 +14,7 @@ void ToggleMarker(const RunRecord& run, LJ_HANDLE handle) {
         return;
     }
     std::int32_t& level = *run.io.markerLevel;
-    run.io.daq->eDO(handle, kMarkerLine, level);
+    run.io.daq->SetMarker(handle, level);
     if (run.events) {
         run.events->MarkerToggled(level);
     }
@@ -81,7 +81,7 @@ void ClearWaitCell(const RunRecord& run, int row) {
 std::optional<double> ReadVoltage(const RunRecord& run, LJ_HANDLE handle, int row, int index) {
     ToggleMarker(run, handle);
     double volts = 0.0;
-    const LJ_ERROR error = run.io.daq->eGet(handle, LJ_ioGET_AIN, kLightLevelChannel, &volts, 0);
+    const LJ_ERROR error = run.io.daq->ReadLightLevel(handle, &volts);
     if (error != LJE_NOERROR) {
         std::string failure = Format("LabJack voltage read failed. Code %d", error);
         TellReading(run, std::nullopt, failure);
@@ -100,7 +100,7 @@ std::optional<double> ReadVoltage(const RunRecord& run, LJ_HANDLE handle, int ro
 
 bool SetPowerOutput(const RunRecord& run, LJ_HANDLE handle, int row, std::int32_t state) {
     ToggleMarker(run, handle);
-    const LJ_ERROR error = run.io.daq->eDO(handle, kPowerLine, state);
+    const LJ_ERROR error = run.io.daq->SwitchPower(handle, state);
     run.powerState = error == LJE_NOERROR ? std::optional(state) : std::nullopt;
     TellSwitch(run, state, error == LJE_NOERROR);
     if (error != LJE_NOERROR) {
@@ -114,7 +114,7 @@ bool SetPowerOutput(const RunRecord& run, LJ_HANDLE handle, int row, std::int32_
 
 bool LeaveUnitOff(const RunRecord& run, LJ_HANDLE handle) {
     if (run.powerState != 0) {
-        if (run.io.daq->eDO(handle, kPowerLine, 0) != LJE_NOERROR) {
+        if (run.io.daq->SwitchPower(handle, 0) != LJE_NOERROR) {
             return false;
         }
         if (run.powerState) {

@@ -3,7 +3,6 @@
 #include <algorithm>
 
 #include "domain/Format.h"
-#include "domain/U3SerialNumber.h"
 #include "execution/LabJackOpenFailure.h"
 
 namespace orvalt {
@@ -129,7 +128,7 @@ void RunControl::SwitchUnitOffIfDue() {
         ReportPower(kUnitPowerSwitchedOff);
         return;
     }
-    const LJ_ERROR error = io_.daq->eDO(runHandle_, kPowerLine, 0);
+    const LJ_ERROR error = io_.daq->SwitchPower(runHandle_, 0);
     powerOffDue_ = error != LJE_NOERROR;
     ReportPower(
         powerOffDue_
@@ -198,8 +197,7 @@ StartOutcome RunControl::StartWithoutWorker() {
     model_.ClearRunCells();
     LJ_HANDLE handle = 0;
     const std::string& serial = io_.settings->U3SerialNumber;
-    const LJ_ERROR error = io_.daq->OpenLabJack(LJ_dtU3, LJ_ctUSB, serial.c_str(),
-                                                AsksForAnyU3(serial) ? 1 : 0, &handle);
+    const LJ_ERROR error = io_.daq->Open(serial, &handle);
     if (error != LJE_NOERROR) {
         return Refuse(StartRefusal::DeviceFailed, LabJackOpenFailureText(error, serial), error);
     }

@@ -18,22 +18,19 @@ using namespace std::chrono_literals;
 class HangingDaq final : public Daq {
   public:
     explicit HangingDaq(Daq& inner) : inner_(inner) {}
-    LJ_ERROR OpenLabJack(std::int32_t t, std::int32_t c, const char* a, std::int32_t f,
-                         LJ_HANDLE* h) override {
-        return inner_.OpenLabJack(t, c, a, f, h);
-    }
-    LJ_ERROR eGet(LJ_HANDLE h, std::int32_t io, std::int32_t ch, double* v,
-                  std::int32_t x) override {
+    LJ_ERROR Open(std::string_view serial, LJ_HANDLE* h) override { return inner_.Open(serial, h); }
+    LJ_ERROR ReadLightLevel(LJ_HANDLE h, double* v) override {
         std::unique_lock lock(mutex_);
         hanging_ = hang_;
         changed_.notify_all();
         changed_.wait(lock, [this] { return !hang_; });
         hanging_ = false;
         lock.unlock();
-        return inner_.eGet(h, io, ch, v, x);
+        return inner_.ReadLightLevel(h, v);
     }
-    LJ_ERROR eDO(LJ_HANDLE h, std::int32_t ch, std::int32_t s) override {
-        return inner_.eDO(h, ch, s);
+    LJ_ERROR SwitchPower(LJ_HANDLE h, std::int32_t s) override { return inner_.SwitchPower(h, s); }
+    LJ_ERROR SetMarker(LJ_HANDLE h, std::int32_t level) override {
+        return inner_.SetMarker(h, level);
     }
 
     void Hang() {
