@@ -129,7 +129,7 @@ bool HeadlessSession::OpenDiagnostics() {
             err_ << CommPortOpenFailureText(session_->LinkOpenError()) << '\n';
             return false;
         }
-    } else if (session_->GetStation().Simulated() && !options_.noDiag) {
+    } else if (session_->Simulated() && !options_.noDiag) {
         session_->HearSimulatedDiagLines();
     }
     return true;
@@ -253,8 +253,7 @@ int HeadlessSession::Save() {
 HeadlessStats HeadlessSession::Stats() const {
     HeadlessStats stats;
     if (session_) {
-        VirtualClock* clock = session_->GetStation().Virtual();
-        stats.virtualMs = clock ? clock->ElapsedMs() : 0;
+        stats.virtualMs = session_->VirtualElapsedMs().value_or(0);
         stats.summaryLines = completedTests_;
         stats.diagLines = session_->DiagLinesHandled();
     }

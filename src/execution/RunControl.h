@@ -72,7 +72,6 @@ class RunControl {
     void OnRunDone(const RunDoneMessage& message);
 
     bool RunStarted() const { return runStarted_; }
-    void ClearRunStarted() { runStarted_ = false; }
     bool Running() const;
     // A stopped worker that overran its stop and has not ended yet.
     bool HasAbandonedWorker();

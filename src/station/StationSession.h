@@ -31,6 +31,7 @@
 #include "diaglink/DiagView.h"
 #include "domain/MessageQueue.h"
 #include "domain/SessionObservers.h"
+#include "execution/CloseConfirmation.h"
 #include "execution/RunControl.h"
 #include "execution/WindowModel.h"
 #include "results/SummaryLines.h"
@@ -117,6 +118,11 @@ class StationSession {
     void SetUnitPowerReport(std::function<void(const std::string&)> report) {
         runControl_.SetUnitPowerReport(std::move(report));
     }
+    // Asks before a close would stop a run going or lose completed tests not
+    // saved; true when the window may close now (see ConfirmClose).
+    bool MayClose(const CloseConfirmationHooks& hooks) {
+        return ConfirmClose(runControl_, summaryLines_, hooks);
+    }
     // The close's first step: stops a run still going and leaves the unit
     // switched off, or reports why it may still be powered.
     void CloseRun() { runControl_.CloseRun(); }
@@ -132,10 +138,18 @@ class StationSession {
     // beside the settings under keys of its own.
     const std::filesystem::path& SettingsFile() const { return settingsFile_; }
     Station& GetStation() { return station_; }
+    bool Simulated() const { return station_.Simulated(); }
+    // How far virtual time has run; nothing in real time.
+    std::optional<std::uint64_t> VirtualElapsedMs() {
+        const VirtualClock* clock = station_.Virtual();
+        return clock ? std::optional(clock->ElapsedMs()) : std::nullopt;
+    }
     WindowModel& Model() { return model_; }
     const WindowModel& Model() const { return model_; }
     const DiagView& Diag() const { return diagView_; }
-    DiagTable& GetDiagTable() { return diagTable_; }
+    const DiagTable& GetDiagTable() const { return diagTable_; }
+    // Empties the diagnostic table (the window's list starts over with it).
+    void ResetDiagTable() { orvalt::ResetDiagTable(diagTable_); }
     SummaryLines& Summary() { return summaryLines_; }
     const SummaryLines& Summary() const { return summaryLines_; }
     const RunState& GetRunState() const { return runState_; }

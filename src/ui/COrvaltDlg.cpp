@@ -386,7 +386,7 @@ void COrvaltDlg::SetUpDiagList() {
     diagList_->setFont(diagFont);
     diagList_->setColumnWidth(0, kDiagColumnWidthPx);
     session_.SetDiagMetrics(MetricsOf(diagFont));
-    ResetDiagTable(session_.GetDiagTable());
+    session_.ResetDiagTable();
 }
 
 void COrvaltDlg::SetUpDiagControls() {
@@ -794,7 +794,7 @@ void COrvaltDlg::reject() {
         return;
     }
     const CloseConfirmationHooks hooks{askQuestion, [this] { OnSaveTestData(); }};
-    if (ConfirmClose(session_.Runs(), session_.Summary(), hooks)) {
+    if (session_.MayClose(hooks)) {
         CloseSequence();
     }
 }
