@@ -34,24 +34,22 @@ class PowerLossMark final : public orvalt::Daq {
   public:
     explicit PowerLossMark(orvalt::Daq& inner) : inner_(inner) {}
 
-    orvalt::LJ_ERROR OpenLabJack(std::int32_t type, std::int32_t connection, const char* address,
-                                 std::int32_t first, orvalt::LJ_HANDLE* handle) override {
-        return inner_.OpenLabJack(type, connection, address, first, handle);
+    orvalt::LJ_ERROR Open(std::string_view serial, orvalt::LJ_HANDLE* handle) override {
+        return inner_.Open(serial, handle);
     }
-    orvalt::LJ_ERROR eGet(orvalt::LJ_HANDLE handle, std::int32_t ioType, std::int32_t channel,
-                          double* value, std::int32_t x1) override {
-        return inner_.eGet(handle, ioType, channel, value, x1);
+    orvalt::LJ_ERROR ReadLightLevel(orvalt::LJ_HANDLE handle, double* volts) override {
+        return inner_.ReadLightLevel(handle, volts);
     }
-    orvalt::LJ_ERROR eDO(orvalt::LJ_HANDLE handle, std::int32_t channel,
-                         std::int32_t state) override {
-        const orvalt::LJ_ERROR error = inner_.eDO(handle, channel, state);
-        if (channel == 4) {
-            powered_ = state != 0;
-            if (!powered_) {
-                lostAt_ = Steady::now().time_since_epoch().count();
-            }
+    orvalt::LJ_ERROR SwitchPower(orvalt::LJ_HANDLE handle, std::int32_t state) override {
+        const orvalt::LJ_ERROR error = inner_.SwitchPower(handle, state);
+        powered_ = state != 0;
+        if (!powered_) {
+            lostAt_ = Steady::now().time_since_epoch().count();
         }
         return error;
+    }
+    orvalt::LJ_ERROR SetMarker(orvalt::LJ_HANDLE handle, std::int32_t level) override {
+        return inner_.SetMarker(handle, level);
     }
 
     bool Powered() const { return powered_; }

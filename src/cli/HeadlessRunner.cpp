@@ -72,7 +72,6 @@ class HeadlessSession final : private SessionView, private WindowObserver {
     void Tell(const std::string& text);
 
     void ProgressShown(const ProgressMessage& message) override;
-    void ShowOnStatusLine(const ProgressMessage& message);
     void LinkErrorShown(const std::string& text) override;
     void LogAppended(const std::string& line) override;
 
@@ -86,7 +85,6 @@ class HeadlessSession final : private SessionView, private WindowObserver {
     LoadedPlan plan_;
     std::unique_ptr<StationSession> session_;
     std::optional<StatusLine> status_;
-    std::string messageBoxText_;
     std::string lastStatus_;
     // Said after the run's own reason, once each: a switch-off that failed at
     // the run's end and again at its close is one fact.
@@ -131,7 +129,7 @@ bool HeadlessSession::OpenDiagnostics() {
             err_ << CommPortOpenFailureText(session_->LinkOpenError()) << '\n';
             return false;
         }
-    } else if (session_->GetStation().Simulated() && !options_.noDiag) {
+    } else if (session_->Simulated() && !options_.noDiag) {
         session_->HearSimulatedDiagLines();
     }
     return true;
@@ -168,24 +166,10 @@ void HeadlessSession::ProgressShown(const ProgressMessage& message) {
     if (message.kind == ProgressStatus) {
         lastStatus_ = message.text;
     }
-    if (status_) {
-        ShowOnStatusLine(message);
-    }
     if (options_.trace && message.kind == ProgressWait) {
         WriteLine("wait[" + std::to_string(message.row) + "]: " + message.text);
     } else if (options_.trace && message.kind == ProgressStatus) {
         WriteLine("status[" + std::to_string(message.row) + "]: " + message.text);
-    }
-}
-
-void HeadlessSession::ShowOnStatusLine(const ProgressMessage& message) {
-    if (message.kind == ProgressWait) {
-        status_->Wait(message.text, StatusLine::Clock::now());
-    } else if (message.kind == ProgressStatus) {
-        status_->TestAt(message.row);
-        if (message.text.starts_with("Reading voltage")) {
-            status_->Reading(message.text);
-        }
     }
 }
 
@@ -211,7 +195,7 @@ void HeadlessSession::LogAppended(const std::string& line) {
 void HeadlessSession::PressStopWhenAsked() {
     if (stopRequest_.Take() && !stopped_) {
         stopped_ = true;
-        session_->Runs().OnStartStop();
+        session_->Stop();
         runEnded_ = true;
     }
 }
@@ -221,7 +205,6 @@ void HeadlessSession::PressStopWhenAsked() {
 // sleeps until a message or a stop request comes; only the status line's
 // redraw wakes it on time.
 void HeadlessSession::HandleUntilRunEnds() {
-    RunControl& runs = session_->Runs();
     const StopRequestWatcher watcher(stopRequest_, [this] { session_->WakeHandler(); });
     const auto wait = status_ ? std::chrono::milliseconds(StatusLine::kRedrawPeriod) : 1s;
     const auto noteRunDone = [this](const PostedMessage& message) {
@@ -232,15 +215,14 @@ void HeadlessSession::HandleUntilRunEnds() {
             if (terminalResized.exchange(false)) {
                 status_->SetColumns(TerminalColumns(kStandardErrorFd));
             }
-            status_->DrawIfDue(StatusLine::Clock::now());
+            status_->DrawIfDue(session_->Status(), StatusLine::Clock::now());
         }
         TellRecordingHealth();
         PressStopWhenAsked();
         if (runEnded_) {
             break;
         }
-        if (!session_->HandleNext(wait, noteRunDone) && !runs.Running() &&
-            !runs.HasAbandonedWorker()) {
+        if (!session_->HandleNext(wait, noteRunDone) && !session_->RunThreadsGoing()) {
             return;
         }
     }
@@ -271,8 +253,7 @@ int HeadlessSession::Save() {
 HeadlessStats HeadlessSession::Stats() const {
     HeadlessStats stats;
     if (session_) {
-        VirtualClock* clock = session_->GetStation().Virtual();
-        stats.virtualMs = clock ? clock->ElapsedMs() : 0;
+        stats.virtualMs = session_->VirtualElapsedMs().value_or(0);
         stats.summaryLines = completedTests_;
         stats.diagLines = session_->DiagLinesHandled();
     }
@@ -289,7 +270,7 @@ int HeadlessSession::Finish() {
     session_->CloseDiagnostics();
     session_->HandlePending(stopped_ ? DiagLines::Count : DiagLines::Show);
     out_.flush();
-    session_->Runs().CloseRun();  // as the window's close: a stopped worker has ended by now
+    session_->CloseRun();  // as the window's close: a stopped worker has ended by now
     if (StationRecording* recording = session_->Recording()) {
         recording->Flush();
         recordLoss_ = recording->LossIfClosed();
@@ -376,9 +357,7 @@ SessionOptions HeadlessSession::SessionFor() const {
 void HeadlessSession::Attach() {
     session_->SetView(this);
     session_->Model().SetObserver(this);
-    session_->SetRunHooks(RunControlHooks{
-        [] { return true; }, [this](const std::string& text) { messageBoxText_ = text; }});
-    session_->Runs().SetUnitPowerReport([this](const std::string& text) { NotePower(text); });
+    session_->SetUnitPowerReport([this](const std::string& text) { NotePower(text); });
 }
 
 // Everything before Start; false when the limits or the port can't be used.
@@ -395,7 +374,7 @@ bool HeadlessSession::Prepare() {
     }
     session_->UsePlan(plan_.plan, plan_.rows);
     if (options_.statusLine) {
-        status_.emplace(err_, plan_.plan.entries.size());
+        status_.emplace(err_);
         status_->SetColumns(TerminalColumns(kStandardErrorFd));
         NoteTerminalResizes(terminalResized);
     }
@@ -415,9 +394,9 @@ int HeadlessSession::Run() {
     if (!Prepare()) {
         return kExitUsage;
     }
-    session_->Runs().OnStartStop();
-    if (!session_->Runs().Running() && !session_->Runs().RunStarted()) {
-        err_ << messageBoxText_ << '\n';
+    const StartOutcome start = session_->Start();
+    if (!start.Started()) {
+        err_ << start.message << '\n';
         session_->CloseDiagnostics();
         return kExitDeviceNotOpened;
     }

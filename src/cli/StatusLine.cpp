@@ -1,8 +1,6 @@
 #include "cli/StatusLine.h"
 
 #include <algorithm>
-#include <cmath>
-#include <cstdlib>
 
 #include "domain/Format.h"
 
@@ -11,17 +9,6 @@ namespace orvalt {
 namespace {
 
 constexpr const char* kEraseLine = "\r\x1b[K";
-
-// The seconds of "Wait 20.00 secs for ..."; nothing for any other text.
-std::optional<double> WaitSecondsOf(const std::string& text) {
-    constexpr std::string_view prefix = "Wait ";
-    if (!text.starts_with(prefix)) {
-        return std::nullopt;
-    }
-    char* end = nullptr;
-    const double seconds = std::strtod(text.c_str() + prefix.size(), &end);
-    return end == text.c_str() + prefix.size() ? std::nullopt : std::optional(seconds);
-}
 
 constexpr std::string_view kCut = "...";
 
@@ -46,31 +33,24 @@ std::string Joined(const std::string& head, const std::string& wait, const std::
     return text;
 }
 
+std::string Head(const RunStatusNow& status) {
+    return status.test < 0 ? std::string("Starting")
+                           : Format("Test %d of %d", status.test + 1, status.tests);
+}
+
+// A wait without a length is no timed wait: it has no countdown.
+std::string Countdown(const WaitNow& wait) {
+    return wait.ms > 0 ? Format(" (%.1f s left)", wait.leftMs / 1000.0) : std::string();
+}
+
 }  // namespace
 
-void StatusLine::Wait(const std::string& text, Clock::time_point now) {
-    wait_ = text;
-    waitSeconds_ = WaitSecondsOf(text);
-    waitFrom_ = now;
-}
-
-std::string StatusLine::Head() const {
-    return row_ < 0 ? std::string("Starting")
-                    : "Test " + std::to_string(row_ + 1) + " of " + std::to_string(planned_);
-}
-
-std::string StatusLine::Countdown(Clock::time_point now) const {
-    if (!waitSeconds_) {
-        return {};
-    }
-    const double passed = std::chrono::duration<double>(now - waitFrom_).count();
-    return Format(" (%.1f s left)", std::max(0.0, *waitSeconds_ - passed));
-}
-
-std::string StatusLine::Text(Clock::time_point now) const {
-    const std::string head = Head();
-    const std::string countdown = wait_.empty() ? std::string() : Countdown(now);
-    const std::string full = Joined(head, wait_.empty() ? wait_ : wait_ + countdown, reading_);
+std::string StatusLine::Text(const RunStatusNow& status) const {
+    const std::string head = Head(status);
+    const std::string wait = status.wait ? status.wait->text : std::string();
+    const std::string countdown = wait.empty() ? std::string() : Countdown(*status.wait);
+    const std::string readingText = status.reading ? ReadingText(*status.reading) : std::string();
+    const std::string full = Joined(head, wait.empty() ? wait : wait + countdown, readingText);
     if (!columns_) {
         return full;
     }
@@ -79,23 +59,23 @@ std::string StatusLine::Text(Clock::time_point now) const {
     if (full.size() <= width) {
         return full;
     }
-    for (const std::string& reading : {reading_, std::string()}) {
+    for (const std::string& reading : {readingText, std::string()}) {
         const std::size_t rest = Joined(head, "x", reading).size() - 1 + countdown.size();
-        if (!wait_.empty() && rest + kCut.size() + 4 <= width) {
-            return Joined(head, CutTo(wait_, width - rest) + countdown, reading);
+        if (!wait.empty() && rest + kCut.size() + 4 <= width) {
+            return Joined(head, CutTo(wait, width - rest) + countdown, reading);
         }
-        if (wait_.empty() && Joined(head, {}, reading).size() <= width) {
+        if (wait.empty() && Joined(head, {}, reading).size() <= width) {
             return Joined(head, {}, reading);
         }
     }
-    return CutTo(Joined(head, wait_ + countdown, {}), width);
+    return CutTo(Joined(head, wait + countdown, {}), width);
 }
 
-void StatusLine::DrawIfDue(Clock::time_point now) {
+void StatusLine::DrawIfDue(const RunStatusNow& status, Clock::time_point now) {
     if (drawnAt_ && now - *drawnAt_ < kRedrawPeriod) {
         return;
     }
-    const std::string text = Text(now);
+    const std::string text = Text(status);
     if (text == shown_) {
         return;
     }

@@ -1,10 +1,12 @@
 #pragma once
-// The data-acquisition device as the station uses it: the three calls of the
-// LabJack UD driver, with its argument values and its nonzero error codes.
-// Backends: the simulated U3 (sim/) and a real U3 over USB (platform/,
-// LabJackU3Daq).
+// The data-acquisition device as the station uses it: opened by serial
+// number, it reads the unit's light level and drives the power and marker
+// lines, and fails with the LabJack UD driver's error codes (the operator is
+// told those numbers). Backends: the simulated U3 (sim/) and a real U3 over
+// USB (u3/), both speaking the UD driver's calls (domain/UdDriver.h).
 
 #include <cstdint>
+#include <string_view>
 
 namespace orvalt {
 
@@ -16,11 +18,6 @@ using LJ_ERROR = std::int32_t;
 constexpr std::int32_t kLightLevelChannel = 0;
 constexpr std::int32_t kPowerLine = 4;
 constexpr std::int32_t kMarkerLine = 5;
-
-// Values the station passes to the driver.
-constexpr std::int32_t LJ_dtU3 = 3;
-constexpr std::int32_t LJ_ctUSB = 1;
-constexpr std::int32_t LJ_ioGET_AIN = 10;
 
 // Error codes as the UD driver numbers them.
 constexpr LJ_ERROR LJE_NOERROR = 0;
@@ -47,12 +44,15 @@ constexpr LJ_ERROR LJE_INVALID_CONNECTION_TYPE = 1013;
 class Daq {
   public:
     virtual ~Daq() = default;
-    virtual LJ_ERROR OpenLabJack(std::int32_t deviceType, std::int32_t connectionType,
-                                 const char* address, std::int32_t firstFound,
-                                 LJ_HANDLE* handle) = 0;
-    virtual LJ_ERROR eGet(LJ_HANDLE handle, std::int32_t ioType, std::int32_t channel,
-                          double* value, std::int32_t x1) = 0;
-    virtual LJ_ERROR eDO(LJ_HANDLE handle, std::int32_t channel, std::int32_t state) = 0;
+    // The U3 with this serial number; any U3 when the number asks for none
+    // (see AsksForAnyU3).
+    virtual LJ_ERROR Open(std::string_view serialNumber, LJ_HANDLE* handle) = 0;
+    // One reading of the light level (AIN0), in volts.
+    virtual LJ_ERROR ReadLightLevel(LJ_HANDLE handle, double* volts) = 0;
+    // Line 4: 0 switches the unit off, anything else on.
+    virtual LJ_ERROR SwitchPower(LJ_HANDLE handle, std::int32_t state) = 0;
+    // Line 5, which a scope watches to see each device access.
+    virtual LJ_ERROR SetMarker(LJ_HANDLE handle, std::int32_t level) = 0;
 };
 
 }  // namespace orvalt

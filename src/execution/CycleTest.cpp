@@ -71,15 +71,16 @@ class CycleTest {
         }
         const int seconds = settings_.cfgTime2 / 1000;
         {
-            const ShownWait shown(run_, seconds * 1000);
-            Post(ProgressWait, Format("Time To ON Test and wait for %d seconds", seconds));
+            const std::string text = Format("Time To ON Test and wait for %d seconds", seconds);
+            const ShownWait shown(run_, seconds * 1000, text);
+            Post(ProgressWait, text);
             static_cast<void>(MeasureTimeToOn(run_, handle_, seconds, measured_.timeToOn,
                                               &measured_.timeToOnSwitchTick));
         }
         if (!RunGoesOn(run_)) {
             return false;
         }
-        Post(ProgressWait, "");
+        ClearWaitCell(run_, row_);
         return true;
     }
 
@@ -88,7 +89,7 @@ class CycleTest {
         if (!Switch(0) || !Wait(settings_.cfgTime6, "Wait before start")) {
             return false;
         }
-        Post(ProgressWait, "");
+        ClearWaitCell(run_, row_);
         return Pulse(1, entry_.P1, "T1") && Pulse(0, entry_.P2, "T2") &&
                Pulse(1, entry_.P3, "T3") && Pulse(0, entry_.P4, "T4");
     }
@@ -154,7 +155,7 @@ class CycleTest {
         }
         const std::string text = Format("NOT cycling (V1=%.2f, V2=%.2f)", v1, v2);
         Post(ProgressStatus, text);
-        Post(ProgressWait, "");
+        ClearWaitCell(run_, row_);
         Post(ProgressLog, text);
         measured_.notCycling = 1;
         return false;
@@ -195,7 +196,7 @@ class CycleTest {
             measured_.CT = TicksToSeconds(startTick_, *cycleEndTick_);
         }
         Post(ProgressStatus, Format("Done: Cycling completed in %.2f seconds", measured_.CT));
-        Post(ProgressWait, "");
+        ClearWaitCell(run_, row_);
         const int number = entry_.index + 1;
         PostLevelFigures(number, "V1", measured_.V1);
         PostLevelFigures(number, "V2", measured_.V2);

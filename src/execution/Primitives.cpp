@@ -1,12 +1,11 @@
 #include "execution/Primitives.h"
 
 #include "domain/Format.h"
+#include "execution/RunStatus.h"
 
 namespace orvalt {
 
 namespace {
-
-constexpr std::int32_t kShownWaitMinMs = 1000;
 
 // While "Do Output 5" is on, line 5 changes level at every device access, so a
 // scope on it shows each access. The level carries on across runs.
@@ -15,7 +14,7 @@ void ToggleMarker(const RunRecord& run, LJ_HANDLE handle) {
         return;
     }
     std::int32_t& level = *run.io.markerLevel;
-    run.io.daq->eDO(handle, kMarkerLine, level);
+    run.io.daq->SetMarker(handle, level);
     if (run.events) {
         run.events->MarkerToggled(level);
     }
@@ -45,10 +44,10 @@ void TellSwitch(const RunRecord& run, std::int32_t state, bool ok) {
 
 }  // namespace
 
-ShownWait::ShownWait(const RunRecord& run, std::int32_t ms)
-    : progress_(ms >= kShownWaitMinMs ? run.progress.get() : nullptr) {
+ShownWait::ShownWait(const RunRecord& run, std::int32_t ms, std::string text)
+    : progress_(run.progress.get()) {
     if (progress_) {
-        progress_->BeginWait(run.io.clock->NowMs(), ms);
+        progress_->BeginWait(std::move(text), run.io.clock->NowMs(), ms);
     }
 }
 
@@ -59,28 +58,41 @@ ShownWait::~ShownWait() {
 }
 
 void TimedWait(const RunRecord& run, int row, std::int32_t ms, std::string_view label) {
-    // Shown before it is announced, so that whoever sees the announcement
-    // finds the wait on the status strip too.
-    const ShownWait shown(run, label.empty() ? 0 : ms);
-    if (!label.empty()) {
-        const std::string text(label);
-        PostProgress(run, ProgressWait, row,
-                     Format("Wait %.2f secs for %s", ms / 1000.0, text.c_str()));
+    if (label.empty()) {
+        run.io.clock->SleepWhileUp(ms, *run.runFlag);
+        return;
     }
+    const std::string text =
+        Format("Wait %.2f secs for %s", ms / 1000.0, std::string(label).c_str());
+    // Shown before it is announced, so that whoever sees the announcement
+    // finds the wait in the run's status too.
+    const ShownWait shown(run, ms, text);
+    PostProgress(run, ProgressWait, row, text);
     run.io.clock->SleepWhileUp(ms, *run.runFlag);
+}
+
+void ClearWaitCell(const RunRecord& run, int row) {
+    if (run.progress) {
+        run.progress->ForgetWait();
+    }
+    PostProgress(run, ProgressWait, row, "");
 }
 
 std::optional<double> ReadVoltage(const RunRecord& run, LJ_HANDLE handle, int row, int index) {
     ToggleMarker(run, handle);
     double volts = 0.0;
-    const LJ_ERROR error = run.io.daq->eGet(handle, LJ_ioGET_AIN, kLightLevelChannel, &volts, 0);
+    const LJ_ERROR error = run.io.daq->ReadLightLevel(handle, &volts);
     if (error != LJE_NOERROR) {
         std::string failure = Format("LabJack voltage read failed. Code %d", error);
         TellReading(run, std::nullopt, failure);
         PostProgress(run, ProgressStatus, row, std::move(failure));
         return std::nullopt;
     }
-    std::string status = Format("Reading voltage = %.2f #%d", volts, index + 1);
+    const LightReading reading{volts, index};
+    if (run.progress) {
+        run.progress->TookReading(reading);
+    }
+    std::string status = ReadingText(reading);
     TellReading(run, volts, status);
     ReportSuccess(run, row, std::move(status));
     return volts;
@@ -88,7 +100,7 @@ std::optional<double> ReadVoltage(const RunRecord& run, LJ_HANDLE handle, int ro
 
 bool SetPowerOutput(const RunRecord& run, LJ_HANDLE handle, int row, std::int32_t state) {
     ToggleMarker(run, handle);
-    const LJ_ERROR error = run.io.daq->eDO(handle, kPowerLine, state);
+    const LJ_ERROR error = run.io.daq->SwitchPower(handle, state);
     run.powerState = error == LJE_NOERROR ? std::optional(state) : std::nullopt;
     TellSwitch(run, state, error == LJE_NOERROR);
     if (error != LJE_NOERROR) {
@@ -102,7 +114,7 @@ bool SetPowerOutput(const RunRecord& run, LJ_HANDLE handle, int row, std::int32_
 
 bool LeaveUnitOff(const RunRecord& run, LJ_HANDLE handle) {
     if (run.powerState != 0) {
-        if (run.io.daq->eDO(handle, kPowerLine, 0) != LJE_NOERROR) {
+        if (run.io.daq->SwitchPower(handle, 0) != LJE_NOERROR) {
             return false;
         }
         if (run.powerState) {

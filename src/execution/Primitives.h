@@ -4,17 +4,19 @@
 
 #include <cstdint>
 #include <optional>
+#include <string>
 #include <string_view>
 
 #include "execution/RunRecord.h"
 
 namespace orvalt {
 
-// While it lives, an announced wait of a second or more shows on the status
-// strip, counting down; shorter ones are polling and not worth showing.
+// While it lives, the wait announced as `text` is the run's wait in progress,
+// counting down in the status the front ends show; after, it is the wait
+// announced last, until the Wait cell is cleared.
 class ShownWait {
   public:
-    ShownWait(const RunRecord& run, std::int32_t ms);
+    ShownWait(const RunRecord& run, std::int32_t ms, std::string text);
     ~ShownWait();
     ShownWait(const ShownWait&) = delete;
     ShownWait& operator=(const ShownWait&) = delete;
@@ -26,6 +28,9 @@ class ShownWait {
 // Waits `ms`, giving way to a stop request the moment it comes. A non-empty label is announced in
 // the row's Wait cell. The caller reads the run flag afterwards.
 void TimedWait(const RunRecord& run, int row, std::int32_t ms, std::string_view label);
+
+// Clears the row's Wait cell, and with it the announced wait.
+void ClearWaitCell(const RunRecord& run, int row);
 
 // One reading of analog input 0. No value means "no reading": the driver failed,
 // and the failure is already shown in the row's Status cell. A true reading of

@@ -3,15 +3,9 @@
 #include <algorithm>
 
 #include "domain/Format.h"
-#include "domain/U3SerialNumber.h"
 #include "execution/LabJackOpenFailure.h"
 
 namespace orvalt {
-
-namespace {
-constexpr ControlId kRunLockedControls[] = {IDC_SAVE_TEST_DATA, IDC_EXTRA_LOG, IDC_DO_OUTPUT5,
-                                            IDC_OPEN};
-}  // namespace
 
 RunControl::RunControl(WindowModel& model, StationIo io, RunState& runState, WindowHandle window,
                        RunControlHooks hooks)
@@ -49,18 +43,14 @@ void RunControl::ShowMessage(const std::string& text) {
 }
 
 void RunControl::GiveControlsBack() {
-    model_.Enable(IDC_START_STOP, true);
-    model_.SetCaption(IDC_START_STOP, "Start");
-    for (ControlId id : kRunLockedControls) {
-        model_.Enable(id, true);
-    }
+    model_.EnableStartStop(true);
+    model_.SetStartStop(StartStop::Start);
+    model_.EnablePlanAndOptions(true);
 }
 
 void RunControl::TakeControlsForRun() {
-    model_.SetCaption(IDC_START_STOP, "Stop");
-    for (ControlId id : kRunLockedControls) {
-        model_.Enable(id, false);
-    }
+    model_.SetStartStop(StartStop::Stop);
+    model_.EnablePlanAndOptions(false);
 }
 
 RunRecord RunControl::BuildRunRecord(LJ_HANDLE handle) const {
@@ -82,12 +72,11 @@ RunRecord RunControl::BuildRunRecord(LJ_HANDLE handle) const {
     return run;
 }
 
-bool RunControl::RefuseEmptyPlan() {
-    if (testPlan_ && !testPlan_->entries.empty()) {
-        return false;
+StartOutcome RunControl::Refuse(StartRefusal refusal, std::string message, LJ_ERROR code) {
+    if (!message.empty()) {
+        ShowMessage(message);
     }
-    ShowMessage(kPlanHoldsNoTests);
-    return true;
+    return StartOutcome{refusal, code, std::move(message)};
 }
 
 void RunControl::BeginRun(LJ_HANDLE handle) {
@@ -139,7 +128,7 @@ void RunControl::SwitchUnitOffIfDue() {
         ReportPower(kUnitPowerSwitchedOff);
         return;
     }
-    const LJ_ERROR error = io_.daq->eDO(runHandle_, kPowerLine, 0);
+    const LJ_ERROR error = io_.daq->SwitchPower(runHandle_, 0);
     powerOffDue_ = error != LJE_NOERROR;
     ReportPower(
         powerOffDue_
@@ -172,7 +161,7 @@ std::chrono::milliseconds RunControl::TerminateWait() const {
 bool RunControl::StopRun() {
     bool stopped = false;
     if (worker_) {
-        model_.Enable(IDC_START_STOP, false);
+        model_.EnableStartStop(false);
         stopped = StopTestRun();
     }
     GiveControlsBack();
@@ -180,27 +169,40 @@ bool RunControl::StopRun() {
 }
 
 void RunControl::OnStartStop() {
-    if (StopRun()) {
-        return;
+    if (!StopRun()) {
+        static_cast<void>(StartWithoutWorker());
     }
+}
+
+StartOutcome RunControl::Start() {
+    if (Running()) {
+        return Refuse(StartRefusal::RunGoing);
+    }
+    StopRun();  // the last run's ended worker goes, and the controls come back
+    return StartWithoutWorker();
+}
+
+// No worker of ours is running: a stopped one that overran its stop may be.
+StartOutcome RunControl::StartWithoutWorker() {
     if (HasAbandonedWorker()) {
-        ShowMessage(kPreviousRunStillEnding);
-        return;
+        return Refuse(StartRefusal::PreviousRunStillEnding, kPreviousRunStillEnding);
     }
-    if (RefuseEmptyPlan() || (hooks_.exchange && !hooks_.exchange())) {
-        return;
+    if (!testPlan_ || testPlan_->entries.empty()) {
+        return Refuse(StartRefusal::PlanEmpty, kPlanHoldsNoTests);
+    }
+    if (hooks_.exchange && !hooks_.exchange()) {
+        return Refuse(StartRefusal::FieldsInvalid);
     }
     model_.ClearLog();
     model_.ClearRunCells();
     LJ_HANDLE handle = 0;
     const std::string& serial = io_.settings->U3SerialNumber;
-    const LJ_ERROR error = io_.daq->OpenLabJack(LJ_dtU3, LJ_ctUSB, serial.c_str(),
-                                                AsksForAnyU3(serial) ? 1 : 0, &handle);
+    const LJ_ERROR error = io_.daq->Open(serial, &handle);
     if (error != LJE_NOERROR) {
-        ShowMessage(LabJackOpenFailureText(error, serial));
-        return;
+        return Refuse(StartRefusal::DeviceFailed, LabJackOpenFailureText(error, serial), error);
     }
     BeginRun(handle);
+    return StartOutcome{};
 }
 
 bool RunControl::StopTestRun() {
@@ -235,10 +237,8 @@ void RunControl::OnRunDone(const RunDoneMessage& message) {
     if (message.runNumber != runNumber_) {
         return;
     }
-    model_.SetCaption(IDC_START_STOP, "Start");
-    for (ControlId id : kRunLockedControls) {
-        model_.Enable(id, true);
-    }
+    model_.SetStartStop(StartStop::Start);
+    model_.EnablePlanAndOptions(true);
     // ProgressDone is the worker's last act: its end follows at once.
     if (worker_ && worker_->WaitForEnd(TerminateWait())) {
         EndRun(EndOfFinishedRun());

@@ -5,6 +5,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -13,6 +14,25 @@
 #include "execution/WindowModel.h"
 
 namespace orvalt {
+
+// Why Start did not begin a run.
+enum class StartRefusal {
+    RunGoing,                // a run is going: Stop first
+    PreviousRunStillEnding,  // a stopped run overran its stop and still holds the device
+    PlanEmpty,
+    FieldsInvalid,  // a field did not validate; the view has shown its prompt
+    DeviceFailed,   // the LabJack did not open
+};
+
+struct StartOutcome {
+    std::optional<StartRefusal> refusal;  // none: the run began
+    LJ_ERROR deviceCode = LJE_NOERROR;    // the driver's code, with DeviceFailed
+    // What the operator is told (the message box's text, with the device's
+    // hint); empty when the view has said it already or nothing needs saying.
+    std::string message;
+
+    bool Started() const { return !refusal; }
+};
 
 struct RunControlHooks {
     // Reads the dialog's fields into WindowModel::values; false when a field does
@@ -37,6 +57,10 @@ class RunControl {
     // The view's exchange and message box; set before the first Start.
     void SetHooks(RunControlHooks hooks) { hooks_ = std::move(hooks); }
 
+    // Begins a run of the plan in use, or says why not (and shows it in the
+    // message box too).
+    StartOutcome Start();
+    // The Start/Stop button: stops a running worker, or else starts.
     void OnStartStop();
     // The press of Stop alone, which never starts a run: stops a running
     // worker and gives the controls back. True if a worker was stopped.
@@ -48,7 +72,6 @@ class RunControl {
     void OnRunDone(const RunDoneMessage& message);
 
     bool RunStarted() const { return runStarted_; }
-    void ClearRunStarted() { runStarted_ = false; }
     bool Running() const;
     // A stopped worker that overran its stop and has not ended yet.
     bool HasAbandonedWorker();
@@ -74,7 +97,9 @@ class RunControl {
     RunRecord BuildRunRecord(LJ_HANDLE handle) const;
     void ApplyCell(const ProgressMessage& message, int column);
     void ReapAbandoned();
-    bool RefuseEmptyPlan();
+    StartOutcome Refuse(StartRefusal refusal, std::string message = {},
+                        LJ_ERROR code = LJE_NOERROR);
+    StartOutcome StartWithoutWorker();
     void BeginRun(LJ_HANDLE handle);
     void EndRun(RunEnd end);
     RunEnd EndOfFinishedRun() const;

@@ -8,20 +8,22 @@ namespace {
 
 constexpr const char* kGap = "   ";
 
-std::string Elapsed(std::uint32_t fromTick, std::uint32_t toTick) {
-    const std::uint32_t seconds = static_cast<std::uint32_t>(toTick - fromTick) / 1000;
+// Shorter waits are polling: on the strip they would only flicker.
+constexpr std::int32_t kStripWaitMinMs = 1000;
+
+std::string Elapsed(std::uint32_t ms) {
+    const std::uint32_t seconds = ms / 1000;
     return Format("Elapsed %u:%02u:%02u", seconds / 3600, seconds / 60 % 60, seconds % 60);
 }
 
-// Whole seconds left, rounded up, so that a wait shows its full length at its
-// start and "1 s" until its very end; nothing once it has run out.
-std::optional<std::int64_t> SecondsLeft(const ShownWaitTimes& wait, std::uint32_t nowTick) {
-    const std::int64_t left =
-        std::int64_t{wait.ms} - static_cast<std::uint32_t>(nowTick - wait.startTick);
-    if (left <= 0) {
+std::optional<WaitNow> WaitAt(const std::optional<AnnouncedWait>& wait, std::uint32_t nowTick) {
+    if (!wait) {
         return std::nullopt;
     }
-    return (left + 999) / 1000;
+    const std::int64_t left =
+        std::int64_t{wait->ms} - static_cast<std::uint32_t>(nowTick - wait->startTick);
+    const auto leftMs = static_cast<std::int32_t>(left > 0 ? left : 0);
+    return WaitNow{wait->text, wait->ms, leftMs, !wait->over && leftMs > 0};
 }
 
 const char* EndName(RunEnd end) {
@@ -34,6 +36,15 @@ const char* EndName(RunEnd end) {
             return "Run abandoned";
     }
     return "";
+}
+
+// Whole seconds left, rounded up, so that a wait shows its full length at its
+// start and "1 s" until its very end.
+std::string StripWait(const std::optional<WaitNow>& wait) {
+    if (!wait || !wait->going || wait->ms < kStripWaitMinMs) {
+        return {};
+    }
+    return std::string(kGap).append(Format("Wait %d s left", (wait->leftMs + 999) / 1000));
 }
 
 }  // namespace
@@ -55,27 +66,43 @@ void RunStatus::Ended(RunEnd end, std::uint32_t endTick) {
     endTick_ = endTick;
 }
 
-std::string RunStatus::Text(std::uint32_t nowTick) const {
+RunStatusNow RunStatus::Now(std::uint32_t nowTick) const {
+    RunStatusNow now;
+    now.unitPower = powerNote_;
     if (!progress_) {
-        return powerNote_;
+        return now;
     }
-    return end_ ? EndedText() : RunningText(nowTick);
+    const RunProgressSnapshot progress = progress_->Read();
+    now.begun = true;
+    now.tests = tests_;
+    now.test = progress.test;
+    now.reading = progress.reading;
+    now.end = end_;
+    now.elapsedMs = static_cast<std::uint32_t>((end_ ? endTick_ : nowTick) - startTick_);
+    if (!end_) {
+        now.wait = WaitAt(progress.wait, nowTick);
+    }
+    return now;
 }
 
-std::string RunStatus::RunningText(std::uint32_t nowTick) const {
-    const RunProgressSnapshot now = progress_->Read();
-    std::string text = Format("Test %d of %d", now.test < 0 ? 1 : now.test + 1, tests_);
-    if (now.wait) {
-        if (const auto left = SecondsLeft(*now.wait, nowTick)) {
-            text += kGap + Format("Wait %lld s left", static_cast<long long>(*left));
-        }
+std::string StripText(const RunStatusNow& status) {
+    if (!status.begun) {
+        return status.unitPower;
     }
-    return text + kGap + Elapsed(startTick_, nowTick);
+    if (status.end) {
+        std::string text =
+            std::string(EndName(*status.end)).append(kGap).append(Elapsed(status.elapsedMs));
+        return status.unitPower.empty() ? text : text.append(kGap).append(status.unitPower);
+    }
+    const int test = status.test < 0 ? 1 : status.test + 1;
+    return Format("Test %d of %d", test, status.tests)
+        .append(StripWait(status.wait))
+        .append(kGap)
+        .append(Elapsed(status.elapsedMs));
 }
 
-std::string RunStatus::EndedText() const {
-    std::string text = std::string(EndName(*end_)) + kGap + Elapsed(startTick_, endTick_);
-    return powerNote_.empty() ? text : text + kGap + powerNote_;
+std::string ReadingText(const LightReading& reading) {
+    return Format("Reading voltage = %.2f #%d", reading.volts, reading.index + 1);
 }
 
 }  // namespace orvalt

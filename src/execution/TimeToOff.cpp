@@ -5,6 +5,7 @@
 
 #include "domain/Format.h"
 #include "domain/TestMeasurements.h"
+#include "execution/Primitives.h"
 #include "execution/SamplingWindow.h"
 
 namespace orvalt {
@@ -83,7 +84,7 @@ bool MeasureTimeToOff(const RunRecord& run, LJ_HANDLE handle, int level, double&
     ReportTime(run, settings.voltageOffB, level, timeToB);
 
     JudgeSavedLevel(run, level, delay, diagValue, saveNotAsExpected, priorCount);
-    PostProgress(run, ProgressWait, kMeasureRow, "");
+    ClearWaitCell(run, kMeasureRow);
     return true;
 }
 

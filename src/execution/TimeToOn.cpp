@@ -5,6 +5,7 @@
 
 #include "domain/Format.h"
 #include "domain/TestMeasurements.h"
+#include "execution/Primitives.h"
 #include "execution/SamplingWindow.h"
 
 namespace orvalt {
@@ -46,7 +47,7 @@ bool MeasureTimeToOn(const RunRecord& run, LJ_HANDLE handle, int seconds, double
         *switchTick = start;
     }
     PostProgress(run, ProgressLog, kMeasureRow, Format("Time To ON seconds, %.2f", timeToOn));
-    PostProgress(run, ProgressWait, kMeasureRow, "");
+    ClearWaitCell(run, kMeasureRow);
     return true;
 }
 

@@ -15,28 +15,9 @@ void WindowModel::SetObserver(WindowObserver* observer) {
     observer_ = observer ? observer : &Silent();
 }
 
-ControlState& WindowModel::MutableControl(ControlId id) {
-    switch (id) {
-        case IDC_START_STOP:
-            return startStop_;
-        case IDC_SAVE_TEST_DATA:
-            return saveTestData_;
-        case IDC_EXTRA_LOG:
-            return extraLog_;
-        case IDC_DO_OUTPUT5:
-            return doOutput5_;
-        case IDC_OPEN:
-            return open_;
-        default:
-            return other_;
-    }
-}
-
-const ControlState& WindowModel::Control(ControlId id) const {
-    return const_cast<WindowModel*>(this)->MutableControl(id);
-}
-
-void WindowModel::NotifyControls() {
+template <class Edit>
+void WindowModel::ChangeControls(Edit edit) {
+    edit(controls_);
     observer_->ControlsChanged();
 }
 
@@ -79,14 +60,16 @@ void WindowModel::ClearLog() {
     observer_->LogCleared();
 }
 
-void WindowModel::SetCaption(ControlId id, std::string caption) {
-    MutableControl(id).caption = std::move(caption);
-    NotifyControls();
+void WindowModel::SetStartStop(StartStop action) {
+    ChangeControls([action](RunControlsState& c) { c.startStop = action; });
 }
 
-void WindowModel::Enable(ControlId id, bool enabled) {
-    MutableControl(id).enabled = enabled;
-    NotifyControls();
+void WindowModel::EnableStartStop(bool enabled) {
+    ChangeControls([enabled](RunControlsState& c) { c.startStopEnabled = enabled; });
+}
+
+void WindowModel::EnablePlanAndOptions(bool enabled) {
+    ChangeControls([enabled](RunControlsState& c) { c.planAndOptionsEnabled = enabled; });
 }
 
 }  // namespace orvalt

@@ -1,7 +1,8 @@
 #pragma once
 // The main window as the core sees it, without a toolkit: the rows of the test
-// list, the log, the values of the dialog's fields, and the caption and enabled
-// state of the controls a run changes. The Qt window shows this model and keeps
+// list, the log, the values of the dialog's fields, and the state of the
+// controls a run changes, in the run's own terms (which control shows them is
+// the window's business). The Qt window shows this model and keeps
 // no state of its own beside it; the headless runner and the tests read it.
 
 #include <cstdint>
@@ -13,37 +14,18 @@
 
 namespace orvalt {
 
-// Control identifiers of the main window.
-enum ControlId : int {
-    IDC_START_STOP = 1000,
-    IDC_TEST_LIST = 1002,
-    IDC_SAVE_TEST_DATA = 1004,
-    IDC_LOG_LIST = 1006,
-    IDC_EXTRA_LOG = 1007,
-    IDC_DO_OUTPUT5 = 1008,
-    IDC_OPEN = 1010,
-    IDC_MANUFACTURER = 1011,
-    IDC_MODEL = 1012,
-    IDC_TYPE = 1013,
-    IDC_POWER = 1014,
-    IDC_SIZE = 1015,
-    IDC_DRIVER_MANUFACTURER = 1016,
-    IDC_DRIVER_MODEL = 1017,
-    IDC_DIAG_LIST = 1019,
-    IDC_DIAG_PORT = 1020,
-    IDC_BAUD_RATE = 1021,
-    IDC_DIAG_OPEN = 1022,
-    IDC_DIAG_CLEAR = 1023,
-    IDC_DIAG_SAVE = 1024,
-    IDC_TTO_OPTION = 1025,
-};
-
 constexpr int kWaitColumn = 7;
 constexpr int kStatusColumn = 8;
 
-struct ControlState {
-    std::string caption;
-    bool enabled = true;
+// What the Start/Stop button does when pressed.
+enum class StartStop { Start, Stop };
+
+// The controls a run changes. The plan and its options are Open, Save Test
+// Data, Extra Log and Do Output 5: they are locked together while a run goes.
+struct RunControlsState {
+    StartStop startStop = StartStop::Start;
+    bool startStopEnabled = false;  // no plan yet, or a stop under way
+    bool planAndOptionsEnabled = true;
 };
 
 // The dialog's fields as its data exchange reads them.
@@ -76,7 +58,7 @@ class WindowModel {
 
     const std::vector<TestRowTexts>& TestRows() const { return testRows_; }
     const std::vector<std::string>& LogLines() const { return logLines_; }
-    const ControlState& Control(ControlId id) const;
+    const RunControlsState& Controls() const { return controls_; }
     int SelectedLogLine() const { return static_cast<int>(logLines_.size()) - 1; }
     int VisibleRow() const { return visibleRow_; }
 
@@ -87,23 +69,19 @@ class WindowModel {
     void ClearRunCells();
     void AppendLog(std::string line);
     void ClearLog();
-    void SetCaption(ControlId id, std::string caption);
-    void Enable(ControlId id, bool enabled);
+    void SetStartStop(StartStop action);
+    void EnableStartStop(bool enabled);
+    void EnablePlanAndOptions(bool enabled);
 
     DialogValues values;
 
   private:
-    ControlState& MutableControl(ControlId id);
-    void NotifyControls();
+    template <class Edit>
+    void ChangeControls(Edit edit);
 
     std::vector<TestRowTexts> testRows_;
     std::vector<std::string> logLines_;
-    ControlState startStop_{"Start", false};
-    ControlState saveTestData_{"Save Test Data", true};
-    ControlState extraLog_{"Extra Log", true};
-    ControlState doOutput5_{"Do Output 5", true};
-    ControlState open_{"Open", true};
-    ControlState other_{"", true};
+    RunControlsState controls_;
     int visibleRow_ = -1;
     WindowObserver* observer_;
 };

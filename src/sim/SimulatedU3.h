@@ -8,7 +8,7 @@
 #include <random>
 #include <vector>
 
-#include "domain/Daq.h"
+#include "domain/UdDriver.h"
 #include "platform/Clock.h"
 #include "sim/SimulatedSerialNumber.h"
 #include "sim/SimulatedUnit.h"
@@ -26,7 +26,7 @@ class TickUnwrapper {
     std::uint64_t total_ = 0;
 };
 
-class SimulatedU3 final : public Daq {
+class SimulatedU3 final : public UdDriverDaq {
   public:
     // The code every failing simulated access returns: a lost USB connection.
     static constexpr LJ_ERROR kFaultCode = LJE_COMM_FAILURE;

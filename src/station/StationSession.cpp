@@ -258,12 +258,12 @@ void StationSession::Handle(const RunDoneMessage& message) {
 
 void StationSession::UsePlan(TestPlan plan, std::vector<TestRowTexts> rows) {
     verdictKeeper_.UsePlannedTests(plan.entries.size());
-    model_.Enable(IDC_START_STOP, false);
+    model_.EnableStartStop(false);
     FreePlan();
     plan_ = std::make_unique<TestPlan>(std::move(plan));
     runControl_.SetTestPlan(plan_.get());
     model_.ReplaceRows(std::move(rows));
-    model_.Enable(IDC_START_STOP, true);
+    model_.EnableStartStop(true);
 }
 
 void StationSession::FreePlan() {

@@ -31,6 +31,7 @@
 #include "diaglink/DiagView.h"
 #include "domain/MessageQueue.h"
 #include "domain/SessionObservers.h"
+#include "execution/CloseConfirmation.h"
 #include "execution/RunControl.h"
 #include "execution/WindowModel.h"
 #include "results/SummaryLines.h"
@@ -101,6 +102,31 @@ class StationSession {
     // suits every real baud rate).
     void SetDiagBacklogLimit(DiagBacklogLimit limit) { queue_.SetLimit(limit); }
 
+    // ---- The run ----
+    // Begins a run of the plan in use, or says why not.
+    StartOutcome Start() { return runControl_.Start(); }
+    // Stops a running worker and gives the controls back; true if one was
+    // stopped.
+    bool Stop() { return runControl_.StopRun(); }
+    // A run's worker is going.
+    bool RunGoing() const { return runControl_.Running(); }
+    // A run's worker, or a stopped one that overran its stop, is still going.
+    bool RunThreadsGoing() { return runControl_.Running() || runControl_.HasAbandonedWorker(); }
+    // Where the latest run stands, now.
+    RunStatusNow Status() { return runControl_.Status().Now(station_.GetClock().NowMs()); }
+    // Told what became of the unit's power after a run, on the handler thread.
+    void SetUnitPowerReport(std::function<void(const std::string&)> report) {
+        runControl_.SetUnitPowerReport(std::move(report));
+    }
+    // Asks before a close would stop a run going or lose completed tests not
+    // saved; true when the window may close now (see ConfirmClose).
+    bool MayClose(const CloseConfirmationHooks& hooks) {
+        return ConfirmClose(runControl_, summaryLines_, hooks);
+    }
+    // The close's first step: stops a run still going and leaves the unit
+    // switched off, or reports why it may still be powered.
+    void CloseRun() { runControl_.CloseRun(); }
+
     // ---- What the session holds ----
     SettingsRecord& Settings() { return settings_; }
     // The fixture this session serves (empty: the station without a name).
@@ -112,10 +138,18 @@ class StationSession {
     // beside the settings under keys of its own.
     const std::filesystem::path& SettingsFile() const { return settingsFile_; }
     Station& GetStation() { return station_; }
+    bool Simulated() const { return station_.Simulated(); }
+    // How far virtual time has run; nothing in real time.
+    std::optional<std::uint64_t> VirtualElapsedMs() {
+        const VirtualClock* clock = station_.Virtual();
+        return clock ? std::optional(clock->ElapsedMs()) : std::nullopt;
+    }
     WindowModel& Model() { return model_; }
     const WindowModel& Model() const { return model_; }
     const DiagView& Diag() const { return diagView_; }
-    DiagTable& GetDiagTable() { return diagTable_; }
+    const DiagTable& GetDiagTable() const { return diagTable_; }
+    // Empties the diagnostic table (the window's list starts over with it).
+    void ResetDiagTable() { orvalt::ResetDiagTable(diagTable_); }
     SummaryLines& Summary() { return summaryLines_; }
     const SummaryLines& Summary() const { return summaryLines_; }
     const RunState& GetRunState() const { return runState_; }

@@ -12,7 +12,7 @@
 #include <optional>
 #include <string_view>
 
-#include "domain/Daq.h"
+#include "domain/UdDriver.h"
 #include "platform/UsbTransport.h"
 #include "u3/U3Device.h"
 
@@ -23,7 +23,7 @@ struct LabJackU3Options {
     unsigned timeoutMs = 1000;
 };
 
-class LabJackU3Daq final : public Daq {
+class LabJackU3Daq final : public UdDriverDaq {
   public:
     // U3s on this machine's USB (libusb-1.0).
     LabJackU3Daq();

@@ -83,8 +83,13 @@ Answer AnswerOf(QMessageBox::StandardButton button, Answer escape) {
     return escape;
 }
 
-constexpr std::array<ControlId, 5> kModelControls{IDC_START_STOP, IDC_SAVE_TEST_DATA, IDC_EXTRA_LOG,
-                                                  IDC_DO_OUTPUT5, IDC_OPEN};
+// The controls that lock with the plan and its options while a run goes.
+constexpr std::array<ControlId, 4> kPlanAndOptionControls{IDC_OPEN, IDC_SAVE_TEST_DATA,
+                                                          IDC_EXTRA_LOG, IDC_DO_OUTPUT5};
+
+const char* StartStopCaption(StartStop action) {
+    return action == StartStop::Stop ? "Stop" : "Start";
+}
 
 struct DescriptionField {
     ControlId id;
@@ -240,14 +245,14 @@ void COrvaltDlg::StartTimers() {
     refreshTimer_.setSingleShot(true);
     refreshTimer_.setInterval(kRefreshPeriodMs);
     connect(&refreshTimer_, &QTimer::timeout, this, [this] { RefreshViews(); });
-    session_.Runs().SetUnitPowerReport([this](const std::string&) { ShowRunStatus(); });
+    session_.SetUnitPowerReport([this](const std::string&) { ShowRunStatus(); });
     runStatusTimer_.setInterval(kRunStatusPeriodMs);
     connect(&runStatusTimer_, &QTimer::timeout, this, [this] { ShowRunStatus(); });
     runStatusTimer_.start();
 }
 
 COrvaltDlg::~COrvaltDlg() {
-    session_.Runs().SetUnitPowerReport(nullptr);  // the session outlives the window
+    session_.SetUnitPowerReport(nullptr);  // the session outlives the window
     session_.SetPostedHook(nullptr);
     session_.SetView(nullptr);
     session_.SetRunHooks(RunControlHooks{});
@@ -381,7 +386,7 @@ void COrvaltDlg::SetUpDiagList() {
     diagList_->setFont(diagFont);
     diagList_->setColumnWidth(0, kDiagColumnWidthPx);
     session_.SetDiagMetrics(MetricsOf(diagFont));
-    ResetDiagTable(session_.GetDiagTable());
+    session_.ResetDiagTable();
 }
 
 void COrvaltDlg::SetUpDiagControls() {
@@ -580,14 +585,15 @@ void COrvaltDlg::LogCleared() {
 }
 
 void COrvaltDlg::ControlsChanged() {
-    for (ControlId id : kModelControls) {
-        const ControlState& state = model_.Control(id);
-        auto* button = FindControl<QAbstractButton>(this, id);
-        button->setText(QString::fromStdString(state.caption));
-        button->setEnabled(state.enabled);
+    const RunControlsState& state = model_.Controls();
+    auto* startStop = FindControl<QAbstractButton>(this, IDC_START_STOP);
+    startStop->setText(QString::fromLatin1(StartStopCaption(state.startStop)));
+    startStop->setEnabled(state.startStopEnabled);
+    for (ControlId id : kPlanAndOptionControls) {
+        FindControl<QAbstractButton>(this, id)->setEnabled(state.planAndOptionsEnabled);
     }
     ShowRunStatus();  // a run began or ended
-    const bool going = !model_.Control(IDC_OPEN).enabled;
+    const bool going = !state.planAndOptionsEnabled;
     if (runGoing_ && !going) {
         record_.FocusSerial();  // ready for the next unit's scan
     }
@@ -595,9 +601,7 @@ void COrvaltDlg::ControlsChanged() {
 }
 
 void COrvaltDlg::ShowRunStatus() {
-    const std::string text =
-        session_.Runs().Status().Text(session_.GetStation().GetClock().NowMs());
-    runStatus_.setText(QString::fromStdString(text));
+    runStatus_.setText(QString::fromStdString(StripText(session_.Status())));
 }
 
 void COrvaltDlg::ScheduleRefresh() {
@@ -633,7 +637,7 @@ void COrvaltDlg::LoadTestPlan() {
 }
 
 bool COrvaltDlg::LoadTestPlanFrom(const std::filesystem::path& file) {
-    if (session_.Runs().Running()) {
+    if (session_.RunGoing()) {
         return false;  // the worker reads the plan in use
     }
     Result<LoadedPlan> loaded = LoadTestPlanFile(file);
@@ -653,13 +657,15 @@ bool COrvaltDlg::LoadTestPlanFrom(const std::filesystem::path& file) {
 // ---- Run ----
 
 void COrvaltDlg::OnStartStop() {
-    const bool starting = !session_.Runs().Running();
-    if (starting && !MayStartThisUnit()) {
+    if (session_.RunGoing()) {
+        session_.Stop();
+        return;
+    }
+    if (!MayStartThisUnit()) {
         record_.FocusSerial();
         return;
     }
-    session_.Runs().OnStartStop();
-    if (starting && session_.Runs().Running()) {
+    if (session_.Start().Started()) {
         runSerial_ = session_.UnitSerial();
         session_.Shift().Started(runSerial_);
         banner_.SetSerial(QString::fromStdString(runSerial_));
@@ -788,7 +794,7 @@ void COrvaltDlg::reject() {
         return;
     }
     const CloseConfirmationHooks hooks{askQuestion, [this] { OnSaveTestData(); }};
-    if (ConfirmClose(session_.Runs(), session_.Summary(), hooks)) {
+    if (session_.MayClose(hooks)) {
         CloseSequence();
     }
 }
@@ -842,7 +848,7 @@ void COrvaltDlg::CloseSequence() {
         return;  // a prompt of this very sequence is showing
     }
     closing_ = true;
-    session_.Runs().CloseRun();
+    session_.CloseRun();
     static_cast<void>(Exchange());
     StoreColumnWidths();
     StoreDescription();

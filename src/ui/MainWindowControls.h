@@ -14,6 +14,31 @@
 
 namespace orvalt {
 
+// Control identifiers of the main window.
+enum ControlId : int {
+    IDC_START_STOP = 1000,
+    IDC_TEST_LIST = 1002,
+    IDC_SAVE_TEST_DATA = 1004,
+    IDC_LOG_LIST = 1006,
+    IDC_EXTRA_LOG = 1007,
+    IDC_DO_OUTPUT5 = 1008,
+    IDC_OPEN = 1010,
+    IDC_MANUFACTURER = 1011,
+    IDC_MODEL = 1012,
+    IDC_TYPE = 1013,
+    IDC_POWER = 1014,
+    IDC_SIZE = 1015,
+    IDC_DRIVER_MANUFACTURER = 1016,
+    IDC_DRIVER_MODEL = 1017,
+    IDC_DIAG_LIST = 1019,
+    IDC_DIAG_PORT = 1020,
+    IDC_BAUD_RATE = 1021,
+    IDC_DIAG_OPEN = 1022,
+    IDC_DIAG_CLEAR = 1023,
+    IDC_DIAG_SAVE = 1024,
+    IDC_TTO_OPTION = 1025,
+};
+
 enum class ControlKind { PushButton, Edit, CheckBox, ListView, ListBox, Label, DropDown };
 
 // The identifier of a label that has none.

@@ -25,28 +25,45 @@ namespace {
 using namespace std::chrono_literals;
 using Clock = StatusLine::Clock;
 
+// A run's status as the session publishes it: test `test` of `tests`, in a
+// 20 s wait announced as `wait` with `leftMs` to go.
+RunStatusNow Status(int test, int tests, const std::string& wait, std::int32_t leftMs) {
+    RunStatusNow status;
+    status.begun = true;
+    status.tests = tests;
+    status.test = test;
+    if (!wait.empty()) {
+        status.wait = WaitNow{wait, 20000, leftMs, leftMs > 0};
+    }
+    return status;
+}
+
 TEST(StatusLine, ShowsTheTestTheWaitCountingDownAndTheLastReading) {
     std::ostringstream terminal;
-    StatusLine line(terminal, 5);
-    const Clock::time_point t0 = Clock::now();
-    line.TestAt(1);
-    line.Wait("Wait 20.00 secs for to ensure OFF", t0);
-    line.Reading("Reading voltage = 4.50 #1");
-    EXPECT_EQ(line.Text(t0 + 7500ms),
+    const StatusLine line(terminal);
+    RunStatusNow status = Status(1, 5, "Wait 20.00 secs for to ensure OFF", 12500);
+    status.reading = LightReading{4.5, 0};
+    EXPECT_EQ(line.Text(status),
               "Test 2 of 5 | Wait 20.00 secs for to ensure OFF (12.5 s left) | "
               "Reading voltage = 4.50 #1");
-    EXPECT_NE(line.Text(t0 + 30s).find("(0.0 s left)"), std::string::npos);  // never below 0
-    line.Wait("Waiting for the driver", t0);  // not a timed wait: no countdown
-    EXPECT_EQ(line.Text(t0).find("left"), std::string::npos);
+    status.wait->leftMs = 0;  // run out: still the wait announced last
+    EXPECT_NE(line.Text(status).find("(0.0 s left)"), std::string::npos);
+    status.wait->ms = 0;  // not a timed wait: no countdown
+    EXPECT_EQ(line.Text(status).find("left"), std::string::npos);
+    status.test = -1;
+    status.wait.reset();
+    status.reading.reset();
+    EXPECT_EQ(line.Text(status), "Starting");
 }
 
 TEST(StatusLine, RedrawsAtMostTenTimesASecondAndClearsBeforeALogLine) {
     std::ostringstream terminal;
-    StatusLine line(terminal, 3);
+    StatusLine line(terminal);
+    RunStatusNow status = Status(0, 3, {}, 0);
     const Clock::time_point t0 = Clock::now();
     for (int ms = 0; ms < 1000; ms += 5) {  // a change every 5 ms for a second
-        line.Reading("Reading voltage = " + std::to_string(ms));
-        line.DrawIfDue(t0 + std::chrono::milliseconds(ms));
+        status.reading = LightReading{ms / 1000.0, 0};
+        line.DrawIfDue(status, t0 + std::chrono::milliseconds(ms));
     }
     EXPECT_EQ(test::CountOf(terminal.str(), "\r\x1b[K"), 10u);
     line.Clear();
@@ -54,8 +71,8 @@ TEST(StatusLine, RedrawsAtMostTenTimesASecondAndClearsBeforeALogLine) {
     const std::size_t cleared = terminal.str().size();
     line.Clear();  // nothing shown: nothing written
     EXPECT_EQ(terminal.str().size(), cleared);
-    line.DrawIfDue(t0 + 5s);
-    line.DrawIfDue(t0 + 6s);  // unchanged: not drawn again
+    line.DrawIfDue(status, t0 + 5s);
+    line.DrawIfDue(status, t0 + 6s);  // unchanged: not drawn again
     EXPECT_EQ(test::CountOf(terminal.str(), "\r\x1b[K"), 12u);
 }
 
@@ -63,22 +80,20 @@ TEST(StatusLine, RedrawsAtMostTenTimesASecondAndClearsBeforeALogLine) {
 // wide one: never the last column, and the test's place and countdown stay as
 // long as there is room for them.
 TEST(StatusLine, NeverReachesTheTerminalsLastColumnAndTheWaitGivesWayFirst) {
-    const Clock::time_point t0 = Clock::now();
     const std::string wait = "Wait 20.00 secs for to ensure OFF before the next power switch";
     for (int columns = 2; columns <= 160; ++columns) {
         for (const bool reading : {false, true}) {
             std::ostringstream terminal;
-            StatusLine line(terminal, 12);
+            StatusLine line(terminal);
             line.SetColumns(columns);
-            line.TestAt(10);
-            line.Wait(wait, t0);
+            RunStatusNow status = Status(10, 12, wait, 18000);
             if (reading) {
-                line.Reading("Reading voltage = 4.50 #12");
+                status.reading = LightReading{4.5, 11};
             }
-            const std::string text = line.Text(t0 + 2s);
+            const std::string text = line.Text(status);
             ASSERT_LT(text.size(), static_cast<std::size_t>(columns)) << columns;
             line.SetColumns(std::nullopt);
-            const std::string full = line.Text(t0 + 2s);
+            const std::string full = line.Text(status);
             if (full.size() < static_cast<std::size_t>(columns)) {
                 EXPECT_EQ(text, full);
             } else if (columns >= 40) {

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <condition_variable>
 #include <deque>
@@ -17,22 +18,19 @@ using namespace std::chrono_literals;
 class HangingDaq final : public Daq {
   public:
     explicit HangingDaq(Daq& inner) : inner_(inner) {}
-    LJ_ERROR OpenLabJack(std::int32_t t, std::int32_t c, const char* a, std::int32_t f,
-                         LJ_HANDLE* h) override {
-        return inner_.OpenLabJack(t, c, a, f, h);
-    }
-    LJ_ERROR eGet(LJ_HANDLE h, std::int32_t io, std::int32_t ch, double* v,
-                  std::int32_t x) override {
+    LJ_ERROR Open(std::string_view serial, LJ_HANDLE* h) override { return inner_.Open(serial, h); }
+    LJ_ERROR ReadLightLevel(LJ_HANDLE h, double* v) override {
         std::unique_lock lock(mutex_);
         hanging_ = hang_;
         changed_.notify_all();
         changed_.wait(lock, [this] { return !hang_; });
         hanging_ = false;
         lock.unlock();
-        return inner_.eGet(h, io, ch, v, x);
+        return inner_.ReadLightLevel(h, v);
     }
-    LJ_ERROR eDO(LJ_HANDLE h, std::int32_t ch, std::int32_t s) override {
-        return inner_.eDO(h, ch, s);
+    LJ_ERROR SwitchPower(LJ_HANDLE h, std::int32_t s) override { return inner_.SwitchPower(h, s); }
+    LJ_ERROR SetMarker(LJ_HANDLE h, std::int32_t level) override {
+        return inner_.SetMarker(h, level);
     }
 
     void Hang() {
@@ -139,12 +137,9 @@ class RunControlTest : public ::testing::Test {
     }
 
     bool StartsOpenSaveAndChecksEnabled() const {
-        for (ControlId id :
-             {IDC_START_STOP, IDC_SAVE_TEST_DATA, IDC_EXTRA_LOG, IDC_DO_OUTPUT5, IDC_OPEN}) {
-            if (!model.Control(id).enabled)
-                return false;
-        }
-        return model.Control(IDC_START_STOP).caption == "Start";
+        const RunControlsState& controls = model.Controls();
+        return controls.startStopEnabled && controls.planAndOptionsEnabled &&
+               controls.startStop == StartStop::Start;
     }
 
     static TestPlanEntry CycleTest(int index, int p5) {
@@ -189,7 +184,9 @@ TEST_F(RunControlTest, StartRefusesAPlanWithoutTestsAndTouchesNothing) {
     summary.Append({"12-05-26", false, {}, "0.00"});  // left from an earlier run
     model.AppendLog("kept");
     device.SetOpenError(LJE_LABJACK_NOT_FOUND);  // the device is not even tried
-    control.OnStartStop();
+    const StartOutcome outcome = session.Start();
+    EXPECT_EQ(outcome.refusal, StartRefusal::PlanEmpty);
+    EXPECT_EQ(outcome.message, kPlanHoldsNoTests);
     EXPECT_EQ(messageBoxes, std::vector<std::string>{kPlanHoldsNoTests});
     EXPECT_FALSE(control.Running());
     EXPECT_FALSE(control.RunStarted());
@@ -198,16 +195,52 @@ TEST_F(RunControlTest, StartRefusesAPlanWithoutTestsAndTouchesNothing) {
     EXPECT_EQ(model.LogLines(), std::vector<std::string>{"kept"});
 }
 
+// What the front ends show of a run is the worker's own account: the wait it
+// announced, with the very text of the Wait cell and its length, and the last
+// reading it took, as the log has it.
+TEST_F(RunControlTest, TheStatusHoldsTheAnnouncedWaitAndTheLastReading) {
+    LoadPlan({OnOffTest(0), OnOffTest(1)});
+    model.values.extraLog = 1;
+    ASSERT_TRUE(StartAndPumpUntilHolding(IsWait("Wait 5.00 secs for Off duration"), [this] {
+        return !model.TestRows()[0][kWaitColumn].empty();
+    }));
+    RunStatusNow status = session.Status();
+    EXPECT_EQ(status.tests, 2);
+    EXPECT_EQ(status.test, 0);
+    ASSERT_TRUE(status.wait);
+    EXPECT_EQ(status.wait->text, model.TestRows()[0][kWaitColumn]);
+    EXPECT_EQ(status.wait->ms, 5000);
+    EXPECT_EQ(status.wait->leftMs, 5000);  // virtual time stands while the worker is held
+    EXPECT_TRUE(status.wait->going);
+    EXPECT_EQ(StripText(status).find("Test 1 of 2   Wait 5 s left"), 0u) << StripText(status);
+
+    ReleaseHeldPost();
+    ASSERT_TRUE(PumpUntilRunOver());
+    status = session.Status();
+    EXPECT_EQ(status.end, RunEnd::Completed);
+    EXPECT_FALSE(status.wait);
+    EXPECT_EQ(status.unitPower, kUnitPowerSwitchedOff);
+    const auto& log = model.LogLines();
+    const auto lastReading = std::find_if(log.rbegin(), log.rend(), [](const std::string& line) {
+        return line.starts_with("Reading voltage");
+    });
+    ASSERT_NE(lastReading, log.rend());
+    ASSERT_TRUE(status.reading);
+    EXPECT_EQ(ReadingText(*status.reading), *lastReading);
+}
+
 TEST_F(RunControlTest, DeviceThatWillNotOpenLeavesAnEmptyLogAndNoRun) {
     LoadPlan({CycleTest(0, 0)});
     model.AppendLog("a line of the previous run");
     model.SetCell(0, kStatusColumn, "old status");
     device.SetOpenError(LJE_LABJACK_NOT_FOUND);
-    control.OnStartStop();
-    EXPECT_EQ(messageBoxes,
-              std::vector<std::string>{"Can't open LabJack for voltage measurement. Code 1007\n"
-                                       "No LabJack U3 was found on USB: check its cable and that "
-                                       "it has power."});
+    const StartOutcome outcome = session.Start();
+    EXPECT_EQ(outcome.refusal, StartRefusal::DeviceFailed);
+    EXPECT_EQ(outcome.deviceCode, LJE_LABJACK_NOT_FOUND);
+    EXPECT_EQ(outcome.message,
+              "Can't open LabJack for voltage measurement. Code 1007\n"
+              "No LabJack U3 was found on USB: check its cable and that it has power.");
+    EXPECT_EQ(messageBoxes, std::vector<std::string>{outcome.message});
     EXPECT_FALSE(control.Running());
     EXPECT_FALSE(control.RunStarted());
     EXPECT_TRUE(StartsOpenSaveAndChecksEnabled());
@@ -283,7 +316,8 @@ TEST_F(RunControlTest, StartAfterAFinishedRunClearsTheLogAndTheRunCellsFirst) {
     ASSERT_TRUE(
         StartAndPumpUntilHolding([](const PostedMessage&) { return true; }, [] { return true; }));
     EXPECT_TRUE(control.Running());
-    EXPECT_EQ(model.Control(IDC_START_STOP).caption, "Stop");
+    EXPECT_EQ(model.Controls().startStop, StartStop::Stop);
+    EXPECT_FALSE(model.Controls().planAndOptionsEnabled);
     EXPECT_TRUE(model.LogLines().empty());
     EXPECT_EQ(model.TestRows()[0][kStatusColumn], "");
     EXPECT_EQ(model.TestRows()[0][kWaitColumn], "");
@@ -340,9 +374,7 @@ class RunEndTest : public RunControlTest {
             }
         };
     }
-    std::string StatusNow() {
-        return control.Status().Text(session.GetStation().GetClock().NowMs());
-    }
+    std::string StatusNow() { return StripText(session.Status()); }
     bool StatusStartsWith(const std::string& start) { return StatusNow().rfind(start, 0) == 0; }
 
     static TestPlanEntry QuickOnOffTest(int index) {
@@ -457,15 +489,20 @@ TEST_F(RunControlRealTimeTest, AWorkerThatOverrunsItsStopIsAbandonedAndStartWait
 
     control.OnStartStop();  // Start is refused while the old worker lives
     EXPECT_EQ(messageBoxes, std::vector<std::string>{kPreviousRunStillEnding});
+    EXPECT_EQ(session.Start().refusal, StartRefusal::PreviousRunStillEnding);
     EXPECT_FALSE(control.Running());
+    EXPECT_TRUE(session.RunThreadsGoing());
 
     hanging->Release();
     while (control.HasAbandonedWorker())
         std::this_thread::sleep_for(1ms);
     EXPECT_EQ(session.Pending(), 0u);  // what it posted after the stop reached no window
-    control.OnStartStop();
-    EXPECT_TRUE(control.Running());
-    control.OnStartStop();
+    EXPECT_TRUE(session.Start().Started());
+    EXPECT_TRUE(session.RunGoing());
+    // Start on a run going neither stops it nor begins another.
+    EXPECT_EQ(session.Start().refusal, StartRefusal::RunGoing);
+    EXPECT_TRUE(session.RunGoing());
+    EXPECT_TRUE(session.Stop());
 }
 
 TEST_F(RunControlRealTimeTest, AWorkerThatOverranItsStopIsNotTrustedWithThePowerUntilItEnds) {
@@ -480,9 +517,7 @@ TEST_F(RunControlRealTimeTest, AWorkerThatOverranItsStopIsNotTrustedWithThePower
     ASSERT_TRUE(control.HasAbandonedWorker());
     EXPECT_TRUE(device.Unit().Powered());
     EXPECT_EQ(reports, std::vector<std::string>{kUnitPowerHeldByStoppedRun});
-    EXPECT_EQ(
-        control.Status().Text(session.GetStation().GetClock().NowMs()).rfind("Run stopped   ", 0),
-        0u);
+    EXPECT_EQ(StripText(session.Status()).rfind("Run stopped   ", 0), 0u);
 
     hanging->Release();
     while (control.HasAbandonedWorker())

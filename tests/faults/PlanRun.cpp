@@ -14,9 +14,6 @@ namespace {
 
 using namespace std::chrono_literals;
 
-constexpr ControlId kControlsGivenBack[] = {IDC_START_STOP, IDC_SAVE_TEST_DATA, IDC_EXTRA_LOG,
-                                            IDC_DO_OUTPUT5, IDC_OPEN};
-
 std::string Listed(const std::vector<std::string>& lines) {
     std::string text;
     for (const std::string& line : lines) {
@@ -110,14 +107,12 @@ bool PlanRun::StartAndRun(std::chrono::seconds limit) {
 
 ::testing::AssertionResult EndedWith(const PlanRun& run, const std::vector<std::string>& expected) {
     const WindowModel& model = run.Model();
-    if (model.Control(IDC_START_STOP).caption != "Start") {
-        return ::testing::AssertionFailure()
-               << "Start/Stop reads \"" << model.Control(IDC_START_STOP).caption << "\"";
+    const RunControlsState& controls = model.Controls();
+    if (controls.startStop != StartStop::Start) {
+        return ::testing::AssertionFailure() << "Start/Stop still stops";
     }
-    for (ControlId id : kControlsGivenBack) {
-        if (!model.Control(id).enabled) {
-            return ::testing::AssertionFailure() << "control " << id << " is still disabled";
-        }
+    if (!controls.startStopEnabled || !controls.planAndOptionsEnabled) {
+        return ::testing::AssertionFailure() << "a control is still disabled";
     }
     const std::vector<std::string> summary = run.Summary();
     if (summary != expected) {

@@ -54,5 +54,28 @@ TEST(SimulatedSerialNumber, TheSimulatedU3OpensOnlyUnderItsOwnNumber) {
     EXPECT_EQ(SimulatedU3(unit, clock).SerialNumber(), kUnnamedSimulatedSerial);
 }
 
+// The station's own calls, as the UD driver's: Open binds to the number unless
+// it asks for any U3, the light level is AIN0, power is line 4, the marker 5.
+TEST(SimulatedSerialNumber, TheStationsCallsReachTheU3AsTheDriversCalls) {
+    SimulatedUnit unit{UnitProfile{}};
+    VirtualClock clock;
+    SimulatedU3 device(unit, clock, SimulatedSerialNumber("Bay 2"));
+    Daq& daq = device;
+    LJ_HANDLE handle = 0;
+    EXPECT_EQ(daq.Open("329945380", &handle), LJE_LABJACK_NOT_FOUND);
+    EXPECT_EQ(daq.Open("320278249", &handle), LJE_NOERROR);
+    ASSERT_EQ(daq.Open("", &handle), LJE_NOERROR);
+    EXPECT_EQ(daq.SwitchPower(handle, 1), LJE_NOERROR);
+    EXPECT_TRUE(unit.Powered());
+    EXPECT_EQ(daq.SetMarker(handle, 1), LJE_NOERROR);
+    EXPECT_TRUE(unit.Powered());  // the marker is not the power line
+    EXPECT_EQ(daq.SwitchPower(handle, 0), LJE_NOERROR);
+    EXPECT_FALSE(unit.Powered());
+    EXPECT_EQ(device.MarkerWrites(), std::vector<std::int32_t>{1});
+    double volts = -5.0;
+    EXPECT_EQ(daq.ReadLightLevel(handle, &volts), LJE_NOERROR);
+    EXPECT_NE(volts, -5.0);
+}
+
 }  // namespace
 }  // namespace orvalt

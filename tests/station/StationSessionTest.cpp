@@ -73,12 +73,12 @@ std::unique_ptr<StationSession> ExampleSession(const UnitProfile& unit, bool ext
     return session;
 }
 
-// Presses Start and handles posts on this thread until the run is over.
+// Starts a run and handles posts on this thread until it is over.
 RunResult RunToEnd(StationSession& session) {
-    RunControl& runs = session.Runs();
-    runs.OnStartStop();
+    EXPECT_TRUE(session.Start().Started());
     const auto limit = std::chrono::steady_clock::now() + 60s;
-    while ((runs.Running() || session.Pending() > 0) && std::chrono::steady_clock::now() < limit) {
+    while ((session.RunGoing() || session.Pending() > 0) &&
+           std::chrono::steady_clock::now() < limit) {
         session.HandleNext(5ms);
     }
     session.CloseDiagnostics();
@@ -189,14 +189,14 @@ TEST(StationSession, AStoppedRunEndsAsStopped) {
     auto session = ExampleSession(UnitProfile{});
     CountingObserver observer;
     session->Observers().Attach(observer);
-    RunControl& runs = session->Runs();
-    runs.OnStartStop();
+    ASSERT_TRUE(session->Start().Started());
     while (session->Model().LogLines().empty()) {
         session->HandleNext(5ms);
     }
-    runs.OnStartStop();
+    EXPECT_TRUE(session->Stop());
     session->Observers().Detach(observer);
     EXPECT_EQ(observer.ends, std::vector<RunEnd>{RunEnd::Stopped});
+    EXPECT_EQ(session->Status().end, RunEnd::Stopped);
 }
 
 }  // namespace

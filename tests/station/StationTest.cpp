@@ -26,8 +26,8 @@ TEST(Station, SimulatedDriverIsHeardThroughTheRealLinkOnItsPseudoTerminal) {
     CDiagCommPort link;
     ASSERT_TRUE(link.OpenLink(queue.MakeTarget(), port->path, 115200)) << link.LastOpenError();
     LJ_HANDLE handle = 0;
-    ASSERT_EQ(station.GetDaq().OpenLabJack(LJ_dtU3, LJ_ctUSB, "", 1, &handle), LJE_NOERROR);
-    ASSERT_EQ(station.GetDaq().eDO(handle, 4, 1), LJE_NOERROR);
+    ASSERT_EQ(station.GetDaq().Open("", &handle), LJE_NOERROR);
+    ASSERT_EQ(station.GetDaq().SwitchPower(handle, 1), LJE_NOERROR);
 
     std::vector<std::string> lines;
     const auto deadline = std::chrono::steady_clock::now() + 10s;

@@ -11,7 +11,7 @@
 #include <mutex>
 #include <vector>
 
-#include "domain/Daq.h"
+#include "domain/UdDriver.h"
 #include "platform/Clock.h"
 
 namespace orvalt::testing {
@@ -28,7 +28,7 @@ struct OutputWrite {
     LJ_ERROR result = LJE_NOERROR;
 };
 
-class ScriptedDaq final : public Daq {
+class ScriptedDaq final : public UdDriverDaq {
   public:
     static constexpr LJ_HANDLE kHandle = 7;
 

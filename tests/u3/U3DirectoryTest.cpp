@@ -21,7 +21,7 @@ SimulatedU3Traits WithSerial(std::uint32_t serial) {
     return traits;
 }
 
-LJ_ERROR OpenBySerial(Daq& daq, const char* serial, LJ_HANDLE& handle) {
+LJ_ERROR OpenBySerial(UdDriverDaq& daq, const char* serial, LJ_HANDLE& handle) {
     return daq.OpenLabJack(LJ_dtU3, LJ_ctUSB, serial, 0, &handle);
 }
 
