@@ -15,9 +15,9 @@
 #include <string>
 #include <vector>
 
-#include "domain/Crossing.h"
 #include "domain/DiagLine.h"
 #include "domain/TestMeasurements.h"
+#include "domain/TestOutcome.h"
 
 namespace orvalt {
 
@@ -46,9 +46,12 @@ struct TestEnd {
     bool cycleMode = true;
     int cycles = 1;
     int switchOffLevel = 1;
-    // What a completed test's crossings were timed from, placed once here for
-    // every reader.
-    std::vector<Crossing> crossings;
+    // The tick of the test's first power switch, which its crossings are
+    // placed from; none when it never switched.
+    std::optional<std::uint32_t> originTick;
+    // Built from the above by the session before the end is told; what every
+    // reader shows of the test.
+    TestOutcome outcome;
 };
 
 // Time in the events below: seconds since the test's first power switch (0

@@ -76,7 +76,8 @@ RunRecord RunControl::BuildRunRecord(LJ_HANDLE handle) const {
     run.testPlan = testPlan_;
     run.io = io_;
     if (io_.observers) {
-        run.events = std::make_shared<RunEvents>(*io_.observers, *io_.clock, runNumber_);
+        run.events =
+            std::make_shared<RunEvents>(*io_.observers, *io_.clock, runNumber_, io_.outcomeOf);
     }
     run.progress = progress_;
     return run;

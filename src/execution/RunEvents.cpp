@@ -1,7 +1,5 @@
 #include "execution/RunEvents.h"
 
-#include "domain/Crossing.h"
-
 namespace orvalt {
 
 void RunEvents::RunStarted() {
@@ -22,10 +20,9 @@ void RunEvents::TestEnded(TestEnd test, const std::string* summaryLine) {
     test.runNumber = runNumber_;
     test.completed = summaryLine != nullptr;
     test.summaryLine = summaryLine ? *summaryLine : std::string();
-    if (firstSwitchTick_ && test.completed) {
-        test.crossings = CrossingsOf(test.measurements,
-                                     TestShape{test.cycleMode, test.cycles, test.switchOffLevel},
-                                     *firstSwitchTick_);
+    test.originTick = firstSwitchTick_;
+    if (outcomeOf_) {
+        test.outcome = outcomeOf_(test);
     }
     observers_.Tell([&test](SessionObserver& o) { o.TestEnded(test); });
 }

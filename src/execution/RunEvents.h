@@ -4,6 +4,7 @@
 // thread only, so the test's time origin needs no lock.
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 
@@ -12,18 +13,25 @@
 
 namespace orvalt {
 
+// Builds a test's outcome from its end (the session judges it).
+using OutcomeBuilder = std::function<TestOutcome(const TestEnd& test)>;
+
 class RunEvents {
   public:
-    RunEvents(SessionObservers& observers, Clock& clock, int runNumber)
-        : observers_(observers), clock_(clock), runNumber_(runNumber) {}
+    RunEvents(SessionObservers& observers, Clock& clock, int runNumber,
+              OutcomeBuilder outcomeOf = {})
+        : observers_(observers),
+          clock_(clock),
+          runNumber_(runNumber),
+          outcomeOf_(std::move(outcomeOf)) {}
 
     void RunStarted();
     void RunEnded(RunEnd how);
     // A test's start also resets the time origin until its first switch.
     void TestStarted(int row);
     // `summaryLine` null: the test did not complete.
-    // `test` carries the row, the shape and the measurements; its run number and
-    // summary line are filled here.
+    // `test` carries the row, the shape and the measurements; its run number,
+    // summary line, time origin and outcome are filled here.
     void TestEnded(TestEnd test, const std::string* summaryLine);
     void VoltageRead(std::optional<double> volts, std::string status);
     void PowerSwitched(std::int32_t state, bool ok);
@@ -35,6 +43,7 @@ class RunEvents {
     SessionObservers& observers_;
     Clock& clock_;
     int runNumber_;
+    OutcomeBuilder outcomeOf_;
     std::optional<std::uint32_t> firstSwitchTick_;
 };
 

@@ -41,6 +41,9 @@ struct StationIo {
     std::int32_t* markerLevel = nullptr;
     // Who is told of each run's events; none for a bare worker.
     SessionObservers* observers = nullptr;
+    // What a test came to, built once before its end is told; without it the
+    // observers hear the end with an empty outcome.
+    OutcomeBuilder outcomeOf{};
 };
 
 struct RunRecord {

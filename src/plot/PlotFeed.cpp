@@ -28,7 +28,7 @@ void PlotFeed::TestStarted(const TestStart& test) {
 
 void PlotFeed::TestEnded(const TestEnd& test) {
     if (test.completed) {
-        Add(plotfeed::Crossings{test.crossings});
+        Add(plotfeed::Crossings{test.outcome.crossings});
     }
 }
 

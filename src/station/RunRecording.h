@@ -5,7 +5,6 @@
 // taken on the handler thread at Start and handed over with Prepare.
 
 #include <array>
-#include <functional>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -29,17 +28,12 @@ struct RunSnapshot {
     std::vector<RecordedRow> rows;  // by the test's row
 };
 
-// A test's verdict when it ends; nothing when there is none.
-using VerdictSource = std::function<std::optional<Verdict>(const TestEnd& test)>;
-
 class RunRecording final : public SessionObserver {
   public:
     RunRecording(RunRecorder& recorder, Clock& clock) : recorder_(recorder), clock_(clock) {}
 
     // Handler thread: the next run's record begins with `snapshot`.
     void Prepare(RunSnapshot snapshot);
-    // Any thread; asked on the worker's thread as each test ends.
-    void SetVerdictSource(VerdictSource source);
 
     void RunStarted(int runNumber) override;
     void RunEnded(int runNumber, RunEnd how) override;
@@ -52,15 +46,13 @@ class RunRecording final : public SessionObserver {
 
   private:
     const RecordedRow* Row(int row) const;
-    std::optional<Verdict> VerdictFor(const TestEnd& test);
     void EndOpenTest(RecordEnd how);
 
     RunRecorder& recorder_;
     Clock& clock_;
-    // Prepare and SetVerdictSource come from other threads than the events.
+    // Prepare comes from another thread than the events.
     std::mutex mutex_;
     std::optional<RunSnapshot> prepared_;
-    VerdictSource verdict_;
     // The events' own state: they come one at a time (see SessionObserver.h).
     RunSnapshot current_;
     bool testOpen_ = false;
