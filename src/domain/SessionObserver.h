@@ -17,6 +17,7 @@
 
 #include "domain/DiagLine.h"
 #include "domain/TestMeasurements.h"
+#include "domain/TestOrigin.h"
 #include "domain/TestOutcome.h"
 
 namespace orvalt {
@@ -54,10 +55,9 @@ struct TestEnd {
     TestOutcome outcome;
 };
 
-// Time in the events below: seconds since the test's first power switch (0
-// before it).
+// Each event below carries when it happened (see TestOrigin.h).
 struct VoltageReading {
-    double seconds = 0.0;
+    EventTime time;
     // Nothing when the reading failed.
     std::optional<double> volts;
     // The text the row's Status cell shows for it.
@@ -65,13 +65,13 @@ struct VoltageReading {
 };
 
 struct PowerSwitch {
-    double seconds = 0.0;
+    EventTime time;
     std::int32_t state = 0;  // 0 = OFF, 1 = ON
     bool ok = true;          // false: the device refused it
 };
 
 struct MarkerToggle {
-    double seconds = 0.0;
+    EventTime time;
     std::int32_t level = 0;  // what line 5 was set to
 };
 
@@ -87,7 +87,7 @@ class SessionObserver {
     virtual void PowerSwitched(const PowerSwitch& /*change*/) {}
     virtual void MarkerToggled(const MarkerToggle& /*change*/) {}
     // The link's dispatch thread.
-    virtual void DiagLineDecoded(const DiagLine& /*line*/) {}
+    virtual void DiagLineDecoded(const DiagLine& /*line*/, const EventTime& /*time*/) {}
 };
 
 }  // namespace orvalt

@@ -1,7 +1,8 @@
 #pragma once
-// One run's events as the session's observers receive them, stamped with the
-// time since the current test's first power switch. Called on the worker's
-// thread only, so the test's time origin needs no lock.
+// One run's events as the session's observers receive them, each stamped once
+// with its tick and its time since the current test's first power switch. The
+// origin is the session's, which stamps the diagnostic lines with it too.
+// Called on the worker's thread only.
 
 #include <cstdint>
 #include <functional>
@@ -9,6 +10,7 @@
 #include <string>
 
 #include "domain/SessionObservers.h"
+#include "domain/TestOrigin.h"
 #include "platform/Clock.h"
 
 namespace orvalt {
@@ -18,13 +20,15 @@ using OutcomeBuilder = std::function<TestOutcome(const TestEnd& test)>;
 
 class RunEvents {
   public:
-    RunEvents(SessionObservers& observers, Clock& clock, int runNumber,
+    RunEvents(SessionObservers& observers, Clock& clock, TestOrigin& origin, int runNumber,
               OutcomeBuilder outcomeOf = {})
         : observers_(observers),
           clock_(clock),
+          origin_(origin),
           runNumber_(runNumber),
           outcomeOf_(std::move(outcomeOf)) {}
 
+    // A run's start clears the origin left by the last run.
     void RunStarted();
     void RunEnded(RunEnd how);
     // A test's start also resets the time origin until its first switch.
@@ -38,13 +42,13 @@ class RunEvents {
     void MarkerToggled(std::int32_t level);
 
   private:
-    double SecondsSinceSwitch();
+    EventTime Now();
 
     SessionObservers& observers_;
     Clock& clock_;
+    TestOrigin& origin_;
     int runNumber_;
     OutcomeBuilder outcomeOf_;
-    std::optional<std::uint32_t> firstSwitchTick_;
 };
 
 }  // namespace orvalt

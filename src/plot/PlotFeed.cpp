@@ -34,13 +34,13 @@ void PlotFeed::TestEnded(const TestEnd& test) {
 
 void PlotFeed::VoltageRead(const VoltageReading& reading) {
     if (reading.volts) {
-        Add(plotfeed::Reading{reading.seconds, *reading.volts});
+        Add(plotfeed::Reading{reading.time.Seconds(), *reading.volts});
     }
 }
 
 void PlotFeed::PowerSwitched(const PowerSwitch& change) {
     if (change.ok) {
-        Add(plotfeed::Switch{change.seconds, change.state == 1});
+        Add(plotfeed::Switch{change.time.Seconds(), change.state == 1});
     }
 }
 

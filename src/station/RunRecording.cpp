@@ -112,7 +112,7 @@ void RunRecording::VoltageRead(const VoltageReading& reading) {
         lastFailure_ = reading.status;
         return;
     }
-    recorder_.RecordReading(clock_.NowMs(), *reading.volts, reading.status);
+    recorder_.RecordReading(reading.time.ms, *reading.volts, reading.status);
 }
 
 // A switch the device refused did not happen; it is why the run is abandoned.
@@ -121,15 +121,15 @@ void RunRecording::PowerSwitched(const PowerSwitch& change) {
         lastFailure_ = "The device refused to switch the unit's power.";
         return;
     }
-    recorder_.RecordSwitch(clock_.NowMs(), kPowerLine, change.state != 0);
+    recorder_.RecordSwitch(change.time.ms, kPowerLine, change.state != 0);
 }
 
 void RunRecording::MarkerToggled(const MarkerToggle& change) {
-    recorder_.RecordSwitch(clock_.NowMs(), kMarkerLine, change.level != 0);
+    recorder_.RecordSwitch(change.time.ms, kMarkerLine, change.level != 0);
 }
 
-void RunRecording::DiagLineDecoded(const DiagLine& line) {
-    recorder_.RecordDiagLine(line.arrivalMs, std::string(line.Row()),
+void RunRecording::DiagLineDecoded(const DiagLine& line, const EventTime& time) {
+    recorder_.RecordDiagLine(time.ms, std::string(line.Row()),
                              {line.fields.field1, line.fields.field2, line.fields.field3});
 }
 

@@ -11,7 +11,6 @@
 #include <vector>
 
 #include "domain/SessionObserver.h"
-#include "platform/Clock.h"
 #include "recording/RunRecorder.h"
 
 namespace orvalt {
@@ -30,7 +29,7 @@ struct RunSnapshot {
 
 class RunRecording final : public SessionObserver {
   public:
-    RunRecording(RunRecorder& recorder, Clock& clock) : recorder_(recorder), clock_(clock) {}
+    explicit RunRecording(RunRecorder& recorder) : recorder_(recorder) {}
 
     // Handler thread: the next run's record begins with `snapshot`.
     void Prepare(RunSnapshot snapshot);
@@ -42,14 +41,13 @@ class RunRecording final : public SessionObserver {
     void VoltageRead(const VoltageReading& reading) override;
     void PowerSwitched(const PowerSwitch& change) override;
     void MarkerToggled(const MarkerToggle& change) override;
-    void DiagLineDecoded(const DiagLine& line) override;
+    void DiagLineDecoded(const DiagLine& line, const EventTime& time) override;
 
   private:
     const RecordedRow* Row(int row) const;
     void EndOpenTest(RecordEnd how);
 
     RunRecorder& recorder_;
-    Clock& clock_;
     // Prepare comes from another thread than the events.
     std::mutex mutex_;
     std::optional<RunSnapshot> prepared_;

@@ -40,8 +40,7 @@ std::unique_ptr<StationRecording> RecordingFor(const SessionOptions& options, St
     if (station.Virtual()) {
         recording.whenBehind = WriterBehind::Wait;
     }
-    return std::make_unique<StationRecording>(recording, options.station.fixture,
-                                              station.GetClock(), observers);
+    return std::make_unique<StationRecording>(recording, options.station.fixture, observers);
 }
 
 }  // namespace
@@ -53,7 +52,7 @@ StationSession::StationSession(const SessionOptions& options)
       station_(options.station),
       recording_(RecordingFor(options, station_, observers_)),
       handle_(std::make_shared<PostTarget>([this](PostedMessage&& m) { Deliver(std::move(m)); })),
-      recorder_(diagTable_, station_.GetClock(), observers_),
+      recorder_(diagTable_, station_.GetClock(), observers_, testOrigin_),
       link_(&recorder_),
       diagControl_(link_, settings_),
       plan_(std::make_unique<TestPlan>()),
@@ -82,11 +81,11 @@ StationSession::~StationSession() {
 }
 
 StationIo StationSession::Io() {
-    return StationIo{
-        &station_.GetDaq(), &station_.GetClock(),
-        &settings_,         &diagTable_,
-        &summaryLines_,     &station_.MarkerLevel(),
-        &observers_,        [this](const TestEnd& test) { return verdictKeeper_.OutcomeOf(test); }};
+    StationIo io{&station_.GetDaq(), &station_.GetClock(),    &settings_, &diagTable_,
+                 &summaryLines_,     &station_.MarkerLevel(), &observers_};
+    io.origin = &testOrigin_;
+    io.outcomeOf = [this](const TestEnd& test) { return verdictKeeper_.OutcomeOf(test); };
+    return io;
 }
 
 RegStatus StationSession::SaveSettings() {

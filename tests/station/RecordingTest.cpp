@@ -53,7 +53,9 @@ class RunTally final : public SessionObserver {
     void VoltageRead(const VoltageReading& reading) override { readings += reading.volts ? 1 : 0; }
     void PowerSwitched(const PowerSwitch& change) override { switches += change.ok ? 1 : 0; }
     void MarkerToggled(const MarkerToggle&) override { ++switches; }
-    void DiagLineDecoded(const DiagLine&) override { diagLines += inRun_ ? 1 : 0; }
+    void DiagLineDecoded(const DiagLine&, const EventTime&) override {
+        diagLines += inRun_ ? 1 : 0;
+    }
 
     std::vector<std::string> summaryLines;
     std::size_t readings = 0, switches = 0, diagLines = 0;
