@@ -16,7 +16,6 @@
 
 #include "RecordsBench.h"
 #include "domain/SessionObservers.h"
-#include "platform/Clock.h"
 #include "platform/ThreadSwitches.h"
 #include "recording/RunRecorder.h"
 #include "station/RunRecording.h"
@@ -140,16 +139,15 @@ void MeasureThroughSession(const std::string& target, const orvalt::test::TempFo
     {
         orvalt::RunRecorder recorder(
             {target, folder / "spool-session.sqlite", std::chrono::seconds(2), {}});
-        orvalt::RealClock clock;
-        orvalt::RunRecording recording(recorder, clock);
+        orvalt::RunRecording recording(recorder);
         orvalt::SessionObservers observers;
         observers.Attach(recording);
         observers.Tell([](orvalt::SessionObserver& o) { o.RunStarted(1); });
         observers.Tell([](orvalt::SessionObserver& o) { o.TestStarted({1, 0}); });
-        observers.Tell([](orvalt::SessionObserver& o) { o.PowerSwitched({0.0, 1, true}); });
+        observers.Tell([](orvalt::SessionObserver& o) { o.PowerSwitched({{0, 0}, 1, true}); });
         for (int i = 0; i < readings; ++i) {
-            const orvalt::VoltageReading reading{i * 0.001, 1.0 + (i % 400) * 0.01,
-                                                 "Reading voltage"};
+            const orvalt::VoltageReading reading{
+                {static_cast<std::uint32_t>(i), i}, 1.0 + (i % 400) * 0.01, "Reading voltage"};
             const auto start = Clock::now();
             observers.Tell([&reading](orvalt::SessionObserver& o) { o.VoltageRead(reading); });
             us.push_back(std::chrono::duration<double, std::micro>(Clock::now() - start).count());

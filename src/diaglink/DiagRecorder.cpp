@@ -16,7 +16,8 @@ DiagLine DiagRecorder::Record(std::string_view bytes) {
     DiagLine line = DecodeReceivedLine(bytes, clock_.NowMs());
     const DiagFields& f = line.fields;
     table_.Append(DiagRecord{line.arrivalMs, f.field1, f.field2, f.field3});
-    observers_.Tell([&line](SessionObserver& o) { o.DiagLineDecoded(line); });
+    const EventTime time = origin_.Stamp(line.arrivalMs);
+    observers_.Tell([&line, &time](SessionObserver& o) { o.DiagLineDecoded(line, time); });
     return line;
 }
 

@@ -23,7 +23,7 @@ std::array<LevelRef, 4> Levels(const TestMeasurements& m) {
 }
 
 void Add(std::vector<NamedMeasurement>& list, const MeasurementName& name, double value) {
-    list.push_back({name.name, value});
+    list.push_back({name.name, value, name.unit, name.decimals});
 }
 
 void Add(std::vector<NamedMeasurement>& list, Figure figure, double value) {

@@ -15,6 +15,10 @@ namespace orvalt {
 struct NamedMeasurement {
     std::string name;
     double value = 0.0;
+    // As the table of names gives them; a row read back from a record, which
+    // keeps only the name and the value, has the defaults.
+    std::string unit{};
+    int decimals = 2;
 };
 
 // What the record alone cannot tell about the test that filled it.

@@ -15,9 +15,10 @@
 #include <string>
 #include <vector>
 
-#include "domain/Crossing.h"
 #include "domain/DiagLine.h"
 #include "domain/TestMeasurements.h"
+#include "domain/TestOrigin.h"
+#include "domain/TestOutcome.h"
 
 namespace orvalt {
 
@@ -46,15 +47,17 @@ struct TestEnd {
     bool cycleMode = true;
     int cycles = 1;
     int switchOffLevel = 1;
-    // What a completed test's crossings were timed from, placed once here for
-    // every reader.
-    std::vector<Crossing> crossings;
+    // The tick of the test's first power switch, which its crossings are
+    // placed from; none when it never switched.
+    std::optional<std::uint32_t> originTick;
+    // Built from the above by the session before the end is told; what every
+    // reader shows of the test.
+    TestOutcome outcome;
 };
 
-// Time in the events below: seconds since the test's first power switch (0
-// before it).
+// Each event below carries when it happened (see TestOrigin.h).
 struct VoltageReading {
-    double seconds = 0.0;
+    EventTime time;
     // Nothing when the reading failed.
     std::optional<double> volts;
     // The text the row's Status cell shows for it.
@@ -62,13 +65,13 @@ struct VoltageReading {
 };
 
 struct PowerSwitch {
-    double seconds = 0.0;
+    EventTime time;
     std::int32_t state = 0;  // 0 = OFF, 1 = ON
     bool ok = true;          // false: the device refused it
 };
 
 struct MarkerToggle {
-    double seconds = 0.0;
+    EventTime time;
     std::int32_t level = 0;  // what line 5 was set to
 };
 
@@ -84,7 +87,7 @@ class SessionObserver {
     virtual void PowerSwitched(const PowerSwitch& /*change*/) {}
     virtual void MarkerToggled(const MarkerToggle& /*change*/) {}
     // The link's dispatch thread.
-    virtual void DiagLineDecoded(const DiagLine& /*line*/) {}
+    virtual void DiagLineDecoded(const DiagLine& /*line*/, const EventTime& /*time*/) {}
 };
 
 }  // namespace orvalt

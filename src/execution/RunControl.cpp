@@ -65,8 +65,9 @@ RunRecord RunControl::BuildRunRecord(LJ_HANDLE handle) const {
     run.deviceHandle = handle;
     run.testPlan = testPlan_;
     run.io = io_;
-    if (io_.observers) {
-        run.events = std::make_shared<RunEvents>(*io_.observers, *io_.clock, runNumber_);
+    if (io_.observers && io_.origin) {
+        run.events = std::make_shared<RunEvents>(*io_.observers, *io_.clock, *io_.origin,
+                                                 runNumber_, io_.outcomeOf);
     }
     run.progress = progress_;
     return run;

@@ -39,8 +39,13 @@ struct StationIo {
     SummaryLines* summaryLines = nullptr;
     // Level the marker line 5 gets at its next write; 1 when the station starts.
     std::int32_t* markerLevel = nullptr;
-    // Who is told of each run's events; none for a bare worker.
+    // Who is told of each run's events, and the origin their times are
+    // stamped from; none for a bare worker.
     SessionObservers* observers = nullptr;
+    TestOrigin* origin = nullptr;
+    // What a test came to, built once before its end is told; without it the
+    // observers hear the end with an empty outcome.
+    OutcomeBuilder outcomeOf{};
 };
 
 struct RunRecord {

@@ -14,7 +14,7 @@ namespace {
 
 // Runs one test; false when the run must end here (abandoned test, or a stop
 // that arrived after the test's end, in which case nothing more is posted).
-enum class TestOutcome { Completed, Abandoned, StopRequested };
+enum class TestEnding { Completed, Abandoned, StopRequested };
 
 void TellTestEnded(const RunRecord& run, const TestPlanEntry& entry, const std::string* line,
                    const TestMeasurements& measurements) {
@@ -31,8 +31,8 @@ void TellTestEnded(const RunRecord& run, const TestPlanEntry& entry, const std::
 
 // The last test of the run leaves the device before its end is told, so that
 // the unit's switch-off belongs to the test in the record.
-TestOutcome RunOneTest(RunRecord& run, const TestPlanEntry& entry, std::int32_t& cycleN,
-                       bool lastInPlan) {
+TestEnding RunOneTest(RunRecord& run, const TestPlanEntry& entry, std::int32_t& cycleN,
+                      bool lastInPlan) {
     if (run.progress) {
         run.progress->BeginTest(entry.index);
     }
@@ -48,7 +48,7 @@ TestOutcome RunOneTest(RunRecord& run, const TestPlanEntry& entry, std::int32_t&
     }
     if (!goesOn) {
         TellTestEnded(run, entry, nullptr, measurements);
-        return ranThrough ? TestOutcome::StopRequested : TestOutcome::Abandoned;
+        return ranThrough ? TestEnding::StopRequested : TestEnding::Abandoned;
     }
     std::int32_t unusedLevel = 0;
     DecodeTtoOption(entry.P5, cycleN, unusedLevel);
@@ -60,29 +60,29 @@ TestOutcome RunOneTest(RunRecord& run, const TestPlanEntry& entry, std::int32_t&
     if (run.progress) {
         run.progress->TestCompleted();
     }
-    return TestOutcome::Completed;
+    return TestEnding::Completed;
 }
 
 // A stop that abandoned a test mid-way is a stop, not a device failure.
-RunEnd HowItEnded(const RunRecord& run, TestOutcome last) {
-    if (last == TestOutcome::Completed) {
+RunEnd HowItEnded(const RunRecord& run, TestEnding last) {
+    if (last == TestEnding::Completed) {
         return RunEnd::Completed;
     }
     return RunGoesOn(run) ? RunEnd::Abandoned : RunEnd::Stopped;
 }
 
-TestOutcome RunPlan(RunRecord& run) {
+TestEnding RunPlan(RunRecord& run) {
     std::int32_t cycleN = run.ttoCycle;
     if (run.testPlan) {
         for (const TestPlanEntry& entry : run.testPlan->entries) {
             const bool last = &entry == &run.testPlan->entries.back();
-            const TestOutcome outcome = RunOneTest(run, entry, cycleN, last);
-            if (outcome != TestOutcome::Completed) {
+            const TestEnding outcome = RunOneTest(run, entry, cycleN, last);
+            if (outcome != TestEnding::Completed) {
                 return outcome;
             }
         }
     }
-    return TestOutcome::Completed;
+    return TestEnding::Completed;
 }
 
 }  // namespace
@@ -92,11 +92,11 @@ int TestRunWorker(RunRecord& run, int runNumber) {
     if (run.events) {
         run.events->RunStarted();
     }
-    const TestOutcome outcome = RunPlan(run);
+    const TestEnding outcome = RunPlan(run);
     if (run.events) {
         run.events->RunEnded(HowItEnded(run, outcome));
     }
-    if (outcome != TestOutcome::StopRequested && run.window) {
+    if (outcome != TestEnding::StopRequested && run.window) {
         run.window->Post(RunDoneMessage{runNumber});
     }
     return 0;

@@ -28,19 +28,19 @@ void PlotFeed::TestStarted(const TestStart& test) {
 
 void PlotFeed::TestEnded(const TestEnd& test) {
     if (test.completed) {
-        Add(plotfeed::Crossings{test.crossings});
+        Add(plotfeed::Crossings{test.outcome.crossings});
     }
 }
 
 void PlotFeed::VoltageRead(const VoltageReading& reading) {
     if (reading.volts) {
-        Add(plotfeed::Reading{reading.seconds, *reading.volts});
+        Add(plotfeed::Reading{reading.time.Seconds(), *reading.volts});
     }
 }
 
 void PlotFeed::PowerSwitched(const PowerSwitch& change) {
     if (change.ok) {
-        Add(plotfeed::Switch{change.seconds, change.state == 1});
+        Add(plotfeed::Switch{change.time.Seconds(), change.state == 1});
     }
 }
 

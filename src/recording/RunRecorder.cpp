@@ -1,6 +1,5 @@
 #include "recording/RunRecorder.h"
 
-#include "domain/Daq.h"
 #include "platform/RandomUuid.h"
 #include "platform/UtcTime.h"
 #include "recording/EventRows.h"
@@ -13,21 +12,6 @@ void StampTime(std::string& time) {
     if (time.empty()) {
         time = UtcIsoNow();
     }
-}
-
-std::int64_t& TraceMs(RecordEvent& event) {
-    if (auto* reading = std::get_if<ReadingTaken>(&event)) {
-        return reading->reading.ms;
-    }
-    if (auto* change = std::get_if<LineSwitched>(&event)) {
-        return change->change.ms;
-    }
-    return std::get<DiagLineSeen>(event).line.ms;
-}
-
-// Ticks wrap at 32 bits; the difference of two of them is signed.
-std::int64_t Since(std::uint32_t origin, std::uint32_t tick) {
-    return static_cast<std::int32_t>(tick - origin);
 }
 
 }  // namespace
@@ -204,7 +188,6 @@ std::string RunRecorder::BeginRun(RunStart run) {
         run_ = run;
         tally_ = {};
         lastUuid_ = run.uuid;
-        origin_.reset();
         nextSeq_ = 0;
         PushLocked(RunBegan{std::move(run)});
     }
@@ -219,9 +202,7 @@ void RunRecorder::BeginTest(TestRecordStart test) {
         if (!run_) {
             return;
         }
-        ReleaseHeld();
         test_ = test;
-        testHasOrigin_ = false;
         PushLocked(TestBegan{run_->uuid, std::move(test)});
         ++tally_.begun;
         PushTallyLocked();
@@ -252,63 +233,35 @@ TraceStamp RunRecorder::NextStamp() {
     return {run_->uuid, nextSeq_++, test_ ? std::optional<int>(test_->index) : std::nullopt};
 }
 
-void RunRecorder::PushTrace(RecordEvent event, std::uint32_t tick) {
-    if (test_ && !testHasOrigin_) {
-        beforeOrigin_.emplace_back(std::move(event), tick);
-        return;
-    }
-    TraceMs(event) = origin_ ? Since(*origin_, tick) : 0;
-    PushLocked(std::move(event));
-}
-
-// The held events get their times once the origin is known; a test that never
-// switched its power times them from its first event.
-void RunRecorder::ReleaseHeld() {
-    if (!beforeOrigin_.empty() && !testHasOrigin_) {
-        origin_ = beforeOrigin_.front().second;
-    }
-    for (auto& [event, tick] : beforeOrigin_) {
-        TraceMs(event) = Since(*origin_, tick);
-        PushLocked(std::move(event));
-    }
-    beforeOrigin_.clear();
-}
-
-void RunRecorder::RecordSwitch(std::uint32_t tick, int line, bool on) {
-    {
-        std::unique_lock lock(mutex_);
-        WaitForWriterLocked(lock);
-        if (!run_) {
-            return;
-        }
-        if (line == kPowerLine && test_ && !testHasOrigin_) {
-            origin_ = tick;
-            testHasOrigin_ = true;
-            ReleaseHeld();
-        }
-        PushTrace(LineSwitched{NextStamp(), {0, line, on}}, tick);
-    }
-    ReplaceSpare();
-}
-
-void RunRecorder::RecordReading(std::uint32_t tick, double volts, std::string status) {
+void RunRecorder::RecordSwitch(std::int64_t ms, int line, bool on) {
     {
         std::unique_lock lock(mutex_);
         WaitForWriterLocked(lock);
         if (run_) {
-            PushTrace(ReadingTaken{NextStamp(), {0, volts, std::move(status)}}, tick);
+            PushLocked(LineSwitched{NextStamp(), {ms, line, on}});
         }
     }
     ReplaceSpare();
 }
 
-void RunRecorder::RecordDiagLine(std::uint32_t tick, std::string raw,
+void RunRecorder::RecordReading(std::int64_t ms, double volts, std::string status) {
+    {
+        std::unique_lock lock(mutex_);
+        WaitForWriterLocked(lock);
+        if (run_) {
+            PushLocked(ReadingTaken{NextStamp(), {ms, volts, std::move(status)}});
+        }
+    }
+    ReplaceSpare();
+}
+
+void RunRecorder::RecordDiagLine(std::int64_t ms, std::string raw,
                                  std::array<std::int64_t, 3> fields) {
     {
         std::unique_lock lock(mutex_);
         WaitForWriterLocked(lock);
         if (run_) {
-            PushTrace(DiagLineSeen{NextStamp(), {0, std::move(raw), fields}}, tick);
+            PushLocked(DiagLineSeen{NextStamp(), {ms, std::move(raw), fields}});
         }
     }
     ReplaceSpare();
@@ -321,7 +274,6 @@ void RunRecorder::EndTest(TestFinish finish) {
         if (!run_ || !test_) {
             return;
         }
-        ReleaseHeld();
         CountTestEnd(tally_, finish);
         PushLocked(TestEnded{run_->uuid, std::move(*test_), std::move(finish)});
         test_.reset();
@@ -332,7 +284,6 @@ void RunRecorder::EndTest(TestFinish finish) {
 
 void RunRecorder::EndRunLocked(RunFinish finish) {
     StampTime(finish.endedAt);
-    ReleaseHeld();
     if (test_) {
         TestFinish abandoned{RecordEnd::Abandoned, {}, {}, std::nullopt, finish.endedAt};
         PushLocked(TestEnded{run_->uuid, std::move(*test_), std::move(abandoned)});

@@ -73,18 +73,16 @@ class RunRecorder {
     // returns the run's UUID. A run still open is ended as abandoned first.
     std::string BeginRun(RunStart run);
     void BeginTest(TestRecordStart test);
-    // `tick` is the station's millisecond tick count; the record keeps the time
-    // since the test's first power switch (line 4).
-    void RecordSwitch(std::uint32_t tick, int line, bool on);
-    void RecordReading(std::uint32_t tick, double volts, std::string status);
-    void RecordDiagLine(std::uint32_t tick, std::string raw, std::array<std::int64_t, 3> fields);
+    // `ms` is the event's time since its test's first power switch, as the
+    // session stamped it; the record keeps it as it is.
+    void RecordSwitch(std::int64_t ms, int line, bool on);
+    void RecordReading(std::int64_t ms, double volts, std::string status);
+    void RecordDiagLine(std::int64_t ms, std::string raw, std::array<std::int64_t, 3> fields);
     void EndTest(TestFinish finish);
     void EndRun(RunFinish finish);
 
     // Waits until everything handed over so far has been written (to the
-    // database, the spool, or held for the next try). Trace events of a test
-    // that has not switched its power yet wait for that switch, which gives
-    // them their time.
+    // database, the spool, or held for the next try).
     void Flush();
     // The UUID of the run in progress or of the last one; empty before any.
     std::string LastRunUuid() const;
@@ -121,10 +119,6 @@ class RunRecorder {
     void EndRunLocked(RunFinish finish);
     void PushTallyLocked();
     TraceStamp NextStamp();
-    // Queues a trace event whose ms still holds its raw tick: timed from the
-    // test's first power switch, or held until that switch comes.
-    void PushTrace(RecordEvent event, std::uint32_t tick);
-    void ReleaseHeld();
     void WriterLoop();
     // Takes every waiting chunk, the one being filled included.
     std::vector<Chunk> TakeBatch(bool& stopping);
@@ -162,9 +156,6 @@ class RunRecorder {
     std::optional<TestRecordStart> test_;
     // Where in the chunk being filled the run's last tally waits, if it does.
     std::optional<std::size_t> tallyAt_;
-    std::optional<std::uint32_t> origin_;
-    bool testHasOrigin_ = false;
-    std::vector<std::pair<RecordEvent, std::uint32_t>> beforeOrigin_;
     std::int64_t nextSeq_ = 0;
 
     std::thread writer_;

@@ -1,7 +1,8 @@
 #include "station/RunRecording.h"
 
 #include "domain/Daq.h"
-#include "domain/NamedMeasurements.h"
+#include "domain/Joined.h"
+#include "verdict/Verdict.h"
 
 namespace orvalt {
 
@@ -17,6 +18,14 @@ std::string ReasonFor(RunEnd how, const std::string& lastFailure) {
             return lastFailure.empty() ? "a test was abandoned" : lastFailure;
     }
     return {};
+}
+
+// A verdict as the test's record keeps it: its word and its reasons.
+std::optional<Verdict> RecordedVerdict(const std::optional<TestVerdict>& verdict) {
+    if (!verdict) {
+        return std::nullopt;
+    }
+    return Verdict{VerdictWord(verdict->kind), Joined(verdict->reasons)};
 }
 
 }  // namespace
@@ -36,11 +45,6 @@ RecordEnd RecordEndOf(RunEnd how) {
 void RunRecording::Prepare(RunSnapshot snapshot) {
     std::scoped_lock lock(mutex_);
     prepared_ = std::move(snapshot);
-}
-
-void RunRecording::SetVerdictSource(VerdictSource source) {
-    std::scoped_lock lock(mutex_);
-    verdict_ = std::move(source);
 }
 
 // A run started without a snapshot (a front end that never exchanged) is still
@@ -88,23 +92,17 @@ void RunRecording::TestStarted(const TestStart& test) {
     testOpen_ = true;
 }
 
-std::optional<Verdict> RunRecording::VerdictFor(const TestEnd& test) {
-    std::scoped_lock lock(mutex_);
-    return verdict_ ? verdict_(test) : std::nullopt;
-}
-
 void RunRecording::TestEnded(const TestEnd& test) {
     if (!test.completed) {
         return;  // ended with the run
     }
     TestFinish finish;
     finish.summaryLine = test.summaryLine;
-    finish.measurements = NameMeasurements(
-        test.measurements, TestShape{test.cycleMode, test.cycles, test.switchOffLevel});
-    for (NamedMeasurement& row : SwitchRows(test.crossings)) {
+    finish.measurements = test.outcome.measurements;
+    for (NamedMeasurement& row : SwitchRows(test.outcome.crossings)) {
         finish.measurements.push_back(std::move(row));
     }
-    finish.verdict = VerdictFor(test);
+    finish.verdict = RecordedVerdict(test.outcome.verdict);
     recorder_.EndTest(std::move(finish));
     testOpen_ = false;
 }
@@ -114,7 +112,7 @@ void RunRecording::VoltageRead(const VoltageReading& reading) {
         lastFailure_ = reading.status;
         return;
     }
-    recorder_.RecordReading(clock_.NowMs(), *reading.volts, reading.status);
+    recorder_.RecordReading(reading.time.ms, *reading.volts, reading.status);
 }
 
 // A switch the device refused did not happen; it is why the run is abandoned.
@@ -123,15 +121,15 @@ void RunRecording::PowerSwitched(const PowerSwitch& change) {
         lastFailure_ = "The device refused to switch the unit's power.";
         return;
     }
-    recorder_.RecordSwitch(clock_.NowMs(), kPowerLine, change.state != 0);
+    recorder_.RecordSwitch(change.time.ms, kPowerLine, change.state != 0);
 }
 
 void RunRecording::MarkerToggled(const MarkerToggle& change) {
-    recorder_.RecordSwitch(clock_.NowMs(), kMarkerLine, change.level != 0);
+    recorder_.RecordSwitch(change.time.ms, kMarkerLine, change.level != 0);
 }
 
-void RunRecording::DiagLineDecoded(const DiagLine& line) {
-    recorder_.RecordDiagLine(line.arrivalMs, std::string(line.Row()),
+void RunRecording::DiagLineDecoded(const DiagLine& line, const EventTime& time) {
+    recorder_.RecordDiagLine(time.ms, std::string(line.Row()),
                              {line.fields.field1, line.fields.field2, line.fields.field3});
 }
 

@@ -5,14 +5,12 @@
 // taken on the handler thread at Start and handed over with Prepare.
 
 #include <array>
-#include <functional>
 #include <mutex>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "domain/SessionObserver.h"
-#include "platform/Clock.h"
 #include "recording/RunRecorder.h"
 
 namespace orvalt {
@@ -29,17 +27,12 @@ struct RunSnapshot {
     std::vector<RecordedRow> rows;  // by the test's row
 };
 
-// A test's verdict when it ends; nothing when there is none.
-using VerdictSource = std::function<std::optional<Verdict>(const TestEnd& test)>;
-
 class RunRecording final : public SessionObserver {
   public:
-    RunRecording(RunRecorder& recorder, Clock& clock) : recorder_(recorder), clock_(clock) {}
+    explicit RunRecording(RunRecorder& recorder) : recorder_(recorder) {}
 
     // Handler thread: the next run's record begins with `snapshot`.
     void Prepare(RunSnapshot snapshot);
-    // Any thread; asked on the worker's thread as each test ends.
-    void SetVerdictSource(VerdictSource source);
 
     void RunStarted(int runNumber) override;
     void RunEnded(int runNumber, RunEnd how) override;
@@ -48,19 +41,16 @@ class RunRecording final : public SessionObserver {
     void VoltageRead(const VoltageReading& reading) override;
     void PowerSwitched(const PowerSwitch& change) override;
     void MarkerToggled(const MarkerToggle& change) override;
-    void DiagLineDecoded(const DiagLine& line) override;
+    void DiagLineDecoded(const DiagLine& line, const EventTime& time) override;
 
   private:
     const RecordedRow* Row(int row) const;
-    std::optional<Verdict> VerdictFor(const TestEnd& test);
     void EndOpenTest(RecordEnd how);
 
     RunRecorder& recorder_;
-    Clock& clock_;
-    // Prepare and SetVerdictSource come from other threads than the events.
+    // Prepare comes from another thread than the events.
     std::mutex mutex_;
     std::optional<RunSnapshot> prepared_;
-    VerdictSource verdict_;
     // The events' own state: they come one at a time (see SessionObserver.h).
     RunSnapshot current_;
     bool testOpen_ = false;

@@ -22,7 +22,7 @@ std::filesystem::path SpoolOf(const RecordingOptions& options) {
 }  // namespace
 
 StationRecording::StationRecording(const RecordingOptions& options, std::string fixture,
-                                   Clock& clock, SessionObservers& observers)
+                                   SessionObservers& observers)
     : database_(DatabaseOf(options)), fixture_(std::move(fixture)), observers_(observers) {
     RecordStoreOptions store;
     store.target = database_;
@@ -34,7 +34,7 @@ StationRecording::StationRecording(const RecordingOptions& options, std::string 
     RecorderOptions recorder;
     recorder.whenBehind = options.whenBehind;
     recorder_ = std::make_unique<RunRecorder>(std::move(store), recorder);
-    events_ = std::make_unique<RunRecording>(*recorder_, clock);
+    events_ = std::make_unique<RunRecording>(*recorder_);
     observers_.Attach(*events_);
 }
 

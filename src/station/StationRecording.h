@@ -13,7 +13,6 @@
 #include <vector>
 
 #include "domain/SessionObservers.h"
-#include "platform/Clock.h"
 #include "recording/RunRecorder.h"
 #include "station/RunRecording.h"
 
@@ -46,7 +45,7 @@ struct RecordingHealth {
 class StationRecording {
   public:
     // `fixture`: the fixture's name, where the station has one.
-    StationRecording(const RecordingOptions& options, std::string fixture, Clock& clock,
+    StationRecording(const RecordingOptions& options, std::string fixture,
                      SessionObservers& observers);
     // Detaches from the events, then stores everything handed over.
     ~StationRecording();

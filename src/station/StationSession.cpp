@@ -2,8 +2,6 @@
 
 #include "config/SettingsTable.h"
 #include "config/ShiftSetting.h"
-#include "domain/Joined.h"
-#include "verdict/Verdict.h"
 
 namespace orvalt {
 
@@ -21,14 +19,6 @@ constexpr std::size_t kVirtualTimeLag = 512;
 bool ShownOnly(const PostedMessage& message) {
     return std::holds_alternative<ProgressMessage>(message) ||
            std::holds_alternative<DiagLineMessage>(message);
-}
-
-// A verdict as the test's record keeps it: its word and its reasons.
-std::optional<Verdict> RecordedVerdict(const std::optional<TestVerdict>& verdict) {
-    if (!verdict) {
-        return std::nullopt;
-    }
-    return Verdict{VerdictWord(verdict->kind), Joined(verdict->reasons)};
 }
 
 RegStatus LoadSettingsFrom(const SessionOptions& options, SettingsRecord& settings) {
@@ -50,8 +40,7 @@ std::unique_ptr<StationRecording> RecordingFor(const SessionOptions& options, St
     if (station.Virtual()) {
         recording.whenBehind = WriterBehind::Wait;
     }
-    return std::make_unique<StationRecording>(recording, options.station.fixture,
-                                              station.GetClock(), observers);
+    return std::make_unique<StationRecording>(recording, options.station.fixture, observers);
 }
 
 }  // namespace
@@ -63,7 +52,7 @@ StationSession::StationSession(const SessionOptions& options)
       station_(options.station),
       recording_(RecordingFor(options, station_, observers_)),
       handle_(std::make_shared<PostTarget>([this](PostedMessage&& m) { Deliver(std::move(m)); })),
-      recorder_(diagTable_, station_.GetClock(), observers_),
+      recorder_(diagTable_, station_.GetClock(), observers_, testOrigin_),
       link_(&recorder_),
       diagControl_(link_, settings_),
       plan_(std::make_unique<TestPlan>()),
@@ -75,10 +64,6 @@ StationSession::StationSession(const SessionOptions& options)
     }
     idleWake_ = runState_.runFlag.AddWaker([this] { queue_.WakeIdleWaiters(); });
     observers_.Attach(verdictKeeper_);
-    if (recording_) {
-        recording_->Events().SetVerdictSource(
-            [this](const TestEnd& test) { return RecordedVerdict(verdictKeeper_.Judge(test)); });
-    }
     SetRunHooks({});
     if (!settingsFile_.empty()) {
         RegistryStore store(settingsFile_);
@@ -96,8 +81,11 @@ StationSession::~StationSession() {
 }
 
 StationIo StationSession::Io() {
-    return StationIo{&station_.GetDaq(), &station_.GetClock(),    &settings_, &diagTable_,
-                     &summaryLines_,     &station_.MarkerLevel(), &observers_};
+    StationIo io{&station_.GetDaq(), &station_.GetClock(),    &settings_, &diagTable_,
+                 &summaryLines_,     &station_.MarkerLevel(), &observers_};
+    io.origin = &testOrigin_;
+    io.outcomeOf = [this](const TestEnd& test) { return verdictKeeper_.OutcomeOf(test); };
+    return io;
 }
 
 RegStatus StationSession::SaveSettings() {

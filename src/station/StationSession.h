@@ -31,6 +31,7 @@
 #include "diaglink/DiagView.h"
 #include "domain/MessageQueue.h"
 #include "domain/SessionObservers.h"
+#include "domain/TestOrigin.h"
 #include "execution/CloseConfirmation.h"
 #include "execution/RunControl.h"
 #include "execution/WindowModel.h"
@@ -230,6 +231,9 @@ class StationSession {
     std::string fixture_;
     Station station_;
     SessionObservers observers_;
+    // The current test's time origin: the worker moves it, the link's thread
+    // stamps diagnostic lines from it.
+    TestOrigin testOrigin_;
     LimitsInUse limits_;
     VerdictKeeper verdictKeeper_;
     std::unique_ptr<StationRecording> recording_;

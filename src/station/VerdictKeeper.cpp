@@ -1,5 +1,7 @@
 #include "station/VerdictKeeper.h"
 
+#include "domain/Crossing.h"
+#include "domain/NamedMeasurements.h"
 #include "verdict/Verdict.h"
 
 namespace orvalt {
@@ -43,17 +45,21 @@ void VerdictKeeper::RunStarted(int /*runNumber*/) {
     Changed();
 }
 
-std::optional<TestVerdict> VerdictKeeper::Judge(const TestEnd& test) const {
-    std::scoped_lock lock(mutex_);
-    return JudgeLocked(test);
-}
-
-std::optional<TestVerdict> VerdictKeeper::JudgeLocked(const TestEnd& test) const {
-    if (!runLimits_ || !test.completed) {
-        return std::nullopt;
+TestOutcome VerdictKeeper::OutcomeOf(const TestEnd& test) const {
+    TestOutcome outcome;
+    if (!test.completed) {
+        return outcome;
     }
     const TestShape shape{test.cycleMode, test.cycles, test.switchOffLevel};
-    return JudgeTest(TestNumber(test.row), NameMeasurements(test.measurements, shape), *runLimits_);
+    outcome.measurements = NameMeasurements(test.measurements, shape);
+    if (test.originTick) {
+        outcome.crossings = CrossingsOf(test.measurements, shape, *test.originTick);
+    }
+    std::scoped_lock lock(mutex_);
+    if (runLimits_) {
+        outcome.verdict = JudgeTest(TestNumber(test.row), outcome.measurements, *runLimits_);
+    }
+    return outcome;
 }
 
 void VerdictKeeper::TestEnded(const TestEnd& test) {
@@ -62,8 +68,8 @@ void VerdictKeeper::TestEnded(const TestEnd& test) {
         unfinishedRow_ = test.row;
         return;
     }
-    if (const std::optional<TestVerdict> verdict = JudgeLocked(test)) {
-        state_.verdicts.Add(*verdict);
+    if (test.outcome.verdict) {
+        state_.verdicts.Add(*test.outcome.verdict);
         Changed();
     }
 }

@@ -1,7 +1,8 @@
 #pragma once
-// Judges each test of a run against the limits in force as the test ends, and
-// keeps the run's verdicts for the window and the runner. Without limits at a
-// run's start that run gets no verdicts at all.
+// Builds each test's outcome as it ends (its named figures, its crossings and
+// its verdict against the limits in force at the run's start), and keeps the
+// run's verdicts, read from those outcomes, for the window and the runner.
+// Without limits at a run's start that run gets no verdicts at all.
 //
 // Threads: the test and run events arrive on the worker's thread; the limits,
 // the plan and the snapshots are taken on the handler thread. One lock guards
@@ -12,7 +13,6 @@
 #include <mutex>
 #include <optional>
 
-#include "domain/NamedMeasurements.h"
 #include "domain/SessionObserver.h"
 #include "verdict/LimitsFile.h"
 #include "verdict/RunVerdicts.h"
@@ -36,9 +36,10 @@ class VerdictKeeper : public SessionObserver {
     // How many tests the next run plans: the unit passes only when all passed.
     void UsePlannedTests(std::size_t count);
     VerdictSnapshot Snapshot() const;
-    // A completed test's verdict against the run's limits; nothing for a test
-    // that did not complete or a run without limits. Any thread.
-    std::optional<TestVerdict> Judge(const TestEnd& test) const;
+    // What a test came to; empty for a test that did not complete, without a
+    // verdict in a run without limits. The worker's thread, before the test's
+    // end is told.
+    TestOutcome OutcomeOf(const TestEnd& test) const;
 
     void RunStarted(int runNumber) override;
     void RunEnded(int runNumber, RunEnd how) override;
@@ -46,7 +47,6 @@ class VerdictKeeper : public SessionObserver {
 
   private:
     void Changed() { ++state_.version; }
-    std::optional<TestVerdict> JudgeLocked(const TestEnd& test) const;
 
     mutable std::mutex mutex_;
     std::optional<Limits> limits_;

@@ -7,32 +7,12 @@
 
 #include <span>
 #include <string>
-#include <vector>
 
 #include "domain/NamedMeasurements.h"
+#include "domain/TestVerdict.h"
 #include "verdict/LimitsFile.h"
 
 namespace orvalt {
-
-enum class VerdictKind { Pass, Fail, Error };
-
-// One measurement outside a bound, as the operator is told of it.
-struct LimitBreach {
-    std::string name;   // as the catalogue spells it
-    std::string value;  // as the station shows it
-    std::string bound;
-    bool above = false;  // above the maximum, else below the minimum
-};
-
-struct TestVerdict {
-    int testNumber = 0;  // as the log numbers tests: the plan row + 1
-    VerdictKind kind = VerdictKind::Pass;
-    // Fail: one "NAME VALUE < MIN" or "NAME VALUE > MAX" per measurement outside
-    // its bounds, in the limits file's order. Error: the one reason.
-    std::vector<std::string> reasons;
-    // Fail: the same breaches, one per reason.
-    std::vector<LimitBreach> breaches;
-};
 
 // A completed test. A limit on a measurement the test did not produce is not
 // judged (an on/off repetition test has no V1, a one-cycle test no V1.c2).

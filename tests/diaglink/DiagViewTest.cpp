@@ -34,7 +34,8 @@ class DiagViewTest : public ::testing::Test {
     DiagTable table;
     VirtualClock clock{4000};
     SessionObservers observers;
-    DiagRecorder recorder{table, clock, observers};
+    TestOrigin origin;
+    DiagRecorder recorder{table, clock, observers, origin};
 };
 
 TEST_F(DiagViewTest, RecordsIntoTheTableWithTheClocksTimeAndEchoesFieldsOneThreeTwo) {

@@ -54,7 +54,7 @@ TEST(RunRecorderTest, RecordsARunWholeAndReadsItBack) {
         EXPECT_EQ(test.measurements.size(), 2u);
         EXPECT_EQ(test.start.planTexts[0], std::to_string(test.start.index + 1));
         readings += test.readings.size();
-        // The first switch (at tick 1000) is the origin; each reading is 10 ms on.
+        // Each reading is 10 ms on from the test's first switch.
         ASSERT_FALSE(test.readings.empty());
         EXPECT_EQ(test.readings[0].ms, 0);
         EXPECT_EQ(test.readings[5].ms, 50);
@@ -67,22 +67,24 @@ TEST(RunRecorderTest, RecordsARunWholeAndReadsItBack) {
     EXPECT_EQ(CountRows(**db, "diag_lines", uuid), counts.diagLines);
 }
 
-TEST(RunRecorderTest, TimesWrapWithTheTickCountAndRestartAtEachTest) {
+// The session stamps every event's time; the recorder keeps it as handed, a
+// time before the test's origin too.
+TEST(RunRecorderTest, KeepsTheTimesHandedOverAndAStopAbandonsTheTestInProgress) {
     TempFolder folder;
     std::string uuid;
     {
         RunRecorder recorder(LocalStore(folder));
         uuid = recorder.BeginRun(SampleRun());
         recorder.BeginTest(SampleTest(0));
-        recorder.RecordSwitch(0xFFFFFFF0u, 4, false);
-        recorder.RecordReading(0x00000010u, 1.0, "wrapped");
+        recorder.RecordSwitch(0, 4, false);
+        recorder.RecordReading(32, 1.0, "first");
         recorder.EndTest({});
         recorder.BeginTest(SampleTest(1));
-        recorder.RecordSwitch(5000, 5, true);  // the marker line is no origin
-        recorder.RecordSwitch(7000, 4, false);
-        recorder.RecordReading(7250, 2.0, "second");
-        recorder.RecordSwitch(9000, 4, true);
-        recorder.RecordReading(9001, 2.0, "later");
+        recorder.RecordSwitch(-2000, 5, true);
+        recorder.RecordSwitch(0, 4, false);
+        recorder.RecordReading(250, 2.0, "second");
+        recorder.RecordSwitch(2000, 4, true);
+        recorder.RecordReading(2001, 2.0, "later");
         recorder.EndRun({RecordEnd::Stopped, "Stop pressed", {}});
     }
     auto db = OpenSqlConnection((folder / "results.sqlite").string());

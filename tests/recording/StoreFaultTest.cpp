@@ -135,7 +135,7 @@ TEST(StoreFaultTest, AWriterFallenBehindLosesNothingWhileItsQueueGrowsInWholeChu
             for (int i = 0; i < 2000 && recorder.Backlog().stockedChunks < 2; ++i) {
                 std::this_thread::sleep_for(std::chrono::milliseconds(1));
             }
-            RecordTrace(recorder, 1000, counts, 1000 + static_cast<std::uint32_t>(round) * 10000);
+            RecordTrace(recorder, 1000, counts, 1000 + std::int64_t{round} * 10000);
         }
         const RecorderBacklog backlog = recorder.Backlog();
         EXPECT_GT(backlog.events, 30000u);
@@ -165,7 +165,7 @@ TEST(StoreFaultTest, AProducerThatMayWaitKeepsTheWritersBacklogBounded) {
         uuid = recorder.BeginRun(SampleRun());
         recorder.BeginTest(SampleTest(0));
         for (int round = 0; round < 40; ++round) {
-            RecordTrace(recorder, 1000, counts, 1000 + static_cast<std::uint32_t>(round) * 10000);
+            RecordTrace(recorder, 1000, counts, 1000 + std::int64_t{round} * 10000);
             mostWaiting = std::max(mostWaiting, recorder.Backlog().events);
         }
         recorder.EndTest({});

@@ -95,7 +95,7 @@ TEST(DiagBacklog, KeepsTheNewestLinesThatFitAndEveryOtherMessage) {
 
 class LineCounter final : public SessionObserver {
   public:
-    void DiagLineDecoded(const DiagLine&) override { ++lines; }
+    void DiagLineDecoded(const DiagLine&, const EventTime&) override { ++lines; }
     std::atomic<int> lines{0};
 };
 

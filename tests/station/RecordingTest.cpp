@@ -13,6 +13,7 @@
 #include <thread>
 
 #include "config/TestPlanFile.h"
+#include "domain/FormatFixed.h"
 #include "lookback/RunLoad.h"
 #include "lookback/RunReport.h"
 #include "lookback/StoredTrace.h"
@@ -52,7 +53,9 @@ class RunTally final : public SessionObserver {
     void VoltageRead(const VoltageReading& reading) override { readings += reading.volts ? 1 : 0; }
     void PowerSwitched(const PowerSwitch& change) override { switches += change.ok ? 1 : 0; }
     void MarkerToggled(const MarkerToggle&) override { ++switches; }
-    void DiagLineDecoded(const DiagLine&) override { diagLines += inRun_ ? 1 : 0; }
+    void DiagLineDecoded(const DiagLine&, const EventTime&) override {
+        diagLines += inRun_ ? 1 : 0;
+    }
 
     std::vector<std::string> summaryLines;
     std::size_t readings = 0, switches = 0, diagLines = 0;
@@ -240,12 +243,73 @@ void ExpectOnTheCrossingReading(const TestTrace& trace, const CrossingMark& mark
     EXPECT_EQ(std::prev(at)->volts >= mark.volts, !rising) << MarkLabel(mark);
 }
 
+// The runner prints the keeper's verdict lines; the record keeps each test's
+// verdict and the figures it was judged on. The two give the same lines, and
+// every breach the runner names shows the recorded figure to the digit the
+// verdict compared.
+void ExpectTheRunnersVerdictsAreTheRecords(const VerdictSnapshot& verdicts, const LoadedRun& run) {
+    const std::vector<TestVerdict>& judged = verdicts.verdicts.Tests();
+    ASSERT_EQ(judged.size(), run.tests.size());
+    std::vector<std::string> recordedLines;
+    std::size_t breaches = 0;
+    for (std::size_t i = 0; i < run.tests.size(); ++i) {
+        const LoadedTest& test = run.tests[i];
+        ASSERT_TRUE(test.verdict) << i;
+        std::string line = std::string("VERDICT TEST ").append(std::to_string(i + 1));
+        line.append(": ").append(test.verdict->outcome);
+        if (!test.verdict->reasons.empty()) {
+            line.append(" ").append(test.verdict->reasons);
+        }
+        recordedLines.push_back(line);
+        for (const LimitBreach& breach : judged[i].breaches) {
+            const NamedMeasurement* recorded = FindNamed(test.measurements, breach.name);
+            ASSERT_NE(recorded, nullptr) << breach.name;
+            const int decimals = FindMeasurementName(breach.name)->decimals;
+            EXPECT_EQ(FormatFixed(recorded->value, decimals), breach.value) << breach.name;
+            ++breaches;
+        }
+    }
+    recordedLines.emplace_back("VERDICT UNIT: FAIL");
+    EXPECT_EQ(verdicts.verdicts.Lines(), recordedLines);
+    EXPECT_GT(breaches, 0u);
+}
+
+// What each test's end carried to the observers.
+class OutcomeWatch final : public SessionObserver {
+  public:
+    void TestEnded(const TestEnd& test) override { outcomes.push_back(test.outcome); }
+    std::vector<TestOutcome> outcomes;
+};
+
+// The record holds the outcome the observers were told, figure for figure
+// (with the switch rows of its crossings beside them; it reads them back by
+// name), and its verdict.
+void ExpectTheRecordHoldsTheOutcome(const TestOutcome& told, const LoadedTest& test) {
+    std::vector<std::pair<std::string, double>> recorded, figures;
+    for (const NamedMeasurement& row : test.measurements) {
+        recorded.emplace_back(row.name, row.value);
+    }
+    for (const NamedMeasurement& row : told.measurements) {
+        figures.emplace_back(row.name, row.value);
+    }
+    for (const NamedMeasurement& row : SwitchRows(told.crossings)) {
+        figures.emplace_back(row.name, row.value);
+    }
+    std::sort(figures.begin(), figures.end());
+    std::sort(recorded.begin(), recorded.end());
+    EXPECT_EQ(recorded, figures);
+    ASSERT_TRUE(told.verdict && test.verdict);
+    EXPECT_EQ(test.verdict->outcome, VerdictWord(told.verdict->kind));
+}
+
 // The example plan with limits-fail, in virtual time, once with the simulated
 // unit as it is and once with one whose light decays so slowly (12 s) that
 // most Time To OFF thresholds are never reached in the window: the live plot and the report mark
 // the same crossings at the same places (to the millisecond), each on the reading where its
 // threshold was passed after its own switch, labelled with the figure the log
-// shows; a threshold never reached has no mark in either.
+// shows; a threshold never reached has no mark in either. The record keeps
+// the very outcome each test's end told (figures, crossings, verdict), and the
+// runner's verdict lines are the record's, to the digit shown.
 TEST(Recording, TheLivePlotAndTheReportMarkTheSameCrossingsWhereTheyWereMeasured) {
     for (const std::int32_t offTauMs : {400, 12000}) {
         TempFolder folder;
@@ -253,7 +317,10 @@ TEST(Recording, TheLivePlotAndTheReportMarkTheSameCrossingsWhereTheyWereMeasured
         unit.offTauMs = offTauMs;
         auto session = RecordingSession(IntoFolder(folder), unit);
         PlotFeed feed;
+        OutcomeWatch told;
+        session->Observers().Attach(told);
         ASSERT_EQ(RunWithFailingLimits(*session, feed), "");
+        session->Observers().Detach(told);
         const SettingsRecord& settings = session->Settings();
         const auto live = LiveTraces(
             feed.Take(), {settings.voltageOn, settings.voltageOffA, settings.voltageOffB});
@@ -264,6 +331,7 @@ TEST(Recording, TheLivePlotAndTheReportMarkTheSameCrossingsWhereTheyWereMeasured
         for (std::size_t i = 0; i < live.size(); ++i) {
             const TestTrace stored = StoredTrace(run.tests[i], StoredLevels(run));
             EXPECT_EQ(live[i].crossings, stored.crossings) << "test " << i + 1;
+            ExpectTheRecordHoldsTheOutcome(told.outcomes.at(i), run.tests[i]);
             ASSERT_EQ(live[i].readings.size(), stored.readings.size());
             for (std::size_t r = 0; r < stored.readings.size(); ++r) {
                 EXPECT_DOUBLE_EQ(live[i].readings[r].seconds, stored.readings[r].seconds);
@@ -285,6 +353,7 @@ TEST(Recording, TheLivePlotAndTheReportMarkTheSameCrossingsWhereTheyWereMeasured
                 loggedOff.push_back((k % 2 == 0 ? "OFF A " : "OFF B ") + offFigures[k] + " s");
             }
         }
+        ExpectTheRunnersVerdictsAreTheRecords(session->Verdicts(), run);
         EXPECT_EQ(onLabels, loggedOn) << offTauMs;
         EXPECT_EQ(offLabels, loggedOff) << offTauMs;
         EXPECT_EQ(onLabels.size(), 4u);

@@ -30,7 +30,7 @@ struct RunResult {
 class CountingObserver final : public SessionObserver {
   public:
     void RunEnded(int, RunEnd how) override { ends.push_back(how); }
-    void TestStarted(const TestStart&) override { lastSeconds = 0.0; }
+    void TestStarted(const TestStart&) override { lastMs = 0; }
     void TestEnded(const TestEnd& test) override {
         if (test.completed) {
             summaryLines.push_back(test.summaryLine);
@@ -38,13 +38,13 @@ class CountingObserver final : public SessionObserver {
     }
     void VoltageRead(const VoltageReading& reading) override {
         statuses.push_back(reading.status);
-        Stamp(reading.seconds);
+        Stamp(reading.time.ms);
     }
     void PowerSwitched(const PowerSwitch& change) override {
         ++switches;
-        Stamp(change.seconds);
+        Stamp(change.time.ms);
     }
-    void DiagLineDecoded(const DiagLine&) override { ++diagLines; }
+    void DiagLineDecoded(const DiagLine&, const EventTime&) override { ++diagLines; }
 
     std::vector<RunEnd> ends;
     std::vector<std::string> summaryLines;
@@ -54,11 +54,11 @@ class CountingObserver final : public SessionObserver {
     int timeWentBack = 0;
 
   private:
-    void Stamp(double seconds) {
-        timeWentBack += seconds < lastSeconds ? 1 : 0;
-        lastSeconds = seconds;
+    void Stamp(std::int64_t ms) {
+        timeWentBack += ms < lastMs ? 1 : 0;
+        lastMs = ms;
     }
-    double lastSeconds = 0.0;
+    std::int64_t lastMs = 0;
 };
 
 // A session on the simulator in virtual time with the example plan loaded.

@@ -18,6 +18,12 @@ TestEnd Completed(int row, double v4) {
     return test;
 }
 
+// As the session tells it: judged by the keeper before the end is told.
+void Ended(VerdictKeeper& keeper, TestEnd test) {
+    test.outcome = keeper.OutcomeOf(test);
+    keeper.TestEnded(test);
+}
+
 TEST(VerdictFace, FollowsARunWithAndWithoutLimits) {
     Result<Limits> limits = ParseLimits("measurement,min,max\nRepetitionsFailed,,0\n");
     ASSERT_TRUE(limits);
@@ -29,7 +35,7 @@ TEST(VerdictFace, FollowsARunWithAndWithoutLimits) {
     keeper.UsePlannedTests(2);
     keeper.RunStarted(1);
     EXPECT_EQ(FaceOf(keeper.Snapshot(), {}).tone, VerdictTone::Testing);
-    keeper.TestEnded(Completed(0, 4.0));
+    Ended(keeper, Completed(0, 4.0));
     keeper.RunEnded(1, RunEnd::Completed);
     const VerdictFace unjudged = FaceOf(keeper.Snapshot(), {});
     EXPECT_EQ(unjudged.word, "NOT JUDGED");
@@ -39,16 +45,16 @@ TEST(VerdictFace, FollowsARunWithAndWithoutLimits) {
     // With limits: a failure shows before the run is over, the pass only at its end.
     keeper.UseLimits(&*limits);
     keeper.RunStarted(2);
-    keeper.TestEnded(Completed(0, 4.0));
+    Ended(keeper, Completed(0, 4.0));
     EXPECT_EQ(FaceOf(keeper.Snapshot(), "/lines/a/limits-A.csv").word, "TESTING...");
     EXPECT_EQ(FaceOf(keeper.Snapshot(), "/lines/a/limits-A.csv").limits, "Limits: limits-A.csv");
-    keeper.TestEnded(Completed(1, 4.0));
+    Ended(keeper, Completed(1, 4.0));
     keeper.RunEnded(2, RunEnd::Completed);
     EXPECT_EQ(FaceOf(keeper.Snapshot(), {}).word, "PASS");
     EXPECT_TRUE(FaceOf(keeper.Snapshot(), {}).reasons.empty());
 
     keeper.RunStarted(3);
-    keeper.TestEnded(Completed(0, 4.7));
+    Ended(keeper, Completed(0, 4.7));
     const VerdictFace early = FaceOf(keeper.Snapshot(), {});
     EXPECT_EQ(early.tone, VerdictTone::Fail);
     EXPECT_EQ(early.reasons,

@@ -28,17 +28,17 @@ TestRecordStart SampleTest(int index) {
 }
 
 void RecordTrace(RunRecorder& recorder, int readings, RecordedCounts& counts,
-                 std::uint32_t firstTick) {
+                 std::int64_t firstMs) {
     for (int i = 0; i < readings; ++i) {
-        const std::uint32_t tick = firstTick + static_cast<std::uint32_t>(i) * 10;
+        const std::int64_t ms = firstMs + std::int64_t{i} * 10;
         if (i % 10 == 0) {
-            recorder.RecordSwitch(tick, 4, (i / 10) % 2 == 1);
+            recorder.RecordSwitch(ms, 4, (i / 10) % 2 == 1);
             ++counts.switches;
         }
-        recorder.RecordReading(tick, 0.01 * i, "reading #" + std::to_string(i));
+        recorder.RecordReading(ms, 0.01 * i, "reading #" + std::to_string(i));
         ++counts.readings;
         if (i % 5 == 0) {
-            recorder.RecordDiagLine(tick, "1F4 2 3", {500, 2, 3});
+            recorder.RecordDiagLine(ms, "1F4 2 3", {500, 2, 3});
             ++counts.diagLines;
         }
     }

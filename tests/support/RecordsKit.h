@@ -18,10 +18,11 @@ struct RecordedCounts {
     std::int64_t readings = 0, switches = 0, diagLines = 0, tests = 0;
 };
 
-// Records `readings` readings, a switch every tenth and a diagnostic line
-// every fifth into the test in progress; adds to `counts`.
+// Records `readings` readings 10 ms apart from `firstMs` on, a switch every
+// tenth and a diagnostic line every fifth into the test in progress; adds to
+// `counts`.
 void RecordTrace(RunRecorder& recorder, int readings, RecordedCounts& counts,
-                 std::uint32_t firstTick = 1000);
+                 std::int64_t firstMs = 0);
 
 // A whole test: begins, traces, ends completed with two measurements.
 void RecordCompletedTest(RunRecorder& recorder, int index, int readings, RecordedCounts& counts);

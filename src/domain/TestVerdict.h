@@ -1,0 +1,31 @@
+#pragma once
+// A test's verdict as every reader of a run receives it: the window, the
+// runner's verdict lines and the record all take this one value, judged once
+// as the test ended (verdict/Verdict.h judges it).
+
+#include <string>
+#include <vector>
+
+namespace orvalt {
+
+enum class VerdictKind { Pass, Fail, Error };
+
+// One measurement outside a bound, as the operator is told of it.
+struct LimitBreach {
+    std::string name;   // as the catalogue spells it
+    std::string value;  // as the station shows it
+    std::string bound;
+    bool above = false;  // above the maximum, else below the minimum
+};
+
+struct TestVerdict {
+    int testNumber = 0;  // as the log numbers tests: the plan row + 1
+    VerdictKind kind = VerdictKind::Pass;
+    // Fail: one "NAME VALUE < MIN" or "NAME VALUE > MAX" per measurement outside
+    // its bounds, in the limits file's order. Error: the one reason.
+    std::vector<std::string> reasons;
+    // Fail: the same breaches, one per reason.
+    std::vector<LimitBreach> breaches;
+};
+
+}  // namespace orvalt
