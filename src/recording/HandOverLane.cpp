@@ -26,7 +26,7 @@ HandOverLane::Pushed HandOverLane::Push(std::uint64_t order, Handed&& event) {
         tail_ = NextChunk(how);
         tailFilled_ = 0;
     }
-    HandedSlot& slot = tail_->slots[tailFilled_];
+    HandedSlot& slot = tail_->places[tailFilled_];
     slot.order = order;
     slot.event = std::move(event);
     tail_->published.store(++tailFilled_, std::memory_order_release);
@@ -76,7 +76,7 @@ std::size_t HandOverLane::Stocked() const {
 HandedSlot* HandOverLane::Front(std::vector<OwnedChunk>& emptied) {
     while (true) {
         if (headTaken_ < head_->published.load(std::memory_order_acquire)) {
-            return &head_->slots[headTaken_];
+            return &head_->places[headTaken_];
         }
         LaneChunk* next = head_->next.load(std::memory_order_acquire);
         if (headTaken_ < kLaneChunkEvents || next == nullptr) {
@@ -92,7 +92,7 @@ HandedSlot* HandOverLane::Front(std::vector<OwnedChunk>& emptied) {
 }
 
 Handed HandOverLane::Pop() {
-    Handed event = std::move(head_->slots[headTaken_].event);
+    Handed event = std::move(head_->places[headTaken_].event);
     ++headTaken_;
     popped_.store(popped_.load(std::memory_order_relaxed) + 1, std::memory_order_relaxed);
     return event;

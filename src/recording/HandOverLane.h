@@ -29,7 +29,7 @@ struct HandedSlot {
 inline constexpr std::size_t kLaneChunkEvents = 1024;
 
 struct LaneChunk {
-    std::array<HandedSlot, kLaneChunkEvents> slots{};
+    std::array<HandedSlot, kLaneChunkEvents> places{};
     std::atomic<std::size_t> published{0};
     std::atomic<LaneChunk*> next{nullptr};
 };
