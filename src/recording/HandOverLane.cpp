@@ -20,18 +20,21 @@ HandOverLane::~HandOverLane() {
     }
 }
 
-HandOverLane::Pushed HandOverLane::Push(std::uint64_t order, Handed&& event) {
+HandOverLane::Pushed HandOverLane::MakeRoom() {
     Pushed how = Pushed::InPlace;
     if (tailFilled_ == kLaneChunkEvents) {
         tail_ = NextChunk(how);
         tailFilled_ = 0;
     }
+    return how;
+}
+
+void HandOverLane::Put(std::uint64_t order, Handed&& event) {
     HandedSlot& slot = tail_->places[tailFilled_];
     slot.order = order;
     slot.event = std::move(event);
     tail_->published.store(++tailFilled_, std::memory_order_release);
     pushed_.store(pushed_.load(std::memory_order_relaxed) + 1, std::memory_order_relaxed);
-    return how;
 }
 
 // The full chunk is linked to the next only once that one is ready: the writer

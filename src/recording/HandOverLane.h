@@ -48,8 +48,12 @@ class HandOverLane {
     HandOverLane(const HandOverLane&) = delete;
     HandOverLane& operator=(const HandOverLane&) = delete;
 
-    // The producing thread's side.
-    Pushed Push(std::uint64_t order, Handed&& event);
+    // The producing thread's side: room for one more event (a chunk made here
+    // only when the stock is empty), then the event in it. Room is made before
+    // the event takes its order, so that once it has one nothing can fail
+    // before it is published: the writer waits for each order in turn.
+    Pushed MakeRoom();
+    void Put(std::uint64_t order, Handed&& event);
 
     // The stocker's side (one thread at a time): takes the chunk when there
     // is room for it.

@@ -82,8 +82,8 @@ HandOverLane& RunRecorder::RegisterLane() {
 
 void RunRecorder::HandOver(Handed event) {
     HandOverLane& lane = ThisThreadsLane();
-    const std::uint64_t order = order_.fetch_add(1);
-    const HandOverLane::Pushed pushed = lane.Push(order, std::move(event));
+    const HandOverLane::Pushed pushed = lane.MakeRoom();
+    lane.Put(order_.fetch_add(1), std::move(event));
     if (pushed == HandOverLane::Pushed::InPlace) {
         return;
     }
