@@ -59,7 +59,9 @@ class HandOverLane {
     // is room for it.
     bool Stock(OwnedChunk& chunk);
     std::size_t Stocked() const;
-    static constexpr std::size_t kStockedChunks = 8;
+    // 16 chunks (1.3 MB a lane) cover a fast sampling loop for some 50 ms
+    // while the stocker waits for a processor on a loaded machine.
+    static constexpr std::size_t kStockedChunks = 16;
 
     // The writer's side. The next published slot, or none; chunks found
     // emptied on the way are moved to `emptied`.
