@@ -67,17 +67,22 @@ HandOverLane& RunRecorder::RegisterLane() {
     if (known != laneThreads_.end()) {
         return *lanes_[static_cast<std::size_t>(known - laneThreads_.begin())];
     }
-    OwnedChunk first = pool_.empty() ? TouchedLaneChunk() : std::move(pool_.back());
-    if (!pool_.empty()) {
-        pool_.pop_back();
-    }
-    lanes_.push_back(std::make_unique<HandOverLane>(std::move(first)));
+    lanes_.push_back(std::make_unique<HandOverLane>(PooledChunkLocked()));
     laneThreads_.push_back(self);
     while (!pool_.empty() && lanes_.back()->Stock(pool_.back())) {
         pool_.pop_back();
     }
     AskForStock();
     return *lanes_.back();
+}
+
+OwnedChunk RunRecorder::PooledChunkLocked() {
+    if (pool_.empty()) {
+        return TouchedLaneChunk();
+    }
+    OwnedChunk chunk = std::move(pool_.back());
+    pool_.pop_back();
+    return chunk;
 }
 
 void RunRecorder::HandOver(Handed event) {

@@ -113,6 +113,8 @@ class RunRecorder {
   private:
     HandOverLane& ThisThreadsLane();
     HandOverLane& RegisterLane();
+    // One from the pool, or a new one when it is empty.
+    OwnedChunk PooledChunkLocked();
     // Takes the event's place in the order and queues it on the thread's lane.
     void HandOver(Handed event);
     void HandOverMilestone(MilestoneHanded milestone);
