@@ -3,7 +3,9 @@
 // writer storing into SQLite and, where the server can be started, PostgreSQL.
 // A hand-over during which the scheduler preempted the thread measures the
 // machine's load, not the recorder: the worst is also given without those,
-// and the hand-overs that waited of their own accord (a lock) are counted.
+// and the hand-overs that waited of their own accord are counted. A reading's
+// hand-over takes no lock, so one that waited slept for something else (a
+// page read from disk, memory the system had to find).
 //
 // usage: bench_records_overhead [READINGS]
 

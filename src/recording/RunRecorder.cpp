@@ -1,5 +1,7 @@
 #include "recording/RunRecorder.h"
 
+#include <algorithm>
+
 #include "platform/RandomUuid.h"
 #include "platform/UtcTime.h"
 #include "recording/EventRows.h"
@@ -14,164 +16,121 @@ void StampTime(std::string& time) {
     }
 }
 
+std::uint64_t NewRecorderId() {
+    static std::atomic<std::uint64_t> last{0};
+    return ++last;
+}
+
 }  // namespace
 
 RunRecorder::RunRecorder(RecordStoreOptions store, RecorderOptions options)
-    : store_(std::move(store)),
-      options_(options),
-      filling_(TouchedChunk()),
-      spare_(TouchedChunk()),
-      writer_([this] { WriterLoop(); }) {
-    // A writer that may hold the producer up needs no more than it lets wait.
-    std::vector<Chunk> stock =
-        TouchedChunks(options.whenBehind == WriterBehind::Wait ? kWaitingChunks : kPooledChunks);
-    {
-        std::scoped_lock lock(mutex_);
-        pool_ = std::move(stock);
-        pool_.reserve(kPooledChunks);
-        // Room for a long backlog, so that moving a full chunk aside does not
-        // reallocate the list on the measuring thread at every doubling.
-        full_.reserve(1024);
-        spareWanted_ = false;
+    : store_(std::move(store)), options_(options), id_(NewRecorderId()) {
+    // The first thread to hand over finds its chunk and its stock ready.
+    for (std::size_t i = 0; i <= HandOverLane::kStockedChunks; ++i) {
+        pool_.push_back(TouchedLaneChunk());
     }
-    // Where the writer may hold the producers up, its emptied chunks are all
-    // the stock they need.
-    if (options.whenBehind == WriterBehind::Grow) {
-        stocker_ = std::thread([this] { StockerLoop(); });
-    }
-}
-
-// A hand-over that starts a chunk takes one of these from the stock, and so
-// never faults in a page.
-std::vector<RunRecorder::Chunk> RunRecorder::TouchedChunks(std::size_t count) {
-    std::vector<Chunk> stock;
-    stock.reserve(kPooledChunks);
-    for (std::size_t i = 0; i < count; ++i) {
-        stock.push_back(TouchedChunk());
-    }
-    return stock;
+    writer_ = std::thread([this] { WriterLoop(); });
+    stocker_ = std::thread([this] { StockerLoop(); });
 }
 
 RunRecorder::~RunRecorder() {
     {
-        std::scoped_lock lock(mutex_);
+        std::scoped_lock lock(wakeMutex_);
         stopping_ = true;
     }
     wake_.notify_all();
-    stockLow_.notify_all();
     writer_.join();
-    if (stocker_.joinable()) {
-        stocker_.join();
+    stockerStopping_ = true;
+    stockWanted_.fetch_add(1);
+    stockWanted_.notify_all();
+    stocker_.join();
+}
+
+// A thread remembers the lane it used last; another recorder's (or one the
+// thread used before this one) is looked up again under the lock.
+HandOverLane& RunRecorder::ThisThreadsLane() {
+    struct Remembered {
+        std::uint64_t recorder = 0;
+        HandOverLane* lane = nullptr;
+    };
+    thread_local Remembered remembered;
+    if (remembered.recorder != id_) {
+        remembered = {id_, &RegisterLane()};
     }
+    return *remembered.lane;
 }
 
-RunRecorder::Chunk RunRecorder::TouchedChunk() {
-    Chunk chunk;
-    chunk.resize(kChunkEvents);
-    chunk.clear();
-    return chunk;
+HandOverLane& RunRecorder::RegisterLane() {
+    std::scoped_lock lock(lanesMutex_);
+    const std::thread::id self = std::this_thread::get_id();
+    const auto known = std::find(laneThreads_.begin(), laneThreads_.end(), self);
+    if (known != laneThreads_.end()) {
+        return *lanes_[static_cast<std::size_t>(known - laneThreads_.begin())];
+    }
+    lanes_.push_back(std::make_unique<HandOverLane>(PooledChunkLocked()));
+    laneThreads_.push_back(self);
+    while (!pool_.empty() && lanes_.back()->Stock(pool_.back())) {
+        pool_.pop_back();
+    }
+    AskForStock();
+    return *lanes_.back();
 }
 
-RunRecorder::Chunk RunRecorder::ReservedChunk() {
-    Chunk chunk;
-    chunk.reserve(kChunkEvents);
-    return chunk;
-}
-
-RunRecorder::Chunk RunRecorder::PooledChunkLocked() {
+OwnedChunk RunRecorder::PooledChunkLocked() {
     if (pool_.empty()) {
-        return {};
+        return TouchedLaneChunk();
     }
-    Chunk chunk = std::move(pool_.back());
+    OwnedChunk chunk = std::move(pool_.back());
     pool_.pop_back();
-    if (pool_.size() < kRestockBelow) {
-        stockLow_.notify_one();
-    }
     return chunk;
 }
 
-void RunRecorder::StartChunkLocked() {
-    tallyAt_.reset();
-    if (!filling_.empty()) {
-        full_.push_back(std::move(filling_));
-        // Waiting to be woken by time alone would hold up a hand-over waiting
-        // for the writer.
-        if (options_.whenBehind == WriterBehind::Wait) {
-            urgent_ = true;
-            wake_.notify_one();
-        }
-    }
-    filling_ = spare_.capacity() >= kChunkEvents ? std::move(spare_) : PooledChunkLocked();
-    if (filling_.capacity() < kChunkEvents) {
-        filling_ = ReservedChunk();
-    }
-    spare_ = PooledChunkLocked();
-    spareWanted_ = spare_.capacity() < kChunkEvents;
-}
-
-void RunRecorder::ReplaceSpare() {
-    if (!spareWanted_.load()) {
+void RunRecorder::HandOver(Handed event) {
+    HandOverLane& lane = ThisThreadsLane();
+    const HandOverLane::Pushed pushed = lane.MakeRoom();
+    lane.Put(order_.fetch_add(1), std::move(event));
+    if (pushed == HandOverLane::Pushed::InPlace) {
         return;
     }
-    {
-        std::scoped_lock lock(mutex_);
-        if (spare_.capacity() < kChunkEvents) {
-            spare_ = PooledChunkLocked();
-        }
-        spareWanted_ = spare_.capacity() < kChunkEvents;
-        if (!spareWanted_) {
-            return;
-        }
+    if (pushed == HandOverLane::Pushed::OnChunkMadeHere) {
+        sparesMadeByHandOvers_.fetch_add(1, std::memory_order_relaxed);
     }
-    Chunk chunk = ReservedChunk();
-    std::scoped_lock lock(mutex_);
-    if (spare_.capacity() < kChunkEvents) {
-        spare_ = std::move(chunk);
-        ++sparesMadeByHandOvers_;
-    }
-    spareWanted_ = false;
-}
-
-// Chunks are made outside the lock; any the writer's emptied ones made
-// unnecessary meanwhile are freed after it is let go.
-void RunRecorder::StockerLoop() {
-    while (true) {
-        std::size_t wanted = 0;
-        {
-            std::unique_lock lock(mutex_);
-            stockLow_.wait(lock, [&] { return stopping_ || pool_.size() < kRestockBelow; });
-            if (stopping_) {
-                return;
-            }
-            wanted = kPooledChunks - pool_.size();
-        }
-        std::vector<Chunk> made = TouchedChunks(wanted);
-        std::scoped_lock lock(mutex_);
-        KeepForReuseLocked(made);
+    AskForStock();
+    // Waiting to be woken by time alone would hold up a hand-over waiting for
+    // the writer.
+    if (options_.whenBehind == WriterBehind::Wait) {
+        WakeWriter();
     }
 }
 
-void RunRecorder::WaitForWriterLocked(std::unique_lock<std::mutex>& lock) {
+void RunRecorder::HandOverMilestone(MilestoneHanded milestone) {
+    HandOver(std::make_unique<MilestoneHanded>(std::move(milestone)));
+    WakeWriter();
+}
+
+void RunRecorder::WaitForWriter() {
     constexpr std::uint64_t kMostWaiting = kWaitingChunks * kChunkEvents;
-    if (options_.whenBehind != WriterBehind::Wait || handed_ - stored_ < kMostWaiting) {
+    const auto behind = [this] { return order_.load() - writtenTo_.load() >= kMostWaiting; };
+    if (options_.whenBehind != WriterBehind::Wait || !behind()) {
         return;
     }
-    urgent_ = true;
-    wake_.notify_one();
-    written_.wait(lock, [this] { return handed_ - stored_ < kMostWaiting || stopping_; });
+    WakeWriter();
+    std::unique_lock lock(writtenMutex_);
+    written_.wait(lock, [&] { return !behind(); });
 }
 
-void RunRecorder::PushLocked(RecordEvent event) {
-    const bool milestone = IsMilestone(event);
-    if (filling_.size() >= kChunkEvents || filling_.capacity() < kChunkEvents) {
-        StartChunkLocked();
-    }
-    filling_.push_back(Queued(std::move(event)));
-    ++handed_;
-    if (milestone) {
+void RunRecorder::WakeWriter() {
+    {
+        std::scoped_lock lock(wakeMutex_);
         urgent_ = true;
-        wake_.notify_one();
     }
+    wake_.notify_one();
+}
+
+// Never waits: the stocker is woken by the change of the counter.
+void RunRecorder::AskForStock() {
+    stockWanted_.fetch_add(1);
+    stockWanted_.notify_one();
 }
 
 std::string RunRecorder::BeginRun(RunStart run) {
@@ -181,209 +140,205 @@ std::string RunRecorder::BeginRun(RunStart run) {
     StampTime(run.startedAt);
     std::string uuid = run.uuid;
     {
-        std::scoped_lock lock(mutex_);
-        if (run_) {
-            EndRunLocked({RecordEnd::Abandoned, "a new run began before this one ended", {}});
-        }
-        run_ = run;
-        tally_ = {};
-        lastUuid_ = run.uuid;
-        nextSeq_ = 0;
-        PushLocked(RunBegan{std::move(run)});
+        std::scoped_lock lock(uuidMutex_);
+        lastUuid_ = uuid;
     }
-    ReplaceSpare();
+    HandOverMilestone(RunBeginHanded{std::move(run), UtcIsoNow()});
     return uuid;
 }
 
 void RunRecorder::BeginTest(TestRecordStart test) {
     StampTime(test.startedAt);
-    {
-        std::scoped_lock lock(mutex_);
-        if (!run_) {
-            return;
-        }
-        test_ = test;
-        PushLocked(TestBegan{run_->uuid, std::move(test)});
-        ++tally_.begun;
-        PushTallyLocked();
-    }
-    ReplaceSpare();
-}
-
-// A tally carries the run's whole start (its plan text, its settings), and
-// only the newest of them matters to the record. One the writer has not taken
-// yet is brought up to date and moved last, instead of copying the start
-// again: the queue and the writer's work then stay the same however large the
-// plan.
-void RunRecorder::PushTallyLocked() {
-    if (!tallyAt_) {
-        PushLocked(RunTallied{*run_, tally_});
-    } else {
-        QueuedEvent& slot = filling_[*tallyAt_];
-        std::unique_ptr<RecordEvent> boxed =
-            std::move(std::get<std::unique_ptr<RecordEvent>>(slot));
-        slot = std::monostate{};
-        std::get<RunTallied>(*boxed).tally = tally_;
-        PushLocked(std::move(*boxed));
-    }
-    tallyAt_ = filling_.size() - 1;
-}
-
-TraceStamp RunRecorder::NextStamp() {
-    return {run_->uuid, nextSeq_++, test_ ? std::optional<int>(test_->index) : std::nullopt};
+    HandOverMilestone(TestBeginHanded{std::move(test)});
 }
 
 void RunRecorder::RecordSwitch(std::int64_t ms, int line, bool on) {
-    {
-        std::unique_lock lock(mutex_);
-        WaitForWriterLocked(lock);
-        if (run_) {
-            PushLocked(LineSwitched{NextStamp(), {ms, line, on}});
-        }
-    }
-    ReplaceSpare();
+    WaitForWriter();
+    HandOver(SwitchHanded{ms, line, on});
 }
 
 void RunRecorder::RecordReading(std::int64_t ms, double volts, std::string status) {
-    {
-        std::unique_lock lock(mutex_);
-        WaitForWriterLocked(lock);
-        if (run_) {
-            PushLocked(ReadingTaken{NextStamp(), {ms, volts, std::move(status)}});
-        }
-    }
-    ReplaceSpare();
+    WaitForWriter();
+    HandOver(ReadingHanded{ms, volts, std::move(status)});
 }
 
 void RunRecorder::RecordDiagLine(std::int64_t ms, std::string raw,
                                  std::array<std::int64_t, 3> fields) {
-    {
-        std::unique_lock lock(mutex_);
-        WaitForWriterLocked(lock);
-        if (run_) {
-            PushLocked(DiagLineSeen{NextStamp(), {ms, std::move(raw), fields}});
-        }
-    }
-    ReplaceSpare();
+    WaitForWriter();
+    HandOver(DiagHanded{ms, std::move(raw), fields});
 }
 
 void RunRecorder::EndTest(TestFinish finish) {
     StampTime(finish.endedAt);
-    {
-        std::scoped_lock lock(mutex_);
-        if (!run_ || !test_) {
-            return;
-        }
-        CountTestEnd(tally_, finish);
-        PushLocked(TestEnded{run_->uuid, std::move(*test_), std::move(finish)});
-        test_.reset();
-        PushTallyLocked();
-    }
-    ReplaceSpare();
-}
-
-void RunRecorder::EndRunLocked(RunFinish finish) {
-    StampTime(finish.endedAt);
-    if (test_) {
-        TestFinish abandoned{RecordEnd::Abandoned, {}, {}, std::nullopt, finish.endedAt};
-        PushLocked(TestEnded{run_->uuid, std::move(*test_), std::move(abandoned)});
-        test_.reset();
-    }
-    PushLocked(RunEnded{std::move(*run_), std::move(finish), tally_});
-    run_.reset();
-    tallyAt_.reset();
+    HandOverMilestone(TestEndHanded{std::move(finish)});
 }
 
 void RunRecorder::EndRun(RunFinish finish) {
-    {
-        std::scoped_lock lock(mutex_);
-        if (run_) {
-            EndRunLocked(std::move(finish));
-        }
-    }
-    ReplaceSpare();
+    StampTime(finish.endedAt);
+    HandOverMilestone(RunEndHanded{std::move(finish)});
 }
 
 std::string RunRecorder::LastRunUuid() const {
-    std::scoped_lock lock(mutex_);
+    std::scoped_lock lock(uuidMutex_);
     return lastUuid_;
 }
 
 std::string RunRecorder::LossIfClosed() const {
-    std::scoped_lock lock(mutex_);
+    std::scoped_lock lock(lossMutex_);
     return lossIfClosed_;
 }
 
+// Every hand-over that has taken its order by now is waited for, those still
+// publishing their event included.
 void RunRecorder::Flush() {
-    std::unique_lock lock(mutex_);
-    const std::uint64_t target = handed_;
-    urgent_ = true;
-    wake_.notify_one();
-    written_.wait(lock, [&] { return stored_ >= target; });
+    const std::uint64_t target = order_.load();
+    std::uint64_t asked = flushTo_.load();
+    while (asked < target && !flushTo_.compare_exchange_weak(asked, target)) {
+    }
+    WakeWriter();
+    std::unique_lock lock(writtenMutex_);
+    written_.wait(lock, [&] { return writtenTo_.load() >= target; });
 }
 
 RecorderBacklog RunRecorder::Backlog() const {
-    std::scoped_lock lock(mutex_);
-    RecorderBacklog backlog{filling_.size(), full_.size() + (filling_.empty() ? 0 : 1),
-                            pool_.size(), sparesMadeByHandOvers_};
-    for (const Chunk& chunk : full_) {
-        backlog.events += chunk.size();
+    RecorderBacklog backlog;
+    std::scoped_lock lock(lanesMutex_);
+    for (const auto& lane : lanes_) {
+        backlog.events += lane->WaitingEvents();
+        backlog.chunks += lane->WaitingChunks();
+        backlog.stockedChunks += lane->Stocked();
     }
+    backlog.sparesMadeByHandOvers = sparesMadeByHandOvers_.load();
     return backlog;
 }
 
-// The chunk being filled is swapped for a kept one, so that taking the queue
-// costs the producers only a few moves.
-std::vector<RunRecorder::Chunk> RunRecorder::TakeBatch(bool& stopping) {
-    std::unique_lock lock(mutex_);
-    wake_.wait_for(lock, options_.flushEvery, [&] { return urgent_ || stopping_; });
+// While a flush waits on a hand-over still publishing, the writer looks again
+// soon instead of after `flushEvery`.
+bool RunRecorder::WaitForWork() {
+    const bool flushWaiting = flushTo_.load() > nextOrder_;
+    std::unique_lock lock(wakeMutex_);
+    wake_.wait_for(lock, flushWaiting ? std::chrono::milliseconds(1) : options_.flushEvery,
+                   [&] { return urgent_ || stopping_; });
     urgent_ = false;
-    stopping = stopping_;
-    std::vector<Chunk> batch = std::exchange(full_, {});
-    tallyAt_.reset();
-    if (!filling_.empty()) {
-        batch.push_back(std::exchange(filling_, PooledChunkLocked()));
-    }
-    return batch;
+    return stopping_;
 }
 
-void RunRecorder::KeepForReuseLocked(std::vector<Chunk>& chunks) {
-    while (!chunks.empty() && pool_.size() < kPooledChunks) {
-        pool_.push_back(std::move(chunks.back()));
-        chunks.pop_back();
+std::vector<HandOverLane*> RunRecorder::Lanes() const {
+    std::scoped_lock lock(lanesMutex_);
+    std::vector<HandOverLane*> lanes;
+    for (const auto& lane : lanes_) {
+        lanes.push_back(lane.get());
     }
+    return lanes;
 }
 
-// The written chunks are emptied outside the lock; those not kept for reuse
-// are freed after it is let go.
+// The lane holding the next order is the one whose front carries it; each
+// lane's orders rise, so none is ever taken out of turn.
+std::uint64_t RunRecorder::TakePublished(StampedEvents& out, std::vector<OwnedChunk>& emptied) {
+    const std::vector<HandOverLane*> lanes = Lanes();
+    const std::uint64_t first = nextOrder_;
+    bool found = true;
+    while (found) {
+        found = false;
+        for (HandOverLane* lane : lanes) {
+            for (const HandedSlot* front = lane->Front(emptied);
+                 front != nullptr && front->order == nextOrder_; front = lane->Front(emptied)) {
+                stamper_.Take(lane->Pop(), out);
+                ++nextOrder_;
+                found = true;
+            }
+        }
+    }
+    return nextOrder_ - first;
+}
+
+void RunRecorder::MarkWritten(std::uint64_t upTo) {
+    {
+        std::scoped_lock lock(writtenMutex_);
+        writtenTo_ = upTo;
+    }
+    written_.notify_all();
+}
+
+// After the last wake-up (the recorder ending) every hand-over is published,
+// so the last pass takes everything.
 void RunRecorder::WriterLoop() {
     bool stopping = false;
+    StampedEvents stamped;
+    std::vector<OwnedChunk> emptied;
     while (!stopping) {
-        std::vector<Chunk> batch = TakeBatch(stopping);
+        stopping = WaitForWork();
+        TakePublished(stamped, emptied);
         EventRows built;
-        std::size_t events = 0;
-        for (Chunk& chunk : batch) {
-            events += chunk.size();
-            for (QueuedEvent& queued : chunk) {
-                if (std::optional<RecordEvent> event = Unqueued(std::move(queued))) {
-                    built.Add(*event);
-                }
-            }
+        for (const RecordEvent& event : stamped.Take()) {
+            built.Add(event);
         }
         std::vector<RowWrite> rows = built.Take();
         if (!rows.empty() || store_.HasBacklog()) {
             store_.Write(std::move(rows));
         }
-        std::string loss = store_.LossIfClosed();
-        for (Chunk& chunk : batch) {
-            chunk.clear();
+        {
+            std::string loss = store_.LossIfClosed();
+            std::scoped_lock lock(lossMutex_);
+            lossIfClosed_ = std::move(loss);
         }
-        std::scoped_lock lock(mutex_);
-        lossIfClosed_ = std::move(loss);
-        stored_ += events;
-        KeepForReuseLocked(batch);
-        written_.notify_all();
+        MarkWritten(nextOrder_);
+        KeepEmptied(emptied);
     }
+}
+
+// Chunks beyond the pool's size are freed once the lock is let go.
+void RunRecorder::KeepEmptied(std::vector<OwnedChunk>& chunks) {
+    {
+        std::scoped_lock lock(lanesMutex_);
+        while (!chunks.empty() && pool_.size() < kPooledChunks) {
+            pool_.push_back(std::move(chunks.back()));
+            chunks.pop_back();
+        }
+    }
+    chunks.clear();
+}
+
+// The stop is checked after the counter is read: a stop asked for after that
+// changes the counter, and the wait returns at once.
+void RunRecorder::StockerLoop() {
+    while (true) {
+        const std::uint32_t seen = stockWanted_.load();
+        if (stockerStopping_) {
+            return;
+        }
+        TopUpLanes();
+        stockWanted_.wait(seen);
+    }
+}
+
+// New chunks are made outside the lock. The writer's emptied chunks, kept in
+// the pool, go first.
+void RunRecorder::TopUpLanes() {
+    std::vector<OwnedChunk> made(ChunksWanted());
+    for (OwnedChunk& chunk : made) {
+        chunk = TouchedLaneChunk();
+    }
+    std::scoped_lock lock(lanesMutex_);
+    for (OwnedChunk& chunk : made) {
+        pool_.push_back(std::move(chunk));
+    }
+    for (const auto& lane : lanes_) {
+        while (!pool_.empty() && lane->Stock(pool_.back())) {
+            pool_.pop_back();
+        }
+    }
+}
+
+std::size_t RunRecorder::ChunksWanted() const {
+    std::scoped_lock lock(lanesMutex_);
+    std::size_t room = 0;
+    for (const auto& lane : lanes_) {
+        room += HandOverLane::kStockedChunks - lane->Stocked();
+    }
+    // One more in the pool, for the next thread's first chunk.
+    const std::size_t wanted = room + 1;
+    return wanted > pool_.size() ? wanted - pool_.size() : 0;
 }
 
 }  // namespace orvalt

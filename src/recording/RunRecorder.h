@@ -6,25 +6,34 @@
 // ends, otherwise at least every `flushEvery`, so a killed station loses at most
 // that much of the test in progress and never a completed test.
 //
-// The queue is a list of chunks of fixed capacity. Under the lock a hand-over
-// only moves its event into room allocated beforehand, or moves a full chunk
-// aside for a spare one; the next spare comes from a stock of chunks whose
-// pages are touched already: chunks the writer has emptied, and, while the
-// writer is behind, fresh ones a stocker thread makes. A hand-over that finds
-// the stock empty allocates its spare itself, after the lock is let go.
-// Memory is got from the system only off the measuring thread because doing
-// it there stalled a hand-over now and then for a millisecond or more, while
-// the writer was giving memory back at the same time.
-// The writer takes all waiting chunks at once. What happens when the writer
-// falls behind is the recorder's owner's choice (WriterBehind):
-// - Grow (real time): the queue grows by whole chunks and nothing is dropped:
+// Each thread that hands events over has a queue of its own (HandOverLane):
+// a list of chunks of fixed capacity that only it fills and only the writer
+// empties, so a hand-over takes no lock: it takes the next number of a
+// recorder-wide order, moves its event into room allocated beforehand and
+// publishes it. A contended lock put the measuring thread to sleep now and
+// then, and waking it on a loaded machine took over a millisecond. A full
+// chunk is followed by a spare from the lane's stock, whose pages are touched
+// already: chunks the writer has emptied, and fresh ones a stocker thread
+// makes while the writer is behind. A hand-over that finds its stock empty
+// makes its chunk itself. Memory is got from the system only off the
+// measuring thread because doing it there stalled a hand-over now and then.
+// The writer merges the lanes by the hand-overs' order, up to the first one
+// not yet published, and keeps the run's state (the run and test in
+// progress, the tally, the sequence numbers) itself
+// (RunStamper), so the record is as if one thread had handed everything over
+// in that order. Registering a thread's lane takes a lock once per thread; a
+// run's or test's beginning or end takes the writer's wake-up lock for a moment
+// so that it is written at once; a trace event takes neither.
+// What happens when the writer falls behind is the recorder's owner's choice (WriterBehind):
+// - Grow (real time): the lanes grow by whole chunks and nothing is dropped:
 //   every event handed over is stored, in order, once the writer catches up. A
 //   record proves its verdict, so losing trace to save memory is no option; a
 //   station whose database never answers spools to local disk. A hand-over
 //   never waits for the writer, so no measurement is ever late.
 // - Wait (virtual time, where a late measurement is no later on the clock it
-//   is timed by): once kWaitingChunks chunks of events wait to be written, a
-//   hand-over waits until the writer has stored them, so memory stays flat
+//   is timed by): once kWaitingChunks chunks' worth of events wait to be
+//   written, a trace hand-over waits until the writer has stored them (on a
+//   lock and a condition, by design), so memory stays flat
 //   however long the run. Nothing is dropped either way.
 
 #include <array>
@@ -38,9 +47,10 @@
 #include <thread>
 #include <vector>
 
-#include "recording/QueuedEvent.h"
+#include "recording/HandOverLane.h"
 #include "recording/RecordEvents.h"
 #include "recording/RecordStore.h"
+#include "recording/RunStamper.h"
 
 namespace orvalt {
 
@@ -54,9 +64,11 @@ struct RecorderOptions {
 // What waits for the writer.
 struct RecorderBacklog {
     std::size_t events = 0;
-    std::size_t chunks = 0;  // each holds up to RunRecorder::kChunkEvents
-    // Empty chunks ready for the hand-overs, and the spares a hand-over had
-    // to allocate itself, finding none.
+    // Each holds up to RunRecorder::kChunkEvents; a lane's first may be
+    // partly taken already.
+    std::size_t chunks = 0;
+    // Empty chunks in the lanes' stocks, ready for the hand-overs, and the
+    // chunks a hand-over had to make itself, finding none.
     std::size_t stockedChunks = 0;
     std::uint64_t sparesMadeByHandOvers = 0;
 };
@@ -91,72 +103,80 @@ class RunRecorder {
     std::string LossIfClosed() const;
     RecorderBacklog Backlog() const;
 
-    static constexpr std::size_t kChunkEvents = 1024;
+    static constexpr std::size_t kChunkEvents = kLaneChunkEvents;
     // With WriterBehind::Wait, how many chunks' worth of events may wait for
     // the writer before a hand-over waits.
     static constexpr std::size_t kWaitingChunks = 4;
 
   private:
-    using Chunk = std::vector<QueuedEvent>;
-    // Its memory touched, so that filling it later faults in no page.
-    static Chunk TouchedChunk();
-    // Only reserved: its pages fault in one at a time as it fills, so no
-    // single hand-over pays for them all.
-    static Chunk ReservedChunk();
-    static std::vector<Chunk> TouchedChunks(std::size_t count);
-    // An emptied chunk for reuse; one of no capacity when none is kept.
-    Chunk PooledChunkLocked();
-    // Moves the full chunk aside for the spare (a fresh one if the spare is
-    // already used up: a single hand-over of more than a chunk's events).
-    void StartChunkLocked();
-    // Outside the lock: a spare chunk for the next one that fills.
-    void ReplaceSpare();
-    // Queues under the lock; a milestone wakes the writer at once.
-    void PushLocked(RecordEvent event);
-    // With WriterBehind::Wait: holds the hand-over while the writer is
-    // kWaitingChunks chunks behind.
-    void WaitForWriterLocked(std::unique_lock<std::mutex>& lock);
-    void EndRunLocked(RunFinish finish);
-    void PushTallyLocked();
-    TraceStamp NextStamp();
+    HandOverLane& ThisThreadsLane();
+    HandOverLane& RegisterLane();
+    // One from the pool, or a new one when it is empty.
+    OwnedChunk PooledChunkLocked();
+    // Takes the event's place in the order and queues it on the thread's lane.
+    void HandOver(Handed event);
+    void HandOverMilestone(MilestoneHanded milestone);
+    // With WriterBehind::Wait: holds a trace hand-over while the writer is
+    // kWaitingChunks chunks' worth behind.
+    void WaitForWriter();
+    void WakeWriter();
+    void AskForStock();
+
     void WriterLoop();
-    // Takes every waiting chunk, the one being filled included.
-    std::vector<Chunk> TakeBatch(bool& stopping);
-    // Moves emptied chunks into the stock until it is full; the caller frees
-    // the rest once the lock is let go.
-    void KeepForReuseLocked(std::vector<Chunk>& chunks);
-    // With WriterBehind::Grow: tops the stock up whenever it runs low.
+    // Waits for a milestone, a flush, a stop or `flushEvery`; true to stop.
+    bool WaitForWork();
+    // Takes every event published in order into record events; returns how
+    // many it took.
+    std::uint64_t TakePublished(StampedEvents& out, std::vector<OwnedChunk>& emptied);
+    std::vector<HandOverLane*> Lanes() const;
+    void MarkWritten(std::uint64_t upTo);
+
+    // Keeps each lane's stock full, from the chunks the writer emptied or new.
     void StockerLoop();
+    void TopUpLanes();
+    std::size_t ChunksWanted() const;
+    void KeepEmptied(std::vector<OwnedChunk>& chunks);
 
     RecordStore store_;
     RecorderOptions options_;
+    // Tells this recorder's lanes from another's in a thread's memory of them.
+    const std::uint64_t id_;
 
-    mutable std::mutex mutex_;
-    std::condition_variable wake_;
-    std::condition_variable written_;
-    std::vector<Chunk> full_;
-    Chunk filling_;
-    Chunk spare_;
+    // The order of the next hand-over.
+    std::atomic<std::uint64_t> order_{0};
+    std::atomic<std::uint64_t> sparesMadeByHandOvers_{0};
+
+    // The lanes, and the emptied chunks waiting to go to their stocks.
+    mutable std::mutex lanesMutex_;
+    std::vector<std::unique_ptr<HandOverLane>> lanes_;
+    std::vector<std::thread::id> laneThreads_;
+    std::vector<OwnedChunk> pool_;
     static constexpr std::size_t kPooledChunks = 16;
-    static constexpr std::size_t kRestockBelow = kPooledChunks / 2;
-    std::vector<Chunk> pool_;
-    std::condition_variable stockLow_;
-    std::atomic<bool> spareWanted_{true};
-    std::uint64_t sparesMadeByHandOvers_ = 0;
-    std::uint64_t handed_ = 0;
-    std::uint64_t stored_ = 0;
+    // Changed (and waited on) to ask the stocker for chunks.
+    std::atomic<std::uint32_t> stockWanted_{0};
+    std::atomic<bool> stockerStopping_{false};
+
+    // The writer's wake-up.
+    std::mutex wakeMutex_;
+    std::condition_variable wake_;
     bool urgent_ = false;
     bool stopping_ = false;
-    std::string lossIfClosed_;
+    // The order up to which a Flush waits.
+    std::atomic<std::uint64_t> flushTo_{0};
 
-    // The run and test in progress, as the producers see them (under mutex_).
-    std::optional<RunStart> run_;
-    RunTally tally_;
+    // Everything handed over before this order is written.
+    std::mutex writtenMutex_;
+    std::condition_variable written_;
+    std::atomic<std::uint64_t> writtenTo_{0};
+
+    mutable std::mutex lossMutex_;
+    std::string lossIfClosed_;
+    mutable std::mutex uuidMutex_;
     std::string lastUuid_;
-    std::optional<TestRecordStart> test_;
-    // Where in the chunk being filled the run's last tally waits, if it does.
-    std::optional<std::size_t> tallyAt_;
-    std::int64_t nextSeq_ = 0;
+
+    // The writer's own.
+    RunStamper stamper_;
+    std::uint64_t nextOrder_ = 0;
 
     std::thread writer_;
     std::thread stocker_;
