@@ -33,6 +33,7 @@ struct HandOver {
     double us = 0.0;
     bool preempted = false;
     bool waited = false;
+    bool faulted = false;  // touched a page the system had to map first
 };
 
 template <class Work>
@@ -43,12 +44,14 @@ HandOver TimeHandOver(Work&& work) {
     const auto end = Clock::now();
     const orvalt::ThreadSwitches after = orvalt::ThreadContextSwitches();
     return {std::chrono::duration<double, std::micro>(end - start).count(),
-            after.involuntary != before.involuntary, after.voluntary != before.voluntary};
+            after.involuntary != before.involuntary, after.voluntary != before.voluntary,
+            after.pageFaults != before.pageFaults};
 }
 
 std::string WorstFigures(const std::vector<HandOver>& handOvers) {
     double worst = 0.0, worstUnpreempted = 0.0;
     long preempted = 0, waited = 0, overMs = 0, overMsUnpreempted = 0, overMsWaited = 0;
+    long overMsFaulted = 0;
     for (const HandOver& h : handOvers) {
         worst = std::max(worst, h.us);
         if (!h.preempted)
@@ -58,13 +61,14 @@ std::string WorstFigures(const std::vector<HandOver>& handOvers) {
         overMs += h.us > 1000.0 ? 1 : 0;
         overMsUnpreempted += h.us > 1000.0 && !h.preempted ? 1 : 0;
         overMsWaited += h.us > 1000.0 && !h.preempted && h.waited ? 1 : 0;
+        overMsFaulted += h.us > 1000.0 && !h.preempted && h.faulted ? 1 : 0;
     }
-    char text[240];
+    char text[280];
     std::snprintf(text, sizeof text,
                   "max %.1f us  max not preempted %.1f us (%ld preempted, %ld waited)"
-                  "  over 1 ms: %ld (%ld not preempted, %ld of those waited)",
+                  "  over 1 ms: %ld (%ld not preempted, %ld of those waited, %ld faulted)",
                   worst, worstUnpreempted, preempted, waited, overMs, overMsUnpreempted,
-                  overMsWaited);
+                  overMsWaited, overMsFaulted);
     return text;
 }
 
