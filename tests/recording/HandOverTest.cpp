@@ -126,7 +126,7 @@ struct Worker {
                 switches[{test, ms}] = {test, ms, places++,
                                         clock.Time([&] { recorder.RecordSwitch(ms, line, true); })};
             } else {
-                const std::string key = "w" + std::to_string(places);
+                const std::string key = std::string("w").append(std::to_string(places));
                 readings[key] = {test, ms, places++,
                                  clock.Time([&] { recorder.RecordReading(ms, 1.0, key); })};
             }
@@ -146,7 +146,7 @@ struct DiagSender {
 
     void Send(RunRecorder& recorder, int lines) {
         for (int k = 0; k < lines; ++k) {
-            const std::string raw = "d" + std::to_string(k);
+            const std::string raw = std::string("d").append(std::to_string(k));
             spans.push_back(clock.Time([&] { recorder.RecordDiagLine(7, raw, {k, 0, 0}); }));
             if (random() % 100 == 0) {
                 std::this_thread::sleep_for(std::chrono::microseconds(200));
