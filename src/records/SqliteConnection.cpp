@@ -12,6 +12,7 @@ namespace orvalt {
 namespace {
 
 constexpr int kBusyWaitMs = 2000;
+constexpr int kModeSwitchPauseMs = 10;
 
 SqlCell ColumnCell(sqlite3_stmt* statement, int column) {
     const int type = sqlite3_column_type(statement, column);
@@ -146,12 +147,31 @@ Result<std::unique_ptr<SqlConnection>> SqliteConnection::Open(const std::filesys
     auto connection = std::make_unique<SqliteConnection>(*db, file);
     // WAL lets history and reports read while a run writes; NORMAL syncing keeps
     // every committed transaction through a killed process.
-    const Result<SqlRows> mode = connection->Run("PRAGMA journal_mode=WAL");
+    const Result<void> mode = connection->UseWriteAheadLog();
     if (!mode) {
         return Fail(mode.Error());
     }
     [[maybe_unused]] const auto synced = connection->Run("PRAGMA synchronous=NORMAL");
     return std::unique_ptr<SqlConnection>(std::move(connection));
+}
+
+// Switching a file to WAL needs the file to itself for a moment, and SQLite
+// does not run the busy handler for that switch: stations opening a new
+// results file at once would otherwise fail at once with "database is
+// locked". The mode stays with the file, so once one station has switched it
+// the others' switch takes no lock.
+Result<void> SqliteConnection::UseWriteAheadLog() {
+    for (int waited = 0;; waited += kModeSwitchPauseMs) {
+        const Result<SqlRows> mode = Run("PRAGMA journal_mode=WAL");
+        if (mode) {
+            return {};
+        }
+        const int code = sqlite3_errcode(db_);
+        if ((code != SQLITE_BUSY && code != SQLITE_LOCKED) || waited >= kBusyWaitMs) {
+            return Fail(mode.Error());
+        }
+        sqlite3_sleep(kModeSwitchPauseMs);
+    }
 }
 
 SqliteConnection::SqliteConnection(sqlite3* db, std::filesystem::path file)

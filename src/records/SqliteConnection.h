@@ -36,6 +36,9 @@ class SqliteConnection final : public SqlConnection {
     SqlDialect Dialect() const override { return SqlDialect::Sqlite; }
 
   private:
+    // Puts the file in write-ahead-log mode, waiting out another station's
+    // hold on it as any write would.
+    Result<void> UseWriteAheadLog();
     Result<sqlite3_stmt*> Prepared(std::string_view sql);
     Result<void> Bind(sqlite3_stmt* statement, const std::vector<SqlValue>& params);
     Result<void> Steps(sqlite3_stmt* statement, const SqlRowTaker& take);

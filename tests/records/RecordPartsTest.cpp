@@ -1,13 +1,18 @@
-// The smaller parts of run records: the plan digest, the text as stored, and
-// the ResultsDatabase setting beside (never inside) Location.
+// The smaller parts of run records: the plan digest, the text as stored, the
+// ResultsDatabase setting beside (never inside) Location, and opening a
+// results file another station holds.
 
 #include <gtest/gtest.h>
+#include <sqlite3.h>
 
+#include <chrono>
 #include <random>
+#include <thread>
 
 #include "platform/DataPaths.h"
 #include "records/ResultsSetting.h"
 #include "records/Sha256.h"
+#include "records/SqlConnection.h"
 #include "records/StoredText.h"
 #include "support/TempFolder.h"
 
@@ -25,6 +30,32 @@ TEST(Sha256Test, MatchesThePublishedVectorsAcrossBlockBoundaries) {
         "cf5b16a778af8380036ce59e7b0492370b249b11e8f07a51afac45037afee9d1");
     EXPECT_EQ(Sha256Hex(std::string(1000000, 'a')),
               "cdc76e5c9914fb9281a1c7e284d73e67f1809a48a497200e046d39ccc7112cd0");
+}
+
+// Another station has just created the file and is writing its first
+// transaction, still in the rollback journal, before anybody switched it to
+// WAL. SQLite refuses that switch at once instead of running the busy
+// handler; opening the file must wait until the switch can be made, as any
+// write waits, instead of failing.
+TEST(SqliteOpenTest, AFileAnotherStationHoldsIsWaitedForAndEndsInWalMode) {
+    TempFolder folder;
+    const std::string file = (folder / "results.sqlite").string();
+    sqlite3* holder = nullptr;
+    ASSERT_EQ(sqlite3_open(file.c_str(), &holder), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(holder, "CREATE TABLE t(x); BEGIN IMMEDIATE; INSERT INTO t VALUES (1);",
+                           nullptr, nullptr, nullptr),
+              SQLITE_OK);
+    std::thread release([holder] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        sqlite3_exec(holder, "COMMIT", nullptr, nullptr, nullptr);
+        sqlite3_close(holder);
+    });
+    auto opened = OpenSqlConnection(file);
+    release.join();
+    ASSERT_TRUE(opened.Ok()) << opened.Error();
+    const auto mode = (*opened)->Run("PRAGMA journal_mode");
+    ASSERT_TRUE(mode.Ok()) << mode.Error();
+    EXPECT_EQ(CellText((*mode)[0][0]), "wal");
 }
 
 TEST(ResultsSettingTest, LivesUnderItsOwnKeyAndLeavesLocationAsItWas) {
