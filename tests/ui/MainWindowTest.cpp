@@ -14,12 +14,16 @@
 #include <QTableView>
 #include <QTimer>
 #include <QTreeView>
+#include <atomic>
 #include <cerrno>
+#include <chrono>
 #include <cstring>
 #include <fstream>
 #include <sstream>
+#include <thread>
 
 #include "domain/Format.h"
+#include "domain/SessionObserver.h"
 #include "platform/PseudoTerminal.h"
 #include "ui/CAboutDlg.h"
 #include "ui/MainWindowControls.h"
@@ -73,6 +77,11 @@ bool ShowsRunControls(const WindowRig& rig, bool running) {
 }
 
 }  // namespace
+
+struct RunsBegun : SessionObserver {
+    std::atomic<int> count{0};
+    void RunStarted(int /*runNumber*/) override { ++count; }
+};
 
 class MainWindowTest : public QObject {
     Q_OBJECT
@@ -212,6 +221,26 @@ class MainWindowTest : public QObject {
         QVERIFY(!rig.window->Runs().Running());
         QVERIFY(!rig.window->Runs().HasAbandonedWorker());
         QVERIFY(rig.Cell(0, kWaitColumn).startsWith("Wait 30.00 secs"));
+    }
+
+    void AStopPressedAsTheRunEndsOnItsOwnStartsNoOtherRun() {
+        WindowRig rig;
+        rig.LoadPlan(kQuickPlan);
+        RunsBegun begun;
+        rig.session.Observers().Attach(begun);
+        rig.Press(IDC_START_STOP);
+        // The worker ends while the window, not pumping its events, has not
+        // heard of it yet: the button still says Stop.
+        for (int i = 0; i < 1000 && rig.window->Runs().Running(); ++i) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+        QVERIFY(!rig.window->Runs().Running());
+        QCOMPARE(rig.Button(IDC_START_STOP)->text(), QString("Stop"));
+        rig.Press(IDC_START_STOP);
+        QTRY_VERIFY_WITH_TIMEOUT(rig.RunOver(), kPatienceMs);
+        rig.session.Observers().Detach(begun);
+        QCOMPARE(begun.count.load(), 1);
+        QVERIFY(ShowsRunControls(rig, false));
     }
 
     void StartAfterAFinishedRunClearsLogAndRunColumns() {
