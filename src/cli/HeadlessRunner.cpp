@@ -271,10 +271,7 @@ int HeadlessSession::Finish() {
     session_->HandlePending(stopped_ ? DiagLines::Count : DiagLines::Show);
     out_.flush();
     session_->CloseRun();  // as the window's close: a stopped worker has ended by now
-    if (StationRecording* recording = session_->Recording()) {
-        recording->Flush();
-        recordLoss_ = recording->LossIfClosed();
-    }
+    recordLoss_ = session_->StoreRecords();
     TellRecordingHealth();
     session_->Close();
     completedTests_ = session_->Summary().Count();
@@ -335,10 +332,8 @@ void HeadlessSession::StartRecording() {
 // The database's health reaches stderr from this thread only: the recorder's
 // own thread just queues it.
 void HeadlessSession::TellRecordingHealth() {
-    if (StationRecording* recording = session_->Recording()) {
-        for (const RecordingHealth& change : recording->TakeHealth()) {
-            Tell(change.message);
-        }
+    for (const RecordingHealth& change : session_->TakeRecordingHealth()) {
+        Tell(change.message);
     }
 }
 

@@ -140,6 +140,14 @@ class StationSession {
     const std::filesystem::path& SettingsFile() const { return settingsFile_; }
     Station& GetStation() { return station_; }
     bool Simulated() const { return station_.Simulated(); }
+    // The simulated driver's port, when there is one, for the port list.
+    std::vector<DiagPort> SimulatedDiagPorts() {
+        std::vector<DiagPort> ports;
+        if (auto port = station_.WriteSimulatedDiagLinesToPort()) {
+            ports.push_back(*port);
+        }
+        return ports;
+    }
     // How far virtual time has run; nothing in real time.
     std::optional<std::uint64_t> VirtualElapsedMs() {
         const VirtualClock* clock = station_.Virtual();
@@ -177,8 +185,37 @@ class StationSession {
     // The serial numbers this session's runs began under, and whether the
     // line requires one before Start (read from the settings file at start).
     SerialShift& Shift() { return shift_; }
+    // What Start must do for a unit under `serial`, and how many runs this
+    // shift began under it.
+    StartCheck CheckUnit(std::string_view serial) const { return shift_.Check(serial); }
+    int RunsOfUnit(std::string_view serial) const { return shift_.RunsOf(serial); }
+    // A run began under `serial`: the next one under it is a retest.
+    void UnitStarted(std::string_view serial) { shift_.Started(serial); }
     // Null when recording is off.
     StationRecording* Recording() { return recording_.get(); }
+    bool RecordsRuns() const { return recording_ != nullptr; }
+    // The changes of the database's health since the last call; none when
+    // recording is off.
+    std::vector<RecordingHealth> TakeRecordingHealth() {
+        return recording_ ? recording_->TakeHealth() : std::vector<RecordingHealth>{};
+    }
+    // The last run's report, written into the reports folder; an empty file
+    // and the problem when it could not be.
+    StationRecording::Report WriteLastRunReport() {
+        if (!recording_) {
+            return {{}, "Runs are not recorded"};
+        }
+        return recording_->WriteLastRunReport(StationRecording::ReportFolder());
+    }
+    // Waits until every event handed to the records is stored somewhere, and
+    // says what would be lost if the station ended now (empty: nothing).
+    std::string StoreRecords() {
+        if (!recording_) {
+            return {};
+        }
+        recording_->Flush();
+        return recording_->LossIfClosed();
+    }
 
     // ---- The diagnostic link ----
     // The Open/Close button.

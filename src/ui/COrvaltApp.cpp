@@ -23,14 +23,6 @@ void ReportToOperator(const std::string& text) {
     box.exec();
 }
 
-std::vector<DiagPort> SimulatedPorts(Station& station) {
-    std::vector<DiagPort> ports;
-    if (auto port = station.WriteSimulatedDiagLinesToPort()) {
-        ports.push_back(*port);
-    }
-    return ports;
-}
-
 // What the automation options ask for, once the window is up.
 void Automate(COrvaltDlg& window, const AppOptions& options) {
     if (options.autoDiag) {
@@ -83,7 +75,7 @@ int COrvaltApp::InitInstance(const AppOptions& options) {
     StationSession session(SessionFor(options));
     ReportSettingsLoad(session);
     const std::vector<DiagPort> extraPorts =
-        options.simulate ? SimulatedPorts(session.GetStation()) : std::vector<DiagPort>{};
+        options.simulate ? session.SimulatedDiagPorts() : std::vector<DiagPort>{};
     {
         COrvaltDlg window(session, extraPorts);
         const TerminationSignals endRequests([&window] { window.CloseWithoutAsking(); });

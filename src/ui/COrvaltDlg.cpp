@@ -670,7 +670,7 @@ void COrvaltDlg::OnStartStop() {
     }
     if (session_.Start().Started()) {
         runSerial_ = session_.UnitSerial();
-        session_.Shift().Started(runSerial_);
+        session_.UnitStarted(runSerial_);
         banner_.SetSerial(QString::fromStdString(runSerial_));
         banner_.ShowTesting();  // the last run's verdict is not this one's
         // Disabling Open and the check boxes would pass the focus down the
@@ -684,7 +684,7 @@ void COrvaltDlg::OnStartStop() {
 // which the operator confirms.
 bool COrvaltDlg::MayStartThisUnit() {
     const std::string& serial = session_.UnitSerial();
-    switch (session_.Shift().Check(serial)) {
+    switch (session_.CheckUnit(serial)) {
         case StartCheck::Go:
             return true;
         case StartCheck::SerialMissing:
@@ -693,7 +693,7 @@ bool COrvaltDlg::MayStartThisUnit() {
         case StartCheck::Retest:
             break;
     }
-    const Question retest{RetestQuestion(serial, session_.Shift().RunsOf(serial)),
+    const Question retest{RetestQuestion(serial, session_.RunsOfUnit(serial)),
                           {Answer::Yes, Answer::No},
                           Answer::No,
                           Answer::No};

@@ -55,11 +55,11 @@ RecordControls::RecordControls(QWidget& window, StationSession& session, int ban
     };
     QObject::connect(&serialEdit_, &QLineEdit::textChanged, &serialEdit_,
                      [this](const QString& text) { session_.SetUnitSerial(text.toStdString()); });
-    reportAction_.setEnabled(session_.Recording() != nullptr);
+    reportAction_.setEnabled(session_.RecordsRuns());
     QObject::connect(&reportAction_, &QAction::triggered, &window,
                      [this] { OpenReportOfLastRun(); });
     QObject::connect(&healthTimer_, &QTimer::timeout, &window, [this] { ShowHealth(); });
-    if (session_.Recording()) {
+    if (session_.RecordsRuns()) {
         healthTimer_.start(kHealthPollMs);
     }
 }
@@ -81,19 +81,16 @@ void RecordControls::FocusSerial() {
 
 // Each change of the database's health is shown once, as it comes.
 void RecordControls::ShowHealth() {
-    if (StationRecording* recording = session_.Recording()) {
-        for (const RecordingHealth& change : recording->TakeHealth()) {
-            health_.setText(QString::fromStdString(change.message));
-        }
+    for (const RecordingHealth& change : session_.TakeRecordingHealth()) {
+        health_.setText(QString::fromStdString(change.message));
     }
 }
 
 void RecordControls::OpenReportOfLastRun() {
-    StationRecording* recording = session_.Recording();
-    if (!recording) {
+    if (!session_.RecordsRuns()) {
         return;
     }
-    const auto report = recording->WriteLastRunReport(StationRecording::ReportFolder());
+    const auto report = session_.WriteLastRunReport();
     if (report.file.empty()) {
         ShowProblem(report.problem);
         return;
