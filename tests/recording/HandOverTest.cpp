@@ -14,8 +14,6 @@
 #include <random>
 #include <thread>
 
-#include "records/RecordTables.h"
-#include "records/TraceBlocks.h"
 #include "support/RecordsKit.h"
 #include "support/TempFolder.h"
 
@@ -51,50 +49,7 @@ struct Expected {
     HandOverSpan span;
 };
 
-// A trace row as stored.
-struct Stored {
-    std::int64_t seq = 0;
-    std::optional<int> test;
-    std::int64_t ms = 0;
-    std::string key;  // "w<place>", "d<place>" or "s" for a switch
-};
-
-std::optional<int> TestIndex(const SqlCell& cell) {
-    return cell ? std::optional<int>(static_cast<int>(CellInteger(cell))) : std::nullopt;
-}
-
-// In sequence order.
-void ReadStoredTrace(const std::string& target, const std::string& uuid,
-                     std::vector<Stored>& stored) {
-    auto opened = OpenSqlConnection(target);
-    ASSERT_TRUE(opened.Ok()) << opened.Error();
-    SqlConnection& db = **opened;
-    const std::string where = " WHERE run_id = " + RunKeyOf("$1");
-    const auto readings =
-        db.Run("SELECT block, reading_count, test_index FROM reading_blocks" + where, {uuid});
-    for (const SqlRow& row : readings.Value()) {
-        const auto decoded = DecodeReadingBlock(CellText(row[0]), CellInteger(row[1]));
-        ASSERT_TRUE(decoded.Ok()) << decoded.Error();
-        for (const auto& r : decoded.Value()) {
-            stored.push_back({r.seq, TestIndex(row[2]), r.reading.ms, r.reading.status});
-        }
-    }
-    const auto lines =
-        db.Run("SELECT block, line_count, test_index FROM diag_blocks" + where, {uuid});
-    for (const SqlRow& row : lines.Value()) {
-        const auto decoded = DecodeDiagBlock(CellText(row[0]), CellInteger(row[1]));
-        ASSERT_TRUE(decoded.Ok()) << decoded.Error();
-        for (const auto& d : decoded.Value()) {
-            stored.push_back({d.seq, TestIndex(row[2]), d.line.ms, d.line.raw});
-        }
-    }
-    const auto switches = db.Run("SELECT seq, test_index, ms FROM switches" + where, {uuid});
-    for (const SqlRow& row : switches.Value()) {
-        stored.push_back({CellInteger(row[0]), TestIndex(row[1]), CellInteger(row[2]), "s"});
-    }
-    std::sort(stored.begin(), stored.end(),
-              [](const Stored& a, const Stored& b) { return a.seq < b.seq; });
-}
+using Stored = StoredTraceRow;
 
 // The worker: tests of random length, each with its power switched on after
 // a few readings and a marker switch now and then; pauses and flushes at
@@ -166,8 +121,8 @@ void ExpectEachOnceAndNumbered(const std::vector<Stored>& stored, const Worker& 
     std::map<std::string, int> seen;
     for (std::size_t i = 0; i < stored.size(); ++i) {
         ASSERT_EQ(stored[i].seq, static_cast<std::int64_t>(i));
-        if (stored[i].key != "s") {
-            EXPECT_EQ(++seen[stored[i].key], 1) << stored[i].key;
+        if (stored[i].text != "s") {
+            EXPECT_EQ(++seen[stored[i].text], 1) << stored[i].text;
         }
     }
 }
@@ -176,20 +131,20 @@ void ExpectEachOnceAndNumbered(const std::vector<Stored>& stored, const Worker& 
 // worker's events come back in its own order.
 const Expected* CheckWorkerEvent(const Stored& event, const Worker& worker, std::size_t& place) {
     const Expected* expected = nullptr;
-    if (event.key == "s") {
+    if (event.text == "s") {
         const auto found = worker.switches.find({event.test.value_or(-1), event.ms});
         expected = found == worker.switches.end() ? nullptr : &found->second;
     } else {
-        const auto found = worker.readings.find(event.key);
+        const auto found = worker.readings.find(event.text);
         expected = found == worker.readings.end() ? nullptr : &found->second;
     }
     if (expected == nullptr) {
-        ADD_FAILURE() << "unexpected " << event.key << " at ms " << event.ms;
+        ADD_FAILURE() << "unexpected " << event.text << " at ms " << event.ms;
         return nullptr;
     }
-    EXPECT_EQ(event.test, expected->test) << event.key;
-    EXPECT_EQ(event.ms, expected->ms) << event.key;
-    EXPECT_GE(expected->place, place) << event.key << " out of the worker's order";
+    EXPECT_EQ(event.test, expected->test) << event.text;
+    EXPECT_EQ(event.ms, expected->ms) << event.text;
+    EXPECT_GE(expected->place, place) << event.text << " out of the worker's order";
     place = expected->place + 1;
     return expected;
 }
@@ -205,9 +160,9 @@ void ExpectOrdersKept(const std::vector<Stored>& stored, const Worker& worker,
     std::vector<const Stored*> linesSinceWorker;
     for (const Stored& event : stored) {
         HandOverSpan span;
-        if (event.key[0] == 'd') {
-            const std::size_t place = Place(event.key);
-            EXPECT_GE(place, diagPlace) << event.key << " out of the diagnostic order";
+        if (event.text[0] == 'd') {
+            const std::size_t place = Place(event.text);
+            EXPECT_GE(place, diagPlace) << event.text << " out of the diagnostic order";
             diagPlace = place + 1;
             span = diag.spans.at(place);
             linesSinceWorker.push_back(&event);
@@ -219,13 +174,13 @@ void ExpectOrdersKept(const std::vector<Stored>& stored, const Worker& worker,
             span = expected->span;
             for (const Stored* line : linesSinceWorker) {
                 if (workerTest && workerTest == expected->test) {
-                    EXPECT_EQ(line->test, workerTest) << line->key;
+                    EXPECT_EQ(line->test, workerTest) << line->text;
                 }
             }
             linesSinceWorker.clear();
             workerTest = expected->test;
         }
-        EXPECT_GE(span.ended, latestBegan) << event.key << " numbered after a later hand-over";
+        EXPECT_GE(span.ended, latestBegan) << event.text << " numbered after a later hand-over";
         latestBegan = std::max(latestBegan, span.began);
     }
 }
@@ -252,8 +207,9 @@ TEST(RecorderHandOverTest, TwoThreadsAtRandomStoreEachEventOnceInTheOrderHandedO
             link.join();
             recorder.EndRun({});
         }
-        std::vector<Stored> stored;
-        ReadStoredTrace(db, uuid, stored);
+        auto opened = OpenSqlConnection(db);
+        ASSERT_TRUE(opened.Ok()) << opened.Error();
+        const std::vector<Stored> stored = StoredTraceRows(**opened, uuid);
         ExpectEachOnceAndNumbered(stored, worker, kLines);
         ExpectOrdersKept(stored, worker, diag);
         EXPECT_EQ(CountRows(db, "tests", uuid), 5);

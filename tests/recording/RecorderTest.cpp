@@ -6,7 +6,6 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <set>
 #include <thread>
 
 #include "lookback/RunLoad.h"
@@ -100,37 +99,6 @@ TEST(RunRecorderTest, KeepsTheTimesHandedOverAndAStopAbandonsTheTestInProgress) 
     EXPECT_EQ(tests[1].endedHow, "abandoned");
     EXPECT_EQ((*loaded)->endedHow, "stopped");
     EXPECT_EQ((*loaded)->endReason, "Stop pressed");
-}
-
-TEST(RunRecorderTest, EventsFromSeveralThreadsAreAllStoredOnce) {
-    TempFolder folder;
-    std::string uuid;
-    constexpr int kPerThread = 2000;
-    {
-        RunRecorder recorder(LocalStore(folder), {std::chrono::milliseconds(5)});
-        uuid = recorder.BeginRun(SampleRun());
-        recorder.BeginTest(SampleTest(0));
-        recorder.RecordSwitch(0, 4, false);
-        std::thread diag([&] {
-            for (int i = 0; i < kPerThread; ++i) {
-                recorder.RecordDiagLine(i, "0 0 0", {0, 0, i});
-            }
-        });
-        for (int i = 0; i < kPerThread; ++i) {
-            recorder.RecordReading(i, 1.0, "r");
-        }
-        diag.join();
-        recorder.Flush();
-        EXPECT_EQ(CountRows((folder / "results.sqlite").string(), "readings", uuid), kPerThread);
-        recorder.EndRun({});
-    }
-    const std::string db = (folder / "results.sqlite").string();
-    EXPECT_EQ(CountRows(db, "diag_lines", uuid), kPerThread);
-    // Sequence numbers are the run's, across both threads: none repeated.
-    auto open = OpenSqlConnection(db);
-    const std::vector<std::int64_t> seqs = TraceSeqs(**open, uuid);
-    EXPECT_EQ(seqs.size(), std::size_t{2 * kPerThread + 1});
-    EXPECT_EQ(std::set<std::int64_t>(seqs.begin(), seqs.end()).size(), seqs.size());
 }
 
 TEST(RunRecorderTest, WritingTheSameRowsAgainChangesNothing) {

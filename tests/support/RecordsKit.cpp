@@ -1,5 +1,6 @@
 #include "support/RecordsKit.h"
 
+#include <algorithm>
 #include <bit>
 
 #include "records/RecordTables.h"
@@ -67,33 +68,44 @@ std::int64_t CountRows(SqlConnection& db, const std::string& table, const std::s
 
 namespace {
 
-// The seq of each row in the run's blocks of `table`.
-template <class Decode>
-void AppendBlockSeqs(SqlConnection& db, const std::string& uuid, const TableShape& table,
-                     Decode decode, std::vector<std::int64_t>& seqs) {
-    const auto blocks = db.Run("SELECT block, " + table.columns[3] + " FROM " + table.name +
-                                   " WHERE run_id = " + RunKeyOf("$1"),
+std::optional<int> TestIndex(const SqlCell& cell) {
+    return cell ? std::optional<int>(static_cast<int>(CellInteger(cell))) : std::nullopt;
+}
+
+// The rows of the run's blocks of `table`; `text` picks a row's text.
+template <class Decode, class Text>
+void AppendBlockRows(SqlConnection& db, const std::string& uuid, const TableShape& table,
+                     Decode decode, Text text, std::vector<StoredTraceRow>& rows) {
+    const auto blocks = db.Run("SELECT block, " + table.columns[3] + ", test_index FROM " +
+                                   table.name + " WHERE run_id = " + RunKeyOf("$1"),
                                {uuid});
     for (const SqlRow& row : blocks.Ok() ? *blocks : SqlRows{}) {
-        const auto rows = decode(CellText(row[0]), CellInteger(row[1]));
-        for (const auto& sequenced : rows.Value()) {
-            seqs.push_back(sequenced.seq);
+        const auto decoded = decode(CellText(row[0]), CellInteger(row[1]));
+        for (const auto& sequenced : decoded.Value()) {
+            const auto& [ms, said] = text(sequenced);
+            rows.push_back({sequenced.seq, TestIndex(row[2]), ms, said});
         }
     }
 }
 
 }  // namespace
 
-std::vector<std::int64_t> TraceSeqs(SqlConnection& db, const std::string& uuid) {
-    std::vector<std::int64_t> seqs;
-    AppendBlockSeqs(db, uuid, ReadingBlocksTable(), DecodeReadingBlock, seqs);
-    AppendBlockSeqs(db, uuid, DiagBlocksTable(), DecodeDiagBlock, seqs);
+std::vector<StoredTraceRow> StoredTraceRows(SqlConnection& db, const std::string& uuid) {
+    std::vector<StoredTraceRow> rows;
+    AppendBlockRows(
+        db, uuid, ReadingBlocksTable(), DecodeReadingBlock,
+        [](const auto& r) { return std::pair(r.reading.ms, r.reading.status); }, rows);
+    AppendBlockRows(
+        db, uuid, DiagBlocksTable(), DecodeDiagBlock,
+        [](const auto& d) { return std::pair(d.line.ms, d.line.raw); }, rows);
     const auto switches =
-        db.Run("SELECT seq FROM switches WHERE run_id = " + RunKeyOf("$1"), {uuid});
+        db.Run("SELECT seq, test_index, ms FROM switches WHERE run_id = " + RunKeyOf("$1"), {uuid});
     for (const SqlRow& row : switches.Ok() ? *switches : SqlRows{}) {
-        seqs.push_back(CellInteger(row[0]));
+        rows.push_back({CellInteger(row[0]), TestIndex(row[1]), CellInteger(row[2]), "s"});
     }
-    return seqs;
+    std::sort(rows.begin(), rows.end(),
+              [](const StoredTraceRow& a, const StoredTraceRow& b) { return a.seq < b.seq; });
+    return rows;
 }
 
 bool SameReadingBits(const Reading& a, const Reading& b) {

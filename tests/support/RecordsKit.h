@@ -3,6 +3,7 @@
 // size, and counts read back from a database.
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -31,9 +32,17 @@ void RecordCompletedTest(RunRecorder& recorder, int index, int readings, Recorde
 // Readings ("readings") and diagnostic lines ("diag_lines") are counted in
 // their blocks.
 std::int64_t CountRows(SqlConnection& db, const std::string& table, const std::string& uuid);
-// The sequence numbers of the run's trace: readings and diagnostic lines from
-// their blocks, and the switches.
-std::vector<std::int64_t> TraceSeqs(SqlConnection& db, const std::string& uuid);
+// A row of a run's trace as stored: readings and diagnostic lines from their
+// blocks, and the switches. `text` is a reading's status, a line's raw text,
+// or "s" for a switch.
+struct StoredTraceRow {
+    std::int64_t seq = 0;
+    std::optional<int> test;
+    std::int64_t ms = 0;
+    std::string text;
+};
+// In sequence order.
+std::vector<StoredTraceRow> StoredTraceRows(SqlConnection& db, const std::string& uuid);
 std::int64_t CountRows(const std::string& target, const std::string& table,
                        const std::string& uuid);
 
