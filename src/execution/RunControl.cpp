@@ -170,9 +170,11 @@ bool RunControl::StopRun() {
 }
 
 void RunControl::OnStartStop() {
-    if (!StopRun()) {
-        static_cast<void>(StartWithoutWorker());
+    if (StartStopPress() == StartStop::Stop) {
+        StopRun();
+        return;
     }
+    static_cast<void>(Start());
 }
 
 StartOutcome RunControl::Start() {

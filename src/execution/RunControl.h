@@ -60,7 +60,13 @@ class RunControl {
     // Begins a run of the plan in use, or says why not (and shows it in the
     // message box too).
     StartOutcome Start();
-    // The Start/Stop button: stops a running worker, or else starts.
+    // What a press of Start/Stop does now: what the button says, and Stop
+    // while a worker runs. A Stop pressed just as the run ended on its own,
+    // before the end was handled, only stops: it never starts the next run.
+    StartStop StartStopPress() const {
+        return Running() ? StartStop::Stop : model_.Controls().startStop;
+    }
+    // The Start/Stop button pressed.
     void OnStartStop();
     // The press of Stop alone, which never starts a run: stops a running
     // worker and gives the controls back. True if a worker was stopped.

@@ -111,6 +111,8 @@ class StationSession {
     bool Stop() { return runControl_.StopRun(); }
     // A run's worker is going.
     bool RunGoing() const { return runControl_.Running(); }
+    // What a press of Start/Stop does now (see RunControl::StartStopPress).
+    StartStop StartStopPress() const { return runControl_.StartStopPress(); }
     // A run's worker, or a stopped one that overran its stop, is still going.
     bool RunThreadsGoing() { return runControl_.Running() || runControl_.HasAbandonedWorker(); }
     // Where the latest run stands, now.

@@ -656,11 +656,8 @@ bool COrvaltDlg::LoadTestPlanFrom(const std::filesystem::path& file) {
 
 // ---- Run ----
 
-// The button does what its caption said when it was pressed: a Stop pressed
-// just as the run ended on its own, before the window heard of the end,
-// only stops, and never starts the next run.
 void COrvaltDlg::OnStartStop() {
-    if (session_.RunGoing() || session_.Model().Controls().startStop == StartStop::Stop) {
+    if (session_.StartStopPress() == StartStop::Stop) {
         session_.Stop();
         return;
     }
