@@ -111,7 +111,7 @@ void Replay(orvalt::RunRecorder& recorder, const std::vector<TraceEvent>& trace,
     run.settings = orvalt::SettingsPairs(orvalt::DefaultSettings());
     run.unit = {"Acme", "X100", "Linear", "40W", "4ft", "DrvCo", "D-200", "SN-123456"};
     run.host = orvalt::StationHostName();
-    run.operatorLogin = orvalt::OperatorLoginName();
+    run.operatorName = orvalt::OperatorLoginName();
     run.planSha256 = orvalt::Sha256Hex(planText);
     recorder.BeginRun(run);
     int row = -1;
@@ -119,7 +119,7 @@ void Replay(orvalt::RunRecorder& recorder, const std::vector<TraceEvent>& trace,
     orvalt::TestFinish finish;
     for (const TraceEvent& e : trace) {
         if (e.figure)
-            finish.measurements.push_back(*e.figure);
+            finish.measurements.push_back({*e.figure});
         if (!e.summaryLine.empty())
             finish.summaryLine = e.summaryLine;
         if (e.row < 0)

@@ -18,4 +18,9 @@ constexpr int HexDigitValue(char c) {
     return -1;
 }
 
+// '0'-'9', 'a'-'f' for 0..15.
+constexpr char LowerHexDigit(unsigned value) {
+    return "0123456789abcdef"[value & 0x0f];
+}
+
 }  // namespace orvalt

@@ -3,6 +3,7 @@
 // runner's verdict lines and the record all take this one value, judged once
 // as the test ended (verdict/Verdict.h judges it).
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -18,6 +19,13 @@ struct LimitBreach {
     bool above = false;  // above the maximum, else below the minimum
 };
 
+// One measurement a limit applied to: its bounds and whether it kept them.
+struct MeasurementCheck {
+    std::string name;  // as the catalogue spells it
+    std::optional<double> min, max;
+    bool passed = true;
+};
+
 struct TestVerdict {
     int testNumber = 0;  // as the log numbers tests: the plan row + 1
     VerdictKind kind = VerdictKind::Pass;
@@ -26,6 +34,9 @@ struct TestVerdict {
     std::vector<std::string> reasons;
     // Fail: the same breaches, one per reason.
     std::vector<LimitBreach> breaches;
+    // Pass or Fail: every measurement of the test that a limit applied to, in
+    // the limits file's order.
+    std::vector<MeasurementCheck> checks;
 };
 
 }  // namespace orvalt

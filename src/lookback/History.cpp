@@ -30,9 +30,9 @@ SqlValue Optional(const std::optional<std::string>& text) {
 
 HistoryRow RowOf(const SqlRow& cells) {
     HistoryRow row;
-    std::string* texts[] = {&row.uuid,        &row.startedAt,     &row.endedAt,      &row.endedHow,
-                            &row.host,        &row.operatorLogin, &row.manufacturer, &row.model,
-                            &row.driverModel, &row.serial,        &row.planName};
+    std::string* texts[] = {&row.uuid,        &row.startedAt,    &row.endedAt,      &row.endedHow,
+                            &row.host,        &row.operatorName, &row.manufacturer, &row.model,
+                            &row.driverModel, &row.serial,       &row.planName};
     for (std::size_t i = 0; i < std::size(texts); ++i) {
         *texts[i] = CellText(cells[i]);
     }
@@ -93,7 +93,7 @@ std::string HistoryLine(const HistoryRow& row) {
            orDash(row.model) + "  " + orDash(row.serial) + "  " +
            std::to_string(row.completedTests) + "/" + std::to_string(row.tests) + " tests  " +
            orDash(row.endedHow.empty() ? "open" : row.endedHow) + "  " + orDash(row.planName) +
-           "  " + orDash(row.host) + "/" + orDash(row.operatorLogin);
+           "  " + orDash(row.host) + "/" + orDash(row.operatorName);
 }
 
 }  // namespace orvalt

@@ -19,7 +19,7 @@ struct HistoryFilter {
 };
 
 struct HistoryRow {
-    std::string uuid, startedAt, endedAt, endedHow, host, operatorLogin;
+    std::string uuid, startedAt, endedAt, endedHow, host, operatorName;
     std::string manufacturer, model, driverModel, serial, planName;
     int tests = 0;
     int completedTests = 0;

@@ -17,7 +17,7 @@ RunStart RunStartOf(const SqlRow& row) {
     std::string* texts[] = {&run.uuid,
                             &run.startedAt,
                             &run.host,
-                            &run.operatorLogin,
+                            &run.operatorName,
                             &run.fixture,
                             &run.planName,
                             &run.planSha256,
@@ -29,11 +29,68 @@ RunStart RunStartOf(const SqlRow& row) {
                             &run.unit.size,
                             &run.unit.driverManufacturer,
                             &run.unit.driverModel,
-                            &run.unit.serial};
+                            &run.unit.serial,
+                            &run.login,
+                            &run.lot,
+                            &run.limitsName,
+                            &run.limitsSha256,
+                            &run.limitsText,
+                            &run.programVersion,
+                            &run.u3Serial,
+                            &run.u3Firmware};
     for (std::size_t i = 0; i < std::size(texts); ++i) {
         *texts[i] = CellText(row[i]);
     }
     return run;
+}
+
+// The columns RunStartOf reads, in its order, then the run's end.
+const std::vector<std::string>& RunColumns() {
+    static const std::vector<std::string> columns{"run_uuid",     "started_at",
+                                                  "host",         "operator",
+                                                  "fixture",      "plan_name",
+                                                  "plan_sha256",  "plan_text",
+                                                  "manufacturer", "model",
+                                                  "type",         "power",
+                                                  "size",         "driver_manufacturer",
+                                                  "driver_model", "serial",
+                                                  "login",        "lot",
+                                                  "limits_name",  "limits_sha256",
+                                                  "limits_text",  "program_version",
+                                                  "u3_serial",    "u3_firmware",
+                                                  "ended_at",     "ended_how",
+                                                  "end_reason",   "attempt",
+                                                  "verdict"};
+    return columns;
+}
+
+std::optional<double> Bound(const SqlCell& cell) {
+    return cell ? std::optional<double>(CellNumber(cell)) : std::nullopt;
+}
+
+MeasurementOutcome OutcomeOf(const SqlCell& cell) {
+    if (cell && *cell == MeasurementOutcomeWord(MeasurementOutcome::Pass)) {
+        return MeasurementOutcome::Pass;
+    }
+    if (cell && *cell == MeasurementOutcomeWord(MeasurementOutcome::Fail)) {
+        return MeasurementOutcome::Fail;
+    }
+    return MeasurementOutcome::NotJudged;
+}
+
+// A row recorded before units were kept has the defaults of NamedMeasurement.
+MeasurementRecord MeasurementOf(const SqlRow& row) {
+    MeasurementRecord record;
+    record.figure.name = CellText(row[1]);
+    record.figure.value = CellNumber(row[2]);
+    record.figure.unit = CellText(row[3]);
+    if (row[4]) {
+        record.figure.decimals = static_cast<int>(CellInteger(row[4]));
+    }
+    record.min = Bound(row[5]);
+    record.max = Bound(row[6]);
+    record.outcome = OutcomeOf(row[7]);
+    return record;
 }
 
 LoadedTest TestOf(const SqlRow& row) {
@@ -67,13 +124,7 @@ LoadedTest* TestAt(LoadedRun& run, const SqlCell& index) {
 
 Result<std::optional<LoadedRun>> LoadRunRow(SqlConnection& db, const std::string& uuid) {
     const Result<SqlRows> found =
-        db.Run("SELECT " +
-                   Columns({"run_uuid", "started_at", "host", "operator", "fixture", "plan_name",
-                            "plan_sha256", "plan_text", "manufacturer", "model", "type", "power",
-                            "size", "driver_manufacturer", "driver_model", "serial", "ended_at",
-                            "ended_how", "end_reason"}) +
-                   " FROM runs WHERE run_uuid = $1",
-               {uuid});
+        db.Run("SELECT " + Columns(RunColumns()) + " FROM runs WHERE run_uuid = $1", {uuid});
     if (!found) {
         return Fail(found.Error());
     }
@@ -82,10 +133,15 @@ Result<std::optional<LoadedRun>> LoadRunRow(SqlConnection& db, const std::string
         return run;
     }
     run.emplace();
-    run->start = RunStartOf(found->front());
-    run->endedAt = CellText(found->front()[16]);
-    run->endedHow = CellText(found->front()[17]);
-    run->endReason = CellText(found->front()[18]);
+    const SqlRow& row = found->front();
+    run->start = RunStartOf(row);
+    run->endedAt = CellText(row[24]);
+    run->endedHow = CellText(row[25]);
+    run->endReason = CellText(row[26]);
+    if (row[27]) {
+        run->attempt = CellInteger(row[27]);
+    }
+    run->unitVerdict = CellText(row[28]);
     return run;
 }
 
@@ -117,10 +173,12 @@ Result<void> LoadTests(SqlConnection& db, RunToLoad& load) {
 Result<void> LoadMeasurements(SqlConnection& db, RunToLoad& load) {
     LoadedRun& run = load.run;
     return EachRow(
-        db.Run("SELECT test_index, name, value FROM measurements WHERE run_id = $1", load.key),
+        db.Run("SELECT test_index, name, value, unit, decimals, min_value, max_value, outcome"
+               " FROM measurements WHERE run_id = $1",
+               load.key),
         [&](const SqlRow& row) {
             if (auto* test = TestAt(run, row[0])) {
-                test->measurements.push_back({CellText(row[1]), CellNumber(row[2])});
+                test->measurements.push_back(MeasurementOf(row));
             }
         });
 }
@@ -217,6 +275,15 @@ Result<std::string> LastRunUuid(SqlConnection& db) {
         return Fail(last.Error());
     }
     return last->empty() ? std::string() : CellText(last->front()[0]);
+}
+
+std::vector<NamedMeasurement> FiguresOf(const LoadedTest& test) {
+    std::vector<NamedMeasurement> figures;
+    figures.reserve(test.measurements.size());
+    for (const MeasurementRecord& record : test.measurements) {
+        figures.push_back(record.figure);
+    }
+    return figures;
 }
 
 std::optional<std::string> RunSetting(const LoadedRun& run, const std::string& name) {

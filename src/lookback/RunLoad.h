@@ -15,7 +15,7 @@ struct LoadedTest {
     TestRecordStart start;
     std::string endedAt, endedHow, summaryLine;
     std::optional<Verdict> verdict;
-    std::vector<NamedMeasurement> measurements;
+    std::vector<MeasurementRecord> measurements;
     std::vector<Reading> readings;
     std::vector<LineSwitch> switches;
     std::vector<DiagLineRecord> diagLines;
@@ -23,10 +23,17 @@ struct LoadedTest {
 
 struct LoadedRun {
     RunStart start;
-    std::string endedAt, endedHow, endReason;
+    std::string endedAt, endedHow, endReason;  // all empty while the run goes on
+    // Which run on its unit this was; none for a run without a serial number.
+    std::optional<std::int64_t> attempt;
+    // "PASS", "FAIL" or "ERROR"; empty when not judged (or not ended yet).
+    std::string unitVerdict;
     std::vector<LoadedTest> tests;
     std::vector<DiagLineRecord> diagLinesBetweenTests;
 };
+
+// The test's figures alone, as they were named.
+std::vector<NamedMeasurement> FiguresOf(const LoadedTest& test);
 
 // The run; empty when there is no such run.
 Result<std::optional<LoadedRun>> LoadRun(SqlConnection& connection, const std::string& uuid);

@@ -52,7 +52,7 @@ std::string RunSection(const LoadedRun& run) {
                   {"How it ended",
                    run.endedHow + (run.endReason.empty() ? "" : ": " + run.endReason)},
                   {"Station", start.host},
-                  {"Operator", start.operatorLogin},
+                  {"Operator", start.operatorName},
                   {"Fixture", start.fixture}});
 }
 
@@ -65,7 +65,8 @@ std::string PlanSection(const LoadedRun& run) {
 
 std::string MeasurementTable(const LoadedTest& test) {
     std::string html = "<table class=\"measurements\"><tr><th>Measurement</th><th>Value</th></tr>";
-    for (const auto& measurement : test.measurements) {
+    for (const MeasurementRecord& record : test.measurements) {
+        const NamedMeasurement& measurement = record.figure;
         if (!IsSwitchRow(measurement.name)) {
             html += "<tr>" + Cell(measurement.name) + Cell(Volts(measurement.value)) + "</tr>";
         }

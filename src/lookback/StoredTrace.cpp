@@ -32,7 +32,7 @@ TestTrace StoredTrace(const LoadedTest& test, const ThresholdLevels& levels) {
             trace.switches.push_back({Seconds(change.ms), change.on});
         }
     }
-    MarkCrossings(trace, CrossingsFromRows(test.measurements), levels);
+    MarkCrossings(trace, CrossingsFromRows(FiguresOf(test)), levels);
     return trace;
 }
 

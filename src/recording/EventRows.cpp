@@ -19,7 +19,7 @@ std::vector<SqlValue> RunValues(const RunStart& run, const RunFinish* finish,
                                 const RunTally* tally) {
     const RecordedUnit& unit = run.unit;
     std::vector<SqlValue> values{
-        run.uuid,     run.startedAt,  run.host,     run.operatorLogin,       run.fixture,
+        run.uuid,     run.startedAt,  run.host,     run.operatorName,        run.fixture,
         run.planName, run.planSha256, run.planText, unit.manufacturer,       unit.model,
         unit.type,    unit.power,     unit.size,    unit.driverManufacturer, unit.driverModel,
         unit.serial};
@@ -34,6 +34,13 @@ std::vector<SqlValue> RunValues(const RunStart& run, const RunFinish* finish,
             values[values.size() - 4 + i].emplace<std::int64_t>(counts[i]);
         }
     }
+    for (const std::string* text :
+         {&run.login, &run.lot, &run.limitsName, &run.limitsSha256, &run.limitsText,
+          &run.programVersion, &run.u3Serial, &run.u3Firmware}) {
+        values.push_back(*text);
+    }
+    const bool judged = finish && !finish->unitVerdict.empty();
+    values.push_back(judged ? Text(finish->unitVerdict) : SqlValue());
     return values;
 }
 
@@ -62,12 +69,28 @@ std::vector<SqlValue> TestValues(const std::string& uuid, const TestRecordStart&
     return values;
 }
 
+SqlValue Bound(const std::optional<double>& bound) {
+    return bound ? SqlValue(*bound) : SqlValue();
+}
+
+std::vector<SqlValue> MeasurementValues(const TestEnded& ended, const MeasurementRecord& record) {
+    const NamedMeasurement& figure = record.figure;
+    const bool judged = record.outcome != MeasurementOutcome::NotJudged;
+    return {ended.runUuid,
+            Integer(ended.test.index),
+            figure.name,
+            figure.value,
+            figure.unit,
+            Integer(figure.decimals),
+            Bound(record.min),
+            Bound(record.max),
+            judged ? Text(MeasurementOutcomeWord(record.outcome)) : SqlValue()};
+}
+
 void AppendTestEnd(const TestEnded& ended, std::vector<RowWrite>& rows) {
     rows.push_back({&TestsTable(), TestValues(ended.runUuid, ended.test, &ended.finish)});
-    for (const auto& measurement : ended.finish.measurements) {
-        rows.push_back(
-            {&MeasurementsTable(),
-             {ended.runUuid, Integer(ended.test.index), measurement.name, measurement.value}});
+    for (const MeasurementRecord& measurement : ended.finish.measurements) {
+        rows.push_back({&MeasurementsTable(), MeasurementValues(ended, measurement)});
     }
 }
 

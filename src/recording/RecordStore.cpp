@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "domain/Joined.h"
+#include "records/RunAttempt.h"
 #include "records/Schema.h"
 
 namespace orvalt {
@@ -59,6 +60,17 @@ Result<SqlRows> EnsureRunKeys(SqlConnection& connection, const std::vector<RowWr
     return result;
 }
 
+// A run's attempt is numbered where its row lands, among the runs there.
+Result<SqlRows> NumberAttempts(SqlConnection& connection, const std::vector<RowWrite>& rows) {
+    Result<SqlRows> result = SqlRows{};
+    for (std::size_t i = 0; result && i < rows.size(); ++i) {
+        if (rows[i].table == &RunsTable()) {
+            result = NumberAttempt(connection, RunOf(rows[i]));
+        }
+    }
+    return result;
+}
+
 }  // namespace
 
 Result<void, WriteFailure> WriteRows(SqlConnection& connection, const std::vector<RowWrite>& rows) {
@@ -74,6 +86,9 @@ Result<void, WriteFailure> WriteRows(SqlConnection& connection, const std::vecto
         }
         result = connection.Run(UpsertSql(*rows[at].table, count), values);
         at += count;
+    }
+    if (result) {
+        result = NumberAttempts(connection, rows);
     }
     if (result) {
         result = connection.Run("COMMIT");

@@ -52,9 +52,11 @@ void RunStamper::Milestone(MilestoneHanded&& milestone, StampedEvents& out) {
 }
 
 void RunStamper::BeginRun(RunBeginHanded&& begin, StampedEvents& out) {
-    EndRun(
-        {RecordEnd::Abandoned, "a new run began before this one ended", std::move(begin.abandonAt)},
-        out);
+    EndRun({RecordEnd::Abandoned,
+            "a new run began before this one ended",
+            std::move(begin.abandonAt),
+            {}},
+           out);
     run_ = begin.run;
     tally_ = {};
     nextSeq_ = 0;

@@ -107,10 +107,19 @@ const TableShape& RunsTable() {
                                    "tests_begun",
                                    "tests_completed",
                                    "tests_passed",
-                                   "tests_failed"},
+                                   "tests_failed",
+                                   "login",
+                                   "lot",
+                                   "limits_name",
+                                   "limits_sha256",
+                                   "limits_text",
+                                   "program_version",
+                                   "u3_serial",
+                                   "u3_firmware",
+                                   "verdict"},
                                   1,
                                   {"ended_at", "ended_how", "end_reason", "tests_begun",
-                                   "tests_completed", "tests_passed", "tests_failed"},
+                                   "tests_completed", "tests_passed", "tests_failed", "verdict"},
                                   false,
                                   {}};
     return table;
@@ -135,8 +144,13 @@ const TableShape& TestsTable() {
 }
 
 const TableShape& MeasurementsTable() {
-    static const TableShape table{
-        "measurements", {"run_id", "test_index", "name", "value"}, 3, {}, true, {}};
+    static const TableShape table{"measurements",
+                                  {"run_id", "test_index", "name", "value", "unit", "decimals",
+                                   "min_value", "max_value", "outcome"},
+                                  3,
+                                  {},
+                                  true,
+                                  {}};
     return table;
 }
 

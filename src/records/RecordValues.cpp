@@ -23,6 +23,37 @@ void CountTestEnd(RunTally& tally, const TestFinish& finish) {
     tally.failed += finish.verdict->outcome != "PASS";
 }
 
+const char* MeasurementOutcomeWord(MeasurementOutcome outcome) {
+    switch (outcome) {
+        case MeasurementOutcome::Pass:
+            return "PASS";
+        case MeasurementOutcome::Fail:
+            return "FAIL";
+        case MeasurementOutcome::NotJudged:
+            break;
+    }
+    return "not judged";
+}
+
+std::vector<MeasurementRecord> RecordMeasurements(std::vector<NamedMeasurement> figures,
+                                                  const std::vector<MeasurementCheck>& checks) {
+    std::vector<MeasurementRecord> records;
+    records.reserve(figures.size());
+    for (NamedMeasurement& figure : figures) {
+        MeasurementRecord record{std::move(figure), std::nullopt, std::nullopt,
+                                 MeasurementOutcome::NotJudged};
+        for (const MeasurementCheck& check : checks) {
+            if (check.name == record.figure.name) {
+                record.min = check.min;
+                record.max = check.max;
+                record.outcome = check.passed ? MeasurementOutcome::Pass : MeasurementOutcome::Fail;
+            }
+        }
+        records.push_back(std::move(record));
+    }
+    return records;
+}
+
 std::optional<RecordEnd> RecordEndFromWord(const std::string& word) {
     for (RecordEnd end : {RecordEnd::Completed, RecordEnd::Stopped, RecordEnd::Abandoned}) {
         if (word == RecordEndWord(end)) {

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "domain/NamedMeasurements.h"
+#include "domain/TestVerdict.h"
 
 namespace orvalt {
 
@@ -29,8 +30,17 @@ struct RecordedUnit {
 struct RunStart {
     std::string uuid;       // empty: the recorder makes one
     std::string startedAt;  // UTC ISO 8601; empty: the recorder takes the time
-    std::string host, operatorLogin, fixture;
+    std::string host, fixture;
+    // Who tested: as typed or scanned at the station, else the login name.
+    std::string operatorName;
+    std::string login;  // the account the station ran under
+    std::string lot;    // lot or work order; may be empty
     std::string planName, planSha256, planText;
+    // The limits that judged the run, as loaded at its start; all empty for a
+    // run without limits ("not judged").
+    std::string limitsName, limitsSha256, limitsText;
+    std::string programVersion;                                 // the station's, "1.0.61"
+    std::string u3Serial, u3Firmware;                           // the device that measured
     std::vector<std::pair<std::string, std::string>> settings;  // name, value at Start
     RecordedUnit unit;
 };
@@ -39,6 +49,8 @@ struct RunFinish {
     RecordEnd how = RecordEnd::Completed;
     std::string reason;   // why it was stopped or abandoned; may be empty
     std::string endedAt;  // empty: the recorder takes the time
+    // The unit's verdict, "PASS", "FAIL" or "ERROR"; empty when not judged.
+    std::string unitVerdict{};
 };
 
 // How many of a run's tests began, completed, passed and failed so far. Kept
@@ -63,10 +75,28 @@ struct Verdict {
     std::string reasons;
 };
 
+// Whether a limit judged a measurement, and how it came out.
+enum class MeasurementOutcome { NotJudged, Pass, Fail };
+
+// "PASS", "FAIL"; "not judged" where no limit applied.
+const char* MeasurementOutcomeWord(MeasurementOutcome outcome);
+
+// A figure as a test's record keeps it, with the bounds it was judged against.
+struct MeasurementRecord {
+    NamedMeasurement figure;
+    std::optional<double> min{}, max{};
+    MeasurementOutcome outcome = MeasurementOutcome::NotJudged;
+};
+
+// The figures of a test with their bounds and outcomes as `verdict` judged
+// them; a figure without a limit (or a test without a verdict) is not judged.
+std::vector<MeasurementRecord> RecordMeasurements(std::vector<NamedMeasurement> figures,
+                                                  const std::vector<MeasurementCheck>& checks);
+
 struct TestFinish {
     RecordEnd how = RecordEnd::Completed;
     std::string summaryLine;  // exactly as saved; empty for a test without one
-    std::vector<NamedMeasurement> measurements;
+    std::vector<MeasurementRecord> measurements;
     std::optional<Verdict> verdict;
     std::string endedAt;  // empty: the recorder takes the time
 };

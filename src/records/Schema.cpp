@@ -4,6 +4,7 @@
 #include <initializer_list>
 #include <vector>
 
+#include "records/RunAttempt.h"
 #include "records/RunKeyMigration.h"
 
 namespace orvalt {
@@ -78,6 +79,37 @@ const std::vector<Migration>& Migrations() {
         },
         // Runs get a small key for the big tables, readings go into blocks.
         MigrateToRunKeys,
+        {
+            // A run keeps what judged it, with what and by whom, and which
+            // attempt on its unit it was; a measurement its unit, the decimals
+            // the station shows, its bounds and its outcome.
+            "ALTER TABLE runs ADD COLUMN login TEXT",
+            "ALTER TABLE runs ADD COLUMN lot TEXT",
+            "ALTER TABLE runs ADD COLUMN limits_name TEXT",
+            "ALTER TABLE runs ADD COLUMN limits_sha256 TEXT",
+            "ALTER TABLE runs ADD COLUMN limits_text TEXT",
+            "ALTER TABLE runs ADD COLUMN program_version TEXT",
+            "ALTER TABLE runs ADD COLUMN u3_serial TEXT",
+            "ALTER TABLE runs ADD COLUMN u3_firmware TEXT",
+            "ALTER TABLE runs ADD COLUMN attempt BIGINT",
+            "ALTER TABLE runs ADD COLUMN verdict TEXT",
+            "ALTER TABLE measurements ADD COLUMN unit TEXT",
+            "ALTER TABLE measurements ADD COLUMN decimals INTEGER",
+            "ALTER TABLE measurements ADD COLUMN min_value DOUBLE PRECISION",
+            "ALTER TABLE measurements ADD COLUMN max_value DOUBLE PRECISION",
+            "ALTER TABLE measurements ADD COLUMN outcome TEXT",
+            // Runs recorded before: their attempts in the order they started,
+            // and the unit's verdict where their tests had verdicts.
+            kNumberEveryAttemptSql,
+            "UPDATE runs SET verdict = CASE"
+            " WHEN EXISTS (SELECT 1 FROM tests t WHERE t.run_id = (SELECT run_id FROM run_keys k"
+            " WHERE k.run_uuid = runs.run_uuid) AND t.verdict = 'FAIL') THEN 'FAIL'"
+            " WHEN EXISTS (SELECT 1 FROM tests t WHERE t.run_id = (SELECT run_id FROM run_keys k"
+            " WHERE k.run_uuid = runs.run_uuid) AND t.verdict = 'ERROR') THEN 'ERROR'"
+            " WHEN ended_how = 'completed' THEN 'PASS' WHEN ended_how IS NOT NULL THEN 'ERROR' END"
+            " WHERE tests_passed > 0 OR tests_failed > 0",
+            "CREATE INDEX runs_by_lot ON runs (lot, started_at)",
+        },
     };
     return migrations;
 }

@@ -1,90 +1,26 @@
 #include "records/Sha256.h"
 
+#include <openssl/evp.h>
+
 #include <array>
-#include <cstdint>
+
+#include "domain/HexDigit.h"
 
 namespace orvalt {
 
-namespace {
-
-constexpr std::array<std::uint32_t, 64> kRound{
-    0x428a2f98, 0x71374491, 0xb5c0fbcf, 0xe9b5dba5, 0x3956c25b, 0x59f111f1, 0x923f82a4, 0xab1c5ed5,
-    0xd807aa98, 0x12835b01, 0x243185be, 0x550c7dc3, 0x72be5d74, 0x80deb1fe, 0x9bdc06a7, 0xc19bf174,
-    0xe49b69c1, 0xefbe4786, 0x0fc19dc6, 0x240ca1cc, 0x2de92c6f, 0x4a7484aa, 0x5cb0a9dc, 0x76f988da,
-    0x983e5152, 0xa831c66d, 0xb00327c8, 0xbf597fc7, 0xc6e00bf3, 0xd5a79147, 0x06ca6351, 0x14292967,
-    0x27b70a85, 0x2e1b2138, 0x4d2c6dfc, 0x53380d13, 0x650a7354, 0x766a0abb, 0x81c2c92e, 0x92722c85,
-    0xa2bfe8a1, 0xa81a664b, 0xc24b8b70, 0xc76c51a3, 0xd192e819, 0xd6990624, 0xf40e3585, 0x106aa070,
-    0x19a4c116, 0x1e376c08, 0x2748774c, 0x34b0bcb5, 0x391c0cb3, 0x4ed8aa4a, 0x5b9cca4f, 0x682e6ff3,
-    0x748f82ee, 0x78a5636f, 0x84c87814, 0x8cc70208, 0x90befffa, 0xa4506ceb, 0xbef9a3f7, 0xc67178f2};
-
-using State = std::array<std::uint32_t, 8>;
-
-constexpr std::uint32_t Rotr(std::uint32_t x, int n) {
-    return (x >> n) | (x << (32 - n));
-}
-
-std::array<std::uint32_t, 64> Schedule(const unsigned char* block) {
-    std::array<std::uint32_t, 64> w{};
-    for (int i = 0; i < 16; ++i) {
-        w[i] = std::uint32_t{block[4 * i]} << 24 | std::uint32_t{block[4 * i + 1]} << 16 |
-               std::uint32_t{block[4 * i + 2]} << 8 | std::uint32_t{block[4 * i + 3]};
-    }
-    for (int i = 16; i < 64; ++i) {
-        const auto s0 = Rotr(w[i - 15], 7) ^ Rotr(w[i - 15], 18) ^ (w[i - 15] >> 3);
-        const auto s1 = Rotr(w[i - 2], 17) ^ Rotr(w[i - 2], 19) ^ (w[i - 2] >> 10);
-        w[i] = w[i - 16] + s0 + w[i - 7] + s1;
-    }
-    return w;
-}
-
-void Compress(State& h, const unsigned char* block) {
-    const auto w = Schedule(block);
-    State v = h;  // a b c d e f g h
-    for (int i = 0; i < 64; ++i) {
-        const auto s1 = Rotr(v[4], 6) ^ Rotr(v[4], 11) ^ Rotr(v[4], 25);
-        const auto t1 = v[7] + s1 + ((v[4] & v[5]) ^ (~v[4] & v[6])) + kRound[i] + w[i];
-        const auto s0 = Rotr(v[0], 2) ^ Rotr(v[0], 13) ^ Rotr(v[0], 22);
-        const auto t2 = s0 + ((v[0] & v[1]) ^ (v[0] & v[2]) ^ (v[1] & v[2]));
-        v = {t1 + t2, v[0], v[1], v[2], v[3] + t1, v[4], v[5], v[6]};
-    }
-    for (int i = 0; i < 8; ++i) {
-        h[i] += v[i];
-    }
-}
-
-// The message's tail with the 0x80 marker, zeros and the 64-bit bit length.
-std::string Padded(std::string_view bytes) {
-    std::string tail(bytes.substr(bytes.size() - bytes.size() % 64));
-    tail += static_cast<char>(0x80);
-    while (tail.size() % 64 != 56) {
-        tail += '\0';
-    }
-    const std::uint64_t bits = std::uint64_t{bytes.size()} * 8;
-    for (int shift = 56; shift >= 0; shift -= 8) {
-        tail += static_cast<char>((bits >> shift) & 0xFF);
-    }
-    return tail;
-}
-
-}  // namespace
-
+// OpenSSL computes it: a digest a record is trusted by is not our own code.
 std::string Sha256Hex(std::string_view bytes) {
-    State h{0x6a09e667, 0xbb67ae85, 0x3c6ef372, 0xa54ff53a,
-            0x510e527f, 0x9b05688c, 0x1f83d9ab, 0x5be0cd19};
-    const auto* data = reinterpret_cast<const unsigned char*>(bytes.data());
-    for (std::size_t at = 0; at + 64 <= bytes.size(); at += 64) {
-        Compress(h, data + at);
+    std::array<unsigned char, EVP_MAX_MD_SIZE> digest{};
+    unsigned int length = 0;
+    if (EVP_Digest(bytes.data(), bytes.size(), digest.data(), &length, EVP_sha256(), nullptr) !=
+        1) {
+        return {};  // only when the library itself fails; an empty digest matches nothing
     }
-    const std::string tail = Padded(bytes);
-    for (std::size_t at = 0; at < tail.size(); at += 64) {
-        Compress(h, reinterpret_cast<const unsigned char*>(tail.data()) + at);
-    }
-    static constexpr char kHex[] = "0123456789abcdef";
     std::string hex;
-    for (std::uint32_t word : h) {
-        for (int shift = 28; shift >= 0; shift -= 4) {
-            hex += kHex[(word >> shift) & 0xF];
-        }
+    hex.reserve(2 * length);
+    for (unsigned int i = 0; i < length; ++i) {
+        hex += LowerHexDigit(digest[i] >> 4);
+        hex += LowerHexDigit(digest[i] & 0x0f);
     }
     return hex;
 }

@@ -64,7 +64,7 @@ void RunRecording::RunStarted(int /*runNumber*/) {
 // was stopped or abandoned.
 void RunRecording::RunEnded(int /*runNumber*/, RunEnd how) {
     EndOpenTest(RecordEndOf(how));
-    recorder_.EndRun({RecordEndOf(how), ReasonFor(how, lastFailure_), {}});
+    recorder_.EndRun({RecordEndOf(how), ReasonFor(how, lastFailure_), {}, {}});
 }
 
 void RunRecording::EndOpenTest(RecordEnd how) {
@@ -98,11 +98,14 @@ void RunRecording::TestEnded(const TestEnd& test) {
     }
     TestFinish finish;
     finish.summaryLine = test.summaryLine;
-    finish.measurements = test.outcome.measurements;
+    std::vector<NamedMeasurement> figures = test.outcome.measurements;
     for (NamedMeasurement& row : SwitchRows(test.outcome.crossings)) {
-        finish.measurements.push_back(std::move(row));
+        figures.push_back(std::move(row));
     }
-    finish.verdict = RecordedVerdict(test.outcome.verdict);
+    const auto& verdict = test.outcome.verdict;
+    finish.measurements = RecordMeasurements(
+        std::move(figures), verdict ? verdict->checks : std::vector<MeasurementCheck>{});
+    finish.verdict = RecordedVerdict(verdict);
     recorder_.EndTest(std::move(finish));
     testOpen_ = false;
 }

@@ -49,7 +49,7 @@ RunSnapshot TakeRunSnapshot(const SnapshotInputs& in) {
     RunSnapshot snapshot;
     RunStart& run = snapshot.run;
     run.host = StationHostName();
-    run.operatorLogin = OperatorLoginName();
+    run.operatorName = OperatorLoginName();
     run.fixture = in.fixture;
     run.planName = in.source.fileName;
     run.planSha256 = in.source.sha256;

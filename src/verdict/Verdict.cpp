@@ -35,13 +35,15 @@ std::optional<LimitBreach> Violation(const Limit& limit, double value) {
 
 TestVerdict JudgeTest(int testNumber, std::span<const NamedMeasurement> measurements,
                       const Limits& limits) {
-    TestVerdict verdict{testNumber, VerdictKind::Pass, {}, {}};
+    TestVerdict verdict{testNumber, VerdictKind::Pass, {}, {}, {}};
     for (const Limit& limit : limits.rows) {
         const NamedMeasurement* measured = FindNamed(measurements, limit.name);
         if (!measured) {
             continue;
         }
-        if (auto breach = Violation(limit, measured->value)) {
+        auto breach = Violation(limit, measured->value);
+        verdict.checks.push_back({limit.name, limit.min, limit.max, !breach});
+        if (breach) {
             verdict.reasons.push_back(Reason(*breach));
             verdict.breaches.push_back(std::move(*breach));
         }
@@ -53,7 +55,7 @@ TestVerdict JudgeTest(int testNumber, std::span<const NamedMeasurement> measurem
 }
 
 TestVerdict ErrorVerdict(int testNumber, std::string reason) {
-    return TestVerdict{testNumber, VerdictKind::Error, {std::move(reason)}, {}};
+    return TestVerdict{testNumber, VerdictKind::Error, {std::move(reason)}, {}, {}};
 }
 
 const char* VerdictWord(VerdictKind kind) {

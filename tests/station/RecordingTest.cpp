@@ -262,7 +262,8 @@ void ExpectTheRunnersVerdictsAreTheRecords(const VerdictSnapshot& verdicts, cons
         }
         recordedLines.push_back(line);
         for (const LimitBreach& breach : judged[i].breaches) {
-            const NamedMeasurement* recorded = FindNamed(test.measurements, breach.name);
+            const std::vector<NamedMeasurement> figures = FiguresOf(test);
+            const NamedMeasurement* recorded = FindNamed(figures, breach.name);
             ASSERT_NE(recorded, nullptr) << breach.name;
             const int decimals = FindMeasurementName(breach.name)->decimals;
             EXPECT_EQ(FormatFixed(recorded->value, decimals), breach.value) << breach.name;
@@ -286,7 +287,7 @@ class OutcomeWatch final : public SessionObserver {
 // name), and its verdict.
 void ExpectTheRecordHoldsTheOutcome(const TestOutcome& told, const LoadedTest& test) {
     std::vector<std::pair<std::string, double>> recorded, figures;
-    for (const NamedMeasurement& row : test.measurements) {
+    for (const NamedMeasurement& row : FiguresOf(test)) {
         recorded.emplace_back(row.name, row.value);
     }
     for (const NamedMeasurement& row : told.measurements) {

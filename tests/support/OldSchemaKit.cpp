@@ -15,7 +15,7 @@ std::vector<SqlValue> RunValues(const LoadedRun& run) {
     const RunStart& start = run.start;
     const RecordedUnit& unit = start.unit;
     return {start.uuid,        start.startedAt,
-            start.host,        start.operatorLogin,
+            start.host,        start.operatorName,
             start.fixture,     start.planName,
             start.planSha256,  start.planText,
             unit.manufacturer, unit.model,
@@ -57,10 +57,10 @@ class OldWriter {
             " $9, $10, $11, $12, $13, $14, $15, $16, $17, $18)",
             TestValues(uuid_, test));
         const std::int64_t index = test.start.index;
-        for (const NamedMeasurement& measurement : test.measurements) {
+        for (const MeasurementRecord& measurement : test.measurements) {
             Run("INSERT INTO measurements (run_uuid, test_index, name, value) VALUES ($1, $2, $3,"
                 " $4)",
-                {uuid_, index, measurement.name, measurement.value});
+                {uuid_, index, measurement.figure.name, measurement.figure.value});
         }
         for (const Reading& reading : test.readings) {
             Run("INSERT INTO readings (run_uuid, seq, test_index, ms, volts, status) VALUES ($1,"

@@ -11,7 +11,7 @@ namespace orvalt::test {
 RunStart SampleRun(const std::string& model, const std::string& serial) {
     RunStart run;
     run.host = "bench-3";
-    run.operatorLogin = "alice";
+    run.operatorName = "alice";
     run.planName = "TestCfg.csv";
     run.planText = "1000,2000,1000,2000,7,0\r\n";
     run.planSha256 = "00";
@@ -50,7 +50,7 @@ void RecordCompletedTest(RunRecorder& recorder, int index, int readings, Recorde
     RecordTrace(recorder, readings, counts);
     recorder.EndTest({RecordEnd::Completed,
                       "12-06-26, 1, 0, Acme",
-                      {{"CT", 12.345}, {"Time To ON", 1.2}},
+                      RecordMeasurements({{"CT", 12.345}, {"Time To ON", 1.2}}, {}),
                       std::nullopt,
                       {}});
     ++counts.tests;

@@ -191,7 +191,7 @@ TEST(Verdict, ErrorCarriesItsReason) {
 }
 
 TestVerdict Passed(int number) {
-    return TestVerdict{number, VerdictKind::Pass, {}, {}};
+    return TestVerdict{number, VerdictKind::Pass, {}, {}, {}};
 }
 
 TEST(RunVerdicts, TheUnitPassesOnlyWhenEveryPlannedTestPassed) {
@@ -213,7 +213,7 @@ TEST(RunVerdicts, TheUnitPassesOnlyWhenEveryPlannedTestPassed) {
 TEST(RunVerdicts, AFailedLimitOutweighsAnError) {
     RunVerdicts run;
     run.Start(3);
-    run.Add(TestVerdict{1, VerdictKind::Fail, {"V4 4.70 > 4.50", "CT 13.00 > 12.00"}, {}});
+    run.Add(TestVerdict{1, VerdictKind::Fail, {"V4 4.70 > 4.50", "CT 13.00 > 12.00"}, {}, {}});
     EXPECT_EQ(run.SoFar(), VerdictKind::Fail);
     run.Add(ErrorVerdict(2, "stopped"));
     EXPECT_EQ(run.Unit(), VerdictKind::Fail);

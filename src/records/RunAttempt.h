@@ -1,0 +1,24 @@
+#pragma once
+// Which attempt on its unit a run is: 1 for the first run of a serial number,
+// 2 for its first retest, and so on, counted in the order the runs started.
+// The results database numbers a run as its first row arrives, so runs that
+// waited in a spool are numbered among all the others, not among the spool's.
+
+#include <string>
+
+#include "records/SqlConnection.h"
+
+namespace orvalt {
+
+// Numbers the run, once: a run already numbered, or without a serial number,
+// is left as it is.
+Result<SqlRows> NumberAttempt(SqlConnection& connection, const std::string& uuid);
+
+// Numbers every run not numbered yet (a database recorded before attempts).
+inline constexpr const char* kNumberEveryAttemptSql =
+    "UPDATE runs SET attempt = (SELECT COUNT(*) FROM runs o WHERE o.serial = runs.serial"
+    " AND (o.started_at < runs.started_at OR (o.started_at = runs.started_at"
+    " AND o.run_uuid <= runs.run_uuid)))"
+    " WHERE attempt IS NULL AND serial IS NOT NULL AND serial <> ''";
+
+}  // namespace orvalt
