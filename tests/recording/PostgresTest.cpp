@@ -71,7 +71,15 @@ TEST_F(PostgresTest, AServerStoppedMidRunGetsEveryRecordOnceWhenItIsBack) {
     EXPECT_EQ(CountRows((spoolFolder_ / "spool.sqlite").string(), "readings", uuid), 0);
 }
 
+// The spooled run is numbered among the server's runs of its unit (the
+// spool, which held it alone, would call it a first attempt).
 TEST_F(PostgresTest, AServerDownAtStartTakesTheWholeRunWhenItComesUp) {
+    std::vector<std::string> runs;
+    {
+        RunRecorder recorder(Options(), {std::chrono::milliseconds(20)});
+        runs.push_back(recorder.BeginRun(SampleRun()));
+        recorder.EndRun({});
+    }
     ASSERT_TRUE(cluster_.Stop());
     RecordedCounts counts;
     std::string uuid;
@@ -86,11 +94,15 @@ TEST_F(PostgresTest, AServerDownAtStartTakesTheWholeRunWhenItComesUp) {
     {
         // The next station start forwards what the spool holds.
         RunRecorder recorder(Options(), {std::chrono::milliseconds(20)});
-        recorder.BeginRun(SampleRun());
+        runs.push_back(uuid);
+        runs.push_back(recorder.BeginRun(SampleRun()));
         recorder.EndRun({});
     }
     EXPECT_EQ(CountRows(cluster_.Url(), "readings", uuid), counts.readings);
     EXPECT_EQ(CountRows(cluster_.Url(), "runs", uuid), 1);
+    EXPECT_EQ(cluster_.Query("SELECT attempt FROM runs ORDER BY started_at"), "1\n2\n3\n");
+    EXPECT_EQ(cluster_.Query("SELECT run_uuid FROM runs ORDER BY attempt"),
+              runs[0] + "\n" + runs[1] + "\n" + runs[2] + "\n");
 }
 
 TEST_F(PostgresTest, ARefusedLoginIsOneClearMessage) {
