@@ -26,13 +26,17 @@
 #include "cli/CliOptions.h"
 #include "cli/HeadlessRunner.h"
 #include "cli/RecordsCommands.h"
+#include "domain/MeasurementNames.h"
 #include "platform/HostIdentity.h"
 #include "recording/RunRecorder.h"
 #include "recording/SettingsPairs.h"
 #include "recording/Spool.h"
 #include "records/Sha256.h"
+#include "station/ProgramVersion.h"
 #include "support/PgCluster.h"
 #include "support/TempFolder.h"
+#include "verdict/LimitsFile.h"
+#include "verdict/Verdict.h"
 
 namespace {
 
@@ -103,8 +107,43 @@ std::vector<TraceEvent> TraceOf(const std::string& log) {
 // Replays one run into the recorder: each device access 10 ms after the one
 // before, each announced wait in full, and a diagnostic line every 500 ms as
 // the simulated driver sends them.
+// The limits a run is judged by, as the station keeps them with its record.
+struct JudgedBy {
+    std::string name, text;
+    orvalt::Limits limits;
+};
+
+JudgedBy ReadLimits(const std::filesystem::path& file) {
+    std::ifstream in(file, std::ios::binary);
+    JudgedBy judged{file.filename().string(), {std::istreambuf_iterator<char>(in), {}}, {}};
+    if (auto parsed = orvalt::ParseLimits(judged.text))
+        judged.limits = *parsed;
+    return judged;
+}
+
+// A test's end as the station records it: each figure with its unit and
+// shown decimals, judged against the run's limits.
+orvalt::TestFinish Finished(int row, std::vector<orvalt::NamedMeasurement> figures,
+                            std::string summaryLine, const JudgedBy& judged) {
+    for (auto& figure : figures) {
+        if (const auto* name = orvalt::FindMeasurementName(figure.name)) {
+            figure.unit = name->unit;
+            figure.decimals = name->decimals;
+        }
+    }
+    const orvalt::TestVerdict verdict = orvalt::JudgeTest(row + 1, figures, judged.limits);
+    orvalt::TestFinish finish;
+    finish.summaryLine = std::move(summaryLine);
+    finish.measurements = orvalt::RecordMeasurements(std::move(figures), verdict.checks);
+    finish.verdict = orvalt::Verdict{orvalt::VerdictWord(verdict.kind), ""};
+    return finish;
+}
+
+// Replays one run into the recorder: each device access 10 ms after the one
+// before, each announced wait in full, and a diagnostic line every 500 ms as
+// the simulated driver sends them.
 void Replay(orvalt::RunRecorder& recorder, const std::vector<TraceEvent>& trace,
-            const std::string& planText) {
+            const std::string& planText, const JudgedBy& judged) {
     orvalt::RunStart run;
     run.planName = "TestCfg.csv";
     run.planText = planText;
@@ -112,21 +151,31 @@ void Replay(orvalt::RunRecorder& recorder, const std::vector<TraceEvent>& trace,
     run.unit = {"Acme", "X100", "Linear", "40W", "4ft", "DrvCo", "D-200", "SN-123456"};
     run.host = orvalt::StationHostName();
     run.operatorName = orvalt::OperatorLoginName();
+    run.login = run.operatorName;
+    run.lot = "WO-2026-0042";
     run.planSha256 = orvalt::Sha256Hex(planText);
+    run.limitsName = judged.name;
+    run.limitsText = judged.text;
+    run.limitsSha256 = orvalt::Sha256Hex(judged.text);
+    run.programVersion = orvalt::kVersionNumber;
+    run.u3Serial = "320012345";
+    run.u3Firmware = "1.46";
     recorder.BeginRun(run);
     int row = -1;
     std::uint32_t tick = 0;
-    orvalt::TestFinish finish;
+    std::vector<orvalt::NamedMeasurement> figures;
+    std::string summaryLine;
     for (const TraceEvent& e : trace) {
         if (e.figure)
-            finish.measurements.push_back({*e.figure});
+            figures.push_back(*e.figure);
         if (!e.summaryLine.empty())
-            finish.summaryLine = e.summaryLine;
+            summaryLine = e.summaryLine;
         if (e.row < 0)
             continue;
         if (e.row > row) {  // some steps post under row 0: a test is the highest row so far
             if (row >= 0)
-                recorder.EndTest(std::exchange(finish, {}));
+                recorder.EndTest(Finished(row, std::exchange(figures, {}),
+                                          std::exchange(summaryLine, {}), judged));
             row = e.row;
             recorder.BeginTest({row, {"1", "1.5", "2", "0.25", "3", "7", "", "", ""}, "cycle", {}});
         }
@@ -143,16 +192,17 @@ void Replay(orvalt::RunRecorder& recorder, const std::vector<TraceEvent>& trace,
         if (tick / 500 != before / 500)
             recorder.RecordDiagLine(tick, "1F4 3 2", {500, 3, 2});
     }
-    recorder.EndTest(finish);
-    recorder.EndRun({});
+    recorder.EndTest(Finished(row, std::move(figures), std::move(summaryLine), judged));
+    recorder.EndRun({orvalt::RecordEnd::Completed, {}, {}, "PASS"});
 }
 
 double RecordRuns(const std::string& target, const orvalt::test::TempFolder& folder, int runs,
-                  const std::vector<TraceEvent>& trace, const std::string& plan) {
+                  const std::vector<TraceEvent>& trace, const std::string& plan,
+                  const JudgedBy& judged) {
     const auto start = Clock::now();
     orvalt::RunRecorder recorder({target, folder / "spool.sqlite", std::chrono::seconds(2), {}});
     for (int i = 0; i < runs; ++i)
-        Replay(recorder, trace, plan);
+        Replay(recorder, trace, plan, judged);
     recorder.Flush();
     return std::chrono::duration<double>(Clock::now() - start).count();
 }
@@ -202,9 +252,9 @@ double CommandSeconds(const std::vector<std::string>& args) {
 }
 
 void MeasureAtScale(const orvalt::test::TempFolder& folder, const std::vector<TraceEvent>& trace,
-                    const std::string& plan, int testsPerRun, long tests) {
+                    const std::string& plan, const JudgedBy& judged, int testsPerRun, long tests) {
     const auto one = folder / "one.sqlite";
-    RecordRuns(one.string(), folder, 1, trace, plan);
+    RecordRuns(one.string(), folder, 1, trace, plan, judged);
     auto source = orvalt::OpenRecordDatabase(one.string());
     const std::string uuid =
         orvalt::CellText((*source)->Run("SELECT run_uuid FROM runs")->at(0)[0]);
@@ -245,6 +295,8 @@ int main(int argc, char** argv) {
     const auto trace = TraceOf(out.str());
     std::ifstream planFile(plan);
     const std::string planText((std::istreambuf_iterator<char>(planFile)), {});
+    const JudgedBy judged =
+        ReadLimits(std::filesystem::path(plan).parent_path() / "limits-pass.csv");
     int tests = 0, readings = 0, switches = 0;
     for (std::size_t i = 0; i < trace.size(); ++i) {
         tests = std::max(tests, trace[i].row + 1);
@@ -254,18 +306,20 @@ int main(int argc, char** argv) {
     std::printf("example plan: %d tests, %d readings, %d switches per run; run wall %.3f s\n",
                 tests, readings, switches, runWall);
     if (argc > 3)
-        RecordRuns(argv[3], folder, 1, trace, planText);
+        RecordRuns(argv[3], folder, 1, trace, planText, judged);
 
     const auto sqlite = folder / "growth.sqlite";
     // Created with its schema and closed again: the growth is measured from there.
     [[maybe_unused]] const bool created = orvalt::OpenRecordDatabase(sqlite.string()).Ok();
     const auto before = SqliteBytes(sqlite);
-    const double sqliteWall = RecordRuns(sqlite.string(), folder, runs, trace, planText);
+    const double sqliteWall = RecordRuns(sqlite.string(), folder, runs, trace, planText, judged);
     const double perTest = static_cast<double>(SqliteBytes(sqlite) - before) / (runs * tests);
-    std::printf("SQLite:     %.1f KB per test, recording one run %.3f s wall (writer thread)\n",
-                perTest / 1024, sqliteWall / runs);
+    std::printf(
+        "SQLite:     %.1f KB (%.0f bytes) per test, recording one run %.3f s wall (writer "
+        "thread)\n",
+        perTest / 1024, perTest, sqliteWall / runs);
     if (argc > 4)
-        MeasureAtScale(folder, trace, planText, tests, std::atol(argv[4]));
+        MeasureAtScale(folder, trace, planText, judged, tests, std::atol(argv[4]));
 
     if (!orvalt::test::PostgresInstalled())
         return 0;
@@ -277,10 +331,13 @@ int main(int argc, char** argv) {
         "SELECT SUM(pg_total_relation_size(c.oid)) FROM pg_class c JOIN pg_namespace n"
         " ON n.oid = c.relnamespace WHERE n.nspname = 'public' AND c.relkind = 'r'";
     const double pgBefore = orvalt::CellNumber((*server)->Run(kSize)->at(0).at(0));
-    const double pgWall = RecordRuns(cluster.Url(), folder, runs, trace, planText);
+    const double pgWall = RecordRuns(cluster.Url(), folder, runs, trace, planText, judged);
     [[maybe_unused]] const auto vacuumed = (*server)->Run("VACUUM");
     const double pgAfter = orvalt::CellNumber((*server)->Run(kSize)->at(0).at(0));
-    std::printf("PostgreSQL: %.1f KB per test, recording one run %.3f s wall (writer thread)\n",
-                (pgAfter - pgBefore) / (runs * tests) / 1024, pgWall / runs);
+    const double pgPerTest = (pgAfter - pgBefore) / (runs * tests);
+    std::printf(
+        "PostgreSQL: %.1f KB (%.0f bytes) per test, recording one run %.3f s wall (writer"
+        " thread)\n",
+        pgPerTest / 1024, pgPerTest, pgWall / runs);
     return 0;
 }
