@@ -108,6 +108,8 @@ const std::vector<Migration>& Migrations() {
             " WHERE k.run_uuid = runs.run_uuid) AND t.verdict = 'ERROR') THEN 'ERROR'"
             " WHEN ended_how = 'completed' THEN 'PASS' WHEN ended_how IS NOT NULL THEN 'ERROR' END"
             " WHERE tests_passed > 0 OR tests_failed > 0",
+            // Numbering an attempt counts the runs of a serial started before.
+            "CREATE INDEX runs_by_serial_start ON runs (serial, started_at)",
             "CREATE INDEX runs_by_lot ON runs (lot, started_at)",
         },
     };
