@@ -4,6 +4,7 @@
 #include "domain/Joined.h"
 #include "recording/RecordStore.h"
 #include "records/RecordTables.h"
+#include "records/RunAttempt.h"
 #include "records/RecordsToRead.h"
 
 namespace orvalt {
@@ -32,6 +33,10 @@ Result<SqlRows> CopyRows(SqlConnection& spool) {
         if (step) {
             step = spool.Run(CopySql(*table));
         }
+    }
+    if (step) {
+        // As if they had been written here; the database numbers them again.
+        step = spool.Run(kNumberEveryAttemptSql);
     }
     if (step) {
         return spool.Run("COMMIT");
