@@ -8,7 +8,8 @@ namespace orvalt {
 
 namespace {
 
-using nlohmann::json;
+// Ordered: the fields come in the order a reader of the record expects them.
+using json = nlohmann::ordered_json;
 
 // An empty text is the record's "none": null in the export.
 json TextOrNull(const std::string& text) {
