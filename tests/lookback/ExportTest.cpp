@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstdlib>
 #include <fstream>
 #include <nlohmann/json.hpp>
@@ -194,6 +195,31 @@ TEST_F(ExportTest, TheTraceGoesInWhenAskedEveryReadingOfIt) {
     EXPECT_EQ(trace["readings"][29]["status"], "reading #29");
     EXPECT_EQ(trace["switches"].size(), 3u);
     EXPECT_EQ(trace["diag_lines"][0]["fields"], nlohmann::json::array({500, 2, 3}));
+}
+
+// A run still going, as LoadRun gives it: no end, a test without one, a NaN
+// reading; the document still meets the schema.
+TEST_F(ExportTest, ARunStillGoingMeetsTheSchemaWithItsEndNull) {
+    LoadedRun going;
+    going.start = SampleRun("X100", "SN-9");
+    going.start.uuid = "run-going";
+    going.start.startedAt = "2026-12-04T08:00:00.000Z";
+    LoadedTest test;
+    test.start = SampleTest(0);
+    test.start.startedAt = going.start.startedAt;
+    test.measurements = {{{"V1", std::nan(""), "V", 2}}};
+    test.readings = {{0, std::nan(""), "on"}};
+    going.tests.push_back(test);
+    const ExportChoice choice{ExportFormat::Json, true};
+    const std::string document =
+        ExportOpening(choice) + ExportedRun(going, choice, true) + ExportClosing(choice);
+    EXPECT_EQ(SchemaCheck(Written("going.json", document)), 0)
+        << std::ifstream(folder_ / "why.txt").rdbuf();
+    const nlohmann::json run = nlohmann::json::parse(document)["runs"][0];
+    EXPECT_TRUE(run["ended_at"].is_null());
+    EXPECT_TRUE(run["tests"][0]["ended_how"].is_null());
+    EXPECT_TRUE(run["tests"][0]["measurements"][0]["value"].is_null());
+    EXPECT_EQ(run["tests"][0]["measurements"][0]["shown"], "nan");
 }
 
 int Count(const std::string& text, const std::string& pattern) {
