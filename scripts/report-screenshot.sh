@@ -1,8 +1,11 @@
 #!/usr/bin/env bash
-# Records one run of the example plan on the simulator in virtual time, writes
-# its report with orvalt-cli and renders the page with headless Chromium to
-# docs/report.png (shown in the README). Needs a default build (cmake --build
-# --preset default) and Debian's chromium (scripts/install-deps.sh installs it).
+# Records two runs of the example plan on the simulator in virtual time, one
+# judged against examples/limits-pass.csv and one against
+# examples/limits-fail.csv, writes their reports with orvalt-cli and renders
+# each page's top with headless Chromium to docs/report-pass.png and
+# docs/report-fail.png (shown in the README). Needs a default build (cmake
+# --build --preset default) and Debian's chromium (scripts/install-deps.sh
+# installs it).
 set -euo pipefail
 
 root="$(cd "$(dirname "$0")/.." && pwd)"
@@ -11,16 +14,20 @@ work="$(mktemp -d)"
 trap 'rm -rf "$work"' EXIT
 
 cd "$root"
-# Default settings and a spool of its own: the user's are not touched.
-XDG_CONFIG_HOME="$work/config" XDG_DATA_HOME="$work/data" \
-  "$build/src/cli/orvalt-cli" --simulate --fast --db "$work/results.sqlite" \
-  --manufacturer Acme --model X100 --type Linear --power 40W --size 4ft \
-  --driver-manufacturer DrvCo --driver-model D-200 --serial SN-123456 \
-  examples/TestCfg.csv >/dev/null
-"$build/src/cli/orvalt-cli" report --last --db "$work/results.sqlite" --out "$work/report.html"
-
-chromium --headless --no-sandbox --disable-gpu --disable-background-networking \
-  --disable-component-update --disable-sync --no-first-run \
-  --user-data-dir="$work/profile" --hide-scrollbars --window-size=1000,2000 \
-  --screenshot="$root/docs/report.png" "file://$work/report.html" 2>/dev/null
-echo "wrote docs/report.png"
+for outcome in pass fail; do
+  serial="SN-12345$([ "$outcome" = pass ] && echo 6 || echo 7)"
+  # Default settings and a spool of its own: the user's are not touched. A
+  # failed limit ends the runner with status 5, which is what this run is for.
+  XDG_CONFIG_HOME="$work/config" XDG_DATA_HOME="$work/data" \
+    "$build/src/cli/orvalt-cli" --simulate --fast --db "$work/results.sqlite" \
+    --manufacturer Acme --model X100 --type Linear --power 40W --size 4ft \
+    --driver-manufacturer DrvCo --driver-model D-200 --serial "$serial" \
+    --limits "examples/limits-$outcome.csv" examples/TestCfg.csv >/dev/null || [ $? -eq 5 ]
+  "$build/src/cli/orvalt-cli" report --last --db "$work/results.sqlite" \
+    --out "$work/report-$outcome.html"
+  chromium --headless --no-sandbox --disable-gpu --disable-background-networking \
+    --disable-component-update --disable-sync --no-first-run \
+    --user-data-dir="$work/profile" --hide-scrollbars --window-size=1000,1250 \
+    --screenshot="$root/docs/report-$outcome.png" "file://$work/report-$outcome.html" 2>/dev/null
+  echo "wrote docs/report-$outcome.png"
+done

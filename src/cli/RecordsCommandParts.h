@@ -25,6 +25,7 @@ std::map<std::string, RecordsCommand> AddRecordsCommands(CLI::App& app);
 RecordsCommand AddHistoryCommand(CLI::App& app);
 RecordsCommand AddYieldCommand(CLI::App& app);
 RecordsCommand AddReportCommand(CLI::App& app);
+RecordsCommand AddExportCommand(CLI::App& app);
 
 // --db, else the setting, else the default file; refused when the one chosen
 // looks like a URL but is not a valid server URL.

@@ -119,6 +119,168 @@ TEST(StoredTrace, CrossingsLieAtTheSwitchTheirRecordNames) {
     EXPECT_EQ(html.find("switchAt"), std::string::npos);
 }
 
+// A run judged against limits, as LoadRun gives it back.
+LoadedRun JudgedRun(const std::string& unitVerdict) {
+    LoadedRun run;
+    run.start = SampleRun("X100", "SN-778");
+    run.start.uuid = "run-1";
+    run.start.limitsName = "limits-fail.csv";
+    run.start.limitsSha256 = "5e1f";
+    run.start.operatorName = "Ann";
+    run.start.login = "ann.k";
+    run.start.lot = "WO-77";
+    run.start.programVersion = "1.0.61";
+    run.start.u3Serial = "320012345";
+    run.start.u3Firmware = "1.46";
+    run.attempt = 2;
+    run.endedHow = "completed";
+    run.endedAt = "2026-12-08T10:00:00.000Z";
+    run.unitVerdict = unitVerdict;
+    LoadedTest test;
+    test.start = SampleTest(0);
+    test.endedHow = "completed";
+    test.verdict = Verdict{unitVerdict, unitVerdict == "FAIL" ? "V4 4.70 > 4.50" : ""};
+    test.measurements = {{{"V4", 4.7049, "V", 2}, std::nullopt, 4.5, MeasurementOutcome::Fail},
+                         {{"TimeToOffB", 0.751, "s", 2}, 0.5, 0.75, MeasurementOutcome::Pass},
+                         {{"PriorCount", 4.0, "", 0}, std::nullopt, std::nullopt, {}}};
+    run.tests.push_back(test);
+    return run;
+}
+
+// The text of the page's big headline word.
+std::string Headline(const std::string& html) {
+    const std::regex word("<div class=\"word\">([^<]*)</div>");
+    std::smatch match;
+    return std::regex_search(html, match, word) ? match[1].str() : std::string("(none)");
+}
+
+TEST(RunReport, OpensWithTheUnitsVerdictOrThatTheRunIsStillGoing) {
+    EXPECT_EQ(Headline(RunReportHtml(JudgedRun("PASS"))), "PASS");
+    EXPECT_EQ(Headline(RunReportHtml(JudgedRun("FAIL"))), "FAIL");
+    EXPECT_EQ(Headline(RunReportHtml(JudgedRun("ERROR"))), "ERROR");
+    LoadedRun unjudged = JudgedRun("");
+    unjudged.start.limitsName.clear();
+    unjudged.start.limitsSha256.clear();
+    const std::string html = RunReportHtml(unjudged);
+    EXPECT_EQ(Headline(html), "NOT JUDGED");
+    EXPECT_NE(html.find("<th>Limits</th><td>not judged</td>"), std::string::npos);
+    LoadedRun going = JudgedRun("");
+    going.endedHow.clear();
+    going.endedAt.clear();
+    EXPECT_EQ(Headline(RunReportHtml(going)), "IN PROGRESS");
+}
+
+TEST(RunReport, ShowsWhatJudgedTheRunBeforeTheDetails) {
+    const std::string html = RunReportHtml(JudgedRun("FAIL"));
+    const std::size_t details = html.find("<div class=\"details\">");
+    ASSERT_NE(details, std::string::npos);
+    for (const std::string& shown :
+         {std::string("<div class=\"serial\">SN-778</div>"), std::string("Acme X100"),
+          std::string("limits-fail.csv (SHA-256 5e1f)"), std::string("<th>Attempt</th><td>2</td>"),
+          std::string("Ann (login ann.k)"), std::string("<th>Lot</th><td>WO-77</td>"),
+          std::string("1.0.61"), std::string("320012345 (firmware 1.46)"),
+          std::string("<td class=\"fail\">FAIL</td><td>V4 4.70 &gt; 4.50</td>")}) {
+        const std::size_t at = html.find(shown);
+        EXPECT_LT(at, details) << shown;
+    }
+    EXPECT_NE(html.find("@page{size:A4"), std::string::npos);
+}
+
+// The digits the station showed and judged: 0.751 was 0.75 against a maximum
+// of 0.75, a count is a whole number.
+TEST(RunReport, EachFigureHasTheStationsDigitsItsUnitBoundsAndOutcome) {
+    const std::string html = RunReportHtml(JudgedRun("FAIL"));
+    EXPECT_NE(html.find("<tr><td>V4</td><td>4.70</td><td>V</td><td></td><td>4.50</td>"
+                        "<td class=\"fail\">FAIL</td></tr>"),
+              std::string::npos);
+    EXPECT_NE(html.find("<tr><td>TimeToOffB</td><td>0.75</td><td>s</td><td>0.50</td>"
+                        "<td>0.75</td><td class=\"pass\">PASS</td></tr>"),
+              std::string::npos);
+    EXPECT_NE(html.find("<tr><td>PriorCount</td><td>4</td><td></td><td></td><td></td>"
+                        "<td class=\"notjudged\">not judged</td></tr>"),
+              std::string::npos);
+    EXPECT_EQ(html.find("0.751"), std::string::npos);
+}
+
+// A record from before units were kept: the name and value alone.
+TEST(RunReport, AnOlderRecordRendersWithTwoDecimalsAndNoUnit) {
+    LoadedRun run;
+    run.start.unit.serial = "SN-OLD";
+    run.endedHow = "completed";
+    LoadedTest test;
+    test.endedHow = "completed";
+    test.measurements = {{{"V1", 2.6049}}};
+    run.tests.push_back(test);
+    const std::string html = RunReportHtml(run);
+    EXPECT_EQ(Headline(html), "NOT JUDGED");
+    EXPECT_NE(html.find("<tr><td>V1</td><td>2.60</td><td></td><td></td><td></td>"
+                        "<td class=\"notjudged\">not judged</td></tr>"),
+              std::string::npos);
+    EXPECT_NE(html.find("<td>TEST 1</td><td></td><td>completed</td><td class=\"notjudged\">not "
+                        "judged</td>"),
+              std::string::npos);
+}
+
+// Runs `command`, its standard output gathered.
+std::string Output(const std::string& command) {
+    std::unique_ptr<FILE, decltype(&pclose)> pipe(popen(command.c_str(), "r"), &pclose);
+    std::string text;
+    char buffer[8192];
+    std::size_t count;
+    while (pipe && (count = fread(buffer, 1, sizeof buffer, pipe.get())) > 0) {
+        text.append(buffer, count);
+    }
+    return text;
+}
+
+// Printed, each page is A4 (595 x 842 points, as Chromium writes them) and
+// the first carries the verdict and the identity; the plan comes after.
+TEST(RunReportTest, ChromiumPrintsItOnA4WithTheVerdictOnTheFirstPage) {
+    const std::string browser = Chromium();
+    if (browser.empty()) {
+        GTEST_SKIP() << "Debian's chromium is not installed";
+    }
+    TempFolder folder;
+    LoadedRun run = JudgedRun("FAIL");
+    for (int index = 1; index < 7; ++index) {
+        LoadedTest test = run.tests.front();
+        test.start = SampleTest(index);
+        for (int ms = 0; ms < 3000; ms += 10) {
+            test.readings.push_back({ms, 2.0 + (ms % 700) / 300.0, ""});
+        }
+        run.tests.push_back(test);
+    }
+    const auto page = folder / "report.html";
+    std::ofstream(page) << RunReportHtml(run);
+    const auto pdf = folder / "report.pdf";
+    Output(browser +
+           " --headless --no-sandbox --disable-gpu --disable-background-networking"
+           " --disable-component-update --disable-sync --no-first-run --no-pdf-header-footer"
+           " --user-data-dir=" +
+           (folder / "profile").string() + " --print-to-pdf=" + pdf.string() + " file://" +
+           page.string() + " 2>/dev/null");
+    std::stringstream bytes;
+    bytes << std::ifstream(pdf, std::ios::binary).rdbuf();
+    const std::string content = bytes.str();
+    ASSERT_EQ(content.rfind("%PDF", 0), 0u) << "no PDF printed";
+    const std::regex box("/MediaBox \\[0 0 ([0-9.]+) ([0-9.]+)\\]");
+    int pages = 0;
+    for (std::sregex_iterator it(content.begin(), content.end(), box), end; it != end; ++it) {
+        EXPECT_NEAR(std::stod((*it)[1]), 595.0, 0.5);
+        EXPECT_NEAR(std::stod((*it)[2]), 842.0, 0.5);
+        ++pages;
+    }
+    EXPECT_GT(pages, 2) << "the summary, then the details";
+    if (!std::filesystem::exists("/usr/bin/pdftotext")) {
+        GTEST_SKIP() << "poppler-utils is not installed: the first page's text is not read";
+    }
+    const std::string first = Output("pdftotext -f 1 -l 1 " + pdf.string() + " -");
+    EXPECT_NE(first.find("FAIL"), std::string::npos) << first;
+    EXPECT_NE(first.find("SN-778"), std::string::npos) << first;
+    EXPECT_NE(first.find("TEST 7"), std::string::npos) << "the summary table whole: " << first;
+    EXPECT_EQ(first.find("Plan TestCfg.csv"), std::string::npos) << "details start on page 2";
+}
+
 std::vector<std::pair<double, double>> PointsIn(const std::string& svg) {
     std::vector<std::pair<double, double>> points;
     const std::regex polyline("points=\"([^\"]*)\"");
