@@ -135,7 +135,7 @@ void StationSession::LimitsChanged() {
 
 void StationSession::SetRunHooks(RunControlHooks hooks) {
     hooks.opened = [this, opened = std::move(hooks.opened)](LJ_HANDLE handle) {
-        BeginRecord(handle);
+        TakeRunInputs(handle);
         if (opened) {
             opened(handle);
         }
@@ -146,7 +146,7 @@ void StationSession::SetRunHooks(RunControlHooks hooks) {
 // On the handler thread, the device open and the worker not yet started. The
 // keeper judges the run with the limits the record names: both are taken
 // here, so limits loaded while the run goes wait for the next one.
-void StationSession::BeginRecord(LJ_HANDLE handle) {
+void StationSession::TakeRunInputs(LJ_HANDLE handle) {
     verdictKeeper_.UseLimits(limits_.Current());
     PrepareRecord(handle);
 }

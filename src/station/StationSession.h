@@ -269,7 +269,7 @@ class StationSession {
     void Handle(const DiagLineMessage& message);
     void Handle(const LinkErrorMessage& message);
     void Handle(const RunDoneMessage& message);
-    void BeginRecord(LJ_HANDLE handle);
+    void TakeRunInputs(LJ_HANDLE handle);
     void PrepareRecord(LJ_HANDLE handle);
     void LimitsChanged();
 

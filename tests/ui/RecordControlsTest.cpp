@@ -3,6 +3,7 @@
 
 #include <QAction>
 #include <QDesktopServices>
+#include <QLabel>
 #include <QLineEdit>
 #include <QTest>
 #include <QUrl>
@@ -107,6 +108,14 @@ class RecordControlsTest : public QObject {
             QVERIFY(who->geometry().top() >= serial->geometry().top());
             QVERIFY(!who->geometry().intersects(serial->geometry()));
             QVERIFY(!lot->geometry().intersects(who->geometry()));
+            for (QLabel* label : rig.window->findChildren<QLabel*>()) {
+                if (label->text() == "Operator:" || label->text() == "Lot:") {
+                    QVERIFY2(label->sizeHint().width() <= label->width(),
+                             qPrintable(label->text()));  // not cut off
+                    QVERIFY(label->geometry().right() <
+                            (label->text() == "Lot:" ? lot : who)->geometry().left());
+                }
+            }
 
             rig.LoadPlan(kQuickPlan);
             who->setFocus();
