@@ -51,6 +51,9 @@ class PowerLossMark final : public orvalt::Daq {
     orvalt::LJ_ERROR SetMarker(orvalt::LJ_HANDLE handle, std::int32_t level) override {
         return inner_.SetMarker(handle, level);
     }
+    orvalt::DaqIdentity Identity(orvalt::LJ_HANDLE handle) const override {
+        return inner_.Identity(handle);
+    }
 
     bool Powered() const { return powered_; }
     Steady::time_point LostAt() const { return Steady::time_point(Steady::duration(lostAt_)); }

@@ -68,7 +68,8 @@ bool NotEmpty(const std::string& text) {
     return !text.empty();
 }
 
-bool SerialFits(const std::string& text) {
+// The serial number, the operator and the lot: as long as the window's edits.
+bool RecordTextFits(const std::string& text) {
     return text.size() <= kMaxSerialLength;
 }
 
@@ -130,8 +131,12 @@ void AddRunOptions(CLI::App& app, CliOptions& o, Answers& answers) {
     AddPath(app, "--limits", o.limitsPath, "FILE",
             "judge each test against a limits file: VERDICT lines, exit status 5");
     app.add_flag("--quiet", o.quiet, "no status line on a terminal");
-    AddChecked(app, "--serial", o.serial, "TEXT", Refusing(SerialFits),
+    AddChecked(app, "--serial", o.serial, "TEXT", Refusing(RecordTextFits),
                "the unit's serial number (at most 127 characters), recorded");
+    AddChecked(app, "--operator", o.operatorName, "NAME", Refusing(RecordTextFits),
+               "who tests (at most 127 characters; default: the login name), recorded");
+    AddChecked(app, "--lot", o.lot, "TEXT", Refusing(RecordTextFits),
+               "the lot or work order (at most 127 characters), recorded");
     AddChecked(app, "--db", o.db, "URL", Explaining(DatabaseRefusal),
                "record the run in a SQLite file or at a postgresql:// URL (default: the setting)");
     app.add_flag("--no-record", o.noRecord, "do not record the run");

@@ -34,6 +34,10 @@ struct CliOptions {
     // Not an option: set when stderr is a terminal and --quiet was not given.
     bool statusLine = false;
     std::string serial;  // the unit's serial number, for the run record only
+    // Who tests (empty: the login name) and the lot or work order; the record
+    // only, like the serial number.
+    std::string operatorName;
+    std::string lot;
     // Where the run is recorded: a SQLite file or a postgresql:// URL; empty
     // optional: the ResultsDatabase setting, else the default file.
     std::optional<std::string> db;

@@ -327,6 +327,8 @@ void HeadlessSession::StartRecording() {
     session_->SetPlanSource(std::filesystem::path(options_.planPath).filename().string(),
                             std::move(plan_.text));
     session_->SetUnitSerial(options_.serial);
+    session_->SetOperator(options_.operatorName);
+    session_->SetLot(options_.lot);
 }
 
 // The database's health reaches stderr from this thread only: the recorder's

@@ -6,6 +6,7 @@
 // USB (u3/), both speaking the UD driver's calls (domain/UdDriver.h).
 
 #include <cstdint>
+#include <string>
 #include <string_view>
 
 namespace orvalt {
@@ -39,6 +40,13 @@ constexpr LJ_ERROR LJE_COMM_TIMEOUT = 1011;
 constexpr LJ_ERROR LJE_USB_DRIVER_NOT_FOUND = 1012;
 constexpr LJ_ERROR LJE_INVALID_CONNECTION_TYPE = 1013;
 
+// What an opened device says of itself, for the run records. Empty texts for a
+// handle that is not open.
+struct DaqIdentity {
+    std::string serial;    // in decimal, "320012345"
+    std::string firmware;  // "1.46"
+};
+
 // All calls are synchronous. Opening happens on the window thread at Start; the
 // other calls only on the test worker.
 class Daq {
@@ -53,6 +61,10 @@ class Daq {
     virtual LJ_ERROR SwitchPower(LJ_HANDLE handle, std::int32_t state) = 0;
     // Line 5, which a scope watches to see each device access.
     virtual LJ_ERROR SetMarker(LJ_HANDLE handle, std::int32_t level) = 0;
+    // The serial number and firmware version the device reported when it was
+    // opened: no device access, so the window thread may ask between the open
+    // and the worker's start.
+    virtual DaqIdentity Identity(LJ_HANDLE handle) const = 0;
 };
 
 }  // namespace orvalt

@@ -204,6 +204,9 @@ StartOutcome RunControl::StartWithoutWorker() {
     if (error != LJE_NOERROR) {
         return Refuse(StartRefusal::DeviceFailed, LabJackOpenFailureText(error, serial), error);
     }
+    if (hooks_.opened) {
+        hooks_.opened(handle);
+    }
     BeginRun(handle);
     return StartOutcome{};
 }

@@ -40,6 +40,9 @@ struct RunControlHooks {
     std::function<bool()> exchange;
     // Shows a message box with an OK button only.
     std::function<void(const std::string&)> messageBox;
+    // The device is open for the run and its worker not yet started: the last
+    // moment on the handler thread to take what the run must not change.
+    std::function<void(LJ_HANDLE)> opened{};
 };
 
 class RunControl {

@@ -1,6 +1,7 @@
 #include "sim/SimulatedU3.h"
 
 #include <cstring>
+#include <string>
 
 #include "domain/U3SerialNumber.h"
 
@@ -43,6 +44,14 @@ std::int64_t SimulatedU3::Reads() const {
 std::int64_t SimulatedU3::PowerSwitches() const {
     std::scoped_lock lock(mutex_);
     return powerSwitches_;
+}
+
+DaqIdentity SimulatedU3::Identity(LJ_HANDLE handle) const {
+    std::scoped_lock lock(mutex_);
+    if (!open_ || handle != kHandle) {
+        return {};
+    }
+    return {std::to_string(serialNumber_), kFirmware};
 }
 
 LJ_ERROR SimulatedU3::OpenLabJack(std::int32_t deviceType, std::int32_t connectionType,

@@ -30,6 +30,8 @@ class SimulatedU3 final : public UdDriverDaq {
   public:
     // The code every failing simulated access returns: a lost USB connection.
     static constexpr LJ_ERROR kFaultCode = LJE_COMM_FAILURE;
+    // The firmware version the simulated U3 reports (a real U3's current one).
+    static constexpr const char* kFirmware = "1.46";
 
     SimulatedU3(SimulatedUnit& unit, Clock& clock,
                 std::uint32_t serialNumber = kUnnamedSimulatedSerial);
@@ -41,6 +43,8 @@ class SimulatedU3 final : public UdDriverDaq {
     LJ_ERROR eGet(LJ_HANDLE handle, std::int32_t ioType, std::int32_t channel, double* value,
                   std::int32_t x1) override;
     LJ_ERROR eDO(LJ_HANDLE handle, std::int32_t channel, std::int32_t state) override;
+    // Its serial number and kFirmware once opened.
+    DaqIdentity Identity(LJ_HANDLE handle) const override;
 
     std::uint32_t SerialNumber() const { return serialNumber_; }
     // Makes every later OpenLabJack fail with `code` (0: opens again).

@@ -47,6 +47,11 @@ void RunRecording::Prepare(RunSnapshot snapshot) {
     prepared_ = std::move(snapshot);
 }
 
+void RunRecording::TakeUnitVerdictFrom(std::function<std::string()> unitVerdict) {
+    std::scoped_lock lock(mutex_);
+    unitVerdict_ = std::move(unitVerdict);
+}
+
 // A run started without a snapshot (a front end that never exchanged) is still
 // recorded, with what the recorder fills in itself.
 void RunRecording::RunStarted(int /*runNumber*/) {
@@ -64,7 +69,13 @@ void RunRecording::RunStarted(int /*runNumber*/) {
 // was stopped or abandoned.
 void RunRecording::RunEnded(int /*runNumber*/, RunEnd how) {
     EndOpenTest(RecordEndOf(how));
-    recorder_.EndRun({RecordEndOf(how), ReasonFor(how, lastFailure_), {}, {}});
+    std::function<std::string()> unitVerdict;
+    {
+        std::scoped_lock lock(mutex_);
+        unitVerdict = unitVerdict_;
+    }
+    recorder_.EndRun(
+        {RecordEndOf(how), ReasonFor(how, lastFailure_), {}, unitVerdict ? unitVerdict() : ""});
 }
 
 void RunRecording::EndOpenTest(RecordEnd how) {

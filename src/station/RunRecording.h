@@ -5,6 +5,7 @@
 // taken on the handler thread at Start and handed over with Prepare.
 
 #include <array>
+#include <functional>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -33,6 +34,11 @@ class RunRecording final : public SessionObserver {
 
     // Handler thread: the next run's record begins with `snapshot`.
     void Prepare(RunSnapshot snapshot);
+    // Where a run's end takes the unit's verdict from ("PASS", "FAIL", "ERROR";
+    // empty when the run had no limits). Asked on the worker's thread as the run
+    // ends, so whoever judges must have been told of that end first. Set before
+    // the first run.
+    void TakeUnitVerdictFrom(std::function<std::string()> unitVerdict);
 
     void RunStarted(int runNumber) override;
     void RunEnded(int runNumber, RunEnd how) override;
@@ -51,6 +57,7 @@ class RunRecording final : public SessionObserver {
     // Prepare comes from another thread than the events.
     std::mutex mutex_;
     std::optional<RunSnapshot> prepared_;
+    std::function<std::string()> unitVerdict_;
     // The events' own state: they come one at a time (see SessionObserver.h).
     RunSnapshot current_;
     bool testOpen_ = false;

@@ -7,6 +7,7 @@
 #include "platform/HostIdentity.h"
 #include "recording/SettingsPairs.h"
 #include "records/Sha256.h"
+#include "station/ProgramVersion.h"
 
 namespace orvalt {
 
@@ -49,11 +50,19 @@ RunSnapshot TakeRunSnapshot(const SnapshotInputs& in) {
     RunSnapshot snapshot;
     RunStart& run = snapshot.run;
     run.host = StationHostName();
-    run.operatorName = OperatorLoginName();
+    run.login = OperatorLoginName();
+    run.operatorName = in.people.operatorName.empty() ? run.login : in.people.operatorName;
+    run.lot = in.people.lot;
     run.fixture = in.fixture;
     run.planName = in.source.fileName;
     run.planSha256 = in.source.sha256;
     run.planText = in.source.text ? *in.source.text : std::string();
+    run.limitsName = in.limits.fileName;
+    run.limitsSha256 = in.limits.sha256;
+    run.limitsText = in.limits.text ? *in.limits.text : std::string();
+    run.programVersion = kVersionNumber;
+    run.u3Serial = in.device.serial;
+    run.u3Firmware = in.device.firmware;
     run.settings = SettingsPairs(in.settings);
     run.unit = RecordedUnitOf(in.description, in.serial);
     snapshot.rows = RecordedRows(in.plan, in.rows);

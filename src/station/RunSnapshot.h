@@ -1,7 +1,8 @@
 #pragma once
 // The beginning of a run's record, taken on the handler thread at Start from
 // what the session holds: the plan and where it came from, the settings, the
-// unit as the operator described it, and who and where.
+// unit as the operator described it, who and where, the limits that judge the
+// run, the program and the device that measures.
 
 #include <memory>
 #include <string>
@@ -9,6 +10,7 @@
 
 #include "config/SettingsRecord.h"
 #include "config/TestPlan.h"
+#include "domain/Daq.h"
 #include "domain/UnitDescription.h"
 #include "station/RunRecording.h"
 
@@ -23,6 +25,16 @@ struct PlanSource {
 
 PlanSource MakePlanSource(std::string fileName, std::string text);
 
+// The limits file in force, named the same way; all empty without limits. The
+// digest is taken once, at the load, not at every Start.
+using LimitsSource = PlanSource;
+
+// The operator as typed or scanned (empty: the login name) and the lot.
+struct RunPeople {
+    std::string operatorName;
+    std::string lot;
+};
+
 struct SnapshotInputs {
     const SettingsRecord& settings;
     const UnitDescription& description;
@@ -31,6 +43,9 @@ struct SnapshotInputs {
     const std::vector<TestRowTexts>& rows;
     const PlanSource& source;
     const std::string& fixture;
+    const RunPeople& people;
+    const LimitsSource& limits;
+    const DaqIdentity& device;
 };
 
 RunSnapshot TakeRunSnapshot(const SnapshotInputs& inputs);

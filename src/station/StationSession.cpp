@@ -50,7 +50,6 @@ StationSession::StationSession(const SessionOptions& options)
       settingsFile_(options.settingsFile),
       fixture_(options.station.fixture),
       station_(options.station),
-      recording_(RecordingFor(options, station_, observers_)),
       handle_(std::make_shared<PostTarget>([this](PostedMessage&& m) { Deliver(std::move(m)); })),
       recorder_(diagTable_, station_.GetClock(), observers_, testOrigin_),
       link_(&recorder_),
@@ -63,7 +62,13 @@ StationSession::StationSession(const SessionOptions& options)
             [this] { queue_.CatchUpUnlessStopped(kVirtualTimeLag, runState_.runFlag); });
     }
     idleWake_ = runState_.runFlag.AddWaker([this] { queue_.WakeIdleWaiters(); });
+    // Observers are told in the order attached: the keeper judges the unit as
+    // a run ends before the recording asks it for that one verdict to keep.
     observers_.Attach(verdictKeeper_);
+    recording_ = RecordingFor(options, station_, observers_);
+    if (recording_) {
+        recording_->Events().TakeUnitVerdictFrom([this] { return UnitVerdictWord(Verdicts()); });
+    }
     SetRunHooks({});
     if (!settingsFile_.empty()) {
         RegistryStore store(settingsFile_);
@@ -76,8 +81,8 @@ StationSession::~StationSession() {
     runState_.runFlag.RemoveWaker(idleWake_);
     CloseDiagnostics();
     handle_->Detach();
-    observers_.Detach(verdictKeeper_);
     recording_.reset();
+    observers_.Detach(verdictKeeper_);
 }
 
 StationIo StationSession::Io() {
@@ -104,7 +109,7 @@ std::string StationSession::RestoreLimits() {
     }
     RegistryStore store(settingsFile_);
     std::string error = limits_.Restore(store);
-    verdictKeeper_.UseLimits(limits_.Current());
+    LimitsChanged();
     return error;
 }
 
@@ -116,36 +121,53 @@ std::string StationSession::LoadLimits(const std::filesystem::path& file, Rememb
     RegistryStore store(keep ? settingsFile_ : std::filesystem::path());
     std::string ignored;
     std::string error = limits_.Load(file, store, keep ? rememberError : &ignored);
-    verdictKeeper_.UseLimits(limits_.Current());
+    LimitsChanged();
     return error;
+}
+
+void StationSession::LimitsChanged() {
+    limitsSource_ = limits_.Current()
+                        ? MakePlanSource(limits_.File().filename().string(), limits_.Text())
+                        : LimitsSource{};
 }
 
 // ---- Run records ----
 
 void StationSession::SetRunHooks(RunControlHooks hooks) {
-    hooks.exchange = [this, exchange = std::move(hooks.exchange)] {
-        if (exchange && !exchange()) {
-            return false;
+    hooks.opened = [this, opened = std::move(hooks.opened)](LJ_HANDLE handle) {
+        TakeRunInputs(handle);
+        if (opened) {
+            opened(handle);
         }
-        PrepareRecord();
-        return true;
     };
     runControl_.SetHooks(std::move(hooks));
 }
 
-// On the handler thread, before the worker starts: what it must not read.
-void StationSession::PrepareRecord() {
+// On the handler thread, the device open and the worker not yet started. The
+// keeper judges the run with the limits the record names: both are taken
+// here, so limits loaded while the run goes wait for the next one.
+void StationSession::TakeRunInputs(LJ_HANDLE handle) {
+    verdictKeeper_.UseLimits(limits_.Current());
+    PrepareRecord(handle);
+}
+
+// What the worker must not read, and what the device says of itself.
+void StationSession::PrepareRecord(LJ_HANDLE handle) {
     if (!recording_) {
         return;
     }
     const TestPlan none;
+    const DaqIdentity device = station_.GetDaq().Identity(handle);
     const SnapshotInputs inputs{settings_,
                                 model_.values.description,
                                 unitSerial_,
                                 plan_ ? *plan_ : none,
                                 model_.TestRows(),
                                 planSource_,
-                                recording_->Fixture()};
+                                recording_->Fixture(),
+                                people_,
+                                limitsSource_,
+                                device};
     recording_->Events().Prepare(TakeRunSnapshot(inputs));
 }
 

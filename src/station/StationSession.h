@@ -77,7 +77,8 @@ class StationSession {
 
     // ---- Wiring the front end (before the first Start) ----
     void SetView(SessionView* view) { view_ = view; }
-    // A Start whose exchange succeeds also takes the run's record snapshot.
+    // A Start that opens the device also fixes the run's limits and takes its
+    // record snapshot; the hooks' own `opened` is called after that.
     void SetRunHooks(RunControlHooks hooks);
     void SetDiagMetrics(DiagTextMetrics metrics) { diagMetrics_ = std::move(metrics); }
     // Called on the posting thread after each message was queued (a window
@@ -193,6 +194,11 @@ class StationSession {
     int RunsOfUnit(std::string_view serial) const { return shift_.RunsOf(serial); }
     // A run began under `serial`: the next one under it is a retest.
     void UnitStarted(std::string_view serial) { shift_.Started(serial); }
+    // Who tests (as typed or scanned; empty: the login name) and the lot or
+    // work order. Both are kept from unit to unit and go to the record only.
+    void SetOperator(std::string name) { people_.operatorName = std::move(name); }
+    void SetLot(std::string lot) { people_.lot = std::move(lot); }
+    const RunPeople& People() const { return people_; }
     // Null when recording is off.
     StationRecording* Recording() { return recording_.get(); }
     bool RecordsRuns() const { return recording_ != nullptr; }
@@ -241,7 +247,8 @@ class StationSession {
     std::string RestoreLimits();
     // "Load Limits..." (Remember::Yes) or --limits (Remember::No). Empty on
     // success; otherwise "Line N: ..." or why the file could not be read, and
-    // the limits in force stay. They apply from the next Start.
+    // the limits in force stay. They apply from the next Start: the keeper
+    // gets them there, in the same step as the run's record names them.
     enum class Remember { Yes, No };
     std::string LoadLimits(const std::filesystem::path& file, Remember remember,
                            std::string* rememberError = nullptr);
@@ -262,7 +269,9 @@ class StationSession {
     void Handle(const DiagLineMessage& message);
     void Handle(const LinkErrorMessage& message);
     void Handle(const RunDoneMessage& message);
-    void PrepareRecord();
+    void TakeRunInputs(LJ_HANDLE handle);
+    void PrepareRecord(LJ_HANDLE handle);
+    void LimitsChanged();
 
     SettingsRecord settings_;
     RegStatus settingsLoad_;
@@ -274,10 +283,12 @@ class StationSession {
     // stamps diagnostic lines from it.
     TestOrigin testOrigin_;
     LimitsInUse limits_;
+    LimitsSource limitsSource_;
     VerdictKeeper verdictKeeper_;
     std::unique_ptr<StationRecording> recording_;
     PlanSource planSource_;
     std::string unitSerial_;
+    RunPeople people_;
     SerialShift shift_;
     RunState runState_;
     // The run flag's waker that ends the virtual clock's idle wait on Stop.

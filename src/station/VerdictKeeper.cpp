@@ -19,6 +19,13 @@ const char* ErrorReason(RunEnd how) {
 
 }  // namespace
 
+std::string UnitVerdictWord(const VerdictSnapshot& snapshot) {
+    if (!snapshot.judged || !snapshot.runOver) {
+        return {};
+    }
+    return VerdictWord(snapshot.verdicts.Unit());
+}
+
 void VerdictKeeper::UseLimits(const Limits* limits) {
     std::scoped_lock lock(mutex_);
     limits_ = limits ? std::optional<Limits>(*limits) : std::nullopt;

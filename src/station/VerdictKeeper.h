@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <mutex>
 #include <optional>
+#include <string>
 
 #include "domain/SessionObserver.h"
 #include "verdict/LimitsFile.h"
@@ -28,6 +29,10 @@ struct VerdictSnapshot {
     // Grows with every change, so a viewer redraws only when it moved.
     std::uint64_t version = 0;
 };
+
+// The unit's verdict as a run's record keeps it: "PASS", "FAIL" or "ERROR" once
+// a run with limits is over; empty for a run without limits or still going.
+std::string UnitVerdictWord(const VerdictSnapshot& snapshot);
 
 class VerdictKeeper : public SessionObserver {
   public:

@@ -131,6 +131,15 @@ LJ_ERROR LabJackU3Daq::eDO(LJ_HANDLE handle, std::int32_t channel, std::int32_t 
     return device->WriteLine(channel, state != 0);
 }
 
+DaqIdentity LabJackU3Daq::Identity(LJ_HANDLE handle) const {
+    const std::shared_ptr<U3Device> device = Find(handle);
+    if (!device || !device->Connected()) {
+        return {};
+    }
+    const U3DeviceInfo info = device->Info();
+    return {std::to_string(info.config.serialNumber), u3::VersionText(info.config.firmwareVersion)};
+}
+
 std::optional<U3DeviceInfo> LabJackU3Daq::DeviceInfo(LJ_HANDLE handle) const {
     const std::shared_ptr<U3Device> device = Find(handle);
     return device ? std::optional(device->Info()) : std::nullopt;

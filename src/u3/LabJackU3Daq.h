@@ -42,6 +42,8 @@ class LabJackU3Daq final : public UdDriverDaq {
                   std::int32_t x1) override;
     // Drives digital line `channel` (0-19) high for a nonzero state, else low.
     LJ_ERROR eDO(LJ_HANDLE handle, std::int32_t channel, std::int32_t state) override;
+    // From the ConfigU3 reply read at the last open; empty once unplugged.
+    DaqIdentity Identity(LJ_HANDLE handle) const override;
 
     // Diagnostics: what the device reported at its last open, and the last
     // fault seen on it (the device's own error code and failed IOType).

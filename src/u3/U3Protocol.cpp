@@ -120,6 +120,13 @@ ReplyStatus ParseConfigU3(ByteView reply, U3Config& config) {
     return status;
 }
 
+std::string VersionText(std::uint16_t hundredths) {
+    const unsigned fraction = hundredths % 100u;
+    return std::to_string(hundredths / 100u)
+        .append(fraction < 10 ? ".0" : ".")
+        .append(std::to_string(fraction));
+}
+
 Bytes BuildConfigIo(std::uint8_t writeMask, const IoConfig& config) {
     const std::array<std::uint8_t, 6> data{
         writeMask,       0, config.timerCounterConfig, config.dac1Enable, config.fioAnalog,

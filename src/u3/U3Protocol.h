@@ -8,6 +8,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <span>
+#include <string>
 #include <vector>
 
 namespace orvalt::u3 {
@@ -86,6 +87,8 @@ constexpr std::size_t kConfigU3ReplySize = 38;
 // writes nothing to flash.
 Bytes BuildConfigU3Read();
 ReplyStatus ParseConfigU3(ByteView reply, U3Config& config);
+// A version as the vendor writes it: 146 is "1.46", 105 "1.05".
+std::string VersionText(std::uint16_t hundredths);
 
 // The current (not power-up) line configuration that ConfigIO reads and writes.
 struct IoConfig {

@@ -173,7 +173,7 @@ COrvaltDlg::COrvaltDlg(StationSession& session, std::vector<DiagPort> extraPorts
       helpAction_(QStringLiteral("Help"), this),
       loadLimitsAction_(QStringLiteral("Load Limits..."), this),
       record_(*this, session, kMainWindowSizeDu.height() + kStatusBandsDu),
-      scanRouter_(*this, record_.SerialEdit()) {
+      scanRouter_(*this, record_.SerialEdit(), {&record_.OperatorEdit(), &record_.LotEdit()}) {
     AttachToSession();
     UseDialogBoxes();
     DressWindow();

@@ -4,20 +4,26 @@
 #include <QEvent>
 #include <QUrl>
 
+#include "platform/HostIdentity.h"
+
 namespace orvalt {
 
 namespace {
 
 constexpr QRect kSerialLabelDu{7, 3, 49, 8};
 constexpr QRect kSerialEditDu{59, 1, 112, 14};
-constexpr QRect kHealthDu{177, 3, 385, 8};
+constexpr QRect kOperatorLabelDu{177, 3, 34, 8};
+constexpr QRect kOperatorEditDu{213, 1, 80, 14};
+constexpr QRect kLotLabelDu{299, 3, 16, 8};
+constexpr QRect kLotEditDu{317, 1, 80, 14};
+constexpr QRect kHealthDu{403, 3, 159, 8};
 constexpr int kHealthPollMs = 250;
 
 constexpr Follow kBottomLeft{0, 0, 1, 0};
 constexpr Follow kBottomWide{0, 1, 1, 0};
 
-// A click or Tab into the edit selects its text, so the next unit's barcode
-// replaces the last one instead of adding to it.
+// A click or Tab into an edit selects its text, so the next barcode (a unit's,
+// a badge's, a lot's) replaces the last one instead of adding to it.
 class SelectAllOnFocus final : public QObject {
   public:
     using QObject::QObject;
@@ -43,18 +49,31 @@ RecordControls::RecordControls(QWidget& window, StationSession& session, int ban
       selectAllOnFocus_(std::make_unique<SelectAllOnFocus>()),
       serialLabel_(QStringLiteral("Serial Number:"), &window),
       serialEdit_(&window),
+      operatorLabel_(QStringLiteral("Operator:"), &window),
+      operatorEdit_(&window),
+      lotLabel_(QStringLiteral("Lot:"), &window),
+      lotEdit_(&window),
       health_(&window),
       reportAction_(QStringLiteral("Open Report of Last Run"), &window),
       healthTimer_(&window) {
     serialEdit_.setObjectName(QStringLiteral("serialNumber"));
-    serialEdit_.setMaxLength(static_cast<int>(kMaxSerialLength));
-    serialEdit_.installEventFilter(selectAllOnFocus_.get());
+    operatorEdit_.setObjectName(QStringLiteral("operatorName"));
+    lotEdit_.setObjectName(QStringLiteral("lot"));
+    for (QLineEdit* edit : {&serialEdit_, &operatorEdit_, &lotEdit_}) {
+        edit->setMaxLength(static_cast<int>(kMaxSerialLength));
+        edit->installEventFilter(selectAllOnFocus_.get());
+    }
+    operatorEdit_.setPlaceholderText(QString::fromStdString(OperatorLoginName()));
     health_.setObjectName(QStringLiteral("recordingHealth"));
     openInBrowser = [](const QString& file) {
         return QDesktopServices::openUrl(QUrl::fromLocalFile(file));
     };
     QObject::connect(&serialEdit_, &QLineEdit::textChanged, &serialEdit_,
                      [this](const QString& text) { session_.SetUnitSerial(text.toStdString()); });
+    QObject::connect(&operatorEdit_, &QLineEdit::textChanged, &operatorEdit_,
+                     [this](const QString& text) { session_.SetOperator(text.toStdString()); });
+    QObject::connect(&lotEdit_, &QLineEdit::textChanged, &lotEdit_,
+                     [this](const QString& text) { session_.SetLot(text.toStdString()); });
     reportAction_.setEnabled(session_.RecordsRuns());
     QObject::connect(&reportAction_, &QAction::triggered, &window,
                      [this] { OpenReportOfLastRun(); });
@@ -71,6 +90,10 @@ void RecordControls::Place(DialogBaseUnits base, const QSize& growth) {
     };
     place(serialLabel_, kSerialLabelDu, kBottomLeft);
     place(serialEdit_, kSerialEditDu, kBottomLeft);
+    place(operatorLabel_, kOperatorLabelDu, kBottomLeft);
+    place(operatorEdit_, kOperatorEditDu, kBottomLeft);
+    place(lotLabel_, kLotLabelDu, kBottomLeft);
+    place(lotEdit_, kLotEditDu, kBottomLeft);
     place(health_, kHealthDu, kBottomWide);
 }
 
@@ -83,6 +106,7 @@ void RecordControls::FocusSerial() {
 void RecordControls::ShowHealth() {
     for (const RecordingHealth& change : session_.TakeRecordingHealth()) {
         health_.setText(QString::fromStdString(change.message));
+        health_.setToolTip(health_.text());  // the band may cut a long one short
     }
 }
 
@@ -101,6 +125,7 @@ void RecordControls::OpenReportOfLastRun() {
         return;
     }
     health_.setText(QStringLiteral("Report of the last run opened in the browser: ") + file);
+    health_.setToolTip(health_.text());
 }
 
 void RecordControls::ShowProblem(const std::string& text) {

@@ -1,8 +1,9 @@
 #pragma once
-// The window's part in run records: the "Serial Number" edit in a band below
-// the other controls (none of them moves; the window grows), the results
-// database's health beside it, and "Open Report of Last Run" for the context
-// menu.
+// The window's part in run records: the "Serial Number", "Operator" and "Lot"
+// edits in a band below the other controls (none of them moves; the window
+// grows), the results database's health beside them, and "Open Report of Last
+// Run" for the context menu. The operator and the lot stay from unit to unit
+// and are never kept across a restart: the next shift names itself.
 
 #include <QAction>
 #include <QLabel>
@@ -35,6 +36,8 @@ class RecordControls {
     void Place(DialogBaseUnits base, const QSize& growth);
     QAction& ReportAction() { return reportAction_; }
     QLineEdit& SerialEdit() { return serialEdit_; }
+    QLineEdit& OperatorEdit() { return operatorEdit_; }
+    QLineEdit& LotEdit() { return lotEdit_; }
     // The keyboard to the Serial Number, its number selected: the next scan
     // replaces it.
     void FocusSerial();
@@ -52,8 +55,13 @@ class RecordControls {
     StationSession& session_;
     int bandTopDu_;
     std::unique_ptr<QObject> selectAllOnFocus_;
+    // Made in the tab order: the serial number, then who, then the lot.
     QLabel serialLabel_;
     QLineEdit serialEdit_;
+    QLabel operatorLabel_;
+    QLineEdit operatorEdit_;
+    QLabel lotLabel_;
+    QLineEdit lotEdit_;
     QLabel health_;
     QAction reportAction_;
     QTimer healthTimer_;

@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <algorithm>
 
 namespace orvalt {
 
@@ -20,7 +21,8 @@ bool TypesText(const QKeyEvent& key) {
 
 }  // namespace
 
-ScanRouter::ScanRouter(QWidget& window, QLineEdit& serial) : window_(window), serial_(serial) {
+ScanRouter::ScanRouter(QWidget& window, QLineEdit& serial, std::vector<QLineEdit*> ownScans)
+    : window_(window), serial_(serial), ownScans_(std::move(ownScans)) {
     clock_.start();
     qApp->installEventFilter(this);
 }
@@ -41,11 +43,16 @@ bool ScanRouter::eventFilter(QObject* watched, QEvent* event) {
     return Route(*target, static_cast<QKeyEvent&>(*event));
 }
 
+bool ScanRouter::TakesScans(const QWidget& target) const {
+    return &target == &serial_ ||
+           std::find(ownScans_.begin(), ownScans_.end(), &target) != ownScans_.end();
+}
+
 bool ScanRouter::Route(QWidget& target, QKeyEvent& key) {
     auto* edit = qobject_cast<QLineEdit*>(&target);
-    if (&target == &serial_) {
+    if (TakesScans(target)) {
         if (IsEnter(key)) {
-            serial_.selectAll();  // the next scan replaces this one
+            edit->selectAll();  // the next scan replaces this one
         }
         return false;
     }

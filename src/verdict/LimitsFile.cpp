@@ -172,13 +172,25 @@ Result<Limits> ParseLimits(std::string_view contents) {
     return limits;
 }
 
-Result<Limits> LoadLimitsFile(const std::filesystem::path& file) {
-    const auto read = ReadRegularFile(file, kMaxFileBytes);
+Result<LimitsAndText> ReadLimitsFile(const std::filesystem::path& file) {
+    auto read = ReadRegularFile(file, kMaxFileBytes);
     if (!read) {
         return Fail(read.Error().missing ? "Can't open limits file " + file.string()
                                          : read.Error().message);
     }
-    return ParseLimits(*read);
+    Result<Limits> parsed = ParseLimits(*read);
+    if (!parsed) {
+        return Fail(parsed.Error());
+    }
+    return LimitsAndText{std::move(parsed).Value(), std::move(read).Value()};
+}
+
+Result<Limits> LoadLimitsFile(const std::filesystem::path& file) {
+    Result<LimitsAndText> read = ReadLimitsFile(file);
+    if (!read) {
+        return Fail(read.Error());
+    }
+    return std::move(read).Value().limits;
 }
 
 }  // namespace orvalt

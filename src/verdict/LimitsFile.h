@@ -34,4 +34,12 @@ Result<Limits> ParseLimits(std::string_view contents);
 // Reads and parses the file; a file of more than 1 MiB is refused.
 Result<Limits> LoadLimitsFile(const std::filesystem::path& file);
 
+// The limits with the exact bytes they were parsed from, which a run's record
+// keeps as the proof of what judged it.
+struct LimitsAndText {
+    Limits limits;
+    std::string text;
+};
+Result<LimitsAndText> ReadLimitsFile(const std::filesystem::path& file);
+
 }  // namespace orvalt

@@ -5,11 +5,13 @@
 namespace orvalt {
 
 std::string LimitsInUse::Take(const std::filesystem::path& file) {
-    Result<Limits> loaded = LoadLimitsFile(file);
+    Result<LimitsAndText> loaded = ReadLimitsFile(file);
     if (!loaded) {
         return loaded.Error();
     }
-    limits_ = std::move(loaded).Value();
+    LimitsAndText taken = std::move(loaded).Value();
+    limits_ = std::move(taken.limits);
+    text_ = std::move(taken.text);
     file_ = file;
     return {};
 }

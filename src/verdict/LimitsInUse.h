@@ -27,12 +27,15 @@ class LimitsInUse {
     // Null while no limits are loaded: then there are no verdicts.
     const Limits* Current() const { return limits_ ? &*limits_ : nullptr; }
     const std::filesystem::path& File() const { return file_; }
+    // The file's exact bytes as the limits in force were parsed from them.
+    const std::string& Text() const { return text_; }
 
   private:
     std::string Take(const std::filesystem::path& file);
 
     std::optional<Limits> limits_;
     std::filesystem::path file_;
+    std::string text_;
 };
 
 }  // namespace orvalt

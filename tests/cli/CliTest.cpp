@@ -10,6 +10,7 @@
 #include "cli/HeadlessRunner.h"
 #include "cli/PortListing.h"
 #include "lookback/RunLoad.h"
+#include "platform/HostIdentity.h"
 #include "platform/PseudoTerminal.h"
 #include "records/ResultsSetting.h"
 #include "sim/SimulatedSerialNumber.h"
@@ -41,6 +42,8 @@ TEST(CliOptions, ReadsEveryOptionAndRefusesWhatCannotWork) {
                                                 {"a.csv", "b.csv"},
                                                 {"--unit", "u.json", "p.csv"},
                                                 {"--serial", std::string(128, 'x'), "p.csv"},
+                                                {"--operator", std::string(128, 'o'), "p.csv"},
+                                                {"--lot", std::string(128, 'l'), "p.csv"},
                                                 {"--db", "", "p.csv"},
                                                 {"--db", "r.sqlite", "--no-record", "p.csv"}}) {
         EXPECT_FALSE(ParseCliOptions(bad).options) << (bad.empty() ? "" : bad[0]);
@@ -313,7 +316,8 @@ std::map<std::string, std::string> FilesIn(const fs::path& dir) {
     return files;
 }
 
-// The serial and the record change nothing the runner prints or saves.
+// The serial, the operator, the lot and the record change nothing the runner
+// prints or saves; without --operator the record names the login.
 TEST_F(HeadlessRun, ARecordedRunKeepsItsSerialAndLeavesOutputAndFilesAsTheyWere) {
     const auto planFile = Write("plan.csv", plan);
     fs::create_directories(folder / "plain");
@@ -325,7 +329,8 @@ TEST_F(HeadlessRun, ARecordedRunKeepsItsSerialAndLeavesOutputAndFilesAsTheyWere)
     const std::string plainOut = out;
     EXPECT_FALSE(fs::exists(folder / "Kestrune"));
     const fs::path db = folder / "records.sqlite";
-    ASSERT_EQ(Run({"--simulate", "--fast", "--serial", "SN 7", "--db", db.string(), "--save",
+    ASSERT_EQ(Run({"--simulate", "--fast", "--serial", "SN 7", "--operator", "Ann Lee", "--lot",
+                   "WO-88", "--db", db.string(), "--save",
                    (folder / "recorded" / "run.csv").string(), planFile.string()}),
               kExitRanToEnd)
         << err;
@@ -343,8 +348,18 @@ TEST_F(HeadlessRun, ARecordedRunKeepsItsSerialAndLeavesOutputAndFilesAsTheyWere)
     ASSERT_TRUE(run.Ok()) << run.Error();
     ASSERT_TRUE(run->has_value());
     EXPECT_EQ((*run)->start.unit.serial, "SN 7");
+    EXPECT_EQ((*run)->start.operatorName, "Ann Lee");
+    EXPECT_EQ((*run)->start.lot, "WO-88");
+    EXPECT_EQ((*run)->start.login, OperatorLoginName());
     EXPECT_EQ((*run)->start.planName, "plan.csv");
     EXPECT_EQ((*run)->tests.size(), 2u);
+
+    ASSERT_EQ(Run({"--simulate", "--fast", "--db", db.string(), planFile.string()}), kExitRanToEnd)
+        << err;
+    const auto second = LoadRun(**opened, *LastRunUuid(**opened));
+    ASSERT_TRUE(second.Ok() && second->has_value());
+    EXPECT_EQ((*second)->start.operatorName, OperatorLoginName());
+    EXPECT_EQ((*second)->start.lot, "");
 
     // Without --db, into the data folder (this test's own).
     ASSERT_EQ(Run({"--simulate", "--fast", planFile.string()}), kExitRanToEnd) << err;

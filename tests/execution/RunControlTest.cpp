@@ -29,6 +29,7 @@ class HangingDaq final : public Daq {
         return inner_.ReadLightLevel(h, v);
     }
     LJ_ERROR SwitchPower(LJ_HANDLE h, std::int32_t s) override { return inner_.SwitchPower(h, s); }
+    DaqIdentity Identity(LJ_HANDLE h) const override { return inner_.Identity(h); }
     LJ_ERROR SetMarker(LJ_HANDLE h, std::int32_t level) override {
         return inner_.SetMarker(h, level);
     }

@@ -1,5 +1,6 @@
-// The simulated U3 of a fixture: a number of its own that stays put, and an
-// open by serial number that behaves as a real U3's.
+// The simulated U3 of a fixture: a number of its own that stays put, an open
+// by serial number that behaves as a real U3's, and the number and firmware
+// it tells the run records once open.
 
 #include <gtest/gtest.h>
 
@@ -47,7 +48,13 @@ TEST(SimulatedSerialNumber, TheSimulatedU3OpensOnlyUnderItsOwnNumber) {
     LJ_HANDLE handle = 0;
     EXPECT_EQ(device.OpenLabJack(LJ_dtU3, LJ_ctUSB, "329945380", 0, &handle),
               LJE_LABJACK_NOT_FOUND);
+    // Not open, nothing to tell the record; once open, its own number.
+    EXPECT_EQ(device.Identity(1).serial, "");
+    EXPECT_EQ(device.Identity(1).firmware, "");
     EXPECT_EQ(device.OpenLabJack(LJ_dtU3, LJ_ctUSB, " 320278249", 0, &handle), LJE_NOERROR);
+    EXPECT_EQ(device.Identity(handle).serial, "320278249");
+    EXPECT_EQ(device.Identity(handle).firmware, "1.46");
+    EXPECT_EQ(device.Identity(handle + 1).serial, "");
     // First found, or an address of blanks: any U3, so this one.
     EXPECT_EQ(device.OpenLabJack(LJ_dtU3, LJ_ctUSB, "329945380", 1, &handle), LJE_NOERROR);
     EXPECT_EQ(device.OpenLabJack(LJ_dtU3, LJ_ctUSB, "  ", 0, &handle), LJE_NOERROR);

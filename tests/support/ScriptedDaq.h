@@ -56,6 +56,9 @@ class ScriptedDaq final : public UdDriverDaq {
     LJ_ERROR eGet(LJ_HANDLE handle, std::int32_t ioType, std::int32_t channel, double* value,
                   std::int32_t x1) override;
     LJ_ERROR eDO(LJ_HANDLE handle, std::int32_t channel, std::int32_t state) override;
+    DaqIdentity Identity(LJ_HANDLE handle) const override {
+        return handle == kHandle ? DaqIdentity{"320000007", "1.46"} : DaqIdentity{};
+    }
 
   private:
     ScriptedReading NextReading();

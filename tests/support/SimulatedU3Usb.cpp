@@ -9,8 +9,6 @@ namespace {
 using u3::Bytes;
 using ByteView = std::span<const std::uint8_t>;
 
-constexpr std::uint8_t kFirmwareMajor = 1;
-constexpr std::uint8_t kFirmwareMinor = 46;
 // A nonzero code for an IOType the simulated firmware does not know.
 constexpr std::uint8_t kUnknownIoTypeError = 5;
 constexpr std::uint32_t kAllLines = 0xFFFFF;
@@ -292,8 +290,8 @@ Bytes SimulatedU3Usb::AnswerConfigU3(std::span<const std::uint8_t> frame) {
     }
     Bytes data(32, 0);
     // Each version: hundredths first, then the whole number.
-    data[3] = kFirmwareMinor;
-    data[4] = kFirmwareMajor;
+    data[3] = static_cast<std::uint8_t>(traits_.firmwareVersion % 100);
+    data[4] = static_cast<std::uint8_t>(traits_.firmwareVersion / 100);
     data[7] = static_cast<std::uint8_t>(traits_.hardwareVersion % 100);
     data[8] = static_cast<std::uint8_t>(traits_.hardwareVersion / 100);
     PutU32(data, 9, traits_.serialNumber);

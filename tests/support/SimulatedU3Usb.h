@@ -20,6 +20,7 @@ namespace orvalt {
 struct SimulatedU3Traits {
     u3::U3Model model = u3::U3Model::lv;
     std::uint16_t hardwareVersion = 130;
+    std::uint16_t firmwareVersion = 146;  // hundredths: 1.46
     std::uint32_t serialNumber = 320000001;
     std::uint16_t productId = 3;
     // The device's true constants: how its inputs convert, and (unless

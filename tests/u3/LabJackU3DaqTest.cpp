@@ -287,6 +287,37 @@ TEST_F(U3DaqTest, UnplugFailsTheRunAndTheNextStartOpensAgain) {
     EXPECT_NEAR(volts, 1.5, 1e-4);
 }
 
+// The run records name the U3 that measured: its serial number and firmware
+// version as its ConfigU3 reply gave them at the open, the hundredths always
+// two digits (1.05 is not 1.5). A handle that names no open device says nothing.
+TEST_F(U3DaqTest, IdentityIsWhatTheConfigU3ReplyReported) {
+    SimulatedU3Traits older = Traits(U3Model::lv, 320012345);
+    older.firmwareVersion = 105;
+    SimulatedU3Traits newer = Traits(U3Model::lv, 320099999);
+    auto olderDevice = bus.PlugIn(older);
+    bus.PlugIn(newer);
+    LJ_HANDLE first = 0;
+    LJ_HANDLE second = 0;
+    ASSERT_EQ(daq.OpenLabJack(LJ_dtU3, LJ_ctUSB, "320012345", 0, &first), LJE_NOERROR);
+    ASSERT_EQ(daq.OpenLabJack(LJ_dtU3, LJ_ctUSB, "320099999", 0, &second), LJE_NOERROR);
+
+    const DaqIdentity a = daq.Identity(first);
+    const DaqIdentity b = daq.Identity(second);
+    EXPECT_EQ(a.serial, "320012345");
+    EXPECT_EQ(a.firmware, "1.05");
+    EXPECT_EQ(b.serial, "320099999");
+    EXPECT_EQ(b.firmware, "1.46");
+    EXPECT_EQ(daq.Identity(first + second + 1).serial, "");
+
+    olderDevice->Unplug();
+    double volts = 0.0;
+    EXPECT_NE(Read(first, volts), LJE_NOERROR);
+    EXPECT_EQ(daq.Identity(first).serial, "");
+    EXPECT_EQ(daq.Identity(first).firmware, "");
+    EXPECT_EQ(u3::VersionText(0), "0.00");
+    EXPECT_EQ(u3::VersionText(1210), "12.10");
+}
+
 TEST_F(U3DaqTest, UnplugWhileIdleIsNoticedByTheNextStart) {
     auto device = bus.PlugIn(Traits(U3Model::lv));
     const LJ_HANDLE handle = OpenOk();

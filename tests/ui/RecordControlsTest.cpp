@@ -3,16 +3,43 @@
 
 #include <QAction>
 #include <QDesktopServices>
+#include <QLabel>
 #include <QLineEdit>
 #include <QTest>
 #include <QUrl>
 #include <fstream>
 
+#include "lookback/RunLoad.h"
+#include "platform/HostIdentity.h"
+#include "records/SqlConnection.h"
 #include "ui/MainWindowControls.h"
 #include "ui/UiTests.h"
 #include "ui/WindowRig.h"
 
 namespace orvalt::testing {
+
+namespace {
+
+// Where Tab goes from `widget`: labels and the like are in the chain too.
+QWidget* NextTabStop(QWidget* widget) {
+    QWidget* next = widget->nextInFocusChain();
+    while (next != widget && !(next->focusPolicy() & Qt::TabFocus)) {
+        next = next->nextInFocusChain();
+    }
+    return next;
+}
+
+LoadedRun LastRecordedRun(StationSession& session) {
+    session.Recording()->Flush();
+    auto opened = OpenSqlConnection(session.Recording()->Database());
+    if (!opened) {
+        return {};
+    }
+    const auto loaded = LoadRun(**opened, session.Recording()->LastRunUuid());
+    return loaded && loaded->has_value() ? **loaded : LoadedRun{};
+}
+
+}  // namespace
 
 // Takes the place of the desktop's browser.
 class BrowserStandIn : public QObject {
@@ -53,6 +80,79 @@ class RecordControlsTest : public QObject {
         QTest::keyClicks(serial, QString(130, QLatin1Char('9')));
         QCOMPARE(serial->text().size(), 127);
         QCOMPARE(rig.session.UnitSerial(), std::string(127, '9'));
+    }
+
+    // The operator and the lot, typed or scanned, reach every run's record
+    // and stay for the next unit; a scan into either stays there. Tab goes
+    // Serial Number, Operator, Lot. Nothing of them outlives the window's
+    // session: a restart on the same settings begins with both empty.
+    void TheOperatorAndTheLotReachTheRecordAndStayForTheNextUnit() {
+        QTemporaryDir records;
+        RecordingOptions recording;
+        recording.on = true;
+        recording.database = records.filePath(QStringLiteral("results.sqlite")).toStdString();
+        recording.spool = records.filePath(QStringLiteral("spool.sqlite")).toStdString();
+        const std::filesystem::path settingsFile =
+            records.filePath(QStringLiteral("settings.reg")).toStdString();
+        SessionOptions options{StationOptions{true, false, {}, {}, {}}, settingsFile, recording};
+        std::vector<LoadedRun> runs;
+        {
+            WindowRig rig(options);
+            rig.settings.DataDirPath = rig.Folder().string();
+            auto* serial = rig.window->findChild<QLineEdit*>(QStringLiteral("serialNumber"));
+            auto* who = rig.window->findChild<QLineEdit*>(QStringLiteral("operatorName"));
+            auto* lot = rig.window->findChild<QLineEdit*>(QStringLiteral("lot"));
+            QVERIFY(serial && who && lot);
+            QCOMPARE(NextTabStop(serial), static_cast<QWidget*>(who));
+            QCOMPARE(NextTabStop(who), static_cast<QWidget*>(lot));
+            QVERIFY(who->geometry().top() >= serial->geometry().top());
+            QVERIFY(!who->geometry().intersects(serial->geometry()));
+            QVERIFY(!lot->geometry().intersects(who->geometry()));
+            for (QLabel* label : rig.window->findChildren<QLabel*>()) {
+                if (label->text() == "Operator:" || label->text() == "Lot:") {
+                    QVERIFY2(label->sizeHint().width() <= label->width(),
+                             qPrintable(label->text()));  // not cut off
+                    QVERIFY(label->geometry().right() <
+                            (label->text() == "Lot:" ? lot : who)->geometry().left());
+                }
+            }
+
+            rig.LoadPlan(kQuickPlan);
+            who->setFocus();
+            QTest::keyClicks(who, QStringLiteral("Mia Ortiz"));
+            lot->setFocus();
+            QTest::keyClicks(lot, QStringLiteral("LOT-7"));  // a scanner's burst
+            QTest::keyClick(lot, Qt::Key_Return);
+            QCOMPARE(lot->text(), QStringLiteral("LOT-7"));
+            QCOMPARE(serial->text(), QString());
+            for (const char* unit : {"SN-1", "SN-2"}) {
+                serial->setText(QString::fromLatin1(unit));
+                rig.Press(IDC_START_STOP);
+                QTRY_VERIFY_WITH_TIMEOUT(rig.RunOver(), kPatienceMs);
+                QCOMPARE(who->text(), QStringLiteral("Mia Ortiz"));
+                QCOMPARE(lot->text(), QStringLiteral("LOT-7"));
+                runs.push_back(LastRecordedRun(rig.session));
+            }
+            QVERIFY(rig.session.SaveSettings().Ok());
+        }
+        QCOMPARE(runs.size(), std::size_t{2});
+        QCOMPARE(runs[0].start.unit.serial, std::string("SN-1"));
+        QCOMPARE(runs[1].start.unit.serial, std::string("SN-2"));
+        for (const LoadedRun& run : runs) {
+            QCOMPARE(run.start.operatorName, std::string("Mia Ortiz"));
+            QCOMPARE(run.start.login, OperatorLoginName());
+            QCOMPARE(run.start.lot, std::string("LOT-7"));
+        }
+        std::ifstream saved(settingsFile, std::ios::binary);
+        const std::string savedText((std::istreambuf_iterator<char>(saved)), {});
+        QVERIFY(!savedText.empty());
+        QVERIFY(savedText.find("Mia") == std::string::npos);
+        QVERIFY(savedText.find("LOT-7") == std::string::npos);
+        WindowRig restarted(options);
+        QCOMPARE(restarted.window->findChild<QLineEdit*>(QStringLiteral("operatorName"))->text(),
+                 QString());
+        QCOMPARE(restarted.window->findChild<QLineEdit*>(QStringLiteral("lot"))->text(), QString());
+        QCOMPARE(restarted.session.People().operatorName, std::string());
     }
 
     void TheLastRunsReportOpensInTheBrowser() {

@@ -1,9 +1,10 @@
 // The window on the line PC's screen: at its default size it fits the screen,
-// and on 1024x768 and larger the controls, the serial number, the status strip
-// and the verdict all show without scrolling, the plot beside them where there
-// is room. At twice the scale on 1920x1080 it still fits, and the verdict, the
-// serial number and the status strip still show. Run once per screen (the
-// screen is the offscreen platform's, named by the test's environment).
+// and on 1024x768 and larger the controls, the serial number, the operator and
+// the lot, the status strip and the verdict all show without scrolling, the
+// plot beside them where there is room. At twice the scale on 1920x1080 it
+// still fits, and the verdict, the serial number and the status strip still
+// show. Run once per screen (the screen is the offscreen platform's, named by
+// the test's environment).
 
 #include <QGuiApplication>
 #include <QLineEdit>
@@ -69,8 +70,13 @@ class ScreenFitTest : public QObject {
         auto* serial = rig.window->findChild<QLineEdit*>(QStringLiteral("serialNumber"));
         VerdictBanner& verdict = rig.window->Verdict();
         const std::vector<const QWidget*> always{
-            serial, rig.window->findChild<QLabel*>(QStringLiteral("runStatus")),
-            &verdict.HeadlineLabel(), &verdict.SerialLabel(), &verdict.LoadLimitsButton()};
+            serial,
+            rig.window->findChild<QLineEdit*>(QStringLiteral("operatorName")),
+            rig.window->findChild<QLineEdit*>(QStringLiteral("lot")),
+            rig.window->findChild<QLabel*>(QStringLiteral("runStatus")),
+            &verdict.HeadlineLabel(),
+            &verdict.SerialLabel(),
+            &verdict.LoadLimitsButton()};
         for (const QWidget* widget : always) {
             QVERIFY2(ShownWhole(widget, rig.window.get()), qPrintable(widget->objectName()));
         }

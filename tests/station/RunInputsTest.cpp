@@ -1,0 +1,157 @@
+// What a run's record begins and ends with besides its trace: who tested and
+// under which lot, the program, the U3 that measured, the limits that judged
+// the run with their text and digest, and the unit's verdict as the keeper
+// judged it. Runs of the example plan on the simulator in virtual time.
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <filesystem>
+
+#include "config/TestPlanFile.h"
+#include "lookback/RunLoad.h"
+#include "platform/HostIdentity.h"
+#include "records/Sha256.h"
+#include "records/SqlConnection.h"
+#include "sim/SimulatedSerialNumber.h"
+#include "station/ProgramVersion.h"
+#include "station/StationSession.h"
+#include "support/TempFolder.h"
+
+namespace orvalt {
+namespace {
+
+using namespace std::chrono_literals;
+using test::TempFolder;
+
+const std::filesystem::path kExamples = std::filesystem::path(ORVALT_SOURCE_DIR) / "examples";
+
+std::unique_ptr<StationSession> SimulatedSession(const TempFolder& folder) {
+    RecordingOptions recording;
+    recording.on = true;
+    recording.database = (folder / "results.sqlite").string();
+    recording.spool = folder / "spool.sqlite";
+    auto session = std::make_unique<StationSession>(
+        SessionOptions{StationOptions{true, true, {}, {}, "Bench A"}, {}, std::move(recording)});
+    LoadedPlan plan = LoadTestPlanFile(kExamples / "TestCfg.csv").Value();
+    session->SetRunHooks(RunControlHooks{[] { return true; }, [](const std::string&) {}});
+    session->UsePlan(std::move(plan.plan), std::move(plan.rows));
+    session->SetPlanSource("TestCfg.csv", std::move(plan.text));
+    session->SetUnitSerial("SN-0042");
+    return session;
+}
+
+void HandleUntilOver(StationSession& session) {
+    const auto limit = std::chrono::steady_clock::now() + 60s;
+    while ((session.Runs().Running() || session.Pending() > 0) &&
+           std::chrono::steady_clock::now() < limit) {
+        session.HandleNext(5ms);
+    }
+}
+
+LoadedRun LastRun(StationSession& session) {
+    session.Recording()->Flush();
+    auto opened = OpenSqlConnection(session.Recording()->Database());
+    EXPECT_TRUE(opened.Ok()) << opened.Error();
+    if (!opened) {
+        return {};
+    }
+    const auto loaded = LoadRun(**opened, session.Recording()->LastRunUuid());
+    EXPECT_TRUE(loaded.Ok() && loaded->has_value());
+    return loaded.Ok() ? loaded->value_or(LoadedRun{}) : LoadedRun{};
+}
+
+LoadedRun RunToItsEnd(StationSession& session) {
+    EXPECT_TRUE(session.Start().Started());
+    HandleUntilOver(session);
+    return LastRun(session);
+}
+
+std::string ExpectedU3Serial() {
+    return std::to_string(SimulatedSerialNumber("Bench A"));
+}
+
+// The operator and lot as typed, the limits as loaded (name, exact bytes,
+// their SHA-256), the program and the simulated U3, and the keeper's own
+// unit verdict: all of it read back from the database. Limits loaded while a
+// run goes judge only the next one, and its record says so too.
+TEST(RunInputs, AJudgedRunKeepsWhoWhatAndWhichLimitsJudgedIt) {
+    TempFolder folder;
+    auto session = SimulatedSession(folder);
+    const std::filesystem::path failing = kExamples / "limits-fail.csv";
+    ASSERT_EQ(session->LoadLimits(failing, StationSession::Remember::No), "");
+    session->SetOperator("Mia Ortiz");
+    session->SetLot("LOT-7 / WO 12");
+
+    ASSERT_TRUE(session->Start().Started());
+    // Handler thread, the worker going: these apply from the next Start.
+    ASSERT_EQ(session->LoadLimits(kExamples / "limits-pass.csv", StationSession::Remember::No), "");
+    HandleUntilOver(*session);
+    const LoadedRun first = LastRun(*session);
+    const RunStart& start = first.start;
+    EXPECT_EQ(start.operatorName, "Mia Ortiz");
+    EXPECT_EQ(start.login, OperatorLoginName());
+    EXPECT_FALSE(start.login.empty());
+    EXPECT_EQ(start.lot, "LOT-7 / WO 12");
+    EXPECT_EQ(start.programVersion, std::string(kVersionNumber));
+    EXPECT_EQ(start.u3Serial, ExpectedU3Serial());
+    EXPECT_EQ(start.u3Firmware, "1.46");
+    EXPECT_EQ(start.limitsName, "limits-fail.csv");
+    const std::string failingText = test::ReadBytes(failing);
+    EXPECT_EQ(start.limitsText, failingText);
+    EXPECT_EQ(start.limitsSha256, Sha256Hex(failingText));
+    EXPECT_EQ(start.limitsSha256.size(), 64u);
+    EXPECT_EQ(first.unitVerdict, "FAIL");
+    EXPECT_EQ(first.unitVerdict, UnitVerdictWord(session->Verdicts()));
+
+    // Kept from unit to unit; an emptied operator is the login name.
+    session->SetOperator("");
+    session->SetUnitSerial("SN-0043");
+    const LoadedRun second = RunToItsEnd(*session);
+    EXPECT_EQ(second.start.operatorName, OperatorLoginName());
+    EXPECT_EQ(second.start.lot, "LOT-7 / WO 12");
+    EXPECT_EQ(second.start.limitsName, "limits-pass.csv");
+    EXPECT_EQ(second.start.limitsSha256, Sha256Hex(test::ReadBytes(kExamples / "limits-pass.csv")));
+    EXPECT_EQ(second.unitVerdict, "PASS");
+    EXPECT_EQ(second.unitVerdict, UnitVerdictWord(session->Verdicts()));
+}
+
+// Without limits the run is not judged: no limits, no verdict; the rest is
+// recorded all the same.
+TEST(RunInputs, ARunWithoutLimitsHasNoneAndNoVerdict) {
+    TempFolder folder;
+    auto session = SimulatedSession(folder);
+    const LoadedRun run = RunToItsEnd(*session);
+    EXPECT_EQ(run.endedHow, "completed");
+    EXPECT_EQ(run.start.limitsName, "");
+    EXPECT_EQ(run.start.limitsText, "");
+    EXPECT_EQ(run.start.limitsSha256, "");
+    EXPECT_EQ(run.unitVerdict, "");
+    EXPECT_EQ(run.start.operatorName, OperatorLoginName());
+    EXPECT_EQ(run.start.lot, "");
+    EXPECT_EQ(run.start.programVersion, std::string(kVersionNumber));
+    EXPECT_EQ(run.start.u3Serial, ExpectedU3Serial());
+    EXPECT_EQ(run.start.u3Firmware, "1.46");
+}
+
+// A run stopped midway under limits is the keeper's ERROR, which it reaches
+// only as the run ends (the test cut short is judged then): the record must
+// have asked after that, not before.
+TEST(RunInputs, AStoppedJudgedRunKeepsTheKeepersError) {
+    TempFolder folder;
+    auto session = SimulatedSession(folder);
+    ASSERT_EQ(session->LoadLimits(kExamples / "limits-pass.csv", StationSession::Remember::No), "");
+    ASSERT_TRUE(session->Start().Started());
+    while (session->Summary().Count() < 1 && session->RunGoing()) {
+        session->HandleNext(5ms);
+    }
+    session->Stop();
+    session->HandlePending();
+    const LoadedRun run = LastRun(*session);
+    EXPECT_EQ(run.endedHow, "stopped");
+    EXPECT_EQ(run.unitVerdict, "ERROR");
+    EXPECT_EQ(UnitVerdictWord(session->Verdicts()), "ERROR");
+}
+
+}  // namespace
+}  // namespace orvalt
