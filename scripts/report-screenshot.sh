@@ -22,6 +22,7 @@ for outcome in pass fail; do
     "$build/src/cli/orvalt-cli" --simulate --fast --db "$work/results.sqlite" \
     --manufacturer Acme --model X100 --type Linear --power 40W --size 4ft \
     --driver-manufacturer DrvCo --driver-model D-200 --serial "$serial" \
+    --operator "M. Keller" --lot WO-2026-0042 \
     --limits "examples/limits-$outcome.csv" examples/TestCfg.csv >/dev/null || [ $? -eq 5 ]
   "$build/src/cli/orvalt-cli" report --last --db "$work/results.sqlite" \
     --out "$work/report-$outcome.html"
