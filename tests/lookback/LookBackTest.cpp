@@ -26,6 +26,11 @@ struct RunPlan {
     std::string uuid, startedAt, model, driver, serial;
     std::vector<RecordEnd> tests;
     std::vector<std::optional<std::string>> verdicts;
+    // How the run ended (none: it goes on), when, and the unit's verdict.
+    std::optional<RecordEnd> how = RecordEnd::Completed;
+    std::string endedAt{};
+    std::string unitVerdict{};
+    std::string lot{}, fixture{};
 };
 
 class LookBackTest : public ::testing::Test {
@@ -56,6 +61,8 @@ class LookBackTest : public ::testing::Test {
         run.uuid = plan.uuid;
         run.startedAt = plan.startedAt;
         run.unit.driverModel = plan.driver;
+        run.lot = plan.lot;
+        run.fixture = plan.fixture;
         std::vector<RowWrite> rows;
         RunTally tally;
         for (std::size_t i = 0; i < plan.tests.size(); ++i) {
@@ -67,7 +74,12 @@ class LookBackTest : public ::testing::Test {
             ++tally.begun;
             CountTestEnd(tally, finish);
         }
-        AppendEventRows(RunEnded{run, {RecordEnd::Completed, "", plan.startedAt}, tally}, rows);
+        if (plan.how) {
+            const std::string ended = plan.endedAt.empty() ? plan.startedAt : plan.endedAt;
+            AppendEventRows(RunEnded{run, {*plan.how, "", ended, plan.unitVerdict}, tally}, rows);
+        } else {
+            AppendEventRows(RunTallied{run, tally}, rows);
+        }
         ASSERT_TRUE(WriteRows(*db_, rows).Ok());
     }
 
@@ -136,6 +148,83 @@ TEST_F(LookBackTest, YieldCountsTestsUnitsOutcomesAndVerdictsPerGroup) {
     ASSERT_EQ(byDriver->size(), 2u);
     EXPECT_EQ((*byDriver)[1].group, "DrvCo D-300");
     EXPECT_EQ((*byDriver)[1].tests, 2);
+}
+
+// One lot of units, their attempts interleaved in time: each unit's yield
+// follows its completed, judged runs in the order they started.
+TEST_F(LookBackTest, YieldFollowsEachUnitAcrossItsAttempts) {
+    struct Attempt {
+        const char* serial;
+        int minute;  // of the start, from 09:00
+        std::optional<RecordEnd> how;
+        const char* verdict;
+        int minutes = 0;  // from start to end
+    };
+    const Attempt attempts[] = {
+        {"U1", 0, Completed, "FAIL"},      {"U2", 1, Completed, "PASS"},
+        {"U3", 2, Stopped, "ERROR", 10},   {"U1", 3, Completed, "PASS"},
+        {"U3", 4, Completed, "FAIL"},      {"U4", 5, Completed, ""},
+        {"U4", 6, Completed, "PASS"},      {"U5", 7, Completed, ""},
+        {"", 8, Completed, "FAIL"},        {"", 9, Completed, "PASS"},
+        {"U6", 10, Abandoned, "ERROR", 5}, {"U3", 11, Completed, "FAIL"},
+        {"U2", 12, std::nullopt, ""},
+    };
+    int n = 0;
+    for (const Attempt& a : attempts) {
+        char start[48], end[48];
+        std::snprintf(start, sizeof start, "2026-12-05T09:%02d:00.000Z", a.minute);
+        std::snprintf(end, sizeof end, "2026-12-05T%02d:%02d:30.000Z",
+                      9 + (a.minute + a.minutes) / 60, (a.minute + a.minutes) % 60);
+        RunPlan plan{"y" + std::to_string(++n), start, "L1", "D-1", a.serial, {Completed}, {}};
+        plan.how = a.how;
+        plan.endedAt = a.minutes ? end : "";
+        plan.unitVerdict = a.verdict;
+        plan.lot = n <= 6 ? "LOT-A" : "LOT-B";
+        Add(plan);
+    }
+    const auto byModel = QueryYield(*db_, YieldGrouping::Model, "2026-12-05");
+    ASSERT_TRUE(byModel.Ok()) << byModel.Error();
+    ASSERT_EQ(byModel->size(), 1u);
+    const YieldRow& l1 = (*byModel)[0];
+    EXPECT_EQ(l1.units, 8);         // U1..U6 and the two runs without a serial
+    EXPECT_EQ(l1.judgedUnits, 6);   // not U5 (never judged), not U6 (only lost)
+    EXPECT_EQ(l1.firstPass, 3);     // U2, U4 (its first judged run), the serial-less PASS
+    EXPECT_EQ(l1.finalPass, 4);     // and U1
+    EXPECT_EQ(l1.stillFailing, 2);  // U3, the serial-less FAIL
+    EXPECT_EQ(l1.retests, 2);       // U1 once, U3 once (its stopped run is lost time)
+    EXPECT_EQ(l1.lostRuns, 2);
+    EXPECT_EQ(l1.lostMs, 15 * 60 * 1000 + 2 * 30 * 1000);
+    EXPECT_EQ(l1.tests, 13);
+    EXPECT_EQ(l1.completed, 13);
+
+    const std::string table = YieldTable(*byModel, YieldGrouping::Model);
+    EXPECT_NE(table.find("\nL1                              13       8        13         0       0"
+                         "       0\n\nmodel                     judged first-pass   final retests"
+                         " per unit failing   lost  lost time\nL1                             6"
+                         "      50.0%   66.7%       2     0.33       2      2    0:16:00\n"),
+              std::string::npos)
+        << table;
+
+    // A unit's attempts in two lots are two units, one in each.
+    const auto byLot = QueryYield(*db_, YieldGrouping::Lot, "2026-12-05");
+    ASSERT_EQ(byLot->size(), 2u);
+    EXPECT_EQ((*byLot)[0].group, "LOT-A");
+    EXPECT_EQ((*byLot)[0].judgedUnits, 3);  // U1 (FAIL), U2, U3 (FAIL)
+    EXPECT_EQ((*byLot)[0].firstPass, 1);
+    EXPECT_EQ((*byLot)[1].judgedUnits, 4);  // U4, both serial-less, U3 (FAIL)
+    EXPECT_EQ((*byLot)[1].retests, 0);
+}
+
+TEST(YieldTimes, MillisecondsBetweenRecordedTimes) {
+    EXPECT_EQ(MillisecondsBetween("2026-12-31T23:59:59.500Z", "2027-01-01T00:00:01.250Z"), 1750);
+    EXPECT_EQ(MillisecondsBetween("2024-02-28T12:00:00.000Z", "2024-03-01T12:00:00.000Z"),
+              2 * 86400000);
+    EXPECT_EQ(MillisecondsBetween("2026-12-05T09:00:00Z", "2026-12-05T09:00:01.500Z"), 1500);
+    for (const char* bad :
+         {"", "2026-02-30T00:00:00.000Z", "2026-12-05 09:00:00.000Z", "2026-12-05T09:0x:00.000Z",
+          "2026-12-05", "2026-12-05T09:00:01.5", "2026-12-05T09:00:01.500Zx"}) {
+        EXPECT_EQ(MillisecondsBetween(bad, "2026-12-05T09:00:00.000Z"), std::nullopt) << bad;
+    }
 }
 
 TEST_F(LookBackTest, CommandsPrintWhatTheQueriesFind) {
