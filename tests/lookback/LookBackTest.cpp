@@ -251,6 +251,34 @@ TEST_F(LookBackTest, CommandsPrintWhatTheQueriesFind) {
     EXPECT_EQ(Cli({"--plan", "x.csv"}, out, err), -1);  // not a records command
 }
 
+// Each line says how the run came out and which attempt on its unit it was.
+TEST_F(LookBackTest, HistoryLinesShowTheVerdictAndTheAttempt) {
+    RunPlan failed{"h1", "2026-12-06T08:00:00.000Z", "X100", "D-1", "SN-7", {Completed}, {}};
+    failed.unitVerdict = "FAIL";
+    RunPlan passed = failed;
+    passed.uuid = "h2";
+    passed.startedAt = "2026-12-06T08:01:00.000Z";
+    passed.unitVerdict = "PASS";
+    RunPlan going{"h3", "2026-12-06T08:02:00.000Z", "X100", "D-1", "SN-7", {Completed}, {}};
+    going.how = std::nullopt;
+    RunPlan stopped{"h4", "2026-12-06T08:03:00.000Z", "Z9", "D-1", "", {Stopped}, {}};
+    stopped.how = Stopped;
+    for (const RunPlan& plan : {failed, passed, going, stopped}) {
+        Add(plan);
+    }
+    std::string out, err;
+    ASSERT_EQ(Cli({"history", "--since", "2026-12-06", "--db", path_}, out, err), 0) << err;
+    EXPECT_EQ(out,
+              "2026-12-06T08:03:00.000Z  h4  Z9  -  0/1 tests  stopped  not judged  TestCfg.csv  "
+              "bench-3/alice\n"
+              "2026-12-06T08:02:00.000Z  h3  X100  SN-7 #3  1/1 tests  -  IN PROGRESS  "
+              "TestCfg.csv  bench-3/alice\n"
+              "2026-12-06T08:01:00.000Z  h2  X100  SN-7 #2  1/1 tests  completed  PASS  "
+              "TestCfg.csv  bench-3/alice\n"
+              "2026-12-06T08:00:00.000Z  h1  X100  SN-7 #1  1/1 tests  completed  FAIL  "
+              "TestCfg.csv  bench-3/alice\n");
+}
+
 // --limit N keeps the newest N of what the filters let through, as the lines
 // of the whole history begin; anything but a whole number from 1 is refused,
 // naming the value, before the database is read.
