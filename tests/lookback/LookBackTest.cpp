@@ -9,6 +9,7 @@
 #include "cli/RecordsCommands.h"
 #include "domain/PrintableText.h"
 #include "lookback/History.h"
+#include "lookback/RunLoad.h"
 #include "lookback/Yield.h"
 #include "recording/EventRows.h"
 #include "support/ChildProcess.h"
@@ -277,6 +278,31 @@ TEST_F(LookBackTest, HistoryLinesShowTheVerdictAndTheAttempt) {
               "TestCfg.csv  bench-3/alice\n"
               "2026-12-06T08:00:00.000Z  h1  X100  SN-7 #1  1/1 tests  completed  FAIL  "
               "TestCfg.csv  bench-3/alice\n");
+}
+
+// --last is the run that ended last: never one still going, even one started
+// after it; while every run still goes on there is no report to write.
+TEST_F(LookBackTest, TheLastRunIsTheOneThatEndedLast) {
+    EXPECT_EQ(LastRunUuid(*db_).Value(), "r4");
+    RunPlan going{"g1", "2026-12-09T08:00:00.000Z", "X100", "D-1", "SN-3", {Completed}, {}};
+    going.how = std::nullopt;
+    Add(going);
+    EXPECT_EQ(LastRunUuid(*db_).Value(), "r4");
+    RunPlan longRun{"l1", "2026-12-01T08:00:00.000Z", "X100", "D-1", "SN-4", {Completed}, {}};
+    longRun.endedAt = "2026-12-10T08:00:00.000Z";
+    Add(longRun);
+    EXPECT_EQ(LastRunUuid(*db_).Value(), "l1");
+    std::string out, err;
+    const auto page = folder_ / "last.html";
+    ASSERT_EQ(Cli({"report", "--last", "--out", page.string(), "--db", path_}, out, err), 0) << err;
+    EXPECT_NE(ReadBytes(page).find("Run l1"), std::string::npos);
+
+    path_ = (folder_ / "going.sqlite").string();
+    OpenDatabase();
+    Add(going);
+    EXPECT_EQ(Cli({"report", "--last", "--out", page.string(), "--db", path_}, out, err),
+              kExitRecordsUnreadable);
+    EXPECT_EQ(err, "No recorded run has ended yet.\n");
 }
 
 // --limit N keeps the newest N of what the filters let through, as the lines
