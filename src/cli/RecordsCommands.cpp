@@ -70,8 +70,10 @@ struct CommandKind {
     RecordsCommand (*add)(CLI::App& app);
 };
 
-constexpr CommandKind kRecordsCommands[] = {
-    {"history", AddHistoryCommand}, {"yield", AddYieldCommand}, {"report", AddReportCommand}};
+constexpr CommandKind kRecordsCommands[] = {{"history", AddHistoryCommand},
+                                            {"yield", AddYieldCommand},
+                                            {"report", AddReportCommand},
+                                            {"rejudge", AddRejudgeCommand}};
 
 }  // namespace
 

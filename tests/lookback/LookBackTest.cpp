@@ -9,11 +9,14 @@
 #include "cli/RecordsCommands.h"
 #include "domain/PrintableText.h"
 #include "lookback/History.h"
+#include "lookback/Rejudge.h"
 #include "lookback/RunLoad.h"
 #include "lookback/Yield.h"
 #include "recording/EventRows.h"
 #include "support/ChildProcess.h"
+#include "support/JudgedRunsKit.h"
 #include "support/OldSchemaKit.h"
+#include "support/PgCluster.h"
 #include "support/RecordsKit.h"
 #include "support/TempFolder.h"
 
@@ -303,6 +306,89 @@ TEST_F(LookBackTest, TheLastRunIsTheOneThatEndedLast) {
     EXPECT_EQ(Cli({"report", "--last", "--out", page.string(), "--db", path_}, out, err),
               kExitRecordsUnreadable);
     EXPECT_EQ(err, "No recorded run has ended yet.\n");
+}
+
+// rejudge as a script runs it: the summary, each disagreement on a line of its
+// own, and its own exit status when any.
+TEST_F(LookBackTest, RejudgeSaysEachDisagreementAndEndsWithItsOwnStatus) {
+    {
+        RunRecorder recorder({path_, folder_ / "spool.sqlite", std::chrono::milliseconds(0), {}});
+        ASSERT_EQ(RecordJudgedShift(recorder, 12).runs, 12);
+    }
+    std::string out, err;
+    EXPECT_EQ(Cli({"rejudge", "--db", path_}, out, err), 0) << err;
+    EXPECT_EQ(out,
+              "Rejudged 16 runs: 12 judged, 4 not judged, 0 that can't be judged again, 0 "
+              "disagreements.\n");
+    EXPECT_EQ(Cli({"rejudge", "--since", "2026-12-02", "--db", path_}, out, err), 0) << err;
+    EXPECT_EQ(out.substr(0, out.find(':')), "Rejudged 2 runs");  // r3, r4
+
+    const auto failed =
+        db_->Run("SELECT run_uuid FROM runs WHERE verdict = 'FAIL' ORDER BY started_at LIMIT 1");
+    ASSERT_TRUE(failed.Ok() && failed->size() == 1u);
+    const std::string uuid = CellText(failed->front()[0]);
+    ASSERT_TRUE(db_->Run("UPDATE measurements SET outcome = 'PASS' WHERE name = 'V4' AND "
+                         "test_index = 0 AND run_id ="
+                         " (SELECT run_id FROM run_keys WHERE run_uuid = $1)",
+                         {uuid})
+                    .Ok());
+    EXPECT_EQ(Cli({"rejudge", "--db", path_}, out, err), kExitRecordsDisagree);
+    EXPECT_EQ(out, "run " + uuid +
+                       ": test 1: V4: outcome stored PASS, judged FAIL\n"
+                       "Rejudged 16 runs: 12 judged, 4 not judged, 0 that can't be judged again, "
+                       "1 disagreement.\n");
+    EXPECT_EQ(Cli({"rejudge", "--run", uuid, "--db", path_}, out, err), kExitRecordsDisagree);
+    EXPECT_NE(out.find("Rejudged 1 run: 1 judged"), std::string::npos) << out;
+
+    EXPECT_EQ(Cli({"rejudge", "--run", "nope", "--db", path_}, out, err), kExitRecordsUnreadable);
+    EXPECT_EQ(err, "No run nope is recorded.\n");
+    EXPECT_EQ(Cli({"rejudge", "--run", uuid, "--since", "2026-12-01", "--db", path_}, out, err),
+              kExitUsage);
+    const auto typo = (folder_ / "typo" / "x.sqlite").string();
+    EXPECT_EQ(Cli({"rejudge", "--db", typo}, out, err), 0);
+    EXPECT_EQ(err, "No run has been recorded yet.\n");
+    EXPECT_EQ(Cli({"rejudge", "--run", uuid, "--db", typo}, out, err), kExitRecordsUnreadable);
+    EXPECT_EQ(Cli({"rejudge", "--help"}, out, err), 0);
+    EXPECT_NE(out.find("  8  rejudge: "), std::string::npos) << out;
+}
+
+// The same shift in SQLite and on a PostgreSQL server: the same yield, and
+// every run judged again agrees.
+TEST(JudgedShift, YieldAndRejudgeAreTheSameOnAServer) {
+    if (PostgresTestsMaySkip()) {
+        GTEST_SKIP() << "Debian's postgresql is not installed";
+    }
+    PgCluster cluster;
+    ASSERT_TRUE(cluster.Ready()) << cluster.Problem();
+    TempFolder folder;
+    const std::string file = (folder / "shift.sqlite").string();
+    std::vector<std::vector<YieldRow>> yields;
+    for (const std::string& target : {file, cluster.Url()}) {
+        {
+            RunRecorder recorder(
+                {target, folder / "spool.sqlite", std::chrono::milliseconds(0), {}});
+            ASSERT_EQ(RecordJudgedShift(recorder, 60).runs, 60);
+        }
+        auto db = OpenSqlConnectionToRead(target);
+        ASSERT_TRUE(db.Ok() && *db) << target;
+        const auto yield = QueryYield(**db, YieldGrouping::Day, std::nullopt);
+        ASSERT_TRUE(yield.Ok()) << yield.Error();
+        yields.push_back(*yield);
+        const auto tally =
+            RejudgeRuns(**db, {}, [](const std::string& line) { ADD_FAILURE() << line; });
+        ASSERT_TRUE(tally.Ok()) << tally.Error();
+        EXPECT_EQ(tally->judged, 60) << target;
+        EXPECT_TRUE(tally->Agreed()) << target;
+    }
+    ASSERT_EQ(yields[0].size(), 1u);
+    const YieldRow& day = yields[0][0];
+    EXPECT_EQ(day.group, "2026-12-01");
+    EXPECT_EQ(day.lostRuns, 2);  // units 7 and 47
+    EXPECT_EQ(day.retests, 10);  // units 0, 5, ..., 45
+    EXPECT_EQ(day.judgedUnits, 48);
+    EXPECT_EQ(day.firstPass, 38);
+    EXPECT_EQ(day.finalPass, 48);
+    EXPECT_EQ(YieldTable(yields[1], YieldGrouping::Day), YieldTable(yields[0], YieldGrouping::Day));
 }
 
 // --limit N keeps the newest N of what the filters let through, as the lines

@@ -30,6 +30,20 @@ using test::TempFolder;
 
 const std::filesystem::path kExamples = std::filesystem::path(ORVALT_SOURCE_DIR) / "examples";
 
+// A unit whose fourth level is too high: limits-pass fails it on V4.max.
+UnitProfile HighFourthLevel() {
+    UnitProfile unit;
+    unit.levels = {2.6, 3.3, 4.0, 5.2};
+    return unit;
+}
+
+// A unit whose readings fail part-way: its run is abandoned.
+UnitProfile FailingReads() {
+    UnitProfile unit;
+    unit.failReadAfter = 40;
+    return unit;
+}
+
 // Calls `take` on the worker's thread as each test ends.
 class TestEndWatch final : public SessionObserver {
   public:
@@ -156,6 +170,142 @@ TEST(JudgedRecords, TheLastRunsReportIsOfARunThatEnded) {
     EXPECT_NE(test::ReadBytes(during[1].file).find("Run " + first), std::string::npos);
     const auto after = recording.WriteLastRunReport(reports);
     EXPECT_EQ(after.file, reports / ("orvalt-report-" + second + ".html")) << after.problem;
+}
+
+// A run judged against limits, one that failed, one abandoned and one
+// without limits: judged again, every record agrees. Each change to a record
+// is then found, and only it: a test's verdict, a measurement's bound, a
+// measurement's value (with what follows from it), limits that no longer read.
+TEST(JudgedRecords, RejudgeAgreesWithEveryRecordAndFindsEachChangeToOne) {
+    JudgedRuns runs;
+    const std::string failed = runs.Run("SN-1", {}, kExamples / "limits-fail.csv");
+    runs.Run("SN-2", {}, kExamples / "limits-pass.csv");
+    runs.Run("SN-3", FailingReads(), kExamples / "limits-pass.csv");
+    runs.Run("SN-4", {}, {});
+    const std::string agreed =
+        "Rejudged 4 runs: 3 judged, 1 not judged, 0 that can't be judged again, 0 disagreements.";
+    ASSERT_EQ(runs.Rejudge(), std::vector<std::string>{agreed});
+
+    const std::string run = "run " + failed + ": ";
+    const auto oneDisagreement = [&](const std::vector<std::string>& lines) {
+        return std::vector<std::string>{lines.front(),
+                                        "Rejudged 4 runs: 3 judged, 1 not judged, 0 that can't be "
+                                        "judged again, 1 disagreement."};
+    };
+    const std::string test2 = "run_id = (SELECT run_id FROM run_keys WHERE run_uuid = '" + failed +
+                              "') AND test_index = 1";
+    runs.Sql("UPDATE tests SET verdict = 'PASS' WHERE " + test2);
+    std::vector<std::string> lines = runs.Rejudge();
+    EXPECT_EQ(lines,
+              oneDisagreement({run + "test 2: verdict stored \"PASS V4 4.70 > 4.50\", judged "
+                                     "\"FAIL V4 4.70 > 4.50\""}));
+    runs.Sql("UPDATE tests SET verdict = 'FAIL' WHERE " + test2);
+
+    runs.Sql("UPDATE measurements SET max_value = 4.6 WHERE name = 'V4' AND " + test2);
+    EXPECT_EQ(runs.Rejudge(), oneDisagreement({run + "test 2: V4: max stored 4.6, judged 4.5"}));
+    runs.Sql("UPDATE measurements SET max_value = 4.5 WHERE name = 'V4' AND " + test2);
+    ASSERT_EQ(runs.Rejudge().back(), agreed);
+
+    // 4.504 shows as 4.50, which the maximum 4.50 lets through.
+    runs.Sql("UPDATE measurements SET value = 4.504 WHERE name = 'V4' AND " + test2);
+    EXPECT_EQ(runs.Rejudge(),
+              (std::vector<std::string>{
+                  run + "test 2: verdict stored \"FAIL V4 4.70 > 4.50\", judged \"PASS\"",
+                  run + "test 2: V4: outcome stored FAIL, judged PASS",
+                  run + "unit verdict stored FAIL, judged PASS",
+                  "Rejudged 4 runs: 3 judged, 1 not judged, 0 that can't be judged again, 3 "
+                  "disagreements."}));
+    runs.Sql("UPDATE measurements SET value = 4.7 WHERE name = 'V4' AND " + test2);
+
+    runs.Sql("UPDATE runs SET limits_text = limits_text || 'V9,,1' || char(10) WHERE run_uuid = $1",
+             {failed});
+    lines = runs.Rejudge();
+    ASSERT_EQ(lines.size(), 2u);
+    EXPECT_EQ(lines[0], run +
+                            "its limits \"limits-fail.csv\" no longer read: Line 7: unknown "
+                            "measurement \"V9\"");
+    EXPECT_EQ(lines[1],
+              "Rejudged 4 runs: 2 judged, 1 not judged, 1 that can't be judged again, 0 "
+              "disagreements.");
+}
+
+// A lot of 20 units through one fixture, judged against limits-pass. Each
+// unit's script is its attempts in order: P a healthy unit (PASS), F one whose
+// fourth level is too high (FAIL), A one whose readings fail (abandoned: lost
+// time, never a failure). The units go round in rounds, as a line retests the
+// failed ones after the lot's first pass.
+TEST(JudgedRecords, AScriptedLotsYieldIsItsCountByHand) {
+    const std::map<std::string, std::string> script{
+        {"L01", "P"},  {"L02", "FP"},  {"L03", "P"},   {"L04", "AP"}, {"L05", "FFP"},
+        {"L06", "P"},  {"L07", "F"},   {"L08", "P"},   {"L09", "FP"}, {"L10", "P"},
+        {"L11", "PF"}, {"L12", "AFP"}, {"L13", "P"},   {"L14", "FF"}, {"L15", "P"},
+        {"L16", "A"},  {"L17", "P"},   {"L18", "FAP"}, {"L19", "P"},  {"L20", "P"}};
+    JudgedRuns runs;
+    const auto limits = kExamples / "limits-pass.csv";
+    for (std::size_t round = 0; round < 3; ++round) {
+        for (const auto& [serial, attempts] : script) {
+            if (round < attempts.size()) {
+                const char how = attempts[round];
+                runs.Run(serial,
+                         how == 'P'   ? UnitProfile{}
+                         : how == 'F' ? HighFourthLevel()
+                                      : FailingReads(),
+                         limits);
+            }
+        }
+    }
+
+    YieldRow byHand;
+    byHand.group = "X1";
+    for (const auto& [serial, attempts] : script) {
+        std::string completed = attempts;
+        std::erase(completed, 'A');
+        ++byHand.units;
+        byHand.lostRuns += static_cast<std::int64_t>(attempts.size() - completed.size());
+        if (completed.empty()) {
+            continue;
+        }
+        ++byHand.judgedUnits;
+        byHand.firstPass += completed.front() == 'P' ? 1 : 0;
+        byHand.finalPass += completed.back() == 'P' ? 1 : 0;
+        byHand.stillFailing += completed.back() == 'P' ? 0 : 1;
+        byHand.retests += static_cast<std::int64_t>(completed.size() - 1);
+    }
+    ASSERT_EQ(byHand.judgedUnits, 19);
+    ASSERT_EQ(byHand.firstPass, 12);
+    ASSERT_EQ(byHand.finalPass, 16);
+    ASSERT_EQ(byHand.retests, 8);
+
+    const auto db = runs.Open();
+    for (const YieldGrouping by : {YieldGrouping::Model, YieldGrouping::Fixture}) {
+        const auto yield = QueryYield(*db, by, std::nullopt);
+        ASSERT_TRUE(yield.Ok()) << yield.Error();
+        ASSERT_EQ(yield->size(), 1u);
+        const YieldRow& lot = yield->front();
+        EXPECT_EQ(lot.group, by == YieldGrouping::Model ? "X1" : "Bench A");
+        EXPECT_EQ(lot.units, byHand.units);
+        EXPECT_EQ(lot.judgedUnits, byHand.judgedUnits);
+        EXPECT_EQ(lot.firstPass, byHand.firstPass);
+        EXPECT_EQ(lot.finalPass, byHand.finalPass);
+        EXPECT_EQ(lot.stillFailing, byHand.stillFailing);
+        EXPECT_EQ(lot.retests, byHand.retests);
+        EXPECT_EQ(lot.lostRuns, byHand.lostRuns);
+    }
+
+    // The database numbered each unit's attempts as they started.
+    const auto history = QueryHistory(*db, {"L18", std::nullopt, std::nullopt});
+    ASSERT_TRUE(history.Ok()) << history.Error();
+    ASSERT_EQ(history->size(), 3u);
+    EXPECT_EQ((*history)[0].attempt, 3);
+    EXPECT_EQ((*history)[0].verdict, "PASS");
+    EXPECT_EQ((*history)[1].endedHow, "abandoned");
+    EXPECT_EQ((*history)[2].attempt, 1);
+    EXPECT_EQ((*history)[2].verdict, "FAIL");
+
+    // And every record of the lot proves its verdict.
+    EXPECT_EQ(runs.Rejudge().back(),
+              "Rejudged 31 runs: 31 judged, 0 not judged, 0 that can't be judged again, 0 "
+              "disagreements.");
 }
 
 }  // namespace
