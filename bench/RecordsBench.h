@@ -19,7 +19,9 @@ T Median(std::vector<T> values) {
 }
 
 // Runs of ten tests each, `tests` in all, into `db`: 40 models, a serial for
-// every two runs, one test in seven abandoned, a verdict on every third test.
+// every two runs (of one model), one test in seven abandoned, a verdict on
+// every third test. Each unit's first run: one in seven FAIL, the others PASS;
+// its second PASS, but one in nine of them stopped (ERROR).
 inline void GenerateRuns(orvalt::SqlConnection& db, long tests) {
     constexpr int kTestsPerRun = 10;
     std::vector<orvalt::RowWrite> rows;
@@ -29,7 +31,9 @@ inline void GenerateRuns(orvalt::SqlConnection& db, long tests) {
         char when[32];
         std::snprintf(when, sizeof when, "2026-%02ld-%02ldT08:00:00.000Z", 1 + r % 12, 1 + r % 28);
         run.startedAt = when;
-        run.unit.model = "M" + std::to_string(r % 40);
+        std::string ended = when;
+        ended.replace(11, 5, "08:12");  // twelve minutes
+        run.unit.model = "M" + std::to_string(r / 2 % 40);
         run.unit.serial = "SN" + std::to_string(r / 2);
         orvalt::RunTally tally;
         for (int t = 0; t < kTestsPerRun; ++t) {
@@ -46,8 +50,14 @@ inline void GenerateRuns(orvalt::SqlConnection& db, long tests) {
             ++tally.begun;
             orvalt::CountTestEnd(tally, finish);
         }
-        orvalt::AppendEventRows(
-            orvalt::RunEnded{run, {orvalt::RecordEnd::Completed, "", when}, tally}, rows);
+        const bool retest = r % 2 == 1, stopped = retest && r / 2 % 9 == 4;
+        const bool failed = !retest && r / 2 % 7 == 3;
+        orvalt::RunFinish end{stopped ? orvalt::RecordEnd::Stopped : orvalt::RecordEnd::Completed,
+                              "", ended,
+                              stopped  ? "ERROR"
+                              : failed ? "FAIL"
+                                       : "PASS"};
+        orvalt::AppendEventRows(orvalt::RunEnded{run, end, tally}, rows);
         if (rows.size() > 50000) {
             [[maybe_unused]] const auto written = orvalt::WriteRows(db, rows);
             rows.clear();

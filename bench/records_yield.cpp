@@ -22,6 +22,21 @@ double Seconds(Clock::time_point since) {
     return std::chrono::duration<double>(Clock::now() - since).count();
 }
 
+// Each table's header and its first group.
+std::string FirstGroupLines(const std::string& table) {
+    std::string lines;
+    for (std::size_t at = 0; at < table.size();) {
+        const std::size_t header = table.find('\n', at);
+        const std::size_t first = table.find('\n', header + 1);
+        if (first == std::string::npos)
+            break;
+        lines += table.substr(at, first + 1 - at);
+        const std::size_t blank = table.find("\n\n", first);
+        at = blank == std::string::npos ? table.size() : blank + 2;
+    }
+    return lines;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -49,11 +64,8 @@ int main(int argc, char** argv) {
         const std::string table = orvalt::YieldTable(*yield, orvalt::YieldGrouping::Model);
         times.push_back(Seconds(start));
         if (i == 0)
-            std::printf("%zu groups, first: %s", yield->size(),
-                        table
-                            .substr(table.find('\n') + 1,
-                                    table.find('\n', table.find('\n') + 1) - table.find('\n'))
-                            .c_str());
+            std::printf("%zu groups, the first in each table:\n%s", yield->size(),
+                        FirstGroupLines(table).c_str());
     }
     std::printf("yield --by model over %ld tests: median %.3f s (min %.3f s) of 5\n", tests,
                 Median(times), *std::min_element(times.begin(), times.end()));

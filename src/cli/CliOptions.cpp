@@ -17,7 +17,8 @@ namespace {
 
 constexpr const char* kDescription =
     "orvalt-cli runs a test plan on the station without a window and prints its log; history,\n"
-    "yield, report and export look back at the recorded runs (orvalt-cli COMMAND --help).\n";
+    "yield, report, export and rejudge look back at the recorded runs (orvalt-cli COMMAND\n"
+    "--help).\n";
 
 constexpr const char* kListDevicesUsage =
     "usage: orvalt-cli --list-devices [--simulate] [--fixture NAME]\n"
@@ -31,7 +32,7 @@ class RunnerHelp final : public CLI::Formatter {
             return CLI::Formatter::make_usage(app, std::move(name));
         }
         return "Usage: orvalt-cli [OPTIONS] PLAN.csv\n"
-               "       orvalt-cli history|yield|report|export [OPTIONS]\n";
+               "       orvalt-cli history|yield|report|export|rejudge [OPTIONS]\n";
     }
 };
 

@@ -11,7 +11,8 @@ struct ExitMeaning {
 };
 
 constexpr ExitMeaning kExitMeanings[] = {
-    {kExitRanToEnd, "the plan ran to its end; history, yield, report: done", true},
+    {kExitRanToEnd,
+     "the plan ran to its end; history, yield, report: done; rejudge: every record agrees", true},
     {kExitAbandonedOrStopped, "a test was abandoned, or the run was stopped", false},
     {kExitUsage,
      "bad usage; a plan, unit profile, limits file, port or results database URL that can't be "
@@ -23,7 +24,11 @@ constexpr ExitMeaning kExitMeanings[] = {
     {kExitLimitFailed, "with --limits: the plan ran to its end and a test failed a limit", false},
     {kExitRecordLost, "the run's record reached neither the results database nor its spool", false},
     {kExitRecordsUnreadable,
-     "history, yield, report: the results database can't be read (report: or holds no such run)",
+     "history, yield, report, rejudge: the results database can't be read (report, rejudge --run: "
+     "or holds no such run)",
+     true},
+    {kExitRecordsDisagree,
+     "rejudge: a run judged again disagrees with its record, or its limits or plan no longer read",
      true},
 };
 

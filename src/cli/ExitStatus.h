@@ -1,7 +1,7 @@
 #pragma once
 // The exit statuses of orvalt-cli, one table for a run and for the records
-// commands (history, yield, report): scripts tell by the number alone what
-// happened, whichever they ran, so no number has two meanings.
+// commands (history, yield, report, rejudge): scripts tell by the number alone
+// what happened, whichever they ran, so no number has two meanings.
 
 #include <string>
 
@@ -17,6 +17,7 @@ enum CliExit : int {
     kExitLimitFailed = 5,        // the plan ran to its end and a test failed a limit (--limits)
     kExitRecordLost = 6,         // the run's record reached neither the database nor its spool
     kExitRecordsUnreadable = 7,  // the results database can't be read, or holds no run to report
+    kExitRecordsDisagree = 8,    // rejudge: a record disagrees with its run judged again
 };
 
 // The table as the help shows it, each status with what it means: all of

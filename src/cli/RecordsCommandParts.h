@@ -1,6 +1,6 @@
 #pragma once
-// The three record commands, each as its options on a CLI11 app and the work
-// to do once they are parsed.
+// The records commands, each as its options on a CLI11 app and the work to do
+// once they are parsed.
 
 #include <map>
 #include <memory>
@@ -19,13 +19,14 @@ class App;
 
 namespace orvalt {
 
-// The three commands on `app`, by their names.
+// The commands on `app`, by their names.
 std::map<std::string, RecordsCommand> AddRecordsCommands(CLI::App& app);
 
 RecordsCommand AddHistoryCommand(CLI::App& app);
 RecordsCommand AddYieldCommand(CLI::App& app);
 RecordsCommand AddReportCommand(CLI::App& app);
 RecordsCommand AddExportCommand(CLI::App& app);
+RecordsCommand AddRejudgeCommand(CLI::App& app);
 
 // --db, else the setting, else the default file; refused when the one chosen
 // looks like a URL but is not a valid server URL.

@@ -73,7 +73,8 @@ struct CommandKind {
 constexpr CommandKind kRecordsCommands[] = {{"history", AddHistoryCommand},
                                             {"yield", AddYieldCommand},
                                             {"report", AddReportCommand},
-                                            {"export", AddExportCommand}};
+                                            {"export", AddExportCommand},
+                                            {"rejudge", AddRejudgeCommand}};
 
 }  // namespace
 

@@ -31,9 +31,12 @@ int RunYield(const YieldOptions& options, std::ostream& out, std::ostream& err) 
 
 RecordsCommand AddYieldCommand(CLI::App& app) {
     auto options = std::make_shared<YieldOptions>();
-    app.description("Tests and units per model, driver or day: completed, abandoned, pass, fail.");
-    app.add_option("--by", options->by, "model, driver or day")
-        ->check(CLI::IsMember({"model", "driver", "day"}));
+    app.description(
+        "Tests and units per model, driver, day, lot or fixture: completed, abandoned, pass, "
+        "fail; first-pass and final yield, retests, units still failing and the time lost to "
+        "stopped and abandoned runs.");
+    app.add_option("--by", options->by, "model, driver, day, lot or fixture")
+        ->check(CLI::IsMember({"model", "driver", "day", "lot", "fixture"}));
     app.add_option("--since", options->since, "only runs started on or after YYYY-MM-DD (UTC)")
         ->check(CLI::Validator(SinceValidator, "YYYY-MM-DD"));
     AddDatabaseOption(app, options->db);

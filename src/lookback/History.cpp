@@ -17,7 +17,7 @@ namespace {
 constexpr const char* kHistorySql =
     "SELECT r.run_uuid, r.started_at, r.ended_at, r.ended_how, r.host, r.operator,"
     " r.manufacturer, r.model, r.driver_model, r.serial, r.plan_name,"
-    " COALESCE(r.tests_begun, 0), COALESCE(r.tests_completed, 0)"
+    " COALESCE(r.tests_begun, 0), COALESCE(r.tests_completed, 0), r.verdict, r.attempt"
     " FROM runs r"
     " WHERE (CAST($1 AS TEXT) IS NULL OR r.serial = $1) AND (CAST($2 AS TEXT) IS NULL OR r.model = "
     "$2)"
@@ -38,6 +38,10 @@ HistoryRow RowOf(const SqlRow& cells) {
     }
     row.tests = static_cast<int>(CellInteger(cells[11]));
     row.completedTests = static_cast<int>(CellInteger(cells[12]));
+    row.verdict = CellText(cells[13]);
+    if (cells[14]) {
+        row.attempt = CellInteger(cells[14]);
+    }
     return row;
 }
 
@@ -89,11 +93,19 @@ std::string HistoryLine(const HistoryRow& row) {
     const auto orDash = [](const std::string& text) {
         return text.empty() ? std::string("-") : PrintableText(text);
     };
+    std::string unit = orDash(row.serial);
+    if (!row.serial.empty() && row.attempt) {
+        unit.append(" #").append(std::to_string(*row.attempt));
+    }
+    const bool ended = !row.endedAt.empty();
+    const std::string verdict = !ended                ? "IN PROGRESS"
+                                : row.verdict.empty() ? "not judged"
+                                                      : PrintableText(row.verdict);
     return PrintableText(row.startedAt) + "  " + PrintableText(row.uuid) + "  " +
-           orDash(row.model) + "  " + orDash(row.serial) + "  " +
-           std::to_string(row.completedTests) + "/" + std::to_string(row.tests) + " tests  " +
-           orDash(row.endedHow.empty() ? "open" : row.endedHow) + "  " + orDash(row.planName) +
-           "  " + orDash(row.host) + "/" + orDash(row.operatorName);
+           orDash(row.model) + "  " + unit + "  " + std::to_string(row.completedTests) + "/" +
+           std::to_string(row.tests) + " tests  " + (ended ? orDash(row.endedHow) : "-") + "  " +
+           verdict + "  " + orDash(row.planName) + "  " + orDash(row.host) + "/" +
+           orDash(row.operatorName);
 }
 
 }  // namespace orvalt

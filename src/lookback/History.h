@@ -23,6 +23,10 @@ struct HistoryRow {
     std::string manufacturer, model, driverModel, serial, planName;
     int tests = 0;
     int completedTests = 0;
+    // The unit's verdict, "PASS", "FAIL" or "ERROR"; empty when not judged.
+    std::string verdict;
+    // Which run on its unit this was; none without a serial number.
+    std::optional<std::int64_t> attempt;
 };
 
 // Hands the runs to `take` one by one, newest first, as the database yields
@@ -35,7 +39,10 @@ Result<void> EachHistoryRow(SqlConnection& connection, const HistoryFilter& filt
 Result<std::vector<HistoryRow>> QueryHistory(SqlConnection& connection,
                                              const HistoryFilter& filter);
 
-// "2026-12-07T12:50:21.123Z  3f2a...  X100  SN123  3/3 tests  completed  plan.csv  host/op"
+// Two spaces between the fields, the serial with its attempt, the verdict
+// after how the run ended ("not judged" without limits; a run not ended yet is
+// "-  IN PROGRESS"):
+// "2026-12-07T12:50:21.123Z  3f2a...  X100  SN123 #2  3/3 tests  completed  PASS  plan.csv host/op"
 std::string HistoryLine(const HistoryRow& row);
 
 // True for a valid calendar date written YYYY-MM-DD.

@@ -8,6 +8,15 @@
 
 namespace orvalt {
 
+namespace {
+
+bool AnyRunRecorded(SqlConnection& connection) {
+    const Result<SqlRows> any = connection.Run("SELECT 1 FROM runs LIMIT 1");
+    return any && !any->empty();
+}
+
+}  // namespace
+
 Result<std::string> RunReportPage(SqlConnection& connection, std::string uuid) {
     if (uuid.empty()) {
         const Result<std::string> last = LastRunUuid(connection);
@@ -15,7 +24,7 @@ Result<std::string> RunReportPage(SqlConnection& connection, std::string uuid) {
             return Fail(last.Error());
         }
         if (last->empty()) {
-            return Fail(std::string(kNoRunRecorded));
+            return Fail(std::string(AnyRunRecorded(connection) ? kNoRunEnded : kNoRunRecorded));
         }
         uuid = *last;
     }

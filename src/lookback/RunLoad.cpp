@@ -246,7 +246,8 @@ Result<void> LoadDiagLines(SqlConnection& db, RunToLoad& load) {
 
 }  // namespace
 
-Result<std::optional<LoadedRun>> LoadRun(SqlConnection& db, const std::string& uuid) {
+Result<std::optional<LoadedRun>> LoadRun(SqlConnection& db, const std::string& uuid,
+                                         RunParts parts) {
     Result<std::optional<LoadedRun>> run = LoadRunRow(db, uuid);
     if (!run || !run->has_value()) {
         return run;
@@ -259,8 +260,12 @@ Result<std::optional<LoadedRun>> LoadRun(SqlConnection& db, const std::string& u
         return run;  // nothing recorded under the run yet
     }
     RunToLoad load{run->value(), {CellInteger(key->front()[0])}};
-    for (const auto part :
-         {LoadSettings, LoadTests, LoadMeasurements, LoadReadings, LoadSwitches, LoadDiagLines}) {
+    using Part = Result<void> (*)(SqlConnection&, RunToLoad&);
+    const std::vector<Part> wanted =
+        parts == RunParts::Whole ? std::vector<Part>{LoadSettings, LoadTests,    LoadMeasurements,
+                                                     LoadReadings, LoadSwitches, LoadDiagLines}
+                                 : std::vector<Part>{LoadSettings, LoadTests, LoadMeasurements};
+    for (const Part part : wanted) {
         if (const Result<void> loaded = part(db, load); !loaded) {
             return Fail(loaded.Error());
         }
@@ -269,8 +274,9 @@ Result<std::optional<LoadedRun>> LoadRun(SqlConnection& db, const std::string& u
 }
 
 Result<std::string> LastRunUuid(SqlConnection& db) {
-    const Result<SqlRows> last =
-        db.Run("SELECT run_uuid FROM runs ORDER BY started_at DESC, run_uuid LIMIT 1");
+    const Result<SqlRows> last = db.Run(
+        "SELECT run_uuid FROM runs WHERE ended_at IS NOT NULL"
+        " ORDER BY ended_at DESC, run_uuid DESC LIMIT 1");
     if (!last) {
         return Fail(last.Error());
     }

@@ -35,10 +35,16 @@ struct LoadedRun {
 // The test's figures alone, as they were named.
 std::vector<NamedMeasurement> FiguresOf(const LoadedTest& test);
 
-// The run; empty when there is no such run.
-Result<std::optional<LoadedRun>> LoadRun(SqlConnection& connection, const std::string& uuid);
+// What of a run to read: all of it, or all but its trace (readings, switches
+// and diagnostic lines), which judging it again does not need.
+enum class RunParts { Whole, WithoutTrace };
 
-// The UUID of the run that started last; empty when there is none.
+// The run; empty when there is no such run.
+Result<std::optional<LoadedRun>> LoadRun(SqlConnection& connection, const std::string& uuid,
+                                         RunParts parts = RunParts::Whole);
+
+// The UUID of the run that ended last (a run still going has no report to
+// look back on yet); empty when none has ended.
 Result<std::string> LastRunUuid(SqlConnection& connection);
 
 // The setting a run was started with, or empty.

@@ -1,8 +1,18 @@
 #pragma once
-// Yield: per model, driver or day, how many tests and units were tested, how
-// many tests completed and how many were abandoned or stopped, and how many
-// passed or failed where verdicts exist.
+// Yield: per model, driver, day, lot or fixture, how many tests and units were
+// tested, how many tests completed and how many were abandoned or stopped, and
+// how many passed or failed where verdicts exist; then how the units came out
+// over their attempts: first-pass and final yield, retests and units still
+// failing, and the runs lost to a stop or an abandon.
+//
+// A unit is a serial number within the group. Its yield counts only its
+// completed, judged runs (a unit verdict of PASS, FAIL or ERROR), in the order
+// they started: a run without limits is not judged and stays out of the
+// shares, a stopped or abandoned run is lost time, never a failure. A run
+// without a serial number cannot be followed across attempts: it is a unit of
+// its own with that one run.
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
@@ -11,19 +21,56 @@
 
 namespace orvalt {
 
-enum class YieldGrouping { Model, Driver, Day };
+enum class YieldGrouping { Model, Driver, Day, Lot, Fixture };
 
 std::optional<YieldGrouping> YieldGroupingFromWord(const std::string& word);
 
 struct YieldRow {
     std::string group;
     std::int64_t tests = 0, units = 0, completed = 0, abandoned = 0, passed = 0, failed = 0;
+    // Units with at least one completed, judged run; of them, those whose
+    // first such run passed, those whose last one passed, and those whose last
+    // one did not (still failing). Retests: their judged runs beyond the first.
+    std::int64_t judgedUnits = 0, firstPass = 0, finalPass = 0, stillFailing = 0, retests = 0;
+    // Runs that were stopped or abandoned, and their time from start to end.
+    std::int64_t lostRuns = 0, lostMs = 0;
+};
+
+// Adds up runs handed in the order (group, serial, start) into one row per
+// group: the ordered stream of runs is read once, whatever its length, in the
+// memory of one group and one unit.
+class YieldCounter {
+  public:
+    // One run: its group and its columns as YieldSql selects them.
+    void Add(const SqlRow& run);
+    // The rows of every group, in the order they came.
+    std::vector<YieldRow> Finish();
+
+  private:
+    void CloseUnit();
+    void CloseGroup();
+
+    std::vector<YieldRow> rows_;
+    std::optional<SqlCell> group_;  // none before the first run
+    YieldRow current_;
+    // The unit being read: its serial (empty: a run without one), and its
+    // completed, judged runs so far.
+    std::optional<std::string> serial_;
+    std::int64_t judgedRuns_ = 0;
+    bool firstPassed_ = false, lastPassed_ = false;
 };
 
 Result<std::vector<YieldRow>> QueryYield(SqlConnection& connection, YieldGrouping by,
                                          const std::optional<std::string>& since);
 
-// A header line and one aligned line per group.
+// A header line and one aligned line per group (tests and units as they were
+// counted), a blank line, then a header and one line per group of the units'
+// yield: judged units, first-pass and final yield, retests (and per judged
+// unit), units still failing, lost runs and their time.
 std::string YieldTable(const std::vector<YieldRow>& rows, YieldGrouping by);
+
+// Milliseconds from one UTC ISO 8601 time as the records keep them
+// ("2026-12-07T12:50:21.123Z") to another; none when either is no such time.
+std::optional<std::int64_t> MillisecondsBetween(const std::string& from, const std::string& to);
 
 }  // namespace orvalt

@@ -35,10 +35,13 @@ StationRecording::StationRecording(const RecordingOptions& options, std::string 
     recorder.whenBehind = options.whenBehind;
     recorder_ = std::make_unique<RunRecorder>(std::move(store), recorder);
     events_ = std::make_unique<RunRecording>(*recorder_);
+    finished_ = std::make_unique<FinishedRunWatch>(*recorder_);
     observers_.Attach(*events_);
+    observers_.Attach(*finished_);
 }
 
 StationRecording::~StationRecording() {
+    observers_.Detach(*finished_);
     observers_.Detach(*events_);
     recorder_.reset();  // stores the rest while the health sink still stands
 }
@@ -47,7 +50,8 @@ StationRecording::Report StationRecording::WriteLastRunReport(const std::filesys
     Flush();
     const std::string uuid = LastRunUuid();
     if (uuid.empty()) {
-        return {{}, std::string(kNoRunRecorded)};
+        const bool going = !recorder_->LastRunUuid().empty();
+        return {{}, std::string(going ? kNoRunEnded : kNoRunRecorded)};
     }
     // Writing a report never changes the database the station records to.
     const Result<std::unique_ptr<SqlConnection>> opened = OpenRecordsToRead(database_);
@@ -62,6 +66,17 @@ StationRecording::Report StationRecording::WriteLastRunReport(const std::filesys
     const std::filesystem::path file = folder / ("orvalt-report-" + uuid + ".html");
     const Result<void> written = WriteRunReportFile(**opened, uuid, file);
     return written ? Report{file, {}} : Report{{}, written.Error()};
+}
+
+void FinishedRunWatch::RunEnded(int /*runNumber*/, RunEnd /*how*/) {
+    std::string uuid = recorder_.LastRunUuid();
+    std::scoped_lock lock(mutex_);
+    uuid_ = std::move(uuid);
+}
+
+std::string FinishedRunWatch::Uuid() const {
+    std::scoped_lock lock(mutex_);
+    return uuid_;
 }
 
 // Before the recorder's writer touches the spool: what an earlier version

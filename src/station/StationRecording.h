@@ -42,6 +42,21 @@ struct RecordingHealth {
     std::string message;
 };
 
+// The run this session ended last, as its recorder named it: the report of
+// "the last run" is of a run that is over, never of one still going.
+class FinishedRunWatch final : public SessionObserver {
+  public:
+    explicit FinishedRunWatch(const RunRecorder& recorder) : recorder_(recorder) {}
+    void RunEnded(int runNumber, RunEnd how) override;
+    // Empty until a run of this session ended.
+    std::string Uuid() const;
+
+  private:
+    const RunRecorder& recorder_;
+    mutable std::mutex mutex_;
+    std::string uuid_;
+};
+
 class StationRecording {
   public:
     // `fixture`: the fixture's name, where the station has one.
@@ -55,15 +70,17 @@ class StationRecording {
     RunRecording& Events() { return *events_; }
     const std::string& Database() const { return database_; }
     const std::string& Fixture() const { return fixture_; }
-    std::string LastRunUuid() const { return recorder_->LastRunUuid(); }
+    // The run this session ended last; empty before the first one ended.
+    std::string LastRunUuid() const { return finished_->Uuid(); }
     // Waits until everything handed over is written (or spooled).
     void Flush() { recorder_->Flush(); }
     // After a Flush: what closing now would lose, the records neither the
     // database nor the spool took, as a sentence; empty when nothing.
     std::string LossIfClosed() const { return recorder_->LossIfClosed(); }
 
-    // Writes the report of the run recorded last into `folder` (made when
-    // missing) once all of it is stored; the file's path, or why there is none.
+    // Writes the report of the run this session ended last into `folder`
+    // (made when missing) once all of it is stored; the file's path, or why
+    // there is none (during the session's first run: that it has not ended).
     struct Report {
         std::filesystem::path file;
         std::string problem;
@@ -89,6 +106,7 @@ class StationRecording {
     std::vector<RecordingHealth> health_;
     std::unique_ptr<RunRecorder> recorder_;
     std::unique_ptr<RunRecording> events_;
+    std::unique_ptr<FinishedRunWatch> finished_;
 };
 
 }  // namespace orvalt

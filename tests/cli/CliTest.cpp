@@ -117,11 +117,12 @@ TEST(CliOptions, TheHelpListsTheCommandsAndOneTableOfExitStatuses) {
     std::ostringstream out, err;
     EXPECT_EQ(AnswerHelpOrError(parsed, out, err), kExitRanToEnd);
     const std::string help = out.str();
-    for (const char* command : {"\n  history ", "\n  yield ", "\n  report ", "--limits FILE"})
+    for (const char* command :
+         {"\n  history ", "\n  yield ", "\n  report ", "\n  rejudge ", "--limits FILE"})
         EXPECT_EQ(test::CountOf(help, command), 1u) << command << "\n" << help;
-    for (int status = kExitRanToEnd; status <= kExitRecordsUnreadable; ++status)
+    for (int status = kExitRanToEnd; status <= kExitRecordsDisagree; ++status)
         EXPECT_EQ(test::CountOf(help, "\n  " + std::to_string(status) + "  "), 1u) << status;
-    EXPECT_EQ(test::CountOf(help, "\n  8  "), 0u);
+    EXPECT_EQ(test::CountOf(help, "\n  9  "), 0u);
 
     const std::string yield = ParseCliOptions({"yield", "-h"}).help;
     EXPECT_NE(yield.find("--by"), std::string::npos) << yield;

@@ -1,4 +1,4 @@
-// history, yield and report as a shell runs them: output that is lost, a
+// history, yield, report and rejudge as a shell runs them: output that is lost, a
 // file-size limit on the report, and a --db password the process list must
 // not show.
 
@@ -70,7 +70,7 @@ class RecordsCommands : public ::testing::Test {
 };
 
 TEST_F(RecordsCommands, LostOutputIsSaidOnceAndFailsTheExitStatus) {
-    for (const char* command : {"history", "yield"}) {
+    for (const char* command : {"history", "yield", "rejudge"}) {
         const UniqueFd full(::open("/dev/full", O_WRONLY));
         ASSERT_TRUE(full.Valid());
         const ProgramEnd ended = Run({command, "--db", db.string()}, full.Get());

@@ -9,10 +9,14 @@
 #include "cli/RecordsCommands.h"
 #include "domain/PrintableText.h"
 #include "lookback/History.h"
+#include "lookback/Rejudge.h"
+#include "lookback/RunLoad.h"
 #include "lookback/Yield.h"
 #include "recording/EventRows.h"
 #include "support/ChildProcess.h"
+#include "support/JudgedRunsKit.h"
 #include "support/OldSchemaKit.h"
+#include "support/PgCluster.h"
 #include "support/RecordsKit.h"
 #include "support/TempFolder.h"
 
@@ -26,6 +30,11 @@ struct RunPlan {
     std::string uuid, startedAt, model, driver, serial;
     std::vector<RecordEnd> tests;
     std::vector<std::optional<std::string>> verdicts;
+    // How the run ended (none: it goes on), when, and the unit's verdict.
+    std::optional<RecordEnd> how = RecordEnd::Completed;
+    std::string endedAt{};
+    std::string unitVerdict{};
+    std::string lot{}, fixture{};
 };
 
 class LookBackTest : public ::testing::Test {
@@ -56,6 +65,8 @@ class LookBackTest : public ::testing::Test {
         run.uuid = plan.uuid;
         run.startedAt = plan.startedAt;
         run.unit.driverModel = plan.driver;
+        run.lot = plan.lot;
+        run.fixture = plan.fixture;
         std::vector<RowWrite> rows;
         RunTally tally;
         for (std::size_t i = 0; i < plan.tests.size(); ++i) {
@@ -67,7 +78,12 @@ class LookBackTest : public ::testing::Test {
             ++tally.begun;
             CountTestEnd(tally, finish);
         }
-        AppendEventRows(RunEnded{run, {RecordEnd::Completed, "", plan.startedAt}, tally}, rows);
+        if (plan.how) {
+            const std::string ended = plan.endedAt.empty() ? plan.startedAt : plan.endedAt;
+            AppendEventRows(RunEnded{run, {*plan.how, "", ended, plan.unitVerdict}, tally}, rows);
+        } else {
+            AppendEventRows(RunTallied{run, tally}, rows);
+        }
         ASSERT_TRUE(WriteRows(*db_, rows).Ok());
     }
 
@@ -138,6 +154,83 @@ TEST_F(LookBackTest, YieldCountsTestsUnitsOutcomesAndVerdictsPerGroup) {
     EXPECT_EQ((*byDriver)[1].tests, 2);
 }
 
+// One lot of units, their attempts interleaved in time: each unit's yield
+// follows its completed, judged runs in the order they started.
+TEST_F(LookBackTest, YieldFollowsEachUnitAcrossItsAttempts) {
+    struct Attempt {
+        const char* serial;
+        int minute;  // of the start, from 09:00
+        std::optional<RecordEnd> how;
+        const char* verdict;
+        int minutes = 0;  // from start to end
+    };
+    const Attempt attempts[] = {
+        {"U1", 0, Completed, "FAIL"},      {"U2", 1, Completed, "PASS"},
+        {"U3", 2, Stopped, "ERROR", 10},   {"U1", 3, Completed, "PASS"},
+        {"U3", 4, Completed, "FAIL"},      {"U4", 5, Completed, ""},
+        {"U4", 6, Completed, "PASS"},      {"U5", 7, Completed, ""},
+        {"", 8, Completed, "FAIL"},        {"", 9, Completed, "PASS"},
+        {"U6", 10, Abandoned, "ERROR", 5}, {"U3", 11, Completed, "FAIL"},
+        {"U2", 12, std::nullopt, ""},
+    };
+    int n = 0;
+    for (const Attempt& a : attempts) {
+        char start[48], end[48];
+        std::snprintf(start, sizeof start, "2026-12-05T09:%02d:00.000Z", a.minute);
+        std::snprintf(end, sizeof end, "2026-12-05T%02d:%02d:30.000Z",
+                      9 + (a.minute + a.minutes) / 60, (a.minute + a.minutes) % 60);
+        RunPlan plan{"y" + std::to_string(++n), start, "L1", "D-1", a.serial, {Completed}, {}};
+        plan.how = a.how;
+        plan.endedAt = a.minutes ? end : "";
+        plan.unitVerdict = a.verdict;
+        plan.lot = n <= 6 ? "LOT-A" : "LOT-B";
+        Add(plan);
+    }
+    const auto byModel = QueryYield(*db_, YieldGrouping::Model, "2026-12-05");
+    ASSERT_TRUE(byModel.Ok()) << byModel.Error();
+    ASSERT_EQ(byModel->size(), 1u);
+    const YieldRow& l1 = (*byModel)[0];
+    EXPECT_EQ(l1.units, 8);         // U1..U6 and the two runs without a serial
+    EXPECT_EQ(l1.judgedUnits, 6);   // not U5 (never judged), not U6 (only lost)
+    EXPECT_EQ(l1.firstPass, 3);     // U2, U4 (its first judged run), the serial-less PASS
+    EXPECT_EQ(l1.finalPass, 4);     // and U1
+    EXPECT_EQ(l1.stillFailing, 2);  // U3, the serial-less FAIL
+    EXPECT_EQ(l1.retests, 2);       // U1 once, U3 once (its stopped run is lost time)
+    EXPECT_EQ(l1.lostRuns, 2);
+    EXPECT_EQ(l1.lostMs, 15 * 60 * 1000 + 2 * 30 * 1000);
+    EXPECT_EQ(l1.tests, 13);
+    EXPECT_EQ(l1.completed, 13);
+
+    const std::string table = YieldTable(*byModel, YieldGrouping::Model);
+    EXPECT_NE(table.find("\nL1                              13       8        13         0       0"
+                         "       0\n\nmodel                     judged first-pass   final retests"
+                         " per unit failing   lost  lost time\nL1                             6"
+                         "      50.0%   66.7%       2     0.33       2      2    0:16:00\n"),
+              std::string::npos)
+        << table;
+
+    // A unit's attempts in two lots are two units, one in each.
+    const auto byLot = QueryYield(*db_, YieldGrouping::Lot, "2026-12-05");
+    ASSERT_EQ(byLot->size(), 2u);
+    EXPECT_EQ((*byLot)[0].group, "LOT-A");
+    EXPECT_EQ((*byLot)[0].judgedUnits, 3);  // U1 (FAIL), U2, U3 (FAIL)
+    EXPECT_EQ((*byLot)[0].firstPass, 1);
+    EXPECT_EQ((*byLot)[1].judgedUnits, 4);  // U4, both serial-less, U3 (FAIL)
+    EXPECT_EQ((*byLot)[1].retests, 0);
+}
+
+TEST(YieldTimes, MillisecondsBetweenRecordedTimes) {
+    EXPECT_EQ(MillisecondsBetween("2026-12-31T23:59:59.500Z", "2027-01-01T00:00:01.250Z"), 1750);
+    EXPECT_EQ(MillisecondsBetween("2024-02-28T12:00:00.000Z", "2024-03-01T12:00:00.000Z"),
+              2 * 86400000);
+    EXPECT_EQ(MillisecondsBetween("2026-12-05T09:00:00Z", "2026-12-05T09:00:01.500Z"), 1500);
+    for (const char* bad :
+         {"", "2026-02-30T00:00:00.000Z", "2026-12-05 09:00:00.000Z", "2026-12-05T09:0x:00.000Z",
+          "2026-12-05", "2026-12-05T09:00:01.5", "2026-12-05T09:00:01.500Zx"}) {
+        EXPECT_EQ(MillisecondsBetween(bad, "2026-12-05T09:00:00.000Z"), std::nullopt) << bad;
+    }
+}
+
 TEST_F(LookBackTest, CommandsPrintWhatTheQueriesFind) {
     std::string out, err;
     EXPECT_EQ(Cli({"history", "--serial", "SN-1", "--db", path_}, out, err), 0) << err;
@@ -160,6 +253,142 @@ TEST_F(LookBackTest, CommandsPrintWhatTheQueriesFind) {
         kExitRecordsUnreadable);
     EXPECT_NE(err.find("No run nope"), std::string::npos);
     EXPECT_EQ(Cli({"--plan", "x.csv"}, out, err), -1);  // not a records command
+}
+
+// Each line says how the run came out and which attempt on its unit it was.
+TEST_F(LookBackTest, HistoryLinesShowTheVerdictAndTheAttempt) {
+    RunPlan failed{"h1", "2026-12-06T08:00:00.000Z", "X100", "D-1", "SN-7", {Completed}, {}};
+    failed.unitVerdict = "FAIL";
+    RunPlan passed = failed;
+    passed.uuid = "h2";
+    passed.startedAt = "2026-12-06T08:01:00.000Z";
+    passed.unitVerdict = "PASS";
+    RunPlan going{"h3", "2026-12-06T08:02:00.000Z", "X100", "D-1", "SN-7", {Completed}, {}};
+    going.how = std::nullopt;
+    RunPlan stopped{"h4", "2026-12-06T08:03:00.000Z", "Z9", "D-1", "", {Stopped}, {}};
+    stopped.how = Stopped;
+    for (const RunPlan& plan : {failed, passed, going, stopped}) {
+        Add(plan);
+    }
+    std::string out, err;
+    ASSERT_EQ(Cli({"history", "--since", "2026-12-06", "--db", path_}, out, err), 0) << err;
+    EXPECT_EQ(out,
+              "2026-12-06T08:03:00.000Z  h4  Z9  -  0/1 tests  stopped  not judged  TestCfg.csv  "
+              "bench-3/alice\n"
+              "2026-12-06T08:02:00.000Z  h3  X100  SN-7 #3  1/1 tests  -  IN PROGRESS  "
+              "TestCfg.csv  bench-3/alice\n"
+              "2026-12-06T08:01:00.000Z  h2  X100  SN-7 #2  1/1 tests  completed  PASS  "
+              "TestCfg.csv  bench-3/alice\n"
+              "2026-12-06T08:00:00.000Z  h1  X100  SN-7 #1  1/1 tests  completed  FAIL  "
+              "TestCfg.csv  bench-3/alice\n");
+}
+
+// --last is the run that ended last: never one still going, even one started
+// after it; while every run still goes on there is no report to write.
+TEST_F(LookBackTest, TheLastRunIsTheOneThatEndedLast) {
+    EXPECT_EQ(LastRunUuid(*db_).Value(), "r4");
+    RunPlan going{"g1", "2026-12-09T08:00:00.000Z", "X100", "D-1", "SN-3", {Completed}, {}};
+    going.how = std::nullopt;
+    Add(going);
+    EXPECT_EQ(LastRunUuid(*db_).Value(), "r4");
+    RunPlan longRun{"l1", "2026-12-01T08:00:00.000Z", "X100", "D-1", "SN-4", {Completed}, {}};
+    longRun.endedAt = "2026-12-10T08:00:00.000Z";
+    Add(longRun);
+    EXPECT_EQ(LastRunUuid(*db_).Value(), "l1");
+    std::string out, err;
+    const auto page = folder_ / "last.html";
+    ASSERT_EQ(Cli({"report", "--last", "--out", page.string(), "--db", path_}, out, err), 0) << err;
+    EXPECT_NE(ReadBytes(page).find("<th>Run</th><td>l1</td>"), std::string::npos);
+
+    path_ = (folder_ / "going.sqlite").string();
+    OpenDatabase();
+    Add(going);
+    EXPECT_EQ(Cli({"report", "--last", "--out", page.string(), "--db", path_}, out, err),
+              kExitRecordsUnreadable);
+    EXPECT_EQ(err, "No recorded run has ended yet.\n");
+}
+
+// rejudge as a script runs it: the summary, each disagreement on a line of its
+// own, and its own exit status when any.
+TEST_F(LookBackTest, RejudgeSaysEachDisagreementAndEndsWithItsOwnStatus) {
+    {
+        RunRecorder recorder({path_, folder_ / "spool.sqlite", std::chrono::milliseconds(0), {}});
+        ASSERT_EQ(RecordJudgedShift(recorder, 12).runs, 12);
+    }
+    std::string out, err;
+    EXPECT_EQ(Cli({"rejudge", "--db", path_}, out, err), 0) << err;
+    EXPECT_EQ(out,
+              "Rejudged 16 runs: 12 judged, 4 not judged, 0 that can't be judged again, 0 "
+              "disagreements.\n");
+    EXPECT_EQ(Cli({"rejudge", "--since", "2026-12-02", "--db", path_}, out, err), 0) << err;
+    EXPECT_EQ(out.substr(0, out.find(':')), "Rejudged 2 runs");  // r3, r4
+
+    const auto failed =
+        db_->Run("SELECT run_uuid FROM runs WHERE verdict = 'FAIL' ORDER BY started_at LIMIT 1");
+    ASSERT_TRUE(failed.Ok() && failed->size() == 1u);
+    const std::string uuid = CellText(failed->front()[0]);
+    ASSERT_TRUE(db_->Run("UPDATE measurements SET outcome = 'PASS' WHERE name = 'V4' AND "
+                         "test_index = 0 AND run_id ="
+                         " (SELECT run_id FROM run_keys WHERE run_uuid = $1)",
+                         {uuid})
+                    .Ok());
+    EXPECT_EQ(Cli({"rejudge", "--db", path_}, out, err), kExitRecordsDisagree);
+    EXPECT_EQ(out, "run " + uuid +
+                       ": test 1: V4: outcome stored PASS, judged FAIL\n"
+                       "Rejudged 16 runs: 12 judged, 4 not judged, 0 that can't be judged again, "
+                       "1 disagreement.\n");
+    EXPECT_EQ(Cli({"rejudge", "--run", uuid, "--db", path_}, out, err), kExitRecordsDisagree);
+    EXPECT_NE(out.find("Rejudged 1 run: 1 judged"), std::string::npos) << out;
+
+    EXPECT_EQ(Cli({"rejudge", "--run", "nope", "--db", path_}, out, err), kExitRecordsUnreadable);
+    EXPECT_EQ(err, "No run nope is recorded.\n");
+    EXPECT_EQ(Cli({"rejudge", "--run", uuid, "--since", "2026-12-01", "--db", path_}, out, err),
+              kExitUsage);
+    const auto typo = (folder_ / "typo" / "x.sqlite").string();
+    EXPECT_EQ(Cli({"rejudge", "--db", typo}, out, err), 0);
+    EXPECT_EQ(err, "No run has been recorded yet.\n");
+    EXPECT_EQ(Cli({"rejudge", "--run", uuid, "--db", typo}, out, err), kExitRecordsUnreadable);
+    EXPECT_EQ(Cli({"rejudge", "--help"}, out, err), 0);
+    EXPECT_NE(out.find("  8  rejudge: "), std::string::npos) << out;
+}
+
+// The same shift in SQLite and on a PostgreSQL server: the same yield, and
+// every run judged again agrees.
+TEST(JudgedShift, YieldAndRejudgeAreTheSameOnAServer) {
+    if (PostgresTestsMaySkip()) {
+        GTEST_SKIP() << "Debian's postgresql is not installed";
+    }
+    PgCluster cluster;
+    ASSERT_TRUE(cluster.Ready()) << cluster.Problem();
+    TempFolder folder;
+    const std::string file = (folder / "shift.sqlite").string();
+    std::vector<std::vector<YieldRow>> yields;
+    for (const std::string& target : {file, cluster.Url()}) {
+        {
+            RunRecorder recorder(
+                {target, folder / "spool.sqlite", std::chrono::milliseconds(0), {}});
+            ASSERT_EQ(RecordJudgedShift(recorder, 60).runs, 60);
+        }
+        auto db = OpenSqlConnectionToRead(target);
+        ASSERT_TRUE(db.Ok() && *db) << target;
+        const auto yield = QueryYield(**db, YieldGrouping::Day, std::nullopt);
+        ASSERT_TRUE(yield.Ok()) << yield.Error();
+        yields.push_back(*yield);
+        const auto tally =
+            RejudgeRuns(**db, {}, [](const std::string& line) { ADD_FAILURE() << line; });
+        ASSERT_TRUE(tally.Ok()) << tally.Error();
+        EXPECT_EQ(tally->judged, 60) << target;
+        EXPECT_TRUE(tally->Agreed()) << target;
+    }
+    ASSERT_EQ(yields[0].size(), 1u);
+    const YieldRow& day = yields[0][0];
+    EXPECT_EQ(day.group, "2026-12-01");
+    EXPECT_EQ(day.lostRuns, 2);  // units 7 and 47
+    EXPECT_EQ(day.retests, 10);  // units 0, 5, ..., 45
+    EXPECT_EQ(day.judgedUnits, 48);
+    EXPECT_EQ(day.firstPass, 38);
+    EXPECT_EQ(day.finalPass, 48);
+    EXPECT_EQ(YieldTable(yields[1], YieldGrouping::Day), YieldTable(yields[0], YieldGrouping::Day));
 }
 
 // --limit N keeps the newest N of what the filters let through, as the lines

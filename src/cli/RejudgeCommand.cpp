@@ -1,0 +1,50 @@
+#include <CLI/CLI.hpp>
+#include <memory>
+
+#include "cli/RecordsCommandParts.h"
+#include "domain/PrintableText.h"
+#include "lookback/Rejudge.h"
+#include "records/SqlConnection.h"
+
+namespace orvalt {
+
+namespace {
+
+struct RejudgeOptions {
+    RejudgeScope scope;
+    std::optional<std::string> db;
+};
+
+// Each disagreement is printed as it is found, the summary at the end; a
+// database that fails part-way says so after what was judged by then.
+int RunRejudge(const RejudgeOptions& options, std::ostream& out, std::ostream& err) {
+    const RecordsToRead records = OpenRecordsForCommand(
+        options.db, err, options.scope.run ? kExitRecordsUnreadable : kExitRanToEnd);
+    if (!records.db)
+        return records.status;
+    const Result<RejudgeTally> tally = RejudgeRuns(
+        *records.db, options.scope, [&out](const std::string& line) { out << line << '\n'; });
+    if (!tally)
+        return RecordsUnreadable(err, tally.Error());
+    out << RejudgeSummary(*tally) << '\n';
+    return tally->Agreed() ? kExitRanToEnd : kExitRecordsDisagree;
+}
+
+}  // namespace
+
+RecordsCommand AddRejudgeCommand(CLI::App& app) {
+    auto options = std::make_shared<RejudgeOptions>();
+    app.description(
+        "Judges recorded runs again from their stored measurements and limits and prints every "
+        "disagreement with what was recorded.");
+    auto* run = app.add_option("--run", options->scope.run, "only the run with this UUID");
+    auto* since = app.add_option("--since", options->scope.since,
+                                 "only runs started on or after YYYY-MM-DD (UTC)")
+                      ->check(CLI::Validator(SinceValidator, "YYYY-MM-DD"));
+    run->excludes(since);
+    AddDatabaseOption(app, options->db);
+    return
+        [options](std::ostream& out, std::ostream& err) { return RunRejudge(*options, out, err); };
+}
+
+}  // namespace orvalt
