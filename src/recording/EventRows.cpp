@@ -149,11 +149,16 @@ void EventRows::Add(const RecordEvent& event) {
 
 template <class Row>
 void EventRows::AddTo(std::vector<PendingBlock<Row>>& blocks, const TraceStamp& stamp, Row row) {
-    auto block = std::find_if(blocks.begin(), blocks.end(), [&](const PendingBlock<Row>& pending) {
-        return pending.runUuid == stamp.runUuid && pending.testIndex == stamp.testIndex;
-    });
-    if (block == blocks.end()) {
-        block = blocks.insert(blocks.end(), {stamp.runUuid, stamp.testIndex, {}});
+    // The block of the test in progress is the newest: with the writer far
+    // behind there are many, and a search from the front would cross them all.
+    auto block =
+        std::find_if(blocks.rbegin(), blocks.rend(), [&](const PendingBlock<Row>& pending) {
+            return pending.runUuid == stamp.runUuid && pending.testIndex == stamp.testIndex;
+        });
+    if (block == blocks.rend()) {
+        blocks.push_back({stamp.runUuid, stamp.testIndex, {}});
+        blocks.back().rows.push_back(std::move(row));
+        return;
     }
     block->rows.push_back(std::move(row));
 }

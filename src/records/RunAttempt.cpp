@@ -2,9 +2,28 @@
 
 namespace orvalt {
 
+namespace {
+
+// The run itself and every run of its unit started after it.
+constexpr const char* kRenumberFromSql =
+    "UPDATE runs SET attempt = (SELECT COUNT(*) FROM runs o WHERE o.serial = runs.serial"
+    " AND (o.started_at < runs.started_at OR (o.started_at = runs.started_at"
+    " AND o.run_uuid <= runs.run_uuid)))"
+    " WHERE serial = $2 AND (run_uuid = $1 OR started_at >= $3)";
+
+}  // namespace
+
+// Each write of a run's row asks; only its first finds it unnumbered.
 Result<SqlRows> NumberAttempt(SqlConnection& connection, const std::string& uuid) {
-    static const std::string sql = std::string(kNumberEveryAttemptSql) + " AND run_uuid = $1";
-    return connection.Run(sql, {uuid});
+    Result<SqlRows> found = connection.Run(
+        "SELECT serial, started_at FROM runs WHERE run_uuid = $1 AND attempt IS NULL"
+        " AND serial IS NOT NULL AND serial <> ''",
+        {uuid});
+    if (!found || found->empty()) {
+        return found;
+    }
+    const SqlRow& run = found->front();
+    return connection.Run(kRenumberFromSql, {uuid, CellText(run[0]), CellText(run[1])});
 }
 
 }  // namespace orvalt

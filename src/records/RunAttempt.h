@@ -2,7 +2,8 @@
 // Which attempt on its unit a run is: 1 for the first run of a serial number,
 // 2 for its first retest, and so on, counted in the order the runs started.
 // The results database numbers a run as its first row arrives, so runs that
-// waited in a spool are numbered among all the others, not among the spool's.
+// waited in a spool are numbered among all the others, not among the spool's;
+// one that arrives after later runs of its unit were numbered moves those on.
 
 #include <string>
 
@@ -10,8 +11,9 @@
 
 namespace orvalt {
 
-// Numbers the run, once: a run already numbered, or without a serial number,
-// is left as it is.
+// Numbers the run the first time it is seen here, and renumbers the runs of
+// its unit that started after it. A run already numbered, or without a serial
+// number, is left as it is.
 Result<SqlRows> NumberAttempt(SqlConnection& connection, const std::string& uuid);
 
 // Numbers every run not numbered yet (a database recorded before attempts).

@@ -111,6 +111,8 @@ const std::vector<Migration>& Migrations() {
             // Numbering an attempt counts the runs of a serial started before.
             "CREATE INDEX runs_by_serial_start ON runs (serial, started_at)",
             "CREATE INDEX runs_by_lot ON runs (lot, started_at)",
+            // The last run is the one that ended last.
+            "CREATE INDEX runs_by_end ON runs (ended_at)",
         },
     };
     return migrations;

@@ -108,16 +108,17 @@ TEST_P(JudgedRecordTest, ARunReadsBackWithWhatJudgedItAndItsAttemptOnTheUnit) {
             {std::chrono::milliseconds(5)});
         RunStart unjudged = SampleRun("X100", "");
         unjudged.startedAt = "2026-12-08T10:00:03.000Z";
-        // Out of start order on purpose: the attempt follows when runs began.
-        runs.push_back(RecordRun(recorder, JudgedRun("SN-1", 1), "FAIL"));
-        runs.push_back(RecordRun(recorder, JudgedRun("SN-2", 2), "PASS"));
+        // Out of start order on purpose, as when a run waited in a spool: the
+        // attempt follows when the runs began.
         runs.push_back(RecordRun(recorder, JudgedRun("SN-1", 4), "PASS"));
+        runs.push_back(RecordRun(recorder, JudgedRun("SN-2", 2), "PASS"));
+        runs.push_back(RecordRun(recorder, JudgedRun("SN-1", 1), "FAIL"));
         runs.push_back(RecordRun(recorder, unjudged, ""));
         runs.push_back(RecordRun(recorder, JudgedRun("SN-1", 5), "ERROR", RecordEnd::Stopped));
     }
     auto db = OpenSqlConnection(Target());
     ASSERT_TRUE(db.Ok()) << db.Error();
-    const LoadedRun first = Loaded(**db, runs[0]);
+    const LoadedRun first = Loaded(**db, runs[2]);
     const RunStart want = JudgedRun("SN-1", 1);
     for (auto field :
          {&RunStart::operatorName, &RunStart::login, &RunStart::lot, &RunStart::limitsName,
@@ -129,8 +130,8 @@ TEST_P(JudgedRecordTest, ARunReadsBackWithWhatJudgedItAndItsAttemptOnTheUnit) {
     ASSERT_EQ(first.tests.size(), 1u);
     ExpectSameMeasurements(first.tests[0].measurements, FailedFigures());
 
-    const std::vector<std::optional<std::int64_t>> attempts{1, 1, 2, std::nullopt, 3};
-    const std::vector<std::string> verdicts{"FAIL", "PASS", "PASS", "", "ERROR"};
+    const std::vector<std::optional<std::int64_t>> attempts{2, 1, 1, std::nullopt, 3};
+    const std::vector<std::string> verdicts{"PASS", "PASS", "FAIL", "", "ERROR"};
     for (std::size_t i = 0; i < runs.size(); ++i) {
         const LoadedRun run = Loaded(**db, runs[i]);
         EXPECT_EQ(run.attempt, attempts[i]) << i;
