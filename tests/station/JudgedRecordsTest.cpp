@@ -12,6 +12,7 @@
 #include <functional>
 #include <map>
 
+#include "RecordingSessionKit.h"
 #include "config/TestPlanFile.h"
 #include "lookback/History.h"
 #include "lookback/Rejudge.h"
@@ -60,17 +61,7 @@ class TestEndWatch final : public SessionObserver {
 class JudgedRuns {
   public:
     std::unique_ptr<StationSession> Session(const std::string& serial, UnitProfile unit = {}) {
-        RecordingOptions recording;
-        recording.on = true;
-        recording.database = database;
-        recording.spool = folder / "spool.sqlite";
-        auto session = std::make_unique<StationSession>(SessionOptions{
-            StationOptions{true, true, std::move(unit), {}, "Bench A"}, {}, std::move(recording)});
-        LoadedPlan plan = LoadTestPlanFile(kExamples / "TestCfg.csv").Value();
-        session->SetRunHooks(RunControlHooks{[] { return true; }, [](const std::string&) {}});
-        session->UsePlan(std::move(plan.plan), std::move(plan.rows));
-        session->SetPlanSource("TestCfg.csv", std::move(plan.text));
-        session->Model().values.description = UnitDescription{"Acme", "X1", "", "", "", "KD", "4"};
+        auto session = test::RecordingSession(test::IntoFolder(folder, database), std::move(unit));
         session->SetUnitSerial(serial);
         session->SetLot("WO-77");
         return session;
@@ -83,11 +74,7 @@ class JudgedRuns {
             EXPECT_EQ(session.LoadLimits(limits, StationSession::Remember::No), "");
         }
         session.Runs().OnStartStop();
-        const auto limit = std::chrono::steady_clock::now() + 60s;
-        while ((session.Runs().Running() || session.Pending() > 0) &&
-               std::chrono::steady_clock::now() < limit) {
-            session.HandleNext(5ms);
-        }
+        test::HandleUntilOver(session);
         StationRecording& recording = *session.Recording();
         recording.Flush();
         return recording.LastRunUuid();

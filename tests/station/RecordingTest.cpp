@@ -12,6 +12,7 @@
 #include <functional>
 #include <thread>
 
+#include "RecordingSessionKit.h"
 #include "config/TestPlanFile.h"
 #include "domain/FormatFixed.h"
 #include "lookback/RunLoad.h"
@@ -31,10 +32,12 @@ namespace orvalt {
 namespace {
 
 using namespace std::chrono_literals;
+using test::HandleUntilOver;
+using test::IntoFolder;
+using test::kExampleFile;
+using test::LoadLastRun;
+using test::RecordingSession;
 using test::TempFolder;
-
-const std::filesystem::path kExampleFile =
-    std::filesystem::path(ORVALT_SOURCE_DIR) / "examples" / "TestCfg.csv";
 
 // What a run told its observers between its start and its end: what its
 // record must hold, one for one.
@@ -65,54 +68,6 @@ class RunTally final : public SessionObserver {
   private:
     bool inRun_ = false;
 };
-
-RecordingOptions IntoFolder(const TempFolder& folder, std::string database = {}) {
-    RecordingOptions recording;
-    recording.on = true;
-    recording.database = database.empty() ? (folder / "results.sqlite").string() : database;
-    recording.spool = folder / "spool.sqlite";
-    return recording;
-}
-
-// A session on the simulator in virtual time with the example plan loaded
-// from its file, as the window loads it.
-std::unique_ptr<StationSession> RecordingSession(RecordingOptions recording,
-                                                 UnitProfile unit = {}) {
-    auto session = std::make_unique<StationSession>(SessionOptions{
-        StationOptions{true, true, std::move(unit), {}, "Bench A"}, {}, std::move(recording)});
-    LoadedPlan plan = LoadTestPlanFile(kExampleFile).Value();
-    session->SetRunHooks(RunControlHooks{[] { return true; }, [](const std::string&) {}});
-    session->HearSimulatedDiagLines();
-    session->UsePlan(std::move(plan.plan), std::move(plan.rows));
-    session->SetPlanSource("TestCfg.csv", std::move(plan.text));
-    session->Model().values.description = UnitDescription{"Acme", "X1", "", "", "", "KD", "4"};
-    session->SetUnitSerial("SN-0042");
-    return session;
-}
-
-void HandleUntilOver(StationSession& session) {
-    const auto limit = std::chrono::steady_clock::now() + 60s;
-    while ((session.Runs().Running() || session.Pending() > 0) &&
-           std::chrono::steady_clock::now() < limit) {
-        session.HandleNext(5ms);
-    }
-}
-
-LoadedRun LoadLastRun(StationRecording& recording) {
-    recording.Flush();
-    auto opened = OpenSqlConnection(recording.Database());
-    EXPECT_TRUE(opened.Ok()) << opened.Error();
-    if (!opened) {
-        return {};
-    }
-    const auto loaded = LoadRun(**opened, recording.LastRunUuid());
-    if (!loaded) {
-        ADD_FAILURE() << loaded.Error();
-        return {};
-    }
-    EXPECT_TRUE(loaded->has_value());
-    return loaded->value_or(LoadedRun{});
-}
 
 // Runs the example plan to its end under limits-fail, `watcher` told of all of
 // it. The limits file's error, if it would not load; the plan then never runs.

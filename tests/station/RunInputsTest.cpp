@@ -8,6 +8,7 @@
 #include <chrono>
 #include <filesystem>
 
+#include "RecordingSessionKit.h"
 #include "config/TestPlanFile.h"
 #include "lookback/RunLoad.h"
 #include "platform/HostIdentity.h"
@@ -22,43 +23,17 @@ namespace orvalt {
 namespace {
 
 using namespace std::chrono_literals;
+using test::HandleUntilOver;
 using test::TempFolder;
 
 const std::filesystem::path kExamples = std::filesystem::path(ORVALT_SOURCE_DIR) / "examples";
 
 std::unique_ptr<StationSession> SimulatedSession(const TempFolder& folder) {
-    RecordingOptions recording;
-    recording.on = true;
-    recording.database = (folder / "results.sqlite").string();
-    recording.spool = folder / "spool.sqlite";
-    auto session = std::make_unique<StationSession>(
-        SessionOptions{StationOptions{true, true, {}, {}, "Bench A"}, {}, std::move(recording)});
-    LoadedPlan plan = LoadTestPlanFile(kExamples / "TestCfg.csv").Value();
-    session->SetRunHooks(RunControlHooks{[] { return true; }, [](const std::string&) {}});
-    session->UsePlan(std::move(plan.plan), std::move(plan.rows));
-    session->SetPlanSource("TestCfg.csv", std::move(plan.text));
-    session->SetUnitSerial("SN-0042");
-    return session;
-}
-
-void HandleUntilOver(StationSession& session) {
-    const auto limit = std::chrono::steady_clock::now() + 60s;
-    while ((session.Runs().Running() || session.Pending() > 0) &&
-           std::chrono::steady_clock::now() < limit) {
-        session.HandleNext(5ms);
-    }
+    return test::RecordingSession(test::IntoFolder(folder));
 }
 
 LoadedRun LastRun(StationSession& session) {
-    session.Recording()->Flush();
-    auto opened = OpenSqlConnection(session.Recording()->Database());
-    EXPECT_TRUE(opened.Ok()) << opened.Error();
-    if (!opened) {
-        return {};
-    }
-    const auto loaded = LoadRun(**opened, session.Recording()->LastRunUuid());
-    EXPECT_TRUE(loaded.Ok() && loaded->has_value());
-    return loaded.Ok() ? loaded->value_or(LoadedRun{}) : LoadedRun{};
+    return test::LoadLastRun(*session.Recording());
 }
 
 LoadedRun RunToItsEnd(StationSession& session) {

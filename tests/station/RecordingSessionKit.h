@@ -1,0 +1,31 @@
+#pragma once
+// Sessions that record, as the station tests drive them: on the simulator in
+// virtual time, the example plan loaded from its file as the window loads it,
+// the unit "X1" with serial SN-0042 on fixture "Bench A".
+
+#include <filesystem>
+#include <memory>
+#include <string>
+
+#include "lookback/RunLoad.h"
+#include "station/StationSession.h"
+#include "support/TempFolder.h"
+
+namespace orvalt::test {
+
+inline const std::filesystem::path kExampleFile =
+    std::filesystem::path(ORVALT_SOURCE_DIR) / "examples" / "TestCfg.csv";
+
+// Records into `database`, else results.sqlite in the folder; its spool there.
+RecordingOptions IntoFolder(const TempFolder& folder, std::string database = {});
+
+std::unique_ptr<StationSession> RecordingSession(RecordingOptions recording, UnitProfile unit = {});
+
+// Handles messages until the run is over and every post is handled (a minute
+// at the most).
+void HandleUntilOver(StationSession& session);
+
+// The session's last run as stored, once the recorder has written it.
+LoadedRun LoadLastRun(StationRecording& recording);
+
+}  // namespace orvalt::test
