@@ -179,7 +179,13 @@ TEST_F(LookBackTest, YieldFollowsEachUnitAcrossItsAttempts) {
         std::snprintf(start, sizeof start, "2026-12-05T09:%02d:00.000Z", a.minute);
         std::snprintf(end, sizeof end, "2026-12-05T%02d:%02d:30.000Z",
                       9 + (a.minute + a.minutes) / 60, (a.minute + a.minutes) % 60);
-        RunPlan plan{"y" + std::to_string(++n), start, "L1", "D-1", a.serial, {Completed}, {}};
+        RunPlan plan{std::string("y").append(std::to_string(++n)),
+                     start,
+                     "L1",
+                     "D-1",
+                     a.serial,
+                     {Completed},
+                     {}};
         plan.how = a.how;
         plan.endedAt = a.minutes ? end : "";
         plan.unitVerdict = a.verdict;
