@@ -113,10 +113,7 @@ std::string Outcome(const LoadedTest& test) {
                Attribute("type", test.verdict->outcome) + ">" +
                XmlEscaped(test.verdict->reasons + "\n" + FailedFigures(test)) + "</" + tag + ">\n";
     }
-    const std::string why = test.endedHow.empty()          ? "in progress"
-                            : test.endedHow == "completed" ? "not judged"
-                                                           : test.endedHow;
-    return "    <skipped" + Attribute("message", why) + "/>\n";
+    return "    <skipped" + Attribute("message", TestVerdictWord(test)) + "/>\n";
 }
 
 std::string TestCase(const LoadedRun& run, const LoadedTest& test) {

@@ -283,6 +283,16 @@ Result<std::string> LastRunUuid(SqlConnection& db) {
     return last->empty() ? std::string() : CellText(last->front()[0]);
 }
 
+std::string TestVerdictWord(const LoadedTest& test) {
+    if (test.verdict) {
+        return test.verdict->outcome;
+    }
+    if (test.endedHow.empty()) {
+        return "in progress";
+    }
+    return test.endedHow == RecordEndWord(RecordEnd::Completed) ? "not judged" : test.endedHow;
+}
+
 std::vector<NamedMeasurement> FiguresOf(const LoadedTest& test) {
     std::vector<NamedMeasurement> figures;
     figures.reserve(test.measurements.size());

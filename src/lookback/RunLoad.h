@@ -32,6 +32,10 @@ struct LoadedRun {
     std::vector<DiagLineRecord> diagLinesBetweenTests;
 };
 
+// The test's verdict word, or why it has none: "in progress", "not judged"
+// (completed without limits), "stopped" or "abandoned".
+std::string TestVerdictWord(const LoadedTest& test);
+
 // The test's figures alone, as they were named.
 std::vector<NamedMeasurement> FiguresOf(const LoadedTest& test);
 

@@ -151,17 +151,6 @@ std::string IdentitySection(const LoadedRun& run) {
                  "identity");
 }
 
-// A test's verdict word: its own, or why it has none.
-std::string TestWord(const LoadedTest& test) {
-    if (test.verdict) {
-        return test.verdict->outcome;
-    }
-    if (test.endedHow.empty()) {
-        return "in progress";
-    }
-    return test.endedHow == "completed" ? "not judged" : test.endedHow;
-}
-
 std::string TestSummaryTable(const LoadedRun& run) {
     if (run.tests.empty()) {
         return "<p>No test began.</p>";
@@ -172,7 +161,7 @@ std::string TestSummaryTable(const LoadedRun& run) {
     for (const LoadedTest& test : run.tests) {
         html += "<tr>" + Cell("TEST " + std::to_string(test.start.index + 1)) +
                 Cell(test.start.mode) + Cell(test.endedHow.empty() ? "-" : test.endedHow) +
-                WordCell(TestWord(test)) + Cell(test.verdict ? test.verdict->reasons : "") +
+                WordCell(TestVerdictWord(test)) + Cell(test.verdict ? test.verdict->reasons : "") +
                 "</tr>";
     }
     return html + "</table>";
@@ -239,7 +228,7 @@ std::string TestSection(const LoadedRun& run, const LoadedTest& test) {
                   {"Ended", test.endedAt},
                   {"Summary line", test.summaryLine},
                   {"Verdict", test.verdict ? test.verdict->outcome + " " + test.verdict->reasons
-                                           : TestWord(test)}}) +
+                                           : TestVerdictWord(test)}}) +
            MeasurementTable(test) + "<div class=\"plot\"><h3>Trace (" +
            std::to_string(test.readings.size()) + " readings)</h3>" +
            TraceSvg(StoredTrace(test, levels), levels) + "</div><h3>Diagnostic lines</h3>" +

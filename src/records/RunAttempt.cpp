@@ -6,10 +6,7 @@ namespace {
 
 // The run itself and every run of its unit started after it.
 constexpr const char* kRenumberFromSql =
-    "UPDATE runs SET attempt = (SELECT COUNT(*) FROM runs o WHERE o.serial = runs.serial"
-    " AND (o.started_at < runs.started_at OR (o.started_at = runs.started_at"
-    " AND o.run_uuid <= runs.run_uuid)))"
-    " WHERE serial = $2 AND (run_uuid = $1 OR started_at >= $3)";
+    ORVALT_SET_ATTEMPT " WHERE serial = $2 AND (run_uuid = $1 OR started_at >= $3)";
 
 }  // namespace
 

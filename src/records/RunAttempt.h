@@ -16,11 +16,15 @@ namespace orvalt {
 // number, is left as it is.
 Result<SqlRows> NumberAttempt(SqlConnection& connection, const std::string& uuid);
 
+// Sets each run's attempt, counted among the runs of its serial up to it; the
+// runs it applies to are named after it.
+#define ORVALT_SET_ATTEMPT                                                                \
+    "UPDATE runs SET attempt = (SELECT COUNT(*) FROM runs o WHERE o.serial = runs.serial" \
+    " AND (o.started_at < runs.started_at OR (o.started_at = runs.started_at"             \
+    " AND o.run_uuid <= runs.run_uuid)))"
+
 // Numbers every run not numbered yet (a database recorded before attempts).
 inline constexpr const char* kNumberEveryAttemptSql =
-    "UPDATE runs SET attempt = (SELECT COUNT(*) FROM runs o WHERE o.serial = runs.serial"
-    " AND (o.started_at < runs.started_at OR (o.started_at = runs.started_at"
-    " AND o.run_uuid <= runs.run_uuid)))"
-    " WHERE attempt IS NULL AND serial IS NOT NULL AND serial <> ''";
+    ORVALT_SET_ATTEMPT " WHERE attempt IS NULL AND serial IS NOT NULL AND serial <> ''";
 
 }  // namespace orvalt

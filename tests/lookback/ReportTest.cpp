@@ -30,21 +30,32 @@ std::string Chromium() {
     return {};
 }
 
-std::string RenderedDom(const std::string& browser, const std::filesystem::path& page,
-                        const TempFolder& folder) {
-    const std::string command =
-        browser +
-        " --headless --no-sandbox --disable-gpu --disable-background-networking"
-        " --disable-component-update --disable-sync --no-first-run --user-data-dir=" +
-        (folder / "profile").string() + " --dump-dom file://" + page.string() + " 2>/dev/null";
+// What a program printed on its standard output.
+std::string Output(const std::string& command) {
     std::unique_ptr<FILE, decltype(&pclose)> pipe(popen(command.c_str(), "r"), &pclose);
-    std::string dom;
+    std::string text;
     char buffer[8192];
     std::size_t count;
     while (pipe && (count = fread(buffer, 1, sizeof buffer, pipe.get())) > 0) {
-        dom.append(buffer, count);
+        text.append(buffer, count);
     }
-    return dom;
+    return text;
+}
+
+// Headless Chromium doing `action` (--dump-dom, --print-to-pdf=...) on a page,
+// with a profile of its own in the folder.
+std::string InChromium(const std::string& browser, const std::string& action,
+                       const std::filesystem::path& page, const TempFolder& folder) {
+    return Output(browser +
+                  " --headless --no-sandbox --disable-gpu --disable-background-networking"
+                  " --disable-component-update --disable-sync --no-first-run --user-data-dir=" +
+                  (folder / "profile").string() + " " + action + " file://" + page.string() +
+                  " 2>/dev/null");
+}
+
+std::string RenderedDom(const std::string& browser, const std::filesystem::path& page,
+                        const TempFolder& folder) {
+    return InChromium(browser, "--dump-dom", page, folder);
 }
 
 std::vector<std::size_t> PolylinePointCounts(const std::string& dom) {
@@ -222,17 +233,6 @@ TEST(RunReport, AnOlderRecordRendersWithTwoDecimalsAndNoUnit) {
 }
 
 // Runs `command`, its standard output gathered.
-std::string Output(const std::string& command) {
-    std::unique_ptr<FILE, decltype(&pclose)> pipe(popen(command.c_str(), "r"), &pclose);
-    std::string text;
-    char buffer[8192];
-    std::size_t count;
-    while (pipe && (count = fread(buffer, 1, sizeof buffer, pipe.get())) > 0) {
-        text.append(buffer, count);
-    }
-    return text;
-}
-
 // Printed, each page is A4 (595 x 842 points, as Chromium writes them) and
 // the first carries the verdict and the identity; the plan comes after.
 TEST(RunReportTest, ChromiumPrintsItOnA4WithTheVerdictOnTheFirstPage) {
@@ -253,12 +253,7 @@ TEST(RunReportTest, ChromiumPrintsItOnA4WithTheVerdictOnTheFirstPage) {
     const auto page = folder / "report.html";
     std::ofstream(page) << RunReportHtml(run);
     const auto pdf = folder / "report.pdf";
-    Output(browser +
-           " --headless --no-sandbox --disable-gpu --disable-background-networking"
-           " --disable-component-update --disable-sync --no-first-run --no-pdf-header-footer"
-           " --user-data-dir=" +
-           (folder / "profile").string() + " --print-to-pdf=" + pdf.string() + " file://" +
-           page.string() + " 2>/dev/null");
+    InChromium(browser, "--no-pdf-header-footer --print-to-pdf=" + pdf.string(), page, folder);
     std::stringstream bytes;
     bytes << std::ifstream(pdf, std::ios::binary).rdbuf();
     const std::string content = bytes.str();
