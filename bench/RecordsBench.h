@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -18,11 +19,20 @@ T Median(std::vector<T> values) {
     return values[values.size() / 2];
 }
 
+// How a benchmark makes the generated runs its own: where and when each ran
+// (the run's start and finish, its end time included) and what its tests
+// measured. Each is called with the generated values, before they are written.
+struct GeneratedRunShape {
+    std::function<void(long run, orvalt::RunStart&, orvalt::RunFinish&)> run;
+    std::function<void(long run, int test, orvalt::TestFinish&)> test;
+};
+
 // Runs of ten tests each, `tests` in all, into `db`: 40 models, a serial for
 // every two runs (of one model), one test in seven abandoned, a verdict on
 // every third test. Each unit's first run: one in seven FAIL, the others PASS;
 // its second PASS, but one in nine of them stopped (ERROR).
-inline void GenerateRuns(orvalt::SqlConnection& db, long tests) {
+inline void GenerateRuns(orvalt::SqlConnection& db, long tests,
+                         const GeneratedRunShape& shape = {}) {
     constexpr int kTestsPerRun = 10;
     std::vector<orvalt::RowWrite> rows;
     for (long r = 0; r * kTestsPerRun < tests; ++r) {
@@ -35,21 +45,6 @@ inline void GenerateRuns(orvalt::SqlConnection& db, long tests) {
         ended.replace(11, 5, "08:12");  // twelve minutes
         run.unit.model = "M" + std::to_string(r / 2 % 40);
         run.unit.serial = "SN" + std::to_string(r / 2);
-        orvalt::RunTally tally;
-        for (int t = 0; t < kTestsPerRun; ++t) {
-            orvalt::TestFinish finish{
-                t % 7 ? orvalt::RecordEnd::Completed : orvalt::RecordEnd::Abandoned,
-                "",
-                {},
-                std::nullopt,
-                when};
-            if (t % 3 == 0)
-                finish.verdict = orvalt::Verdict{t % 2 ? "PASS" : "FAIL", ""};
-            orvalt::AppendEventRows(orvalt::TestEnded{run.uuid, {t, {}, "cycle", when}, finish},
-                                    rows);
-            ++tally.begun;
-            orvalt::CountTestEnd(tally, finish);
-        }
         const bool retest = r % 2 == 1, stopped = retest && r / 2 % 9 == 4;
         const bool failed = !retest && r / 2 % 7 == 3;
         orvalt::RunFinish end{stopped ? orvalt::RecordEnd::Stopped : orvalt::RecordEnd::Completed,
@@ -57,6 +52,27 @@ inline void GenerateRuns(orvalt::SqlConnection& db, long tests) {
                               stopped  ? "ERROR"
                               : failed ? "FAIL"
                                        : "PASS"};
+        if (shape.run) {
+            shape.run(r, run, end);
+        }
+        orvalt::RunTally tally;
+        for (int t = 0; t < kTestsPerRun; ++t) {
+            orvalt::TestFinish finish{
+                t % 7 ? orvalt::RecordEnd::Completed : orvalt::RecordEnd::Abandoned,
+                "",
+                {},
+                std::nullopt,
+                run.startedAt};
+            if (t % 3 == 0)
+                finish.verdict = orvalt::Verdict{t % 2 ? "PASS" : "FAIL", ""};
+            if (shape.test) {
+                shape.test(r, t, finish);
+            }
+            orvalt::AppendEventRows(
+                orvalt::TestEnded{run.uuid, {t, {}, "cycle", run.startedAt}, finish}, rows);
+            ++tally.begun;
+            orvalt::CountTestEnd(tally, finish);
+        }
         orvalt::AppendEventRows(orvalt::RunEnded{run, end, tally}, rows);
         if (rows.size() > 50000) {
             [[maybe_unused]] const auto written = orvalt::WriteRows(db, rows);

@@ -15,11 +15,11 @@ LAYERS=(
   "domain"
   "config"
   "plot"
-  "results diaglink sim u3 verdict records"
+  "results diaglink sim u3 verdict drift records"
   "recording lookback"
   "execution"
   "station"
-  "ui cli"
+  "ui cli dashboard"
 )
 OS_HEADERS='^#include <(unistd\.h|fcntl\.h|sys/|termios\.h|pwd\.h|poll\.h|malloc\.h|linux/|libusb|libserialport)'
 

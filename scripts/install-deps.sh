@@ -7,7 +7,7 @@ packages=(
   build-essential cmake ninja-build pkg-config ccache git
   qt6-base-dev libgl-dev
   libserialport-dev libusb-1.0-0-dev nlohmann-json3-dev libcli11-dev
-  libsqlite3-dev libpq-dev libssl-dev zlib1g-dev
+  libsqlite3-dev libpq-dev libssl-dev zlib1g-dev libcpp-httplib-dev
   postgresql chromium python3-jsonschema libxml2-utils poppler-utils
   libgtest-dev libgmock-dev
   clang libclang-rt-14-dev

@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "cli/ExitStatus.h"
+#include "cli/LotRun.h"
 #include "cli/RecordsCommandParts.h"
 #include "cli/WholeNumberText.h"
 #include "config/FixtureName.h"
@@ -17,12 +18,19 @@ namespace {
 
 constexpr const char* kDescription =
     "orvalt-cli runs a test plan on the station without a window and prints its log; history,\n"
-    "yield, report, export and rejudge look back at the recorded runs (orvalt-cli COMMAND\n"
-    "--help).\n";
+    "yield, report, export, rejudge and spc look back at the recorded runs (orvalt-cli\n"
+    "COMMAND --help).\n";
 
 constexpr const char* kListDevicesUsage =
     "usage: orvalt-cli --list-devices [--simulate] [--fixture NAME]\n"
     "  lists the U3s present with their serial numbers\n\n";
+
+constexpr const char* kLotUsage =
+    "usage: orvalt-cli --simulate [--fast] --lot-profile LOT.json --units N\n"
+    "                  [--serial-prefix TEXT] [options] PLAN.csv\n"
+    "  runs the plan once a unit on N simulated units of a production lot, serial numbers\n"
+    "  SN-0001, SN-0002, ... (or TEXT0001, ...); each unit's log begins with\n"
+    "  \"UNIT n of N: SERIAL\", each run is recorded, and \"LOT: ...\" ends the output\n\n";
 
 // The program's usage shows its two forms: a records command is named first.
 class RunnerHelp final : public CLI::Formatter {
@@ -32,7 +40,7 @@ class RunnerHelp final : public CLI::Formatter {
             return CLI::Formatter::make_usage(app, std::move(name));
         }
         return "Usage: orvalt-cli [OPTIONS] PLAN.csv\n"
-               "       orvalt-cli history|yield|report|export|rejudge [OPTIONS]\n";
+               "       orvalt-cli history|yield|report|export|rejudge|spc [OPTIONS]\n";
     }
 };
 
@@ -141,6 +149,45 @@ void AddRunOptions(CLI::App& app, CliOptions& o, Answers& answers) {
     AddChecked(app, "--db", o.db, "URL", Explaining(DatabaseRefusal),
                "record the run in a SQLite file or at a postgresql:// URL (default: the setting)");
     app.add_flag("--no-record", o.noRecord, "do not record the run");
+    AddPath(app, "--lot-profile", o.lotProfilePath, "FILE",
+            "run a simulated production lot of this lot profile (JSON), one run a unit");
+    AddChecked(app, "--units", o.units, "N", Refusing(WholeNumber),
+               "how many units of the lot run (1 to 1000000)");
+    AddChecked(app, "--serial-prefix", o.serialPrefix, "TEXT", Refusing(RecordTextFits),
+               "the lot's serial numbers: TEXT, then the unit's number (default: SN-0001...)");
+}
+
+// The lot's options go together, and with the simulator only: a lot's units
+// are named and made by the lot, so --serial, --unit and --save, which speak
+// of one unit's run, have no place in it.
+std::string CheckLot(const CliOptions& o) {
+    if (o.lotProfilePath.empty()) {
+        return o.units          ? "--units needs --lot-profile"
+               : o.serialPrefix ? "--serial-prefix needs --lot-profile"
+                                : "";
+    }
+    if (!o.simulate) {
+        return "--lot-profile needs --simulate";
+    }
+    if (!o.units) {
+        return "--lot-profile needs --units N";
+    }
+    if (*o.units < 1 || *o.units > kMaxLotUnits) {
+        return "--units must be from 1 to 1000000";
+    }
+    if (!o.unitProfilePath.empty()) {
+        return "--unit and --lot-profile contradict each other: the lot profile holds its unit";
+    }
+    if (!o.serial.empty()) {
+        return "--serial names one unit: a lot's serial numbers come from --serial-prefix";
+    }
+    if (!o.savePath.empty()) {
+        return "--save saves one run, not a lot";
+    }
+    if (LotSerial(LotSerialPrefix(o), *o.units, *o.units).size() > kMaxSerialLength) {
+        return "--serial-prefix makes serial numbers longer than 127 characters";
+    }
+    return "";
 }
 
 std::string CheckCombination(const CliOptions& o) {
@@ -159,7 +206,7 @@ std::string CheckCombination(const CliOptions& o) {
     if (o.db && o.noRecord) {
         return "--db and --no-record contradict each other";
     }
-    return "";
+    return CheckLot(o);
 }
 
 // The run's refusals say which option and value, and never repeat a value
@@ -212,7 +259,7 @@ CliParseResult ParseCliOptions(const std::vector<std::string>& args) {
     CliOptions options;
     Answers answers;
     AddRunOptions(app, options, answers);
-    app.footer(std::string(kListDevicesUsage) + ExitStatusTable());
+    app.footer(std::string(kListDevicesUsage) + kLotUsage + ExitStatusTable());
     app.formatter(std::make_shared<RunnerHelp>());
 
     CliParseResult result;

@@ -42,7 +42,21 @@ struct CliOptions {
     // optional: the ResultsDatabase setting, else the default file.
     std::optional<std::string> db;
     bool noRecord = false;
+    // A production lot on the simulator: each of `units` units of the lot
+    // profile runs the plan once, under the serial number `serialPrefix`
+    // followed by its number (SN-0001, SN-0002, ...). Empty: one run of one unit.
+    std::string lotProfilePath;
+    std::optional<int> units;
+    std::optional<std::string> serialPrefix;
 };
+
+// The most units one lot runs.
+constexpr int kMaxLotUnits = 1000000;
+
+// What the lot's serial numbers begin with.
+inline std::string LotSerialPrefix(const CliOptions& options) {
+    return options.serialPrefix.value_or("SN-");
+}
 
 // A records command, its options read: does its work and gives the exit status.
 using RecordsCommand = std::function<int(std::ostream& out, std::ostream& err)>;

@@ -12,20 +12,25 @@ struct ExitMeaning {
 
 constexpr ExitMeaning kExitMeanings[] = {
     {kExitRanToEnd,
-     "the plan ran to its end; history, yield, report: done; rejudge: every record agrees", true},
+     "the plan ran to its end; history, yield, report, spc: done; rejudge: every record "
+     "agrees",
+     true},
     {kExitAbandonedOrStopped, "a test was abandoned, or the run was stopped", false},
     {kExitUsage,
      "bad usage; a plan, unit profile, limits file, port or results database URL that can't be "
      "used",
      true},
     {kExitDeviceNotOpened, "the device can't be opened", false},
-    {kExitNotSaved, "a result file, the report's page or standard output could not be written",
+    {kExitNotSaved,
+     "a result file, the report's page, standard output or (spc --baseline) the settings file "
+     "could not be written",
      true},
     {kExitLimitFailed, "with --limits: the plan ran to its end and a test failed a limit", false},
     {kExitRecordLost, "the run's record reached neither the results database nor its spool", false},
     {kExitRecordsUnreadable,
-     "history, yield, report, rejudge: the results database can't be read (report, rejudge --run: "
-     "or holds no such run)",
+     "history, yield, report, rejudge, spc: the results database can't be read (report, rejudge "
+     "--run: or holds no such run; spc: no run of the model, no such measurement, or too few "
+     "units to freeze a baseline)",
      true},
     {kExitRecordsDisagree,
      "rejudge: a run judged again disagrees with its record, or its limits or plan no longer read",

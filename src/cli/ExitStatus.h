@@ -1,6 +1,6 @@
 #pragma once
 // The exit statuses of orvalt-cli, one table for a run and for the records
-// commands (history, yield, report, rejudge): scripts tell by the number alone
+// commands (history, yield, report, rejudge, spc): scripts tell by the number alone
 // what happened, whichever they ran, so no number has two meanings.
 
 #include <string>

@@ -2,7 +2,10 @@
 
 #include <chrono>
 #include <ostream>
+#include <utility>
+#include <vector>
 
+#include "cli/LotRun.h"
 #include "cli/RecordsCommandParts.h"
 #include "cli/StatusLine.h"
 #include "config/TestPlanFile.h"
@@ -12,6 +15,7 @@
 #include "platform/StopRequestWatcher.h"
 #include "platform/Terminal.h"
 #include "results/TestDataExport.h"
+#include "sim/LotProfileJson.h"
 #include "sim/UnitProfileJson.h"
 #include "station/StationSession.h"
 
@@ -20,6 +24,10 @@ namespace orvalt {
 namespace {
 
 using namespace std::chrono_literals;
+
+// How long the runner's end waits for the run's drift check: a check takes
+// milliseconds; a server that does not answer is given up on.
+constexpr std::chrono::milliseconds kDriftCheckWait = 10s;
 
 // Set by SIGWINCH: the status line reads the terminal's width again.
 std::atomic<bool> terminalResized{false};
@@ -52,6 +60,12 @@ class HeadlessSession final : private SessionView, private WindowObserver {
 
   private:
     bool LoadInputs();
+    bool LoadLot();
+    int RunLot();
+    int RunUnit(std::int64_t number, LotTally& tally);
+    int EndUnit(const std::string& serial, LotTally& tally);
+    int FinishLot(const LotTally& tally);
+    void CloseSession();
     bool ChooseDatabase();
     bool OpenDiagnostics();
     void HandleUntilRunEnds();
@@ -73,6 +87,9 @@ class HeadlessSession final : private SessionView, private WindowObserver {
 
     void ProgressShown(const ProgressMessage& message) override;
     void LinkErrorShown(const std::string& text) override;
+    void DriftAlarmsRaised(const std::vector<std::string>& lines) override;
+    void AwaitDriftCheck();
+    void TellDriftAlarms(const std::string& lead);
     void LogAppended(const std::string& line) override;
 
     const CliOptions& options_;
@@ -82,6 +99,7 @@ class HeadlessSession final : private SessionView, private WindowObserver {
 
     std::string database_;  // where the run is recorded, when it is
     UnitProfile profile_;
+    std::optional<LotProfile> lot_;
     LoadedPlan plan_;
     std::unique_ptr<StationSession> session_;
     std::optional<StatusLine> status_;
@@ -91,12 +109,16 @@ class HeadlessSession final : private SessionView, private WindowObserver {
     std::string powerNotes_;
     std::string lastPowerNote_;
     std::string recordLoss_;
+    std::vector<std::string> driftAlarms_;
     bool runEnded_ = false;
     std::size_t completedTests_ = 0;
     bool stopped_ = false;
 };
 
 bool HeadlessSession::LoadInputs() {
+    if (!LoadLot()) {
+        return false;
+    }
     if (!options_.unitProfilePath.empty()) {
         const Result<UnitProfile> unit =
             LoadUnitProfile(options_.unitProfilePath, &stopRequest_.Flag());
@@ -119,6 +141,20 @@ bool HeadlessSession::LoadInputs() {
         err_ << kPlanHoldsNoTests << '\n';
         return false;
     }
+    return true;
+}
+
+bool HeadlessSession::LoadLot() {
+    if (options_.lotProfilePath.empty()) {
+        return true;
+    }
+    Result<LotProfile> lot = LoadLotProfile(options_.lotProfilePath, &stopRequest_.Flag());
+    if (!lot) {
+        err_ << lot.Error() << '\n';
+        return false;
+    }
+    lot_ = std::move(lot).Value();
+    profile_ = UnitOfLot(*lot_, 1);
     return true;
 }
 
@@ -175,6 +211,25 @@ void HeadlessSession::ProgressShown(const ProgressMessage& message) {
 
 void HeadlessSession::LinkErrorShown(const std::string& text) {
     Tell(text);
+}
+
+// Said after the run's own lines, once the run is over.
+void HeadlessSession::DriftAlarmsRaised(const std::vector<std::string>& lines) {
+    driftAlarms_.insert(driftAlarms_.end(), lines.begin(), lines.end());
+}
+
+// The run's drift check reads the records on its own thread; its alarms reach
+// stderr, and the records, before these are stored for good.
+void HeadlessSession::AwaitDriftCheck() {
+    session_->AwaitDriftChecks(kDriftCheckWait);
+    session_->HandlePending(stopped_ ? DiagLines::Count : DiagLines::Show);
+}
+
+// Each alarm one line, after `lead` (a lot's unit names itself).
+void HeadlessSession::TellDriftAlarms(const std::string& lead) {
+    for (const std::string& line : std::exchange(driftAlarms_, {})) {
+        err_ << lead << line << '\n';
+    }
 }
 
 // A line on stderr during the run: the status line makes way for it.
@@ -262,7 +317,7 @@ HeadlessStats HeadlessSession::Stats() const {
 
 // After a stop, the diagnostic lines still queued are only counted: the run
 // they could have served is over, and a flood of them must not delay the end.
-int HeadlessSession::Finish() {
+void HeadlessSession::CloseSession() {
     if (status_) {
         status_->Clear();
         status_.reset();  // what follows goes out as plain lines
@@ -271,15 +326,21 @@ int HeadlessSession::Finish() {
     session_->HandlePending(stopped_ ? DiagLines::Count : DiagLines::Show);
     out_.flush();
     session_->CloseRun();  // as the window's close: a stopped worker has ended by now
+    AwaitDriftCheck();
     recordLoss_ = session_->StoreRecords();
     TellRecordingHealth();
     session_->Close();
+}
+
+int HeadlessSession::Finish() {
+    CloseSession();
     completedTests_ = session_->Summary().Count();
     const int status = RunStatus();
     if (!stopped_ && status == kExitAbandonedOrStopped && !lastStatus_.empty()) {
         err_ << lastStatus_ << '\n';  // the device failure that abandoned the run
     }
     err_ << powerNotes_;
+    TellDriftAlarms("");
     const bool recordLost = TellRecordLoss();
     if (!options_.savePath.empty() && Save() != kExitRanToEnd) {
         return kExitNotSaved;
@@ -391,6 +452,9 @@ int HeadlessSession::Run() {
     if (!Prepare()) {
         return kExitUsage;
     }
+    if (lot_) {
+        return RunLot();
+    }
     const StartOutcome start = session_->Start();
     if (!start.Started()) {
         err_ << start.message << '\n';
@@ -399,6 +463,74 @@ int HeadlessSession::Run() {
     }
     HandleUntilRunEnds();
     return Finish();
+}
+
+// ---- A lot: one session, one run a unit ----
+
+// A stop request (Ctrl-C) stops the run going, as for one run, and no unit
+// after it starts; every run of the lot up to it is recorded.
+int HeadlessSession::RunLot() {
+    LotTally tally;
+    const std::int64_t units = options_.units.value_or(1);
+    for (std::int64_t number = 1; number <= units && !stopped_; ++number) {
+        if (stopRequest_.Take()) {
+            stopped_ = true;
+            break;
+        }
+        if (RunUnit(number, tally) == kExitDeviceNotOpened) {
+            break;
+        }
+        AwaitNextMillisecond();
+    }
+    return FinishLot(tally);
+}
+
+// Unit `number` takes the last one's place in the fixture and runs the plan.
+int HeadlessSession::RunUnit(std::int64_t number, LotTally& tally) {
+    const std::int64_t units = options_.units.value_or(1);
+    const std::string serial = LotSerial(LotSerialPrefix(options_), number, units);
+    session_->InsertSimulatedUnit(UnitOfLot(*lot_, number));
+    session_->SetUnitSerial(serial);
+    WriteLine("UNIT " + std::to_string(number) + " of " + std::to_string(units) + ": " + serial);
+    runEnded_ = false;
+    lastStatus_.clear();
+    const StartOutcome start = session_->Start();
+    if (!start.Started()) {
+        err_ << serial << ": " << start.message << '\n';
+        tally.Add(kExitDeviceNotOpened, "");
+        return kExitDeviceNotOpened;
+    }
+    HandleUntilRunEnds();
+    return EndUnit(serial, tally);
+}
+
+// What a single run says at its end, for one unit of the lot: the device
+// failure that abandoned it (named by the unit) and its verdict lines.
+int HeadlessSession::EndUnit(const std::string& serial, LotTally& tally) {
+    if (status_) {
+        status_->Clear();
+    }
+    session_->HandlePending(stopped_ ? DiagLines::Count : DiagLines::Show);
+    AwaitDriftCheck();
+    TellRecordingHealth();
+    completedTests_ = session_->Summary().Count();
+    const int status = RunStatus();
+    if (!stopped_ && status == kExitAbandonedOrStopped && !lastStatus_.empty()) {
+        err_ << serial << ": " << lastStatus_ << '\n';
+    }
+    TellDriftAlarms(serial + ": ");
+    const int judged = WithVerdicts(status);
+    tally.Add(judged, UnitVerdictWord(session_->Verdicts()));
+    return judged;
+}
+
+int HeadlessSession::FinishLot(const LotTally& tally) {
+    CloseSession();
+    err_ << powerNotes_;
+    out_ << tally.Line(options_.units.value_or(1), !options_.limitsPath.empty(), stopped_) << '\n';
+    out_.flush();
+    const bool recordLost = TellRecordLoss();
+    return recordLost ? kExitRecordLost : tally.Status();
 }
 
 }  // namespace

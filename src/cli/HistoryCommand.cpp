@@ -29,15 +29,15 @@ int RunHistory(const HistoryOptions& options, std::ostream& out, std::ostream& e
     return 0;
 }
 
+}  // namespace
+
 // A count of runs: a whole number from 1, as a shell passes it.
-std::string LimitValidator(const std::string& text) {
+std::string RunCountValidator(const std::string& text) {
     if (const std::optional<std::int64_t> count = WholeNumberIn<std::int64_t>(text);
         count && *count > 0)
         return {};
     return "expected a whole number of runs from 1, got \"" + PrintableText(text) + "\"";
 }
-
-}  // namespace
 
 std::string SinceValidator(const std::string& text) {
     return IsIsoDate(text) ? std::string()
@@ -54,7 +54,7 @@ RecordsCommand AddHistoryCommand(CLI::App& app) {
         ->check(CLI::Validator(SinceValidator, "YYYY-MM-DD"));
     app.add_option("--limit", options->limit, "only the newest N runs (N from 1)")
         ->type_name("N")
-        ->check(CLI::Validator(LimitValidator, ""));
+        ->check(CLI::Validator(RunCountValidator, ""));
     AddDatabaseOption(app, options->db);
     return
         [options](std::ostream& out, std::ostream& err) { return RunHistory(*options, out, err); };

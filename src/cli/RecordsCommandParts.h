@@ -27,6 +27,7 @@ RecordsCommand AddYieldCommand(CLI::App& app);
 RecordsCommand AddReportCommand(CLI::App& app);
 RecordsCommand AddExportCommand(CLI::App& app);
 RecordsCommand AddRejudgeCommand(CLI::App& app);
+RecordsCommand AddSpcCommand(CLI::App& app);
 
 // --db, else the setting, else the default file; refused when the one chosen
 // looks like a URL but is not a valid server URL.
@@ -46,6 +47,8 @@ RecordsToRead OpenRecordsForCommand(const std::optional<std::string>& db, std::o
 // Tells `err` why and gives the exit status for it.
 int RecordsUnreadable(std::ostream& err, const std::string& message);
 
+// Checks a count of runs (--limit, --last): a whole number from 1.
+std::string RunCountValidator(const std::string& text);
 // Checks a --since value: YYYY-MM-DD.
 std::string SinceValidator(const std::string& text);
 // Checks a --db value: a SQLite file or a valid server URL.

@@ -70,11 +70,9 @@ struct CommandKind {
     RecordsCommand (*add)(CLI::App& app);
 };
 
-constexpr CommandKind kRecordsCommands[] = {{"history", AddHistoryCommand},
-                                            {"yield", AddYieldCommand},
-                                            {"report", AddReportCommand},
-                                            {"export", AddExportCommand},
-                                            {"rejudge", AddRejudgeCommand}};
+constexpr CommandKind kRecordsCommands[] = {
+    {"history", AddHistoryCommand}, {"yield", AddYieldCommand},     {"report", AddReportCommand},
+    {"export", AddExportCommand},   {"rejudge", AddRejudgeCommand}, {"spc", AddSpcCommand}};
 
 }  // namespace
 

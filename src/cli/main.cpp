@@ -7,7 +7,6 @@
 #include <cstring>
 #include <iostream>
 #include <optional>
-#include <span>
 #include <string>
 #include <vector>
 
@@ -36,19 +35,11 @@ int WithOutputFailure(int status, std::optional<int> outputError) {
     return lost && status == orvalt::kExitRanToEnd ? orvalt::kExitNotSaved : status;
 }
 
-// The process list shows the arguments as they are in memory: a password in
-// a --db URL is overwritten there once the arguments have been copied.
-void HidePasswords(int argc, char** argv) {
-    for (int i = 1; i < argc; ++i) {
-        orvalt::MaskPasswordsInPlace(std::span<char>(argv[i], std::strlen(argv[i])));
-    }
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
     const std::vector<std::string> args(argv + 1, argv + argc);
-    HidePasswords(argc, argv);
+    orvalt::MaskPasswordsInArguments(argc, argv);  // a --db URL's password
     orvalt::KeepStandardDescriptorsTaken();
     orvalt::IgnoreWriteSignals();
     orvalt::FdStreamBuf output(orvalt::kStandardOutputFd, ReportOutputFailure);

@@ -175,6 +175,17 @@ RegStatus RegistryStore::SetDwordValue(const RegKey& key, std::string_view name,
     return SetValue(key, name, REG_DWORD, DwordBytes(value));
 }
 
+RegStatus RegistryStore::DeleteValue(const RegKey& key, std::string_view name) {
+    if (!key.open_) {
+        return BadHandle();
+    }
+    if (RegKeyData* data = document_.FindKey(key.path_); data && data->Find(name)) {
+        data->Remove(name);
+        dirty_ = true;
+    }
+    return {};
+}
+
 std::filesystem::path RegistryPathFrom(const char* xdgConfigHome, const char* home) {
     const auto usable = [](const char* folder) { return folder != nullptr && folder[0] == '/'; };
     if (usable(xdgConfigHome)) {

@@ -89,6 +89,8 @@ class RegistryStore {
     // REG_SZ holding exactly the text's bytes, without a terminating zero.
     RegStatus SetStringValue(const RegKey& key, std::string_view name, std::string_view text);
     RegStatus SetDwordValue(const RegKey& key, std::string_view name, std::uint32_t value);
+    // Removes the value; removing one that is not there is no error.
+    RegStatus DeleteValue(const RegKey& key, std::string_view name);
 
   private:
     RegStatus OpenOrCreateKey(std::string_view path, RegKey& key, bool create);

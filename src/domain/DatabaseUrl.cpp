@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstring>
 #include <optional>
 
 #include "domain/HexDigit.h"
@@ -314,6 +315,12 @@ void MaskPasswordsInPlace(std::span<char> text) {
     for (const auto& [first, end] : url->secrets)
         std::fill(text.begin() + static_cast<std::ptrdiff_t>(start + first),
                   text.begin() + static_cast<std::ptrdiff_t>(start + end), '*');
+}
+
+void MaskPasswordsInArguments(int argc, char** argv) {
+    for (int i = 1; i < argc; ++i) {
+        MaskPasswordsInPlace(std::span<char>(argv[i], std::strlen(argv[i])));
+    }
 }
 
 }  // namespace orvalt

@@ -57,4 +57,8 @@ bool HoldsPassword(std::string_view text);
 // not show it.
 void MaskPasswordsInPlace(std::span<char> text);
 
+// The same for each of a program's arguments, once they have been copied:
+// the process list shows the arguments as they are in memory.
+void MaskPasswordsInArguments(int argc, char** argv);
+
 }  // namespace orvalt

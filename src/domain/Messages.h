@@ -9,6 +9,7 @@
 #include <mutex>
 #include <string>
 #include <variant>
+#include <vector>
 
 #include "domain/DiagLine.h"
 
@@ -43,8 +44,16 @@ struct RunDoneMessage {
     int runNumber = 0;
 };
 
-using PostedMessage =
-    std::variant<ProgressMessage, DiagLineMessage, LinkErrorMessage, RunDoneMessage>;
+// The drift check of a run's unit is done: the alarms it raised, one line
+// each, or why there was no check.
+struct DriftCheckedMessage {
+    std::string runUuid;
+    std::vector<std::string> alarms;
+    std::string notChecked;  // empty when the unit was checked
+};
+
+using PostedMessage = std::variant<ProgressMessage, DiagLineMessage, LinkErrorMessage,
+                                   RunDoneMessage, DriftCheckedMessage>;
 
 // Where posts go: one session, or one run's view of it. A target can be
 // detached (the session has gone, or a run was abandoned); posts to a detached

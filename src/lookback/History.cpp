@@ -17,7 +17,8 @@ namespace {
 constexpr const char* kHistorySql =
     "SELECT r.run_uuid, r.started_at, r.ended_at, r.ended_how, r.host, r.operator,"
     " r.manufacturer, r.model, r.driver_model, r.serial, r.plan_name,"
-    " COALESCE(r.tests_begun, 0), COALESCE(r.tests_completed, 0), r.verdict, r.attempt"
+    " COALESCE(r.tests_begun, 0), COALESCE(r.tests_completed, 0), r.verdict, r.attempt,"
+    " r.fixture"
     " FROM runs r"
     " WHERE (CAST($1 AS TEXT) IS NULL OR r.serial = $1) AND (CAST($2 AS TEXT) IS NULL OR r.model = "
     "$2)"
@@ -42,6 +43,7 @@ HistoryRow RowOf(const SqlRow& cells) {
     if (cells[14]) {
         row.attempt = CellInteger(cells[14]);
     }
+    row.fixture = CellText(cells[15]);
     return row;
 }
 

@@ -27,6 +27,7 @@ struct HistoryRow {
     std::string verdict;
     // Which run on its unit this was; none without a serial number.
     std::optional<std::int64_t> attempt;
+    std::string fixture;  // empty: a station without fixtures
 };
 
 // Hands the runs to `take` one by one, newest first, as the database yields

@@ -110,6 +110,19 @@ json TestJson(const LoadedTest& test, bool trace) {
     return out;
 }
 
+json AlarmsJson(const std::vector<AlarmRecord>& alarms) {
+    json out = json::array();
+    for (const AlarmRecord& alarm : alarms) {
+        out.push_back({{"test_index", alarm.testIndex},
+                       {"measurement", alarm.measurement},
+                       {"rule", alarm.rule},
+                       {"side", alarm.side},
+                       {"text", alarm.text},
+                       {"raised_at", alarm.raisedAt}});
+    }
+    return out;
+}
+
 json RunObject(const LoadedRun& run, bool trace) {
     const RunStart& start = run.start;
     json tests = json::array();
@@ -136,7 +149,8 @@ json RunObject(const LoadedRun& run, bool trace) {
         {"unit", UnitJson(start.unit)},
         {"attempt", run.attempt ? json(*run.attempt) : json(nullptr)},
         {"unit_verdict", TextOrNull(run.unitVerdict)},
-        {"tests", tests}};
+        {"tests", tests},
+        {"alarms", AlarmsJson(run.alarms)}};
     if (trace) {
         out["diag_lines_between_tests"] = DiagLinesJson(run.diagLinesBetweenTests);
     }

@@ -244,6 +244,19 @@ Result<void> LoadDiagLines(SqlConnection& db, RunToLoad& load) {
                      });
 }
 
+Result<void> LoadAlarms(SqlConnection& db, RunToLoad& load) {
+    LoadedRun& run = load.run;
+    return EachRow(
+        db.Run("SELECT test_index, measurement, rule, side, text, raised_at FROM alarms"
+               " WHERE run_id = $1 ORDER BY raised_at, test_index, measurement, rule",
+               load.key),
+        [&](const SqlRow& row) {
+            run.alarms.push_back({static_cast<int>(CellInteger(row[0])), CellText(row[1]),
+                                  static_cast<int>(CellInteger(row[2])), CellText(row[3]),
+                                  CellText(row[4]), CellText(row[5])});
+        });
+}
+
 }  // namespace
 
 Result<std::optional<LoadedRun>> LoadRun(SqlConnection& db, const std::string& uuid,
@@ -262,9 +275,10 @@ Result<std::optional<LoadedRun>> LoadRun(SqlConnection& db, const std::string& u
     RunToLoad load{run->value(), {CellInteger(key->front()[0])}};
     using Part = Result<void> (*)(SqlConnection&, RunToLoad&);
     const std::vector<Part> wanted =
-        parts == RunParts::Whole ? std::vector<Part>{LoadSettings, LoadTests,    LoadMeasurements,
-                                                     LoadReadings, LoadSwitches, LoadDiagLines}
-                                 : std::vector<Part>{LoadSettings, LoadTests, LoadMeasurements};
+        parts == RunParts::Whole
+            ? std::vector<Part>{LoadSettings, LoadTests,     LoadMeasurements, LoadReadings,
+                                LoadSwitches, LoadDiagLines, LoadAlarms}
+            : std::vector<Part>{LoadSettings, LoadTests, LoadMeasurements};
     for (const Part part : wanted) {
         if (const Result<void> loaded = part(db, load); !loaded) {
             return Fail(loaded.Error());

@@ -30,6 +30,8 @@ struct LoadedRun {
     std::string unitVerdict;
     std::vector<LoadedTest> tests;
     std::vector<DiagLineRecord> diagLinesBetweenTests;
+    // The drift alarms its unit raised, in the order they were raised.
+    std::vector<AlarmRecord> alarms;
 };
 
 // The test's verdict word, or why it has none: "in progress", "not judged"

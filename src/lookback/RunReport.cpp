@@ -167,6 +167,23 @@ std::string TestSummaryTable(const LoadedRun& run) {
     return html + "</table>";
 }
 
+// The drift alarms the run's unit raised: they judge nothing, so they stand
+// apart from the verdicts.
+std::string AlarmSection(const LoadedRun& run) {
+    if (run.alarms.empty()) {
+        return {};
+    }
+    std::string html =
+        "<h2>Drift alarms</h2><table class=\"alarms\"><tr><th>Test</th><th>Measurement</th>"
+        "<th>Rule</th><th>Alarm</th><th>Raised</th></tr>";
+    for (const AlarmRecord& alarm : run.alarms) {
+        html += "<tr>" + Cell("TEST " + std::to_string(alarm.testIndex + 1)) +
+                Cell(alarm.measurement) + Cell(std::to_string(alarm.rule)) + Cell(alarm.text) +
+                Cell(alarm.raisedAt) + "</tr>";
+    }
+    return html + "</table>";
+}
+
 std::string PlanSection(const LoadedRun& run) {
     return "<h2>Plan " + HtmlEscaped(run.start.planName) + "</h2><p>SHA-256 " +
            HtmlEscaped(run.start.planSha256) + "</p><pre>" + HtmlEscaped(run.start.planText) +
@@ -242,7 +259,7 @@ std::string RunReportHtml(const LoadedRun& run) {
                        HtmlEscaped(run.start.uuid) + "</title><style>" + kStyle +
                        "</style></head><body><div class=\"summary\">" + Header(run) +
                        IdentitySection(run) + "<h2>Tests</h2>" + TestSummaryTable(run) +
-                       "</div><div class=\"details\">" + PlanSection(run);
+                       AlarmSection(run) + "</div><div class=\"details\">" + PlanSection(run);
     for (const auto& test : run.tests) {
         html += TestSection(run, test);
     }

@@ -60,6 +60,9 @@ class YieldCounter {
     bool firstPassed_ = false, lastPassed_ = false;
 };
 
+// Over the runs started on or after `since`: a date ("2026-12-07", from its
+// midnight UTC) or a time as the records keep them ("2026-12-07T23:00:00.000Z",
+// milliseconds and Z included, as UtcIsoTime writes it); all runs without it.
 Result<std::vector<YieldRow>> QueryYield(SqlConnection& connection, YieldGrouping by,
                                          const std::optional<std::string>& since);
 

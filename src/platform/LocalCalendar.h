@@ -1,6 +1,8 @@
 #pragma once
 // Today's date on the machine's local calendar (its time zone).
 
+#include <chrono>
+
 namespace orvalt {
 
 struct CalendarDay {
@@ -10,5 +12,9 @@ struct CalendarDay {
 };
 
 CalendarDay TodayOnLocalCalendar();
+
+// When the local day that holds `when` began: its midnight, or the first
+// moment of the day where a change of the clock skips midnight.
+std::chrono::system_clock::time_point StartOfLocalDay(std::chrono::system_clock::time_point when);
 
 }  // namespace orvalt

@@ -8,6 +8,7 @@
 #include "plot/AxisTicks.h"
 #include "plot/CrossingMarks.h"
 #include "plot/LightPlotModel.h"
+#include "plot/SvgNumber.h"
 #include "plot/TraceGaps.h"
 #include "plot/TraceLabels.h"
 
@@ -20,12 +21,6 @@ constexpr double kFontSize = 10, kLineHeight = 12;
 // An SVG renderer's sans-serif at 10 px is at most this wide per character.
 constexpr double kCharWidth = 6.2;
 
-std::string Number(double value) {
-    char text[32];
-    std::snprintf(text, sizeof text, "%.1f", value);
-    return text;
-}
-
 std::string ColourOf(Figure figure) {
     char text[8];
     std::snprintf(text, sizeof text, "#%06x", static_cast<unsigned>(MarkColour(figure)));
@@ -33,13 +28,13 @@ std::string ColourOf(Figure figure) {
 }
 
 std::string Line(double x1, double y1, double x2, double y2, const std::string& attributes) {
-    return "<line " + attributes + " x1=\"" + Number(x1) + "\" y1=\"" + Number(y1) + "\" x2=\"" +
-           Number(x2) + "\" y2=\"" + Number(y2) + "\"/>";
+    return "<line " + attributes + " x1=\"" + SvgNumber(x1) + "\" y1=\"" + SvgNumber(y1) +
+           "\" x2=\"" + SvgNumber(x2) + "\" y2=\"" + SvgNumber(y2) + "\"/>";
 }
 
 std::string Text(double x, double y, const std::string& text, const std::string& attributes) {
-    return "<text x=\"" + Number(x) + "\" y=\"" + Number(y) + "\" font-size=\"" +
-           Number(kFontSize) + "\" " + attributes + ">" + HtmlEscaped(text) + "</text>";
+    return "<text x=\"" + SvgNumber(x) + "\" y=\"" + SvgNumber(y) + "\" font-size=\"" +
+           SvgNumber(kFontSize) + "\" " + attributes + ">" + HtmlEscaped(text) + "</text>";
 }
 
 std::string Axes(const PlotMapping& map) {
@@ -58,8 +53,8 @@ std::string Axes(const PlotMapping& map) {
         svg += Text(area.left - 4, map.Y(y) + 3, FormatFixed(y, TickDecimals(ys)),
                     "text-anchor=\"end\"");
     }
-    svg += "<rect x=\"" + Number(area.left) + "\" y=\"" + Number(area.top) + "\" width=\"" +
-           Number(area.width) + "\" height=\"" + Number(area.height) +
+    svg += "<rect x=\"" + SvgNumber(area.left) + "\" y=\"" + SvgNumber(area.top) + "\" width=\"" +
+           SvgNumber(area.width) + "\" height=\"" + SvgNumber(area.height) +
            "\" fill=\"none\" stroke=\"#444\"/>";
     svg += Text(area.left + area.width / 2, area.Bottom() + 28,
                 "seconds since the test's first power switch", "text-anchor=\"middle\"");
@@ -89,8 +84,8 @@ std::string Switches(const PlotMapping& map, const TestTrace& trace) {
 
 std::string Stretch(const PlotMapping& map, std::span<const PlotPoint> points) {
     if (points.size() == 1) {
-        return "<circle class=\"reading\" cx=\"" + Number(map.X(points[0].seconds)) + "\" cy=\"" +
-               Number(map.Y(points[0].volts)) + "\" r=\"1.8\" fill=\"#1565c0\"/>";
+        return "<circle class=\"reading\" cx=\"" + SvgNumber(map.X(points[0].seconds)) +
+               "\" cy=\"" + SvgNumber(map.Y(points[0].volts)) + "\" r=\"1.8\" fill=\"#1565c0\"/>";
     }
     std::string line;
     for (const PlotPoint& point : points) {
@@ -99,9 +94,9 @@ std::string Stretch(const PlotMapping& map, std::span<const PlotPoint> points) {
         if (!line.empty()) {
             line += ' ';
         }
-        line += Number(map.X(point.seconds));
+        line += SvgNumber(map.X(point.seconds));
         line += ',';
-        line += Number(map.Y(point.volts));
+        line += SvgNumber(map.Y(point.volts));
     }
     return "<polyline class=\"trace\" fill=\"none\" stroke=\"#1565c0\" stroke-width=\"1.2\" "
            "points=\"" +
@@ -121,7 +116,7 @@ std::string Marks(const PlotMapping& map, const TestTrace& trace) {
     std::string svg = "<g class=\"crossings\">";
     for (const CrossingMark& mark : trace.crossings) {
         svg += "<circle class=\"mark\" data-figure=\"" + NameOf(mark.figure).name + "\" cx=\"" +
-               Number(map.X(mark.seconds)) + "\" cy=\"" + Number(map.Y(mark.volts)) +
+               SvgNumber(map.X(mark.seconds)) + "\" cy=\"" + SvgNumber(map.Y(mark.volts)) +
                "\" r=\"5\" fill=\"none\" stroke-width=\"2\" stroke=\"" + ColourOf(mark.figure) +
                "\"/>";
     }
@@ -146,9 +141,9 @@ std::string Labels(const PlotMapping& map, const TestTrace& trace, const Thresho
 std::string TraceSvg(const TestTrace& trace, const ThresholdLevels& levels) {
     const PlotMapping map({kLeft, kTop, kWidth - kLeft - kRight, kHeight - kTop - kBottom},
                           RangeOf({&trace}, levels));
-    return "<svg xmlns=\"http://www.w3.org/2000/svg\" class=\"plot\" width=\"" + Number(kWidth) +
-           "\" height=\"" + Number(kHeight) + "\" viewBox=\"0 0 " + Number(kWidth) + " " +
-           Number(kHeight) + "\">" + Axes(map) + Levels(map, levels) + Switches(map, trace) +
+    return "<svg xmlns=\"http://www.w3.org/2000/svg\" class=\"plot\" width=\"" + SvgNumber(kWidth) +
+           "\" height=\"" + SvgNumber(kHeight) + "\" viewBox=\"0 0 " + SvgNumber(kWidth) + " " +
+           SvgNumber(kHeight) + "\">" + Axes(map) + Levels(map, levels) + Switches(map, trace) +
            Readings(map, trace) + Marks(map, trace) + Labels(map, trace, levels) + "</svg>";
 }
 

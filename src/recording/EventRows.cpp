@@ -126,6 +126,12 @@ struct RowsOf {
                      {std::int64_t{switched.change.line}, std::int64_t{switched.change.on}}));
     }
     void operator()(const DiagLineSeen&) {}  // gathered into blocks
+    void operator()(const AlarmRaised& raised) {
+        const AlarmRecord& alarm = raised.alarm;
+        rows.push_back({&AlarmsTable(),
+                        {raised.runUuid, Integer(alarm.testIndex), alarm.measurement,
+                         Integer(alarm.rule), alarm.side, alarm.text, alarm.raisedAt}});
+    }
 };
 
 }  // namespace

@@ -53,7 +53,14 @@ struct RunEndHanded {
     RunFinish finish;
 };
 
-using MilestoneHanded = std::variant<RunBeginHanded, TestBeginHanded, TestEndHanded, RunEndHanded>;
+// Raised once a run is over, by whoever checked it: it names its run itself.
+struct AlarmHanded {
+    std::string runUuid;
+    AlarmRecord alarm;
+};
+
+using MilestoneHanded =
+    std::variant<RunBeginHanded, TestBeginHanded, TestEndHanded, RunEndHanded, AlarmHanded>;
 
 using Handed = std::variant<std::monostate, SwitchHanded, ReadingHanded, DiagHanded,
                             std::unique_ptr<MilestoneHanded>>;

@@ -62,8 +62,13 @@ struct DiagLineSeen {
     DiagLineRecord line;
 };
 
+struct AlarmRaised {
+    std::string runUuid;
+    AlarmRecord alarm;
+};
+
 using RecordEvent = std::variant<RunBegan, RunEnded, RunTallied, TestBegan, TestEnded, ReadingTaken,
-                                 LineSwitched, DiagLineSeen>;
+                                 LineSwitched, DiagLineSeen, AlarmRaised>;
 
 // True for the events whose rows must reach the database at once.
 bool IsMilestone(const RecordEvent& event);

@@ -178,6 +178,11 @@ void RunRecorder::EndRun(RunFinish finish) {
     HandOverMilestone(RunEndHanded{std::move(finish)});
 }
 
+void RunRecorder::RecordAlarm(std::string runUuid, AlarmRecord alarm) {
+    StampTime(alarm.raisedAt);
+    HandOverMilestone(AlarmHanded{std::move(runUuid), std::move(alarm)});
+}
+
 std::string RunRecorder::LastRunUuid() const {
     std::scoped_lock lock(uuidMutex_);
     return lastUuid_;

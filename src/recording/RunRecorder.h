@@ -92,6 +92,9 @@ class RunRecorder {
     void RecordDiagLine(std::int64_t ms, std::string raw, std::array<std::int64_t, 3> fields);
     void EndTest(TestFinish finish);
     void EndRun(RunFinish finish);
+    // An alarm raised on the run `runUuid` (ended, or still going); written at
+    // once, like a run's end, and spooled like it while the database is away.
+    void RecordAlarm(std::string runUuid, AlarmRecord alarm);
 
     // Waits until everything handed over so far has been written (to the
     // database, the spool, or held for the next try).

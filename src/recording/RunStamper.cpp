@@ -47,6 +47,11 @@ void RunStamper::Milestone(MilestoneHanded&& milestone, StampedEvents& out) {
                    [&](TestBeginHanded& begin) { BeginTest(std::move(begin.test), out); },
                    [&](TestEndHanded& end) { EndTest(std::move(end.finish), out); },
                    [&](RunEndHanded& end) { EndRun(std::move(end.finish), out); },
+                   // An alarm comes after its run has ended, maybe during the
+                   // next: it is stamped with its own run, not the current one.
+                   [&](AlarmHanded& raised) {
+                       out.Add(AlarmRaised{std::move(raised.runUuid), std::move(raised.alarm)});
+                   },
                },
                milestone);
 }

@@ -177,10 +177,18 @@ const TableShape& DiagBlocksTable() {
     return table;
 }
 
+const TableShape& AlarmsTable() {
+    static const TableShape table{
+        "alarms", {"run_id", "test_index", "measurement", "rule", "side", "text", "raised_at"},
+        4,        {},
+        true,     {}};
+    return table;
+}
+
 const std::vector<const TableShape*>& AllRecordTables() {
     static const std::vector<const TableShape*> tables{
-        &RunsTable(),          &RunSettingsTable(), &TestsTable(),     &MeasurementsTable(),
-        &ReadingBlocksTable(), &SwitchesTable(),    &DiagBlocksTable()};
+        &RunsTable(),          &RunSettingsTable(), &TestsTable(),      &MeasurementsTable(),
+        &ReadingBlocksTable(), &SwitchesTable(),    &DiagBlocksTable(), &AlarmsTable()};
     return tables;
 }
 

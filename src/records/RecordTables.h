@@ -32,6 +32,7 @@ const TableShape& MeasurementsTable();
 const TableShape& ReadingBlocksTable();
 const TableShape& SwitchesTable();
 const TableShape& DiagBlocksTable();
+const TableShape& AlarmsTable();
 
 // run_keys numbers the runs: run_id for each run_uuid, kept once. Gives the
 // run its key when it has none yet; part of every write of its rows.

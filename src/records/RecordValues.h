@@ -121,4 +121,15 @@ struct DiagLineRecord {
     std::array<std::int64_t, 3> fields{};
 };
 
+// A control-chart rule a measurement's series broke at a run's unit, kept with
+// that run. It judges nothing: the run's verdicts stay as they were.
+struct AlarmRecord {
+    int testIndex = 0;        // 0-based row of the plan
+    std::string measurement;  // the figure's name
+    int rule = 1;             // 1..4
+    std::string side;         // "above" or "below" the centre
+    std::string text;         // the line the station showed
+    std::string raisedAt{};   // UTC ISO 8601; empty: the recorder takes the time
+};
+
 }  // namespace orvalt

@@ -114,6 +114,22 @@ const std::vector<Migration>& Migrations() {
             // The last run is the one that ended last.
             "CREATE INDEX runs_by_end ON runs (ended_at)",
         },
+        {
+            // Drift reads a model's runs in start order and one figure of
+            // each from the indexes alone: a million tests in well under a
+            // second. A run's tally tells whether its tests all completed, so
+            // only the others are looked up test by test.
+            "CREATE INDEX runs_for_drift ON runs (model, started_at, run_uuid, serial, attempt,"
+            " tests_begun, tests_completed)",
+            "CREATE INDEX measurements_for_drift ON measurements (run_id, name, test_index, value)",
+        },
+        {
+            // The drift alarms a run's unit raised, kept with the run: one per
+            // measurement of a test and rule at most.
+            "CREATE TABLE alarms (run_id BIGINT NOT NULL, test_index INTEGER NOT NULL,"
+            " measurement TEXT NOT NULL, rule INTEGER NOT NULL, side TEXT, text TEXT,"
+            " raised_at TEXT, PRIMARY KEY (run_id, test_index, measurement, rule))",
+        },
     };
     return migrations;
 }

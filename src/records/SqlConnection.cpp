@@ -1,5 +1,6 @@
 #include "records/SqlConnection.h"
 
+#include <charconv>
 #include <cstdlib>
 
 #include "domain/DatabaseUrl.h"
@@ -39,12 +40,33 @@ void RollBack(SqlConnection& connection) {
     [[maybe_unused]] const auto undone = connection.Run("ROLLBACK");
 }
 
+// A cell as the drivers write numbers is read whole by from_chars, several
+// times faster than strtod over a million cells; anything else it leaves
+// (a '+', spaces, a server's "Infinity") is read as before.
 double CellNumber(const SqlCell& cell) {
-    return cell ? std::strtod(cell->c_str(), nullptr) : 0.0;
+    if (!cell) {
+        return 0.0;
+    }
+    double value = 0.0;
+    const char* end = cell->data() + cell->size();
+    if (const auto read = std::from_chars(cell->data(), end, value);
+        read.ec == std::errc() && read.ptr == end) {
+        return value;
+    }
+    return std::strtod(cell->c_str(), nullptr);
 }
 
 std::int64_t CellInteger(const SqlCell& cell) {
-    return cell ? std::strtoll(cell->c_str(), nullptr, 10) : 0;
+    if (!cell) {
+        return 0;
+    }
+    std::int64_t value = 0;
+    const char* end = cell->data() + cell->size();
+    if (const auto read = std::from_chars(cell->data(), end, value);
+        read.ec == std::errc() && read.ptr == end) {
+        return value;
+    }
+    return std::strtoll(cell->c_str(), nullptr, 10);
 }
 
 std::string CellText(const SqlCell& cell) {

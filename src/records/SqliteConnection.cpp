@@ -2,6 +2,7 @@
 
 #include <sqlite3.h>
 
+#include <charconv>
 #include <cstdio>
 #include <system_error>
 
@@ -19,11 +20,20 @@ SqlCell ColumnCell(sqlite3_stmt* statement, int column) {
     if (type == SQLITE_NULL) {
         return std::nullopt;
     }
+    if (type == SQLITE_INTEGER) {
+        char text[24];
+        const auto written =
+            std::to_chars(text, text + sizeof text, sqlite3_column_int64(statement, column));
+        return std::string(text, written.ptr);
+    }
     if (type == SQLITE_FLOAT) {
-        // Every digit, so a value copied out through its text comes back the same.
+        // The shortest text that reads back as the same double: a value copied
+        // out through its text comes back the same, and a million of them are
+        // written several times faster than with every digit printed.
         char text[40];
-        std::snprintf(text, sizeof text, "%.17g", sqlite3_column_double(statement, column));
-        return std::string(text);
+        const auto written =
+            std::to_chars(text, text + sizeof text, sqlite3_column_double(statement, column));
+        return std::string(text, written.ptr);
     }
     const auto* text = sqlite3_column_text(statement, column);
     const int bytes = sqlite3_column_bytes(statement, column);
@@ -35,6 +45,7 @@ SqlCell ColumnCell(sqlite3_stmt* statement, int column) {
 SqlRow CurrentRow(sqlite3_stmt* statement) {
     SqlRow row;
     const int columns = sqlite3_column_count(statement);
+    row.reserve(static_cast<std::size_t>(columns));
     for (int column = 0; column < columns; ++column) {
         row.push_back(ColumnCell(statement, column));
     }

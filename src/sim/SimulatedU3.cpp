@@ -31,6 +31,13 @@ void SimulatedU3::SetOpenError(LJ_ERROR code) {
     openError_ = code;
 }
 
+void SimulatedU3::UnitReplaced() {
+    std::scoped_lock lock(mutex_);
+    random_.seed(unit_.Profile().seed);
+    reads_ = 0;
+    powerSwitches_ = 0;
+}
+
 std::vector<std::int32_t> SimulatedU3::MarkerWrites() const {
     std::scoped_lock lock(mutex_);
     return markerWrites_;

@@ -58,6 +58,9 @@ class SimulatedU3 final : public UdDriverDaq {
     std::int64_t PowerSwitches() const;
     // The unit on the far side of line 4, to see whether it is powered.
     const SimulatedUnit& Unit() const { return unit_; }
+    // Another unit was put in the fixture (between runs): its readings scatter
+    // from its own seed, and its faults count its own accesses.
+    void UnitReplaced();
 
   private:
     static constexpr LJ_HANDLE kHandle = 1;

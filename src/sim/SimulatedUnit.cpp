@@ -17,6 +17,19 @@ constexpr std::size_t kHistoryKept = 8;
 
 SimulatedUnit::SimulatedUnit(UnitProfile profile) : profile_(std::move(profile)) {}
 
+void SimulatedUnit::Replace(UnitProfile profile) {
+    std::scoped_lock lock(mutex_);
+    profile_ = std::move(profile);
+    powered_ = false;
+    cycling_ = false;
+    edgeMs_ = 0;
+    voltageAtEdge_ = 0.0;
+    history_.clear();
+    nextPeriodicMs_.reset();
+    lossLineMs_.reset();
+    lossLevel_ = 0;
+}
+
 bool SimulatedUnit::Powered() const {
     std::scoped_lock lock(mutex_);
     return powered_;

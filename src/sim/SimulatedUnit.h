@@ -35,6 +35,10 @@ class SimulatedUnit {
     void EmitDueDiagLines(std::uint64_t nowMs, const DiagSink& sink);
 
     const UnitProfile& Profile() const { return profile_; }
+    // Another unit of this profile takes this one's place in the fixture:
+    // unpowered, with none of the last one's power history or pending lines.
+    // Only between runs: the device reads the profile without the lock.
+    void Replace(UnitProfile profile);
 
   private:
     struct Segment {

@@ -31,6 +31,8 @@ struct UnitProfile {
     std::uint32_t seed = 1;
     std::optional<std::int64_t> failReadAfter;    // every read after n reads fails
     std::optional<std::int64_t> failOutputAfter;  // every power switch after n fails
+
+    bool operator==(const UnitProfile&) const = default;
 };
 
 }  // namespace orvalt

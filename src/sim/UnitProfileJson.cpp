@@ -4,15 +4,14 @@
 #include <limits>
 #include <map>
 
-#include <nlohmann/json.hpp>
-
-#include "platform/SafeFile.h"
+#include "sim/ProfileJson.h"
 
 namespace orvalt {
 
 namespace {
 
 using Json = nlohmann::json;
+
 // Reads one key into the profile; returns an error text, empty when fine.
 using KeyReader = std::function<std::string(const Json&, UnitProfile&)>;
 
@@ -125,45 +124,40 @@ const std::map<std::string, KeyReader>& KeyReaders() {
     return readers;
 }
 
-constexpr std::size_t kMaxProfileBytes = 1024 * 1024;
-constexpr std::size_t kMaxKeyShown = 80;
-
-// A key as the message names it: a long one is cut, so that a runaway key
-// cannot fill the operator's screen.
-std::string ShownKey(const std::string& key) {
-    return key.size() <= kMaxKeyShown ? key : key.substr(0, kMaxKeyShown) + "...";
-}
-
 }  // namespace
 
-Result<UnitProfile> ParseUnitProfile(std::string_view json) {
-    const Json document = Json::parse(json, nullptr, false);
-    if (document.is_discarded()) {
-        return Fail("unit profile: not valid JSON");
-    }
-    if (!document.is_object()) {
-        return Fail("unit profile: must be a JSON object");
-    }
-    UnitProfile profile;
-    for (const auto& [key, value] : document.items()) {
+std::string ReadUnitProfileKeys(const nlohmann::json& object, UnitProfile& profile) {
+    for (const auto& [key, value] : object.items()) {
         const auto reader = KeyReaders().find(key);
         if (reader == KeyReaders().end()) {
-            return Fail("unit profile: unknown key \"" + ShownKey(key) + "\"");
+            return "unknown key \"" + ShownKey(key) + "\"";
         }
         if (std::string error = reader->second(value, profile); !error.empty()) {
-            return Fail("unit profile: \"" + key + "\" " + error);
+            return "\"" + key + "\" " + error;
         }
+    }
+    return "";
+}
+
+Result<UnitProfile> ParseUnitProfile(std::string_view json) {
+    const Result<Json> document = ParseProfileObject(json, "unit profile");
+    if (!document) {
+        return Fail(document.Error());
+    }
+    UnitProfile profile;
+    if (std::string error = ReadUnitProfileKeys(*document, profile); !error.empty()) {
+        return Fail("unit profile: " + error);
     }
     return profile;
 }
 
 Result<UnitProfile> LoadUnitProfile(const std::filesystem::path& path,
                                     const std::atomic<bool>* stop) {
-    const auto file = ReadRegularFile(path, kMaxProfileBytes, stop);
-    if (!file) {
-        return Fail("unit profile: can't open " + path.string() + ": " + file.Error().reason);
+    const Result<std::string> text = ReadProfileFile(path, "unit profile", stop);
+    if (!text) {
+        return Fail(text.Error());
     }
-    return ParseUnitProfile(*file);
+    return ParseUnitProfile(*text);
 }
 
 }  // namespace orvalt

@@ -31,6 +31,15 @@ Station::~Station() {
     StopSimulatedDiagLines();
 }
 
+bool Station::InsertSimulatedUnit(const UnitProfile& unit) {
+    if (!unit_) {
+        return false;
+    }
+    unit_->Replace(unit);
+    simulatedU3_->UnitReplaced();
+    return true;
+}
+
 void Station::CarryDiagLines(SimulatedUnit::DiagSink sink) {
     StopSimulatedDiagLines();
     if (!unit_) {

@@ -46,6 +46,9 @@ class Station {
     // The simulated device, when the station runs on the simulator.
     SimulatedU3* SimulatedDevice() { return simulatedU3_.get(); }
     bool Simulated() const { return unit_ != nullptr; }
+    // Puts another simulated unit in the fixture, between runs (a lot's next
+    // unit); false on a real device.
+    bool InsertSimulatedUnit(const UnitProfile& unit);
 
     // The simulated driver's lines go straight to `sink`: on the clock's
     // events in virtual time, on a thread of their own in real time.

@@ -68,6 +68,7 @@ class StationRecording {
     StationRecording& operator=(const StationRecording&) = delete;
 
     RunRecording& Events() { return *events_; }
+    RunRecorder& Recorder() { return *recorder_; }
     const std::string& Database() const { return database_; }
     const std::string& Fixture() const { return fixture_; }
     // The run this session ended last; empty before the first one ended.

@@ -68,6 +68,11 @@ StationSession::StationSession(const SessionOptions& options)
     recording_ = RecordingFor(options, station_, observers_);
     if (recording_) {
         recording_->Events().TakeUnitVerdictFrom([this] { return UnitVerdictWord(Verdicts()); });
+        // Attached after the recording: the recorder has named a run by the
+        // time the watch is told of its end.
+        driftWatch_ = std::make_unique<DriftWatch>(recording_->Database(), settingsFile_,
+                                                   recording_->Recorder(), handle_);
+        observers_.Attach(*driftWatch_);
     }
     SetRunHooks({});
     if (!settingsFile_.empty()) {
@@ -81,6 +86,10 @@ StationSession::~StationSession() {
     runState_.runFlag.RemoveWaker(idleWake_);
     CloseDiagnostics();
     handle_->Detach();
+    if (driftWatch_) {
+        observers_.Detach(*driftWatch_);
+        driftWatch_.reset();
+    }
     recording_.reset();
     observers_.Detach(verdictKeeper_);
 }
@@ -149,6 +158,10 @@ void StationSession::SetRunHooks(RunControlHooks hooks) {
 void StationSession::TakeRunInputs(LJ_HANDLE handle) {
     verdictKeeper_.UseLimits(limits_.Current());
     PrepareRecord(handle);
+    driftAlarms_.clear();
+    if (driftWatch_) {
+        driftWatch_->Prepare(model_.values.description.model);
+    }
 }
 
 // What the worker must not read, and what the device says of itself.
@@ -262,6 +275,14 @@ void StationSession::Handle(const LinkErrorMessage& message) {
 
 void StationSession::Handle(const RunDoneMessage& message) {
     runControl_.OnRunDone(message);
+}
+
+void StationSession::Handle(const DriftCheckedMessage& message) {
+    driftAlarms_.insert(driftAlarms_.end(), message.alarms.begin(), message.alarms.end());
+    lastDriftCheck_ = message;
+    if (view_ && !message.alarms.empty()) {
+        view_->DriftAlarmsRaised(message.alarms);
+    }
 }
 
 // ---- The plan ----

@@ -36,6 +36,7 @@
 #include "execution/RunControl.h"
 #include "execution/WindowModel.h"
 #include "results/SummaryLines.h"
+#include "station/DriftWatch.h"
 #include "station/RunSnapshot.h"
 #include "station/SerialShift.h"
 #include "station/Station.h"
@@ -62,6 +63,8 @@ class SessionView {
     virtual void ProgressShown(const ProgressMessage& /*message*/) {}
     virtual void DiagLineShown(const DiagLineResult& /*result*/) {}
     virtual void LinkErrorShown(const std::string& /*text*/) {}
+    // The drift check of a run's unit raised these alarms, one line each.
+    virtual void DriftAlarmsRaised(const std::vector<std::string>& /*lines*/) {}
 };
 
 // What HandlePending does with the diagnostic lines it meets.
@@ -112,6 +115,11 @@ class StationSession {
     bool Stop() { return runControl_.StopRun(); }
     // A run's worker is going.
     bool RunGoing() const { return runControl_.Running(); }
+    // The next run tests another simulated unit (a lot's next one). False, and
+    // nothing changes, on a real device or while a run's worker is going.
+    bool InsertSimulatedUnit(const UnitProfile& unit) {
+        return !RunThreadsGoing() && station_.InsertSimulatedUnit(unit);
+    }
     // What a press of Start/Stop does now (see RunControl::StartStopPress).
     StartStop StartStopPress() const { return runControl_.StartStopPress(); }
     // A run's worker, or a stopped one that overran its stop, is still going.
@@ -215,6 +223,19 @@ class StationSession {
         }
         return recording_->WriteLastRunReport(StationRecording::ReportFolder());
     }
+    // ---- Drift ----
+    // The drift alarms raised since the last Start, one line each, as they
+    // were shown (a check ends after its run, on its own thread).
+    const std::vector<std::string>& DriftAlarms() const { return driftAlarms_; }
+    // The outcome of the last drift check handled; none before the first.
+    const std::optional<DriftCheckedMessage>& LastDriftCheck() const { return lastDriftCheck_; }
+    // Waits at most `most` until the runs ended so far are checked for drift
+    // and their outcomes posted (HandlePending then shows them); true when
+    // they are, or when runs are not recorded and so never checked.
+    bool AwaitDriftChecks(std::chrono::milliseconds most) {
+        return driftWatch_ ? driftWatch_->WaitUntilChecked(most) : true;
+    }
+
     // Waits until every event handed to the records is stored somewhere, and
     // says what would be lost if the station ended now (empty: nothing).
     std::string StoreRecords() {
@@ -269,6 +290,7 @@ class StationSession {
     void Handle(const DiagLineMessage& message);
     void Handle(const LinkErrorMessage& message);
     void Handle(const RunDoneMessage& message);
+    void Handle(const DriftCheckedMessage& message);
     void TakeRunInputs(LJ_HANDLE handle);
     void PrepareRecord(LJ_HANDLE handle);
     void LimitsChanged();
@@ -286,6 +308,10 @@ class StationSession {
     LimitsSource limitsSource_;
     VerdictKeeper verdictKeeper_;
     std::unique_ptr<StationRecording> recording_;
+    // After the recording, whose recorder keeps its alarms.
+    std::unique_ptr<DriftWatch> driftWatch_;
+    std::vector<std::string> driftAlarms_;
+    std::optional<DriftCheckedMessage> lastDriftCheck_;
     PlanSource planSource_;
     std::string unitSerial_;
     RunPeople people_;

@@ -600,8 +600,20 @@ void COrvaltDlg::ControlsChanged() {
     runGoing_ = going;
 }
 
+// The drift alarms of the last run follow the strip's own text until the next
+// Start; the strip may cut them short, so they are all in its tooltip too.
 void COrvaltDlg::ShowRunStatus() {
-    runStatus_.setText(QString::fromStdString(StripText(session_.Status())));
+    std::string text = StripText(session_.Status());
+    const std::vector<std::string>& alarms = session_.DriftAlarms();
+    for (const std::string& alarm : alarms) {
+        text.append(&alarm == &alarms.front() ? "   " : "; ").append(alarm);
+    }
+    runStatus_.setText(QString::fromStdString(text));
+    runStatus_.setToolTip(QString::fromStdString(JoinLines(alarms)));
+}
+
+void COrvaltDlg::DriftAlarmsRaised(const std::vector<std::string>& /*lines*/) {
+    ShowRunStatus();
 }
 
 void COrvaltDlg::ScheduleRefresh() {

@@ -12,11 +12,13 @@
 #include "lookback/RunLoad.h"
 #include "platform/HostIdentity.h"
 #include "platform/PseudoTerminal.h"
+#include "recording/RecordStore.h"
 #include "records/ResultsSetting.h"
 #include "sim/SimulatedSerialNumber.h"
 #include "sim/UnitProfileJson.h"
 #include "support/ChildProcess.h"
 #include "support/PortHolder.h"
+#include "support/RecordsKit.h"
 
 namespace orvalt {
 namespace {
@@ -365,6 +367,40 @@ TEST_F(HeadlessRun, ARecordedRunKeepsItsSerialAndLeavesOutputAndFilesAsTheyWere)
     // Without --db, into the data folder (this test's own).
     ASSERT_EQ(Run({"--simulate", "--fast", planFile.string()}), kExitRanToEnd) << err;
     EXPECT_TRUE(fs::exists(folder / "Kestrune" / "Orvalt" / "results.sqlite"));
+}
+
+// A unit that completes eight in a row above the centre of its model's
+// Time To OFF A: the alarm is one line on stderr after the run's own, and
+// standard output, the exit status and the saved files are as without it.
+TEST_F(HeadlessRun, ADriftAlarmIsOneLineOnStderrAndNothingElseChanges) {
+    const auto planFile = Write("one.csv", "h\nh\nCycle 1 @ Level 3,1.5,2,0.25,3,2\n");
+    fs::create_directories(folder / "plain");
+    fs::create_directories(folder / "alarmed");
+    ASSERT_EQ(Run({"--simulate", "--fast", "--no-record", "--model", "X100", "--save",
+                   (folder / "plain" / "run.csv").string(), planFile.string()}),
+              kExitRanToEnd)
+        << err;
+    const std::string plainOut = out;
+    const std::string db = (folder / "records.sqlite").string();
+    {
+        auto opened = OpenRecordDatabase(db);
+        ASSERT_TRUE(opened.Ok()) << opened.Error();
+        std::vector<double> history;
+        for (int i = 0; i < 25; ++i) {
+            history.push_back(i % 2 == 0 ? 0.35 : 0.55);  // centre 0.45
+        }
+        history.insert(history.end(), 7, 0.50);  // the simulated unit's own
+        ASSERT_TRUE(test::RecordFigureHistory(**opened, "X100", 0, "TimeToOffA", history));
+    }
+    ASSERT_EQ(Run({"--simulate", "--fast", "--model", "X100", "--db", db, "--save",
+                   (folder / "alarmed" / "run.csv").string(), planFile.string()}),
+              kExitRanToEnd)
+        << err;
+    EXPECT_EQ(out, plainOut);
+    EXPECT_EQ(err,
+              "Unit power switched off\n"
+              "Drift: TimeToOffA on X100: 8 units in a row above the centre (rule 4)\n");
+    EXPECT_EQ(FilesIn(folder / "alarmed"), FilesIn(folder / "plain"));
 }
 
 // A database that can't be written is said once on stderr; the run and its

@@ -15,48 +15,12 @@
 #include "lookback/StoredTrace.h"
 #include "plot/CrossingMarks.h"
 #include "plot/TraceSvg.h"
+#include "support/HeadlessChromium.h"
 #include "support/RecordsKit.h"
 #include "support/TempFolder.h"
 
 namespace orvalt::test {
 namespace {
-
-std::string Chromium() {
-    for (const char* path : {"/usr/bin/chromium", "/usr/bin/chromium-browser"}) {
-        if (std::filesystem::exists(path)) {
-            return path;
-        }
-    }
-    return {};
-}
-
-// What a program printed on its standard output.
-std::string Output(const std::string& command) {
-    std::unique_ptr<FILE, decltype(&pclose)> pipe(popen(command.c_str(), "r"), &pclose);
-    std::string text;
-    char buffer[8192];
-    std::size_t count;
-    while (pipe && (count = fread(buffer, 1, sizeof buffer, pipe.get())) > 0) {
-        text.append(buffer, count);
-    }
-    return text;
-}
-
-// Headless Chromium doing `action` (--dump-dom, --print-to-pdf=...) on a page,
-// with a profile of its own in the folder.
-std::string InChromium(const std::string& browser, const std::string& action,
-                       const std::filesystem::path& page, const TempFolder& folder) {
-    return Output(browser +
-                  " --headless --no-sandbox --disable-gpu --disable-background-networking"
-                  " --disable-component-update --disable-sync --no-first-run --user-data-dir=" +
-                  (folder / "profile").string() + " " + action + " file://" + page.string() +
-                  " 2>/dev/null");
-}
-
-std::string RenderedDom(const std::string& browser, const std::filesystem::path& page,
-                        const TempFolder& folder) {
-    return InChromium(browser, "--dump-dom", page, folder);
-}
 
 std::vector<std::size_t> PolylinePointCounts(const std::string& dom) {
     std::vector<std::size_t> counts;

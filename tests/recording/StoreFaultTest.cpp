@@ -110,6 +110,36 @@ TEST(StoreFaultTest, ALockedFileIsWrittenOnceTheLockIsGone) {
     EXPECT_EQ(CountRows(rig.spool.string(), "readings", uuid), 0);
 }
 
+// An alarm raised after its run has ended, while the file is locked, waits
+// in the spool with the run and arrives with it, once.
+TEST(StoreFaultTest, AnAlarmRaisedWhileTheFileIsLockedArrivesFromTheSpool) {
+    FaultRig rig;
+    ASSERT_TRUE(OpenRecordDatabase(rig.db).Ok());
+    RecordedCounts counts;
+    std::string uuid;
+    {
+        const auto holder = LockedExclusively(rig.db);
+        ASSERT_TRUE(holder);
+        RunRecorder recorder(rig.Options(), {std::chrono::milliseconds(20)});
+        uuid = recorder.BeginRun(SampleRun());
+        RecordCompletedTest(recorder, 0, 10, counts);
+        recorder.EndRun({});
+        recorder.RecordAlarm(uuid, {0, "V1", 4, "above", "Drift: V1 on X100: ...", {}});
+        recorder.Flush();
+        EXPECT_EQ(CountRows(rig.spool.string(), "alarms", uuid), 1);
+        EXPECT_EQ(CountRows(rig.db, "alarms", uuid), 0);
+        EXPECT_TRUE(holder->Run("ROLLBACK").Ok());
+    }
+    EXPECT_EQ(CountRows(rig.db, "alarms", uuid), 1);
+    EXPECT_EQ(CountRows(rig.db, "tests", uuid), 1);
+    EXPECT_EQ(CountRows(rig.spool.string(), "alarms", uuid), 0);
+    auto db = OpenSqlConnection(rig.db);
+    ASSERT_TRUE(db.Ok());
+    const auto kept = (*db)->Run("SELECT test_index, measurement, rule, side, text FROM alarms");
+    ASSERT_TRUE(kept.Ok() && kept->size() == 1u);
+    EXPECT_EQ((*kept)[0], (SqlRow{"0", "V1", "4", "above", "Drift: V1 on X100: ..."}));
+}
+
 // A writer that cannot keep up (the database and the spool both locked, each
 // write waiting out SQLite's busy time) never holds up a hand-over: the events
 // wait in memory in whole chunks, and every one is stored once the lock is gone.

@@ -142,6 +142,47 @@ TEST(SimulatedU3, SameSeedGivesTheSameNoise) {
     EXPECT_NE(first.front(), first.back());
 }
 
+// A lot's next unit in the fixture: nothing of the last one carries over, not
+// its power, its reading noise, nor the accesses its faults counted.
+TEST(SimulatedU3, AReplacedUnitIsAFreshUnitOfItsOwnProfile) {
+    UnitProfile worn;
+    worn.failReadAfter = 1;
+    worn.noiseMv = 20;
+    SimulatedUnit unit{worn};
+    VirtualClock clock;
+    SimulatedU3 device{unit, clock};
+    LJ_HANDLE handle = 0;
+    ASSERT_EQ(device.OpenLabJack(LJ_dtU3, LJ_ctUSB, "", 1, &handle), LJE_NOERROR);
+    double volts = 0;
+    ASSERT_EQ(device.eDO(handle, 4, 1), LJE_NOERROR);
+    EXPECT_EQ(device.eGet(handle, LJ_ioGET_AIN, 0, &volts, 0), LJE_NOERROR);
+    EXPECT_EQ(device.eGet(handle, LJ_ioGET_AIN, 0, &volts, 0), SimulatedU3::kFaultCode);
+
+    UnitProfile next = worn;
+    next.levels = {1.0, 1.5, 2.0, 2.5};
+    next.startMs = 0;
+    next.onRampMs = 0;
+    next.seed = 7;
+    unit.Replace(next);
+    device.UnitReplaced();
+    EXPECT_FALSE(unit.Powered());
+    EXPECT_FALSE(unit.NextDiagDue().has_value());  // the last one's loss line went with it
+    const auto firstReading = [&] {
+        device.eDO(handle, 4, 1);
+        clock.SleepMs(10);
+        double reading = 0;
+        EXPECT_EQ(device.eGet(handle, LJ_ioGET_AIN, 0, &reading, 0), LJE_NOERROR);
+        device.eDO(handle, 4, 0);
+        return reading;
+    };
+    const double reading = firstReading();
+    EXPECT_NEAR(reading, 1.0, 0.020 + 1e-12);  // its own level 1, read once again
+    // The same unit put in again reads the same: its noise starts from its seed.
+    unit.Replace(next);
+    device.UnitReplaced();
+    EXPECT_EQ(firstReading(), reading);
+}
+
 TEST(VirtualDiagLines, DeliversEachLineWhenTheClockPassesItsMoment) {
     UnitProfile profile;
     profile.diagPeriodMs = 1000;

@@ -1,8 +1,14 @@
 #include "support/RecordsKit.h"
 
+#include <gtest/gtest.h>
+
 #include <algorithm>
 #include <bit>
+#include <chrono>
 
+#include "platform/UtcTime.h"
+#include "recording/EventRows.h"
+#include "recording/RecordStore.h"
 #include "records/RecordTables.h"
 #include "records/TraceBlocks.h"
 
@@ -117,6 +123,28 @@ std::int64_t CountRows(const std::string& target, const std::string& table,
                        const std::string& uuid) {
     auto opened = OpenSqlConnection(target);
     return opened.Ok() ? CountRows(**opened, table, uuid) : -1;
+}
+
+bool RecordFigureHistory(SqlConnection& db, const std::string& model, int testIndex,
+                         const std::string& name, const std::vector<double>& values) {
+    const auto first = std::chrono::system_clock::time_point(std::chrono::seconds(1796104800));
+    std::vector<RowWrite> rows;
+    for (std::size_t i = 0; i < values.size(); ++i) {
+        const std::string when = UtcIsoTime(first + std::chrono::minutes(i));
+        RunStart run;
+        run.uuid = "history-" + model + "-" + std::to_string(i);
+        run.startedAt = when;
+        run.unit.model = model;
+        run.unit.serial = "SN-H" + std::to_string(i);
+        const TestFinish finish{RecordEnd::Completed, "",
+                                RecordMeasurements({{name, values[i], "s", 2}}, {}), std::nullopt,
+                                when};
+        AppendEventRows(TestEnded{run.uuid, {testIndex, {}, "cycle", when}, finish}, rows);
+        AppendEventRows(RunEnded{run, {RecordEnd::Completed, "", when, ""}, {1, 1, 0, 0}}, rows);
+    }
+    const auto written = WriteRows(db, rows);
+    EXPECT_TRUE(written.Ok()) << written.Error().why;
+    return written.Ok();
 }
 
 }  // namespace orvalt::test

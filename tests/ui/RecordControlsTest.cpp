@@ -11,7 +11,9 @@
 
 #include "lookback/RunLoad.h"
 #include "platform/HostIdentity.h"
+#include "recording/RecordStore.h"
 #include "records/SqlConnection.h"
+#include "support/RecordsKit.h"
 #include "ui/MainWindowControls.h"
 #include "ui/UiTests.h"
 #include "ui/WindowRig.h"
@@ -88,10 +90,7 @@ class RecordControlsTest : public QObject {
     // session: a restart on the same settings begins with both empty.
     void TheOperatorAndTheLotReachTheRecordAndStayForTheNextUnit() {
         QTemporaryDir records;
-        RecordingOptions recording;
-        recording.on = true;
-        recording.database = records.filePath(QStringLiteral("results.sqlite")).toStdString();
-        recording.spool = records.filePath(QStringLiteral("spool.sqlite")).toStdString();
+        const RecordingOptions recording = RecordInto(records);
         const std::filesystem::path settingsFile =
             records.filePath(QStringLiteral("settings.reg")).toStdString();
         SessionOptions options{StationOptions{true, false, {}, {}, {}}, settingsFile, recording};
@@ -157,10 +156,7 @@ class RecordControlsTest : public QObject {
 
     void TheLastRunsReportOpensInTheBrowser() {
         QTemporaryDir records;
-        RecordingOptions recording;
-        recording.on = true;
-        recording.database = records.filePath(QStringLiteral("results.sqlite")).toStdString();
-        recording.spool = records.filePath(QStringLiteral("spool.sqlite")).toStdString();
+        const RecordingOptions recording = RecordInto(records);
         WindowRig rig({}, {}, {}, true, {}, recording);
         const QByteArray dataHome = qgetenv("XDG_DATA_HOME");
         qputenv("XDG_DATA_HOME", records.path().toLocal8Bit());
@@ -198,6 +194,42 @@ class RecordControlsTest : public QObject {
         QCOMPARE(rig.messages.back(), ReportNotShownText(file));
         QVERIFY(file.starts_with(records.path().toStdString()));
         dataHome.isNull() ? qunsetenv("XDG_DATA_HOME") : qputenv("XDG_DATA_HOME", dataHome);
+    }
+
+    // A unit that completes eight in a row below its model's centre: the
+    // alarm follows the strip's own text once the run is over and its check
+    // done, and goes at the next Start.
+    void ADriftAlarmFollowsTheStatusStripUntilTheNextStart() {
+        QTemporaryDir records;
+        const RecordingOptions recording = RecordInto(records);
+        {
+            // The quick plan's unit fails 2 repetitions: a centre of 5 (the
+            // last of its units above), then seven units at 4.
+            std::vector<double> history;
+            for (int i = 0; i < 25; ++i) {
+                history.push_back(i % 2 == 0 ? 6.0 : 4.0);
+            }
+            history.insert(history.end(), 7, 4.0);
+            auto db = OpenRecordDatabase(recording.database);
+            QVERIFY(db.Ok());
+            QVERIFY(test::RecordFigureHistory(**db, "X100", 0, "RepetitionsFailed", history));
+        }
+        WindowRig rig({}, {}, {}, true, {}, recording);
+        rig.Control<QLineEdit>(IDC_MODEL)->setText(QStringLiteral("X100"));
+        rig.LoadPlan(kQuickPlan);
+        rig.Press(IDC_START_STOP);
+        const QString alarm = QStringLiteral(
+            "Drift: RepetitionsFailed on X100: 8 units in a row below the centre (rule 4)");
+        QTRY_VERIFY_WITH_TIMEOUT(rig.window->RunStatusText().endsWith(
+                                     QStringLiteral("Unit power switched off   ") + alarm),
+                                 kPatienceMs);
+        QVERIFY(rig.window->RunStatusText().startsWith(QStringLiteral("Run complete   ")));
+        QCOMPARE(rig.window->findChild<QLabel*>(QStringLiteral("runStatus"))->toolTip(), alarm);
+        QCOMPARE(LastRecordedRun(rig.session).alarms.size(), std::size_t{1});
+
+        rig.Press(IDC_START_STOP);
+        QVERIFY(!rig.window->RunStatusText().contains(QStringLiteral("Drift")));
+        QTRY_VERIFY_WITH_TIMEOUT(rig.RunOver(), kPatienceMs);
     }
 };
 

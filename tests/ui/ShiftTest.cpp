@@ -55,14 +55,6 @@ bool InDescription(const WindowRig& rig, QWidget* widget) {
     return false;
 }
 
-RecordingOptions RecordInto(const QTemporaryDir& folder) {
-    RecordingOptions recording;
-    recording.on = true;
-    recording.database = folder.filePath(QStringLiteral("results.sqlite")).toStdString();
-    recording.spool = folder.filePath(QStringLiteral("spool.sqlite")).toStdString();
-    return recording;
-}
-
 }  // namespace
 
 class ShiftTest : public QObject {

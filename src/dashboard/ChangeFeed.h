@@ -1,0 +1,99 @@
+#pragma once
+// The line as every open page shows it, kept up to date by one thread: it
+// asks the records for their change mark twice a second on a connection of
+// its own, and when the mark moves it reads the line once for every page and
+// counts a new generation. It notes when the database goes away and comes
+// back, and wakes every event stream waiting for any of this.
+//
+// A fixture testing turns not seen, and a new day starts, with nothing
+// recorded: so the line is also read again at the moment the view says a
+// fixture turns, and now and then, and counted as a new generation only when
+// the page would show it otherwise.
+
+#include <chrono>
+#include <condition_variable>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <thread>
+
+#include "base/Result.h"
+#include "dashboard/DashboardLog.h"
+#include "domain/IsoTime.h"
+#include "lookback/LineView.h"
+#include "records/SqlConnection.h"
+
+namespace orvalt {
+
+// What the pages show, at one generation.
+struct LineState {
+    std::uint64_t generation = 0;
+    // Empty while nothing is recorded (no file, no schema yet).
+    std::shared_ptr<const LineView> view;
+    bool away = false;  // the database can't be read now
+    bool stopping = false;
+};
+
+struct ChangeFeedReading {
+    // Opens the feed's own connection; an empty one while nothing is recorded.
+    std::function<Result<std::unique_ptr<SqlConnection>>()> open;
+    // The moment the line is read for (now, today's start, the look-backs).
+    std::function<LineMoment()> moment;
+    // Whether a page would show the two views alike.
+    std::function<bool(const LineView&, const LineView&)> samePage;
+    std::chrono::milliseconds poll{500};
+    std::chrono::milliseconds rereadEvery{std::chrono::seconds(30)};
+    // The database in words for the log (never a password).
+    std::string shown;
+};
+
+class ChangeFeed {
+  public:
+    ChangeFeed(ChangeFeedReading reading, DashboardLog& log);
+    ~ChangeFeed();
+    ChangeFeed(const ChangeFeed&) = delete;
+    ChangeFeed& operator=(const ChangeFeed&) = delete;
+
+    // The first read, before the thread starts: why not, when the database
+    // can't be read (nothing recorded yet is no failure).
+    Result<void> ReadFirst();
+    void Start();
+    // Wakes every waiter and ends the thread; idempotent.
+    void Stop();
+
+    LineState State() const;
+    // The state once its generation, or whether the database is away, differs
+    // from the one given, or the feed stops; at most after `timeout`.
+    LineState WaitPast(std::uint64_t generation, bool away,
+                       std::chrono::milliseconds timeout) const;
+
+  private:
+    void Run();
+    void Poll();
+    Result<void> ReadLine(bool forced);
+    void Publish(std::shared_ptr<const LineView> view, bool changed);
+    void NoteAway(const std::string& why);
+    void NoteBack();
+    LineState StateLocked() const;
+
+    ChangeFeedReading reading_;
+    DashboardLog& log_;
+    // The thread's own.
+    std::unique_ptr<SqlConnection> connection_;
+    std::optional<std::string> mark_;
+    std::chrono::steady_clock::time_point lastRead_;
+    std::optional<UtcMilliseconds> recheckAt_;  // when a fixture testing turns not seen
+
+    mutable std::mutex mutex_;
+    mutable std::condition_variable changed_;
+    std::uint64_t generation_ = 0;
+    std::shared_ptr<const LineView> view_;
+    bool away_ = false;
+    bool stopping_ = false;
+    std::thread thread_;
+};
+
+}  // namespace orvalt

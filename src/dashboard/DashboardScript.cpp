@@ -1,0 +1,145 @@
+#include "dashboard/DashboardScript.h"
+
+namespace orvalt {
+
+namespace {
+
+// Mirrors ElapsedText in counting and in form.
+constexpr std::string_view kScript = R"js("use strict";
+(function () {
+  var body = document.body;
+  var lost = document.getElementById("connection");
+  var away = document.getElementById("database-away");
+  var skew = 0;
+  var loading = false;
+  var again = false;
+
+  function two(n) {
+    return (n < 10 ? "0" : "") + n;
+  }
+
+  function elapsedText(ms) {
+    var s = Math.max(0, Math.floor(ms / 1000));
+    var m = Math.floor(s / 60);
+    var h = Math.floor(m / 60);
+    var d = Math.floor(h / 24);
+    if (d > 0) {
+      return d + " d " + (h % 24) + " h";
+    }
+    if (h > 0) {
+      return h + ":" + two(m % 60) + ":" + two(s % 60);
+    }
+    return m + ":" + two(s % 60);
+  }
+
+  function tick() {
+    var now = Date.now() + skew;
+    var counting = document.querySelectorAll("[data-since]");
+    for (var i = 0; i < counting.length; i++) {
+      var since = Date.parse(counting[i].getAttribute("data-since"));
+      if (!isNaN(since)) {
+        counting[i].textContent = elapsedText(now - since);
+      }
+    }
+  }
+
+  function localTimes() {
+    var times = document.querySelectorAll("time[datetime]");
+    for (var i = 0; i < times.length; i++) {
+      var when = new Date(times[i].getAttribute("datetime"));
+      if (!isNaN(when.getTime())) {
+        times[i].title = times[i].textContent;
+        times[i].textContent = when.toLocaleString();
+      }
+    }
+  }
+
+  // The server's clock, not this one, says how long things have gone on.
+  function settle() {
+    var stamped = document.querySelector("#page [data-now]");
+    if (stamped) {
+      var now = Date.parse(stamped.getAttribute("data-now"));
+      if (!isNaN(now)) {
+        skew = now - Date.now();
+      }
+    }
+    localTimes();
+    tick();
+  }
+
+  // The query is kept as it is written: a serial's bytes that are not
+  // UTF-8 would not survive being parsed and written again.
+  function partUrl() {
+    var query = window.location.search;
+    return window.location.pathname + (query ? query + "&" : "?") + "part=main";
+  }
+
+  function refresh() {
+    if (loading) {
+      again = true;
+      return;
+    }
+    loading = true;
+    fetch(partUrl(), { cache: "no-store", credentials: "same-origin" })
+      .then(function (response) {
+        if (!response.ok) {
+          throw new Error("HTTP " + response.status);
+        }
+        var generation = response.headers.get("X-Generation");
+        return response.text().then(function (html) {
+          document.getElementById("page").innerHTML = html;
+          if (generation !== null) {
+            body.setAttribute("data-generation", generation);
+          }
+          settle();
+        });
+      })
+      .catch(function () {})
+      .then(function () {
+        loading = false;
+        if (again) {
+          again = false;
+          refresh();
+        }
+      });
+  }
+
+  function connect() {
+    var source = new EventSource("/events");
+    source.onopen = function () {
+      if (!lost.hidden) {
+        lost.hidden = true;
+        refresh();
+      }
+    };
+    source.onerror = function () {
+      lost.hidden = false;
+      // Refused (too many pages open) rather than cut: ask again later.
+      if (source.readyState === EventSource.CLOSED) {
+        source.close();
+        window.setTimeout(connect, 5000);
+      }
+    };
+    source.addEventListener("change", function (event) {
+      if (event.data !== body.getAttribute("data-generation")) {
+        refresh();
+      }
+    });
+    source.addEventListener("database", function (event) {
+      away.hidden = event.data !== "away";
+    });
+  }
+
+  settle();
+  window.setInterval(tick, 1000);
+  connect();
+})();
+)js";
+
+}  // namespace
+
+std::string_view DashboardScript() {
+    return kScript;
+}
+
+}  // namespace orvalt

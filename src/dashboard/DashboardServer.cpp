@@ -1,0 +1,258 @@
+#include "dashboard/DashboardServer.h"
+
+#include <memory>
+
+#include "dashboard/DashboardExit.h"
+#include "dashboard/DashboardOptions.h"
+#include "dashboard/DashboardScript.h"
+#include "dashboard/EventStream.h"
+#include "dashboard/LineClock.h"
+#include "dashboard/LinePage.h"
+#include "dashboard/WriterCheck.h"
+#include "domain/DatabaseUrl.h"
+#include "domain/PrintableText.h"
+#include "platform/ListeningSocket.h"
+#include "records/RecordsToRead.h"
+
+namespace orvalt {
+
+namespace {
+
+constexpr std::size_t kLongestBody = 64 * 1024;
+
+// Nothing is loaded from anywhere but the dashboard itself, and its one
+// script is its own file.
+httplib::Headers SafetyHeaders() {
+    return {{"Content-Security-Policy",
+             "default-src 'none'; img-src 'self' data:; style-src 'unsafe-inline'; "
+             "script-src 'self'; connect-src 'self'"},
+            {"X-Content-Type-Options", "nosniff"},
+            {"X-Frame-Options", "DENY"},
+            {"Referrer-Policy", "no-referrer"},
+            {"Cache-Control", "no-store"}};
+}
+
+ChangeFeedReading FeedReading(const DashboardSettings& settings, const std::string& shown) {
+    ChangeFeedReading reading;
+    reading.open = [database = settings.database] { return OpenRecordsToRead(database); };
+    reading.moment = [notSeen = settings.notSeenAfter] {
+        return LineMomentAt(std::chrono::system_clock::now(), notSeen);
+    };
+    reading.samePage = SameLinePage;
+    reading.poll = settings.poll;
+    reading.shown = shown;
+    return reading;
+}
+
+// What the answer to a status without a body of its own says.
+std::string StatusText(int status) {
+    switch (status) {
+        case 400:
+            return "Bad request.";
+        case 404:
+            return "No such page.";
+        case 405:
+            return "Only GET and HEAD are answered.";
+        case 413:
+            return "The request is too large.";
+        case 414:
+            return "The address is too long.";
+        default:
+            return "The request can't be answered (" + std::to_string(status) + ").";
+    }
+}
+
+}  // namespace
+
+DashboardServer::DashboardServer(DashboardSettings settings, DashboardLog& log)
+    : settings_(std::move(settings)),
+      shown_(ShownDatabase(settings_.database)),
+      log_(log),
+      connections_([database = settings_.database] { return OpenRecordsToRead(database); },
+                   settings_.readConnections),
+      feed_(FeedReading(settings_, shown_), log_),
+      pages_(connections_, feed_, shown_) {}
+
+DashboardServer::~DashboardServer() {
+    Stop();
+}
+
+int DashboardServer::Start() {
+    if (const Result<void> first = feed_.ReadFirst(); !first) {
+        return Unreadable(first.Error());
+    }
+    if (!settings_.allowWriter) {
+        const Result<std::vector<std::string>> writes = WritesOfLogin(settings_.database);
+        if (!writes) {
+            return Unreadable(writes.Error());
+        }
+        if (!writes->empty()) {
+            log_.Say(WriterRefusal(shown_, *writes));
+            return kDashboardWriter;
+        }
+    }
+    AddRoutes();
+    if (const int status = Listen(); status != 0) {
+        return status;
+    }
+    feed_.Start();
+    log_.Say("serving " + shown_ + " on " + ServedUrl(settings_.host, port_));
+    return 0;
+}
+
+int DashboardServer::Unreadable(const std::string& why) {
+    log_.Say("the results database " + shown_ +
+             " can't be read: " + PrintableText(why, kMessageShownMax));
+    return kDashboardUnreadable;
+}
+
+int DashboardServer::Listen() {
+    const std::size_t threads = settings_.streams + settings_.pageThreads;
+    // The server takes the queue it is handed and deletes it itself once it
+    // stops listening.
+    http_.new_task_queue = [threads] {
+        return std::make_unique<httplib::ThreadPool>(threads).release();
+    };
+    // httplib's own options would let a second server share the port.
+    http_.set_socket_options([](socket_t socket) { ReuseAddressOnly(socket); });
+    port_ = settings_.port;
+    const bool bound = port_ == 0 ? (port_ = http_.bind_to_any_port(settings_.host)) > 0
+                                  : http_.bind_to_port(settings_.host, port_);
+    if (!bound) {
+        log_.Say("can't listen on " + ServedUrl(PrintableText(settings_.host), settings_.port) +
+                 ": the port is taken, or the address is not one of this machine's");
+        return kDashboardNoListen;
+    }
+    http_.WidenListenQueue();
+    listening_ = std::thread([this] {
+        http_.listen_after_bind();
+        listenEnded_ = true;
+    });
+    // stop() is only heard once the server runs.
+    while (!http_.is_running() && !listenEnded_) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    return 0;
+}
+
+void DashboardServer::Stop() {
+    feed_.Stop();  // ends every stream at its next wake
+    if (listening_.joinable()) {
+        http_.stop();
+        listening_.join();  // the server's threads are joined before it returns
+    }
+}
+
+void DashboardServer::Answer(httplib::Response& response, const PageAnswer& answer) const {
+    response.status = answer.status;
+    if (answer.generation) {
+        response.set_header("X-Generation", std::to_string(*answer.generation));
+    }
+    response.set_content(answer.body, answer.contentType);
+}
+
+void DashboardServer::AddRoutes() {
+    using httplib::Request, httplib::Response;
+    http_.set_default_headers(SafetyHeaders());
+    http_.set_payload_max_length(kLongestBody);
+    // A connection holds one of the server's threads while it is open, idle
+    // or not: kept open between requests, those of fifty pages refreshing at
+    // once would leave the next ones waiting for a thread. So a connection
+    // carries one request (the page and its script are two), and one that
+    // sends none is let go soon.
+    http_.set_keep_alive_max_count(1);
+    http_.set_keep_alive_timeout(2);
+    http_.set_pre_routing_handler([](const Request& request, Response& response) {
+        if (request.method == "GET" || request.method == "HEAD") {
+            return httplib::Server::HandlerResponse::Unhandled;
+        }
+        response.status = 405;
+        response.set_header("Allow", "GET, HEAD");
+        response.set_content(StatusText(405) + "\n", kPlainText);
+        return httplib::Server::HandlerResponse::Handled;
+    });
+    http_.set_error_handler(
+        httplib::Server::HandlerWithResponse([](const Request&, Response& response) {
+            if (!response.body.empty()) {
+                return httplib::Server::HandlerResponse::Unhandled;
+            }
+            response.set_content(StatusText(response.status) + "\n", kPlainText);
+            return httplib::Server::HandlerResponse::Handled;
+        }));
+    http_.set_exception_handler(
+        [this](const Request& request, Response& response, std::exception_ptr thrown) {
+            std::string what = "an unknown exception";
+            try {
+                std::rethrow_exception(thrown);
+            } catch (const std::exception& error) {
+                what = error.what();
+            } catch (...) {
+            }
+            log_.Say("the page " + PrintableText(request.path) +
+                     " failed: " + PrintableText(what, kMessageShownMax));
+            response.status = 500;
+            response.set_content("The page failed; the dashboard's log says why.\n", kPlainText);
+        });
+    http_.Get("/", [this](const Request& request, Response& response) {
+        Answer(response, pages_.Line(request.params));
+    });
+    http_.Get("/unit", [this](const Request& request, Response& response) {
+        Answer(response, pages_.Unit(request.params));
+    });
+    http_.Get("/model", [this](const Request& request, Response& response) {
+        Answer(response, pages_.Model(request.params));
+    });
+    http_.Get("/models", [this](const Request& request, Response& response) {
+        Answer(response, pages_.Models(request.params));
+    });
+    http_.Get(R"(/run/([^/]*))", [this](const Request& request, Response& response) {
+        Answer(response, pages_.Run(request.matches[1].str(), request.params));
+    });
+    http_.Get("/health", [this](const Request& request, Response& response) {
+        Answer(response, pages_.Health(request.params));
+    });
+    http_.Get("/events", [this](const Request& request, Response& response) {
+        ServeEvents(request, response);
+    });
+    http_.Get("/dashboard.js", [](const Request& request, Response& response) {
+        if (!request.params.empty()) {
+            response.status = 400;
+            response.set_content("the script takes no parameters\n", kPlainText);
+            return;
+        }
+        const std::string_view script = DashboardScript();
+        response.set_content(script.data(), script.size(), "text/javascript; charset=utf-8");
+    });
+}
+
+void DashboardServer::ServeEvents(const httplib::Request& request, httplib::Response& response) {
+    if (!request.params.empty()) {
+        Answer(response, PlainAnswer(400, "the event stream takes no parameters"));
+        return;
+    }
+    std::unique_ptr<StreamPlace> place = StreamPlace::Take(openStreams_, settings_.streams);
+    if (!place) {
+        response.set_header("Retry-After", "5");
+        Answer(response, PlainAnswer(503,
+                                     "Too many pages are open at once; this one asks again "
+                                     "in a moment."));
+        return;
+    }
+    auto stream = std::make_shared<EventStream>(feed_, std::move(place), settings_.keepAlive);
+    response.set_chunked_content_provider(
+        "text/event-stream", [stream](std::size_t, httplib::DataSink& sink) {
+            if (!sink.is_writable()) {
+                return false;  // the page went away
+            }
+            const EventStream::Step step = stream->Next();
+            if (!step.text.empty() && !sink.write(step.text.data(), step.text.size())) {
+                return false;
+            }
+            if (step.end) {
+                sink.done();
+            }
+            return true;
+        });
+}
+
+}  // namespace orvalt

@@ -1,0 +1,17 @@
+#include "drift/Baseline.h"
+
+#include <algorithm>
+
+#include "drift/Spread.h"
+
+namespace orvalt {
+
+std::optional<Baseline> BaselineOf(std::span<const double> values, Resolution resolution) {
+    if (values.size() < kBaselineUnits) {
+        return std::nullopt;
+    }
+    const Spread spread = SpreadOf(values);
+    return Baseline{spread.mean, std::max(spread.sigmaWithin, resolution.Step()), values.size()};
+}
+
+}  // namespace orvalt

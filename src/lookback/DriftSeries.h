@@ -1,0 +1,85 @@
+#pragma once
+// A model's measurement series read back for drift: one series per
+// measurement of one test of the plan, one point per completed test, in the
+// order the runs started. The first units make the baseline; a window picks
+// the units a check or a chart looks at.
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "base/Result.h"
+#include "records/SqlConnection.h"
+
+namespace orvalt {
+
+// The run a point was measured in; the points of one run share it.
+struct DriftRun {
+    std::string runUuid;
+    std::string startedAt;
+    std::string serial;
+    std::optional<std::int64_t> attempt;
+};
+
+struct DriftPoint {
+    std::shared_ptr<const DriftRun> run;
+    double value = 0.0;
+};
+
+struct DriftSeries {
+    int testIndex = 0;        // 0-based row of the plan
+    std::string measurement;  // the station's name of the figure
+    std::string unit;
+    int decimals = 2;
+    // The bounds the newest judged point was held to; none when not judged.
+    std::optional<double> min, max;
+    std::vector<DriftPoint> points;
+};
+
+// Which runs of the model: the first or last N (oldest or newest), or those
+// started on or after a date (YYYY-MM-DD); all when none is given.
+struct DriftWindow {
+    std::optional<std::size_t> first;
+    std::optional<std::size_t> last;
+    std::optional<std::string> since;
+};
+
+struct DriftQuery {
+    std::string model;
+    std::optional<std::string> measurement;  // one figure's name, exactly
+    DriftWindow window;
+    // The points alone: each series' unit, digits and bounds are not looked
+    // up (two more queries a series, which a server answers one round trip
+    // at a time), and keep their defaults.
+    bool pointsOnly = false;
+};
+
+// The series, ordered by test, then measurement name.
+Result<std::vector<DriftSeries>> LoadDriftSeries(SqlConnection& connection,
+                                                 const DriftQuery& query);
+
+// The values of the first `count` completed tests of the model's runs that
+// measured `measurement` in the test `testIndex`, oldest first: a series'
+// first units, whatever window its chart shows.
+Result<std::vector<double>> LoadFirstValues(SqlConnection& connection, const std::string& model,
+                                            int testIndex, const std::string& measurement,
+                                            std::size_t count);
+
+// Whether any run of the model is recorded.
+Result<bool> ModelRecorded(SqlConnection& connection, const std::string& model);
+
+// The names of the figures the model's completed tests recorded, sorted.
+Result<std::vector<std::string>> MeasurementNamesOf(SqlConnection& connection,
+                                                    const std::string& model);
+
+// "TimeToOffA" when only one test of `all` gives that figure, else
+// "TimeToOffA of test 2" (counted from 1, as the report counts tests).
+std::string SeriesName(const DriftSeries& series, const std::vector<DriftSeries>& all);
+
+// "SN-7 #2", or "-" for a run without a serial.
+std::string PointLabel(const DriftPoint& point);
+
+}  // namespace orvalt

@@ -1,0 +1,16 @@
+#pragma once
+// The line's stations and fixtures as their newest runs tell them.
+
+#include <vector>
+
+#include "lookback/LineView.h"
+
+namespace orvalt {
+
+// A card per host and fixture with a run started since
+// `moment.stationsSince`, by host, then fixture. The moment's times are in
+// the records' own form (UtcIsoTime).
+Result<std::vector<FixtureCard>> LoadFixtureCards(SqlConnection& connection,
+                                                  const LineMoment& moment);
+
+}  // namespace orvalt

@@ -1,0 +1,181 @@
+#include "lookback/OpenAlarms.h"
+
+#include <algorithm>
+#include <map>
+#include <optional>
+#include <tuple>
+
+#include "drift/ControlRules.h"
+#include "lookback/Spc.h"
+
+namespace orvalt {
+
+namespace {
+
+// The newest unit's hits depend on the units a rule looks back over and on
+// whether the unit before broke the same rule: that many points of a series
+// judge its newest unit as the whole series would. They are looked for in
+// the model's newest runs, in a window that widens while a series is short
+// of them (runs that did not complete its test) and the model has more runs.
+constexpr std::size_t kPointsJudged = kRuleWindowUnits + 1;
+constexpr std::size_t kRunsFirstRead = 20;
+constexpr std::size_t kRunsReadAtMost = 1280;
+
+// The alarms are read whole (no index by when they were raised): they are
+// few beside the runs.
+constexpr const char* kAlarmsSql =
+    "SELECT r.model, a.test_index, a.measurement, a.rule, a.side, a.text, a.raised_at,"
+    " r.serial, r.run_uuid FROM alarms a JOIN run_keys k ON k.run_id = a.run_id"
+    " JOIN runs r ON r.run_uuid = k.run_uuid WHERE a.raised_at >= $1";
+
+OpenAlarm AlarmOf(const SqlRow& row) {
+    OpenAlarm alarm;
+    alarm.model = CellText(row[0]);
+    alarm.testIndex = static_cast<int>(CellInteger(row[1]));
+    alarm.measurement = CellText(row[2]);
+    alarm.rule = static_cast<int>(CellInteger(row[3]));
+    alarm.side = CellText(row[4]);
+    alarm.text = CellText(row[5]);
+    alarm.raisedAt = CellText(row[6]);
+    alarm.serial = CellText(row[7]);
+    alarm.runUuid = CellText(row[8]);
+    return alarm;
+}
+
+bool RaisedLater(const OpenAlarm& a, const OpenAlarm& b) {
+    return std::tie(a.raisedAt, a.runUuid, a.rule) > std::tie(b.raisedAt, b.runUuid, b.rule);
+}
+
+using SeriesKey = std::tuple<std::string, int, std::string>;  // model, test, measurement
+
+// The newest alarm of each series, with how many it raised.
+Result<std::map<SeriesKey, OpenAlarm>> NewestAlarms(SqlConnection& connection,
+                                                    const std::string& since) {
+    std::map<SeriesKey, OpenAlarm> newest;
+    const Result<void> read = connection.RunRowByRow(kAlarmsSql, {since}, [&newest](SqlRow row) {
+        OpenAlarm alarm = AlarmOf(row);
+        const SeriesKey key{alarm.model, alarm.testIndex, alarm.measurement};
+        auto [found, added] = newest.emplace(key, alarm);
+        const std::int64_t count = added ? 1 : found->second.alarmsLately + 1;
+        if (!added && RaisedLater(alarm, found->second)) {
+            found->second = std::move(alarm);
+        }
+        found->second.alarmsLately = count;
+    });
+    if (!read) {
+        return Fail(read.Error());
+    }
+    return newest;
+}
+
+std::size_t PointsOfTest(const std::vector<DriftSeries>& all, int testIndex) {
+    const auto series = std::find_if(
+        all.begin(), all.end(), [&](const DriftSeries& one) { return one.testIndex == testIndex; });
+    return series == all.end() ? 0 : series->points.size();
+}
+
+std::size_t PointsOfAll(const std::vector<DriftSeries>& all) {
+    std::size_t points = 0;
+    for (const DriftSeries& series : all) {
+        points += series.points.size();
+    }
+    return points;
+}
+
+// The model's series of one measurement over its newest runs, enough of them
+// for each of the tests to be judged.
+Result<std::vector<DriftSeries>> RecentSeries(SqlConnection& connection, const std::string& model,
+                                              const std::string& measurement,
+                                              const std::vector<OpenAlarm*>& alarms) {
+    std::optional<std::vector<DriftSeries>> read;
+    for (std::size_t runs = kRunsFirstRead;; runs *= 4) {
+        const DriftQuery query{model, measurement, {std::nullopt, runs, std::nullopt}, false};
+        Result<std::vector<DriftSeries>> found = LoadDriftSeries(connection, query);
+        if (!found) {
+            return Fail(found.Error());
+        }
+        const bool nothingMore = read && PointsOfAll(*found) <= PointsOfAll(*read);
+        read = std::move(found).Value();
+        const bool enough = std::all_of(alarms.begin(), alarms.end(), [&](const OpenAlarm* one) {
+            return PointsOfTest(*read, one->testIndex) >= kPointsJudged;
+        });
+        if (enough || nothingMore || runs >= kRunsReadAtMost) {
+            return std::move(*read);
+        }
+    }
+}
+
+// The series as spc judges it, when its newest unit is one of a rule hit:
+// its name and that unit's first hit are added to `alarm`. False when it
+// holds no longer (or the recent runs hold no such series).
+Result<bool> StillBreaks(SqlConnection& connection, std::vector<DriftSeries>& recent,
+                         OpenAlarm& alarm) {
+    const auto series = std::find_if(recent.begin(), recent.end(), [&](const DriftSeries& one) {
+        return one.testIndex == alarm.testIndex;
+    });
+    if (series == recent.end() || series->points.empty()) {
+        return false;
+    }
+    std::string name = SeriesName(*series, recent);
+    const Result<SpcSeries> judged =
+        JudgeSeries(connection, alarm.model, *series, std::move(name), {});
+    if (!judged) {
+        return Fail(judged.Error());
+    }
+    const std::size_t newestUnit = judged->series.points.size() - 1;
+    const auto hit = std::find_if(judged->hits.begin(), judged->hits.end(),
+                                  [&](const RuleHit& one) { return one.unit == newestUnit; });
+    if (hit == judged->hits.end()) {
+        return false;
+    }
+    alarm.series = judged->name;
+    alarm.newestSerial = judged->series.points[newestUnit].run->serial;
+    alarm.newestBreaks = RuleHitText(*hit);
+    return true;
+}
+
+// The alarms of each model's measurement judged over one read of its series.
+Result<void> KeepThoseThatHold(SqlConnection& connection, const std::string& model,
+                               const std::string& measurement,
+                               const std::vector<OpenAlarm*>& alarms,
+                               std::vector<OpenAlarm>& open) {
+    Result<std::vector<DriftSeries>> recent = RecentSeries(connection, model, measurement, alarms);
+    if (!recent) {
+        return Fail(recent.Error());
+    }
+    for (OpenAlarm* alarm : alarms) {
+        const Result<bool> still = StillBreaks(connection, *recent, *alarm);
+        if (!still) {
+            return Fail(still.Error());
+        }
+        if (*still) {
+            open.push_back(std::move(*alarm));
+        }
+    }
+    return {};
+}
+
+}  // namespace
+
+Result<std::vector<OpenAlarm>> LoadOpenAlarms(SqlConnection& connection, const std::string& since) {
+    Result<std::map<SeriesKey, OpenAlarm>> newest = NewestAlarms(connection, since);
+    if (!newest) {
+        return Fail(newest.Error());
+    }
+    std::map<std::pair<std::string, std::string>, std::vector<OpenAlarm*>> byMeasurement;
+    for (auto& [key, alarm] : *newest) {
+        byMeasurement[{alarm.model, alarm.measurement}].push_back(&alarm);
+    }
+    std::vector<OpenAlarm> open;
+    for (const auto& [measurement, alarms] : byMeasurement) {
+        const Result<void> kept =
+            KeepThoseThatHold(connection, measurement.first, measurement.second, alarms, open);
+        if (!kept) {
+            return Fail(kept.Error());
+        }
+    }
+    std::stable_sort(open.begin(), open.end(), RaisedLater);
+    return open;
+}
+
+}  // namespace orvalt

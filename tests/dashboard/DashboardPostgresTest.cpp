@@ -1,0 +1,217 @@
+// The dashboard over a throw-away PostgreSQL server: the program itself, run
+// as a child process, shows a password of its URL on no page, in no line of
+// its log and not in its process title, and SIGTERM stops it with status 0;
+// served in-process, it tells its pages when the server goes away and comes
+// back, and its pages recover by themselves.
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+#include <httplib.h>
+
+#include <csignal>
+#include <sstream>
+#include <thread>
+
+#include "DashboardRuns.h"
+#include "EventListener.h"
+#include "dashboard/DashboardExit.h"
+#include "dashboard/DashboardServer.h"
+#include "domain/DatabaseUrl.h"
+#include "platform/UniqueFd.h"
+#include "recording/RecordStore.h"
+#include "support/ChildProcess.h"
+#include "support/PgCluster.h"
+#include "support/TempFolder.h"
+
+namespace orvalt::test {
+namespace {
+
+constexpr const char* kPassword = "s3cret-Pw";
+
+// The cluster's URL with the password both ways libpq takes it.
+std::string WithPassword(const std::string& url) {
+    std::string secret = url;
+    secret.replace(secret.find("orvalt@"), 7, std::string("orvalt:") + kPassword + "@");
+    return secret + "&password=" + kPassword;
+}
+
+// A cluster for the test; a test without one is skipped where that is
+// allowed (not in CI).
+#define ORVALT_NEED_CLUSTER(cluster)                                \
+    if (!(cluster).Ready()) {                                       \
+        if (PostgresTestsMaySkip()) {                               \
+            GTEST_SKIP() << "Debian's postgresql is not installed"; \
+        }                                                           \
+        FAIL() << (cluster).Problem();                              \
+    }
+
+class DashboardProgram : public ::testing::Test {
+  protected:
+    // Starts the program and reads its port from the start line; 0 when it
+    // did not say it serves.
+    int Start(const std::vector<std::string>& args) {
+        std::vector<std::string> words{ORVALT_DASHBOARD_PATH};
+        words.insert(words.end(), args.begin(), args.end());
+        const UniqueFd errFd(::open(errPath_.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644));
+        const UniqueFd outFd(::open("/dev/null", O_WRONLY));
+        pid_ = StartProgram(ProgramLaunch{words, {}, outFd.Get(), errFd.Get(), {}});
+        const std::string serving = "orvalt-dashboard: serving ";
+        for (int wait = 0; wait < 600; ++wait) {
+            const std::string err = ReadBytes(errPath_);
+            const std::size_t line = err.find(serving);
+            const std::size_t port = err.find("http://127.0.0.1:", line);
+            if (line != std::string::npos && port != std::string::npos) {
+                return std::stoi(err.substr(port + 17));
+            }
+            if ((ended_ = ProgramEnded(pid_, false))) {
+                return 0;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        }
+        return 0;
+    }
+
+    TempFolder folder_;
+    std::string errPath_ = (folder_ / "err.txt").string();
+    pid_t pid_ = -1;
+    std::optional<ProgramEnd> ended_;  // once it ended without serving
+};
+
+TEST_F(DashboardProgram, APasswordShowsOnNoPageNorInTheLogNorTheProcessTitle) {
+    PgCluster cluster;
+    ORVALT_NEED_CLUSTER(cluster);
+    {
+        auto db = OpenRecordDatabase(cluster.Url());
+        ASSERT_TRUE(db.Ok()) << db.Error();
+        AddRun(**db, {"run-1", "bench-3", "F1", "SN-7", "X100"});
+    }
+    const std::string secret = WithPassword(cluster.Url());
+    ASSERT_TRUE(HoldsPassword(secret));
+    // The cluster's owner may write: refused, unless allowed.
+    EXPECT_EQ(Start({"--db", secret, "--listen", "127.0.0.1:0"}), 0);
+    ASSERT_TRUE(ended_);
+    EXPECT_EQ(ended_->exitStatus, 9);
+    const std::string refusal = ReadBytes(errPath_);
+    EXPECT_NE(refusal.find("may write to the records (superuser)"), std::string::npos) << refusal;
+    EXPECT_EQ(refusal.find(kPassword), std::string::npos) << refusal;
+    const int port = Start({"--db", secret, "--listen", "127.0.0.1:0", "--allow-writer"});
+    ASSERT_GT(port, 0) << ReadBytes(errPath_);
+
+    const std::string cmdline = ReadBytes("/proc/" + std::to_string(pid_) + "/cmdline");
+    EXPECT_NE(cmdline.find("--db"), std::string::npos);
+    EXPECT_EQ(cmdline.find(kPassword), std::string::npos) << cmdline;
+
+    httplib::Client client("127.0.0.1", port);
+    for (const char* target : {"/", "/?part=main", "/unit?serial=SN-7", "/unit?serial=none",
+                               "/models", "/model?name=X100", "/model?name=Z9", "/run/run-1",
+                               "/run/none", "/nope", "/model?name=X100&last=0", "/health"}) {
+        const auto answer = client.Get(target);
+        ASSERT_TRUE(answer) << target;
+        EXPECT_LT(answer->status, 500) << target;
+        EXPECT_EQ(answer->body.find(kPassword), std::string::npos) << target;
+        for (const auto& [name, value] : answer->headers) {
+            EXPECT_EQ(value.find(kPassword), std::string::npos) << target << " " << name;
+        }
+    }
+    // The database is named on the pages, without its password.
+    EXPECT_NE(client.Get("/")->body.find(ShownDatabase(secret)), std::string::npos);
+
+    ASSERT_EQ(::kill(pid_, SIGTERM), 0);
+    const std::optional<ProgramEnd> ended = ProgramEnded(pid_);
+    ASSERT_TRUE(ended);
+    EXPECT_EQ(ended->exitStatus, 0) << "signal " << ended->signal;
+    const std::string log = ReadBytes(errPath_);
+    EXPECT_NE(log.find("orvalt-dashboard: serving " + ShownDatabase(secret) + " on "),
+              std::string::npos)
+        << log;
+    EXPECT_NE(log.find("orvalt-dashboard: stopped\n"), std::string::npos) << log;
+    EXPECT_EQ(log.find(kPassword), std::string::npos) << log;
+}
+
+TEST(DashboardOnPostgres, TheServerGoingAwayAndBackIsToldAndThePagesRecover) {
+    PgCluster cluster;
+    ORVALT_NEED_CLUSTER(cluster);
+    {
+        auto db = OpenRecordDatabase(cluster.Url());
+        ASSERT_TRUE(db.Ok()) << db.Error();
+        AddRun(**db, {"run-1", "bench-3", "F1", "SN-7", "X100"});
+    }
+    std::ostringstream logText;
+    DashboardLog log(logText);
+    DashboardSettings settings;
+    settings.database = cluster.Url();
+    settings.port = 0;
+    settings.poll = std::chrono::milliseconds(100);
+    settings.allowWriter = true;  // the cluster's owner
+    DashboardServer server(settings, log);
+    ASSERT_EQ(server.Start(), 0);
+    httplib::Client client("127.0.0.1", server.Port());
+    ASSERT_EQ(client.Get("/unit?serial=SN-7")->status, 200);  // a connection lies idle now
+    EventListener page(server.Port());
+    ASSERT_TRUE(page.WaitFor("event: change")) << page.Received();
+
+    ASSERT_TRUE(cluster.Stop());
+    ASSERT_TRUE(page.WaitFor("event: database\ndata: away\n\n")) << page.Received();
+    const auto line = client.Get("/");
+    EXPECT_EQ(line->status, 200);  // what it said last
+    EXPECT_NE(line->body.find("<div id=\"database-away\">"), std::string::npos);
+    EXPECT_NE(line->body.find("data-host=\"bench-3\""), std::string::npos);
+    const auto unit = client.Get("/unit?serial=SN-7");
+    EXPECT_EQ(unit->status, 503);
+    EXPECT_NE(unit->body.find("The results database can't be read"), std::string::npos);
+
+    const std::size_t away = page.Received().size();
+    ASSERT_TRUE(cluster.Start());
+    EXPECT_TRUE(page.WaitFor("event: database\ndata: back\n\n", away)) << page.Received();
+    EXPECT_TRUE(page.WaitFor("event: change", away)) << page.Received();
+    EXPECT_EQ(client.Get("/unit?serial=SN-7")->status, 200);
+    // A restart between two pages: the connection that lay idle lost its
+    // server, and the page is read on a new one.
+    ASSERT_TRUE(cluster.Stop());
+    ASSERT_TRUE(cluster.Start());
+    EXPECT_EQ(client.Get("/run/run-1")->status, 200);
+    server.Stop();
+    EXPECT_NE(logText.str().find(" can't be read; the pages show what it said last: "),
+              std::string::npos)
+        << logText.str();
+    EXPECT_NE(logText.str().find(" can be read again\n"), std::string::npos) << logText.str();
+}
+
+TEST(DashboardOnPostgres, ALoginThatMayWriteIsRefusedAndOneThatOnlyReadsServes) {
+    PgCluster cluster;
+    ORVALT_NEED_CLUSTER(cluster);
+    {
+        auto db = OpenRecordDatabase(cluster.Url());
+        ASSERT_TRUE(db.Ok()) << db.Error();
+        AddRun(**db, {"run-1", "bench-3", "F1", "SN-7", "X100"});
+    }
+    cluster.Query(
+        "CREATE ROLE viewer LOGIN; GRANT SELECT ON ALL TABLES IN SCHEMA public TO viewer;"
+        "CREATE ROLE clerk LOGIN; GRANT SELECT ON ALL TABLES IN SCHEMA public TO clerk;"
+        "GRANT INSERT ON runs TO clerk;");
+    std::ostringstream logText;
+    DashboardLog log(logText);
+    const auto start = [&](const std::string& user, bool allowWriter) {
+        DashboardSettings settings;
+        settings.database = cluster.Url(user);
+        settings.port = 0;
+        settings.allowWriter = allowWriter;
+        DashboardServer server(settings, log);
+        const int status = server.Start();
+        server.Stop();
+        return status;
+    };
+    EXPECT_EQ(start("clerk", false), kDashboardWriter);
+    EXPECT_NE(logText.str().find("the login of " + ShownDatabase(cluster.Url("clerk")) +
+                                 " may write to the records (INSERT on runs): serve with a "
+                                 "login that can only read"),
+              std::string::npos)
+        << logText.str();
+    EXPECT_EQ(start("clerk", true), 0);
+    EXPECT_EQ(start("viewer", false), 0) << logText.str();
+}
+
+}  // namespace
+}  // namespace orvalt::test

@@ -1,0 +1,405 @@
+// The line at a glance read back from a line's records, on SQLite and on a
+// PostgreSQL server: four fixtures on two hosts (testing, idle, gone quiet
+// mid-run, deep in a long test), today's and yesterday's verdicts, drift
+// alarms of series that still break a rule and of one that came back; and
+// the change mark, which moves with every change a page shows and with
+// nothing else.
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <map>
+
+#include "lookback/LineView.h"
+#include "platform/UtcTime.h"
+#include "recording/EventRows.h"
+#include "recording/RecordStore.h"
+#include "records/RecordsToRead.h"
+#include "support/BothDatabases.h"
+#include "support/TempFolder.h"
+
+namespace orvalt::test {
+namespace {
+
+using namespace std::chrono_literals;
+using enum RecordEnd;
+
+// 2026-12-08T15:00:00Z; the day starts at midnight UTC here.
+const std::chrono::system_clock::time_point kNow{std::chrono::seconds(1796742000)};
+
+std::string MinutesAgo(double minutes) {
+    return UtcIsoTime(kNow - std::chrono::milliseconds(static_cast<long long>(minutes * 60000)));
+}
+
+LineMoment Moment() {
+    LineMoment moment;
+    moment.now = UtcIsoTime(kNow);
+    moment.todayStart = "2026-12-08T00:00:00Z";  // read as the records write it
+    moment.notSeenAfter = 10min;
+    moment.stationsSince = MinutesAgo(24 * 60);
+    moment.alarmsSince = MinutesAgo(7 * 24 * 60);
+    return moment;
+}
+
+MeasurementRecord Figure(const std::string& name, double value, std::optional<double> min,
+                         std::optional<double> max, MeasurementOutcome outcome) {
+    return {{name, value, "s", 2}, min, max, outcome};
+}
+
+const MeasurementRecord kOffAHigh = Figure("TimeToOffA", 1.25, 0.0, 1.0, MeasurementOutcome::Fail);
+const MeasurementRecord kV4Low = Figure("V4", 2.30, 2.40, 4.5, MeasurementOutcome::Fail);
+const MeasurementRecord kOnFine =
+    Figure("TimeToOn", 3.1, std::nullopt, 3.5, MeasurementOutcome::Pass);
+const MeasurementRecord kV1c1Low = Figure("V1.c1", 2.1, 2.4, 2.8, MeasurementOutcome::Fail);
+
+// Writes what a station's recorder writes, event by event, at chosen times.
+class Line {
+  public:
+    explicit Line(SqlConnection& db) : db_(db) {}
+
+    void Start(const std::string& uuid, const std::string& host, const std::string& fixture,
+               const std::string& serial, double minutesAgo, const std::string& model = "X100") {
+        RunStart run;
+        run.uuid = uuid;
+        run.startedAt = MinutesAgo(minutesAgo);
+        run.host = host;
+        run.fixture = fixture;
+        run.planName = "three.csv";
+        run.planSha256 = "three-rows";
+        run.planText =
+            "Three tests\r\nLabel,T1,T2,T3,T4,Option,Repetitions\r\n"
+            "A,1.5,2,0.25,3,2\r\nB,1.5,2,0.25,3,7\r\nC,0,5,5,2.0,5000,3\r\n";
+        run.unit.model = model;
+        run.unit.serial = serial;
+        runs_[uuid] = run;
+        Write(RunBegan{run});
+    }
+
+    void BeginTest(const std::string& uuid, int index, double minutesAgo) {
+        tests_[{uuid, index}] = {index, {}, "cycle", MinutesAgo(minutesAgo)};
+        Write(TestBegan{uuid, tests_[{uuid, index}]});
+        ++tallies_[uuid].begun;
+        Write(RunTallied{runs_[uuid], tallies_[uuid]});
+    }
+
+    void EndTest(const std::string& uuid, int index, double minutesAgo, RecordEnd how,
+                 std::vector<MeasurementRecord> figures = {}, const char* verdict = "PASS") {
+        TestFinish finish{how, "", std::move(figures), std::nullopt, MinutesAgo(minutesAgo)};
+        if (how == Completed) {
+            finish.verdict = Verdict{verdict, ""};
+        }
+        CountTestEnd(tallies_[uuid], finish);
+        Write(TestEnded{uuid, tests_[{uuid, index}], finish});
+        Write(RunTallied{runs_[uuid], tallies_[uuid]});
+    }
+
+    void End(const std::string& uuid, double minutesAgo, RecordEnd how,
+             const std::string& verdict) {
+        Write(RunEnded{runs_[uuid], {how, "", MinutesAgo(minutesAgo), verdict}, tallies_[uuid]});
+    }
+
+    // A whole run of completed tests, one figure list a test.
+    void Run(const std::string& uuid, const std::string& host, const std::string& fixture,
+             const std::string& serial, double minutesAgo, const std::string& verdict,
+             const std::vector<std::vector<MeasurementRecord>>& tests,
+             const std::string& model = "X100") {
+        Start(uuid, host, fixture, serial, minutesAgo, model);
+        for (std::size_t i = 0; i < tests.size(); ++i) {
+            BeginTest(uuid, static_cast<int>(i), minutesAgo - 0.5);
+            const bool failed = std::any_of(tests[i].begin(), tests[i].end(), [](const auto& m) {
+                return m.outcome == MeasurementOutcome::Fail;
+            });
+            EndTest(uuid, static_cast<int>(i), minutesAgo - 1, Completed, tests[i],
+                    failed ? "FAIL" : "PASS");
+        }
+        End(uuid, minutesAgo - 2, Completed, verdict);
+    }
+
+    void Switch(const std::string& uuid, int testIndex, std::int64_t seq, std::int64_t ms) {
+        Write(LineSwitched{{uuid, seq, testIndex}, {ms, 4, true}});
+    }
+
+    void Alarm(const std::string& uuid, int testIndex, const std::string& measurement, int rule,
+               double minutesAgo) {
+        Write(AlarmRaised{uuid,
+                          {testIndex, measurement, rule, "above",
+                           "Drift: " + measurement + " (rule " + std::to_string(rule) + ")",
+                           MinutesAgo(minutesAgo)}});
+    }
+
+    void Write(const RecordEvent& event) {
+        std::vector<RowWrite> rows;
+        AppendEventRows(event, rows);
+        const auto written = WriteRows(db_, rows);
+        ASSERT_TRUE(written.Ok()) << written.Error().why;
+    }
+
+  private:
+    SqlConnection& db_;
+    std::map<std::string, RunStart> runs_;
+    std::map<std::string, RunTally> tallies_;
+    std::map<std::pair<std::string, int>, TestRecordStart> tests_;
+};
+
+// Model D7's history, a unit every ten minutes from four days ago: test 0's
+// TimeToOffA settles for 25 units, then jumps and stays up; its TimeToOffB
+// creeps just above the centre from unit 25 on, which only 8 units in a row
+// tell; test 1's TimeToOn jumps once at unit 27 and comes back. The last 15
+// units abandon test 0, so its series' newest units lie further back than
+// the model's last 20 runs. Each alarm as the station raised it, with its
+// unit's run.
+void RecordDriftHistory(Line& line) {
+    const auto minutesAgo = [](int unit) { return 4 * 24 * 60 - unit * 10.0; };
+    const auto judgedNot = MeasurementOutcome::NotJudged;
+    for (int unit = 0; unit < 34; ++unit) {
+        const double wobble = unit % 2 == 0 ? 0.0 : 0.02;
+        const double offA = unit < 25 ? 0.50 + wobble : 0.60;
+        const double offB = unit < 25 ? 0.80 + wobble : 0.82;
+        const double on = unit == 27 ? 3.50 : 3.10 + wobble;
+        const std::string name = "D7-" + std::to_string(unit);
+        line.Run(name, "", "", name, minutesAgo(unit), "PASS",
+                 {{Figure("TimeToOffA", offA, std::nullopt, std::nullopt, judgedNot),
+                   Figure("TimeToOffB", offB, std::nullopt, std::nullopt, judgedNot)},
+                  {Figure("TimeToOn", on, std::nullopt, std::nullopt, judgedNot)}},
+                 "D7");
+    }
+    for (int unit = 34; unit < 49; ++unit) {
+        const std::string name = "D7-" + std::to_string(unit);
+        line.Start(name, "", "", name, minutesAgo(unit), "D7");
+        line.BeginTest(name, 0, minutesAgo(unit));
+        line.EndTest(name, 0, minutesAgo(unit) - 1, Abandoned);
+        line.BeginTest(name, 1, minutesAgo(unit) - 1);
+        line.EndTest(
+            name, 1, minutesAgo(unit) - 2, Completed,
+            {Figure("TimeToOn", 3.10 + (unit % 2) * 0.02, std::nullopt, std::nullopt, judgedNot)});
+        line.End(name, minutesAgo(unit) - 2, Completed, "ERROR");
+    }
+    const auto raisedAt = [&](int unit) { return minutesAgo(unit) - 3; };
+    line.Alarm("D7-25", 0, "TimeToOffA", 1, raisedAt(25));
+    line.Alarm("D7-26", 0, "TimeToOffA", 2, raisedAt(26));
+    line.Alarm("D7-27", 1, "TimeToOn", 1, raisedAt(27));
+    line.Alarm("D7-32", 0, "TimeToOffB", 4, raisedAt(32) + 1);
+    line.Alarm("D7-32", 0, "TimeToOffA", 4, raisedAt(32));
+}
+
+// Today began 900 minutes ago, the stations' look-back 1440.
+void RecordTheLine(Line& line) {
+    // line-a F1: failed a unit this morning, tests the next one now.
+    line.Run("y-1", "line-a", "F1", "S-10", 1000, "FAIL", {{kV1c1Low}});
+    line.Run("a1-old", "line-a", "F1", "S-1", 300, "FAIL",
+             {{kOffAHigh, kOnFine}, {kOffAHigh}, {kV4Low}});
+    line.Start("a1-now", "line-a", "F1", "S-2", 3);
+    line.BeginTest("a1-now", 0, 3);
+    line.EndTest("a1-now", 0, 2, Completed, {kOnFine});
+    line.BeginTest("a1-now", 1, 1);
+    // line-a F2: idle for two hours after the retest of S-1 passed.
+    line.Run("a2-1", "line-a", "F2", "S-3", 200, "PASS", {{kOnFine}});
+    line.Run("a2-2", "line-a", "F2", "S-1", 130, "PASS", {{kOnFine}});
+    // line-b F1: a failure, a stop, then silence for half an hour mid-test.
+    line.Run("b1-0", "line-b", "F1", "S-9", 120, "FAIL", {{kOffAHigh}});
+    line.Start("b1-1", "line-b", "F1", "S-4", 100);
+    line.BeginTest("b1-1", 0, 99);
+    line.EndTest("b1-1", 0, 95, Stopped);
+    line.End("b1-1", 95, Stopped, "ERROR");
+    line.Start("b1-2", "line-b", "F1", "S-5", 40);
+    line.BeginTest("b1-2", 0, 40);
+    line.Switch("b1-2", 0, 0, 5 * 60000);  // five minutes into the test, 35 minutes ago
+    // line-b F2: a unit in error, one abandoned, one in a long test heard of
+    // two minutes ago through its trace alone.
+    line.Start("b2-0", "line-b", "F2", "S-8", 90);
+    line.BeginTest("b2-0", 0, 90);
+    line.EndTest("b2-0", 0, 89, Completed, {kOnFine});
+    line.BeginTest("b2-0", 1, 89);
+    line.EndTest("b2-0", 1, 87, Abandoned);
+    line.End("b2-0", 86, Completed, "ERROR");
+    line.Start("b2-1", "line-b", "F2", "S-6", 60);
+    line.End("b2-1", 58, Abandoned, "ERROR");
+    line.Start("b2-2", "line-b", "F2", "S-7", 31);
+    line.BeginTest("b2-2", 0, 30);
+    line.Switch("b2-2", 0, 0, 1000);
+    line.Switch("b2-2", 0, 1, 28 * 60000);
+    // A station that recorded nothing since yesterday morning has no card.
+    line.Run("c-old", "line-c", "F9", "S-11", 2000, "PASS", {{kOnFine}});
+}
+
+void ExpectCards(const LineView& view) {
+    ASSERT_EQ(view.fixtures.size(), 4u);
+    const FixtureCard& testing = view.fixtures[0];
+    EXPECT_EQ(testing.host + "/" + testing.fixture, "line-a/F1");
+    EXPECT_EQ(testing.state, FixtureState::Testing);
+    EXPECT_EQ(testing.runUuid, "a1-now");
+    EXPECT_EQ(testing.serial, "S-2");
+    EXPECT_EQ(testing.startedAt, MinutesAgo(3));
+    EXPECT_EQ(testing.lastSeenAt, MinutesAgo(1));  // its second test began
+    EXPECT_EQ(testing.testsBegun, 2);
+    EXPECT_EQ(testing.testsInPlan, 3);
+    EXPECT_EQ(testing.lastSerial, "S-1");
+    EXPECT_EQ(testing.lastEndedAt, MinutesAgo(298));
+    EXPECT_EQ(testing.lastEndedHow, "completed");
+    EXPECT_EQ(testing.lastVerdict, "FAIL");
+
+    const FixtureCard& idle = view.fixtures[1];
+    EXPECT_EQ(idle.fixture, "F2");
+    EXPECT_EQ(idle.state, FixtureState::Idle);
+    EXPECT_EQ(idle.runUuid, "a2-2");
+    EXPECT_EQ(idle.lastSeenAt, MinutesAgo(128));
+    EXPECT_EQ(idle.lastSerial, "S-1");
+    EXPECT_EQ(idle.lastVerdict, "PASS");
+
+    const FixtureCard& silent = view.fixtures[2];
+    EXPECT_EQ(silent.host + "/" + silent.fixture, "line-b/F1");
+    EXPECT_EQ(silent.state, FixtureState::NotSeen);
+    EXPECT_EQ(silent.serial, "S-5");
+    EXPECT_EQ(silent.lastSeenAt, MinutesAgo(35));
+    EXPECT_EQ(silent.testsBegun, 1);
+    EXPECT_EQ(silent.lastSerial, "S-4");
+    EXPECT_EQ(silent.lastEndedHow, "stopped");
+    EXPECT_EQ(silent.lastVerdict, "ERROR");
+
+    const FixtureCard& longTest = view.fixtures[3];
+    EXPECT_EQ(longTest.state, FixtureState::Testing);
+    EXPECT_EQ(longTest.lastSeenAt, MinutesAgo(2));
+    EXPECT_EQ(longTest.lastSerial, "S-6");
+    EXPECT_EQ(longTest.lastEndedHow, "abandoned");
+    // line-b F2 turns not seen first: heard of two minutes ago.
+    EXPECT_EQ(view.recheckAt, UtcIsoTime(kNow + 8min + 1ms));
+}
+
+void ExpectYieldAndPareto(const LineView& view) {
+    ASSERT_EQ(view.yieldToday.size(), 1u);  // D7 and yesterday's runs are not today's
+    const YieldRow& x100 = view.yieldToday[0];
+    EXPECT_EQ(x100.group, "X100");
+    EXPECT_EQ(x100.units, 9);
+    EXPECT_EQ(x100.judgedUnits, 4);  // S-1, S-3, S-8, S-9
+    EXPECT_EQ(x100.firstPass, 1);
+    EXPECT_EQ(x100.finalPass, 2);
+    EXPECT_EQ(x100.retests, 1);
+    EXPECT_EQ(x100.lostRuns, 2);
+
+    std::vector<std::pair<std::string, std::int64_t>> pareto;
+    for (const FailureReason& reason : view.pareto) {
+        pareto.emplace_back(reason.reason, reason.runs);
+    }
+    // TimeToOffA failed twice in a1-old: one run. Yesterday's V1.c1 is left out.
+    EXPECT_EQ(pareto, (std::vector<std::pair<std::string, std::int64_t>>{
+                          {"TimeToOffA above the maximum", 2},
+                          {"ERROR: abandoned", 1},
+                          {"ERROR: not completed", 1},
+                          {"ERROR: stopped", 1},
+                          {"V4 below the minimum", 1}}));
+}
+
+void ExpectOpenAlarms(const LineView& view) {
+    // TimeToOn came back after unit 27: its alarm holds no longer.
+    ASSERT_EQ(view.alarms.size(), 2u);
+    const OpenAlarm& offA = view.alarms[0];
+    EXPECT_EQ(offA.model, "D7");
+    EXPECT_EQ(offA.series, "TimeToOffA");
+    EXPECT_EQ(offA.testIndex, 0);
+    EXPECT_EQ(offA.rule, 4);
+    EXPECT_EQ(offA.side, "above");
+    EXPECT_EQ(offA.text, "Drift: TimeToOffA (rule 4)");
+    EXPECT_EQ(offA.raisedAt, MinutesAgo(4 * 24 * 60 - 320 - 3));
+    EXPECT_EQ(offA.serial, "D7-32");
+    EXPECT_EQ(offA.runUuid, "D7-32");
+    EXPECT_EQ(offA.alarmsLately, 3);
+    EXPECT_EQ(offA.newestSerial, "D7-33");
+    EXPECT_NE(offA.newestBreaks.find("(rule 1)"), std::string::npos) << offA.newestBreaks;
+    // Only a window wider than the model's last 20 runs holds the 8 units.
+    const OpenAlarm& offB = view.alarms[1];
+    EXPECT_EQ(offB.series, "TimeToOffB");
+    EXPECT_EQ(offB.alarmsLately, 1);
+    EXPECT_EQ(offB.newestSerial, "D7-33");
+    EXPECT_EQ(offB.newestBreaks, "8 units in a row above the centre (rule 4)");
+}
+
+struct Change {
+    const char* what;
+    std::function<void(Line&)> make;
+};
+
+// Every change a page shows moves the mark, whatever it changes; reading
+// again without a change, or a station forwarding rows already stored, does
+// not.
+void ExpectTheMarkMovesWithEachChange(SqlConnection& reader, Line& line) {
+    const std::vector<Change> changes{
+        {"a run starts", [](Line& l) { l.Start("c1", "line-a", "F2", "S-12", 0.5); }},
+        {"a test begins", [](Line& l) { l.BeginTest("c1", 0, 0.4); }},
+        {"a test ends", [](Line& l) { l.EndTest("c1", 0, 0.3, Completed, {kOnFine}); }},
+        {"another test begins", [](Line& l) { l.BeginTest("c1", 1, 0.3); }},
+        {"a test is abandoned, the run going on",
+         [](Line& l) { l.EndTest("c1", 1, 0.2, Abandoned); }},
+        {"a run ends", [](Line& l) { l.End("c1", 0.1, Completed, "ERROR"); }},
+        {"a run's end lands late, older than the newest end",
+         [](Line& l) { l.End("b1-2", 36, Abandoned, "ERROR"); }},
+        {"an alarm on a run older than the newest alarmed",
+         [](Line& l) { l.Alarm("D7-10", 0, "TimeToOffB", 3, 1); }},
+        {"an alarm on the newest run", [](Line& l) { l.Alarm("c1", 0, "TimeToOn", 1, 0); }},
+    };
+    Result<std::string> mark = LineChangeMark(reader);
+    ASSERT_TRUE(mark.Ok()) << mark.Error();
+    for (const Change& change : changes) {
+        SCOPED_TRACE(change.what);
+        change.make(line);
+        const Result<std::string> moved = LineChangeMark(reader);
+        ASSERT_TRUE(moved.Ok()) << moved.Error();
+        EXPECT_NE(*moved, *mark);
+        EXPECT_EQ(*LineChangeMark(reader), *moved);
+        mark = moved;
+    }
+    line.End("c1", 0.1, Completed, "ERROR");  // forwarded again from a spool
+    line.Alarm("c1", 0, "TimeToOn", 1, 0);
+    EXPECT_EQ(*LineChangeMark(reader), *mark);
+}
+
+void ExpectTheLineOn(const std::string& target) {
+    SCOPED_TRACE(target);
+    auto writer = OpenRecordDatabase(target);
+    ASSERT_TRUE(writer.Ok()) << writer.Error();
+    auto reader = OpenRecordsToRead(target);
+    ASSERT_TRUE(reader.Ok() && *reader) << (reader.Ok() ? "no schema" : reader.Error());
+    Line line(**writer);
+    RecordDriftHistory(line);
+    RecordTheLine(line);
+
+    const Result<LineView> view = LoadLineView(**reader, Moment());
+    ASSERT_TRUE(view.Ok()) << view.Error();
+    EXPECT_EQ(view->moment.todayStart, "2026-12-08T00:00:00.000Z");
+    ExpectCards(*view);
+    ExpectYieldAndPareto(*view);
+    ExpectOpenAlarms(*view);
+    ExpectTheMarkMovesWithEachChange(**reader, line);
+
+    LineMoment unreadable = Moment();
+    unreadable.alarmsSince = "last week";
+    const Result<LineView> refused = LoadLineView(**reader, unreadable);
+    ASSERT_FALSE(refused.Ok());
+    EXPECT_NE(refused.Error().find("\"last week\" is no UTC time"), std::string::npos);
+}
+
+TEST(LineViewTest, ReadsTheLineFromSqliteAndFromAServer) {
+    const BothDatabases databases("line.sqlite");
+    ASSERT_EQ(databases.Problem(), "");
+    for (const std::string& target : databases.Targets()) {
+        ExpectTheLineOn(target);
+    }
+    if (databases.ServerSkipped()) {
+        GTEST_SKIP() << "Debian's postgresql is not installed: SQLite only";
+    }
+}
+
+TEST(LineViewTest, AnEmptyDatabaseShowsAnEmptyLine) {
+    TempFolder folder;
+    const std::string target = (folder / "empty.sqlite").string();
+    ASSERT_TRUE(OpenRecordDatabase(target).Ok());
+    auto reader = OpenRecordsToRead(target);
+    ASSERT_TRUE(reader.Ok() && *reader);
+    const Result<LineView> view = LoadLineView(**reader, Moment());
+    ASSERT_TRUE(view.Ok()) << view.Error();
+    EXPECT_TRUE(view->fixtures.empty() && view->yieldToday.empty() && view->pareto.empty() &&
+                view->alarms.empty() && view->recheckAt.empty());
+    EXPECT_EQ(*LineChangeMark(**reader), "runs -, ended -, open 0:0000000000000000, alarms 0/-");
+}
+
+}  // namespace
+}  // namespace orvalt::test
