@@ -10,6 +10,7 @@
 #include "diaglink/DiagRecorder.h"
 #include "diaglink/DiagSave.h"
 #include "domain/Format.h"
+#include "support/TempFolder.h"
 
 namespace orvalt {
 namespace {
@@ -86,14 +87,15 @@ TEST_F(DiagViewTest, ARowEndsAtANulByteButTheLineLengthCountsAllOfIt) {
     EXPECT_EQ(table.Read().records[0].field3, 0);
 }
 
+// Each test a folder of its own: the suite's tests run side by side.
 class DiagSaveTest : public ::testing::Test {
   protected:
-    void TearDown() override { std::filesystem::remove_all(folder); }
     static std::string Contents(const std::filesystem::path& path) {
         std::ifstream file(path, std::ios::binary);
         return {std::istreambuf_iterator<char>(file), {}};
     }
-    std::filesystem::path folder = std::filesystem::temp_directory_path() / "orvalt-diag-save";
+    test::TempFolder temp;
+    std::filesystem::path folder = temp / "orvalt-diag-save";
 };
 
 TEST_F(DiagSaveTest, WritesRowsOldestFirstWithCrLfReplacingAnOldFile) {
