@@ -4,24 +4,18 @@
 // served in-process, it tells its pages when the server goes away and comes
 // back, and its pages recover by themselves.
 
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <gtest/gtest.h>
 #include <httplib.h>
 
-#include <csignal>
 #include <sstream>
-#include <thread>
 
+#include "DashboardChild.h"
 #include "DashboardRuns.h"
 #include "EventListener.h"
 #include "dashboard/DashboardExit.h"
 #include "dashboard/DashboardServer.h"
 #include "domain/DatabaseUrl.h"
-#include "platform/UniqueFd.h"
 #include "recording/RecordStore.h"
-#include "support/ChildProcess.h"
 #include "support/PgCluster.h"
 #include "support/TempFolder.h"
 
@@ -37,49 +31,7 @@ std::string WithPassword(const std::string& url) {
     return secret + "&password=" + kPassword;
 }
 
-// A cluster for the test; a test without one is skipped where that is
-// allowed (not in CI).
-#define ORVALT_NEED_CLUSTER(cluster)                                \
-    if (!(cluster).Ready()) {                                       \
-        if (PostgresTestsMaySkip()) {                               \
-            GTEST_SKIP() << "Debian's postgresql is not installed"; \
-        }                                                           \
-        FAIL() << (cluster).Problem();                              \
-    }
-
-class DashboardProgram : public ::testing::Test {
-  protected:
-    // Starts the program and reads its port from the start line; 0 when it
-    // did not say it serves.
-    int Start(const std::vector<std::string>& args) {
-        std::vector<std::string> words{ORVALT_DASHBOARD_PATH};
-        words.insert(words.end(), args.begin(), args.end());
-        const UniqueFd errFd(::open(errPath_.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644));
-        const UniqueFd outFd(::open("/dev/null", O_WRONLY));
-        pid_ = StartProgram(ProgramLaunch{words, {}, outFd.Get(), errFd.Get(), {}});
-        const std::string serving = "orvalt-dashboard: serving ";
-        for (int wait = 0; wait < 600; ++wait) {
-            const std::string err = ReadBytes(errPath_);
-            const std::size_t line = err.find(serving);
-            const std::size_t port = err.find("http://127.0.0.1:", line);
-            if (line != std::string::npos && port != std::string::npos) {
-                return std::stoi(err.substr(port + 17));
-            }
-            if ((ended_ = ProgramEnded(pid_, false))) {
-                return 0;
-            }
-            std::this_thread::sleep_for(std::chrono::milliseconds(50));
-        }
-        return 0;
-    }
-
-    TempFolder folder_;
-    std::string errPath_ = (folder_ / "err.txt").string();
-    pid_t pid_ = -1;
-    std::optional<ProgramEnd> ended_;  // once it ended without serving
-};
-
-TEST_F(DashboardProgram, APasswordShowsOnNoPageNorInTheLogNorTheProcessTitle) {
+TEST(DashboardProgram, APasswordShowsOnNoPageNorInTheLogNorTheProcessTitle) {
     PgCluster cluster;
     ORVALT_NEED_CLUSTER(cluster);
     {
@@ -90,16 +42,17 @@ TEST_F(DashboardProgram, APasswordShowsOnNoPageNorInTheLogNorTheProcessTitle) {
     const std::string secret = WithPassword(cluster.Url());
     ASSERT_TRUE(HoldsPassword(secret));
     // The cluster's owner may write: refused, unless allowed.
-    EXPECT_EQ(Start({"--db", secret, "--listen", "127.0.0.1:0"}), 0);
-    ASSERT_TRUE(ended_);
-    EXPECT_EQ(ended_->exitStatus, 9);
-    const std::string refusal = ReadBytes(errPath_);
+    DashboardChild dashboard;
+    EXPECT_EQ(dashboard.Start({"--db", secret, "--listen", "127.0.0.1:0"}), 0);
+    ASSERT_TRUE(dashboard.Ended());
+    EXPECT_EQ(dashboard.Ended()->exitStatus, 9);
+    const std::string refusal = dashboard.Log();
     EXPECT_NE(refusal.find("may write to the records (superuser)"), std::string::npos) << refusal;
     EXPECT_EQ(refusal.find(kPassword), std::string::npos) << refusal;
-    const int port = Start({"--db", secret, "--listen", "127.0.0.1:0", "--allow-writer"});
-    ASSERT_GT(port, 0) << ReadBytes(errPath_);
+    const int port = dashboard.Start({"--db", secret, "--listen", "127.0.0.1:0", "--allow-writer"});
+    ASSERT_GT(port, 0) << dashboard.Log();
 
-    const std::string cmdline = ReadBytes("/proc/" + std::to_string(pid_) + "/cmdline");
+    const std::string cmdline = ReadBytes("/proc/" + std::to_string(dashboard.Pid()) + "/cmdline");
     EXPECT_NE(cmdline.find("--db"), std::string::npos);
     EXPECT_EQ(cmdline.find(kPassword), std::string::npos) << cmdline;
 
@@ -118,11 +71,9 @@ TEST_F(DashboardProgram, APasswordShowsOnNoPageNorInTheLogNorTheProcessTitle) {
     // The database is named on the pages, without its password.
     EXPECT_NE(client.Get("/")->body.find(ShownDatabase(secret)), std::string::npos);
 
-    ASSERT_EQ(::kill(pid_, SIGTERM), 0);
-    const std::optional<ProgramEnd> ended = ProgramEnded(pid_);
-    ASSERT_TRUE(ended);
-    EXPECT_EQ(ended->exitStatus, 0) << "signal " << ended->signal;
-    const std::string log = ReadBytes(errPath_);
+    const ProgramEnd ended = dashboard.Stop();
+    EXPECT_EQ(ended.exitStatus, 0) << "signal " << ended.signal;
+    const std::string log = dashboard.Log();
     EXPECT_NE(log.find("orvalt-dashboard: serving " + ShownDatabase(secret) + " on "),
               std::string::npos)
         << log;

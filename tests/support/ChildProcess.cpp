@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <csignal>
+#include <thread>
 
 namespace orvalt::test {
 
@@ -173,6 +174,18 @@ std::optional<ProgramEnd> ProgramEnded(pid_t pid, bool wait) {
     end.cpuSeconds = seconds(usage.ru_utime) + seconds(usage.ru_stime);
     end.contextSwitches = usage.ru_nvcsw + usage.ru_nivcsw;
     return end;
+}
+
+ProgramEnd ProgramEndedWithin(pid_t pid, std::chrono::milliseconds patience) {
+    const auto deadline = std::chrono::steady_clock::now() + patience;
+    do {
+        if (std::optional<ProgramEnd> end = ProgramEnded(pid, false)) {
+            return *end;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    } while (std::chrono::steady_clock::now() < deadline);
+    ::kill(pid, SIGKILL);
+    return ProgramEnded(pid).value_or(ProgramEnd{});
 }
 
 std::size_t CountOf(const std::string& text, const std::string& part) {

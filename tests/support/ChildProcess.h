@@ -6,6 +6,7 @@
 #include <sys/resource.h>
 #include <sys/types.h>
 
+#include <chrono>
 #include <functional>
 #include <optional>
 #include <string>
@@ -72,6 +73,10 @@ struct ProgramEnd {
 
 // Waits for it to end, or only looks (`wait` false: nullopt while it runs).
 std::optional<ProgramEnd> ProgramEnded(pid_t pid, bool wait = true);
+
+// Waits up to `patience` for it to end, then kills it (SIGKILL) and waits for
+// that: a program that hangs fails its test rather than holding it forever.
+ProgramEnd ProgramEndedWithin(pid_t pid, std::chrono::milliseconds patience);
 
 // How often `part` occurs in `text` (a message said once, a redraw...).
 std::size_t CountOf(const std::string& text, const std::string& part);

@@ -12,6 +12,10 @@ namespace orvalt::test {
 // Chromium's program; empty when it is not installed.
 std::string Chromium();
 
+// True when a Chromium test may skip: Chromium is missing and this is not a
+// CI run (CI=true), where a missing browser is a failure.
+bool ChromiumTestsMaySkip();
+
 // What a shell command printed on its standard output.
 std::string Output(const std::string& command);
 

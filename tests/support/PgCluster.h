@@ -45,3 +45,13 @@ bool PostgresInstalled();
 bool PostgresTestsMaySkip();
 
 }  // namespace orvalt::test
+
+// In a GoogleTest test: stops it unless the cluster runs, with a skip where
+// that is allowed (not in CI) and a failure otherwise.
+#define ORVALT_NEED_CLUSTER(cluster)                                \
+    if (!(cluster).Ready()) {                                       \
+        if (orvalt::test::PostgresTestsMaySkip()) {                 \
+            GTEST_SKIP() << "Debian's postgresql is not installed"; \
+        }                                                           \
+        FAIL() << (cluster).Problem();                              \
+    }
