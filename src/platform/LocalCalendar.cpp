@@ -1,24 +1,43 @@
 #include "platform/LocalCalendar.h"
 
 #include <ctime>
+#include <mutex>
 
 namespace orvalt {
 
-CalendarDay TodayOnLocalCalendar() {
-    const std::time_t now = std::time(nullptr);
+namespace {
+
+// localtime_r and mktime read the time zone and may load it again (tzset),
+// which writes the C library's global zone state. The library guards it with
+// a lock of its own that the thread sanitizer cannot see; taking ours around
+// every such call in the program makes the order plain to it, and costs
+// nothing next to the calls.
+std::mutex& TimeZoneLock() {
+    static std::mutex lock;
+    return lock;
+}
+
+std::tm LocalTimeOf(std::time_t at) {
     std::tm local{};
-    localtime_r(&now, &local);
+    const std::scoped_lock zone(TimeZoneLock());
+    localtime_r(&at, &local);
+    return local;
+}
+
+}  // namespace
+
+CalendarDay TodayOnLocalCalendar() {
+    const std::tm local = LocalTimeOf(std::time(nullptr));
     return CalendarDay{local.tm_year + 1900, local.tm_mon + 1, local.tm_mday};
 }
 
 std::chrono::system_clock::time_point StartOfLocalDay(std::chrono::system_clock::time_point when) {
-    const std::time_t at = std::chrono::system_clock::to_time_t(when);
-    std::tm local{};
-    localtime_r(&at, &local);
+    std::tm local = LocalTimeOf(std::chrono::system_clock::to_time_t(when));
     local.tm_hour = 0;
     local.tm_min = 0;
     local.tm_sec = 0;
     local.tm_isdst = -1;  // whichever holds at midnight, not at `when`
+    const std::scoped_lock zone(TimeZoneLock());
     return std::chrono::system_clock::from_time_t(std::mktime(&local));
 }
 
