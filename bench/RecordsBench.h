@@ -1,8 +1,9 @@
 #pragma once
-// Pieces the records benchmarks share: a median, and a database of many
-// recorded tests.
+// Pieces the records benchmarks share: a median and a percentile, and a
+// database of many recorded tests.
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <functional>
 #include <string>
@@ -17,6 +18,17 @@ T Median(std::vector<T> values) {
         return T{};
     std::nth_element(values.begin(), values.begin() + values.size() / 2, values.end());
     return values[values.size() / 2];
+}
+
+// The value that `share` of them (0.95: 95 %) are at or below; 0 of none.
+inline double Percentile(std::vector<double> values, double share) {
+    if (values.empty()) {
+        return 0.0;
+    }
+    std::sort(values.begin(), values.end());
+    const auto rank =
+        static_cast<std::size_t>(std::ceil(share * static_cast<double>(values.size())));
+    return values[std::clamp<std::size_t>(rank, 1, values.size()) - 1];
 }
 
 // How a benchmark makes the generated runs its own: where and when each ran

@@ -94,12 +94,6 @@ orvalt::FinishedUnit NewestUnit(long units) {
     return unit;
 }
 
-double Percentile(std::vector<double> values, double share) {
-    std::sort(values.begin(), values.end());
-    const auto at = static_cast<std::size_t>(std::ceil(share * values.size())) - 1;
-    return values[std::min(at, values.size() - 1)];
-}
-
 bool TimeChecks(const std::string& target, long units, const char* what) {
     const auto opening = Clock::now();
     auto opened = orvalt::OpenRecordsToRead(target);

@@ -1,12 +1,8 @@
 // The line at a glance over a generated database of 100 000 runs (a million
-// tests, RecordsBench.h), a run every 90 s on four fixtures of two hosts up to
-// 15:00 today, so that today holds 600 of them: the change mark a dashboard
-// asks for every half second and the view it builds on each change, with
-// each part of the view, and how the database answers the mark's statements.
-// Each run's verdict tests measure three figures, a failed test one beyond its
-// limit; one run in 97 raised an alarm, and the even models' last units
-// still drift; four fixtures are mid-run, and twenty runs of stations that
-// died long ago never ended.
+// tests, shaped as LineBench.h says) up to 15:00 today, so that today holds
+// 600 of them: the change mark a dashboard asks for every half second and the
+// view it builds on each change, with each part of the view, and how the
+// database answers the mark's statements.
 //
 // usage: bench_records_line_view [RUNS] [sqlite|postgres|both] [DATABASE]
 // (default 100000 both; postgres on a throw-away server, only where Debian's
@@ -19,13 +15,13 @@
 #include <functional>
 #include <string>
 
+#include "LineBench.h"
 #include "RecordsBench.h"
 #include "lookback/FailurePareto.h"
 #include "lookback/FixtureCards.h"
 #include "lookback/LineView.h"
 #include "lookback/OpenAlarms.h"
 #include "platform/UtcTime.h"
-#include "recording/RecordStore.h"
 #include "records/RecordsToRead.h"
 #include "support/PgCluster.h"
 #include "support/TempFolder.h"
@@ -37,90 +33,9 @@ using namespace std::chrono_literals;
 
 // 2026-12-08T15:00:00Z; its day starts at midnight UTC.
 const std::chrono::system_clock::time_point kNow{std::chrono::seconds(1796742000)};
-constexpr auto kRunEvery = 90s;
-constexpr long kTestsPerRun = 10;
 
 double Seconds(Clock::time_point since) {
     return std::chrono::duration<double>(Clock::now() - since).count();
-}
-
-std::chrono::system_clock::time_point StartOf(long run, long runs) {
-    return kNow - kRunEvery * (runs - run);
-}
-
-GeneratedRunShape LineShape(long runs) {
-    GeneratedRunShape shape;
-    shape.run = [runs](long r, orvalt::RunStart& run, orvalt::RunFinish& finish) {
-        run.host = "line-" + std::to_string(r % 4 / 2 + 1);
-        run.fixture = "F" + std::to_string(r % 2 + 1);
-        run.planName = "TestCfg.csv";
-        run.planSha256 = "bench-plan";
-        run.planText = "Ten tests\r\nLabel,T1,T2,T3,T4,Option,Repetitions\r\n";
-        for (int t = 0; t < kTestsPerRun; ++t) {
-            run.planText += "Cycle,1.5,2,0.25,3,2\r\n";
-        }
-        run.startedAt = orvalt::UtcIsoTime(StartOf(r, runs));
-        finish.endedAt = orvalt::UtcIsoTime(StartOf(r, runs) + 60s);
-    };
-    shape.test = [runs](long r, int, orvalt::TestFinish& finish) {
-        if (!finish.verdict) {
-            return;
-        }
-        const bool failed = finish.verdict->outcome == "FAIL";
-        const auto pass = orvalt::MeasurementOutcome::Pass;
-        const auto fail = orvalt::MeasurementOutcome::Fail;
-        // The even models' last units drift up: their alarms still hold.
-        const bool drifting = r >= runs - 400 && r / 2 % 2 == 0;
-        const double offA = 0.5 + static_cast<double>(r % 7) * 0.01 + (drifting ? 0.1 : 0.0);
-        finish.measurements = {
-            {{"TimeToOffA", failed && r % 3 == 0 ? 1.25 : offA, "s", 2},
-             0.0,
-             1.0,
-             failed && r % 3 == 0 ? fail : pass},
-            {{"V4", failed && r % 3 != 0 ? 2.3 : 4.1, "V", 2},
-             2.4,
-             4.5,
-             failed && r % 3 != 0 ? fail : pass},
-            {{"TimeToOn", 3.1, "s", 2}, std::nullopt, 3.5, pass},
-        };
-    };
-    return shape;
-}
-
-void Write(orvalt::SqlConnection& db, const std::vector<orvalt::RecordEvent>& events) {
-    std::vector<orvalt::RowWrite> rows;
-    for (const orvalt::RecordEvent& event : events) {
-        orvalt::AppendEventRows(event, rows);
-    }
-    if (const auto written = orvalt::WriteRows(db, rows); !written) {
-        std::fprintf(stderr, "%s\n", written.Error().why.c_str());
-    }
-}
-
-// Alarms of one run in 97 (over every model), on test 3, which completes;
-// each fixture's run in progress; the runs of stations that died long ago.
-void AddTheLineNow(orvalt::SqlConnection& db, long runs) {
-    std::vector<orvalt::RecordEvent> events;
-    for (long r = 0; r < runs; r += 97) {
-        const std::string raised = orvalt::UtcIsoTime(StartOf(r, runs) + 61s);
-        events.push_back(orvalt::AlarmRaised{
-            "run-" + std::to_string(r),
-            {3, "TimeToOffA", 1, "above", "Drift: TimeToOffA of test 4 (rule 1)", raised}});
-    }
-    for (int fixture = 0; fixture < 4 + 20; ++fixture) {
-        orvalt::RunStart run;
-        run.uuid = "now-" + std::to_string(fixture);
-        const bool dead = fixture >= 4;
-        run.host = "line-" + std::to_string(fixture % 4 / 2 + 1) + (dead ? "-old" : "");
-        run.fixture = "F" + std::to_string(fixture % 2 + 1);
-        run.startedAt = orvalt::UtcIsoTime(dead ? StartOf(fixture * 3000, runs) : kNow - 60s);
-        run.unit.model = "M1";
-        run.unit.serial = run.uuid;
-        events.push_back(orvalt::RunBegan{run});
-        events.push_back(orvalt::TestBegan{run.uuid, {0, {}, "cycle", run.startedAt}});
-        events.push_back(orvalt::RunTallied{run, {1, 0, 0, 0}});
-    }
-    Write(db, events);
 }
 
 orvalt::LineMoment Moment() {
@@ -170,27 +85,10 @@ void TimePart(orvalt::SqlConnection& db, const char* name, Part part) {
     std::printf("  %-22s %8.2f ms  (%zu rows)\n", name, ms, size);
 }
 
-bool HoldsRuns(const std::string& target) {
-    auto db = orvalt::OpenRecordsToRead(target);
-    if (!db || !*db) {
-        return false;
-    }
-    const auto runs = (*db)->Run("SELECT COUNT(*) FROM runs");
-    return runs && orvalt::CellInteger(runs->at(0).at(0)) > 0;
-}
-
 int Measure(const std::string& target, const char* label, long runs,
             const std::function<void()>& settle = {}) {
-    if (!HoldsRuns(target)) {
-        auto opened = orvalt::OpenRecordDatabase(target);
-        if (!opened) {
-            std::fprintf(stderr, "%s\n", opened.Error().c_str());
-            return 1;
-        }
-        const auto start = Clock::now();
-        GenerateRuns(**opened, runs * kTestsPerRun, LineShape(runs));
-        AddTheLineNow(**opened, runs);
-        std::printf("%s: generated %ld runs in %.1f s\n", label, runs, Seconds(start));
+    if (!GeneratedLine(runs, kNow).FillIfEmpty(target, label)) {
+        return 1;
     }
     if (settle) {
         settle();
