@@ -41,6 +41,7 @@
 #include <filesystem>
 #include <memory>
 #include <optional>
+#include <sstream>
 #include <string>
 #include <string_view>
 #include <thread>
@@ -141,6 +142,9 @@ struct Bench {
     Options options;
     fs::path folder;  // scratch: the programs' homes and logs
     int stopFd;       // readable once the benchmark is to end
+    // The database server's login of the dashboard, when it is the
+    // dashboard's alone: what the server does for it is measured too.
+    std::string serverLogin;
 };
 
 // Ctrl+C or SIGTERM ends the benchmark at its next wait, so that the
@@ -275,7 +279,8 @@ struct LoadedPhase {
     std::uint64_t lastGeneration = 0;
     bool heardTheLast = false;  // every page heard lastGeneration
     double dashboardCpuS = 0.0;
-    double pagesCpuS = 0.0;  // on a line, the browsers'
+    std::optional<double> serverCpuS;  // the server's sessions of the dashboard
+    double pagesCpuS = 0.0;            // on a line, the browsers'
 };
 
 // The generation the dashboard shows now, by /health.
@@ -324,6 +329,33 @@ double OwnCpuSeconds() {
     return seconds(usage.ru_utime) + seconds(usage.ru_stime);
 }
 
+// What the server's sessions of `login` used so far (PostgreSQL names each
+// session's process "postgres: LOGIN DATABASE ..."): the dashboard's reads,
+// which its own CPU does not show.
+double ServerCpuSeconds(const std::string& login) {
+    const double ticks = static_cast<double>(::sysconf(_SC_CLK_TCK));
+    double seconds = 0.0;
+    std::error_code error;
+    for (const auto& entry : fs::directory_iterator("/proc", error)) {
+        if (!orvalt::test::ReadBytes(entry.path() / "cmdline")
+                 .starts_with("postgres: " + login + " ")) {
+            continue;
+        }
+        // utime and stime are the 14th and 15th fields, the name (2nd) in
+        // parentheses.
+        const std::string stat = orvalt::test::ReadBytes(entry.path() / "stat");
+        std::istringstream fields(stat.substr(stat.rfind(')') + 1));
+        std::string skipped;
+        for (int field = 3; field < 14; ++field) {
+            fields >> skipped;
+        }
+        unsigned long long user = 0, system = 0;
+        fields >> user >> system;
+        seconds += static_cast<double>(user + system) / ticks;
+    }
+    return seconds;
+}
+
 std::optional<LoadedPhase> RecordLotsWithPagesOpen(const Bench& bench,
                                                    const std::string& serialPrefix) {
     // The dashboard goes first, which ends every page's stream whatever
@@ -349,6 +381,9 @@ std::optional<LoadedPhase> RecordLotsWithPagesOpen(const Bench& bench,
     phase.lots = RecordLots(bench, serialPrefix);
     CollectPages(pages, port, phase);
     phase.pagesCpuS = OwnCpuSeconds() - ownCpuS;
+    if (!bench.serverLogin.empty()) {
+        phase.serverCpuS = ServerCpuSeconds(bench.serverLogin);
+    }
     const auto& end = dashboard->Stop();
     phase.dashboardCpuS = end ? end->cpuSeconds : 0.0;
     return phase;
@@ -436,6 +471,15 @@ void PrintStations(const char* label, const std::vector<LotsTime>& without,
 
 // ---- the rounds ------------------------------------------------------------
 
+std::string ServerShare(const LoadedPhase& phase) {
+    if (!phase.serverCpuS) {
+        return {};
+    }
+    char text[64];
+    std::snprintf(text, sizeof text, " and the server's for it %.2f s", *phase.serverCpuS);
+    return text;
+}
+
 int RunRounds(const Bench& bench) {
     std::printf("%s: %d stations of %d units each, %zu pages, %d rounds\n", bench.label, kStations,
                 bench.options.units, bench.options.pages, bench.options.rounds);
@@ -464,11 +508,11 @@ int RunRounds(const Bench& bench) {
         const LoadedPhase& last = phases.back();
         std::printf(
             "%s: round %d: stations %.2f s without, %.2f s with the dashboard (%+.1f %%; %zu "
-            "loads, up to generation %llu; CPU: the dashboard's %.2f s, the pages' %.2f s)%s\n",
+            "loads, up to generation %llu; CPU: the dashboard's %.2f s%s, the pages' %.2f s)%s\n",
             bench.label, round, without.back().wallS, with.back().wallS,
             PercentChange(without.back().wallS, with.back().wallS), last.loads.size(),
             static_cast<unsigned long long>(last.lastGeneration), last.dashboardCpuS,
-            last.pagesCpuS,
+            ServerShare(last).c_str(), last.pagesCpuS,
             without.back().failed + with.back().failed > 0 ? "  a station FAILED" : "");
         std::fflush(stdout);
     }
@@ -486,19 +530,24 @@ int OnSqlite(const Options& options, int stopFd) {
     if (!GeneratedLine(options.runs, std::chrono::system_clock::now()).FillIfEmpty(db, "SQLite")) {
         return 1;
     }
-    return RunRounds({"SQLite", db, {"--db", db}, options, folder.Path(), stopFd});
+    return RunRounds({"SQLite", db, {"--db", db}, options, folder.Path(), stopFd, {}});
 }
 
 // The dashboard logs in as docs/dashboard.md tells a line to: a role that
-// may only read the records.
+// may only read the records; named for this benchmark, so that its sessions
+// are known among other servers' on the machine.
 std::string ReadOnlyLogin(const orvalt::test::PgCluster& cluster) {
-    const std::string said = cluster.Query(
-        "CREATE ROLE dashboard LOGIN; GRANT SELECT ON ALL TABLES IN SCHEMA public TO dashboard");
+    const std::string login = "dashboard_" + std::to_string(::getpid());
+    const std::string said =
+        cluster.Query(std::string("CREATE ROLE ")
+                          .append(login)
+                          .append(" LOGIN; GRANT SELECT ON ALL TABLES IN SCHEMA public TO ")
+                          .append(login));
     if (!said.empty()) {
         std::fprintf(stderr, "PostgreSQL: no read-only login: %s\n", said.c_str());
         return {};
     }
-    return cluster.Url("dashboard");
+    return login;
 }
 
 int OnPostgres(const Options& options, int stopFd) {
@@ -513,7 +562,8 @@ int OnPostgres(const Options& options, int stopFd) {
                           {"--db", options.database, "--allow-writer"},
                           options,
                           folder.Path(),
-                          stopFd});
+                          stopFd,
+                          {}});
     }
     if (!orvalt::test::PostgresInstalled()) {
         std::printf("PostgreSQL: not installed, not measured\n");
@@ -532,8 +582,13 @@ int OnPostgres(const Options& options, int stopFd) {
     if (login.empty()) {
         return 1;
     }
-    return RunRounds(
-        {"PostgreSQL", cluster.Url(), {"--db", login}, options, folder.Path(), stopFd});
+    return RunRounds({"PostgreSQL",
+                      cluster.Url(),
+                      {"--db", cluster.Url(login)},
+                      options,
+                      folder.Path(),
+                      stopFd,
+                      login});
 }
 
 // ---- the command line --------------------------------------------------------
