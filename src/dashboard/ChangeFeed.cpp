@@ -79,6 +79,7 @@ void ChangeFeed::Poll() {
             return;
         }
         mark_.reset();
+        alarms_.Forget();
     }
     const bool wasAway = State().away;
     const Result<void> read = ReadLine(wasAway);
@@ -102,7 +103,12 @@ Result<void> ChangeFeed::ReadLine(bool forced) {
     if (!changed && !forced && !turns && now - lastRead_ < reading_.rereadEvery) {
         return {};
     }
-    Result<LineView> view = LoadLineView(*connection_, reading_.moment());
+    // The mark is kept as it was read last, so a change left for now is
+    // seen again at the next poll.
+    if (!forced && now - lastRead_ < reading_.readSpacing) {
+        return {};
+    }
+    Result<LineView> view = LoadLineView(*connection_, reading_.moment(), alarms_);
     if (!view) {
         return Fail(view.Error());
     }

@@ -24,6 +24,7 @@
 #include "dashboard/DashboardLog.h"
 #include "domain/IsoTime.h"
 #include "lookback/LineView.h"
+#include "lookback/OpenAlarms.h"
 #include "records/SqlConnection.h"
 
 namespace orvalt {
@@ -45,6 +46,10 @@ struct ChangeFeedReading {
     // Whether a page would show the two views alike.
     std::function<bool(const LineView&, const LineView&)> samePage;
     std::chrono::milliseconds poll{500};
+    // The view is read at most this often, however often the line changes:
+    // a line recording flat out costs the database a bounded share, and a
+    // change still shows within a second of it.
+    std::chrono::milliseconds readSpacing{1000};
     std::chrono::milliseconds rereadEvery{std::chrono::seconds(30)};
     // The database in words for the log (never a password).
     std::string shown;
@@ -83,6 +88,7 @@ class ChangeFeed {
     DashboardLog& log_;
     // The thread's own.
     std::unique_ptr<SqlConnection> connection_;
+    OpenAlarmsReader alarms_;  // the feed thread's own
     std::optional<std::string> mark_;
     std::chrono::steady_clock::time_point lastRead_;
     std::optional<UtcMilliseconds> recheckAt_;  // when a fixture testing turns not seen

@@ -30,6 +30,8 @@ struct DashboardSettings {
     std::size_t streams = 64;
     // Threads beside the streams' for page loads.
     std::size_t pageThreads = 32;
+    // How often the line's change mark is read; the line itself is read at
+    // most every second poll.
     std::chrono::milliseconds poll{500};
     std::chrono::milliseconds keepAlive{std::chrono::seconds(15)};
 };

@@ -61,6 +61,12 @@ std::string RecheckAt(const std::vector<FixtureCard>& cards, std::chrono::minute
 }  // namespace
 
 Result<LineView> LoadLineView(SqlConnection& connection, const LineMoment& moment) {
+    OpenAlarmsReader alarms;
+    return LoadLineView(connection, moment, alarms);
+}
+
+Result<LineView> LoadLineView(SqlConnection& connection, const LineMoment& moment,
+                              OpenAlarmsReader& alarmsReader) {
     Result<LineMoment> at = InRecordsForm(moment);
     if (!at) {
         return Fail(at.Error());
@@ -85,7 +91,7 @@ Result<LineView> LoadLineView(SqlConnection& connection, const LineMoment& momen
         return Fail(pareto.Error());
     }
     view.pareto = std::move(pareto).Value();
-    Result<std::vector<OpenAlarm>> alarms = LoadOpenAlarms(connection, view.moment.alarmsSince);
+    Result<std::vector<OpenAlarm>> alarms = alarmsReader.Read(connection, view.moment.alarmsSince);
     if (!alarms) {
         return Fail(alarms.Error());
     }

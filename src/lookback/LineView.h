@@ -17,6 +17,8 @@
 
 namespace orvalt {
 
+class OpenAlarmsReader;
+
 // Testing: the fixture's newest run has not ended and was heard of within
 // LineMoment::notSeenAfter. NotSeen: it has not ended and was not heard of
 // for longer (a station that died, hung or lost its database mid-run). Idle:
@@ -103,6 +105,10 @@ struct LineView {
 // The view at `moment`, whose times may leave out the milliseconds and the Z
 // (they are read as UTC); a time that does not read as one fails.
 Result<LineView> LoadLineView(SqlConnection& connection, const LineMoment& moment);
+// The same for a viewer that reads the line again and again: `alarms`
+// remembers which series it judged, and judges again only those that moved.
+Result<LineView> LoadLineView(SqlConnection& connection, const LineMoment& moment,
+                              OpenAlarmsReader& alarms);
 
 // A text that changes whenever a run starts, a test of a run in progress
 // begins or ends, a run ends, or an alarm is recorded; read from indexes

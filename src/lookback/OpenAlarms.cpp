@@ -155,25 +155,84 @@ Result<void> KeepThoseThatHold(SqlConnection& connection, const std::string& mod
     return {};
 }
 
+// The alarms as read from the records, before judging adds to them.
+bool SameAlarms(const std::vector<OpenAlarm>& a, const std::vector<OpenAlarm>& b) {
+    const auto read = [](const OpenAlarm& alarm) {
+        return std::tie(alarm.testIndex, alarm.rule, alarm.side, alarm.text, alarm.raisedAt,
+                        alarm.serial, alarm.runUuid, alarm.alarmsLately);
+    };
+    return std::equal(a.begin(), a.end(), b.begin(), b.end(),
+                      [&](const OpenAlarm& x, const OpenAlarm& y) { return read(x) == read(y); });
+}
+
 }  // namespace
 
 Result<std::vector<OpenAlarm>> LoadOpenAlarms(SqlConnection& connection, const std::string& since) {
+    return OpenAlarmsReader().Read(connection, since);
+}
+
+OpenAlarmsReader::OpenAlarmsReader(std::chrono::seconds judgeAllEvery)
+    : judgeAllEvery_(judgeAllEvery) {}
+
+Result<std::vector<OpenAlarm>> OpenAlarmsReader::Read(SqlConnection& connection,
+                                                      const std::string& since) {
+    const auto now = std::chrono::steady_clock::now();
+    if (!judgedAllAt_ || now - *judgedAllAt_ >= judgeAllEvery_) {
+        Forget();
+        judgedAllAt_ = now;
+    }
+    Result<std::vector<OpenAlarm>> open = ReadMoved(connection, since);
+    if (!open) {
+        // What moved was read, but not judged: nothing judged before holds.
+        Forget();
+    }
+    return open;
+}
+
+void OpenAlarmsReader::Forget() {
+    movement_.Forget();
+    judged_.clear();
+}
+
+Result<std::vector<OpenAlarm>> OpenAlarmsReader::ReadMoved(SqlConnection& connection,
+                                                           const std::string& since) {
+    // What moved is read before the alarms and the series, so that a run
+    // recorded in between is judged now or counted as moved at the next read.
+    const Result<MovedModels> moved = movement_.Since(connection);
+    if (!moved) {
+        return Fail(moved.Error());
+    }
     Result<std::map<SeriesKey, OpenAlarm>> newest = NewestAlarms(connection, since);
     if (!newest) {
         return Fail(newest.Error());
     }
-    std::map<std::pair<std::string, std::string>, std::vector<OpenAlarm*>> byMeasurement;
+    std::map<MeasurementKey, std::vector<OpenAlarm*>> byMeasurement;
     for (auto& [key, alarm] : *newest) {
         byMeasurement[{alarm.model, alarm.measurement}].push_back(&alarm);
     }
+    std::map<MeasurementKey, Judged> judged;
     std::vector<OpenAlarm> open;
     for (const auto& [measurement, alarms] : byMeasurement) {
-        const Result<void> kept =
-            KeepThoseThatHold(connection, measurement.first, measurement.second, alarms, open);
-        if (!kept) {
-            return Fail(kept.Error());
+        Judged now;
+        for (const OpenAlarm* alarm : alarms) {
+            now.alarms.push_back(*alarm);
         }
+        const auto before = judged_.find(measurement);
+        const bool judgedAlready = before != judged_.end() && !moved->Moved(measurement.first) &&
+                                   SameAlarms(before->second.alarms, now.alarms);
+        if (judgedAlready) {
+            now.open = std::move(before->second.open);
+        } else {
+            const Result<void> kept = KeepThoseThatHold(connection, measurement.first,
+                                                        measurement.second, alarms, now.open);
+            if (!kept) {
+                return Fail(kept.Error());
+            }
+        }
+        open.insert(open.end(), now.open.begin(), now.open.end());
+        judged.emplace(measurement, std::move(now));
     }
+    judged_ = std::move(judged);
     std::stable_sort(open.begin(), open.end(), RaisedLater);
     return open;
 }

@@ -9,8 +9,11 @@
 
 #include <functional>
 #include <map>
+#include <random>
+#include <set>
 
 #include "lookback/LineView.h"
+#include "lookback/OpenAlarms.h"
 #include "platform/UtcTime.h"
 #include "recording/EventRows.h"
 #include "recording/RecordStore.h"
@@ -375,6 +378,107 @@ void ExpectTheLineOn(const std::string& target) {
     const Result<LineView> refused = LoadLineView(**reader, unreadable);
     ASSERT_FALSE(refused.Ok());
     EXPECT_NE(refused.Error().find("\"last week\" is no UTC time"), std::string::npos);
+}
+
+// Everything a page shows of an alarm, to compare two reads.
+std::vector<std::string> Shown(const std::vector<OpenAlarm>& alarms) {
+    std::vector<std::string> shown;
+    for (const OpenAlarm& a : alarms) {
+        shown.push_back(a.model + "|" + a.series + "|" + std::to_string(a.testIndex) + "|" +
+                        a.measurement + "|" + std::to_string(a.rule) + "|" + a.side + "|" + a.text +
+                        "|" + a.raisedAt + "|" + a.serial + "|" + a.runUuid + "|" +
+                        std::to_string(a.alarmsLately) + "|" + a.newestSerial + "|" +
+                        a.newestBreaks);
+    }
+    return shown;
+}
+
+// A reader that keeps its judgements between reads answers as a first read
+// does, after each of a random run of what a line records: units of the
+// alarmed model that bring its series back or keep it out, tests that end
+// while their run goes on, late ends, new alarms, and units of another model,
+// which leave the alarmed model's judgement as it was.
+void ExpectAKeptJudgementNeverGoesStale(const std::string& target, unsigned seed) {
+    SCOPED_TRACE(target + ", seed " + std::to_string(seed));
+    auto writer = OpenRecordDatabase(target);
+    ASSERT_TRUE(writer.Ok()) << writer.Error();
+    Line line(**writer);
+    RecordDriftHistory(line);
+    auto reader = OpenRecordsToRead(target);
+    ASSERT_TRUE(reader.Ok() && *reader);
+    const std::string since = Moment().alarmsSince;
+    OpenAlarmsReader kept;
+    std::mt19937 random(seed);
+    const auto pick = [&](int n) { return static_cast<int>(random() % static_cast<unsigned>(n)); };
+    std::vector<std::string> begun, tested;  // runs in progress, in or past their test
+    std::set<std::vector<std::string>> seen;
+    double minutesAgo = 1000;
+    for (int step = 0; step < 40; ++step) {
+        minutesAgo -= 5;
+        const std::string uuid = "n" + std::to_string(step);
+        const double offA = pick(2) == 0 ? 0.51 : 0.60;
+        const auto judgedNot = MeasurementOutcome::NotJudged;
+        switch (pick(6)) {
+            case 0:  // a whole unit of the alarmed model
+                line.Run(uuid, "h", "F1", uuid, minutesAgo, "PASS",
+                         {{Figure("TimeToOffA", offA, std::nullopt, std::nullopt, judgedNot),
+                           Figure("TimeToOffB", 0.81, std::nullopt, std::nullopt, judgedNot)}},
+                         "D7");
+                break;
+            case 1:  // a unit starts its test
+                line.Start(uuid, "h", "F2", uuid, minutesAgo, "D7");
+                line.BeginTest(uuid, 0, minutesAgo);
+                begun.push_back(uuid);
+                break;
+            case 2:  // and ends it, the run going on
+                if (!begun.empty()) {
+                    line.EndTest(
+                        begun.back(), 0, minutesAgo, Completed,
+                        {Figure("TimeToOffA", offA, std::nullopt, std::nullopt, judgedNot)});
+                    tested.push_back(begun.back());
+                    begun.pop_back();
+                    break;
+                }
+                [[fallthrough]];
+            case 3:  // a run in progress ends
+                if (!tested.empty()) {
+                    line.End(tested.back(), minutesAgo, Completed, "PASS");
+                    tested.pop_back();
+                    break;
+                }
+                [[fallthrough]];
+            case 4:  // another model's unit
+                line.Run(uuid, "h", "F3", uuid, minutesAgo, "PASS",
+                         {{Figure("TimeToOffA", 0.9, std::nullopt, std::nullopt, judgedNot)}},
+                         "Q1");
+                break;
+            default:  // the station alarms on the model's newest unit
+                line.Run(uuid, "h", "F1", uuid, minutesAgo, "PASS",
+                         {{Figure("TimeToOffA", 0.60, std::nullopt, std::nullopt, judgedNot)}},
+                         "D7");
+                line.Alarm(uuid, 0, "TimeToOffA", 1, minutesAgo - 3);
+                break;
+        }
+        const Result<std::vector<OpenAlarm>> again = kept.Read(**reader, since);
+        const Result<std::vector<OpenAlarm>> first = LoadOpenAlarms(**reader, since);
+        ASSERT_TRUE(again.Ok() && first.Ok()) << (again.Ok() ? first.Error() : again.Error());
+        ASSERT_EQ(Shown(*again), Shown(*first)) << "step " << step;
+        seen.insert(Shown(*first));
+    }
+    // The run went through alarms that hold and alarms that came back.
+    EXPECT_GE(seen.size(), 3u);
+}
+
+TEST(LineViewTest, AlarmsJudgedAgainOnlyWhereTheirModelMovedAreNeverStale) {
+    const BothDatabases databases("kept.sqlite");
+    ASSERT_EQ(databases.Problem(), "");
+    for (unsigned seed = 1; seed <= 3; ++seed) {
+        TempFolder folder;
+        ExpectAKeptJudgementNeverGoesStale((folder / "line.sqlite").string(), seed);
+    }
+    for (std::size_t server = 1; server < databases.Targets().size(); ++server) {
+        ExpectAKeptJudgementNeverGoesStale(databases.Targets()[server], 4);
+    }
 }
 
 TEST(LineViewTest, ReadsTheLineFromSqliteAndFromAServer) {

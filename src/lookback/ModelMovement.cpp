@@ -1,0 +1,99 @@
+#include "lookback/ModelMovement.h"
+
+#include <limits>
+
+namespace orvalt {
+
+namespace {
+
+constexpr const char* kNewestKeySql = "SELECT MAX(run_id) FROM run_keys";
+
+constexpr const char* kModelsOfNewRunsSql =
+    "SELECT DISTINCT r.model FROM run_keys k JOIN runs r ON r.run_uuid = k.run_uuid"
+    " WHERE k.run_id > $1";
+
+// A test that ends without moving the tally (abandoned, the run going on)
+// still adds an end.
+constexpr const char* kOpenRunsSql =
+    "SELECT r.run_uuid, r.model, r.tests_begun, r.tests_completed, r.tests_passed,"
+    " r.tests_failed, (SELECT COUNT(*) FROM tests t WHERE t.run_id = k.run_id"
+    " AND t.ended_how IS NOT NULL)"
+    " FROM runs r JOIN run_keys k ON k.run_uuid = r.run_uuid WHERE r.ended_at IS NULL";
+
+std::string TallyOf(const SqlRow& row) {
+    std::string tally;
+    for (std::size_t cell = 2; cell < row.size(); ++cell) {
+        tally.append(row[cell].value_or("-")).push_back(' ');
+    }
+    return tally;
+}
+
+}  // namespace
+
+Result<MovedModels> ModelMovement::Since(SqlConnection& connection) {
+    const Result<SqlRows> newest = connection.Run(kNewestKeySql);
+    if (!newest) {
+        return Fail(newest.Error());
+    }
+    std::optional<std::int64_t> newestKey;
+    if (!newest->empty() && newest->at(0).at(0)) {
+        newestKey = CellInteger(newest->at(0).at(0));
+    }
+    MovedModels moved;
+    moved.all = !read_;
+    if (read_) {
+        // Every run is new when the last read found none.
+        const std::int64_t after = newestKey_.value_or(std::numeric_limits<std::int64_t>::min());
+        if (const Result<void> added = AddNewRuns(connection, after, moved); !added) {
+            return Fail(added.Error());
+        }
+    }
+    Result<std::map<std::string, OpenRun>> open = ReadOpenRuns(connection);
+    if (!open) {
+        return Fail(open.Error());
+    }
+    // A run open at one read only ended or started in between; one open at
+    // both moved when its tests did.
+    for (const auto& [uuid, run] : *open) {
+        const auto before = openRuns_.find(uuid);
+        if (before == openRuns_.end() || before->second.tally != run.tally) {
+            moved.models.insert(run.model);
+        }
+    }
+    for (const auto& [uuid, run] : openRuns_) {
+        if (!open->contains(uuid)) {
+            moved.models.insert(run.model);
+        }
+    }
+    openRuns_ = std::move(open).Value();
+    newestKey_ = newestKey;
+    read_ = true;
+    return moved;
+}
+
+void ModelMovement::Forget() {
+    read_ = false;
+    newestKey_.reset();
+    openRuns_.clear();
+}
+
+Result<void> ModelMovement::AddNewRuns(SqlConnection& connection, std::int64_t after,
+                                       MovedModels& moved) const {
+    return connection.RunRowByRow(kModelsOfNewRunsSql, {SqlValue(after)}, [&moved](SqlRow row) {
+        moved.models.insert(CellText(row.at(0)));
+    });
+}
+
+Result<std::map<std::string, ModelMovement::OpenRun>> ModelMovement::ReadOpenRuns(
+    SqlConnection& connection) const {
+    std::map<std::string, OpenRun> open;
+    const Result<void> read = connection.RunRowByRow(kOpenRunsSql, {}, [&open](SqlRow row) {
+        open[CellText(row.at(0))] = OpenRun{CellText(row.at(1)), TallyOf(row)};
+    });
+    if (!read) {
+        return Fail(read.Error());
+    }
+    return open;
+}
+
+}  // namespace orvalt
