@@ -36,6 +36,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
@@ -462,11 +463,13 @@ void PrintStations(const char* label, const std::vector<LotsTime>& without,
     const double change = PercentChange(Median(quietS), Median(loadedS));
     std::printf(
         "%s: stations' run time, median of %zu rounds: without %.2f s, with %.2f s: %+.1f %% "
-        "(under 5 %%: %s); the rounds' own changes' median %+.1f %%; their CPU %.2f s and "
-        "%.2f s: %+.1f %%\n",
+        "(under 5 %% either way: %s); the rounds' own changes' median %+.1f %% (from %+.1f to "
+        "%+.1f %%); their CPU %.2f s and %.2f s: %+.1f %%\n",
         label, quietS.size(), Median(quietS), Median(loadedS), change,
-        change < kStationChangeGoal ? "yes" : "NO", Median(changes), Median(quietCpu),
-        Median(loadedCpu), PercentChange(Median(quietCpu), Median(loadedCpu)));
+        std::abs(change) < kStationChangeGoal ? "yes" : "NO", Median(changes),
+        *std::min_element(changes.begin(), changes.end()),
+        *std::max_element(changes.begin(), changes.end()), Median(quietCpu), Median(loadedCpu),
+        PercentChange(Median(quietCpu), Median(loadedCpu)));
 }
 
 // ---- the rounds ------------------------------------------------------------
