@@ -1,8 +1,9 @@
 #pragma once
 // The program's version, one text for the About box and for the --version of
-// both programs, so that they can never disagree.
+// every program, so that they can never disagree. The number is project()'s
+// version in the top CMakeLists.txt, written into the build's generated header.
 
-#define ORVALT_VERSION_NUMBER "1.0.61"
+#include "station/ProgramVersionNumber.h"
 
 namespace orvalt {
 

@@ -25,6 +25,7 @@
 #include "domain/Format.h"
 #include "domain/SessionObserver.h"
 #include "platform/PseudoTerminal.h"
+#include "station/ProgramVersion.h"
 #include "ui/CAboutDlg.h"
 #include "ui/MainWindowControls.h"
 #include "ui/UiTests.h"
@@ -524,7 +525,7 @@ class MainWindowTest : public QObject {
         for (const QLabel* label : about.findChildren<QLabel*>()) {
             texts << label->text();
         }
-        QVERIFY(texts.contains("Orvalt, Version 1.0.61"));
+        QVERIFY(texts.contains(QString::fromLatin1(orvalt::kVersionText)));
         QVERIFY(about.findChild<QPushButton*>()->isDefault());
     }
 };
