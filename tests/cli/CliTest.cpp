@@ -534,6 +534,24 @@ TEST_F(HeadlessRun, LimitsAddVerdictLinesAfterTheUnchangedLogAndExitFiveOnAFaile
                        "VERDICT UNIT: FAIL\n");
 }
 
+// The example plan, limits and slow unit as the package installs them: the
+// slow decay after power cut fails the level-4 test's Time To OFF A.
+TEST_F(HeadlessRun, TheSlowExampleUnitFailsTheExamplePlansPassingLimits) {
+    const std::string examples = ORVALT_SOURCE_DIR "/examples/";
+    const std::vector<std::string> run{"--simulate",
+                                       "--fast",
+                                       "--no-record",
+                                       "--limits",
+                                       examples + "limits-pass.csv",
+                                       examples + "TestCfg.csv"};
+    ASSERT_EQ(Run(run), kExitRanToEnd) << err;
+    std::vector<std::string> slow = run;
+    slow.insert(slow.begin() + 2, {"--unit", examples + "unit-slow-off.json"});
+    ASSERT_EQ(Run(slow), kExitLimitFailed) << err;
+    EXPECT_NE(out.find("VERDICT TEST 2: FAIL TimeToOffA 1.25 > 1.00\n"), std::string::npos) << out;
+    EXPECT_TRUE(out.ends_with("VERDICT UNIT: FAIL\n")) << out;
+}
+
 // The simulated unit reads 2.6 V: outside a 3.0..5.0 V window every repetition
 // fails, the station logs "Fail, " and the verdict agrees.
 TEST_F(HeadlessRun, AnOnOffTestThatTheStationFailsFailsItsLimit) {

@@ -53,5 +53,14 @@ TEST(UnitProfileJson, AWrappedNumberIsRefusedForEveryIntegerKey) {
     }
 }
 
+// The example that writes out every key an engineer may change is the default
+// unit itself, so that a profile copied from it changes only what is edited.
+TEST(UnitProfileJson, TheHealthyExampleIsTheDefaultUnit) {
+    const Result<UnitProfile> healthy =
+        LoadUnitProfile(ORVALT_SOURCE_DIR "/examples/unit-healthy.json");
+    ASSERT_TRUE(healthy.Ok()) << healthy.Error();
+    EXPECT_EQ(*healthy, UnitProfile{});
+}
+
 }  // namespace
 }  // namespace orvalt
