@@ -16,6 +16,11 @@ packages=(
 if [ "${1:-}" = "--screenshot" ]; then
   packages+=(xvfb xauth x11-apps imagemagick)
 fi
+# The Debian packages (scripts/make-packages.sh): CPack finds the binaries'
+# dependencies with dpkg-shlibdeps and tells binaries by file(1).
+if [ "${1:-}" = "--packages" ]; then
+  packages+=(dpkg-dev file)
+fi
 
 # The window's tests check numbers keep their decimal point under a locale that
 # writes a decimal comma; that needs one such locale on the machine.
