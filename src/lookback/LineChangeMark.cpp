@@ -6,6 +6,7 @@
 #include <cstdio>
 
 #include "lookback/LineView.h"
+#include "lookback/OpenRuns.h"
 
 namespace orvalt {
 
@@ -19,23 +20,10 @@ constexpr const char* kNewestSql =
     "SELECT (SELECT MAX(run_id) FROM run_keys), (SELECT MAX(ended_at) FROM runs),"
     " (SELECT COUNT(*) FROM alarms), (SELECT MAX(run_id) FROM alarms)";
 
-// The runs not ended (from the index by end) with their tally and their
-// tests that ended, so that a test that begins or ends moves the mark, and a
-// run whose end arrives late with an older end than the newest leaves them.
-// A test that ends without moving the tally (abandoned, the run going on)
-// still adds an end.
-constexpr const char* kOpenRunsSql =
-    "SELECT r.run_uuid, r.tests_begun, r.tests_completed, r.tests_passed, r.tests_failed,"
-    " (SELECT COUNT(*) FROM tests t WHERE t.run_id = k.run_id AND t.ended_how IS NOT NULL)"
-    " FROM runs r JOIN run_keys k ON k.run_uuid = r.run_uuid WHERE r.ended_at IS NULL";
-
-std::uint64_t Fnv1a(const SqlRow& row) {
+std::uint64_t Fnv1a(const std::string& text) {
     std::uint64_t hash = 14695981039346656037ull;
-    for (const SqlCell& cell : row) {
-        for (const char c : cell.value_or("\x01NULL")) {
-            hash = (hash ^ static_cast<unsigned char>(c)) * 1099511628211ull;
-        }
-        hash = (hash ^ 0xFFu) * 1099511628211ull;  // between cells
+    for (const char c : text) {
+        hash = (hash ^ static_cast<unsigned char>(c)) * 1099511628211ull;
     }
     return hash;
 }
@@ -47,7 +35,7 @@ std::string Shown(const SqlCell& cell) {
 }  // namespace
 
 std::vector<std::string> LineChangeMarkStatements() {
-    return {kNewestSql, kOpenRunsSql};
+    return {kNewestSql, OpenRunsStatement()};
 }
 
 Result<std::string> LineChangeMark(SqlConnection& connection) {
@@ -55,15 +43,17 @@ Result<std::string> LineChangeMark(SqlConnection& connection) {
     if (!newest) {
         return Fail(newest.Error());
     }
-    // Summed, so that the runs' order in the answer does not matter.
-    std::uint64_t openSum = 0, openCount = 0;
-    const Result<void> open = connection.RunRowByRow(kOpenRunsSql, {}, [&](SqlRow row) {
-        openSum += Fnv1a(row);
-        ++openCount;
-    });
+    const Result<OpenRuns> open = ReadOpenRuns(connection);
     if (!open) {
         return Fail(open.Error());
     }
+    // Summed, so that the runs' order does not matter. A run whose end
+    // arrives late, older than the newest end, leaves them.
+    std::uint64_t openSum = 0;
+    for (const auto& [uuid, run] : *open) {
+        openSum += Fnv1a(uuid + '\x1f' + run.tally);
+    }
+    const std::uint64_t openCount = open->size();
     const SqlRow& figures = newest->at(0);
     char openText[48];
     std::snprintf(openText, sizeof openText, "%" PRIu64 ":%016" PRIx64, openCount, openSum);

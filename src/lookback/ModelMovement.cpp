@@ -12,22 +12,6 @@ constexpr const char* kModelsOfNewRunsSql =
     "SELECT DISTINCT r.model FROM run_keys k JOIN runs r ON r.run_uuid = k.run_uuid"
     " WHERE k.run_id > $1";
 
-// A test that ends without moving the tally (abandoned, the run going on)
-// still adds an end.
-constexpr const char* kOpenRunsSql =
-    "SELECT r.run_uuid, r.model, r.tests_begun, r.tests_completed, r.tests_passed,"
-    " r.tests_failed, (SELECT COUNT(*) FROM tests t WHERE t.run_id = k.run_id"
-    " AND t.ended_how IS NOT NULL)"
-    " FROM runs r JOIN run_keys k ON k.run_uuid = r.run_uuid WHERE r.ended_at IS NULL";
-
-std::string TallyOf(const SqlRow& row) {
-    std::string tally;
-    for (std::size_t cell = 2; cell < row.size(); ++cell) {
-        tally.append(row[cell].value_or("-")).push_back(' ');
-    }
-    return tally;
-}
-
 }  // namespace
 
 Result<MovedModels> ModelMovement::Since(SqlConnection& connection) {
@@ -48,7 +32,7 @@ Result<MovedModels> ModelMovement::Since(SqlConnection& connection) {
             return Fail(added.Error());
         }
     }
-    Result<std::map<std::string, OpenRun>> open = ReadOpenRuns(connection);
+    Result<OpenRuns> open = ReadOpenRuns(connection);
     if (!open) {
         return Fail(open.Error());
     }
@@ -82,18 +66,6 @@ Result<void> ModelMovement::AddNewRuns(SqlConnection& connection, std::int64_t a
     return connection.RunRowByRow(kModelsOfNewRunsSql, {SqlValue(after)}, [&moved](SqlRow row) {
         moved.models.insert(CellText(row.at(0)));
     });
-}
-
-Result<std::map<std::string, ModelMovement::OpenRun>> ModelMovement::ReadOpenRuns(
-    SqlConnection& connection) const {
-    std::map<std::string, OpenRun> open;
-    const Result<void> read = connection.RunRowByRow(kOpenRunsSql, {}, [&open](SqlRow row) {
-        open[CellText(row.at(0))] = OpenRun{CellText(row.at(1)), TallyOf(row)};
-    });
-    if (!read) {
-        return Fail(read.Error());
-    }
-    return open;
 }
 
 }  // namespace orvalt

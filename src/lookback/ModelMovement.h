@@ -6,12 +6,12 @@
 // every change of the line.
 
 #include <cstdint>
-#include <map>
 #include <optional>
 #include <set>
 #include <string>
 
 #include "base/Result.h"
+#include "lookback/OpenRuns.h"
 #include "records/SqlConnection.h"
 
 namespace orvalt {
@@ -31,17 +31,12 @@ class ModelMovement {
     void Forget();
 
   private:
-    struct OpenRun {
-        std::string model, tally;
-    };
-
     Result<void> AddNewRuns(SqlConnection& connection, std::int64_t after,
                             MovedModels& moved) const;
-    Result<std::map<std::string, OpenRun>> ReadOpenRuns(SqlConnection& connection) const;
 
     bool read_ = false;
-    std::optional<std::int64_t> newestKey_;    // the run keys' greatest at the last read
-    std::map<std::string, OpenRun> openRuns_;  // by run uuid, at the last read
+    std::optional<std::int64_t> newestKey_;  // the run keys' greatest at the last read
+    OpenRuns openRuns_;                      // at the last read
 };
 
 }  // namespace orvalt
