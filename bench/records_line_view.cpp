@@ -19,6 +19,7 @@
 #include "RecordsBench.h"
 #include "lookback/FailurePareto.h"
 #include "lookback/FixtureCards.h"
+#include "lookback/LineChangeMark.h"
 #include "lookback/LineView.h"
 #include "lookback/OpenAlarms.h"
 #include "platform/UtcTime.h"

@@ -23,6 +23,7 @@
 #include "base/Result.h"
 #include "dashboard/DashboardLog.h"
 #include "domain/IsoTime.h"
+#include "lookback/LineChangeMark.h"
 #include "lookback/LineView.h"
 #include "lookback/OpenAlarms.h"
 #include "records/SqlConnection.h"

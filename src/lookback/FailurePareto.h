@@ -4,7 +4,9 @@
 #include <string>
 #include <vector>
 
-#include "lookback/LineView.h"
+#include "base/Result.h"
+#include "lookback/LineParts.h"
+#include "records/SqlConnection.h"
 
 namespace orvalt {
 

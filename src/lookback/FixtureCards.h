@@ -3,7 +3,9 @@
 
 #include <vector>
 
-#include "lookback/LineView.h"
+#include "base/Result.h"
+#include "lookback/LineParts.h"
+#include "records/SqlConnection.h"
 
 namespace orvalt {
 

@@ -2,10 +2,11 @@
 // at once, which together move with every run started or ended, every test
 // begun or ended and every alarm recorded.
 
+#include "lookback/LineChangeMark.h"
+
 #include <cinttypes>
 #include <cstdio>
 
-#include "lookback/LineView.h"
 #include "lookback/OpenRuns.h"
 
 namespace orvalt {

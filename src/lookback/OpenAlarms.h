@@ -9,7 +9,8 @@
 #include <tuple>
 #include <vector>
 
-#include "lookback/LineView.h"
+#include "base/Result.h"
+#include "lookback/LineParts.h"
 #include "lookback/ModelMovement.h"
 
 namespace orvalt {

@@ -12,6 +12,7 @@
 #include <random>
 #include <set>
 
+#include "lookback/LineChangeMark.h"
 #include "lookback/LineView.h"
 #include "lookback/OpenAlarms.h"
 #include "platform/UtcTime.h"
