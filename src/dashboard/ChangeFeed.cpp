@@ -7,7 +7,7 @@
 namespace orvalt {
 
 ChangeFeed::ChangeFeed(ChangeFeedReading reading, DashboardLog& log)
-    : reading_(std::move(reading)), log_(log) {}
+    : reading_(std::move(reading)), log_(log), alarms_(reading_.alarmJudging) {}
 
 ChangeFeed::~ChangeFeed() {
     Stop();
@@ -99,7 +99,8 @@ Result<void> ChangeFeed::ReadLine(bool forced) {
     }
     const bool changed = !mark_ || *mark_ != *mark;
     const auto now = std::chrono::steady_clock::now();
-    const bool turns = recheckAt_ && std::chrono::system_clock::now() >= *recheckAt_;
+    const bool turns =
+        (recheckAt_ && std::chrono::system_clock::now() >= *recheckAt_) || AlarmsDue(now);
     if (!changed && !forced && !turns && now - lastRead_ < reading_.rereadEvery) {
         return {};
     }
@@ -117,6 +118,13 @@ Result<void> ChangeFeed::ReadLine(bool forced) {
     recheckAt_ = ParseUtcIsoTime(view->recheckAt);
     Publish(std::make_shared<const LineView>(std::move(view).Value()), changed || forced);
     return {};
+}
+
+// An alarm's judgement held back while its model recorded is due: the line
+// is read then even when nothing changes on it any more.
+bool ChangeFeed::AlarmsDue(std::chrono::steady_clock::time_point now) const {
+    const auto due = alarms_.HeldBackUntil();
+    return due && now >= *due;
 }
 
 // Only this thread replaces the view, so the one shown can be compared with

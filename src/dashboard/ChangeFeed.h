@@ -6,9 +6,10 @@
 // back, and wakes every event stream waiting for any of this.
 //
 // A fixture testing turns not seen, and a new day starts, with nothing
-// recorded: so the line is also read again at the moment the view says a
-// fixture turns, and now and then, and counted as a new generation only when
-// the page would show it otherwise.
+// recorded, and an alarm's judgement held back while its model recorded
+// comes due: so the line is also read again at the moment the view says a
+// fixture turns or the alarms say a judgement is due, and now and then, and
+// counted as a new generation only when the page would show it otherwise.
 
 #include <chrono>
 #include <condition_variable>
@@ -52,6 +53,7 @@ struct ChangeFeedReading {
     // change still shows within a second of it.
     std::chrono::milliseconds readSpacing{1000};
     std::chrono::milliseconds rereadEvery{std::chrono::seconds(30)};
+    AlarmJudging alarmJudging;
     // The database in words for the log (never a password).
     std::string shown;
 };
@@ -80,6 +82,7 @@ class ChangeFeed {
     void Run();
     void Poll();
     Result<void> ReadLine(bool forced);
+    bool AlarmsDue(std::chrono::steady_clock::time_point now) const;
     void Publish(std::shared_ptr<const LineView> view, bool changed);
     void NoteAway(const std::string& why);
     void NoteBack();

@@ -41,6 +41,7 @@ ChangeFeedReading FeedReading(const DashboardSettings& settings, const std::stri
     reading.samePage = SameLinePage;
     reading.poll = settings.poll;
     reading.readSpacing = 2 * settings.poll;
+    reading.alarmJudging = settings.alarmJudging;
     reading.shown = shown;
     return reading;
 }

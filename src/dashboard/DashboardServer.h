@@ -34,6 +34,7 @@ struct DashboardSettings {
     // most every second poll.
     std::chrono::milliseconds poll{500};
     std::chrono::milliseconds keepAlive{std::chrono::seconds(15)};
+    AlarmJudging alarmJudging;
 };
 
 class DashboardServer {

@@ -171,17 +171,21 @@ Result<std::vector<OpenAlarm>> LoadOpenAlarms(SqlConnection& connection, const s
     return OpenAlarmsReader().Read(connection, since);
 }
 
-OpenAlarmsReader::OpenAlarmsReader(std::chrono::seconds judgeAllEvery)
-    : judgeAllEvery_(judgeAllEvery) {}
+OpenAlarmsReader::OpenAlarmsReader(AlarmJudging judging) : judging_(judging) {}
 
 Result<std::vector<OpenAlarm>> OpenAlarmsReader::Read(SqlConnection& connection,
                                                       const std::string& since) {
-    const auto now = std::chrono::steady_clock::now();
-    if (!judgedAllAt_ || now - *judgedAllAt_ >= judgeAllEvery_) {
+    return Read(connection, since, Clock::now());
+}
+
+Result<std::vector<OpenAlarm>> OpenAlarmsReader::Read(SqlConnection& connection,
+                                                      const std::string& since,
+                                                      Clock::time_point now) {
+    if (!judgedAllAt_ || now - *judgedAllAt_ >= judging_.allEvery) {
         Forget();
         judgedAllAt_ = now;
     }
-    Result<std::vector<OpenAlarm>> open = ReadMoved(connection, since);
+    Result<std::vector<OpenAlarm>> open = ReadMoved(connection, since, now);
     if (!open) {
         // What moved was read, but not judged: nothing judged before holds.
         Forget();
@@ -194,8 +198,20 @@ void OpenAlarmsReader::Forget() {
     judged_.clear();
 }
 
+std::optional<OpenAlarmsReader::Clock::time_point> OpenAlarmsReader::HeldBackUntil() const {
+    std::optional<Clock::time_point> due;
+    for (const auto& [measurement, judged] : judged_) {
+        if (judged.movedSince) {
+            const Clock::time_point at = judged.judgedAt + judging_.movedEvery;
+            due = due ? std::min(*due, at) : at;
+        }
+    }
+    return due;
+}
+
 Result<std::vector<OpenAlarm>> OpenAlarmsReader::ReadMoved(SqlConnection& connection,
-                                                           const std::string& since) {
+                                                           const std::string& since,
+                                                           Clock::time_point now) {
     // What moved is read before the alarms and the series, so that a run
     // recorded in between is judged now or counted as moved at the next read.
     const Result<MovedModels> moved = movement_.Since(connection);
@@ -213,24 +229,29 @@ Result<std::vector<OpenAlarm>> OpenAlarmsReader::ReadMoved(SqlConnection& connec
     std::map<MeasurementKey, Judged> judged;
     std::vector<OpenAlarm> open;
     for (const auto& [measurement, alarms] : byMeasurement) {
-        Judged now;
+        Judged current;
         for (const OpenAlarm* alarm : alarms) {
-            now.alarms.push_back(*alarm);
+            current.alarms.push_back(*alarm);
         }
         const auto before = judged_.find(measurement);
-        const bool judgedAlready = before != judged_.end() && !moved->Moved(measurement.first) &&
-                                   SameAlarms(before->second.alarms, now.alarms);
-        if (judgedAlready) {
-            now.open = std::move(before->second.open);
+        const bool kept =
+            before != judged_.end() && SameAlarms(before->second.alarms, current.alarms);
+        const bool movedSince =
+            kept && (before->second.movedSince || moved->Moved(measurement.first));
+        if (kept && (!movedSince || now - before->second.judgedAt < judging_.movedEvery)) {
+            current.open = std::move(before->second.open);
+            current.judgedAt = before->second.judgedAt;
+            current.movedSince = movedSince;
         } else {
-            const Result<void> kept = KeepThoseThatHold(connection, measurement.first,
-                                                        measurement.second, alarms, now.open);
-            if (!kept) {
-                return Fail(kept.Error());
+            const Result<void> held = KeepThoseThatHold(connection, measurement.first,
+                                                        measurement.second, alarms, current.open);
+            if (!held) {
+                return Fail(held.Error());
             }
+            current.judgedAt = now;
         }
-        open.insert(open.end(), now.open.begin(), now.open.end());
-        judged.emplace(measurement, std::move(now));
+        open.insert(open.end(), current.open.begin(), current.open.end());
+        judged.emplace(measurement, std::move(current));
     }
     judged_ = std::move(judged);
     std::stable_sort(open.begin(), open.end(), RaisedLater);

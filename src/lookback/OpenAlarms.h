@@ -22,33 +22,52 @@ namespace orvalt {
 // kept when its newest unit is one of a rule hit. Newest alarm first.
 Result<std::vector<OpenAlarm>> LoadOpenAlarms(SqlConnection& connection, const std::string& since);
 
+// How often a reader that keeps its judgements judges a series again.
+struct AlarmJudging {
+    // A series whose model's runs moved is judged again at most this often:
+    // an alarm that no longer holds leaves the page that much later at most,
+    // while a model recording flat out costs the records one judgement of
+    // its series in this time, not one at every change of the line.
+    std::chrono::seconds movedEvery{10};
+    // Every series, moved or not: this also catches a run whose key the
+    // database gave out before a newer one's but made visible after it.
+    std::chrono::seconds allEvery{30};
+};
+
 // The same, read again and again for one viewer: a series is judged again
-// only when its alarms changed or its model's runs moved since the last read
-// (ModelMovement), so a line that records flat out costs the records a
-// judgement per model that recorded, not one per alarmed series at every
-// change. Every series is judged again at least every `judgeAllEvery`, which
-// also catches a run whose key the database gave out before a newer one's
-// but made visible after it.
+// when its alarms changed, and when its model's runs moved since the last
+// read (ModelMovement) and its judgement is `movedEvery` old.
 class OpenAlarmsReader {
   public:
-    explicit OpenAlarmsReader(std::chrono::seconds judgeAllEvery = std::chrono::seconds(30));
+    using Clock = std::chrono::steady_clock;
+
+    explicit OpenAlarmsReader(AlarmJudging judging = {});
 
     Result<std::vector<OpenAlarm>> Read(SqlConnection& connection, const std::string& since);
+    Result<std::vector<OpenAlarm>> Read(SqlConnection& connection, const std::string& since,
+                                        Clock::time_point now);
     // The next read judges every series (another connection, maybe another
     // database).
     void Forget();
+    // When the oldest judgement held back for its model's movement is due:
+    // a read then shows the series as the records hold it, even when nothing
+    // changes on the line any more.
+    std::optional<Clock::time_point> HeldBackUntil() const;
 
   private:
     using MeasurementKey = std::pair<std::string, std::string>;  // model, measurement
     struct Judged {
         std::vector<OpenAlarm> alarms;  // each series' newest alarm, as read
         std::vector<OpenAlarm> open;    // those that hold, judged
+        Clock::time_point judgedAt;
+        bool movedSince = false;  // its model's runs moved after judgedAt
     };
 
-    Result<std::vector<OpenAlarm>> ReadMoved(SqlConnection& connection, const std::string& since);
+    Result<std::vector<OpenAlarm>> ReadMoved(SqlConnection& connection, const std::string& since,
+                                             Clock::time_point now);
 
-    std::chrono::seconds judgeAllEvery_;
-    std::optional<std::chrono::steady_clock::time_point> judgedAllAt_;
+    AlarmJudging judging_;
+    std::optional<Clock::time_point> judgedAllAt_;
     ModelMovement movement_;
     std::map<MeasurementKey, Judged> judged_;
 };

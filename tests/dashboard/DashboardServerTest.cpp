@@ -16,7 +16,9 @@
 #include "dashboard/DashboardExit.h"
 #include "dashboard/DashboardServer.h"
 #include "dashboard/HtmlParts.h"
+#include "dashboard/LineClock.h"
 #include "domain/DatabaseUrl.h"
+#include "lookback/OpenAlarms.h"
 #include "lookback/RunLoad.h"
 #include "lookback/RunReport.h"
 #include "platform/UtcTime.h"
@@ -46,9 +48,11 @@ class DashboardServerTest : public ::testing::Test {
 
     void TearDown() override { StopServer(); }
 
-    void StartServer(std::chrono::minutes notSeenAfter = std::chrono::minutes(10)) {
+    void StartServer(std::chrono::minutes notSeenAfter = std::chrono::minutes(10),
+                     AlarmJudging alarmJudging = {}) {
         DashboardSettings settings;
         settings.notSeenAfter = notSeenAfter;
+        settings.alarmJudging = alarmJudging;
         settings.database = path_;
         settings.port = 0;
         settings.poll = std::chrono::milliseconds(100);
@@ -261,6 +265,44 @@ TEST_F(DashboardServerTest, AFixtureTestingTurnsNotSeenWithNothingRecorded) {
     const std::string line = Get("/")->body;
     EXPECT_NE(line.find("data-host=\"bench-9\" data-fixture=\"\" data-state=\"not-seen\""),
               std::string::npos);
+}
+
+// A model's units that end its alarm land while the dashboard holds back
+// judging it again; nothing is recorded after them, and the alarm leaves the
+// page when the held-back judgement is due, not at the half-minute reread.
+TEST_F(DashboardServerTest, AnAlarmThatNoLongerHoldsLeavesThePageWithNothingMoreRecorded) {
+    std::vector<double> values;
+    for (int i = 0; i < 25; ++i) {
+        values.push_back(0.50 + 0.01 * (i % 3));
+    }
+    values.insert(values.end(), 5, 0.60);
+    ASSERT_TRUE(RecordFigureHistory(*db_, "D9", 0, "TimeToOffA", values));
+    const std::string raisedAt = UtcIsoTime(std::chrono::system_clock::now());
+    std::vector<RowWrite> rows;
+    AppendEventRows(
+        AlarmRaised{"history-D9-29", {0, "TimeToOffA", 1, "above", "Drift: D9", raisedAt}}, rows);
+    ASSERT_TRUE(WriteRows(*db_, rows).Ok());
+    const auto alarmShown = [&] {
+        return Get("/")->body.find("href=\"/run/history-D9-29\"") != std::string::npos;
+    };
+    StartServer(std::chrono::minutes(10), {.movedEvery = std::chrono::seconds(3)});
+    ASSERT_TRUE(alarmShown()) << Get("/")->body;
+
+    const std::string since = UtcIsoTime(std::chrono::system_clock::now() - kAlarmsLookBack);
+    std::size_t unit = values.size();
+    for (; unit < values.size() + 12; ++unit) {
+        ASSERT_TRUE(RecordFigureHistory(*db_, "D9", 0, "TimeToOffA", {0.50}, unit));
+        const auto open = LoadOpenAlarms(*db_, since);
+        ASSERT_TRUE(open.Ok()) << open.Error();
+        if (open->empty()) {
+            break;
+        }
+    }
+    const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (alarmShown() && std::chrono::steady_clock::now() < until) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+    EXPECT_FALSE(alarmShown()) << "after " << unit - values.size() << " units back on centre";
 }
 
 TEST_F(DashboardServerTest, RecordTextsStayTextOnEveryPage) {

@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <functional>
 #include <map>
 #include <random>
@@ -408,7 +409,7 @@ void ExpectAKeptJudgementNeverGoesStale(const std::string& target, unsigned seed
     auto reader = OpenRecordsToRead(target);
     ASSERT_TRUE(reader.Ok() && *reader);
     const std::string since = Moment().alarmsSince;
-    OpenAlarmsReader kept;
+    OpenAlarmsReader kept({.movedEvery = std::chrono::seconds(0)});
     std::mt19937 random(seed);
     const auto pick = [&](int n) { return static_cast<int>(random() % static_cast<unsigned>(n)); };
     std::vector<std::string> begun, tested;  // runs in progress, in or past their test
@@ -480,6 +481,59 @@ TEST(LineViewTest, AlarmsJudgedAgainOnlyWhereTheirModelMovedAreNeverStale) {
     for (std::size_t server = 1; server < databases.Targets().size(); ++server) {
         ExpectAKeptJudgementNeverGoesStale(databases.Targets()[server], 4);
     }
+}
+
+// While the alarmed model records, its judgement is held back until it is
+// `movedEvery` old, and says when it is due; a new alarm is judged at once.
+TEST(LineViewTest, AJudgementHeldBackWhileItsModelRecordsIsDueWithinItsInterval) {
+    TempFolder folder;
+    const std::string target = (folder / "held.sqlite").string();
+    auto writer = OpenRecordDatabase(target);
+    ASSERT_TRUE(writer.Ok()) << writer.Error();
+    Line line(**writer);
+    RecordDriftHistory(line);
+    auto reader = OpenRecordsToRead(target);
+    ASSERT_TRUE(reader.Ok() && *reader);
+    const std::string since = Moment().alarmsSince;
+    using std::chrono::seconds;
+    OpenAlarmsReader kept({.movedEvery = seconds(10), .allEvery = seconds(3600)});
+    const auto firstRead = [&] {
+        const Result<std::vector<OpenAlarm>> first = LoadOpenAlarms(**reader, since);
+        EXPECT_TRUE(first.Ok()) << first.Error();
+        return first.Ok() ? Shown(*first) : std::vector<std::string>{};
+    };
+    const auto keptRead = [&](seconds at) {
+        const auto read = kept.Read(**reader, since, OpenAlarmsReader::Clock::time_point(at));
+        EXPECT_TRUE(read.Ok()) << read.Error();
+        return read.Ok() ? Shown(*read) : std::vector<std::string>{};
+    };
+    const std::vector<std::string> before = firstRead();
+    ASSERT_EQ(keptRead(seconds(100)), before);
+    EXPECT_FALSE(kept.HeldBackUntil());
+
+    // Units back on the centre until the records no longer hold an alarm of
+    // the model's TimeToOffA as the reader judged it.
+    const auto judgedNot = MeasurementOutcome::NotJudged;
+    double minutesAgo = 1000;
+    for (int unit = 0; unit < 12 && firstRead() == before; ++unit) {
+        const std::string uuid = "back" + std::to_string(unit);
+        line.Run(uuid, "h", "F1", uuid, minutesAgo -= 5, "PASS",
+                 {{Figure("TimeToOffA", 0.51, std::nullopt, std::nullopt, judgedNot),
+                   Figure("TimeToOffB", 0.81, std::nullopt, std::nullopt, judgedNot)}},
+                 "D7");
+        EXPECT_EQ(keptRead(seconds(101 + unit % 2)), before) << "unit " << unit;
+    }
+    const std::vector<std::string> after = firstRead();
+    ASSERT_NE(after, before) << "the units did not end an alarm";
+    EXPECT_EQ(kept.HeldBackUntil(), OpenAlarmsReader::Clock::time_point(seconds(110)));
+    EXPECT_EQ(keptRead(seconds(109)), before);
+    EXPECT_EQ(keptRead(seconds(110)), after);
+    EXPECT_FALSE(kept.HeldBackUntil());
+
+    line.Run("out", "h", "F1", "out", minutesAgo -= 5, "PASS",
+             {{Figure("TimeToOffA", 0.60, std::nullopt, std::nullopt, judgedNot)}}, "D7");
+    line.Alarm("out", 0, "TimeToOffA", 1, minutesAgo - 3);
+    EXPECT_EQ(keptRead(seconds(111)), firstRead());
 }
 
 TEST(LineViewTest, ReadsTheLineFromSqliteAndFromAServer) {

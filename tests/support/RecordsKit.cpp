@@ -126,16 +126,18 @@ std::int64_t CountRows(const std::string& target, const std::string& table,
 }
 
 bool RecordFigureHistory(SqlConnection& db, const std::string& model, int testIndex,
-                         const std::string& name, const std::vector<double>& values) {
+                         const std::string& name, const std::vector<double>& values,
+                         std::size_t firstUnit) {
     const auto first = std::chrono::system_clock::time_point(std::chrono::seconds(1796104800));
     std::vector<RowWrite> rows;
     for (std::size_t i = 0; i < values.size(); ++i) {
-        const std::string when = UtcIsoTime(first + std::chrono::minutes(i));
+        const std::size_t unit = firstUnit + i;
+        const std::string when = UtcIsoTime(first + std::chrono::minutes(unit));
         RunStart run;
-        run.uuid = "history-" + model + "-" + std::to_string(i);
+        run.uuid = "history-" + model + "-" + std::to_string(unit);
         run.startedAt = when;
         run.unit.model = model;
-        run.unit.serial = "SN-H" + std::to_string(i);
+        run.unit.serial = "SN-H" + std::to_string(unit);
         const TestFinish finish{RecordEnd::Completed, "",
                                 RecordMeasurements({{name, values[i], "s", 2}}, {}), std::nullopt,
                                 when};
