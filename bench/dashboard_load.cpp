@@ -17,8 +17,17 @@
 // weighs on both; the median of each and the change in %, and whether it is
 // under 5 %.
 //
+// With --pin the stations have the first core to themselves and everything
+// else (the dashboard, the pages, the database server and this program)
+// shares the second, as on a line, where each station is a PC of its own and
+// the dashboard runs on the line's server beside the database: the change
+// then measures what the dashboard costs the stations through the database
+// (its reads, the server's time, the locks) rather than through a CPU they
+// would not share on a line.
+//
 // usage: bench_dashboard_load [sqlite|postgres|both] [--runs N] [--rounds N]
 //                             [--units N] [--pages N] [--database FILE|URL]
+//                             [--pin]
 // (default both, 100000 runs, 3 rounds, 200 units a station, 50 pages;
 // postgres on a throw-away server, only where Debian's server is installed,
 // the dashboard logging in as a role that may only read). A given database
@@ -28,6 +37,7 @@
 // smaller.
 
 #include <fcntl.h>
+#include <sched.h>
 #include <signal.h>
 #include <sys/resource.h>
 #include <unistd.h>
@@ -71,6 +81,9 @@ constexpr auto kServingWithin = 120s;
 constexpr auto kHeardWithin = 30s;
 constexpr double kPageLoadGoalMs = 200.0;
 constexpr double kStationChangeGoal = 5.0;  // %
+// The cores of --pin.
+constexpr int kStationsCore = 0;
+constexpr int kLineServerCore = 1;
 
 struct Options {
     std::string kind = "both";
@@ -79,6 +92,7 @@ struct Options {
     int units = 200;
     std::size_t pages = 50;
     std::string database;  // empty: a fresh one
+    bool pin = false;
 };
 
 double Seconds(Clock::duration d) {
@@ -192,24 +206,30 @@ struct LotsTime {
 std::vector<std::string> LotWords(const Bench& bench, const std::string& serialPrefix,
                                   int station) {
     const std::string examples = ORVALT_EXAMPLES_DIR;
-    return {ORVALT_CLI_PATH,
-            "--simulate",
-            "--fast",
-            "--lot-profile",
-            examples + "/lot-steady.json",
-            "--units",
-            std::to_string(bench.options.units),
-            "--serial-prefix",
-            serialPrefix + "-F" + std::to_string(station) + "-",
-            "--fixture",
-            "F" + std::to_string(station),
-            "--model",
-            "X100",
-            "--limits",
-            examples + "/limits-pass.csv",
-            "--db",
-            bench.stationsDb,
-            examples + "/TestCfg.csv"};
+    std::vector<std::string> words;
+    if (bench.options.pin) {
+        words = {"/usr/bin/taskset", "-c", std::to_string(kStationsCore)};
+    }
+    std::vector<std::string> lot{ORVALT_CLI_PATH,
+                                 "--simulate",
+                                 "--fast",
+                                 "--lot-profile",
+                                 examples + "/lot-steady.json",
+                                 "--units",
+                                 std::to_string(bench.options.units),
+                                 "--serial-prefix",
+                                 serialPrefix + "-F" + std::to_string(station) + "-",
+                                 "--fixture",
+                                 "F" + std::to_string(station),
+                                 "--model",
+                                 "X100",
+                                 "--limits",
+                                 examples + "/limits-pass.csv",
+                                 "--db",
+                                 bench.stationsDb,
+                                 examples + "/TestCfg.csv"};
+    words.insert(words.end(), lot.begin(), lot.end());
+    return words;
 }
 
 // One station's lot: the station's home (its settings and data), its
@@ -484,8 +504,13 @@ std::string ServerShare(const LoadedPhase& phase) {
 }
 
 int RunRounds(const Bench& bench) {
-    std::printf("%s: %d stations of %d units each, %zu pages, %d rounds\n", bench.label, kStations,
-                bench.options.units, bench.options.pages, bench.options.rounds);
+    std::printf("%s: %d stations of %d units each, %zu pages, %d rounds%s\n", bench.label,
+                kStations, bench.options.units, bench.options.pages, bench.options.rounds,
+                !bench.options.pin ? ""
+                : bench.options.database.empty()
+                    ? "; the stations on core 0, the rest on core 1"
+                    : "; the stations on core 0, the dashboard and the pages on core 1, the "
+                      "server given where it runs");
     std::fflush(stdout);  // not again in each child
     std::vector<LotsTime> without, with;
     std::vector<LoadedPhase> phases;
@@ -598,9 +623,10 @@ int OnPostgres(const Options& options, int stopFd) {
 
 constexpr const char* kUsage =
     "usage: bench_dashboard_load [sqlite|postgres|both] [--runs N] [--rounds N] [--units N]\n"
-    "                            [--pages N] [--database FILE|URL]\n"
+    "                            [--pages N] [--database FILE|URL] [--pin]\n"
     "  --runs 1..1000000 (100000), --rounds 1..20 (3), --units 1..1000 a station (200),\n"
-    "  --pages 1..64 (50); a given database is one kind: sqlite, or postgres for a URL\n";
+    "  --pages 1..64 (50); a given database is one kind: sqlite, or postgres for a URL;\n"
+    "  --pin: the stations on core 0, the dashboard, the pages and the server on core 1\n";
 
 // A whole number from `low` to `high`, or nullopt.
 std::optional<long> Within(const std::string& text, long low, long high) {
@@ -618,6 +644,10 @@ std::optional<Options> Parse(const std::vector<std::string>& words) {
         const std::string& word = words[i];
         if (word == "sqlite" || word == "postgres" || word == "both") {
             options.kind = word;
+            continue;
+        }
+        if (word == "--pin") {
+            options.pin = true;
             continue;
         }
         if (i + 1 == words.size()) {
@@ -649,6 +679,23 @@ std::optional<Options> Parse(const std::vector<std::string>& words) {
     return options;
 }
 
+// Pins this thread to `core`; false, having said why, when it can't be.
+bool PinnedTo(int core) {
+    if (static_cast<int>(std::thread::hardware_concurrency()) <= core) {
+        std::fprintf(stderr, "--pin needs %d cores; this machine has %u\n", core + 1,
+                     std::thread::hardware_concurrency());
+        return false;
+    }
+    cpu_set_t cores;
+    CPU_ZERO(&cores);
+    CPU_SET(core, &cores);
+    if (::sched_setaffinity(0, sizeof cores, &cores) != 0) {
+        std::perror("--pin: sched_setaffinity");
+        return false;
+    }
+    return true;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -656,6 +703,11 @@ int main(int argc, char** argv) {
     if (!options) {
         std::fprintf(stderr, "%s", kUsage);
         return 2;
+    }
+    // This thread's core is the one every thread and program started from
+    // here inherits; the stations' lots are moved to theirs as they start.
+    if (options->pin && !PinnedTo(kLineServerCore)) {
+        return 1;
     }
     const orvalt::TerminationEvent termination;  // before any child or thread
     int status = 0;

@@ -1,8 +1,9 @@
 // The line at a glance over a generated database of 100 000 runs (a million
 // tests, shaped as LineBench.h says) up to 15:00 today, so that today holds
 // 600 of them: the change mark a dashboard asks for every half second and the
-// view it builds on each change, with each part of the view, and how the
-// database answers the mark's statements.
+// view it builds on each change, with each part of the view (the open alarms
+// judged afresh, and as a reader that keeps its judgements reads them again),
+// and how the database answers the mark's statements.
 //
 // usage: bench_records_line_view [RUNS] [sqlite|postgres|both] [DATABASE]
 // (default 100000 both; postgres on a throw-away server, only where Debian's
@@ -123,6 +124,14 @@ int Measure(const std::string& target, const char* label, long runs,
     TimePart(**db, "open alarms", [&](orvalt::SqlConnection& c) {
         return orvalt::LoadOpenAlarms(c, moment.alarmsSince);
     });
+    // As the dashboard reads them at each change: judged once, then only what
+    // moved; here nothing did, which leaves what finding that out costs.
+    orvalt::OpenAlarmsReader kept;
+    if (!kept.Read(**db, moment.alarmsSince)) {
+        return 1;
+    }
+    TimePart(**db, "open alarms, kept",
+             [&](orvalt::SqlConnection& c) { return kept.Read(c, moment.alarmsSince); });
     std::printf("%s: how the mark's statements are answered\n", label);
     ShowPlans(**db);
     return 0;

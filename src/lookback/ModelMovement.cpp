@@ -8,9 +8,12 @@ namespace {
 
 constexpr const char* kNewestKeySql = "SELECT MAX(run_id) FROM run_keys";
 
+// The new keys are picked first and their runs looked up: written as a join,
+// SQLite walked every run of the records in model order (for DISTINCT) and
+// looked each one's key up, so a read cost the whole table at every change.
 constexpr const char* kModelsOfNewRunsSql =
-    "SELECT DISTINCT r.model FROM run_keys k JOIN runs r ON r.run_uuid = k.run_uuid"
-    " WHERE k.run_id > $1";
+    "SELECT DISTINCT r.model FROM runs r"
+    " WHERE r.run_uuid IN (SELECT k.run_uuid FROM run_keys k WHERE k.run_id > $1)";
 
 }  // namespace
 
