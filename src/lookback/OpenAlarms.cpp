@@ -234,13 +234,13 @@ Result<std::vector<OpenAlarm>> OpenAlarmsReader::ReadMoved(SqlConnection& connec
             current.alarms.push_back(*alarm);
         }
         const auto before = judged_.find(measurement);
-        const bool kept =
-            before != judged_.end() && SameAlarms(before->second.alarms, current.alarms);
+        const bool known = before != judged_.end();
         const bool movedSince =
-            kept && (before->second.movedSince || moved->Moved(measurement.first));
-        if (kept && (!movedSince || now - before->second.judgedAt < judging_.movedEvery)) {
-            current.open = std::move(before->second.open);
-            current.judgedAt = before->second.judgedAt;
+            known && (before->second.movedSince || moved->Moved(measurement.first) ||
+                      !SameAlarms(before->second.alarms, current.alarms));
+        if (known && (!movedSince || now - before->second.judgedAt < judging_.movedEvery)) {
+            // Shown as judged last, alarms and all, until the judgement is due.
+            current = std::move(before->second);
             current.movedSince = movedSince;
         } else {
             const Result<void> held = KeepThoseThatHold(connection, measurement.first,

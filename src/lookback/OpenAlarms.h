@@ -24,19 +24,23 @@ Result<std::vector<OpenAlarm>> LoadOpenAlarms(SqlConnection& connection, const s
 
 // How often a reader that keeps its judgements judges a series again.
 struct AlarmJudging {
-    // A series whose model's runs moved is judged again at most this often:
-    // an alarm that no longer holds leaves the page that much later at most,
-    // while a model recording flat out costs the records one judgement of
-    // its series in this time, not one at every change of the line.
+    // A series whose model's runs moved, or that alarmed again, is judged
+    // again at most this often: an alarm that no longer holds leaves the
+    // page, and a further alarm of a series shows, that much later at most,
+    // while a model recording flat out (its stations alarming as they go)
+    // costs the records one judgement of its series in this time, not one
+    // at every change of the line. A series that alarms for the first time
+    // is judged at once.
     std::chrono::seconds movedEvery{10};
     // Every series, moved or not: this also catches a run whose key the
     // database gave out before a newer one's but made visible after it.
     std::chrono::seconds allEvery{30};
 };
 
-// The same, read again and again for one viewer: a series is judged again
-// when its alarms changed, and when its model's runs moved since the last
-// read (ModelMovement) and its judgement is `movedEvery` old.
+// The same, read again and again for one viewer: a series is judged when it
+// first alarms, and again when its model's runs moved since the last read
+// (ModelMovement) or its alarms changed, once its judgement is `movedEvery`
+// old.
 class OpenAlarmsReader {
   public:
     using Clock = std::chrono::steady_clock;
@@ -60,7 +64,7 @@ class OpenAlarmsReader {
         std::vector<OpenAlarm> alarms;  // each series' newest alarm, as read
         std::vector<OpenAlarm> open;    // those that hold, judged
         Clock::time_point judgedAt;
-        bool movedSince = false;  // its model's runs moved after judgedAt
+        bool movedSince = false;  // its runs moved, or it alarmed, after judgedAt
     };
 
     Result<std::vector<OpenAlarm>> ReadMoved(SqlConnection& connection, const std::string& since,

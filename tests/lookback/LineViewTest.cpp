@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <functional>
 #include <map>
@@ -483,8 +484,9 @@ TEST(LineViewTest, AlarmsJudgedAgainOnlyWhereTheirModelMovedAreNeverStale) {
     }
 }
 
-// While the alarmed model records, its judgement is held back until it is
-// `movedEvery` old, and says when it is due; a new alarm is judged at once.
+// While the alarmed model records or alarms again, its judgement is held back
+// until it is `movedEvery` old, and says when it is due; a model that alarms
+// for the first time is judged at once.
 TEST(LineViewTest, AJudgementHeldBackWhileItsModelRecordsIsDueWithinItsInterval) {
     TempFolder folder;
     const std::string target = (folder / "held.sqlite").string();
@@ -530,10 +532,32 @@ TEST(LineViewTest, AJudgementHeldBackWhileItsModelRecordsIsDueWithinItsInterval)
     EXPECT_EQ(keptRead(seconds(110)), after);
     EXPECT_FALSE(kept.HeldBackUntil());
 
+    // A further alarm of a series waits for its judgement to be due; a model
+    // that alarms for the first time shows at once.
     line.Run("out", "h", "F1", "out", minutesAgo -= 5, "PASS",
              {{Figure("TimeToOffA", 0.60, std::nullopt, std::nullopt, judgedNot)}}, "D7");
     line.Alarm("out", 0, "TimeToOffA", 1, minutesAgo - 3);
-    EXPECT_EQ(keptRead(seconds(111)), firstRead());
+    ASSERT_NE(firstRead(), after);
+    EXPECT_EQ(keptRead(seconds(111)), after);
+    for (int unit = 0; unit < 28; ++unit) {
+        const std::string uuid = "E5-" + std::to_string(unit);
+        const double offA = unit < 25 ? 0.50 + (unit % 2) * 0.02 : 0.60;
+        line.Run(uuid, "h", "F2", uuid, minutesAgo -= 1, "PASS",
+                 {{Figure("TimeToOffA", offA, std::nullopt, std::nullopt, judgedNot)}}, "E5");
+    }
+    line.Alarm("E5-27", 0, "TimeToOffA", 1, minutesAgo - 0.5);
+    std::vector<std::string> expected = after;
+    for (const std::string& alarm : firstRead()) {
+        if (alarm.starts_with("E5|")) {
+            expected.push_back(alarm);
+        }
+    }
+    ASSERT_EQ(expected.size(), after.size() + 1);
+    std::vector<std::string> shown = keptRead(seconds(112));
+    std::sort(shown.begin(), shown.end());
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(shown, expected);
+    EXPECT_EQ(keptRead(seconds(120)), firstRead());
 }
 
 TEST(LineViewTest, ReadsTheLineFromSqliteAndFromAServer) {
