@@ -5,6 +5,7 @@
 #include <optional>
 #include <tuple>
 
+#include "drift/Baseline.h"
 #include "drift/ControlRules.h"
 #include "lookback/Spc.h"
 
@@ -45,8 +46,6 @@ OpenAlarm AlarmOf(const SqlRow& row) {
 bool RaisedLater(const OpenAlarm& a, const OpenAlarm& b) {
     return std::tie(a.raisedAt, a.runUuid, a.rule) > std::tie(b.raisedAt, b.runUuid, b.rule);
 }
-
-using SeriesKey = std::tuple<std::string, int, std::string>;  // model, test, measurement
 
 // The newest alarm of each series, with how many it raised.
 Result<std::map<SeriesKey, OpenAlarm>> NewestAlarms(SqlConnection& connection,
@@ -105,20 +104,55 @@ Result<std::vector<DriftSeries>> RecentSeries(SqlConnection& connection, const s
     }
 }
 
+// The series' baseline from the model's first units, kept once it has all
+// of them: a judgement then reads only the recent runs. Finding a series'
+// first units walks the model's runs from its oldest on, a long walk where
+// the measurement came in with a later plan. Not kept while the model has
+// fewer first units than a baseline takes.
+Result<std::optional<FrozenBaseline>> FirstUnitsBaseline(SqlConnection& connection,
+                                                         const std::string& model,
+                                                         const DriftSeries& series,
+                                                         KeptBaselines& kept) {
+    const SeriesKey key{model, series.testIndex, series.measurement};
+    if (const auto found = kept.find(key); found != kept.end()) {
+        return std::optional(found->second);
+    }
+    const Result<std::vector<double>> first =
+        LoadFirstValues(connection, model, series.testIndex, series.measurement, kBaselineUnits);
+    if (!first) {
+        return Fail(first.Error());
+    }
+    const std::optional<Baseline> baseline = BaselineOf(*first, Resolution{series.decimals});
+    if (!baseline) {
+        return std::optional<FrozenBaseline>();
+    }
+    const FrozenBaseline firstUnits{baseline->centre, baseline->sigma, baseline->units, {}};
+    kept.emplace(key, firstUnits);
+    return std::optional(firstUnits);
+}
+
 // The series as spc judges it, when its newest unit is one of a rule hit:
 // its name and that unit's first hit are added to `alarm`. False when it
 // holds no longer (or the recent runs hold no such series).
 Result<bool> StillBreaks(SqlConnection& connection, std::vector<DriftSeries>& recent,
-                         OpenAlarm& alarm) {
+                         OpenAlarm& alarm, KeptBaselines& baselines) {
     const auto series = std::find_if(recent.begin(), recent.end(), [&](const DriftSeries& one) {
         return one.testIndex == alarm.testIndex;
     });
     if (series == recent.end() || series->points.empty()) {
         return false;
     }
+    const Result<std::optional<FrozenBaseline>> baseline =
+        FirstUnitsBaseline(connection, alarm.model, *series, baselines);
+    if (!baseline) {
+        return Fail(baseline.Error());
+    }
+    // Judged against the kept baseline as against a frozen one: the same
+    // centre and sigma the first units give.
+    const FrozenLookup firstUnits = [&](int, const std::string&) { return *baseline; };
     std::string name = SeriesName(*series, recent);
     const Result<SpcSeries> judged =
-        JudgeSeries(connection, alarm.model, *series, std::move(name), {});
+        JudgeSeries(connection, alarm.model, *series, std::move(name), firstUnits);
     if (!judged) {
         return Fail(judged.Error());
     }
@@ -137,14 +171,14 @@ Result<bool> StillBreaks(SqlConnection& connection, std::vector<DriftSeries>& re
 // The alarms of each model's measurement judged over one read of its series.
 Result<void> KeepThoseThatHold(SqlConnection& connection, const std::string& model,
                                const std::string& measurement,
-                               const std::vector<OpenAlarm*>& alarms,
-                               std::vector<OpenAlarm>& open) {
+                               const std::vector<OpenAlarm*>& alarms, std::vector<OpenAlarm>& open,
+                               KeptBaselines& baselines) {
     Result<std::vector<DriftSeries>> recent = RecentSeries(connection, model, measurement, alarms);
     if (!recent) {
         return Fail(recent.Error());
     }
     for (OpenAlarm* alarm : alarms) {
-        const Result<bool> still = StillBreaks(connection, *recent, *alarm);
+        const Result<bool> still = StillBreaks(connection, *recent, *alarm, baselines);
         if (!still) {
             return Fail(still.Error());
         }
@@ -196,6 +230,7 @@ Result<std::vector<OpenAlarm>> OpenAlarmsReader::Read(SqlConnection& connection,
 void OpenAlarmsReader::Forget() {
     movement_.Forget();
     judged_.clear();
+    baselines_.clear();
 }
 
 std::optional<OpenAlarmsReader::Clock::time_point> OpenAlarmsReader::HeldBackUntil() const {
@@ -243,8 +278,9 @@ Result<std::vector<OpenAlarm>> OpenAlarmsReader::ReadMoved(SqlConnection& connec
             current = std::move(before->second);
             current.movedSince = movedSince;
         } else {
-            const Result<void> held = KeepThoseThatHold(connection, measurement.first,
-                                                        measurement.second, alarms, current.open);
+            const Result<void> held =
+                KeepThoseThatHold(connection, measurement.first, measurement.second, alarms,
+                                  current.open, baselines_);
             if (!held) {
                 return Fail(held.Error());
             }

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "base/Result.h"
+#include "config/DriftBaselineSetting.h"
 #include "lookback/LineParts.h"
 #include "lookback/ModelMovement.h"
 
@@ -22,6 +23,10 @@ namespace orvalt {
 // kept when its newest unit is one of a rule hit. Newest alarm first.
 Result<std::vector<OpenAlarm>> LoadOpenAlarms(SqlConnection& connection, const std::string& since);
 
+using SeriesKey = std::tuple<std::string, int, std::string>;  // model, test, measurement
+// Each series' baseline from its model's first units, once read.
+using KeptBaselines = std::map<SeriesKey, FrozenBaseline>;
+
 // How often a reader that keeps its judgements judges a series again.
 struct AlarmJudging {
     // A series whose model's runs moved, or that alarmed again, is judged
@@ -32,8 +37,10 @@ struct AlarmJudging {
     // at every change of the line. A series that alarms for the first time
     // is judged at once.
     std::chrono::seconds movedEvery{10};
-    // Every series, moved or not: this also catches a run whose key the
-    // database gave out before a newer one's but made visible after it.
+    // Every series, moved or not, and its baseline read anew: this also
+    // catches a run whose key the database gave out before a newer one's but
+    // made visible after it, and a run among a model's first units that
+    // completes its test or reaches the records late.
     std::chrono::seconds allEvery{30};
 };
 
@@ -74,6 +81,7 @@ class OpenAlarmsReader {
     std::optional<Clock::time_point> judgedAllAt_;
     ModelMovement movement_;
     std::map<MeasurementKey, Judged> judged_;
+    KeptBaselines baselines_;
 };
 
 }  // namespace orvalt
