@@ -11,6 +11,8 @@
 #include <chrono>
 #include <functional>
 #include <map>
+#include <memory>
+#include <optional>
 #include <random>
 #include <set>
 
@@ -383,6 +385,34 @@ void ExpectTheLineOn(const std::string& target) {
     EXPECT_NE(refused.Error().find("\"last week\" is no UTC time"), std::string::npos);
 }
 
+// A new database holding model D7's drift history, with a connection that
+// writes more of the line and one that reads it; `problem` says why not.
+struct DriftHistoryRecords {
+    std::unique_ptr<SqlConnection> writer;
+    std::optional<Line> line;
+    std::unique_ptr<SqlConnection> reader;
+    std::string problem;
+};
+
+DriftHistoryRecords RecordedDriftHistory(const std::string& target) {
+    DriftHistoryRecords records;
+    auto writer = OpenRecordDatabase(target);
+    if (!writer) {
+        records.problem = writer.Error();
+        return records;
+    }
+    records.writer = std::move(writer).Value();
+    records.line.emplace(*records.writer);
+    RecordDriftHistory(*records.line);
+    auto reader = OpenRecordsToRead(target);
+    if (!reader || !*reader) {
+        records.problem = reader ? "no schema" : reader.Error();
+        return records;
+    }
+    records.reader = std::move(reader).Value();
+    return records;
+}
+
 // Everything a page shows of an alarm, to compare two reads.
 std::vector<std::string> Shown(const std::vector<OpenAlarm>& alarms) {
     std::vector<std::string> shown;
@@ -403,12 +433,10 @@ std::vector<std::string> Shown(const std::vector<OpenAlarm>& alarms) {
 // which leave the alarmed model's judgement as it was.
 void ExpectAKeptJudgementNeverGoesStale(const std::string& target, unsigned seed) {
     SCOPED_TRACE(target + ", seed " + std::to_string(seed));
-    auto writer = OpenRecordDatabase(target);
-    ASSERT_TRUE(writer.Ok()) << writer.Error();
-    Line line(**writer);
-    RecordDriftHistory(line);
-    auto reader = OpenRecordsToRead(target);
-    ASSERT_TRUE(reader.Ok() && *reader);
+    DriftHistoryRecords records = RecordedDriftHistory(target);
+    ASSERT_EQ(records.problem, "");
+    Line& line = *records.line;
+    SqlConnection& reader = *records.reader;
     const std::string since = Moment().alarmsSince;
     OpenAlarmsReader kept({.movedEvery = std::chrono::seconds(0)});
     std::mt19937 random(seed);
@@ -462,8 +490,8 @@ void ExpectAKeptJudgementNeverGoesStale(const std::string& target, unsigned seed
                 line.Alarm(uuid, 0, "TimeToOffA", 1, minutesAgo - 3);
                 break;
         }
-        const Result<std::vector<OpenAlarm>> again = kept.Read(**reader, since);
-        const Result<std::vector<OpenAlarm>> first = LoadOpenAlarms(**reader, since);
+        const Result<std::vector<OpenAlarm>> again = kept.Read(reader, since);
+        const Result<std::vector<OpenAlarm>> first = LoadOpenAlarms(reader, since);
         ASSERT_TRUE(again.Ok() && first.Ok()) << (again.Ok() ? first.Error() : again.Error());
         ASSERT_EQ(Shown(*again), Shown(*first)) << "step " << step;
         seen.insert(Shown(*first));
@@ -490,22 +518,20 @@ TEST(LineViewTest, AlarmsJudgedAgainOnlyWhereTheirModelMovedAreNeverStale) {
 TEST(LineViewTest, AJudgementHeldBackWhileItsModelRecordsIsDueWithinItsInterval) {
     TempFolder folder;
     const std::string target = (folder / "held.sqlite").string();
-    auto writer = OpenRecordDatabase(target);
-    ASSERT_TRUE(writer.Ok()) << writer.Error();
-    Line line(**writer);
-    RecordDriftHistory(line);
-    auto reader = OpenRecordsToRead(target);
-    ASSERT_TRUE(reader.Ok() && *reader);
+    DriftHistoryRecords records = RecordedDriftHistory(target);
+    ASSERT_EQ(records.problem, "");
+    Line& line = *records.line;
+    SqlConnection& reader = *records.reader;
     const std::string since = Moment().alarmsSince;
     using std::chrono::seconds;
     OpenAlarmsReader kept({.movedEvery = seconds(10), .allEvery = seconds(3600)});
     const auto firstRead = [&] {
-        const Result<std::vector<OpenAlarm>> first = LoadOpenAlarms(**reader, since);
+        const Result<std::vector<OpenAlarm>> first = LoadOpenAlarms(reader, since);
         EXPECT_TRUE(first.Ok()) << first.Error();
         return first.Ok() ? Shown(*first) : std::vector<std::string>{};
     };
     const auto keptRead = [&](seconds at) {
-        const auto read = kept.Read(**reader, since, OpenAlarmsReader::Clock::time_point(at));
+        const auto read = kept.Read(reader, since, OpenAlarmsReader::Clock::time_point(at));
         EXPECT_TRUE(read.Ok()) << read.Error();
         return read.Ok() ? Shown(*read) : std::vector<std::string>{};
     };
