@@ -5,7 +5,6 @@
 #include <optional>
 #include <tuple>
 
-#include "drift/Baseline.h"
 #include "drift/ControlRules.h"
 #include "lookback/Spc.h"
 
@@ -107,28 +106,20 @@ Result<std::vector<DriftSeries>> RecentSeries(SqlConnection& connection, const s
 // The series' baseline from the model's first units, kept once it has all
 // of them: a judgement then reads only the recent runs. Finding a series'
 // first units walks the model's runs from its oldest on, a long walk where
-// the measurement came in with a later plan. Not kept while the model has
-// fewer first units than a baseline takes.
-Result<std::optional<FrozenBaseline>> FirstUnitsBaseline(SqlConnection& connection,
-                                                         const std::string& model,
-                                                         const DriftSeries& series,
-                                                         KeptBaselines& kept) {
+// the measurement came in with a later plan.
+Result<std::optional<Baseline>> KeptFirstUnitsBaseline(SqlConnection& connection,
+                                                       const std::string& model,
+                                                       const DriftSeries& series,
+                                                       KeptBaselines& kept) {
     const SeriesKey key{model, series.testIndex, series.measurement};
     if (const auto found = kept.find(key); found != kept.end()) {
         return std::optional(found->second);
     }
-    const Result<std::vector<double>> first =
-        LoadFirstValues(connection, model, series.testIndex, series.measurement, kBaselineUnits);
-    if (!first) {
-        return Fail(first.Error());
+    Result<std::optional<Baseline>> baseline = FirstUnitsBaseline(connection, model, series);
+    if (baseline && *baseline) {
+        kept.emplace(key, **baseline);
     }
-    const std::optional<Baseline> baseline = BaselineOf(*first, Resolution{series.decimals});
-    if (!baseline) {
-        return std::optional<FrozenBaseline>();
-    }
-    const FrozenBaseline firstUnits{baseline->centre, baseline->sigma, baseline->units, {}};
-    kept.emplace(key, firstUnits);
-    return std::optional(firstUnits);
+    return baseline;
 }
 
 // The series as spc judges it, when its newest unit is one of a rule hit:
@@ -142,28 +133,20 @@ Result<bool> StillBreaks(SqlConnection& connection, std::vector<DriftSeries>& re
     if (series == recent.end() || series->points.empty()) {
         return false;
     }
-    const Result<std::optional<FrozenBaseline>> baseline =
-        FirstUnitsBaseline(connection, alarm.model, *series, baselines);
+    const Result<std::optional<Baseline>> baseline =
+        KeptFirstUnitsBaseline(connection, alarm.model, *series, baselines);
     if (!baseline) {
         return Fail(baseline.Error());
     }
-    // Judged against the kept baseline as against a frozen one: the same
-    // centre and sigma the first units give.
-    const FrozenLookup firstUnits = [&](int, const std::string&) { return *baseline; };
-    std::string name = SeriesName(*series, recent);
-    const Result<SpcSeries> judged =
-        JudgeSeries(connection, alarm.model, *series, std::move(name), firstUnits);
-    if (!judged) {
-        return Fail(judged.Error());
-    }
-    const std::size_t newestUnit = judged->series.points.size() - 1;
-    const auto hit = std::find_if(judged->hits.begin(), judged->hits.end(),
+    const SpcSeries judged = JudgeSeriesAgainst(*series, SeriesName(*series, recent), *baseline);
+    const std::size_t newestUnit = judged.series.points.size() - 1;
+    const auto hit = std::find_if(judged.hits.begin(), judged.hits.end(),
                                   [&](const RuleHit& one) { return one.unit == newestUnit; });
-    if (hit == judged->hits.end()) {
+    if (hit == judged.hits.end()) {
         return false;
     }
-    alarm.series = judged->name;
-    alarm.newestSerial = judged->series.points[newestUnit].run->serial;
+    alarm.series = judged.name;
+    alarm.newestSerial = judged.series.points[newestUnit].run->serial;
     alarm.newestBreaks = RuleHitText(*hit);
     return true;
 }

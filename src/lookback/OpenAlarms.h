@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "base/Result.h"
-#include "config/DriftBaselineSetting.h"
+#include "drift/Baseline.h"
 #include "lookback/LineParts.h"
 #include "lookback/ModelMovement.h"
 
@@ -24,8 +24,8 @@ namespace orvalt {
 Result<std::vector<OpenAlarm>> LoadOpenAlarms(SqlConnection& connection, const std::string& since);
 
 using SeriesKey = std::tuple<std::string, int, std::string>;  // model, test, measurement
-// Each series' baseline from its model's first units, once read.
-using KeptBaselines = std::map<SeriesKey, FrozenBaseline>;
+// Each series' baseline from its model's first units, once it has them all.
+using KeptBaselines = std::map<SeriesKey, Baseline>;
 
 // How often a reader that keeps its judgements judges a series again.
 struct AlarmJudging {

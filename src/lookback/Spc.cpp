@@ -60,30 +60,21 @@ Result<std::vector<DriftSeries>> SeriesFound(SqlConnection& connection, const Dr
     return loaded;
 }
 
-std::optional<Baseline> FrozenOrFirstUnits(SqlConnection& connection, const std::string& model,
-                                           const SpcSeries& judged, const FrozenLookup& frozen,
-                                           std::optional<std::string>& frozenAt,
-                                           std::string& error) {
-    if (frozen) {
-        if (const std::optional<FrozenBaseline> kept =
-                frozen(judged.series.testIndex, judged.series.measurement)) {
-            frozenAt = kept->frozenAt;
-            return Baseline{kept->centre, kept->sigma, kept->units};
-        }
-    }
-    const Result<std::vector<double>> first = LoadFirstValues(
-        connection, model, judged.series.testIndex, judged.series.measurement, kBaselineUnits);
-    if (!first) {
-        error = first.Error();
-        return std::nullopt;
-    }
-    return BaselineOf(*first, judged.ShownAs());
-}
-
 }  // namespace
 
-Result<SpcSeries> JudgeSeries(SqlConnection& connection, const std::string& model,
-                              DriftSeries series, std::string name, const FrozenLookup& frozen) {
+Result<std::optional<Baseline>> FirstUnitsBaseline(SqlConnection& connection,
+                                                   const std::string& model,
+                                                   const DriftSeries& series) {
+    const Result<std::vector<double>> first =
+        LoadFirstValues(connection, model, series.testIndex, series.measurement, kBaselineUnits);
+    if (!first) {
+        return Fail(first.Error());
+    }
+    return BaselineOf(*first, Resolution{series.decimals});
+}
+
+SpcSeries JudgeSeriesAgainst(DriftSeries series, std::string name, std::optional<Baseline> baseline,
+                             std::optional<std::string> frozenAt) {
     SpcSeries judged;
     judged.name = std::move(name);
     judged.series = std::move(series);
@@ -91,15 +82,30 @@ Result<SpcSeries> JudgeSeries(SqlConnection& connection, const std::string& mode
     judged.spread = SpreadOf(values);
     judged.capability = CapabilityOf(judged.spread, judged.series.min, judged.series.max);
     judged.capabilityLow = CapabilityFlagged(judged.spread, judged.capability);
-    std::string error;
-    judged.baseline = FrozenOrFirstUnits(connection, model, judged, frozen, judged.frozenAt, error);
-    if (!error.empty()) {
-        return Fail(error);
-    }
+    judged.baseline = baseline;
+    judged.frozenAt = std::move(frozenAt);
     if (judged.baseline) {
         judged.hits = FindRuleHits(values, *judged.baseline, judged.ShownAs());
     }
     return judged;
+}
+
+Result<SpcSeries> JudgeSeries(SqlConnection& connection, const std::string& model,
+                              DriftSeries series, std::string name, const FrozenLookup& frozen) {
+    if (frozen) {
+        if (const std::optional<FrozenBaseline> kept =
+                frozen(series.testIndex, series.measurement)) {
+            return JudgeSeriesAgainst(std::move(series), std::move(name),
+                                      Baseline{kept->centre, kept->sigma, kept->units},
+                                      kept->frozenAt);
+        }
+    }
+    const Result<std::optional<Baseline>> firstUnits =
+        FirstUnitsBaseline(connection, model, series);
+    if (!firstUnits) {
+        return Fail(firstUnits.Error());
+    }
+    return JudgeSeriesAgainst(std::move(series), std::move(name), *firstUnits);
 }
 
 Result<std::vector<SpcSeries>> LoadSpc(SqlConnection& connection, const DriftQuery& query,

@@ -39,6 +39,17 @@ struct SpcSeries {
 using FrozenLookup =
     std::function<std::optional<FrozenBaseline>(int testIndex, const std::string& measurement)>;
 
+// The series' baseline from its model's first units; none while the model
+// has fewer than a baseline takes.
+Result<std::optional<Baseline>> FirstUnitsBaseline(SqlConnection& connection,
+                                                   const std::string& model,
+                                                   const DriftSeries& series);
+
+// One series judged against the baseline given (none: no rule is judged);
+// `frozenAt` when an engineer froze it.
+SpcSeries JudgeSeriesAgainst(DriftSeries series, std::string name, std::optional<Baseline> baseline,
+                             std::optional<std::string> frozenAt = std::nullopt);
+
 // One series judged: its spread, capability, baseline and rule hits, under
 // `name` (SeriesName among the model's series).
 Result<SpcSeries> JudgeSeries(SqlConnection& connection, const std::string& model,
