@@ -3,6 +3,7 @@
 // 600 of them: the change mark a dashboard asks for every half second and the
 // view it builds on each change, with each part of the view (the open alarms
 // judged afresh, and as a reader that keeps its judgements reads them again),
+// and the view as the dashboard reads it again, its runs and judgements kept,
 // and how the database answers the mark's statements.
 //
 // usage: bench_records_line_view [RUNS] [sqlite|postgres|both] [DATABASE]
@@ -132,6 +133,14 @@ int Measure(const std::string& target, const char* label, long runs,
     }
     TimePart(**db, "open alarms, kept",
              [&](orvalt::SqlConnection& c) { return kept.Read(c, moment.alarmsSince); });
+    // Keys settle at once here: nothing records while the bench reads, and
+    // a reader within its first seconds reads the window whole.
+    orvalt::LineRunsReader keptRuns(std::chrono::seconds(30), std::chrono::seconds(0));
+    orvalt::OpenAlarmsReader keptAlarms;
+    const double keptView =
+        MedianMs(20, [&] { return orvalt::LoadLineView(**db, moment, keptRuns, keptAlarms).Ok(); });
+    std::printf("%s: LoadLineView, its runs and alarms kept, median %.2f ms of 20\n", label,
+                keptView);
     std::printf("%s: how the mark's statements are answered\n", label);
     ShowPlans(**db);
     return 0;

@@ -79,6 +79,7 @@ void ChangeFeed::Poll() {
             return;
         }
         mark_.reset();
+        runs_.Forget();
         alarms_.Forget();
     }
     const bool wasAway = State().away;
@@ -109,7 +110,7 @@ Result<void> ChangeFeed::ReadLine(bool forced) {
     if (!forced && now - lastRead_ < reading_.readSpacing) {
         return {};
     }
-    Result<LineView> view = LoadLineView(*connection_, reading_.moment(), alarms_);
+    Result<LineView> view = LoadLineView(*connection_, reading_.moment(), runs_, alarms_);
     if (!view) {
         return Fail(view.Error());
     }

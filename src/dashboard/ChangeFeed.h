@@ -92,6 +92,7 @@ class ChangeFeed {
     DashboardLog& log_;
     // The thread's own.
     std::unique_ptr<SqlConnection> connection_;
+    LineRunsReader runs_;      // the feed thread's own
     OpenAlarmsReader alarms_;  // the feed thread's own
     std::optional<std::string> mark_;
     std::chrono::steady_clock::time_point lastRead_;

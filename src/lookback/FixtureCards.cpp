@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "domain/IsoTime.h"
+#include "lookback/LineRuns.h"
 #include "lookback/PlanRows.h"
 #include "platform/UtcTime.h"
 
@@ -18,22 +19,19 @@ struct WindowRun {
     bool ended = false;
 };
 
-// The runs are few (those started since a moment, from the index by start),
-// and the columns small: each plan's text is read only for a fixture's
-// newest run, and only when its digest is new.
-constexpr const char* kWindowRunsSql =
-    "SELECT r.host, r.fixture, r.run_uuid, r.started_at, r.ended_at, r.ended_how, r.verdict,"
-    " r.serial, r.model, r.plan_sha256, r.tests_begun FROM runs r WHERE r.started_at >= $1";
-
-WindowRun WindowRunOf(const SqlRow& row) {
+WindowRun WindowRunOf(const LineRun& line) {
     WindowRun run;
-    std::string* texts[] = {&run.host,     &run.fixture, &run.uuid,   &run.startedAt, &run.endedAt,
-                            &run.endedHow, &run.verdict, &run.serial, &run.model,     &run.plan};
-    for (std::size_t i = 0; i < std::size(texts); ++i) {
-        *texts[i] = CellText(row[i]);
+    const std::pair<std::string*, LineRunColumn> texts[] = {
+        {&run.host, kLineRunHost},       {&run.fixture, kLineRunFixture},
+        {&run.uuid, kLineRunUuid},       {&run.startedAt, kLineRunStarted},
+        {&run.endedAt, kLineRunEnded},   {&run.endedHow, kLineRunEndedHow},
+        {&run.verdict, kLineRunVerdict}, {&run.serial, kLineRunSerial},
+        {&run.model, kLineRunModel},     {&run.plan, kLineRunPlan}};
+    for (const auto& [text, column] : texts) {
+        *text = line.Text(column);
     }
-    run.ended = row[4].has_value();
-    run.testsBegun = CellInteger(row[10]);
+    run.ended = line.cells.at(kLineRunEnded).has_value();
+    run.testsBegun = CellInteger(line.cells.at(kLineRunTestsBegun));
     return run;
 }
 
@@ -68,13 +66,12 @@ void Place(std::map<FixtureKey, FixtureRuns>& fixtures, WindowRun run) {
     }
 }
 
-Result<std::map<FixtureKey, FixtureRuns>> ReadFixtures(SqlConnection& connection,
-                                                       const std::string& since) {
+std::map<FixtureKey, FixtureRuns> FixturesOf(const LineRuns& runs, const std::string& since) {
     std::map<FixtureKey, FixtureRuns> fixtures;
-    const Result<void> read = connection.RunRowByRow(
-        kWindowRunsSql, {since}, [&fixtures](SqlRow row) { Place(fixtures, WindowRunOf(row)); });
-    if (!read) {
-        return Fail(read.Error());
+    for (const auto& [uuid, run] : runs) {
+        if (run.Text(kLineRunStarted) >= since) {
+            Place(fixtures, WindowRunOf(run));
+        }
     }
     return fixtures;
 }
@@ -189,17 +186,23 @@ Result<void> AddHearing(SqlConnection& connection, const WindowRun& newest, cons
 
 Result<std::vector<FixtureCard>> LoadFixtureCards(SqlConnection& connection,
                                                   const LineMoment& moment) {
-    const Result<std::map<FixtureKey, FixtureRuns>> fixtures =
-        ReadFixtures(connection, moment.stationsSince);
-    if (!fixtures) {
-        return Fail(fixtures.Error());
+    LineRunsReader reader;
+    const Result<const LineRuns*> runs = reader.Read(connection, moment.stationsSince);
+    if (!runs) {
+        return Fail(runs.Error());
     }
+    return LoadFixtureCards(connection, moment, **runs);
+}
+
+Result<std::vector<FixtureCard>> LoadFixtureCards(SqlConnection& connection,
+                                                  const LineMoment& moment, const LineRuns& runs) {
+    const std::map<FixtureKey, FixtureRuns> fixtures = FixturesOf(runs, moment.stationsSince);
     std::vector<FixtureCard> cards;
-    if (fixtures->empty()) {
+    if (fixtures.empty()) {
         return cards;
     }
     std::vector<std::string> newestRuns;
-    for (const auto& [key, runs] : *fixtures) {
+    for (const auto& [key, runs] : fixtures) {
         newestRuns.push_back(runs.newest.uuid);
     }
     const Result<SqlRows> testTimes = TestTimes(connection, newestRuns);
@@ -211,7 +214,7 @@ Result<std::vector<FixtureCard>> LoadFixtureCards(SqlConnection& connection,
         timesOf[CellText(row[0])] = &row;
     }
     const UtcMilliseconds now = ParseUtcIsoTime(moment.now).value_or(UtcMilliseconds{});
-    for (const auto& [key, runs] : *fixtures) {
+    for (const auto& [key, runs] : fixtures) {
         FixtureCard card = CardOf(key, runs);
         const auto times = timesOf.find(runs.newest.uuid);
         const Result<void> heard =

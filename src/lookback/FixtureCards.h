@@ -5,6 +5,7 @@
 
 #include "base/Result.h"
 #include "lookback/LineParts.h"
+#include "lookback/LineRuns.h"
 #include "records/SqlConnection.h"
 
 namespace orvalt {
@@ -14,5 +15,9 @@ namespace orvalt {
 // the records' own form (UtcIsoTime).
 Result<std::vector<FixtureCard>> LoadFixtureCards(SqlConnection& connection,
                                                   const LineMoment& moment);
+// The same from runs read already, among them every run started since
+// `moment.stationsSince`.
+Result<std::vector<FixtureCard>> LoadFixtureCards(SqlConnection& connection,
+                                                  const LineMoment& moment, const LineRuns& runs);
 
 }  // namespace orvalt

@@ -1,12 +1,15 @@
 #include "lookback/LineView.h"
 
 #include <algorithm>
+#include <map>
 #include <optional>
+#include <tuple>
 
 #include "domain/IsoTime.h"
 #include "domain/PrintableText.h"
 #include "lookback/FailurePareto.h"
 #include "lookback/FixtureCards.h"
+#include "lookback/LineRuns.h"
 #include "lookback/OpenAlarms.h"
 #include "platform/UtcTime.h"
 
@@ -58,39 +61,71 @@ std::string RecheckAt(const std::vector<FixtureCard>& cards, std::chrono::minute
     return first ? UtcIsoTime(*first) : std::string();
 }
 
+// Yield per model as QueryYield counts it, from the kept runs in the order
+// it reads them: a model's units one after another, each unit's runs as they
+// started.
+std::vector<YieldRow> YieldSince(const LineRuns& runs, const std::string& since) {
+    std::vector<const SqlRow*> ordered;
+    for (const auto& [uuid, run] : runs) {
+        if (run.Text(kLineRunStarted) >= since) {
+            ordered.push_back(&run.cells);
+        }
+    }
+    const auto order = [](const SqlRow* row) {
+        const SqlRow& cells = *row;
+        return std::tie(cells[kLineRunModel], cells[kLineRunSerial], cells[kLineRunStarted],
+                        cells[kLineRunUuid]);
+    };
+    std::sort(ordered.begin(), ordered.end(),
+              [&](const SqlRow* a, const SqlRow* b) { return order(a) < order(b); });
+    YieldCounter counter;
+    for (const SqlRow* row : ordered) {
+        counter.Add(*row);
+    }
+    return counter.Finish();
+}
+
+std::vector<FailureReason> ParetoSince(const LineRuns& runs, const std::string& since) {
+    std::map<std::string, std::int64_t> runsOf;
+    for (const auto& [uuid, run] : runs) {
+        if (run.Text(kLineRunStarted) >= since) {
+            for (const std::string& reason : run.failureReasons) {
+                ++runsOf[reason];
+            }
+        }
+    }
+    return RankedReasons(runsOf);
+}
+
 }  // namespace
 
 Result<LineView> LoadLineView(SqlConnection& connection, const LineMoment& moment) {
+    LineRunsReader runs;
     OpenAlarmsReader alarms;
-    return LoadLineView(connection, moment, alarms);
+    return LoadLineView(connection, moment, runs, alarms);
 }
 
 Result<LineView> LoadLineView(SqlConnection& connection, const LineMoment& moment,
-                              OpenAlarmsReader& alarmsReader) {
+                              LineRunsReader& runsReader, OpenAlarmsReader& alarmsReader) {
     Result<LineMoment> at = InRecordsForm(moment);
     if (!at) {
         return Fail(at.Error());
     }
     LineView view;
     view.moment = std::move(at).Value();
-    Result<std::vector<FixtureCard>> cards = LoadFixtureCards(connection, view.moment);
+    const Result<const LineRuns*> runs =
+        runsReader.Read(connection, std::min(view.moment.todayStart, view.moment.stationsSince));
+    if (!runs) {
+        return Fail(runs.Error());
+    }
+    Result<std::vector<FixtureCard>> cards = LoadFixtureCards(connection, view.moment, **runs);
     if (!cards) {
         return Fail(cards.Error());
     }
     view.fixtures = std::move(cards).Value();
     view.recheckAt = RecheckAt(view.fixtures, view.moment.notSeenAfter);
-    Result<std::vector<YieldRow>> yield =
-        QueryYield(connection, YieldGrouping::Model, view.moment.todayStart);
-    if (!yield) {
-        return Fail(yield.Error());
-    }
-    view.yieldToday = std::move(yield).Value();
-    Result<std::vector<FailureReason>> pareto =
-        LoadFailurePareto(connection, view.moment.todayStart);
-    if (!pareto) {
-        return Fail(pareto.Error());
-    }
-    view.pareto = std::move(pareto).Value();
+    view.yieldToday = YieldSince(**runs, view.moment.todayStart);
+    view.pareto = ParetoSince(**runs, view.moment.todayStart);
     Result<std::vector<OpenAlarm>> alarms = alarmsReader.Read(connection, view.moment.alarmsSince);
     if (!alarms) {
         return Fail(alarms.Error());

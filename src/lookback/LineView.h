@@ -13,6 +13,7 @@
 
 #include "base/Result.h"
 #include "lookback/LineParts.h"
+#include "lookback/LineRuns.h"
 #include "lookback/OpenAlarms.h"
 #include "lookback/Yield.h"
 #include "records/SqlConnection.h"
@@ -35,9 +36,10 @@ struct LineView {
 // The view at `moment`, whose times may leave out the milliseconds and the Z
 // (they are read as UTC); a time that does not read as one fails.
 Result<LineView> LoadLineView(SqlConnection& connection, const LineMoment& moment);
-// The same for a viewer that reads the line again and again: `alarms`
+// The same for a viewer that reads the line again and again: `runs` keeps
+// the runs of the window and reads again only those that moved, `alarms`
 // remembers which series it judged, and judges again only those that moved.
 Result<LineView> LoadLineView(SqlConnection& connection, const LineMoment& moment,
-                              OpenAlarmsReader& alarms);
+                              LineRunsReader& runs, OpenAlarmsReader& alarms);
 
 }  // namespace orvalt

@@ -49,12 +49,9 @@ enum Column { kGroup, kSerial, kStarted, kEnded, kHow, kVerdict, kBegun, kDone, 
 // millisecond, all of them as fast as the table read through); the moment is
 // a date or a time in the records' own form, compared as text.
 std::string YieldSql(YieldGrouping by, bool since) {
-    return std::string("SELECT CAST(")
-        .append(Grouping(by).expression)
-        .append(
-            " AS TEXT) AS g, r.serial, r.started_at, r.ended_at, r.ended_how, r.verdict,"
-            " COALESCE(r.tests_begun, 0), COALESCE(r.tests_completed, 0),"
-            " COALESCE(r.tests_passed, 0), COALESCE(r.tests_failed, 0) FROM runs r")
+    return std::string("SELECT ")
+        .append(YieldColumnsSql(by))
+        .append(" FROM runs r")
         .append(since ? " WHERE r.started_at >= $1" : "")
         .append(" ORDER BY g, r.serial, r.started_at, r.run_uuid");
 }
@@ -130,6 +127,15 @@ std::string UnitsTable(const std::vector<YieldRow>& rows, const char* title) {
 }
 
 }  // namespace
+
+std::string YieldColumnsSql(YieldGrouping by) {
+    return std::string("CAST(")
+        .append(Grouping(by).expression)
+        .append(
+            " AS TEXT) AS g, r.serial, r.started_at, r.ended_at, r.ended_how, r.verdict,"
+            " COALESCE(r.tests_begun, 0), COALESCE(r.tests_completed, 0),"
+            " COALESCE(r.tests_passed, 0), COALESCE(r.tests_failed, 0)");
+}
 
 std::optional<YieldGrouping> YieldGroupingFromWord(const std::string& word) {
     for (const GroupingWord& grouping : kGroupings) {

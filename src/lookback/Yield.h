@@ -36,6 +36,9 @@ struct YieldRow {
     std::int64_t lostRuns = 0, lostMs = 0;
 };
 
+// The columns YieldCounter::Add reads, as a select list over `runs r`.
+std::string YieldColumnsSql(YieldGrouping by);
+
 // Adds up runs handed in the order (group, serial, start) into one row per
 // group: the ordered stream of runs is read once, whatever its length, in the
 // memory of one group and one unit.

@@ -16,12 +16,15 @@
 #include <random>
 #include <set>
 
+#include "domain/Joined.h"
+#include "lookback/FailurePareto.h"
 #include "lookback/LineChangeMark.h"
 #include "lookback/LineView.h"
 #include "lookback/OpenAlarms.h"
 #include "platform/UtcTime.h"
 #include "recording/EventRows.h"
 #include "recording/RecordStore.h"
+#include "records/RecordTables.h"
 #include "records/RecordsToRead.h"
 #include "support/BothDatabases.h"
 #include "support/TempFolder.h"
@@ -584,6 +587,153 @@ TEST(LineViewTest, AJudgementHeldBackWhileItsModelRecordsIsDueWithinItsInterval)
     std::sort(expected.begin(), expected.end());
     EXPECT_EQ(shown, expected);
     EXPECT_EQ(keptRead(seconds(120)), firstRead());
+}
+
+// Everything a page shows of the fixtures, yield and failure reasons.
+std::vector<std::string> ShownRuns(const std::vector<FixtureCard>& cards,
+                                   const std::vector<YieldRow>& yield,
+                                   const std::vector<FailureReason>& pareto) {
+    std::vector<std::string> shown;
+    for (const FixtureCard& c : cards) {
+        shown.push_back(c.host + "|" + c.fixture + "|" + std::to_string(int(c.state)) + "|" +
+                        c.lastSeenAt + "|" + c.runUuid + "|" + c.serial + "|" + c.model + "|" +
+                        c.startedAt + "|" + std::to_string(c.testsBegun) + "|" +
+                        std::to_string(c.testsInPlan) + "|" + c.lastSerial + "|" + c.lastEndedAt +
+                        "|" + c.lastEndedHow + "|" + c.lastVerdict);
+    }
+    for (const YieldRow& y : yield) {
+        std::string row = "yield " + y.group;
+        for (const std::int64_t n :
+             {y.tests, y.units, y.completed, y.abandoned, y.passed, y.failed, y.judgedUnits,
+              y.firstPass, y.finalPass, y.stillFailing, y.retests, y.lostRuns, y.lostMs}) {
+            row += " " + std::to_string(n);
+        }
+        shown.push_back(row);
+    }
+    for (const FailureReason& reason : pareto) {
+        shown.push_back("pareto " + reason.reason + " " + std::to_string(reason.runs));
+    }
+    return shown;
+}
+
+// A reader that keeps the window's runs between reads shows the fixtures,
+// the yield and the failure reasons as a first read does, after each of a
+// random run of what stations record: units started, tested and ended
+// (passed, failed on a measurement, stopped, abandoned), whole runs landing
+// at once, ends landing late, runs before today and before the window; and
+// its yield and reasons are those the records' own queries count.
+void ExpectKeptRunsNeverGoStale(const std::string& target, unsigned seed) {
+    SCOPED_TRACE(target + ", seed " + std::to_string(seed));
+    auto writer = OpenRecordDatabase(target);
+    ASSERT_TRUE(writer.Ok()) << writer.Error();
+    auto reader = OpenRecordsToRead(target);
+    ASSERT_TRUE(reader.Ok() && *reader) << (reader.Ok() ? "no schema" : reader.Error());
+    Line line(**writer);
+    RecordTheLine(line);
+    LineRunsReader keptRuns(std::chrono::seconds(3600));
+    OpenAlarmsReader keptAlarms;
+    std::mt19937 random(seed);
+    const auto pick = [&](int n) { return static_cast<int>(random() % static_cast<unsigned>(n)); };
+    const char* const serials[] = {"P-1", "P-2", "P-3", ""};
+    const char* const models[] = {"X100", "Z9"};
+    std::map<std::string, int> open;  // run in progress: its tests begun
+    std::set<std::string> changed;
+    for (int step = 0; step < 60; ++step) {
+        const std::string uuid = "k" + std::to_string(step);
+        const double minutesAgo = pick(8) == 0 ? 1000 + pick(600) : 100 - step;
+        const std::string host = pick(2) == 0 ? "line-a" : "line-d";
+        const std::string fixture = "F" + std::to_string(pick(2) + 1);
+        const std::string serial = serials[pick(4)], model = models[pick(2)];
+        const auto run = std::next(open.begin(), open.empty() ? 0 : pick(int(open.size())));
+        const int what = open.empty() ? pick(2) : pick(6);
+        if (what == 0) {
+            line.Start(uuid, host, fixture, serial, minutesAgo, model);
+            open[uuid] = 0;
+        } else if (what == 1) {
+            const bool failed = pick(2) == 0;
+            line.Run(uuid, host, fixture, serial, minutesAgo, failed ? "FAIL" : "PASS",
+                     {{failed ? (pick(2) ? kOffAHigh : kV4Low) : kOnFine}}, model);
+        } else if (what == 2) {
+            line.BeginTest(run->first, run->second++, 0.5);
+        } else if (what == 3 && run->second > 0) {
+            const bool failed = pick(2) == 0;
+            line.EndTest(run->first, run->second - 1, 0.4, pick(4) ? Completed : Abandoned,
+                         {failed ? kOffAHigh : kOnFine}, failed ? "FAIL" : "PASS");
+        } else {
+            const char* const verdicts[] = {"PASS", "FAIL", "ERROR"};
+            const RecordEnd how = pick(3) ? Completed : (pick(2) ? Stopped : Abandoned);
+            line.End(run->first, pick(3) ? 0.2 : 50, how,
+                     how == Completed ? verdicts[pick(3)] : "ERROR");
+            open.erase(run);
+        }
+        const Result<LineView> kept = LoadLineView(**reader, Moment(), keptRuns, keptAlarms);
+        const Result<LineView> first = LoadLineView(**reader, Moment());
+        ASSERT_TRUE(kept.Ok() && first.Ok()) << (kept.Ok() ? first.Error() : kept.Error());
+        const auto shown = ShownRuns(kept->fixtures, kept->yieldToday, kept->pareto);
+        ASSERT_EQ(shown, ShownRuns(first->fixtures, first->yieldToday, first->pareto))
+            << "step " << step;
+        Result<std::vector<YieldRow>> counted =
+            QueryYield(**reader, YieldGrouping::Model, Moment().todayStart);
+        const Result<std::vector<FailureReason>> reasons =
+            LoadFailurePareto(**reader, Moment().todayStart);
+        ASSERT_TRUE(counted.Ok() && reasons.Ok());
+        std::sort(counted->begin(), counted->end(),
+                  [](const YieldRow& a, const YieldRow& b) { return a.group < b.group; });
+        ASSERT_EQ(ShownRuns({}, kept->yieldToday, kept->pareto), ShownRuns({}, *counted, *reasons))
+            << "step " << step;
+        changed.insert(Joined(shown, "\n"));
+    }
+    EXPECT_GE(changed.size(), 40u);  // most steps changed what a page shows
+}
+
+TEST(LineViewTest, RunsKeptBetweenReadsAreNeverStale) {
+    const BothDatabases databases("runs.sqlite");
+    ASSERT_EQ(databases.Problem(), "");
+    for (unsigned seed = 1; seed <= 3; ++seed) {
+        TempFolder folder;
+        ExpectKeptRunsNeverGoStale((folder / "line.sqlite").string(), seed);
+    }
+    for (std::size_t server = 1; server < databases.Targets().size(); ++server) {
+        ExpectKeptRunsNeverGoStale(databases.Targets()[server], 4);
+    }
+}
+
+// On a server a station's run may take its key before another station's run
+// and commit after it; the kept runs still take it in.
+TEST(LineViewTest, ARunCommittedAfterANewerKeyIsKept) {
+    const BothDatabases databases("late.sqlite");
+    ASSERT_EQ(databases.Problem(), "");
+    if (databases.ServerSkipped()) {
+        GTEST_SKIP() << "Debian's postgresql is not installed";
+    }
+    const std::string& server = databases.Targets()[1];
+    auto slow = OpenRecordDatabase(server), fast = OpenRecordDatabase(server);
+    auto reader = OpenRecordsToRead(server);
+    ASSERT_TRUE(slow.Ok() && fast.Ok() && reader.Ok() && *reader);
+    Line slowLine(**slow), fastLine(**fast);
+    fastLine.Run("before", "line-a", "F1", "S-1", 30, "PASS", {{kOnFine}});
+    using std::chrono::seconds;
+    LineRunsReader kept(seconds(3600), seconds(5));
+    const auto read = [&](int at) {
+        const auto runs = kept.Read(**reader, Moment().stationsSince,
+                                    LineRunsReader::Clock::time_point(seconds(at)));
+        EXPECT_TRUE(runs.Ok()) << runs.Error();
+        std::set<std::string> uuids;
+        for (const auto& [uuid, run] : runs.Ok() ? **runs : LineRuns{}) {
+            uuids.insert(uuid);
+        }
+        return uuids;
+    };
+    EXPECT_EQ(read(0), (std::set<std::string>{"before"}));
+    EXPECT_EQ(read(6), (std::set<std::string>{"before"}));
+    ASSERT_TRUE((*slow)->Run("BEGIN").Ok() && EnsureRunKey(**slow, "late").Ok());
+    fastLine.Run("newer", "line-a", "F2", "S-2", 20, "PASS", {{kOnFine}});
+    // Read long after the one before, as on a quiet line: the key taken
+    // then is still read again next time.
+    EXPECT_EQ(read(20), (std::set<std::string>{"before", "newer"}));
+    slowLine.Start("late", "line-b", "F1", "S-3", 25);  // commits the key with it
+    slowLine.End("late", 24, Completed, "FAIL");
+    EXPECT_EQ(read(40), (std::set<std::string>{"before", "late", "newer"}));
 }
 
 TEST(LineViewTest, ReadsTheLineFromSqliteAndFromAServer) {
