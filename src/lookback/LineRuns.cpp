@@ -112,7 +112,7 @@ Result<void> LineRunsReader::ReadMoved(SqlConnection& connection, const std::str
     if (!newest) {
         return Fail(newest.Error());
     }
-    const std::optional<std::int64_t> settled = SettledKey();
+    const std::optional<std::int64_t> settled = SettledKey(KeysSettle(connection));
     if (!settled) {
         return ReadAll(connection, since, now);
     }
@@ -140,6 +140,12 @@ Result<void> LineRunsReader::ReadMoved(SqlConnection& connection, const std::str
     return {};
 }
 
+// SQLite has one writer at a time, which takes a key within its
+// transaction: its keys commit in their order.
+std::chrono::seconds LineRunsReader::KeysSettle(const SqlConnection& connection) const {
+    return connection.Dialect() == SqlDialect::Sqlite ? std::chrono::seconds(0) : keysSettle_;
+}
+
 // No run has a key yet: every one is new.
 void LineRunsReader::NoteNewestKey(Clock::time_point at, std::optional<std::int64_t> key) {
     newestKeys_.emplace_back(at, key.value_or(std::numeric_limits<std::int64_t>::min()));
@@ -149,8 +155,8 @@ void LineRunsReader::NoteNewestKey(Clock::time_point at, std::optional<std::int6
 // before: after the newest key of a read that much older than the last one.
 // None when no read is that old (a reader that just began): every run of the
 // window is read then.
-std::optional<std::int64_t> LineRunsReader::SettledKey() {
-    const Clock::time_point limit = *lastReadAt_ - keysSettle_;
+std::optional<std::int64_t> LineRunsReader::SettledKey(std::chrono::seconds keysSettle) {
+    const Clock::time_point limit = *lastReadAt_ - keysSettle;
     while (newestKeys_.size() > 1 && newestKeys_[1].first <= limit) {
         newestKeys_.pop_front();
     }

@@ -77,7 +77,8 @@ class LineRunsReader {
     Result<void> Take(SqlConnection& connection, const RunPick& pick, const std::string& since,
                       std::set<std::string>* open);
     void NoteNewestKey(Clock::time_point at, std::optional<std::int64_t> key);
-    std::optional<std::int64_t> SettledKey();
+    std::chrono::seconds KeysSettle(const SqlConnection& connection) const;
+    std::optional<std::int64_t> SettledKey(std::chrono::seconds keysSettle);
     void LeaveOutStartedBefore(const std::string& since);
 
     std::chrono::seconds readAllEvery_, keysSettle_;
