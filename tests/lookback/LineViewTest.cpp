@@ -608,16 +608,19 @@ std::vector<std::string> ShownRuns(const std::vector<FixtureCard>& cards,
                         "|" + c.lastEndedHow + "|" + c.lastVerdict);
     }
     for (const YieldRow& y : yield) {
-        std::string row = "yield " + y.group;
+        std::string row = std::string("yield ").append(y.group);
         for (const std::int64_t n :
              {y.tests, y.units, y.completed, y.abandoned, y.passed, y.failed, y.judgedUnits,
               y.firstPass, y.finalPass, y.stillFailing, y.retests, y.lostRuns, y.lostMs}) {
-            row += " " + std::to_string(n);
+            row.append(" ").append(std::to_string(n));
         }
         shown.push_back(row);
     }
     for (const FailureReason& reason : pareto) {
-        shown.push_back("pareto " + reason.reason + " " + std::to_string(reason.runs));
+        shown.push_back(std::string("pareto ")
+                            .append(reason.reason)
+                            .append(" ")
+                            .append(std::to_string(reason.runs)));
     }
     return shown;
 }
