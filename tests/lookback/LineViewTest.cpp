@@ -363,42 +363,17 @@ void ExpectTheMarkMovesWithEachChange(SqlConnection& reader, Line& line) {
     EXPECT_EQ(*LineChangeMark(reader), *mark);
 }
 
-void ExpectTheLineOn(const std::string& target) {
-    SCOPED_TRACE(target);
-    auto writer = OpenRecordDatabase(target);
-    ASSERT_TRUE(writer.Ok()) << writer.Error();
-    auto reader = OpenRecordsToRead(target);
-    ASSERT_TRUE(reader.Ok() && *reader) << (reader.Ok() ? "no schema" : reader.Error());
-    Line line(**writer);
-    RecordDriftHistory(line);
-    RecordTheLine(line);
-
-    const Result<LineView> view = LoadLineView(**reader, Moment());
-    ASSERT_TRUE(view.Ok()) << view.Error();
-    EXPECT_EQ(view->moment.todayStart, "2026-12-08T00:00:00.000Z");
-    ExpectCards(*view);
-    ExpectYieldAndPareto(*view);
-    ExpectOpenAlarms(*view);
-    ExpectTheMarkMovesWithEachChange(**reader, line);
-
-    LineMoment unreadable = Moment();
-    unreadable.alarmsSince = "last week";
-    const Result<LineView> refused = LoadLineView(**reader, unreadable);
-    ASSERT_FALSE(refused.Ok());
-    EXPECT_NE(refused.Error().find("\"last week\" is no UTC time"), std::string::npos);
-}
-
-// A new database holding model D7's drift history, with a connection that
+// A new database holding what `record` writes, with a connection that
 // writes more of the line and one that reads it; `problem` says why not.
-struct DriftHistoryRecords {
+struct LineRecords {
     std::unique_ptr<SqlConnection> writer;
     std::optional<Line> line;
     std::unique_ptr<SqlConnection> reader;
     std::string problem;
 };
 
-DriftHistoryRecords RecordedDriftHistory(const std::string& target) {
-    DriftHistoryRecords records;
+LineRecords RecordedLine(const std::string& target, const std::function<void(Line&)>& record) {
+    LineRecords records;
     auto writer = OpenRecordDatabase(target);
     if (!writer) {
         records.problem = writer.Error();
@@ -406,7 +381,7 @@ DriftHistoryRecords RecordedDriftHistory(const std::string& target) {
     }
     records.writer = std::move(writer).Value();
     records.line.emplace(*records.writer);
-    RecordDriftHistory(*records.line);
+    record(*records.line);
     auto reader = OpenRecordsToRead(target);
     if (!reader || !*reader) {
         records.problem = reader ? "no schema" : reader.Error();
@@ -414,6 +389,31 @@ DriftHistoryRecords RecordedDriftHistory(const std::string& target) {
     }
     records.reader = std::move(reader).Value();
     return records;
+}
+
+void ExpectTheLineOn(const std::string& target) {
+    SCOPED_TRACE(target);
+    LineRecords records = RecordedLine(target, [](Line& line) {
+        RecordDriftHistory(line);
+        RecordTheLine(line);
+    });
+    ASSERT_EQ(records.problem, "");
+    Line& line = *records.line;
+    SqlConnection& reader = *records.reader;
+
+    const Result<LineView> view = LoadLineView(reader, Moment());
+    ASSERT_TRUE(view.Ok()) << view.Error();
+    EXPECT_EQ(view->moment.todayStart, "2026-12-08T00:00:00.000Z");
+    ExpectCards(*view);
+    ExpectYieldAndPareto(*view);
+    ExpectOpenAlarms(*view);
+    ExpectTheMarkMovesWithEachChange(reader, line);
+
+    LineMoment unreadable = Moment();
+    unreadable.alarmsSince = "last week";
+    const Result<LineView> refused = LoadLineView(reader, unreadable);
+    ASSERT_FALSE(refused.Ok());
+    EXPECT_NE(refused.Error().find("\"last week\" is no UTC time"), std::string::npos);
 }
 
 // Everything a page shows of an alarm, to compare two reads.
@@ -436,7 +436,7 @@ std::vector<std::string> Shown(const std::vector<OpenAlarm>& alarms) {
 // which leave the alarmed model's judgement as it was.
 void ExpectAKeptJudgementNeverGoesStale(const std::string& target, unsigned seed) {
     SCOPED_TRACE(target + ", seed " + std::to_string(seed));
-    DriftHistoryRecords records = RecordedDriftHistory(target);
+    LineRecords records = RecordedLine(target, RecordDriftHistory);
     ASSERT_EQ(records.problem, "");
     Line& line = *records.line;
     SqlConnection& reader = *records.reader;
@@ -527,7 +527,7 @@ TEST(LineViewTest, AlarmsJudgedAgainOnlyWhereTheirModelMovedAreNeverStale) {
 TEST(LineViewTest, AJudgementHeldBackWhileItsModelRecordsIsDueWithinItsInterval) {
     TempFolder folder;
     const std::string target = (folder / "held.sqlite").string();
-    DriftHistoryRecords records = RecordedDriftHistory(target);
+    LineRecords records = RecordedLine(target, RecordDriftHistory);
     ASSERT_EQ(records.problem, "");
     Line& line = *records.line;
     SqlConnection& reader = *records.reader;
@@ -633,12 +633,10 @@ std::vector<std::string> ShownRuns(const std::vector<FixtureCard>& cards,
 // its yield and reasons are those the records' own queries count.
 void ExpectKeptRunsNeverGoStale(const std::string& target, unsigned seed) {
     SCOPED_TRACE(target + ", seed " + std::to_string(seed));
-    auto writer = OpenRecordDatabase(target);
-    ASSERT_TRUE(writer.Ok()) << writer.Error();
-    auto reader = OpenRecordsToRead(target);
-    ASSERT_TRUE(reader.Ok() && *reader) << (reader.Ok() ? "no schema" : reader.Error());
-    Line line(**writer);
-    RecordTheLine(line);
+    LineRecords records = RecordedLine(target, RecordTheLine);
+    ASSERT_EQ(records.problem, "");
+    Line& line = *records.line;
+    SqlConnection& reader = *records.reader;
     // One writer here: its keys commit in their order, so none need settle.
     LineRunsReader keptRuns(std::chrono::seconds(3600), std::chrono::seconds(0));
     OpenAlarmsReader keptAlarms;
@@ -676,16 +674,16 @@ void ExpectKeptRunsNeverGoStale(const std::string& target, unsigned seed) {
                      how == Completed ? verdicts[pick(3)] : "ERROR");
             open.erase(run);
         }
-        const Result<LineView> kept = LoadLineView(**reader, Moment(), keptRuns, keptAlarms);
-        const Result<LineView> first = LoadLineView(**reader, Moment());
+        const Result<LineView> kept = LoadLineView(reader, Moment(), keptRuns, keptAlarms);
+        const Result<LineView> first = LoadLineView(reader, Moment());
         ASSERT_TRUE(kept.Ok() && first.Ok()) << (kept.Ok() ? first.Error() : kept.Error());
         const auto shown = ShownRuns(kept->fixtures, kept->yieldToday, kept->pareto);
         ASSERT_EQ(shown, ShownRuns(first->fixtures, first->yieldToday, first->pareto))
             << "step " << step;
         Result<std::vector<YieldRow>> counted =
-            QueryYield(**reader, YieldGrouping::Model, Moment().todayStart);
+            QueryYield(reader, YieldGrouping::Model, Moment().todayStart);
         const Result<std::vector<FailureReason>> reasons =
-            LoadFailurePareto(**reader, Moment().todayStart);
+            LoadFailurePareto(reader, Moment().todayStart);
         ASSERT_TRUE(counted.Ok() && reasons.Ok());
         std::sort(counted->begin(), counted->end(),
                   [](const YieldRow& a, const YieldRow& b) { return a.group < b.group; });
