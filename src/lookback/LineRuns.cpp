@@ -2,9 +2,9 @@
 
 #include <algorithm>
 #include <iterator>
-#include <limits>
 
 #include "lookback/FailurePareto.h"
+#include "lookback/SettledKeys.h"
 #include "lookback/Yield.h"
 
 namespace orvalt {
@@ -15,8 +15,6 @@ namespace {
 // line back from a long break), and the window is read whole instead.
 constexpr std::size_t kEndedReadByName = 500;
 
-constexpr const char* kNewestKeySql = "SELECT MAX(run_id) FROM run_keys";
-
 std::string LineRunsSql(const RunPick& pick) {
     return std::string("SELECT ")
         .append(YieldColumnsSql(YieldGrouping::Model))
@@ -24,12 +22,6 @@ std::string LineRunsSql(const RunPick& pick) {
             ", k.run_id, r.run_uuid, r.host, r.fixture, r.plan_sha256"
             " FROM runs r LEFT JOIN run_keys k ON k.run_uuid = r.run_uuid WHERE ")
         .append(pick.where);
-}
-
-// The new keys are picked first and their runs looked up, as the runs are
-// many and the new keys few.
-RunPick RunsKeyedAfter(std::int64_t key) {
-    return {"r.run_uuid IN (SELECT n.run_uuid FROM run_keys n WHERE n.run_id > $1)", {key}};
 }
 
 RunPick RunsNotEnded() {
@@ -47,21 +39,10 @@ RunPick RunsNamed(const std::set<std::string>& uuids) {
     return pick;
 }
 
-Result<std::optional<std::int64_t>> NewestKey(SqlConnection& connection) {
-    const Result<SqlRows> newest = connection.Run(kNewestKeySql);
-    if (!newest) {
-        return Fail(newest.Error());
-    }
-    if (newest->empty() || !newest->at(0).at(0)) {
-        return std::optional<std::int64_t>();
-    }
-    return std::optional(CellInteger(newest->at(0).at(0)));
-}
-
 }  // namespace
 
 LineRunsReader::LineRunsReader(std::chrono::seconds readAllEvery, std::chrono::seconds keysSettle)
-    : readAllEvery_(readAllEvery), keysSettle_(keysSettle) {}
+    : readAllEvery_(readAllEvery), keys_(keysSettle) {}
 
 Result<const LineRuns*> LineRunsReader::Read(SqlConnection& connection, const std::string& since,
                                              Clock::time_point now) {
@@ -75,23 +56,21 @@ Result<const LineRuns*> LineRunsReader::Read(SqlConnection& connection, const st
     if (whole) {
         readAllAt_ = now;
     }
-    lastReadAt_ = now;
     since_ = since;
     return &runs_;
 }
 
 void LineRunsReader::Forget() {
     readAllAt_.reset();
-    lastReadAt_.reset();
     since_.clear();
-    newestKeys_.clear();
+    keys_.Forget();
     open_.clear();
     runs_.clear();
 }
 
 Result<void> LineRunsReader::ReadAll(SqlConnection& connection, const std::string& since,
                                      Clock::time_point now) {
-    Result<std::optional<std::int64_t>> newest = NewestKey(connection);
+    Result<std::optional<std::int64_t>> newest = NewestRunKey(connection);
     if (!newest) {
         return Fail(newest.Error());
     }
@@ -100,7 +79,7 @@ Result<void> LineRunsReader::ReadAll(SqlConnection& connection, const std::strin
     if (Result<void> taken = Take(connection, RunsStartedSince(since), since, &open_); !taken) {
         return taken;
     }
-    NoteNewestKey(now, *newest);
+    keys_.Note(now, *newest);
     return {};
 }
 
@@ -108,16 +87,16 @@ Result<void> LineRunsReader::ReadAll(SqlConnection& connection, const std::strin
 // read is read again next time, which changes nothing.
 Result<void> LineRunsReader::ReadMoved(SqlConnection& connection, const std::string& since,
                                        Clock::time_point now) {
-    Result<std::optional<std::int64_t>> newest = NewestKey(connection);
+    const std::optional<std::int64_t> landedAfter = keys_.LandedAfter(connection.Dialect());
+    if (!landedAfter) {
+        return ReadAll(connection, since, now);
+    }
+    Result<std::optional<std::int64_t>> newest = NewestRunKey(connection);
     if (!newest) {
         return Fail(newest.Error());
     }
-    const std::optional<std::int64_t> settled = SettledKey(KeysSettle(connection));
-    if (!settled) {
-        return ReadAll(connection, since, now);
-    }
     std::set<std::string> open;
-    if (Result<void> taken = Take(connection, RunsKeyedAfter(*settled), since, &open); !taken) {
+    if (Result<void> taken = Take(connection, RunsKeyedAfter(*landedAfter), since, &open); !taken) {
         return taken;
     }
     if (Result<void> taken = Take(connection, RunsNotEnded(), since, &open); !taken) {
@@ -135,35 +114,9 @@ Result<void> LineRunsReader::ReadMoved(SqlConnection& connection, const std::str
         }
     }
     open_ = std::move(open);
-    NoteNewestKey(now, *newest);
+    keys_.Note(now, *newest);
     LeaveOutStartedBefore(since);
     return {};
-}
-
-// SQLite has one writer at a time, which takes a key within its
-// transaction: its keys commit in their order.
-std::chrono::seconds LineRunsReader::KeysSettle(const SqlConnection& connection) const {
-    return connection.Dialect() == SqlDialect::Sqlite ? std::chrono::seconds(0) : keysSettle_;
-}
-
-// No run has a key yet: every one is new.
-void LineRunsReader::NoteNewestKey(Clock::time_point at, std::optional<std::int64_t> key) {
-    newestKeys_.emplace_back(at, key.value_or(std::numeric_limits<std::int64_t>::min()));
-}
-
-// A run that commits after the last read took its key at most `keysSettle`
-// before: after the newest key of a read that much older than the last one.
-// None when no read is that old (a reader that just began): every run of the
-// window is read then.
-std::optional<std::int64_t> LineRunsReader::SettledKey(std::chrono::seconds keysSettle) {
-    const Clock::time_point limit = *lastReadAt_ - keysSettle;
-    while (newestKeys_.size() > 1 && newestKeys_[1].first <= limit) {
-        newestKeys_.pop_front();
-    }
-    if (newestKeys_.empty() || newestKeys_.front().first > limit) {
-        return std::nullopt;
-    }
-    return newestKeys_.front().second;
 }
 
 // The picked runs as they stand now, each with its failure reasons; those

@@ -7,16 +7,11 @@
 // all the same: a run whose start and end both land at once from a station's
 // spool, under a key taken before the newest one read, is otherwise missed.
 //
-// On a server, keys are taken in one order and committed in another: a
-// station's transaction may take a key before another's and commit after it,
-// so a read can find key 101 while 100 is not there yet. A read therefore
-// takes again every run keyed after the newest key of a read at least
-// `keysSettle` before the last one (a station's transaction commits within
-// that), and reads the window whole until it has such a read.
+// The runs keyed after SettledKeys::LandedAfter are read again at each read,
+// and the window whole while it tells none.
 
 #include <chrono>
 #include <cstdint>
-#include <deque>
 #include <map>
 #include <optional>
 #include <set>
@@ -24,6 +19,7 @@
 
 #include "base/Result.h"
 #include "lookback/RunPick.h"
+#include "lookback/SettledKeys.h"
 #include "records/SqlConnection.h"
 
 namespace orvalt {
@@ -76,16 +72,12 @@ class LineRunsReader {
                            Clock::time_point now);
     Result<void> Take(SqlConnection& connection, const RunPick& pick, const std::string& since,
                       std::set<std::string>* open);
-    void NoteNewestKey(Clock::time_point at, std::optional<std::int64_t> key);
-    std::chrono::seconds KeysSettle(const SqlConnection& connection) const;
-    std::optional<std::int64_t> SettledKey(std::chrono::seconds keysSettle);
     void LeaveOutStartedBefore(const std::string& since);
 
-    std::chrono::seconds readAllEvery_, keysSettle_;
-    std::optional<Clock::time_point> readAllAt_, lastReadAt_;
+    std::chrono::seconds readAllEvery_;
+    std::optional<Clock::time_point> readAllAt_;
     std::string since_;  // the window's start at the last read
-    // The newest key at each read since the oldest one that is settled.
-    std::deque<std::pair<Clock::time_point, std::int64_t>> newestKeys_;
+    SettledKeys keys_;
     std::set<std::string> open_;  // the runs of the window not ended at the last read
     LineRuns runs_;
 };

@@ -1,37 +1,28 @@
 #include "lookback/ModelMovement.h"
 
-#include <limits>
+#include "lookback/RunPick.h"
 
 namespace orvalt {
 
 namespace {
 
-constexpr const char* kNewestKeySql = "SELECT MAX(run_id) FROM run_keys";
-
-// The new keys are picked first and their runs looked up: written as a join,
-// SQLite walked every run of the records in model order (for DISTINCT) and
-// looked each one's key up, so a read cost the whole table at every change.
-constexpr const char* kModelsOfNewRunsSql =
-    "SELECT DISTINCT r.model FROM runs r"
-    " WHERE r.run_uuid IN (SELECT k.run_uuid FROM run_keys k WHERE k.run_id > $1)";
+constexpr const char* kModelsOfRunsSql = "SELECT DISTINCT r.model FROM runs r WHERE ";
 
 }  // namespace
 
-Result<MovedModels> ModelMovement::Since(SqlConnection& connection) {
-    const Result<SqlRows> newest = connection.Run(kNewestKeySql);
+ModelMovement::ModelMovement(std::chrono::seconds keysSettle) : keys_(keysSettle) {}
+
+Result<MovedModels> ModelMovement::Since(SqlConnection& connection,
+                                         SettledKeys::Clock::time_point now) {
+    const Result<std::optional<std::int64_t>> newest = NewestRunKey(connection);
     if (!newest) {
         return Fail(newest.Error());
     }
-    std::optional<std::int64_t> newestKey;
-    if (!newest->empty() && newest->at(0).at(0)) {
-        newestKey = CellInteger(newest->at(0).at(0));
-    }
     MovedModels moved;
-    moved.all = !read_;
-    if (read_) {
-        // Every run is new when the last read found none.
-        const std::int64_t after = newestKey_.value_or(std::numeric_limits<std::int64_t>::min());
-        if (const Result<void> added = AddNewRuns(connection, after, moved); !added) {
+    const std::optional<std::int64_t> landedAfter = keys_.LandedAfter(connection.Dialect());
+    moved.all = !landedAfter;
+    if (landedAfter) {
+        if (const Result<void> added = AddNewRuns(connection, *landedAfter, moved); !added) {
             return Fail(added.Error());
         }
     }
@@ -53,22 +44,21 @@ Result<MovedModels> ModelMovement::Since(SqlConnection& connection) {
         }
     }
     openRuns_ = std::move(open).Value();
-    newestKey_ = newestKey;
-    read_ = true;
+    keys_.Note(now, *newest);
     return moved;
 }
 
 void ModelMovement::Forget() {
-    read_ = false;
-    newestKey_.reset();
+    keys_.Forget();
     openRuns_.clear();
 }
 
 Result<void> ModelMovement::AddNewRuns(SqlConnection& connection, std::int64_t after,
                                        MovedModels& moved) const {
-    return connection.RunRowByRow(kModelsOfNewRunsSql, {SqlValue(after)}, [&moved](SqlRow row) {
-        moved.models.insert(CellText(row.at(0)));
-    });
+    const RunPick landed = RunsKeyedAfter(after);
+    return connection.RunRowByRow(
+        kModelsOfRunsSql + landed.where, landed.params,
+        [&moved](SqlRow row) { moved.models.insert(CellText(row.at(0))); });
 }
 
 }  // namespace orvalt

@@ -5,6 +5,7 @@
 // Read from the run keys and the runs not ended, so that it can be asked at
 // every change of the line.
 
+#include <chrono>
 #include <cstdint>
 #include <optional>
 #include <set>
@@ -12,12 +13,15 @@
 
 #include "base/Result.h"
 #include "lookback/OpenRuns.h"
+#include "lookback/SettledKeys.h"
 #include "records/SqlConnection.h"
 
 namespace orvalt {
 
 struct MovedModels {
-    bool all = true;  // nothing was read before: any model may have moved
+    // Nothing was read before, or too lately to tell the runs that landed
+    // since (SettledKeys): any model may have moved.
+    bool all = true;
     std::set<std::string> models;
 
     bool Moved(const std::string& model) const { return all || models.contains(model); }
@@ -25,8 +29,12 @@ struct MovedModels {
 
 class ModelMovement {
   public:
-    // The models moved since the last call; every model at the first.
-    Result<MovedModels> Since(SqlConnection& connection);
+    explicit ModelMovement(std::chrono::seconds keysSettle = std::chrono::seconds(5));
+
+    // The models moved since the last call, made at `now`; every model at the
+    // first.
+    Result<MovedModels> Since(SqlConnection& connection,
+                              SettledKeys::Clock::time_point now = SettledKeys::Clock::now());
     // The next call answers every model again.
     void Forget();
 
@@ -34,9 +42,8 @@ class ModelMovement {
     Result<void> AddNewRuns(SqlConnection& connection, std::int64_t after,
                             MovedModels& moved) const;
 
-    bool read_ = false;
-    std::optional<std::int64_t> newestKey_;  // the run keys' greatest at the last read
-    OpenRuns openRuns_;                      // at the last read
+    SettledKeys keys_;
+    OpenRuns openRuns_;  // at the last read
 };
 
 }  // namespace orvalt

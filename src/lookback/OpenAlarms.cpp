@@ -198,8 +198,10 @@ Result<std::vector<OpenAlarm>> OpenAlarmsReader::Read(SqlConnection& connection,
 Result<std::vector<OpenAlarm>> OpenAlarmsReader::Read(SqlConnection& connection,
                                                       const std::string& since,
                                                       Clock::time_point now) {
+    // Every series is judged anew; what moved is still told against the
+    // last read, which the records have not changed.
     if (!judgedAllAt_ || now - *judgedAllAt_ >= judging_.allEvery) {
-        Forget();
+        ForgetJudgements();
         judgedAllAt_ = now;
     }
     Result<std::vector<OpenAlarm>> open = ReadMoved(connection, since, now);
@@ -212,6 +214,10 @@ Result<std::vector<OpenAlarm>> OpenAlarmsReader::Read(SqlConnection& connection,
 
 void OpenAlarmsReader::Forget() {
     movement_.Forget();
+    ForgetJudgements();
+}
+
+void OpenAlarmsReader::ForgetJudgements() {
     judged_.clear();
     baselines_.clear();
 }
@@ -232,7 +238,7 @@ Result<std::vector<OpenAlarm>> OpenAlarmsReader::ReadMoved(SqlConnection& connec
                                                            Clock::time_point now) {
     // What moved is read before the alarms and the series, so that a run
     // recorded in between is judged now or counted as moved at the next read.
-    const Result<MovedModels> moved = movement_.Since(connection);
+    const Result<MovedModels> moved = movement_.Since(connection, now);
     if (!moved) {
         return Fail(moved.Error());
     }

@@ -74,6 +74,7 @@ class OpenAlarmsReader {
         bool movedSince = false;  // its runs moved, or it alarmed, after judgedAt
     };
 
+    void ForgetJudgements();
     Result<std::vector<OpenAlarm>> ReadMoved(SqlConnection& connection, const std::string& since,
                                              Clock::time_point now);
 

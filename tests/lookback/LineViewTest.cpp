@@ -20,6 +20,7 @@
 #include "lookback/FailurePareto.h"
 #include "lookback/LineChangeMark.h"
 #include "lookback/LineView.h"
+#include "lookback/ModelMovement.h"
 #include "lookback/OpenAlarms.h"
 #include "platform/UtcTime.h"
 #include "recording/EventRows.h"
@@ -699,7 +700,7 @@ TEST(LineViewTest, RunsKeptBetweenReadsAreNeverStale) {
 }
 
 // On a server a station's run may take its key before another station's run
-// and commit after it; the kept runs still take it in.
+// and commit after it; the kept runs still take it in, and its model moved.
 TEST(LineViewTest, ARunCommittedAfterANewerKeyIsKept) {
     const BothDatabases databases("late.sqlite");
     ASSERT_EQ(databases.Problem(), "");
@@ -714,26 +715,33 @@ TEST(LineViewTest, ARunCommittedAfterANewerKeyIsKept) {
     fastLine.Run("before", "line-a", "F1", "S-1", 30, "PASS", {{kOnFine}});
     using std::chrono::seconds;
     LineRunsReader kept(seconds(3600), seconds(5));
+    ModelMovement movement(seconds(5));
+    // The runs kept, and the models moved, at `at` seconds.
     const auto read = [&](int at) {
-        const auto runs = kept.Read(**reader, Moment().stationsSince,
-                                    LineRunsReader::Clock::time_point(seconds(at)));
-        EXPECT_TRUE(runs.Ok()) << runs.Error();
-        std::set<std::string> uuids;
+        const LineRunsReader::Clock::time_point now{seconds(at)};
+        const auto runs = kept.Read(**reader, Moment().stationsSince, now);
+        const auto moved = movement.Since(**reader, now);
+        EXPECT_TRUE(runs.Ok() && moved.Ok());
+        std::set<std::string> seen;
         for (const auto& [uuid, run] : runs.Ok() ? **runs : LineRuns{}) {
-            uuids.insert(uuid);
+            seen.insert(uuid);
         }
-        return uuids;
+        for (const std::string& model : moved.Ok() ? moved->models : std::set<std::string>{}) {
+            seen.insert("model " + model);
+        }
+        return seen;
     };
     EXPECT_EQ(read(0), (std::set<std::string>{"before"}));
     EXPECT_EQ(read(6), (std::set<std::string>{"before"}));
     ASSERT_TRUE((*slow)->Run("BEGIN").Ok() && EnsureRunKey(**slow, "late").Ok());
-    fastLine.Run("newer", "line-a", "F2", "S-2", 20, "PASS", {{kOnFine}});
+    fastLine.Run("newer", "line-a", "F2", "S-2", 20, "PASS", {{kOnFine}}, "N1");
     // Read long after the one before, as on a quiet line: the key taken
     // then is still read again next time.
-    EXPECT_EQ(read(20), (std::set<std::string>{"before", "newer"}));
-    slowLine.Start("late", "line-b", "F1", "S-3", 25);  // commits the key with it
+    EXPECT_EQ(read(20), (std::set<std::string>{"before", "newer", "model N1"}));
+    slowLine.Start("late", "line-b", "F1", "S-3", 25, "L1");  // commits the key with it
     slowLine.End("late", 24, Completed, "FAIL");
-    EXPECT_EQ(read(40), (std::set<std::string>{"before", "late", "newer"}));
+    const std::set<std::string> late = read(40);
+    EXPECT_TRUE(late.contains("late") && late.contains("model L1"));
 }
 
 TEST(LineViewTest, ReadsTheLineFromSqliteAndFromAServer) {
