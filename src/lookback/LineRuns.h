@@ -20,6 +20,7 @@
 #include "base/Result.h"
 #include "lookback/RunPick.h"
 #include "lookback/SettledKeys.h"
+#include "lookback/Yield.h"
 #include "records/SqlConnection.h"
 
 namespace orvalt {
@@ -34,7 +35,7 @@ enum LineRunColumn : std::size_t {
     kLineRunEndedHow = 4,
     kLineRunVerdict = 5,
     kLineRunTestsBegun = 6,
-    kLineRunKey = 10,
+    kLineRunKey = kYieldColumns,
     kLineRunUuid,
     kLineRunHost,
     kLineRunFixture,

@@ -38,6 +38,7 @@ const GroupingWord& Grouping(YieldGrouping by) {
 
 // The columns YieldCounter::Add reads, in this order.
 enum Column { kGroup, kSerial, kStarted, kEnded, kHow, kVerdict, kBegun, kDone, kPassed, kFailed };
+static_assert(kFailed + 1 == kYieldColumns);
 
 // Each run carries its tally of tests and its unit verdict, so yield reads
 // runs only, once, in the order a unit's attempts follow each other: each

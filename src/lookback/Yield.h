@@ -12,6 +12,7 @@
 // without a serial number cannot be followed across attempts: it is a unit of
 // its own with that one run.
 
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -36,7 +37,10 @@ struct YieldRow {
     std::int64_t lostRuns = 0, lostMs = 0;
 };
 
-// The columns YieldCounter::Add reads, as a select list over `runs r`.
+// The columns YieldCounter::Add reads, as a select list over `runs r`: this
+// many, the group first, then the serial, start, end, how it ended, verdict
+// and tally.
+inline constexpr std::size_t kYieldColumns = 10;
 std::string YieldColumnsSql(YieldGrouping by);
 
 // Adds up runs handed in the order (group, serial, start) into one row per
