@@ -13,6 +13,23 @@ bool IsEnter(const QKeyEvent& key) {
     return key.key() == Qt::Key_Return || key.key() == Qt::Key_Enter;
 }
 
+// A scanner presses Shift before each capital and lets go after it: a key of
+// its own, which must neither end a burst nor begin one.
+bool IsModifierAlone(const QKeyEvent& key) {
+    switch (key.key()) {
+        case Qt::Key_Shift:
+        case Qt::Key_Control:
+        case Qt::Key_Meta:
+        case Qt::Key_Alt:
+        case Qt::Key_AltGr:
+        case Qt::Key_CapsLock:
+        case Qt::Key_NumLock:
+            return true;
+        default:
+            return false;
+    }
+}
+
 // What a scanner types: printable text, at most with Shift held.
 bool TypesText(const QKeyEvent& key) {
     const Qt::KeyboardModifiers held = key.modifiers() & ~(Qt::ShiftModifier | Qt::KeypadModifier);
@@ -49,6 +66,10 @@ bool ScanRouter::TakesScans(const QWidget& target) const {
 }
 
 bool ScanRouter::Route(QWidget& target, QKeyEvent& key) {
+    if (IsModifierAlone(key)) {
+        return false;
+    }
+    keyMs_ = KeyMs(key);
     auto* edit = qobject_cast<QLineEdit*>(&target);
     if (TakesScans(target)) {
         if (IsEnter(key)) {
@@ -74,14 +95,14 @@ bool ScanRouter::Route(QWidget& target, QKeyEvent& key) {
 }
 
 void ScanRouter::IntoOtherEdit(QLineEdit& edit, const QString& text) {
-    if (recognizer_.Typed(text.toStdString(), NowMs()) || burstEdit_ != &edit) {
+    if (recognizer_.Typed(text.toStdString(), keyMs_) || burstEdit_ != &edit) {
         burstEdit_ = &edit;
         beforeBurst_ = edit.text();
     }
 }
 
 void ScanRouter::EnterInOtherEdit(QLineEdit& edit) {
-    const auto scanned = recognizer_.Entered(NowMs());
+    const auto scanned = recognizer_.Entered(keyMs_);
     if (!scanned || burstEdit_ != &edit) {
         return;
     }
@@ -89,6 +110,16 @@ void ScanRouter::EnterInOtherEdit(QLineEdit& edit) {
     serial_.setText(QString::fromStdString(*scanned));
     serial_.setFocus(Qt::OtherFocusReason);
     serial_.selectAll();
+}
+
+// When the key reached the window system, where it carries that time: keys
+// that queued while the window was busy still show the scanner's own pace.
+// Keys made up by a program carry none and are timed as they are handled.
+std::uint64_t ScanRouter::KeyMs(const QKeyEvent& key) const {
+    if (key.timestamp() != 0) {
+        return key.timestamp();
+    }
+    return static_cast<std::uint64_t>(clock_.elapsed());
 }
 
 // A space on a button or a check box presses it, unless a scan is going on.

@@ -39,13 +39,14 @@ class ScanRouter final : public QObject {
     void IntoOtherEdit(QLineEdit& edit, const QString& text);
     void EnterInOtherEdit(QLineEdit& edit);
     bool IntoSerial(QKeyEvent& key);
-    std::uint64_t NowMs() const { return static_cast<std::uint64_t>(clock_.elapsed()); }
+    std::uint64_t KeyMs(const QKeyEvent& key) const;
 
     QWidget& window_;
     QLineEdit& serial_;
     std::vector<QLineEdit*> ownScans_;
     ScanRecognizer recognizer_;
     QElapsedTimer clock_;
+    std::uint64_t keyMs_ = 0;  // the time of the key being routed
     // The edit a burst of keys went into, and what it held before them.
     QPointer<QLineEdit> burstEdit_;
     QString beforeBurst_;

@@ -4,6 +4,7 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QTableView>
 #include <QTest>
@@ -45,6 +46,49 @@ void Scan(const WindowRig& rig, const QString& serial) {
     QTest::keyClicks(target, serial);
     QTest::keyClick(rig.window->focusWidget() ? rig.window->focusWidget() : target, Qt::Key_Return);
 }
+
+// Keys as the window system hands them over, each stamped with the time it
+// was pressed; Shift goes down before a capital and up after it, as a
+// scanner's keyboard emulation and a person's hand both do it.
+class StampedKeys {
+  public:
+    StampedKeys(QWidget& target, std::uint64_t startMs) : target_(target), nowMs_(startMs) {}
+
+    void Type(const QString& text, std::uint64_t msApart) {
+        for (const QChar c : text) {
+            nowMs_ += msApart;
+            const bool shifted = c.isUpper();
+            if (shifted) {
+                Send(QEvent::KeyPress, Qt::Key_Shift, Qt::ShiftModifier, {});
+            }
+            const auto key = static_cast<Qt::Key>(c.toUpper().unicode());
+            const Qt::KeyboardModifiers held = shifted ? Qt::ShiftModifier : Qt::NoModifier;
+            Send(QEvent::KeyPress, key, held, QString(c));
+            Send(QEvent::KeyRelease, key, held, QString(c));
+            if (shifted) {
+                Send(QEvent::KeyRelease, Qt::Key_Shift, Qt::NoModifier, {});
+            }
+        }
+    }
+    void Enter(std::uint64_t msAfter) {
+        nowMs_ += msAfter;
+        Send(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier, QStringLiteral("\r"));
+        Send(QEvent::KeyRelease, Qt::Key_Return, Qt::NoModifier, QStringLiteral("\r"));
+    }
+    void Pause(std::uint64_t ms) { nowMs_ += ms; }
+    std::uint64_t NowMs() const { return nowMs_; }
+
+  private:
+    void Send(QEvent::Type type, int key, Qt::KeyboardModifiers held, const QString& text) {
+        QKeyEvent event(type, key, held, text);
+        event.setTimestamp(nowMs_);
+        QWidget* to = target_.window()->focusWidget() ? target_.window()->focusWidget() : &target_;
+        QApplication::sendEvent(to, &event);
+    }
+
+    QWidget& target_;
+    std::uint64_t nowMs_;
+};
 
 bool InDescription(const WindowRig& rig, QWidget* widget) {
     for (int id : kDescriptionEdits) {
@@ -140,6 +184,44 @@ class ShiftTest : public QObject {
         extraLog->setFocus();
         QTest::keyClick(extraLog, Qt::Key_Space);
         QVERIFY(extraLog->isChecked());
+    }
+
+    // A person types into a description edit, pauses, and then scans: the
+    // scan is taken out whole from its first key, whatever was typed before,
+    // and the edit keeps exactly what the person typed. Scanners type at 5 to
+    // 20 ms a key; people pause between 0.3 and 2 s before they reach for one.
+    void AScanAfterTypingLeavesTheTypedTextAndTakesItsFirstKey() {
+        WindowRig rig(Described());
+        QLineEdit* serial = SerialOf(rig);
+        std::uint64_t startMs = 1'000'000;
+        int scans = 0;
+        for (int id : kDescriptionEdits) {
+            auto* edit = rig.Control<QLineEdit>(id);
+            for (std::uint64_t keyMs : {5, 8, 20}) {
+                for (std::uint64_t pauseMs : {300, 1000, 2000}) {
+                    const QString before = edit->text();
+                    edit->setFocus(Qt::MouseFocusReason);
+                    edit->end(false);
+                    const QString scanned = QStringLiteral("SN-%1").arg(1001 + scans++);
+                    StampedKeys keys(*edit, startMs);
+                    keys.Type(QStringLiteral("X1a"), 180);
+                    keys.Pause(pauseMs);
+                    keys.Type(scanned, keyMs);
+                    keys.Enter(keyMs);
+                    startMs = keys.NowMs() + 10'000;
+                    const QString context = QStringLiteral("%1 at %2 ms a key after %3 ms")
+                                                .arg(edit->objectName())
+                                                .arg(keyMs)
+                                                .arg(pauseMs);
+                    QVERIFY2(edit->text() == before + QStringLiteral("X1a"),
+                             qPrintable(context + ": " + edit->text()));
+                    QVERIFY2(serial->text() == scanned,
+                             qPrintable(context + ": " + serial->text()));
+                    QCOMPARE(rig.window->focusWidget(), serial);
+                    edit->setText(before);
+                }
+            }
+        }
     }
 
     // The same number again asks first; No starts nothing. A line that
