@@ -452,6 +452,11 @@ int HeadlessSession::Run() {
     if (!Prepare()) {
         return kExitUsage;
     }
+    if (session_->CheckUnit(session_->UnitSerial()) == StartCheck::DiagLinkClosed) {
+        err_ << session_->DiagLinkRequired() << " Give --diag PORT.\n";
+        session_->CloseDiagnostics();
+        return kExitUsage;
+    }
     if (lot_) {
         return RunLot();
     }

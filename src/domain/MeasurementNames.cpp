@@ -97,6 +97,16 @@ const MeasurementName* FindMeasurementName(std::string_view name) {
     return found == table.end() ? nullptr : &*found;
 }
 
+bool IsDiagnosticFigure(std::string_view name) {
+    for (Figure figure :
+         {Figure::Delay, Figure::SaveNotAsExpected, Figure::PriorCount, Figure::DiagValue}) {
+        if (NameOf(figure).name == name) {
+            return true;
+        }
+    }
+    return false;
+}
+
 std::string SwitchAtName(Figure crossing) {
     return NameOf(crossing).name + ".switchAt";
 }

@@ -53,6 +53,10 @@ std::span<const MeasurementName> MeasurementNames();
 // The entry named exactly `name`; null when none is.
 const MeasurementName* FindMeasurementName(std::string_view name);
 
+// Delay, SaveNotAsExpected, PriorCount, DiagValue: figures only the driver's
+// diagnostic line can give.
+bool IsDiagnosticFigure(std::string_view name);
+
 // The record's row for the switch a crossing (TimeToOn, TimeToOffA,
 // TimeToOffB) was timed from: "TimeToOn.switchAt", in seconds since the
 // test's first power switch. Not a figure a limit can bound.

@@ -35,7 +35,10 @@ std::size_t Slot(int oneBased) {
 }
 
 // The summary line's own figures: zeros throughout for a unit that did not
-// cycle, and the diagnostic judgement only when the Time-to-OFF step ran.
+// cycle, and the diagnostic judgement only when the Time-to-OFF step ran. A
+// step that found no diagnostic record gives no diagnostic figures at all:
+// the summary line's zeros were never measured, and no limit may take them
+// for values.
 void AddSummaryFigures(std::vector<NamedMeasurement>& list, const TestMeasurements& m, int cycles) {
     const bool cycled = m.notCycling == 0;
     Add(list, Figure::NotCycling, cycled ? 0.0 : 1.0);
@@ -45,6 +48,9 @@ void AddSummaryFigures(std::vector<NamedMeasurement>& list, const TestMeasuremen
     Add(list, Figure::CT, cycled ? m.CT : 0.0);
     Add(list, Figure::TimeToOn, cycled ? m.timeToOn : 0.0);
     const bool judged = cycled && m.timeToOffDone != 0;
+    if (judged && !m.diagReceived) {
+        return;
+    }
     Add(list, Figure::Delay, judged ? m.delay : 0.0);
     Add(list, Figure::SaveNotAsExpected, judged ? m.saveNotAsExpected : 0.0);
     Add(list, Figure::PriorCount, judged ? m.priorCount : 0.0);

@@ -30,7 +30,8 @@ struct TestShape {
 
 // A cycle-mode test always gives NotCycling, V1..V4 of cycle N, CT, TimeToOn
 // and the four diagnostic figures, valued exactly as its summary line shows
-// them (zeros for a unit that did not cycle). A test that cycled adds each
+// them (zeros for a unit that did not cycle), but for a Time-to-OFF step that
+// had no diagnostic record to judge, which gives none. A test that cycled adds each
 // cycle's levels, the level statistics of its "TEST n, Vk" lines and, when the
 // Time-to-OFF step ran, the two Time To OFF figures of level M. An on/off
 // repetition test gives only RepetitionsFailed.

@@ -22,6 +22,9 @@ struct TestMeasurements {
     std::int32_t diagValue = 0;
     std::int32_t saveNotAsExpected = 0;
     std::int32_t priorCount = 0;
+    // Whether the driver had reported anything when the Time-to-OFF step read
+    // the diagnostic table; without, the four figures above were not measured.
+    bool diagReceived = false;
     // An on/off repetition test: how many repetitions read outside the window
     // (the test logs "Fail, " when any did).
     std::int32_t repetitionsFailed = 0;

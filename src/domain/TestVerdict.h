@@ -9,14 +9,17 @@
 
 namespace orvalt {
 
-enum class VerdictKind { Pass, Fail, Error };
+// NotJudged: the test completed, but no limit applied to anything it measured.
+enum class VerdictKind { Pass, Fail, Error, NotJudged };
 
-// One measurement outside a bound, as the operator is told of it.
+// One measurement outside a bound, as the operator is told of it; or one a
+// limit applies to that the station could not measure (no value, no bound).
 struct LimitBreach {
     std::string name;   // as the catalogue spells it
     std::string value;  // as the station shows it
     std::string bound;
     bool above = false;  // above the maximum, else below the minimum
+    bool measured = true;
 };
 
 // One measurement a limit applied to: its bounds and whether it kept them.
@@ -30,7 +33,8 @@ struct TestVerdict {
     int testNumber = 0;  // as the log numbers tests: the plan row + 1
     VerdictKind kind = VerdictKind::Pass;
     // Fail: one "NAME VALUE < MIN" or "NAME VALUE > MAX" per measurement outside
-    // its bounds, in the limits file's order. Error: the one reason.
+    // its bounds, or "NAME not measured (no diagnostic data)", in the limits
+    // file's order. Error and NotJudged: the one reason.
     std::vector<std::string> reasons;
     // Fail: the same breaches, one per reason.
     std::vector<LimitBreach> breaches;

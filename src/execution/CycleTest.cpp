@@ -163,10 +163,10 @@ class CycleTest {
 
     // Its failure only costs its figures; the sequence's next stop check decides.
     void MeasureSwitchOff(int level) {
-        static_cast<void>(MeasureTimeToOff(run_, handle_, level, measured_.timeToOffA[level - 1],
-                                           measured_.timeToOffB[level - 1], measured_.delay,
-                                           measured_.diagValue, measured_.saveNotAsExpected,
-                                           measured_.priorCount, &measured_.timeToOffSwitchTick));
+        static_cast<void>(MeasureTimeToOff(
+            run_, handle_, level, measured_.timeToOffA[level - 1], measured_.timeToOffB[level - 1],
+            measured_.delay, measured_.diagValue, measured_.saveNotAsExpected, measured_.priorCount,
+            &measured_.timeToOffSwitchTick, &measured_.diagReceived));
         measured_.timeToOffDone = 1;
     }
 

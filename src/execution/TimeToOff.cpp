@@ -32,8 +32,9 @@ std::int32_t CountPriorSameLevel(const DiagTable::Snapshot& table) {
 }
 
 // Judges the newest diagnostic record against the level the power was cut at.
-// With no record the unit switched off before the driver reported anything.
-void JudgeSavedLevel(const RunRecord& run, int level, std::int32_t& delay, std::int32_t& diagValue,
+// With no record the unit switched off before the driver reported anything:
+// false, and the figures are zeros that nobody measured.
+bool JudgeSavedLevel(const RunRecord& run, int level, std::int32_t& delay, std::int32_t& diagValue,
                      std::int32_t& saveNotAsExpected, std::int32_t& priorCount) {
     // One read under the table's lock, so the count and the records belong together.
     const DiagTable::Snapshot table = run.io.diagTable->Read();
@@ -42,16 +43,17 @@ void JudgeSavedLevel(const RunRecord& run, int level, std::int32_t& delay, std::
         saveNotAsExpected = 0;
         priorCount = 0;
         PostProgress(run, ProgressLog, kMeasureRow, "Too fast. No dignostic data. Delay = 0");
-    } else {
-        const DiagRecord& newest = table.records[table.count - 1];
-        delay = newest.field1;
-        diagValue = newest.field2;
-        saveNotAsExpected = newest.field3 != level - 1 ? 1 : 0;
-        priorCount = CountPriorSameLevel(table);
-        PostProgress(run, ProgressLog, kMeasureRow,
-                     Format("Delay = %d, Save as expected = %s, prior count = %d", delay,
-                            saveNotAsExpected ? "NO" : "YES", priorCount));
+        return false;
     }
+    const DiagRecord& newest = table.records[table.count - 1];
+    delay = newest.field1;
+    diagValue = newest.field2;
+    saveNotAsExpected = newest.field3 != level - 1 ? 1 : 0;
+    priorCount = CountPriorSameLevel(table);
+    PostProgress(run, ProgressLog, kMeasureRow,
+                 Format("Delay = %d, Save as expected = %s, prior count = %d", delay,
+                        saveNotAsExpected ? "NO" : "YES", priorCount));
+    return true;
 }
 
 }  // namespace
@@ -59,7 +61,7 @@ void JudgeSavedLevel(const RunRecord& run, int level, std::int32_t& delay, std::
 bool MeasureTimeToOff(const RunRecord& run, LJ_HANDLE handle, int level, double& timeToA,
                       double& timeToB, std::int32_t& delay, std::int32_t& diagValue,
                       std::int32_t& saveNotAsExpected, std::int32_t& priorCount,
-                      std::optional<std::uint32_t>* switchTick) {
+                      std::optional<std::uint32_t>* switchTick, bool* diagReceived) {
     const SettingsRecord& settings = *run.io.settings;
     ThresholdWatch toA{settings.voltageOffA, ThresholdWatch::Falling, std::nullopt};
     ThresholdWatch toB{settings.voltageOffB, ThresholdWatch::Falling, std::nullopt};
@@ -83,7 +85,11 @@ bool MeasureTimeToOff(const RunRecord& run, LJ_HANDLE handle, int level, double&
     ReportTime(run, settings.voltageOffA, level, timeToA);
     ReportTime(run, settings.voltageOffB, level, timeToB);
 
-    JudgeSavedLevel(run, level, delay, diagValue, saveNotAsExpected, priorCount);
+    const bool received =
+        JudgeSavedLevel(run, level, delay, diagValue, saveNotAsExpected, priorCount);
+    if (diagReceived) {
+        *diagReceived = received;
+    }
     ClearWaitCell(run, kMeasureRow);
     return true;
 }

@@ -17,10 +17,12 @@ namespace orvalt {
 // its end and the judgement was made; false when the switch-off or a reading
 // failed or a stop was requested, every output then left as it was.
 // `switchTick`, when given, receives the tick of the switch-off both times are
-// counted from, so the crossings can be placed.
+// counted from, so the crossings can be placed; `diagReceived`, whether there
+// was a diagnostic record to judge.
 bool MeasureTimeToOff(const RunRecord& run, LJ_HANDLE handle, int level, double& timeToA,
                       double& timeToB, std::int32_t& delay, std::int32_t& diagValue,
                       std::int32_t& saveNotAsExpected, std::int32_t& priorCount,
-                      std::optional<std::uint32_t>* switchTick = nullptr);
+                      std::optional<std::uint32_t>* switchTick = nullptr,
+                      bool* diagReceived = nullptr);
 
 }  // namespace orvalt

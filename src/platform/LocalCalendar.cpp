@@ -1,5 +1,6 @@
 #include "platform/LocalCalendar.h"
 
+#include <cstdio>
 #include <ctime>
 #include <mutex>
 
@@ -24,7 +25,37 @@ std::tm LocalTimeOf(std::time_t at) {
     return local;
 }
 
+// "UTC", "UTC+1", "UTC-3:30".
+std::string ZoneText(long offsetSeconds) {
+    const long minutes = (offsetSeconds < 0 ? -offsetSeconds : offsetSeconds) / 60;
+    if (minutes == 0) {
+        return "UTC";
+    }
+    char text[24];
+    if (minutes % 60 == 0) {
+        std::snprintf(text, sizeof text, "UTC%c%ld", offsetSeconds < 0 ? '-' : '+', minutes / 60);
+    } else {
+        std::snprintf(text, sizeof text, "UTC%c%ld:%02ld", offsetSeconds < 0 ? '-' : '+',
+                      minutes / 60, minutes % 60);
+    }
+    return text;
+}
+
 }  // namespace
+
+std::string LocalClockText(std::chrono::system_clock::time_point when,
+                           std::chrono::system_clock::time_point now) {
+    const std::tm local = LocalTimeOf(std::chrono::system_clock::to_time_t(when));
+    const std::tm today = LocalTimeOf(std::chrono::system_clock::to_time_t(now));
+    char text[48];
+    if (local.tm_year == today.tm_year && local.tm_yday == today.tm_yday) {
+        std::snprintf(text, sizeof text, "%02d:%02d ", local.tm_hour, local.tm_min);
+    } else {
+        std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d ", local.tm_year + 1900,
+                      local.tm_mon + 1, local.tm_mday, local.tm_hour, local.tm_min);
+    }
+    return text + ZoneText(local.tm_gmtoff);
+}
 
 CalendarDay TodayOnLocalCalendar() {
     const std::tm local = LocalTimeOf(std::time(nullptr));

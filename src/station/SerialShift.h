@@ -4,25 +4,39 @@
 // retest, asked about before its Start) and the line's rule that Start needs a
 // number at all.
 
+#include <chrono>
 #include <functional>
 #include <map>
 #include <string>
 #include <string_view>
+#include <vector>
+
+#include "lookback/History.h"
 
 namespace orvalt {
 
 enum class StartCheck {
-    Go,             // a new unit, or no number where none is required
-    SerialMissing,  // the line requires a number and the edit holds none
-    Retest,         // this number has been started before in this window
+    Go,              // a new unit, or no number where none is required
+    SerialMissing,   // the line requires a number and the edit holds none
+    DiagLinkClosed,  // the limits judge diagnostic figures and no diagnostic line is heard
+    Retest,          // this number has been started before in this window
 };
 
 inline constexpr const char* kSerialRequired =
     "Scan or type the unit's serial number before pressing Start.";
 
+// A number of blanks only counts as none.
+bool BlankSerial(std::string_view serial);
+
 // "SN-1 has already been tested at this station (1 run). Test it again as
-// attempt 2?"
+// attempt 2?": what this window alone knows.
 std::string RetestQuestion(std::string_view serial, int runsSoFar);
+
+// What the records know of the unit's earlier runs (`runs`, newest first, not
+// empty), on every station that shares them: "SN-1001: tested twice, last
+// PASS at 14:02 UTC+1 on Bay 1. Test it again as attempt 3?"
+std::string RetestQuestion(std::string_view serial, const std::vector<HistoryRow>& runs,
+                           std::chrono::system_clock::time_point now);
 
 class SerialShift {
   public:

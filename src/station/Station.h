@@ -58,6 +58,8 @@ class Station {
     // could be made.
     std::optional<DiagPort> WriteSimulatedDiagLinesToPort();
     void StopSimulatedDiagLines();
+    // Whether the simulated driver's lines are carried straight to a sink.
+    bool CarriesDiagLines() const { return virtualDiag_ || realTimeDiag_; }
 
   private:
     std::unique_ptr<Clock> clock_;

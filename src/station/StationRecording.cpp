@@ -68,6 +68,20 @@ StationRecording::Report StationRecording::WriteLastRunReport(const std::filesys
     return written ? Report{file, {}} : Report{{}, written.Error()};
 }
 
+Result<std::vector<HistoryRow>> StationRecording::RunsOfUnit(const std::string& serial) {
+    Flush();
+    const Result<std::unique_ptr<SqlConnection>> opened = OpenRecordsToRead(database_);
+    if (!opened) {
+        return Fail(opened.Error());
+    }
+    if (!*opened) {
+        return std::vector<HistoryRow>{};
+    }
+    HistoryFilter filter;
+    filter.serial = serial;
+    return QueryHistory(**opened, filter);
+}
+
 void FinishedRunWatch::RunEnded(int /*runNumber*/, RunEnd /*how*/) {
     std::string uuid = recorder_.LastRunUuid();
     std::scoped_lock lock(mutex_);

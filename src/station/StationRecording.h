@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "domain/SessionObservers.h"
+#include "lookback/History.h"
 #include "recording/RunRecorder.h"
 #include "station/RunRecording.h"
 
@@ -91,6 +92,11 @@ class StationRecording {
     // data folder, where they stay for the shift (the temporary folder may be
     // emptied at any time).
     static std::filesystem::path ReportFolder();
+
+    // The recorded runs of the unit `serial`, newest first, from every station
+    // that shares the database, once this session's own are stored; an error
+    // when the records can't be read.
+    Result<std::vector<HistoryRow>> RunsOfUnit(const std::string& serial);
 
     // The health changes not yet fetched, oldest first: a front end fetches
     // them on its own thread (the recorder's thread only queues them).

@@ -2,6 +2,7 @@
 
 #include "config/SettingsTable.h"
 #include "config/ShiftSetting.h"
+#include "station/StartGates.h"
 
 namespace orvalt {
 
@@ -130,6 +131,9 @@ std::string StationSession::LoadLimits(const std::filesystem::path& file, Rememb
     RegistryStore store(keep ? settingsFile_ : std::filesystem::path());
     std::string ignored;
     std::string error = limits_.Load(file, store, keep ? rememberError : &ignored);
+    if (error.empty()) {
+        verdictKeeper_.ForgetFinishedRun();
+    }
     LimitsChanged();
     return error;
 }
@@ -316,6 +320,45 @@ DiagOpenOutcome StationSession::OnDiagOpen(const DiagPort* selected,
 
 bool StationSession::OpenLink(const std::string& path, std::int32_t baudRate) {
     return link_.OpenLink(handle_, path, baudRate);
+}
+
+StartCheck StationSession::CheckUnit(std::string_view serial) {
+    retestQuestion_.clear();
+    const StartCheck unit = shift_.Check(serial);
+    if (unit == StartCheck::SerialMissing) {
+        return unit;
+    }
+    const Limits* limits = limits_.Current();
+    if (limits && !JudgedDiagnosticFigures(*limits).empty() && !HearsDiagLines()) {
+        return StartCheck::DiagLinkClosed;
+    }
+    return CheckRetest(serial, unit);
+}
+
+// The records know the runs of every station and of earlier sessions; this
+// session's count stands in when they can't be read, or have not yet taken
+// in its runs (they wait in the spool).
+StartCheck StationSession::CheckRetest(std::string_view serial, StartCheck unit) {
+    if (BlankSerial(serial)) {
+        return unit;
+    }
+    if (recording_) {
+        const auto runs = recording_->RunsOfUnit(std::string(serial));
+        if (runs && !runs->empty()) {
+            retestQuestion_ = RetestQuestion(serial, *runs, std::chrono::system_clock::now());
+            return StartCheck::Retest;
+        }
+    }
+    if (unit == StartCheck::Retest) {
+        retestQuestion_ = RetestQuestion(serial, shift_.RunsOf(serial));
+    }
+    return unit;
+}
+
+std::string StationSession::DiagLinkRequired() const {
+    const Limits* limits = limits_.Current();
+    return DiagLinkRequiredText(limits ? JudgedDiagnosticFigures(*limits)
+                                       : std::vector<std::string>{});
 }
 
 void StationSession::HearSimulatedDiagLines() {

@@ -196,9 +196,17 @@ class StationSession {
     // The serial numbers this session's runs began under, and whether the
     // line requires one before Start (read from the settings file at start).
     SerialShift& Shift() { return shift_; }
-    // What Start must do for a unit under `serial`, and how many runs this
-    // shift began under it.
-    StartCheck CheckUnit(std::string_view serial) const { return shift_.Check(serial); }
+    // What Start must do for a unit under `serial`, the Start gates in their
+    // order, and how many runs this shift began under it.
+    // A unit is a retest when the records (every station sharing them) or
+    // this session hold a run of it; RetestQuestionText then asks.
+    StartCheck CheckUnit(std::string_view serial);
+    const std::string& RetestQuestionText() const { return retestQuestion_; }
+    // Why Start refuses when CheckUnit says DiagLinkClosed.
+    std::string DiagLinkRequired() const;
+    // Whether the driver's diagnostic lines reach the session: the link is
+    // open, or the simulated driver's lines are carried straight in.
+    bool HearsDiagLines() const { return link_.IsOpen() || station_.CarriesDiagLines(); }
     int RunsOfUnit(std::string_view serial) const { return shift_.RunsOf(serial); }
     // A run began under `serial`: the next one under it is a retest.
     void UnitStarted(std::string_view serial) { shift_.Started(serial); }
@@ -294,6 +302,7 @@ class StationSession {
     void TakeRunInputs(LJ_HANDLE handle);
     void PrepareRecord(LJ_HANDLE handle);
     void LimitsChanged();
+    StartCheck CheckRetest(std::string_view serial, StartCheck unit);
 
     SettingsRecord settings_;
     RegStatus settingsLoad_;
@@ -305,6 +314,7 @@ class StationSession {
     // stamps diagnostic lines from it.
     TestOrigin testOrigin_;
     LimitsInUse limits_;
+    std::string retestQuestion_;
     LimitsSource limitsSource_;
     VerdictKeeper verdictKeeper_;
     std::unique_ptr<StationRecording> recording_;

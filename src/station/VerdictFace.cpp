@@ -14,6 +14,8 @@ VerdictTone ToneOf(VerdictKind kind) {
             return VerdictTone::Fail;
         case VerdictKind::Error:
             return VerdictTone::Error;
+        case VerdictKind::NotJudged:
+            return VerdictTone::NotJudged;
     }
     return VerdictTone::Error;
 }

@@ -31,6 +31,15 @@ void VerdictKeeper::UseLimits(const Limits* limits) {
     limits_ = limits ? std::optional<Limits>(*limits) : std::nullopt;
 }
 
+void VerdictKeeper::ForgetFinishedRun() {
+    std::scoped_lock lock(mutex_);
+    if (state_.started && state_.runOver) {
+        state_.started = false;
+        state_.verdicts.Start(planned_);
+        Changed();
+    }
+}
+
 void VerdictKeeper::UsePlannedTests(std::size_t count) {
     std::scoped_lock lock(mutex_);
     planned_ = count;

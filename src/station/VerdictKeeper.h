@@ -38,6 +38,10 @@ class VerdictKeeper : public SessionObserver {
   public:
     // Null: no limits from the next run on.
     void UseLimits(const Limits* limits);
+    // Other limits were loaded: a finished run's verdict was drawn from the
+    // ones before, so it is no longer shown beside them (READY again). A run
+    // still going keeps its verdicts.
+    void ForgetFinishedRun();
     // How many tests the next run plans: the unit passes only when all passed.
     void UsePlannedTests(std::size_t count);
     VerdictSnapshot Snapshot() const;

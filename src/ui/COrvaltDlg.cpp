@@ -699,13 +699,14 @@ bool COrvaltDlg::MayStartThisUnit() {
         case StartCheck::SerialMissing:
             ShowMessage(kSerialRequired);
             return false;
+        case StartCheck::DiagLinkClosed:
+            ShowMessage(session_.DiagLinkRequired());
+            return false;
         case StartCheck::Retest:
             break;
     }
-    const Question retest{RetestQuestion(serial, session_.RunsOfUnit(serial)),
-                          {Answer::Yes, Answer::No},
-                          Answer::No,
-                          Answer::No};
+    const Question retest{
+        session_.RetestQuestionText(), {Answer::Yes, Answer::No}, Answer::No, Answer::No};
     return askQuestion(retest) == Answer::Yes;
 }
 

@@ -73,6 +73,9 @@ std::string MeasurementWords(std::string_view name) {
 }
 
 std::string BreachWords(const LimitBreach& breach) {
+    if (!breach.measured) {
+        return MeasurementWords(breach.name) + " not measured: no diagnostic data received";
+    }
     const std::string unit = UnitOf(breach.name);
     return MeasurementWords(breach.name) + " " + breach.value + unit + ", " +
            (breach.above ? "above the " : "below the ") + breach.bound + unit +
@@ -86,6 +89,10 @@ std::vector<std::string> OperatorReasons(const RunVerdicts& verdicts, bool runOv
             for (const std::string& reason : test.reasons) {
                 reasons.push_back(TestLead(test.testNumber) + " was " + reason);
             }
+        }
+        if (test.kind == VerdictKind::NotJudged) {
+            reasons.push_back(TestLead(test.testNumber) + " was not judged: no limit applies to " +
+                              "what it measured");
         }
         for (const LimitBreach& breach : test.breaches) {
             reasons.push_back(TestLead(test.testNumber) + ": " + BreachWords(breach));

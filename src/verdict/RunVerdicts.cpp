@@ -25,6 +25,9 @@ VerdictKind RunVerdicts::Unit() const {
     if (Any(VerdictKind::Error) || tests_.size() < planned_) {
         return VerdictKind::Error;
     }
+    if (Any(VerdictKind::NotJudged)) {
+        return VerdictKind::NotJudged;
+    }
     return VerdictKind::Pass;
 }
 

@@ -2,7 +2,7 @@
 // The verdicts of one run and the unit's verdict drawn from them. The unit
 // passes only when every planned test passed; a failed limit anywhere makes it
 // FAIL; otherwise a test that ended in error, or tests never reached, make it
-// ERROR.
+// ERROR; otherwise a test that no limit judged makes it NOT JUDGED.
 
 #include <cstddef>
 #include <optional>

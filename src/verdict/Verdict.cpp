@@ -3,6 +3,7 @@
 #include <optional>
 
 #include "domain/Joined.h"
+#include "domain/MeasurementNames.h"
 #include "verdict/ShownNumber.h"
 
 namespace orvalt {
@@ -14,8 +15,20 @@ LimitBreach Breach(const Limit& limit, double value, double bound, bool above) {
                        ShownText(bound, limit.decimals), above};
 }
 
+constexpr const char* kNoLimitApplies = "no limit applies to its measurements";
+
 std::string Reason(const LimitBreach& breach) {
+    if (!breach.measured) {
+        return breach.name + " not measured (no diagnostic data)";
+    }
     return breach.name + " " + breach.value + (breach.above ? " > " : " < ") + breach.bound;
+}
+
+// The Time-to-OFF step ran (it gives TimeToOffA) and judged the driver's
+// diagnostic record, unless there was none: then it gave no diagnostic figure.
+bool DiagnosticFigureMissed(std::span<const NamedMeasurement> measurements,
+                            const std::string& name) {
+    return IsDiagnosticFigure(name) && FindNamed(measurements, NameOf(Figure::TimeToOffA).name);
 }
 
 // Written as negations so that a value that is not a number is outside every
@@ -39,6 +52,12 @@ TestVerdict JudgeTest(int testNumber, std::span<const NamedMeasurement> measurem
     for (const Limit& limit : limits.rows) {
         const NamedMeasurement* measured = FindNamed(measurements, limit.name);
         if (!measured) {
+            if (DiagnosticFigureMissed(measurements, limit.name)) {
+                verdict.checks.push_back({limit.name, limit.min, limit.max, false});
+                LimitBreach missed{limit.name, {}, {}, false, false};
+                verdict.reasons.push_back(Reason(missed));
+                verdict.breaches.push_back(std::move(missed));
+            }
             continue;
         }
         auto breach = Violation(limit, measured->value);
@@ -50,6 +69,9 @@ TestVerdict JudgeTest(int testNumber, std::span<const NamedMeasurement> measurem
     }
     if (!verdict.reasons.empty()) {
         verdict.kind = VerdictKind::Fail;
+    } else if (verdict.checks.empty()) {
+        verdict.kind = VerdictKind::NotJudged;
+        verdict.reasons.push_back(kNoLimitApplies);
     }
     return verdict;
 }
@@ -66,6 +88,8 @@ const char* VerdictWord(VerdictKind kind) {
             return "FAIL";
         case VerdictKind::Error:
             return "ERROR";
+        case VerdictKind::NotJudged:
+            return "NOT JUDGED";
     }
     return "ERROR";
 }

@@ -3,6 +3,7 @@
 //   VERDICT TEST 2: PASS
 //   VERDICT TEST 2: FAIL V4 4.70 > 4.50, CT 13.20 > 12.00
 //   VERDICT TEST 3: ERROR stopped
+//   VERDICT TEST 5: NOT JUDGED no limit applies to its measurements
 // Values and bounds are compared and printed as the station shows them.
 
 #include <span>
@@ -15,7 +16,10 @@
 namespace orvalt {
 
 // A completed test. A limit on a measurement the test did not produce is not
-// judged (an on/off repetition test has no V1, a one-cycle test no V1.c2).
+// judged (an on/off repetition test has no V1, a one-cycle test no V1.c2), but
+// for a diagnostic figure of a test whose Time-to-OFF step ran without any
+// diagnostic data: that figure was not measured, and the test fails. A test
+// that no limit judged at all is NotJudged, never a pass.
 TestVerdict JudgeTest(int testNumber, std::span<const NamedMeasurement> measurements,
                       const Limits& limits);
 

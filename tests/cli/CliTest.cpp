@@ -520,7 +520,8 @@ TEST_F(HeadlessRun, LimitsAddVerdictLinesAfterTheUnchangedLogAndExitFiveOnAFaile
     ASSERT_EQ(Run({"--simulate", "--fast", planFile.string()}), kExitRanToEnd) << err;
     const std::string plainLog = out;
 
-    const auto passing = Write("pass.csv", "measurement,min,max\r\nV1,2.5,2.7\r\n");
+    const auto passing =
+        Write("pass.csv", "measurement,min,max\r\nV1,2.5,2.7\r\nRepetitionsFailed,,0\r\n");
     ASSERT_EQ(Run({"--simulate", "--fast", "--limits", passing.string(), planFile.string()}),
               kExitRanToEnd)
         << err;
@@ -530,8 +531,35 @@ TEST_F(HeadlessRun, LimitsAddVerdictLinesAfterTheUnchangedLogAndExitFiveOnAFaile
     EXPECT_EQ(Run({"--simulate", "--fast", "--limits", failing.string(), planFile.string()}),
               kExitLimitFailed);
     EXPECT_EQ(out, plainLog +
-                       "VERDICT TEST 1: FAIL V1 2.60 > 2.00\nVERDICT TEST 2: PASS\n"
+                       "VERDICT TEST 1: FAIL V1 2.60 > 2.00\n"
+                       "VERDICT TEST 2: NOT JUDGED no limit applies to its measurements\n"
                        "VERDICT UNIT: FAIL\n");
+}
+
+// Limits that judge a diagnostic figure need the driver's line: without it
+// Start is refused before anything runs, rather than a unit failed (or, as it
+// was, passed) on figures nobody measured. Limits without one need no line.
+TEST_F(HeadlessRun, DiagnosticLimitsWithoutTheDiagnosticLineAreRefusedBeforeTheRun) {
+    const auto planFile = Write("plan.csv", plan);
+    const auto diagnostic =
+        Write("diag.csv", "measurement,min,max\nV1,2.5,2.7\nDelay,,1000\nSaveNotAsExpected,,0\n");
+    EXPECT_EQ(Run({"--simulate", "--fast", "--no-diag", "--limits", diagnostic.string(),
+                   planFile.string()}),
+              kExitUsage);
+    EXPECT_EQ(out, "");
+    EXPECT_EQ(err,
+              "Open the Diag Comm Port first: the limits judge Delay and SaveNotAsExpected from "
+              "the driver's diagnostic line. Give --diag PORT.\n");
+    EXPECT_EQ(Run({"--simulate", "--fast", "--limits", diagnostic.string(), planFile.string()}),
+              kExitRanToEnd)
+        << err;
+    EXPECT_NE(out.find("VERDICT TEST 1: PASS\n"), std::string::npos) << out;
+
+    const auto levels = Write("levels.csv", "measurement,min,max\nV1,2.5,2.7\n");
+    EXPECT_EQ(
+        Run({"--simulate", "--fast", "--no-diag", "--limits", levels.string(), planFile.string()}),
+        kExitRanToEnd)
+        << err;
 }
 
 // The example plan, limits and slow unit as the package installs them: the

@@ -194,7 +194,7 @@ TEST(JudgedRecords, RejudgeAgreesWithEveryRecordAndFindsEachChangeToOne) {
     lines = runs.Rejudge();
     ASSERT_EQ(lines.size(), 2u);
     EXPECT_EQ(lines[0], run +
-                            "its limits \"limits-fail.csv\" no longer read: Line 7: unknown "
+                            "its limits \"limits-fail.csv\" no longer read: Line 8: unknown "
                             "measurement \"V9\"");
     EXPECT_EQ(lines[1],
               "Rejudged 4 runs: 2 judged, 1 not judged, 1 that can't be judged again, 0 "

@@ -6,9 +6,11 @@
 #include <QComboBox>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QRegularExpression>
 #include <QTableView>
 #include <QTest>
 #include <array>
+#include <fstream>
 
 #include "lookback/History.h"
 #include "ui/MainWindowControls.h"
@@ -222,6 +224,47 @@ class ShiftTest : public QObject {
                 }
             }
         }
+    }
+
+    // The records remember a unit across a restart of the window: its
+    // attempts and the last verdict are asked about from them, and a unit that
+    // already passed is asked about too.
+    void ARetestIsAskedFromTheRecordsAfterARestart() {
+        QTemporaryDir records;
+        const RecordingOptions recording = RecordInto(records);
+        const auto limits = [&](const char* name, const char* text) {
+            const std::filesystem::path file = records.filePath(name).toStdString();
+            std::ofstream(file, std::ios::binary) << text;
+            return file;
+        };
+        const auto failing = limits("fail.csv", "measurement,min,max\nRepetitionsFailed,,0\n");
+        const auto passing = limits("pass.csv", "measurement,min,max\nRepetitionsFailed,,2\n");
+        {
+            WindowRig first({}, {}, {}, true, {}, recording);
+            first.LoadPlan(kQuickPlan);
+            for (const auto& judgedBy : {failing, passing}) {
+                QVERIFY(first.window->LoadLimitsFrom(judgedBy));
+                first.replies.push_back(Answer::Yes);
+                Scan(first, QStringLiteral("SN-1001"));
+                first.Press(IDC_START_STOP);
+                QTRY_VERIFY_WITH_TIMEOUT(first.RunOver() && first.session.Verdicts().runOver,
+                                         kPatienceMs);
+            }
+            QCOMPARE(first.questions.size(), std::size_t{1});
+            QVERIFY(first.session.StoreRecords().empty());
+        }
+        WindowRig again({}, {}, {}, true, {}, recording);
+        again.LoadPlan(kQuickPlan);
+        Scan(again, QStringLiteral("SN-1001"));
+        again.replies.push_back(Answer::No);
+        again.Press(IDC_START_STOP);
+        QVERIFY(!again.window->Runs().Running());
+        QCOMPARE(again.questions.size(), std::size_t{1});
+        const QString asked = QString::fromStdString(again.questions[0].text);
+        const QRegularExpression expected(QStringLiteral(
+            "^SN-1001: tested twice, last PASS at \\d\\d:\\d\\d UTC([+-]\\d+(:\\d\\d)?)? "
+            "on \\S+\\. Test it again as attempt 3\\?$"));
+        QVERIFY2(expected.match(asked).hasMatch(), qPrintable(asked));
     }
 
     // The same number again asks first; No starts nothing. A line that

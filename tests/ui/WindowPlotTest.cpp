@@ -108,6 +108,26 @@ class WindowPlotTest : public QObject {
         QCOMPARE(rig.messages.size(), std::size_t{1});
     }
 
+    // Limits that judge a diagnostic figure refuse Start while the Diag Comm
+    // Port is closed, saying so; limits that judge none start as before.
+    void DiagnosticLimitsNeedTheDiagCommPortOpen() {
+        WindowRig rig;
+        rig.LoadPlan(kQuickPlan);
+        QVERIFY(!rig.session.HearsDiagLines());
+        QVERIFY(rig.window->LoadLimitsFrom(WriteLimits(
+            rig, "diag.csv", "measurement,min,max\nRepetitionsFailed,,2\nDelay,,1000\n")));
+        rig.Press(IDC_START_STOP);
+        QVERIFY(!rig.window->Runs().Running());
+        QCOMPARE(rig.messages,
+                 std::vector<std::string>{"Open the Diag Comm Port first: the limits judge Delay "
+                                          "from the driver's diagnostic line."});
+        QVERIFY(rig.window->LoadLimitsFrom(
+            WriteLimits(rig, "reps.csv", "measurement,min,max\nRepetitionsFailed,,2\n")));
+        rig.Press(IDC_START_STOP);
+        QVERIFY(rig.window->Runs().Running());
+        QTRY_VERIFY_WITH_TIMEOUT(rig.RunOver(), kPatienceMs);
+    }
+
     // The quick plan's readings lie outside its window: the station logs
     // "Fail, " and a limit on the failed repetitions fails it.
     void TheBannerShowsTheVerdictAndClearsAtStart() {
@@ -125,8 +145,13 @@ class WindowPlotTest : public QObject {
                      "Test 1: Failed on/off repetitions 2, above the 0 maximum"),
                  qPrintable(banner.ReasonsText()));
 
+        // The last unit was judged by other limits: its verdict does not stay
+        // beside the new limits' name.
         QVERIFY(rig.window->LoadLimitsFrom(
             WriteLimits(rig, "pass.csv", "measurement,min,max\nRepetitionsFailed,,2\n")));
+        QTRY_COMPARE_WITH_TIMEOUT(banner.Headline(), QString("READY"), kPatienceMs);
+        QCOMPARE(rig.window->Verdict().LimitsText(), QString("Limits: pass.csv"));
+        QVERIFY(banner.ReasonsText().isEmpty());
         rig.Press(IDC_START_STOP);
         QCOMPARE(banner.Headline(), QString("TESTING..."));  // the last verdict went at Start
         QTRY_VERIFY_WITH_TIMEOUT(rig.RunOver() && rig.session.Verdicts().runOver, kPatienceMs);

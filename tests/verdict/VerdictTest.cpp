@@ -15,6 +15,7 @@
 
 #include "domain/NamedMeasurements.h"
 #include "verdict/MeasurementCatalogue.h"
+#include "verdict/OperatorWords.h"
 #include "verdict/RunVerdicts.h"
 
 namespace orvalt {
@@ -45,6 +46,7 @@ TestMeasurements TwoCyclesCutAtLevelOne() {
     m.delay = 512;
     m.diagValue = 2;
     m.priorCount = 3;
+    m.diagReceived = true;
     return m;
 }
 
@@ -89,6 +91,19 @@ TEST(NamedMeasurements, TimeToOffFiguresOnlyWhenTheStepRan) {
     EXPECT_EQ(f.count("TimeToOffA"), 0u);
     EXPECT_EQ(f.at("Delay"), 0.0);
     EXPECT_EQ(f.at("PriorCount"), 0.0);
+}
+
+// The summary line's zeros of a step that heard no diagnostic line are no
+// measurement, whatever the line shows.
+TEST(NamedMeasurements, ATimeToOffStepWithoutDiagnosticDataGivesNoDiagnosticFigure) {
+    TestMeasurements m = TwoCyclesCutAtLevelOne();
+    m.diagReceived = false;
+    m.delay = m.diagValue = m.priorCount = 0;
+    const Figures f = AsMap(NameMeasurements(m, {true, 2, 1}));
+    EXPECT_EQ(f.at("TimeToOffA"), 0.45);
+    for (const char* name : {"Delay", "SaveNotAsExpected", "PriorCount", "DiagValue"}) {
+        EXPECT_EQ(f.count(name), 0u) << name;
+    }
 }
 
 TEST(NamedMeasurements, TimeToOffIsTakenAtTheLevelWherePowerWasCut) {
@@ -150,10 +165,53 @@ TEST(Verdict, NamesEachMeasurementOutsideItsBoundsWithValueAndBound) {
               "VERDICT TEST 7: PASS");
 }
 
+// An on/off test has no V1: the limit passes it by. With nothing else judged
+// the test is NOT JUDGED, never a pass resting on nothing.
 TEST(Verdict, ALimitOnAFigureTheTestDidNotGiveIsNotJudged) {
-    const TestVerdict verdict = JudgeTest(5, {}, LimitsOf("V1,2,3\nNotCycling,,0\n"));
-    EXPECT_EQ(verdict.kind, VerdictKind::Pass);
-    EXPECT_TRUE(verdict.reasons.empty());
+    const std::vector<NamedMeasurement> onOff{{"RepetitionsFailed", 0}};
+    const TestVerdict judged = JudgeTest(5, onOff, LimitsOf("V1,2,3\nRepetitionsFailed,,0\n"));
+    EXPECT_EQ(judged.kind, VerdictKind::Pass);
+    EXPECT_TRUE(judged.reasons.empty());
+    ASSERT_EQ(judged.checks.size(), 1u);
+
+    const TestVerdict nothing = JudgeTest(5, onOff, LimitsOf("V1,2,3\nNotCycling,,0\n"));
+    EXPECT_EQ(nothing.kind, VerdictKind::NotJudged);
+    EXPECT_EQ(TestVerdictLine(nothing),
+              "VERDICT TEST 5: NOT JUDGED no limit applies to its measurements");
+    RunVerdicts run;
+    run.Start(2);
+    run.Add(JudgeTest(1, onOff, LimitsOf("RepetitionsFailed,,0\n")));
+    run.Add(nothing);
+    EXPECT_EQ(run.Unit(), VerdictKind::NotJudged);
+    EXPECT_EQ(
+        OperatorReasons(run, true),
+        std::vector<std::string>{"Test 5 was not judged: no limit applies to what it measured"});
+}
+
+// A test whose Time-to-OFF step ran (TimeToOffA) without a diagnostic line
+// has no diagnostic figures: a limit on one fails it as not measured, where
+// the summary line's zeros used to pass it. Limits without a diagnostic
+// figure judge it as before.
+TEST(Verdict, ADiagnosticFigureNotMeasuredFailsTheTestThatShouldHaveGivenIt) {
+    const std::vector<NamedMeasurement> noDiag{{"V4", 4.7}, {"TimeToOffA", 0.5}};
+    const TestVerdict verdict =
+        JudgeTest(2, noDiag, LimitsOf("V4,,4.9\nDelay,,1000\nSaveNotAsExpected,,0\n"));
+    EXPECT_EQ(verdict.kind, VerdictKind::Fail);
+    EXPECT_EQ(TestVerdictLine(verdict),
+              "VERDICT TEST 2: FAIL Delay not measured (no diagnostic data), "
+              "SaveNotAsExpected not measured (no diagnostic data)");
+    RunVerdicts run;
+    run.Start(1);
+    run.Add(verdict);
+    EXPECT_EQ(OperatorReasons(run, true).front(),
+              "Test 2: Diagnostic delay not measured: no diagnostic data received");
+    ASSERT_EQ(verdict.checks.size(), 3u);
+    EXPECT_FALSE(verdict.checks[1].passed);
+
+    EXPECT_EQ(JudgeTest(2, noDiag, LimitsOf("V4,,4.9\n")).kind, VerdictKind::Pass);
+    // A test that never reached its Time-to-OFF step is not held to it.
+    const std::vector<NamedMeasurement> noStep{{"V4", 4.7}};
+    EXPECT_EQ(JudgeTest(2, noStep, LimitsOf("V4,,4.9\nDelay,,1000\n")).kind, VerdictKind::Pass);
 }
 
 TEST(Verdict, AValueThatIsNotANumberIsOutsideEveryBound) {
@@ -274,6 +332,7 @@ std::vector<ExampleTest> HealthyExampleRun() {
         m.delay = 512;
         m.diagValue = 2;
         m.priorCount = 4;
+        m.diagReceived = true;
         return ExampleTest{{true, cycles, level}, m};
     };
     return {healthy(1, 3, 0.0), healthy(2, 4, 19.0), healthy(3, 3, 35.0), healthy(4, 1, 51.0),
