@@ -1,5 +1,6 @@
 #include "config/RegistryStore.h"
 
+#include <algorithm>
 #include <cstdlib>
 
 #include "config/RegText.h"
@@ -147,6 +148,29 @@ std::vector<std::string> RegistryStore::ValueNames(const RegKey& key) const {
     for (const RegKeyData::Entry& entry : stored->Entries()) {
         if (entry.present) {
             names.push_back(entry.name);
+        }
+    }
+    return names;
+}
+
+std::vector<std::string> RegistryStore::SubkeyNames(const RegKey& key) const {
+    std::vector<std::string> names;
+    if (!key.open_) {
+        return names;
+    }
+    const std::string prefix = FoldName(key.path_) + "\\";
+    for (const RegKeyData& stored : document_.Keys()) {
+        const std::string& path = stored.Path();
+        if (path.size() <= prefix.size() || FoldName(path.substr(0, prefix.size())) != prefix) {
+            continue;
+        }
+        const std::string name =
+            path.substr(prefix.size(), path.find('\\', prefix.size()) - prefix.size());
+        const bool known = std::any_of(names.begin(), names.end(), [&](const std::string& seen) {
+            return FoldName(seen) == FoldName(name);
+        });
+        if (!known) {
+            names.push_back(name);
         }
     }
     return names;

@@ -81,6 +81,8 @@ class RegistryStore {
     Result<RegValue, LSTATUS> QueryValue(const RegKey& key, std::string_view name) const;
     // Every value name of the key, in stored order.
     std::vector<std::string> ValueNames(const RegKey& key) const;
+    // The names of the key's direct subkeys, each once, in stored order.
+    std::vector<std::string> SubkeyNames(const RegKey& key) const;
 
     // `name` empty is the key's default value. A name holding CR or LF cannot be
     // stored in the file and is refused (ERROR_INVALID_PARAMETER).

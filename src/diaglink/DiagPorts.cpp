@@ -116,6 +116,32 @@ std::optional<std::size_t> InitialPortSelection(const std::vector<DiagPort>& por
     return match == ports.end() ? 0 : static_cast<std::size_t>(match - ports.begin());
 }
 
+std::optional<std::size_t> FixturePortSelection(const std::vector<DiagPort>& ports,
+                                                std::int32_t commPort,
+                                                const std::optional<std::string>& preferred,
+                                                const std::vector<std::string>& taken) {
+    const auto first = [&ports](auto&& fits) -> std::optional<std::size_t> {
+        const auto found = std::find_if(ports.begin(), ports.end(), fits);
+        return found == ports.end()
+                   ? std::nullopt
+                   : std::optional(static_cast<std::size_t>(found - ports.begin()));
+    };
+    if (auto kept = first(
+            [commPort](const DiagPort& p) { return p.number != 0 && p.number == commPort; })) {
+        return kept;
+    }
+    if (auto own =
+            first([&preferred](const DiagPort& p) { return preferred && p.path == *preferred; })) {
+        return own;
+    }
+    if (auto free = first([&taken](const DiagPort& p) {
+            return std::find(taken.begin(), taken.end(), p.path) == taken.end();
+        })) {
+        return free;
+    }
+    return InitialPortSelection(ports, commPort);
+}
+
 std::optional<DiagPort> ResolvePortArgument(std::string_view argument,
                                             const std::vector<DiagPort>& ports) {
     const auto number = ParseNumber(argument);

@@ -52,6 +52,15 @@ std::vector<DiagPort> ListDiagPorts(const std::vector<DiagPort>& extraPorts = {}
 std::optional<std::size_t> InitialPortSelection(const std::vector<DiagPort>& ports,
                                                 std::int32_t commPort);
 
+// The item to preselect for a fixture, which must not pick a port another
+// fixture of the PC holds or keeps: the one numbered `commPort` (its own kept
+// choice), else `preferred` (its own simulated driver's port), else the first
+// whose path is not in `taken`, else the first.
+std::optional<std::size_t> FixturePortSelection(const std::vector<DiagPort>& ports,
+                                                std::int32_t commPort,
+                                                const std::optional<std::string>& preferred,
+                                                const std::vector<std::string>& taken);
+
 // A port named on a command line: a listed path, a number from the list, or a
 // path or number outside it that the mapping knows or that names a device.
 std::optional<DiagPort> ResolvePortArgument(std::string_view argument,

@@ -1,5 +1,6 @@
 #include "station/StationSession.h"
 
+#include "config/KeptCommPorts.h"
 #include "config/SettingsTable.h"
 #include "config/ShiftSetting.h"
 #include "station/StartGates.h"
@@ -50,6 +51,7 @@ StationSession::StationSession(const SessionOptions& options)
     : settingsLoad_(LoadSettingsFrom(options, settings_)),
       settingsFile_(options.settingsFile),
       fixture_(options.station.fixture),
+      presence_(settingsFile_, fixture_),
       station_(options.station),
       handle_(std::make_shared<PostTarget>([this](PostedMessage&& m) { Deliver(std::move(m)); })),
       recorder_(diagTable_, station_.GetClock(), observers_, testOrigin_),
@@ -315,11 +317,63 @@ void StationSession::FreePlan() {
 
 DiagOpenOutcome StationSession::OnDiagOpen(const DiagPort* selected,
                                            std::optional<std::int32_t> baudRate) {
-    return diagControl_.OnDiagOpen(handle_, selected, baudRate);
+    const DiagOpenOutcome outcome = diagControl_.OnDiagOpen(handle_, selected, baudRate);
+    if (outcome == DiagOpenOutcome::Opened) {
+        LinkOpened(selected->path);
+    } else if (outcome == DiagOpenOutcome::OpenFailed) {
+        LinkNotOpened(selected->path);
+    } else if (outcome == DiagOpenOutcome::Closed) {
+        presence_.SetHeldPort({});
+    }
+    return outcome;
 }
 
 bool StationSession::OpenLink(const std::string& path, std::int32_t baudRate) {
-    return link_.OpenLink(handle_, path, baudRate);
+    if (!link_.OpenLink(handle_, path, baudRate)) {
+        LinkNotOpened(path);
+        return false;
+    }
+    LinkOpened(path);
+    return true;
+}
+
+void StationSession::LinkOpened(const std::string& path) {
+    linkOpenError_.clear();
+    presence_.SetChosenPort(path);
+    presence_.SetHeldPort(path);
+}
+
+// The device only says it is busy; the station that holds it says who it is.
+void StationSession::LinkNotOpened(const std::string& path) {
+    const std::optional<FixtureClaim> holder = presence_.HolderOf(path);
+    linkOpenError_ = holder ? HeldByText(path, holder->fixture) : link_.LastOpenError();
+}
+
+std::optional<std::size_t> StationSession::PreselectPort(
+    const std::vector<DiagPort>& ports, const std::optional<std::string>& ownPort) {
+    std::optional<std::size_t> chosen;
+    if (fixture_.empty()) {
+        chosen = InitialPortSelection(ports, settings_.CommPort);
+    } else {
+        std::vector<std::string> taken;
+        for (const FixtureClaim& other : presence_.Others()) {
+            taken.push_back(other.heldPort);
+            taken.push_back(other.chosenPort);
+        }
+        if (!settingsFile_.empty()) {
+            RegistryStore store(settingsFile_);
+            for (const std::int32_t number : CommPortsKeptByOthers(store, fixture_)) {
+                if (std::optional<std::string> path = DevicePathForCommPort(number)) {
+                    taken.push_back(std::move(*path));
+                }
+            }
+        }
+        chosen = FixturePortSelection(ports, settings_.CommPort, ownPort, taken);
+    }
+    if (chosen) {
+        presence_.SetChosenPort(ports[*chosen].path);
+    }
+    return chosen;
 }
 
 StartCheck StationSession::CheckUnit(std::string_view serial) {
@@ -372,6 +426,7 @@ void StationSession::HearDiagLine(std::string_view bytes) {
 void StationSession::CloseDiagnostics() {
     link_.ClearNotificationWindow();
     link_.CloseLink();
+    presence_.SetHeldPort({});
     station_.StopSimulatedDiagLines();
 }
 
@@ -379,6 +434,7 @@ void StationSession::Close() {
     FreePlan();
     link_.ClearNotificationWindow();
     link_.CloseLink();
+    presence_.SetHeldPort({});
     OnDiagClear();
     handle_->Detach();
 }

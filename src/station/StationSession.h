@@ -37,6 +37,7 @@
 #include "execution/WindowModel.h"
 #include "results/SummaryLines.h"
 #include "station/DriftWatch.h"
+#include "station/FixturePresence.h"
 #include "station/RunSnapshot.h"
 #include "station/SerialShift.h"
 #include "station/Station.h"
@@ -260,7 +261,17 @@ class StationSession {
     // Opens the link on a port named directly (no settings are stored).
     bool OpenLink(const std::string& path, std::int32_t baudRate);
     bool DiagLinkOpen() const { return link_.IsOpen(); }
-    const std::string& LinkOpenError() const { return link_.LastOpenError(); }
+    // Why the last opening failed; a port another fixture of this PC holds is
+    // said to be held by it.
+    const std::string& LinkOpenError() const { return linkOpenError_; }
+    // The port the list offers first: the station without a name takes the
+    // one numbered CommPort, else the first; a fixture also passes over the
+    // ports the PC's other stations hold or keep, and prefers `ownPort` (its
+    // simulated driver's). The choice is told to the other stations.
+    std::optional<std::size_t> PreselectPort(const std::vector<DiagPort>& ports,
+                                             const std::optional<std::string>& ownPort);
+    // This session among the stations running on the PC now.
+    FixturePresence& Presence() { return presence_; }
     // The simulated driver's lines straight into the session, as if received.
     void HearSimulatedDiagLines();
     // One line (its exact bytes, CR/LF cut off) as the link would hear it:
@@ -303,11 +314,14 @@ class StationSession {
     void PrepareRecord(LJ_HANDLE handle);
     void LimitsChanged();
     StartCheck CheckRetest(std::string_view serial, StartCheck unit);
+    void LinkOpened(const std::string& path);
+    void LinkNotOpened(const std::string& path);
 
     SettingsRecord settings_;
     RegStatus settingsLoad_;
     std::filesystem::path settingsFile_;
     std::string fixture_;
+    FixturePresence presence_;
     Station station_;
     SessionObservers observers_;
     // The current test's time origin: the worker moves it, the link's thread
@@ -343,6 +357,7 @@ class StationSession {
     DiagRecorder recorder_;
     CDiagCommPort link_;
     DiagLinkControl diagControl_;
+    std::string linkOpenError_;
     std::unique_ptr<TestPlan> plan_;
     std::vector<std::unique_ptr<TestPlan>> retiredPlans_;
     // Last: it stops and waits for the worker before anything it uses goes.

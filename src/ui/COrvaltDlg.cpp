@@ -44,6 +44,7 @@ constexpr QRect kLinkStatusDu{7, 433, 555, 10};
 constexpr QRect kRunStatusDu{7, 445, 555, 10};
 constexpr int kStatusBandsDu = 24;
 constexpr int kRunStatusPeriodMs = 1000;
+constexpr int kPlaceSettleMs = 300;
 // Small enough for a screen at twice the scale; the controls scroll then.
 constexpr QSize kSmallestWindow{400, 300};
 
@@ -165,6 +166,7 @@ COrvaltDlg::COrvaltDlg(StationSession& session, std::vector<DiagPort> extraPorts
       settings_(session.Settings()),
       model_(session.Model()),
       ports_(ListDiagPorts(extraPorts)),
+      ownPort_(extraPorts.empty() ? std::nullopt : std::optional(extraPorts.front().path)),
       banner_(this),
       scroll_(this),
       linkStatus_(this),
@@ -249,6 +251,9 @@ void COrvaltDlg::StartTimers() {
     runStatusTimer_.setInterval(kRunStatusPeriodMs);
     connect(&runStatusTimer_, &QTimer::timeout, this, [this] { ShowRunStatus(); });
     runStatusTimer_.start();
+    placeTimer_.setSingleShot(true);
+    placeTimer_.setInterval(kPlaceSettleMs);
+    connect(&placeTimer_, &QTimer::timeout, this, [this] { TellVerdictPlace(); });
 }
 
 COrvaltDlg::~COrvaltDlg() {
@@ -394,7 +399,7 @@ void COrvaltDlg::SetUpDiagControls() {
     for (std::size_t i = 0; i < ports_.size(); ++i) {
         portList_->addItem(QString::fromStdString(ports_[i].label), static_cast<qulonglong>(i));
     }
-    const auto selection = InitialPortSelection(ports_, settings_.CommPort);
+    const auto selection = session_.PreselectPort(ports_, ownPort_);
     portList_->setCurrentIndex(selection ? static_cast<int>(*selection) : -1);
     baudEdit_ = FindControl<QLineEdit>(this, IDC_BAUD_RATE);
     diagOpenButton_ = FindControl<QPushButton>(this, IDC_DIAG_OPEN);
@@ -492,6 +497,12 @@ LayoutInputs COrvaltDlg::LayoutNow() {
 void COrvaltDlg::resizeEvent(QResizeEvent* event) {
     QDialog::resizeEvent(event);
     PlaceControls();
+    placeTimer_.start();
+}
+
+void COrvaltDlg::moveEvent(QMoveEvent* event) {
+    QDialog::moveEvent(event);
+    placeTimer_.start();
 }
 
 // ---- Keys, menu, About ----

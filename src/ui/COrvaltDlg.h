@@ -106,6 +106,7 @@ class COrvaltDlg final : public QDialog, private WindowObserver, private Session
   protected:
     void keyPressEvent(QKeyEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
+    void moveEvent(QMoveEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
     void ShowMenuAt(const QPoint& where);
 
@@ -135,6 +136,8 @@ class COrvaltDlg final : public QDialog, private WindowObserver, private Session
     QSize RoomOnScreen() const;
     void DressForFixture();
     void RestoreWindowPlace(QSize fallback);
+    bool PlaceBesideOtherFixtures(const std::optional<QRect>& kept);
+    void TellVerdictPlace();
 
     bool Exchange();
     void ShowMessage(const std::string& text);
@@ -164,6 +167,8 @@ class COrvaltDlg final : public QDialog, private WindowObserver, private Session
     DiagRowsModel diagRowsModel_{session_.Diag().rows};
 
     std::vector<DiagPort> ports_;
+    // The simulated driver's own port, offered first to a fixture.
+    std::optional<std::string> ownPort_;
 
     // The verdict panel across the top; the plot panel feeds it.
     VerdictBanner banner_;
@@ -198,6 +203,9 @@ class COrvaltDlg final : public QDialog, private WindowObserver, private Session
     std::string runSerial_;
     bool runGoing_ = false;
     QTimer refreshTimer_;
+    // Tells the other fixtures where the verdict panel went, once a move or a
+    // resize has settled.
+    QTimer placeTimer_;
     bool diagRowsPending_ = false;
     int rowToShow_ = -1;
     bool closing_ = false;

@@ -25,7 +25,35 @@ double TakenAbove(int y, const QRect& testList, const QRect& log) {
     return (within(testList) + within(log)) / total;
 }
 
+constexpr std::size_t kTiles = 4;
+
+QRect Tile(std::size_t tile, const QRect& available) {
+    const int half = available.width() / 2;
+    const int x = available.x() + (tile % 2 == 0 ? 0 : half);
+    const int width = tile % 2 == 0 ? half : available.width() - half;
+    if (tile < 2) {
+        return QRect(x, available.y(), width, available.height());
+    }
+    const int top = available.height() / 2;
+    return QRect(x, available.y() + top, width, available.height() - top);
+}
+
 }  // namespace
+
+bool CoversAnyVerdict(const QRect& place, const std::vector<QRect>& verdicts) {
+    return std::any_of(verdicts.begin(), verdicts.end(),
+                       [&place](const QRect& verdict) { return place.intersects(verdict); });
+}
+
+QRect FixtureTile(std::size_t slot, const QRect& available, const std::vector<QRect>& verdicts) {
+    for (std::size_t step = 0; step < kTiles; ++step) {
+        const QRect tile = Tile((slot + step) % kTiles, available);
+        if (!CoversAnyVerdict(tile, verdicts)) {
+            return tile;
+        }
+    }
+    return Tile(slot % kTiles, available);
+}
 
 Shrink ShrinkOf(const QRect& drawn, const QRect& testList, const QRect& log) {
     const double top = TakenAbove(drawn.top(), testList, log);

@@ -9,7 +9,9 @@
 
 #include <QRect>
 #include <QSize>
+#include <cstddef>
 #include <functional>
+#include <vector>
 
 namespace orvalt {
 
@@ -49,6 +51,17 @@ QSize DefaultWindowSize(const LayoutInputs& inputs, QSize available);
 
 // The smallest canvas at which nothing scrolls.
 QSize LeastCanvas(const LayoutInputs& inputs);
+
+// Where the window of a fixture opens beside the others running on the PC,
+// frame included: the tiles of the screen's `available` area are its left and
+// right halves, then the lower halves of those (below the top halves' verdict
+// panels). It takes the first tile, counted on from its own `slot`, that
+// overlaps none of the other windows' `verdicts`; when every tile does, its
+// slot's own.
+QRect FixtureTile(std::size_t slot, const QRect& available, const std::vector<QRect>& verdicts);
+
+// `place` overlaps one of the `verdicts`.
+bool CoversAnyVerdict(const QRect& place, const std::vector<QRect>& verdicts);
 
 // How a control drawn at `drawn` follows a canvas lower than drawn: the share
 // of the lost height by which it moves up and shrinks, when only the test list

@@ -44,7 +44,8 @@ QSize COrvaltDlg::RoomOnScreen() const {
 }
 
 // Where this fixture's window was, when that is still on a screen; else the
-// default size.
+// default size. A fixture's window that kept no place, or whose place would
+// cover another running fixture's verdict, opens beside the others instead.
 void COrvaltDlg::RestoreWindowPlace(QSize fallback) {
     std::optional<WindowPlace> place;
     if (!session_.SettingsFile().empty()) {
@@ -53,13 +54,49 @@ void COrvaltDlg::RestoreWindowPlace(QSize fallback) {
     }
     const QRect wanted = place ? QRect(place->x, place->y, place->width, place->height) : QRect();
     const QScreen* onScreen = place ? QGuiApplication::screenAt(wanted.center()) : nullptr;
-    if (!onScreen || wanted.width() <= 0 || wanted.height() <= 0) {
+    const bool usable = onScreen && wanted.width() > 0 && wanted.height() > 0;
+    if (PlaceBesideOtherFixtures(usable ? std::optional(wanted) : std::nullopt)) {
+        return;
+    }
+    if (!usable) {
         resize(fallback);
         return;
     }
     const QSize room = onScreen->availableGeometry().size() - kFrameAllowance;
     resize(wanted.size().boundedTo(room).expandedTo(minimumSize()));
     move(wanted.topLeft());
+}
+
+// True when the window was given a tile of its own.
+bool COrvaltDlg::PlaceBesideOtherFixtures(const std::optional<QRect>& kept) {
+    if (session_.Fixture().empty()) {
+        return false;
+    }
+    std::vector<QRect> verdicts;
+    for (const FixtureClaim& other : session_.Presence().Others()) {
+        if (const auto& v = other.verdict) {
+            verdicts.emplace_back(v->x, v->y, v->width, v->height);
+        }
+    }
+    if (kept &&
+        !CoversAnyVerdict(QRect(kept->topLeft(), kept->size() + kFrameAllowance), verdicts)) {
+        return false;
+    }
+    const QScreen* shown = screen() ? screen() : QGuiApplication::primaryScreen();
+    const QRect tile =
+        FixtureTile(session_.Presence().Slot().value_or(0), shown->availableGeometry(), verdicts);
+    resize((tile.size() - kFrameAllowance).expandedTo(minimumSize()));
+    move(tile.topLeft());
+    return true;
+}
+
+void COrvaltDlg::TellVerdictPlace() {
+    if (!isVisible()) {
+        return;
+    }
+    const QPoint corner = banner_.mapToGlobal(QPoint(0, 0));
+    session_.Presence().SetVerdictPlace(
+        WindowPlace{corner.x(), corner.y(), banner_.width(), banner_.height()});
 }
 
 void COrvaltDlg::DressForFixture() {
