@@ -12,9 +12,10 @@ packages=(
   libgtest-dev libgmock-dev
   clang libclang-rt-14-dev
   fonts-dejavu-core locales
+  xvfb openbox x11-utils
 )
 if [ "${1:-}" = "--screenshot" ]; then
-  packages+=(xvfb xauth x11-apps imagemagick)
+  packages+=(xauth x11-apps imagemagick)
 fi
 # The Debian packages (scripts/make-packages.sh): CPack finds the binaries'
 # dependencies with dpkg-shlibdeps and tells binaries by file(1).

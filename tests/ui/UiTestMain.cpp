@@ -36,5 +36,6 @@ int main(int argc, char** argv) {
     failures += orvalt::testing::RunWindowPlotTests(argc, argv);
     failures += orvalt::testing::RunRecordControlsTests(argc, argv);
     failures += orvalt::testing::RunShiftTests(argc, argv);
+    failures += orvalt::testing::RunFixturePlacesTests(argc, argv);
     return failures == 0 ? 0 : 1;
 }

@@ -9,6 +9,7 @@ int RunPlotAndBannerTests(int argc, char** argv);
 int RunWindowPlotTests(int argc, char** argv);
 int RunRecordControlsTests(int argc, char** argv);
 int RunShiftTests(int argc, char** argv);
+int RunFixturePlacesTests(int argc, char** argv);
 // Only these run when the suite is started for one screen size.
 int RunScreenFitTests(int argc, char** argv);
 
