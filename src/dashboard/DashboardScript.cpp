@@ -27,9 +27,40 @@ constexpr std::string_view kScript = R"js("use strict";
       return d + " d " + (h % 24) + " h";
     }
     if (h > 0) {
-      return h + ":" + two(m % 60) + ":" + two(s % 60);
+      return h + " h " + two(m % 60) + " min";
     }
-    return m + ":" + two(s % 60);
+    if (m > 0) {
+      return m + " min";
+    }
+    return s + " s";
+  }
+
+  // "UTC", "UTC+1", "UTC-3:30": the viewer's zone at that moment.
+  function zoneOf(when) {
+    var east = -when.getTimezoneOffset();
+    if (east === 0) {
+      return "UTC";
+    }
+    var size = Math.abs(east);
+    return "UTC" + (east > 0 ? "+" : "-") + Math.floor(size / 60) +
+      (size % 60 ? ":" + two(size % 60) : "");
+  }
+
+  function sameDay(a, b) {
+    return a.getFullYear() === b.getFullYear() && a.getMonth() === b.getMonth() &&
+      a.getDate() === b.getDate();
+  }
+
+  // The short form gives the date only when it is not today.
+  function shownTime(element, when) {
+    if (element.getAttribute("data-form") !== "clock") {
+      return when.toLocaleString() + " " + zoneOf(when);
+    }
+    var clock = { hour: "2-digit", minute: "2-digit" };
+    var text = sameDay(when, new Date(Date.now() + skew)) ?
+      when.toLocaleTimeString([], clock) :
+      when.toLocaleString([], { month: "short", day: "numeric", hour: "2-digit", minute: "2-digit" });
+    return text + " " + zoneOf(when);
   }
 
   function tick() {
@@ -48,8 +79,10 @@ constexpr std::string_view kScript = R"js("use strict";
     for (var i = 0; i < times.length; i++) {
       var when = new Date(times[i].getAttribute("datetime"));
       if (!isNaN(when.getTime())) {
-        times[i].title = times[i].textContent;
-        times[i].textContent = when.toLocaleString();
+        if (!times[i].title) {
+          times[i].title = times[i].textContent;
+        }
+        times[i].textContent = shownTime(times[i], when);
       }
     }
   }

@@ -11,9 +11,11 @@ std::string ElapsedText(std::int64_t milliseconds) {
     if (days > 0) {
         std::snprintf(text, sizeof text, "%lld d %lld h", days, hours % 24);
     } else if (hours > 0) {
-        std::snprintf(text, sizeof text, "%lld:%02lld:%02lld", hours, minutes % 60, seconds % 60);
+        std::snprintf(text, sizeof text, "%lld h %02lld min", hours, minutes % 60);
+    } else if (minutes > 0) {
+        std::snprintf(text, sizeof text, "%lld min", minutes);
     } else {
-        std::snprintf(text, sizeof text, "%lld:%02lld", minutes, seconds % 60);
+        std::snprintf(text, sizeof text, "%lld s", seconds);
     }
     return text;
 }

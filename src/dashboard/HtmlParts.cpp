@@ -59,14 +59,14 @@ std::string Cell(const std::string& text, const char* look) {
     return cell.append(HtmlEscaped(text)).append("</td>");
 }
 
-std::string TimeElement(const std::string& iso) {
+std::string TimeElement(const std::string& iso, TimeForm form) {
     std::string shown = iso;
     if (shown.size() >= 19 && shown[10] == 'T') {
         shown = shown.substr(0, 10) + " " + shown.substr(11, 8) + " UTC";
     }
     return std::string("<time datetime=\"")
         .append(HtmlEscaped(iso))
-        .append("\">")
+        .append(form == TimeForm::Clock ? "\" data-form=\"clock\">" : "\">")
         .append(HtmlEscaped(shown))
         .append("</time>");
 }

@@ -27,8 +27,11 @@ std::string ModelLink(const std::string& model);
 std::string Cell(const std::string& text, const char* look = nullptr);
 // A time from the records (UTC, ISO 8601) as <time datetime="..."> with the
 // text "2026-12-07 12:50:21 UTC"; the page's script shows it in the
-// viewer's time zone.
-std::string TimeElement(const std::string& iso);
+// viewer's time zone, with the zone: "12/7/2026, 1:50:21 PM UTC+1".
+// TimeForm::Clock asks the script for the short form, "13:50 UTC+1" (the
+// date only when it is not the server's today).
+enum class TimeForm { Full, Clock };
+std::string TimeElement(const std::string& iso, TimeForm form = TimeForm::Full);
 // A share as a percentage with one decimal ("95.0 %"); "-" out of nothing.
 std::string Percent(std::int64_t part, std::int64_t whole);
 

@@ -55,14 +55,21 @@ const std::string& ElapsedSince(const FixtureCard& card) {
     return card.lastSeenAt;
 }
 
-std::string Elapsed(const FixtureCard& card, const std::string& now) {
+// "Idle for 12 min, since 10:31 UTC+1": how long, counting on in the page,
+// and from when.
+std::string StateLine(const FixtureCard& card, const std::string& now) {
     const std::string& since = ElapsedSince(card);
     const std::optional<std::int64_t> ms = MillisecondsBetween(since, now);
-    return std::string("<span class=\"elapsed\"")
+    std::string line = StateText(card.state);
+    if (!ms) {
+        return line;
+    }
+    return line.append(" for <span class=\"elapsed\"")
         .append(Attribute("data-since", since))
         .append(">")
-        .append(ms ? ElapsedText(*ms) : std::string())
-        .append("</span>");
+        .append(ElapsedText(*ms))
+        .append("</span>, since ")
+        .append(TimeElement(since, TimeForm::Clock));
 }
 
 // "test 3 of 5" while the fixture's newest run goes on (or stopped being
@@ -113,9 +120,7 @@ std::string Card(const FixtureCard& card, const std::string& now) {
                            .append("\"><h3>")
                            .append(HtmlEscaped(title))
                            .append("</h3><p class=\"state\">")
-                           .append(StateText(card.state))
-                           .append(" ")
-                           .append(Elapsed(card, now))
+                           .append(StateLine(card, now))
                            .append("</p><p>")
                            .append(SerialOf(card.serial));
     if (!card.model.empty()) {

@@ -92,12 +92,20 @@ TEST(LinePage, EachFixtureIsACardWithItsStateSerialProgressAndElapsedTime) {
     EXPECT_EQ(TextOf(html, "class=\"serial\"", testing), "serial A");
     EXPECT_EQ(TextOf(html, "class=\"progress\"", testing), "test 3 of 5");
     EXPECT_EQ(AttributeValue(html, "data-since", testing), "2026-12-07T12:00:00.000Z");
-    EXPECT_EQ(TextOf(html, "class=\"elapsed\"", testing), "4:12");
+    EXPECT_EQ(TextOf(html, "class=\"elapsed\"", testing), "4 min");
+    // A duration in words, then the moment it counts from with its zone.
+    EXPECT_NE(
+        html.find("<p class=\"state\">Testing for <span class=\"elapsed\" "
+                  "data-since=\"2026-12-07T12:00:00.000Z\">4 min"
+                  "</span>, since <time datetime=\"2026-12-07T12:00:00.000Z\" data-form=\"clock\">"
+                  "2026-12-07 12:00:00 UTC</time></p>",
+                  testing),
+        std::string::npos);
     EXPECT_EQ(TextOf(html, "class=\"last-verdict", testing), "PASS");
     // Idle: no progress; the time since its last run ended, and that run's verdict.
     EXPECT_EQ(TextOf(html, "class=\"progress\"", idle), "");
     EXPECT_EQ(AttributeValue(html, "data-since", idle), "2026-12-07T12:01:00.000Z");
-    EXPECT_EQ(TextOf(html, "class=\"elapsed\"", idle), "3:12");
+    EXPECT_EQ(TextOf(html, "class=\"elapsed\"", idle), "3 min");
     EXPECT_EQ(TextOf(html, "class=\"last-verdict", idle), "FAIL");
     // Not seen, its run never ended: still where it stopped, the time since
     // anything was heard of it.
@@ -195,11 +203,20 @@ TEST(PageFrame, HoldsTheGenerationTheBannersAndTheMainPart) {
     EXPECT_NE(FramedPage(frame, "").find("<div id=\"database-away\">"), std::string::npos);
 }
 
-TEST(ElapsedText, CountsMinutesThenHoursThenDays) {
-    const std::pair<std::int64_t, const char*> cases[] = {
-        {-5000, "0:00"},        {0, "0:00"},           {999, "0:00"},         {42000, "0:42"},
-        {252000, "4:12"},       {3599999, "59:59"},    {3600000, "1:00:00"},  {3723000, "1:02:03"},
-        {86399000, "23:59:59"}, {86400000, "1 d 0 h"}, {183600000, "2 d 3 h"}};
+TEST(ElapsedText, CountsSecondsThenMinutesThenHoursThenDaysInWords) {
+    const std::pair<std::int64_t, const char*> cases[] = {{-5000, "0 s"},
+                                                          {0, "0 s"},
+                                                          {999, "0 s"},
+                                                          {42000, "42 s"},
+                                                          {59999, "59 s"},
+                                                          {60000, "1 min"},
+                                                          {252000, "4 min"},
+                                                          {3599999, "59 min"},
+                                                          {3600000, "1 h 00 min"},
+                                                          {3723000, "1 h 02 min"},
+                                                          {86399000, "23 h 59 min"},
+                                                          {86400000, "1 d 0 h"},
+                                                          {183600000, "2 d 3 h"}};
     for (const auto& [ms, text] : cases) {
         EXPECT_EQ(ElapsedText(ms), text) << ms;
     }
