@@ -71,7 +71,11 @@ std::string HeldByText(const std::string& port, const std::string& fixture) {
 FixturePresence::FixturePresence(const std::filesystem::path& settingsFile, std::string fixture)
     : folder_(PresenceFolder(settingsFile)) {
     own_.fixture = std::move(fixture);
-    if (folder_.empty()) {
+    // The station without a name makes no folder of its own accord: a runner
+    // that keeps no settings leaves nothing behind.
+    std::error_code error;
+    if (folder_.empty() ||
+        (own_.fixture.empty() && !std::filesystem::is_directory(folder_.parent_path(), error))) {
         return;
     }
     Result<SlotClaim> taken = SlotClaim::TakeFree(folder_, kMostFixturesShown, ClaimText(own_));

@@ -38,7 +38,8 @@ std::string HeldByText(const std::string& port, const std::string& fixture);
 class FixturePresence {
   public:
     // Claims a place beside `settingsFile`; with no file, or when no place
-    // can be had, it holds none and sees no one.
+    // can be had, it holds none and sees no one. The station without a name
+    // claims one only where the settings folder is there already.
     FixturePresence(const std::filesystem::path& settingsFile, std::string fixture);
 
     // The place held: 0 for the first session of the PC to come, and so on;
