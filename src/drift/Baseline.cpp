@@ -10,7 +10,7 @@ std::optional<Baseline> BaselineOf(std::span<const double> values, Resolution re
     if (values.size() < kBaselineUnits) {
         return std::nullopt;
     }
-    const Spread spread = SpreadOf(values);
+    const Spread spread = SpreadOf(values, resolution);
     return Baseline{spread.mean, std::max(spread.sigmaWithin, resolution.Step()), values.size()};
 }
 

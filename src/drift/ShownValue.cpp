@@ -25,8 +25,11 @@ double Resolution::Step() const {
 }
 
 double Resolution::Shown(double value) const {
-    const double scale = PowerOfTen(decimals);
-    return std::round(value * scale) / scale;
+    return Steps(value) / PowerOfTen(decimals);
+}
+
+double Resolution::Steps(double value) const {
+    return std::round(value * PowerOfTen(decimals));
 }
 
 }  // namespace orvalt

@@ -13,6 +13,9 @@ struct Resolution {
     double Step() const;
     // `value` rounded to the shown digits.
     double Shown(double value) const;
+    // `value` rounded to the shown digits, counted in steps of the last one:
+    // 0.75 shown to two decimals is 75.
+    double Steps(double value) const;
 };
 
 }  // namespace orvalt

@@ -79,8 +79,9 @@ SpcSeries JudgeSeriesAgainst(DriftSeries series, std::string name, std::optional
     judged.name = std::move(name);
     judged.series = std::move(series);
     const std::vector<double> values = ValuesOf(judged.series);
-    judged.spread = SpreadOf(values);
-    judged.capability = CapabilityOf(judged.spread, judged.series.min, judged.series.max);
+    judged.spread = SpreadOf(values, judged.ShownAs());
+    judged.capability = CapabilityOf(values, judged.spread, judged.series.min, judged.series.max,
+                                     judged.ShownAs());
     judged.capabilityLow = CapabilityFlagged(judged.spread, judged.capability);
     judged.baseline = baseline;
     judged.frozenAt = std::move(frozenAt);
@@ -178,12 +179,12 @@ std::string SpcNumber(std::optional<double> value, int decimals) {
     return ShownText(*value, decimals + 1);
 }
 
-std::string SpcIndex(std::optional<double> index) {
-    if (!index || !std::isfinite(*index)) {
+std::string SpcIndex(const std::optional<CapabilityIndex>& index) {
+    if (!index || !std::isfinite(index->value)) {
         return "-";
     }
     char text[32];
-    std::snprintf(text, sizeof text, "%.2f", *index);
+    std::snprintf(text, sizeof text, "%s%.2f", index->capped ? "<=" : "", index->value);
     return text;
 }
 
@@ -207,12 +208,62 @@ std::string BaselineText(const SpcSeries& judged) {
     return text.append("the model's first units");
 }
 
+namespace {
+
+// "0.5%", with the digits a small share needs to show as more than none.
+std::string ShareText(std::size_t part, std::size_t whole) {
+    const double percent = 100.0 * static_cast<double>(part) / static_cast<double>(whole);
+    char text[32];
+    std::snprintf(text, sizeof text, percent >= 0.1 ? "%.1f%%" : "%.2g%%", percent);
+    return text;
+}
+
+}  // namespace
+
+std::string OutOfLimitsText(const SpcSeries& judged) {
+    const std::size_t outside = judged.capability.outside.Count();
+    std::string text = std::to_string(outside)
+                           .append(" of ")
+                           .append(std::to_string(judged.spread.n))
+                           .append(" units");
+    if (outside == 0) {
+        return text;
+    }
+    return text.append(" (").append(ShareText(outside, judged.spread.n)).append(")");
+}
+
+std::string CoarseWithinText(const SpcSeries& judged) {
+    const Spread& spread = judged.spread;
+    const bool limited = judged.series.min || judged.series.max;
+    if (!limited || !spread.WithinTooCoarse() || !(spread.sigmaOverall > 0.0)) {
+        return {};
+    }
+    return std::string("sigma within is too coarse: ")
+        .append(std::to_string(spread.flatRanges))
+        .append(" of ")
+        .append(std::to_string(spread.n - 1))
+        .append(" units show the value of the unit before (the values move in steps of ")
+        .append(ShownText(spread.step, judged.series.decimals))
+        .append("), so Cp and Cpk use sigma overall");
+}
+
 std::string CapabilityLowText(const SpcSeries& judged) {
-    return std::string("Cpk ")
-        .append(SpcIndex(judged.capability.cpk))
-        .append(" is below 1.33 over ")
-        .append(std::to_string(judged.spread.n))
-        .append(" units");
+    std::vector<std::string> reasons;
+    const auto indexLow = [&](const char* name, const std::optional<CapabilityIndex>& index) {
+        if (IndexLow(judged.spread, index)) {
+            reasons.push_back(std::string(name).append(" ").append(SpcIndex(index)).append(
+                " is below 1.33"));
+        }
+    };
+    indexLow("Cpk", judged.capability.cpk);
+    indexLow("Ppk", judged.capability.ppk);
+    if (!reasons.empty()) {
+        reasons.front().append(" over ").append(std::to_string(judged.spread.n)).append(" units");
+    }
+    if (judged.capability.outside.Count() > 0) {
+        reasons.push_back(OutOfLimitsText(judged).append(" are out of limits"));
+    }
+    return Joined(reasons, "; ");
 }
 
 namespace {
@@ -276,8 +327,14 @@ std::string SeriesBlock(const SpcSeries& judged) {
         .append("  Pp ")
         .append(SpcIndex(judged.capability.pp))
         .append("  Ppk ")
-        .append(SpcIndex(judged.capability.ppk))
-        .append("\n");
+        .append(SpcIndex(judged.capability.ppk));
+    if (series.min || series.max) {
+        block.append("  out of limits ").append(OutOfLimitsText(judged));
+    }
+    block += '\n';
+    if (const std::string coarse = CoarseWithinText(judged); !coarse.empty()) {
+        block.append("  ").append(coarse).append("\n");
+    }
     if (judged.capabilityLow) {
         block.append("  CAPABILITY LOW: ").append(CapabilityLowText(judged)).append("\n");
     }

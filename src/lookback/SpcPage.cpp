@@ -364,23 +364,37 @@ std::string HitList(const SpcSeries& judged) {
     return list;
 }
 
+// An index in red where it is below the floor or held at the ceiling.
+std::string IndexCell(const SpcSeries& judged, const std::optional<CapabilityIndex>& index) {
+    const bool low = IndexLow(judged.spread, index) || (index && index->capped);
+    return Cell(SpcIndex(index), low ? "low" : "num");
+}
+
+std::string OutOfLimitsCell(const SpcSeries& judged) {
+    if (!judged.series.min && !judged.series.max) {
+        return Cell("-", "num");
+    }
+    return Cell(OutOfLimitsText(judged), judged.capability.outside.Count() > 0 ? "low" : "num");
+}
+
 std::string CapabilityRow(const SpcSeries& judged) {
     const int decimals = judged.series.decimals;
     const Spread& spread = judged.spread;
     const Capability& capability = judged.capability;
-    const char* cpkLook = judged.capabilityLow ? "low" : "num";
+    const std::string within = SpcNumber(spread.sigmaWithin, decimals);
     return std::string("<tr>")
         .append(Cell(judged.name))
         .append(Cell(std::to_string(judged.series.testIndex + 1), "num"))
         .append(Cell(judged.series.unit))
         .append(Cell(std::to_string(spread.n), "num"))
         .append(Cell(SpcNumber(spread.mean, decimals), "num"))
-        .append(Cell(SpcNumber(spread.sigmaWithin, decimals), "num"))
+        .append(Cell(CoarseWithinText(judged).empty() ? within : within + " (too coarse)", "num"))
         .append(Cell(SpcNumber(spread.sigmaOverall, decimals), "num"))
-        .append(Cell(SpcIndex(capability.cp), "num"))
-        .append(Cell(SpcIndex(capability.cpk), cpkLook))
-        .append(Cell(SpcIndex(capability.pp), "num"))
-        .append(Cell(SpcIndex(capability.ppk), "num"))
+        .append(IndexCell(judged, capability.cp))
+        .append(IndexCell(judged, capability.cpk))
+        .append(IndexCell(judged, capability.pp))
+        .append(IndexCell(judged, capability.ppk))
+        .append(OutOfLimitsCell(judged))
         .append(Cell(std::to_string(judged.hits.size()), "num"))
         .append("</tr>");
 }
@@ -389,7 +403,7 @@ std::string CapabilityTable(const std::vector<SpcSeries>& all) {
     std::string table =
         "<table class=\"capability\"><tr><th>Series</th><th>Test</th><th>Unit</th><th>n</th>"
         "<th>Mean</th><th>Sigma within</th><th>Sigma overall</th><th>Cp</th><th>Cpk</th>"
-        "<th>Pp</th><th>Ppk</th><th>Rule hits</th></tr>";
+        "<th>Pp</th><th>Ppk</th><th>Out of limits</th><th>Rule hits</th></tr>";
     for (const SpcSeries& judged : all) {
         table += CapabilityRow(judged);
     }
@@ -404,6 +418,10 @@ std::string SeriesSection(const SpcSeries& judged) {
         section.append("<p class=\"flag\">")
             .append(HtmlEscaped(CapabilityLowText(judged)))
             .append(".</p>");
+    }
+    if (std::string coarse = CoarseWithinText(judged); !coarse.empty()) {
+        coarse.front() = 'S';  // "sigma within ...", opening a sentence
+        section.append("<p class=\"note\">").append(HtmlEscaped(coarse)).append(".</p>");
     }
     return section.append("<p class=\"note\">")
         .append("Baseline: ")
