@@ -133,6 +133,7 @@ TEST_F(DashboardServerTest, UnitModelAndModelsPagesTheScriptAndHealth) {
     ASSERT_TRUE(model);
     EXPECT_EQ(model->status, 200);
     EXPECT_NE(model->body.find("<table class=\"capability\">"), std::string::npos);
+    EXPECT_NE(model->body.find("<th>Ppk</th><th>Out of limits</th>"), std::string::npos);
     EXPECT_NE(model->body.find("the newest 20 runs"), std::string::npos);
     EXPECT_NE(model->body.find("<svg class=\"individuals\""), std::string::npos);
     EXPECT_EQ(Get("/model?name=Z9")->status, 404);

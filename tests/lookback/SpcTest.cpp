@@ -210,7 +210,14 @@ TEST_F(SpcCommandTest, TellsCapabilityBaselineAndTheUnitsThatBrokeARule) {
         out_.find("SN-32 #1: 8 units in a row above the centre (rule 4), on to SN-39 #1 (8 units)"),
         std::string::npos)
         << out_;
-    EXPECT_NE(out_.find("CAPABILITY LOW: Cpk"), std::string::npos) << out_;
+    // Eight units above the limit: no index shows above 1.00 however narrow
+    // the spread from unit to unit, and the flag says why.
+    EXPECT_NE(out_.find("  Cp <=1.00  Cpk <=1.00  Pp <=1.00  Ppk 0.34  out of limits 8 of 40 "
+                        "units (20.0%)\n"
+                        "  CAPABILITY LOW: Ppk 0.34 is below 1.33 over 40 units; 8 of 40 units "
+                        "(20.0%) are out of limits\n"),
+              std::string::npos)
+        << out_;
 
     // Frozen from the last 25 units (ten steady, fifteen creeping): spc then
     // holds the units against it and says so.
@@ -311,7 +318,13 @@ TEST_F(SpcCommandTest, ChromiumRendersTheChartsAndTheRecordsTextsStayText) {
     EXPECT_NE(dom.find("&lt;i&gt;Odd&lt;/i&gt;"), std::string::npos);
     EXPECT_EQ(dom.find("<script>"), std::string::npos);
     EXPECT_EQ(dom.find("<i>"), std::string::npos);
-    EXPECT_NE(dom.find("class=\"low\">1.22</td>"), std::string::npos);  // Cpk below the floor
+    // Cpk held at the ceiling, Ppk below the floor, the units outside.
+    EXPECT_NE(dom.find("<td class=\"low\">&lt;=1.00</td><td class=\"low\">0.34</td>"
+                       "<td class=\"low\">8 of 40 units (20.0%)</td>"),
+              std::string::npos);
+    EXPECT_NE(dom.find("Ppk 0.34 is below 1.33 over 40 units; 8 of 40 units (20.0%) are out of "
+                       "limits."),
+              std::string::npos);
 }
 
 // 200 000 units draw as a few thousand elements, and a lone unit beyond
