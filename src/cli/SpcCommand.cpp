@@ -111,7 +111,8 @@ RecordsCommand AddSpcCommand(CLI::App& app) {
     auto options = std::make_shared<SpcOptions>();
     app.description(
         "Drift of a model's measurements: per series n, mean, sigma within and overall, Cp, Cpk, "
-        "Pp, Ppk against the recorded limits, the baseline, and the units that broke a "
+        "Pp, Ppk against the recorded limits with the units out of them, the baseline, and the "
+        "units that broke a "
         "control-chart rule. --baseline freezes the baseline from the runs picked.");
     app.add_option("--model", options->query.model, "the model whose runs are read")->required();
     auto* measurement =

@@ -80,8 +80,8 @@ SpcSeries JudgeSeriesAgainst(DriftSeries series, std::string name, std::optional
     judged.series = std::move(series);
     const std::vector<double> values = ValuesOf(judged.series);
     judged.spread = SpreadOf(values, judged.ShownAs());
-    judged.capability = CapabilityOf(values, judged.spread, judged.series.min, judged.series.max,
-                                     judged.ShownAs());
+    judged.capability =
+        CapabilityOf(values, judged.spread, judged.series.min, judged.series.max, judged.ShownAs());
     judged.capabilityLow = CapabilityFlagged(judged.spread, judged.capability);
     judged.baseline = baseline;
     judged.frozenAt = std::move(frozenAt);
@@ -251,8 +251,8 @@ std::string CapabilityLowText(const SpcSeries& judged) {
     std::vector<std::string> reasons;
     const auto indexLow = [&](const char* name, const std::optional<CapabilityIndex>& index) {
         if (IndexLow(judged.spread, index)) {
-            reasons.push_back(std::string(name).append(" ").append(SpcIndex(index)).append(
-                " is below 1.33"));
+            reasons.push_back(
+                std::string(name).append(" ").append(SpcIndex(index)).append(" is below 1.33"));
         }
     };
     indexLow("Cpk", judged.capability.cpk);

@@ -37,11 +37,11 @@ class LotCapabilityTest : public ::testing::Test {
     }
 
     int RecordDriftingLot(const std::string& database) {
-        const auto parsed = ParseCliOptions(
-            {"--simulate", "--fast", "--lot-profile", (kExamples / "lot-drift.json").string(),
-             "--units", "200", "--model", "X100", "--limits",
-             (kExamples / "limits-pass.csv").string(), "--db", database,
-             (kExamples / "TestCfg.csv").string()});
+        const auto parsed =
+            ParseCliOptions({"--simulate", "--fast", "--lot-profile",
+                             (kExamples / "lot-drift.json").string(), "--units", "200", "--model",
+                             "X100", "--limits", (kExamples / "limits-pass.csv").string(), "--db",
+                             database, (kExamples / "TestCfg.csv").string()});
         EXPECT_TRUE(parsed.options) << parsed.error;
         StopRequest stop;
         std::ostringstream out, err;

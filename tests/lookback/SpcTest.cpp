@@ -318,7 +318,7 @@ TEST_F(SpcCommandTest, ChromiumRendersTheChartsAndTheRecordsTextsStayText) {
     EXPECT_NE(dom.find("&lt;i&gt;Odd&lt;/i&gt;"), std::string::npos);
     EXPECT_EQ(dom.find("<script>"), std::string::npos);
     EXPECT_EQ(dom.find("<i>"), std::string::npos);
-    // Cpk held at the ceiling, Ppk below the floor, the units outside.
+    // Pp held at the ceiling, Ppk below the floor, the units outside.
     EXPECT_NE(dom.find("<td class=\"low\">&lt;=1.00</td><td class=\"low\">0.34</td>"
                        "<td class=\"low\">8 of 40 units (20.0%)</td>"),
               std::string::npos);
