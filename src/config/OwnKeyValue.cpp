@@ -4,22 +4,30 @@
 
 namespace orvalt {
 
+std::optional<std::string> TextOf(const RegValue& stored) {
+    if (stored.type != REG_SZ) {
+        return std::nullopt;
+    }
+    return stored.data.substr(0, stored.data.find('\0'));
+}
+
+std::optional<std::uint32_t> DwordOf(const RegValue& stored) {
+    if (stored.type != REG_DWORD || stored.data.size() != 4) {
+        return std::nullopt;
+    }
+    return DwordFromBytes(stored.data);
+}
+
 std::optional<std::string> StoredText(const RegistryStore& store, const RegKey& key,
                                       std::string_view name) {
     const auto stored = store.QueryValue(key, name);
-    if (!stored || stored->type != REG_SZ) {
-        return std::nullopt;
-    }
-    return stored->data.substr(0, stored->data.find('\0'));
+    return stored ? TextOf(*stored) : std::nullopt;
 }
 
 std::optional<std::uint32_t> StoredDword(const RegistryStore& store, const RegKey& key,
                                          std::string_view name) {
     const auto stored = store.QueryValue(key, name);
-    if (!stored || stored->type != REG_DWORD || stored->data.size() != 4) {
-        return std::nullopt;
-    }
-    return DwordFromBytes(stored->data);
+    return stored ? DwordOf(*stored) : std::nullopt;
 }
 
 namespace {
@@ -39,20 +47,30 @@ auto LoadFromKey(RegistryStore& store, std::string_view keyPath, Read read)
 
 // Writes through `write` into `keyPath`, creating it; the write's status first.
 template <class Write>
+RegStatus WriteIntoKey(RegistryStore& store, std::string_view keyPath, Write write) {
+    RegKey key;
+    RegStatus status = store.CreateKey(keyPath, key);
+    if (!status.Ok()) {
+        return status;
+    }
+    status = write(store, key);
+    RegStatus closed = store.CloseKey(key);
+    return status.Ok() ? closed : status;
+}
+
+template <class Write>
 RegStatus SaveIntoKey(RegistryStore& store, std::string_view keyPath, Write write) {
-    return SaveUnderSettingsLock(store, [&]() -> RegStatus {
-        RegKey key;
-        RegStatus status = store.CreateKey(keyPath, key);
-        if (!status.Ok()) {
-            return status;
-        }
-        status = write(store, key);
-        RegStatus closed = store.CloseKey(key);
-        return status.Ok() ? closed : status;
-    });
+    return SaveUnderSettingsLock(store, [&] { return WriteIntoKey(store, keyPath, write); });
 }
 
 }  // namespace
+
+RegStatus WriteOwnKeyValue(RegistryStore& store, std::string_view keyPath, std::string_view name,
+                           const RegValue& value) {
+    return WriteIntoKey(store, keyPath, [&](RegistryStore& s, const RegKey& key) {
+        return s.SetValue(key, name, value.type, value.data);
+    });
+}
 
 std::string LoadOwnKeyText(RegistryStore& store, std::string_view keyPath, std::string_view name) {
     return LoadFromKey(store, keyPath,

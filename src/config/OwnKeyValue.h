@@ -13,6 +13,11 @@
 
 namespace orvalt {
 
+// A value's text (up to its first NUL); nothing when it is not a REG_SZ.
+std::optional<std::string> TextOf(const RegValue& stored);
+// A value's number; nothing when it is not 4 bytes of REG_DWORD.
+std::optional<std::uint32_t> DwordOf(const RegValue& stored);
+
 // The stored text (up to its first NUL); nothing when the value is missing
 // or not a REG_SZ.
 std::optional<std::string> StoredText(const RegistryStore& store, const RegKey& key,
@@ -35,5 +40,10 @@ std::optional<std::uint32_t> LoadOwnKeyDword(RegistryStore& store, std::string_v
 // Writes it, creating the key; written to the file at once.
 RegStatus SaveOwnKeyDword(RegistryStore& store, std::string_view keyPath, std::string_view name,
                           std::uint32_t value);
+
+// Writes `value` into `keyPath`, creating it, and the file at once, for a
+// caller that already holds the settings lock (SaveUnderSettingsLock).
+RegStatus WriteOwnKeyValue(RegistryStore& store, std::string_view keyPath, std::string_view name,
+                           const RegValue& value);
 
 }  // namespace orvalt

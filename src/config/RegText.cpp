@@ -4,8 +4,11 @@
 
 #include <cstdint>
 #include <optional>
+#include <utility>
+#include <vector>
 
 #include "domain/Format.h"
+#include "domain/PrintableText.h"
 
 namespace orvalt {
 
@@ -110,43 +113,72 @@ class LineReader {
         return true;
     }
 
+    // Offset of the next line in the text.
+    std::size_t Offset() const { return size_ - rest_.size(); }
+
   private:
     std::string_view rest_;
+    std::size_t size_ = rest_.size();
 };
+
+constexpr std::string_view kHeader = "REGEDIT4";
 
 class RegTextParser {
   public:
-    explicit RegTextParser(std::string_view text) : lines_(text) {}
+    RegTextParser(std::string_view text, std::vector<RegTextLine>* lines)
+        : lines_(text), read_(lines) {}
 
     RegDocument Run() {
         std::string_view line;
-        while (lines_.Next(line)) {
-            ParseLine(TrimLeft(line));
+        while (lines_.Peek(line)) {
+            RegTextLine read;
+            read.begin = lines_.Offset();
+            lines_.Next(line);
+            read.kind = ParseLine(TrimLeft(line), read);
+            read.end = lines_.Offset();
+            if (read_ != nullptr) {
+                read_->push_back(std::move(read));
+            }
         }
         return std::move(document_);
     }
 
   private:
-    void ParseLine(std::string_view line) {
+    using Kind = RegTextLine::Kind;
+
+    Kind ParseLine(std::string_view line, RegTextLine& read) {
         if (line.empty() || line[0] == ';') {
-            return;
+            return Kind::Other;
         }
+        const bool first = std::exchange(first_, false);
         if (line[0] == '[') {
-            OpenKey(TrimRight(line));
-        } else if (key_ != nullptr) {
-            ParseValueLine(line);
+            return OpenKey(TrimRight(line), read);
         }
+        if (key_ != nullptr) {
+            return ParseValueLine(line, read);
+        }
+        // The header, and the values of a key being deleted, are read and left alone.
+        const bool header = first && TrimRight(line) == kHeader;
+        return header || inDeletedKey_ ? Kind::Other : Kind::Unreadable;
     }
 
     // "[-path]" deletes a key when imported on Windows; here its values are ignored.
-    void OpenKey(std::string_view header) {
+    Kind OpenKey(std::string_view header, RegTextLine& read) {
         key_ = nullptr;
-        if (header.size() >= 3 && header.back() == ']' && header[1] != '-') {
-            key_ = &document_.AddKey(header.substr(1, header.size() - 2));
+        inDeletedKey_ = false;
+        if (header.size() < 3 || header.back() != ']') {
+            return Kind::Unreadable;
         }
+        if (header[1] == '-') {
+            inDeletedKey_ = true;
+            return Kind::Other;
+        }
+        key_ = &document_.AddKey(header.substr(1, header.size() - 2));
+        read.key = key_->Path();
+        return Kind::Key;
     }
 
-    void ParseValueLine(std::string_view line) {
+    Kind ParseValueLine(std::string_view line, RegTextLine& read) {
         std::string name;
         std::optional<std::string_view> rest;
         if (line[0] == '@') {
@@ -155,14 +187,22 @@ class RegTextParser {
             rest = ReadQuoted(line, name);
         }
         if (!rest || !TrimLeft(*rest).starts_with('=')) {
-            return;
+            return Kind::Unreadable;
         }
         const std::string_view data = Trim(TrimLeft(*rest).substr(1));
+        read.key = key_->Path();
+        read.name = name;
         if (data == "-") {
             key_->Remove(name);
-        } else if (std::optional<RegValue> value = ParseData(data)) {
-            key_->Set(name, std::move(*value));
+            return Kind::Value;
         }
+        std::optional<RegValue> value = ParseData(data);
+        if (!value) {
+            return Kind::Unreadable;
+        }
+        read.value = *value;
+        key_->Set(name, std::move(*value));
+        return Kind::Value;
     }
 
     std::optional<RegValue> ParseData(std::string_view data) {
@@ -218,8 +258,11 @@ class RegTextParser {
     }
 
     LineReader lines_;
+    std::vector<RegTextLine>* read_;
     RegDocument document_;
     RegKeyData* key_ = nullptr;
+    bool inDeletedKey_ = false;
+    bool first_ = true;
 };
 
 // UTF-16LE after its byte order mark, narrowed to 8 bits.
@@ -269,7 +312,9 @@ void AppendHex(std::string& out, const RegValue& value) {
     }
 }
 
-void AppendValue(std::string& out, const std::string& name, const RegValue& value) {
+}  // namespace
+
+void AppendRegValueLine(std::string& out, const std::string& name, const RegValue& value) {
     if (name.empty()) {
         out += '@';
     } else {
@@ -286,17 +331,53 @@ void AppendValue(std::string& out, const std::string& name, const RegValue& valu
     out += "\r\n";
 }
 
-}  // namespace
-
 RegDocument ParseRegText(std::string_view text) {
     if (text.starts_with("\xFF\xFE")) {
         const std::string narrow = NarrowUtf16(text.substr(2));
-        return RegTextParser(narrow).Run();
+        return RegTextParser(narrow, nullptr).Run();
     }
     if (text.starts_with("\xEF\xBB\xBF")) {
         text.remove_prefix(3);
     }
-    return RegTextParser(text).Run();
+    return RegTextParser(text, nullptr).Run();
+}
+
+std::vector<RegTextLine> ReadRegTextLines(std::string_view text) {
+    std::vector<RegTextLine> lines;
+    RegTextParser(text, &lines).Run();
+    return lines;
+}
+
+namespace {
+
+std::size_t LineBreaksIn(std::string_view text) {
+    std::size_t breaks = 0;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        breaks +=
+            text[i] == '\n' || (text[i] == '\r' && (i + 1 == text.size() || text[i + 1] != '\n'));
+    }
+    return breaks;
+}
+
+}  // namespace
+
+std::string RegTextDamage(std::string_view text) {
+    if (!IsPlainRegText(text)) {
+        return "it is a UTF-16 or UTF-8 export, not the 8-bit REGEDIT4 text the station writes";
+    }
+    for (const RegTextLine& line : ReadRegTextLines(text)) {
+        if (line.kind == RegTextLine::Kind::Unreadable) {
+            const std::string_view bytes = text.substr(line.begin, line.end - line.begin);
+            return Format("line %zu is neither a key nor a value the station can read: %s",
+                          LineBreaksIn(text.substr(0, line.begin)) + 1,
+                          PrintableText(bytes.substr(0, bytes.find_first_of("\r\n"))).c_str());
+        }
+    }
+    return {};
+}
+
+bool IsPlainRegText(std::string_view text) {
+    return !text.starts_with("\xFF\xFE") && !text.starts_with("\xEF\xBB\xBF");
 }
 
 std::string FormatRegText(const RegDocument& document) {
@@ -305,7 +386,7 @@ std::string FormatRegText(const RegDocument& document) {
         out += "\r\n[" + key.Path() + "]\r\n";
         for (const RegKeyData::Entry& entry : key.Entries()) {
             if (entry.present) {
-                AppendValue(out, entry.name, entry.value);
+                AppendRegValueLine(out, entry.name, entry.value);
             }
         }
     }

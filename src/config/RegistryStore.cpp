@@ -2,8 +2,10 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <set>
 
 #include "config/RegText.h"
+#include "config/RegTextRewrite.h"
 #include "domain/DatabaseUrl.h"
 #include "platform/SafeFile.h"
 #include "platform/UserAccount.h"
@@ -66,8 +68,9 @@ RegStatus RegistryStore::Reload() {
     if (dirty_) {
         return readStatus_;
     }
-    const auto read = ReadRegularFile(file_, kMaxFileBytes);
-    document_ = read ? ParseRegText(*read) : RegDocument{};
+    auto read = ReadRegularFile(file_, kMaxFileBytes);
+    text_ = read ? std::move(*read) : std::string();
+    document_ = ParseRegText(text_);
     readStatus_ = read || read.Error().missing ? RegStatus{}
                                                : RegStatus{ERROR_CANTREAD, read.Error().message};
     return readStatus_;
@@ -79,12 +82,14 @@ RegStatus RegistryStore::Commit() {
                 "The settings cannot be saved: there is no home folder to keep them in "
                 "(neither XDG_CONFIG_HOME nor HOME is set)."};
     }
+    std::string text = FormatRegTextOver(text_, document_);
     const Result<void> written = ReplaceFileAtomically(
-        file_, FormatRegText(document_),
+        file_, text,
         ReplaceOptions{.createFolder = true, .ownerOnly = HoldsDatabasePassword(document_)});
     if (!written) {
         return {ERROR_CANTWRITE, written.Error()};
     }
+    text_ = std::move(text);
     dirty_ = false;
     return {};
 }
@@ -158,18 +163,16 @@ std::vector<std::string> RegistryStore::SubkeyNames(const RegKey& key) const {
     if (!key.open_) {
         return names;
     }
-    const std::string prefix = FoldName(key.path_) + "\\";
+    const std::size_t prefix = key.path_.size() + 1;
+    const std::string folded = FoldName(key.path_) + "\\";
+    std::set<std::string> seen;
     for (const RegKeyData& stored : document_.Keys()) {
-        const std::string& path = stored.Path();
-        if (path.size() <= prefix.size() || FoldName(path.substr(0, prefix.size())) != prefix) {
+        if (!FoldName(stored.Path()).starts_with(folded)) {
             continue;
         }
-        const std::string name =
-            path.substr(prefix.size(), path.find('\\', prefix.size()) - prefix.size());
-        const bool known = std::any_of(names.begin(), names.end(), [&](const std::string& seen) {
-            return FoldName(seen) == FoldName(name);
-        });
-        if (!known) {
+        const std::string_view below = std::string_view(stored.Path()).substr(prefix);
+        const std::string name(below.substr(0, below.find('\\')));
+        if (seen.insert(FoldName(name)).second) {
             names.push_back(name);
         }
     }

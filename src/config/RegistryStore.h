@@ -6,9 +6,10 @@
 //
 // Changes are kept in memory until the key they were made through is closed;
 // closing writes the whole file at once and atomically (see SafeFile.h), so a
-// crash or a full disk leaves the old file or the new one, never a mix. Keys and
-// values the station does not know, and value types it does not use, are kept
-// and written back unchanged.
+// crash or a full disk leaves the old file or the new one, never a mix. Every
+// line but those of the values changed is written back byte for byte
+// (RegTextRewrite.h): keys, values and types the station does not know,
+// comments, and lines it cannot read.
 //
 // One thread at a time: the station loads and saves on its main thread only.
 
@@ -29,6 +30,7 @@ using LSTATUS = std::int32_t;
 constexpr LSTATUS ERROR_SUCCESS = 0;
 constexpr LSTATUS ERROR_FILE_NOT_FOUND = 2;
 constexpr LSTATUS ERROR_INVALID_HANDLE = 6;
+constexpr LSTATUS ERROR_INVALID_DATA = 13;
 constexpr LSTATUS ERROR_INVALID_PARAMETER = 87;
 constexpr LSTATUS ERROR_CANTREAD = 1012;
 constexpr LSTATUS ERROR_CANTWRITE = 1013;
@@ -75,6 +77,8 @@ class RegistryStore {
 
     // The settings file (empty: there is none).
     const std::filesystem::path& File() const { return file_; }
+    // Its bytes as last read or written; empty when it is missing.
+    const std::string& FileText() const { return text_; }
 
     // The value's type and its stored bytes, exactly; ERROR_FILE_NOT_FOUND when
     // there is no such value.
@@ -101,6 +105,7 @@ class RegistryStore {
     std::string FullPath(std::string_view path) const;
 
     std::filesystem::path file_;
+    std::string text_;  // the file as last read or written
     RegDocument document_;
     RegStatus readStatus_;
     bool dirty_ = false;

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <deque>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -63,6 +64,11 @@ std::unique_ptr<SettingsTable> BuildFixtureSettingsTable(SettingsRecord& record,
                                                          std::string_view fixture);
 
 void ApplyDefaults(const SettingsTable& table);
+
+// What a row takes from a stored value, by its rule (below); nothing when the
+// rule refuses it and the field keeps what it held.
+std::optional<std::string> TakenText(const RegValue& stored);
+std::optional<std::int32_t> TakenNumber(const RegValue& stored);
 
 // Takes each stored value that passes its rule; everything else keeps what the
 // target held. A text is taken when it is a REG_SZ of 1 to 127 bytes (a zero

@@ -16,18 +16,15 @@ constexpr std::size_t kTextBufferBytes = 128;
 
 void LoadText(const SettingBinding& row, const RegistryStore& store, const RegKey& key) {
     const auto stored = store.QueryValue(key, row.valueName);
-    if (!stored || stored->type != REG_SZ || stored->data.empty() ||
-        stored->data.size() >= kTextBufferBytes) {
-        return;
+    if (auto taken = stored ? TakenText(*stored) : std::nullopt) {
+        *row.textTarget = std::move(*taken);
     }
-    *row.textTarget = stored->data.substr(0, stored->data.find('\0'));
 }
 
-// Exactly 4 bytes: a shorter REG_DWORD would fill only part of the number and
-// leave the rest of it from whatever the field held before.
 void LoadNumber(const SettingBinding& row, const RegistryStore& store, const RegKey& key) {
-    if (const auto stored = StoredDword(store, key, row.valueName)) {
-        *row.numberTarget = static_cast<std::int32_t>(*stored);
+    const auto stored = store.QueryValue(key, row.valueName);
+    if (const auto taken = stored ? TakenNumber(*stored) : std::nullopt) {
+        *row.numberTarget = *taken;
     }
 }
 
@@ -83,6 +80,20 @@ RegStatus RefuseBadFixtureName(std::string_view fixture) {
 }
 
 }  // namespace
+
+std::optional<std::string> TakenText(const RegValue& stored) {
+    if (stored.data.empty() || stored.data.size() >= kTextBufferBytes) {
+        return std::nullopt;
+    }
+    return TextOf(stored);
+}
+
+// Exactly 4 bytes: a shorter REG_DWORD would fill only part of the number and
+// leave the rest of it from whatever the field held before.
+std::optional<std::int32_t> TakenNumber(const RegValue& stored) {
+    const std::optional<std::uint32_t> number = DwordOf(stored);
+    return number ? std::optional(static_cast<std::int32_t>(*number)) : std::nullopt;
+}
 
 void LoadSettings(const SettingsTable& table, RegistryStore& store) {
     for (const SettingsSection& section : table.sections) {
