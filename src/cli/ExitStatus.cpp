@@ -12,18 +12,18 @@ struct ExitMeaning {
 
 constexpr ExitMeaning kExitMeanings[] = {
     {kExitRanToEnd,
-     "the plan ran to its end; history, yield, report, spc: done; rejudge: every record "
-     "agrees",
+     "the plan ran to its end; history, yield, report, spc, settings: done; rejudge: every "
+     "record agrees",
      true},
     {kExitAbandonedOrStopped, "a test was abandoned, or the run was stopped", false},
     {kExitUsage,
-     "bad usage; a plan, unit profile, limits file, port or results database URL that can't be "
-     "used",
+     "bad usage; a plan, unit profile, limits file, port, results database URL, or settings "
+     "key, value or file that can't be used",
      true},
     {kExitDeviceNotOpened, "the device can't be opened", false},
     {kExitNotSaved,
-     "a result file, the report's page, standard output or (spc --baseline) the settings file "
-     "could not be written",
+     "a result file, the report's page, standard output or (spc --baseline, settings set) the "
+     "settings file could not be written",
      true},
     {kExitLimitFailed, "with --limits: the plan ran to its end and a test failed a limit", false},
     {kExitRecordLost, "the run's record reached neither the results database nor its spool", false},

@@ -1,6 +1,6 @@
 #pragma once
 // The exit statuses of orvalt-cli, one table for a run and for the records
-// commands (history, yield, report, rejudge, spc): scripts tell by the number alone
+// commands (history, yield, report, rejudge, spc, settings): scripts tell by the number alone
 // what happened, whichever they ran, so no number has two meanings.
 
 #include <string>
@@ -11,9 +11,10 @@ enum CliExit : int {
     kExitRanToEnd = 0,  // also: a records command did its work
     kExitAbandonedOrStopped = 1,
     kExitUsage = 2,  // also: a plan (or one without tests), unit profile or limits file that
-                     // can't be used, a port that won't open, a database URL that is none
+                     // can't be used, a port that won't open, a database URL that is none, a
+                     // settings key or value that is none, a settings file to mend first
     kExitDeviceNotOpened = 3,
-    kExitNotSaved = 4,           // a result file, the report's page or standard output not written
+    kExitNotSaved = 4,  // a result file, the report's page, standard output or settings not written
     kExitLimitFailed = 5,        // the plan ran to its end and a test failed a limit (--limits)
     kExitRecordLost = 6,         // the run's record reached neither the database nor its spool
     kExitRecordsUnreadable = 7,  // the results database can't be read, or holds no run to report

@@ -28,6 +28,7 @@ RecordsCommand AddReportCommand(CLI::App& app);
 RecordsCommand AddExportCommand(CLI::App& app);
 RecordsCommand AddRejudgeCommand(CLI::App& app);
 RecordsCommand AddSpcCommand(CLI::App& app);
+RecordsCommand AddSettingsCommand(CLI::App& app);
 
 // --db, else the setting, else the default file; refused when the one chosen
 // looks like a URL but is not a valid server URL.

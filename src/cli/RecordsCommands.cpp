@@ -71,8 +71,9 @@ struct CommandKind {
 };
 
 constexpr CommandKind kRecordsCommands[] = {
-    {"history", AddHistoryCommand}, {"yield", AddYieldCommand},     {"report", AddReportCommand},
-    {"export", AddExportCommand},   {"rejudge", AddRejudgeCommand}, {"spc", AddSpcCommand}};
+    {"history", AddHistoryCommand},  {"yield", AddYieldCommand},     {"report", AddReportCommand},
+    {"export", AddExportCommand},    {"rejudge", AddRejudgeCommand}, {"spc", AddSpcCommand},
+    {"settings", AddSettingsCommand}};
 
 }  // namespace
 

@@ -82,6 +82,9 @@ TEST_F(Completion, OffersCommandsAsTheFirstWordOnly) {
               (Names{"plan.csv", "limits.csv", "folder"}));
     // A command's words are its options' values, never a plan.
     EXPECT_EQ(Offered({"orvalt-cli", "history", ""}), Names{});
+    // settings names its action first, then a key and a value of free text.
+    EXPECT_EQ(Offered({"orvalt-cli", "settings", ""}), (Names{"get", "set", "list"}));
+    EXPECT_EQ(Offered({"orvalt-cli", "settings", "set", ""}), Names{});
 }
 
 TEST_F(Completion, OffersTheFilesEachOptionTakes) {
