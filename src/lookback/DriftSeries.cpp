@@ -1,9 +1,12 @@
 #include "lookback/DriftSeries.h"
 
 #include <algorithm>
+#include <iterator>
 #include <map>
 #include <set>
 #include <tuple>
+
+#include "verdict/ShownNumber.h"
 
 namespace orvalt {
 
@@ -111,7 +114,8 @@ std::string FirstValuesSql(std::size_t count) {
 std::string RunsSql(const RunFilter& filter) {
     return std::string(
                "SELECT k.run_id, r.run_uuid, r.started_at, r.serial, r.attempt,"
-               " CASE WHEN r.tests_completed = r.tests_begun THEN 1 ELSE 0 END FROM runs r"
+               " CASE WHEN r.tests_completed = r.tests_begun THEN 1 ELSE 0 END,"
+               " r.limits_sha256 FROM runs r"
                " JOIN run_keys k ON k.run_uuid = r.run_uuid WHERE r.model = $1")
         .append(filter.sql)
         .append(" ORDER BY r.started_at, r.run_uuid");
@@ -134,47 +138,84 @@ std::string PointsSql(const RunFilter& filter, bool oneName) {
         .append(" ORDER BY r.started_at, r.run_uuid");
 }
 
-// The unit and digits of the series' newest point, and the bounds of its
-// newest judged point within the window.
-Result<void> AddShownAs(SqlConnection& connection, const std::string& model,
-                        const RunFilter& filter, DriftSeries& series) {
-    std::vector<SqlValue> params{model};
-    params.insert(params.end(), filter.params.begin(), filter.params.end());
-    const std::string test = std::string("$").append(std::to_string(params.size() + 1));
-    const std::string name = std::string("$").append(std::to_string(params.size() + 2));
-    params.emplace_back(static_cast<std::int64_t>(series.testIndex));
-    params.emplace_back(series.measurement);
-    const std::string from = std::string(
-                                 " FROM runs r JOIN run_keys k ON k.run_uuid = r.run_uuid"
-                                 " JOIN measurements m ON m.run_id = k.run_id AND m.test_index = ")
-                                 .append(test)
-                                 .append(" AND m.name = ")
-                                 .append(name)
-                                 .append(" WHERE r.model = $1")
-                                 .append(filter.sql)
-                                 .append(kCompletedTest);
-    const char* newest = " ORDER BY r.started_at DESC, r.run_uuid DESC LIMIT 1";
-    const Result<SqlRows> shown = connection.Run(
-        std::string("SELECT m.unit, m.decimals").append(from).append(newest), params);
-    const Result<SqlRows> bounds =
-        connection.Run(std::string("SELECT m.min_value, m.max_value")
-                           .append(from)
-                           .append(" AND (m.min_value IS NOT NULL OR m.max_value IS NOT NULL)")
-                           .append(newest),
-                       params);
-    if (!shown || !bounds) {
-        return Fail(shown ? bounds.Error() : shown.Error());
+// How a point's measurement was shown and bounded, as recorded with it.
+struct ShownAs {
+    std::string unit;
+    int decimals = 2;
+    std::optional<double> min, max;
+};
+
+Result<ShownAs> ShownAsOf(SqlConnection& connection, const DriftSeries& series,
+                          const DriftPoint& point) {
+    const Result<SqlRows> rows = connection.Run(
+        "SELECT unit, decimals, min_value, max_value FROM measurements"
+        " WHERE run_id = $1 AND test_index = $2 AND name = $3",
+        {point.run->key, static_cast<std::int64_t>(series.testIndex), series.measurement});
+    if (!rows) {
+        return Fail(rows.Error());
     }
-    if (!shown->empty()) {
-        series.unit = CellText((*shown)[0][0]);
-        series.decimals = (*shown)[0][1] ? static_cast<int>(CellInteger((*shown)[0][1])) : 2;
+    ShownAs shown;
+    if (!rows->empty()) {
+        const SqlRow& row = (*rows)[0];
+        shown.unit = CellText(row[0]);
+        shown.decimals = row[1] ? static_cast<int>(CellInteger(row[1])) : 2;
+        shown.min = row[2] ? std::optional(CellNumber(row[2])) : std::nullopt;
+        shown.max = row[3] ? std::optional(CellNumber(row[3])) : std::nullopt;
     }
-    if (!bounds->empty()) {
-        const SqlRow& row = (*bounds)[0];
-        series.min = row[0] ? std::optional(CellNumber(row[0])) : std::nullopt;
-        series.max = row[1] ? std::optional(CellNumber(row[1])) : std::nullopt;
+    return shown;
+}
+
+// The series' unit and digits, from its newest point.
+Result<void> AddUnitAndDigits(SqlConnection& connection, DriftSeries& series) {
+    if (series.points.empty()) {
+        return {};
     }
+    const Result<ShownAs> shown = ShownAsOf(connection, series, series.points.back());
+    if (!shown) {
+        return Fail(shown.Error());
+    }
+    series.unit = shown->unit;
+    series.decimals = shown->decimals;
     return {};
+}
+
+using Bounds = std::pair<std::optional<double>, std::optional<double>>;
+
+// The series cut where other bounds judged its points, each piece with the
+// unit and digits of its newest point, in the order of their first points.
+// The bounds are looked up once for each limits its runs were judged by.
+Result<std::vector<DriftSeries>> ByBounds(SqlConnection& connection, const DriftSeries& series) {
+    std::map<std::string, std::size_t> newestOf;  // limits hash: its newest point
+    for (std::size_t i = 0; i < series.points.size(); ++i) {
+        newestOf[series.points[i].run->limitsSha256] = i;
+    }
+    std::map<std::string, ShownAs> shownOf;
+    for (const auto& [limits, newest] : newestOf) {
+        Result<ShownAs> shown = ShownAsOf(connection, series, series.points[newest]);
+        if (!shown) {
+            return Fail(shown.Error());
+        }
+        shownOf.emplace(limits, std::move(shown).Value());
+    }
+    std::vector<DriftSeries> pieces;
+    std::map<Bounds, std::size_t> pieceOf;
+    for (const DriftPoint& point : series.points) {
+        const ShownAs& shown = shownOf.at(point.run->limitsSha256);
+        const auto [found, added] = pieceOf.emplace(Bounds{shown.min, shown.max}, pieces.size());
+        if (added) {
+            DriftSeries piece;
+            piece.testIndex = series.testIndex;
+            piece.measurement = series.measurement;
+            piece.min = shown.min;
+            piece.max = shown.max;
+            pieces.push_back(std::move(piece));
+        }
+        DriftSeries& piece = pieces[found->second];
+        piece.unit = shown.unit;
+        piece.decimals = shown.decimals;
+        piece.points.push_back(point);
+    }
+    return pieces;
 }
 
 struct RunsRead {
@@ -191,12 +232,14 @@ Result<RunsRead> ReadRuns(SqlConnection& connection, const std::string& model,
     const Result<void> done = connection.RunRowByRow(RunsSql(filter), params, [&read](SqlRow row) {
         read.keys.push_back(CellInteger(row[0]));
         auto run = std::make_shared<DriftRun>();
+        run->key = read.keys.back();
         run->runUuid = CellText(row[1]);
         run->startedAt = CellText(row[2]);
         run->serial = CellText(row[3]);
         if (row[4]) {
             run->attempt = CellInteger(row[4]);
         }
+        run->limitsSha256 = CellText(row[6]);
         read.runs.push_back(std::move(run));
         read.allCompleted.push_back(CellInteger(row[5]) == 1 ? 1 : 0);
     });
@@ -346,7 +389,7 @@ constexpr std::int64_t kSpanReadAtMost = 4;
 
 // The runs are read first, then their points with only their run's key: a
 // million points carry no copies of their runs' texts, and the series' unit,
-// digits and bounds come from its newest points alone.
+// digits and bounds come from the newest point of each limits alone.
 Result<std::vector<DriftSeries>> LoadDriftSeries(SqlConnection& connection,
                                                  const DriftQuery& query) {
     const Result<RunFilter> filter = FilterOf(connection, query.model, query.window);
@@ -372,13 +415,20 @@ Result<std::vector<DriftSeries>> LoadDriftSeries(SqlConnection& connection,
     std::vector<DriftSeries> all;
     all.reserve(series.size());
     for (auto& [seriesKey, one] : series) {
-        if (!query.pointsOnly) {
-            if (const Result<void> shown = AddShownAs(connection, query.model, *filter, one);
-                !shown) {
+        if (query.pointsOnly) {
+            all.push_back(std::move(one));
+        } else if (query.wholeMeasurement) {
+            if (const Result<void> shown = AddUnitAndDigits(connection, one); !shown) {
                 return Fail(shown.Error());
             }
+            all.push_back(std::move(one));
+        } else {
+            Result<std::vector<DriftSeries>> pieces = ByBounds(connection, one);
+            if (!pieces) {
+                return Fail(pieces.Error());
+            }
+            std::move(pieces->begin(), pieces->end(), std::back_inserter(all));
         }
-        all.push_back(std::move(one));
     }
     return all;
 }
@@ -424,15 +474,36 @@ Result<std::vector<std::string>> MeasurementNamesOf(SqlConnection& connection,
 }
 
 std::string SeriesName(const DriftSeries& series, const std::vector<DriftSeries>& all) {
-    const auto sameFigure = std::count_if(all.begin(), all.end(), [&](const DriftSeries& other) {
-        return other.measurement == series.measurement;
-    });
-    if (sameFigure <= 1) {
-        return series.measurement;
+    bool otherTest = false, otherBounds = false;
+    for (const DriftSeries& other : all) {
+        if (other.measurement != series.measurement) {
+            continue;
+        }
+        if (other.testIndex != series.testIndex) {
+            otherTest = true;
+        } else if (other.min != series.min || other.max != series.max) {
+            otherBounds = true;
+        }
     }
-    return std::string(series.measurement)
-        .append(" of test ")
-        .append(std::to_string(series.testIndex + 1));
+    std::string name = series.measurement;
+    if (otherTest) {
+        name.append(" of test ").append(std::to_string(series.testIndex + 1));
+    }
+    if (otherBounds) {
+        name.append(", ").append(series.min || series.max ? SeriesLimitsText(series)
+                                                          : std::string("no limits"));
+    }
+    return name;
+}
+
+std::string SeriesLimitsText(const DriftSeries& series) {
+    if (!series.min && !series.max) {
+        return "no limits recorded";
+    }
+    return std::string("limits ")
+        .append(series.min ? ShownText(*series.min, series.decimals) : "-")
+        .append(" .. ")
+        .append(series.max ? ShownText(*series.max, series.decimals) : "-");
 }
 
 std::string PointLabel(const DriftPoint& point) {

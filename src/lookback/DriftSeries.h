@@ -1,8 +1,8 @@
 #pragma once
 // A model's measurement series read back for drift: one series per
-// measurement of one test of the plan, one point per completed test, in the
-// order the runs started. The first units make the baseline; a window picks
-// the units a check or a chart looks at.
+// measurement of one test of the plan and the bounds that judged it, one
+// point per completed test, in the order the runs started. The first units
+// make the baseline; a window picks the units a check or a chart looks at.
 
 #include <cstddef>
 #include <cstdint>
@@ -22,6 +22,8 @@ struct DriftRun {
     std::string startedAt;
     std::string serial;
     std::optional<std::int64_t> attempt;
+    std::string limitsSha256;  // of the limits that judged it; empty: none
+    std::int64_t key = 0;      // run_keys.run_id
 };
 
 struct DriftPoint {
@@ -34,7 +36,8 @@ struct DriftSeries {
     std::string measurement;  // the station's name of the figure
     std::string unit;
     int decimals = 2;
-    // The bounds the newest judged point was held to; none when not judged.
+    // The bounds every point was held to; none when not judged (or, for a
+    // series read whole, not told).
     std::optional<double> min, max;
     std::vector<DriftPoint> points;
 };
@@ -52,12 +55,20 @@ struct DriftQuery {
     std::optional<std::string> measurement;  // one figure's name, exactly
     DriftWindow window;
     // The points alone: each series' unit, digits and bounds are not looked
-    // up (two more queries a series, which a server answers one round trip
-    // at a time), and keep their defaults.
+    // up (one more query a series and limits, which a server answers one
+    // round trip at a time), and keep their defaults.
     bool pointsOnly = false;
+    // Each measurement of a test read whole, whatever limits judged its
+    // points: for the control-chart rules, which no limit moves. The series
+    // then tells no bounds. Else (and never with pointsOnly) the points
+    // judged by other bounds are a series of their own.
+    bool wholeMeasurement = false;
 };
 
-// The series, ordered by test, then measurement name.
+// The series, ordered by test, then measurement name, then the first point
+// each holds. A run's limits (by their hash) bound the figure alike for each
+// of its points: runs judged by limits that bound it alike are one series,
+// runs not judged are one, whatever else their limits bound.
 Result<std::vector<DriftSeries>> LoadDriftSeries(SqlConnection& connection,
                                                  const DriftQuery& query);
 
@@ -76,8 +87,13 @@ Result<std::vector<std::string>> MeasurementNamesOf(SqlConnection& connection,
                                                     const std::string& model);
 
 // "TimeToOffA" when only one test of `all` gives that figure, else
-// "TimeToOffA of test 2" (counted from 1, as the report counts tests).
+// "TimeToOffA of test 2" (counted from 1, as the report counts tests); when
+// `all` holds the same figure of the same test under other bounds, with the
+// bounds: "V4 of test 2, limits - .. 4.50", "V4 of test 2, no limits".
 std::string SeriesName(const DriftSeries& series, const std::vector<DriftSeries>& all);
+
+// "limits 0.00 .. 1.00" ("-" for a side not bounded), or "no limits".
+std::string SeriesLimitsText(const DriftSeries& series);
 
 // "SN-7 #2", or "-" for a run without a serial.
 std::string PointLabel(const DriftPoint& point);

@@ -87,7 +87,7 @@ Result<std::vector<DriftSeries>> RecentSeries(SqlConnection& connection, const s
                                               const std::vector<OpenAlarm*>& alarms) {
     std::optional<std::vector<DriftSeries>> read;
     for (std::size_t runs = kRunsFirstRead;; runs *= 4) {
-        const DriftQuery query{model, measurement, {std::nullopt, runs, std::nullopt}, false};
+        const DriftQuery query{model, measurement, {std::nullopt, runs, std::nullopt}, false, true};
         Result<std::vector<DriftSeries>> found = LoadDriftSeries(connection, query);
         if (!found) {
             return Fail(found.Error());

@@ -135,7 +135,10 @@ Result<std::vector<SeriesBaseline>> BaselinesToFreeze(SqlConnection& connection,
                                                       const DriftQuery& query,
                                                       const std::string& frozenAt,
                                                       std::vector<std::string>& tooShort) {
-    Result<std::vector<DriftSeries>> found = SeriesFound(connection, query);
+    // A baseline is the measurement's, whatever limits judged its units.
+    DriftQuery whole = query;
+    whole.wholeMeasurement = true;
+    Result<std::vector<DriftSeries>> found = SeriesFound(connection, whole);
     if (!found) {
         return Fail(found.Error());
     }
@@ -268,18 +271,6 @@ std::string CapabilityLowText(const SpcSeries& judged) {
 
 namespace {
 
-std::string LimitsText(const SpcSeries& judged) {
-    const DriftSeries& series = judged.series;
-    if (!series.min && !series.max) {
-        return "no limits recorded";
-    }
-    const int decimals = series.decimals;
-    return std::string("limits ")
-        .append(series.min ? ShownText(*series.min, decimals) : "-")
-        .append(" .. ")
-        .append(series.max ? ShownText(*series.max, decimals) : "-");
-}
-
 std::string HitLine(const SpcSeries& judged, const HitRun& run) {
     const auto& points = judged.series.points;
     std::string line = std::string("    ")
@@ -312,7 +303,7 @@ std::string SeriesBlock(const SpcSeries& judged) {
     block.append(": ")
         .append(std::to_string(judged.spread.n))
         .append(judged.spread.n == 1 ? " unit, " : " units, ")
-        .append(LimitsText(judged))
+        .append(SeriesLimitsText(judged.series))
         .append("\n");
     block.append("  mean ")
         .append(SpcNumber(judged.spread.mean, decimals))

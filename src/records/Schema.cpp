@@ -130,6 +130,14 @@ const std::vector<Migration>& Migrations() {
             " measurement TEXT NOT NULL, rule INTEGER NOT NULL, side TEXT, text TEXT,"
             " raised_at TEXT, PRIMARY KEY (run_id, test_index, measurement, rule))",
         },
+        {
+            // A series holds the points one limits judged, so drift reads
+            // each run's limits with its start, from the index alone; and
+            // where it was tested, to read one station's and fixture's runs.
+            "DROP INDEX runs_for_drift",
+            "CREATE INDEX runs_for_series ON runs (model, started_at, run_uuid, serial, attempt,"
+            " tests_begun, tests_completed, limits_sha256, host, fixture)",
+        },
     };
     return migrations;
 }

@@ -7,6 +7,8 @@
 #include <cstdlib>
 #include <fstream>
 #include <map>
+#include <random>
+#include <set>
 #include <sstream>
 
 #include "cli/ExitStatus.h"
@@ -33,11 +35,29 @@ struct Figure {
     RecordEnd how = RecordEnd::Completed;
 };
 
+// The limits a run's figures were judged by, as a station names them: by a
+// hash of their text, here the bounds themselves; none when nothing is bounded.
+std::string LimitsOf(const std::vector<Figure>& figures) {
+    std::string limits;
+    for (const Figure& figure : figures) {
+        if (figure.min || figure.max) {
+            limits.append(figure.name)
+                .append(",")
+                .append(figure.min ? std::to_string(*figure.min) : "")
+                .append(",")
+                .append(figure.max ? std::to_string(*figure.max) : "")
+                .append(";");
+        }
+    }
+    return limits;
+}
+
 // One run of `model` started `minute` minutes after 08:00 on 2026-12-01 (days
 // roll over every 24 hours), its tests as the figures give them.
 void AddRun(SqlConnection& db, const std::string& model, const std::string& serial, int minute,
             const std::vector<Figure>& figures) {
     RunStart run = SampleRun(model, serial);
+    run.limitsSha256 = LimitsOf(figures);
     char when[40];
     std::snprintf(when, sizeof when, "2026-12-%02dT%02d:%02d:00.000Z", 1 + (480 + minute) / 1440,
                   (480 + minute) / 60 % 24, minute % 60);
@@ -94,41 +114,59 @@ void ExpectSeriesPicked(SqlConnection& db, const std::string& target, const std:
     SCOPED_TRACE(target + " " + model);
     const auto all = LoadDriftSeries(db, {model, std::nullopt, {}});
     ASSERT_TRUE(all.Ok()) << all.Error();
-    // One series per test and figure, ordered by test, then name.
-    ASSERT_EQ(all->size(), 3u);
+    // One series per test, figure and the bounds that judged it, ordered by
+    // test, then name, then the first unit: TimeToOffA's limits tightened at
+    // run 20 cut each of its series in two.
+    ASSERT_EQ(all->size(), 5u);
     EXPECT_EQ((*all)[0].testIndex, 0);
-    EXPECT_EQ((*all)[1].measurement, "TimeToOn");
-    EXPECT_EQ((*all)[2].testIndex, 2);
-    EXPECT_EQ(SeriesName((*all)[0], *all), "TimeToOffA of test 1");
-    EXPECT_EQ(SeriesName((*all)[1], *all), "TimeToOn");
+    EXPECT_EQ((*all)[2].measurement, "TimeToOn");
+    EXPECT_EQ((*all)[3].testIndex, 2);
+    EXPECT_EQ(SeriesName((*all)[0], *all), "TimeToOffA of test 1, limits 0.00 .. 1.00");
+    EXPECT_EQ(SeriesName((*all)[1], *all), "TimeToOffA of test 1, limits 0.00 .. 0.90");
+    EXPECT_EQ(SeriesName((*all)[2], *all), "TimeToOn");
     // Every run in start order, the other models' left out; the abandoned test is no point.
-    ASSERT_EQ((*all)[0].points.size(), 30u);
-    EXPECT_DOUBLE_EQ((*all)[0].points[29].value, 0.79);
+    ASSERT_EQ((*all)[0].points.size(), 20u);
+    ASSERT_EQ((*all)[1].points.size(), 10u);
+    EXPECT_DOUBLE_EQ((*all)[1].points[9].value, 0.79);
     EXPECT_EQ(PointLabel((*all)[0].points[3]), model + "-SN-3 #1");
-    EXPECT_EQ((*all)[2].points.size(), 29u);
-    // The newest bounds, the unit and the digits.
-    EXPECT_EQ((*all)[0].max, 0.9);
-    EXPECT_EQ((*all)[0].min, 0.0);
-    EXPECT_EQ((*all)[1].max, std::nullopt);
+    EXPECT_EQ((*all)[3].points.size(), 19u);
+    EXPECT_EQ((*all)[4].points.size(), 10u);
+    // The bounds of every point, the unit and the digits.
+    EXPECT_EQ((*all)[0].max, 1.0);
+    EXPECT_EQ((*all)[1].max, 0.9);
+    EXPECT_EQ((*all)[1].min, 0.0);
+    EXPECT_EQ((*all)[2].max, std::nullopt);
     EXPECT_EQ((*all)[0].unit, "s");
     EXPECT_EQ((*all)[0].decimals, 2);
+    // Read whole for the rules: one series a test and figure, no bounds told.
+    DriftQuery wholeQuery{model, std::nullopt, {}};
+    wholeQuery.wholeMeasurement = true;
+    const auto whole = LoadDriftSeries(db, wholeQuery);
+    ASSERT_TRUE(whole.Ok()) << whole.Error();
+    ASSERT_EQ(whole->size(), 3u);
+    EXPECT_EQ((*whole)[0].points.size(), 30u);
+    EXPECT_EQ((*whole)[0].max, std::nullopt);
+    EXPECT_EQ((*whole)[0].unit, "s");
+    EXPECT_EQ(SeriesName((*whole)[0], *whole), "TimeToOffA of test 1");
 
     const auto first = LoadDriftSeries(db, {model, "TimeToOffA", {5, std::nullopt, std::nullopt}});
     ASSERT_TRUE(first.Ok()) << first.Error();
     ASSERT_EQ(first->size(), 2u);
     EXPECT_EQ(Values((*first)[0]), (std::vector<double>{0.5, 0.51, 0.52, 0.53, 0.54}));
-    EXPECT_EQ((*first)[0].max, 1.0);  // the newest of the window's bounds
+    EXPECT_EQ((*first)[0].max, 1.0);  // the window holds only those judged before run 20
 
     const auto last = LoadDriftSeries(db, {model, "TimeToOffA", {std::nullopt, 3, std::nullopt}});
     ASSERT_TRUE(last.Ok()) << last.Error();
     EXPECT_EQ(Values((*last)[0]), (std::vector<double>{0.77, 0.78, 0.79}));  // oldest first
+    EXPECT_EQ((*last)[0].max, 0.9);
 
     // Day 2 starts at run 16 (08:00 + 16 h).
     const auto since =
         LoadDriftSeries(db, {model, std::nullopt, {std::nullopt, std::nullopt, "2026-12-02"}});
     ASSERT_TRUE(since.Ok()) << since.Error();
-    EXPECT_EQ((*since)[0].points.size(), 14u);
+    EXPECT_EQ((*since)[0].points.size(), 4u);  // runs 16 to 19, then 20 to 29
     EXPECT_DOUBLE_EQ((*since)[0].points[0].value, 0.66);
+    EXPECT_EQ((*since)[1].points.size(), 10u);
 
     const auto firstValues = LoadFirstValues(db, model, 2, "TimeToOffA", 25);
     ASSERT_TRUE(firstValues.Ok()) << firstValues.Error();
@@ -278,6 +316,110 @@ TEST_F(SpcCommandTest, NothingToJudgeIsAClearMessageWithTheRecordsStatus) {
     EXPECT_FALSE(err.str().empty());
 }
 
+// The only unit judged with a bound on V4 (limits of an older run) lends it
+// to no other unit: the newer units, judged by limits without one, show no
+// capability, and nothing is low. A bound two limits share keeps its series whole.
+TEST_F(SpcCommandTest, ASeriesIsJudgedOnlyAgainstTheLimitsThatJudgedItsPoints) {
+    AddRun(*db_, "X100", "SN-0", 0,
+           {{0, "V4", 4.70, std::nullopt, 4.50}, {1, "TimeToOn", 3.1, std::nullopt, 3.5}});
+    for (int run = 1; run <= 200; ++run) {
+        AddRun(*db_, "X100", "SN-" + std::to_string(run), run,
+               {{0, "V4", 4.68 + 0.01 * (run % 5)}, {1, "TimeToOn", 3.1, std::nullopt, 3.5}});
+    }
+    ASSERT_EQ(Spc({"--model", "X100"}), kExitRanToEnd) << err_;
+    EXPECT_EQ(out_.find("CAPABILITY LOW"), std::string::npos) << out_;
+    EXPECT_NE(out_.find("V4, limits - .. 4.50 (s): 1 unit, limits - .. 4.50\n"), std::string::npos)
+        << out_;
+    EXPECT_NE(out_.find("V4, no limits (s): 200 units, no limits recorded\n"), std::string::npos)
+        << out_;
+    EXPECT_NE(out_.find("TimeToOn (test 2, s): 201 units, limits - .. 3.50\n"), std::string::npos)
+        << out_;
+    const std::size_t unjudged = out_.find("V4, no limits");
+    EXPECT_NE(out_.find("  Cp -  Cpk -  Pp -  Ppk -\n", unjudged), std::string::npos) << out_;
+}
+
+// Whatever limits the runs were judged by: each series holds exactly the
+// points its bounds judged, every completed point is in one series of its
+// test and figure, in start order, and a series without bounds shows no
+// capability.
+TEST(DriftSeriesTest, EveryPointIsInTheSeriesOfTheBoundsThatJudgedIt) {
+    using Bounds = std::pair<std::optional<double>, std::optional<double>>;
+    // Four limits files: two bound V4 alike, one bounds TimeToOn only, one nothing.
+    const std::vector<std::map<std::string, Bounds>> files{
+        {{"V4", {std::nullopt, 4.5}}, {"TimeToOn", {std::nullopt, 3.5}}},
+        {{"V4", {std::nullopt, 4.5}}, {"TimeToOn", {1.0, 3.0}}},
+        {{"TimeToOn", {std::nullopt, 3.5}}},
+        {}};
+    for (unsigned seed = 1; seed <= 6; ++seed) {
+        SCOPED_TRACE(seed);
+        TempFolder folder;
+        const std::string path = (folder / "drift.sqlite").string();
+        std::mt19937 random(seed);
+        std::map<std::string, std::map<std::string, Bounds>> judgedBy;  // serial: its bounds
+        std::map<std::pair<int, std::string>, std::vector<std::string>> completed;
+        {
+            auto db = OpenRecordDatabase(path);
+            ASSERT_TRUE(db.Ok()) << db.Error();
+            for (int run = 0; run < 60; ++run) {
+                const auto& file = files[random() % files.size()];
+                const std::string serial = "SN-" + std::to_string(run);
+                std::vector<Figure> figures;
+                for (int test = 0; test < 2; ++test) {
+                    const RecordEnd how =
+                        random() % 8 == 0 ? RecordEnd::Abandoned : RecordEnd::Completed;
+                    for (const std::string name : {"V4", "TimeToOn"}) {
+                        const auto bound = file.find(name);
+                        const Bounds bounds = bound == file.end() ? Bounds{} : bound->second;
+                        figures.push_back({test, name, 0.01 * static_cast<double>(random() % 500),
+                                           bounds.first, bounds.second, how});
+                        if (how == RecordEnd::Completed) {
+                            completed[{test, name}].push_back(serial);
+                        }
+                    }
+                }
+                judgedBy[serial] = file;
+                AddRun(**db, "X100", serial, run, figures);
+            }
+        }
+        auto db = OpenSqlConnectionToRead(path);
+        ASSERT_TRUE(db.Ok() && *db);
+        const auto all = LoadDriftSeries(**db, {"X100", std::nullopt, {}});
+        ASSERT_TRUE(all.Ok()) << all.Error();
+        std::map<std::pair<int, std::string>, std::vector<std::string>> seen;
+        std::map<std::pair<int, std::string>, std::set<Bounds>> piecesOf;
+        for (const DriftSeries& series : *all) {
+            const std::pair<int, std::string> key{series.testIndex, series.measurement};
+            EXPECT_TRUE(piecesOf[key].insert({series.min, series.max}).second)
+                << "two series of " << SeriesName(series, *all) << " with the same bounds";
+            for (const DriftPoint& point : series.points) {
+                const auto& file = judgedBy.at(point.run->serial);
+                const auto bound = file.find(series.measurement);
+                EXPECT_EQ(bound == file.end() ? Bounds{} : bound->second,
+                          Bounds(series.min, series.max))
+                    << point.run->serial << " in " << SeriesName(series, *all);
+                seen[key].push_back(point.run->serial);
+            }
+            EXPECT_TRUE(std::is_sorted(series.points.begin(), series.points.end(),
+                                       [](const DriftPoint& a, const DriftPoint& b) {
+                                           return a.run->startedAt < b.run->startedAt;
+                                       }));
+            if (!series.min && !series.max) {
+                const SpcSeries judged = JudgeSeriesAgainst(series, "", std::nullopt);
+                EXPECT_FALSE(judged.capability.cp || judged.capability.cpk ||
+                             judged.capability.pp || judged.capability.ppk);
+                EXPECT_FALSE(judged.capabilityLow);
+            }
+        }
+        for (auto& [key, serials] : seen) {
+            std::sort(serials.begin(), serials.end());
+            std::vector<std::string> expected = completed[key];
+            std::sort(expected.begin(), expected.end());
+            EXPECT_EQ(serials, expected) << key.second << " of test " << key.first;
+        }
+        EXPECT_EQ(seen.size(), completed.size());
+    }
+}
+
 std::size_t Count(const std::string& text, const std::string& what) {
     std::size_t count = 0;
     for (std::size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) {
@@ -334,7 +476,7 @@ TEST(SpcPage, ALongSeriesIsDrawnPerColumnWithEveryHitMarked) {
     judged.name = "TimeToOffA";
     judged.series.measurement = "TimeToOffA";
     judged.series.max = 1.0;
-    const auto run = std::make_shared<const DriftRun>(DriftRun{"", "", "SN", 1});
+    const auto run = std::make_shared<const DriftRun>(DriftRun{"", "", "SN", 1, "", 0});
     for (std::size_t i = 0; i < 200000; ++i) {
         const double value = i == 123456 ? 0.9 : 0.5 + 0.01 * static_cast<double>(i % 7 == 0);
         judged.series.points.push_back({run, value});
