@@ -186,4 +186,8 @@ Result<std::size_t> ClearFrozenBaselines(RegistryStore& store, std::string_view 
     return cleared;
 }
 
+bool LoadDriftPooled(RegistryStore& store) {
+    return LoadOwnKeyDword(store, kDriftKey, kDriftPoolValue).value_or(0) != 0;
+}
+
 }  // namespace orvalt

@@ -60,4 +60,10 @@ Result<void> FreezeBaselines(RegistryStore& store, std::string_view model,
 // Forgets every frozen baseline of the model; how many there were.
 Result<std::size_t> ClearFrozenBaselines(RegistryStore& store, std::string_view model);
 
+// "PoolStations" (REG_DWORD) in the Drift key itself: 1 makes a model's drift
+// series the units of every station and fixture together; otherwise (and by
+// default) a series is one station's and fixture's units of the model.
+inline constexpr std::string_view kDriftPoolValue = "PoolStations";
+bool LoadDriftPooled(RegistryStore& store);
+
 }  // namespace orvalt

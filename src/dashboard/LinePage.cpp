@@ -108,10 +108,13 @@ std::string LastVerdict(const FixtureCard& card) {
         .append("</span>");
 }
 
+// "host / fixture", or the host of a station without fixtures.
+std::string FixtureTitle(const std::string& host, const std::string& fixture) {
+    return fixture.empty() ? host : std::string(host).append(" / ").append(fixture);
+}
+
 std::string Card(const FixtureCard& card, const std::string& now) {
-    const std::string title = card.fixture.empty()
-                                  ? card.host
-                                  : std::string(card.host).append(" / ").append(card.fixture);
+    const std::string title = FixtureTitle(card.host, card.fixture);
     std::string html = std::string("<article class=\"card\"")
                            .append(Attribute("data-host", card.host))
                            .append(Attribute("data-fixture", card.fixture))
@@ -212,6 +215,9 @@ std::string AlarmLine(const OpenAlarm& alarm) {
         .append(ModelLink(alarm.model))
         .append("</td>")
         .append(Cell(alarm.series))
+        .append(Cell(alarm.pooled ? std::string("every station (pooled)")
+                                  : FixtureTitle(alarm.host, alarm.fixture),
+                     "station"))
         .append(Cell(std::to_string(alarm.rule) + ", " + alarm.side, "num"))
         .append("<td>")
         .append(Link(RunUrl(alarm.runUuid), alarm.serial))
@@ -231,7 +237,7 @@ std::string AlarmLine(const OpenAlarm& alarm) {
 std::string OpenAlarms(const LineView& view) {
     std::string html =
         "<h2>Open drift alarms</h2><table id=\"open-alarms\"><thead><tr><th>Model</th>"
-        "<th>Series</th><th>Rule, side</th><th>Raised by</th><th>Newest unit</th>"
+        "<th>Series</th><th>Station</th><th>Rule, side</th><th>Raised by</th><th>Newest unit</th>"
         "<th>What the station said</th><th>Alarms in 7 days</th></tr></thead><tbody>";
     for (const OpenAlarm& alarm : view.alarms) {
         html += AlarmLine(alarm);

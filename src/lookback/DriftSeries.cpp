@@ -55,9 +55,22 @@ Result<std::optional<std::pair<std::string, std::string>>> NthRun(SqlConnection&
     return std::optional(std::make_pair(CellText((*rows)[0][0]), CellText((*rows)[0][1])));
 }
 
+// A station's runs are picked within the model's, from the index that walks
+// them in start order.
+void AddStation(RunFilter& filter, const std::optional<DriftStation>& station) {
+    if (station) {
+        const std::string host = filter.Next();
+        const std::string fixture =
+            std::string("$").append(std::to_string(filter.params.size() + 3));
+        filter.Add("r.host = " + host + " AND r.fixture = " + fixture,
+                   {station->host, station->fixture});
+    }
+}
+
 Result<RunFilter> FilterOf(SqlConnection& connection, const std::string& model,
-                           const DriftWindow& window) {
+                           const DriftWindow& window, const std::optional<DriftStation>& station) {
     RunFilter filter;
+    AddStation(filter, station);
     if (window.since) {
         filter.Add(std::string("r.started_at >= ").append(filter.Next()), {*window.since});
     }
@@ -101,11 +114,12 @@ constexpr const char* kCompletedTest =
 // a server then plans it once for every model and series, where a count as a
 // parameter made it plan the statement anew each time, which took longer
 // than the walk.
-std::string FirstValuesSql(std::size_t count) {
+std::string FirstValuesSql(std::size_t count, bool ofStation) {
     return std::string(
                "SELECT m.value FROM runs r JOIN run_keys k ON k.run_uuid = r.run_uuid"
                " JOIN measurements m ON m.run_id = k.run_id AND m.test_index = $2 AND m.name = $3"
                " WHERE r.model = $1")
+        .append(ofStation ? " AND r.host = $4 AND r.fixture = $5" : "")
         .append(kCompletedTest)
         .append(" ORDER BY r.started_at, r.run_uuid LIMIT ")
         .append(std::to_string(count));
@@ -392,7 +406,7 @@ constexpr std::int64_t kSpanReadAtMost = 4;
 // digits and bounds come from the newest point of each limits alone.
 Result<std::vector<DriftSeries>> LoadDriftSeries(SqlConnection& connection,
                                                  const DriftQuery& query) {
-    const Result<RunFilter> filter = FilterOf(connection, query.model, query.window);
+    const Result<RunFilter> filter = FilterOf(connection, query.model, query.window, query.station);
     if (!filter) {
         return Fail(filter.Error());
     }
@@ -435,11 +449,16 @@ Result<std::vector<DriftSeries>> LoadDriftSeries(SqlConnection& connection,
 
 Result<std::vector<double>> LoadFirstValues(SqlConnection& connection, const std::string& model,
                                             int testIndex, const std::string& measurement,
-                                            std::size_t count) {
+                                            std::size_t count,
+                                            const std::optional<DriftStation>& station) {
+    std::vector<SqlValue> params{model, static_cast<std::int64_t>(testIndex), measurement};
+    if (station) {
+        params.insert(params.end(), {station->host, station->fixture});
+    }
     std::vector<double> values;
-    const Result<void> read = connection.RunRowByRow(
-        FirstValuesSql(count), {model, static_cast<std::int64_t>(testIndex), measurement},
-        [&values](SqlRow row) { values.push_back(CellNumber(row[0])); });
+    const Result<void> read =
+        connection.RunRowByRow(FirstValuesSql(count, station.has_value()), params,
+                               [&values](SqlRow row) { values.push_back(CellNumber(row[0])); });
     if (!read) {
         return Fail(read.Error());
     }

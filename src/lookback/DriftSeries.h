@@ -4,6 +4,7 @@
 // point per completed test, in the order the runs started. The first units
 // make the baseline; a window picks the units a check or a chart looks at.
 
+#include <compare>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -50,6 +51,13 @@ struct DriftWindow {
     std::optional<std::string> since;
 };
 
+// Where units were tested: one station (its host name) and fixture ("" for a
+// station without fixtures), as the runs record them.
+struct DriftStation {
+    std::string host, fixture;
+    auto operator<=>(const DriftStation&) const = default;
+};
+
 struct DriftQuery {
     std::string model;
     std::optional<std::string> measurement;  // one figure's name, exactly
@@ -63,6 +71,8 @@ struct DriftQuery {
     // then tells no bounds. Else (and never with pointsOnly) the points
     // judged by other bounds are a series of their own.
     bool wholeMeasurement = false;
+    // One station's and fixture's runs of the model; none: every station's.
+    std::optional<DriftStation> station{};
 };
 
 // The series, ordered by test, then measurement name, then the first point
@@ -72,12 +82,14 @@ struct DriftQuery {
 Result<std::vector<DriftSeries>> LoadDriftSeries(SqlConnection& connection,
                                                  const DriftQuery& query);
 
-// The values of the first `count` completed tests of the model's runs that
-// measured `measurement` in the test `testIndex`, oldest first: a series'
-// first units, whatever window its chart shows.
+// The values of the first `count` completed tests of the model's runs (on
+// `station` alone, when given) that measured `measurement` in the test
+// `testIndex`, oldest first: a series' first units, whatever window its chart
+// shows.
 Result<std::vector<double>> LoadFirstValues(SqlConnection& connection, const std::string& model,
                                             int testIndex, const std::string& measurement,
-                                            std::size_t count);
+                                            std::size_t count,
+                                            const std::optional<DriftStation>& station = {});
 
 // Whether any run of the model is recorded.
 Result<bool> ModelRecorded(SqlConnection& connection, const std::string& model);

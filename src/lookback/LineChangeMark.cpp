@@ -1,6 +1,6 @@
 // The change mark of the line view: a few figures the records' indexes give
 // at once, which together move with every run started or ended, every test
-// begun or ended and every alarm recorded.
+// begun or ended and every alarm recorded or acknowledged.
 
 #include "lookback/LineChangeMark.h"
 
@@ -16,10 +16,12 @@ namespace {
 // A run that starts takes a new key, and a run's start forwarded late from a
 // station's spool takes one when it lands. An alarm is kept with its run,
 // which may be older than the newest run that alarmed, so the alarms are
-// counted: their primary key holds them in few pages.
+// counted: their primary key holds them in few pages. So are the
+// acknowledgements, fewer still.
 constexpr const char* kNewestSql =
     "SELECT (SELECT MAX(run_id) FROM run_keys), (SELECT MAX(ended_at) FROM runs),"
-    " (SELECT COUNT(*) FROM alarms), (SELECT MAX(run_id) FROM alarms)";
+    " (SELECT COUNT(*) FROM alarms), (SELECT MAX(run_id) FROM alarms),"
+    " (SELECT COUNT(*) FROM alarm_acks)";
 
 std::uint64_t Fnv1a(const std::string& text) {
     std::uint64_t hash = 14695981039346656037ull;
@@ -67,7 +69,9 @@ Result<std::string> LineChangeMark(SqlConnection& connection) {
         .append(", alarms ")
         .append(Shown(figures[2]))
         .append("/")
-        .append(Shown(figures[3]));
+        .append(Shown(figures[3]))
+        .append(", acknowledged ")
+        .append(Shown(figures[4]));
 }
 
 }  // namespace orvalt

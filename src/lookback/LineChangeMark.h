@@ -11,7 +11,7 @@
 namespace orvalt {
 
 // A text that changes whenever a run starts, a test of a run in progress
-// begins or ends, a run ends, or an alarm is recorded; read from indexes
+// begins or ends, a run ends, or an alarm is recorded or acknowledged; read from indexes
 // alone, so that it can be asked often.
 Result<std::string> LineChangeMark(SqlConnection& connection);
 

@@ -49,13 +49,17 @@ struct FailureReason {
     std::int64_t runs = 0;
 };
 
-// A series that alarmed since LineMoment::alarmsSince and whose newest unit
-// still breaks a control-chart rule as `orvalt-cli spc` judges it, with the
-// model's first units as baseline (a baseline frozen at a station is kept in
-// that station's settings, not in the records); with the newest alarm it
-// raised.
+// A series that alarmed since LineMoment::alarmsSince, whose newest alarm no
+// one acknowledged and whose newest unit still breaks a control-chart rule as
+// `orvalt-cli spc` judges it, with the series' first units as baseline (a
+// baseline frozen at a station is kept in that station's settings, not in the
+// records); with the newest alarm it raised. A series is the model's units on
+// the station (host) and fixture that raised it, or on every station when
+// the alarm was raised pooled.
 struct OpenAlarm {
     std::string model, series;  // series: SeriesName ("TimeToOffA", "V4 of test 2")
+    std::string host, fixture;  // of the run that raised it
+    bool pooled = false;
     int testIndex = 0;
     std::string measurement;
     int rule = 0;

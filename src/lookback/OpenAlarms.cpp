@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <map>
 #include <optional>
+#include <set>
 #include <tuple>
 
 #include "drift/ControlRules.h"
@@ -22,11 +23,18 @@ constexpr std::size_t kRunsFirstRead = 20;
 constexpr std::size_t kRunsReadAtMost = 1280;
 
 // The alarms are read whole (no index by when they were raised): they are
-// few beside the runs.
+// few beside the runs, and their acknowledgements fewer.
 constexpr const char* kAlarmsSql =
     "SELECT r.model, a.test_index, a.measurement, a.rule, a.side, a.text, a.raised_at,"
-    " r.serial, r.run_uuid FROM alarms a JOIN run_keys k ON k.run_id = a.run_id"
+    " r.serial, r.run_uuid, r.host, r.fixture, a.pooled,"
+    " CASE WHEN EXISTS (SELECT 1 FROM alarm_acks c WHERE c.run_id = a.run_id"
+    " AND c.test_index = a.test_index AND c.measurement = a.measurement AND c.rule = a.rule)"
+    " THEN 1 ELSE 0 END FROM alarms a JOIN run_keys k ON k.run_id = a.run_id"
     " JOIN runs r ON r.run_uuid = k.run_uuid WHERE a.raised_at >= $1";
+
+std::optional<DriftStation> StationOf(const OpenAlarm& alarm) {
+    return alarm.pooled ? std::nullopt : std::optional(DriftStation{alarm.host, alarm.fixture});
+}
 
 OpenAlarm AlarmOf(const SqlRow& row) {
     OpenAlarm alarm;
@@ -39,6 +47,9 @@ OpenAlarm AlarmOf(const SqlRow& row) {
     alarm.raisedAt = CellText(row[6]);
     alarm.serial = CellText(row[7]);
     alarm.runUuid = CellText(row[8]);
+    alarm.host = CellText(row[9]);
+    alarm.fixture = CellText(row[10]);
+    alarm.pooled = row[11] && CellInteger(row[11]) != 0;
     return alarm;
 }
 
@@ -46,22 +57,30 @@ bool RaisedLater(const OpenAlarm& a, const OpenAlarm& b) {
     return std::tie(a.raisedAt, a.runUuid, a.rule) > std::tie(b.raisedAt, b.runUuid, b.rule);
 }
 
-// The newest alarm of each series, with how many it raised.
+// The newest alarm of each series, with how many it raised; a series whose
+// newest alarm is acknowledged is left out.
 Result<std::map<SeriesKey, OpenAlarm>> NewestAlarms(SqlConnection& connection,
                                                     const std::string& since) {
     std::map<SeriesKey, OpenAlarm> newest;
-    const Result<void> read = connection.RunRowByRow(kAlarmsSql, {since}, [&newest](SqlRow row) {
+    std::set<SeriesKey> acknowledged;  // their newest alarm, as read so far
+    const Result<void> read = connection.RunRowByRow(kAlarmsSql, {since}, [&](SqlRow row) {
         OpenAlarm alarm = AlarmOf(row);
-        const SeriesKey key{alarm.model, alarm.testIndex, alarm.measurement};
+        const bool acked = CellInteger(row[12]) != 0;
+        const SeriesKey key{alarm.model, StationOf(alarm), alarm.testIndex, alarm.measurement};
         auto [found, added] = newest.emplace(key, alarm);
         const std::int64_t count = added ? 1 : found->second.alarmsLately + 1;
-        if (!added && RaisedLater(alarm, found->second)) {
+        if (added || RaisedLater(alarm, found->second)) {
             found->second = std::move(alarm);
+            acked ? static_cast<void>(acknowledged.insert(key))
+                  : static_cast<void>(acknowledged.erase(key));
         }
         found->second.alarmsLately = count;
     });
     if (!read) {
         return Fail(read.Error());
+    }
+    for (const SeriesKey& key : acknowledged) {
+        newest.erase(key);
     }
     return newest;
 }
@@ -83,11 +102,13 @@ std::size_t PointsOfAll(const std::vector<DriftSeries>& all) {
 // The model's series of one measurement over its newest runs, enough of them
 // for each of the tests to be judged.
 Result<std::vector<DriftSeries>> RecentSeries(SqlConnection& connection, const std::string& model,
+                                              const std::optional<DriftStation>& station,
                                               const std::string& measurement,
                                               const std::vector<OpenAlarm*>& alarms) {
     std::optional<std::vector<DriftSeries>> read;
     for (std::size_t runs = kRunsFirstRead;; runs *= 4) {
-        const DriftQuery query{model, measurement, {std::nullopt, runs, std::nullopt}, false, true};
+        const DriftQuery query{model, measurement, {std::nullopt, runs, std::nullopt},
+                               false, true,        station};
         Result<std::vector<DriftSeries>> found = LoadDriftSeries(connection, query);
         if (!found) {
             return Fail(found.Error());
@@ -109,13 +130,15 @@ Result<std::vector<DriftSeries>> RecentSeries(SqlConnection& connection, const s
 // the measurement came in with a later plan.
 Result<std::optional<Baseline>> KeptFirstUnitsBaseline(SqlConnection& connection,
                                                        const std::string& model,
+                                                       const std::optional<DriftStation>& station,
                                                        const DriftSeries& series,
                                                        KeptBaselines& kept) {
-    const SeriesKey key{model, series.testIndex, series.measurement};
+    const SeriesKey key{model, station, series.testIndex, series.measurement};
     if (const auto found = kept.find(key); found != kept.end()) {
         return std::optional(found->second);
     }
-    Result<std::optional<Baseline>> baseline = FirstUnitsBaseline(connection, model, series);
+    Result<std::optional<Baseline>> baseline =
+        FirstUnitsBaseline(connection, model, series, station);
     if (baseline && *baseline) {
         kept.emplace(key, **baseline);
     }
@@ -134,7 +157,7 @@ Result<bool> StillBreaks(SqlConnection& connection, std::vector<DriftSeries>& re
         return false;
     }
     const Result<std::optional<Baseline>> baseline =
-        KeptFirstUnitsBaseline(connection, alarm.model, *series, baselines);
+        KeptFirstUnitsBaseline(connection, alarm.model, StationOf(alarm), *series, baselines);
     if (!baseline) {
         return Fail(baseline.Error());
     }
@@ -153,10 +176,12 @@ Result<bool> StillBreaks(SqlConnection& connection, std::vector<DriftSeries>& re
 
 // The alarms of each model's measurement judged over one read of its series.
 Result<void> KeepThoseThatHold(SqlConnection& connection, const std::string& model,
+                               const std::optional<DriftStation>& station,
                                const std::string& measurement,
                                const std::vector<OpenAlarm*>& alarms, std::vector<OpenAlarm>& open,
                                KeptBaselines& baselines) {
-    Result<std::vector<DriftSeries>> recent = RecentSeries(connection, model, measurement, alarms);
+    Result<std::vector<DriftSeries>> recent =
+        RecentSeries(connection, model, station, measurement, alarms);
     if (!recent) {
         return Fail(recent.Error());
     }
@@ -176,7 +201,8 @@ Result<void> KeepThoseThatHold(SqlConnection& connection, const std::string& mod
 bool SameAlarms(const std::vector<OpenAlarm>& a, const std::vector<OpenAlarm>& b) {
     const auto read = [](const OpenAlarm& alarm) {
         return std::tie(alarm.testIndex, alarm.rule, alarm.side, alarm.text, alarm.raisedAt,
-                        alarm.serial, alarm.runUuid, alarm.alarmsLately);
+                        alarm.serial, alarm.runUuid, alarm.alarmsLately, alarm.host, alarm.fixture,
+                        alarm.pooled);
     };
     return std::equal(a.begin(), a.end(), b.begin(), b.end(),
                       [&](const OpenAlarm& x, const OpenAlarm& y) { return read(x) == read(y); });
@@ -248,7 +274,7 @@ Result<std::vector<OpenAlarm>> OpenAlarmsReader::ReadMoved(SqlConnection& connec
     }
     std::map<MeasurementKey, std::vector<OpenAlarm*>> byMeasurement;
     for (auto& [key, alarm] : *newest) {
-        byMeasurement[{alarm.model, alarm.measurement}].push_back(&alarm);
+        byMeasurement[{alarm.model, StationOf(alarm), alarm.measurement}].push_back(&alarm);
     }
     std::map<MeasurementKey, Judged> judged;
     std::vector<OpenAlarm> open;
@@ -259,17 +285,24 @@ Result<std::vector<OpenAlarm>> OpenAlarmsReader::ReadMoved(SqlConnection& connec
         }
         const auto before = judged_.find(measurement);
         const bool known = before != judged_.end();
-        const bool movedSince =
-            known && (before->second.movedSince || moved->Moved(measurement.first) ||
-                      !SameAlarms(before->second.alarms, current.alarms));
+        const std::string& model = std::get<0>(measurement);
+        const bool movedSince = known && (before->second.movedSince || moved->Moved(model) ||
+                                          !SameAlarms(before->second.alarms, current.alarms));
         if (known && (!movedSince || now - before->second.judgedAt < judging_.movedEvery)) {
-            // Shown as judged last, alarms and all, until the judgement is due.
+            // Shown as judged last until the judgement is due, but for a
+            // series whose alarm was acknowledged since.
+            std::vector<OpenAlarm> alarmsNow = std::move(current.alarms);
             current = std::move(before->second);
             current.movedSince = movedSince;
+            std::erase_if(current.open, [&](const OpenAlarm& open) {
+                return std::none_of(alarmsNow.begin(), alarmsNow.end(), [&](const OpenAlarm& now) {
+                    return now.testIndex == open.testIndex;
+                });
+            });
         } else {
             const Result<void> held =
-                KeepThoseThatHold(connection, measurement.first, measurement.second, alarms,
-                                  current.open, baselines_);
+                KeepThoseThatHold(connection, model, std::get<1>(measurement),
+                                  std::get<2>(measurement), alarms, current.open, baselines_);
             if (!held) {
                 return Fail(held.Error());
             }

@@ -11,19 +11,22 @@
 
 #include "base/Result.h"
 #include "drift/Baseline.h"
+#include "lookback/DriftSeries.h"
 #include "lookback/LineParts.h"
 #include "lookback/ModelMovement.h"
 
 namespace orvalt {
 
-// Each series (model, test, measurement) with an alarm raised since `since`
-// (the records' form), judged as `orvalt-cli spc` judges it over the model's
-// recent runs, with the model's first units as its baseline (a baseline
-// frozen at a station is in that station's settings, not in the records);
-// kept when its newest unit is one of a rule hit. Newest alarm first.
+// Each series (model, station and fixture unless pooled, test, measurement)
+// with an alarm raised since `since` (the records' form) whose newest alarm is
+// not acknowledged, judged as `orvalt-cli spc` judges it over the series'
+// recent runs, with its first units as its baseline (a baseline frozen at a
+// station is in that station's settings, not in the records); kept when its
+// newest unit is one of a rule hit. Newest alarm first.
 Result<std::vector<OpenAlarm>> LoadOpenAlarms(SqlConnection& connection, const std::string& since);
 
-using SeriesKey = std::tuple<std::string, int, std::string>;  // model, test, measurement
+// model, station (none: pooled), test, measurement
+using SeriesKey = std::tuple<std::string, std::optional<DriftStation>, int, std::string>;
 // Each series' baseline from its model's first units, once it has them all.
 using KeptBaselines = std::map<SeriesKey, Baseline>;
 
@@ -66,7 +69,8 @@ class OpenAlarmsReader {
     std::optional<Clock::time_point> HeldBackUntil() const;
 
   private:
-    using MeasurementKey = std::pair<std::string, std::string>;  // model, measurement
+    // model, station (none: pooled), measurement
+    using MeasurementKey = std::tuple<std::string, std::optional<DriftStation>, std::string>;
     struct Judged {
         std::vector<OpenAlarm> alarms;  // each series' newest alarm, as read
         std::vector<OpenAlarm> open;    // those that hold, judged

@@ -64,9 +64,10 @@ Result<std::vector<DriftSeries>> SeriesFound(SqlConnection& connection, const Dr
 
 Result<std::optional<Baseline>> FirstUnitsBaseline(SqlConnection& connection,
                                                    const std::string& model,
-                                                   const DriftSeries& series) {
-    const Result<std::vector<double>> first =
-        LoadFirstValues(connection, model, series.testIndex, series.measurement, kBaselineUnits);
+                                                   const DriftSeries& series,
+                                                   const std::optional<DriftStation>& station) {
+    const Result<std::vector<double>> first = LoadFirstValues(
+        connection, model, series.testIndex, series.measurement, kBaselineUnits, station);
     if (!first) {
         return Fail(first.Error());
     }

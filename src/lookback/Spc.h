@@ -39,11 +39,11 @@ struct SpcSeries {
 using FrozenLookup =
     std::function<std::optional<FrozenBaseline>(int testIndex, const std::string& measurement)>;
 
-// The series' baseline from its model's first units; none while the model
-// has fewer than a baseline takes.
-Result<std::optional<Baseline>> FirstUnitsBaseline(SqlConnection& connection,
-                                                   const std::string& model,
-                                                   const DriftSeries& series);
+// The series' baseline from its model's first units (on `station` alone,
+// when given); none while there are fewer than a baseline takes.
+Result<std::optional<Baseline>> FirstUnitsBaseline(
+    SqlConnection& connection, const std::string& model, const DriftSeries& series,
+    const std::optional<DriftStation>& station = std::nullopt);
 
 // One series judged against the baseline given (none: no rule is judged);
 // `frozenAt` when an engineer froze it.

@@ -128,9 +128,10 @@ struct RowsOf {
     void operator()(const DiagLineSeen&) {}  // gathered into blocks
     void operator()(const AlarmRaised& raised) {
         const AlarmRecord& alarm = raised.alarm;
-        rows.push_back({&AlarmsTable(),
-                        {raised.runUuid, Integer(alarm.testIndex), alarm.measurement,
-                         Integer(alarm.rule), alarm.side, alarm.text, alarm.raisedAt}});
+        rows.push_back(
+            {&AlarmsTable(),
+             {raised.runUuid, Integer(alarm.testIndex), alarm.measurement, Integer(alarm.rule),
+              alarm.side, alarm.text, alarm.raisedAt, Integer(alarm.pooled ? 1 : 0)}});
     }
 };
 

@@ -179,9 +179,23 @@ const TableShape& DiagBlocksTable() {
 
 const TableShape& AlarmsTable() {
     static const TableShape table{
-        "alarms", {"run_id", "test_index", "measurement", "rule", "side", "text", "raised_at"},
-        4,        {},
-        true,     {}};
+        "alarms",
+        {"run_id", "test_index", "measurement", "rule", "side", "text", "raised_at", "pooled"},
+        4,
+        {},
+        true,
+        {}};
+    return table;
+}
+
+const TableShape& AlarmAcksTable() {
+    static const TableShape table{
+        "alarm_acks",
+        {"run_id", "test_index", "measurement", "rule", "acked_at", "acked_by", "host", "note"},
+        4,
+        {},
+        true,
+        {}};
     return table;
 }
 

@@ -33,6 +33,9 @@ const TableShape& ReadingBlocksTable();
 const TableShape& SwitchesTable();
 const TableShape& DiagBlocksTable();
 const TableShape& AlarmsTable();
+// A person's acknowledgement of an alarm, written by orvalt-cli alarms --ack
+// straight to the database (no spool: the command says when it can't).
+const TableShape& AlarmAcksTable();
 
 // run_keys numbers the runs: run_id for each run_uuid, kept once. Gives the
 // run its key when it has none yet; part of every write of its rows.

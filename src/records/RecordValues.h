@@ -130,6 +130,22 @@ struct AlarmRecord {
     std::string side;         // "above" or "below" the centre
     std::string text;         // the line the station showed
     std::string raisedAt{};   // UTC ISO 8601; empty: the recorder takes the time
+    // Judged against the model's units of every station and fixture, not
+    // only its own station's and fixture's.
+    bool pooled = false;
+};
+
+// Who acknowledged an alarm, and when: it closes the alarm's series until
+// the series alarms again.
+struct AlarmAck {
+    std::string runUuid;  // the run that raised the alarm
+    int testIndex = 0;
+    std::string measurement;
+    int rule = 1;
+    std::string ackedAt;  // UTC ISO 8601
+    std::string ackedBy;  // the login
+    std::string host;     // where it was acknowledged
+    std::string note;
 };
 
 }  // namespace orvalt

@@ -12,7 +12,7 @@ constexpr const char* kTableWritesSql =
     "SELECT p.privilege || ' on ' || t.name FROM"
     " (VALUES (1, 'runs'), (2, 'run_keys'), (3, 'run_settings'), (4, 'tests'),"
     " (5, 'measurements'), (6, 'reading_blocks'), (7, 'switches'), (8, 'diag_blocks'),"
-    " (9, 'alarms'), (10, 'orvalt_schema')) AS t (position, name)"
+    " (9, 'alarms'), (10, 'alarm_acks'), (11, 'orvalt_schema')) AS t (position, name)"
     " CROSS JOIN (VALUES (1, 'INSERT'), (2, 'UPDATE'), (3, 'DELETE'), (4, 'TRUNCATE'))"
     " AS p (position, privilege)"
     " WHERE to_regclass(t.name) IS NOT NULL"

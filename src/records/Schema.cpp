@@ -138,6 +138,17 @@ const std::vector<Migration>& Migrations() {
             "CREATE INDEX runs_for_series ON runs (model, started_at, run_uuid, serial, attempt,"
             " tests_begun, tests_completed, limits_sha256, host, fixture)",
         },
+        {
+            // An alarm says whether it judged its station's and fixture's
+            // units (NULL, 0) or the model's on every station (1); a person
+            // acknowledges one, which closes its series until it alarms
+            // again.
+            "ALTER TABLE alarms ADD COLUMN pooled INTEGER",
+            "CREATE TABLE alarm_acks (run_id BIGINT NOT NULL, test_index INTEGER NOT NULL,"
+            " measurement TEXT NOT NULL, rule INTEGER NOT NULL, acked_at TEXT NOT NULL,"
+            " acked_by TEXT NOT NULL, host TEXT, note TEXT,"
+            " PRIMARY KEY (run_id, test_index, measurement, rule))",
+        },
     };
     return migrations;
 }

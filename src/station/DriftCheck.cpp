@@ -94,6 +94,7 @@ Result<std::optional<ReadPoints>> Read(SqlConnection& db, const PointsWanted& wa
         }
         // The run's own figure gives the digits the series is judged by.
         DriftQuery query{wanted.unit.model, std::nullopt, {}, true};
+        query.station = wanted.unit.station;
         (wanted.newest ? query.window.last : query.window.first) = runs;
         Result<std::vector<DriftSeries>> loaded = LoadDriftSeries(db, query);
         if (!loaded) {

@@ -1,7 +1,8 @@
 #pragma once
 // The end-of-run drift check: the unit a run just measured, held against its
-// model's recorded series. Each figure of the run's completed tests is one
-// series' newest point; the baseline an engineer froze for the series, or
+// model's recorded series on its own station and fixture (or, pooled, on
+// every station). Each figure of the run's completed tests is one series'
+// newest point; the baseline an engineer froze for the series, or
 // else the first kBaselineUnits units of the model recorded, give the series
 // its centre and sigma, and the units recorded last before
 // this one complete the rules' window. A rule the newest point breaks, that
@@ -16,6 +17,7 @@
 // landed or not.
 
 #include <atomic>
+#include <optional>
 #include <span>
 #include <string>
 #include <vector>
@@ -40,6 +42,9 @@ struct FinishedUnit {
     std::string runUuid;
     std::string startedAt;            // as the records keep a run's start
     std::vector<UnitFigure> figures;  // of its completed tests
+    // Where it was tested: its series are that station's and fixture's runs
+    // of the model; none: the model's runs on every station (pooled).
+    std::optional<DriftStation> station{};
 };
 
 struct DriftAlarm {

@@ -6,15 +6,17 @@
 #include "config/DriftBaselineSetting.h"
 #include "config/RegistryStore.h"
 #include "drift/ControlRules.h"
+#include "platform/HostIdentity.h"
 #include "platform/UtcTime.h"
 #include "records/RecordsToRead.h"
 
 namespace orvalt {
 
 DriftWatch::DriftWatch(std::string database, std::filesystem::path settingsFile,
-                       RunRecorder& recorder, WindowHandle post)
+                       std::string fixture, RunRecorder& recorder, WindowHandle post)
     : database_(std::move(database)),
       settingsFile_(std::move(settingsFile)),
+      station_{StationHostName(), std::move(fixture)},
       recorder_(recorder),
       post_(std::move(post)),
       checker_([this] { CheckerLoop(); }) {}
@@ -42,7 +44,7 @@ bool DriftWatch::WaitUntilChecked(std::chrono::milliseconds most) {
 // the recorded runs when its own record has not landed.
 void DriftWatch::RunStarted(int /*runNumber*/) {
     std::scoped_lock lock(mutex_);
-    running_ = FinishedUnit{preparedModel_, {}, UtcIsoNow(), {}};
+    running_ = FinishedUnit{preparedModel_, {}, UtcIsoNow(), {}, station_};
 }
 
 // The figures exactly as the station computed them as the test ended.
@@ -109,9 +111,14 @@ DriftCheckedMessage DriftWatch::Check(const FinishedUnit& unit) {
     const FrozenLookup frozen = [&](int testIndex, const std::string& measurement) {
         return FrozenBaselineOf(settings, unit.model, testIndex, measurement);
     };
+    const bool pooled = LoadDriftPooled(settings);
+    FinishedUnit judged = unit;
+    if (pooled) {
+        judged.station.reset();
+    }
     const auto recent = recent_.find(unit.model);
     const Result<DriftCheckResult> result =
-        CheckFinishedUnit(*db_, unit,
+        CheckFinishedUnit(*db_, judged,
                           recent == recent_.end() ? std::span<const FinishedUnit>{}
                                                   : std::span<const FinishedUnit>(recent->second),
                           frozen, &stopping_);
@@ -120,7 +127,7 @@ DriftCheckedMessage DriftWatch::Check(const FinishedUnit& unit) {
         message.notChecked = result.Error();
         return message;
     }
-    Record(unit, *result);
+    Record(unit, *result, pooled);
     message.notChecked = result->notChecked;
     for (const DriftAlarm& alarm : result->alarms) {
         message.alarms.push_back(alarm.line);
@@ -128,10 +135,15 @@ DriftCheckedMessage DriftWatch::Check(const FinishedUnit& unit) {
     return message;
 }
 
-void DriftWatch::Record(const FinishedUnit& unit, const DriftCheckResult& result) {
+void DriftWatch::Record(const FinishedUnit& unit, const DriftCheckResult& result, bool pooled) {
     for (const DriftAlarm& alarm : result.alarms) {
-        recorder_.RecordAlarm(unit.runUuid, {alarm.testIndex, alarm.measurement, alarm.hit.rule,
-                                             DriftSideWord(alarm.hit.side), alarm.line});
+        recorder_.RecordAlarm(unit.runUuid, {alarm.testIndex,
+                                             alarm.measurement,
+                                             alarm.hit.rule,
+                                             DriftSideWord(alarm.hit.side),
+                                             alarm.line,
+                                             {},
+                                             pooled});
     }
 }
 

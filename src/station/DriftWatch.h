@@ -40,10 +40,12 @@ namespace orvalt {
 class DriftWatch final : public SessionObserver {
   public:
     // `database`: the one the session records to; `settingsFile`: where
-    // frozen baselines are kept (empty: none); `recorder` names each run and
-    // keeps its alarms; the outcome of each check is posted to `post`.
-    DriftWatch(std::string database, std::filesystem::path settingsFile, RunRecorder& recorder,
-               WindowHandle post);
+    // frozen baselines and the pooling are kept (empty: none); `fixture`:
+    // the session's, whose units (on this station) make its series unless
+    // pooled; `recorder` names each run and keeps its alarms; the outcome of
+    // each check is posted to `post`.
+    DriftWatch(std::string database, std::filesystem::path settingsFile, std::string fixture,
+               RunRecorder& recorder, WindowHandle post);
     // Stops a check going at its next read and drops those waiting.
     ~DriftWatch();
     DriftWatch(const DriftWatch&) = delete;
@@ -63,11 +65,12 @@ class DriftWatch final : public SessionObserver {
   private:
     void CheckerLoop();
     DriftCheckedMessage Check(const FinishedUnit& unit);
-    void Record(const FinishedUnit& unit, const DriftCheckResult& result);
+    void Record(const FinishedUnit& unit, const DriftCheckResult& result, bool pooled);
     void Keep(FinishedUnit unit);
 
     std::string database_;
     std::filesystem::path settingsFile_;
+    DriftStation station_;
     RunRecorder& recorder_;
     WindowHandle post_;
 

@@ -73,7 +73,7 @@ StationSession::StationSession(const SessionOptions& options)
         recording_->Events().TakeUnitVerdictFrom([this] { return UnitVerdictWord(Verdicts()); });
         // Attached after the recording: the recorder has named a run by the
         // time the watch is told of its end.
-        driftWatch_ = std::make_unique<DriftWatch>(recording_->Database(), settingsFile_,
+        driftWatch_ = std::make_unique<DriftWatch>(recording_->Database(), settingsFile_, fixture_,
                                                    recording_->Recorder(), handle_);
         observers_.Attach(*driftWatch_);
     }

@@ -433,8 +433,9 @@ std::vector<std::string> Shown(const std::vector<OpenAlarm>& alarms) {
 // A reader that keeps its judgements between reads answers as a first read
 // does, after each of a random run of what a line records: units of the
 // alarmed model that bring its series back or keep it out, tests that end
-// while their run goes on, late ends, new alarms, and units of another model,
-// which leave the alarmed model's judgement as it was.
+// while their run goes on, late ends, new alarms, and units of another model
+// or of the model on another station, which leave the alarmed series'
+// judgement as it was.
 void ExpectAKeptJudgementNeverGoesStale(const std::string& target, unsigned seed) {
     SCOPED_TRACE(target + ", seed " + std::to_string(seed));
     LineRecords records = RecordedLine(target, RecordDriftHistory);
@@ -453,15 +454,15 @@ void ExpectAKeptJudgementNeverGoesStale(const std::string& target, unsigned seed
         const std::string uuid = "n" + std::to_string(step);
         const double offA = pick(2) == 0 ? 0.51 : 0.60;
         const auto judgedNot = MeasurementOutcome::NotJudged;
-        switch (pick(6)) {
+        switch (pick(7)) {
             case 0:  // a whole unit of the alarmed model
-                line.Run(uuid, "h", "F1", uuid, minutesAgo, "PASS",
+                line.Run(uuid, "", "", uuid, minutesAgo, "PASS",
                          {{Figure("TimeToOffA", offA, std::nullopt, std::nullopt, judgedNot),
                            Figure("TimeToOffB", 0.81, std::nullopt, std::nullopt, judgedNot)}},
                          "D7");
                 break;
             case 1:  // a unit starts its test
-                line.Start(uuid, "h", "F2", uuid, minutesAgo, "D7");
+                line.Start(uuid, "", "", uuid, minutesAgo, "D7");
                 line.BeginTest(uuid, 0, minutesAgo);
                 begun.push_back(uuid);
                 break;
@@ -487,8 +488,13 @@ void ExpectAKeptJudgementNeverGoesStale(const std::string& target, unsigned seed
                          {{Figure("TimeToOffA", 0.9, std::nullopt, std::nullopt, judgedNot)}},
                          "Q1");
                 break;
+            case 5:  // a unit of the model on another station, of another series
+                line.Run(uuid, "h", "F9", uuid, minutesAgo, "PASS",
+                         {{Figure("TimeToOffA", 0.51, std::nullopt, std::nullopt, judgedNot)}},
+                         "D7");
+                break;
             default:  // the station alarms on the model's newest unit
-                line.Run(uuid, "h", "F1", uuid, minutesAgo, "PASS",
+                line.Run(uuid, "", "", uuid, minutesAgo, "PASS",
                          {{Figure("TimeToOffA", 0.60, std::nullopt, std::nullopt, judgedNot)}},
                          "D7");
                 line.Alarm(uuid, 0, "TimeToOffA", 1, minutesAgo - 3);
@@ -555,7 +561,7 @@ TEST(LineViewTest, AJudgementHeldBackWhileItsModelRecordsIsDueWithinItsInterval)
     double minutesAgo = 1000;
     for (int unit = 0; unit < 12 && firstRead() == before; ++unit) {
         const std::string uuid = "back" + std::to_string(unit);
-        line.Run(uuid, "h", "F1", uuid, minutesAgo -= 5, "PASS",
+        line.Run(uuid, "", "", uuid, minutesAgo -= 5, "PASS",
                  {{Figure("TimeToOffA", 0.51, std::nullopt, std::nullopt, judgedNot),
                    Figure("TimeToOffB", 0.81, std::nullopt, std::nullopt, judgedNot)}},
                  "D7");
@@ -570,7 +576,7 @@ TEST(LineViewTest, AJudgementHeldBackWhileItsModelRecordsIsDueWithinItsInterval)
 
     // A further alarm of a series waits for its judgement to be due; a model
     // that alarms for the first time shows at once.
-    line.Run("out", "h", "F1", "out", minutesAgo -= 5, "PASS",
+    line.Run("out", "", "", "out", minutesAgo -= 5, "PASS",
              {{Figure("TimeToOffA", 0.60, std::nullopt, std::nullopt, judgedNot)}}, "D7");
     line.Alarm("out", 0, "TimeToOffA", 1, minutesAgo - 3);
     ASSERT_NE(firstRead(), after);
@@ -765,7 +771,8 @@ TEST(LineViewTest, AnEmptyDatabaseShowsAnEmptyLine) {
     ASSERT_TRUE(view.Ok()) << view.Error();
     EXPECT_TRUE(view->fixtures.empty() && view->yieldToday.empty() && view->pareto.empty() &&
                 view->alarms.empty() && view->recheckAt.empty());
-    EXPECT_EQ(*LineChangeMark(**reader), "runs -, ended -, open 0:0000000000000000, alarms 0/-");
+    EXPECT_EQ(*LineChangeMark(**reader),
+              "runs -, ended -, open 0:0000000000000000, alarms 0/-, acknowledged 0");
 }
 
 }  // namespace

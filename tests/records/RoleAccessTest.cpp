@@ -49,7 +49,8 @@ TEST(RoleAccessTest, TellsReadersFromWritersOnAServer) {
     EXPECT_TRUE(Writes(cluster.Url("dashboard")).empty());
     EXPECT_EQ(Writes(cluster.Url("alarmist")), std::vector<std::string>{"INSERT on alarms"});
     const std::vector<std::string> owner = Writes(cluster.Url("station"));
-    EXPECT_EQ(owner.size(), 10u * 4u + 1u);  // every table, every way, and the schema
+    EXPECT_EQ(owner.size(), 11u * 4u + 1u);  // every table, every way, and the schema
+    EXPECT_TRUE(Holds(owner, "INSERT on alarm_acks"));
     EXPECT_EQ(owner.front(), "INSERT on runs");
     EXPECT_TRUE(Holds(owner, "TRUNCATE on orvalt_schema"));
     EXPECT_TRUE(Holds(owner, "DELETE on measurements"));

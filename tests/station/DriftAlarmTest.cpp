@@ -20,6 +20,7 @@
 #include "lookback/RunExport.h"
 #include "lookback/RunLoad.h"
 #include "lookback/RunReport.h"
+#include "platform/HostIdentity.h"
 #include "recording/EventRows.h"
 #include "recording/RecordStore.h"
 #include "records/RecordsToRead.h"
@@ -41,6 +42,8 @@ constexpr const char* kOneTestPlan =
     "Repetitions\n"
     "Cycle 1 @ Level 3,1.5,2,0.25,3,2\n";
 constexpr double kSimulatedTimeToOffA = 0.50;
+// The recording session's fixture: its series are this station's and its units.
+constexpr const char* kFixture = "Bench A";
 constexpr const char* kAlarm =
     "Drift: TimeToOffA on X100: 8 units in a row above the centre (rule 4)";
 
@@ -60,7 +63,7 @@ void RecordHistory(const std::string& database, const std::vector<double>& value
                    const std::string& model = "X100") {
     auto db = OpenRecordDatabase(database);
     ASSERT_TRUE(db.Ok()) << db.Error();
-    test::RecordFigureHistory(**db, model, 0, "TimeToOffA", values);
+    test::RecordFigureHistory(**db, model, 0, "TimeToOffA", values, 0, kFixture);
 }
 
 // 07:MM on the day the history was recorded, after all of it.
@@ -77,6 +80,8 @@ void RecordLaterRun(SqlConnection& db, const std::string& uuid, int minute,
     RunStart run;
     run.uuid = uuid;
     run.startedAt = when;
+    run.host = StationHostName();
+    run.fixture = kFixture;
     run.unit.model = "X100";
     std::vector<RowWrite> rows;
     if (figure) {

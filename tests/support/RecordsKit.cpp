@@ -6,6 +6,7 @@
 #include <bit>
 #include <chrono>
 
+#include "platform/HostIdentity.h"
 #include "platform/UtcTime.h"
 #include "recording/EventRows.h"
 #include "recording/RecordStore.h"
@@ -127,7 +128,7 @@ std::int64_t CountRows(const std::string& target, const std::string& table,
 
 bool RecordFigureHistory(SqlConnection& db, const std::string& model, int testIndex,
                          const std::string& name, const std::vector<double>& values,
-                         std::size_t firstUnit) {
+                         std::size_t firstUnit, const std::string& fixture) {
     const auto first = std::chrono::system_clock::time_point(std::chrono::seconds(1796104800));
     std::vector<RowWrite> rows;
     for (std::size_t i = 0; i < values.size(); ++i) {
@@ -136,6 +137,8 @@ bool RecordFigureHistory(SqlConnection& db, const std::string& model, int testIn
         RunStart run;
         run.uuid = "history-" + model + "-" + std::to_string(unit);
         run.startedAt = when;
+        run.host = StationHostName();
+        run.fixture = fixture;
         run.unit.model = model;
         run.unit.serial = "SN-H" + std::to_string(unit);
         const TestFinish finish{RecordEnd::Completed, "",

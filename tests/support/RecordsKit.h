@@ -47,13 +47,14 @@ std::int64_t CountRows(const std::string& target, const std::string& table,
                        const std::string& uuid);
 
 // A model's history for drift: `values.size()` runs of `model` a minute apart
-// from 2026-12-01T06:00Z, each with one completed test `testIndex` whose
+// from 2026-12-01T06:00Z, on this station (its host name) and `fixture` as a
+// session here records them, each with one completed test `testIndex` whose
 // figure `name` (2 decimals) is the next of `values`, written as the recorder
 // writes them; the first is unit `firstUnit` of the history, so a history
 // can be added to. False, with a failure added, when they could not be.
 bool RecordFigureHistory(SqlConnection& db, const std::string& model, int testIndex,
                          const std::string& name, const std::vector<double>& values,
-                         std::size_t firstUnit = 0);
+                         std::size_t firstUnit = 0, const std::string& fixture = "");
 
 // The same reading to the bit: a NaN is itself, -0.0 is not 0.0.
 bool SameReadingBits(const Reading& a, const Reading& b);
