@@ -29,6 +29,7 @@ RecordsCommand AddExportCommand(CLI::App& app);
 RecordsCommand AddRejudgeCommand(CLI::App& app);
 RecordsCommand AddSpcCommand(CLI::App& app);
 RecordsCommand AddSettingsCommand(CLI::App& app);
+RecordsCommand AddAlarmsCommand(CLI::App& app);
 
 // --db, else the setting, else the default file; refused when the one chosen
 // looks like a URL but is not a valid server URL.

@@ -71,9 +71,9 @@ struct CommandKind {
 };
 
 constexpr CommandKind kRecordsCommands[] = {
-    {"history", AddHistoryCommand},  {"yield", AddYieldCommand},     {"report", AddReportCommand},
-    {"export", AddExportCommand},    {"rejudge", AddRejudgeCommand}, {"spc", AddSpcCommand},
-    {"settings", AddSettingsCommand}};
+    {"history", AddHistoryCommand}, {"yield", AddYieldCommand},      {"report", AddReportCommand},
+    {"export", AddExportCommand},   {"rejudge", AddRejudgeCommand},  {"spc", AddSpcCommand},
+    {"alarms", AddAlarmsCommand},   {"settings", AddSettingsCommand}};
 
 }  // namespace
 

@@ -4,6 +4,7 @@
 #include "dashboard/HtmlParts.h"
 #include "dashboard/ParetoChart.h"
 #include "domain/HtmlEscaped.h"
+#include "lookback/OpenAlarms.h"
 #include "lookback/Yield.h"
 #include "records/RecordsToRead.h"
 
@@ -215,9 +216,7 @@ std::string AlarmLine(const OpenAlarm& alarm) {
         .append(ModelLink(alarm.model))
         .append("</td>")
         .append(Cell(alarm.series))
-        .append(Cell(alarm.pooled ? std::string("every station (pooled)")
-                                  : FixtureTitle(alarm.host, alarm.fixture),
-                     "station"))
+        .append(Cell(AlarmStationText(alarm), "station"))
         .append(Cell(std::to_string(alarm.rule) + ", " + alarm.side, "num"))
         .append("<td>")
         .append(Link(RunUrl(alarm.runUuid), alarm.serial))

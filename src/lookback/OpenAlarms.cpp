@@ -210,6 +210,13 @@ bool SameAlarms(const std::vector<OpenAlarm>& a, const std::vector<OpenAlarm>& b
 
 }  // namespace
 
+std::string AlarmStationText(const OpenAlarm& alarm) {
+    if (alarm.pooled) {
+        return "every station (pooled)";
+    }
+    return alarm.fixture.empty() ? alarm.host : alarm.host + " / " + alarm.fixture;
+}
+
 Result<std::vector<OpenAlarm>> LoadOpenAlarms(SqlConnection& connection, const std::string& since) {
     return OpenAlarmsReader().Read(connection, since);
 }

@@ -26,6 +26,10 @@ namespace orvalt {
 Result<std::vector<OpenAlarm>> LoadOpenAlarms(SqlConnection& connection, const std::string& since);
 
 // model, station (none: pooled), test, measurement
+// Where the alarm's series was tested: "host / fixture", the host of a
+// station without fixtures, or "every station (pooled)".
+std::string AlarmStationText(const OpenAlarm& alarm);
+
 using SeriesKey = std::tuple<std::string, std::optional<DriftStation>, int, std::string>;
 // Each series' baseline from its model's first units, once it has them all.
 using KeptBaselines = std::map<SeriesKey, Baseline>;

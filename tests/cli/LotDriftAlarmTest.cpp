@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <optional>
+#include <set>
 #include <sstream>
 #include <string>
 #include <utility>
@@ -14,8 +15,13 @@
 
 #include "cli/CliOptions.h"
 #include "cli/HeadlessRunner.h"
+#include "cli/RecordsCommands.h"
+#include "lookback/OpenAlarms.h"
 #include "lookback/RunLoad.h"
+#include "platform/HostIdentity.h"
 #include "records/RecordsToRead.h"
+#include "support/ChildProcess.h"
+#include "support/PgCluster.h"
 #include "support/TempFolder.h"
 
 namespace orvalt {
@@ -61,12 +67,17 @@ struct LotOutcome {
     std::string out, err;
 };
 
-LotOutcome RunLot(const std::string& lot, int units, const std::string& database) {
-    const auto parsed =
-        ParseCliOptions({"--simulate", "--fast", "--lot-profile", (kExamples / lot).string(),
-                         "--units", std::to_string(units), "--model", "X100", "--limits",
-                         (kExamples / "limits-pass.csv").string(), "--db", database,
-                         (kExamples / "TestCfg.csv").string()});
+LotOutcome RunLot(const std::string& lot, int units, const std::string& database,
+                  const std::vector<std::string>& more = {}) {
+    std::vector<std::string> args{"--simulate",    "--fast",
+                                  "--lot-profile", (kExamples / lot).string(),
+                                  "--units",       std::to_string(units),
+                                  "--model",       "X100",
+                                  "--limits",      (kExamples / "limits-pass.csv").string(),
+                                  "--db",          database};
+    args.insert(args.end(), more.begin(), more.end());
+    args.push_back((kExamples / "TestCfg.csv").string());
+    const auto parsed = ParseCliOptions(args);
     EXPECT_TRUE(parsed.options) << parsed.error;
     StopRequest stop;
     std::ostringstream out, err;
@@ -122,6 +133,100 @@ TEST(LotDriftAlarm, ADriftIsAlarmedLongBeforeAUnitFailsAndASteadyLotRaisesNone) 
     const LotOutcome steady = RunLot("lot-steady.json", 1000, (folder / "steady.sqlite").string());
     ASSERT_EQ(steady.status, kExitRanToEnd) << steady.err;
     EXPECT_EQ(LinesWith(steady.err, "Drift: "), std::vector<std::string>{});
+}
+
+std::string Joined(const std::vector<std::string>& lines) {
+    std::string text;
+    for (const std::string& line : lines) {
+        text.append(line).append("\n");
+    }
+    return text;
+}
+
+// The open alarms as the dashboard reads them: one line each.
+std::vector<std::string> OpenAlarmLines(const std::string& database) {
+    auto db = OpenRecordsToRead(database);
+    EXPECT_TRUE(db.Ok() && *db);
+    if (!db.Ok() || !*db) {
+        return {"unreadable"};
+    }
+    const auto open = LoadOpenAlarms(**db, "2000-01-01T00:00:00.000Z");
+    EXPECT_TRUE(open.Ok()) << open.Error();
+    std::vector<std::string> lines;
+    for (const OpenAlarm& alarm : open.Ok() ? *open : std::vector<OpenAlarm>{}) {
+        lines.push_back(alarm.runUuid + " " + alarm.series + " " + alarm.host + "/" +
+                        alarm.fixture + " " + alarm.newestSerial + " " + alarm.newestBreaks);
+    }
+    return lines;
+}
+
+// Two stations record the drifting and the steady lot at once into one
+// server: each is judged by its own units alone, so the drifting lot raises
+// exactly the alarms it raises alone and the steady lot none. A good unit on
+// the other fixture leaves the drifting fixture's alarms open; a person's
+// acknowledgement, recorded with the login, closes them.
+TEST(LotDriftAlarm, TwoStationsAtOnceNeitherRaiseNorClearTheOthersAlarms) {
+    test::PgCluster cluster;
+    ORVALT_NEED_CLUSTER(cluster);
+    test::TempFolder folder;
+    const OwnFolders own(folder.Path());
+    cluster.Query("CREATE DATABASE alone");
+    cluster.Query("CREATE DATABASE line");
+    const auto urlOf = [&](const std::string& name) {
+        std::string url = cluster.Url();
+        return url.replace(url.find("/postgres?"), 10, "/" + name + "?");
+    };
+    const LotOutcome alone = RunLot("lot-drift.json", 200, urlOf("alone"), {"--fixture", "Bay1"});
+    ASSERT_EQ(alone.status, kExitLimitFailed) << alone.err;
+    const std::vector<std::string> aloneAlarms = LinesWith(alone.err, "Drift: ");
+    ASSERT_FALSE(aloneAlarms.empty());
+
+    const std::string line = urlOf("line");
+    const std::vector<std::string> together = test::RunChildrenTogether(2, [&](int i) {
+        const LotOutcome lot = RunLot(i == 0 ? "lot-drift.json" : "lot-steady.json", 200, line,
+                                      {"--fixture", i == 0 ? "Bay1" : "Bay2"});
+        return std::to_string(lot.status) + "\n" + Joined(LinesWith(lot.err, "Drift: "));
+    });
+    EXPECT_EQ(together[0], std::to_string(kExitLimitFailed) + "\n" + Joined(aloneAlarms));
+    EXPECT_EQ(together[1], std::to_string(kExitRanToEnd) + "\n");
+
+    const std::vector<std::string> open = OpenAlarmLines(line);
+    ASSERT_FALSE(open.empty());
+    for (const std::string& alarm : open) {
+        EXPECT_NE(alarm.find("/Bay1 SN-0200 "), std::string::npos) << alarm;
+    }
+    const LotOutcome good =
+        RunLot("lot-steady.json", 1, line, {"--fixture", "Bay2", "--serial-prefix", "B2-"});
+    ASSERT_EQ(good.status, kExitRanToEnd) << good.err;
+    EXPECT_EQ(OpenAlarmLines(line), open);
+
+    std::set<std::string> runs;
+    for (const std::string& alarm : open) {
+        runs.insert(alarm.substr(0, alarm.find(' ')));
+    }
+    for (const std::string& run : runs) {
+        std::ostringstream out, err;
+        ASSERT_EQ(
+            RunRecordsCommand({"alarms", "--ack", run, "--note", "seen", "--db", line}, out, err),
+            kExitRanToEnd)
+            << err.str();
+        EXPECT_NE(out.str().find("as " + OperatorLoginName() + "."), std::string::npos)
+            << out.str();
+    }
+    EXPECT_EQ(OpenAlarmLines(line), std::vector<std::string>{});
+    std::ostringstream out, err;
+    EXPECT_EQ(RunRecordsCommand({"alarms", "--db", line}, out, err), kExitRanToEnd) << err.str();
+    EXPECT_EQ(out.str(), "No drift alarm is open.\n");
+    EXPECT_EQ(RunRecordsCommand({"alarms", "--ack", "no-such-run", "--db", line}, out, err),
+              kExitRecordsUnreadable);
+    EXPECT_NE(err.str().find("Run no-such-run raised no drift alarm"), std::string::npos);
+    auto db = OpenRecordsToRead(line);
+    ASSERT_TRUE(db.Ok() && *db);
+    const auto acks = (*db)->Run("SELECT DISTINCT acked_by, note FROM alarm_acks");
+    ASSERT_TRUE(acks.Ok()) << acks.Error();
+    ASSERT_EQ(acks->size(), 1u);
+    EXPECT_EQ(CellText((*acks)[0][0]), OperatorLoginName());
+    EXPECT_EQ(CellText((*acks)[0][1]), "seen");
 }
 
 }  // namespace

@@ -239,6 +239,35 @@ TEST(DriftAlarm, TheCheckReadsPastRunsWithoutThePointAndCountsTheLandedRunOnce) 
                             [](const DriftAlarm& alarm) { return alarm.hit.rule == 1; }));
 }
 
+// Another fixture's units are another series: the unit of this fixture that
+// would complete their eight in a row has no history of its own to be
+// checked against, unless the series are pooled over every station.
+TEST(DriftAlarm, AnotherFixturesUnitsAreNoSeriesOfThisOneUnlessPooled) {
+    TempFolder folder;
+    const std::string database = (folder / "drift.sqlite").string();
+    {
+        auto db = OpenRecordDatabase(database);
+        ASSERT_TRUE(db.Ok()) << db.Error();
+        ASSERT_TRUE(test::RecordFigureHistory(**db, "X100", 0, "TimeToOffA", DriftingHistory(), 0,
+                                              "Bay 2"));
+    }
+    auto db = OpenRecordsToRead(database);
+    ASSERT_TRUE(db.Ok() && *db);
+    FinishedUnit unit{"X100", "bay-1", LaterRunTime(1), {{0, {"TimeToOffA", 0.50, "s", 2}}}};
+    unit.station = DriftStation{StationHostName(), kFixture};
+    const auto own = CheckFinishedUnit(**db, unit);
+    ASSERT_TRUE(own.Ok()) << own.Error();
+    EXPECT_EQ(own->notChecked, "no drift check of X100: fewer than 25 units of it are recorded");
+    EXPECT_TRUE(own->alarms.empty());
+    unit.station = DriftStation{StationHostName(), "Bay 2"};
+    EXPECT_EQ(CheckFinishedUnit(**db, unit)->alarms.size(), 1u);
+    unit.station.reset();
+    const auto pooled = CheckFinishedUnit(**db, unit);
+    ASSERT_TRUE(pooled.Ok()) << pooled.Error();
+    ASSERT_EQ(pooled->alarms.size(), 1u);
+    EXPECT_EQ(pooled->alarms[0].line, kAlarm);
+}
+
 std::string LaterRunUuid(int index) {
     return (index % 2 == 0 ? "own-" : "other-") + std::to_string(index / 2);
 }
