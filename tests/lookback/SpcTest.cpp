@@ -318,7 +318,8 @@ TEST_F(SpcCommandTest, NothingToJudgeIsAClearMessageWithTheRecordsStatus) {
 
 // The only unit judged with a bound on V4 (limits of an older run) lends it
 // to no other unit: the newer units, judged by limits without one, show no
-// capability, and nothing is low. A bound two limits share keeps its series whole.
+// capability and are not flagged; the one unit over its own bound is. A bound
+// two limits share keeps its series whole.
 TEST_F(SpcCommandTest, ASeriesIsJudgedOnlyAgainstTheLimitsThatJudgedItsPoints) {
     AddRun(*db_, "X100", "SN-0", 0,
            {{0, "V4", 4.70, std::nullopt, 4.50}, {1, "TimeToOn", 3.1, std::nullopt, 3.5}});
@@ -327,7 +328,10 @@ TEST_F(SpcCommandTest, ASeriesIsJudgedOnlyAgainstTheLimitsThatJudgedItsPoints) {
                {{0, "V4", 4.68 + 0.01 * (run % 5)}, {1, "TimeToOn", 3.1, std::nullopt, 3.5}});
     }
     ASSERT_EQ(Spc({"--model", "X100"}), kExitRanToEnd) << err_;
-    EXPECT_EQ(out_.find("CAPABILITY LOW"), std::string::npos) << out_;
+    const std::size_t low = out_.find("CAPABILITY LOW");
+    EXPECT_EQ(out_.find("CAPABILITY LOW", low + 1), std::string::npos) << out_;
+    EXPECT_LT(out_.find("V4, limits - .. 4.50"), low) << out_;
+    EXPECT_GT(out_.find("V4, no limits"), low) << out_;
     EXPECT_NE(out_.find("V4, limits - .. 4.50 (s): 1 unit, limits - .. 4.50\n"), std::string::npos)
         << out_;
     EXPECT_NE(out_.find("V4, no limits (s): 200 units, no limits recorded\n"), std::string::npos)
