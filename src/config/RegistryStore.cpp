@@ -1,6 +1,5 @@
 #include "config/RegistryStore.h"
 
-#include <algorithm>
 #include <cstdlib>
 #include <set>
 
