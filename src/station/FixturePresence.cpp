@@ -2,6 +2,10 @@
 
 #include <sstream>
 
+#include "config/KeptCommPorts.h"
+#include "config/RegistryStore.h"
+#include "diaglink/DiagPorts.h"
+
 namespace orvalt {
 
 namespace {
@@ -125,6 +129,24 @@ void FixturePresence::Tell() {
     if (claim_) {
         static_cast<void>(claim_->Rewrite(ClaimText(own_)));
     }
+}
+
+std::vector<std::string> FixturePresence::PortsOthersUse(
+    const std::filesystem::path& settingsFile) const {
+    std::vector<std::string> ports;
+    for (const FixtureClaim& other : Others()) {
+        ports.push_back(other.heldPort);
+        ports.push_back(other.chosenPort);
+    }
+    if (!settingsFile.empty()) {
+        RegistryStore store(settingsFile);
+        for (const std::int32_t number : CommPortsKeptByOthers(store, own_.fixture)) {
+            if (std::optional<std::string> path = DevicePathForCommPort(number)) {
+                ports.push_back(std::move(*path));
+            }
+        }
+    }
+    return ports;
 }
 
 }  // namespace orvalt

@@ -49,6 +49,9 @@ class FixturePresence {
     }
     // What the other sessions running now say.
     std::vector<FixtureClaim> Others() const;
+    // The ports the other fixtures of this PC use: those their sessions hold
+    // or offer now, and those the settings file keeps for them.
+    std::vector<std::string> PortsOthersUse(const std::filesystem::path& settingsFile) const;
     // The other session that holds `port` open, if one says so.
     std::optional<FixtureClaim> HolderOf(const std::string& port) const;
 

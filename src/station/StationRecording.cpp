@@ -29,6 +29,10 @@ StationRecording::StationRecording(const RecordingOptions& options, std::string 
     store.spool = SpoolOf(options);
     LookAtSpool(store.spool, options.spool.empty());
     store.report = [this](bool reachable, const std::string& message) {
+        {
+            std::scoped_lock lock(healthMutex_);
+            unreachable_ = !reachable;
+        }
         NoteHealth(reachable, message);
     };
     RecorderOptions recorder;
@@ -69,6 +73,14 @@ StationRecording::Report StationRecording::WriteLastRunReport(const std::filesys
 }
 
 Result<std::vector<HistoryRow>> StationRecording::RunsOfUnit(const std::string& serial) {
+    {
+        // A server the records can't reach would hold Start for its whole
+        // connect timeout, at every unit.
+        std::scoped_lock lock(healthMutex_);
+        if (unreachable_) {
+            return Fail("the results database is not reachable");
+        }
+    }
     Flush();
     const Result<std::unique_ptr<SqlConnection>> opened = OpenRecordsToRead(database_);
     if (!opened) {

@@ -95,7 +95,7 @@ class StationRecording {
 
     // The recorded runs of the unit `serial`, newest first, from every station
     // that shares the database, once this session's own are stored; an error
-    // when the records can't be read.
+    // when the records can't be read, or the store last found them away.
     Result<std::vector<HistoryRow>> RunsOfUnit(const std::string& serial);
 
     // The health changes not yet fetched, oldest first: a front end fetches
@@ -111,6 +111,7 @@ class StationRecording {
     SessionObservers& observers_;
     std::mutex healthMutex_;
     std::vector<RecordingHealth> health_;
+    bool unreachable_ = false;  // as the store last found the database
     std::unique_ptr<RunRecorder> recorder_;
     std::unique_ptr<RunRecording> events_;
     std::unique_ptr<FinishedRunWatch> finished_;

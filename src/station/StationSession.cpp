@@ -1,6 +1,5 @@
 #include "station/StationSession.h"
 
-#include "config/KeptCommPorts.h"
 #include "config/SettingsTable.h"
 #include "config/ShiftSetting.h"
 #include "station/StartGates.h"
@@ -355,20 +354,8 @@ std::optional<std::size_t> StationSession::PreselectPort(
     if (fixture_.empty()) {
         chosen = InitialPortSelection(ports, settings_.CommPort);
     } else {
-        std::vector<std::string> taken;
-        for (const FixtureClaim& other : presence_.Others()) {
-            taken.push_back(other.heldPort);
-            taken.push_back(other.chosenPort);
-        }
-        if (!settingsFile_.empty()) {
-            RegistryStore store(settingsFile_);
-            for (const std::int32_t number : CommPortsKeptByOthers(store, fixture_)) {
-                if (std::optional<std::string> path = DevicePathForCommPort(number)) {
-                    taken.push_back(std::move(*path));
-                }
-            }
-        }
-        chosen = FixturePortSelection(ports, settings_.CommPort, ownPort, taken);
+        chosen = FixturePortSelection(ports, settings_.CommPort, ownPort,
+                                      presence_.PortsOthersUse(settingsFile_));
     }
     if (chosen) {
         presence_.SetChosenPort(ports[*chosen].path);

@@ -197,10 +197,9 @@ class StationSession {
     // The serial numbers this session's runs began under, and whether the
     // line requires one before Start (read from the settings file at start).
     SerialShift& Shift() { return shift_; }
-    // What Start must do for a unit under `serial`, the Start gates in their
-    // order, and how many runs this shift began under it.
-    // A unit is a retest when the records (every station sharing them) or
-    // this session hold a run of it; RetestQuestionText then asks.
+    // What Start must do for a unit under `serial`: the Start gates in their
+    // order. A unit is a retest when the records (every station sharing them)
+    // or this session hold a run of it; RetestQuestionText then asks.
     StartCheck CheckUnit(std::string_view serial);
     const std::string& RetestQuestionText() const { return retestQuestion_; }
     // Why Start refuses when CheckUnit says DiagLinkClosed.
@@ -208,7 +207,6 @@ class StationSession {
     // Whether the driver's diagnostic lines reach the session: the link is
     // open, or the simulated driver's lines are carried straight in.
     bool HearsDiagLines() const { return link_.IsOpen() || station_.CarriesDiagLines(); }
-    int RunsOfUnit(std::string_view serial) const { return shift_.RunsOf(serial); }
     // A run began under `serial`: the next one under it is a retest.
     void UnitStarted(std::string_view serial) { shift_.Started(serial); }
     // Who tests (as typed or scanned; empty: the login name) and the lot or
