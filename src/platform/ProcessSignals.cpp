@@ -1,6 +1,9 @@
 #include "platform/ProcessSignals.h"
 
+#include <pthread.h>
+
 #include <cerrno>
+#include <thread>
 
 namespace orvalt {
 
@@ -28,6 +31,43 @@ extern "C" void OnResizeSignal(int) {
     }
 }
 
+sigset_t TerminationSet() {
+    sigset_t set;
+    sigemptyset(&set);
+    for (const int signal : kTerminationSignals) {
+        sigaddset(&set, signal);
+    }
+    return set;
+}
+
+// Takes the blocked termination signals one by one for as long as the
+// program runs; at its end it is woken by a signal of its own and joined.
+class TerminationSignalWaiter {
+  public:
+    TerminationSignalWaiter() : thread_([this] { Wait(); }) {}
+    ~TerminationSignalWaiter() {
+        ending_ = true;
+        pthread_kill(thread_.native_handle(), kTerminationSignals.front());
+        thread_.join();
+    }
+    TerminationSignalWaiter(const TerminationSignalWaiter&) = delete;
+    TerminationSignalWaiter& operator=(const TerminationSignalWaiter&) = delete;
+
+  private:
+    void Wait() {
+        const sigset_t set = TerminationSet();
+        int signal = 0;
+        while (sigwait(&set, &signal) == 0 && !ending_) {
+            if (StopRequest* target = stopTarget.load()) {
+                target->Request();
+            }
+        }
+    }
+
+    std::atomic<bool> ending_{false};
+    std::thread thread_;
+};
+
 void Handle(int signal, void (*handler)(int)) {
     struct sigaction action {};
     action.sa_handler = handler;
@@ -45,9 +85,13 @@ void IgnoreWriteSignals() {
 
 void StopOnTerminationSignals(StopRequest& stopRequest) {
     stopTarget = &stopRequest;
+    // A thread started before still takes a signal in the handler.
     for (const int signal : kTerminationSignals) {
         Handle(signal, OnStopSignal);
     }
+    const sigset_t set = TerminationSet();
+    pthread_sigmask(SIG_BLOCK, &set, nullptr);
+    static TerminationSignalWaiter waiter;
 }
 
 void NoteTerminalResizes(std::atomic<bool>& resized) {

@@ -21,7 +21,11 @@ inline constexpr std::array<int, 3> kTerminationSignals{SIGTERM, SIGINT, SIGHUP}
 void IgnoreWriteSignals();
 
 // From now on SIGINT, SIGTERM and SIGHUP make `stopRequest`, which must live
-// until the end of the program.
+// until the end of the program. Called before the program starts a thread:
+// the signals are then blocked in the caller and every thread it starts, and
+// one thread of their own waits for them, so a signal never lands in a thread
+// busy elsewhere (a sanitizer holds a signal back there until that thread
+// next blocks, which may be the end of the run).
 void StopOnTerminationSignals(StopRequest& stopRequest);
 
 // From now on a change of the terminal's size (SIGWINCH) sets `resized`, which
