@@ -19,8 +19,6 @@ namespace {
 
 constexpr std::chrono::milliseconds kLockRetryPause{20};
 
-constexpr const char* kNotRegular = "not a regular file";
-
 Failure<FileReadError> ReadFailure(const std::filesystem::path& file, const std::string& reason) {
     return Fail(FileReadError{false, reason, "Can't read " + file.string() + ": " + reason});
 }
@@ -156,7 +154,7 @@ UniqueFd OpenForWriting(const std::filesystem::path& target, int flags) {
 }
 
 Result<void> OpenFailure(const std::filesystem::path& file, int error) {
-    return error == ENXIO ? WriteFailure(file, kNotRegular) : WriteFailure(file, error);
+    return error == ENXIO ? WriteFailure(file, kNotRegularFile) : WriteFailure(file, error);
 }
 
 Result<void> RewriteInPlace(const std::filesystem::path& file, const std::filesystem::path& target,
@@ -166,7 +164,7 @@ Result<void> RewriteInPlace(const std::filesystem::path& file, const std::filesy
         return OpenFailure(file, errno);
     }
     if (IsSpecialFile(out.Get())) {
-        return WriteFailure(file, kNotRegular);
+        return WriteFailure(file, kNotRegularFile);
     }
     if (::ftruncate(out.Get(), 0) != 0) {
         return WriteFailure(file, errno);
@@ -181,7 +179,7 @@ Result<void> CheckBeforeReplacing(const std::filesystem::path& file,
                                   const std::filesystem::path& target,
                                   const ReplaceOptions& options) {
     if (IsSpecialFile(target)) {
-        return WriteFailure(file, kNotRegular);
+        return WriteFailure(file, kNotRegularFile);
     }
     if (options.createFolder) {
         std::error_code error;
@@ -269,7 +267,7 @@ Result<std::string, FileReadError> ReadRegularFile(const std::filesystem::path& 
         return ReadFailure(file, std::strerror(errno));
     }
     if (!S_ISREG(info.st_mode)) {
-        return ReadFailure(file, kNotRegular);
+        return ReadFailure(file, kNotRegularFile);
     }
     const std::string tooLarge = "it is larger than " + std::to_string(maxBytes) + " bytes";
     if (static_cast<std::uintmax_t>(info.st_size) > maxBytes) {
@@ -322,14 +320,14 @@ Result<void> ReplaceFileAtomically(const std::filesystem::path& file, std::strin
 Result<void> AppendToSharedFile(const std::filesystem::path& file, std::string_view bytes,
                                 std::chrono::milliseconds lockWait, const std::atomic<bool>* stop) {
     if (IsSpecialFile(file)) {
-        return WriteFailure(file, kNotRegular);
+        return WriteFailure(file, kNotRegularFile);
     }
     UniqueFd out = OpenForWriting(file, O_APPEND | O_CREAT);
     if (!out.Valid()) {
         return OpenFailure(file, errno);
     }
     if (IsSpecialFile(out.Get())) {
-        return WriteFailure(file, kNotRegular);
+        return WriteFailure(file, kNotRegularFile);
     }
     if (!bytes.empty()) {
         if (auto locked = LockExclusive(file, out.Get(), lockWait, stop); !locked) {

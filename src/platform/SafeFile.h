@@ -14,6 +14,9 @@
 
 namespace orvalt {
 
+// The reason every refusal of a folder, a pipe or a device gives.
+inline constexpr const char* kNotRegularFile = "not a regular file";
+
 // Why a file was not read. A missing one is no failure to most callers.
 struct FileReadError {
     bool missing = false;
