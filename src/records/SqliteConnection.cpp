@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <system_error>
 
+#include "records/RecordsFile.h"
 #include "records/StoredText.h"
 
 namespace orvalt {
@@ -120,8 +121,11 @@ Result<sqlite3*> OpenHandle(const std::filesystem::path& file, const std::string
 
 Result<std::unique_ptr<SqlConnection>> SqliteConnection::OpenToRead(
     const std::filesystem::path& file) {
-    std::error_code missing;
-    if (!std::filesystem::exists(file, missing)) {
+    const Result<bool> there = RecordsFileThere(file);
+    if (!there) {
+        return Fail(there.Error());
+    }
+    if (!*there) {
         return std::unique_ptr<SqlConnection>();
     }
     Result<sqlite3*> db = OpenHandle(file, file.string(), SQLITE_OPEN_READONLY);
@@ -149,6 +153,9 @@ Result<std::unique_ptr<SqlConnection>> SqliteConnection::Open(const std::filesys
     std::error_code ignored;
     if (file.has_parent_path()) {
         std::filesystem::create_directories(file.parent_path(), ignored);
+    }
+    if (const Result<bool> there = RecordsFileThere(file); !there) {
+        return Fail(there.Error());
     }
     Result<sqlite3*> db =
         OpenHandle(file, file.string(), SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE);

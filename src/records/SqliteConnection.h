@@ -16,10 +16,11 @@ namespace orvalt {
 
 class SqliteConnection final : public SqlConnection {
   public:
-    // Opens the file to write, creating it and its folder when missing.
+    // Opens the file to write, creating it and its folder when missing. Only
+    // a regular file is opened (RecordsFile.h): anything else is refused.
     static Result<std::unique_ptr<SqlConnection>> Open(const std::filesystem::path& file);
     // Opens the file to read only, creating nothing; an empty pointer when
-    // there is no such file.
+    // there is no such file, a refusal when it is not a regular file.
     static Result<std::unique_ptr<SqlConnection>> OpenToRead(const std::filesystem::path& file);
     // Takes over an open handle; Open is the way in.
     SqliteConnection(sqlite3* db, std::filesystem::path file);

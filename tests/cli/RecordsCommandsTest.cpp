@@ -6,6 +6,7 @@
 #include <poll.h>
 #include <sys/resource.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <sys/un.h>
 #include <unistd.h>
 
@@ -131,6 +132,45 @@ TEST_F(RecordsCommands, APasswordInTheUrlIsNeitherInTheProcessListNorInTheMessag
         << err;
     for (const char* secret : {"s3cr", "0ther9"})
         EXPECT_EQ(err.find(secret), std::string::npos) << err;
+}
+
+// SQLite opens what stands at the path and waits on a pipe until something
+// writes to it, and reads a device as an empty database: every command that
+// reads the records refuses both, and a folder, in words and at once, the
+// journal's place too.
+TEST_F(RecordsCommands, ADatabaseThatIsNoRegularFileIsRefusedAtOnce) {
+    const fs::path pipe = folder / "pipe.sqlite";
+    ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+    const fs::path inFolder = folder / "folder.sqlite";
+    fs::create_directory(inFolder);
+    ASSERT_EQ(::mkfifo((db.string() + "-journal").c_str(), 0600), 0);
+    const std::pair<fs::path, std::string> targets[] = {
+        {pipe, "not a regular file"},
+        {"/dev/zero", "not a regular file"},
+        {inFolder, "not a regular file"},
+        {db, db.string() + "-journal beside it is not a regular file"}};
+    const std::vector<std::vector<std::string>> commands = {
+        {"rejudge"},
+        {"rejudge", "--run", "x"},
+        {"history"},
+        {"yield"},
+        {"report", "--last", "--out", (folder / "page.html").string()},
+        {"export", "--format", "json", "--since", "2020-01-01"},
+        {"spc", "--model", "X100"},
+        {"alarms"}};
+    const UniqueFd null(::open("/dev/null", O_WRONLY));
+    for (const auto& [target, reason] : targets) {
+        for (std::vector<std::string> args : commands) {
+            const std::string command = args.front();
+            args.insert(args.end(), {"--db", target.string()});
+            const ProgramEnd ended =
+                ProgramEndedWithin(Start(args, null.Get()), std::chrono::seconds(10));
+            err = ReadBytes(folder / "err.txt");
+            EXPECT_EQ(ended.exitStatus, kExitRecordsUnreadable)
+                << command << " " << target << " signal " << ended.signal;
+            EXPECT_EQ(err, "Results database " + target.string() + ": " + reason + "\n") << command;
+        }
+    }
 }
 
 }  // namespace
