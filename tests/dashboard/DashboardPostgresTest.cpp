@@ -164,5 +164,43 @@ TEST(DashboardOnPostgres, ALoginThatMayWriteIsRefusedAndOneThatOnlyReadsServes) 
     EXPECT_EQ(start("viewer", false), 0) << logText.str();
 }
 
+// Logins that were served as if they only read: one allowed to change a
+// verdict, one that may SET ROLE to a writer it does not inherit from, and
+// one that may grant itself any role. Each is refused, naming how it writes.
+TEST(DashboardOnPostgres, AColumnWriterASetRoleWriterAndARoleMakerAreRefused) {
+    PgCluster cluster;
+    ORVALT_NEED_CLUSTER(cluster);
+    {
+        auto db = OpenRecordDatabase(cluster.Url());
+        ASSERT_TRUE(db.Ok()) << db.Error();
+        AddRun(**db, {"run-1", "bench-3", "F1", "SN-7", "X100"});
+    }
+    const std::string setUp = cluster.Query(
+        "CREATE ROLE judge LOGIN; GRANT UPDATE (verdict) ON runs TO judge;"
+        "CREATE ROLE writers; GRANT DELETE ON runs TO writers;"
+        "CREATE ROLE member LOGIN NOINHERIT IN ROLE writers;"
+        "CREATE ROLE maker LOGIN CREATEROLE;"
+        "GRANT SELECT ON ALL TABLES IN SCHEMA public TO judge, member, maker;");
+    ASSERT_EQ(setUp, "") << setUp;
+    const std::pair<std::string, std::string> refusals[] = {
+        {"judge", "(UPDATE (verdict) on runs)"},
+        {"member", "(SET ROLE writers (DELETE on runs))"},
+        {"maker", "(CREATEROLE)"}};
+    for (const auto& [user, writes] : refusals) {
+        std::ostringstream logText;
+        DashboardLog log(logText);
+        DashboardSettings settings;
+        settings.database = cluster.Url(user);
+        settings.port = 0;
+        DashboardServer server(settings, log);
+        EXPECT_EQ(server.Start(), kDashboardWriter) << user;
+        server.Stop();
+        EXPECT_NE(logText.str().find("the login of " + ShownDatabase(cluster.Url(user)) +
+                                     " may write to the records " + writes + ": serve with"),
+                  std::string::npos)
+            << logText.str();
+    }
+}
+
 }  // namespace
 }  // namespace orvalt::test
