@@ -3,6 +3,7 @@
 #include <utility>
 
 #include "domain/PrintableText.h"
+#include "platform/UtcTime.h"
 
 namespace orvalt {
 
@@ -14,15 +15,28 @@ ChangeFeed::~ChangeFeed() {
 }
 
 Result<void> ChangeFeed::ReadFirst() {
+    if (const Result<void> opened = Open(); !opened) {
+        return opened;
+    }
+    if (!connection_) {
+        return {};
+    }
+    return ReadLine(true);
+}
+
+// What stands at the path is looked at before the file is opened: a file put
+// there in between is then found replaced at the next poll and opened
+// again, rather than read unnoticed.
+Result<void> ChangeFeed::Open() {
+    if (reading_.fileMark) {
+        openedOn_ = reading_.fileMark();
+    }
     Result<std::unique_ptr<SqlConnection>> opened = reading_.open();
     if (!opened) {
         return Fail(opened.Error());
     }
     connection_ = std::move(opened).Value();
-    if (!connection_) {
-        return {};
-    }
-    return ReadLine(true);
+    return {};
 }
 
 void ChangeFeed::Start() {
@@ -54,7 +68,7 @@ LineState ChangeFeed::WaitPast(std::uint64_t generation, bool away,
 }
 
 LineState ChangeFeed::StateLocked() const {
-    return LineState{generation_, view_, away_, stopping_};
+    return LineState{generation_, view_, away_, replacedAt_, stopping_};
 }
 
 void ChangeFeed::Run() {
@@ -67,15 +81,15 @@ void ChangeFeed::Run() {
 }
 
 void ChangeFeed::Poll() {
+    NoticeReplacement();
     if (!connection_) {
-        Result<std::unique_ptr<SqlConnection>> opened = reading_.open();
-        if (!opened) {
+        if (const Result<void> opened = Open(); !opened) {
             NoteAway(opened.Error());
             return;
         }
-        connection_ = std::move(opened).Value();
         if (!connection_) {
             NoteBack();  // reachable, and still nothing recorded
+            ShowNothingRecorded();
             return;
         }
         mark_.reset();
@@ -90,6 +104,53 @@ void ChangeFeed::Poll() {
         return;
     }
     NoteBack();
+}
+
+// A SQLite file read through a connection kept open stays the file it was,
+// even once it was moved away and another put at its path, removed, or
+// overwritten with what is no SQLite database: so what stands at its path is
+// looked at on each poll, and when it changed every connection lets the old
+// file go, the next open reads what stands there now, and the log and the
+// pages say so.
+void ChangeFeed::NoticeReplacement() {
+    if (!connection_ || !openedOn_ || !reading_.fileMark) {
+        return;
+    }
+    const RecordsFileMark now = reading_.fileMark();
+    if (openedOn_->identity.kind == FileIdentity::Kind::Missing) {
+        openedOn_ = now;  // the first station made it as it was opened
+        return;
+    }
+    const std::string how = MarkChange(*openedOn_, now);
+    if (how.empty()) {
+        return;
+    }
+    connection_.reset();
+    if (reading_.replaced) {
+        reading_.replaced();
+    }
+    {
+        const std::scoped_lock lock(mutex_);
+        replacedAt_ = UtcIsoTime(std::chrono::system_clock::now());
+        ++generation_;
+    }
+    log_.Say("the results database " + reading_.shown +
+             " was replaced under the dashboard: " + PrintableText(how, kMessageShownMax) +
+             "; the pages show what stands at its path from now on");
+    changed_.notify_all();
+}
+
+// The runs of a file that is gone are no longer the line's.
+void ChangeFeed::ShowNothingRecorded() {
+    {
+        const std::scoped_lock lock(mutex_);
+        if (!view_) {
+            return;
+        }
+        view_.reset();
+        ++generation_;
+    }
+    changed_.notify_all();
 }
 
 // Reads the mark, and the line when the mark moved or it is time to.

@@ -27,6 +27,7 @@
 #include "lookback/LineChangeMark.h"
 #include "lookback/LineView.h"
 #include "lookback/OpenAlarms.h"
+#include "records/RecordsFile.h"
 #include "records/SqlConnection.h"
 
 namespace orvalt {
@@ -37,6 +38,9 @@ struct LineState {
     // Empty while nothing is recorded (no file, no schema yet).
     std::shared_ptr<const LineView> view;
     bool away = false;  // the database can't be read now
+    // When the database's file was last found replaced (UTC, ISO 8601);
+    // empty while it never was.
+    std::string replacedAt;
     bool stopping = false;
 };
 
@@ -56,6 +60,10 @@ struct ChangeFeedReading {
     AlarmJudging alarmJudging;
     // The database in words for the log (never a password).
     std::string shown;
+    // What stands at a SQLite file's path; unset for a server.
+    std::function<RecordsFileMark()> fileMark;
+    // Lets go every other connection to the file once it was replaced.
+    std::function<void()> replaced;
 };
 
 class ChangeFeed {
@@ -81,6 +89,9 @@ class ChangeFeed {
   private:
     void Run();
     void Poll();
+    Result<void> Open();
+    void NoticeReplacement();
+    void ShowNothingRecorded();
     Result<void> ReadLine(bool forced);
     bool AlarmsDue(std::chrono::steady_clock::time_point now) const;
     void Publish(std::shared_ptr<const LineView> view, bool changed);
@@ -97,12 +108,14 @@ class ChangeFeed {
     std::optional<std::string> mark_;
     std::chrono::steady_clock::time_point lastRead_;
     std::optional<UtcMilliseconds> recheckAt_;  // when a fixture testing turns not seen
+    std::optional<RecordsFileMark> openedOn_;   // what stood at the file's path at opening
 
     mutable std::mutex mutex_;
     mutable std::condition_variable changed_;
     std::uint64_t generation_ = 0;
     std::shared_ptr<const LineView> view_;
     bool away_ = false;
+    std::string replacedAt_;
     bool stopping_ = false;
     std::thread thread_;
 };

@@ -108,7 +108,8 @@ PageAnswer DashboardPages::Line(const QueryParams& params) const {
         return PlainAnswer(400, asked.Error());
     }
     const LineState state = feed_.State();
-    const Live live{{"Line", shownDatabase_, state.generation, state.away, "", kLinePageStyle},
+    const Live live{{"Line", shownDatabase_, state.generation, state.away, "", kLinePageStyle,
+                     state.replacedAt},
                     asked->partOnly};
     return Framed(live, state.view ? LinePageMain(*state.view) : NothingRecordedMain());
 }
@@ -121,7 +122,8 @@ PageAnswer DashboardPages::Unit(const QueryParams& params) const {
     const auto given = asked->query.find("serial");
     const std::string serial = given == asked->query.end() ? std::string() : given->second;
     const LineState state = feed_.State();
-    const Live live{{"Unit " + serial, shownDatabase_, state.generation, state.away, serial, ""},
+    const Live live{{"Unit " + serial, shownDatabase_, state.generation, state.away, serial, "",
+                     state.replacedAt},
                     asked->partOnly};
     if (serial.empty()) {
         return Framed(live, UnitPageMain(serial, {}));
@@ -157,9 +159,9 @@ PageAnswer DashboardPages::Model(const QueryParams& params) const {
     }
     const std::string& model = name->second;
     const LineState state = feed_.State();
-    const Live live{
-        {"Model " + model, shownDatabase_, state.generation, state.away, "", kSpcChartsStyle},
-        asked->partOnly};
+    const Live live{{"Model " + model, shownDatabase_, state.generation, state.away, "",
+                     kSpcChartsStyle, state.replacedAt},
+                    asked->partOnly};
     return FromRecords(live, [&](SqlConnection& connection, std::string& main, int& status) {
         const Result<bool> recorded = ModelRecorded(connection, model);
         if (!recorded) {
@@ -191,8 +193,9 @@ PageAnswer DashboardPages::Models(const QueryParams& params) const {
         return PlainAnswer(400, asked.Error());
     }
     const LineState state = feed_.State();
-    const Live live{{"Models", shownDatabase_, state.generation, state.away, "", ""},
-                    asked->partOnly};
+    const Live live{
+        {"Models", shownDatabase_, state.generation, state.away, "", "", state.replacedAt},
+        asked->partOnly};
     return FromRecords(live, [](SqlConnection& connection, std::string& main, int&) {
         const auto since =
             std::chrono::system_clock::now() - std::chrono::days(kModelsLookBackDays);

@@ -10,6 +10,7 @@ constexpr std::string_view kScript = R"js("use strict";
   var body = document.body;
   var lost = document.getElementById("connection");
   var away = document.getElementById("database-away");
+  var replaced = document.getElementById("database-replaced");
   var skew = 0;
   var loading = false;
   var again = false;
@@ -160,6 +161,17 @@ constexpr std::string_view kScript = R"js("use strict";
     });
     source.addEventListener("database", function (event) {
       away.hidden = event.data !== "away";
+    });
+    source.addEventListener("replaced", function (event) {
+      var when = replaced.querySelector("time");
+      if (when.getAttribute("datetime") !== event.data) {
+        when.setAttribute("datetime", event.data);
+        // The server's own words, as the page it renders holds them.
+        when.textContent = event.data.slice(0, 10) + " " + event.data.slice(11, 19) + " UTC";
+        when.title = "";
+        localTimes();
+      }
+      replaced.hidden = false;
     });
   }
 

@@ -12,6 +12,7 @@
 #include "domain/DatabaseUrl.h"
 #include "domain/PrintableText.h"
 #include "platform/ListeningSocket.h"
+#include "records/RecordsFile.h"
 #include "records/RecordsToRead.h"
 
 namespace orvalt {
@@ -32,9 +33,14 @@ httplib::Headers SafetyHeaders() {
             {"Cache-Control", "no-store"}};
 }
 
-ChangeFeedReading FeedReading(const DashboardSettings& settings, const std::string& shown) {
+ChangeFeedReading FeedReading(const DashboardSettings& settings, const std::string& shown,
+                              ReadConnections& connections) {
     ChangeFeedReading reading;
     reading.open = [database = settings.database] { return OpenRecordsToRead(database); };
+    if (!LooksLikeUrl(settings.database)) {
+        reading.fileMark = [file = settings.database] { return MarkOfRecordsFile(file); };
+        reading.replaced = [&connections] { connections.LetAllGo(); };
+    }
     reading.moment = [notSeen = settings.notSeenAfter] {
         return LineMomentAt(std::chrono::system_clock::now(), notSeen);
     };
@@ -72,7 +78,7 @@ DashboardServer::DashboardServer(DashboardSettings settings, DashboardLog& log)
       log_(log),
       connections_([database = settings_.database] { return OpenRecordsToRead(database); },
                    settings_.readConnections),
-      feed_(FeedReading(settings_, shown_), log_),
+      feed_(FeedReading(settings_, shown_, connections_), log_),
       pages_(connections_, feed_, shown_) {}
 
 DashboardServer::~DashboardServer() {

@@ -14,6 +14,10 @@ std::string DatabaseEvent(bool away) {
     return std::string("event: database\ndata: ").append(away ? "away" : "back").append("\n\n");
 }
 
+std::string ReplacedEvent(const std::string& replacedAt) {
+    return "event: replaced\ndata: " + replacedAt + "\n\n";
+}
+
 }  // namespace
 
 std::unique_ptr<StreamPlace> StreamPlace::Take(std::atomic<std::size_t>& open, std::size_t most) {
@@ -40,6 +44,9 @@ EventStream::Step EventStream::Next() {
         if (seen_.away) {
             text += DatabaseEvent(true);
         }
+        if (!seen_.replacedAt.empty()) {
+            text += ReplacedEvent(seen_.replacedAt);
+        }
         return {seen_.stopping, text};
     }
     const LineState state = feed_.WaitPast(seen_.generation, seen_.away, kLongestWait);
@@ -49,6 +56,9 @@ EventStream::Step EventStream::Next() {
     std::string text;
     if (state.away != seen_.away) {
         text += DatabaseEvent(state.away);
+    }
+    if (state.replacedAt != seen_.replacedAt) {
+        text += ReplacedEvent(state.replacedAt);
     }
     if (state.generation != seen_.generation) {
         text += ChangeEvent(state.generation);

@@ -3,8 +3,9 @@
 // then an event `change` with the generation the records are at (once at
 // the start, so that a page that reconnects learns whether it missed one,
 // then on each change), `database` with "away" or "back" when the database
-// goes away or comes back, and a comment line as a keep-alive when nothing
-// else was said for a while.
+// goes away or comes back, `replaced` with the time (UTC, ISO 8601) its
+// file was last found replaced (at the start too, once it was), and a
+// comment line as a keep-alive when nothing else was said for a while.
 //
 // Each Next waits at most a second, so that a stream whose page went away or
 // whose server stops ends within about a second.

@@ -1,5 +1,6 @@
 #include "dashboard/PageFrame.h"
 
+#include "dashboard/HtmlParts.h"
 #include "domain/HtmlEscaped.h"
 
 namespace orvalt {
@@ -12,8 +13,8 @@ constexpr const char* kFrameStyle =
     "background:#263238;color:#fff}header a{color:#fff;font-weight:bold;text-decoration:none}"
     "header .db{color:#b0bec5;font-size:13px;flex:1}header input{width:14em}"
     "main{padding:8px 24px 24px}h1{font-size:22px}h2{font-size:18px;margin-top:24px}"
-    "#connection,#database-away{padding:8px 24px;background:#c62828;color:#fff;font-weight:bold}"
-    "#database-away{background:#b35c00}"
+    "#connection,#database-away,#database-replaced{padding:8px 24px;background:#c62828;"
+    "color:#fff;font-weight:bold}#database-away,#database-replaced{background:#b35c00}"
     "table{border-collapse:collapse;margin:8px 0;background:#fff}"
     "td,th{border:1px solid #bbb;padding:3px 8px;text-align:left;font-size:13px}"
     "th{background:#eee}td.num{text-align:right}.note{color:#555;font-size:13px}"
@@ -42,6 +43,17 @@ std::string Header(const PageFrame& frame) {
         .append("\"> <button>Find</button></form></header>");
 }
 
+// Hidden until the file is found replaced; the script then fills in when.
+std::string ReplacedBanner(const std::string& replacedAt) {
+    return std::string("<div id=\"database-replaced\"")
+        .append(replacedAt.empty() ? " hidden" : "")
+        .append(">")
+        .append(kDatabaseReplacedText)
+        .append(TimeElement(replacedAt))
+        .append(kDatabaseReplacedAfter)
+        .append("</div>");
+}
+
 }  // namespace
 
 std::string FramedPage(const PageFrame& frame, const std::string& main) {
@@ -56,7 +68,9 @@ std::string FramedPage(const PageFrame& frame, const std::string& main) {
         .append(frame.away ? "" : " hidden")
         .append(">")
         .append(kDatabaseAwayText)
-        .append("</div><main id=\"page\">")
+        .append("</div>")
+        .append(ReplacedBanner(frame.replacedAt))
+        .append("<main id=\"page\">")
         .append(main)
         .append("</main></body></html>");
 }

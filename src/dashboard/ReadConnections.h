@@ -3,11 +3,14 @@
 // time: a page waits for a free one rather than opening its own, so a burst
 // of pages never floods the database server with logins. A connection that
 // failed a query is closed and opened again by the next request, so the
-// pages come back by themselves when the database does.
+// pages come back by themselves when the database does. Once the database's
+// file was replaced, every connection opened before is closed rather than
+// lent again.
 
 #include <chrono>
 #include <condition_variable>
 #include <cstddef>
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -47,6 +50,7 @@ class ReadConnections {
         std::unique_ptr<SqlConnection> connection_;
         bool fresh_ = false;
         bool failed_ = false;
+        std::uint64_t round_ = 0;  // the owner's round when it was lent
     };
 
     // A free connection, opened when it is not open yet; a failure when the
@@ -54,13 +58,18 @@ class ReadConnections {
     // `wait`.
     Result<Lease> Borrow(std::chrono::milliseconds wait);
 
+    // Closes the idle connections, and each one lent now once it is given
+    // back: the next requests open the database again.
+    void LetAllGo();
+
   private:
-    void GiveBack(std::unique_ptr<SqlConnection> connection, bool failed);
+    void GiveBack(std::unique_ptr<SqlConnection> connection, bool failed, std::uint64_t round);
 
     Opener open_;
     std::mutex mutex_;
     std::condition_variable freed_;
-    std::size_t free_;  // connections not lent, open or not
+    std::size_t free_;         // connections not lent, open or not
+    std::uint64_t round_ = 0;  // counts LetAllGo
     std::vector<std::unique_ptr<SqlConnection>> open_idle_;
 };
 

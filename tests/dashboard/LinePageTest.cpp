@@ -188,7 +188,7 @@ TEST(LinePage, AViewReadAgainIsTheSamePageUnlessWhatItShowsChanged) {
 }
 
 TEST(PageFrame, HoldsTheGenerationTheBannersAndTheMainPart) {
-    PageFrame frame{"Line <x>", "postgresql://viewer@db/orvalt", 42, false, "SN\"1", ""};
+    PageFrame frame{"Line <x>", "postgresql://viewer@db/orvalt", 42, false, "SN\"1", "", ""};
     const std::string html = FramedPage(frame, "<p>main part</p>");
     EXPECT_NE(html.find("<body data-generation=\"42\">"), std::string::npos);
     EXPECT_NE(html.find("<div id=\"connection\" hidden>Lost the connection to the dashboard; "
@@ -199,8 +199,15 @@ TEST(PageFrame, HoldsTheGenerationTheBannersAndTheMainPart) {
     EXPECT_NE(html.find("<script src=\"/dashboard.js\" defer></script>"), std::string::npos);
     EXPECT_EQ(AttributeValue(html, "value"), "SN\"1");
     EXPECT_NE(html.find("<title>Line &lt;x&gt; - Orvalt</title>"), std::string::npos);
+    EXPECT_NE(html.find("<div id=\"database-replaced\" hidden>"), std::string::npos);
     frame.away = true;
     EXPECT_NE(FramedPage(frame, "").find("<div id=\"database-away\">"), std::string::npos);
+    frame.replacedAt = "2026-12-09T10:31:05.250Z";
+    EXPECT_NE(FramedPage(frame, "").find(
+                  "<div id=\"database-replaced\">The results database was replaced at <time "
+                  "datetime=\"2026-12-09T10:31:05.250Z\">2026-12-09 10:31:05 UTC</time>; the "
+                  "pages show what stands at its path now.</div><main id=\"page\">"),
+              std::string::npos);
 }
 
 TEST(ElapsedText, CountsSecondsThenMinutesThenHoursThenDaysInWords) {
