@@ -11,6 +11,7 @@
 #include "dashboard/LinePage.h"
 #include "dashboard/PageBudget.h"
 #include "dashboard/RefusalAnswer.h"
+#include "dashboard/SentQuery.h"
 #include "dashboard/WriterCheck.h"
 #include "domain/DatabaseUrl.h"
 #include "domain/PrintableText.h"
@@ -254,22 +255,22 @@ void DashboardServer::AddRoutes() {
             response.set_content("The page failed; the dashboard's log says why.\n", kPlainText);
         });
     http_.Get("/", [this](const Request& request, Response& response) {
-        Answer(response, pages_.Line(request.params));
+        Answer(response, pages_.Line(SentQuery(request.target)));
     });
     http_.Get("/unit", [this](const Request& request, Response& response) {
-        Answer(response, pages_.Unit(request.params));
+        Answer(response, pages_.Unit(SentQuery(request.target)));
     });
     http_.Get("/model", [this](const Request& request, Response& response) {
-        Answer(response, pages_.Model(request.params));
+        Answer(response, pages_.Model(SentQuery(request.target)));
     });
     http_.Get("/models", [this](const Request& request, Response& response) {
-        Answer(response, pages_.Models(request.params));
+        Answer(response, pages_.Models(SentQuery(request.target)));
     });
     http_.Get(R"(/run/([^/]*))", [this](const Request& request, Response& response) {
-        Answer(response, pages_.Run(request.matches[1].str(), request.params));
+        Answer(response, pages_.Run(request.matches[1].str(), SentQuery(request.target)));
     });
     http_.Get("/health", [this](const Request& request, Response& response) {
-        Answer(response, pages_.Health(request.params));
+        Answer(response, pages_.Health(SentQuery(request.target)));
     });
     http_.Get("/events", [this](const Request& request, Response& response) {
         ServeEvents(request, response);

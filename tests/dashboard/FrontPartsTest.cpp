@@ -1,15 +1,19 @@
 // The front's parts without a socket: a request taken as its bytes arrive,
 // split anywhere, against the same request taken at once; the limits it
-// refuses at; and the budget a target is answered from.
+// refuses at; the budget a target is answered from; and the query as sent
+// against the one httplib reads.
 
 #include <gtest/gtest.h>
+#include <httplib.h>
 
 #include <random>
+#include <set>
 #include <string>
 #include <vector>
 
 #include "dashboard/IncomingRequest.h"
 #include "dashboard/PageBudget.h"
+#include "dashboard/SentQuery.h"
 
 namespace orvalt::test {
 namespace {
@@ -157,6 +161,28 @@ TEST(PageBudget, StreamsLightAndHeavyPagesAndAnythingElseHeavy) {
     for (const auto& [target, budget] : targets) {
         EXPECT_EQ(PageBudgetOf(target), budget) << target;
     }
+}
+
+// Every parameter as httplib decodes it, but a repeated one kept each time.
+TEST(SentQuery, DecodesAsHttplibDoesAndKeepsWhatIsRepeated) {
+    std::mt19937 random(46);
+    const std::string bytes = "ab=&%+2F5Fu";
+    for (int i = 0; i < 400; ++i) {
+        std::string query;
+        for (std::size_t n = random() % 24; n > 0; --n) {
+            query += bytes[random() % bytes.size()];
+        }
+        httplib::Params read;
+        httplib::detail::parse_query_text(query, read);
+        const QueryParams sent = SentQuery("/?" + query);
+        const std::set<std::pair<std::string, std::string>> readSet(read.begin(), read.end()),
+            sentSet(sent.begin(), sent.end());
+        EXPECT_EQ(sentSet, readSet) << query;
+        EXPECT_GE(sent.size(), read.size()) << query;
+    }
+    EXPECT_EQ(SentQuery("/?part=main&part=main").count("part"), 2u);
+    EXPECT_EQ(SentQuery("/unit?serial=a%20b").find("serial")->second, "a b");
+    EXPECT_TRUE(SentQuery("/unit").empty());
 }
 
 }  // namespace

@@ -122,6 +122,18 @@ TEST_F(HostileClientsTest, RangesAreIgnoredSoEveryPageIsSentWholeAndOnce) {
     EXPECT_EQ(HeaderOf(part.kept, "Content-Length"), HeaderOf(line.kept, "Content-Length"));
 }
 
+// httplib keeps a name given twice with one value once: the pages see every
+// one, and refuse a repeated name whatever its values.
+TEST_F(HostileClientsTest, AParameterGivenTwiceIsRefusedWhateverItsValues) {
+    for (const char* target : {"/?part=main&part=main", "/unit?serial=SN-7&serial=SN-7",
+                               "/model?name=X100&name=X100", "/unit?serial=SN-7&serial=SN-8"}) {
+        const RawAnswer answer = Ask(port_, Get(target));
+        EXPECT_EQ(answer.status, 400) << target;
+        EXPECT_NE(answer.kept.find("is given more than once"), std::string::npos) << target;
+    }
+    EXPECT_EQ(Ask(port_, Get("/?part=main")).status, 200);
+}
+
 // A head of 100 000 lines of 1 KB is refused once it passes its limit: the
 // dashboard stops taking it and holds none of it.
 TEST_F(HostileClientsTest, AHeadWithoutEndIsRefusedAtItsLimit) {
