@@ -2,12 +2,16 @@
 
 #include <memory>
 
+#include "dashboard/AnsweringStream.h"
 #include "dashboard/DashboardExit.h"
 #include "dashboard/DashboardOptions.h"
 #include "dashboard/DashboardScript.h"
 #include "dashboard/EventStream.h"
 #include "dashboard/LineClock.h"
 #include "dashboard/LinePage.h"
+#include "dashboard/PageBudget.h"
+#include "dashboard/RefusalAnswer.h"
+#include "dashboard/SentQuery.h"
 #include "dashboard/WriterCheck.h"
 #include "domain/DatabaseUrl.h"
 #include "domain/PrintableText.h"
@@ -19,7 +23,15 @@ namespace orvalt {
 
 namespace {
 
-constexpr std::size_t kLongestBody = 64 * 1024;
+// Requests waiting for a thread, per budget, beyond those being answered.
+constexpr std::size_t kStreamsWaiting = 64;
+constexpr std::size_t kLightWaiting = 256;
+constexpr std::size_t kHeavyWaiting = 32;
+// Threads of the streams' budget beyond the streams themselves: they answer
+// a page over the limit its 503 at once.
+constexpr std::size_t kSpareStreamThreads = 4;
+// Stopping, what is being answered is given this long to end by itself.
+constexpr std::chrono::milliseconds kStopGrace{250};
 
 // Nothing is loaded from anywhere but the dashboard itself, and its one
 // script is its own file.
@@ -31,6 +43,13 @@ httplib::Headers SafetyHeaders() {
             {"X-Frame-Options", "DENY"},
             {"Referrer-Policy", "no-referrer"},
             {"Cache-Control", "no-store"}};
+}
+
+// Every page is sent whole: a cache must never keep a part as the page.
+httplib::Headers AnswerHeaders() {
+    httplib::Headers headers = SafetyHeaders();
+    headers.emplace("Accept-Ranges", "none");
+    return headers;
 }
 
 ChangeFeedReading FeedReading(const DashboardSettings& settings, const std::string& shown,
@@ -61,10 +80,18 @@ std::string StatusText(int status) {
             return "No such page.";
         case 405:
             return "Only GET and HEAD are answered.";
+        case 408:
+            return "The request did not arrive in time.";
+        case 411:
+            return "A request body must say its length.";
         case 413:
             return "The request is too large.";
         case 414:
             return "The address is too long.";
+        case 431:
+            return "The request's headers are too large.";
+        case 503:
+            return "The dashboard is busy; ask again in a moment.";
         default:
             return "The request can't be answered (" + std::to_string(status) + ").";
     }
@@ -115,12 +142,6 @@ int DashboardServer::Unreadable(const std::string& why) {
 }
 
 int DashboardServer::Listen() {
-    const std::size_t threads = settings_.streams + settings_.pageThreads;
-    // The server takes the queue it is handed and deletes it itself once it
-    // stops listening.
-    http_.new_task_queue = [threads] {
-        return std::make_unique<httplib::ThreadPool>(threads).release();
-    };
     // httplib's own options would let a second server share the port.
     http_.set_socket_options([](socket_t socket) { ReuseAddressOnly(socket); });
     port_ = settings_.port;
@@ -132,22 +153,68 @@ int DashboardServer::Listen() {
         return kDashboardNoListen;
     }
     http_.WidenListenQueue();
-    listening_ = std::thread([this] {
-        http_.listen_after_bind();
-        listenEnded_ = true;
-    });
-    // stop() is only heard once the server runs.
-    while (!http_.is_running() && !listenEnded_) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    StartWorkers();
+    front_ = std::make_unique<HttpFront>(
+        http_.ListeningSocket(), settings_.front,
+        [this](HandedRequest request, std::string_view target) {
+            return Route(std::move(request), target);
+        },
+        [this](int status) { return Refusal(status); });
+    if (!front_->Start()) {
+        log_.Say("can't listen on " + ServedUrl(PrintableText(settings_.host), port_) +
+                 ": the system gives no more descriptors");
+        return kDashboardNoListen;
     }
     return 0;
 }
 
+// Each request is answered on its own connection, which closes after it.
+void DashboardServer::StartWorkers() {
+    const auto answerWith = [this](WriteLimits limits) {
+        return [this, limits](HandedRequest& request) {
+            AnsweringStream stream(*request.connection, std::move(request.head), limits);
+            http_.AnswerRequest(stream);
+            request.connection->EndWrites();
+        };
+    };
+    const WriteLimits page;
+    const WriteLimits stream{page.stall, std::nullopt};
+    streamWorkers_ = std::make_unique<RequestWorkers>(settings_.streams + kSpareStreamThreads,
+                                                      kStreamsWaiting, answerWith(stream));
+    lightWorkers_ =
+        std::make_unique<RequestWorkers>(settings_.pageThreads, kLightWaiting, answerWith(page));
+    heavyWorkers_ =
+        std::make_unique<RequestWorkers>(settings_.heavyThreads, kHeavyWaiting, answerWith(page));
+}
+
+std::optional<HandedRequest> DashboardServer::Route(HandedRequest request,
+                                                    std::string_view target) {
+    switch (PageBudgetOf(target)) {
+        case PageBudget::Streams:
+            return streamWorkers_->Hand(std::move(request));
+        case PageBudget::Light:
+            return lightWorkers_->Hand(std::move(request));
+        case PageBudget::Heavy:
+            break;
+    }
+    return heavyWorkers_->Hand(std::move(request));
+}
+
+std::string DashboardServer::Refusal(int status) const {
+    return RefusalAnswer(status, StatusText(status) + "\n", AnswerHeaders());
+}
+
 void DashboardServer::Stop() {
+    if (front_) {
+        front_->Stop();  // nothing new arrives; requests not whole are dropped
+    }
     feed_.Stop();  // ends every stream at its next wake
-    if (listening_.joinable()) {
-        http_.stop();
-        listening_.join();  // the server's threads are joined before it returns
+    http_.CloseListening();
+    const auto graceUntil = std::chrono::steady_clock::now() + kStopGrace;
+    for (const auto& workers : {&streamWorkers_, &lightWorkers_, &heavyWorkers_}) {
+        if (*workers) {
+            (*workers)->Stop(graceUntil);
+        }
     }
 }
 
@@ -161,15 +228,7 @@ void DashboardServer::Answer(httplib::Response& response, const PageAnswer& answ
 
 void DashboardServer::AddRoutes() {
     using httplib::Request, httplib::Response;
-    http_.set_default_headers(SafetyHeaders());
-    http_.set_payload_max_length(kLongestBody);
-    // A connection holds one of the server's threads while it is open, idle
-    // or not: kept open between requests, those of fifty pages refreshing at
-    // once would leave the next ones waiting for a thread. So a connection
-    // carries one request (the page and its script are two), and one that
-    // sends none is let go soon.
-    http_.set_keep_alive_max_count(1);
-    http_.set_keep_alive_timeout(2);
+    http_.set_default_headers(AnswerHeaders());
     http_.set_pre_routing_handler([](const Request& request, Response& response) {
         if (request.method == "GET" || request.method == "HEAD") {
             return httplib::Server::HandlerResponse::Unhandled;
@@ -202,22 +261,22 @@ void DashboardServer::AddRoutes() {
             response.set_content("The page failed; the dashboard's log says why.\n", kPlainText);
         });
     http_.Get("/", [this](const Request& request, Response& response) {
-        Answer(response, pages_.Line(request.params));
+        Answer(response, pages_.Line(SentQuery(request.target)));
     });
     http_.Get("/unit", [this](const Request& request, Response& response) {
-        Answer(response, pages_.Unit(request.params));
+        Answer(response, pages_.Unit(SentQuery(request.target)));
     });
     http_.Get("/model", [this](const Request& request, Response& response) {
-        Answer(response, pages_.Model(request.params));
+        Answer(response, pages_.Model(SentQuery(request.target)));
     });
     http_.Get("/models", [this](const Request& request, Response& response) {
-        Answer(response, pages_.Models(request.params));
+        Answer(response, pages_.Models(SentQuery(request.target)));
     });
     http_.Get(R"(/run/([^/]*))", [this](const Request& request, Response& response) {
-        Answer(response, pages_.Run(request.matches[1].str(), request.params));
+        Answer(response, pages_.Run(request.matches[1].str(), SentQuery(request.target)));
     });
     http_.Get("/health", [this](const Request& request, Response& response) {
-        Answer(response, pages_.Health(request.params));
+        Answer(response, pages_.Health(SentQuery(request.target)));
     });
     http_.Get("/events", [this](const Request& request, Response& response) {
         ServeEvents(request, response);
@@ -234,6 +293,11 @@ void DashboardServer::AddRoutes() {
 }
 
 void DashboardServer::ServeEvents(const httplib::Request& request, httplib::Response& response) {
+    // Only a stream asked as /events is on the streams' threads.
+    if (PageBudgetOf(request.target) != PageBudget::Streams) {
+        Answer(response, PlainAnswer(400, "the event stream is asked for as /events"));
+        return;
+    }
     if (!request.params.empty()) {
         Answer(response, PlainAnswer(400, "the event stream takes no parameters"));
         return;

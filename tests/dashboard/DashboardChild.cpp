@@ -40,12 +40,12 @@ int DashboardChild::Start(const std::vector<std::string>& args) {
     return 0;
 }
 
-ProgramEnd DashboardChild::Stop() {
+ProgramEnd DashboardChild::Stop(std::chrono::milliseconds patience) {
     if (pid_ <= 0) {
         return ended_.value_or(ProgramEnd{});
     }
     ::kill(pid_, SIGTERM);
-    ended_ = ProgramEndedWithin(pid_, std::chrono::seconds(20));
+    ended_ = ProgramEndedWithin(pid_, patience);
     pid_ = -1;
     return *ended_;
 }

@@ -4,6 +4,7 @@
 
 #include <sys/types.h>
 
+#include <chrono>
 #include <optional>
 #include <string>
 #include <vector>
@@ -25,8 +26,9 @@ class DashboardChild {
     // returns the port it serves on; 0 when it did not say it serves, and
     // Ended() tells how it ended when it did.
     int Start(const std::vector<std::string>& args);
-    // SIGTERM, and how it ended (killed when it did not end in time).
-    ProgramEnd Stop();
+    // SIGTERM, and how it ended (killed when it did not end within
+    // `patience`).
+    ProgramEnd Stop(std::chrono::milliseconds patience = std::chrono::seconds(20));
 
     pid_t Pid() const { return pid_; }
     const std::optional<ProgramEnd>& Ended() const { return ended_; }

@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <string>
 
 namespace orvalt {
 
@@ -28,7 +29,22 @@ std::size_t ResidentBytes() {
     return residentPages * static_cast<std::size_t>(::sysconf(_SC_PAGESIZE));
 }
 
+// A "VmRSS:   1234 kB" line's figure, in bytes.
+std::size_t KbLine(const std::string& line, const std::string& name) {
+    return line.starts_with(name) ? std::stoul(line.substr(name.size())) * 1024 : 0;
+}
+
 }  // namespace
+
+ResidentMemory ResidentMemoryOf(pid_t pid) {
+    ResidentMemory memory;
+    std::ifstream status("/proc/" + std::to_string(pid) + "/status");
+    for (std::string line; std::getline(status, line);) {
+        memory.nowBytes += KbLine(line, "VmRSS:");
+        memory.peakBytes += KbLine(line, "VmHWM:");
+    }
+    return memory;
+}
 
 ProcessFigures MeasureProcess() {
     ProcessFigures figures;

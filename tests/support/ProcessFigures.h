@@ -3,6 +3,8 @@
 // descriptors. Soak runs compare them before and after many runs, so that a
 // leak shows as growth.
 
+#include <sys/types.h>
+
 #include <cstddef>
 
 namespace orvalt {
@@ -15,5 +17,13 @@ struct ProcessFigures {
 };
 
 ProcessFigures MeasureProcess();
+
+// Another process's resident memory, now and at its most so far (from
+// /proc/PID/status); zeros when it can't be read.
+struct ResidentMemory {
+    std::size_t nowBytes = 0;
+    std::size_t peakBytes = 0;
+};
+ResidentMemory ResidentMemoryOf(pid_t pid);
 
 }  // namespace orvalt
