@@ -11,9 +11,7 @@ Result<void> SaveDiagRows(const std::filesystem::path& path, const std::deque<st
         content.append(std::string_view(row).substr(0, row.find('\0'))).append("\r\n");
     }
     // Replaced whole, so a full disk leaves the old file rather than half a new one.
-    return ReplaceFileAtomically(
-        path, content,
-        ReplaceOptions{.keepReadOnlyFile = true, .rewriteInPlaceWhenFolderRefuses = true});
+    return ReplaceFileAtomically(path, content);
 }
 
 }  // namespace orvalt

@@ -9,8 +9,10 @@
 
 namespace orvalt {
 
+// A link in the lock file's place is not followed: anyone who may write the
+// folder could otherwise make this program create a file where it points.
 FileLock::FileLock(const std::filesystem::path& lockFile, std::chrono::milliseconds wait)
-    : fd_(::open(lockFile.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOCTTY, 0666)) {
+    : fd_(::open(lockFile.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC | O_NOCTTY, 0666)) {
     if (!fd_.Valid()) {
         error_ = "Can't open " + lockFile.string() + ": " + std::strerror(errno);
         return;

@@ -10,6 +10,7 @@
 #include <optional>
 #include <thread>
 
+#include "platform/OutputTarget.h"
 #include "platform/PendingFile.h"
 #include "platform/UniqueFd.h"
 
@@ -28,7 +29,7 @@ Failure<FileReadError> Missing(int error) {
 }
 
 Result<void> WriteFailure(const std::filesystem::path& file, const std::string& reason) {
-    return Fail("Can't write " + file.string() + ": " + reason);
+    return OutputFailure(file, reason);
 }
 
 Result<void> WriteFailure(const std::filesystem::path& file, int error) {
@@ -88,33 +89,25 @@ std::optional<int> WriteSyncClose(UniqueFd& file, std::string_view bytes) {
     return error ? error : closeError;
 }
 
-// A managed file is often a symbolic link; replacing the link by a plain file
-// would quietly cut it off from what it points to.
-std::filesystem::path ResolveTarget(const std::filesystem::path& file) {
-    std::error_code error;
-    if (!std::filesystem::is_symlink(file, error)) {
-        return file;
-    }
-    std::filesystem::path resolved = std::filesystem::weakly_canonical(file, error);
-    return error ? file : resolved;
-}
-
-std::filesystem::path FolderOf(const std::filesystem::path& file) {
-    return file.has_parent_path() ? file.parent_path() : std::filesystem::path(".");
-}
-
-// The new file keeps the permissions an administrator gave the old one; a new
-// file keeps what the umask left of 0666. A file that holds a secret loses
-// whatever its group and others could do.
-void KeepMode(int fd, const std::filesystem::path& target, bool ownerOnly) {
-    struct stat old {};
-    if (::stat(target.c_str(), &old) == 0) {
-        ::fchmod(fd, old.st_mode & 07777);
-    }
+// A replaced file keeps its owner, group and mode; a new file keeps what the
+// umask left of 0666. A file that holds a secret loses whatever its group and
+// others could do. False when this user may not give the file its owner or
+// group (another user's file), so that it is rewritten in place instead.
+bool GiveOwnerAndMode(int fd, const OutputTarget& target, bool ownerOnly) {
     struct stat now {};
-    if (ownerOnly && ::fstat(fd, &now) == 0) {
-        ::fchmod(fd, now.st_mode & 07700);
+    if (::fstat(fd, &now) != 0) {
+        return false;
     }
+    mode_t mode = now.st_mode & 07777;
+    if (target.exists) {
+        if ((now.st_uid != target.owner || now.st_gid != target.group) &&
+            ::fchown(fd, target.owner, target.group) != 0) {
+            return false;
+        }
+        mode = target.mode;
+    }
+    ::fchmod(fd, ownerOnly ? mode & 07700 : mode);
+    return true;
 }
 
 // Makes the rename itself durable. Some file systems cannot sync a folder
@@ -127,44 +120,39 @@ int SyncFolder(const std::filesystem::path& folder) {
     return ::fsync(fd.Get()) == 0 || errno == EINVAL ? 0 : errno;
 }
 
-std::optional<int> RefusesWriting(const std::filesystem::path& target) {
-    if (::faccessat(AT_FDCWD, target.c_str(), F_OK, AT_EACCESS) == 0 &&
-        ::faccessat(AT_FDCWD, target.c_str(), W_OK, AT_EACCESS) != 0) {
-        return errno;
-    }
-    return std::nullopt;
-}
-
-// Something other than a regular file stands at `target` (a device, a pipe, a
-// folder): writing would replace it or block, so it is refused.
-bool IsSpecialFile(const std::filesystem::path& target) {
-    struct stat info {};
-    return ::stat(target.c_str(), &info) == 0 && !S_ISREG(info.st_mode);
-}
-
+// Something other than a regular file was opened (a device, a pipe, a folder
+// put in the file's place since it was looked at): writing would block.
 bool IsSpecialFile(int fd) {
     struct stat info {};
     return ::fstat(fd, &info) == 0 && !S_ISREG(info.st_mode);
 }
 
 // Opens without waiting for a pipe's reader; ENXIO is such a pipe.
+// A link put in the file's place since it was looked at is not followed.
 UniqueFd OpenForWriting(const std::filesystem::path& target, int flags) {
-    return UniqueFd(
-        ::open(target.c_str(), flags | O_WRONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC, kNewFileMode));
+    return UniqueFd(::open(target.c_str(),
+                           flags | O_WRONLY | O_NONBLOCK | O_NOCTTY | O_NOFOLLOW | O_CLOEXEC,
+                           kNewFileMode));
 }
 
 Result<void> OpenFailure(const std::filesystem::path& file, int error) {
     return error == ENXIO ? WriteFailure(file, kNotRegularFile) : WriteFailure(file, error);
 }
 
+// Not crash-proof, but the file keeps its owner, group, mode and links. A
+// secret is written only once nobody else may read the file.
 Result<void> RewriteInPlace(const std::filesystem::path& file, const std::filesystem::path& target,
-                            std::string_view bytes) {
-    UniqueFd out = OpenForWriting(target, O_CREAT);
+                            std::string_view bytes, bool ownerOnly) {
+    UniqueFd out = OpenForWriting(target, 0);
     if (!out.Valid()) {
         return OpenFailure(file, errno);
     }
-    if (IsSpecialFile(out.Get())) {
+    struct stat info {};
+    if (::fstat(out.Get(), &info) != 0 || !S_ISREG(info.st_mode)) {
         return WriteFailure(file, kNotRegularFile);
+    }
+    if (ownerOnly && ::fchmod(out.Get(), info.st_mode & 07700) != 0) {
+        return WriteFailure(file, errno);
     }
     if (::ftruncate(out.Get(), 0) != 0) {
         return WriteFailure(file, errno);
@@ -175,25 +163,25 @@ Result<void> RewriteInPlace(const std::filesystem::path& file, const std::filesy
     return {};
 }
 
-Result<void> CheckBeforeReplacing(const std::filesystem::path& file,
-                                  const std::filesystem::path& target,
-                                  const ReplaceOptions& options) {
-    if (IsSpecialFile(target)) {
-        return WriteFailure(file, kNotRegularFile);
+// What can be known before writing: the file may be written, and its folder
+// is there (made where asked for).
+Result<OutputTarget> PrepareReplacing(const std::filesystem::path& file,
+                                      const ReplaceOptions& options) {
+    Result<OutputTarget> target = FindOutputTarget(file);
+    if (!target) {
+        return target;
     }
     if (options.createFolder) {
         std::error_code error;
-        std::filesystem::create_directories(FolderOf(target), error);
+        std::filesystem::create_directories(target->path.parent_path(), error);
         if (error) {
-            return WriteFailure(file, "cannot create its folder: " + error.message());
+            return OutputFailure(file, "cannot create its folder: " + error.message());
         }
     }
-    if (options.keepReadOnlyFile) {
-        if (const auto error = RefusesWriting(target)) {
-            return WriteFailure(file, *error);
-        }
+    if (auto writable = OutputMayBeWritten(file, *target); !writable) {
+        return Fail(writable.Error());
     }
-    return {};
+    return target;
 }
 
 // A crash could still undo a rename whose folder did not reach the disk, so the
@@ -285,25 +273,36 @@ Result<std::string, FileReadError> ReadRegularFile(const std::filesystem::path& 
     return bytes;
 }
 
+Result<void> CheckOutputFile(const std::filesystem::path& file) {
+    const Result<OutputTarget> target = FindOutputTarget(file);
+    if (!target) {
+        return Fail(target.Error());
+    }
+    return OutputMayBeWritten(file, *target);
+}
+
 Result<void> ReplaceFileAtomically(const std::filesystem::path& file, std::string_view content,
                                    const ReplaceOptions& options) {
-    const std::filesystem::path target = ResolveTarget(file);
-    if (auto checked = CheckBeforeReplacing(file, target, options); !checked) {
-        return checked;
+    const Result<OutputTarget> prepared = PrepareReplacing(file, options);
+    if (!prepared) {
+        return Fail(prepared.Error());
     }
-    const std::filesystem::path folder = FolderOf(target);
-    RemoveStaleTempFiles(folder, target);
+    const OutputTarget& target = *prepared;
+    const std::filesystem::path folder = target.path.parent_path();
+    RemoveStaleTempFiles(folder, target.path);
     int createError = 0;
-    PendingFile pending = PendingFile::Create(folder, target, createError);
+    PendingFile pending = PendingFile::Create(folder, target.path, createError);
     if (!pending.Valid()) {
-        if (options.rewriteInPlaceWhenFolderRefuses &&
-            (createError == EACCES || createError == EPERM)) {
-            return RewriteInPlace(file, target, content);
+        // The folder refuses new files, but the file itself may be written.
+        if (target.exists && (createError == EACCES || createError == EPERM)) {
+            return RewriteInPlace(file, target.path, content, options.ownerOnly);
         }
         return WriteFailure(file, std::string("cannot create a temporary file in its folder: ") +
                                       std::strerror(createError));
     }
-    KeepMode(pending.Fd(), target, options.ownerOnly);
+    if (!GiveOwnerAndMode(pending.Fd(), target, options.ownerOnly)) {
+        return RewriteInPlace(file, target.path, content, options.ownerOnly);
+    }
     std::optional<int> error = WriteAndSync(pending.Fd(), content);
     if (!error) {
         error = pending.ReplaceTarget();
@@ -319,10 +318,14 @@ Result<void> ReplaceFileAtomically(const std::filesystem::path& file, std::strin
 
 Result<void> AppendToSharedFile(const std::filesystem::path& file, std::string_view bytes,
                                 std::chrono::milliseconds lockWait, const std::atomic<bool>* stop) {
-    if (IsSpecialFile(file)) {
-        return WriteFailure(file, kNotRegularFile);
+    const Result<OutputTarget> target = FindOutputTarget(file);
+    if (!target) {
+        return Fail(target.Error());
     }
-    UniqueFd out = OpenForWriting(file, O_APPEND | O_CREAT);
+    if (auto writable = OutputMayBeWritten(file, *target); !writable) {
+        return writable;
+    }
+    UniqueFd out = OpenForWriting(target->path, O_APPEND | O_CREAT);
     if (!out.Valid()) {
         return OpenFailure(file, errno);
     }

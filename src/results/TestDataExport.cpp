@@ -12,12 +12,6 @@ namespace orvalt {
 
 namespace {
 
-// A result file is replaced whole, but a file its owner made read-only is not
-// replaced behind their back, and a folder that refuses new files still gets
-// its file rewritten in place.
-constexpr ReplaceOptions kResultFile{.keepReadOnlyFile = true,
-                                     .rewriteInPlaceWhenFolderRefuses = true};
-
 constexpr std::string_view kLineEnd = "\r\n";
 
 std::filesystem::path HomeFolder() {
@@ -87,18 +81,35 @@ std::filesystem::path TotalsFilePath(const std::filesystem::path& chosen) {
     return chosen.parent_path() / "totalsums.csv";
 }
 
+// What can be known before writing is known for all three files, so that a
+// folder where the "_Sum" file belongs leaves no test data file and no totals
+// line behind. The first that can't be written is named, as a failed write
+// would name it.
+SaveResult CheckDestinations(const std::filesystem::path& chosen) {
+    SaveResult result;
+    for (const std::filesystem::path& file :
+         {chosen, SumFilePath(chosen), TotalsFilePath(chosen)}) {
+        if (const Result<void> checked = CheckOutputFile(file); !checked) {
+            result.errors.push_back(checked.Error());
+            break;
+        }
+    }
+    return result;
+}
+
 SaveResult SaveTestData(const std::filesystem::path& chosen, const UnitDescription& current,
                         const std::vector<std::string>& logLines, SummaryLines& summary,
                         const std::atomic<bool>* stop) {
-    SaveResult result;
-    const Result<void> data =
-        ReplaceFileAtomically(chosen, TestDataText(current, logLines), kResultFile);
+    SaveResult result = CheckDestinations(chosen);
+    if (!result.Ok()) {
+        return result;
+    }
+    const Result<void> data = ReplaceFileAtomically(chosen, TestDataText(current, logLines));
     if (!data) {
         result.errors.push_back(data.Error());
         return result;
     }
-    const Result<void> sum =
-        ReplaceFileAtomically(SumFilePath(chosen), SumText(logLines), kResultFile);
+    const Result<void> sum = ReplaceFileAtomically(SumFilePath(chosen), SumText(logLines));
     if (!sum) {
         result.errors.push_back(sum.Error());
     }

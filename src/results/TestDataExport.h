@@ -36,9 +36,11 @@ struct SaveResult {
     bool Ok() const { return errors.empty(); }
 };
 
-// Writes the three files for the chosen path. If the test data file fails
-// nothing else is written; a failed "_Sum" file does not stop the totals; the
-// summary lines leave `summary` only once the totals file holds them. `stop`
+// Writes the three files for the chosen path. Each is checked first (see
+// CheckOutputFile): one that can't be written leaves all three as they were.
+// Then, if the test data file fails nothing else is written; a failed "_Sum"
+// file does not stop the totals; the summary lines leave `summary` only once
+// the totals file holds them. `stop`
 // becoming true ends a wait for another program's lock on the totals file.
 SaveResult SaveTestData(const std::filesystem::path& chosen, const UnitDescription& current,
                         const std::vector<std::string>& logLines, SummaryLines& summary,

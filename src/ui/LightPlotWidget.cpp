@@ -1,5 +1,6 @@
 #include "ui/LightPlotWidget.h"
 
+#include <QBuffer>
 #include <QContextMenuEvent>
 #include <QFileDialog>
 #include <QMenu>
@@ -9,6 +10,7 @@
 #include <QWheelEvent>
 #include <cmath>
 
+#include "platform/SafeFile.h"
 #include "ui/PlotPainter.h"
 
 namespace orvalt {
@@ -147,8 +149,18 @@ void LightPlotWidget::mouseDoubleClickEvent(QMouseEvent*) {
     update();
 }
 
+// Written as every output of the station is (SafeFile.h), not through Qt's
+// own file, which follows any link and replaces a read-only file.
 bool LightPlotWidget::SaveAsPng(const QString& file) {
-    return grab().save(file, "PNG");
+    QByteArray png;
+    QBuffer buffer(&png);
+    if (!buffer.open(QIODevice::WriteOnly) || !grab().save(&buffer, "PNG")) {
+        return false;
+    }
+    const std::string path = file.toStdString();
+    return ReplaceFileAtomically(
+               path, std::string_view(png.constData(), static_cast<std::size_t>(png.size())))
+        .Ok();
 }
 
 QString LightPlotWidget::AskForPngFile() {

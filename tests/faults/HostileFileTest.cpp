@@ -95,6 +95,8 @@ TEST_F(HostileFiles, ASaveOntoAnythingButARegularFileIsRefusedAndTouchesNothing)
     EXPECT_EQ(EntriesIn(folder.Path()), entries);  // no _Sum, no totals, no temporary file
 }
 
+// Known before anything is written: the test data and "_Sum" files are not
+// written either.
 TEST_F(HostileFiles, ATotalsFileThatIsAPipeIsRefusedAndTheLinesAreKept) {
     ::mkfifo((folder / "totalsums.csv").c_str(), 0666);
     SummaryLines summary;
@@ -104,7 +106,7 @@ TEST_F(HostileFiles, ATotalsFileThatIsAPipeIsRefusedAndTheLinesAreKept) {
     EXPECT_EQ(saved.errors[0],
               "Can't write " + (folder / "totalsums.csv").string() + ": not a regular file");
     EXPECT_EQ(summary.Count(), 1u);
-    EXPECT_EQ(ReadBytes(folder / "run_Sum.csv"), "log\r\n");
+    EXPECT_EQ(EntriesIn(folder.Path()), 1u);
 }
 
 TEST_F(HostileFiles, APlanOrUnitProfileThatIsAPipeADeviceOrHugeIsRefusedAtOnce) {

@@ -183,17 +183,29 @@ TEST(SaveTestData, AFullDiskLeavesNoTornTotalsLineAndKeepsTheSummaryLines) {
     EXPECT_EQ(ReadBytes(folder / "run_Sum.csv"), "log line\r\n");
 }
 
-TEST(SaveTestData, AFailedSumFileStillWritesTheTotals) {
-    test::TempFolder folder;
-    fs::create_directory(folder / "run_Sum.csv");  // a folder where the file should go
-    SummaryLines summary;
-    AddTwoSummaryLines(summary);
-    const SaveResult result = SaveTestData(folder / "run.csv", kUnit, {"log"}, summary);
-    ASSERT_EQ(result.errors.size(), 1u);
-    EXPECT_EQ(result.errors[0],
-              "Can't write " + (folder / "run_Sum.csv").string() + ": not a regular file");
-    EXPECT_EQ(ReadBytes(folder / "totalsums.csv"), kTwoTotalsLines);
-    EXPECT_EQ(summary.Count(), 0u);
+// The "_Sum" file's place is taken by a folder: that is known before anything
+// is written, so neither the test data file nor the totals change.
+TEST(SaveTestData, AFolderWhereTheSumFileGoesLeavesAllThreeAsTheyWere) {
+    for (const bool earlier : {false, true}) {
+        test::TempFolder folder;
+        fs::create_directory(folder / "run_Sum.csv");
+        if (earlier) {
+            WriteBytes(folder / "run.csv", "earlier data\r\n");
+            WriteBytes(folder / "totalsums.csv", "earlier totals\r\n");
+        }
+        SummaryLines summary;
+        AddTwoSummaryLines(summary);
+        const SaveResult result = SaveTestData(folder / "run.csv", kUnit, {"log"}, summary);
+        ASSERT_EQ(result.errors.size(), 1u);
+        EXPECT_EQ(result.errors[0],
+                  "Can't write " + (folder / "run_Sum.csv").string() + ": not a regular file");
+        EXPECT_EQ(summary.Count(), 2u);
+        EXPECT_EQ(ReadBytes(folder / "run.csv"), earlier ? "earlier data\r\n" : "");
+        EXPECT_EQ(ReadBytes(folder / "totalsums.csv"), earlier ? "earlier totals\r\n" : "");
+        EXPECT_TRUE(OtherFiles(folder.Path(), {"run_Sum.csv", "run.csv", "totalsums.csv"}).empty());
+        EXPECT_EQ(fs::exists(folder / "run.csv"), earlier);
+        EXPECT_EQ(fs::exists(folder / "totalsums.csv"), earlier);
+    }
 }
 
 TEST(AppendToSharedFile, ReportsALockThatIsNeverGivenUp) {

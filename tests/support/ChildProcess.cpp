@@ -1,5 +1,6 @@
 #include "support/ChildProcess.h"
 
+#include <grp.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -120,6 +121,13 @@ void DropRoot() {
         if (::setgid(kNobody) != 0 || ::setuid(kNobody) != 0) {
             ::_exit(2);
         }
+    }
+}
+
+void BecomeUser(uid_t uid, gid_t gid) {
+    if (::setgroups(0, nullptr) != 0 || ::setresgid(gid, gid, gid) != 0 ||
+        ::setresuid(uid, uid, uid) != 0) {
+        ::_exit(2);
     }
 }
 

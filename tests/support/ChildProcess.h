@@ -45,6 +45,11 @@ class FileSizeLimit {
 // In a child: give up root, so that folder and file permissions apply.
 void DropRoot();
 
+// In a child: become the user `uid` of group `gid` and no other group, as
+// another account of the machine would be (no account need exist for it).
+// Meant for a child of a test that runs as root.
+void BecomeUser(uid_t uid, gid_t gid);
+
 // A program to start as a shell would: its words (the program's path first),
 // its whole environment, where its standard output and error go (descriptors
 // of the caller, which keeps and closes them), and what else the child does
