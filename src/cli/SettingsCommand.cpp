@@ -9,6 +9,7 @@
 #include "cli/SettingKeys.h"
 #include "config/OwnKeyValue.h"
 #include "config/RegText.h"
+#include "config/SettingsEdit.h"
 #include "config/SettingsLock.h"
 #include "domain/DatabaseUrl.h"
 #include "domain/PrintableText.h"
@@ -103,20 +104,10 @@ int Get(const SettingKey& setting, RegistryStore& store, std::ostream& out, std:
     return kExitRanToEnd;
 }
 
-// Under the lock, so that the file checked is the file changed.
 RegStatus WriteUnlessDamaged(const SettingKey& setting, const RegValue& value,
                              RegistryStore& store) {
-    return SaveUnderSettingsLock(store, [&]() -> RegStatus {
-        if (RegStatus read = SettingsReadStatus(store); !read.Ok()) {
-            return read;
-        }
-        if (const std::string damage = RegTextDamage(store.FileText()); !damage.empty()) {
-            return {ERROR_INVALID_DATA, "The settings file " + store.File().string() +
-                                            " was left as it is: " + damage +
-                                            ". Mend that line with a text editor first."};
-        }
-        return WriteOwnKeyValue(store, setting.KeyPath(), setting.value, value);
-    });
+    return EditUnlessDamaged(
+        store, [&] { return WriteOwnKeyValue(store, setting.KeyPath(), setting.value, value); });
 }
 
 int Set(const SettingKey& setting, const std::string& text, RegistryStore& store, std::ostream& out,

@@ -22,16 +22,20 @@ struct SpcOptions {
     std::optional<std::string> db;
 };
 
-std::string SettingsProblem(const std::string& message) {
-    return message.empty() ? std::string("The settings file can't be written.") : message;
+// A settings file to mend first is a file that can't be used, as for
+// `settings set`; one that could not be written is a result not saved.
+int SettingsRefused(const RegStatus& status, std::ostream& err) {
+    err << PrintableText(status.message, kMessageShownMax) << '\n';
+    const bool unusable = status.code == ERROR_INVALID_DATA || status.code == ERROR_CANTREAD;
+    return unusable ? kExitUsage : kExitNotSaved;
 }
 
 int ClearBaselines(const SpcOptions& options, std::ostream& out, std::ostream& err) {
     RegistryStore settings(DefaultRegistryPath());
-    const Result<std::size_t> cleared = ClearFrozenBaselines(settings, options.query.model);
+    const Result<std::size_t, RegStatus> cleared =
+        ClearFrozenBaselines(settings, options.query.model);
     if (!cleared) {
-        err << PrintableText(cleared.Error(), kMessageShownMax) << '\n';
-        return kExitNotSaved;
+        return SettingsRefused(cleared.Error(), err);
     }
     out << "Cleared " << *cleared << " frozen baseline" << (*cleared == 1 ? "" : "s") << " of "
         << PrintableText(options.query.model) << ".\n";
@@ -54,10 +58,10 @@ int FreezeFromRecords(SqlConnection& db, const SpcOptions& options, std::ostream
         return kExitRecordsUnreadable;
     }
     RegistryStore settings(DefaultRegistryPath());
-    const Result<void> frozen = FreezeBaselines(settings, options.query.model, *baselines);
+    const Result<void, RegStatus> frozen =
+        FreezeBaselines(settings, options.query.model, *baselines);
     if (!frozen) {
-        err << PrintableText(SettingsProblem(frozen.Error()), kMessageShownMax) << '\n';
-        return kExitNotSaved;
+        return SettingsRefused(frozen.Error(), err);
     }
     for (const SeriesBaseline& one : *baselines) {
         out << "Froze " << PrintableText(DriftValueName(one.testIndex, one.measurement))

@@ -6,7 +6,7 @@
 #include <functional>
 
 #include "config/OwnKeyValue.h"
-#include "config/SettingsLock.h"
+#include "config/SettingsEdit.h"
 
 namespace orvalt {
 
@@ -70,11 +70,13 @@ std::optional<FrozenBaseline> ParseBaseline(std::string_view text) {
 }
 
 // The model's key open for writing, after checking it is not another
-// spelling's.
-Result<void> WriteModelKey(RegistryStore& store, std::string_view model,
-                           const std::function<RegStatus(RegistryStore&, const RegKey&)>& write) {
+// spelling's. A settings file with a line the station can't read is left as it
+// is, as `orvalt-cli settings set` leaves it.
+Result<void, RegStatus> WriteModelKey(
+    RegistryStore& store, std::string_view model,
+    const std::function<RegStatus(RegistryStore&, const RegKey&)>& write) {
     std::string refused;
-    const RegStatus status = SaveUnderSettingsLock(store, [&]() -> RegStatus {
+    const RegStatus status = EditUnlessDamaged(store, [&]() -> RegStatus {
         RegKey key;
         RegStatus opened = store.CreateKey(DriftKeyOf(model), key);
         if (!opened.Ok()) {
@@ -98,11 +100,12 @@ Result<void> WriteModelKey(RegistryStore& store, std::string_view model,
         return written.Ok() ? closed : written;
     });
     if (!refused.empty()) {
-        return Fail(refused);
+        return Fail(RegStatus{ERROR_INVALID_PARAMETER, refused});
     }
     if (!status.Ok()) {
-        return Fail(status.message.empty() ? std::string("The settings file can't be written.")
-                                           : status.message);
+        return Fail(status.message.empty()
+                        ? RegStatus{status.code, "The settings file can't be written."}
+                        : status);
     }
     return {};
 }
@@ -147,8 +150,8 @@ std::optional<FrozenBaseline> FrozenBaselineOf(RegistryStore& store, std::string
     return baseline;
 }
 
-Result<void> FreezeBaselines(RegistryStore& store, std::string_view model,
-                             const std::vector<SeriesBaseline>& series) {
+Result<void, RegStatus> FreezeBaselines(RegistryStore& store, std::string_view model,
+                                        const std::vector<SeriesBaseline>& series) {
     return WriteModelKey(store, model, [&series](RegistryStore& s, const RegKey& key) {
         for (const SeriesBaseline& one : series) {
             const RegStatus set = s.SetStringValue(
@@ -161,7 +164,7 @@ Result<void> FreezeBaselines(RegistryStore& store, std::string_view model,
     });
 }
 
-Result<std::size_t> ClearFrozenBaselines(RegistryStore& store, std::string_view model) {
+Result<std::size_t, RegStatus> ClearFrozenBaselines(RegistryStore& store, std::string_view model) {
     {
         RegKey key;
         if (!store.OpenKey(DriftKeyOf(model), key).Ok()) {
@@ -170,7 +173,7 @@ Result<std::size_t> ClearFrozenBaselines(RegistryStore& store, std::string_view 
         static_cast<void>(store.CloseKey(key));
     }
     std::size_t cleared = 0;
-    const Result<void> written =
+    const Result<void, RegStatus> written =
         WriteModelKey(store, model, [&cleared](RegistryStore& s, const RegKey& key) {
             for (const std::string& name : s.ValueNames(key)) {
                 if (name != kDriftModelValue) {

@@ -52,13 +52,16 @@ std::optional<FrozenBaseline> FrozenBaselineOf(RegistryStore& store, std::string
                                                int testIndex, std::string_view measurement);
 
 // Freezes the series given, keeping the model's other series as they are;
-// written to the file at once. Refused when the key already holds the
-// baselines of a model spelt otherwise (the same name in other case).
-Result<void> FreezeBaselines(RegistryStore& store, std::string_view model,
-                             const std::vector<SeriesBaseline>& series);
+// written to the file at once. Refused (ERROR_INVALID_PARAMETER) when the key
+// already holds the baselines of a model spelt otherwise (the same name in
+// other case), and as EditUnlessDamaged refuses (SettingsEdit.h): a file with
+// a line the station can't read is left as it is.
+Result<void, RegStatus> FreezeBaselines(RegistryStore& store, std::string_view model,
+                                        const std::vector<SeriesBaseline>& series);
 
-// Forgets every frozen baseline of the model; how many there were.
-Result<std::size_t> ClearFrozenBaselines(RegistryStore& store, std::string_view model);
+// Forgets every frozen baseline of the model; how many there were. Refused as
+// FreezeBaselines is.
+Result<std::size_t, RegStatus> ClearFrozenBaselines(RegistryStore& store, std::string_view model);
 
 // "PoolStations" (REG_DWORD) in the Drift key itself: 1 makes a model's drift
 // series the units of every station and fixture together; otherwise (and by
