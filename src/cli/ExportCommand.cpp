@@ -95,7 +95,8 @@ RecordsCommand AddExportCommand(CLI::App& app) {
         ->check(CLI::IsMember({"json", "junit"}));
     auto* trace = app.add_flag("--trace", options->trace,
                                "json: each test's readings, switches and diagnostic lines too");
-    app.add_option("-o,--out", options->out, "the file to write (default: standard output)");
+    app.add_option("-o,--out", options->out, "the file to write (default: standard output)")
+        ->check(CLI::Validator(OutputFileValidator, ""));
     AddDatabaseOption(app, options->db);
     app.callback([run, since, trace, options] {
         if (run->count() + since->count() != 1) {

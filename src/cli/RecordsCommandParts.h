@@ -55,6 +55,9 @@ std::string RunCountValidator(const std::string& text);
 std::string SinceValidator(const std::string& text);
 // Checks a --db value: a SQLite file or a valid server URL.
 std::string DatabaseValidator(const std::string& text);
+// Checks the name of a file to write (--out): an empty one is no file, not
+// standard output.
+std::string OutputFileValidator(const std::string& text);
 
 // The --db option every records command takes.
 void AddDatabaseOption(CLI::App& app, std::optional<std::string>& db);

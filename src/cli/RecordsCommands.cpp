@@ -58,6 +58,10 @@ std::string DatabaseValidator(const std::string& text) {
     return url ? std::string() : url.Error();
 }
 
+std::string OutputFileValidator(const std::string& text) {
+    return text.empty() ? std::string("nothing given") : std::string();
+}
+
 void AddDatabaseOption(CLI::App& app, std::optional<std::string>& db) {
     app.add_option("--db", db, "results database: a SQLite file or a postgresql:// URL")
         ->check(CLI::Validator(DatabaseValidator, "FILE|URL"));

@@ -41,10 +41,13 @@ int RunReport(const ReportOptions& options, std::ostream& err) {
 RecordsCommand AddReportCommand(CLI::App& app) {
     auto options = std::make_shared<ReportOptions>();
     app.description("One recorded run as a self-contained HTML page.");
-    auto* last = app.add_flag("--last", options->last, "the run that ended last (not one still going)");
+    auto* last =
+        app.add_flag("--last", options->last, "the run that ended last (not one still going)");
     auto* run = app.add_option("--run", options->run, "the run with this UUID");
     last->excludes(run);
-    app.add_option("--out", options->out, "the HTML file to write")->required();
+    app.add_option("--out", options->out, "the HTML file to write")
+        ->required()
+        ->check(CLI::Validator(OutputFileValidator, ""));
     AddDatabaseOption(app, options->db);
     app.callback([last, run] {
         if (last->count() + run->count() != 1)

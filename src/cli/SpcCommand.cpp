@@ -128,7 +128,8 @@ RecordsCommand AddSpcCommand(CLI::App& app) {
                                  "only runs started on or after YYYY-MM-DD (UTC)")
                       ->check(CLI::Validator(SinceValidator, "YYYY-MM-DD"));
     last->excludes(since);
-    auto* page = app.add_option("--out", options->out, "also write the charts to this HTML file");
+    auto* page = app.add_option("--out", options->out, "also write the charts to this HTML file")
+                     ->check(CLI::Validator(OutputFileValidator, ""));
     auto* baseline = app.add_flag("--baseline", options->baseline,
                                   "freeze each series' baseline from the runs picked (at least "
                                   "25 units), kept in the settings file");
