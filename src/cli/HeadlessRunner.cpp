@@ -29,6 +29,14 @@ using namespace std::chrono_literals;
 // milliseconds; a server that does not answer is given up on.
 constexpr std::chrono::milliseconds kDriftCheckWait = 10s;
 
+// A value, or a message that names one, as the runner prints it: whole, with
+// every control character escaped, so that no value given to the runner (a
+// serial number, a file name) can forge a line or drive the terminal. The
+// station's messages of several lines go out line by line (PrintableLines).
+std::string Escaped(const std::string& text) {
+    return PrintableText(text, std::string::npos);
+}
+
 // Set by SIGWINCH: the status line reads the terminal's width again.
 std::atomic<bool> terminalResized{false};
 
@@ -123,19 +131,19 @@ bool HeadlessSession::LoadInputs() {
         const Result<UnitProfile> unit =
             LoadUnitProfile(options_.unitProfilePath, &stopRequest_.Flag());
         if (!unit) {
-            err_ << unit.Error() << '\n';
+            err_ << Escaped(unit.Error()) << '\n';
             return false;
         }
         profile_ = *unit;
     }
     Result<LoadedPlan> loaded = LoadTestPlanFile(options_.planPath, &stopRequest_.Flag());
     if (!loaded) {
-        err_ << loaded.Error() << '\n';
+        err_ << PrintableLines(loaded.Error()) << '\n';
         return false;
     }
     plan_ = std::move(loaded).Value();
     if (!plan_.warning.empty()) {
-        err_ << plan_.warning << '\n';
+        err_ << Escaped(plan_.warning) << '\n';
     }
     if (plan_.plan.entries.empty()) {
         err_ << kPlanHoldsNoTests << '\n';
@@ -150,7 +158,7 @@ bool HeadlessSession::LoadLot() {
     }
     Result<LotProfile> lot = LoadLotProfile(options_.lotProfilePath, &stopRequest_.Flag());
     if (!lot) {
-        err_ << lot.Error() << '\n';
+        err_ << Escaped(lot.Error()) << '\n';
         return false;
     }
     lot_ = std::move(lot).Value();
@@ -162,7 +170,8 @@ bool HeadlessSession::OpenDiagnostics() {
     if (!options_.diagPort.empty()) {
         const auto port = ResolvePortArgument(options_.diagPort, ListDiagPorts());
         if (!port || !session_->OpenLink(port->path, session_->Settings().BaudRate)) {
-            err_ << CommPortOpenFailureText(session_->LinkOpenError()) << '\n';
+            err_ << PrintableLines(CommPortOpenFailureText(Escaped(session_->LinkOpenError())))
+                 << '\n';
             return false;
         }
     } else if (session_->Simulated() && !options_.noDiag) {
@@ -179,7 +188,7 @@ bool HeadlessSession::ChooseDatabase() {
     }
     Result<std::string> chosen = RecordsDatabaseFor(options_.db);
     if (!chosen) {
-        err_ << chosen.Error() << '\n';
+        err_ << Escaped(chosen.Error()) << '\n';
         return false;
     }
     database_ = std::move(chosen).Value();
@@ -228,7 +237,7 @@ void HeadlessSession::AwaitDriftCheck() {
 // Each alarm one line, after `lead` (a lot's unit names itself).
 void HeadlessSession::TellDriftAlarms(const std::string& lead) {
     for (const std::string& line : std::exchange(driftAlarms_, {})) {
-        err_ << lead << line << '\n';
+        err_ << Escaped(lead + line) << '\n';
     }
 }
 
@@ -237,7 +246,7 @@ void HeadlessSession::Tell(const std::string& text) {
     if (status_) {
         status_->Clear();
     }
-    err_ << text << '\n';
+    err_ << PrintableLines(text) << '\n';
 }
 
 void HeadlessSession::LogAppended(const std::string& line) {
@@ -300,7 +309,7 @@ int HeadlessSession::Save() {
         SaveTestData(options_.savePath, session_->Model().values.description,
                      session_->Model().LogLines(), session_->Summary(), &stopRequest_.Flag());
     for (const std::string& error : result.errors) {
-        err_ << error << '\n';
+        err_ << Escaped(error) << '\n';
     }
     return result.Ok() ? kExitRanToEnd : kExitNotSaved;
 }
@@ -337,9 +346,9 @@ int HeadlessSession::Finish() {
     completedTests_ = session_->Summary().Count();
     const int status = RunStatus();
     if (!stopped_ && status == kExitAbandonedOrStopped && !lastStatus_.empty()) {
-        err_ << lastStatus_ << '\n';  // the device failure that abandoned the run
+        err_ << PrintableLines(lastStatus_) << '\n';  // the device failure that abandoned the run
     }
-    err_ << powerNotes_;
+    err_ << PrintableLines(powerNotes_);
     TellDriftAlarms("");
     const bool recordLost = TellRecordLoss();
     if (!options_.savePath.empty() && Save() != kExitRanToEnd) {
@@ -352,7 +361,7 @@ int HeadlessSession::Finish() {
 // What the recorder still holds in memory when the runner ends is lost with it.
 bool HeadlessSession::TellRecordLoss() {
     if (!recordLoss_.empty()) {
-        err_ << recordLoss_ << '\n';
+        err_ << PrintableLines(recordLoss_) << '\n';
     }
     return !recordLoss_.empty();
 }
@@ -364,7 +373,8 @@ bool HeadlessSession::LoadLimits() {
     const std::string error =
         session_->LoadLimits(options_.limitsPath, StationSession::Remember::No);
     if (!error.empty()) {
-        err_ << PrintableText(options_.limitsPath, kMessageShownMax) << ": " << error << '\n';
+        err_ << PrintableText(options_.limitsPath, kMessageShownMax) << ": "
+             << PrintableLines(error) << '\n';
     }
     return error.empty();
 }
@@ -421,7 +431,7 @@ void HeadlessSession::Attach() {
 // Everything before Start; false when the limits or the port can't be used.
 bool HeadlessSession::Prepare() {
     if (const RegStatus& status = session_->SettingsLoadStatus(); !status.Ok()) {
-        err_ << status.message << " The default settings are used.\n";
+        err_ << Escaped(status.message) << " The default settings are used.\n";
     }
     if (!LoadLimits()) {
         return false;
@@ -453,7 +463,7 @@ int HeadlessSession::Run() {
         return kExitUsage;
     }
     if (session_->CheckUnit(session_->UnitSerial()) == StartCheck::DiagLinkClosed) {
-        err_ << session_->DiagLinkRequired() << " Give --diag PORT.\n";
+        err_ << PrintableLines(session_->DiagLinkRequired()) << " Give --diag PORT.\n";
         session_->CloseDiagnostics();
         return kExitUsage;
     }
@@ -462,7 +472,7 @@ int HeadlessSession::Run() {
     }
     const StartOutcome start = session_->Start();
     if (!start.Started()) {
-        err_ << start.message << '\n';
+        err_ << PrintableLines(start.message) << '\n';
         session_->CloseDiagnostics();
         return kExitDeviceNotOpened;
     }
@@ -496,12 +506,13 @@ int HeadlessSession::RunUnit(std::int64_t number, LotTally& tally) {
     const std::string serial = LotSerial(LotSerialPrefix(options_), number, units);
     session_->InsertSimulatedUnit(UnitOfLot(*lot_, number));
     session_->SetUnitSerial(serial);
-    WriteLine("UNIT " + std::to_string(number) + " of " + std::to_string(units) + ": " + serial);
+    WriteLine("UNIT " + std::to_string(number) + " of " + std::to_string(units) + ": " +
+              Escaped(serial));
     runEnded_ = false;
     lastStatus_.clear();
     const StartOutcome start = session_->Start();
     if (!start.Started()) {
-        err_ << serial << ": " << start.message << '\n';
+        err_ << Escaped(serial) << ": " << PrintableLines(start.message) << '\n';
         tally.Add(kExitDeviceNotOpened, "");
         return kExitDeviceNotOpened;
     }
@@ -521,7 +532,7 @@ int HeadlessSession::EndUnit(const std::string& serial, LotTally& tally) {
     completedTests_ = session_->Summary().Count();
     const int status = RunStatus();
     if (!stopped_ && status == kExitAbandonedOrStopped && !lastStatus_.empty()) {
-        err_ << serial << ": " << lastStatus_ << '\n';
+        err_ << Escaped(serial) << ": " << PrintableLines(lastStatus_) << '\n';
     }
     TellDriftAlarms(serial + ": ");
     const int judged = WithVerdicts(status);
@@ -531,7 +542,7 @@ int HeadlessSession::EndUnit(const std::string& serial, LotTally& tally) {
 
 int HeadlessSession::FinishLot(const LotTally& tally) {
     CloseSession();
-    err_ << powerNotes_;
+    err_ << PrintableLines(powerNotes_);
     out_ << tally.Line(options_.units.value_or(1), !options_.limitsPath.empty(), stopped_) << '\n';
     out_.flush();
     const bool recordLost = TellRecordLoss();

@@ -13,6 +13,7 @@
 #include "config/NumberText.h"
 #include "domain/Format.h"
 #include "domain/FormatFixed.h"
+#include "domain/PrintableText.h"
 #include "platform/SafeFile.h"
 
 namespace orvalt {
@@ -225,9 +226,11 @@ Result<LoadedPlan> ParseLines(std::string_view contents) {
 }
 
 // The station's text, then the path and the system's reason, so that the
-// operator sees which file and what to do about it.
+// operator sees which file and what to do about it. The path is escaped: the
+// text's one line break is its own.
 Failure<std::string> OpenFailure(const std::filesystem::path& file, const FileReadError& read) {
-    return Fail(std::string(kCantOpenPlanText) + "\n" + file.string() + ": " + read.reason);
+    return Fail(std::string(kCantOpenPlanText) + "\n" +
+                PrintableText(file.string(), std::string::npos) + ": " + read.reason);
 }
 
 constexpr const char* kOutOfMemory = "Not enough memory to load the test parameters file";

@@ -2,6 +2,7 @@
 
 #include "domain/Utf8.h"
 
+#include <algorithm>
 #include <optional>
 
 namespace orvalt {
@@ -56,6 +57,19 @@ std::string PrintableText(std::string_view text, std::size_t maxShown) {
     }
     if (at < text.size())
         shown += "... (" + std::to_string(text.size()) + " bytes)";
+    return shown;
+}
+
+std::string PrintableLines(std::string_view text) {
+    std::string shown;
+    for (std::size_t begin = 0; begin <= text.size();) {
+        const std::size_t end = std::min(text.find('\n', begin), text.size());
+        shown += PrintableText(text.substr(begin, end - begin), std::string::npos);
+        if (end < text.size()) {
+            shown += '\n';
+        }
+        begin = end + 1;
+    }
     return shown;
 }
 

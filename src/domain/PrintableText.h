@@ -21,4 +21,9 @@ inline constexpr std::size_t kMessageShownMax = 400;
 // bytes)" when it had to be cut.
 std::string PrintableText(std::string_view text, std::size_t maxShown = kShownTextMax);
 
+// Each line of a message the station words over several lines, escaped whole
+// as PrintableText does; its line breaks (LF) are kept. Values put into such a
+// message are escaped before, so that none of them breaks a line.
+std::string PrintableLines(std::string_view text);
+
 }  // namespace orvalt

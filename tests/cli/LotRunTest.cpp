@@ -263,6 +263,23 @@ TEST_F(LotRecording, AStopEndsTheLotWithTheRunGoingRecorded) {
     EXPECT_EQ(runs[2].endedHow, "stopped");
 }
 
+// A prefix holding a terminal's escape and a line break prints escaped in
+// the runner's lines: it can neither forge a UNIT line nor drive the terminal.
+// The records keep it as it was given.
+TEST_F(LotRecording, ASerialPrefixThatWouldForgeALineIsPrintedEscaped) {
+    const std::string prefix = "\x1b[2J\nUNIT 9 of 9: X-";
+    const std::string database = (folder / "forged.sqlite").string();
+    RunLot(database, {"--units", "2", "--serial-prefix", prefix});
+    EXPECT_EQ(out.find('\x1b'), std::string::npos);
+    EXPECT_EQ(LinesStartingWith(out, "UNIT "),
+              (std::vector<std::string>{"UNIT 1 of 2: \\x1b[2J\\nUNIT 9 of 9: X-0001",
+                                        "UNIT 2 of 2: \\x1b[2J\\nUNIT 9 of 9: X-0002"}))
+        << out;
+    const std::vector<LoadedRun> runs = RunsInOrder(database);
+    ASSERT_EQ(runs.size(), 2u);
+    EXPECT_EQ(runs[1].start.unit.serial, prefix + "0002");
+}
+
 TEST_F(LotRecording, ABrokenLotProfileIsRefusedBeforeAnythingRuns) {
     test::WriteBytes(folder / "lot.json", R"({"drift": {"figure": "offTau", "perUnit": 3}})");
     const std::string database = (folder / "none.sqlite").string();
