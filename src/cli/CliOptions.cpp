@@ -10,6 +10,7 @@
 #include "cli/WholeNumberText.h"
 #include "config/FixtureName.h"
 #include "domain/PrintableText.h"
+#include "domain/Utf8.h"
 #include "station/StationRecording.h"
 
 namespace orvalt {
@@ -79,9 +80,10 @@ bool NotEmpty(const std::string& text) {
     return !text.empty();
 }
 
-// The serial number, the operator and the lot: as long as the window's edits.
+// The serial number, the operator and the lot: as long as the window's edits,
+// which count characters, not the bytes that encode them.
 bool RecordTextFits(const std::string& text) {
-    return text.size() <= kMaxSerialLength;
+    return Utf8CharacterCount(text) <= kMaxSerialLength;
 }
 
 std::string FixtureRefusal(const std::string& name) {
@@ -186,7 +188,7 @@ std::string CheckLot(const CliOptions& o) {
     if (!o.savePath.empty()) {
         return "--save saves one run, not a lot";
     }
-    if (LotSerial(LotSerialPrefix(o), *o.units, *o.units).size() > kMaxSerialLength) {
+    if (!RecordTextFits(LotSerial(LotSerialPrefix(o), *o.units, *o.units))) {
         return "--serial-prefix makes serial numbers longer than 127 characters";
     }
     return "";

@@ -1,5 +1,7 @@
 #include "domain/Utf8.h"
 
+#include <algorithm>
+
 namespace orvalt {
 
 namespace {
@@ -48,6 +50,14 @@ std::size_t Utf8CharLength(std::string_view text, std::size_t at) {
         }
     }
     return length;
+}
+
+std::size_t Utf8CharacterCount(std::string_view text) {
+    std::size_t count = 0;
+    for (std::size_t at = 0; at < text.size(); ++count) {
+        at += std::max<std::size_t>(Utf8CharLength(text, at), 1);
+    }
+    return count;
 }
 
 }  // namespace orvalt

@@ -12,4 +12,8 @@ namespace orvalt {
 // when the bytes there are not one.
 std::size_t Utf8CharLength(std::string_view text, std::size_t at);
 
+// How many characters `text` holds, as a person counts them: each well-formed
+// character one, and each byte that is not part of one one as well.
+std::size_t Utf8CharacterCount(std::string_view text);
+
 }  // namespace orvalt

@@ -54,6 +54,24 @@ TEST(CliOptions, ReadsEveryOptionAndRefusesWhatCannotWork) {
     // Neither needs a plan.
     EXPECT_TRUE(ParseCliOptions({"--version"}).versionRequested);
     EXPECT_TRUE(ParseCliOptions({"--list-ports"}).listPortsRequested);
+    // At most 127 characters, however many bytes each takes; a byte that is
+    // no character's counts as one.
+    const auto repeated = [](std::string_view character, int times) {
+        std::string text;
+        for (int i = 0; i < times; ++i) {
+            text += character;
+        }
+        return text;
+    };
+    for (const std::string_view character :
+         {"\xC3\xA9", "\xE2\x82\xAC", "\xF0\x9F\x92\xA1", "\xFF"}) {
+        for (const char* option : {"--serial", "--operator", "--lot"}) {
+            EXPECT_TRUE(ParseCliOptions({option, repeated(character, 127), "p.csv"}).options)
+                << option << " " << character.size() << "-byte characters";
+            EXPECT_FALSE(ParseCliOptions({option, repeated(character, 128), "p.csv"}).options)
+                << option << " " << character.size() << "-byte characters";
+        }
+    }
     const auto recorded =
         ParseCliOptions({"--serial", std::string(127, 's'), "--db", "postgresql://x", "p.csv"});
     ASSERT_TRUE(recorded.options) << recorded.error;

@@ -57,6 +57,14 @@ TEST(LotOptions, ALotNeedsItsOptionsTogetherAndTheSimulator) {
         EXPECT_FALSE(parsed.options) << c.error;
         EXPECT_EQ(parsed.error, c.error);
     }
+    // Characters are counted, as the window's fields count them, not bytes.
+    std::string accented;
+    for (int i = 0; i < 123; ++i) {
+        accented += "\xC3\xA9";  // é
+    }
+    EXPECT_TRUE(ParseCliOptions(with({"--serial-prefix", accented})).options);
+    EXPECT_EQ(ParseCliOptions(with({"--serial-prefix", accented + "p"})).error,
+              "--serial-prefix makes serial numbers longer than 127 characters");
     const CliParseResult fits = ParseCliOptions(with({"--serial-prefix", std::string(123, 'p')}));
     ASSERT_TRUE(fits.options) << fits.error;
     EXPECT_EQ(fits.options->units, 5);
