@@ -12,9 +12,8 @@ struct ExitMeaning {
 
 constexpr ExitMeaning kExitMeanings[] = {
     {kExitRanToEnd,
-     "the plan ran to its end; history, yield, report, spc, alarms, settings: done; rejudge: "
-     "every "
-     "record agrees",
+     "the plan ran to its end; history, yield, report, export, spc, alarms, settings: done; "
+     "rejudge: every record agrees",
      true},
     {kExitAbandonedOrStopped, "a test was abandoned, or the run was stopped", false},
     {kExitUsage,
@@ -23,16 +22,17 @@ constexpr ExitMeaning kExitMeanings[] = {
      true},
     {kExitDeviceNotOpened, "the device can't be opened", false},
     {kExitNotSaved,
-     "a result file, the report's page, standard output, (spc --baseline, settings set) the "
-     "settings file or (alarms --ack) the acknowledgement could not be written",
+     "a result file, the report's page, the export's file, spc's page, standard output, (spc "
+     "--baseline, settings set) the settings file or (alarms --ack) the acknowledgement could "
+     "not be written",
      true},
     {kExitLimitFailed, "with --limits: the plan ran to its end and a test failed a limit", false},
     {kExitRecordLost, "the run's record reached neither the results database nor its spool", false},
     {kExitRecordsUnreadable,
-     "history, yield, report, rejudge, spc, alarms: the results database can't be read "
-     "(report, rejudge --run: or holds no such run; spc: no run of the model, no such "
-     "measurement, or too few units to freeze a baseline; alarms --ack: the run raised no "
-     "such alarm)",
+     "history, yield, report, export, rejudge, spc, alarms: the results database can't be read "
+     "(report, export --run, rejudge --run: or holds no such run; export --since: no run since "
+     "that day; spc: no run of the model, no such measurement, or too few units to freeze a "
+     "baseline; alarms --ack: the run raised no such alarm)",
      true},
     {kExitRecordsDisagree,
      "rejudge: a run judged again disagrees with its record, or its limits or plan no longer read",

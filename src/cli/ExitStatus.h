@@ -1,7 +1,8 @@
 #pragma once
 // The exit statuses of orvalt-cli, one table for a run and for the records
-// commands (history, yield, report, rejudge, spc, settings): scripts tell by the number alone
-// what happened, whichever they ran, so no number has two meanings.
+// commands (history, yield, report, export, rejudge, spc, alarms, settings): scripts
+// tell by the number alone what happened, whichever they ran, so no number has
+// two meanings.
 
 #include <string>
 

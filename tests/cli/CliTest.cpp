@@ -142,6 +142,17 @@ TEST(CliOptions, TheHelpListsTheCommandsAndOneTableOfExitStatuses) {
         EXPECT_EQ(test::CountOf(help, command), 1u) << command << "\n" << help;
     for (int status = kExitRanToEnd; status <= kExitRecordsDisagree; ++status)
         EXPECT_EQ(test::CountOf(help, "\n  " + std::to_string(status) + "  "), 1u) << status;
+    // Every command that ends with 0 and with 7 is named on their lines.
+    const auto statusLine = [&help](int status) {
+        const std::size_t begin = help.find("\n  " + std::to_string(status) + "  ");
+        return begin == std::string::npos ? std::string()
+                                          : help.substr(begin, help.find('\n', begin + 1) - begin);
+    };
+    for (const char* command :
+         {"history", "yield", "report", "export", "spc", "alarms", "settings"})
+        EXPECT_NE(statusLine(kExitRanToEnd).find(command), std::string::npos) << command;
+    for (const char* command : {"history", "yield", "report", "export", "rejudge", "spc", "alarms"})
+        EXPECT_NE(statusLine(kExitRecordsUnreadable).find(command), std::string::npos) << command;
     EXPECT_EQ(test::CountOf(help, "\n  9  "), 0u);
 
     const std::string yield = ParseCliOptions({"yield", "-h"}).help;
