@@ -339,11 +339,12 @@ TEST_F(DashboardServerTest, StopEndsTheOpenStreamsAndJoinsEveryThread) {
     std::vector<std::unique_ptr<EventListener>> pages;
     for (int i = 0; i < 3; ++i) {
         pages.push_back(std::make_unique<EventListener>(server_->Port()));
-        ASSERT_TRUE(pages.back()->WaitFor("event: change"));
+        ASSERT_TRUE(pages.back()->WaitFor("event: change"))
+            << "page " << i << ": " << pages.back()->Received() << "\nlog: " << logText_.str();
     }
     const std::string log = StopServer();
     for (const auto& page : pages) {
-        EXPECT_TRUE(page->WaitForEnd());
+        EXPECT_TRUE(page->WaitForEnd()) << page->Received() << "\nlog: " << log;
     }
     EXPECT_NE(log.find("orvalt-dashboard: serving " + path_ + " on http://127.0.0.1:"),
               std::string::npos)
