@@ -119,9 +119,14 @@ SQLite file or a PostgreSQL server).
 This package holds the operator window (orvalt), the headless runner and
 records tool (orvalt-cli) with its bash completion, the udev rule that lets
 the station's users open the U3, and an example plan, limits files, and unit
-and lot profiles for the built-in simulator.")
+and lot profiles for the built-in simulator. It makes the station's key,
+which seals each run it records, in /etc/orvalt.")
 # The window opens a run's report in the desktop's browser.
 set(CPACK_DEBIAN_ORVALT_PACKAGE_RECOMMENDS xdg-utils)
+# The station's key is made at the first install, in /etc/orvalt, and goes
+# only with a purge.
+set(CPACK_DEBIAN_ORVALT_PACKAGE_CONTROL_EXTRA ${ORVALT_PACKAGING_DIR}/station-key/postinst
+                                              ${ORVALT_PACKAGING_DIR}/station-key/postrm)
 
 set(CPACK_DEBIAN_ORVALT-DASHBOARD_PACKAGE_NAME orvalt-dashboard)
 set(CPACK_DEBIAN_ORVALT-DASHBOARD_DESCRIPTION

@@ -16,6 +16,7 @@ LAYERS=(
   "config"
   "plot"
   "results diaglink sim u3 verdict drift records"
+  "seal"
   "recording lookback"
   "execution"
   "station"

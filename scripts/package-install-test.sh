@@ -2,8 +2,9 @@
 # Installs the packages as a line PC would, into a fresh Debian 12 root without
 # development packages, and checks them there: they install with apt-get, the
 # programs run (the example plan on the simulator, both --version, the manual
-# pages), the dashboard's unit is installed but not enabled, and remove and
-# purge leave none of their files. Then lintian on the .deb files: no error.
+# pages), the station's key is made once and seals the runs, the dashboard's
+# unit is installed but not enabled, and remove and purge leave none of their
+# files. Then lintian on the .deb files: no error.
 # Needs root (chroot, bind mounts). Not part of run-tests.sh.
 # Usage: package-install-test.sh [DEB_DIR]   (default build/packages, made by
 # scripts/make-packages.sh)
@@ -85,7 +86,7 @@ nothing_left() {
 }
 
 echo "== install into a fresh Debian 12 root"
-quiet_in_root "apt-get update -qq && apt-get install -y -qq --no-install-recommends man-db"
+quiet_in_root "apt-get update -qq && apt-get install -y -qq --no-install-recommends man-db sqlite3"
 check "the fresh root holds no development package" no_dev_packages
 check "apt-get install ./orvalt_*.deb ./orvalt-dashboard_*.deb" \
   quiet_in_root "apt-get install -y ./orvalt_*.deb ./orvalt-dashboard_*.deb"
@@ -108,13 +109,29 @@ check "the bash completion registers orvalt-cli" \
 check "the udev rule is in /usr/lib/udev/rules.d" \
   quiet_in_root "test -f /usr/lib/udev/rules.d/70-orvalt-labjack.rules"
 
+echo "== the station's key"
+check "the package made the station key, readable by root and the group orvalt only" \
+  quiet_in_root "[ \$(stat -c %a:%U:%G /etc/orvalt/station-key.pem) = 640:root:orvalt ] &&
+    [ \$(stat -c %a /etc/orvalt/station-key.pub) = 644 ] && [ ! -e /etc/orvalt/station-key.pem.lock ]"
+key_before=$(in_root "sha256sum /etc/orvalt/station-key.pub")
+check "a run recorded here is sealed with it and verifies" \
+  quiet_in_root "orvalt-cli --simulate --fast /usr/share/doc/orvalt/examples/TestCfg.csv &&
+    orvalt-cli verify | grep -q '1 sealed and unchanged'"
+check "a run changed by hand is named, exit status 10" \
+  quiet_in_root "sqlite3 /root/.local/share/Kestrune/Orvalt/results.sqlite \"UPDATE runs SET model = 'X'\"
+    status=0; orvalt-cli verify || status=\$?; [ \$status = 10 ]"
+check "installed again, the station keeps its key" \
+  quiet_in_root "apt-get install -y --reinstall ./orvalt_*.deb &&
+    [ \"\$(sha256sum /etc/orvalt/station-key.pub)\" = '$key_before' ]"
+
 echo "== the dashboard's service"
 check "the unit is installed" \
   quiet_in_root "test -f /usr/lib/systemd/system/orvalt-dashboard.service"
 check "and not enabled: no link to it under /etc/systemd/system" \
   [ -z "$(in_root "find /etc/systemd/system -name 'orvalt-dashboard*' 2>/dev/null || true")" ]
-check "no maintainer script" \
-  [ -z "$(in_root "ls /var/lib/dpkg/info/ | grep -E '^orvalt.*\.(pre|post)(inst|rm)$' || true")" ]
+check "no maintainer script but the station key's" \
+  [ "$(in_root "ls /var/lib/dpkg/info/ | grep -E '^orvalt.*\.(pre|post)(inst|rm)$' || true")" = \
+    "$(printf 'orvalt.postinst\norvalt.postrm')" ]
 check "/etc/default/orvalt-dashboard is a conffile, readable by root only" \
   quiet_in_root "dpkg-query -W -f='\${Conffiles}' orvalt-dashboard |
     grep -q '^ /etc/default/orvalt-dashboard ' &&
@@ -124,9 +141,11 @@ echo "== remove and purge"
 in_root "dpkg -L orvalt orvalt-dashboard | sort -u > /tmp/package-files"
 check "apt-get remove" quiet_in_root "apt-get remove -y orvalt orvalt-dashboard"
 check "leaves only the conffile" nothing_left /etc/default/orvalt-dashboard
-# orvalt has no conffile: remove left nothing of it, and apt no longer knows it.
-check "apt-get purge orvalt-dashboard" quiet_in_root "apt-get purge -y orvalt-dashboard"
+check "and the station's key" quiet_in_root "test -f /etc/orvalt/station-key.pem"
+check "apt-get purge orvalt orvalt-dashboard" \
+  quiet_in_root "apt-get purge -y orvalt orvalt-dashboard"
 check "leaves nothing" nothing_left
+check "not even the station's key" quiet_in_root "test ! -e /etc/orvalt"
 check "dpkg holds neither package, not even as config-files" \
   quiet_in_root "! dpkg-query -W -f='\${db:Status-Abbrev}\n' orvalt orvalt-dashboard 2>/dev/null |
     grep -qv '^[up]n'"

@@ -1,8 +1,8 @@
 #pragma once
 // The exit statuses of orvalt-cli, one table for a run and for the records
-// commands (history, yield, report, export, rejudge, spc, alarms, settings): scripts
-// tell by the number alone what happened, whichever they ran, so no number has
-// two meanings.
+// commands (history, yield, report, export, rejudge, verify, spc, alarms,
+// settings): scripts tell by the number alone what happened, whichever they
+// ran, so no number has two meanings.
 
 #include <string>
 
@@ -20,6 +20,8 @@ enum CliExit : int {
     kExitRecordLost = 6,         // the run's record reached neither the database nor its spool
     kExitRecordsUnreadable = 7,  // the results database can't be read, or holds no run to report
     kExitRecordsDisagree = 8,    // rejudge: a record disagrees with its run judged again
+    // 9 is orvalt-dashboard's (a login that may write): no number has two meanings
+    kExitSealBroken = 10,  // verify, rejudge: a run's seal is broken
 };
 
 // The table as the help shows it, each status with what it means: all of

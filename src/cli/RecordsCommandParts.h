@@ -7,11 +7,13 @@
 #include <optional>
 #include <ostream>
 #include <string>
+#include <vector>
 
 #include "base/Result.h"
 #include "cli/CliOptions.h"
 #include "cli/ExitStatus.h"
 #include "records/SqlConnection.h"
+#include "seal/SealCheck.h"
 
 namespace CLI {
 class App;
@@ -30,6 +32,7 @@ RecordsCommand AddRejudgeCommand(CLI::App& app);
 RecordsCommand AddSpcCommand(CLI::App& app);
 RecordsCommand AddSettingsCommand(CLI::App& app);
 RecordsCommand AddAlarmsCommand(CLI::App& app);
+RecordsCommand AddVerifyCommand(CLI::App& app);
 
 // --db, else the setting, else the default file; refused when the one chosen
 // looks like a URL but is not a valid server URL.
@@ -61,5 +64,16 @@ std::string OutputFileValidator(const std::string& text);
 
 // The --db option every records command takes.
 void AddDatabaseOption(CLI::App& app, std::optional<std::string>& db);
+
+// The --key option of the commands that check seals (FILE or FOLDER, again
+// for more).
+void AddKeyOption(CLI::App& app, std::vector<std::string>& keys);
+// The public keys --key names, else the station's own; none, having told
+// `err` why, when one can't be read (a usage error).
+std::optional<TrustedKeys> KeysForCommand(const std::vector<std::string>& keys, std::ostream& err);
+// Checks the seals of `scope`, printing each broken one and the summary: the
+// exit status that makes (kExitSealBroken when any is broken).
+int CheckSealsForCommand(SqlConnection& db, const TrustedKeys& keys, const SealScope& scope,
+                         std::ostream& out, std::ostream& err);
 
 }  // namespace orvalt

@@ -75,9 +75,11 @@ struct CommandKind {
 };
 
 constexpr CommandKind kRecordsCommands[] = {
-    {"history", AddHistoryCommand}, {"yield", AddYieldCommand},      {"report", AddReportCommand},
-    {"export", AddExportCommand},   {"rejudge", AddRejudgeCommand},  {"spc", AddSpcCommand},
-    {"alarms", AddAlarmsCommand},   {"settings", AddSettingsCommand}};
+    {"history", AddHistoryCommand},  {"yield", AddYieldCommand},
+    {"report", AddReportCommand},    {"export", AddExportCommand},
+    {"rejudge", AddRejudgeCommand},  {"verify", AddVerifyCommand},
+    {"spc", AddSpcCommand},          {"alarms", AddAlarmsCommand},
+    {"settings", AddSettingsCommand}};
 
 }  // namespace
 

@@ -13,11 +13,18 @@ namespace {
 struct RejudgeOptions {
     RejudgeScope scope;
     std::optional<std::string> db;
+    std::vector<std::string> keys;
 };
 
 // Each disagreement is printed as it is found, the summary at the end; a
-// database that fails part-way says so after what was judged by then.
+// database that fails part-way says so after what was judged by then. The
+// seals of the same runs are checked after: a record that agrees with itself
+// proves nothing once it was changed since it was sealed, so a broken seal
+// decides the exit status before a disagreement.
 int RunRejudge(const RejudgeOptions& options, std::ostream& out, std::ostream& err) {
+    const std::optional<TrustedKeys> keys = KeysForCommand(options.keys, err);
+    if (!keys)
+        return kExitUsage;
     const RecordsToRead records = OpenRecordsForCommand(
         options.db, err, options.scope.run ? kExitRecordsUnreadable : kExitRanToEnd);
     if (!records.db)
@@ -27,6 +34,10 @@ int RunRejudge(const RejudgeOptions& options, std::ostream& out, std::ostream& e
     if (!tally)
         return RecordsUnreadable(err, tally.Error());
     out << RejudgeSummary(*tally) << '\n';
+    const int seals = CheckSealsForCommand(*records.db, *keys,
+                                           {options.scope.run, options.scope.since}, out, err);
+    if (seals != kExitRanToEnd)
+        return seals;
     return tally->Agreed() ? kExitRanToEnd : kExitRecordsDisagree;
 }
 
@@ -36,12 +47,13 @@ RecordsCommand AddRejudgeCommand(CLI::App& app) {
     auto options = std::make_shared<RejudgeOptions>();
     app.description(
         "Judges recorded runs again from their stored measurements and limits and prints every "
-        "disagreement with what was recorded.");
+        "disagreement with what was recorded, then checks their seals as verify does.");
     auto* run = app.add_option("--run", options->scope.run, "only the run with this UUID");
     auto* since = app.add_option("--since", options->scope.since,
                                  "only runs started on or after YYYY-MM-DD (UTC)")
                       ->check(CLI::Validator(SinceValidator, "YYYY-MM-DD"));
     run->excludes(since);
+    AddKeyOption(app, options->keys);
     AddDatabaseOption(app, options->db);
     return
         [options](std::ostream& out, std::ostream& err) { return RunRejudge(*options, out, err); };

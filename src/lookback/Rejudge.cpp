@@ -114,12 +114,26 @@ void CompareMeasurements(const LoadedTest& test, const TestVerdict& verdict, Run
     }
 }
 
+// A measurement stored as no number is never read as one (NULL or "abc" as
+// 0, which a limit may let through): the test can't be judged, and its
+// verdict stands for nothing.
+bool SayValuesNotNumbers(const LoadedTest& test, RunLines& lines) {
+    for (const auto& [name, stored] : test.valuesNotNumbers) {
+        lines.Say(TestNumberText(test) + PrintableText(name) + ": value stored " +
+                  (stored ? Quoted(*stored) : std::string("NULL")) + ", which can't be judged");
+    }
+    return !test.valuesNotNumbers.empty();
+}
+
 // A completed test judged again and compared; one that was not completed is
 // the error the station gave it.
 TestVerdict JudgeTestAgain(const LoadedTest& test, const Limits& limits, RunLines& lines) {
     const int number = test.start.index + 1;
     if (test.endedHow != RecordEndWord(RecordEnd::Completed)) {
         return ErrorVerdict(number, test.endedHow);
+    }
+    if (SayValuesNotNumbers(test, lines)) {
+        return ErrorVerdict(number, "a measurement can't be judged");
     }
     const std::vector<NamedMeasurement> figures = FiguresOf(test);
     TestVerdict verdict = JudgeTest(number, figures, LimitsAsShown(limits, figures));

@@ -179,6 +179,9 @@ Result<void> LoadMeasurements(SqlConnection& db, RunToLoad& load) {
         [&](const SqlRow& row) {
             if (auto* test = TestAt(run, row[0])) {
                 test->measurements.push_back(MeasurementOf(row));
+                if (!CellReal(row[2])) {
+                    test->valuesNotNumbers.emplace_back(CellText(row[1]), row[2]);
+                }
             }
         });
 }

@@ -4,6 +4,7 @@
 #include <map>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "records/RecordValues.h"
@@ -16,6 +17,9 @@ struct LoadedTest {
     std::string endedAt, endedHow, summaryLine;
     std::optional<Verdict> verdict;
     std::vector<MeasurementRecord> measurements;
+    // The measurements whose stored value is no number, by name, with the
+    // text stored instead (none: NULL): they can't be judged.
+    std::vector<std::pair<std::string, std::optional<std::string>>> valuesNotNumbers;
     std::vector<Reading> readings;
     std::vector<LineSwitch> switches;
     std::vector<DiagLineRecord> diagLines;

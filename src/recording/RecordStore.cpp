@@ -71,9 +71,39 @@ Result<SqlRows> NumberAttempts(SqlConnection& connection, const std::vector<RowW
     return result;
 }
 
+// The runs whose end the rows bring.
+std::vector<std::string> EndedRuns(const std::vector<RowWrite>& rows) {
+    static const std::size_t endedHow = static_cast<std::size_t>(
+        std::find(RunsTable().columns.begin(), RunsTable().columns.end(), "ended_how") -
+        RunsTable().columns.begin());
+    std::vector<std::string> uuids;
+    for (const RowWrite& row : rows) {
+        if (row.table == &RunsTable() && endedHow < row.values.size() &&
+            !std::holds_alternative<std::monostate>(row.values[endedHow])) {
+            uuids.push_back(RunOf(row));
+        }
+    }
+    return uuids;
+}
+
+RunSealer SealerFor(const RecordStoreOptions& options) {
+    if (options.stationKey.file.empty()) {
+        return RunSealer(std::string("the station was given no key"));
+    }
+    Result<StationKey> key = LoadStationKey(options.stationKey);
+    if (key) {
+        return RunSealer(std::move(*key));
+    }
+    if (options.report) {
+        options.report(true, "Runs are recorded without a seal: " + key.Error());
+    }
+    return RunSealer(key.Error());
+}
+
 }  // namespace
 
-Result<void, WriteFailure> WriteRows(SqlConnection& connection, const std::vector<RowWrite>& rows) {
+Result<void, WriteFailure> WriteRows(SqlConnection& connection, const std::vector<RowWrite>& rows,
+                                     const RunSealer* sealer) {
     Result<SqlRows> result = connection.Begin(Transaction::Rows);
     if (result) {
         result = EnsureRunKeys(connection, rows);
@@ -89,6 +119,9 @@ Result<void, WriteFailure> WriteRows(SqlConnection& connection, const std::vecto
     }
     if (result) {
         result = NumberAttempts(connection, rows);
+    }
+    if (result && sealer) {
+        result = sealer->SealEnded(connection, EndedRuns(rows));
     }
     if (result) {
         result = connection.Run("COMMIT");
@@ -112,7 +145,8 @@ Result<std::unique_ptr<SqlConnection>> OpenRecordDatabase(const std::string& tar
     return opened;
 }
 
-RecordStore::RecordStore(RecordStoreOptions options) : options_(std::move(options)) {}
+RecordStore::RecordStore(RecordStoreOptions options)
+    : options_(std::move(options)), sealer_(SealerFor(options_)) {}
 
 RecordStore::~RecordStore() = default;
 
@@ -199,7 +233,7 @@ bool RecordStore::ForwardRun(const SpooledRun& run) {
         spoolHasRows_ = true;
         return true;
     }
-    const Result<void, WriteFailure> written = WriteRows(*primary_, *rows);
+    const Result<void, WriteFailure> written = WriteRows(*primary_, *rows, &sealer_);
     if (written) {
         if (!RemoveForwarded(*spool_, run.uuid, *rows)) {
             spoolHasRows_ = true;
@@ -228,7 +262,7 @@ bool RecordStore::WriteHeld() {
             SetAsideHeld(std::move(runs[i]), {});
             continue;
         }
-        const Result<void, WriteFailure> written = WriteRows(*primary_, runs[i]);
+        const Result<void, WriteFailure> written = WriteRows(*primary_, runs[i], &sealer_);
         if (written) {
             continue;
         }

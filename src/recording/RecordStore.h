@@ -4,7 +4,9 @@
 // SQLite spool, whose rows are forwarded once the database takes writes again.
 // Every write is an upsert by key, so a row forwarded twice is stored once.
 // Rows go run by run: a run the database refuses for good is set aside in the
-// spool, and the runs after it go on. Used by one thread, the recorder's writer.
+// spool, and the runs after it go on. A run is sealed with the station's key
+// in the transaction that brings its end to the database (never in the
+// spool). Used by one thread, the recorder's writer.
 
 #include <chrono>
 #include <filesystem>
@@ -17,6 +19,8 @@
 #include "recording/Spool.h"
 #include "records/RecordTables.h"
 #include "records/SqlConnection.h"
+#include "seal/RunSealer.h"
+#include "seal/StationKeyFiles.h"
 
 namespace orvalt {
 
@@ -30,6 +34,9 @@ struct RecordStoreOptions {
     std::filesystem::path spool;  // the local SQLite spool
     std::chrono::milliseconds retryEvery{2000};
     StoreHealthReport report;
+    // The key that seals the runs; none: they are recorded unsealed. A key
+    // named but unusable is reported (as reachable) once, at the start.
+    StationKeyPlace stationKey{};
 };
 
 class RecordStore {
@@ -66,6 +73,7 @@ class RecordStore {
     enum class Health { Unknown, Up, Down };
 
     RecordStoreOptions options_;
+    RunSealer sealer_;
     std::unique_ptr<SqlConnection> primary_;
     std::unique_ptr<SqlConnection> spool_;
     std::vector<RowWrite> held_;
@@ -88,8 +96,10 @@ struct WriteFailure {
     bool refused = false;
 };
 
-// Writes the rows in one transaction; on failure nothing of them stays.
-Result<void, WriteFailure> WriteRows(SqlConnection& connection, const std::vector<RowWrite>& rows);
+// Writes the rows in one transaction; on failure nothing of them stays. With
+// a sealer, each run whose end the rows bring is sealed in it.
+Result<void, WriteFailure> WriteRows(SqlConnection& connection, const std::vector<RowWrite>& rows,
+                                     const RunSealer* sealer = nullptr);
 
 // Opens a database and brings its schema up to date.
 Result<std::unique_ptr<SqlConnection>> OpenRecordDatabase(const std::string& target);

@@ -20,6 +20,16 @@ Result<SqlRows> NumberAttempt(SqlConnection& connection, const std::string& uuid
         return found;
     }
     const SqlRow& run = found->front();
+    // Two stations numbering runs of one unit at once on a server would each
+    // count without the other's run (SQLite writes one transaction at a
+    // time): the second waits for the first to commit, then counts it.
+    if (connection.Dialect() == SqlDialect::Postgres) {
+        const Result<SqlRows> locked = connection.Run(
+            "SELECT pg_advisory_xact_lock(1330795073, hashtext($1))", {CellText(run[0])});
+        if (!locked) {
+            return locked;
+        }
+    }
     return connection.Run(kRenumberFromSql, {uuid, CellText(run[0]), CellText(run[1])});
 }
 

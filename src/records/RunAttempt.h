@@ -4,6 +4,7 @@
 // The results database numbers a run as its first row arrives, so runs that
 // waited in a spool are numbered among all the others, not among the spool's;
 // one that arrives after later runs of its unit were numbered moves those on.
+// Stations numbering runs of one unit at once take turns.
 
 #include <string>
 

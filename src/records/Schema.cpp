@@ -6,6 +6,7 @@
 
 #include "records/RunAttempt.h"
 #include "records/RunKeyMigration.h"
+#include "records/SealTables.h"
 
 namespace orvalt {
 
@@ -149,6 +150,8 @@ const std::vector<Migration>& Migrations() {
             " acked_by TEXT NOT NULL, host TEXT, note TEXT,"
             " PRIMARY KEY (run_id, test_index, measurement, rule))",
         },
+        // Each run is sealed when it ends, in a chain per station.
+        MigrateToSeals,
     };
     return migrations;
 }

@@ -56,6 +56,19 @@ double CellNumber(const SqlCell& cell) {
     return std::strtod(cell->c_str(), nullptr);
 }
 
+std::optional<double> CellReal(const SqlCell& cell) {
+    if (!cell) {
+        return std::nullopt;
+    }
+    double value = 0.0;
+    const char* end = cell->data() + cell->size();
+    if (const auto read = std::from_chars(cell->data(), end, value);
+        read.ec == std::errc() && read.ptr == end) {
+        return value;
+    }
+    return std::nullopt;
+}
+
 std::int64_t CellInteger(const SqlCell& cell) {
     if (!cell) {
         return 0;

@@ -74,6 +74,10 @@ Result<std::unique_ptr<SqlConnection>> OpenSqlConnectionToRead(const std::string
 
 // The cell as a number; 0 for NULL or text that is no number.
 double CellNumber(const SqlCell& cell);
+// The cell as a number only when the whole of it is one, as either database
+// writes numbers (a server's "Infinity" and "NaN" too: from_chars reads
+// them); none for NULL or text.
+std::optional<double> CellReal(const SqlCell& cell);
 std::int64_t CellInteger(const SqlCell& cell);
 std::string CellText(const SqlCell& cell);
 

@@ -27,6 +27,7 @@ StationRecording::StationRecording(const RecordingOptions& options, std::string 
     RecordStoreOptions store;
     store.target = database_;
     store.spool = SpoolOf(options);
+    store.stationKey = options.stationKey.value_or(DefaultStationKeyPlace());
     LookAtSpool(store.spool, options.spool.empty());
     store.report = [this](bool reachable, const std::string& message) {
         {

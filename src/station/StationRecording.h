@@ -9,6 +9,7 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -35,6 +36,9 @@ struct RecordingOptions {
     // What a hand-over does while the database writer is behind (see
     // RunRecorder); the session chooses Wait in virtual time.
     WriterBehind whenBehind = WriterBehind::Grow;
+    // The key that seals the runs; none: the station's own
+    // (DefaultStationKeyPlace).
+    std::optional<StationKeyPlace> stationKey{};
 };
 
 // A change of the database's health: "down" or "recovered", with its text.

@@ -30,8 +30,13 @@ class RecordsCommands : public ::testing::Test {
   protected:
     void SetUp() override {
         {
+            // Sealed with the key the commands find beside the station's own.
             RunRecorder recorder(
-                {db.string(), folder / "spool.sqlite", std::chrono::milliseconds(0), {}});
+                {db.string(),
+                 folder / "spool.sqlite",
+                 std::chrono::milliseconds(0),
+                 {},
+                 StationKeyPlace{folder / "Kestrune" / "Orvalt" / "station-key.pem", true}});
             RunStart run;
             run.unit.model = "X100";
             run.unit.serial = "SN-1";

@@ -13,6 +13,7 @@
 #include "lookback/RunLoad.h"
 #include "lookback/Yield.h"
 #include "recording/EventRows.h"
+#include "recording/Spool.h"
 #include "support/ChildProcess.h"
 #include "support/JudgedRunsKit.h"
 #include "support/OldSchemaKit.h"
@@ -84,7 +85,7 @@ class LookBackTest : public ::testing::Test {
         } else {
             AppendEventRows(RunTallied{run, tally}, rows);
         }
-        ASSERT_TRUE(WriteRows(*db_, rows).Ok());
+        ASSERT_TRUE(WriteRows(*db_, rows, &sealer_).Ok());
     }
 
     std::vector<std::string> Uuids(const HistoryFilter& filter) {
@@ -113,6 +114,7 @@ class LookBackTest : public ::testing::Test {
     TempFolder folder_;
     std::string path_ = (folder_ / "results.sqlite").string();
     std::unique_ptr<SqlConnection> db_;
+    const RunSealer sealer_ = TestSealer(folder_);
 };
 
 TEST_F(LookBackTest, HistoryIsNewestFirstAndFilters) {
@@ -315,47 +317,93 @@ TEST_F(LookBackTest, TheLastRunIsTheOneThatEndedLast) {
 }
 
 // rejudge as a script runs it: the summary, each disagreement on a line of its
-// own, and its own exit status when any.
+// own, then the seals' summary, and its own exit status when any: a record
+// changed since it was sealed breaks its seal, which outranks the disagreement
+// it also makes; one the station sealed as it (wrongly) judged it only
+// disagrees.
 TEST_F(LookBackTest, RejudgeSaysEachDisagreementAndEndsWithItsOwnStatus) {
     {
-        RunRecorder recorder({path_, folder_ / "spool.sqlite", std::chrono::milliseconds(0), {}});
+        RunRecorder recorder({path_,
+                              folder_ / "spool.sqlite",
+                              std::chrono::milliseconds(0),
+                              {},
+                              TestStationKey(folder_)});
         ASSERT_EQ(RecordJudgedShift(recorder, 12).runs, 12);
     }
+    const std::string key = TestPublicKey(folder_);
+    const auto sealsOf = [](int runs, int broken) {
+        return "Seals of " + std::to_string(runs) + " runs: " + std::to_string(runs - broken) +
+               " sealed and unchanged, 0 recorded before runs were sealed, 0 not ended, " +
+               std::to_string(broken) + (broken == 1 ? " broken seal.\n" : " broken seals.\n");
+    };
     std::string out, err;
-    EXPECT_EQ(Cli({"rejudge", "--db", path_}, out, err), 0) << err;
+    EXPECT_EQ(Cli({"rejudge", "--db", path_, "--key", key}, out, err), 0) << err;
     EXPECT_EQ(out,
               "Rejudged 16 runs: 12 judged, 4 not judged, 0 that can't be judged again, 0 "
-              "disagreements.\n");
-    EXPECT_EQ(Cli({"rejudge", "--since", "2026-12-02", "--db", path_}, out, err), 0) << err;
+              "disagreements.\n" +
+                  sealsOf(16, 0));
+    EXPECT_EQ(Cli({"rejudge", "--since", "2026-12-02", "--db", path_, "--key", key}, out, err), 0)
+        << err;
     EXPECT_EQ(out.substr(0, out.find(':')), "Rejudged 2 runs");  // r3, r4
 
     const auto failed =
         db_->Run("SELECT run_uuid FROM runs WHERE verdict = 'FAIL' ORDER BY started_at LIMIT 1");
     ASSERT_TRUE(failed.Ok() && failed->size() == 1u);
     const std::string uuid = CellText(failed->front()[0]);
+    const auto rows = SpooledRows(*db_, uuid);
+    ASSERT_TRUE(rows.Ok()) << rows.Error();
     ASSERT_TRUE(db_->Run("UPDATE measurements SET outcome = 'PASS' WHERE name = 'V4' AND "
                          "test_index = 0 AND run_id ="
                          " (SELECT run_id FROM run_keys WHERE run_uuid = $1)",
                          {uuid})
                     .Ok());
-    EXPECT_EQ(Cli({"rejudge", "--db", path_}, out, err), kExitRecordsDisagree);
+    EXPECT_EQ(Cli({"rejudge", "--db", path_, "--key", key}, out, err), kExitSealBroken);
     EXPECT_EQ(out, "run " + uuid +
                        ": test 1: V4: outcome stored PASS, judged FAIL\n"
                        "Rejudged 16 runs: 12 judged, 4 not judged, 0 that can't be judged again, "
-                       "1 disagreement.\n");
-    EXPECT_EQ(Cli({"rejudge", "--run", uuid, "--db", path_}, out, err), kExitRecordsDisagree);
+                       "1 disagreement.\nrun " +
+                       uuid + ": changed since it was sealed: its measurements\n" + sealsOf(16, 1));
+    EXPECT_EQ(Cli({"rejudge", "--run", uuid, "--db", path_, "--key", key}, out, err),
+              kExitSealBroken);
     EXPECT_NE(out.find("Rejudged 1 run: 1 judged"), std::string::npos) << out;
+    EXPECT_NE(out.find("Seals of 1 run: 0 sealed"), std::string::npos) << out;
 
-    EXPECT_EQ(Cli({"rejudge", "--run", "nope", "--db", path_}, out, err), kExitRecordsUnreadable);
+    // The same run as the station might have written it, its own judgement
+    // wrong, and sealed so: its seal holds, and it disagrees.
+    std::vector<RowWrite> copied = *rows;
+    for (RowWrite& row : copied) {
+        row.values[0] = std::string("misjudged");
+        const auto* name = std::get_if<std::string>(&row.values[2]);
+        const auto* test = std::get_if<std::string>(&row.values[1]);
+        if (row.table == &MeasurementsTable() && name && *name == "V4" && test && *test == "0") {
+            row.values[8] = std::string("PASS");
+        }
+    }
+    ASSERT_TRUE(WriteRows(*db_, copied, &sealer_).Ok());
+    EXPECT_EQ(Cli({"rejudge", "--run", "misjudged", "--db", path_, "--key", key}, out, err),
+              kExitRecordsDisagree);
+    EXPECT_EQ(out,
+              "run misjudged: test 1: V4: outcome stored PASS, judged FAIL\n"
+              "Rejudged 1 run: 1 judged, 0 not judged, 0 that can't be judged again, 1 "
+              "disagreement.\nSeals of 1 run: 1 sealed and unchanged, 0 recorded before runs "
+              "were sealed, 0 not ended, 0 broken seals.\n");
+
+    EXPECT_EQ(Cli({"rejudge", "--run", "nope", "--db", path_, "--key", key}, out, err),
+              kExitRecordsUnreadable);
     EXPECT_EQ(err, "No run nope is recorded.\n");
     EXPECT_EQ(Cli({"rejudge", "--run", uuid, "--since", "2026-12-01", "--db", path_}, out, err),
               kExitUsage);
+    EXPECT_EQ(Cli({"rejudge", "--db", path_, "--key", (folder_ / "nokey.pub").string()}, out, err),
+              kExitUsage);
+    EXPECT_EQ(err, "The key " + (folder_ / "nokey.pub").string() + " is missing.\n");
     const auto typo = (folder_ / "typo" / "x.sqlite").string();
-    EXPECT_EQ(Cli({"rejudge", "--db", typo}, out, err), 0);
+    EXPECT_EQ(Cli({"rejudge", "--db", typo, "--key", key}, out, err), 0);
     EXPECT_EQ(err, "No run has been recorded yet.\n");
-    EXPECT_EQ(Cli({"rejudge", "--run", uuid, "--db", typo}, out, err), kExitRecordsUnreadable);
+    EXPECT_EQ(Cli({"rejudge", "--run", uuid, "--db", typo, "--key", key}, out, err),
+              kExitRecordsUnreadable);
     EXPECT_EQ(Cli({"rejudge", "--help"}, out, err), 0);
     EXPECT_NE(out.find("  8  rejudge: "), std::string::npos) << out;
+    EXPECT_NE(out.find("  10  verify, rejudge: "), std::string::npos) << out;
 }
 
 // The same shift in SQLite and on a PostgreSQL server: the same yield, and

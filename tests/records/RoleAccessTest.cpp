@@ -52,9 +52,10 @@ TEST(RoleAccessTest, TellsReadersFromWritersOnAServer) {
     EXPECT_EQ(Writes(cluster.Url("alarmist")), std::vector<std::string>{"INSERT on alarms"});
     const std::vector<std::string> owner = Writes(cluster.Url("station"));
     // Every table, the run keys' sequence and the schema.
-    EXPECT_EQ(owner.size(), 11u + 1u + 1u) << Joined(owner);
+    EXPECT_EQ(owner.size(), 14u + 1u + 1u) << Joined(owner);
     EXPECT_EQ(owner.front(), "owner of runs");
     EXPECT_TRUE(Holds(owner, "owner of alarm_acks"));
+    EXPECT_TRUE(Holds(owner, "owner of seal_heads"));
     EXPECT_TRUE(Holds(owner, "owner of orvalt_schema"));
     EXPECT_TRUE(Holds(owner, "owner of sequence run_keys_run_id_seq"));
     EXPECT_EQ(owner.back(), "CREATE on schema public");

@@ -15,6 +15,7 @@ RecordingOptions IntoFolder(const TempFolder& folder, std::string database) {
     recording.on = true;
     recording.database = database.empty() ? (folder / "results.sqlite").string() : database;
     recording.spool = folder / "spool.sqlite";
+    recording.stationKey = StationKeyPlace{folder / "station-key.pem", true};
     return recording;
 }
 

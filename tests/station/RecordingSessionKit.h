@@ -16,7 +16,8 @@ namespace orvalt::test {
 inline const std::filesystem::path kExampleFile =
     std::filesystem::path(ORVALT_SOURCE_DIR) / "examples" / "TestCfg.csv";
 
-// Records into `database`, else results.sqlite in the folder; its spool there.
+// Records into `database`, else results.sqlite in the folder; its spool and
+// the station key that seals its runs there.
 RecordingOptions IntoFolder(const TempFolder& folder, std::string database = {});
 
 std::unique_ptr<StationSession> RecordingSession(RecordingOptions recording, UnitProfile unit = {});

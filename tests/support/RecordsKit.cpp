@@ -15,6 +15,20 @@
 
 namespace orvalt::test {
 
+StationKeyPlace TestStationKey(const TempFolder& folder) {
+    return {folder / "keys" / "station-key.pem", true};
+}
+
+std::string TestPublicKey(const TempFolder& folder) {
+    return PublicKeyFile(TestStationKey(folder).file).string();
+}
+
+RunSealer TestSealer(const TempFolder& folder) {
+    Result<StationKey> key = LoadStationKey(TestStationKey(folder));
+    EXPECT_TRUE(key.Ok()) << key.Error();
+    return key ? RunSealer(*key) : RunSealer(std::string("the test's key was not made"));
+}
+
 RunStart SampleRun(const std::string& model, const std::string& serial) {
     RunStart run;
     run.host = "bench-3";

@@ -9,8 +9,16 @@
 
 #include "recording/RunRecorder.h"
 #include "records/SqlConnection.h"
+#include "support/TempFolder.h"
 
 namespace orvalt::test {
+
+// A station key of the test's own, in `folder`/keys, made on first use: what
+// seals the runs a test records, and the public half that checks them.
+StationKeyPlace TestStationKey(const TempFolder& folder);
+std::string TestPublicKey(const TempFolder& folder);
+// A sealer with that key, for rows a test writes itself.
+RunSealer TestSealer(const TempFolder& folder);
 
 RunStart SampleRun(const std::string& model = "X100", const std::string& serial = "SN-1");
 TestRecordStart SampleTest(int index);

@@ -31,12 +31,15 @@ inline const std::vector<std::string> kQuickPlan{"h", "h", "Quick,0,0.1,0.1,1.0,
 inline const std::vector<std::string> kLongPlan{"h", "h", "Long,0,30,1,1.0,5000,1"};
 inline const std::vector<std::string> kEmptyPlan{"h", "h"};
 
-// Runs recorded into results.sqlite of `folder`, spooled beside it.
+// Runs recorded into results.sqlite of `folder`, spooled beside it and
+// sealed with a key made there.
 inline RecordingOptions RecordInto(const QTemporaryDir& folder) {
     RecordingOptions recording;
     recording.on = true;
     recording.database = folder.filePath(QStringLiteral("results.sqlite")).toStdString();
     recording.spool = folder.filePath(QStringLiteral("spool.sqlite")).toStdString();
+    recording.stationKey =
+        StationKeyPlace{folder.filePath(QStringLiteral("station-key.pem")).toStdString(), true};
     return recording;
 }
 
