@@ -120,7 +120,7 @@ class Forgeries : public ::testing::TestWithParam<bool> {
         for (std::string statement : forgery.statements) {
             // $1, $2, $3: the runs, as the hand that forges writes them.
             for (std::size_t n = 0; n < std::size(runs); ++n) {
-                const std::string name = "$" + std::to_string(n + 1);
+                const std::string name = std::string("$").append(std::to_string(n + 1));
                 for (auto at = statement.find(name); at != std::string::npos;
                      at = statement.find(name)) {
                     statement.replace(at, name.size(), "'" + runs[n] + "'");
