@@ -4,7 +4,7 @@
 
 #include <array>
 
-#include "domain/HexDigit.h"
+#include "domain/HexText.h"
 
 namespace orvalt {
 
@@ -16,13 +16,7 @@ std::string Sha256Hex(std::string_view bytes) {
         1) {
         return {};  // only when the library itself fails; an empty digest matches nothing
     }
-    std::string hex;
-    hex.reserve(2 * length);
-    for (unsigned int i = 0; i < length; ++i) {
-        hex += LowerHexDigit(digest[i] >> 4);
-        hex += LowerHexDigit(digest[i] & 0x0f);
-    }
-    return hex;
+    return LowerHexText(digest.data(), length);
 }
 
 }  // namespace orvalt

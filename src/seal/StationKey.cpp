@@ -7,7 +7,7 @@
 
 #include <array>
 
-#include "domain/HexDigit.h"
+#include "domain/HexText.h"
 #include "records/Sha256.h"
 
 namespace orvalt {
@@ -31,31 +31,6 @@ std::string OpenSslReason() {
     std::array<char, 256> text{};
     ERR_error_string_n(code, text.data(), text.size());
     return text.data();
-}
-
-std::string Hex(const unsigned char* bytes, std::size_t count) {
-    std::string hex;
-    hex.reserve(2 * count);
-    for (std::size_t i = 0; i < count; ++i) {
-        hex += LowerHexDigit(bytes[i] >> 4);
-        hex += LowerHexDigit(bytes[i] & 0x0f);
-    }
-    return hex;
-}
-
-bool FromHex(std::string_view hex, unsigned char* bytes, std::size_t count) {
-    if (hex.size() != 2 * count) {
-        return false;
-    }
-    for (std::size_t i = 0; i < count; ++i) {
-        const int high = HexDigitValue(hex[2 * i]);
-        const int low = HexDigitValue(hex[2 * i + 1]);
-        if (high < 0 || low < 0) {
-            return false;
-        }
-        bytes[i] = static_cast<unsigned char>(high * 16 + low);
-    }
-    return true;
 }
 
 // A PEM that asks for a passphrase is refused rather than prompting on a
@@ -102,31 +77,32 @@ Result<StationKey> StationKey::Make() {
     return StationKey(std::shared_ptr<evp_pkey_st>(made, FreeKey{}), true);
 }
 
-Result<StationKey> StationKey::FromPrivatePem(std::string_view pem, const std::string& where) {
+// `what` names the half asked for in a refusal: "The station key FILE is no
+// private key", "The key FILE is no public key".
+Result<StationKey> StationKey::FromPem(std::string_view pem, bool privateHalf,
+                                       const std::string& what) {
     const Bio bio(BIO_new_mem_buf(pem.data(), static_cast<int>(pem.size())), &BIO_free);
-    EVP_PKEY* read =
-        bio ? PEM_read_bio_PrivateKey(bio.get(), nullptr, NoPassphrase, nullptr) : nullptr;
+    EVP_PKEY* read = !bio ? nullptr
+                     : privateHalf
+                         ? PEM_read_bio_PrivateKey(bio.get(), nullptr, NoPassphrase, nullptr)
+                         : PEM_read_bio_PUBKEY(bio.get(), nullptr, NoPassphrase, nullptr);
     if (!read) {
-        return Fail("The station key " + where + " is no private key: " + OpenSslReason());
+        return Fail(what + " is no " + (privateHalf ? "private" : "public") +
+                    " key: " + OpenSslReason());
     }
     std::shared_ptr<evp_pkey_st> key(read, FreeKey{});
     if (!EVP_PKEY_is_a(read, "ED25519")) {
-        return Fail("The station key " + where + " is not an Ed25519 key.");
+        return Fail(what + " is not an Ed25519 key.");
     }
-    return StationKey(std::move(key), true);
+    return StationKey(std::move(key), privateHalf);
+}
+
+Result<StationKey> StationKey::FromPrivatePem(std::string_view pem, const std::string& where) {
+    return FromPem(pem, true, "The station key " + where);
 }
 
 Result<StationKey> StationKey::FromPublicPem(std::string_view pem, const std::string& where) {
-    const Bio bio(BIO_new_mem_buf(pem.data(), static_cast<int>(pem.size())), &BIO_free);
-    EVP_PKEY* read = bio ? PEM_read_bio_PUBKEY(bio.get(), nullptr, NoPassphrase, nullptr) : nullptr;
-    if (!read) {
-        return Fail("The key " + where + " is no public key: " + OpenSslReason());
-    }
-    std::shared_ptr<evp_pkey_st> key(read, FreeKey{});
-    if (!EVP_PKEY_is_a(read, "ED25519")) {
-        return Fail("The key " + where + " is not an Ed25519 key.");
-    }
-    return StationKey(std::move(key), false);
+    return FromPem(pem, false, "The key " + where);
 }
 
 Result<std::string> StationKey::Sign(std::string_view message) const {
@@ -142,12 +118,12 @@ Result<std::string> StationKey::Sign(std::string_view message) const {
                        message.size()) != 1) {
         return Fail("Can't sign with the key " + id_ + ": " + OpenSslReason());
     }
-    return Hex(signature.data(), length);
+    return LowerHexText(signature.data(), length);
 }
 
 bool StationKey::Verifies(std::string_view message, std::string_view signatureHex) const {
     std::array<unsigned char, kSignatureBytes> signature{};
-    if (!FromHex(signatureHex, signature.data(), signature.size())) {
+    if (!BytesFromHex(signatureHex, signature.data(), signature.size())) {
         return false;
     }
     const DigestContext context(EVP_MD_CTX_new(), &EVP_MD_CTX_free);

@@ -39,6 +39,8 @@ class StationKey {
         void operator()(evp_pkey_st* key) const;
     };
     StationKey(std::shared_ptr<evp_pkey_st> key, bool canSign);
+    static Result<StationKey> FromPem(std::string_view pem, bool privateHalf,
+                                      const std::string& what);
 
     std::shared_ptr<evp_pkey_st> key_;
     bool canSign_ = false;
