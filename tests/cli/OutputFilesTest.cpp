@@ -5,20 +5,14 @@
 // for its user, as root or as an operator without root (a uid the test takes:
 // no account is needed); the other user is `nobody`.
 
-#include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
 
-#include <cerrno>
-#include <cstring>
-#include <functional>
-
 #include "cli/ExitStatus.h"
-#include "platform/UniqueFd.h"
 #include "records/SqlConnection.h"
 #include "support/ChildProcess.h"
+#include "support/OtherUsers.h"
 #include "support/TempFolder.h"
 
 namespace orvalt::test {
@@ -26,41 +20,12 @@ namespace {
 
 namespace fs = std::filesystem;
 
-constexpr uid_t kNobody = 65534;
-constexpr gid_t kNogroup = 65534;
-constexpr uid_t kOperator = 64999;
-constexpr gid_t kDaemonGroup = 1;
-
 const fs::path kExamples = fs::path(ORVALT_SOURCE_DIR) / "examples";
 
 // A file the commands could take as their own: a settings file too.
 constexpr std::string_view kTargetText =
     "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Software\\Kestrune\\Orvalt\\Location]\r\n"
     "\"VoltageOn\"=\"2.0\"\r\n";
-
-struct FileState {
-    std::string bytes;
-    uid_t owner = 0;
-    gid_t group = 0;
-    mode_t mode = 0;
-    bool operator==(const FileState&) const = default;
-};
-
-FileState StateOf(const fs::path& file) {
-    struct stat info {};
-    ::lstat(file.c_str(), &info);
-    return {ReadBytes(file), info.st_uid, info.st_gid, info.st_mode & 07777};
-}
-
-std::ostream& operator<<(std::ostream& out, const FileState& state) {
-    return out << state.owner << ":" << state.group << " " << std::oct << state.mode << std::dec
-               << " " << state.bytes.size() << " bytes";
-}
-
-void Own(const fs::path& path, uid_t owner, gid_t group, mode_t mode) {
-    ASSERT_EQ(::chown(path.c_str(), owner, group), 0) << path << ": " << std::strerror(errno);
-    ASSERT_EQ(::chmod(path.c_str(), mode), 0) << path;
-}
 
 // One command that writes a file: its words, given the file and the records.
 // The settings of spc --baseline are the file of XDG_CONFIG_HOME/Kestrune.
@@ -130,25 +95,20 @@ class OutputFiles : public ::testing::Test {
     ProgramEnd Run(const std::vector<std::string>& words, const fs::path& home, uid_t user) {
         std::vector<std::string> all{ORVALT_CLI_PATH};
         all.insert(all.end(), words.begin(), words.end());
-        const UniqueFd outFd(
-            ::open((folder / "out.txt").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644));
-        const UniqueFd errFd(
-            ::open((folder / "err.txt").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644));
-        const ProgramEnd ended = ProgramEndedWithin(
-            StartProgram(ProgramLaunch{all,
+        ProgramSaid said = RunProgram({all,
                                        {"XDG_CONFIG_HOME=" + home.string(),
                                         "XDG_DATA_HOME=" + home.string(), "HOME=" + home.string()},
-                                       outFd.Get(),
-                                       errFd.Get(),
+                                       -1,
+                                       -1,
                                        [user] {
                                            if (user != 0) {
                                                BecomeUser(user, user);
                                            }
-                                       }}),
-            std::chrono::seconds(60));
-        out = ReadBytes(folder / "out.txt");
-        err = ReadBytes(folder / "err.txt");
-        return ended;
+                                       }},
+                                      std::chrono::seconds(60));
+        out = std::move(said.out);
+        err = std::move(said.err);
+        return said.end;
     }
 
     // Runs `writer` so that its file is `file`: a settings file must be
@@ -188,11 +148,7 @@ TEST_F(OutputFiles, ALinkAnotherUserPlantedIsFollowedByNoCommand) {
             Own(target, victim, victim == 0 ? kDaemonGroup : victim, victim == 0 ? 0640 : 0644);
             const FileState before = StateOf(target);
             const fs::path link = PlaceFor(writer, folder / std::to_string(victim), 0, 01777);
-            const std::string planted = RunInChild([&] {
-                BecomeUser(kNobody, kNogroup);
-                return ::symlink(target.c_str(), link.c_str()) == 0 ? "" : std::strerror(errno);
-            });
-            ASSERT_EQ(planted, "");
+            PlantLink(link, target, kNobody);
             const ProgramEnd ended = RunWriter(writer, link, victim);
             EXPECT_EQ(ended.exitStatus, kExitNotSaved) << writer.name << " as " << victim << err;
             EXPECT_NE(err.find("symbolic link another user owns"), std::string::npos) << err;

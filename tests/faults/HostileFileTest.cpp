@@ -20,6 +20,7 @@
 #include "config/TestPlanFile.h"
 #include "diaglink/DiagSave.h"
 #include "faults/PlanRun.h"
+#include "faults/Savers.h"
 #include "platform/SafeFile.h"
 #include "results/TestDataExport.h"
 #include "sim/UnitProfileJson.h"
@@ -30,24 +31,6 @@ namespace orvalt::test {
 namespace {
 
 namespace fs = std::filesystem;
-
-std::string SaveTestDataTo(const fs::path& file) {
-    SummaryLines summary;
-    summary.Append({"12-06-26", false, FaultRunUnit(), "2.51"});
-    const SaveResult saved = SaveTestData(file, FaultRunUnit(), {"log line"}, summary);
-    return saved.Ok() ? "" : saved.errors.front();
-}
-
-std::string SaveDiagRowsTo(const fs::path& file) {
-    const Result<void> saved = SaveDiagRows(file, {"200 2 3"});
-    return saved ? "" : saved.Error();
-}
-
-std::string SaveSettingsTo(const fs::path& file) {
-    RegistryStore store(file);
-    const RegStatus saved = SaveStationSettings(SettingsRecord{}, store);
-    return saved.Ok() ? "" : saved.message;
-}
 
 using Saver = std::string (*)(const fs::path&);
 constexpr Saver kSavers[] = {SaveTestDataTo, SaveDiagRowsTo, SaveSettingsTo};

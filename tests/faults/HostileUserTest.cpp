@@ -4,51 +4,22 @@
 // to replace. The users are made by the test, which runs as root: `nobody` is
 // the other user, and an operator without root is a uid no account has.
 
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
 
-#include <cerrno>
-#include <cstring>
+#include <tuple>
 
-#include "config/RegistryStore.h"
-#include "config/SettingsTable.h"
-#include "diaglink/DiagSave.h"
-#include "faults/PlanRun.h"
+#include "faults/Savers.h"
 #include "platform/SafeFile.h"
-#include "results/TestDataExport.h"
 #include "support/ChildProcess.h"
+#include "support/OtherUsers.h"
 #include "support/TempFolder.h"
 
 namespace orvalt::test {
 namespace {
 
 namespace fs = std::filesystem;
-
-constexpr uid_t kNobody = 65534;
-constexpr gid_t kNogroup = 65534;
-constexpr uid_t kOperator = 64999;
-constexpr gid_t kOperatorGroup = 64999;
-constexpr gid_t kDaemonGroup = 1;
-
-std::string SaveTestDataTo(const fs::path& file) {
-    SummaryLines summary;
-    summary.Append({"12-06-26", false, FaultRunUnit(), "2.51"});
-    const SaveResult saved = SaveTestData(file, FaultRunUnit(), {"log line"}, summary);
-    return saved.Ok() ? "" : saved.errors.front();
-}
-
-std::string SaveDiagRowsTo(const fs::path& file) {
-    const Result<void> saved = SaveDiagRows(file, {"200 2 3"});
-    return saved ? "" : saved.Error();
-}
-
-std::string SaveSettingsTo(const fs::path& file) {
-    RegistryStore store(file);
-    const RegStatus saved = SaveStationSettings(SettingsRecord{}, store);
-    return saved.Ok() ? "" : saved.message;
-}
 
 std::string AppendTotalsTo(const fs::path& file) {
     const Result<void> appended = AppendToSharedFile(file, "12-06-26, 1, 0\r\n");
@@ -64,48 +35,9 @@ constexpr Saver kSavers[] = {{"Save Test Data", SaveTestDataTo},
                              {"settings", SaveSettingsTo},
                              {"totals", AppendTotalsTo}};
 
-// What a file is, as far as another user can tell it was touched.
-struct FileState {
-    std::string bytes;
-    uid_t owner = 0;
-    gid_t group = 0;
-    mode_t mode = 0;
-    bool operator==(const FileState&) const = default;
-};
-
-FileState StateOf(const fs::path& file) {
-    struct stat info {};
-    ::lstat(file.c_str(), &info);
-    return {ReadBytes(file), info.st_uid, info.st_gid, info.st_mode & 07777};
-}
-
-std::ostream& operator<<(std::ostream& out, const FileState& state) {
-    return out << state.owner << ":" << state.group << " " << std::oct << state.mode << std::dec
-               << " \"" << state.bytes << "\"";
-}
-
-void MakeFile(const fs::path& file, std::string_view bytes, uid_t owner, gid_t group, mode_t mode) {
-    WriteBytes(file, bytes);
-    ASSERT_EQ(::chown(file.c_str(), owner, group), 0) << std::strerror(errno);
-    ASSERT_EQ(::chmod(file.c_str(), mode), 0) << std::strerror(errno);
-}
-
 void MakeFolder(const fs::path& folder, uid_t owner, mode_t mode) {
     fs::create_directories(folder);
-    ASSERT_EQ(::chown(folder.c_str(), owner, owner == 0 ? 0 : kNogroup), 0);
-    ASSERT_EQ(::chmod(folder.c_str(), mode), 0);
-}
-
-// `user` makes the link, as another account of the PC would.
-void PlantLink(const fs::path& link, const fs::path& target, uid_t user) {
-    const std::string made = RunInChild([&] {
-        if (user != 0) {
-            BecomeUser(user, kNogroup);
-        }
-        return ::symlink(target.c_str(), link.c_str()) == 0 ? std::string()
-                                                            : std::string(std::strerror(errno));
-    });
-    ASSERT_EQ(made, "") << link;
+    Own(folder, owner, owner == 0 ? 0 : kNogroup, mode);
 }
 
 // The save of `saver` as the operator without root.

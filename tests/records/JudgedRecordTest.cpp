@@ -9,8 +9,8 @@
 #include "lookback/RunLoad.h"
 #include "recording/RunRecorder.h"
 #include "records/Schema.h"
+#include "support/EitherDatabase.h"
 #include "support/OldSchemaKit.h"
-#include "support/PgCluster.h"
 #include "support/RecordsKit.h"
 #include "support/TempFolder.h"
 
@@ -81,23 +81,13 @@ void ExpectSameMeasurements(const std::vector<MeasurementRecord>& loaded,
     }
 }
 
-class JudgedRecordTest : public ::testing::TestWithParam<bool> {
+class JudgedRecordTest : public EitherDatabase {
   protected:
-    void SetUp() override {
-        if (GetParam()) {
-            if (PostgresTestsMaySkip()) {
-                GTEST_SKIP() << "Debian's postgresql is not installed";
-            }
-            cluster_.emplace();
-            ASSERT_TRUE(cluster_->Ready()) << cluster_->Problem();
-        }
-    }
     std::string Target() const {
         return cluster_ ? cluster_->Url() : (folder_ / "results.sqlite").string();
     }
 
     TempFolder folder_;
-    std::optional<PgCluster> cluster_;
 };
 
 TEST_P(JudgedRecordTest, ARunReadsBackWithWhatJudgedItAndItsAttemptOnTheUnit) {

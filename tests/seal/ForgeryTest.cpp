@@ -4,8 +4,6 @@
 // broken seal, even those whose record judges again without a disagreement.
 // The untouched records verify clean.
 
-#include <fcntl.h>
-
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -13,14 +11,13 @@
 
 #include "cli/ExitStatus.h"
 #include "domain/Joined.h"
-#include "platform/UniqueFd.h"
 #include "recording/RunRecorder.h"
 #include "records/RecordTables.h"
 #include "records/Sha256.h"
 #include "seal/StationKeyFiles.h"
 #include "support/ChildProcess.h"
+#include "support/EitherDatabase.h"
 #include "support/JudgedRunsKit.h"
-#include "support/PgCluster.h"
 #include "support/RecordsKit.h"
 #include "support/TempFolder.h"
 
@@ -45,15 +42,14 @@ struct Forgery {
     bool sqliteOnly = false;
 };
 
-class Forgeries : public ::testing::TestWithParam<bool> {
+class Forgeries : public EitherDatabase {
   protected:
     void SetUp() override {
-        if (GetParam()) {
-            if (PostgresTestsMaySkip()) {
-                GTEST_SKIP() << "Debian's postgresql is not installed";
-            }
-            cluster_.emplace();
-            ASSERT_TRUE(cluster_->Ready()) << cluster_->Problem();
+        EitherDatabase::SetUp();
+        if (Stopped()) {
+            return;
+        }
+        if (cluster_) {
             ASSERT_EQ(cluster_->Query("CREATE DATABASE base"), "");
         }
         {
@@ -134,18 +130,14 @@ class Forgeries : public ::testing::TestWithParam<bool> {
     Said Cli(const std::vector<std::string>& args) {
         std::vector<std::string> words{ORVALT_CLI_PATH};
         words.insert(words.end(), args.begin(), args.end());
-        const fs::path outFile = folder_ / "out.txt";
-        const UniqueFd out(::open(outFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644));
-        const UniqueFd err(
-            ::open((folder_ / "err.txt").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644));
-        const pid_t pid = StartProgram({words,
-                                        {"XDG_CONFIG_HOME=" + folder_.Path().string(),
-                                         "XDG_DATA_HOME=" + folder_.Path().string()},
-                                        out.Get(),
-                                        err.Get(),
-                                        {}});
-        const ProgramEnd ended = ProgramEndedWithin(pid, std::chrono::seconds(60));
-        return {ended.exitStatus, ReadBytes(outFile) + ReadBytes(folder_ / "err.txt")};
+        const ProgramSaid said = RunProgram({words,
+                                             {"XDG_CONFIG_HOME=" + folder_.Path().string(),
+                                              "XDG_DATA_HOME=" + folder_.Path().string()},
+                                             -1,
+                                             -1,
+                                             {}},
+                                            std::chrono::seconds(60));
+        return {said.end.exitStatus, said.out + said.err};
     }
 
     std::string RunLine(const std::string& uuid, const std::string& what) const {
@@ -153,7 +145,6 @@ class Forgeries : public ::testing::TestWithParam<bool> {
     }
 
     TempFolder folder_;
-    std::optional<PgCluster> cluster_;
     std::string key_, failed_, passed_, last_;
     std::int64_t passedPlace_ = 0;
     std::map<std::string, std::string> serialOf_;

@@ -1,5 +1,6 @@
 #include "support/ChildProcess.h"
 
+#include <fcntl.h>
 #include <grp.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -7,6 +8,9 @@
 
 #include <csignal>
 #include <thread>
+
+#include "platform/UniqueFd.h"
+#include "support/TempFolder.h"
 
 namespace orvalt::test {
 
@@ -202,6 +206,18 @@ std::size_t CountOf(const std::string& text, const std::string& part) {
         ++count;
     }
     return count;
+}
+
+ProgramSaid RunProgram(ProgramLaunch launch, std::chrono::milliseconds patience) {
+    const TempFolder said;
+    const auto open = [](const std::filesystem::path& file) {
+        return UniqueFd(::open(file.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644));
+    };
+    const UniqueFd out = open(said / "out"), err = open(said / "err");
+    launch.outFd = out.Get();
+    launch.errFd = err.Get();
+    const ProgramEnd end = ProgramEndedWithin(StartProgram(launch), patience);
+    return {end, ReadBytes(said / "out"), ReadBytes(said / "err")};
 }
 
 }  // namespace orvalt::test

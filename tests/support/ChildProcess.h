@@ -83,6 +83,15 @@ std::optional<ProgramEnd> ProgramEnded(pid_t pid, bool wait = true);
 // that: a program that hangs fails its test rather than holding it forever.
 ProgramEnd ProgramEndedWithin(pid_t pid, std::chrono::milliseconds patience);
 
+struct ProgramSaid {
+    ProgramEnd end;
+    std::string out, err;
+};
+
+// Runs it to its end as ProgramEndedWithin does, with its standard output and
+// error kept (the launch's own outFd and errFd are not used).
+ProgramSaid RunProgram(ProgramLaunch launch, std::chrono::milliseconds patience);
+
 // How often `part` occurs in `text` (a message said once, a redraw...).
 std::size_t CountOf(const std::string& text, const std::string& part);
 
