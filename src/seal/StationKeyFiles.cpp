@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <chrono>
 #include <system_error>
+#include <utility>
 
 #include "platform/DataPaths.h"
 #include "platform/FileLock.h"
@@ -29,15 +30,19 @@ Result<void> RefuseOpenToAll(const std::filesystem::path& file) {
     return {};
 }
 
-Result<std::string, FileReadError> ReadKeyFile(const std::filesystem::path& file) {
-    return ReadRegularFile(file, kMaxKeyFileBytes);
+// `what` names the file in a refusal: "The station key FILE", "The key FILE".
+Result<std::string> ReadKeyFile(const std::filesystem::path& file, const std::string& what) {
+    auto read = ReadRegularFile(file, kMaxKeyFileBytes);
+    if (!read) {
+        return Fail(read.Error().missing ? what + " is missing." : read.Error().message + ".");
+    }
+    return std::move(*read);
 }
 
 Result<StationKey> ReadPrivateKey(const std::filesystem::path& file) {
-    const auto read = ReadKeyFile(file);
+    const Result<std::string> read = ReadKeyFile(file, "The station key " + file.string());
     if (!read) {
-        return Fail(read.Error().missing ? "The station key " + file.string() + " is missing."
-                                         : read.Error().message + ".");
+        return Fail(read.Error());
     }
     if (const Result<void> open = RefuseOpenToAll(file); !open) {
         return Fail(open.Error());
@@ -151,10 +156,9 @@ Result<std::vector<StationKey>> LoadPublicKeys(const std::filesystem::path& file
     }
     std::vector<StationKey> keys;
     for (const std::filesystem::path& file : files) {
-        const auto read = ReadKeyFile(file);
+        const Result<std::string> read = ReadKeyFile(file, "The key " + file.string());
         if (!read) {
-            return Fail(read.Error().missing ? "The key " + file.string() + " is missing."
-                                             : read.Error().message + ".");
+            return Fail(read.Error());
         }
         Result<StationKey> key = StationKey::FromPublicPem(*read, file.string());
         if (!key) {
