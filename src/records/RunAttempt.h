@@ -17,12 +17,20 @@ namespace orvalt {
 // number, is left as it is.
 Result<SqlRows> NumberAttempt(SqlConnection& connection, const std::string& uuid);
 
-// Sets each run's attempt, counted among the runs of its serial up to it; the
-// runs it applies to are named after it.
-#define ORVALT_SET_ATTEMPT                                                                \
-    "UPDATE runs SET attempt = (SELECT COUNT(*) FROM runs o WHERE o.serial = runs.serial" \
-    " AND (o.started_at < runs.started_at OR (o.started_at = runs.started_at"             \
-    " AND o.run_uuid <= runs.run_uuid)))"
+// A run's attempt: the runs of its serial started before it, and it (two
+// started at once are taken in the order of their UUIDs).
+#define ORVALT_ATTEMPT_COUNT(serial, started, uuid)                                         \
+    "(SELECT COUNT(*) FROM runs o WHERE o.serial = " serial " AND (o.started_at < " started \
+    " OR (o.started_at = " started " AND o.run_uuid <= " uuid ")))"
+
+// Sets each run's attempt; the runs it applies to are named after it.
+#define ORVALT_SET_ATTEMPT                                                              \
+    "UPDATE runs SET attempt = " ORVALT_ATTEMPT_COUNT("runs.serial", "runs.started_at", \
+                                                      "runs.run_uuid")
+
+// The attempt a run of serial $1 started at $2 with UUID $3 has, counted
+// again from the runs as they stand.
+inline constexpr const char* kCountAttemptSql = "SELECT " ORVALT_ATTEMPT_COUNT("$1", "$2", "$3");
 
 // Numbers every run not numbered yet (a database recorded before attempts).
 inline constexpr const char* kNumberEveryAttemptSql =

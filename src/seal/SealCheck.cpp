@@ -7,6 +7,7 @@
 
 #include "domain/Joined.h"
 #include "domain/PrintableText.h"
+#include "records/RunAttempt.h"
 #include "records/Schema.h"
 #include "records/SealTables.h"
 #include "seal/RunSeal.h"
@@ -39,10 +40,6 @@ constexpr const char* kSealAndRunSql =
     " s.signature, r.run_uuid, r.serial, r.attempt, r.started_at"
     " FROM run_seals s LEFT JOIN runs r ON r.run_uuid = s.run_uuid WHERE s.run_uuid = $1";
 constexpr std::size_t kRunColumn = 12;
-// The run's attempt as the database numbers it (RunAttempt.h).
-constexpr const char* kAttemptSql =
-    "SELECT COUNT(*) FROM runs o WHERE o.serial = $1 AND (o.started_at < $2"
-    " OR (o.started_at = $2 AND o.run_uuid <= $3))";
 
 std::string KeyText(const std::string& id) {
     return "key " + PrintableText(id);
@@ -303,7 +300,7 @@ Result<void> Checker::CheckAttempt(const RunSeal& seal, const SqlRow& row,
     std::optional<std::int64_t> counted;
     if (!serial.empty()) {
         const Result<SqlRows> count =
-            db_.Run(kAttemptSql, {serial, CellText(row[kRunColumn + 3]), seal.runUuid});
+            db_.Run(kCountAttemptSql, {serial, CellText(row[kRunColumn + 3]), seal.runUuid});
         if (!count) {
             return Fail(count.Error());
         }
