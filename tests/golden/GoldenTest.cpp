@@ -88,8 +88,8 @@ class Golden : public ::testing::Test {
     }
 
     // The database lies in a new temporary folder each time, and is named on
-    // the pages: its folder is written as {TEMP}. This is the only change an
-    // output gets before it is compared.
+    // the pages: its folder is written as {TEMP}. Besides a served page's
+    // generation (below), this is all that is changed before comparing.
     std::string Fixed(std::string text) const {
         const std::string temp = folder_.Path().string();
         for (std::size_t at = 0; (at = text.find(temp, at)) != std::string::npos;) {
