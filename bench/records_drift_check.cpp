@@ -21,7 +21,7 @@
 #include "RecordsBench.h"
 #include "platform/UtcTime.h"
 #include "records/RecordsToRead.h"
-#include "station/DriftCheck.h"
+#include "spc/DriftCheck.h"
 #include "support/PgCluster.h"
 #include "support/TempFolder.h"
 

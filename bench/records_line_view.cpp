@@ -19,13 +19,13 @@
 
 #include "LineBench.h"
 #include "RecordsBench.h"
-#include "lookback/FailurePareto.h"
-#include "lookback/FixtureCards.h"
-#include "lookback/LineChangeMark.h"
-#include "lookback/LineView.h"
-#include "lookback/OpenAlarms.h"
+#include "lineview/FailurePareto.h"
+#include "lineview/FixtureCards.h"
+#include "lineview/LineChangeMark.h"
+#include "lineview/LineView.h"
 #include "platform/UtcTime.h"
 #include "records/RecordsToRead.h"
+#include "spc/OpenAlarms.h"
 #include "support/PgCluster.h"
 #include "support/TempFolder.h"
 

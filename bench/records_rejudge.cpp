@@ -11,7 +11,7 @@
 #include <cstdlib>
 #include <filesystem>
 
-#include "lookback/Rejudge.h"
+#include "reading/Rejudge.h"
 #include "recording/RunRecorder.h"
 #include "support/JudgedRunsKit.h"
 #include "support/TempFolder.h"

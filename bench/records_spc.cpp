@@ -16,8 +16,8 @@
 #include <filesystem>
 
 #include "RecordsBench.h"
-#include "lookback/Spc.h"
 #include "recording/RecordStore.h"
+#include "spc/Spc.h"
 #include "support/TempFolder.h"
 
 namespace {

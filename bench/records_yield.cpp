@@ -10,7 +10,7 @@
 #include <filesystem>
 
 #include "RecordsBench.h"
-#include "lookback/Yield.h"
+#include "reading/Yield.h"
 #include "recording/RecordStore.h"
 #include "support/TempFolder.h"
 

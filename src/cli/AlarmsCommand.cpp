@@ -10,12 +10,12 @@
 
 #include "cli/RecordsCommandParts.h"
 #include "domain/PrintableText.h"
-#include "lookback/OpenAlarms.h"
 #include "platform/HostIdentity.h"
 #include "platform/UtcTime.h"
 #include "recording/RecordStore.h"
 #include "records/RecordTables.h"
 #include "records/RecordValues.h"
+#include "spc/OpenAlarms.h"
 
 namespace orvalt {
 

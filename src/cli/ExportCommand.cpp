@@ -4,7 +4,7 @@
 
 #include "cli/RecordsCommandParts.h"
 #include "domain/PrintableText.h"
-#include "lookback/RunExport.h"
+#include "output/RunExport.h"
 #include "platform/SafeFile.h"
 
 namespace orvalt {

@@ -4,7 +4,7 @@
 #include "cli/RecordsCommandParts.h"
 #include "cli/WholeNumberText.h"
 #include "domain/PrintableText.h"
-#include "lookback/History.h"
+#include "reading/History.h"
 #include "records/SqlConnection.h"
 
 namespace orvalt {

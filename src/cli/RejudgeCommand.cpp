@@ -3,7 +3,7 @@
 
 #include "cli/RecordsCommandParts.h"
 #include "domain/PrintableText.h"
-#include "lookback/Rejudge.h"
+#include "reading/Rejudge.h"
 #include "records/SqlConnection.h"
 
 namespace orvalt {

@@ -4,7 +4,7 @@
 #include "cli/HeadlessRunner.h"
 #include "cli/RecordsCommandParts.h"
 #include "domain/PrintableText.h"
-#include "lookback/ReportFile.h"
+#include "output/ReportFile.h"
 #include "platform/SafeFile.h"
 
 namespace orvalt {

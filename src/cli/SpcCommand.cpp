@@ -2,12 +2,12 @@
 #include <memory>
 
 #include "cli/RecordsCommandParts.h"
-#include "config/DriftBaselineSetting.h"
 #include "domain/PrintableText.h"
-#include "lookback/Spc.h"
-#include "lookback/SpcPage.h"
+#include "output/SpcPage.h"
 #include "platform/SafeFile.h"
 #include "platform/UtcTime.h"
+#include "spc/DriftBaselineSetting.h"
+#include "spc/Spc.h"
 
 namespace orvalt {
 

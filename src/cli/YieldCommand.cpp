@@ -2,7 +2,7 @@
 #include <memory>
 
 #include "cli/RecordsCommandParts.h"
-#include "lookback/Yield.h"
+#include "reading/Yield.h"
 #include "records/SqlConnection.h"
 
 namespace orvalt {

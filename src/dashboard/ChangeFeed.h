@@ -24,11 +24,11 @@
 #include "base/Result.h"
 #include "dashboard/DashboardLog.h"
 #include "domain/IsoTime.h"
-#include "lookback/LineChangeMark.h"
-#include "lookback/LineView.h"
-#include "lookback/OpenAlarms.h"
+#include "lineview/LineChangeMark.h"
+#include "lineview/LineView.h"
 #include "records/RecordsFile.h"
 #include "records/SqlConnection.h"
+#include "spc/OpenAlarms.h"
 
 namespace orvalt {
 

@@ -2,18 +2,18 @@
 
 #include <chrono>
 
-#include "dashboard/LinePage.h"
-#include "dashboard/ModelPages.h"
-#include "dashboard/PageFrame.h"
-#include "dashboard/UnitPage.h"
 #include "domain/PrintableText.h"
-#include "lookback/DriftSeries.h"
-#include "lookback/History.h"
-#include "lookback/RunLoad.h"
-#include "lookback/RunReport.h"
-#include "lookback/SpcPage.h"
+#include "output/LinePage.h"
+#include "output/ModelPages.h"
+#include "output/PageFrame.h"
+#include "output/RunReport.h"
+#include "output/SpcPage.h"
+#include "output/UnitPage.h"
 #include "platform/UtcTime.h"
+#include "reading/History.h"
+#include "reading/RunLoad.h"
 #include "records/RecordsToRead.h"
+#include "spc/DriftSeries.h"
 
 namespace orvalt {
 

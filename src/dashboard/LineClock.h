@@ -4,7 +4,7 @@
 
 #include <chrono>
 
-#include "lookback/LineView.h"
+#include "lineview/LineView.h"
 
 namespace orvalt {
 

@@ -1,28 +1,9 @@
 #pragma once
 // The diagnostic serial link: listens on one serial port to the driver under
-// test and posts every text line it sends to a window.
-//
-// Two threads form a pipeline. ReceiveTask waits for the port, reads what has
-// arrived and appends it to the receive buffer; DispatchTask cuts the buffer
-// into lines, decodes and records each one (through the recorder, when the link
-// has one) and posts it decoded as a DiagLineMessage. Every wait is a poll on
-// the port or a wake-up event together with the stop signal, so CloseLink ends
-// both at once and joins them.
-//
-// Receive failures are posted as a LinkErrorMessage, "ReceiveTask: %s error[%d]",
-// the step being "poll", "read", "hangup" (the device has gone: an unplugged
-// adapter, a closed pseudo-terminal) or "LineStatus" (the UART counted framing,
-// parity, overrun or break errors; the number is their flags). A failure that
-// repeats at once is reported once, then at most once a second with its count.
-// A line too long for the receive buffer is dropped whole with one report.
-// Lines that the receiver's queue dropped because its consumer fell behind (see
-// DiagBacklogLimit) are reported the same way, "DispatchTask: queue full,
-// oldest diagnostic line dropped", once, then at most once a second with the
-// number dropped meanwhile as its repeats.
-//
-// The caller opens and closes the link from one thread. It clears the
-// notification window before CloseLink, so that nothing is posted while the
-// threads end; the threads look at the window before every post.
+// test and posts every text line it sends to a window. Two threads (receive
+// and dispatch) form a pipeline whose every wait also watches the stop
+// signal, so CloseLink ends both at once. The threads, the failure reports and
+// their wording: docs/design/diagnostic-link.md.
 
 #include <cstddef>
 #include <cstdint>

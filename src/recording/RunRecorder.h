@@ -1,40 +1,10 @@
 #pragma once
-// Records runs as they happen. The station hands each event over from whatever
-// thread met it (the worker's readings and switches, the window's diagnostic
-// lines); handing over only queues it, so recording never slows a measurement.
-// A writer thread stores the queue: at once after a test or run begins or
-// ends, otherwise at least every `flushEvery`, so a killed station loses at most
-// that much of the test in progress and never a completed test.
-//
-// Each thread that hands events over has a queue of its own (HandOverLane):
-// a list of chunks of fixed capacity that only it fills and only the writer
-// empties, so a hand-over takes no lock: it takes the next number of a
-// recorder-wide order, moves its event into room allocated beforehand and
-// publishes it. A contended lock put the measuring thread to sleep now and
-// then, and waking it on a loaded machine took over a millisecond. A full
-// chunk is followed by a spare from the lane's stock, whose pages are touched
-// already: chunks the writer has emptied, and fresh ones a stocker thread
-// makes while the writer is behind. A hand-over that finds its stock empty
-// makes its chunk itself. Memory is got from the system only off the
-// measuring thread because doing it there stalled a hand-over now and then.
-// The writer merges the lanes by the hand-overs' order, up to the first one
-// not yet published, and keeps the run's state (the run and test in
-// progress, the tally, the sequence numbers) itself
-// (RunStamper), so the record is as if one thread had handed everything over
-// in that order. Registering a thread's lane takes a lock once per thread; a
-// run's or test's beginning or end takes the writer's wake-up lock for a moment
-// so that it is written at once; a trace event takes neither.
-// What happens when the writer falls behind is the recorder's owner's choice (WriterBehind):
-// - Grow (real time): the lanes grow by whole chunks and nothing is dropped:
-//   every event handed over is stored, in order, once the writer catches up. A
-//   record proves its verdict, so losing trace to save memory is no option; a
-//   station whose database never answers spools to local disk. A hand-over
-//   never waits for the writer, so no measurement is ever late.
-// - Wait (virtual time, where a late measurement is no later on the clock it
-//   is timed by): once kWaitingChunks chunks' worth of events wait to be
-//   written, a trace hand-over waits until the writer has stored them (on a
-//   lock and a condition, by design), so memory stays flat
-//   however long the run. Nothing is dropped either way.
+// Records runs as they happen: each event is handed over from whatever
+// thread met it without a lock, and a writer thread stores them in the order
+// handed over, so recording never slows a measurement. A completed test is
+// never lost; a killed station loses at most `flushEvery` of the test in
+// progress. How the lanes, chunks and the writer work, and why:
+// docs/design/recorder.md.
 
 #include <array>
 #include <atomic>

@@ -11,7 +11,7 @@
 #include <string_view>
 #include <vector>
 
-#include "lookback/History.h"
+#include "reading/History.h"
 
 namespace orvalt {
 

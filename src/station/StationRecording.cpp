@@ -1,6 +1,6 @@
 #include "station/StationRecording.h"
 
-#include "lookback/ReportFile.h"
+#include "output/ReportFile.h"
 #include "platform/DataPaths.h"
 #include "recording/SpoolOnStart.h"
 #include "records/RecordsToRead.h"

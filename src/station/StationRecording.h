@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "domain/SessionObservers.h"
-#include "lookback/History.h"
+#include "reading/History.h"
 #include "recording/RunRecorder.h"
 #include "station/RunRecording.h"
 

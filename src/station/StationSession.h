@@ -36,7 +36,7 @@
 #include "execution/RunControl.h"
 #include "execution/WindowModel.h"
 #include "results/SummaryLines.h"
-#include "station/DriftWatch.h"
+#include "spc/DriftWatch.h"
 #include "station/FixturePresence.h"
 #include "station/RunSnapshot.h"
 #include "station/SerialShift.h"

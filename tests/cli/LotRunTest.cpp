@@ -10,8 +10,8 @@
 #include "cli/CliOptions.h"
 #include "cli/HeadlessRunner.h"
 #include "cli/LotRun.h"
-#include "lookback/History.h"
-#include "lookback/RunLoad.h"
+#include "reading/History.h"
+#include "reading/RunLoad.h"
 #include "support/TempFolder.h"
 
 namespace orvalt {

@@ -5,9 +5,9 @@
 #include <gtest/gtest.h>
 
 #include "HtmlShape.h"
-#include "dashboard/ElapsedText.h"
-#include "dashboard/LinePage.h"
-#include "dashboard/PageFrame.h"
+#include "output/ElapsedText.h"
+#include "output/LinePage.h"
+#include "output/PageFrame.h"
 #include "support/ChildProcess.h"
 
 namespace orvalt::test {

@@ -6,8 +6,8 @@
 
 #include <random>
 
-#include "lookback/History.h"
-#include "lookback/RunLoad.h"
+#include "reading/History.h"
+#include "reading/RunLoad.h"
 #include "recording/HealthLog.h"
 #include "records/Schema.h"
 #include "support/PgCluster.h"

@@ -8,7 +8,7 @@
 
 #include <thread>
 
-#include "lookback/RunLoad.h"
+#include "reading/RunLoad.h"
 #include "recording/EventRows.h"
 #include "recording/SettingsPairs.h"
 #include "support/RecordsKit.h"

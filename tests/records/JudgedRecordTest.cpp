@@ -6,7 +6,7 @@
 
 #include <gtest/gtest.h>
 
-#include "lookback/RunLoad.h"
+#include "reading/RunLoad.h"
 #include "recording/RunRecorder.h"
 #include "records/Schema.h"
 #include "support/EitherDatabase.h"

@@ -8,8 +8,8 @@
 #include <limits>
 #include <thread>
 
-#include "lookback/ReportFile.h"
-#include "lookback/RunReport.h"
+#include "output/ReportFile.h"
+#include "output/RunReport.h"
 #include "recording/SpoolOnStart.h"
 #include "records/RecordsToRead.h"
 #include "records/Schema.h"

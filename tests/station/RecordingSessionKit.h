@@ -7,7 +7,7 @@
 #include <memory>
 #include <string>
 
-#include "lookback/RunLoad.h"
+#include "reading/RunLoad.h"
 #include "station/StationSession.h"
 #include "support/TempFolder.h"
 

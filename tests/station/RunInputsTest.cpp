@@ -10,8 +10,8 @@
 
 #include "RecordingSessionKit.h"
 #include "config/TestPlanFile.h"
-#include "lookback/RunLoad.h"
 #include "platform/HostIdentity.h"
+#include "reading/RunLoad.h"
 #include "records/Sha256.h"
 #include "records/SqlConnection.h"
 #include "sim/SimulatedSerialNumber.h"

@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "lookback/RunLoad.h"
+#include "reading/RunLoad.h"
 #include "records/SqlConnection.h"
 
 namespace orvalt::test {

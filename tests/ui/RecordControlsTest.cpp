@@ -9,8 +9,8 @@
 #include <QUrl>
 #include <fstream>
 
-#include "lookback/RunLoad.h"
 #include "platform/HostIdentity.h"
+#include "reading/RunLoad.h"
 #include "recording/RecordStore.h"
 #include "records/SqlConnection.h"
 #include "support/RecordsKit.h"

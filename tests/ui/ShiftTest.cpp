@@ -12,7 +12,7 @@
 #include <array>
 #include <fstream>
 
-#include "lookback/History.h"
+#include "reading/History.h"
 #include "ui/MainWindowControls.h"
 #include "ui/UiTests.h"
 #include "ui/WindowRig.h"

@@ -1,0 +1,272 @@
+#include "output/RunReport.h"
+
+#include "domain/Crossing.h"
+#include "domain/Joined.h"
+#include "output/HtmlEscaped.h"
+#include "output/TraceSvg.h"
+#include "reading/StoredTrace.h"
+#include "verdict/ShownNumber.h"
+
+namespace orvalt {
+
+namespace {
+
+// Printed, the page is A4: the header, the identity and the verdict of each
+// test fill the first sheet, which a quality engineer signs; the details start
+// on the next, and no plot or table row is cut in two.
+constexpr const char* kStyle =
+    "@page{size:A4;margin:14mm 12mm}"
+    "body{font-family:sans-serif;margin:24px;color:#222}"
+    "table{border-collapse:collapse;margin:8px 0}td,th{border:1px solid #bbb;padding:3px 8px;"
+    "text-align:left;font-size:13px}th{background:#eee}pre{background:#f6f6f6;padding:8px;"
+    "font-size:12px;overflow-x:auto;white-space:pre-wrap}section.test{margin-top:28px}"
+    "tr,svg,.plot{break-inside:avoid;page-break-inside:avoid}"
+    "header.verdict{border:4px solid #888;border-radius:8px;padding:10px 18px;margin-bottom:12px;"
+    "display:flex;justify-content:space-between;align-items:center}"
+    "header .serial{font-size:30px;font-weight:bold}header .model{font-size:18px}"
+    "header .word{font-size:56px;font-weight:bold;letter-spacing:2px}"
+    "header .note{font-size:14px}"
+    ".pass{color:#1a7f37}.fail{color:#c62828}.error{color:#b35c00}.notjudged{color:#555}"
+    ".inprogress{color:#1f5fbf}header.pass{border-color:#1a7f37}header.fail{border-color:#c62828}"
+    "header.error{border-color:#b35c00}header.inprogress{border-color:#1f5fbf;background:#eef4ff}"
+    "td.pass,td.fail,td.error{font-weight:bold}"
+    "table.identity td,table.identity th{font-size:12px;padding:2px 8px}"
+    ".details{break-before:page;page-break-before:always}"
+    "@media print{body{margin:0}}";
+
+std::string Cell(const std::string& text, const char* tag = "td") {
+    return std::string("<").append(tag).append(">") + HtmlEscaped(text) + "</" + tag + ">";
+}
+
+// A cell coloured by its verdict word.
+std::string WordCell(const std::string& word) {
+    const char* look = word == "PASS"    ? "pass"
+                       : word == "FAIL"  ? "fail"
+                       : word == "ERROR" ? "error"
+                                         : "notjudged";
+    return std::string("<td class=\"").append(look).append("\">") + HtmlEscaped(word) + "</td>";
+}
+
+std::string Pairs(const std::vector<std::pair<std::string, std::string>>& rows,
+                  const char* tableClass = nullptr) {
+    std::string html = tableClass ? std::string("<table class=\"").append(tableClass).append("\">")
+                                  : std::string("<table>");
+    for (const auto& [name, value] : rows) {
+        html += "<tr>" + Cell(name, "th") + Cell(value) + "</tr>";
+    }
+    return html + "</table>";
+}
+
+// The word at the top of the page: the unit's verdict, or that there is none
+// yet.
+struct Headline {
+    std::string word;
+    const char* look;
+};
+
+Headline HeadlineOf(const LoadedRun& run) {
+    if (run.endedHow.empty()) {
+        return {"IN PROGRESS", "inprogress"};
+    }
+    if (run.unitVerdict == "PASS") {
+        return {"PASS", "pass"};
+    }
+    if (run.unitVerdict == "FAIL") {
+        return {"FAIL", "fail"};
+    }
+    if (run.unitVerdict == "ERROR") {
+        return {"ERROR", "error"};
+    }
+    return {"NOT JUDGED", "notjudged"};
+}
+
+std::string HeadlineNote(const LoadedRun& run) {
+    if (run.endedHow.empty()) {
+        return "The run is still going: this page shows it as recorded so far.";
+    }
+    if (run.endedHow == "completed") {
+        return {};
+    }
+    return "Run " + run.endedHow + (run.endReason.empty() ? "" : ": " + run.endReason);
+}
+
+std::string Header(const LoadedRun& run) {
+    const RecordedUnit& unit = run.start.unit;
+    const Headline headline = HeadlineOf(run);
+    const std::string note = HeadlineNote(run);
+    const std::string model =
+        unit.manufacturer.empty() ? unit.model : unit.manufacturer + " " + unit.model;
+    return std::string("<header class=\"verdict ").append(headline.look).append("\"><div>") +
+           "<div class=\"serial\">" + HtmlEscaped(unit.serial.empty() ? "no serial" : unit.serial) +
+           "</div><div class=\"model\">" + HtmlEscaped(model) + "</div>" +
+           (note.empty() ? "" : "<div class=\"note\">" + HtmlEscaped(note) + "</div>") +
+           "</div><div class=\"word\">" + HtmlEscaped(headline.word) + "</div></header>";
+}
+
+std::string LimitsText(const RunStart& start) {
+    if (start.limitsSha256.empty() && start.limitsName.empty()) {
+        return "not judged";
+    }
+    return start.limitsName + " (SHA-256 " + start.limitsSha256 + ")";
+}
+
+std::string OperatorText(const RunStart& start) {
+    if (start.login.empty() || start.login == start.operatorName) {
+        return start.operatorName;
+    }
+    return start.operatorName + " (login " + start.login + ")";
+}
+
+std::string U3Text(const RunStart& start) {
+    if (start.u3Firmware.empty()) {
+        return start.u3Serial;
+    }
+    return start.u3Serial + " (firmware " + start.u3Firmware + ")";
+}
+
+std::string EndText(const LoadedRun& run) {
+    if (run.endedHow.empty()) {
+        return "not ended yet";
+    }
+    return run.endedAt + " (" + run.endedHow + ")";
+}
+
+std::string IdentitySection(const LoadedRun& run) {
+    const RunStart& start = run.start;
+    const RecordedUnit& unit = start.unit;
+    return Pairs({{"Limits", LimitsText(start)},
+                  {"Attempt", run.attempt ? std::to_string(*run.attempt) : std::string("-")},
+                  {"Operator", OperatorText(start)},
+                  {"Lot", start.lot},
+                  {"Program version", start.programVersion},
+                  {"U3 serial", U3Text(start)},
+                  {"Host", start.host},
+                  {"Fixture", start.fixture},
+                  {"Started", start.startedAt},
+                  {"Ended", EndText(run)},
+                  {"Unit", unit.type + " " + unit.power + " " + unit.size},
+                  {"Driver", unit.driverManufacturer + " " + unit.driverModel},
+                  {"Plan", start.planName + " (SHA-256 " + start.planSha256 + ")"},
+                  {"Run", start.uuid}},
+                 "identity");
+}
+
+std::string TestSummaryTable(const LoadedRun& run) {
+    if (run.tests.empty()) {
+        return "<p>No test began.</p>";
+    }
+    std::string html =
+        "<table class=\"tests\"><tr><th>Test</th><th>Mode</th><th>Ended</th><th>Verdict</th>"
+        "<th>Reasons</th></tr>";
+    for (const LoadedTest& test : run.tests) {
+        html += "<tr>" + Cell("TEST " + std::to_string(test.start.index + 1)) +
+                Cell(test.start.mode) + Cell(test.endedHow.empty() ? "-" : test.endedHow) +
+                WordCell(TestVerdictWord(test)) + Cell(test.verdict ? test.verdict->reasons : "") +
+                "</tr>";
+    }
+    return html + "</table>";
+}
+
+// The drift alarms the run's unit raised: they judge nothing, so they stand
+// apart from the verdicts.
+std::string AlarmSection(const LoadedRun& run) {
+    if (run.alarms.empty()) {
+        return {};
+    }
+    std::string html =
+        "<h2>Drift alarms</h2><table class=\"alarms\"><tr><th>Test</th><th>Measurement</th>"
+        "<th>Rule</th><th>Alarm</th><th>Raised</th></tr>";
+    for (const AlarmRecord& alarm : run.alarms) {
+        html += "<tr>" + Cell("TEST " + std::to_string(alarm.testIndex + 1)) +
+                Cell(alarm.measurement) + Cell(std::to_string(alarm.rule)) + Cell(alarm.text) +
+                Cell(alarm.raisedAt) + "</tr>";
+    }
+    return html + "</table>";
+}
+
+std::string PlanSection(const LoadedRun& run) {
+    return "<h2>Plan " + HtmlEscaped(run.start.planName) + "</h2><p>SHA-256 " +
+           HtmlEscaped(run.start.planSha256) + "</p><pre>" + HtmlEscaped(run.start.planText) +
+           "</pre>" +
+           (run.start.limitsText.empty()
+                ? std::string()
+                : "<h2>Limits " + HtmlEscaped(run.start.limitsName) + "</h2><pre>" +
+                      HtmlEscaped(run.start.limitsText) + "</pre>") +
+           "<details><summary>Settings at Start</summary>" + Pairs(run.start.settings) +
+           "</details>";
+}
+
+std::string Bound(const std::optional<double>& bound, int decimals) {
+    return bound ? ShownText(*bound, decimals) : std::string();
+}
+
+// Each figure with the digits the station showed and judged, its unit, the
+// bounds it was held to and how it came out.
+std::string MeasurementTable(const LoadedTest& test) {
+    std::string html =
+        "<table class=\"measurements\"><tr><th>Measurement</th><th>Value</th><th>Unit</th>"
+        "<th>Min</th><th>Max</th><th>Outcome</th></tr>";
+    for (const MeasurementRecord& record : test.measurements) {
+        const NamedMeasurement& figure = record.figure;
+        if (IsSwitchRow(figure.name)) {
+            continue;
+        }
+        html += "<tr>" + Cell(figure.name) + Cell(ShownText(figure.value, figure.decimals)) +
+                Cell(figure.unit) + Cell(Bound(record.min, figure.decimals)) +
+                Cell(Bound(record.max, figure.decimals)) +
+                WordCell(MeasurementOutcomeWord(record.outcome)) + "</tr>";
+    }
+    return html + "</table>";
+}
+
+std::string DiagTable(const std::vector<DiagLineRecord>& lines) {
+    if (lines.empty()) {
+        return "<p>No diagnostic lines.</p>";
+    }
+    std::string html =
+        "<table class=\"diag\"><tr><th>ms</th><th>Line</th><th>Field 1</th>"
+        "<th>Field 2</th><th>Field 3</th></tr>";
+    for (const auto& line : lines) {
+        html += "<tr>" + Cell(std::to_string(line.ms)) + Cell(line.raw) +
+                Cell(std::to_string(line.fields[0])) + Cell(std::to_string(line.fields[1])) +
+                Cell(std::to_string(line.fields[2])) + "</tr>";
+    }
+    return html + "</table>";
+}
+
+std::string TestSection(const LoadedRun& run, const LoadedTest& test) {
+    const std::string plan = Joined(test.start.planTexts);
+    const ThresholdLevels levels = StoredLevels(run);
+    return "<section class=\"test\"><h2>Test " + std::to_string(test.start.index + 1) + " (" +
+           HtmlEscaped(test.start.mode) + ", " +
+           HtmlEscaped(test.endedHow.empty() ? "in progress" : test.endedHow) + ")</h2>" +
+           Pairs({{"Plan row", plan},
+                  {"Started", test.start.startedAt},
+                  {"Ended", test.endedAt},
+                  {"Summary line", test.summaryLine},
+                  {"Verdict", test.verdict ? test.verdict->outcome + " " + test.verdict->reasons
+                                           : TestVerdictWord(test)}}) +
+           MeasurementTable(test) + "<div class=\"plot\"><h3>Trace (" +
+           std::to_string(test.readings.size()) + " readings)</h3>" +
+           TraceSvg(StoredTrace(test, levels), levels) + "</div><h3>Diagnostic lines</h3>" +
+           DiagTable(test.diagLines) + "</section>";
+}
+
+}  // namespace
+
+std::string RunReportHtml(const LoadedRun& run) {
+    std::string html = "<!DOCTYPE html><html><head><meta charset=\"utf-8\"><title>Orvalt run " +
+                       HtmlEscaped(run.start.uuid) + "</title><style>" + kStyle +
+                       "</style></head><body><div class=\"summary\">" + Header(run) +
+                       IdentitySection(run) + "<h2>Tests</h2>" + TestSummaryTable(run) +
+                       AlarmSection(run) + "</div><div class=\"details\">" + PlanSection(run);
+    for (const auto& test : run.tests) {
+        html += TestSection(run, test);
+    }
+    if (!run.diagLinesBetweenTests.empty()) {
+        html += "<h2>Diagnostic lines between tests</h2>" + DiagTable(run.diagLinesBetweenTests);
+    }
+    return html + "</div></body></html>\n";
+}
+
+}  // namespace orvalt
