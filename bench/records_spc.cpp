@@ -16,6 +16,7 @@
 #include <filesystem>
 
 #include "RecordsBench.h"
+#include "output/SpcText.h"
 #include "recording/RecordStore.h"
 #include "spc/Spc.h"
 #include "support/TempFolder.h"

@@ -4,6 +4,7 @@
 #include "cli/RecordsCommandParts.h"
 #include "domain/PrintableText.h"
 #include "output/SpcPage.h"
+#include "output/SpcText.h"
 #include "platform/SafeFile.h"
 #include "platform/UtcTime.h"
 #include "spc/DriftBaselineSetting.h"

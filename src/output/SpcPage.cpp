@@ -5,6 +5,7 @@
 #include <set>
 
 #include "output/HtmlEscaped.h"
+#include "output/SpcText.h"
 #include "output/SvgNumber.h"
 #include "verdict/ShownNumber.h"
 
