@@ -68,7 +68,7 @@ class GeneratedLine {
             if (!finish.verdict) {
                 return;
             }
-            const bool failed = finish.verdict->outcome == "FAIL";
+            const bool failed = finish.verdict->outcome.Kind() == orvalt::VerdictKind::Fail;
             const auto pass = orvalt::MeasurementOutcome::Pass;
             const auto fail = orvalt::MeasurementOutcome::Fail;
             // The even models' last units drift up: their alarms still hold.

@@ -61,9 +61,9 @@ inline void GenerateRuns(orvalt::SqlConnection& db, long tests,
         const bool failed = !retest && r / 2 % 7 == 3;
         orvalt::RunFinish end{stopped ? orvalt::RecordEnd::Stopped : orvalt::RecordEnd::Completed,
                               "", ended,
-                              stopped  ? "ERROR"
-                              : failed ? "FAIL"
-                                       : "PASS"};
+                              stopped  ? orvalt::VerdictKind::Error
+                              : failed ? orvalt::VerdictKind::Fail
+                                       : orvalt::VerdictKind::Pass};
         if (shape.run) {
             shape.run(r, run, end);
         }
@@ -76,7 +76,8 @@ inline void GenerateRuns(orvalt::SqlConnection& db, long tests,
                 std::nullopt,
                 run.startedAt};
             if (t % 3 == 0)
-                finish.verdict = orvalt::Verdict{t % 2 ? "PASS" : "FAIL", ""};
+                finish.verdict = orvalt::Verdict{
+                    t % 2 ? orvalt::VerdictKind::Pass : orvalt::VerdictKind::Fail, ""};
             if (shape.test) {
                 shape.test(r, t, finish);
             }

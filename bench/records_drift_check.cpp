@@ -73,7 +73,8 @@ void Generate(orvalt::SqlConnection& db, long units) {
             orvalt::CountTestEnd(tally, finish);
         }
         orvalt::AppendEventRows(
-            orvalt::RunEnded{run, {orvalt::RecordEnd::Completed, "", run.startedAt, ""}, tally},
+            orvalt::RunEnded{
+                run, {orvalt::RecordEnd::Completed, "", run.startedAt, std::nullopt}, tally},
             rows);
         if (rows.size() > 50000) {
             [[maybe_unused]] const auto written = orvalt::WriteRows(db, rows);

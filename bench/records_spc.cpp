@@ -66,14 +66,16 @@ void Generate(orvalt::SqlConnection& db, long runs) {
         orvalt::RunTally tally;
         for (int t = 0; t < kTestsPerRun; ++t) {
             orvalt::TestFinish finish{orvalt::RecordEnd::Completed, "", Figures(r, t),
-                                      orvalt::Verdict{"PASS", ""}, when};
+                                      orvalt::Verdict{orvalt::VerdictKind::Pass, ""}, when};
             orvalt::AppendEventRows(orvalt::TestEnded{run.uuid, {t, {}, "cycle", when}, finish},
                                     rows);
             ++tally.begun;
             orvalt::CountTestEnd(tally, finish);
         }
         orvalt::AppendEventRows(
-            orvalt::RunEnded{run, {orvalt::RecordEnd::Completed, "", when, "PASS"}, tally}, rows);
+            orvalt::RunEnded{
+                run, {orvalt::RecordEnd::Completed, "", when, orvalt::VerdictKind::Pass}, tally},
+            rows);
         if (rows.size() > 50000) {
             [[maybe_unused]] const auto written = orvalt::WriteRows(db, rows);
             rows.clear();

@@ -513,7 +513,7 @@ int HeadlessSession::RunUnit(std::int64_t number, LotTally& tally) {
     const StartOutcome start = session_->Start();
     if (!start.Started()) {
         err_ << Escaped(serial) << ": " << PrintableLines(start.message) << '\n';
-        tally.Add(kExitDeviceNotOpened, "");
+        tally.Add(kExitDeviceNotOpened, std::nullopt);
         return kExitDeviceNotOpened;
     }
     HandleUntilRunEnds();
@@ -536,7 +536,7 @@ int HeadlessSession::EndUnit(const std::string& serial, LotTally& tally) {
     }
     TellDriftAlarms(serial + ": ");
     const int judged = WithVerdicts(status);
-    tally.Add(judged, UnitVerdictWord(session_->Verdicts()));
+    tally.Add(judged, UnitVerdictOf(session_->Verdicts()));
     return judged;
 }
 

@@ -43,11 +43,11 @@ void AwaitNextMillisecond() {
     }
 }
 
-void LotTally::Add(int unitStatus, const std::string& verdict) {
+void LotTally::Add(int unitStatus, std::optional<VerdictKind> verdict) {
     ++units_;
-    passed_ += verdict == "PASS" ? 1 : 0;
-    failed_ += verdict == "FAIL" ? 1 : 0;
-    errors_ += verdict == "ERROR" ? 1 : 0;
+    passed_ += verdict == VerdictKind::Pass ? 1 : 0;
+    failed_ += verdict == VerdictKind::Fail ? 1 : 0;
+    errors_ += verdict == VerdictKind::Error ? 1 : 0;
     if (GravityOf(unitStatus) > GravityOf(status_)) {
         status_ = unitStatus;
     }

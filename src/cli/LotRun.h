@@ -4,8 +4,11 @@
 // the lot's last line and exit status.
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
+
+#include "domain/TestVerdict.h"
 
 namespace orvalt {
 
@@ -22,8 +25,8 @@ void AwaitNextMillisecond();
 // How the units of a lot ended, one exit status and verdict word a unit.
 class LotTally {
   public:
-    // `verdict`: "PASS", "FAIL", "ERROR", or empty when not judged.
-    void Add(int unitStatus, const std::string& verdict);
+    // `verdict`: none when not judged.
+    void Add(int unitStatus, std::optional<VerdictKind> verdict);
     std::int64_t Units() const { return units_; }
     // The lot's exit status: the gravest of its units', where a unit stopped
     // or abandoned outweighs a failed limit (a lot with both did not run to

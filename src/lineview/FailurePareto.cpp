@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "domain/VerdictWord.h"
+#include "reading/RunLoad.h"
 #include "verdict/ShownNumber.h"
 
 namespace orvalt {
@@ -9,6 +11,11 @@ namespace orvalt {
 namespace {
 
 constexpr const char* kRunsWithKeys = " FROM runs r JOIN run_keys k ON k.run_uuid = r.run_uuid";
+
+// A stored word as the statement holds it: 'FAIL'.
+std::string Literal(const char* word) {
+    return std::string("'").append(word).append("'");
+}
 
 // The failed runs are found first, then their measurements by run: joined
 // the other way round, SQLite read every measurement of the database for the
@@ -21,7 +28,12 @@ std::string FailedMeasurementsSql(const RunPick& runs) {
         .append(kRunsWithKeys)
         .append(" WHERE ")
         .append(runs.where)
-        .append(" AND r.verdict = 'FAIL') AND t.verdict = 'FAIL' AND m.outcome = 'FAIL'");
+        .append(" AND r.verdict = ")
+        .append(Literal(VerdictKindWord(VerdictKind::Fail)))
+        .append(") AND t.verdict = ")
+        .append(Literal(VerdictKindWord(VerdictKind::Fail)))
+        .append(" AND m.outcome = ")
+        .append(Literal(MeasurementOutcomeWord(MeasurementOutcome::Fail)));
 }
 
 std::string JudgedFailedRunsSql(const RunPick& runs) {
@@ -29,7 +41,11 @@ std::string JudgedFailedRunsSql(const RunPick& runs) {
         .append(kRunsWithKeys)
         .append(" WHERE ")
         .append(runs.where)
-        .append(" AND r.verdict IN ('FAIL', 'ERROR')");
+        .append(" AND r.verdict IN (")
+        .append(Literal(VerdictKindWord(VerdictKind::Fail)))
+        .append(", ")
+        .append(Literal(VerdictKindWord(VerdictKind::Error)))
+        .append(")");
 }
 
 // A failed run whose measurements name no broken bound (recorded before
@@ -70,12 +86,12 @@ Result<ReasonsByRun> FailedMeasurementReasons(SqlConnection& connection, const R
     return reasons;
 }
 
-std::set<std::string> RunFailureReasons(const SqlCell& verdict, const SqlCell& endedHow,
+std::set<std::string> RunFailureReasons(std::optional<VerdictKind> verdict, const SqlCell& endedHow,
                                         const std::set<std::string>& measured) {
-    if (verdict == "ERROR") {
+    if (verdict == VerdictKind::Error) {
         return {ErrorReason(endedHow)};
     }
-    if (verdict != "FAIL") {
+    if (verdict != VerdictKind::Fail) {
         return {};
     }
     return measured.empty() ? std::set<std::string>{kFailWithoutMeasurement} : measured;
@@ -104,8 +120,9 @@ Result<std::vector<FailureReason>> LoadFailurePareto(SqlConnection& connection,
     const Result<void> read =
         connection.RunRowByRow(JudgedFailedRunsSql(today), today.params, [&](SqlRow row) {
             const auto found = measured->find(CellInteger(row[0]));
-            for (const std::string& reason : RunFailureReasons(
-                     row[1], row[2], found == measured->end() ? none : found->second)) {
+            for (const std::string& reason :
+                 RunFailureReasons(VerdictKindOfCell(row[1]), row[2],
+                                   found == measured->end() ? none : found->second)) {
                 ++runsOf[reason];
             }
         });

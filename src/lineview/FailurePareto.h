@@ -3,11 +3,13 @@
 
 #include <cstdint>
 #include <map>
+#include <optional>
 #include <set>
 #include <string>
 #include <vector>
 
 #include "base/Result.h"
+#include "domain/TestVerdict.h"
 #include "lineview/LineParts.h"
 #include "reading/RunPick.h"
 #include "records/SqlConnection.h"
@@ -30,7 +32,7 @@ Result<ReasonsByRun> FailedMeasurementReasons(SqlConnection& connection, const R
 
 // What one run counts in the Pareto, from its unit verdict, how it ended and
 // the reasons its failed measurements gave (none when it did not fail).
-std::set<std::string> RunFailureReasons(const SqlCell& verdict, const SqlCell& endedHow,
+std::set<std::string> RunFailureReasons(std::optional<VerdictKind> verdict, const SqlCell& endedHow,
                                         const std::set<std::string>& measured);
 
 // Each reason with the runs that gave it, most runs first, then by reason.

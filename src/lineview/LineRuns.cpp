@@ -4,6 +4,7 @@
 #include <iterator>
 
 #include "lineview/FailurePareto.h"
+#include "reading/RunLoad.h"
 #include "reading/SettledKeys.h"
 #include "reading/Yield.h"
 
@@ -136,9 +137,11 @@ Result<void> LineRunsReader::Take(SqlConnection& connection, const RunPick& pick
             if (open && !row.at(kLineRunEnded)) {
                 open->insert(uuid);
             }
-            anyFailed = anyFailed || row.at(kLineRunVerdict) == "FAIL";
+            const std::optional<VerdictKind> verdict = VerdictKindOfCell(row.at(kLineRunVerdict));
+            anyFailed = anyFailed || verdict == VerdictKind::Fail;
             LineRun& run = runs_[std::move(uuid)];
             run.cells = std::move(row);
+            run.verdict = verdict;
             taken.push_back(&run);
         });
     if (!read) {
@@ -155,7 +158,7 @@ Result<void> LineRunsReader::Take(SqlConnection& connection, const RunPick& pick
     for (LineRun* run : taken) {
         const auto found = measured.find(CellInteger(run->cells.at(kLineRunKey)));
         run->failureReasons =
-            RunFailureReasons(run->cells.at(kLineRunVerdict), run->cells.at(kLineRunEndedHow),
+            RunFailureReasons(run->verdict, run->cells.at(kLineRunEndedHow),
                               found == measured.end() ? std::set<std::string>{} : found->second);
     }
     return {};

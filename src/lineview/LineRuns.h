@@ -18,6 +18,7 @@
 #include <string>
 
 #include "base/Result.h"
+#include "domain/TestVerdict.h"
 #include "reading/RunPick.h"
 #include "reading/SettledKeys.h"
 #include "reading/Yield.h"
@@ -44,6 +45,9 @@ enum LineRunColumn : std::size_t {
 
 struct LineRun {
     SqlRow cells;
+    // The unit's verdict, read from its cell; none without one, or for a word
+    // of no kind.
+    std::optional<VerdictKind> verdict;
     std::set<std::string> failureReasons;  // what it counts in the Pareto
 
     std::string Text(LineRunColumn column) const { return CellText(cells.at(column)); }

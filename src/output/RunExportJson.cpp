@@ -100,7 +100,7 @@ json TestJson(const LoadedTest& test, bool trace) {
                 {"ended_at", TextOrNull(test.endedAt)},
                 {"ended_how", TextOrNull(test.endedHow)},
                 {"summary_line", test.summaryLine},
-                {"verdict", test.verdict ? json{{"outcome", test.verdict->outcome},
+                {"verdict", test.verdict ? json{{"outcome", test.verdict->outcome.Word()},
                                                 {"reasons", test.verdict->reasons}}
                                          : json(nullptr)},
                 {"measurements", measurements}};
@@ -148,7 +148,7 @@ json RunObject(const LoadedRun& run, bool trace) {
         {"settings", SettingsJson(start)},
         {"unit", UnitJson(start.unit)},
         {"attempt", run.attempt ? json(*run.attempt) : json(nullptr)},
-        {"unit_verdict", TextOrNull(run.unitVerdict)},
+        {"unit_verdict", run.unitVerdict ? json(run.unitVerdict->Word()) : json(nullptr)},
         {"tests", tests},
         {"alarms", AlarmsJson(run.alarms)}};
     if (trace) {

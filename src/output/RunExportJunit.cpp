@@ -64,7 +64,7 @@ std::string Properties(const LoadedRun& run) {
     xml += Property("manufacturer", unit.manufacturer);
     xml += Property("model", unit.model);
     xml += Property("driver", unit.driverManufacturer + " " + unit.driverModel);
-    xml += Property("unit_verdict", run.unitVerdict.empty() ? "not judged" : run.unitVerdict);
+    xml += Property("unit_verdict", run.unitVerdict ? run.unitVerdict->Word() : "not judged");
     xml += Property("ended_how", run.endedHow.empty() ? "in progress" : run.endedHow);
     xml += Property("attempt", run.attempt ? std::to_string(*run.attempt) : std::string());
     xml += Property("operator", start.operatorName);
@@ -79,6 +79,11 @@ std::string Properties(const LoadedRun& run) {
     xml += Property("u3_firmware", start.u3Firmware);
     xml += Property("fixture", start.fixture);
     return xml + "  </properties>\n";
+}
+
+// The kind of the test's verdict; none without one, or for a word of no kind.
+std::optional<VerdictKind> KindOf(const LoadedTest& test) {
+    return test.verdict ? test.verdict->outcome.Kind() : std::nullopt;
 }
 
 // The figures that failed, as the station showed them against their bounds.
@@ -102,15 +107,16 @@ std::string FailedFigures(const LoadedTest& test) {
 // failure or an error with the reasons; skipped for a test that ran without
 // limits, or did not run to its end, since a viewer counts a bare testcase as
 // passed and the record proves no pass there.
+// A verdict word of no known kind is skipped too: it proves no pass either.
 std::string Outcome(const LoadedTest& test) {
-    if (test.verdict && test.verdict->outcome == "PASS") {
+    const std::optional<VerdictKind> kind = KindOf(test);
+    if (kind == VerdictKind::Pass) {
         return {};
     }
-    if (test.verdict && (test.verdict->outcome == "FAIL" || test.verdict->outcome == "ERROR")) {
-        const bool failed = test.verdict->outcome == "FAIL";
-        const char* tag = failed ? "failure" : "error";
+    if (kind == VerdictKind::Fail || kind == VerdictKind::Error) {
+        const char* tag = kind == VerdictKind::Fail ? "failure" : "error";
         return std::string("    <").append(tag) + Attribute("message", test.verdict->reasons) +
-               Attribute("type", test.verdict->outcome) + ">" +
+               Attribute("type", test.verdict->outcome.Word()) + ">" +
                XmlEscaped(test.verdict->reasons + "\n" + FailedFigures(test)) + "</" + tag + ">\n";
     }
     return "    <skipped" + Attribute("message", TestVerdictWord(test)) + "/>\n";
@@ -139,10 +145,10 @@ SuiteCounts CountsOf(const LoadedRun& run) {
     SuiteCounts counts;
     for (const LoadedTest& test : run.tests) {
         ++counts.tests;
-        const std::string outcome = test.verdict ? test.verdict->outcome : std::string();
-        counts.failures += outcome == "FAIL";
-        counts.errors += outcome == "ERROR";
-        counts.skipped += outcome != "PASS" && outcome != "FAIL" && outcome != "ERROR";
+        const std::optional<VerdictKind> kind = KindOf(test);
+        counts.failures += kind == VerdictKind::Fail;
+        counts.errors += kind == VerdictKind::Error;
+        counts.skipped += !kind || *kind == VerdictKind::NotJudged;
     }
     return counts;
 }

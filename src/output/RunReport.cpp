@@ -2,6 +2,7 @@
 
 #include "domain/Crossing.h"
 #include "domain/Joined.h"
+#include "domain/VerdictWord.h"
 #include "output/HtmlEscaped.h"
 #include "output/TraceSvg.h"
 #include "reading/StoredTrace.h"
@@ -38,12 +39,43 @@ std::string Cell(const std::string& text, const char* tag = "td") {
     return std::string("<").append(tag).append(">") + HtmlEscaped(text) + "</" + tag + ">";
 }
 
-// A cell coloured by its verdict word.
-std::string WordCell(const std::string& word) {
-    const char* look = word == "PASS"    ? "pass"
-                       : word == "FAIL"  ? "fail"
-                       : word == "ERROR" ? "error"
-                                         : "notjudged";
+// The colour a verdict is shown in; a word of no known kind is greyed as not
+// judged, since it proves nothing.
+const char* LookOf(std::optional<VerdictKind> kind) {
+    switch (kind.value_or(VerdictKind::NotJudged)) {
+        case VerdictKind::Pass:
+            return "pass";
+        case VerdictKind::Fail:
+            return "fail";
+        case VerdictKind::Error:
+            return "error";
+        case VerdictKind::NotJudged:
+            break;
+    }
+    return "notjudged";
+}
+
+const char* LookOf(MeasurementOutcome outcome) {
+    switch (outcome) {
+        case MeasurementOutcome::Pass:
+            return LookOf(VerdictKind::Pass);
+        case MeasurementOutcome::Fail:
+            return LookOf(VerdictKind::Fail);
+        case MeasurementOutcome::NotJudged:
+            break;
+    }
+    return LookOf(VerdictKind::NotJudged);
+}
+
+// A test without a verdict shows why it has none, in the colour of what it
+// shows: a how-it-ended word is of no kind; only a damaged record's ended_how
+// holding a verdict word has one, and it is coloured as it always was.
+std::optional<VerdictKind> ShownKind(const LoadedTest& test) {
+    return test.verdict ? test.verdict->outcome.Kind() : VerdictKindFromWord(TestVerdictWord(test));
+}
+
+// A cell holding a word, in the colour `look`.
+std::string WordCell(const std::string& word, const char* look) {
     return std::string("<td class=\"").append(look).append("\">") + HtmlEscaped(word) + "</td>";
 }
 
@@ -68,16 +100,11 @@ Headline HeadlineOf(const LoadedRun& run) {
     if (run.endedHow.empty()) {
         return {"IN PROGRESS", "inprogress"};
     }
-    if (run.unitVerdict == "PASS") {
-        return {"PASS", "pass"};
-    }
-    if (run.unitVerdict == "FAIL") {
-        return {"FAIL", "fail"};
-    }
-    if (run.unitVerdict == "ERROR") {
-        return {"ERROR", "error"};
-    }
-    return {"NOT JUDGED", "notjudged"};
+    // A verdict of no known kind heads the page as not judged, as none does.
+    const VerdictKind kind = run.unitVerdict
+                                 ? run.unitVerdict->Kind().value_or(VerdictKind::NotJudged)
+                                 : VerdictKind::NotJudged;
+    return {VerdictKindWord(kind), LookOf(kind)};
 }
 
 std::string HeadlineNote(const LoadedRun& run) {
@@ -161,8 +188,8 @@ std::string TestSummaryTable(const LoadedRun& run) {
     for (const LoadedTest& test : run.tests) {
         html += "<tr>" + Cell("TEST " + std::to_string(test.start.index + 1)) +
                 Cell(test.start.mode) + Cell(test.endedHow.empty() ? "-" : test.endedHow) +
-                WordCell(TestVerdictWord(test)) + Cell(test.verdict ? test.verdict->reasons : "") +
-                "</tr>";
+                WordCell(TestVerdictWord(test), LookOf(ShownKind(test))) +
+                Cell(test.verdict ? test.verdict->reasons : "") + "</tr>";
     }
     return html + "</table>";
 }
@@ -214,7 +241,7 @@ std::string MeasurementTable(const LoadedTest& test) {
         html += "<tr>" + Cell(figure.name) + Cell(ShownText(figure.value, figure.decimals)) +
                 Cell(figure.unit) + Cell(Bound(record.min, figure.decimals)) +
                 Cell(Bound(record.max, figure.decimals)) +
-                WordCell(MeasurementOutcomeWord(record.outcome)) + "</tr>";
+                WordCell(MeasurementOutcomeWord(record.outcome), LookOf(record.outcome)) + "</tr>";
     }
     return html + "</table>";
 }
@@ -244,8 +271,9 @@ std::string TestSection(const LoadedRun& run, const LoadedTest& test) {
                   {"Started", test.start.startedAt},
                   {"Ended", test.endedAt},
                   {"Summary line", test.summaryLine},
-                  {"Verdict", test.verdict ? test.verdict->outcome + " " + test.verdict->reasons
-                                           : TestVerdictWord(test)}}) +
+                  {"Verdict", test.verdict
+                                  ? test.verdict->outcome.Word() + " " + test.verdict->reasons
+                                  : TestVerdictWord(test)}}) +
            MeasurementTable(test) + "<div class=\"plot\"><h3>Trace (" +
            std::to_string(test.readings.size()) + " readings)</h3>" +
            TraceSvg(StoredTrace(test, levels), levels) + "</div><h3>Diagnostic lines</h3>" +

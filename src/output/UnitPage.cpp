@@ -12,13 +12,14 @@ std::string HowItEnded(const HistoryRow& row) {
 }
 
 std::string VerdictCell(const HistoryRow& row) {
-    if (row.verdict.empty()) {
+    if (!row.verdict) {
         return Cell(row.endedHow.empty() ? "-" : "not judged");
     }
+    const std::string word = HtmlEscaped(row.verdict->Word());
     return std::string("<td class=\"verdict-")
-        .append(HtmlEscaped(row.verdict))
+        .append(word)
         .append("\">")
-        .append(HtmlEscaped(row.verdict))
+        .append(word)
         .append("</td>");
 }
 

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "domain/PrintableText.h"
+#include "reading/RunLoad.h"
 
 namespace orvalt {
 
@@ -39,7 +40,7 @@ HistoryRow RowOf(const SqlRow& cells) {
     }
     row.tests = static_cast<int>(CellInteger(cells[11]));
     row.completedTests = static_cast<int>(CellInteger(cells[12]));
-    row.verdict = CellText(cells[13]);
+    row.verdict = StoredUnitVerdict(cells[13]);
     if (cells[14]) {
         row.attempt = CellInteger(cells[14]);
     }
@@ -100,9 +101,9 @@ std::string HistoryLine(const HistoryRow& row) {
         unit.append(" #").append(std::to_string(*row.attempt));
     }
     const bool ended = !row.endedAt.empty();
-    const std::string verdict = !ended                ? "IN PROGRESS"
-                                : row.verdict.empty() ? "not judged"
-                                                      : PrintableText(row.verdict);
+    const std::string verdict = !ended         ? "IN PROGRESS"
+                                : !row.verdict ? "not judged"
+                                               : PrintableText(row.verdict->Word());
     return PrintableText(row.startedAt) + "  " + PrintableText(row.uuid) + "  " +
            orDash(row.model) + "  " + unit + "  " + std::to_string(row.completedTests) + "/" +
            std::to_string(row.tests) + " tests  " + (ended ? orDash(row.endedHow) : "-") + "  " +

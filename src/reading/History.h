@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "records/RecordValues.h"
 #include "records/SqlConnection.h"
 
 namespace orvalt {
@@ -23,8 +24,8 @@ struct HistoryRow {
     std::string manufacturer, model, driverModel, serial, planName;
     int tests = 0;
     int completedTests = 0;
-    // The unit's verdict, "PASS", "FAIL" or "ERROR"; empty when not judged.
-    std::string verdict;
+    // The unit's verdict; none when not judged.
+    std::optional<StoredVerdict> verdict;
     // Which run on its unit this was; none without a serial number.
     std::optional<std::int64_t> attempt;
     std::string fixture;  // empty: a station without fixtures

@@ -5,6 +5,7 @@
 #include "config/TestPlanFile.h"
 #include "domain/Joined.h"
 #include "domain/PrintableText.h"
+#include "domain/VerdictWord.h"
 #include "records/Sha256.h"
 #include "verdict/LimitsFile.h"
 #include "verdict/RunVerdicts.h"
@@ -138,9 +139,9 @@ TestVerdict JudgeTestAgain(const LoadedTest& test, const Limits& limits, RunLine
     const std::vector<NamedMeasurement> figures = FiguresOf(test);
     TestVerdict verdict = JudgeTest(number, figures, LimitsAsShown(limits, figures));
     const std::string stored =
-        test.verdict ? VerdictText(test.verdict->outcome, test.verdict->reasons) : "none";
+        test.verdict ? VerdictText(test.verdict->outcome.Word(), test.verdict->reasons) : "none";
     lines.Compare(TestNumberText(test), "verdict", stored,
-                  VerdictText(VerdictWord(verdict.kind), Joined(verdict.reasons)));
+                  VerdictText(VerdictKindWord(verdict.kind), Joined(verdict.reasons)));
     CompareMeasurements(test, verdict, lines);
     return verdict;
 }
@@ -192,8 +193,8 @@ RunRejudged RejudgeRun(const LoadedRun& run) {
     }
     if (ended) {
         lines.Compare("", "unit verdict",
-                      run.unitVerdict.empty() ? "none" : PrintableText(run.unitVerdict),
-                      VerdictWord(verdicts.Unit()));
+                      run.unitVerdict ? PrintableText(run.unitVerdict->Word()) : "none",
+                      VerdictKindWord(verdicts.Unit()));
     }
     return rejudged;
 }

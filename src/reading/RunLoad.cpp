@@ -1,6 +1,7 @@
 #include "reading/RunLoad.h"
 
 #include "domain/Joined.h"
+#include "domain/VerdictWord.h"
 #include "records/RecordTables.h"
 #include "records/TraceBlocks.h"
 
@@ -105,7 +106,7 @@ LoadedTest TestOf(const SqlRow& row) {
     test.endedHow = CellText(row[14]);
     test.summaryLine = CellText(row[15]);
     if (row[16]) {
-        test.verdict = Verdict{*row[16], CellText(row[17])};
+        test.verdict = Verdict{StoredVerdict::Read(*row[16]), CellText(row[17])};
     }
     return test;
 }
@@ -141,7 +142,7 @@ Result<std::optional<LoadedRun>> LoadRunRow(SqlConnection& db, const std::string
     if (row[27]) {
         run->attempt = CellInteger(row[27]);
     }
-    run->unitVerdict = CellText(row[28]);
+    run->unitVerdict = StoredUnitVerdict(row[28]);
     return run;
 }
 
@@ -300,9 +301,20 @@ Result<std::string> LastRunUuid(SqlConnection& db) {
     return last->empty() ? std::string() : CellText(last->front()[0]);
 }
 
+std::optional<StoredVerdict> StoredUnitVerdict(const SqlCell& cell) {
+    if (!cell || cell->empty()) {
+        return std::nullopt;
+    }
+    return StoredVerdict::Read(*cell);
+}
+
+std::optional<VerdictKind> VerdictKindOfCell(const SqlCell& cell) {
+    return cell ? VerdictKindFromWord(*cell) : std::nullopt;
+}
+
 std::string TestVerdictWord(const LoadedTest& test) {
     if (test.verdict) {
-        return test.verdict->outcome;
+        return test.verdict->outcome.Word();
     }
     if (test.endedHow.empty()) {
         return "in progress";

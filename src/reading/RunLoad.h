@@ -30,13 +30,19 @@ struct LoadedRun {
     std::string endedAt, endedHow, endReason;  // all empty while the run goes on
     // Which run on its unit this was; none for a run without a serial number.
     std::optional<std::int64_t> attempt;
-    // "PASS", "FAIL" or "ERROR"; empty when not judged (or not ended yet).
-    std::string unitVerdict;
+    // None when not judged (or not ended yet).
+    std::optional<StoredVerdict> unitVerdict;
     std::vector<LoadedTest> tests;
     std::vector<DiagLineRecord> diagLinesBetweenTests;
     // The drift alarms its unit raised, in the order they were raised.
     std::vector<AlarmRecord> alarms;
 };
+
+// A run's verdict cell as read: none for NULL, and for an empty text, which
+// no judgement ever left.
+std::optional<StoredVerdict> StoredUnitVerdict(const SqlCell& cell);
+// The kind of a verdict cell; none for NULL, or for a word of no kind.
+std::optional<VerdictKind> VerdictKindOfCell(const SqlCell& cell);
 
 // The test's verdict word, or why it has none: "in progress", "not judged"
 // (completed without limits), "stopped" or "abandoned".

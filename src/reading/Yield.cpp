@@ -5,6 +5,7 @@
 
 #include "domain/IsoTime.h"
 #include "domain/PrintableText.h"
+#include "reading/RunLoad.h"
 
 namespace orvalt {
 
@@ -200,7 +201,8 @@ void YieldCounter::Add(const SqlRow& run) {
         const auto ms = MillisecondsBetween(CellText(run[kStarted]), CellText(run[kEnded]));
         current_.lostMs += ms && *ms > 0 ? *ms : 0;
     } else if (how == "completed" && run[kVerdict]) {
-        lastPassed_ = *run[kVerdict] == "PASS";
+        // Any verdict kept makes the run judged; only a pass passes it.
+        lastPassed_ = VerdictKindOfCell(run[kVerdict]) == VerdictKind::Pass;
         firstPassed_ = judgedRuns_ == 0 ? lastPassed_ : firstPassed_;
         ++judgedRuns_;
     }

@@ -39,8 +39,8 @@ std::vector<SqlValue> RunValues(const RunStart& run, const RunFinish* finish,
           &run.programVersion, &run.u3Serial, &run.u3Firmware}) {
         values.push_back(*text);
     }
-    const bool judged = finish && !finish->unitVerdict.empty();
-    values.push_back(judged ? Text(finish->unitVerdict) : SqlValue());
+    const bool judged = finish && finish->unitVerdict;
+    values.push_back(judged ? Text(finish->unitVerdict->Word()) : SqlValue());
     return values;
 }
 
@@ -64,7 +64,7 @@ std::vector<SqlValue> TestValues(const std::string& uuid, const TestRecordStart&
     values.push_back(finish ? Text(finish->endedAt) : SqlValue());
     values.push_back(finish ? Text(RecordEndWord(finish->how)) : SqlValue());
     values.push_back(finish ? Text(finish->summaryLine) : SqlValue());
-    values.push_back(verdict ? Text(finish->verdict->outcome) : SqlValue());
+    values.push_back(verdict ? Text(finish->verdict->outcome.Word()) : SqlValue());
     values.push_back(verdict ? Text(finish->verdict->reasons) : SqlValue());
     return values;
 }

@@ -1,5 +1,7 @@
 #include "records/RecordValues.h"
 
+#include "domain/VerdictWord.h"
+
 namespace orvalt {
 
 const char* RecordEndWord(RecordEnd end) {
@@ -14,21 +16,33 @@ const char* RecordEndWord(RecordEnd end) {
     return "abandoned";
 }
 
+StoredVerdict::StoredVerdict(VerdictKind kind) : kind_(kind), word_(VerdictKindWord(kind)) {}
+
+StoredVerdict::StoredVerdict(std::optional<VerdictKind> kind, std::string word)
+    : kind_(kind), word_(std::move(word)) {}
+
+StoredVerdict StoredVerdict::Read(std::string word) {
+    const std::optional<VerdictKind> kind = VerdictKindFromWord(word);
+    return StoredVerdict(kind, std::move(word));
+}
+
+// A test that did not pass counts as failed, whatever else its verdict says.
 void CountTestEnd(RunTally& tally, const TestFinish& finish) {
     tally.completed += finish.how == RecordEnd::Completed;
     if (!finish.verdict) {
         return;
     }
-    tally.passed += finish.verdict->outcome == "PASS";
-    tally.failed += finish.verdict->outcome != "PASS";
+    const bool passed = finish.verdict->outcome.Kind() == VerdictKind::Pass;
+    tally.passed += passed;
+    tally.failed += !passed;
 }
 
 const char* MeasurementOutcomeWord(MeasurementOutcome outcome) {
     switch (outcome) {
         case MeasurementOutcome::Pass:
-            return "PASS";
+            return VerdictKindWord(VerdictKind::Pass);
         case MeasurementOutcome::Fail:
-            return "FAIL";
+            return VerdictKindWord(VerdictKind::Fail);
         case MeasurementOutcome::NotJudged:
             break;
     }

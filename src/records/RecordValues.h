@@ -22,6 +22,27 @@ enum class RecordEnd { Completed, Stopped, Abandoned };
 const char* RecordEndWord(RecordEnd end);
 std::optional<RecordEnd> RecordEndFromWord(const std::string& word);
 
+// A verdict as a run's record keeps it, in runs.verdict and tests.verdict.
+// Made from a kind, it holds the kind's word; read from a record, its word is
+// parsed once, and the text is kept as stored: a word this station never
+// writes (a damaged or foreign record) has no kind, and is shown as it stands.
+class StoredVerdict {
+  public:
+    // Implicit: a kind is written as its word wherever a record wants one.
+    StoredVerdict(VerdictKind kind);
+    static StoredVerdict Read(std::string word);
+
+    std::optional<VerdictKind> Kind() const { return kind_; }
+    const std::string& Word() const { return word_; }
+    bool operator==(const StoredVerdict&) const = default;
+
+  private:
+    StoredVerdict(std::optional<VerdictKind> kind, std::string word);
+
+    std::optional<VerdictKind> kind_;
+    std::string word_;
+};
+
 struct RecordedUnit {
     std::string manufacturer, model, type, power, size, driverManufacturer, driverModel;
     std::string serial;
@@ -49,8 +70,8 @@ struct RunFinish {
     RecordEnd how = RecordEnd::Completed;
     std::string reason;   // why it was stopped or abandoned; may be empty
     std::string endedAt;  // empty: the recorder takes the time
-    // The unit's verdict, "PASS", "FAIL" or "ERROR"; empty when not judged.
-    std::string unitVerdict{};
+    // The unit's verdict; none when not judged (a run without limits).
+    std::optional<StoredVerdict> unitVerdict{};
 };
 
 // How many of a run's tests began, completed, passed and failed so far. Kept
@@ -71,7 +92,7 @@ struct TestRecordStart {
 };
 
 struct Verdict {
-    std::string outcome;  // PASS, FAIL or ERROR
+    StoredVerdict outcome;
     std::string reasons;
 };
 

@@ -25,7 +25,7 @@ std::optional<Verdict> RecordedVerdict(const std::optional<TestVerdict>& verdict
     if (!verdict) {
         return std::nullopt;
     }
-    return Verdict{VerdictWord(verdict->kind), Joined(verdict->reasons)};
+    return Verdict{verdict->kind, Joined(verdict->reasons)};
 }
 
 }  // namespace
@@ -47,7 +47,7 @@ void RunRecording::Prepare(RunSnapshot snapshot) {
     prepared_ = std::move(snapshot);
 }
 
-void RunRecording::TakeUnitVerdictFrom(std::function<std::string()> unitVerdict) {
+void RunRecording::TakeUnitVerdictFrom(std::function<std::optional<VerdictKind>()> unitVerdict) {
     std::scoped_lock lock(mutex_);
     unitVerdict_ = std::move(unitVerdict);
 }
@@ -69,13 +69,16 @@ void RunRecording::RunStarted(int /*runNumber*/) {
 // was stopped or abandoned.
 void RunRecording::RunEnded(int /*runNumber*/, RunEnd how) {
     EndOpenTest(RecordEndOf(how));
-    std::function<std::string()> unitVerdict;
+    std::function<std::optional<VerdictKind>()> unitVerdict;
     {
         std::scoped_lock lock(mutex_);
         unitVerdict = unitVerdict_;
     }
-    recorder_.EndRun(
-        {RecordEndOf(how), ReasonFor(how, lastFailure_), {}, unitVerdict ? unitVerdict() : ""});
+    const std::optional<VerdictKind> kind = unitVerdict ? unitVerdict() : std::nullopt;
+    recorder_.EndRun({RecordEndOf(how),
+                      ReasonFor(how, lastFailure_),
+                      {},
+                      kind ? std::optional<StoredVerdict>(*kind) : std::nullopt});
 }
 
 void RunRecording::EndOpenTest(RecordEnd how) {

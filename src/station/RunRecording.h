@@ -34,11 +34,10 @@ class RunRecording final : public SessionObserver {
 
     // Handler thread: the next run's record begins with `snapshot`.
     void Prepare(RunSnapshot snapshot);
-    // Where a run's end takes the unit's verdict from ("PASS", "FAIL", "ERROR";
-    // empty when the run had no limits). Asked on the worker's thread as the run
-    // ends, so whoever judges must have been told of that end first. Set before
-    // the first run.
-    void TakeUnitVerdictFrom(std::function<std::string()> unitVerdict);
+    // Where a run's end takes the unit's verdict from (none when the run had no
+    // limits). Asked on the worker's thread as the run ends, so whoever judges
+    // must have been told of that end first. Set before the first run.
+    void TakeUnitVerdictFrom(std::function<std::optional<VerdictKind>()> unitVerdict);
 
     void RunStarted(int runNumber) override;
     void RunEnded(int runNumber, RunEnd how) override;
@@ -57,7 +56,7 @@ class RunRecording final : public SessionObserver {
     // Prepare comes from another thread than the events.
     std::mutex mutex_;
     std::optional<RunSnapshot> prepared_;
-    std::function<std::string()> unitVerdict_;
+    std::function<std::optional<VerdictKind>()> unitVerdict_;
     // The events' own state: they come one at a time (see SessionObserver.h).
     RunSnapshot current_;
     bool testOpen_ = false;

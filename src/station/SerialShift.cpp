@@ -25,8 +25,8 @@ std::string VerdictOf(const HistoryRow& run) {
     if (run.endedAt.empty()) {
         return "still IN PROGRESS";
     }
-    if (!run.verdict.empty()) {
-        return run.verdict;
+    if (run.verdict) {
+        return run.verdict->Word();
     }
     return run.endedHow == "completed" ? "not judged" : run.endedHow;
 }

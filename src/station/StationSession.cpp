@@ -69,7 +69,7 @@ StationSession::StationSession(const SessionOptions& options)
     observers_.Attach(verdictKeeper_);
     recording_ = RecordingFor(options, station_, observers_);
     if (recording_) {
-        recording_->Events().TakeUnitVerdictFrom([this] { return UnitVerdictWord(Verdicts()); });
+        recording_->Events().TakeUnitVerdictFrom([this] { return UnitVerdictOf(Verdicts()); });
         // Attached after the recording: the recorder has named a run by the
         // time the watch is told of its end.
         driftWatch_ = std::make_unique<DriftWatch>(recording_->Database(), settingsFile_, fixture_,

@@ -1,5 +1,6 @@
 #include "station/VerdictFace.h"
 
+#include "domain/VerdictWord.h"
 #include "verdict/OperatorWords.h"
 
 namespace orvalt {
@@ -21,8 +22,10 @@ VerdictTone ToneOf(VerdictKind kind) {
 }
 
 VerdictFace Judged(VerdictKind kind, const VerdictSnapshot& verdicts) {
-    return VerdictFace{
-        VerdictWord(kind), ToneOf(kind), OperatorReasons(verdicts.verdicts, verdicts.runOver), {}};
+    return VerdictFace{VerdictKindWord(kind),
+                       ToneOf(kind),
+                       OperatorReasons(verdicts.verdicts, verdicts.runOver),
+                       {}};
 }
 
 VerdictFace WordOf(const VerdictSnapshot& verdicts) {

@@ -19,11 +19,11 @@ const char* ErrorReason(RunEnd how) {
 
 }  // namespace
 
-std::string UnitVerdictWord(const VerdictSnapshot& snapshot) {
+std::optional<VerdictKind> UnitVerdictOf(const VerdictSnapshot& snapshot) {
     if (!snapshot.judged || !snapshot.runOver) {
-        return {};
+        return std::nullopt;
     }
-    return VerdictWord(snapshot.verdicts.Unit());
+    return snapshot.verdicts.Unit();
 }
 
 void VerdictKeeper::UseLimits(const Limits* limits) {

@@ -30,9 +30,9 @@ struct VerdictSnapshot {
     std::uint64_t version = 0;
 };
 
-// The unit's verdict as a run's record keeps it: "PASS", "FAIL" or "ERROR" once
-// a run with limits is over; empty for a run without limits or still going.
-std::string UnitVerdictWord(const VerdictSnapshot& snapshot);
+// The unit's verdict as a run's record keeps it, once a run with limits is
+// over; none for a run without limits or still going.
+std::optional<VerdictKind> UnitVerdictOf(const VerdictSnapshot& snapshot);
 
 class VerdictKeeper : public SessionObserver {
   public:

@@ -4,6 +4,7 @@
 
 #include "domain/Joined.h"
 #include "domain/MeasurementNames.h"
+#include "domain/VerdictWord.h"
 #include "verdict/ShownNumber.h"
 
 namespace orvalt {
@@ -80,23 +81,9 @@ TestVerdict ErrorVerdict(int testNumber, std::string reason) {
     return TestVerdict{testNumber, VerdictKind::Error, {std::move(reason)}, {}, {}};
 }
 
-const char* VerdictWord(VerdictKind kind) {
-    switch (kind) {
-        case VerdictKind::Pass:
-            return "PASS";
-        case VerdictKind::Fail:
-            return "FAIL";
-        case VerdictKind::Error:
-            return "ERROR";
-        case VerdictKind::NotJudged:
-            return "NOT JUDGED";
-    }
-    return "ERROR";
-}
-
 std::string TestVerdictLine(const TestVerdict& verdict) {
     std::string line =
-        "VERDICT TEST " + std::to_string(verdict.testNumber) + ": " + VerdictWord(verdict.kind);
+        "VERDICT TEST " + std::to_string(verdict.testNumber) + ": " + VerdictKindWord(verdict.kind);
     if (verdict.kind != VerdictKind::Pass) {
         line += ' ';
         line += Joined(verdict.reasons);
@@ -105,7 +92,7 @@ std::string TestVerdictLine(const TestVerdict& verdict) {
 }
 
 std::string UnitVerdictLine(VerdictKind kind) {
-    return std::string("VERDICT UNIT: ") + VerdictWord(kind);
+    return std::string("VERDICT UNIT: ") + VerdictKindWord(kind);
 }
 
 }  // namespace orvalt

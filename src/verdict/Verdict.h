@@ -26,8 +26,6 @@ TestVerdict JudgeTest(int testNumber, std::span<const NamedMeasurement> measurem
 // A test that was abandoned or stopped before its end.
 TestVerdict ErrorVerdict(int testNumber, std::string reason);
 
-const char* VerdictWord(VerdictKind kind);
-
 std::string TestVerdictLine(const TestVerdict& verdict);
 
 std::string UnitVerdictLine(VerdictKind kind);

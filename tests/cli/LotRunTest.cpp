@@ -82,17 +82,17 @@ TEST(LotRun, SerialNumbersSortInTheOrderTheUnitsRan) {
 
 TEST(LotRun, TheLotEndsWithItsGravestUnit) {
     LotTally tally;
-    tally.Add(kExitRanToEnd, "PASS");
+    tally.Add(kExitRanToEnd, VerdictKind::Pass);
     EXPECT_EQ(tally.Status(), kExitRanToEnd);
-    tally.Add(kExitLimitFailed, "FAIL");
-    tally.Add(kExitRanToEnd, "PASS");
+    tally.Add(kExitLimitFailed, VerdictKind::Fail);
+    tally.Add(kExitRanToEnd, VerdictKind::Pass);
     EXPECT_EQ(tally.Status(), kExitLimitFailed);
-    tally.Add(kExitAbandonedOrStopped, "ERROR");
-    tally.Add(kExitLimitFailed, "FAIL");
+    tally.Add(kExitAbandonedOrStopped, VerdictKind::Error);
+    tally.Add(kExitLimitFailed, VerdictKind::Fail);
     EXPECT_EQ(tally.Status(), kExitAbandonedOrStopped);
     EXPECT_EQ(tally.Line(10, true, false), "LOT: 5 of 10 units, 2 PASS, 2 FAIL, 1 ERROR");
     EXPECT_EQ(tally.Line(10, false, true), "LOT: 5 of 10 units, stopped");
-    tally.Add(kExitDeviceNotOpened, "");
+    tally.Add(kExitDeviceNotOpened, std::nullopt);
     EXPECT_EQ(tally.Status(), kExitDeviceNotOpened);
 }
 
@@ -233,9 +233,10 @@ TEST_F(LotRecording, EachUnitIsRecordedUnderItsSerialAndTheDriftShowsInItsRecord
         EXPECT_EQ(run.endedHow, "completed");
         timeToOffA.push_back(RecordedTimeToOffA(run));
         // Its verdict follows the drifting figure: the other limits all pass.
-        EXPECT_EQ(run.unitVerdict, timeToOffA.back() > 1.00 ? "FAIL" : "PASS")
-            << run.start.unit.serial;
-        failed += run.unitVerdict == "FAIL" ? 1 : 0;
+        const VerdictKind want = timeToOffA.back() > 1.00 ? VerdictKind::Fail : VerdictKind::Pass;
+        ASSERT_TRUE(run.unitVerdict) << run.start.unit.serial;
+        EXPECT_EQ(run.unitVerdict->Kind(), want) << run.start.unit.serial;
+        failed += want == VerdictKind::Fail ? 1 : 0;
     }
     EXPECT_TRUE(std::is_sorted(timeToOffA.begin(), timeToOffA.end()));
     EXPECT_LE(timeToOffA.front(), 0.75);

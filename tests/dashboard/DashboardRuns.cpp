@@ -6,6 +6,7 @@
 #include "recording/EventRows.h"
 #include "recording/RecordStore.h"
 #include "support/RecordsKit.h"
+#include "support/StoredWords.h"
 
 namespace orvalt::test {
 
@@ -19,14 +20,20 @@ void AddRun(SqlConnection& db, const RunPlan& plan) {
     std::vector<RowWrite> rows;
     RunTally tally;
     for (int i = 0; i < 2; ++i) {
-        TestFinish finish{RecordEnd::Completed, "", {}, Verdict{plan.verdict, ""}, startedAt};
+        TestFinish finish{RecordEnd::Completed,
+                          "",
+                          {},
+                          Verdict{StoredVerdict::Read(plan.verdict), ""},
+                          startedAt};
         AppendEventRows(TestEnded{plan.uuid, SampleTest(i), finish}, rows);
         ++tally.begun;
         CountTestEnd(tally, finish);
     }
     if (plan.ended) {
-        AppendEventRows(RunEnded{run, {RecordEnd::Completed, "", startedAt, plan.verdict}, tally},
-                        rows);
+        AppendEventRows(
+            RunEnded{
+                run, {RecordEnd::Completed, "", startedAt, VerdictWritten(plan.verdict)}, tally},
+            rows);
     } else {
         AppendEventRows(RunTallied{run, tally}, rows);
     }

@@ -28,6 +28,7 @@
 #include "records/RecordsToRead.h"
 #include "spc/OpenAlarms.h"
 #include "support/BothDatabases.h"
+#include "support/StoredWords.h"
 #include "support/TempFolder.h"
 
 namespace orvalt::test {
@@ -98,7 +99,7 @@ class Line {
                  std::vector<MeasurementRecord> figures = {}, const char* verdict = "PASS") {
         TestFinish finish{how, "", std::move(figures), std::nullopt, MinutesAgo(minutesAgo)};
         if (how == Completed) {
-            finish.verdict = Verdict{verdict, ""};
+            finish.verdict = Verdict{StoredVerdict::Read(verdict), ""};
         }
         CountTestEnd(tallies_[uuid], finish);
         Write(TestEnded{uuid, tests_[{uuid, index}], finish});
@@ -107,7 +108,9 @@ class Line {
 
     void End(const std::string& uuid, double minutesAgo, RecordEnd how,
              const std::string& verdict) {
-        Write(RunEnded{runs_[uuid], {how, "", MinutesAgo(minutesAgo), verdict}, tallies_[uuid]});
+        Write(RunEnded{runs_[uuid],
+                       {how, "", MinutesAgo(minutesAgo), VerdictWritten(verdict)},
+                       tallies_[uuid]});
     }
 
     // A whole run of completed tests, one figure list a test.

@@ -65,14 +65,14 @@ class ExportTest : public ::testing::Test {
     void SetUp() override {
         RunRecorder recorder({db_, folder_ / "spool.sqlite", std::chrono::milliseconds(0), {}});
         recorder.BeginRun(JudgedRun("run-a", "SN-1", "2026-12-01T08:00:00.000Z"));
-        RecordTest(recorder, 0, Verdict{"FAIL", "V4 4.70 > 4.50"},
+        RecordTest(recorder, 0, Verdict{VerdictKind::Fail, "V4 4.70 > 4.50"},
                    {Figure("V4", 4.7049, "V", 2, std::nullopt, 4.5, MeasurementOutcome::Fail),
                     Figure("NotCycling", 0, "", 0, std::nullopt, 0, MeasurementOutcome::Pass),
                     Figure("CT", kAwkward, "s", 2, {}, {}, MeasurementOutcome::NotJudged)});
-        RecordTest(recorder, 1, Verdict{"ERROR", "V1 not measured"}, {});
-        RecordTest(recorder, 2, Verdict{"PASS", ""},
+        RecordTest(recorder, 1, Verdict{VerdictKind::Error, "V1 not measured"}, {});
+        RecordTest(recorder, 2, Verdict{VerdictKind::Pass, ""},
                    {Figure("V1", 2.6, "V", 2, 2.5, 2.7, MeasurementOutcome::Pass)});
-        recorder.EndRun({RecordEnd::Completed, "", {}, "FAIL"});
+        recorder.EndRun({RecordEnd::Completed, "", {}, VerdictKind::Fail});
 
         RunStart unjudged = SampleRun("X100", "SN-2");
         unjudged.uuid = "run-b";
@@ -80,14 +80,14 @@ class ExportTest : public ::testing::Test {
         recorder.BeginRun(unjudged);
         RecordTest(recorder, 0, std::nullopt, {Figure("V1", 2.6, "", 2, {}, {}, {})});
         RecordTest(recorder, 1, std::nullopt, {}, RecordEnd::Stopped);
-        recorder.EndRun({RecordEnd::Stopped, "Stop pressed", {}, ""});
+        recorder.EndRun({RecordEnd::Stopped, "Stop pressed", {}, std::nullopt});
 
         RunStart odd = SampleRun("X<100>", "SN-\"3\" & 'x' \x01 \xff");
         odd.uuid = "run-c";
         odd.startedAt = "2026-12-03T08:00:00.000Z";
         recorder.BeginRun(odd);
-        RecordTest(recorder, 0, Verdict{"FAIL", "V4 <low> & \"odd\"\nsecond line"}, {});
-        recorder.EndRun({RecordEnd::Completed, "", {}, "FAIL"});
+        RecordTest(recorder, 0, Verdict{VerdictKind::Fail, "V4 <low> & \"odd\"\nsecond line"}, {});
+        recorder.EndRun({RecordEnd::Completed, "", {}, VerdictKind::Fail});
     }
 
     // The command's exit status; its output in `out_`, `err_`.

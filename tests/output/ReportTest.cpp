@@ -17,6 +17,7 @@
 #include "reading/StoredTrace.h"
 #include "support/HeadlessChromium.h"
 #include "support/RecordsKit.h"
+#include "support/StoredWords.h"
 #include "support/TempFolder.h"
 
 namespace orvalt::test {
@@ -110,11 +111,12 @@ LoadedRun JudgedRun(const std::string& unitVerdict) {
     run.attempt = 2;
     run.endedHow = "completed";
     run.endedAt = "2026-12-08T10:00:00.000Z";
-    run.unitVerdict = unitVerdict;
+    run.unitVerdict = VerdictWritten(unitVerdict);
     LoadedTest test;
     test.start = SampleTest(0);
     test.endedHow = "completed";
-    test.verdict = Verdict{unitVerdict, unitVerdict == "FAIL" ? "V4 4.70 > 4.50" : ""};
+    test.verdict =
+        Verdict{StoredVerdict::Read(unitVerdict), unitVerdict == "FAIL" ? "V4 4.70 > 4.50" : ""};
     test.measurements = {{{"V4", 4.7049, "V", 2}, std::nullopt, 4.5, MeasurementOutcome::Fail},
                          {{"TimeToOffB", 0.751, "s", 2}, 0.5, 0.75, MeasurementOutcome::Pass},
                          {{"PriorCount", 4.0, "", 0}, std::nullopt, std::nullopt, {}}};

@@ -19,6 +19,7 @@
 #include "support/OldSchemaKit.h"
 #include "support/PgCluster.h"
 #include "support/RecordsKit.h"
+#include "support/StoredWords.h"
 #include "support/TempFolder.h"
 
 namespace orvalt::test {
@@ -73,7 +74,7 @@ class RecordsReadTest : public ::testing::Test {
         for (std::size_t i = 0; i < plan.tests.size(); ++i) {
             TestFinish finish{plan.tests[i], "", {}, std::nullopt, ""};
             if (i < plan.verdicts.size() && plan.verdicts[i]) {
-                finish.verdict = Verdict{*plan.verdicts[i], ""};
+                finish.verdict = Verdict{StoredVerdict::Read(*plan.verdicts[i]), ""};
             }
             AppendEventRows(TestEnded{plan.uuid, SampleTest(static_cast<int>(i)), finish}, rows);
             ++tally.begun;
@@ -81,7 +82,9 @@ class RecordsReadTest : public ::testing::Test {
         }
         if (plan.how) {
             const std::string ended = plan.endedAt.empty() ? plan.startedAt : plan.endedAt;
-            AppendEventRows(RunEnded{run, {*plan.how, "", ended, plan.unitVerdict}, tally}, rows);
+            AppendEventRows(
+                RunEnded{run, {*plan.how, "", ended, VerdictWritten(plan.unitVerdict)}, tally},
+                rows);
         } else {
             AppendEventRows(RunTallied{run, tally}, rows);
         }
@@ -513,9 +516,9 @@ TEST_F(RecordsReadTest, TheRecorderTalliesItsRunsAsTheyGo) {
         RunRecorder recorder({path_, folder_ / "spool.sqlite", std::chrono::milliseconds(0), {}});
         recorder.BeginRun(SampleRun("Q7", "SN-9"));
         recorder.BeginTest(SampleTest(0));
-        recorder.EndTest({RecordEnd::Completed, "", {}, Verdict{"FAIL", "V1 low"}, ""});
+        recorder.EndTest({RecordEnd::Completed, "", {}, Verdict{VerdictKind::Fail, "V1 low"}, ""});
         recorder.BeginTest(SampleTest(1));
-        recorder.EndTest({RecordEnd::Completed, "", {}, Verdict{"PASS", ""}, ""});
+        recorder.EndTest({RecordEnd::Completed, "", {}, Verdict{VerdictKind::Pass, ""}, ""});
         recorder.BeginTest(SampleTest(2));
         recorder.Flush();  // as a killed station leaves it: the third test never ends
     }
@@ -541,8 +544,11 @@ TEST_F(RecordsReadTest, ATallyOfTestsEndingFasterThanTheWriterCountsEveryOne) {
             recorder.BeginTest(SampleTest(index));
             recorder.RecordSwitch(static_cast<std::uint32_t>(index), 4, true);
             const bool pass = index % 3 != 0;
-            recorder.EndTest(
-                {RecordEnd::Completed, "", {}, Verdict{pass ? "PASS" : "FAIL", ""}, ""});
+            recorder.EndTest({RecordEnd::Completed,
+                              "",
+                              {},
+                              Verdict{pass ? VerdictKind::Pass : VerdictKind::Fail, ""},
+                              ""});
         }
         recorder.BeginTest(SampleTest(kTests));
         recorder.Flush();

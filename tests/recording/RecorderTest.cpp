@@ -111,9 +111,10 @@ TEST(RunRecorderTest, WritingTheSameRowsAgainChangesNothing) {
     AppendEventRows(RunBegan{run}, rows);
     AppendEventRows(ReadingTaken{{"run-1", 7, 0}, {10, 1.5, "a"}}, rows);
     AppendEventRows(
-        TestEnded{"run-1",
-                  SampleTest(0),
-                  {RecordEnd::Completed, "line", {{"CT", 1.0}}, Verdict{"PASS", ""}, "t"}},
+        TestEnded{
+            "run-1",
+            SampleTest(0),
+            {RecordEnd::Completed, "line", {{"CT", 1.0}}, Verdict{VerdictKind::Pass, ""}, "t"}},
         rows);
     ASSERT_TRUE(WriteRows(**db, rows).Ok());
     // The end of the run arrives later; the start columns keep what they had.

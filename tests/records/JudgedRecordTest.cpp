@@ -12,6 +12,7 @@
 #include "support/EitherDatabase.h"
 #include "support/OldSchemaKit.h"
 #include "support/RecordsKit.h"
+#include "support/StoredWords.h"
 #include "support/TempFolder.h"
 
 namespace orvalt::test {
@@ -51,10 +52,11 @@ std::string RecordRun(RunRecorder& recorder, RunStart run, const std::string& un
     recorder.BeginTest(SampleTest(0));
     std::optional<Verdict> verdict;
     if (!unitVerdict.empty()) {
-        verdict = Verdict{unitVerdict, unitVerdict == "FAIL" ? "V4 4.70 > 4.50" : ""};
+        verdict = Verdict{StoredVerdict::Read(unitVerdict),
+                          unitVerdict == "FAIL" ? "V4 4.70 > 4.50" : ""};
     }
     recorder.EndTest({how, "summary", FailedFigures(), verdict, {}});
-    recorder.EndRun({how, {}, {}, unitVerdict});
+    recorder.EndRun({how, {}, {}, VerdictWritten(unitVerdict)});
     return uuid;
 }
 
@@ -116,7 +118,7 @@ TEST_P(JudgedRecordTest, ARunReadsBackWithWhatJudgedItAndItsAttemptOnTheUnit) {
           &RunStart::u3Serial, &RunStart::u3Firmware, &RunStart::host, &RunStart::startedAt}) {
         EXPECT_EQ(first.start.*field, want.*field);
     }
-    EXPECT_EQ(first.unitVerdict, "FAIL");
+    EXPECT_EQ(WordRead(first.unitVerdict), "FAIL");
     ASSERT_EQ(first.tests.size(), 1u);
     ExpectSameMeasurements(first.tests[0].measurements, FailedFigures());
 
@@ -125,7 +127,7 @@ TEST_P(JudgedRecordTest, ARunReadsBackWithWhatJudgedItAndItsAttemptOnTheUnit) {
     for (std::size_t i = 0; i < runs.size(); ++i) {
         const LoadedRun run = Loaded(**db, runs[i]);
         EXPECT_EQ(run.attempt, attempts[i]) << i;
-        EXPECT_EQ(run.unitVerdict, verdicts[i]) << i;
+        EXPECT_EQ(WordRead(run.unitVerdict), verdicts[i]) << i;
     }
 }
 
@@ -147,7 +149,7 @@ TEST_P(JudgedRecordTest, ADatabaseOfTheLayoutBeforeUpgradesInPlaceWithNothingLos
         test.start = SampleTest(0);
         test.endedHow = "completed";
         if (!verdicts[i].empty()) {
-            test.verdict = Verdict{verdicts[i], ""};
+            test.verdict = Verdict{StoredVerdict::Read(verdicts[i]), ""};
         }
         test.measurements = {{{"CT", 11.5 + static_cast<double>(i)}}};
         run.tests.push_back(test);
@@ -178,7 +180,7 @@ TEST_P(JudgedRecordTest, ADatabaseOfTheLayoutBeforeUpgradesInPlaceWithNothingLos
     for (std::size_t i = 0; i < older.size(); ++i) {
         const LoadedRun run = Loaded(**db, older[i].start.uuid);
         EXPECT_EQ(run.attempt, attempts[i]) << i;
-        EXPECT_EQ(run.unitVerdict, verdicts[i]) << i;
+        EXPECT_EQ(WordRead(run.unitVerdict), verdicts[i]) << i;
         EXPECT_EQ(run.start.operatorName, "alice");
         ASSERT_EQ(run.tests.size(), 1u);
         ASSERT_EQ(run.tests[0].measurements.size(), 1u);

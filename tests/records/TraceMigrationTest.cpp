@@ -46,8 +46,11 @@ std::string RecordSampleRun(const std::string& target, const TempFolder& folder)
             }
         }
         recorder.RecordSwitch(3000, 4, false);
-        recorder.EndTest(
-            {RecordEnd::Completed, "summary", {{"TimeToOn", 1.25}}, Verdict{"PASS", ""}, {}});
+        recorder.EndTest({RecordEnd::Completed,
+                          "summary",
+                          {{"TimeToOn", 1.25}},
+                          Verdict{VerdictKind::Pass, ""},
+                          {}});
     }
     recorder.EndRun({});
     return uuid;

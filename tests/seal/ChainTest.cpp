@@ -162,8 +162,9 @@ TEST_F(Chains, RunsBeforeSealsAreNoForgeryButARunInsertedAmongThemIs) {
                 run.uuid = uuid;
                 run.startedAt = "2026-11-02T08:00:00.000Z";
                 std::vector<RowWrite> rows;
-                AppendEventRows(RunEnded{run, {RecordEnd::Completed, "", run.startedAt, ""}, {}},
-                                rows);
+                AppendEventRows(
+                    RunEnded{run, {RecordEnd::Completed, "", run.startedAt, std::nullopt}, {}},
+                    rows);
                 ASSERT_TRUE(WriteRows(**old, rows).Ok());
             }
             // Read before it is brought up to date: every run is from before.
@@ -189,7 +190,8 @@ TEST_F(Chains, RunsBeforeSealsAreNoForgeryButARunInsertedAmongThemIs) {
         run.uuid = "late";
         run.startedAt = "2026-11-01T08:00:00.000Z";
         std::vector<RowWrite> rows;
-        AppendEventRows(RunEnded{run, {RecordEnd::Completed, "", run.startedAt, "PASS"}, {}}, rows);
+        AppendEventRows(
+            RunEnded{run, {RecordEnd::Completed, "", run.startedAt, VerdictKind::Pass}, {}}, rows);
         ASSERT_TRUE(WriteRows(**db, rows).Ok());
         checked = Check(target, keys);
         EXPECT_EQ(checked.lines,

@@ -90,7 +90,7 @@ std::vector<RowWrite> AwkwardRun(std::mt19937& random, const std::string& uuid) 
             figures.push_back(figure);
         }
         const TestFinish finish{RecordEnd::Completed, AwkwardText(random), figures,
-                                Verdict{"PASS", AwkwardText(random)}, run.startedAt};
+                                Verdict{VerdictKind::Pass, AwkwardText(random)}, run.startedAt};
         AppendEventRows(TestEnded{uuid, test, finish}, rows);
         ++tally.begun;
         CountTestEnd(tally, finish);
@@ -107,7 +107,9 @@ std::vector<RowWrite> AwkwardRun(std::mt19937& random, const std::string& uuid) 
                         rows);
     }
     AppendEventRows(
-        RunEnded{run, {RecordEnd::Completed, AwkwardText(random), run.startedAt, "PASS"}, tally},
+        RunEnded{run,
+                 {RecordEnd::Completed, AwkwardText(random), run.startedAt, VerdictKind::Pass},
+                 tally},
         rows);
     return rows;
 }

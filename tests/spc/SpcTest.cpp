@@ -78,7 +78,8 @@ void AddRun(SqlConnection& db, const std::string& model, const std::string& seri
         ++tally.begun;
         CountTestEnd(tally, finish);
     }
-    AppendEventRows(RunEnded{run, {RecordEnd::Completed, "", when, "PASS"}, tally}, rows);
+    AppendEventRows(RunEnded{run, {RecordEnd::Completed, "", when, VerdictKind::Pass}, tally},
+                    rows);
     ASSERT_TRUE(WriteRows(db, rows).Ok());
 }
 

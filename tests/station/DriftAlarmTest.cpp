@@ -27,6 +27,7 @@
 #include "spc/DriftCheck.h"
 #include "support/PgCluster.h"
 #include "support/RecordsKit.h"
+#include "support/StoredWords.h"
 #include "support/TempFolder.h"
 
 namespace orvalt {
@@ -90,10 +91,11 @@ void RecordLaterRun(SqlConnection& db, const std::string& uuid, int minute,
                                 std::nullopt, when};
         AppendEventRows(TestEnded{uuid, {figure->first, {}, "cycle", when}, finish}, rows);
     }
-    AppendEventRows(RunEnded{run,
-                             {figure ? RecordEnd::Completed : RecordEnd::Stopped, "", when, ""},
-                             {figure ? 1 : 0, figure ? 1 : 0, 0, 0}},
-                    rows);
+    AppendEventRows(
+        RunEnded{run,
+                 {figure ? RecordEnd::Completed : RecordEnd::Stopped, "", when, std::nullopt},
+                 {figure ? 1 : 0, figure ? 1 : 0, 0, 0}},
+        rows);
     const auto written = WriteRows(db, rows);
     ASSERT_TRUE(written.Ok()) << written.Error().why;
 }
@@ -159,9 +161,9 @@ void ExpectAlarmOnceOn(const TempFolder& folder, const std::string& database) {
     ASSERT_TRUE(session->LastDriftCheck());
     EXPECT_EQ(session->LastDriftCheck()->runUuid, first);
     EXPECT_EQ(session->LastDriftCheck()->notChecked, "");
-    EXPECT_EQ(UnitVerdictWord(session->Verdicts()), "PASS");
+    EXPECT_EQ(UnitVerdictOf(session->Verdicts()), VerdictKind::Pass);
     const LoadedRun run = test::LoadLastRun(*session->Recording());
-    EXPECT_EQ(run.unitVerdict, "PASS");
+    EXPECT_EQ(WordRead(run.unitVerdict), "PASS");
     ASSERT_EQ(run.alarms.size(), 1u);
     const AlarmRecord& alarm = run.alarms[0];
     EXPECT_EQ(alarm.testIndex, 0);
@@ -372,7 +374,7 @@ TEST(DriftAlarm, FewerThanTwentyFiveUnitsOfTheModelRaiseNoAlarm) {
     EXPECT_NE(session->LastDriftCheck()->notChecked.find("fewer than 25 units"), std::string::npos)
         << session->LastDriftCheck()->notChecked;
     EXPECT_TRUE(RecordedAlarms(database, session->Recording()->LastRunUuid()).empty());
-    EXPECT_EQ(UnitVerdictWord(session->Verdicts()), "PASS");
+    EXPECT_EQ(UnitVerdictOf(session->Verdicts()), VerdictKind::Pass);
 }
 
 // The records can't be read: no alarm and no word beyond the check's outcome,
@@ -387,7 +389,7 @@ TEST(DriftAlarm, ADatabaseThatIsAwayRaisesNoAlarmAndTheRunWaitsInTheSpool) {
     EXPECT_TRUE(view.shown.empty());
     ASSERT_TRUE(session->LastDriftCheck());
     EXPECT_FALSE(session->LastDriftCheck()->notChecked.empty());
-    EXPECT_EQ(UnitVerdictWord(session->Verdicts()), "PASS");
+    EXPECT_EQ(UnitVerdictOf(session->Verdicts()), VerdictKind::Pass);
     auto spool = OpenRecordsToRead((folder / "spool.sqlite").string());
     ASSERT_TRUE(spool.Ok() && *spool);
     const auto run = LoadRun(**spool, session->Recording()->LastRunUuid());

@@ -21,6 +21,7 @@
 #include "reading/Yield.h"
 #include "records/Sha256.h"
 #include "station/StationSession.h"
+#include "support/StoredWords.h"
 #include "support/TempFolder.h"
 
 namespace orvalt {
@@ -272,10 +273,10 @@ TEST(JudgedRecords, AScriptedLotsYieldIsItsCountByHand) {
     ASSERT_TRUE(history.Ok()) << history.Error();
     ASSERT_EQ(history->size(), 3u);
     EXPECT_EQ((*history)[0].attempt, 3);
-    EXPECT_EQ((*history)[0].verdict, "PASS");
+    EXPECT_EQ(WordRead((*history)[0].verdict), "PASS");
     EXPECT_EQ((*history)[1].endedHow, "abandoned");
     EXPECT_EQ((*history)[2].attempt, 1);
-    EXPECT_EQ((*history)[2].verdict, "FAIL");
+    EXPECT_EQ(WordRead((*history)[2].verdict), "FAIL");
 
     // And every record of the lot proves its verdict.
     EXPECT_EQ(runs.Rejudge().back(),

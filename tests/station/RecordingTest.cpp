@@ -15,6 +15,7 @@
 #include "RecordingSessionKit.h"
 #include "config/TestPlanFile.h"
 #include "domain/FormatFixed.h"
+#include "domain/VerdictWord.h"
 #include "output/RunReport.h"
 #include "plot/CrossingMarks.h"
 #include "plot/LightPlotModel.h"
@@ -145,7 +146,7 @@ TEST(Recording, TheExamplePlanIsRecordedWholeWithEveryReadingSwitchAndDiagnostic
         EXPECT_TRUE(TimedFromFirstSwitch(test)) << i;
         // The verdicts the window shows, kept with the tests.
         ASSERT_TRUE(test.verdict) << i;
-        EXPECT_EQ(test.verdict->outcome, i == 1 ? "FAIL" : "PASS") << i;
+        EXPECT_EQ(test.verdict->outcome.Word(), i == 1 ? "FAIL" : "PASS") << i;
         EXPECT_EQ(test.verdict->reasons, i == 1 ? "V4 4.70 > 4.50" : "") << i;
     }
     const TraceSizes sizes = SizesOf(run);
@@ -211,7 +212,7 @@ void ExpectTheRunnersVerdictsAreTheRecords(const VerdictSnapshot& verdicts, cons
         const LoadedTest& test = run.tests[i];
         ASSERT_TRUE(test.verdict) << i;
         std::string line = std::string("VERDICT TEST ").append(std::to_string(i + 1));
-        line.append(": ").append(test.verdict->outcome);
+        line.append(": ").append(test.verdict->outcome.Word());
         if (!test.verdict->reasons.empty()) {
             line.append(" ").append(test.verdict->reasons);
         }
@@ -255,7 +256,7 @@ void ExpectTheRecordHoldsTheOutcome(const TestOutcome& told, const LoadedTest& t
     std::sort(recorded.begin(), recorded.end());
     EXPECT_EQ(recorded, figures);
     ASSERT_TRUE(told.verdict && test.verdict);
-    EXPECT_EQ(test.verdict->outcome, VerdictWord(told.verdict->kind));
+    EXPECT_EQ(test.verdict->outcome.Word(), VerdictKindWord(told.verdict->kind));
 }
 
 // The example plan with limits-fail, in virtual time, once with the simulated

@@ -17,6 +17,7 @@
 #include "sim/SimulatedSerialNumber.h"
 #include "station/ProgramVersion.h"
 #include "station/StationSession.h"
+#include "support/StoredWords.h"
 #include "support/TempFolder.h"
 
 namespace orvalt {
@@ -76,8 +77,8 @@ TEST(RunInputs, AJudgedRunKeepsWhoWhatAndWhichLimitsJudgedIt) {
     EXPECT_EQ(start.limitsText, failingText);
     EXPECT_EQ(start.limitsSha256, Sha256Hex(failingText));
     EXPECT_EQ(start.limitsSha256.size(), 64u);
-    EXPECT_EQ(first.unitVerdict, "FAIL");
-    EXPECT_EQ(first.unitVerdict, UnitVerdictWord(session->Verdicts()));
+    EXPECT_EQ(WordRead(first.unitVerdict), "FAIL");
+    EXPECT_EQ(UnitVerdictOf(session->Verdicts()), VerdictKind::Fail);
 
     // Kept from unit to unit; an emptied operator is the login name.
     session->SetOperator("");
@@ -87,8 +88,8 @@ TEST(RunInputs, AJudgedRunKeepsWhoWhatAndWhichLimitsJudgedIt) {
     EXPECT_EQ(second.start.lot, "LOT-7 / WO 12");
     EXPECT_EQ(second.start.limitsName, "limits-pass.csv");
     EXPECT_EQ(second.start.limitsSha256, Sha256Hex(test::ReadBytes(kExamples / "limits-pass.csv")));
-    EXPECT_EQ(second.unitVerdict, "PASS");
-    EXPECT_EQ(second.unitVerdict, UnitVerdictWord(session->Verdicts()));
+    EXPECT_EQ(WordRead(second.unitVerdict), "PASS");
+    EXPECT_EQ(UnitVerdictOf(session->Verdicts()), VerdictKind::Pass);
 }
 
 // Without limits the run is not judged: no limits, no verdict; the rest is
@@ -101,7 +102,7 @@ TEST(RunInputs, ARunWithoutLimitsHasNoneAndNoVerdict) {
     EXPECT_EQ(run.start.limitsName, "");
     EXPECT_EQ(run.start.limitsText, "");
     EXPECT_EQ(run.start.limitsSha256, "");
-    EXPECT_EQ(run.unitVerdict, "");
+    EXPECT_FALSE(run.unitVerdict);
     EXPECT_EQ(run.start.operatorName, OperatorLoginName());
     EXPECT_EQ(run.start.lot, "");
     EXPECT_EQ(run.start.programVersion, std::string(kVersionNumber));
@@ -124,8 +125,8 @@ TEST(RunInputs, AStoppedJudgedRunKeepsTheKeepersError) {
     session->HandlePending();
     const LoadedRun run = LastRun(*session);
     EXPECT_EQ(run.endedHow, "stopped");
-    EXPECT_EQ(run.unitVerdict, "ERROR");
-    EXPECT_EQ(UnitVerdictWord(session->Verdicts()), "ERROR");
+    EXPECT_EQ(WordRead(run.unitVerdict), "ERROR");
+    EXPECT_EQ(UnitVerdictOf(session->Verdicts()), VerdictKind::Error);
 }
 
 }  // namespace

@@ -119,14 +119,14 @@ void RecordJudgedRun(RunRecorder& recorder, const std::string& serial, std::int6
         const TestVerdict verdict = JudgeTest(index + 1, figures, limits);
         recorder.EndTest({RecordEnd::Completed, "summary of test " + std::to_string(index + 1),
                           RecordMeasurements(std::move(figures), verdict.checks),
-                          Verdict{VerdictWord(verdict.kind), Joined(verdict.reasons)},
+                          Verdict{verdict.kind, Joined(verdict.reasons)},
                           ShiftTime(minute, index * 10 + 9)});
         verdicts.Add(verdict);
     }
     const bool stopped = kind == JudgedRunKind::Stopped;
     recorder.EndRun({stopped ? RecordEnd::Stopped : RecordEnd::Completed,
                      stopped ? "stopped by the operator" : "", ShiftTime(minute, 30),
-                     VerdictWord(verdicts.Unit())});
+                     verdicts.Unit()});
     ++made.runs;
     made.passed += kind == JudgedRunKind::Pass ? 1 : 0;
     made.failed += kind == JudgedRunKind::Fail ? 1 : 0;

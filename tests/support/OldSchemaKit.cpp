@@ -35,7 +35,7 @@ std::vector<SqlValue> TestValues(const std::string& uuid, const LoadedTest& test
                                     &test.endedHow, &test.summaryLine}) {
         values.push_back(*text);
     }
-    values.push_back(test.verdict ? SqlValue(test.verdict->outcome) : SqlValue());
+    values.push_back(test.verdict ? SqlValue(test.verdict->outcome.Word()) : SqlValue());
     values.push_back(test.verdict ? SqlValue(test.verdict->reasons) : SqlValue());
     return values;
 }

@@ -159,7 +159,8 @@ bool RecordFigureHistory(SqlConnection& db, const std::string& model, int testIn
                                 RecordMeasurements({{name, values[i], "s", 2}}, {}), std::nullopt,
                                 when};
         AppendEventRows(TestEnded{run.uuid, {testIndex, {}, "cycle", when}, finish}, rows);
-        AppendEventRows(RunEnded{run, {RecordEnd::Completed, "", when, ""}, {1, 1, 0, 0}}, rows);
+        AppendEventRows(RunEnded{run, {RecordEnd::Completed, "", when, std::nullopt}, {1, 1, 0, 0}},
+                        rows);
     }
     const auto written = WriteRows(db, rows);
     EXPECT_TRUE(written.Ok()) << written.Error().why;
