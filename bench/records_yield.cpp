@@ -10,6 +10,7 @@
 #include <filesystem>
 
 #include "RecordsBench.h"
+#include "output/YieldTable.h"
 #include "reading/Yield.h"
 #include "recording/RecordStore.h"
 #include "support/TempFolder.h"

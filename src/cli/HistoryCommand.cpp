@@ -4,6 +4,7 @@
 #include "cli/RecordsCommandParts.h"
 #include "cli/WholeNumberText.h"
 #include "domain/PrintableText.h"
+#include "output/HistoryText.h"
 #include "reading/History.h"
 #include "records/SqlConnection.h"
 

@@ -2,6 +2,7 @@
 #include <memory>
 
 #include "cli/RecordsCommandParts.h"
+#include "output/YieldTable.h"
 #include "reading/Yield.h"
 #include "records/SqlConnection.h"
 

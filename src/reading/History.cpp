@@ -4,7 +4,6 @@
 #include <limits>
 #include <string>
 
-#include "domain/PrintableText.h"
 #include "reading/RunLoad.h"
 
 namespace orvalt {
@@ -90,25 +89,6 @@ Result<std::vector<HistoryRow>> QueryHistory(SqlConnection& connection,
         return Fail(read.Error());
     }
     return rows;
-}
-
-std::string HistoryLine(const HistoryRow& row) {
-    const auto orDash = [](const std::string& text) {
-        return text.empty() ? std::string("-") : PrintableText(text);
-    };
-    std::string unit = orDash(row.serial);
-    if (!row.serial.empty() && row.attempt) {
-        unit.append(" #").append(std::to_string(*row.attempt));
-    }
-    const bool ended = !row.endedAt.empty();
-    const std::string verdict = !ended         ? "IN PROGRESS"
-                                : !row.verdict ? "not judged"
-                                               : PrintableText(row.verdict->Word());
-    return PrintableText(row.startedAt) + "  " + PrintableText(row.uuid) + "  " +
-           orDash(row.model) + "  " + unit + "  " + std::to_string(row.completedTests) + "/" +
-           std::to_string(row.tests) + " tests  " + (ended ? orDash(row.endedHow) : "-") + "  " +
-           verdict + "  " + orDash(row.planName) + "  " + orDash(row.host) + "/" +
-           orDash(row.operatorName);
 }
 
 }  // namespace orvalt

@@ -41,12 +41,6 @@ Result<void> EachHistoryRow(SqlConnection& connection, const HistoryFilter& filt
 Result<std::vector<HistoryRow>> QueryHistory(SqlConnection& connection,
                                              const HistoryFilter& filter);
 
-// Two spaces between the fields, the serial with its attempt, the verdict
-// after how the run ended ("not judged" without limits; a run not ended yet is
-// "-  IN PROGRESS"):
-// "2026-12-07T12:50:21.123Z  3f2a...  X100  SN123 #2  3/3 tests  completed  PASS  plan.csv host/op"
-std::string HistoryLine(const HistoryRow& row);
-
 // True for a valid calendar date written YYYY-MM-DD.
 bool IsIsoDate(const std::string& text);
 

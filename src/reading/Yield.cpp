@@ -1,18 +1,13 @@
 #include "reading/Yield.h"
 
-#include <cstdio>
 #include <utility>
 
 #include "domain/IsoTime.h"
-#include "domain/PrintableText.h"
 #include "reading/RunLoad.h"
 
 namespace orvalt {
 
 namespace {
-
-// Wider than the column, so a longer name pushes its figures right.
-constexpr std::size_t kGroupShownMax = 40;
 
 struct GroupingWord {
     const char* word;
@@ -62,72 +57,6 @@ bool Lost(const std::string& how) {
     return how == "stopped" || how == "abandoned";
 }
 
-// "12:04:05": hours, minutes and seconds, however many hours.
-std::string HoursMinutesSeconds(std::int64_t ms) {
-    const long long seconds = static_cast<long long>(ms / 1000);
-    char text[48];
-    std::snprintf(text, sizeof text, "%lld:%02lld:%02lld", seconds / 3600, seconds / 60 % 60,
-                  seconds % 60);
-    return text;
-}
-
-// "87.5%" of `whole`; "-" when there is no whole to share.
-std::string Share(std::int64_t part, std::int64_t whole) {
-    if (whole <= 0) {
-        return "-";
-    }
-    char text[32];
-    std::snprintf(text, sizeof text, "%.1f%%", 100.0 * static_cast<double>(part) / whole);
-    return text;
-}
-
-std::string PerUnit(std::int64_t count, std::int64_t units) {
-    if (units <= 0) {
-        return "-";
-    }
-    char text[32];
-    std::snprintf(text, sizeof text, "%.2f", static_cast<double>(count) / units);
-    return text;
-}
-
-std::string GroupShown(const YieldRow& row) {
-    return row.group.empty() ? "-" : PrintableText(row.group, kGroupShownMax);
-}
-
-std::string TestsTable(const std::vector<YieldRow>& rows, const char* title) {
-    char line[512];
-    std::snprintf(line, sizeof line, "%-24s %9s %7s %9s %9s %7s %7s\n", title, "tests", "units",
-                  "completed", "abandoned", "pass", "fail");
-    std::string table = line;
-    for (const YieldRow& row : rows) {
-        std::snprintf(line, sizeof line, "%-24s %9lld %7lld %9lld %9lld %7lld %7lld\n",
-                      GroupShown(row).c_str(), static_cast<long long>(row.tests),
-                      static_cast<long long>(row.units), static_cast<long long>(row.completed),
-                      static_cast<long long>(row.abandoned), static_cast<long long>(row.passed),
-                      static_cast<long long>(row.failed));
-        table += line;
-    }
-    return table;
-}
-
-std::string UnitsTable(const std::vector<YieldRow>& rows, const char* title) {
-    char line[512];
-    std::snprintf(line, sizeof line, "%-24s %7s %10s %7s %7s %8s %7s %6s %10s\n", title, "judged",
-                  "first-pass", "final", "retests", "per unit", "failing", "lost", "lost time");
-    std::string table = line;
-    for (const YieldRow& row : rows) {
-        std::snprintf(
-            line, sizeof line, "%-24s %7lld %10s %7s %7lld %8s %7lld %6lld %10s\n",
-            GroupShown(row).c_str(), static_cast<long long>(row.judgedUnits),
-            Share(row.firstPass, row.judgedUnits).c_str(),
-            Share(row.finalPass, row.judgedUnits).c_str(), static_cast<long long>(row.retests),
-            PerUnit(row.retests, row.judgedUnits).c_str(), static_cast<long long>(row.stillFailing),
-            static_cast<long long>(row.lostRuns), HoursMinutesSeconds(row.lostMs).c_str());
-        table += line;
-    }
-    return table;
-}
-
 }  // namespace
 
 std::string YieldColumnsSql(YieldGrouping by) {
@@ -137,6 +66,10 @@ std::string YieldColumnsSql(YieldGrouping by) {
             " AS TEXT) AS g, r.serial, r.started_at, r.ended_at, r.ended_how, r.verdict,"
             " COALESCE(r.tests_begun, 0), COALESCE(r.tests_completed, 0),"
             " COALESCE(r.tests_passed, 0), COALESCE(r.tests_failed, 0)");
+}
+
+const char* YieldGroupingWord(YieldGrouping by) {
+    return Grouping(by).word;
 }
 
 std::optional<YieldGrouping> YieldGroupingFromWord(const std::string& word) {
@@ -228,11 +161,6 @@ Result<std::vector<YieldRow>> QueryYield(SqlConnection& connection, YieldGroupin
         return Fail(read.Error());
     }
     return counter.Finish();
-}
-
-std::string YieldTable(const std::vector<YieldRow>& rows, YieldGrouping by) {
-    const char* title = Grouping(by).word;
-    return TestsTable(rows, title) + "\n" + UnitsTable(rows, title);
 }
 
 }  // namespace orvalt

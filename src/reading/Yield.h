@@ -24,6 +24,9 @@ namespace orvalt {
 
 enum class YieldGrouping { Model, Driver, Day, Lot, Fixture };
 
+// "model", "driver", "day", "lot", "fixture": the word of a grouping, and the
+// grouping of a word.
+const char* YieldGroupingWord(YieldGrouping by);
 std::optional<YieldGrouping> YieldGroupingFromWord(const std::string& word);
 
 struct YieldRow {
@@ -72,12 +75,6 @@ class YieldCounter {
 // milliseconds and Z included, as UtcIsoTime writes it); all runs without it.
 Result<std::vector<YieldRow>> QueryYield(SqlConnection& connection, YieldGrouping by,
                                          const std::optional<std::string>& since);
-
-// A header line and one aligned line per group (tests and units as they were
-// counted), a blank line, then a header and one line per group of the units'
-// yield: judged units, first-pass and final yield, retests (and per judged
-// unit), units still failing, lost runs and their time.
-std::string YieldTable(const std::vector<YieldRow>& rows, YieldGrouping by);
 
 // Milliseconds from one UTC ISO 8601 time as the records keep them
 // ("2026-12-07T12:50:21.123Z") to another; none when either is no such time.

@@ -8,6 +8,7 @@
 #include "cli/ExitStatus.h"
 #include "cli/RecordsCommands.h"
 #include "domain/PrintableText.h"
+#include "output/YieldTable.h"
 #include "reading/History.h"
 #include "reading/Rejudge.h"
 #include "reading/RunLoad.h"

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include "output/HistoryText.h"
 #include "reading/History.h"
 #include "reading/RunLoad.h"
 #include "reading/Yield.h"
