@@ -108,7 +108,7 @@ PageAnswer DashboardPages::Line(const QueryParams& params) const {
         return PlainAnswer(400, asked.Error());
     }
     const LineState state = feed_.State();
-    const Live live{{"Line", shownDatabase_, state.generation, state.away, "", kLinePageStyle,
+    const Live live{{"Line", shownDatabase_, state.generation, state.away, "", LinePageStyle(),
                      state.replacedAt},
                     asked->partOnly};
     return Framed(live, state.view ? LinePageMain(*state.view) : NothingRecordedMain());
@@ -160,7 +160,7 @@ PageAnswer DashboardPages::Model(const QueryParams& params) const {
     const std::string& model = name->second;
     const LineState state = feed_.State();
     const Live live{{"Model " + model, shownDatabase_, state.generation, state.away, "",
-                     kSpcChartsStyle, state.replacedAt},
+                     SpcChartsStyle(), state.replacedAt},
                     asked->partOnly};
     return FromRecords(live, [&](SqlConnection& connection, std::string& main, int& status) {
         const Result<bool> recorded = ModelRecorded(connection, model);

@@ -59,6 +59,10 @@ std::string Cell(const std::string& text, const char* look) {
     return cell.append(HtmlEscaped(text)).append("</td>");
 }
 
+std::string HeadCell(const std::string& text) {
+    return "<th>" + HtmlEscaped(text) + "</th>";
+}
+
 std::string TimeElement(const std::string& iso, TimeForm form) {
     std::string shown = iso;
     if (shown.size() >= 19 && shown[10] == 'T') {

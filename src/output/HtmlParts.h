@@ -25,6 +25,8 @@ std::string Link(const std::string& url, const std::string& text);
 std::string ModelLink(const std::string& model);
 // <td>TEXT</td> escaped, or <td class="LOOK">.
 std::string Cell(const std::string& text, const char* look = nullptr);
+// <th>TEXT</th> escaped.
+std::string HeadCell(const std::string& text);
 // A time from the records (UTC, ISO 8601) as <time datetime="..."> with the
 // text "2026-12-07 12:50:21 UTC"; the page's script shows it in the
 // viewer's time zone, with the zone: "12/7/2026, 1:50:21 PM UTC+1".

@@ -3,6 +3,7 @@
 #include "output/ElapsedText.h"
 #include "output/HtmlEscaped.h"
 #include "output/HtmlParts.h"
+#include "output/PageStyle.h"
 #include "output/ParetoChart.h"
 #include "reading/Yield.h"
 #include "records/RecordsToRead.h"
@@ -10,19 +11,22 @@
 
 namespace orvalt {
 
-const char* const kLinePageStyle =
-    "#fixtures{display:grid;grid-template-columns:repeat(auto-fill,minmax(220px,1fr));gap:12px}"
-    ".card{background:#fff;border:1px solid #ccc;border-left:6px solid #90a4ae;"
-    "border-radius:4px;padding:8px 12px}.card h3{margin:0 0 4px;font-size:15px}"
-    ".card p{margin:3px 0;font-size:14px}.card .state{font-weight:bold}"
-    ".card[data-state=testing]{border-left-color:#1f5fbf}"
-    ".card[data-state=idle]{border-left-color:#1a7f37}"
-    ".card[data-state=not-seen]{border-left-color:#b35c00;background:#fff8e1}"
-    ".serial{font-family:monospace;font-size:15px}.elapsed{font-variant-numeric:tabular-nums}"
-    ".pareto .bar{fill:#8fb3e6;stroke:#1f5fbf}.pareto .frame{fill:none;stroke:#bbb}"
-    ".pareto path.cumulative{fill:none;stroke:#c62828;stroke-width:2}"
-    ".pareto circle.cumulative{fill:#c62828}.pareto text{font-size:11px;fill:#333}"
-    "#pareto{display:flex;flex-wrap:wrap;gap:16px;align-items:flex-start}";
+const std::string& LinePageStyle() {
+    static const std::string style = WithVerdictColours(
+        "#fixtures{display:grid;grid-template-columns:repeat(auto-fill,minmax(220px,1fr));gap:12px}"
+        ".card{background:#fff;border:1px solid #ccc;border-left:6px solid #90a4ae;"
+        "border-radius:4px;padding:8px 12px}.card h3{margin:0 0 4px;font-size:15px}"
+        ".card p{margin:3px 0;font-size:14px}.card .state{font-weight:bold}"
+        ".card[data-state=testing]{border-left-color:#1f5fbf}"
+        ".card[data-state=idle]{border-left-color:$pass}"
+        ".card[data-state=not-seen]{border-left-color:$error;background:#fff8e1}"
+        ".serial{font-family:monospace;font-size:15px}.elapsed{font-variant-numeric:tabular-nums}"
+        ".pareto .bar{fill:#8fb3e6;stroke:#1f5fbf}.pareto .frame{fill:none;stroke:#bbb}"
+        ".pareto path.cumulative{fill:none;stroke:$fail;stroke-width:2}"
+        ".pareto circle.cumulative{fill:$fail}.pareto text{font-size:11px;fill:#333}"
+        "#pareto{display:flex;flex-wrap:wrap;gap:16px;align-items:flex-start}");
+    return style;
+}
 
 namespace {
 

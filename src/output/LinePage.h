@@ -23,6 +23,6 @@ bool SameLinePage(const LineView& shown, const LineView& fresh);
 const char* FixtureStateWord(FixtureState state);
 
 // The line page's style rules.
-extern const char* const kLinePageStyle;
+const std::string& LinePageStyle();
 
 }  // namespace orvalt

@@ -2,24 +2,30 @@
 
 #include "output/HtmlEscaped.h"
 #include "output/HtmlParts.h"
+#include "output/PageStyle.h"
 
 namespace orvalt {
 
 namespace {
 
-constexpr const char* kFrameStyle =
-    "body{font-family:sans-serif;margin:0;color:#222;background:#f6f7f9}"
-    "header{display:flex;flex-wrap:wrap;gap:16px;align-items:center;padding:8px 24px;"
-    "background:#263238;color:#fff}header a{color:#fff;font-weight:bold;text-decoration:none}"
-    "header .db{color:#b0bec5;font-size:13px;flex:1}header input{width:14em}"
-    "main{padding:8px 24px 24px}h1{font-size:22px}h2{font-size:18px;margin-top:24px}"
-    "#connection,#database-away,#database-replaced{padding:8px 24px;background:#c62828;"
-    "color:#fff;font-weight:bold}#database-away,#database-replaced{background:#b35c00}"
-    "table{border-collapse:collapse;margin:8px 0;background:#fff}"
-    "td,th{border:1px solid #bbb;padding:3px 8px;text-align:left;font-size:13px}"
-    "th{background:#eee}td.num{text-align:right}.note{color:#555;font-size:13px}"
-    ".verdict-PASS{color:#1a7f37;font-weight:bold}.verdict-FAIL,.verdict-ERROR"
-    "{color:#c62828;font-weight:bold}";
+const std::string& FrameStyle() {
+    static const std::string style =
+        WithVerdictColours(
+            "body{font-family:sans-serif;margin:0;color:#222;background:#f6f7f9}"
+            "header{display:flex;flex-wrap:wrap;gap:16px;align-items:center;padding:8px 24px;"
+            "background:#263238;color:#fff}header a{color:#fff;font-weight:bold;"
+            "text-decoration:none}header .db{color:#b0bec5;font-size:13px;flex:1}"
+            "header input{width:14em}main{padding:8px 24px 24px}h1{font-size:22px}"
+            "h2{font-size:18px;margin-top:24px}"
+            "#connection,#database-away,#database-replaced{padding:8px 24px;background:$fail;"
+            "color:#fff;font-weight:bold}#database-away,#database-replaced{background:$error}") +
+        TableRules(";background:#fff") +
+        WithVerdictColours(
+            "td.num{text-align:right}.note{color:#555;font-size:13px}"
+            ".verdict-PASS{color:$pass;font-weight:bold}.verdict-FAIL,.verdict-ERROR"
+            "{color:$fail;font-weight:bold}");
+    return style;
+}
 
 std::string Head(const PageFrame& frame) {
     return std::string("<!DOCTYPE html><html lang=\"en\"><head><meta charset=\"utf-8\">")
@@ -27,7 +33,7 @@ std::string Head(const PageFrame& frame) {
         .append("<title>")
         .append(HtmlEscaped(frame.title))
         .append(" - Orvalt</title><style>")
-        .append(kFrameStyle)
+        .append(FrameStyle())
         .append(frame.style)
         .append("</style><script src=\"/dashboard.js\" defer></script></head>");
 }

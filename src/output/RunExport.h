@@ -35,12 +35,6 @@ std::string RunJson(const LoadedRun& run, bool trace);
 // The run as one <testsuite> element.
 std::string RunJunitSuite(const LoadedRun& run);
 
-// Text safe inside an XML 1.0 element or attribute: the five special
-// characters as entities, line breaks and tabs as character references, and
-// what XML 1.0 can't hold at all (other control characters, bytes that are not
-// UTF-8) as U+FFFD.
-std::string XmlEscaped(const std::string& text);
-
 // The UUIDs of the runs started on or after `since` (YYYY-MM-DD, UTC), oldest
 // first.
 Result<std::vector<std::string>> RunUuidsSince(SqlConnection& connection, const std::string& since);

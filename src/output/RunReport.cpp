@@ -4,6 +4,8 @@
 #include "domain/Joined.h"
 #include "domain/VerdictWord.h"
 #include "output/HtmlEscaped.h"
+#include "output/HtmlParts.h"
+#include "output/PageStyle.h"
 #include "output/TraceSvg.h"
 #include "reading/StoredTrace.h"
 #include "verdict/ShownNumber.h"
@@ -15,28 +17,30 @@ namespace {
 // Printed, the page is A4: the header, the identity and the verdict of each
 // test fill the first sheet, which a quality engineer signs; the details start
 // on the next, and no plot or table row is cut in two.
-constexpr const char* kStyle =
-    "@page{size:A4;margin:14mm 12mm}"
-    "body{font-family:sans-serif;margin:24px;color:#222}"
-    "table{border-collapse:collapse;margin:8px 0}td,th{border:1px solid #bbb;padding:3px 8px;"
-    "text-align:left;font-size:13px}th{background:#eee}pre{background:#f6f6f6;padding:8px;"
-    "font-size:12px;overflow-x:auto;white-space:pre-wrap}section.test{margin-top:28px}"
-    "tr,svg,.plot{break-inside:avoid;page-break-inside:avoid}"
-    "header.verdict{border:4px solid #888;border-radius:8px;padding:10px 18px;margin-bottom:12px;"
-    "display:flex;justify-content:space-between;align-items:center}"
-    "header .serial{font-size:30px;font-weight:bold}header .model{font-size:18px}"
-    "header .word{font-size:56px;font-weight:bold;letter-spacing:2px}"
-    "header .note{font-size:14px}"
-    ".pass{color:#1a7f37}.fail{color:#c62828}.error{color:#b35c00}.notjudged{color:#555}"
-    ".inprogress{color:#1f5fbf}header.pass{border-color:#1a7f37}header.fail{border-color:#c62828}"
-    "header.error{border-color:#b35c00}header.inprogress{border-color:#1f5fbf;background:#eef4ff}"
-    "td.pass,td.fail,td.error{font-weight:bold}"
-    "table.identity td,table.identity th{font-size:12px;padding:2px 8px}"
-    ".details{break-before:page;page-break-before:always}"
-    "@media print{body{margin:0}}";
-
-std::string Cell(const std::string& text, const char* tag = "td") {
-    return std::string("<").append(tag).append(">") + HtmlEscaped(text) + "</" + tag + ">";
+const std::string& ReportStyle() {
+    static const std::string style =
+        std::string(
+            "@page{size:A4;margin:14mm 12mm}body{font-family:sans-serif;margin:24px;"
+            "color:#222}") +
+        TableRules() +
+        WithVerdictColours(
+            "pre{background:#f6f6f6;padding:8px;"
+            "font-size:12px;overflow-x:auto;white-space:pre-wrap}section.test{margin-top:28px}"
+            "tr,svg,.plot{break-inside:avoid;page-break-inside:avoid}"
+            "header.verdict{border:4px solid #888;border-radius:8px;padding:10px 18px;"
+            "margin-bottom:12px;display:flex;justify-content:space-between;align-items:center}"
+            "header .serial{font-size:30px;font-weight:bold}header .model{font-size:18px}"
+            "header .word{font-size:56px;font-weight:bold;letter-spacing:2px}"
+            "header .note{font-size:14px}"
+            ".pass{color:$pass}.fail{color:$fail}.error{color:$error}.notjudged{color:#555}"
+            ".inprogress{color:#1f5fbf}header.pass{border-color:$pass}"
+            "header.fail{border-color:$fail}header.error{border-color:$error}"
+            "header.inprogress{border-color:#1f5fbf;background:#eef4ff}"
+            "td.pass,td.fail,td.error{font-weight:bold}"
+            "table.identity td,table.identity th{font-size:12px;padding:2px 8px}"
+            ".details{break-before:page;page-break-before:always}"
+            "@media print{body{margin:0}}");
+    return style;
 }
 
 // The colour a verdict is shown in; a word of no known kind is greyed as not
@@ -74,17 +78,12 @@ std::optional<VerdictKind> ShownKind(const LoadedTest& test) {
     return test.verdict ? test.verdict->outcome.Kind() : VerdictKindFromWord(TestVerdictWord(test));
 }
 
-// A cell holding a word, in the colour `look`.
-std::string WordCell(const std::string& word, const char* look) {
-    return std::string("<td class=\"").append(look).append("\">") + HtmlEscaped(word) + "</td>";
-}
-
 std::string Pairs(const std::vector<std::pair<std::string, std::string>>& rows,
                   const char* tableClass = nullptr) {
     std::string html = tableClass ? std::string("<table class=\"").append(tableClass).append("\">")
                                   : std::string("<table>");
     for (const auto& [name, value] : rows) {
-        html += "<tr>" + Cell(name, "th") + Cell(value) + "</tr>";
+        html += "<tr>" + HeadCell(name) + Cell(value) + "</tr>";
     }
     return html + "</table>";
 }
@@ -188,7 +187,7 @@ std::string TestSummaryTable(const LoadedRun& run) {
     for (const LoadedTest& test : run.tests) {
         html += "<tr>" + Cell("TEST " + std::to_string(test.start.index + 1)) +
                 Cell(test.start.mode) + Cell(test.endedHow.empty() ? "-" : test.endedHow) +
-                WordCell(TestVerdictWord(test), LookOf(ShownKind(test))) +
+                Cell(TestVerdictWord(test), LookOf(ShownKind(test))) +
                 Cell(test.verdict ? test.verdict->reasons : "") + "</tr>";
     }
     return html + "</table>";
@@ -241,7 +240,7 @@ std::string MeasurementTable(const LoadedTest& test) {
         html += "<tr>" + Cell(figure.name) + Cell(ShownText(figure.value, figure.decimals)) +
                 Cell(figure.unit) + Cell(Bound(record.min, figure.decimals)) +
                 Cell(Bound(record.max, figure.decimals)) +
-                WordCell(MeasurementOutcomeWord(record.outcome), LookOf(record.outcome)) + "</tr>";
+                Cell(MeasurementOutcomeWord(record.outcome), LookOf(record.outcome)) + "</tr>";
     }
     return html + "</table>";
 }
@@ -284,7 +283,7 @@ std::string TestSection(const LoadedRun& run, const LoadedTest& test) {
 
 std::string RunReportHtml(const LoadedRun& run) {
     std::string html = "<!DOCTYPE html><html><head><meta charset=\"utf-8\"><title>Orvalt run " +
-                       HtmlEscaped(run.start.uuid) + "</title><style>" + kStyle +
+                       HtmlEscaped(run.start.uuid) + "</title><style>" + ReportStyle() +
                        "</style></head><body><div class=\"summary\">" + Header(run) +
                        IdentitySection(run) + "<h2>Tests</h2>" + TestSummaryTable(run) +
                        AlarmSection(run) + "</div><div class=\"details\">" + PlanSection(run);

@@ -5,6 +5,8 @@
 #include <set>
 
 #include "output/HtmlEscaped.h"
+#include "output/HtmlParts.h"
+#include "output/PageStyle.h"
 #include "output/SpcText.h"
 #include "output/SvgNumber.h"
 #include "verdict/ShownNumber.h"
@@ -21,12 +23,6 @@ constexpr double kTop = 14.0;
 constexpr double kPlotWidth = kSpcChartColumns;
 constexpr double kChartHeight = 320.0;
 constexpr double kPlotHeight = 270.0;
-
-std::string Cell(const std::string& text, const char* look = nullptr) {
-    std::string cell =
-        look ? std::string("<td class=\"").append(look).append("\">") : std::string("<td>");
-    return cell.append(HtmlEscaped(text)).append("</td>");
-}
 
 // The values' range widened to hold the baseline's 3 sigma lines and the
 // limits, with a margin.
@@ -232,12 +228,15 @@ std::string ValueAxis(const SpcSeries& judged, const Range& range) {
     return axis;
 }
 
-constexpr const char* kChartStyle =
-    "<style>.values{fill:none;stroke:#1f5fbf;stroke-width:1}.point{fill:#1f5fbf}"
-    ".hit{fill:none;stroke:#c62828;stroke-width:2}.centre{stroke:#1a7f37;stroke-width:1.5}"
-    ".sigma{stroke:#999;stroke-dasharray:2 3}.sigma3{stroke:#b35c00;stroke-dasharray:6 3}"
-    ".limit{stroke:#c62828;stroke-width:1.5}.frame{fill:none;stroke:#bbb}"
-    ".bar{fill:#8fb3e6;stroke:#1f5fbf}</style>";
+const std::string& ChartStyle() {
+    static const std::string style = WithVerdictColours(
+        "<style>.values{fill:none;stroke:#1f5fbf;stroke-width:1}.point{fill:#1f5fbf}"
+        ".hit{fill:none;stroke:$fail;stroke-width:2}.centre{stroke:$pass;stroke-width:1.5}"
+        ".sigma{stroke:#999;stroke-dasharray:2 3}.sigma3{stroke:$error;stroke-dasharray:6 3}"
+        ".limit{stroke:$fail;stroke-width:1.5}.frame{fill:none;stroke:#bbb}"
+        ".bar{fill:#8fb3e6;stroke:#1f5fbf}</style>");
+    return style;
+}
 
 std::string Svg(const char* look, double height, const std::string& body) {
     return std::string("<svg class=\"")
@@ -246,7 +245,7 @@ std::string Svg(const char* look, double height, const std::string& body) {
         .append(SvgAttribute("width", kChartWidth))
         .append(SvgAttribute("height", height))
         .append(">")
-        .append(kChartStyle)
+        .append(ChartStyle())
         .append("<rect class=\"frame\"")
         .append(SvgAttribute("x", kLeft))
         .append(SvgAttribute("y", kTop))
@@ -450,13 +449,17 @@ std::string WindowText(const DriftWindow& window) {
 
 }  // namespace
 
-const char* const kSpcChartsStyle =
-    "table{border-collapse:collapse;margin:8px 0}td,th{border:1px solid #bbb;padding:3px 8px;"
-    "text-align:left;font-size:13px}th{background:#eee}td.num{text-align:right}"
-    "td.low{color:#c62828;font-weight:bold}section.series{margin-top:28px}"
-    "svg{display:block;margin:6px 0;break-inside:avoid}svg text{font-size:11px;fill:#333}"
-    ".flag{color:#c62828;font-weight:bold}.note{color:#555;font-size:13px}"
-    "tr,svg{break-inside:avoid;page-break-inside:avoid}";
+const std::string& SpcChartsStyle() {
+    static const std::string style =
+        TableRules() +
+        WithVerdictColours(
+            "td.num{text-align:right}"
+            "td.low{color:$fail;font-weight:bold}section.series{margin-top:28px}"
+            "svg{display:block;margin:6px 0;break-inside:avoid}svg text{font-size:11px;fill:#333}"
+            ".flag{color:$fail;font-weight:bold}.note{color:#555;font-size:13px}"
+            "tr,svg{break-inside:avoid;page-break-inside:avoid}");
+    return style;
+}
 
 std::string SpcCharts(const DriftWindow& window, const std::vector<SpcSeries>& all) {
     std::string charts = std::string("<p class=\"note\">")
@@ -478,7 +481,7 @@ std::string SpcPageHtml(const std::string& model, const DriftWindow& window,
         .append(title)
         .append("</title><style>")
         .append(kBodyStyle)
-        .append(kSpcChartsStyle)
+        .append(SpcChartsStyle())
         .append("</style></head><body><h1>")
         .append(title)
         .append("</h1>")

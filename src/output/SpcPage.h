@@ -28,6 +28,6 @@ std::string SpcPageHtml(const std::string& model, const DriftWindow& window,
 // below its title (the window, the capability table, a section per series),
 // and the style rules they need beside the page's own.
 std::string SpcCharts(const DriftWindow& window, const std::vector<SpcSeries>& all);
-extern const char* const kSpcChartsStyle;
+const std::string& SpcChartsStyle();
 
 }  // namespace orvalt

@@ -186,7 +186,7 @@ TEST_F(Golden, TheDashboardsPages) {
                    UtcIsoTime(moment - std::chrono::days(kModelsLookBackDays)));
     ASSERT_TRUE(models) << models.Error();
     const std::string shown = ShownDatabase(db_.string());
-    Compare("line.html", Fixed(FramedPage({"Line", shown, 1, false, "", kLinePageStyle, ""},
+    Compare("line.html", Fixed(FramedPage({"Line", shown, 1, false, "", LinePageStyle(), ""},
                                           LinePageMain(*line))));
     Compare("models.html",
             Fixed(FramedPage({"Models", shown, 1, false, "", "", ""}, ModelsPageMain(*models))));

@@ -13,6 +13,7 @@
 #include "cli/ExitStatus.h"
 #include "cli/RecordsCommands.h"
 #include "output/RunExport.h"
+#include "output/XmlEscaped.h"
 #include "support/RecordsKit.h"
 #include "support/TempFolder.h"
 
