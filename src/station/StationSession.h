@@ -36,7 +36,7 @@
 #include "execution/RunControl.h"
 #include "execution/WindowModel.h"
 #include "results/SummaryLines.h"
-#include "spc/DriftWatch.h"
+#include "spc/SpcWatch.h"
 #include "station/FixturePresence.h"
 #include "station/RunSnapshot.h"
 #include "station/SerialShift.h"
@@ -65,7 +65,7 @@ class SessionView {
     virtual void DiagLineShown(const DiagLineResult& /*result*/) {}
     virtual void LinkErrorShown(const std::string& /*text*/) {}
     // The drift check of a run's unit raised these alarms, one line each.
-    virtual void DriftAlarmsRaised(const std::vector<std::string>& /*lines*/) {}
+    virtual void AlarmsRaised(const std::vector<std::string>& /*lines*/) {}
 };
 
 // What HandlePending does with the diagnostic lines it meets.
@@ -233,14 +233,14 @@ class StationSession {
     // ---- Drift ----
     // The drift alarms raised since the last Start, one line each, as they
     // were shown (a check ends after its run, on its own thread).
-    const std::vector<std::string>& DriftAlarms() const { return driftAlarms_; }
+    const std::vector<std::string>& RaisedAlarms() const { return raisedAlarms_; }
     // The outcome of the last drift check handled; none before the first.
-    const std::optional<DriftCheckedMessage>& LastDriftCheck() const { return lastDriftCheck_; }
+    const std::optional<SpcCheckedMessage>& LastSpcCheck() const { return lastSpcCheck_; }
     // Waits at most `most` until the runs ended so far are checked for drift
     // and their outcomes posted (HandlePending then shows them); true when
     // they are, or when runs are not recorded and so never checked.
-    bool AwaitDriftChecks(std::chrono::milliseconds most) {
-        return driftWatch_ ? driftWatch_->WaitUntilChecked(most) : true;
+    bool AwaitSpcChecks(std::chrono::milliseconds most) {
+        return spcWatch_ ? spcWatch_->WaitUntilChecked(most) : true;
     }
 
     // Waits until every event handed to the records is stored somewhere, and
@@ -307,7 +307,7 @@ class StationSession {
     void Handle(const DiagLineMessage& message);
     void Handle(const LinkErrorMessage& message);
     void Handle(const RunDoneMessage& message);
-    void Handle(const DriftCheckedMessage& message);
+    void Handle(const SpcCheckedMessage& message);
     void TakeRunInputs(LJ_HANDLE handle);
     void PrepareRecord(LJ_HANDLE handle);
     void LimitsChanged();
@@ -331,9 +331,9 @@ class StationSession {
     VerdictKeeper verdictKeeper_;
     std::unique_ptr<StationRecording> recording_;
     // After the recording, whose recorder keeps its alarms.
-    std::unique_ptr<DriftWatch> driftWatch_;
-    std::vector<std::string> driftAlarms_;
-    std::optional<DriftCheckedMessage> lastDriftCheck_;
+    std::unique_ptr<SpcWatch> spcWatch_;
+    std::vector<std::string> raisedAlarms_;
+    std::optional<SpcCheckedMessage> lastSpcCheck_;
     PlanSource planSource_;
     std::string unitSerial_;
     RunPeople people_;

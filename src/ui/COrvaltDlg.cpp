@@ -615,7 +615,7 @@ void COrvaltDlg::ControlsChanged() {
 // Start; the strip may cut them short, so they are all in its tooltip too.
 void COrvaltDlg::ShowRunStatus() {
     std::string text = StripText(session_.Status());
-    const std::vector<std::string>& alarms = session_.DriftAlarms();
+    const std::vector<std::string>& alarms = session_.RaisedAlarms();
     for (const std::string& alarm : alarms) {
         text.append(&alarm == &alarms.front() ? "   " : "; ").append(alarm);
     }
@@ -623,7 +623,7 @@ void COrvaltDlg::ShowRunStatus() {
     runStatus_.setToolTip(QString::fromStdString(JoinLines(alarms)));
 }
 
-void COrvaltDlg::DriftAlarmsRaised(const std::vector<std::string>& /*lines*/) {
+void COrvaltDlg::AlarmsRaised(const std::vector<std::string>& /*lines*/) {
     ShowRunStatus();
 }
 

@@ -24,7 +24,7 @@
 #include "recording/EventRows.h"
 #include "recording/RecordStore.h"
 #include "records/RecordsToRead.h"
-#include "spc/DriftCheck.h"
+#include "spc/SpcCheck.h"
 #include "support/PgCluster.h"
 #include "support/RecordsKit.h"
 #include "support/StoredWords.h"
@@ -103,7 +103,7 @@ void RecordLaterRun(SqlConnection& db, const std::string& uuid, int minute,
 // What the front end is shown of the drift checks.
 class AlarmView final : public SessionView {
   public:
-    void DriftAlarmsRaised(const std::vector<std::string>& lines) override {
+    void AlarmsRaised(const std::vector<std::string>& lines) override {
         shown.insert(shown.end(), lines.begin(), lines.end());
     }
     std::vector<std::string> shown;
@@ -130,7 +130,7 @@ std::unique_ptr<StationSession> DriftSession(const TempFolder& folder, const std
 void RunAndCheck(StationSession& session) {
     session.Runs().OnStartStop();
     test::HandleUntilOver(session);
-    ASSERT_TRUE(session.AwaitDriftChecks(30s));
+    ASSERT_TRUE(session.AwaitSpcChecks(30s));
     session.HandlePending();
     session.StoreRecords();
 }
@@ -157,10 +157,10 @@ void ExpectAlarmOnceOn(const TempFolder& folder, const std::string& database) {
     const std::string first = session->Recording()->LastRunUuid();
 
     EXPECT_EQ(view.shown, std::vector<std::string>{kAlarm});
-    EXPECT_EQ(session->DriftAlarms(), std::vector<std::string>{kAlarm});
-    ASSERT_TRUE(session->LastDriftCheck());
-    EXPECT_EQ(session->LastDriftCheck()->runUuid, first);
-    EXPECT_EQ(session->LastDriftCheck()->notChecked, "");
+    EXPECT_EQ(session->RaisedAlarms(), std::vector<std::string>{kAlarm});
+    ASSERT_TRUE(session->LastSpcCheck());
+    EXPECT_EQ(session->LastSpcCheck()->runUuid, first);
+    EXPECT_EQ(session->LastSpcCheck()->notChecked, "");
     EXPECT_EQ(UnitVerdictOf(session->Verdicts()), VerdictKind::Pass);
     const LoadedRun run = test::LoadLastRun(*session->Recording());
     EXPECT_EQ(WordRead(run.unitVerdict), "PASS");
@@ -180,13 +180,13 @@ void ExpectAlarmOnceOn(const TempFolder& folder, const std::string& database) {
     view.shown.clear();
     RunAndCheck(*session);
     EXPECT_TRUE(view.shown.empty());
-    EXPECT_TRUE(session->DriftAlarms().empty());
-    EXPECT_EQ(session->LastDriftCheck()->notChecked, "");
+    EXPECT_TRUE(session->RaisedAlarms().empty());
+    EXPECT_EQ(session->LastSpcCheck()->notChecked, "");
     EXPECT_TRUE(RecordedAlarms(database, session->Recording()->LastRunUuid()).empty());
     EXPECT_EQ(RecordedAlarms(database, first).size(), 1u);
 }
 
-TEST(DriftAlarm, TheUnitThatCompletesEightInARowRaisesOneAlarmKeptWithItsRun) {
+TEST(Alarm, TheUnitThatCompletesEightInARowRaisesOneAlarmKeptWithItsRun) {
     TempFolder folder;
     ExpectAlarmOnceOn(folder, (folder / "results.sqlite").string());
 }
@@ -196,7 +196,7 @@ TEST(DriftAlarm, TheUnitThatCompletesEightInARowRaisesOneAlarmKeptWithItsRun) {
 // ended has landed already and counts once; with it counted twice, the unit
 // would be a ninth in a row and raise nothing. Time To OFF A comes from two
 // tests of the model, so the series is named by its test.
-TEST(DriftAlarm, TheCheckReadsPastRunsWithoutThePointAndCountsTheLandedRunOnce) {
+TEST(Alarm, TheCheckReadsPastRunsWithoutThePointAndCountsTheLandedRunOnce) {
     TempFolder folder;
     const std::string database = (folder / "results.sqlite").string();
     RecordHistory(database, DriftingHistory());
@@ -238,13 +238,13 @@ TEST(DriftAlarm, TheCheckReadsPastRunsWithoutThePointAndCountsTheLandedRunOnce) 
     const auto held = CheckFinishedUnit(**db, notLanded, {}, frozen);
     ASSERT_TRUE(held.Ok()) << held.Error();
     EXPECT_TRUE(std::any_of(held->alarms.begin(), held->alarms.end(),
-                            [](const DriftAlarm& alarm) { return alarm.hit.rule == 1; }));
+                            [](const Alarm& alarm) { return alarm.hit.rule == 1; }));
 }
 
 // Another fixture's units are another series: the unit of this fixture that
 // would complete their eight in a row has no history of its own to be
 // checked against, unless the series are pooled over every station.
-TEST(DriftAlarm, AnotherFixturesUnitsAreNoSeriesOfThisOneUnlessPooled) {
+TEST(Alarm, AnotherFixturesUnitsAreNoSeriesOfThisOneUnlessPooled) {
     TempFolder folder;
     const std::string database = (folder / "drift.sqlite").string();
     {
@@ -256,12 +256,12 @@ TEST(DriftAlarm, AnotherFixturesUnitsAreNoSeriesOfThisOneUnlessPooled) {
     auto db = OpenRecordsToRead(database);
     ASSERT_TRUE(db.Ok() && *db);
     FinishedUnit unit{"X100", "bay-1", LaterRunTime(1), {{0, {"TimeToOffA", 0.50, "s", 2}}}};
-    unit.station = DriftStation{StationHostName(), kFixture};
+    unit.station = SeriesStation{StationHostName(), kFixture};
     const auto own = CheckFinishedUnit(**db, unit);
     ASSERT_TRUE(own.Ok()) << own.Error();
     EXPECT_EQ(own->notChecked, "no drift check of X100: fewer than 25 units of it are recorded");
     EXPECT_TRUE(own->alarms.empty());
-    unit.station = DriftStation{StationHostName(), "Bay 2"};
+    unit.station = SeriesStation{StationHostName(), "Bay 2"};
     EXPECT_EQ(CheckFinishedUnit(**db, unit)->alarms.size(), 1u);
     unit.station.reset();
     const auto pooled = CheckFinishedUnit(**db, unit);
@@ -278,14 +278,14 @@ FinishedUnit UnitOf(const std::string& uuid, int minute, double value) {
     return {"X100", uuid, LaterRunTime(minute), {{0, {"TimeToOffA", value, "s", 2}}}};
 }
 
-std::vector<std::string> AlarmLines(const Result<DriftCheckResult>& checked) {
+std::vector<std::string> AlarmLines(const Result<SpcCheckResult>& checked) {
     EXPECT_TRUE(checked.Ok()) << checked.Error();
     if (!checked.Ok()) {
         return {"failed"};
     }
     EXPECT_EQ(checked->notChecked, "");
     std::vector<std::string> lines;
-    for (const DriftAlarm& alarm : checked->alarms) {
+    for (const Alarm& alarm : checked->alarms) {
         lines.push_back(alarm.line);
     }
     return lines;
@@ -299,7 +299,7 @@ std::vector<std::string> AlarmLines(const Result<DriftCheckResult>& checked) {
 // After a baseline and four units come own-0, other-0, own-1, other-1, own-2
 // and the unit checked, each on either side of one and two sigma, so the
 // rules' patterns (and their continuations) come and go with the order.
-TEST(DriftAlarm, TheStationsOwnUnitsCompleteTheWindowWhetherTheirRecordsLandedOrNot) {
+TEST(Alarm, TheStationsOwnUnitsCompleteTheWindowWhetherTheirRecordsLandedOrNot) {
     TempFolder folder;
     std::mt19937 random(2026);
     const std::vector<double> choices{0.40, 0.50, 0.70, 0.85, 0.90};
@@ -347,7 +347,7 @@ TEST(DriftAlarm, TheStationsOwnUnitsCompleteTheWindowWhetherTheirRecordsLandedOr
     EXPECT_GT(misjudgedByTheRecordsAlone, 0);
 }
 
-TEST(DriftAlarm, OnAServerTheSameAlarmIsRaisedAndKept) {
+TEST(Alarm, OnAServerTheSameAlarmIsRaisedAndKept) {
     if (test::PostgresTestsMaySkip()) {
         GTEST_SKIP() << "Debian's postgresql is not installed";
     }
@@ -359,7 +359,7 @@ TEST(DriftAlarm, OnAServerTheSameAlarmIsRaisedAndKept) {
 
 // 24 units are no baseline: the run is checked for nothing, and says why
 // only in the check's outcome; another model's history is no baseline either.
-TEST(DriftAlarm, FewerThanTwentyFiveUnitsOfTheModelRaiseNoAlarm) {
+TEST(Alarm, FewerThanTwentyFiveUnitsOfTheModelRaiseNoAlarm) {
     TempFolder folder;
     const std::string database = (folder / "results.sqlite").string();
     std::vector<double> history = DriftingHistory(17, 7);
@@ -369,17 +369,17 @@ TEST(DriftAlarm, FewerThanTwentyFiveUnitsOfTheModelRaiseNoAlarm) {
     auto session = DriftSession(folder, database, view);
     RunAndCheck(*session);
     EXPECT_TRUE(view.shown.empty());
-    EXPECT_TRUE(session->DriftAlarms().empty());
-    ASSERT_TRUE(session->LastDriftCheck());
-    EXPECT_NE(session->LastDriftCheck()->notChecked.find("fewer than 25 units"), std::string::npos)
-        << session->LastDriftCheck()->notChecked;
+    EXPECT_TRUE(session->RaisedAlarms().empty());
+    ASSERT_TRUE(session->LastSpcCheck());
+    EXPECT_NE(session->LastSpcCheck()->notChecked.find("fewer than 25 units"), std::string::npos)
+        << session->LastSpcCheck()->notChecked;
     EXPECT_TRUE(RecordedAlarms(database, session->Recording()->LastRunUuid()).empty());
     EXPECT_EQ(UnitVerdictOf(session->Verdicts()), VerdictKind::Pass);
 }
 
 // The records can't be read: no alarm and no word beyond the check's outcome,
 // while the run itself waits in the spool as ever.
-TEST(DriftAlarm, ADatabaseThatIsAwayRaisesNoAlarmAndTheRunWaitsInTheSpool) {
+TEST(Alarm, ADatabaseThatIsAwayRaisesNoAlarmAndTheRunWaitsInTheSpool) {
     TempFolder folder;
     test::WriteBytes(folder / "blocker", "a file where a folder should be");
     const std::string database = (folder / "blocker" / "results.sqlite").string();
@@ -387,8 +387,8 @@ TEST(DriftAlarm, ADatabaseThatIsAwayRaisesNoAlarmAndTheRunWaitsInTheSpool) {
     auto session = DriftSession(folder, database, view);
     RunAndCheck(*session);
     EXPECT_TRUE(view.shown.empty());
-    ASSERT_TRUE(session->LastDriftCheck());
-    EXPECT_FALSE(session->LastDriftCheck()->notChecked.empty());
+    ASSERT_TRUE(session->LastSpcCheck());
+    EXPECT_FALSE(session->LastSpcCheck()->notChecked.empty());
     EXPECT_EQ(UnitVerdictOf(session->Verdicts()), VerdictKind::Pass);
     auto spool = OpenRecordsToRead((folder / "spool.sqlite").string());
     ASSERT_TRUE(spool.Ok() && *spool);

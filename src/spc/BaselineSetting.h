@@ -1,15 +1,8 @@
 #pragma once
-// Baselines an engineer froze for a model's drift checks, one key per model
-// beside Location:
-//   HKEY_CURRENT_USER\Software\Kestrune\Orvalt\Drift\<model>
-// with one REG_SZ value per series, named "<test number>/<measurement>" (the
-// test counted from 1) and holding "<centre>, <sigma>, <units>, <when frozen>",
-// numbers with a decimal point whatever the locale. A model name goes into the
-// key with every byte a key name cannot hold or that would read differently
-// ('\', '%', '[', ']', control and non-ASCII bytes) written as %XX, and a
-// model without a name (a run recorded without one) is "%". Key names
-// are matched regardless of case, so the key also keeps the model's exact name
-// ("Model"): a model spelt otherwise finds no baseline there.
+// Baselines an engineer froze for a model's series, one key per model beside
+// Location (...\Orvalt\Drift\<model>), one REG_SZ value a series named
+// "<test number>/<measurement>" and holding "<centre>, <sigma>, <units>, <when
+// frozen>". How a model's name is written into a key: docs/design/spc-watch.md.
 
 #include <cstddef>
 #include <optional>
@@ -41,10 +34,10 @@ struct SeriesBaseline {
 };
 
 // The key that holds `model`'s baselines.
-std::string DriftKeyOf(std::string_view model);
+std::string BaselineKeyOf(std::string_view model);
 
 // "2/TimeToOffA" for the second test's TimeToOffA.
-std::string DriftValueName(int testIndex, std::string_view measurement);
+std::string BaselineValueName(int testIndex, std::string_view measurement);
 
 // The frozen baseline of one series; none when nothing is frozen for it, or
 // what is stored can't be read as one.
