@@ -1,16 +1,8 @@
 #pragma once
 // The registry's text form, the Windows ".reg" file (REGEDIT4, 8-bit), which an
-// administrator can edit by hand or import on Windows:
-//
-//   REGEDIT4
-//
-//   [HKEY_CURRENT_USER\Software\Kestrune\Orvalt\Location]
-//   "VoltageOn"="2.0"
-//   "cfgTime1"=dword:00004e20
-//   "Other"=hex(2):25,00
-//
-// Reading never fails: a line that cannot be understood is skipped, and a value
-// that cannot be read whole is left out rather than kept in part.
+// administrator can edit by hand or import on Windows. Reading never fails: a
+// line that cannot be understood is skipped, and a value that cannot be read
+// whole is left out. An example: docs/design/settings-file.md.
 
 #include <cstddef>
 #include <optional>

@@ -1,17 +1,9 @@
 #pragma once
-// The per-user registry (HKEY_CURRENT_USER) with the calls and value types of
-// the Windows registry: open a key, create a key with its missing parents, query
-// a value, set a value. On Linux it lives in one ".reg" text file (see RegText.h),
-// by default $XDG_CONFIG_HOME/Kestrune/Orvalt.reg.
-//
-// Changes are kept in memory until the key they were made through is closed;
-// closing writes the whole file at once and atomically (see SafeFile.h), so a
-// crash or a full disk leaves the old file or the new one, never a mix. Every
-// line but those of the values changed is written back byte for byte
-// (RegTextRewrite.h): keys, values and types the station does not know,
-// comments, and lines it cannot read.
-//
-// One thread at a time: the station loads and saves on its main thread only.
+// The per-user registry (HKEY_CURRENT_USER) with the Windows registry's calls
+// and value types, kept in one ".reg" text file (RegText.h), by default
+// $XDG_CONFIG_HOME/Kestrune/Orvalt.reg. Closing a changed key writes the whole
+// file atomically, every line but the changed values byte for byte. One thread
+// at a time. More: docs/design/settings-file.md.
 
 #include <cstdint>
 #include <filesystem>

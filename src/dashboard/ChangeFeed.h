@@ -1,15 +1,8 @@
 #pragma once
-// The line as every open page shows it, kept up to date by one thread: it
-// asks the records for their change mark twice a second on a connection of
-// its own, and when the mark moves it reads the line once for every page and
-// counts a new generation. It notes when the database goes away and comes
-// back, and wakes every event stream waiting for any of this.
-//
-// A fixture testing turns not seen, and a new day starts, with nothing
-// recorded, and an alarm's judgement held back while its model recorded
-// comes due: so the line is also read again at the moment the view says a
-// fixture turns or the alarms say a judgement is due, and now and then, and
-// counted as a new generation only when the page would show it otherwise.
+// The line as every open page shows it, kept up to date by one thread: it asks
+// the records for their change mark twice a second and reads the line once for
+// every page when the mark moves, and again when a fixture turns, a day starts
+// or an alarm's judgement comes due. More: docs/design/change-feed.md.
 
 #include <chrono>
 #include <condition_variable>

@@ -1,17 +1,8 @@
 #pragma once
-// The ports offered under "Diag Comm Port:" and how the choice is kept.
-//
-// The setting CommPort is a number, so that it means the same port after a
-// restart. Device names map to it like this:
-//
-//   /dev/ttyS0   .. /dev/ttyS15    ->  1 .. 16   (on-board UARTs)
-//   /dev/ttyUSB0 .. /dev/ttyUSB15  -> 17 .. 32   (USB serial adapters: FTDI, CP210x, CH340)
-//   /dev/ttyACM0 .. /dev/ttyACM15  -> 33 .. 48   (USB CDC-ACM devices)
-//   the simulated driver's pseudo-terminal -> 64
-//
-// 49 to 63 are free. A port outside the mapping is still offered, with the
-// number 0, and so is never chosen again by itself after a restart. The port
-// preselected is the one whose number equals CommPort, else the first.
+// The ports offered under "Diag Comm Port:" and how the choice is kept: the
+// setting CommPort is a number (ttyS 1-16, ttyUSB 17-32, ttyACM 33-48, the
+// simulated driver's pseudo-terminal 64), so that it means the same port after
+// a restart. The table and the preselection rule: docs/design/diagnostic-link.md.
 
 #include <cstdint>
 #include <optional>

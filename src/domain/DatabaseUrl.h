@@ -1,15 +1,9 @@
 #pragma once
 // The results database as the operator names it: a postgresql:// (or
-// postgres://) URL for a server, anything else the path of a SQLite file. A
-// text that looks like a URL but is not a valid server URL is neither: it is
-// refused, so that a typo never records into a local file named after it.
-//
-// The URL is read here once, in the form libpq documents
-// (postgresql://[user[:password]@][host][:port][,...][/dbname][?key=value&...]),
-// and handed to libpq as keywords, so libpq never quotes it back. A password
-// (in the user part, or as ?password= or ?sslpassword=) never leaves this
-// reader except as a keyword for the connection: messages show the URL
-// without it, and the spool is named after the server's identity, which has none.
+// postgres://) URL for a server, anything else a SQLite file's path. A text
+// that looks like a URL but is not a valid one is refused, so that a typo never
+// records into a local file; a password never leaves this reader but as
+// libpq's keyword. More: docs/design/database-url.md.
 
 #include <cstddef>
 #include <span>

@@ -1,16 +1,9 @@
 #pragma once
-// When each event of a run happened: the station's tick count, and the
+// When each event of a run happened: the station's tick count and the
 // milliseconds since the test's origin, its first power switch. An event is
-// stamped once, where it is met; the plot, the record and the report only
-// read the stamp.
-//
-// Before a test's first switch an event is at 0 ms, where the plot has always
-// shown it; its tick keeps its true time. Between two tests the events are
-// timed from the test that ended, and before a run's first test they are at 0.
-//
-// Threads: the worker moves the origin while the link's dispatch thread
-// stamps diagnostic lines with it, so the origin is one atomic word and
-// neither side ever waits for the other.
+// stamped once, where it is met; the plot, the record and the report only read
+// the stamp. The origin is one atomic word: the worker moves it while the
+// link's thread stamps lines with it. More: docs/design/test-origin.md.
 
 #include <atomic>
 #include <cstdint>

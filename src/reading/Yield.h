@@ -1,16 +1,9 @@
 #pragma once
-// Yield: per model, driver, day, lot or fixture, how many tests and units were
-// tested, how many tests completed and how many were abandoned or stopped, and
-// how many passed or failed where verdicts exist; then how the units came out
-// over their attempts: first-pass and final yield, retests and units still
-// failing, and the runs lost to a stop or an abandon.
-//
-// A unit is a serial number within the group. Its yield counts only its
-// completed, judged runs (a unit verdict of PASS, FAIL or ERROR), in the order
-// they started: a run without limits is not judged and stays out of the
-// shares, a stopped or abandoned run is lost time, never a failure. A run
-// without a serial number cannot be followed across attempts: it is a unit of
-// its own with that one run.
+// Yield per model, driver, day, lot or fixture: tests and units, completed,
+// abandoned or stopped, passed or failed; then first-pass and final yield over
+// the units' attempts. A unit is a serial number within the group and only its
+// completed, judged runs count: a stopped run is lost time, never a failure.
+// The counting rules: docs/design/yield.md.
 
 #include <cstddef>
 #include <cstdint>

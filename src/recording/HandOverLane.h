@@ -1,15 +1,8 @@
 #pragma once
-// One producing thread's queue to the writer: a list of chunks of fixed
-// capacity that only that thread fills and only the writer empties, so a
-// hand-over takes no lock and never waits. The thread fills its last chunk
-// slot by slot and publishes the count filled (release); the writer reads up
-// to the published count (acquire). A full chunk is followed by a spare from
-// the lane's stock, which the stocker thread alone tops up; only when that
-// stock is empty does the hand-over make a chunk itself. The writer hands each
-// chunk it has emptied back to the stocker's pool.
-//
-// Each slot carries the order the hand-over took from the recorder, which is
-// what the writer merges the lanes by.
+// One producing thread's queue to the writer: chunks of fixed capacity that only
+// that thread fills and only the writer empties, so a hand-over takes no lock
+// and never waits; each slot carries the recorder-wide order the writer merges
+// the lanes by. How chunks are published and restocked: docs/design/recorder.md.
 
 #include <array>
 #include <atomic>

@@ -1,16 +1,9 @@
 #pragma once
-// The command line of the window program: which device it works with.
-//   orvalt               the LabJack U3 on USB
-//   orvalt --simulate    the simulated U3 and unit, in real time, with the
-//                        simulated driver's diagnostic port in the port list
-//   orvalt --simulate --unit FILE   the simulated unit described in FILE (JSON)
-//   orvalt --fixture NAME           the fixture NAME: its own settings, U3,
-//                                   title and default file names
-// For screenshots and demonstrations, and only on the simulator, the window
-// can press its own buttons once it is shown: --open-diag opens the simulated
-// driver's diagnostic port, --load-plan FILE loads that plan and --start then
-// presses Start. The station reads no environment variables of its own: a
-// stray one must never press Start on a production unit.
+// The command line of the window program: the U3 on USB, or --simulate (with
+// --unit FILE), and --fixture NAME. On the simulator alone --open-diag,
+// --load-plan FILE and --start press the window's own buttons, for screenshots.
+// No environment variable presses anything: a stray one must never press Start
+// on a production unit. More: docs/design/window.md.
 
 #include <filesystem>
 #include <optional>

@@ -1,16 +1,9 @@
 #pragma once
-// The live light-level plot, drawn with QPainter from a LightPlotModel.
-//
-// QPainter rather than Qt Charts: a trace of 10 000 readings is cut down to a
-// few points per pixel column before it is drawn (plot/Decimate.h), so a frame
-// costs about the same at 100 readings as at 10 000, and the frame pace is
-// ours to keep (plot/FrameGate.h: at most 25 a second, however fast readings
-// come). A chart series would copy every point into its own store at each
-// change and repaint on its own schedule; it also adds a library to the build.
-//
-// While a run goes on the axes follow the data. After it the operator zooms
-// with the wheel, pans by dragging, goes back to the whole trace with a double
-// click, and saves the picture as PNG from the context menu.
+// The live light-level plot, drawn with QPainter from a LightPlotModel: a trace
+// is cut down to a few points a pixel column before it is drawn, so a frame
+// costs the same at 100 readings as at 10 000, at most 25 frames a second.
+// After a run: wheel zoom, drag pan, double click back, PNG from the context
+// menu. Why not Qt Charts: docs/design/window.md.
 
 #include <QElapsedTimer>
 #include <QPoint>
