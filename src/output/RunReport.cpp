@@ -59,17 +59,7 @@ const char* LookOf(std::optional<VerdictKind> kind) {
     return "notjudged";
 }
 
-const char* LookOf(MeasurementOutcome outcome) {
-    switch (outcome) {
-        case MeasurementOutcome::Pass:
-            return LookOf(VerdictKind::Pass);
-        case MeasurementOutcome::Fail:
-            return LookOf(VerdictKind::Fail);
-        case MeasurementOutcome::NotJudged:
-            break;
-    }
-    return LookOf(VerdictKind::NotJudged);
-}
+const char* LookOf(MeasurementOutcome outcome) { return LookOf(OutcomeKind(outcome)); }
 
 // A test without a verdict shows why it has none, in the colour of what it
 // shows: a how-it-ended word is of no kind; only a damaged record's ended_how

@@ -37,16 +37,21 @@ void CountTestEnd(RunTally& tally, const TestFinish& finish) {
     tally.failed += !passed;
 }
 
-const char* MeasurementOutcomeWord(MeasurementOutcome outcome) {
+std::optional<VerdictKind> OutcomeKind(MeasurementOutcome outcome) {
     switch (outcome) {
         case MeasurementOutcome::Pass:
-            return VerdictKindWord(VerdictKind::Pass);
+            return VerdictKind::Pass;
         case MeasurementOutcome::Fail:
-            return VerdictKindWord(VerdictKind::Fail);
+            return VerdictKind::Fail;
         case MeasurementOutcome::NotJudged:
             break;
     }
-    return "not judged";
+    return std::nullopt;
+}
+
+const char* MeasurementOutcomeWord(MeasurementOutcome outcome) {
+    const std::optional<VerdictKind> kind = OutcomeKind(outcome);
+    return kind ? VerdictKindWord(*kind) : "not judged";
 }
 
 std::vector<MeasurementRecord> RecordMeasurements(std::vector<NamedMeasurement> figures,

@@ -99,6 +99,9 @@ struct Verdict {
 // Whether a limit judged a measurement, and how it came out.
 enum class MeasurementOutcome { NotJudged, Pass, Fail };
 
+// The verdict a judged measurement came to; none where no limit applied.
+std::optional<VerdictKind> OutcomeKind(MeasurementOutcome outcome);
+
 // "PASS", "FAIL"; "not judged" where no limit applied.
 const char* MeasurementOutcomeWord(MeasurementOutcome outcome);
 
