@@ -117,7 +117,7 @@ int Measure(const std::string& target, const char* label, long runs,
     TimePart(**db, "fixture cards",
              [&](orvalt::SqlConnection& c) { return orvalt::LoadFixtureCards(c, moment); });
     TimePart(**db, "yield today", [&](orvalt::SqlConnection& c) {
-        return orvalt::QueryYield(c, orvalt::YieldGrouping::Model, moment.todayStart);
+        return orvalt::QueryYield(c, orvalt::YieldGrouping::Model, {.since = moment.todayStart});
     });
     TimePart(**db, "failure Pareto", [&](orvalt::SqlConnection& c) {
         return orvalt::LoadFailurePareto(c, moment.todayStart);

@@ -61,7 +61,7 @@ int main(int argc, char** argv) {
     for (int i = 0; i < 5; ++i) {
         const auto start = Clock::now();
         auto db = orvalt::OpenSqlConnection(path);  // as the command does: open, ask, print
-        const auto yield = orvalt::QueryYield(**db, orvalt::YieldGrouping::Model, std::nullopt);
+        const auto yield = orvalt::QueryYield(**db, orvalt::YieldGrouping::Model, {});
         const std::string table = orvalt::YieldTable(*yield, orvalt::YieldGrouping::Model);
         times.push_back(Seconds(start));
         if (i == 0)

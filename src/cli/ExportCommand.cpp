@@ -6,6 +6,7 @@
 #include "domain/PrintableText.h"
 #include "output/RunExport.h"
 #include "platform/SafeFile.h"
+#include "reading/History.h"
 
 namespace orvalt {
 
@@ -13,7 +14,7 @@ namespace {
 
 struct ExportOptions {
     std::string run;
-    std::string since;
+    RunFilter filter;
     std::string format;
     bool trace = false;
     std::string out;  // empty: standard output
@@ -27,18 +28,25 @@ struct RunsToExport {
     int status = 0;
 };
 
+std::string NoRunText(const RunFilter& filter) {
+    if (filter == RunFilter{.since = filter.since}) {
+        return "No run was recorded since " + *filter.since + ".";
+    }
+    return "No recorded run matches " + RunFilterText(filter) + ".";
+}
+
 RunsToExport ChooseRuns(SqlConnection& db, const ExportOptions& options, std::ostream& err) {
     if (!options.run.empty()) {
         return {{options.run}, 0};
     }
-    Result<std::vector<std::string>> since = RunUuidsSince(db, options.since);
-    if (!since) {
-        return {{}, RecordsUnreadable(err, since.Error())};
+    Result<std::vector<std::string>> chosen = FilteredRunUuids(db, options.filter);
+    if (!chosen) {
+        return {{}, RecordsUnreadable(err, chosen.Error())};
     }
-    if (since->empty()) {
-        return {{}, RecordsUnreadable(err, "No run was recorded since " + options.since + ".")};
+    if (chosen->empty()) {
+        return {{}, RecordsUnreadable(err, NoRunText(options.filter))};
     }
-    return {std::move(since).Value(), 0};
+    return {std::move(chosen).Value(), 0};
 }
 
 int WriteExport(const ExportOptions& options, const std::string& document, std::ostream& out,
@@ -86,10 +94,7 @@ RecordsCommand AddExportCommand(CLI::App& app) {
     auto options = std::make_shared<ExportOptions>();
     app.description("Recorded runs as JSON (docs/export.schema.json) or JUnit XML.");
     auto* run = app.add_option("--run", options->run, "the run with this UUID");
-    auto* since =
-        app.add_option("--since", options->since, "the runs started on or after YYYY-MM-DD (UTC)")
-            ->check(CLI::Validator(SinceValidator, "YYYY-MM-DD"));
-    run->excludes(since);
+    AddRunFilterOptions(app, options->filter);
     app.add_option("--format", options->format, "json or junit")
         ->required()
         ->check(CLI::IsMember({"json", "junit"}));
@@ -98,9 +103,12 @@ RecordsCommand AddExportCommand(CLI::App& app) {
     app.add_option("-o,--out", options->out, "the file to write (default: standard output)")
         ->check(CLI::Validator(OutputFileValidator, ""));
     AddDatabaseOption(app, options->db);
-    app.callback([run, since, trace, options] {
-        if (run->count() + since->count() != 1) {
-            throw CLI::ValidationError("export", "give --run UUID or --since YYYY-MM-DD");
+    app.callback([run, trace, options] {
+        const bool filtered = options->filter != RunFilter{};
+        if ((run->count() > 0) == filtered) {
+            throw CLI::ValidationError(
+                "export", filtered ? "--run UUID goes without --since and the other filters"
+                                   : "give --run UUID or --since YYYY-MM-DD (or another filter)");
         }
         if (trace->count() > 0 && options->format != "json") {
             throw CLI::ValidationError("export", "--trace goes with --format json only");

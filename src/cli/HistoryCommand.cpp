@@ -13,7 +13,7 @@ namespace orvalt {
 namespace {
 
 struct HistoryOptions {
-    HistoryFilter filter;
+    RunFilter filter;
     std::optional<std::int64_t> limit;
     std::optional<std::string> db;
 };
@@ -40,19 +40,10 @@ std::string RunCountValidator(const std::string& text) {
     return "expected a whole number of runs from 1, got \"" + PrintableText(text) + "\"";
 }
 
-std::string SinceValidator(const std::string& text) {
-    return IsIsoDate(text) ? std::string()
-                           : "expected a date YYYY-MM-DD, got \"" + PrintableText(text) + "\"";
-}
-
 RecordsCommand AddHistoryCommand(CLI::App& app) {
     auto options = std::make_shared<HistoryOptions>();
     app.description("One line per recorded run, newest first.");
-    app.add_option("--serial", options->filter.serial, "only this unit's runs");
-    app.add_option("--model", options->filter.model, "only runs of this model");
-    app.add_option("--since", options->filter.since,
-                   "only runs started on or after YYYY-MM-DD (UTC)")
-        ->check(CLI::Validator(SinceValidator, "YYYY-MM-DD"));
+    AddRunFilterOptions(app, options->filter);
     app.add_option("--limit", options->limit, "only the newest N runs (N from 1)")
         ->type_name("N")
         ->check(CLI::Validator(RunCountValidator, ""));

@@ -12,12 +12,14 @@
 #include "base/Result.h"
 #include "cli/CliOptions.h"
 #include "cli/ExitStatus.h"
+#include "reading/RunFilter.h"
 #include "records/SqlConnection.h"
 #include "seal/SealCheck.h"
 
 namespace CLI {
 class App;
-}
+class Option;
+}  // namespace CLI
 
 namespace orvalt {
 
@@ -56,6 +58,17 @@ int RecordsUnreadable(std::ostream& err, const std::string& message);
 std::string RunCountValidator(const std::string& text);
 // Checks a --since value: YYYY-MM-DD.
 std::string SinceValidator(const std::string& text);
+// The --since option, as every records command words it.
+CLI::Option* AddSinceOption(CLI::App& app, std::optional<std::string>& since);
+
+// Which of the run filter's options a command takes beside the ones every
+// reader takes (--until, --lot, --station, --fixture, --serial, --verdict):
+// a command whose --since or --model means more keeps its own.
+struct RunFilterParts {
+    bool since = true;
+    bool model = true;
+};
+void AddRunFilterOptions(CLI::App& app, RunFilter& filter, RunFilterParts parts = {});
 // Checks a --db value: a SQLite file or a valid server URL.
 std::string DatabaseValidator(const std::string& text);
 // Checks the name of a file to write (--out): an empty one is no file, not

@@ -34,8 +34,8 @@ int RunRejudge(const RejudgeOptions& options, std::ostream& out, std::ostream& e
     if (!tally)
         return RecordsUnreadable(err, tally.Error());
     out << RejudgeSummary(*tally) << '\n';
-    const int seals = CheckSealsForCommand(*records.db, *keys,
-                                           {options.scope.run, options.scope.since}, out, err);
+    const int seals = CheckSealsForCommand(
+        *records.db, *keys, {options.scope.run, options.scope.filter.since}, out, err);
     if (seals != kExitRanToEnd)
         return seals;
     return tally->Agreed() ? kExitRanToEnd : kExitRecordsDisagree;
@@ -49,10 +49,13 @@ RecordsCommand AddRejudgeCommand(CLI::App& app) {
         "Judges recorded runs again from their stored measurements and limits and prints every "
         "disagreement with what was recorded, then checks their seals as verify does.");
     auto* run = app.add_option("--run", options->scope.run, "only the run with this UUID");
-    auto* since = app.add_option("--since", options->scope.since,
-                                 "only runs started on or after YYYY-MM-DD (UTC)")
-                      ->check(CLI::Validator(SinceValidator, "YYYY-MM-DD"));
-    run->excludes(since);
+    AddRunFilterOptions(app, options->scope.filter);
+    app.callback([run, options] {
+        if (run->count() > 0 && options->scope.filter != RunFilter{}) {
+            throw CLI::ValidationError("rejudge",
+                                       "--run UUID goes without --since and the other filters");
+        }
+    });
     AddKeyOption(app, options->keys);
     AddDatabaseOption(app, options->db);
     return

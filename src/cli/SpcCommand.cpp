@@ -125,10 +125,9 @@ RecordsCommand AddSpcCommand(CLI::App& app) {
     auto* last = app.add_option("--last", options->last, "only the newest N runs (N from 1)")
                      ->type_name("N")
                      ->check(CLI::Validator(RunCountValidator, ""));
-    auto* since = app.add_option("--since", options->query.window.since,
-                                 "only runs started on or after YYYY-MM-DD (UTC)")
-                      ->check(CLI::Validator(SinceValidator, "YYYY-MM-DD"));
+    auto* since = AddSinceOption(app, options->query.window.since);
     last->excludes(since);
+    AddRunFilterOptions(app, options->query.runs, {.since = false, .model = false});
     auto* page = app.add_option("--out", options->out, "also write the charts to this HTML file")
                      ->check(CLI::Validator(OutputFileValidator, ""));
     auto* baseline = app.add_flag("--baseline", options->baseline,

@@ -12,7 +12,7 @@ namespace {
 
 struct YieldOptions {
     std::string by = "model";
-    std::optional<std::string> since;
+    RunFilter filter;
     std::optional<std::string> db;
 };
 
@@ -21,7 +21,7 @@ int RunYield(const YieldOptions& options, std::ostream& out, std::ostream& err) 
     if (!records.db)
         return records.status;
     const YieldGrouping by = *YieldGroupingFromWord(options.by);
-    const Result<std::vector<YieldRow>> yield = QueryYield(*records.db, by, options.since);
+    const Result<std::vector<YieldRow>> yield = QueryYield(*records.db, by, options.filter);
     if (!yield)
         return RecordsUnreadable(err, yield.Error());
     out << YieldTable(*yield, by);
@@ -33,13 +33,13 @@ int RunYield(const YieldOptions& options, std::ostream& out, std::ostream& err) 
 RecordsCommand AddYieldCommand(CLI::App& app) {
     auto options = std::make_shared<YieldOptions>();
     app.description(
-        "Tests and units per model, driver, day, lot or fixture: completed, abandoned, pass, "
+        "Tests and units per model, driver, day, lot, station or fixture: completed, abandoned, "
+        "pass, "
         "fail; first-pass and final yield, retests, units still failing and the time lost to "
         "stopped and abandoned runs.");
-    app.add_option("--by", options->by, "model, driver, day, lot or fixture")
-        ->check(CLI::IsMember({"model", "driver", "day", "lot", "fixture"}));
-    app.add_option("--since", options->since, "only runs started on or after YYYY-MM-DD (UTC)")
-        ->check(CLI::Validator(SinceValidator, "YYYY-MM-DD"));
+    app.add_option("--by", options->by, "model, driver, day, lot, station or fixture")
+        ->check(CLI::IsMember({"model", "driver", "day", "lot", "station", "fixture"}));
+    AddRunFilterOptions(app, options->filter);
     AddDatabaseOption(app, options->db);
     return [options](std::ostream& out, std::ostream& err) { return RunYield(*options, out, err); };
 }

@@ -130,7 +130,7 @@ PageAnswer DashboardPages::Unit(const QueryParams& params) const {
     }
     return FromRecords(live, [&serial](SqlConnection& connection, std::string& main, int&) {
         std::vector<HistoryRow> runs;
-        HistoryFilter filter;
+        RunFilter filter;
         filter.serial = serial;
         const Result<void> read =
             EachHistoryRow(connection, filter, static_cast<std::int64_t>(kUnitRunsShown),
@@ -200,7 +200,7 @@ PageAnswer DashboardPages::Models(const QueryParams& params) const {
         const auto since =
             std::chrono::system_clock::now() - std::chrono::days(kModelsLookBackDays);
         const Result<std::vector<YieldRow>> models =
-            QueryYield(connection, YieldGrouping::Model, UtcIsoTime(since));
+            QueryYield(connection, YieldGrouping::Model, {.since = UtcIsoTime(since)});
         if (!models) {
             return Result<void>(Fail(models.Error()));
         }

@@ -20,7 +20,7 @@ std::string HistoryLine(const HistoryRow& row) {
            orDash(row.model) + "  " + unit + "  " + std::to_string(row.completedTests) + "/" +
            std::to_string(row.tests) + " tests  " + (ended ? orDash(row.endedHow) : "-") + "  " +
            verdict + "  " + orDash(row.planName) + "  " + orDash(row.host) + "/" +
-           orDash(row.operatorName);
+           orDash(row.operatorName) + "  " + orDash(row.fixture);
 }
 
 }  // namespace orvalt

@@ -4,21 +4,6 @@
 
 namespace orvalt {
 
-Result<std::vector<std::string>> RunUuidsSince(SqlConnection& connection,
-                                               const std::string& since) {
-    const Result<SqlRows> rows = connection.Run(
-        "SELECT run_uuid FROM runs WHERE started_at >= $1 ORDER BY started_at, run_uuid", {since});
-    if (!rows) {
-        return Fail(rows.Error());
-    }
-    std::vector<std::string> uuids;
-    uuids.reserve(rows->size());
-    for (const SqlRow& row : *rows) {
-        uuids.push_back(CellText(row[0]));
-    }
-    return uuids;
-}
-
 Result<void> ExportRuns(SqlConnection& connection, const std::vector<std::string>& uuids,
                         const ExportChoice& choice, std::ostream& out) {
     out << ExportOpening(choice);

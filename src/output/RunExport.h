@@ -35,10 +35,6 @@ std::string RunJson(const LoadedRun& run, bool trace);
 // The run as one <testsuite> element.
 std::string RunJunitSuite(const LoadedRun& run);
 
-// The UUIDs of the runs started on or after `since` (YYYY-MM-DD, UTC), oldest
-// first.
-Result<std::vector<std::string>> RunUuidsSince(SqlConnection& connection, const std::string& since);
-
 // Loads the runs one by one and writes the document to `out`; fails at the
 // first run that can't be loaded or is not recorded.
 Result<void> ExportRuns(SqlConnection& connection, const std::vector<std::string>& uuids,

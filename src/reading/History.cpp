@@ -10,24 +10,14 @@ namespace orvalt {
 
 namespace {
 
-// Each filter is a condition that holds when its parameter is NULL, so one
-// statement serves every combination. The tests are counted from the run's
-// own tally, so the rows come in the order of the start index, one by one,
-// with nothing to gather first.
-constexpr const char* kHistorySql =
+// The tests are counted from the run's own tally, so the rows come in the
+// order of the start index, one by one, with nothing to gather first.
+constexpr const char* kHistorySelect =
     "SELECT r.run_uuid, r.started_at, r.ended_at, r.ended_how, r.host, r.operator,"
     " r.manufacturer, r.model, r.driver_model, r.serial, r.plan_name,"
     " COALESCE(r.tests_begun, 0), COALESCE(r.tests_completed, 0), r.verdict, r.attempt,"
     " r.fixture"
-    " FROM runs r"
-    " WHERE (CAST($1 AS TEXT) IS NULL OR r.serial = $1) AND (CAST($2 AS TEXT) IS NULL OR r.model = "
-    "$2)"
-    " AND (CAST($3 AS TEXT) IS NULL OR r.started_at >= $3)"
-    " ORDER BY r.started_at DESC, r.run_uuid LIMIT $4";
-
-SqlValue Optional(const std::optional<std::string>& text) {
-    return text ? SqlValue(*text) : SqlValue();
-}
+    " FROM runs r WHERE 1 = 1";
 
 HistoryRow RowOf(const SqlRow& cells) {
     HistoryRow row;
@@ -49,39 +39,36 @@ HistoryRow RowOf(const SqlRow& cells) {
 
 }  // namespace
 
-bool IsIsoDate(const std::string& text) {
-    if (text.size() != 10 || text[4] != '-' || text[7] != '-') {
-        return false;
-    }
-    for (const std::size_t digit : {0, 1, 2, 3, 5, 6, 8, 9}) {
-        if (text[digit] < '0' || text[digit] > '9') {
-            return false;
-        }
-    }
-    const auto number = [&](std::size_t first, std::size_t count) {
-        return std::stoi(text.substr(first, count));
-    };
-    const int year = number(0, 4), month = number(5, 2), day = number(8, 2);
-    static constexpr int kDays[] = {31, 29, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-    if (month < 1 || month > 12 || day < 1 || day > kDays[month - 1]) {
-        return false;
-    }
-    const bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
-    return !(month == 2 && day == 29 && !leap);
-}
-
-Result<void> EachHistoryRow(SqlConnection& connection, const HistoryFilter& filter,
+Result<void> EachHistoryRow(SqlConnection& connection, const RunFilter& filter,
                             std::optional<std::int64_t> limit,
                             const std::function<void(const HistoryRow&)>& take) {
-    return connection.RunRowByRow(
-        kHistorySql,
-        {Optional(filter.serial), Optional(filter.model), Optional(filter.since),
-         limit.value_or(std::numeric_limits<std::int64_t>::max())},
-        [&take](const SqlRow& cells) { take(RowOf(cells)); });
+    std::vector<SqlValue> params;
+    std::string sql = kHistorySelect + RunFilterSql(filter, params);
+    params.emplace_back(limit.value_or(std::numeric_limits<std::int64_t>::max()));
+    sql += " ORDER BY r.started_at DESC, r.run_uuid LIMIT $" + std::to_string(params.size());
+    return connection.RunRowByRow(sql, params,
+                                  [&take](const SqlRow& cells) { take(RowOf(cells)); });
 }
 
-Result<std::vector<HistoryRow>> QueryHistory(SqlConnection& connection,
-                                             const HistoryFilter& filter) {
+Result<std::vector<std::string>> FilteredRunUuids(SqlConnection& connection,
+                                                  const RunFilter& filter) {
+    std::vector<SqlValue> params;
+    const Result<SqlRows> rows =
+        connection.Run("SELECT r.run_uuid FROM runs r WHERE 1 = 1" + RunFilterSql(filter, params) +
+                           " ORDER BY r.started_at, r.run_uuid",
+                       params);
+    if (!rows) {
+        return Fail(rows.Error());
+    }
+    std::vector<std::string> uuids;
+    uuids.reserve(rows->size());
+    for (const SqlRow& row : *rows) {
+        uuids.push_back(CellText(row[0]));
+    }
+    return uuids;
+}
+
+Result<std::vector<HistoryRow>> QueryHistory(SqlConnection& connection, const RunFilter& filter) {
     std::vector<HistoryRow> rows;
     const Result<void> read = EachHistoryRow(
         connection, filter, std::nullopt, [&rows](const HistoryRow& row) { rows.push_back(row); });

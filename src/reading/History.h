@@ -1,6 +1,6 @@
 #pragma once
-// Looking back at runs: one line per run, newest first, filtered by unit serial,
-// model and start date, and cut to the newest N.
+// Looking back at runs: one line per run, newest first, those the filter
+// lets through, cut to the newest N.
 
 #include <cstdint>
 #include <functional>
@@ -8,16 +8,11 @@
 #include <string>
 #include <vector>
 
+#include "reading/RunFilter.h"
 #include "records/RecordValues.h"
 #include "records/SqlConnection.h"
 
 namespace orvalt {
-
-struct HistoryFilter {
-    std::optional<std::string> serial;
-    std::optional<std::string> model;
-    std::optional<std::string> since;  // YYYY-MM-DD, UTC
-};
 
 struct HistoryRow {
     std::string uuid, startedAt, endedAt, endedHow, host, operatorName;
@@ -34,14 +29,14 @@ struct HistoryRow {
 // Hands the runs to `take` one by one, newest first, as the database yields
 // them (the newest `limit` only, when given): a history of any length is
 // printed in the memory of one run.
-Result<void> EachHistoryRow(SqlConnection& connection, const HistoryFilter& filter,
+Result<void> EachHistoryRow(SqlConnection& connection, const RunFilter& filter,
                             std::optional<std::int64_t> limit,
                             const std::function<void(const HistoryRow&)>& take);
-// Every run the filter lets through, gathered.
-Result<std::vector<HistoryRow>> QueryHistory(SqlConnection& connection,
-                                             const HistoryFilter& filter);
+// The UUIDs of the runs the filter lets through, oldest first.
+Result<std::vector<std::string>> FilteredRunUuids(SqlConnection& connection,
+                                                  const RunFilter& filter);
 
-// True for a valid calendar date written YYYY-MM-DD.
-bool IsIsoDate(const std::string& text);
+// Every run the filter lets through, gathered.
+Result<std::vector<HistoryRow>> QueryHistory(SqlConnection& connection, const RunFilter& filter);
 
 }  // namespace orvalt

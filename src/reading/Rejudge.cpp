@@ -20,11 +20,12 @@ namespace {
 constexpr std::int64_t kRunsPerPage = 256;
 
 // The runs after ($2, $3) in start order, on or after the day $1 when given.
-constexpr const char* kRunPageSql =
-    "SELECT run_uuid, started_at FROM runs"
-    " WHERE (CAST($1 AS TEXT) IS NULL OR started_at >= $1)"
-    " AND (started_at > $2 OR (started_at = $2 AND run_uuid > $3))"
-    " ORDER BY started_at, run_uuid LIMIT $4";
+// The page of runs after ($1, $2), then the filter's conditions ($4 on).
+std::string RunPageSql(const RunFilter& filter, std::vector<SqlValue>& params) {
+    return "SELECT r.run_uuid, r.started_at FROM runs r"
+           " WHERE (r.started_at > $1 OR (r.started_at = $1 AND r.run_uuid > $2))" +
+           RunFilterSql(filter, params) + " ORDER BY r.started_at, r.run_uuid LIMIT $3";
+}
 
 // A bound as the record keeps it, exactly: the shortest text that reads back
 // as the same number.
@@ -129,15 +130,10 @@ bool SayValuesNotNumbers(const LoadedTest& test, RunLines& lines) {
 // A completed test judged again and compared; one that was not completed is
 // the error the station gave it.
 TestVerdict JudgeTestAgain(const LoadedTest& test, const Limits& limits, RunLines& lines) {
-    const int number = test.start.index + 1;
-    if (test.endedHow != RecordEndWord(RecordEnd::Completed)) {
-        return ErrorVerdict(number, test.endedHow);
+    TestVerdict verdict = JudgeStoredTest(test, limits);
+    if (test.endedHow != RecordEndWord(RecordEnd::Completed) || SayValuesNotNumbers(test, lines)) {
+        return verdict;
     }
-    if (SayValuesNotNumbers(test, lines)) {
-        return ErrorVerdict(number, "a measurement can't be judged");
-    }
-    const std::vector<NamedMeasurement> figures = FiguresOf(test);
-    TestVerdict verdict = JudgeTest(number, figures, LimitsAsShown(limits, figures));
     const std::string stored =
         test.verdict ? VerdictText(test.verdict->outcome.Word(), test.verdict->reasons) : "none";
     lines.Compare(TestNumberText(test), "verdict", stored,
@@ -160,6 +156,18 @@ void CompareHash(const char* what, const std::string& text, const std::string& k
 }
 
 }  // namespace
+
+TestVerdict JudgeStoredTest(const LoadedTest& test, const Limits& limits) {
+    const int number = test.start.index + 1;
+    if (test.endedHow != RecordEndWord(RecordEnd::Completed)) {
+        return ErrorVerdict(number, test.endedHow);
+    }
+    if (!test.valuesNotNumbers.empty()) {
+        return ErrorVerdict(number, "a measurement can't be judged");
+    }
+    const std::vector<NamedMeasurement> figures = FiguresOf(test);
+    return JudgeTest(number, figures, LimitsAsShown(limits, figures));
+}
 
 RunRejudged RejudgeRun(const LoadedRun& run) {
     RunRejudged rejudged;
@@ -243,19 +251,18 @@ Result<RejudgeTally> RejudgeRuns(SqlConnection& db, const RejudgeScope& scope,
         const Result<void> judged = RejudgeOne(db, *scope.run, tally, say);
         return judged ? Result<RejudgeTally>(tally) : Fail(judged.Error());
     }
-    const SqlValue since = scope.since ? SqlValue(*scope.since) : SqlValue();
-    std::string afterStart, afterUuid;
+    std::vector<SqlValue> params{std::string(), std::string(), kRunsPerPage};
+    const std::string sql = RunPageSql(scope.filter, params);
     // Each page begins after the last run of the one before, so the pages end.
     for (bool more = true; more;) {
-        const Result<SqlRows> page =
-            db.Run(kRunPageSql, {since, afterStart, afterUuid, kRunsPerPage});
+        const Result<SqlRows> page = db.Run(sql, params);
         if (!page) {
             return Fail(page.Error());
         }
         for (const SqlRow& row : *page) {
-            afterUuid = CellText(row[0]);
-            afterStart = CellText(row[1]);
-            if (const Result<void> judged = RejudgeOne(db, afterUuid, tally, say); !judged) {
+            params[1] = CellText(row[0]);
+            params[0] = CellText(row[1]);
+            if (const Result<void> judged = RejudgeOne(db, CellText(row[0]), tally, say); !judged) {
                 return Fail(judged.Error());
             }
         }

@@ -11,8 +11,11 @@
 #include <string>
 #include <vector>
 
+#include "reading/RunFilter.h"
+#include "domain/TestVerdict.h"
 #include "reading/RunLoad.h"
 #include "records/SqlConnection.h"
+#include "verdict/LimitsFile.h"
 
 namespace orvalt {
 
@@ -32,10 +35,15 @@ struct RunRejudged {
 
 RunRejudged RejudgeRun(const LoadedRun& run);
 
-// Which runs to judge again: one, those started on or after a day, or all.
+// A stored test judged by `limits` from its stored figures, each compared
+// with the decimals the station showed it with; a test not completed, or with
+// a figure stored as no number, is an error.
+TestVerdict JudgeStoredTest(const LoadedTest& test, const Limits& limits);
+
+// Which runs to judge again: one, or those the filter lets through.
 struct RejudgeScope {
     std::optional<std::string> run;
-    std::optional<std::string> since;  // YYYY-MM-DD, UTC
+    RunFilter filter;
 };
 
 struct RejudgeTally {

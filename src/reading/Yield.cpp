@@ -20,7 +20,11 @@ constexpr GroupingWord kGroupings[] = {
     {"driver", YieldGrouping::Driver, "r.driver_manufacturer || ' ' || r.driver_model"},
     {"day", YieldGrouping::Day, "substr(r.started_at, 1, 10)"},
     {"lot", YieldGrouping::Lot, "r.lot"},
-    {"fixture", YieldGrouping::Fixture, "r.fixture"},
+    {"station", YieldGrouping::Station, "r.host"},
+    // A fixture's name is its station's own: Bay 1 of two hosts is two bays.
+    {"fixture", YieldGrouping::Fixture,
+     "CASE WHEN r.fixture IS NULL OR r.fixture = '' THEN r.host"
+     " ELSE r.host || ' / ' || r.fixture END"},
 };
 
 const GroupingWord& Grouping(YieldGrouping by) {
@@ -45,11 +49,11 @@ static_assert(kFailed + 1 == kYieldColumns);
 // found by the index on their start (a day's runs in well under a
 // millisecond, all of them as fast as the table read through); the moment is
 // a date or a time in the records' own form, compared as text.
-std::string YieldSql(YieldGrouping by, bool since) {
+std::string YieldSql(YieldGrouping by, const RunFilter& filter, std::vector<SqlValue>& params) {
     return std::string("SELECT ")
         .append(YieldColumnsSql(by))
-        .append(" FROM runs r")
-        .append(since ? " WHERE r.started_at >= $1" : "")
+        .append(" FROM runs r WHERE 1 = 1")
+        .append(RunFilterSql(filter, params))
         .append(" ORDER BY g, r.serial, r.started_at, r.run_uuid");
 }
 
@@ -148,15 +152,12 @@ std::vector<YieldRow> YieldCounter::Finish() {
 }
 
 Result<std::vector<YieldRow>> QueryYield(SqlConnection& connection, YieldGrouping by,
-                                         const std::optional<std::string>& since) {
+                                         const RunFilter& filter) {
     YieldCounter counter;
     std::vector<SqlValue> params;
-    if (since) {
-        params.emplace_back(*since);
-    }
+    const std::string sql = YieldSql(by, filter, params);
     const Result<void> read =
-        connection.RunRowByRow(YieldSql(by, since.has_value()), params,
-                               [&counter](const SqlRow& run) { counter.Add(run); });
+        connection.RunRowByRow(sql, params, [&counter](const SqlRow& run) { counter.Add(run); });
     if (!read) {
         return Fail(read.Error());
     }

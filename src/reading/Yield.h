@@ -1,5 +1,5 @@
 #pragma once
-// Yield per model, driver, day, lot or fixture: tests and units, completed,
+// Yield per model, driver, day, lot, station or fixture: tests and units, completed,
 // abandoned or stopped, passed or failed; then first-pass and final yield over
 // the units' attempts. A unit is a serial number within the group and only its
 // completed, judged runs count: a stopped run is lost time, never a failure.
@@ -11,14 +11,15 @@
 #include <string>
 #include <vector>
 
+#include "reading/RunFilter.h"
 #include "records/SqlConnection.h"
 
 namespace orvalt {
 
-enum class YieldGrouping { Model, Driver, Day, Lot, Fixture };
+enum class YieldGrouping { Model, Driver, Day, Lot, Station, Fixture };
 
-// "model", "driver", "day", "lot", "fixture": the word of a grouping, and the
-// grouping of a word.
+// "model", "driver", "day", "lot", "station", "fixture" (host / fixture): the word of a grouping,
+// and the grouping of a word.
 const char* YieldGroupingWord(YieldGrouping by);
 std::optional<YieldGrouping> YieldGroupingFromWord(const std::string& word);
 
@@ -63,11 +64,11 @@ class YieldCounter {
     bool firstPassed_ = false, lastPassed_ = false;
 };
 
-// Over the runs started on or after `since`: a date ("2026-12-07", from its
-// midnight UTC) or a time as the records keep them ("2026-12-07T23:00:00.000Z",
-// milliseconds and Z included, as UtcIsoTime writes it); all runs without it.
+// Over the runs the filter lets through (its since and until a date,
+// "2026-12-07", or a time as the records keep them,
+// "2026-12-07T23:00:00.000Z").
 Result<std::vector<YieldRow>> QueryYield(SqlConnection& connection, YieldGrouping by,
-                                         const std::optional<std::string>& since);
+                                         const RunFilter& filter);
 
 // Milliseconds from one UTC ISO 8601 time as the records keep them
 // ("2026-12-07T12:50:21.123Z") to another; none when either is no such time.

@@ -17,7 +17,7 @@ namespace {
 // the run's key among runs started at once) found beforehand, so every query
 // walks the model's runs in start order from the index on (model,
 // started_at, run_uuid) and needs no sort.
-struct RunFilter {
+struct RunConditions {
     std::string sql;
     std::vector<SqlValue> params;
 
@@ -32,7 +32,7 @@ struct RunFilter {
 // window's date lets through; none when there are fewer.
 Result<std::optional<std::pair<std::string, std::string>>> NthRun(SqlConnection& connection,
                                                                   const std::string& model,
-                                                                  const RunFilter& since,
+                                                                  const RunConditions& since,
                                                                   std::size_t n, bool newest) {
     const char* order = newest ? " ORDER BY r.started_at DESC, r.run_uuid DESC"
                                : " ORDER BY r.started_at, r.run_uuid";
@@ -57,7 +57,7 @@ Result<std::optional<std::pair<std::string, std::string>>> NthRun(SqlConnection&
 
 // A station's runs are picked within the model's, from the index that walks
 // them in start order.
-void AddStation(RunFilter& filter, const std::optional<SeriesStation>& station) {
+void AddStation(RunConditions& filter, const std::optional<SeriesStation>& station) {
     if (station) {
         const std::string host = filter.Next();
         const std::string fixture =
@@ -67,11 +67,12 @@ void AddStation(RunFilter& filter, const std::optional<SeriesStation>& station) 
     }
 }
 
-Result<RunFilter> FilterOf(SqlConnection& connection, const std::string& model,
-                           const SeriesWindow& window,
-                           const std::optional<SeriesStation>& station) {
-    RunFilter filter;
+Result<RunConditions> FilterOf(SqlConnection& connection, const std::string& model,
+                               const SeriesWindow& window,
+                               const std::optional<SeriesStation>& station, const RunFilter& runs) {
+    RunConditions filter;
     AddStation(filter, station);
+    filter.sql += RunFilterSql(runs, filter.params, "r", 1);
     if (window.since) {
         filter.Add(std::string("r.started_at >= ").append(filter.Next()), {*window.since});
     }
@@ -409,7 +410,8 @@ constexpr std::int64_t kSpanReadAtMost = 4;
 // digits and bounds come from the newest point of each limits alone.
 Result<std::vector<MeasuredSeries>> LoadMeasuredSeries(SqlConnection& connection,
                                                        const SeriesQuery& query) {
-    const Result<RunFilter> filter = FilterOf(connection, query.model, query.window, query.station);
+    const Result<RunConditions> filter =
+        FilterOf(connection, query.model, query.window, query.station, query.runs);
     if (!filter) {
         return Fail(filter.Error());
     }

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "base/Result.h"
+#include "reading/RunFilter.h"
 #include "records/SqlConnection.h"
 
 namespace orvalt {
@@ -73,6 +74,8 @@ struct SeriesQuery {
     bool wholeMeasurement = false;
     // One station's and fixture's runs of the model; none: every station's.
     std::optional<SeriesStation> station{};
+    // Only the model's runs this lets through (a lot, a fixture, a verdict).
+    RunFilter runs{};
 };
 
 // The series, ordered by test, then measurement name, then the first point

@@ -90,7 +90,7 @@ Result<std::vector<HistoryRow>> StationRecording::RunsOfUnit(const std::string& 
     if (!*opened) {
         return std::vector<HistoryRow>{};
     }
-    HistoryFilter filter;
+    RunFilter filter;
     filter.serial = serial;
     return QueryHistory(**opened, filter);
 }

@@ -168,7 +168,7 @@ class LotRecording : public ::testing::Test {
         if (!db) {
             return runs;
         }
-        const auto rows = QueryHistory(**db, HistoryFilter{});
+        const auto rows = QueryHistory(**db, RunFilter{});
         EXPECT_TRUE(rows.Ok()) << rows.Error();
         for (auto row = rows->rbegin(); row != rows->rend(); ++row) {
             const auto run = LoadRun(**db, row->uuid, RunParts::WithoutTrace);

@@ -183,7 +183,7 @@ TEST_F(Golden, TheDashboardsPages) {
     ASSERT_TRUE(line) << line.Error();
     const Result<std::vector<YieldRow>> models =
         QueryYield(*records_, YieldGrouping::Model,
-                   UtcIsoTime(moment - std::chrono::days(kModelsLookBackDays)));
+                   {.since = UtcIsoTime(moment - std::chrono::days(kModelsLookBackDays))});
     ASSERT_TRUE(models) << models.Error();
     const std::string shown = ShownDatabase(db_.string());
     Compare("line.html", Fixed(FramedPage({"Line", shown, 1, false, "", LinePageStyle(), ""},

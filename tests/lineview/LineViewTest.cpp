@@ -691,7 +691,7 @@ void ExpectKeptRunsNeverGoStale(const std::string& target, unsigned seed) {
         ASSERT_EQ(shown, ShownRuns(first->fixtures, first->yieldToday, first->pareto))
             << "step " << step;
         Result<std::vector<YieldRow>> counted =
-            QueryYield(reader, YieldGrouping::Model, Moment().todayStart);
+            QueryYield(reader, YieldGrouping::Model, {.since = Moment().todayStart});
         const Result<std::vector<FailureReason>> reasons =
             LoadFailurePareto(reader, Moment().todayStart);
         ASSERT_TRUE(counted.Ok() && reasons.Ok());

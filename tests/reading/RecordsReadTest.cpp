@@ -38,6 +38,7 @@ struct RunPlan {
     std::string endedAt{};
     std::string unitVerdict{};
     std::string lot{}, fixture{};
+    std::string host = "bench-3";
 };
 
 class RecordsReadTest : public ::testing::Test {
@@ -70,6 +71,7 @@ class RecordsReadTest : public ::testing::Test {
         run.unit.driverModel = plan.driver;
         run.lot = plan.lot;
         run.fixture = plan.fixture;
+        run.host = plan.host;
         std::vector<RowWrite> rows;
         RunTally tally;
         for (std::size_t i = 0; i < plan.tests.size(); ++i) {
@@ -92,7 +94,7 @@ class RecordsReadTest : public ::testing::Test {
         ASSERT_TRUE(WriteRows(*db_, rows, &sealer_).Ok());
     }
 
-    std::vector<std::string> Uuids(const HistoryFilter& filter) {
+    std::vector<std::string> Uuids(const RunFilter& filter) {
         std::vector<std::string> uuids;
         const auto rows = QueryHistory(*db_, filter).Value();
         for (const auto& row : rows) {
@@ -124,17 +126,17 @@ class RecordsReadTest : public ::testing::Test {
 TEST_F(RecordsReadTest, HistoryIsNewestFirstAndFilters) {
     using V = std::vector<std::string>;
     EXPECT_EQ(Uuids({}), (V{"r4", "r3", "r2", "r1"}));
-    EXPECT_EQ(Uuids({"SN-1", std::nullopt, std::nullopt}), (V{"r3", "r1"}));
-    EXPECT_EQ(Uuids({std::nullopt, "X100", "2026-12-01"}), (V{"r3", "r2"}));
-    EXPECT_EQ(Uuids({"SN-1", "Z9", std::nullopt}), V{});
-    const auto rows = QueryHistory(*db_, {std::nullopt, std::nullopt, "2026-12-01"}).Value();
+    EXPECT_EQ(Uuids({.serial = "SN-1"}), (V{"r3", "r1"}));
+    EXPECT_EQ(Uuids({.since = "2026-12-01", .model = "X100"}), (V{"r3", "r2"}));
+    EXPECT_EQ(Uuids({.model = "Z9", .serial = "SN-1"}), V{});
+    const auto rows = QueryHistory(*db_, {.since = "2026-12-01"}).Value();
     ASSERT_EQ(rows.size(), 3u);
     EXPECT_EQ(rows[2].tests, 2);
     EXPECT_EQ(rows[2].completedTests, 1);
 }
 
 TEST_F(RecordsReadTest, YieldCountsTestsUnitsOutcomesAndVerdictsPerGroup) {
-    const auto byModel = QueryYield(*db_, YieldGrouping::Model, std::nullopt);
+    const auto byModel = QueryYield(*db_, YieldGrouping::Model, {});
     ASSERT_TRUE(byModel.Ok()) << byModel.Error();
     ASSERT_EQ(byModel->size(), 2u);
     const YieldRow& x100 = (*byModel)[0];
@@ -148,13 +150,13 @@ TEST_F(RecordsReadTest, YieldCountsTestsUnitsOutcomesAndVerdictsPerGroup) {
     EXPECT_EQ((*byModel)[1].units, 1);  // a run without serial counts as its own unit
     EXPECT_EQ((*byModel)[1].abandoned, 1);
 
-    const auto byDay = QueryYield(*db_, YieldGrouping::Day, "2026-12-01");
+    const auto byDay = QueryYield(*db_, YieldGrouping::Day, {.since = "2026-12-01"});
     ASSERT_EQ(byDay->size(), 2u);
     EXPECT_EQ((*byDay)[0].group, "2026-12-01");
     EXPECT_EQ((*byDay)[1].group, "2026-12-02");
     EXPECT_EQ((*byDay)[1].tests, 2);
 
-    const auto byDriver = QueryYield(*db_, YieldGrouping::Driver, std::nullopt);
+    const auto byDriver = QueryYield(*db_, YieldGrouping::Driver, {});
     ASSERT_EQ(byDriver->size(), 2u);
     EXPECT_EQ((*byDriver)[1].group, "DrvCo D-300");
     EXPECT_EQ((*byDriver)[1].tests, 2);
@@ -198,7 +200,7 @@ TEST_F(RecordsReadTest, YieldFollowsEachUnitAcrossItsAttempts) {
         plan.lot = n <= 6 ? "LOT-A" : "LOT-B";
         Add(plan);
     }
-    const auto byModel = QueryYield(*db_, YieldGrouping::Model, "2026-12-05");
+    const auto byModel = QueryYield(*db_, YieldGrouping::Model, {.since = "2026-12-05"});
     ASSERT_TRUE(byModel.Ok()) << byModel.Error();
     ASSERT_EQ(byModel->size(), 1u);
     const YieldRow& l1 = (*byModel)[0];
@@ -222,13 +224,46 @@ TEST_F(RecordsReadTest, YieldFollowsEachUnitAcrossItsAttempts) {
         << table;
 
     // A unit's attempts in two lots are two units, one in each.
-    const auto byLot = QueryYield(*db_, YieldGrouping::Lot, "2026-12-05");
+    const auto byLot = QueryYield(*db_, YieldGrouping::Lot, {.since = "2026-12-05"});
     ASSERT_EQ(byLot->size(), 2u);
     EXPECT_EQ((*byLot)[0].group, "LOT-A");
     EXPECT_EQ((*byLot)[0].judgedUnits, 3);  // U1 (FAIL), U2, U3 (FAIL)
     EXPECT_EQ((*byLot)[0].firstPass, 1);
     EXPECT_EQ((*byLot)[1].judgedUnits, 4);  // U4, both serial-less, U3 (FAIL)
     EXPECT_EQ((*byLot)[1].retests, 0);
+}
+
+// Fixtures are named per station: Bay 1 of two hosts is two bays, and a
+// station without fixtures is its host alone.
+TEST_F(RecordsReadTest, YieldTellsTheSameBayOfTwoStationsApart) {
+    const auto add = [this](const std::string& uuid, const std::string& host,
+                            const std::string& fixture, const std::string& verdict) {
+        RunPlan plan{uuid,     "2026-12-09T08:00:00.000Z", "X100", "D-200", uuid, {Completed},
+                     {verdict}};
+        plan.unitVerdict = verdict;
+        plan.host = host;
+        plan.fixture = fixture;
+        Add(plan);
+    };
+    add("b1", "line1-pc", "Bay 1", "PASS");
+    add("b2", "line1-pc", "Bay 1", "FAIL");
+    add("b3", "line2-pc", "Bay 1", "PASS");
+    add("b4", "line2-pc", "", "PASS");
+    const auto groups = [this](YieldGrouping by) {
+        std::vector<std::pair<std::string, std::int64_t>> seen;
+        for (const YieldRow& row : QueryYield(*db_, by, {.since = "2026-12-09"}).Value()) {
+            seen.emplace_back(row.group, row.passed);
+        }
+        return seen;
+    };
+    using G = std::vector<std::pair<std::string, std::int64_t>>;
+    EXPECT_EQ(groups(YieldGrouping::Fixture),
+              (G{{"line1-pc / Bay 1", 1}, {"line2-pc", 1}, {"line2-pc / Bay 1", 1}}));
+    EXPECT_EQ(groups(YieldGrouping::Station), (G{{"line1-pc", 1}, {"line2-pc", 2}}));
+    const auto bay =
+        QueryYield(*db_, YieldGrouping::Model, {.station = "line1-pc", .fixture = "Bay 1"});
+    ASSERT_EQ(bay->size(), 1u);
+    EXPECT_EQ((*bay)[0].tests, 2);
 }
 
 TEST(YieldTimes, MillisecondsBetweenRecordedTimes) {
@@ -429,7 +464,7 @@ TEST(JudgedShift, YieldAndRejudgeAreTheSameOnAServer) {
         }
         auto db = OpenSqlConnectionToRead(target);
         ASSERT_TRUE(db.Ok() && *db) << target;
-        const auto yield = QueryYield(**db, YieldGrouping::Day, std::nullopt);
+        const auto yield = QueryYield(**db, YieldGrouping::Day, {});
         ASSERT_TRUE(yield.Ok()) << yield.Error();
         yields.push_back(*yield);
         const auto tally =
@@ -502,7 +537,7 @@ TEST_F(RecordsReadTest, MigratingAnOlderDatabaseTalliesItsRuns) {
     db_.reset();
     OpenDatabase();
     ASSERT_TRUE(db_);
-    const auto byModel = QueryYield(*db_, YieldGrouping::Model, std::nullopt);
+    const auto byModel = QueryYield(*db_, YieldGrouping::Model, {});
     ASSERT_EQ(byModel->size(), 2u);
     EXPECT_EQ((*byModel)[0].tests, 5);
     EXPECT_EQ((*byModel)[0].completed, 4);
@@ -523,7 +558,7 @@ TEST_F(RecordsReadTest, TheRecorderTalliesItsRunsAsTheyGo) {
         recorder.BeginTest(SampleTest(2));
         recorder.Flush();  // as a killed station leaves it: the third test never ends
     }
-    const auto byModel = QueryYield(*db_, YieldGrouping::Model, std::nullopt);
+    const auto byModel = QueryYield(*db_, YieldGrouping::Model, {});
     ASSERT_EQ(byModel->size(), 3u);
     const YieldRow& q7 = (*byModel)[0];
     EXPECT_EQ(q7.group, "Q7");
@@ -554,7 +589,7 @@ TEST_F(RecordsReadTest, ATallyOfTestsEndingFasterThanTheWriterCountsEveryOne) {
         recorder.BeginTest(SampleTest(kTests));
         recorder.Flush();
     }
-    const auto byModel = QueryYield(*db_, YieldGrouping::Model, std::nullopt);
+    const auto byModel = QueryYield(*db_, YieldGrouping::Model, {});
     ASSERT_TRUE(byModel);
     const auto q8 = std::find_if(byModel->begin(), byModel->end(),
                                  [](const YieldRow& row) { return row.group == "Q8"; });

@@ -136,7 +136,7 @@ TEST_F(PostgresTest, TheServerGetsTheSameSchemaAndAnswersTheSameQueries) {
               std::to_string(CurrentSchemaVersion()) + "\n");
     auto db = OpenSqlConnection(cluster_.Url());
     ASSERT_TRUE(db.Ok()) << db.Error();
-    HistoryFilter filter;
+    RunFilter filter;
     filter.serial = "SN-7";
     const auto history = QueryHistory(**db, filter);
     ASSERT_TRUE(history.Ok()) << history.Error();
@@ -229,7 +229,7 @@ TEST_F(PostgresTest, TextThatIsNotUtf8IsStoredAndReadBackExactly) {
         EXPECT_EQ(run.tests[0].diagLines[0].raw, noise);
         EXPECT_EQ(run.tests[0].readings.at(0).status, "reading \xB0");
         EXPECT_EQ(run.tests[0].summaryLine, "12-06-26, 1, 0, \xB0");
-        HistoryFilter filter;
+        RunFilter filter;
         filter.serial = "SN-\xFF";
         const auto history = QueryHistory(**db, filter);
         ASSERT_TRUE(history.Ok()) << history.Error();

@@ -15,6 +15,7 @@
 #include "RecordingSessionKit.h"
 #include "config/TestPlanFile.h"
 #include "output/ReportFile.h"
+#include "platform/HostIdentity.h"
 #include "reading/History.h"
 #include "reading/Rejudge.h"
 #include "reading/RunLoad.h"
@@ -250,11 +251,12 @@ TEST(JudgedRecords, AScriptedLotsYieldIsItsCountByHand) {
     ASSERT_EQ(byHand.retests, 8);
 
     const auto db = runs.Open();
-    const std::map<YieldGrouping, std::string> groups{{YieldGrouping::Model, "X1"},
-                                                      {YieldGrouping::Fixture, "Bench A"},
-                                                      {YieldGrouping::Lot, "WO-77"}};
+    const std::map<YieldGrouping, std::string> groups{
+        {YieldGrouping::Model, "X1"},
+        {YieldGrouping::Fixture, StationHostName() + " / Bench A"},
+        {YieldGrouping::Lot, "WO-77"}};
     for (const auto& [by, group] : groups) {
-        const auto yield = QueryYield(*db, by, std::nullopt);
+        const auto yield = QueryYield(*db, by, {});
         ASSERT_TRUE(yield.Ok()) << yield.Error();
         ASSERT_EQ(yield->size(), 1u);
         const YieldRow& lot = yield->front();
@@ -269,7 +271,7 @@ TEST(JudgedRecords, AScriptedLotsYieldIsItsCountByHand) {
     }
 
     // The database numbered each unit's attempts as they started.
-    const auto history = QueryHistory(*db, {"L18", std::nullopt, std::nullopt});
+    const auto history = QueryHistory(*db, {.serial = "L18"});
     ASSERT_TRUE(history.Ok()) << history.Error();
     ASSERT_EQ(history->size(), 3u);
     EXPECT_EQ((*history)[0].attempt, 3);
