@@ -25,6 +25,20 @@ std::string WithVerdictColours(std::string_view css) {
     return styled;
 }
 
+const char* VerdictLook(std::optional<VerdictKind> kind) {
+    switch (kind.value_or(VerdictKind::NotJudged)) {
+        case VerdictKind::Pass:
+            return "pass";
+        case VerdictKind::Fail:
+            return "fail";
+        case VerdictKind::Error:
+            return "error";
+        case VerdictKind::NotJudged:
+            break;
+    }
+    return "notjudged";
+}
+
 std::string TableRules(std::string_view tableExtra) {
     return std::string("table{border-collapse:collapse;margin:8px 0")
         .append(tableExtra)

@@ -46,20 +46,12 @@ const std::string& ReportStyle() {
 // The colour a verdict is shown in; a word of no known kind is greyed as not
 // judged, since it proves nothing.
 const char* LookOf(std::optional<VerdictKind> kind) {
-    switch (kind.value_or(VerdictKind::NotJudged)) {
-        case VerdictKind::Pass:
-            return "pass";
-        case VerdictKind::Fail:
-            return "fail";
-        case VerdictKind::Error:
-            return "error";
-        case VerdictKind::NotJudged:
-            break;
-    }
-    return "notjudged";
+    return VerdictLook(kind);
 }
 
-const char* LookOf(MeasurementOutcome outcome) { return LookOf(OutcomeKind(outcome)); }
+const char* LookOf(MeasurementOutcome outcome) {
+    return VerdictLook(OutcomeKind(outcome));
+}
 
 // A test without a verdict shows why it has none, in the colour of what it
 // shows: a how-it-ended word is of no kind; only a damaged record's ended_how
