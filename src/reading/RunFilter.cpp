@@ -26,7 +26,7 @@ std::string DayAfter(const std::string& day) {
                               month{static_cast<unsigned>(std::stoi(day.substr(5, 2)))},
                               std::chrono::day{static_cast<unsigned>(std::stoi(day.substr(8, 2)))}};
     const year_month_day next{sys_days{date} + days{1}};
-    char text[11];
+    char text[24];  // room for any year the type holds
     std::snprintf(text, sizeof text, "%04d-%02u-%02u", static_cast<int>(next.year()),
                   static_cast<unsigned>(next.month()), static_cast<unsigned>(next.day()));
     return text;

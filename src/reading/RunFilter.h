@@ -15,15 +15,15 @@ namespace orvalt {
 struct RunFilter {
     // Started on or after `since` and on or before `until`: days YYYY-MM-DD
     // (UTC, the whole day included) or times as the records keep them.
-    std::optional<std::string> since, until;
-    std::optional<std::string> model, lot;
-    std::optional<std::string> station;  // the host that tested
-    std::optional<std::string> fixture;  // "" for a station without fixtures
+    std::optional<std::string> since{}, until{};
+    std::optional<std::string> model{}, lot{};
+    std::optional<std::string> station{};  // the host that tested
+    std::optional<std::string> fixture{};  // "" for a station without fixtures
     // One unit's serial, exactly; every serial that starts with serialStart.
-    std::optional<std::string> serial, serialStart;
+    std::optional<std::string> serial{}, serialStart{};
     // The unit's verdict word (PASS, FAIL, ERROR, NOT JUDGED, any case), or
     // "none" for the runs that have none.
-    std::optional<std::string> verdict;
+    std::optional<std::string> verdict{};
 
     bool operator==(const RunFilter&) const = default;
 };

@@ -127,7 +127,7 @@ std::string FirstValuesSql(std::size_t count, bool ofStation) {
         .append(std::to_string(count));
 }
 
-std::string RunsSql(const RunFilter& filter) {
+std::string RunsSql(const RunConditions& filter) {
     return std::string(
                "SELECT k.run_id, r.run_uuid, r.started_at, r.serial, r.attempt,"
                " CASE WHEN r.tests_completed = r.tests_begun THEN 1 ELSE 0 END,"
@@ -139,7 +139,7 @@ std::string RunsSql(const RunFilter& filter) {
 
 // The points, in the runs' order: run key, test, name (unless one was asked
 // for), value.
-std::string PointsSql(const RunFilter& filter, bool oneName) {
+std::string PointsSql(const RunConditions& filter, bool oneName) {
     return std::string("SELECT k.run_id, m.test_index, ")
         .append(oneName ? "m.value" : "m.name, m.value")
         .append(
@@ -242,7 +242,7 @@ struct RunsRead {
 };
 
 Result<RunsRead> ReadRuns(SqlConnection& connection, const std::string& model,
-                          const RunFilter& filter) {
+                          const RunConditions& filter) {
     std::vector<SqlValue> params{model};
     params.insert(params.end(), filter.params.begin(), filter.params.end());
     RunsRead read;
@@ -292,7 +292,7 @@ class SeriesSorter {
 // The points joined to the runs in start order: for a model whose runs are
 // few among the keys they span.
 Result<void> ReadPointsByRun(SqlConnection& connection, const SeriesQuery& query,
-                             const RunFilter& filter, const RunsRead& runs, SeriesMap& series) {
+                             const RunConditions& filter, const RunsRead& runs, SeriesMap& series) {
     std::vector<SqlValue> params{query.model};
     params.insert(params.end(), filter.params.begin(), filter.params.end());
     const bool oneName = query.measurement.has_value();

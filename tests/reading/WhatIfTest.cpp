@@ -9,6 +9,7 @@
 #include <sstream>
 
 #include "cli/RecordsCommands.h"
+#include "domain/VerdictWord.h"
 #include "reading/WhatIf.h"
 #include "recording/RunRecorder.h"
 #include "records/SqlConnection.h"
