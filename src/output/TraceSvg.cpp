@@ -16,7 +16,8 @@ namespace orvalt {
 
 namespace {
 
-constexpr double kWidth = 900, kHeight = 320, kLeft = 50, kRight = 15, kTop = 15, kBottom = 35;
+// Wide and low: five tests' traces at the page's width fit an A4 sheet.
+constexpr double kWidth = 900, kHeight = 250, kLeft = 62, kRight = 15, kTop = 12, kBottom = 33;
 constexpr double kFontSize = 10, kLineHeight = 12;
 // An SVG renderer's sans-serif at 10 px is at most this wide per character.
 constexpr double kCharWidth = 6.2;
@@ -56,8 +57,11 @@ std::string Axes(const PlotMapping& map) {
     svg += "<rect x=\"" + SvgNumber(area.left) + "\" y=\"" + SvgNumber(area.top) + "\" width=\"" +
            SvgNumber(area.width) + "\" height=\"" + SvgNumber(area.height) +
            "\" fill=\"none\" stroke=\"#444\"/>";
-    svg += Text(area.left + area.width / 2, area.Bottom() + 28,
-                "seconds since the test's first power switch", "text-anchor=\"middle\"");
+    svg += Text(area.left + area.width / 2, area.Bottom() + 27,
+                "time since the test's first power switch (s)", "text-anchor=\"middle\"");
+    const std::string middle = SvgNumber(area.top + area.height / 2);
+    svg += Text(14, area.top + area.height / 2, "light level (V)",
+                "text-anchor=\"middle\" transform=\"rotate(-90 14 " + middle + ")\"");
     return svg + "</g>";
 }
 
