@@ -42,7 +42,7 @@ const std::string& ReportStyle() {
             "header.inprogress{border-color:#1f5fbf;background:#eef4ff}"
             "td.pass,td.fail,td.error{font-weight:bold}"
             "ul.reasons{margin:6px 0 10px;padding-left:22px;font-size:15px}"
-            ""
+            "p.reference{font-size:13px;color:#444}"
             "table.identity td,table.identity th{font-size:12px;padding:2px 8px}"
             "dl.settings{column-count:3;column-gap:18px;font-size:12px;margin:6px 0}"
             "dl.settings div{break-inside:avoid}dl.settings dt{display:inline;font-weight:bold}"
@@ -58,7 +58,7 @@ const std::string& ReportStyle() {
             "header .word{font-size:30px}ul.reasons{font-size:12px;margin:2px 0 4px}"
             "h2{font-size:13px;margin:8px 0 2px}table{margin:2px 0}"
             "td,th,table.identity td,table.identity th{font-size:9.5px;padding:1px 5px}"
-            "dl.settings{font-size:8.5px;margin:2px 0}"
+            "dl.settings{font-size:8.5px;margin:2px 0}p.reference{font-size:10px;margin:2px 0}"
             "section.test{margin-top:4px;break-inside:avoid}section.test "
             "h2{font-size:11px;margin:2px 0 0}"
             "svg.plot{width:100%}.approval{margin-top:8px;padding:4px 12px}"
@@ -233,6 +233,21 @@ std::string TestSummaryTable(const LoadedRun& run) {
     return html + "</table>";
 }
 
+std::string ReferenceNote(const TraceReference& reference) {
+    if (!reference.run) {
+        return reference.missing.empty()
+                   ? std::string()
+                   : "<p class=\"reference\">" + HtmlEscaped(reference.missing) + "</p>";
+    }
+    const LoadedRun& run = *reference.run;
+    const std::string& serial = run.start.unit.serial;
+    const std::string attempt = run.attempt ? " #" + std::to_string(*run.attempt) : "";
+    return "<p class=\"reference\">In grey beneath each trace: passed unit " +
+           HtmlEscaped(serial.empty() ? std::string("without a serial") : serial + attempt) +
+           ", run " + HtmlEscaped(run.start.uuid) + ", started " +
+           HtmlEscaped(UtcText(run.start.startedAt)) + ".</p>";
+}
+
 // The drift alarms the run's unit raised: they judge nothing, so they stand
 // apart from the verdicts.
 std::string AlarmSection(const LoadedRun& run) {
@@ -319,14 +334,32 @@ std::string DiagTable(const std::vector<DiagLineRecord>& lines) {
     return html + "</table>";
 }
 
-std::string TestPlot(const LoadedRun& run, const LoadedTest& test) {
-    const ThresholdLevels levels = StoredLevels(run);
-    return "<div class=\"plot\"><h3 class=\"onscreen\">Trace (" +
-           std::to_string(test.readings.size()) + " readings)</h3>" +
-           TraceSvg(StoredTrace(test, levels), levels) + "</div>";
+const LoadedTest* TestOfIndex(const TraceReference& reference, int index) {
+    if (!reference.run) {
+        return nullptr;
+    }
+    for (const LoadedTest& test : reference.run->tests) {
+        if (test.start.index == index) {
+            return &test;
+        }
+    }
+    return nullptr;
 }
 
-std::string TestSection(const LoadedRun& run, const LoadedTest& test) {
+std::string TestPlot(const LoadedRun& run, const LoadedTest& test,
+                     const TraceReference& reference) {
+    const ThresholdLevels levels = StoredLevels(run);
+    const LoadedTest* other = TestOfIndex(reference, test.start.index);
+    const std::optional<TestTrace> otherTrace =
+        other ? std::optional(StoredTrace(*other, levels)) : std::nullopt;
+    return "<div class=\"plot\"><h3 class=\"onscreen\">Trace (" +
+           std::to_string(test.readings.size()) + " readings)</h3>" +
+           TraceSvg(StoredTrace(test, levels), levels, otherTrace ? &*otherTrace : nullptr) +
+           "</div>";
+}
+
+std::string TestSection(const LoadedRun& run, const LoadedTest& test,
+                        const TraceReference& reference) {
     const std::string plan = Joined(test.start.planTexts);
     return "<section class=\"test\"><h2>Test " + std::to_string(test.start.index + 1) + " (" +
            HtmlEscaped(test.start.mode) + ", " +
@@ -339,22 +372,22 @@ std::string TestSection(const LoadedRun& run, const LoadedTest& test) {
                   {"Verdict", test.verdict
                                   ? test.verdict->outcome.Word() + " " + test.verdict->reasons
                                   : TestVerdictWord(test)}}) +
-           MeasurementTable(test) + "</div>" + TestPlot(run, test) +
+           MeasurementTable(test) + "</div>" + TestPlot(run, test, reference) +
            "<div class=\"onscreen\"><h3>Diagnostic lines</h3>" + DiagTable(test.diagLines) +
            "</div></section>";
 }
 
 }  // namespace
 
-std::string RunReportHtml(const LoadedRun& run) {
+std::string RunReportHtml(const LoadedRun& run, const TraceReference& reference) {
     std::string html = "<!DOCTYPE html><html><head><meta charset=\"utf-8\"><title>Orvalt run " +
                        HtmlEscaped(run.start.uuid) + "</title><style>" + ReportStyle() +
                        "</style></head><body><div class=\"summary\">" + Header(run) +
                        ReasonList(run) + IdentitySection(run) + "<h2>Tests</h2>" +
                        TestSummaryTable(run) + AlarmSection(run) + "</div>" + SettingsSection(run) +
-                       "<div class=\"details\">" + PlanSection(run);
+                       "<div class=\"details\">" + PlanSection(run) + ReferenceNote(reference);
     for (const auto& test : run.tests) {
-        html += TestSection(run, test);
+        html += TestSection(run, test, reference);
     }
     if (!run.diagLinesBetweenTests.empty()) {
         html += "<div class=\"onscreen\"><h2>Diagnostic lines between tests</h2>" +

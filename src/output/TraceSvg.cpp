@@ -86,10 +86,25 @@ std::string Switches(const PlotMapping& map, const TestTrace& trace) {
     return svg + "</g>";
 }
 
-std::string Stretch(const PlotMapping& map, std::span<const PlotPoint> points) {
+// How a trace's readings are drawn: the run's own in blue, a reference's
+// beneath in the window's grey for the previous test.
+struct TraceLook {
+    const char* line;  // the polyline's class
+    const char* dot;   // a lone reading's
+    const char* colour;
+    const char* width;
+};
+constexpr TraceLook kOwnLook{"trace", "reading", "#1565c0", "1.2"};
+// Wider than the run's own line, so that where the two agree it shows as a
+// grey edge along the blue.
+constexpr TraceLook kReferenceLook{"reference", "reference-reading", "#90a4ae", "2.6"};
+
+std::string Stretch(const PlotMapping& map, std::span<const PlotPoint> points,
+                    const TraceLook& look) {
     if (points.size() == 1) {
-        return "<circle class=\"reading\" cx=\"" + SvgNumber(map.X(points[0].seconds)) +
-               "\" cy=\"" + SvgNumber(map.Y(points[0].volts)) + "\" r=\"1.8\" fill=\"#1565c0\"/>";
+        return std::string("<circle class=\"") + look.dot + "\" cx=\"" +
+               SvgNumber(map.X(points[0].seconds)) + "\" cy=\"" +
+               SvgNumber(map.Y(points[0].volts)) + "\" r=\"1.8\" fill=\"" + look.colour + "\"/>";
     }
     std::string line;
     for (const PlotPoint& point : points) {
@@ -102,16 +117,16 @@ std::string Stretch(const PlotMapping& map, std::span<const PlotPoint> points) {
         line += ',';
         line += SvgNumber(map.Y(point.volts));
     }
-    return "<polyline class=\"trace\" fill=\"none\" stroke=\"#1565c0\" stroke-width=\"1.2\" "
-           "points=\"" +
-           line + "\"/>";
+    return std::string("<polyline class=\"") + look.line + "\" fill=\"none\" stroke=\"" +
+           look.colour + "\" stroke-width=\"" + look.width + "\" points=\"" + line + "\"/>";
 }
 
-std::string Readings(const PlotMapping& map, const TestTrace& trace) {
-    std::string svg =
-        "<g class=\"readings\" data-points=\"" + std::to_string(trace.readings.size()) + "\">";
+std::string Readings(const PlotMapping& map, const TestTrace& trace, const TraceLook& look,
+                     const char* group) {
+    std::string svg = std::string("<g class=\"") + group + "\" data-points=\"" +
+                      std::to_string(trace.readings.size()) + "\">";
     for (const auto stretch : Stretches(trace.readings)) {
-        svg += Stretch(map, stretch);
+        svg += Stretch(map, stretch, look);
     }
     return svg + "</g>";
 }
@@ -142,13 +157,17 @@ std::string Labels(const PlotMapping& map, const TestTrace& trace, const Thresho
 
 }  // namespace
 
-std::string TraceSvg(const TestTrace& trace, const ThresholdLevels& levels) {
-    const PlotMapping map({kLeft, kTop, kWidth - kLeft - kRight, kHeight - kTop - kBottom},
-                          RangeOf({&trace}, levels));
+std::string TraceSvg(const TestTrace& trace, const ThresholdLevels& levels,
+                     const TestTrace* reference) {
+    const PlotMapping map(
+        {kLeft, kTop, kWidth - kLeft - kRight, kHeight - kTop - kBottom},
+        reference ? RangeOf({&trace, reference}, levels) : RangeOf({&trace}, levels));
     return "<svg xmlns=\"http://www.w3.org/2000/svg\" class=\"plot\" width=\"" + SvgNumber(kWidth) +
            "\" height=\"" + SvgNumber(kHeight) + "\" viewBox=\"0 0 " + SvgNumber(kWidth) + " " +
            SvgNumber(kHeight) + "\">" + Axes(map) + Levels(map, levels) + Switches(map, trace) +
-           Readings(map, trace) + Marks(map, trace) + Labels(map, trace, levels) + "</svg>";
+           (reference ? Readings(map, *reference, kReferenceLook, "reference-readings") : "") +
+           Readings(map, trace, kOwnLook, "readings") + Marks(map, trace) +
+           Labels(map, trace, levels) + "</svg>";
 }
 
 }  // namespace orvalt

@@ -273,6 +273,27 @@ TEST(TraceSvg, EveryPointLiesInsideThePlotAndAPauseIsAGap) {
     }
 }
 
+// A reference drawn beneath: first, in grey, and the axes widened to hold it
+// (its 9 V and 19.6 s lie far beyond the run's own readings).
+TEST(TraceSvg, AReferenceIsDrawnBeneathOnAxesThatHoldBoth) {
+    TestTrace own, reference;
+    for (int i = 0; i < 50; ++i) {
+        own.readings.push_back({i * 0.1, 2.0});
+        reference.readings.push_back({i * 0.4, i == 49 ? 9.0 : 2.5});
+    }
+    const std::string svg = TraceSvg(own, {2.0, 1.5, 1.0}, &reference);
+    const std::size_t beneath =
+        svg.find("<polyline class=\"reference\" fill=\"none\" stroke=\"#90a4ae\"");
+    ASSERT_NE(beneath, std::string::npos) << svg;
+    EXPECT_LT(beneath, svg.find("<polyline class=\"trace\""));
+    const auto points = PointsIn(svg);
+    ASSERT_EQ(points.size(), 100u);
+    for (const auto& [x, y] : points) {
+        EXPECT_TRUE(x >= 62 && x <= 885 && y >= 12 && y <= 217) << x << "," << y;
+    }
+    EXPECT_EQ(TraceSvg(own, {2.0, 1.5, 1.0}).find("reference"), std::string::npos);
+}
+
 // The plot alone, as an SVG document: Chromium's XML parser takes it whole.
 TEST(TraceSvg, ChromiumParsesItAsWellFormedXml) {
     const std::string browser = Chromium();
