@@ -3,9 +3,11 @@
 # judged against examples/limits-pass.csv and one against
 # examples/limits-fail.csv, writes their reports with orvalt-cli and renders
 # each page's top with headless Chromium to docs/report-pass.png and
-# docs/report-fail.png (shown in the README). Needs a default build (cmake
-# --build --preset default) and Debian's chromium (scripts/install-deps.sh
-# installs it).
+# docs/report-fail.png (shown in the README), then prints the failed unit's
+# report with the passed one beneath its traces and writes the first A4 sheet
+# to docs/report-print.png. Needs a default build (cmake --build --preset
+# default), Debian's chromium and poppler-utils (scripts/install-deps.sh
+# installs them).
 set -euo pipefail
 
 root="$(cd "$(dirname "$0")/.." && pwd)"
@@ -32,3 +34,11 @@ for outcome in pass fail; do
     --screenshot="$root/docs/report-$outcome.png" "file://$work/report-$outcome.html" 2>/dev/null
   echo "wrote docs/report-$outcome.png"
 done
+"$build/src/cli/orvalt-cli" report --last --reference newest --db "$work/results.sqlite" \
+  --out "$work/report-print.html"
+chromium --headless --no-sandbox --disable-gpu --disable-background-networking \
+  --disable-component-update --disable-sync --no-first-run \
+  --user-data-dir="$work/profile" --no-pdf-header-footer \
+  --print-to-pdf="$work/report-print.pdf" "file://$work/report-print.html" 2>/dev/null
+pdftoppm -png -r 80 -f 1 -l 1 -singlefile "$work/report-print.pdf" "$root/docs/report-print"
+echo "wrote docs/report-print.png ($(pdfinfo "$work/report-print.pdf" | sed -n 's/^Pages: *//p') A4 pages)"

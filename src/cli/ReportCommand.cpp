@@ -15,8 +15,22 @@ struct ReportOptions {
     bool last = false;
     std::string run;
     std::string out;
+    std::string reference;
     std::optional<std::string> db;
 };
+
+// The word --reference takes for the newest passed run of the same model.
+constexpr const char* kNewestPassed = "newest";
+
+ReportReference ReferenceOf(const std::string& word) {
+    if (word.empty()) {
+        return {};
+    }
+    if (word == kNewestPassed) {
+        return {ReportReference::Pick::NewestPassed, {}};
+    }
+    return {ReportReference::Pick::Run, word};
+}
 
 // A page that can't be written is a result that did not reach its file, as
 // for the runner's saves.
@@ -24,8 +38,8 @@ int RunReport(const ReportOptions& options, std::ostream& err) {
     const RecordsToRead records = OpenRecordsForCommand(options.db, err, kExitRecordsUnreadable);
     if (!records.db)
         return records.status;
-    const Result<std::string> page =
-        RunReportPage(*records.db, options.last ? std::string() : options.run);
+    const Result<std::string> page = RunReportPage(
+        *records.db, options.last ? std::string() : options.run, ReferenceOf(options.reference));
     if (!page)
         return RecordsUnreadable(err, page.Error());
     const Result<void> written = ReplaceFileAtomically(options.out, *page);
@@ -48,6 +62,9 @@ RecordsCommand AddReportCommand(CLI::App& app) {
     app.add_option("--out", options->out, "the HTML file to write")
         ->required()
         ->check(CLI::Validator(OutputFileValidator, ""));
+    app.add_option("--reference", options->reference,
+                   "draw a passed unit's traces beneath: its run's UUID, or \"newest\" for the "
+                   "newest passed run of the model on the same plan");
     AddDatabaseOption(app, options->db);
     app.callback([last, run] {
         if (last->count() + run->count() != 1)

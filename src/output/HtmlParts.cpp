@@ -63,15 +63,18 @@ std::string HeadCell(const std::string& text) {
     return "<th>" + HtmlEscaped(text) + "</th>";
 }
 
-std::string TimeElement(const std::string& iso, TimeForm form) {
-    std::string shown = iso;
-    if (shown.size() >= 19 && shown[10] == 'T') {
-        shown = shown.substr(0, 10) + " " + shown.substr(11, 8) + " UTC";
+std::string UtcText(const std::string& iso) {
+    if (iso.size() >= 19 && iso[10] == 'T') {
+        return iso.substr(0, 10) + " " + iso.substr(11, 8) + " UTC";
     }
+    return iso;
+}
+
+std::string TimeElement(const std::string& iso, TimeForm form) {
     return std::string("<time datetime=\"")
         .append(HtmlEscaped(iso))
         .append(form == TimeForm::Clock ? "\" data-form=\"clock\">" : "\">")
-        .append(HtmlEscaped(shown))
+        .append(HtmlEscaped(UtcText(iso)))
         .append("</time>");
 }
 

@@ -34,6 +34,9 @@ std::string HeadCell(const std::string& text);
 // date only when it is not the server's today).
 enum class TimeForm { Full, Clock };
 std::string TimeElement(const std::string& iso, TimeForm form = TimeForm::Full);
+// That time's text alone, for a page without the script: "2026-12-07
+// 12:50:21 UTC"; a text of another form as it stands.
+std::string UtcText(const std::string& iso);
 // A share as a percentage with one decimal ("95.0 %"); "-" out of nothing.
 std::string Percent(std::int64_t part, std::int64_t whole);
 

@@ -23,6 +23,15 @@ constexpr double kTop = 14.0;
 constexpr double kPlotWidth = kSpcChartColumns;
 constexpr double kChartHeight = 320.0;
 constexpr double kPlotHeight = 270.0;
+// The individuals chart's foot holds two lines of tick labels and a caption.
+constexpr double kIndividualsHeight = kChartHeight + 22.0;
+// The most ticks the unit axis carries, whatever the series' length.
+constexpr std::size_t kMostTicks = 6;
+// The chart's text is 11 px sans-serif: at most this wide per character.
+constexpr double kCharWidth = 6.7;
+constexpr double kTickGap = 14.0;
+// Past one point per column, the columns are named in bands of this many.
+constexpr int kColumnsPerBand = 8;
 
 // The values' range widened to hold the baseline's 3 sigma lines and the
 // limits, with a margin.
@@ -132,6 +141,66 @@ void AddSigmaLines(const JudgedSeries& judged, HorizontalLines& lines) {
     }
 }
 
+// "2026-12-11 04:07:09 UTC" of the run a point was measured in; empty for a
+// point of no run.
+std::string PointTime(const SeriesPoint& point) {
+    return point.run ? UtcText(point.run->startedAt) : std::string();
+}
+
+std::string ValueText(const JudgedSeries& judged, double value) {
+    const std::string& unit = judged.series.unit;
+    return ShownText(value, judged.series.decimals) + (unit.empty() ? "" : " " + unit);
+}
+
+// What hovering a point names: "SN-7 #2, 2026-12-11 04:07:09 UTC: 0.52 s".
+std::string PointTitle(const JudgedSeries& judged, const SeriesPoint& point) {
+    const std::string time = PointTime(point);
+    return PointLabel(point) + (time.empty() ? "" : ", " + time) + ": " +
+           ValueText(judged, point.value);
+}
+
+// The points drawn in columns of a band, named as one: "SN-1 #1 to SN-250 #1
+// (250 units), 2026-12-01 08:00:00 UTC to 2026-12-02 12:09:00 UTC: 0.49 s to
+// 0.53 s".
+std::string BandTitle(const JudgedSeries& judged, std::size_t from, std::size_t to) {
+    const auto& points = judged.series.points;
+    double low = INFINITY, high = -INFINITY;
+    for (std::size_t i = from; i < to; ++i) {
+        if (std::isfinite(points[i].value)) {
+            low = std::min(low, points[i].value);
+            high = std::max(high, points[i].value);
+        }
+    }
+    std::string title = PointLabel(points[from]) + " to " + PointLabel(points[to - 1]) + " (" +
+                        std::to_string(to - from) + " units), " + PointTime(points[from]) + " to " +
+                        PointTime(points[to - 1]);
+    if (std::isfinite(low)) {
+        title += ": " + ValueText(judged, low) + " to " + ValueText(judged, high);
+    }
+    return title;
+}
+
+// A series drawn in columns is named band by band when hovered: a title per
+// point would be far more than the chart draws.
+std::string ColumnBands(const JudgedSeries& judged) {
+    const std::size_t units = judged.series.points.size();
+    std::string bands;
+    for (int column = 0; column < kSpcChartColumns; column += kColumnsPerBand) {
+        const int end = std::min(column + kColumnsPerBand, kSpcChartColumns);
+        const std::size_t from = units * static_cast<std::size_t>(column) / kSpcChartColumns;
+        const std::size_t to = units * static_cast<std::size_t>(end) / kSpcChartColumns;
+        bands.append("<rect class=\"band\"")
+            .append(SvgAttribute("x", kLeft + column))
+            .append(SvgAttribute("y", kTop))
+            .append(SvgAttribute("width", end - column))
+            .append(SvgAttribute("height", kPlotHeight))
+            .append("><title>")
+            .append(HtmlEscaped(BandTitle(judged, from, to)))
+            .append("</title></rect>");
+    }
+    return bands;
+}
+
 // Every point while they fit one per column; past that each column as the
 // span of its values: one path either way.
 std::string ValuesPath(const JudgedSeries& judged, const Range& range) {
@@ -150,7 +219,9 @@ std::string ValuesPath(const JudgedSeries& judged, const Range& range) {
             path.append("<circle class=\"point\" r=\"2\"")
                 .append(SvgAttribute("cx", UnitX(i, units)))
                 .append(SvgAttribute("cy", range.Y(points[i].value)))
-                .append("/>");
+                .append("><title>")
+                .append(HtmlEscaped(PointTitle(judged, points[i])))
+                .append("</title></circle>");
         }
         return path;
     }
@@ -173,7 +244,7 @@ std::string ValuesPath(const JudgedSeries& judged, const Range& range) {
             .append("V")
             .append(SvgNumber(range.Y(low) + 0.5));
     }
-    return path + "\"/>";
+    return path + "\"/>" + ColumnBands(judged);
 }
 
 // One mark per spot hit: hits closer than a few pixels share it.
@@ -195,23 +266,76 @@ std::string HitMarks(const JudgedSeries& judged, const Range& range) {
     return marks;
 }
 
-std::string UnitAxis(const JudgedSeries& judged) {
-    const auto& points = judged.series.points;
-    const double y = kTop + kPlotHeight + 16.0;
-    std::string axis = std::string("<text class=\"first\"")
-                           .append(SvgAttribute("x", kLeft))
-                           .append(SvgAttribute("y", y))
-                           .append(">")
-                           .append(HtmlEscaped(PointLabel(points.front())))
-                           .append("</text>");
-    return axis.append("<text class=\"last\" text-anchor=\"end\"")
-        .append(SvgAttribute("x", kLeft + kPlotWidth))
+// A tick of the unit axis: the unit's serial and attempt over the date and
+// time its run started, centred on the unit where the chart's edges allow.
+struct UnitTick {
+    double x = 0.0;  // the unit's
+    double centre = 0.0, width = 0.0;
+    std::string serial, when;
+};
+
+UnitTick TickAt(const std::vector<SeriesPoint>& points, std::size_t unit) {
+    UnitTick tick;
+    tick.x = UnitX(unit, points.size());
+    tick.serial = PointLabel(points[unit]);
+    const std::string time = PointTime(points[unit]);
+    // "2026-12-11 04:07": the seconds are in the point's title.
+    tick.when = time.size() == 23 ? time.substr(0, 16) : time;
+    tick.width = kCharWidth * static_cast<double>(std::max(tick.serial.size(), tick.when.size()));
+    tick.centre = std::clamp(tick.x, tick.width / 2, kChartWidth - tick.width / 2);
+    return tick;
+}
+
+// Up to kMostTicks units spread evenly from the first to the last; a tick
+// whose labels would touch the one before it is left out, and the last unit
+// takes the place of the tick before it where only that makes room.
+std::vector<UnitTick> UnitTicks(const std::vector<SeriesPoint>& points) {
+    const std::size_t units = points.size();
+    const std::size_t wanted = std::min(units, kMostTicks);
+    std::vector<UnitTick> ticks;
+    const auto fits = [](const UnitTick& before, const UnitTick& tick) {
+        return before.centre + before.width / 2 + kTickGap <= tick.centre - tick.width / 2;
+    };
+    for (std::size_t i = 0; i < wanted; ++i) {
+        const std::size_t unit = wanted == 1 ? 0 : i * (units - 1) / (wanted - 1);
+        UnitTick tick = TickAt(points, unit);
+        if (ticks.empty() || fits(ticks.back(), tick)) {
+            ticks.push_back(std::move(tick));
+        } else if (i + 1 == wanted && ticks.size() > 1 && fits(ticks[ticks.size() - 2], tick)) {
+            ticks.back() = std::move(tick);
+        }
+    }
+    return ticks;
+}
+
+std::string AxisText(double x, double y, const char* look, const std::string& text) {
+    return std::string("<text class=\"")
+        .append(look)
+        .append("\" text-anchor=\"middle\"")
+        .append(SvgAttribute("x", x))
         .append(SvgAttribute("y", y))
         .append(">")
-        .append(HtmlEscaped(PointLabel(points.back())))
-        .append(" (")
-        .append(std::to_string(points.size()))
-        .append(" units)</text>");
+        .append(HtmlEscaped(text))
+        .append("</text>");
+}
+
+std::string UnitAxis(const JudgedSeries& judged) {
+    const auto& points = judged.series.points;
+    const double bottom = kTop + kPlotHeight;
+    std::string axis = "<g class=\"units\">";
+    for (const UnitTick& tick : UnitTicks(points)) {
+        axis.append("<line class=\"tick\"")
+            .append(SvgAttribute("x1", tick.x))
+            .append(SvgAttribute("x2", tick.x))
+            .append(SvgAttribute("y1", bottom))
+            .append(SvgAttribute("y2", bottom + 4))
+            .append("/>")
+            .append(AxisText(tick.centre, bottom + 16, "serial", tick.serial))
+            .append(AxisText(tick.centre, bottom + 29, "when", tick.when));
+    }
+    return axis.append("</g>").append(AxisText(
+        kLeft + kPlotWidth / 2, bottom + 45, "caption",
+        std::to_string(points.size()) + " units in the order their runs started; times in UTC"));
 }
 
 std::string ValueAxis(const JudgedSeries& judged, const Range& range) {
@@ -234,7 +358,8 @@ const std::string& ChartStyle() {
         ".hit{fill:none;stroke:$fail;stroke-width:2}.centre{stroke:$pass;stroke-width:1.5}"
         ".sigma{stroke:#999;stroke-dasharray:2 3}.sigma3{stroke:$error;stroke-dasharray:6 3}"
         ".limit{stroke:$fail;stroke-width:1.5}.frame{fill:none;stroke:#bbb}"
-        ".bar{fill:#8fb3e6;stroke:#1f5fbf}</style>");
+        ".bar{fill:#8fb3e6;stroke:#1f5fbf}.tick{stroke:#666}.band{fill:transparent}"
+        ".caption{fill:#555}</style>");
     return style;
 }
 
@@ -265,7 +390,7 @@ std::string ChartLines(const JudgedSeries& judged, const Range& range) {
 
 std::string IndividualsChart(const JudgedSeries& judged) {
     const Range range = RangeOf(judged);
-    return Svg("individuals", kChartHeight,
+    return Svg("individuals", kIndividualsHeight,
                ChartLines(judged, range) + ValuesPath(judged, range) + HitMarks(judged, range) +
                    UnitAxis(judged) + ValueAxis(judged, range));
 }

@@ -2,12 +2,13 @@
 // A model's drift as one self-contained HTML page, like a run's report: no
 // scripts, no links out, the charts inline SVG. Per series an individuals
 // chart (values, centre, 1, 2 and 3 sigma lines, the limits, every rule hit
-// marked) and a histogram against the limits, then the hits listed; a table
-// of every series' capability on top.
+// marked, a few units' serials and dates along its foot, each point named
+// when hovered) and a histogram against the limits, then the hits listed; a
+// table of every series' capability on top.
 //
 // A chart stays small whatever the series' length: past one point per pixel
-// column a column is drawn as the span of its values, and hits that fall on
-// one spot share one mark.
+// column a column is drawn as the span of its values, named by bands of
+// columns, and hits that fall on one spot share one mark.
 
 #include <string>
 #include <vector>

@@ -16,7 +16,8 @@ namespace orvalt {
 
 namespace {
 
-constexpr double kWidth = 900, kHeight = 320, kLeft = 50, kRight = 15, kTop = 15, kBottom = 35;
+// Wide and low: five tests' traces at the page's width fit an A4 sheet.
+constexpr double kWidth = 900, kHeight = 250, kLeft = 62, kRight = 15, kTop = 12, kBottom = 33;
 constexpr double kFontSize = 10, kLineHeight = 12;
 // An SVG renderer's sans-serif at 10 px is at most this wide per character.
 constexpr double kCharWidth = 6.2;
@@ -56,8 +57,11 @@ std::string Axes(const PlotMapping& map) {
     svg += "<rect x=\"" + SvgNumber(area.left) + "\" y=\"" + SvgNumber(area.top) + "\" width=\"" +
            SvgNumber(area.width) + "\" height=\"" + SvgNumber(area.height) +
            "\" fill=\"none\" stroke=\"#444\"/>";
-    svg += Text(area.left + area.width / 2, area.Bottom() + 28,
-                "seconds since the test's first power switch", "text-anchor=\"middle\"");
+    svg += Text(area.left + area.width / 2, area.Bottom() + 27,
+                "time since the test's first power switch (s)", "text-anchor=\"middle\"");
+    const std::string middle = SvgNumber(area.top + area.height / 2);
+    svg += Text(14, area.top + area.height / 2, "light level (V)",
+                "text-anchor=\"middle\" transform=\"rotate(-90 14 " + middle + ")\"");
     return svg + "</g>";
 }
 
@@ -82,10 +86,25 @@ std::string Switches(const PlotMapping& map, const TestTrace& trace) {
     return svg + "</g>";
 }
 
-std::string Stretch(const PlotMapping& map, std::span<const PlotPoint> points) {
+// How a trace's readings are drawn: the run's own in blue, a reference's
+// beneath in the window's grey for the previous test.
+struct TraceLook {
+    const char* line;  // the polyline's class
+    const char* dot;   // a lone reading's
+    const char* colour;
+    const char* width;
+};
+constexpr TraceLook kOwnLook{"trace", "reading", "#1565c0", "1.2"};
+// Wider than the run's own line, so that where the two agree it shows as a
+// grey edge along the blue.
+constexpr TraceLook kReferenceLook{"reference", "reference-reading", "#90a4ae", "2.6"};
+
+std::string Stretch(const PlotMapping& map, std::span<const PlotPoint> points,
+                    const TraceLook& look) {
     if (points.size() == 1) {
-        return "<circle class=\"reading\" cx=\"" + SvgNumber(map.X(points[0].seconds)) +
-               "\" cy=\"" + SvgNumber(map.Y(points[0].volts)) + "\" r=\"1.8\" fill=\"#1565c0\"/>";
+        return std::string("<circle class=\"") + look.dot + "\" cx=\"" +
+               SvgNumber(map.X(points[0].seconds)) + "\" cy=\"" +
+               SvgNumber(map.Y(points[0].volts)) + "\" r=\"1.8\" fill=\"" + look.colour + "\"/>";
     }
     std::string line;
     for (const PlotPoint& point : points) {
@@ -98,16 +117,16 @@ std::string Stretch(const PlotMapping& map, std::span<const PlotPoint> points) {
         line += ',';
         line += SvgNumber(map.Y(point.volts));
     }
-    return "<polyline class=\"trace\" fill=\"none\" stroke=\"#1565c0\" stroke-width=\"1.2\" "
-           "points=\"" +
-           line + "\"/>";
+    return std::string("<polyline class=\"") + look.line + "\" fill=\"none\" stroke=\"" +
+           look.colour + "\" stroke-width=\"" + look.width + "\" points=\"" + line + "\"/>";
 }
 
-std::string Readings(const PlotMapping& map, const TestTrace& trace) {
-    std::string svg =
-        "<g class=\"readings\" data-points=\"" + std::to_string(trace.readings.size()) + "\">";
+std::string Readings(const PlotMapping& map, const TestTrace& trace, const TraceLook& look,
+                     const char* group) {
+    std::string svg = std::string("<g class=\"") + group + "\" data-points=\"" +
+                      std::to_string(trace.readings.size()) + "\">";
     for (const auto stretch : Stretches(trace.readings)) {
-        svg += Stretch(map, stretch);
+        svg += Stretch(map, stretch, look);
     }
     return svg + "</g>";
 }
@@ -138,13 +157,17 @@ std::string Labels(const PlotMapping& map, const TestTrace& trace, const Thresho
 
 }  // namespace
 
-std::string TraceSvg(const TestTrace& trace, const ThresholdLevels& levels) {
-    const PlotMapping map({kLeft, kTop, kWidth - kLeft - kRight, kHeight - kTop - kBottom},
-                          RangeOf({&trace}, levels));
+std::string TraceSvg(const TestTrace& trace, const ThresholdLevels& levels,
+                     const TestTrace* reference) {
+    const PlotMapping map(
+        {kLeft, kTop, kWidth - kLeft - kRight, kHeight - kTop - kBottom},
+        reference ? RangeOf({&trace, reference}, levels) : RangeOf({&trace}, levels));
     return "<svg xmlns=\"http://www.w3.org/2000/svg\" class=\"plot\" width=\"" + SvgNumber(kWidth) +
            "\" height=\"" + SvgNumber(kHeight) + "\" viewBox=\"0 0 " + SvgNumber(kWidth) + " " +
            SvgNumber(kHeight) + "\">" + Axes(map) + Levels(map, levels) + Switches(map, trace) +
-           Readings(map, trace) + Marks(map, trace) + Labels(map, trace, levels) + "</svg>";
+           (reference ? Readings(map, *reference, kReferenceLook, "reference-readings") : "") +
+           Readings(map, trace, kOwnLook, "readings") + Marks(map, trace) +
+           Labels(map, trace, levels) + "</svg>";
 }
 
 }  // namespace orvalt

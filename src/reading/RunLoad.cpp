@@ -301,6 +301,20 @@ Result<std::string> LastRunUuid(SqlConnection& db) {
     return last->empty() ? std::string() : CellText(last->front()[0]);
 }
 
+Result<std::string> NewestPassedRunUuid(SqlConnection& db, const std::string& model,
+                                        const std::string& planSha256, const std::string& besides) {
+    const Result<SqlRows> newest =
+        db.Run(std::string("SELECT run_uuid FROM runs WHERE model = $1 AND plan_sha256 = $2"
+                           " AND run_uuid <> $3 AND verdict = '")
+                   .append(VerdictKindWord(VerdictKind::Pass))
+                   .append("' ORDER BY started_at DESC, run_uuid DESC LIMIT 1"),
+               {model, planSha256, besides});
+    if (!newest) {
+        return Fail(newest.Error());
+    }
+    return newest->empty() ? std::string() : CellText(newest->front()[0]);
+}
+
 std::optional<StoredVerdict> StoredUnitVerdict(const SqlCell& cell) {
     if (!cell || cell->empty()) {
         return std::nullopt;

@@ -63,6 +63,11 @@ Result<std::optional<LoadedRun>> LoadRun(SqlConnection& connection, const std::s
 // look back on yet); empty when none has ended.
 Result<std::string> LastRunUuid(SqlConnection& connection);
 
+// The UUID of the passed run of `model` on the plan of `planSha256` that
+// started last, other than the run `besides`; empty when there is none.
+Result<std::string> NewestPassedRunUuid(SqlConnection& connection, const std::string& model,
+                                        const std::string& planSha256, const std::string& besides);
+
 // The setting a run was started with, or empty.
 std::optional<std::string> RunSetting(const LoadedRun& run, const std::string& name);
 

@@ -82,21 +82,28 @@ std::string BreachWords(const LimitBreach& breach) {
            (breach.above ? " maximum" : " minimum");
 }
 
+std::vector<std::string> TestReasonWords(const TestVerdict& test) {
+    std::vector<std::string> reasons;
+    if (test.kind == VerdictKind::Error) {
+        for (const std::string& reason : test.reasons) {
+            reasons.push_back(TestLead(test.testNumber) + " was " + reason);
+        }
+    }
+    if (test.kind == VerdictKind::NotJudged) {
+        reasons.push_back(TestLead(test.testNumber) + " was not judged: no limit applies to " +
+                          "what it measured");
+    }
+    for (const LimitBreach& breach : test.breaches) {
+        reasons.push_back(TestLead(test.testNumber) + ": " + BreachWords(breach));
+    }
+    return reasons;
+}
+
 std::vector<std::string> OperatorReasons(const RunVerdicts& verdicts, bool runOver) {
     std::vector<std::string> reasons;
     for (const TestVerdict& test : verdicts.Tests()) {
-        if (test.kind == VerdictKind::Error) {
-            for (const std::string& reason : test.reasons) {
-                reasons.push_back(TestLead(test.testNumber) + " was " + reason);
-            }
-        }
-        if (test.kind == VerdictKind::NotJudged) {
-            reasons.push_back(TestLead(test.testNumber) + " was not judged: no limit applies to " +
-                              "what it measured");
-        }
-        for (const LimitBreach& breach : test.breaches) {
-            reasons.push_back(TestLead(test.testNumber) + ": " + BreachWords(breach));
-        }
+        const std::vector<std::string> words = TestReasonWords(test);
+        reasons.insert(reasons.end(), words.begin(), words.end());
     }
     if (runOver && verdicts.Missing() > 0) {
         reasons.push_back(std::to_string(verdicts.Missing()) +

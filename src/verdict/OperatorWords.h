@@ -19,6 +19,11 @@ std::string MeasurementWords(std::string_view name);
 // "Level 4 light 4.70 V, above the 4.50 V maximum".
 std::string BreachWords(const LimitBreach& breach);
 
+// The reasons a test did not pass, each led by its test: "Test 2: Cycle time
+// 13.20 s, above the 12.00 s maximum", "Test 3 was stopped", "Test 5 was not
+// judged: no limit applies to what it measured". None for a pass.
+std::vector<std::string> TestReasonWords(const TestVerdict& test);
+
 // Every reason of the run's tests that did not pass, each led by its test
 // ("Test 2: Cycle time 13.20 s, above the 12.00 s maximum", "Test 3 was
 // stopped") and, once the run is over, the tests it ended without.

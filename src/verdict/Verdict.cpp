@@ -1,5 +1,6 @@
 #include "verdict/Verdict.h"
 
+#include <algorithm>
 #include <optional>
 
 #include "domain/Joined.h"
@@ -17,12 +18,47 @@ LimitBreach Breach(const Limit& limit, double value, double bound, bool above) {
 }
 
 constexpr const char* kNoLimitApplies = "no limit applies to its measurements";
+constexpr std::string_view kNotMeasured = " not measured (no diagnostic data)";
+constexpr std::string_view kReasonsApart = ", ";
 
 std::string Reason(const LimitBreach& breach) {
     if (!breach.measured) {
-        return breach.name + " not measured (no diagnostic data)";
+        return breach.name + std::string(kNotMeasured);
     }
     return breach.name + " " + breach.value + (breach.above ? " > " : " < ") + breach.bound;
+}
+
+// The pieces of `text` between each `separator`; an empty piece where two
+// separators meet.
+std::vector<std::string_view> Apart(std::string_view text, std::string_view separator) {
+    std::vector<std::string_view> pieces;
+    for (std::size_t at = 0;;) {
+        const std::size_t next = text.find(separator, at);
+        pieces.push_back(text.substr(at, next - at));
+        if (next == std::string_view::npos) {
+            return pieces;
+        }
+        at = next + separator.size();
+    }
+}
+
+// Reason's text read back: "NAME VALUE > BOUND", "NAME VALUE < BOUND" or
+// "NAME not measured (no diagnostic data)".
+std::optional<LimitBreach> BreachOfReason(std::string_view reason) {
+    if (reason.ends_with(kNotMeasured) && reason.size() > kNotMeasured.size()) {
+        const std::string_view name = reason.substr(0, reason.size() - kNotMeasured.size());
+        if (name.find(' ') == std::string_view::npos) {
+            return LimitBreach{std::string(name), {}, {}, false, false};
+        }
+        return std::nullopt;
+    }
+    const std::vector<std::string_view> words = Apart(reason, " ");
+    if (words.size() != 4 || (words[2] != ">" && words[2] != "<") ||
+        std::ranges::any_of(words, &std::string_view::empty)) {
+        return std::nullopt;
+    }
+    return LimitBreach{std::string(words[0]), std::string(words[1]), std::string(words[3]),
+                       words[2] == ">"};
 }
 
 // The Time-to-OFF step ran (it gives TimeToOffA) and judged the driver's
@@ -89,6 +125,30 @@ std::string TestVerdictLine(const TestVerdict& verdict) {
         line += Joined(verdict.reasons);
     }
     return line;
+}
+
+std::optional<TestVerdict> RecordedTestVerdict(int testNumber, VerdictKind kind,
+                                               std::string_view reasons) {
+    TestVerdict verdict{testNumber, kind, {}, {}, {}};
+    if (kind == VerdictKind::Pass) {
+        return reasons.empty() ? std::optional(verdict) : std::nullopt;
+    }
+    if (kind != VerdictKind::Fail) {
+        // An error's or a test not judged's one reason is a sentence of its own.
+        verdict.reasons.emplace_back(reasons);
+        return verdict;
+    }
+    for (const std::string_view reason : Apart(reasons, kReasonsApart)) {
+        verdict.reasons.emplace_back(reason);
+    }
+    for (const std::string& reason : verdict.reasons) {
+        std::optional<LimitBreach> breach = BreachOfReason(reason);
+        if (!breach) {
+            return std::nullopt;
+        }
+        verdict.breaches.push_back(std::move(*breach));
+    }
+    return verdict;
 }
 
 std::string UnitVerdictLine(VerdictKind kind) {

@@ -6,8 +6,10 @@
 //   VERDICT TEST 5: NOT JUDGED no limit applies to its measurements
 // Values and bounds are compared and printed as the station shows them.
 
+#include <optional>
 #include <span>
 #include <string>
+#include <string_view>
 
 #include "domain/NamedMeasurements.h"
 #include "domain/TestVerdict.h"
@@ -27,6 +29,14 @@ TestVerdict JudgeTest(int testNumber, std::span<const NamedMeasurement> measurem
 TestVerdict ErrorVerdict(int testNumber, std::string reason);
 
 std::string TestVerdictLine(const TestVerdict& verdict);
+
+// A test's verdict read back from its record: its kind and the reasons as the
+// line writes them after the word ("V4 4.70 > 4.50, CT 13.20 > 12.00"). A
+// failure's breaches are read back from its reasons; none when one of them is
+// not a reason this station writes (a foreign or damaged record). The bounds
+// each measurement was held to are not in the reasons: `checks` stays empty.
+std::optional<TestVerdict> RecordedTestVerdict(int testNumber, VerdictKind kind,
+                                               std::string_view reasons);
 
 std::string UnitVerdictLine(VerdictKind kind);
 

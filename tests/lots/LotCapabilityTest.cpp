@@ -5,7 +5,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <regex>
 #include <sstream>
 
@@ -14,6 +13,7 @@
 #include "cli/HeadlessRunner.h"
 #include "cli/RecordsCommands.h"
 #include "support/BothDatabases.h"
+#include "support/OwnXdgFolders.h"
 #include "support/TempFolder.h"
 
 namespace orvalt::test {
@@ -25,17 +25,6 @@ const fs::path kExamples = fs::path(ORVALT_SOURCE_DIR) / "examples";
 
 class LotCapabilityTest : public ::testing::Test {
   protected:
-    void SetUp() override {
-        for (const char* name : {"XDG_CONFIG_HOME", "XDG_DATA_HOME"}) {
-            setenv(name, folder_.Path().c_str(), 1);
-        }
-    }
-    void TearDown() override {
-        for (const char* name : {"XDG_CONFIG_HOME", "XDG_DATA_HOME"}) {
-            unsetenv(name);
-        }
-    }
-
     int RecordDriftingLot(const std::string& database) {
         const auto parsed =
             ParseCliOptions({"--simulate", "--fast", "--lot-profile",
@@ -58,6 +47,7 @@ class LotCapabilityTest : public ::testing::Test {
     }
 
     TempFolder folder_;
+    const OwnXdgFolders own_{folder_.Path()};
 };
 
 // The series' figures in spc's text, from its name to its count of rule

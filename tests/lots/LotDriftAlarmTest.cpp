@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstdlib>
 #include <optional>
 #include <set>
 #include <sstream>
@@ -21,6 +20,7 @@
 #include "records/RecordsToRead.h"
 #include "spc/OpenAlarms.h"
 #include "support/ChildProcess.h"
+#include "support/OwnXdgFolders.h"
 #include "support/PgCluster.h"
 #include "support/TempFolder.h"
 
@@ -30,26 +30,6 @@ namespace {
 namespace fs = std::filesystem;
 
 const fs::path kExamples = fs::path(ORVALT_SOURCE_DIR) / "examples";
-
-// The data and settings folders of the test, the process's own again after it.
-class OwnFolders {
-  public:
-    explicit OwnFolders(const fs::path& folder) {
-        for (const char* name : {"XDG_CONFIG_HOME", "XDG_DATA_HOME"}) {
-            const char* was = std::getenv(name);
-            saved_.push_back({name, was ? std::optional<std::string>(was) : std::nullopt});
-            ::setenv(name, folder.c_str(), 1);
-        }
-    }
-    ~OwnFolders() {
-        for (const auto& [name, was] : saved_) {
-            was ? ::setenv(name, was->c_str(), 1) : ::unsetenv(name);
-        }
-    }
-
-  private:
-    std::vector<std::pair<const char*, std::optional<std::string>>> saved_;
-};
 
 std::vector<std::string> LinesWith(const std::string& text, const std::string& part) {
     std::vector<std::string> lines;
@@ -96,7 +76,7 @@ int UnitNumberOf(const std::string& line) {
 // digit, which is no signal: a thousand units raise no alarm.
 TEST(LotDriftAlarm, ADriftIsAlarmedLongBeforeAUnitFailsAndASteadyLotRaisesNone) {
     test::TempFolder folder;
-    const OwnFolders own(folder.Path());
+    const test::OwnXdgFolders own(folder.Path());
     const std::string database = (folder / "drift.sqlite").string();
     const LotOutcome drifting = RunLot("lot-drift.json", 200, database);
     ASSERT_EQ(drifting.status, kExitLimitFailed) << drifting.err;
@@ -169,7 +149,7 @@ TEST(LotDriftAlarm, TwoStationsAtOnceNeitherRaiseNorClearTheOthersAlarms) {
     test::PgCluster cluster;
     ORVALT_NEED_CLUSTER(cluster);
     test::TempFolder folder;
-    const OwnFolders own(folder.Path());
+    const test::OwnXdgFolders own(folder.Path());
     cluster.Query("CREATE DATABASE alone");
     cluster.Query("CREATE DATABASE line");
     const auto urlOf = [&](const std::string& name) {

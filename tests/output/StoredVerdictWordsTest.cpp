@@ -61,12 +61,16 @@ TEST(StoredVerdictWords, TheReportShowsAWordOfNoKindAsItStandsGreyed) {
     for (const char* shown :
          {"<header class=\"verdict notjudged\">", "<div class=\"word\">NOT JUDGED</div>",
           "<td class=\"pass\">PASS</td>", "<td class=\"fail\">FAIL</td>",
-          "<td class=\"notjudged\">N/A</td><td>odd</td>",
-          "<td class=\"notjudged\">NOT JUDGED</td><td>no limit</td>",
+          "<td class=\"notjudged\">N/A</td></tr>", "<td class=\"notjudged\">NOT JUDGED</td></tr>",
           "<td class=\"notjudged\">stopped</td>", "<td class=\"error\">ERROR</td>",
           "<th>Verdict</th><td>N/A odd</td>"}) {
         EXPECT_NE(html.find(shown), std::string::npos) << shown;
     }
+    // The reasons in the operator's words; a verdict of no kind with its own.
+    EXPECT_NE(html.find("<ul class=\"reasons\"><li>Test 2: Level 4 light 4.70 V, above the 4.50 V "
+                        "maximum</li><li>Test 3: N/A odd</li><li>Test 4 was not judged: no limit "
+                        "applies to what it measured</li><li>Test 6 was abandoned</li></ul>"),
+              std::string::npos);
 }
 
 TEST(StoredVerdictWords, JsonCarriesEachWordAsStored) {
