@@ -10,6 +10,8 @@
 #include <QMessageBox>
 #include <QScrollArea>
 #include <QTimer>
+#include <array>
+#include <cstdint>
 #include <filesystem>
 #include <functional>
 #include <memory>
@@ -152,15 +154,14 @@ class COrvaltDlg final : public QDialog, private WindowObserver, private Session
     void DismissOpenDialogs();
     Answer AskInABox(const Question& question);
     void ShowRunStatus();
-    void StoreColumnWidths();
-    void StoreDescription();
+    std::array<std::int32_t, 9> ColumnWidths() const;
     void BuildPlotPanel();
     void RestoreLimits();
     void StoreWindowPlace();
 
     StationSession& session_;
-    SettingsRecord& settings_;
-    WindowModel& model_;
+    const SettingsRecord& settings_;
+    const WindowModel& model_;
 
     TestListModel testListModel_{model_};
     LogListModel logListModel_{model_};

@@ -205,7 +205,7 @@ TEST_F(RunControlTest, TheStatusHoldsTheAnnouncedWaitAndTheLastReading) {
     ASSERT_TRUE(StartAndPumpUntilHolding(IsWait("Wait 5.00 secs for Off duration"), [this] {
         return !model.TestRows()[0][kWaitColumn].empty();
     }));
-    RunStatusNow status = session.Status();
+    RunStatusNow status = session.Status().run;
     EXPECT_EQ(status.tests, 2);
     EXPECT_EQ(status.test, 0);
     ASSERT_TRUE(status.wait);
@@ -217,7 +217,7 @@ TEST_F(RunControlTest, TheStatusHoldsTheAnnouncedWaitAndTheLastReading) {
 
     ReleaseHeldPost();
     ASSERT_TRUE(PumpUntilRunOver());
-    status = session.Status();
+    status = session.Status().run;
     EXPECT_EQ(status.end, RunEnd::Completed);
     EXPECT_FALSE(status.wait);
     EXPECT_EQ(status.unitPower, kUnitPowerSwitchedOff);
@@ -375,7 +375,7 @@ class RunEndTest : public RunControlTest {
             }
         };
     }
-    std::string StatusNow() { return StripText(session.Status()); }
+    std::string StatusNow() { return StripText(session.Status().run); }
     bool StatusStartsWith(const std::string& start) { return StatusNow().rfind(start, 0) == 0; }
 
     static TestPlanEntry QuickOnOffTest(int index) {
@@ -518,7 +518,7 @@ TEST_F(RunControlRealTimeTest, AWorkerThatOverranItsStopIsNotTrustedWithThePower
     ASSERT_TRUE(control.HasAbandonedWorker());
     EXPECT_TRUE(device.Unit().Powered());
     EXPECT_EQ(reports, std::vector<std::string>{kUnitPowerHeldByStoppedRun});
-    EXPECT_EQ(StripText(session.Status()).rfind("Run stopped   ", 0), 0u);
+    EXPECT_EQ(StripText(session.Status().run).rfind("Run stopped   ", 0), 0u);
 
     hanging->Release();
     while (control.HasAbandonedWorker())

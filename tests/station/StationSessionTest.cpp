@@ -197,7 +197,7 @@ TEST(StationSession, AStoppedRunEndsAsStopped) {
     EXPECT_TRUE(session->Stop());
     session->Observers().Detach(observer);
     EXPECT_EQ(observer.ends, std::vector<RunEnd>{RunEnd::Stopped});
-    EXPECT_EQ(session->Status().end, RunEnd::Stopped);
+    EXPECT_EQ(session->Status().run.end, RunEnd::Stopped);
 }
 
 }  // namespace
