@@ -64,6 +64,7 @@ StationSession::StationSession(const SessionOptions& options)
       fixture_(options.station.fixture),
       presence_(settingsFile_, fixture_),
       station_(options.station),
+      queue_(options.diagBacklog),
       handle_(std::make_shared<PostTarget>([this](PostedMessage&& m) { Deliver(std::move(m)); })),
       recorder_(diagTable_, station_.GetClock(), observers_, testOrigin_),
       link_(&recorder_),
@@ -92,6 +93,9 @@ StationSession::StationSession(const SessionOptions& options)
     if (!settingsFile_.empty()) {
         RegistryStore store(settingsFile_);
         shift_.RequireSerial(LoadSerialRequired(store));
+    }
+    if (options.watchRunFlag) {
+        options.watchRunFlag(runState_.runFlag);
     }
 }
 

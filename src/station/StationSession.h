@@ -57,6 +57,12 @@ struct SessionOptions {
     std::filesystem::path settingsFile{};
     // Whether and where the runs are recorded.
     RecordingOptions recording{};
+    // How many diagnostic lines may wait for the handler thread (the default
+    // suits every real baud rate).
+    DiagBacklogLimit diagBacklog{};
+    // For a test that keeps the worker where it posted until a stop: told,
+    // once, of the flag a stop lowers.
+    std::function<void(const RunFlag&)> watchRunFlag{};
 };
 
 // What the session's front end shows of the messages it handled; called on
