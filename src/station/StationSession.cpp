@@ -356,7 +356,6 @@ void StationSession::Handle(const RunDoneMessage& message) {
 
 void StationSession::Handle(const DriftCheckedMessage& message) {
     driftAlarms_.insert(driftAlarms_.end(), message.alarms.begin(), message.alarms.end());
-    lastDriftCheck_ = message;
     if (view_ && !message.alarms.empty()) {
         view_->DriftAlarmsRaised(message.alarms);
     }

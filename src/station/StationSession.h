@@ -313,45 +313,17 @@ class StationSession {
     // cleared and nothing posted from now on is handled.
     void Close();
 
-    // ---- What the tests and benches still reach past the front ends' way ----
-    void SetView(SessionView* view) { view_ = view; }
+  private:
     void SetRunHooks(RunControlHooks hooks);
     void SetPostedHook(std::function<void(const PostedMessage&)> posted);
-    std::size_t Pending() const { return queue_.Pending(); }
-    void SetDiagBacklogLimit(DiagBacklogLimit limit) { queue_.SetLimit(limit); }
-    bool RunGoing() const { return runControl_.Running(); }
-    bool RunThreadsGoing() { return runControl_.Running() || runControl_.HasAbandonedWorker(); }
-    SettingsRecord& Settings() { return settings_; }
-    const RegStatus& SettingsLoadStatus() const { return settingsLoad_; }
-    Station& GetStation() { return station_; }
-    WindowModel& Model() { return model_; }
-    const DiagTable& GetDiagTable() const { return diagTable_; }
-    SummaryLines& Summary() { return summaryLines_; }
-    const SummaryLines& Summary() const { return summaryLines_; }
-    const RunState& GetRunState() const { return runState_; }
-    RunControl& Runs() { return runControl_; }
-    WindowHandle Handle() const { return handle_; }
-    std::size_t DiagLinesHandled() const { return diagLinesHandled_; }
-    void SetUnitSerial(std::string serial) { unitSerial_ = std::move(serial); }
-    const std::string& UnitSerial() const { return unitSerial_; }
-    SerialShift& Shift() { return shift_; }
     bool HearsDiagLines() const { return link_.IsOpen() || station_.CarriesDiagLines(); }
-    void SetOperator(std::string name) { people_.operatorName = std::move(name); }
-    void SetLot(std::string lot) { people_.lot = std::move(lot); }
-    const RunPeople& People() const { return people_; }
-    StationRecording* Recording() { return recording_.get(); }
-    const std::vector<std::string>& DriftAlarms() const { return driftAlarms_; }
-    const std::optional<DriftCheckedMessage>& LastDriftCheck() const { return lastDriftCheck_; }
-    bool DiagLinkOpen() const { return link_.IsOpen(); }
-    const std::string& LinkOpenError() const { return linkOpenError_; }
-    FixturePresence& Presence() { return presence_; }
-    void HearDiagLine(std::string_view bytes);
-    const LimitsInUse& LimitsInForce() const { return limits_; }
-
-  private:
+    bool RunThreadsGoing() { return runControl_.Running() || runControl_.HasAbandonedWorker(); }
     // A stopped worker that overran its stop may still walk the plan in use:
     // it is kept until that worker has ended.
     void FreePlan();
+    // One line (its exact bytes, CR/LF cut off) as the link would hear it:
+    // recorded on the calling thread, then posted for the views.
+    void HearDiagLine(std::string_view bytes);
     StationIo Io();
     void Deliver(PostedMessage&& message);
     void Enqueue(PostedMessage&& message);
@@ -385,7 +357,6 @@ class StationSession {
     // After the recording, whose recorder keeps its alarms.
     std::unique_ptr<DriftWatch> driftWatch_;
     std::vector<std::string> driftAlarms_;
-    std::optional<DriftCheckedMessage> lastDriftCheck_;
     PlanSource planSource_;
     std::string unitSerial_;
     RunPeople people_;

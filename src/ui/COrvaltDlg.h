@@ -98,10 +98,6 @@ class COrvaltDlg final : public QDialog, private WindowObserver, private Session
     QWidget* Control(int id) const;
     const WindowModel& Model() const { return session_.Model(); }
     const DiagView& Diag() const { return session_.Diag(); }
-    RunControl& Runs() { return session_.Runs(); }
-    bool DiagLinkOpen() const { return session_.DiagLinkOpen(); }
-    // Where the worker and the link post; handled on the window's thread.
-    WindowHandle Handle() const { return session_.Handle(); }
     QString LinkStatus() const { return linkStatus_.text(); }
     QString RunStatusText() const { return runStatus_.text(); }
 
