@@ -21,7 +21,7 @@
 #include "RecordsBench.h"
 #include "platform/UtcTime.h"
 #include "records/RecordsToRead.h"
-#include "spc/DriftCheck.h"
+#include "spc/SpcCheck.h"
 #include "support/PgCluster.h"
 #include "support/TempFolder.h"
 
@@ -105,7 +105,7 @@ bool TimeChecks(const std::string& target, long units, const char* what) {
     }
     const orvalt::FinishedUnit unit = NewestUnit(units);
     std::vector<double> times;
-    orvalt::DriftCheckResult last;
+    orvalt::SpcCheckResult last;
     for (int i = 0; i < kChecks; ++i) {
         const auto start = Clock::now();
         const auto checked = orvalt::CheckFinishedUnit(**opened, unit);

@@ -106,7 +106,7 @@ Timed TimeSpc(const std::string& path, const std::optional<std::string>& measure
         cpus.push_back(static_cast<double>(std::clock() - cpuStart) / CLOCKS_PER_SEC);
         timed.series = all->size();
         timed.points = timed.hits = 0;
-        for (const orvalt::SpcSeries& one : *all) {
+        for (const orvalt::JudgedSeries& one : *all) {
             timed.points += one.series.points.size();
             timed.hits += one.hits.size();
         }

@@ -27,7 +27,7 @@ using namespace std::chrono_literals;
 
 // How long the runner's end waits for the run's drift check: a check takes
 // milliseconds; a server that does not answer is given up on.
-constexpr std::chrono::milliseconds kDriftCheckWait = 10s;
+constexpr std::chrono::milliseconds kSpcCheckWait = 10s;
 
 // A value, or a message that names one, as the runner prints it: whole, with
 // every control character escaped, so that no value given to the runner (a
@@ -95,9 +95,9 @@ class HeadlessSession final : private SessionView, private WindowObserver {
 
     void ProgressShown(const ProgressMessage& message) override;
     void LinkErrorShown(const std::string& text) override;
-    void DriftAlarmsRaised(const std::vector<std::string>& lines) override;
-    void AwaitDriftCheck();
-    void TellDriftAlarms(const std::string& lead);
+    void AlarmsRaised(const std::vector<std::string>& lines) override;
+    void AwaitSpcCheck();
+    void TellRaisedAlarms(const std::string& lead);
     void LogAppended(const std::string& line) override;
 
     const CliOptions& options_;
@@ -117,7 +117,7 @@ class HeadlessSession final : private SessionView, private WindowObserver {
     std::string powerNotes_;
     std::string lastPowerNote_;
     std::string recordLoss_;
-    std::vector<std::string> driftAlarms_;
+    std::vector<std::string> raisedAlarms_;
     bool runEnded_ = false;
     std::size_t completedTests_ = 0;
     bool stopped_ = false;
@@ -224,20 +224,20 @@ void HeadlessSession::LinkErrorShown(const std::string& text) {
 }
 
 // Said after the run's own lines, once the run is over.
-void HeadlessSession::DriftAlarmsRaised(const std::vector<std::string>& lines) {
-    driftAlarms_.insert(driftAlarms_.end(), lines.begin(), lines.end());
+void HeadlessSession::AlarmsRaised(const std::vector<std::string>& lines) {
+    raisedAlarms_.insert(raisedAlarms_.end(), lines.begin(), lines.end());
 }
 
 // The run's drift check reads the records on its own thread; its alarms reach
 // stderr, and the records, before these are stored for good.
-void HeadlessSession::AwaitDriftCheck() {
-    session_->AwaitDriftChecks(kDriftCheckWait);
+void HeadlessSession::AwaitSpcCheck() {
+    session_->AwaitSpcChecks(kSpcCheckWait);
     session_->HandlePending(stopped_ ? DiagLines::Count : DiagLines::Show);
 }
 
 // Each alarm one line, after `lead` (a lot's unit names itself).
-void HeadlessSession::TellDriftAlarms(const std::string& lead) {
-    for (const std::string& line : std::exchange(driftAlarms_, {})) {
+void HeadlessSession::TellRaisedAlarms(const std::string& lead) {
+    for (const std::string& line : std::exchange(raisedAlarms_, {})) {
         err_ << Escaped(lead + line) << '\n';
     }
 }
@@ -335,7 +335,7 @@ void HeadlessSession::CloseSession() {
     session_->HandlePending(stopped_ ? DiagLines::Count : DiagLines::Show);
     out_.flush();
     session_->CloseRun();  // as the window's close: a stopped worker has ended by now
-    AwaitDriftCheck();
+    AwaitSpcCheck();
     recordLoss_ = session_->StoreRecords();
     TellRecordingHealth();
     session_->Close();
@@ -349,7 +349,7 @@ int HeadlessSession::Finish() {
         err_ << PrintableLines(lastStatus_) << '\n';  // the device failure that abandoned the run
     }
     err_ << PrintableLines(powerNotes_);
-    TellDriftAlarms("");
+    TellRaisedAlarms("");
     const bool recordLost = TellRecordLoss();
     if (!options_.savePath.empty() && Save() != kExitRanToEnd) {
         return kExitNotSaved;
@@ -529,14 +529,14 @@ int HeadlessSession::EndUnit(const std::string& serial, LotTally& tally) {
         status_->Clear();
     }
     session_->HandlePending(stopped_ ? DiagLines::Count : DiagLines::Show);
-    AwaitDriftCheck();
+    AwaitSpcCheck();
     TellRecordingHealth();
     completedTests_ = session_->Status().completedTests;
     const int status = RunStatus();
     if (!stopped_ && status == kExitAbandonedOrStopped && !lastStatus_.empty()) {
         err_ << Escaped(serial) << ": " << PrintableLines(lastStatus_) << '\n';
     }
-    TellDriftAlarms(serial + ": ");
+    TellRaisedAlarms(serial + ": ");
     const int judged = WithVerdicts(status);
     tally.Add(judged, UnitVerdictOf(session_->Verdicts()));
     return judged;

@@ -7,7 +7,7 @@
 #include "output/SpcText.h"
 #include "platform/SafeFile.h"
 #include "platform/UtcTime.h"
-#include "spc/DriftBaselineSetting.h"
+#include "spc/BaselineSetting.h"
 #include "spc/Spc.h"
 
 namespace orvalt {
@@ -15,7 +15,7 @@ namespace orvalt {
 namespace {
 
 struct SpcOptions {
-    DriftQuery query;
+    SeriesQuery query;
     std::optional<std::int64_t> last;
     std::string out;
     bool baseline = false;
@@ -65,7 +65,7 @@ int FreezeFromRecords(SqlConnection& db, const SpcOptions& options, std::ostream
         return SettingsRefused(frozen.Error(), err);
     }
     for (const SeriesBaseline& one : *baselines) {
-        out << "Froze " << PrintableText(DriftValueName(one.testIndex, one.measurement))
+        out << "Froze " << PrintableText(BaselineValueName(one.testIndex, one.measurement))
             << ": centre " << one.baseline.centre << ", sigma " << one.baseline.sigma << ", "
             << one.baseline.units << " units\n";
     }
@@ -78,7 +78,7 @@ int ShowSpc(SqlConnection& db, const SpcOptions& options, std::ostream& out, std
     const FrozenLookup frozen = [&settings, &model](int testIndex, const std::string& name) {
         return FrozenBaselineOf(settings, model, testIndex, name);
     };
-    const Result<std::vector<SpcSeries>> all = LoadSpc(db, options.query, frozen);
+    const Result<std::vector<JudgedSeries>> all = LoadSpc(db, options.query, frozen);
     if (!all) {
         return RecordsUnreadable(err, PrintableText(all.Error(), kMessageShownMax));
     }

@@ -13,7 +13,7 @@
 #include "reading/History.h"
 #include "reading/RunLoad.h"
 #include "records/RecordsToRead.h"
-#include "spc/DriftSeries.h"
+#include "spc/MeasuredSeries.h"
 
 namespace orvalt {
 
@@ -172,10 +172,10 @@ PageAnswer DashboardPages::Model(const QueryParams& params) const {
             main = ModelWithoutChartsMain(model, *last, "No run of this model is recorded.");
             return Result<void>();
         }
-        DriftQuery drift;
+        SeriesQuery drift;
         drift.model = model;
         drift.window.last = *last;
-        const Result<std::vector<SpcSeries>> all = LoadSpc(connection, drift, {});
+        const Result<std::vector<JudgedSeries>> all = LoadSpc(connection, drift, {});
         if (all) {
             main = ModelPageMain(model, *last, *all);
         } else if (Answers(connection)) {

@@ -46,14 +46,14 @@ struct RunDoneMessage {
 
 // The drift check of a run's unit is done: the alarms it raised, one line
 // each, or why there was no check.
-struct DriftCheckedMessage {
+struct SpcCheckedMessage {
     std::string runUuid;
     std::vector<std::string> alarms;
     std::string notChecked;  // empty when the unit was checked
 };
 
 using PostedMessage = std::variant<ProgressMessage, DiagLineMessage, LinkErrorMessage,
-                                   RunDoneMessage, DriftCheckedMessage>;
+                                   RunDoneMessage, SpcCheckedMessage>;
 
 // Where posts go: one session, or one run's view of it. A target can be
 // detached (the session has gone, or a run was abandoned); posts to a detached

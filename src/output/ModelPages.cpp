@@ -29,8 +29,8 @@ std::string RunsForm(const std::string& model, std::size_t last) {
 }  // namespace
 
 std::string ModelPageMain(const std::string& model, std::size_t last,
-                          const std::vector<SpcSeries>& all) {
-    DriftWindow window;
+                          const std::vector<JudgedSeries>& all) {
+    SeriesWindow window;
     window.last = last;
     return Title(model)
         .append(RunsForm(model, last))

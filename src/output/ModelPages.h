@@ -18,7 +18,7 @@ inline constexpr int kModelsLookBackDays = 30;
 
 // The charts of the model's newest `last` runs.
 std::string ModelPageMain(const std::string& model, std::size_t last,
-                          const std::vector<SpcSeries>& all);
+                          const std::vector<JudgedSeries>& all);
 // The model is recorded, and nothing in its runs can be charted: why.
 std::string ModelWithoutChartsMain(const std::string& model, std::size_t last,
                                    const std::string& why);

@@ -31,7 +31,7 @@ struct Range {
     double Y(double value) const { return kTop + kPlotHeight * (high - value) / (high - low); }
 };
 
-Range RangeOf(const SpcSeries& judged) {
+Range RangeOf(const JudgedSeries& judged) {
     double low = INFINITY, high = -INFINITY;
     const auto widen = [&low, &high](double value) {
         if (std::isfinite(value)) {
@@ -39,7 +39,7 @@ Range RangeOf(const SpcSeries& judged) {
             high = std::max(high, value);
         }
     };
-    for (const DriftPoint& point : judged.series.points) {
+    for (const SeriesPoint& point : judged.series.points) {
         widen(point.value);
     }
     if (judged.baseline) {
@@ -103,7 +103,7 @@ class HorizontalLines {
     std::string svg_;
 };
 
-void AddLimitLines(const SpcSeries& judged, HorizontalLines& lines) {
+void AddLimitLines(const JudgedSeries& judged, HorizontalLines& lines) {
     const int decimals = judged.series.decimals;
     if (judged.series.max) {
         lines.Add(*judged.series.max, "limit",
@@ -115,7 +115,7 @@ void AddLimitLines(const SpcSeries& judged, HorizontalLines& lines) {
     }
 }
 
-void AddSigmaLines(const SpcSeries& judged, HorizontalLines& lines) {
+void AddSigmaLines(const JudgedSeries& judged, HorizontalLines& lines) {
     if (!judged.baseline) {
         return;
     }
@@ -134,7 +134,7 @@ void AddSigmaLines(const SpcSeries& judged, HorizontalLines& lines) {
 
 // Every point while they fit one per column; past that each column as the
 // span of its values: one path either way.
-std::string ValuesPath(const SpcSeries& judged, const Range& range) {
+std::string ValuesPath(const JudgedSeries& judged, const Range& range) {
     const auto& points = judged.series.points;
     const std::size_t units = points.size();
     std::string path = "<path class=\"values\" d=\"";
@@ -177,7 +177,7 @@ std::string ValuesPath(const SpcSeries& judged, const Range& range) {
 }
 
 // One mark per spot hit: hits closer than a few pixels share it.
-std::string HitMarks(const SpcSeries& judged, const Range& range) {
+std::string HitMarks(const JudgedSeries& judged, const Range& range) {
     const auto& points = judged.series.points;
     std::set<std::pair<long, long>> marked;
     std::string marks;
@@ -195,7 +195,7 @@ std::string HitMarks(const SpcSeries& judged, const Range& range) {
     return marks;
 }
 
-std::string UnitAxis(const SpcSeries& judged) {
+std::string UnitAxis(const JudgedSeries& judged) {
     const auto& points = judged.series.points;
     const double y = kTop + kPlotHeight + 16.0;
     std::string axis = std::string("<text class=\"first\"")
@@ -214,7 +214,7 @@ std::string UnitAxis(const SpcSeries& judged) {
         .append(" units)</text>");
 }
 
-std::string ValueAxis(const SpcSeries& judged, const Range& range) {
+std::string ValueAxis(const JudgedSeries& judged, const Range& range) {
     const int decimals = judged.series.decimals;
     std::string axis;
     for (const double value : {range.high, range.low}) {
@@ -256,14 +256,14 @@ std::string Svg(const char* look, double height, const std::string& body) {
         .append("</svg>");
 }
 
-std::string ChartLines(const SpcSeries& judged, const Range& range) {
+std::string ChartLines(const JudgedSeries& judged, const Range& range) {
     HorizontalLines lines(range);
     AddLimitLines(judged, lines);
     AddSigmaLines(judged, lines);
     return lines.Svg();
 }
 
-std::string IndividualsChart(const SpcSeries& judged) {
+std::string IndividualsChart(const JudgedSeries& judged) {
     const Range range = RangeOf(judged);
     return Svg("individuals", kChartHeight,
                ChartLines(judged, range) + ValuesPath(judged, range) + HitMarks(judged, range) +
@@ -272,12 +272,12 @@ std::string IndividualsChart(const SpcSeries& judged) {
 
 // The histogram lies on its side's scale turned: values along the bottom, the
 // limits and the centre as upright lines.
-std::string Histogram(const SpcSeries& judged) {
+std::string Histogram(const JudgedSeries& judged) {
     constexpr int kBins = 40;
     const Range range = RangeOf(judged);
     const double width = range.high - range.low;
     std::vector<std::size_t> counts(kBins, 0);
-    for (const DriftPoint& point : judged.series.points) {
+    for (const SeriesPoint& point : judged.series.points) {
         const double at = (point.value - range.low) / width * kBins;
         if (std::isfinite(at)) {
             counts[static_cast<std::size_t>(std::clamp(at, 0.0, kBins - 1.0))] += 1;
@@ -334,7 +334,7 @@ std::string Histogram(const SpcSeries& judged) {
     return Svg("histogram", kChartHeight, body);
 }
 
-std::string HitList(const SpcSeries& judged) {
+std::string HitList(const JudgedSeries& judged) {
     const std::vector<HitRun> runs = HitRuns(judged.hits);
     if (runs.empty()) {
         return judged.baseline ? "<p class=\"note\">No rule broken.</p>" : std::string();
@@ -365,19 +365,19 @@ std::string HitList(const SpcSeries& judged) {
 }
 
 // An index in red where it is below the floor or held at the ceiling.
-std::string IndexCell(const SpcSeries& judged, const std::optional<CapabilityIndex>& index) {
+std::string IndexCell(const JudgedSeries& judged, const std::optional<CapabilityIndex>& index) {
     const bool low = IndexLow(judged.spread, index) || (index && index->capped);
     return Cell(SpcIndex(index), low ? "low" : "num");
 }
 
-std::string OutOfLimitsCell(const SpcSeries& judged) {
+std::string OutOfLimitsCell(const JudgedSeries& judged) {
     if (!judged.series.min && !judged.series.max) {
         return Cell("-", "num");
     }
     return Cell(OutOfLimitsText(judged), judged.capability.outside.Count() > 0 ? "low" : "num");
 }
 
-std::string CapabilityRow(const SpcSeries& judged) {
+std::string CapabilityRow(const JudgedSeries& judged) {
     const int decimals = judged.series.decimals;
     const Spread& spread = judged.spread;
     const Capability& capability = judged.capability;
@@ -399,18 +399,18 @@ std::string CapabilityRow(const SpcSeries& judged) {
         .append("</tr>");
 }
 
-std::string CapabilityTable(const std::vector<SpcSeries>& all) {
+std::string CapabilityTable(const std::vector<JudgedSeries>& all) {
     std::string table =
         "<table class=\"capability\"><tr><th>Series</th><th>Test</th><th>Unit</th><th>n</th>"
         "<th>Mean</th><th>Sigma within</th><th>Sigma overall</th><th>Cp</th><th>Cpk</th>"
         "<th>Pp</th><th>Ppk</th><th>Out of limits</th><th>Rule hits</th></tr>";
-    for (const SpcSeries& judged : all) {
+    for (const JudgedSeries& judged : all) {
         table += CapabilityRow(judged);
     }
     return table + "</table>";
 }
 
-std::string SeriesSection(const SpcSeries& judged) {
+std::string SeriesSection(const JudgedSeries& judged) {
     std::string section = std::string("<section class=\"series\"><h2>")
                               .append(HtmlEscaped(judged.name))
                               .append("</h2>");
@@ -434,7 +434,7 @@ std::string SeriesSection(const SpcSeries& judged) {
         .append("</section>");
 }
 
-std::string WindowText(const DriftWindow& window) {
+std::string WindowText(const SeriesWindow& window) {
     if (window.last) {
         return std::string("the newest ").append(std::to_string(*window.last)).append(" runs");
     }
@@ -461,21 +461,21 @@ const std::string& SpcChartsStyle() {
     return style;
 }
 
-std::string SpcCharts(const DriftWindow& window, const std::vector<SpcSeries>& all) {
+std::string SpcCharts(const SeriesWindow& window, const std::vector<JudgedSeries>& all) {
     std::string charts = std::string("<p class=\"note\">")
                              .append(HtmlEscaped(WindowText(window)))
                              .append(
                                  ", each completed test's measurement a unit, in the order the "
                                  "runs started.</p>")
                              .append(CapabilityTable(all));
-    for (const SpcSeries& judged : all) {
+    for (const JudgedSeries& judged : all) {
         charts += SeriesSection(judged);
     }
     return charts;
 }
 
-std::string SpcPageHtml(const std::string& model, const DriftWindow& window,
-                        const std::vector<SpcSeries>& all) {
+std::string SpcPageHtml(const std::string& model, const SeriesWindow& window,
+                        const std::vector<JudgedSeries>& all) {
     const std::string title = HtmlEscaped(std::string("Drift of ").append(model));
     return std::string("<!DOCTYPE html><html><head><meta charset=\"utf-8\"><title>")
         .append(title)

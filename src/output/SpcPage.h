@@ -21,13 +21,13 @@ inline constexpr int kSpcChartColumns = 800;
 // The most rows of hits a series' list shows; the terminal shows them all.
 inline constexpr std::size_t kSpcListedRuns = 1000;
 
-std::string SpcPageHtml(const std::string& model, const DriftWindow& window,
-                        const std::vector<SpcSeries>& all);
+std::string SpcPageHtml(const std::string& model, const SeriesWindow& window,
+                        const std::vector<JudgedSeries>& all);
 
 // The same charts for a page that frames them itself: what the page holds
 // below its title (the window, the capability table, a section per series),
 // and the style rules they need beside the page's own.
-std::string SpcCharts(const DriftWindow& window, const std::vector<SpcSeries>& all);
+std::string SpcCharts(const SeriesWindow& window, const std::vector<JudgedSeries>& all);
 const std::string& SpcChartsStyle();
 
 }  // namespace orvalt

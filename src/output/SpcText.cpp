@@ -25,7 +25,7 @@ std::string SpcIndex(const std::optional<CapabilityIndex>& index) {
     return text;
 }
 
-std::string BaselineText(const SpcSeries& judged) {
+std::string BaselineText(const JudgedSeries& judged) {
     if (!judged.baseline) {
         return std::string("no baseline yet: it takes the first ")
             .append(std::to_string(kBaselineUnits))
@@ -57,7 +57,7 @@ std::string ShareText(std::size_t part, std::size_t whole) {
 
 }  // namespace
 
-std::string OutOfLimitsText(const SpcSeries& judged) {
+std::string OutOfLimitsText(const JudgedSeries& judged) {
     const std::size_t outside = judged.capability.outside.Count();
     std::string text = std::to_string(outside)
                            .append(" of ")
@@ -69,7 +69,7 @@ std::string OutOfLimitsText(const SpcSeries& judged) {
     return text.append(" (").append(ShareText(outside, judged.spread.n)).append(")");
 }
 
-std::string CoarseWithinText(const SpcSeries& judged) {
+std::string CoarseWithinText(const JudgedSeries& judged) {
     const Spread& spread = judged.spread;
     const bool limited = judged.series.min || judged.series.max;
     if (!limited || !spread.WithinTooCoarse() || !(spread.sigmaOverall > 0.0)) {
@@ -84,7 +84,7 @@ std::string CoarseWithinText(const SpcSeries& judged) {
         .append("), so Cp and Cpk use sigma overall");
 }
 
-std::string CapabilityLowText(const SpcSeries& judged) {
+std::string CapabilityLowText(const JudgedSeries& judged) {
     std::vector<std::string> reasons;
     const auto indexLow = [&](const char* name, const std::optional<CapabilityIndex>& index) {
         if (IndexLow(judged.spread, index)) {
@@ -105,7 +105,7 @@ std::string CapabilityLowText(const SpcSeries& judged) {
 
 namespace {
 
-std::string HitLine(const SpcSeries& judged, const HitRun& run) {
+std::string HitLine(const JudgedSeries& judged, const HitRun& run) {
     const auto& points = judged.series.points;
     std::string line = std::string("    ")
                            .append(PrintableText(PointLabel(points[run.first.unit])))
@@ -121,8 +121,8 @@ std::string HitLine(const SpcSeries& judged, const HitRun& run) {
     return line + '\n';
 }
 
-std::string SeriesBlock(const SpcSeries& judged) {
-    const DriftSeries& series = judged.series;
+std::string SeriesBlock(const JudgedSeries& judged) {
+    const MeasuredSeries& series = judged.series;
     const int decimals = series.decimals;
     std::string block = PrintableText(judged.name);
     const bool named = judged.name == series.measurement;
@@ -174,9 +174,9 @@ std::string SeriesBlock(const SpcSeries& judged) {
 
 }  // namespace
 
-std::string SpcText(const std::vector<SpcSeries>& all) {
+std::string SpcText(const std::vector<JudgedSeries>& all) {
     std::string text;
-    for (const SpcSeries& judged : all) {
+    for (const JudgedSeries& judged : all) {
         if (!text.empty()) {
             text += '\n';
         }

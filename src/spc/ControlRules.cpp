@@ -32,8 +32,8 @@ class Zones {
         : centre_(baseline.centre), sigma_(baseline.sigma), step_(resolution.Step()) {}
 
     // `shown`: a unit's value rounded as the station shows it.
-    bool Beyond(double shown, DriftSide side, double sigmas) const {
-        const double deviation = side == DriftSide::Above ? shown - centre_ : centre_ - shown;
+    bool Beyond(double shown, RuleSide side, double sigmas) const {
+        const double deviation = side == RuleSide::Above ? shown - centre_ : centre_ - shown;
         // Widened by a hair, so that a unit exactly on an edge, as shown, is
         // not beyond it after rounding.
         return deviation > std::max(sigmas * sigma_, step_) + step_ * 1e-6;
@@ -82,8 +82,8 @@ std::vector<RuleHit> FindRuleHits(std::span<const double> values, const Baseline
         const double shown = resolution.Shown(values[unit]);
         for (std::size_t r = 0; r < kRules.size(); ++r) {
             const Rule& rule = kRules[r];
-            for (const DriftSide side : {DriftSide::Above, DriftSide::Below}) {
-                RuleTrack& track = tracks[r][side == DriftSide::Above ? 0 : 1];
+            for (const RuleSide side : {RuleSide::Above, RuleSide::Below}) {
+                RuleTrack& track = tracks[r][side == RuleSide::Above ? 0 : 1];
                 const bool breaks = track.Next(rule, unit, zones.Beyond(shown, side, rule.sigmas));
                 if (breaks) {
                     hits.push_back({rule.number, unit, side, track.broke});
@@ -104,7 +104,7 @@ std::string RuleHitText(const RuleHit& hit) {
         "8 units in a row",
     };
     const char* side =
-        hit.side == DriftSide::Above ? " above the centre (rule " : " below the centre (rule ";
+        hit.side == RuleSide::Above ? " above the centre (rule " : " below the centre (rule ";
     return std::string(kPatterns[static_cast<std::size_t>(hit.rule - 1)])
         .append(side)
         .append(std::to_string(hit.rule))

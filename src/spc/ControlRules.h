@@ -19,12 +19,12 @@
 
 namespace orvalt {
 
-enum class DriftSide { Above, Below };
+enum class RuleSide { Above, Below };
 
 struct RuleHit {
     int rule = 1;          // 1..4
     std::size_t unit = 0;  // index of the unit that completed the pattern
-    DriftSide side = DriftSide::Above;
+    RuleSide side = RuleSide::Above;
     // The unit before broke the same rule on the same side: the pattern goes
     // on (a tenth unit in a row), it does not start.
     bool continued = false;

@@ -1,4 +1,4 @@
-#include "spc/DriftBaselineSetting.h"
+#include "spc/BaselineSetting.h"
 
 #include <algorithm>
 #include <charconv>
@@ -78,7 +78,7 @@ Result<void, RegStatus> WriteModelKey(
     std::string refused;
     const RegStatus status = EditUnlessDamaged(store, [&]() -> RegStatus {
         RegKey key;
-        RegStatus opened = store.CreateKey(DriftKeyOf(model), key);
+        RegStatus opened = store.CreateKey(BaselineKeyOf(model), key);
         if (!opened.Ok()) {
             return opened;
         }
@@ -112,7 +112,7 @@ Result<void, RegStatus> WriteModelKey(
 
 }  // namespace
 
-std::string DriftKeyOf(std::string_view model) {
+std::string BaselineKeyOf(std::string_view model) {
     std::string key = std::string(kDriftKey) + '\\';
     if (model.empty()) {
         return key + '%';  // a lone '%' no escaped name can give
@@ -130,19 +130,19 @@ std::string DriftKeyOf(std::string_view model) {
     return key;
 }
 
-std::string DriftValueName(int testIndex, std::string_view measurement) {
+std::string BaselineValueName(int testIndex, std::string_view measurement) {
     return std::to_string(testIndex + 1).append("/").append(measurement);
 }
 
 std::optional<FrozenBaseline> FrozenBaselineOf(RegistryStore& store, std::string_view model,
                                                int testIndex, std::string_view measurement) {
     RegKey key;
-    if (!store.OpenKey(DriftKeyOf(model), key).Ok()) {
+    if (!store.OpenKey(BaselineKeyOf(model), key).Ok()) {
         return std::nullopt;
     }
     std::optional<FrozenBaseline> baseline;
     if (StoredText(store, key, kDriftModelValue) == std::string(model)) {
-        if (const auto text = StoredText(store, key, DriftValueName(testIndex, measurement))) {
+        if (const auto text = StoredText(store, key, BaselineValueName(testIndex, measurement))) {
             baseline = ParseBaseline(*text);
         }
     }
@@ -155,7 +155,7 @@ Result<void, RegStatus> FreezeBaselines(RegistryStore& store, std::string_view m
     return WriteModelKey(store, model, [&series](RegistryStore& s, const RegKey& key) {
         for (const SeriesBaseline& one : series) {
             const RegStatus set = s.SetStringValue(
-                key, DriftValueName(one.testIndex, one.measurement), BaselineText(one.baseline));
+                key, BaselineValueName(one.testIndex, one.measurement), BaselineText(one.baseline));
             if (!set.Ok()) {
                 return set;
             }
@@ -167,7 +167,7 @@ Result<void, RegStatus> FreezeBaselines(RegistryStore& store, std::string_view m
 Result<std::size_t, RegStatus> ClearFrozenBaselines(RegistryStore& store, std::string_view model) {
     {
         RegKey key;
-        if (!store.OpenKey(DriftKeyOf(model), key).Ok()) {
+        if (!store.OpenKey(BaselineKeyOf(model), key).Ok()) {
             return std::size_t{0};
         }
         static_cast<void>(store.CloseKey(key));

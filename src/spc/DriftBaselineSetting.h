@@ -41,10 +41,10 @@ struct SeriesBaseline {
 };
 
 // The key that holds `model`'s baselines.
-std::string DriftKeyOf(std::string_view model);
+std::string BaselineKeyOf(std::string_view model);
 
 // "2/TimeToOffA" for the second test's TimeToOffA.
-std::string DriftValueName(int testIndex, std::string_view measurement);
+std::string BaselineValueName(int testIndex, std::string_view measurement);
 
 // The frozen baseline of one series; none when nothing is frozen for it, or
 // what is stored can't be read as one.

@@ -1,4 +1,4 @@
-#include "spc/DriftCheck.h"
+#include "spc/SpcCheck.h"
 
 #include <algorithm>
 #include <cmath>
@@ -10,7 +10,7 @@
 #include <utility>
 
 #include "spc/Baseline.h"
-#include "spc/DriftSeries.h"
+#include "spc/MeasuredSeries.h"
 #include "spc/Spc.h"
 
 namespace orvalt {
@@ -55,14 +55,14 @@ bool Stopped(const std::atomic<bool>* stop) {
 }
 
 // Takes the loaded series in; returns how many runs gave a point.
-std::size_t Take(std::vector<DriftSeries>& loaded, const PointsWanted& wanted, ReadPoints& read) {
+std::size_t Take(std::vector<MeasuredSeries>& loaded, const PointsWanted& wanted, ReadPoints& read) {
     std::set<std::string> runs;
     read.values.clear();
-    for (DriftSeries& series : loaded) {
+    for (MeasuredSeries& series : loaded) {
         const SeriesKey key{series.testIndex, series.measurement};
         read.seen.insert(key);
         std::vector<TimedValue>& values = read.values[key];
-        for (const DriftPoint& point : series.points) {
+        for (const SeriesPoint& point : series.points) {
             runs.insert(point.run->runUuid);
             if (!wanted.leftOut.contains(point.run->runUuid) && std::isfinite(point.value)) {
                 values.push_back({point.run->startedAt, point.value});
@@ -93,10 +93,10 @@ Result<std::optional<ReadPoints>> Read(SqlConnection& db, const PointsWanted& wa
             return std::optional<ReadPoints>();
         }
         // The run's own figure gives the digits the series is judged by.
-        DriftQuery query{wanted.unit.model, std::nullopt, {}, true};
+        SeriesQuery query{wanted.unit.model, std::nullopt, {}, true};
         query.station = wanted.unit.station;
         (wanted.newest ? query.window.last : query.window.first) = runs;
-        Result<std::vector<DriftSeries>> loaded = LoadDriftSeries(db, query);
+        Result<std::vector<MeasuredSeries>> loaded = LoadMeasuredSeries(db, query);
         if (!loaded) {
             return Fail(loaded.Error());
         }
@@ -111,15 +111,15 @@ Result<std::optional<ReadPoints>> Read(SqlConnection& db, const PointsWanted& wa
 
 // The names the series go by among all the model's series met.
 std::map<SeriesKey, std::string> SeriesNames(const std::set<SeriesKey>& keys) {
-    std::vector<DriftSeries> all;
+    std::vector<MeasuredSeries> all;
     for (const auto& [test, measurement] : keys) {
-        DriftSeries series;
+        MeasuredSeries series;
         series.testIndex = test;
         series.measurement = measurement;
         all.push_back(std::move(series));
     }
     std::map<SeriesKey, std::string> names;
-    for (const DriftSeries& series : all) {
+    for (const MeasuredSeries& series : all) {
         names[{series.testIndex, series.measurement}] = SeriesName(series, all);
     }
     return names;
@@ -205,8 +205,8 @@ std::vector<TimedValue> WindowBefore(const ReadPoints& read, const SeriesKey& ke
     return window;
 }
 
-DriftCheckResult NotChecked(std::string why) {
-    DriftCheckResult result;
+SpcCheckResult NotChecked(std::string why) {
+    SpcCheckResult result;
     result.notChecked = std::move(why);
     return result;
 }
@@ -262,21 +262,21 @@ Result<std::optional<std::map<SeriesKey, Baseline>>> BaselinesOf(SqlConnection& 
 
 }  // namespace
 
-const char* DriftSideWord(DriftSide side) {
-    return side == DriftSide::Above ? "above" : "below";
+const char* RuleSideWord(RuleSide side) {
+    return side == RuleSide::Above ? "above" : "below";
 }
 
-std::string DriftAlarmLine(const std::string& series, const std::string& model,
+std::string AlarmText(const std::string& series, const std::string& model,
                            const RuleHit& hit) {
     return std::string("Drift: ").append(series).append(" on ").append(model).append(": ").append(
         RuleHitText(hit));
 }
 
-Result<DriftCheckResult> CheckFinishedUnit(SqlConnection& db, const FinishedUnit& unit,
+Result<SpcCheckResult> CheckFinishedUnit(SqlConnection& db, const FinishedUnit& unit,
                                            std::span<const FinishedUnit> recent,
                                            const FrozenLookup& frozen,
                                            const std::atomic<bool>* stop) {
-    DriftCheckResult result;
+    SpcCheckResult result;
     std::set<SeriesKey> keys;
     for (const UnitFigure& figure : unit.figures) {
         if (std::isfinite(figure.figure.value)) {
@@ -288,7 +288,7 @@ Result<DriftCheckResult> CheckFinishedUnit(SqlConnection& db, const FinishedUnit
     }
     const auto baselines = BaselinesOf(db, unit, keys, frozen, stop);
     if (!baselines || !*baselines) {
-        return baselines ? Result<DriftCheckResult>(NotChecked("the drift check was stopped"))
+        return baselines ? Result<SpcCheckResult>(NotChecked("the drift check was stopped"))
                          : Fail(baselines.Error());
     }
     const std::vector<const FinishedUnit*> own = OwnUnits(unit, recent);
@@ -301,7 +301,7 @@ Result<DriftCheckResult> CheckFinishedUnit(SqlConnection& db, const FinishedUnit
     }
     const Result<std::optional<ReadPoints>> newest = Read(db, last, stop);
     if (!newest || !*newest) {
-        return newest ? Result<DriftCheckResult>(NotChecked("the drift check was stopped"))
+        return newest ? Result<SpcCheckResult>(NotChecked("the drift check was stopped"))
                       : Fail(newest.Error());
     }
     std::set<SeriesKey> met = (*newest)->seen;
@@ -319,7 +319,7 @@ Result<DriftCheckResult> CheckFinishedUnit(SqlConnection& db, const FinishedUnit
         for (const RuleHit& hit : hits) {
             const std::string& series = names.at(key);
             result.alarms.push_back({figure.testIndex, figure.figure.name, series, hit,
-                                     DriftAlarmLine(series, unit.model, hit)});
+                                     AlarmText(series, unit.model, hit)});
         }
     }
     return result;

@@ -4,7 +4,7 @@
 // every station). A rule the newest point breaks, that does not merely go on
 // from the unit before, is an alarm. The run's own figures, and the units
 // this station tested just before, are the station's, never read back: their
-// records may not have landed. More: docs/design/drift-watch.md.
+// records may not have landed. More: docs/design/spc-watch.md.
 
 #include <atomic>
 #include <optional>
@@ -34,10 +34,10 @@ struct FinishedUnit {
     std::vector<UnitFigure> figures;  // of its completed tests
     // Where it was tested: its series are that station's and fixture's runs
     // of the model; none: the model's runs on every station (pooled).
-    std::optional<DriftStation> station{};
+    std::optional<SeriesStation> station{};
 };
 
-struct DriftAlarm {
+struct Alarm {
     int testIndex = 0;
     std::string measurement;
     std::string series;  // as SeriesName names it
@@ -46,11 +46,11 @@ struct DriftAlarm {
     std::string line;
 };
 
-struct DriftCheckResult {
+struct SpcCheckResult {
     // Empty when the check ran; otherwise why there was none.
     std::string notChecked;
     std::size_t seriesChecked = 0;
-    std::vector<DriftAlarm> alarms;
+    std::vector<Alarm> alarms;
 };
 
 // Checks `unit` against the records `db` holds of its model, each series
@@ -58,15 +58,15 @@ struct DriftCheckResult {
 // `recent`: the units this station tested before it, oldest first; each
 // stands in for its run's record in the rules' window. `stop`, when set, ends
 // the check between its reads (then nothing is checked).
-Result<DriftCheckResult> CheckFinishedUnit(SqlConnection& db, const FinishedUnit& unit,
+Result<SpcCheckResult> CheckFinishedUnit(SqlConnection& db, const FinishedUnit& unit,
                                            std::span<const FinishedUnit> recent = {},
                                            const FrozenLookup& frozen = {},
                                            const std::atomic<bool>* stop = nullptr);
 
 // The line an alarm is shown and kept with.
-std::string DriftAlarmLine(const std::string& series, const std::string& model, const RuleHit& hit);
+std::string AlarmText(const std::string& series, const std::string& model, const RuleHit& hit);
 
 // "above" or "below", as the records keep a side.
-const char* DriftSideWord(DriftSide side);
+const char* RuleSideWord(RuleSide side);
 
 }  // namespace orvalt

@@ -1,4 +1,4 @@
-#include "spc/DriftSeries.h"
+#include "spc/MeasuredSeries.h"
 
 #include <algorithm>
 #include <iterator>
@@ -57,7 +57,7 @@ Result<std::optional<std::pair<std::string, std::string>>> NthRun(SqlConnection&
 
 // A station's runs are picked within the model's, from the index that walks
 // them in start order.
-void AddStation(RunFilter& filter, const std::optional<DriftStation>& station) {
+void AddStation(RunFilter& filter, const std::optional<SeriesStation>& station) {
     if (station) {
         const std::string host = filter.Next();
         const std::string fixture =
@@ -68,7 +68,7 @@ void AddStation(RunFilter& filter, const std::optional<DriftStation>& station) {
 }
 
 Result<RunFilter> FilterOf(SqlConnection& connection, const std::string& model,
-                           const DriftWindow& window, const std::optional<DriftStation>& station) {
+                           const SeriesWindow& window, const std::optional<SeriesStation>& station) {
     RunFilter filter;
     AddStation(filter, station);
     if (window.since) {
@@ -159,8 +159,8 @@ struct ShownAs {
     std::optional<double> min, max;
 };
 
-Result<ShownAs> ShownAsOf(SqlConnection& connection, const DriftSeries& series,
-                          const DriftPoint& point) {
+Result<ShownAs> ShownAsOf(SqlConnection& connection, const MeasuredSeries& series,
+                          const SeriesPoint& point) {
     const Result<SqlRows> rows = connection.Run(
         "SELECT unit, decimals, min_value, max_value FROM measurements"
         " WHERE run_id = $1 AND test_index = $2 AND name = $3",
@@ -180,7 +180,7 @@ Result<ShownAs> ShownAsOf(SqlConnection& connection, const DriftSeries& series,
 }
 
 // The series' unit and digits, from its newest point.
-Result<void> AddUnitAndDigits(SqlConnection& connection, DriftSeries& series) {
+Result<void> AddUnitAndDigits(SqlConnection& connection, MeasuredSeries& series) {
     if (series.points.empty()) {
         return {};
     }
@@ -198,7 +198,7 @@ using Bounds = std::pair<std::optional<double>, std::optional<double>>;
 // The series cut where other bounds judged its points, each piece with the
 // unit and digits of its newest point, in the order of their first points.
 // The bounds are looked up once for each limits its runs were judged by.
-Result<std::vector<DriftSeries>> ByBounds(SqlConnection& connection, const DriftSeries& series) {
+Result<std::vector<MeasuredSeries>> ByBounds(SqlConnection& connection, const MeasuredSeries& series) {
     std::map<std::string, std::size_t> newestOf;  // limits hash: its newest point
     for (std::size_t i = 0; i < series.points.size(); ++i) {
         newestOf[series.points[i].run->limitsSha256] = i;
@@ -211,20 +211,20 @@ Result<std::vector<DriftSeries>> ByBounds(SqlConnection& connection, const Drift
         }
         shownOf.emplace(limits, std::move(shown).Value());
     }
-    std::vector<DriftSeries> pieces;
+    std::vector<MeasuredSeries> pieces;
     std::map<Bounds, std::size_t> pieceOf;
-    for (const DriftPoint& point : series.points) {
+    for (const SeriesPoint& point : series.points) {
         const ShownAs& shown = shownOf.at(point.run->limitsSha256);
         const auto [found, added] = pieceOf.emplace(Bounds{shown.min, shown.max}, pieces.size());
         if (added) {
-            DriftSeries piece;
+            MeasuredSeries piece;
             piece.testIndex = series.testIndex;
             piece.measurement = series.measurement;
             piece.min = shown.min;
             piece.max = shown.max;
             pieces.push_back(std::move(piece));
         }
-        DriftSeries& piece = pieces[found->second];
+        MeasuredSeries& piece = pieces[found->second];
         piece.unit = shown.unit;
         piece.decimals = shown.decimals;
         piece.points.push_back(point);
@@ -234,7 +234,7 @@ Result<std::vector<DriftSeries>> ByBounds(SqlConnection& connection, const Drift
 
 struct RunsRead {
     std::vector<std::int64_t> keys;
-    std::vector<std::shared_ptr<const DriftRun>> runs;
+    std::vector<std::shared_ptr<const SeriesRun>> runs;
     std::vector<char> allCompleted;  // by the run's tally
 };
 
@@ -245,7 +245,7 @@ Result<RunsRead> ReadRuns(SqlConnection& connection, const std::string& model,
     RunsRead read;
     const Result<void> done = connection.RunRowByRow(RunsSql(filter), params, [&read](SqlRow row) {
         read.keys.push_back(CellInteger(row[0]));
-        auto run = std::make_shared<DriftRun>();
+        auto run = std::make_shared<SeriesRun>();
         run->key = read.keys.back();
         run->runUuid = CellText(row[1]);
         run->startedAt = CellText(row[2]);
@@ -263,14 +263,14 @@ Result<RunsRead> ReadRuns(SqlConnection& connection, const std::string& model,
     return read;
 }
 
-using SeriesMap = std::map<std::pair<std::int64_t, std::string>, DriftSeries>;
+using SeriesMap = std::map<std::pair<std::int64_t, std::string>, MeasuredSeries>;
 
 // Points as a query gives them, one series after another as they change.
 class SeriesSorter {
   public:
     explicit SeriesSorter(SeriesMap& series) : series_(series) {}
 
-    DriftSeries& Of(std::int64_t test, const std::string& name) {
+    MeasuredSeries& Of(std::int64_t test, const std::string& name) {
         if (current_ == nullptr || test != key_.first || name != key_.second) {
             key_ = {test, name};
             current_ = &series_[key_];
@@ -283,12 +283,12 @@ class SeriesSorter {
   private:
     SeriesMap& series_;
     std::pair<std::int64_t, std::string> key_;
-    DriftSeries* current_ = nullptr;
+    MeasuredSeries* current_ = nullptr;
 };
 
 // The points joined to the runs in start order: for a model whose runs are
 // few among the keys they span.
-Result<void> ReadPointsByRun(SqlConnection& connection, const DriftQuery& query,
+Result<void> ReadPointsByRun(SqlConnection& connection, const SeriesQuery& query,
                              const RunFilter& filter, const RunsRead& runs, SeriesMap& series) {
     std::vector<SqlValue> params{query.model};
     params.insert(params.end(), filter.params.begin(), filter.params.end());
@@ -308,7 +308,7 @@ Result<void> ReadPointsByRun(SqlConnection& connection, const DriftQuery& query,
             return;  // a run recorded since the runs were read
         }
         run = at;
-        DriftSeries& one = sorter.Of(CellInteger(row[1]), oneName ? *query.measurement : *row[2]);
+        MeasuredSeries& one = sorter.Of(CellInteger(row[1]), oneName ? *query.measurement : *row[2]);
         one.points.push_back({runs.runs[run], CellNumber(row[oneName ? 2 : 3])});
     });
 }
@@ -339,7 +339,7 @@ Result<std::set<std::pair<std::int64_t, std::int64_t>>> TestsNotCompleted(SqlCon
 // the runs' keys, each put in its run's place: for a model whose runs are
 // most of the keys they span (a line testing one model at a time), where a
 // walk run by run would seek twice for every run.
-Result<void> ReadPointsBySpan(SqlConnection& connection, const DriftQuery& query,
+Result<void> ReadPointsBySpan(SqlConnection& connection, const SeriesQuery& query,
                               const RunsRead& runs, SeriesMap& series) {
     const auto [low, high] = std::minmax_element(runs.keys.begin(), runs.keys.end());
     const std::int64_t first = *low, last = *high;
@@ -356,10 +356,10 @@ Result<void> ReadPointsBySpan(SqlConnection& connection, const DriftQuery& query
     if (oneName) {
         params.emplace_back(*query.measurement);
     }
-    std::map<DriftSeries*, std::vector<std::pair<std::int32_t, double>>> placed;
+    std::map<MeasuredSeries*, std::vector<std::pair<std::int32_t, double>>> placed;
     SeriesSorter sorter(series);
     std::vector<std::pair<std::int32_t, double>>* points = nullptr;
-    DriftSeries* pointsOf = nullptr;
+    MeasuredSeries* pointsOf = nullptr;
     const Result<void> read = connection.RunRowByRow(
         oneName ? "SELECT m.run_id, m.test_index, m.value FROM measurements m"
                   " WHERE m.run_id BETWEEN $1 AND $2 AND m.name = $3"
@@ -373,7 +373,7 @@ Result<void> ReadPointsBySpan(SqlConnection& connection, const DriftQuery& query
                            notCompleted->count({runKey, test}) > 0)) {
                 return;  // another model's, or a test that did not complete
             }
-            DriftSeries& one = sorter.Of(test, oneName ? *query.measurement : *row[2]);
+            MeasuredSeries& one = sorter.Of(test, oneName ? *query.measurement : *row[2]);
             if (&one != pointsOf) {
                 pointsOf = &one;
                 points = &placed[&one];
@@ -404,8 +404,8 @@ constexpr std::int64_t kSpanReadAtMost = 4;
 // The runs are read first, then their points with only their run's key: a
 // million points carry no copies of their runs' texts, and the series' unit,
 // digits and bounds come from the newest point of each limits alone.
-Result<std::vector<DriftSeries>> LoadDriftSeries(SqlConnection& connection,
-                                                 const DriftQuery& query) {
+Result<std::vector<MeasuredSeries>> LoadMeasuredSeries(SqlConnection& connection,
+                                                 const SeriesQuery& query) {
     const Result<RunFilter> filter = FilterOf(connection, query.model, query.window, query.station);
     if (!filter) {
         return Fail(filter.Error());
@@ -426,7 +426,7 @@ Result<std::vector<DriftSeries>> LoadDriftSeries(SqlConnection& connection,
             return Fail(read.Error());
         }
     }
-    std::vector<DriftSeries> all;
+    std::vector<MeasuredSeries> all;
     all.reserve(series.size());
     for (auto& [seriesKey, one] : series) {
         if (query.pointsOnly) {
@@ -437,7 +437,7 @@ Result<std::vector<DriftSeries>> LoadDriftSeries(SqlConnection& connection,
             }
             all.push_back(std::move(one));
         } else {
-            Result<std::vector<DriftSeries>> pieces = ByBounds(connection, one);
+            Result<std::vector<MeasuredSeries>> pieces = ByBounds(connection, one);
             if (!pieces) {
                 return Fail(pieces.Error());
             }
@@ -450,7 +450,7 @@ Result<std::vector<DriftSeries>> LoadDriftSeries(SqlConnection& connection,
 Result<std::vector<double>> LoadFirstValues(SqlConnection& connection, const std::string& model,
                                             int testIndex, const std::string& measurement,
                                             std::size_t count,
-                                            const std::optional<DriftStation>& station) {
+                                            const std::optional<SeriesStation>& station) {
     std::vector<SqlValue> params{model, static_cast<std::int64_t>(testIndex), measurement};
     if (station) {
         params.insert(params.end(), {station->host, station->fixture});
@@ -492,9 +492,9 @@ Result<std::vector<std::string>> MeasurementNamesOf(SqlConnection& connection,
     return names;
 }
 
-std::string SeriesName(const DriftSeries& series, const std::vector<DriftSeries>& all) {
+std::string SeriesName(const MeasuredSeries& series, const std::vector<MeasuredSeries>& all) {
     bool otherTest = false, otherBounds = false;
-    for (const DriftSeries& other : all) {
+    for (const MeasuredSeries& other : all) {
         if (other.measurement != series.measurement) {
             continue;
         }
@@ -515,7 +515,7 @@ std::string SeriesName(const DriftSeries& series, const std::vector<DriftSeries>
     return name;
 }
 
-std::string SeriesLimitsText(const DriftSeries& series) {
+std::string SeriesLimitsText(const MeasuredSeries& series) {
     if (!series.min && !series.max) {
         return "no limits recorded";
     }
@@ -525,7 +525,7 @@ std::string SeriesLimitsText(const DriftSeries& series) {
         .append(series.max ? ShownText(*series.max, series.decimals) : "-");
 }
 
-std::string PointLabel(const DriftPoint& point) {
+std::string PointLabel(const SeriesPoint& point) {
     if (!point.run || point.run->serial.empty()) {
         return "-";
     }

@@ -18,7 +18,7 @@
 namespace orvalt {
 
 // The run a point was measured in; the points of one run share it.
-struct DriftRun {
+struct SeriesRun {
     std::string runUuid;
     std::string startedAt;
     std::string serial;
@@ -27,12 +27,12 @@ struct DriftRun {
     std::int64_t key = 0;      // run_keys.run_id
 };
 
-struct DriftPoint {
-    std::shared_ptr<const DriftRun> run;
+struct SeriesPoint {
+    std::shared_ptr<const SeriesRun> run;
     double value = 0.0;
 };
 
-struct DriftSeries {
+struct MeasuredSeries {
     int testIndex = 0;        // 0-based row of the plan
     std::string measurement;  // the station's name of the figure
     std::string unit;
@@ -40,12 +40,12 @@ struct DriftSeries {
     // The bounds every point was held to; none when not judged (or, for a
     // series read whole, not told).
     std::optional<double> min, max;
-    std::vector<DriftPoint> points;
+    std::vector<SeriesPoint> points;
 };
 
 // Which runs of the model: the first or last N (oldest or newest), or those
 // started on or after a date (YYYY-MM-DD); all when none is given.
-struct DriftWindow {
+struct SeriesWindow {
     std::optional<std::size_t> first;
     std::optional<std::size_t> last;
     std::optional<std::string> since;
@@ -53,15 +53,15 @@ struct DriftWindow {
 
 // Where units were tested: one station (its host name) and fixture ("" for a
 // station without fixtures), as the runs record them.
-struct DriftStation {
+struct SeriesStation {
     std::string host, fixture;
-    auto operator<=>(const DriftStation&) const = default;
+    auto operator<=>(const SeriesStation&) const = default;
 };
 
-struct DriftQuery {
+struct SeriesQuery {
     std::string model;
     std::optional<std::string> measurement;  // one figure's name, exactly
-    DriftWindow window;
+    SeriesWindow window;
     // The points alone: each series' unit, digits and bounds are not looked
     // up (one more query a series and limits, which a server answers one
     // round trip at a time), and keep their defaults.
@@ -72,15 +72,15 @@ struct DriftQuery {
     // judged by other bounds are a series of their own.
     bool wholeMeasurement = false;
     // One station's and fixture's runs of the model; none: every station's.
-    std::optional<DriftStation> station{};
+    std::optional<SeriesStation> station{};
 };
 
 // The series, ordered by test, then measurement name, then the first point
 // each holds. A run's limits (by their hash) bound the figure alike for each
 // of its points: runs judged by limits that bound it alike are one series,
 // runs not judged are one, whatever else their limits bound.
-Result<std::vector<DriftSeries>> LoadDriftSeries(SqlConnection& connection,
-                                                 const DriftQuery& query);
+Result<std::vector<MeasuredSeries>> LoadMeasuredSeries(SqlConnection& connection,
+                                                 const SeriesQuery& query);
 
 // The values of the first `count` completed tests of the model's runs (on
 // `station` alone, when given) that measured `measurement` in the test
@@ -89,7 +89,7 @@ Result<std::vector<DriftSeries>> LoadDriftSeries(SqlConnection& connection,
 Result<std::vector<double>> LoadFirstValues(SqlConnection& connection, const std::string& model,
                                             int testIndex, const std::string& measurement,
                                             std::size_t count,
-                                            const std::optional<DriftStation>& station = {});
+                                            const std::optional<SeriesStation>& station = {});
 
 // Whether any run of the model is recorded.
 Result<bool> ModelRecorded(SqlConnection& connection, const std::string& model);
@@ -102,12 +102,12 @@ Result<std::vector<std::string>> MeasurementNamesOf(SqlConnection& connection,
 // "TimeToOffA of test 2" (counted from 1, as the report counts tests); when
 // `all` holds the same figure of the same test under other bounds, with the
 // bounds: "V4 of test 2, limits - .. 4.50", "V4 of test 2, no limits".
-std::string SeriesName(const DriftSeries& series, const std::vector<DriftSeries>& all);
+std::string SeriesName(const MeasuredSeries& series, const std::vector<MeasuredSeries>& all);
 
 // "limits 0.00 .. 1.00" ("-" for a side not bounded), or "no limits".
-std::string SeriesLimitsText(const DriftSeries& series);
+std::string SeriesLimitsText(const MeasuredSeries& series);
 
 // "SN-7 #2", or "-" for a run without a serial.
-std::string PointLabel(const DriftPoint& point);
+std::string PointLabel(const SeriesPoint& point);
 
 }  // namespace orvalt

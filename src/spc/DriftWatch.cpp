@@ -1,4 +1,4 @@
-#include "spc/DriftWatch.h"
+#include "spc/SpcWatch.h"
 
 #include <span>
 #include <utility>
@@ -8,11 +8,11 @@
 #include "platform/UtcTime.h"
 #include "records/RecordsToRead.h"
 #include "spc/ControlRules.h"
-#include "spc/DriftBaselineSetting.h"
+#include "spc/BaselineSetting.h"
 
 namespace orvalt {
 
-DriftWatch::DriftWatch(std::string database, std::filesystem::path settingsFile,
+SpcWatch::SpcWatch(std::string database, std::filesystem::path settingsFile,
                        std::string fixture, RunRecorder& recorder, WindowHandle post)
     : database_(std::move(database)),
       settingsFile_(std::move(settingsFile)),
@@ -21,7 +21,7 @@ DriftWatch::DriftWatch(std::string database, std::filesystem::path settingsFile,
       post_(std::move(post)),
       checker_([this] { CheckerLoop(); }) {}
 
-DriftWatch::~DriftWatch() {
+SpcWatch::~SpcWatch() {
     {
         std::scoped_lock lock(mutex_);
         stopping_ = true;
@@ -30,25 +30,25 @@ DriftWatch::~DriftWatch() {
     checker_.join();
 }
 
-void DriftWatch::Prepare(std::string model) {
+void SpcWatch::Prepare(std::string model) {
     std::scoped_lock lock(mutex_);
     preparedModel_ = std::move(model);
 }
 
-bool DriftWatch::WaitUntilChecked(std::chrono::milliseconds most) {
+bool SpcWatch::WaitUntilChecked(std::chrono::milliseconds most) {
     std::unique_lock lock(mutex_);
     return checked_.wait_for(lock, most, [this] { return done_ == ended_; });
 }
 
 // Stamped as the recorder stamps the run, just before: the unit's place among
 // the recorded runs when its own record has not landed.
-void DriftWatch::RunStarted(int /*runNumber*/) {
+void SpcWatch::RunStarted(int /*runNumber*/) {
     std::scoped_lock lock(mutex_);
     running_ = FinishedUnit{preparedModel_, {}, UtcIsoNow(), {}, station_};
 }
 
 // The figures exactly as the station computed them as the test ended.
-void DriftWatch::TestEnded(const TestEnd& test) {
+void SpcWatch::TestEnded(const TestEnd& test) {
     if (!test.completed) {
         return;
     }
@@ -59,7 +59,7 @@ void DriftWatch::TestEnded(const TestEnd& test) {
 
 // The recorder named the run at its start; only a hand-over to the checker
 // happens here, on the worker's thread.
-void DriftWatch::RunEnded(int /*runNumber*/, RunEnd /*how*/) {
+void SpcWatch::RunEnded(int /*runNumber*/, RunEnd /*how*/) {
     running_.runUuid = recorder_.LastRunUuid();
     {
         std::scoped_lock lock(mutex_);
@@ -70,7 +70,7 @@ void DriftWatch::RunEnded(int /*runNumber*/, RunEnd /*how*/) {
     wake_.notify_one();
 }
 
-void DriftWatch::CheckerLoop() {
+void SpcWatch::CheckerLoop() {
     while (true) {
         FinishedUnit unit;
         {
@@ -82,7 +82,7 @@ void DriftWatch::CheckerLoop() {
             unit = std::move(waiting_.front());
             waiting_.pop_front();
         }
-        DriftCheckedMessage message = Check(unit);
+        SpcCheckedMessage message = Check(unit);
         Keep(std::move(unit));
         if (!stopping_) {
             post_->Post(std::move(message));
@@ -95,8 +95,8 @@ void DriftWatch::CheckerLoop() {
     }
 }
 
-DriftCheckedMessage DriftWatch::Check(const FinishedUnit& unit) {
-    DriftCheckedMessage message{unit.runUuid, {}, {}};
+SpcCheckedMessage SpcWatch::Check(const FinishedUnit& unit) {
+    SpcCheckedMessage message{unit.runUuid, {}, {}};
     if (!db_) {
         Result<std::unique_ptr<SqlConnection>> opened = OpenRecordsToRead(database_);
         if (!opened || !*opened) {
@@ -117,7 +117,7 @@ DriftCheckedMessage DriftWatch::Check(const FinishedUnit& unit) {
         judged.station.reset();
     }
     const auto recent = recent_.find(unit.model);
-    const Result<DriftCheckResult> result =
+    const Result<SpcCheckResult> result =
         CheckFinishedUnit(*db_, judged,
                           recent == recent_.end() ? std::span<const FinishedUnit>{}
                                                   : std::span<const FinishedUnit>(recent->second),
@@ -129,18 +129,18 @@ DriftCheckedMessage DriftWatch::Check(const FinishedUnit& unit) {
     }
     Record(unit, *result, pooled);
     message.notChecked = result->notChecked;
-    for (const DriftAlarm& alarm : result->alarms) {
+    for (const Alarm& alarm : result->alarms) {
         message.alarms.push_back(alarm.line);
     }
     return message;
 }
 
-void DriftWatch::Record(const FinishedUnit& unit, const DriftCheckResult& result, bool pooled) {
-    for (const DriftAlarm& alarm : result.alarms) {
+void SpcWatch::Record(const FinishedUnit& unit, const SpcCheckResult& result, bool pooled) {
+    for (const Alarm& alarm : result.alarms) {
         recorder_.RecordAlarm(unit.runUuid, {alarm.testIndex,
                                              alarm.measurement,
                                              alarm.hit.rule,
-                                             DriftSideWord(alarm.hit.side),
+                                             RuleSideWord(alarm.hit.side),
                                              alarm.line,
                                              {},
                                              pooled});
@@ -149,7 +149,7 @@ void DriftWatch::Record(const FinishedUnit& unit, const DriftCheckResult& result
 
 // A run that completed no test gives no series a point: it would only push a
 // unit that does out of what is kept.
-void DriftWatch::Keep(FinishedUnit unit) {
+void SpcWatch::Keep(FinishedUnit unit) {
     if (unit.model.empty() || unit.figures.empty()) {
         return;
     }

@@ -3,7 +3,7 @@
 // events: when a run ends it checks the unit on a thread of its own, so
 // neither the worker nor the handler thread waits for the records. An alarm
 // judges nothing: verdicts never see it. Why it keeps the last units itself
-// and how it reads the records: docs/design/drift-watch.md.
+// and how it reads the records: docs/design/spc-watch.md.
 
 #include <atomic>
 #include <chrono>
@@ -21,23 +21,23 @@
 #include "domain/SessionObserver.h"
 #include "recording/RunRecorder.h"
 #include "records/SqlConnection.h"
-#include "spc/DriftCheck.h"
+#include "spc/SpcCheck.h"
 
 namespace orvalt {
 
-class DriftWatch final : public SessionObserver {
+class SpcWatch final : public SessionObserver {
   public:
     // `database`: the one the session records to; `settingsFile`: where
     // frozen baselines and the pooling are kept (empty: none); `fixture`:
     // the session's, whose units (on this station) make its series unless
     // pooled; `recorder` names each run and keeps its alarms; the outcome of
     // each check is posted to `post`.
-    DriftWatch(std::string database, std::filesystem::path settingsFile, std::string fixture,
+    SpcWatch(std::string database, std::filesystem::path settingsFile, std::string fixture,
                RunRecorder& recorder, WindowHandle post);
     // Stops a check going at its next read and drops those waiting.
-    ~DriftWatch();
-    DriftWatch(const DriftWatch&) = delete;
-    DriftWatch& operator=(const DriftWatch&) = delete;
+    ~SpcWatch();
+    SpcWatch(const SpcWatch&) = delete;
+    SpcWatch& operator=(const SpcWatch&) = delete;
 
     // Handler thread, at Start: the model the next run tests, from its
     // unit description.
@@ -52,13 +52,13 @@ class DriftWatch final : public SessionObserver {
 
   private:
     void CheckerLoop();
-    DriftCheckedMessage Check(const FinishedUnit& unit);
-    void Record(const FinishedUnit& unit, const DriftCheckResult& result, bool pooled);
+    SpcCheckedMessage Check(const FinishedUnit& unit);
+    void Record(const FinishedUnit& unit, const SpcCheckResult& result, bool pooled);
     void Keep(FinishedUnit unit);
 
     std::string database_;
     std::filesystem::path settingsFile_;
-    DriftStation station_;
+    SeriesStation station_;
     RunRecorder& recorder_;
     WindowHandle post_;
 

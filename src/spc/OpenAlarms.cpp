@@ -32,8 +32,8 @@ constexpr const char* kAlarmsSql =
     " THEN 1 ELSE 0 END FROM alarms a JOIN run_keys k ON k.run_id = a.run_id"
     " JOIN runs r ON r.run_uuid = k.run_uuid WHERE a.raised_at >= $1";
 
-std::optional<DriftStation> StationOf(const OpenAlarm& alarm) {
-    return alarm.pooled ? std::nullopt : std::optional(DriftStation{alarm.host, alarm.fixture});
+std::optional<SeriesStation> StationOf(const OpenAlarm& alarm) {
+    return alarm.pooled ? std::nullopt : std::optional(SeriesStation{alarm.host, alarm.fixture});
 }
 
 OpenAlarm AlarmOf(const SqlRow& row) {
@@ -85,15 +85,15 @@ Result<std::map<SeriesKey, OpenAlarm>> NewestAlarms(SqlConnection& connection,
     return newest;
 }
 
-std::size_t PointsOfTest(const std::vector<DriftSeries>& all, int testIndex) {
+std::size_t PointsOfTest(const std::vector<MeasuredSeries>& all, int testIndex) {
     const auto series = std::find_if(
-        all.begin(), all.end(), [&](const DriftSeries& one) { return one.testIndex == testIndex; });
+        all.begin(), all.end(), [&](const MeasuredSeries& one) { return one.testIndex == testIndex; });
     return series == all.end() ? 0 : series->points.size();
 }
 
-std::size_t PointsOfAll(const std::vector<DriftSeries>& all) {
+std::size_t PointsOfAll(const std::vector<MeasuredSeries>& all) {
     std::size_t points = 0;
-    for (const DriftSeries& series : all) {
+    for (const MeasuredSeries& series : all) {
         points += series.points.size();
     }
     return points;
@@ -101,15 +101,15 @@ std::size_t PointsOfAll(const std::vector<DriftSeries>& all) {
 
 // The model's series of one measurement over its newest runs, enough of them
 // for each of the tests to be judged.
-Result<std::vector<DriftSeries>> RecentSeries(SqlConnection& connection, const std::string& model,
-                                              const std::optional<DriftStation>& station,
+Result<std::vector<MeasuredSeries>> RecentSeries(SqlConnection& connection, const std::string& model,
+                                              const std::optional<SeriesStation>& station,
                                               const std::string& measurement,
                                               const std::vector<OpenAlarm*>& alarms) {
-    std::optional<std::vector<DriftSeries>> read;
+    std::optional<std::vector<MeasuredSeries>> read;
     for (std::size_t runs = kRunsFirstRead;; runs *= 4) {
-        const DriftQuery query{model, measurement, {std::nullopt, runs, std::nullopt},
+        const SeriesQuery query{model, measurement, {std::nullopt, runs, std::nullopt},
                                false, true,        station};
-        Result<std::vector<DriftSeries>> found = LoadDriftSeries(connection, query);
+        Result<std::vector<MeasuredSeries>> found = LoadMeasuredSeries(connection, query);
         if (!found) {
             return Fail(found.Error());
         }
@@ -130,8 +130,8 @@ Result<std::vector<DriftSeries>> RecentSeries(SqlConnection& connection, const s
 // the measurement came in with a later plan.
 Result<std::optional<Baseline>> KeptFirstUnitsBaseline(SqlConnection& connection,
                                                        const std::string& model,
-                                                       const std::optional<DriftStation>& station,
-                                                       const DriftSeries& series,
+                                                       const std::optional<SeriesStation>& station,
+                                                       const MeasuredSeries& series,
                                                        KeptBaselines& kept) {
     const SeriesKey key{model, station, series.testIndex, series.measurement};
     if (const auto found = kept.find(key); found != kept.end()) {
@@ -148,9 +148,9 @@ Result<std::optional<Baseline>> KeptFirstUnitsBaseline(SqlConnection& connection
 // The series as spc judges it, when its newest unit is one of a rule hit:
 // its name and that unit's first hit are added to `alarm`. False when it
 // holds no longer (or the recent runs hold no such series).
-Result<bool> StillBreaks(SqlConnection& connection, std::vector<DriftSeries>& recent,
+Result<bool> StillBreaks(SqlConnection& connection, std::vector<MeasuredSeries>& recent,
                          OpenAlarm& alarm, KeptBaselines& baselines) {
-    const auto series = std::find_if(recent.begin(), recent.end(), [&](const DriftSeries& one) {
+    const auto series = std::find_if(recent.begin(), recent.end(), [&](const MeasuredSeries& one) {
         return one.testIndex == alarm.testIndex;
     });
     if (series == recent.end() || series->points.empty()) {
@@ -161,7 +161,7 @@ Result<bool> StillBreaks(SqlConnection& connection, std::vector<DriftSeries>& re
     if (!baseline) {
         return Fail(baseline.Error());
     }
-    const SpcSeries judged = JudgeSeriesAgainst(*series, SeriesName(*series, recent), *baseline);
+    const JudgedSeries judged = JudgeSeriesAgainst(*series, SeriesName(*series, recent), *baseline);
     const std::size_t newestUnit = judged.series.points.size() - 1;
     const auto hit = std::find_if(judged.hits.begin(), judged.hits.end(),
                                   [&](const RuleHit& one) { return one.unit == newestUnit; });
@@ -176,11 +176,11 @@ Result<bool> StillBreaks(SqlConnection& connection, std::vector<DriftSeries>& re
 
 // The alarms of each model's measurement judged over one read of its series.
 Result<void> KeepThoseThatHold(SqlConnection& connection, const std::string& model,
-                               const std::optional<DriftStation>& station,
+                               const std::optional<SeriesStation>& station,
                                const std::string& measurement,
                                const std::vector<OpenAlarm*>& alarms, std::vector<OpenAlarm>& open,
                                KeptBaselines& baselines) {
-    Result<std::vector<DriftSeries>> recent =
+    Result<std::vector<MeasuredSeries>> recent =
         RecentSeries(connection, model, station, measurement, alarms);
     if (!recent) {
         return Fail(recent.Error());

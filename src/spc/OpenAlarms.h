@@ -13,7 +13,7 @@
 #include "base/Result.h"
 #include "reading/ModelMovement.h"
 #include "spc/Baseline.h"
-#include "spc/DriftSeries.h"
+#include "spc/MeasuredSeries.h"
 
 namespace orvalt {
 
@@ -54,7 +54,7 @@ Result<std::vector<OpenAlarm>> LoadOpenAlarms(SqlConnection& connection, const s
 // station without fixtures, or "every station (pooled)".
 std::string AlarmStationText(const OpenAlarm& alarm);
 
-using SeriesKey = std::tuple<std::string, std::optional<DriftStation>, int, std::string>;
+using SeriesKey = std::tuple<std::string, std::optional<SeriesStation>, int, std::string>;
 // Each series' baseline from its model's first units, once it has them all.
 using KeptBaselines = std::map<SeriesKey, Baseline>;
 
@@ -98,7 +98,7 @@ class OpenAlarmsReader {
 
   private:
     // model, station (none: pooled), measurement
-    using MeasurementKey = std::tuple<std::string, std::optional<DriftStation>, std::string>;
+    using MeasurementKey = std::tuple<std::string, std::optional<SeriesStation>, std::string>;
     struct Judged {
         std::vector<OpenAlarm> alarms;  // each series' newest alarm, as read
         std::vector<OpenAlarm> open;    // those that hold, judged

@@ -11,7 +11,7 @@ namespace {
 
 // Why a query found no series: the model has no runs, the figure is not one
 // of its own, or the window holds no completed test.
-std::string NothingFound(SqlConnection& connection, const DriftQuery& query) {
+std::string NothingFound(SqlConnection& connection, const SeriesQuery& query) {
     const Result<bool> recorded = ModelRecorded(connection, query.model);
     if (recorded && !*recorded) {
         return std::string("No run of model \"")
@@ -36,8 +36,8 @@ std::string NothingFound(SqlConnection& connection, const DriftQuery& query) {
         .append("\" in the runs picked.");
 }
 
-Result<std::vector<DriftSeries>> SeriesFound(SqlConnection& connection, const DriftQuery& query) {
-    Result<std::vector<DriftSeries>> loaded = LoadDriftSeries(connection, query);
+Result<std::vector<MeasuredSeries>> SeriesFound(SqlConnection& connection, const SeriesQuery& query) {
+    Result<std::vector<MeasuredSeries>> loaded = LoadMeasuredSeries(connection, query);
     if (!loaded) {
         return Fail(loaded.Error());
     }
@@ -51,8 +51,8 @@ Result<std::vector<DriftSeries>> SeriesFound(SqlConnection& connection, const Dr
 
 Result<std::optional<Baseline>> FirstUnitsBaseline(SqlConnection& connection,
                                                    const std::string& model,
-                                                   const DriftSeries& series,
-                                                   const std::optional<DriftStation>& station) {
+                                                   const MeasuredSeries& series,
+                                                   const std::optional<SeriesStation>& station) {
     const Result<std::vector<double>> first = LoadFirstValues(
         connection, model, series.testIndex, series.measurement, kBaselineUnits, station);
     if (!first) {
@@ -61,8 +61,8 @@ Result<std::optional<Baseline>> FirstUnitsBaseline(SqlConnection& connection,
     return BaselineOf(*first, Resolution{series.decimals});
 }
 
-Result<SpcSeries> JudgeSeries(SqlConnection& connection, const std::string& model,
-                              DriftSeries series, std::string name, const FrozenLookup& frozen) {
+Result<JudgedSeries> JudgeSeries(SqlConnection& connection, const std::string& model,
+                              MeasuredSeries series, std::string name, const FrozenLookup& frozen) {
     if (frozen) {
         if (const std::optional<FrozenBaseline> kept =
                 frozen(series.testIndex, series.measurement)) {
@@ -79,19 +79,19 @@ Result<SpcSeries> JudgeSeries(SqlConnection& connection, const std::string& mode
     return JudgeSeriesAgainst(std::move(series), std::move(name), *firstUnits);
 }
 
-Result<std::vector<SpcSeries>> LoadSpc(SqlConnection& connection, const DriftQuery& query,
+Result<std::vector<JudgedSeries>> LoadSpc(SqlConnection& connection, const SeriesQuery& query,
                                        const FrozenLookup& frozen) {
-    Result<std::vector<DriftSeries>> found = SeriesFound(connection, query);
+    Result<std::vector<MeasuredSeries>> found = SeriesFound(connection, query);
     if (!found) {
         return Fail(found.Error());
     }
     std::vector<std::string> names;
-    for (const DriftSeries& series : *found) {
+    for (const MeasuredSeries& series : *found) {
         names.push_back(SeriesName(series, *found));  // before any series moves out
     }
-    std::vector<SpcSeries> all;
+    std::vector<JudgedSeries> all;
     for (std::size_t i = 0; i < names.size(); ++i) {
-        Result<SpcSeries> judged = JudgeSeries(connection, query.model, std::move((*found)[i]),
+        Result<JudgedSeries> judged = JudgeSeries(connection, query.model, std::move((*found)[i]),
                                                std::move(names[i]), frozen);
         if (!judged) {
             return Fail(judged.Error());
@@ -102,18 +102,18 @@ Result<std::vector<SpcSeries>> LoadSpc(SqlConnection& connection, const DriftQue
 }
 
 Result<std::vector<SeriesBaseline>> BaselinesToFreeze(SqlConnection& connection,
-                                                      const DriftQuery& query,
+                                                      const SeriesQuery& query,
                                                       const std::string& frozenAt,
                                                       std::vector<std::string>& tooShort) {
     // A baseline is the measurement's, whatever limits judged its units.
-    DriftQuery whole = query;
+    SeriesQuery whole = query;
     whole.wholeMeasurement = true;
-    Result<std::vector<DriftSeries>> found = SeriesFound(connection, whole);
+    Result<std::vector<MeasuredSeries>> found = SeriesFound(connection, whole);
     if (!found) {
         return Fail(found.Error());
     }
     std::vector<SeriesBaseline> baselines;
-    for (const DriftSeries& series : *found) {
+    for (const MeasuredSeries& series : *found) {
         const std::optional<Baseline> baseline =
             BaselineOf(ValuesOf(series), Resolution{series.decimals});
         if (!baseline) {

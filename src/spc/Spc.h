@@ -11,9 +11,9 @@
 #include <vector>
 
 #include "base/Result.h"
-#include "spc/DriftBaselineSetting.h"
-#include "spc/DriftSeries.h"
-#include "spc/SpcSeries.h"
+#include "spc/BaselineSetting.h"
+#include "spc/MeasuredSeries.h"
+#include "spc/JudgedSeries.h"
 
 namespace orvalt {
 
@@ -24,23 +24,23 @@ using FrozenLookup =
 // The series' baseline from its model's first units (on `station` alone,
 // when given); none while there are fewer than a baseline takes.
 Result<std::optional<Baseline>> FirstUnitsBaseline(
-    SqlConnection& connection, const std::string& model, const DriftSeries& series,
-    const std::optional<DriftStation>& station = std::nullopt);
+    SqlConnection& connection, const std::string& model, const MeasuredSeries& series,
+    const std::optional<SeriesStation>& station = std::nullopt);
 
 // One series judged: its spread, capability, baseline and rule hits, under
 // `name` (SeriesName among the model's series).
-Result<SpcSeries> JudgeSeries(SqlConnection& connection, const std::string& model,
-                              DriftSeries series, std::string name, const FrozenLookup& frozen);
+Result<JudgedSeries> JudgeSeries(SqlConnection& connection, const std::string& model,
+                              MeasuredSeries series, std::string name, const FrozenLookup& frozen);
 
 // Every series of the query judged; a clear message when the model has no
 // runs, no such measurement, or nothing in the window.
-Result<std::vector<SpcSeries>> LoadSpc(SqlConnection& connection, const DriftQuery& query,
+Result<std::vector<JudgedSeries>> LoadSpc(SqlConnection& connection, const SeriesQuery& query,
                                        const FrozenLookup& frozen);
 
 // The baseline of each series from the units the window picks; a series with
 // fewer than kBaselineUnits units is left out. Fails as LoadSpc does.
 Result<std::vector<SeriesBaseline>> BaselinesToFreeze(SqlConnection& connection,
-                                                      const DriftQuery& query,
+                                                      const SeriesQuery& query,
                                                       const std::string& frozenAt,
                                                       std::vector<std::string>& tooShort);
 

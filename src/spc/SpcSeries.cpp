@@ -1,22 +1,22 @@
-#include "spc/SpcSeries.h"
+#include "spc/JudgedSeries.h"
 
 #include <map>
 #include <utility>
 
 namespace orvalt {
 
-std::vector<double> ValuesOf(const DriftSeries& series) {
+std::vector<double> ValuesOf(const MeasuredSeries& series) {
     std::vector<double> values;
     values.reserve(series.points.size());
-    for (const DriftPoint& point : series.points) {
+    for (const SeriesPoint& point : series.points) {
         values.push_back(point.value);
     }
     return values;
 }
 
-SpcSeries JudgeSeriesAgainst(DriftSeries series, std::string name, std::optional<Baseline> baseline,
+JudgedSeries JudgeSeriesAgainst(MeasuredSeries series, std::string name, std::optional<Baseline> baseline,
                              std::optional<std::string> frozenAt) {
-    SpcSeries judged;
+    JudgedSeries judged;
     judged.name = std::move(name);
     judged.series = std::move(series);
     const std::vector<double> values = ValuesOf(judged.series);
@@ -34,7 +34,7 @@ SpcSeries JudgeSeriesAgainst(DriftSeries series, std::string name, std::optional
 
 std::vector<HitRun> HitRuns(const std::vector<RuleHit>& hits) {
     std::vector<HitRun> runs;
-    std::map<std::pair<int, DriftSide>, std::size_t> open;  // rule and side: its run
+    std::map<std::pair<int, RuleSide>, std::size_t> open;  // rule and side: its run
     for (const RuleHit& hit : hits) {
         const auto key = std::make_pair(hit.rule, hit.side);
         const auto going = open.find(key);

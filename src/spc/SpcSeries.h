@@ -11,15 +11,15 @@
 #include "spc/Baseline.h"
 #include "spc/Capability.h"
 #include "spc/ControlRules.h"
-#include "spc/DriftSeries.h"
+#include "spc/MeasuredSeries.h"
 #include "spc/ShownValue.h"
 #include "spc/Spread.h"
 
 namespace orvalt {
 
-struct SpcSeries {
+struct JudgedSeries {
     std::string name;  // SeriesName
-    DriftSeries series;
+    MeasuredSeries series;
     Spread spread;
     Capability capability;
     bool capabilityLow = false;  // CapabilityFlagged
@@ -31,11 +31,11 @@ struct SpcSeries {
 };
 
 // The series' values, oldest first.
-std::vector<double> ValuesOf(const DriftSeries& series);
+std::vector<double> ValuesOf(const MeasuredSeries& series);
 
 // One series judged against the baseline given (none: no rule is judged);
 // `frozenAt` when an engineer froze it.
-SpcSeries JudgeSeriesAgainst(DriftSeries series, std::string name, std::optional<Baseline> baseline,
+JudgedSeries JudgeSeriesAgainst(MeasuredSeries series, std::string name, std::optional<Baseline> baseline,
                              std::optional<std::string> frozenAt = std::nullopt);
 
 // A run of hits of one rule on one side: the unit that started it and the

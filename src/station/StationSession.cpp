@@ -85,9 +85,9 @@ StationSession::StationSession(const SessionOptions& options)
         recording_->Events().TakeUnitVerdictFrom([this] { return UnitVerdictOf(Verdicts()); });
         // Attached after the recording: the recorder has named a run by the
         // time the watch is told of its end.
-        driftWatch_ = std::make_unique<DriftWatch>(recording_->Database(), settingsFile_, fixture_,
+        spcWatch_ = std::make_unique<SpcWatch>(recording_->Database(), settingsFile_, fixture_,
                                                    recording_->Recorder(), handle_);
-        observers_.Attach(*driftWatch_);
+        observers_.Attach(*spcWatch_);
     }
     SetRunHooks({});
     if (!settingsFile_.empty()) {
@@ -104,9 +104,9 @@ StationSession::~StationSession() {
     runState_.runFlag.RemoveWaker(idleWake_);
     CloseDiagnostics();
     handle_->Detach();
-    if (driftWatch_) {
-        observers_.Detach(*driftWatch_);
-        driftWatch_.reset();
+    if (spcWatch_) {
+        observers_.Detach(*spcWatch_);
+        spcWatch_.reset();
     }
     recording_.reset();
     observers_.Detach(verdictKeeper_);
@@ -144,7 +144,7 @@ SessionStatus StationSession::Status() {
     status.linkOpenError = linkOpenError_;
     status.diagLinesHandled = diagLinesHandled_;
     status.recordsRuns = recording_ != nullptr;
-    status.driftAlarms = driftAlarms_;
+    status.driftAlarms = raisedAlarms_;
     status.limitsFile = limits_.Current() ? limits_.File() : std::filesystem::path();
     status.simulated = station_.Simulated();
     if (const VirtualClock* clock = station_.Virtual()) {
@@ -235,9 +235,9 @@ void StationSession::SetRunHooks(RunControlHooks hooks) {
 void StationSession::TakeRunInputs(LJ_HANDLE handle) {
     verdictKeeper_.UseLimits(limits_.Current());
     PrepareRecord(handle);
-    driftAlarms_.clear();
-    if (driftWatch_) {
-        driftWatch_->Prepare(model_.values.description.model);
+    raisedAlarms_.clear();
+    if (spcWatch_) {
+        spcWatch_->Prepare(model_.values.description.model);
     }
 }
 
@@ -354,10 +354,10 @@ void StationSession::Handle(const RunDoneMessage& message) {
     runControl_.OnRunDone(message);
 }
 
-void StationSession::Handle(const DriftCheckedMessage& message) {
-    driftAlarms_.insert(driftAlarms_.end(), message.alarms.begin(), message.alarms.end());
+void StationSession::Handle(const SpcCheckedMessage& message) {
+    raisedAlarms_.insert(raisedAlarms_.end(), message.alarms.begin(), message.alarms.end());
     if (view_ && !message.alarms.empty()) {
-        view_->DriftAlarmsRaised(message.alarms);
+        view_->AlarmsRaised(message.alarms);
     }
 }
 

@@ -39,7 +39,7 @@
 #include "execution/WindowModel.h"
 #include "results/SummaryLines.h"
 #include "results/TestDataExport.h"
-#include "spc/DriftWatch.h"
+#include "spc/SpcWatch.h"
 #include "station/FixturePresence.h"
 #include "station/RunSnapshot.h"
 #include "station/SerialShift.h"
@@ -74,7 +74,7 @@ class SessionView {
     virtual void DiagLineShown(const DiagLineResult& /*result*/) {}
     virtual void LinkErrorShown(const std::string& /*text*/) {}
     // The drift check of a run's unit raised these alarms, one line each.
-    virtual void DriftAlarmsRaised(const std::vector<std::string>& /*lines*/) {}
+    virtual void AlarmsRaised(const std::vector<std::string>& /*lines*/) {}
 };
 
 // How a front end is wired to its session; every part may stay empty.
@@ -247,8 +247,8 @@ class StationSession {
     // Waits at most `most` until the runs ended so far are checked for drift
     // and their outcomes posted (HandlePending then shows them); true when
     // they are, or when runs are not recorded and so never checked.
-    bool AwaitDriftChecks(std::chrono::milliseconds most) {
-        return driftWatch_ ? driftWatch_->WaitUntilChecked(most) : true;
+    bool AwaitSpcChecks(std::chrono::milliseconds most) {
+        return spcWatch_ ? spcWatch_->WaitUntilChecked(most) : true;
     }
     // Waits until every event handed to the records is stored somewhere, and
     // says what would be lost if the station ended now (empty: nothing).
@@ -332,7 +332,7 @@ class StationSession {
     void Handle(const DiagLineMessage& message);
     void Handle(const LinkErrorMessage& message);
     void Handle(const RunDoneMessage& message);
-    void Handle(const DriftCheckedMessage& message);
+    void Handle(const SpcCheckedMessage& message);
     void TakeRunInputs(LJ_HANDLE handle);
     void PrepareRecord(LJ_HANDLE handle);
     void LimitsChanged();
@@ -355,8 +355,8 @@ class StationSession {
     VerdictKeeper verdictKeeper_;
     std::unique_ptr<StationRecording> recording_;
     // After the recording, whose recorder keeps its alarms.
-    std::unique_ptr<DriftWatch> driftWatch_;
-    std::vector<std::string> driftAlarms_;
+    std::unique_ptr<SpcWatch> spcWatch_;
+    std::vector<std::string> raisedAlarms_;
     PlanSource planSource_;
     std::string unitSerial_;
     RunPeople people_;

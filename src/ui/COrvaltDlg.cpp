@@ -628,7 +628,7 @@ void COrvaltDlg::ShowRunStatus() {
     runStatus_.setToolTip(QString::fromStdString(JoinLines(alarms)));
 }
 
-void COrvaltDlg::DriftAlarmsRaised(const std::vector<std::string>& /*lines*/) {
+void COrvaltDlg::AlarmsRaised(const std::vector<std::string>& /*lines*/) {
     ShowRunStatus();
 }
 

@@ -141,7 +141,7 @@ class COrvaltDlg final : public QDialog, private WindowObserver, private Session
     void ShowMessage(const std::string& text);
     void DiagLineShown(const DiagLineResult& result) override;
     void LinkErrorShown(const std::string& text) override;
-    void DriftAlarmsRaised(const std::vector<std::string>& lines) override;
+    void AlarmsRaised(const std::vector<std::string>& lines) override;
     void ShowDiagOutcome(DiagOpenOutcome outcome);
     void ScheduleRefresh();
     void RefreshViews();

@@ -2,7 +2,7 @@
 // by a later start exactly, whatever the model's name holds, and nothing
 // taken for a baseline that is not one.
 
-#include "spc/DriftBaselineSetting.h"
+#include "spc/BaselineSetting.h"
 
 #include <gtest/gtest.h>
 
@@ -14,7 +14,7 @@ namespace {
 
 using testing::TempFolder;
 
-TEST(DriftBaselineSetting, EachSeriesSurvivesARestartWhateverTheModelIsCalled) {
+TEST(BaselineSetting, EachSeriesSurvivesARestartWhateverTheModelIsCalled) {
     TempFolder folder;
     const auto file = folder / "Orvalt.reg";
     const std::string odd = "Lumo \\ 40W [EU] 100% \xC3\xA9t\xC3\xA9\t\"x\"";
@@ -43,7 +43,7 @@ TEST(DriftBaselineSetting, EachSeriesSurvivesARestartWhateverTheModelIsCalled) {
     EXPECT_FALSE(FrozenBaselineOf(store, odd, 0, "TimeToOffA"));  // another test
     EXPECT_FALSE(FrozenBaselineOf(store, "X100", 1, "TimeToOffA"));
     EXPECT_EQ(
-        DriftKeyOf(odd),
+        BaselineKeyOf(odd),
         "Software\\Kestrune\\Orvalt\\Drift\\Lumo%20%5C%2040W%20%5BEU%5D%20100%25%20%C3%A9t%C3%A9%"
         "09\"x\"");
 
@@ -62,12 +62,12 @@ TEST(DriftBaselineSetting, EachSeriesSurvivesARestartWhateverTheModelIsCalled) {
     EXPECT_EQ(FrozenBaselineOf(store, "X100", 0, "V1.c1")->centre, 2.6);
 }
 
-TEST(DriftBaselineSetting, AValueThatIsNoBaselineIsNone) {
+TEST(BaselineSetting, AValueThatIsNoBaselineIsNone) {
     TempFolder folder;
     RegistryStore store(folder / "Orvalt.reg");
     ASSERT_TRUE(FreezeBaselines(store, "X100", {{0, "TimeToOn", {3.1, 0.01, 25, "t"}}}).Ok());
     RegKey key;
-    ASSERT_TRUE(store.CreateKey(DriftKeyOf("X100"), key).Ok());
+    ASSERT_TRUE(store.CreateKey(BaselineKeyOf("X100"), key).Ok());
     for (const char* text : {"3.1, 0.01", "3.1, 0, 25, t", "3.1, 0.01, 0, t", "3,1, 0.01, 25, t",
                              "x, 0.01, 25, t", "3.1, -0.01, 25, t", ""}) {
         ASSERT_TRUE(store.SetStringValue(key, "1/TimeToOn", text).Ok());

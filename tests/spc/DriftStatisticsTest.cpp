@@ -31,7 +31,7 @@ Capability CapabilityOfValues(const std::vector<double>& values, std::optional<d
 //   Pp  = (6 - 0) / (6 * 1.581139) = 0.632456
 //   Against 0 .. 5.5: Cpk = (5.5 - 3) / (3 * 0.886525) = 0.94 (the nearer side).
 //   Against a maximum of 6 alone: Ppk = (6 - 3) / (3 * 1.581139) = 0.632456.
-TEST(DriftStatistics, SpreadAndCapabilityOfAKnownSeries) {
+TEST(SpcStatistics, SpreadAndCapabilityOfAKnownSeries) {
     constexpr double kNear = 1e-6;
     const std::vector<double> values{1, 2, 3, 4, 5};
     const Spread spread = SpreadOf(values, {2});
@@ -78,7 +78,7 @@ TEST(DriftStatistics, SpreadAndCapabilityOfAKnownSeries) {
 }
 
 // Units are held to their limits as the verdict holds them: as shown.
-TEST(DriftStatistics, UnitsOutsideTheLimitsAreCountedAsShownAndFlagged) {
+TEST(SpcStatistics, UnitsOutsideTheLimitsAreCountedAsShownAndFlagged) {
     const Capability few = CapabilityOfValues({0.5, 1.004, 1.006, -0.006, -0.004}, 0.0, 1.0);
     EXPECT_EQ(few.outside.above, 1u);
     EXPECT_EQ(few.outside.below, 1u);
@@ -101,7 +101,7 @@ TEST(DriftStatistics, UnitsOutsideTheLimitsAreCountedAsShownAndFlagged) {
 
 // The drifting lot's Time To OFF: 0.25 s steps, a unit mostly reading as
 // the one before; its moving ranges say 0.010 where the values span a second.
-TEST(DriftStatistics, SigmaWithinTooCoarseGivesWayToSigmaOverall) {
+TEST(SpcStatistics, SigmaWithinTooCoarseGivesWayToSigmaOverall) {
     std::vector<double> steps;
     for (const auto& [value, units] : {std::pair{0.5, 40}, {0.75, 60}, {1.0, 60}, {1.25, 40}}) {
         steps.insert(steps.end(), units, value);
@@ -144,7 +144,7 @@ TEST(DriftStatistics, SigmaWithinTooCoarseGivesWayToSigmaOverall) {
 // lone spike, one limit or two), once one of its units lies outside a limit
 // no index is reported above 1 and the series is flagged; and a series
 // inside its limits is reported as its spread says, never held down.
-TEST(DriftStatistics, NoIndexAboveOneWhileAUnitLiesOutsideItsLimits) {
+TEST(SpcStatistics, NoIndexAboveOneWhileAUnitLiesOutsideItsLimits) {
     std::mt19937_64 random(39);
     const auto uniform = [&random](double low, double high) {
         return std::uniform_real_distribution<double>(low, high)(random);
@@ -198,7 +198,7 @@ TEST(DriftStatistics, NoIndexAboveOneWhileAUnitLiesOutsideItsLimits) {
 }
 
 // A baseline takes the first 25 units, as the model page tells the engineer.
-TEST(DriftStatistics, ABaselineNeedsItsUnitsAndNeverResolvesBelowTheShownDigit) {
+TEST(SpcStatistics, ABaselineNeedsItsUnitsAndNeverResolvesBelowTheShownDigit) {
     EXPECT_FALSE(BaselineOf(std::vector<double>(24, 1.0), {2}));
     const auto flat = BaselineOf(std::vector<double>(25, 0.4), {2});
     ASSERT_TRUE(flat);
@@ -210,22 +210,22 @@ struct RuleCase {
     std::vector<double> values;  // in sigmas from a centre of 0
     int rule;                    // 0: no hit at all
     std::size_t unit;
-    DriftSide side;
+    RuleSide side;
 };
 
-TEST(DriftStatistics, EachRuleFiresOnItsPatternAndOnlyThere) {
+TEST(SpcStatistics, EachRuleFiresOnItsPatternAndOnlyThere) {
     const Baseline baseline{0.0, 1.0, kBaselineUnits};
     const std::vector<RuleCase> cases{
-        {{0.2, 3.5}, 1, 1, DriftSide::Above},
-        {{-3.004, 0.0}, 0, 0, DriftSide::Below},  // shows as 3.00: on the edge, not beyond
-        {{-2.5, 0.1, -2.5}, 2, 2, DriftSide::Below},
-        {{-2.5, -2.5, 0.1}, 0, 0, DriftSide::Below},  // the newest is not part of it
-        {{2.5, 0.5, -2.5}, 0, 0, DriftSide::Below},   // one each side
-        {{1.5, 1.5, -0.1, 1.5, 1.5}, 3, 4, DriftSide::Above},
-        {{1.5, 1.5, -0.1, -0.1, 1.5}, 0, 0, DriftSide::Above},
-        {std::vector<double>(8, -0.5), 4, 7, DriftSide::Below},
-        {{0.5, 0.5, 0.5, 0.0, 0.5, 0.5, 0.5, 0.5, 0.5}, 0, 0, DriftSide::Above},  // 0 breaks it
-        {{0.004, 0.004, 0.004, 0.004, 0.004, 0.004, 0.004, 0.004}, 0, 0, DriftSide::Above},
+        {{0.2, 3.5}, 1, 1, RuleSide::Above},
+        {{-3.004, 0.0}, 0, 0, RuleSide::Below},  // shows as 3.00: on the edge, not beyond
+        {{-2.5, 0.1, -2.5}, 2, 2, RuleSide::Below},
+        {{-2.5, -2.5, 0.1}, 0, 0, RuleSide::Below},  // the newest is not part of it
+        {{2.5, 0.5, -2.5}, 0, 0, RuleSide::Below},   // one each side
+        {{1.5, 1.5, -0.1, 1.5, 1.5}, 3, 4, RuleSide::Above},
+        {{1.5, 1.5, -0.1, -0.1, 1.5}, 0, 0, RuleSide::Above},
+        {std::vector<double>(8, -0.5), 4, 7, RuleSide::Below},
+        {{0.5, 0.5, 0.5, 0.0, 0.5, 0.5, 0.5, 0.5, 0.5}, 0, 0, RuleSide::Above},  // 0 breaks it
+        {{0.004, 0.004, 0.004, 0.004, 0.004, 0.004, 0.004, 0.004}, 0, 0, RuleSide::Above},
     };
     for (const RuleCase& c : cases) {
         const std::vector<RuleHit> hits = FindRuleHits(c.values, baseline, {2});
@@ -258,14 +258,14 @@ TEST(DriftStatistics, EachRuleFiresOnItsPatternAndOnlyThere) {
     ASSERT_EQ(run.size(), 3u);
     EXPECT_TRUE(run[1].continued && run[2].continued);
     EXPECT_EQ(RuleHitText(run[0]), "8 units in a row above the centre (rule 4)");
-    EXPECT_EQ(RuleHitText({2, 0, DriftSide::Below, false}),
+    EXPECT_EQ(RuleHitText({2, 0, RuleSide::Below, false}),
               "2 of 3 units beyond 2 sigma below the centre (rule 2)");
 }
 
 // In control, the four rules together signal about once in 92 units (their
 // in-control average run length); a shift of 1.5 sigma is caught within a
 // few units.
-TEST(DriftStatistics, InControlSignalsAtTheRulesRateAndAShiftIsCaughtSoon) {
+TEST(SpcStatistics, InControlSignalsAtTheRulesRateAndAShiftIsCaughtSoon) {
     std::mt19937_64 random(7);
     std::normal_distribution<double> normal(0.0, 1.0);
     const Baseline baseline{0.0, 1.0, kBaselineUnits};

@@ -16,8 +16,8 @@
 #include "output/SpcPage.h"
 #include "recording/EventRows.h"
 #include "recording/RecordStore.h"
-#include "spc/DriftBaselineSetting.h"
-#include "spc/DriftSeries.h"
+#include "spc/BaselineSetting.h"
+#include "spc/MeasuredSeries.h"
 #include "spc/Spc.h"
 #include "support/BothDatabases.h"
 #include "support/HeadlessChromium.h"
@@ -102,9 +102,9 @@ void AddLot(SqlConnection& db, const std::string& model, int others) {
     }
 }
 
-std::vector<double> Values(const DriftSeries& series) {
+std::vector<double> Values(const MeasuredSeries& series) {
     std::vector<double> values;
-    for (const DriftPoint& point : series.points) {
+    for (const SeriesPoint& point : series.points) {
         values.push_back(point.value);
     }
     return values;
@@ -113,7 +113,7 @@ std::vector<double> Values(const DriftSeries& series) {
 // The loader's picks, the same on either database.
 void ExpectSeriesPicked(SqlConnection& db, const std::string& target, const std::string& model) {
     SCOPED_TRACE(target + " " + model);
-    const auto all = LoadDriftSeries(db, {model, std::nullopt, {}});
+    const auto all = LoadMeasuredSeries(db, {model, std::nullopt, {}});
     ASSERT_TRUE(all.Ok()) << all.Error();
     // One series per test, figure and the bounds that judged it, ordered by
     // test, then name, then the first unit: TimeToOffA's limits tightened at
@@ -140,9 +140,9 @@ void ExpectSeriesPicked(SqlConnection& db, const std::string& target, const std:
     EXPECT_EQ((*all)[0].unit, "s");
     EXPECT_EQ((*all)[0].decimals, 2);
     // Read whole for the rules: one series a test and figure, no bounds told.
-    DriftQuery wholeQuery{model, std::nullopt, {}};
+    SeriesQuery wholeQuery{model, std::nullopt, {}};
     wholeQuery.wholeMeasurement = true;
-    const auto whole = LoadDriftSeries(db, wholeQuery);
+    const auto whole = LoadMeasuredSeries(db, wholeQuery);
     ASSERT_TRUE(whole.Ok()) << whole.Error();
     ASSERT_EQ(whole->size(), 3u);
     EXPECT_EQ((*whole)[0].points.size(), 30u);
@@ -150,20 +150,20 @@ void ExpectSeriesPicked(SqlConnection& db, const std::string& target, const std:
     EXPECT_EQ((*whole)[0].unit, "s");
     EXPECT_EQ(SeriesName((*whole)[0], *whole), "TimeToOffA of test 1");
 
-    const auto first = LoadDriftSeries(db, {model, "TimeToOffA", {5, std::nullopt, std::nullopt}});
+    const auto first = LoadMeasuredSeries(db, {model, "TimeToOffA", {5, std::nullopt, std::nullopt}});
     ASSERT_TRUE(first.Ok()) << first.Error();
     ASSERT_EQ(first->size(), 2u);
     EXPECT_EQ(Values((*first)[0]), (std::vector<double>{0.5, 0.51, 0.52, 0.53, 0.54}));
     EXPECT_EQ((*first)[0].max, 1.0);  // the window holds only those judged before run 20
 
-    const auto last = LoadDriftSeries(db, {model, "TimeToOffA", {std::nullopt, 3, std::nullopt}});
+    const auto last = LoadMeasuredSeries(db, {model, "TimeToOffA", {std::nullopt, 3, std::nullopt}});
     ASSERT_TRUE(last.Ok()) << last.Error();
     EXPECT_EQ(Values((*last)[0]), (std::vector<double>{0.77, 0.78, 0.79}));  // oldest first
     EXPECT_EQ((*last)[0].max, 0.9);
 
     // Day 2 starts at run 16 (08:00 + 16 h).
     const auto since =
-        LoadDriftSeries(db, {model, std::nullopt, {std::nullopt, std::nullopt, "2026-12-02"}});
+        LoadMeasuredSeries(db, {model, std::nullopt, {std::nullopt, std::nullopt, "2026-12-02"}});
     ASSERT_TRUE(since.Ok()) << since.Error();
     EXPECT_EQ((*since)[0].points.size(), 4u);  // runs 16 to 19, then 20 to 29
     EXPECT_DOUBLE_EQ((*since)[0].points[0].value, 0.66);
@@ -175,10 +175,10 @@ void ExpectSeriesPicked(SqlConnection& db, const std::string& target, const std:
     EXPECT_EQ(*ModelRecorded(db, "Z9"), true);
     EXPECT_EQ(*ModelRecorded(db, "x100"), false);
     EXPECT_EQ(*MeasurementNamesOf(db, model), (std::vector<std::string>{"TimeToOffA", "TimeToOn"}));
-    EXPECT_TRUE(LoadDriftSeries(db, {model, "TimeToOff", {}})->empty());
+    EXPECT_TRUE(LoadMeasuredSeries(db, {model, "TimeToOff", {}})->empty());
 }
 
-TEST(DriftSeriesTest, PicksTheSameSeriesFromSqliteAndFromAServer) {
+TEST(MeasuredSeriesTest, PicksTheSameSeriesFromSqliteAndFromAServer) {
     const BothDatabases databases("drift.sqlite");
     ASSERT_EQ(databases.Problem(), "");
     for (const std::string& target : databases.Targets()) {
@@ -347,7 +347,7 @@ TEST_F(SpcCommandTest, ASeriesIsJudgedOnlyAgainstTheLimitsThatJudgedItsPoints) {
 // points its bounds judged, every completed point is in one series of its
 // test and figure, in start order, and a series without bounds shows no
 // capability.
-TEST(DriftSeriesTest, EveryPointIsInTheSeriesOfTheBoundsThatJudgedIt) {
+TEST(MeasuredSeriesTest, EveryPointIsInTheSeriesOfTheBoundsThatJudgedIt) {
     using Bounds = std::pair<std::optional<double>, std::optional<double>>;
     // Four limits files: two bound V4 alike, one bounds TimeToOn only, one nothing.
     const std::vector<std::map<std::string, Bounds>> files{
@@ -388,15 +388,15 @@ TEST(DriftSeriesTest, EveryPointIsInTheSeriesOfTheBoundsThatJudgedIt) {
         }
         auto db = OpenSqlConnectionToRead(path);
         ASSERT_TRUE(db.Ok() && *db);
-        const auto all = LoadDriftSeries(**db, {"X100", std::nullopt, {}});
+        const auto all = LoadMeasuredSeries(**db, {"X100", std::nullopt, {}});
         ASSERT_TRUE(all.Ok()) << all.Error();
         std::map<std::pair<int, std::string>, std::vector<std::string>> seen;
         std::map<std::pair<int, std::string>, std::set<Bounds>> piecesOf;
-        for (const DriftSeries& series : *all) {
+        for (const MeasuredSeries& series : *all) {
             const std::pair<int, std::string> key{series.testIndex, series.measurement};
             EXPECT_TRUE(piecesOf[key].insert({series.min, series.max}).second)
                 << "two series of " << SeriesName(series, *all) << " with the same bounds";
-            for (const DriftPoint& point : series.points) {
+            for (const SeriesPoint& point : series.points) {
                 const auto& file = judgedBy.at(point.run->serial);
                 const auto bound = file.find(series.measurement);
                 EXPECT_EQ(bound == file.end() ? Bounds{} : bound->second,
@@ -405,11 +405,11 @@ TEST(DriftSeriesTest, EveryPointIsInTheSeriesOfTheBoundsThatJudgedIt) {
                 seen[key].push_back(point.run->serial);
             }
             EXPECT_TRUE(std::is_sorted(series.points.begin(), series.points.end(),
-                                       [](const DriftPoint& a, const DriftPoint& b) {
+                                       [](const SeriesPoint& a, const SeriesPoint& b) {
                                            return a.run->startedAt < b.run->startedAt;
                                        }));
             if (!series.min && !series.max) {
-                const SpcSeries judged = JudgeSeriesAgainst(series, "", std::nullopt);
+                const JudgedSeries judged = JudgeSeriesAgainst(series, "", std::nullopt);
                 EXPECT_FALSE(judged.capability.cp || judged.capability.cpk ||
                              judged.capability.pp || judged.capability.ppk);
                 EXPECT_FALSE(judged.capabilityLow);
@@ -477,17 +477,17 @@ TEST_F(SpcCommandTest, ChromiumRendersTheChartsAndTheRecordsTextsStayText) {
 // 200 000 units draw as a few thousand elements, and a lone unit beyond
 // 3 sigma among them is still marked where it lies.
 TEST(SpcPage, ALongSeriesIsDrawnPerColumnWithEveryHitMarked) {
-    SpcSeries judged;
+    JudgedSeries judged;
     judged.name = "TimeToOffA";
     judged.series.measurement = "TimeToOffA";
     judged.series.max = 1.0;
-    const auto run = std::make_shared<const DriftRun>(DriftRun{"", "", "SN", 1, "", 0});
+    const auto run = std::make_shared<const SeriesRun>(SeriesRun{"", "", "SN", 1, "", 0});
     for (std::size_t i = 0; i < 200000; ++i) {
         const double value = i == 123456 ? 0.9 : 0.5 + 0.01 * static_cast<double>(i % 7 == 0);
         judged.series.points.push_back({run, value});
     }
     judged.baseline = Baseline{0.5, 0.01, 25};
-    judged.hits = {{1, 123456, DriftSide::Above, false}};
+    judged.hits = {{1, 123456, RuleSide::Above, false}};
     const std::string page = SpcPageHtml("X100", {}, {judged});
     EXPECT_LT(Count(page, "<"), 3000u);
     EXPECT_EQ(Count(page, "<circle class=\"hit\""), 1u);

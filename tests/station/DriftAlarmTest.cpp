@@ -24,7 +24,7 @@
 #include "recording/EventRows.h"
 #include "recording/RecordStore.h"
 #include "records/RecordsToRead.h"
-#include "spc/DriftCheck.h"
+#include "spc/SpcCheck.h"
 #include "support/PgCluster.h"
 #include "support/RecordsKit.h"
 #include "support/SessionDriving.h"
@@ -104,7 +104,7 @@ void RecordLaterRun(SqlConnection& db, const std::string& uuid, int minute,
 // What the front end is shown of the drift checks.
 class AlarmView final : public SessionView {
   public:
-    void DriftAlarmsRaised(const std::vector<std::string>& lines) override {
+    void AlarmsRaised(const std::vector<std::string>& lines) override {
         shown.insert(shown.end(), lines.begin(), lines.end());
     }
     std::vector<std::string> shown;
@@ -134,16 +134,16 @@ std::unique_ptr<StationSession> DriftSession(const TempFolder& folder, const std
 
 // One run to its end, its drift check done and shown; the outcome of the
 // check as the session handled it.
-std::optional<DriftCheckedMessage> RunAndCheck(StationSession& session) {
-    std::optional<DriftCheckedMessage> checked;
+std::optional<SpcCheckedMessage> RunAndCheck(StationSession& session) {
+    std::optional<SpcCheckedMessage> checked;
     const auto keep = [&checked](const PostedMessage& message) {
-        if (const auto* drift = std::get_if<DriftCheckedMessage>(&message)) {
+        if (const auto* drift = std::get_if<SpcCheckedMessage>(&message)) {
             checked = *drift;
         }
     };
     EXPECT_TRUE(session.Start().Started());
     EXPECT_TRUE(test::HandleUntilRunOver(session, 60s, keep));
-    EXPECT_TRUE(session.AwaitDriftChecks(30s));
+    EXPECT_TRUE(session.AwaitSpcChecks(30s));
     while (session.HandleNext(0ms, keep)) {
     }
     session.StoreRecords();
@@ -202,7 +202,7 @@ void ExpectAlarmOnceOn(const TempFolder& folder, const std::string& database) {
     EXPECT_EQ(RecordedAlarms(database, first).size(), 1u);
 }
 
-TEST(DriftAlarm, TheUnitThatCompletesEightInARowRaisesOneAlarmKeptWithItsRun) {
+TEST(Alarm, TheUnitThatCompletesEightInARowRaisesOneAlarmKeptWithItsRun) {
     TempFolder folder;
     ExpectAlarmOnceOn(folder, (folder / "results.sqlite").string());
 }
@@ -212,7 +212,7 @@ TEST(DriftAlarm, TheUnitThatCompletesEightInARowRaisesOneAlarmKeptWithItsRun) {
 // ended has landed already and counts once; with it counted twice, the unit
 // would be a ninth in a row and raise nothing. Time To OFF A comes from two
 // tests of the model, so the series is named by its test.
-TEST(DriftAlarm, TheCheckReadsPastRunsWithoutThePointAndCountsTheLandedRunOnce) {
+TEST(Alarm, TheCheckReadsPastRunsWithoutThePointAndCountsTheLandedRunOnce) {
     TempFolder folder;
     const std::string database = (folder / "results.sqlite").string();
     RecordHistory(database, DriftingHistory());
@@ -254,13 +254,13 @@ TEST(DriftAlarm, TheCheckReadsPastRunsWithoutThePointAndCountsTheLandedRunOnce) 
     const auto held = CheckFinishedUnit(**db, notLanded, {}, frozen);
     ASSERT_TRUE(held.Ok()) << held.Error();
     EXPECT_TRUE(std::any_of(held->alarms.begin(), held->alarms.end(),
-                            [](const DriftAlarm& alarm) { return alarm.hit.rule == 1; }));
+                            [](const Alarm& alarm) { return alarm.hit.rule == 1; }));
 }
 
 // Another fixture's units are another series: the unit of this fixture that
 // would complete their eight in a row has no history of its own to be
 // checked against, unless the series are pooled over every station.
-TEST(DriftAlarm, AnotherFixturesUnitsAreNoSeriesOfThisOneUnlessPooled) {
+TEST(Alarm, AnotherFixturesUnitsAreNoSeriesOfThisOneUnlessPooled) {
     TempFolder folder;
     const std::string database = (folder / "drift.sqlite").string();
     {
@@ -272,12 +272,12 @@ TEST(DriftAlarm, AnotherFixturesUnitsAreNoSeriesOfThisOneUnlessPooled) {
     auto db = OpenRecordsToRead(database);
     ASSERT_TRUE(db.Ok() && *db);
     FinishedUnit unit{"X100", "bay-1", LaterRunTime(1), {{0, {"TimeToOffA", 0.50, "s", 2}}}};
-    unit.station = DriftStation{StationHostName(), kFixture};
+    unit.station = SeriesStation{StationHostName(), kFixture};
     const auto own = CheckFinishedUnit(**db, unit);
     ASSERT_TRUE(own.Ok()) << own.Error();
     EXPECT_EQ(own->notChecked, "no drift check of X100: fewer than 25 units of it are recorded");
     EXPECT_TRUE(own->alarms.empty());
-    unit.station = DriftStation{StationHostName(), "Bay 2"};
+    unit.station = SeriesStation{StationHostName(), "Bay 2"};
     EXPECT_EQ(CheckFinishedUnit(**db, unit)->alarms.size(), 1u);
     unit.station.reset();
     const auto pooled = CheckFinishedUnit(**db, unit);
@@ -294,14 +294,14 @@ FinishedUnit UnitOf(const std::string& uuid, int minute, double value) {
     return {"X100", uuid, LaterRunTime(minute), {{0, {"TimeToOffA", value, "s", 2}}}};
 }
 
-std::vector<std::string> AlarmLines(const Result<DriftCheckResult>& checked) {
+std::vector<std::string> AlarmLines(const Result<SpcCheckResult>& checked) {
     EXPECT_TRUE(checked.Ok()) << checked.Error();
     if (!checked.Ok()) {
         return {"failed"};
     }
     EXPECT_EQ(checked->notChecked, "");
     std::vector<std::string> lines;
-    for (const DriftAlarm& alarm : checked->alarms) {
+    for (const Alarm& alarm : checked->alarms) {
         lines.push_back(alarm.line);
     }
     return lines;
@@ -315,7 +315,7 @@ std::vector<std::string> AlarmLines(const Result<DriftCheckResult>& checked) {
 // After a baseline and four units come own-0, other-0, own-1, other-1, own-2
 // and the unit checked, each on either side of one and two sigma, so the
 // rules' patterns (and their continuations) come and go with the order.
-TEST(DriftAlarm, TheStationsOwnUnitsCompleteTheWindowWhetherTheirRecordsLandedOrNot) {
+TEST(Alarm, TheStationsOwnUnitsCompleteTheWindowWhetherTheirRecordsLandedOrNot) {
     TempFolder folder;
     std::mt19937 random(2026);
     const std::vector<double> choices{0.40, 0.50, 0.70, 0.85, 0.90};
@@ -363,7 +363,7 @@ TEST(DriftAlarm, TheStationsOwnUnitsCompleteTheWindowWhetherTheirRecordsLandedOr
     EXPECT_GT(misjudgedByTheRecordsAlone, 0);
 }
 
-TEST(DriftAlarm, OnAServerTheSameAlarmIsRaisedAndKept) {
+TEST(Alarm, OnAServerTheSameAlarmIsRaisedAndKept) {
     if (test::PostgresTestsMaySkip()) {
         GTEST_SKIP() << "Debian's postgresql is not installed";
     }
@@ -375,7 +375,7 @@ TEST(DriftAlarm, OnAServerTheSameAlarmIsRaisedAndKept) {
 
 // 24 units are no baseline: the run is checked for nothing, and says why
 // only in the check's outcome; another model's history is no baseline either.
-TEST(DriftAlarm, FewerThanTwentyFiveUnitsOfTheModelRaiseNoAlarm) {
+TEST(Alarm, FewerThanTwentyFiveUnitsOfTheModelRaiseNoAlarm) {
     TempFolder folder;
     const std::string database = (folder / "results.sqlite").string();
     std::vector<double> history = DriftingHistory(17, 7);
@@ -395,7 +395,7 @@ TEST(DriftAlarm, FewerThanTwentyFiveUnitsOfTheModelRaiseNoAlarm) {
 
 // The records can't be read: no alarm and no word beyond the check's outcome,
 // while the run itself waits in the spool as ever.
-TEST(DriftAlarm, ADatabaseThatIsAwayRaisesNoAlarmAndTheRunWaitsInTheSpool) {
+TEST(Alarm, ADatabaseThatIsAwayRaisesNoAlarmAndTheRunWaitsInTheSpool) {
     TempFolder folder;
     test::WriteBytes(folder / "blocker", "a file where a folder should be");
     const std::string database = (folder / "blocker" / "results.sqlite").string();
