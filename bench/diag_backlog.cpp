@@ -123,7 +123,6 @@ void RunFlood(StationSession& session, PseudoTerminal& pty, double seconds) {
     }
     const std::size_t before = MeasureProcess().residentBytes;
     std::size_t peak = before;
-    std::size_t peakPending = 0;
     std::size_t written = 0;
     const auto start = Clock::now();
     for (auto sampled = start; Clock::now() - start < std::chrono::duration<double>(seconds);) {
@@ -131,7 +130,6 @@ void RunFlood(StationSession& session, PseudoTerminal& pty, double seconds) {
         if (Clock::now() - sampled > std::chrono::milliseconds(250)) {
             sampled = Clock::now();
             peak = std::max(peak, MeasureProcess().residentBytes);
-            peakPending = std::max(peakPending, session.Pending());
         }
     }
     const double elapsed = Seconds(Clock::now() - start);
@@ -139,9 +137,9 @@ void RunFlood(StationSession& session, PseudoTerminal& pty, double seconds) {
     Settle(handler, lines);
     std::printf(
         "flood: %.1f MB in %.1f s = %.1f MB/s, %ld lines; handled %ld, dropped %ld "
-        "(%ld reports), most waiting %zu\n",
+        "(%ld reports)\n",
         Mb(written), elapsed, Mb(written) / elapsed, lines, handler.Lines(), handler.Reported(),
-        handler.Reports(), peakPending);
+        handler.Reports());
     std::printf(
         "resident memory: %.1f MB before, %.1f MB at most during the flood, %.1f MB "
         "after\n",
@@ -156,7 +154,7 @@ int main(int argc, char** argv) {
     auto pty = PseudoTerminal::Open();
     StationSession session(SessionOptions{StationOptions{true, false, UnitProfile{}, {}}, {}});
     if (!pty || !session.OpenLink(pty->SlavePath(), kBaudRate)) {
-        std::fprintf(stderr, "cannot open the link: %s\n", session.LinkOpenError().c_str());
+        std::fprintf(stderr, "cannot open the link: %s\n", session.Status().linkOpenError.c_str());
         return 1;
     }
     std::printf("bound: %zu lines or %zu bytes waiting\n", DiagBacklogLimit{}.lines,

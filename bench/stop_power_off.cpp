@@ -81,13 +81,13 @@ void HandleFor(orvalt::StationSession& session, std::chrono::milliseconds span) 
 // One run: Start, wait until the unit is on and a random moment has passed,
 // press Stop. The time from the press to the power loss.
 double OneTrial(orvalt::StationSession& session, const PowerLossMark& mark, std::mt19937& random) {
-    session.Runs().OnStartStop();
+    static_cast<void>(session.Start());
     while (!mark.Powered()) {
         session.HandleNext(std::chrono::milliseconds(1));
     }
     HandleFor(session, std::chrono::milliseconds(20 + random() % 480));
     const auto pressed = Steady::now();
-    session.Runs().StopRun();
+    session.Stop();
     while (mark.Powered()) {
         session.HandleNext(std::chrono::milliseconds(1));
     }
@@ -101,7 +101,7 @@ orvalt::StopRequest signalRequest;
 // while the handler thread sleeps until a message or a request comes.
 double OneSignalTrial(orvalt::StationSession& session, const PowerLossMark& mark,
                       std::mt19937& random) {
-    session.Runs().OnStartStop();
+    static_cast<void>(session.Start());
     while (!mark.Powered()) {
         session.HandleNext(std::chrono::milliseconds(1));
     }
@@ -117,7 +117,7 @@ double OneSignalTrial(orvalt::StationSession& session, const PowerLossMark& mark
         while (!signalRequest.Take()) {
             session.HandleNext(std::chrono::hours(1));
         }
-        session.Runs().StopRun();
+        session.Stop();
     }
     operatorThread.join();
     while (mark.Powered()) {
@@ -141,7 +141,9 @@ int main(int argc, char** argv) {
     };
     orvalt::SessionOptions options{station, {}, {}};
     orvalt::StationSession session(options);
-    session.SetRunHooks(orvalt::RunControlHooks{[] { return true; }, {}});
+    orvalt::SessionFront front;
+    front.runHooks = orvalt::RunControlHooks{[] { return true; }, {}};
+    session.Attach(std::move(front));
     // Off for 50 ms, then on for a minute: Stop always meets the long wait.
     orvalt::TestPlan plan{{orvalt::TestPlanEntry{0, 50, 60000, 0, 0, 1000, 0}}};
     session.UsePlan(plan, std::vector<orvalt::TestRowTexts>(1));

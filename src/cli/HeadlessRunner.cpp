@@ -170,11 +170,12 @@ bool HeadlessSession::OpenDiagnostics() {
     if (!options_.diagPort.empty()) {
         const auto port = ResolvePortArgument(options_.diagPort, ListDiagPorts());
         if (!port || !session_->OpenLink(port->path, session_->Settings().BaudRate)) {
-            err_ << PrintableLines(CommPortOpenFailureText(Escaped(session_->LinkOpenError())))
+            err_ << PrintableLines(
+                        CommPortOpenFailureText(Escaped(session_->Status().linkOpenError)))
                  << '\n';
             return false;
         }
-    } else if (session_->Simulated() && !options_.noDiag) {
+    } else if (session_->Status().simulated && !options_.noDiag) {
         session_->HearSimulatedDiagLines();
     }
     return true;
@@ -279,14 +280,14 @@ void HeadlessSession::HandleUntilRunEnds() {
             if (terminalResized.exchange(false)) {
                 status_->SetColumns(TerminalColumns(kStandardErrorFd));
             }
-            status_->DrawIfDue(session_->Status(), StatusLine::Clock::now());
+            status_->DrawIfDue(session_->Status().run, StatusLine::Clock::now());
         }
         TellRecordingHealth();
         PressStopWhenAsked();
         if (runEnded_) {
             break;
         }
-        if (!session_->HandleNext(wait, noteRunDone) && !session_->RunThreadsGoing()) {
+        if (!session_->HandleNext(wait, noteRunDone) && !session_->Status().threadsGoing) {
             return;
         }
     }
@@ -305,9 +306,7 @@ int HeadlessSession::RunStatus() const {
 }
 
 int HeadlessSession::Save() {
-    const SaveResult result =
-        SaveTestData(options_.savePath, session_->Model().values.description,
-                     session_->Model().LogLines(), session_->Summary(), &stopRequest_.Flag());
+    const SaveResult result = session_->SaveTestData(options_.savePath, &stopRequest_.Flag());
     for (const std::string& error : result.errors) {
         err_ << Escaped(error) << '\n';
     }
@@ -317,9 +316,10 @@ int HeadlessSession::Save() {
 HeadlessStats HeadlessSession::Stats() const {
     HeadlessStats stats;
     if (session_) {
-        stats.virtualMs = session_->VirtualElapsedMs().value_or(0);
+        const SessionStatus status = session_->Status();
+        stats.virtualMs = status.virtualElapsedMs.value_or(0);
         stats.summaryLines = completedTests_;
-        stats.diagLines = session_->DiagLinesHandled();
+        stats.diagLines = status.diagLinesHandled;
     }
     return stats;
 }
@@ -343,7 +343,7 @@ void HeadlessSession::CloseSession() {
 
 int HeadlessSession::Finish() {
     CloseSession();
-    completedTests_ = session_->Summary().Count();
+    completedTests_ = session_->Status().completedTests;
     const int status = RunStatus();
     if (!stopped_ && status == kExitAbandonedOrStopped && !lastStatus_.empty()) {
         err_ << PrintableLines(lastStatus_) << '\n';  // the device failure that abandoned the run
@@ -397,9 +397,7 @@ int HeadlessSession::WithVerdicts(int status) {
 void HeadlessSession::StartRecording() {
     session_->SetPlanSource(std::filesystem::path(options_.planPath).filename().string(),
                             std::move(plan_.text));
-    session_->SetUnitSerial(options_.serial);
-    session_->SetOperator(options_.operatorName);
-    session_->SetLot(options_.lot);
+    session_->SetUnitOnTest(options_.serial, options_.operatorName, options_.lot);
 }
 
 // The database's health reaches stderr from this thread only: the recorder's
@@ -423,14 +421,16 @@ SessionOptions HeadlessSession::SessionFor() const {
 
 // The runner as the session's front end: what the window shows, it prints.
 void HeadlessSession::Attach() {
-    session_->SetView(this);
-    session_->Model().SetObserver(this);
-    session_->SetUnitPowerReport([this](const std::string& text) { NotePower(text); });
+    SessionFront front;
+    front.view = this;
+    front.model = this;
+    front.unitPower = [this](const std::string& text) { NotePower(text); };
+    session_->Attach(std::move(front));
 }
 
 // Everything before Start; false when the limits or the port can't be used.
 bool HeadlessSession::Prepare() {
-    if (const RegStatus& status = session_->SettingsLoadStatus(); !status.Ok()) {
+    if (const RegStatus status = session_->Status().settingsLoad; !status.Ok()) {
         err_ << Escaped(status.message) << " The default settings are used.\n";
     }
     if (!LoadLimits()) {
@@ -447,7 +447,9 @@ bool HeadlessSession::Prepare() {
         NoteTerminalResizes(terminalResized);
     }
     StartRecording();
-    ApplyCommandLine(options_, session_->Settings(), session_->Model().values);
+    DialogValues values = session_->Model().values;
+    ApplyCommandLine(options_, session_->Settings(), values);
+    session_->SetDialogValues(values);
     return true;
 }
 
@@ -462,8 +464,8 @@ int HeadlessSession::Run() {
     if (!Prepare()) {
         return kExitUsage;
     }
-    if (session_->CheckUnit(session_->UnitSerial()) == StartCheck::DiagLinkClosed) {
-        err_ << PrintableLines(session_->DiagLinkRequired()) << " Give --diag PORT.\n";
+    if (const UnitCheck unit = session_->CheckUnit(); unit.check == StartCheck::DiagLinkClosed) {
+        err_ << PrintableLines(unit.text) << " Give --diag PORT.\n";
         session_->CloseDiagnostics();
         return kExitUsage;
     }
@@ -505,7 +507,7 @@ int HeadlessSession::RunUnit(std::int64_t number, LotTally& tally) {
     const std::int64_t units = options_.units.value_or(1);
     const std::string serial = LotSerial(LotSerialPrefix(options_), number, units);
     session_->InsertSimulatedUnit(UnitOfLot(*lot_, number));
-    session_->SetUnitSerial(serial);
+    session_->SetUnitOnTest(serial, options_.operatorName, options_.lot);
     WriteLine("UNIT " + std::to_string(number) + " of " + std::to_string(units) + ": " +
               Escaped(serial));
     runEnded_ = false;
@@ -529,7 +531,7 @@ int HeadlessSession::EndUnit(const std::string& serial, LotTally& tally) {
     session_->HandlePending(stopped_ ? DiagLines::Count : DiagLines::Show);
     AwaitSpcCheck();
     TellRecordingHealth();
-    completedTests_ = session_->Summary().Count();
+    completedTests_ = session_->Status().completedTests;
     const int status = RunStatus();
     if (!stopped_ && status == kExitAbandonedOrStopped && !lastStatus_.empty()) {
         err_ << Escaped(serial) << ": " << PrintableLines(lastStatus_) << '\n';

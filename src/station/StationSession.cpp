@@ -44,6 +44,18 @@ std::unique_ptr<StationRecording> RecordingFor(const SessionOptions& options, St
     return std::make_unique<StationRecording>(recording, options.station.fixture, observers);
 }
 
+// Where the window's fields keep the unit's description in the settings.
+constexpr std::array<std::pair<std::string UnitDescription::*, std::string SettingsRecord::*>, 7>
+    kKeptDescription{{
+        {&UnitDescription::manufacturer, &SettingsRecord::Manufacturer},
+        {&UnitDescription::model, &SettingsRecord::Model},
+        {&UnitDescription::type, &SettingsRecord::Type},
+        {&UnitDescription::power, &SettingsRecord::Power},
+        {&UnitDescription::fixtureSize, &SettingsRecord::FixtureSize},
+        {&UnitDescription::driverManufacturer, &SettingsRecord::DriverManufacturer},
+        {&UnitDescription::driverModel, &SettingsRecord::DriverModel},
+    }};
+
 }  // namespace
 
 StationSession::StationSession(const SessionOptions& options)
@@ -52,6 +64,7 @@ StationSession::StationSession(const SessionOptions& options)
       fixture_(options.station.fixture),
       presence_(settingsFile_, fixture_),
       station_(options.station),
+      queue_(options.diagBacklog),
       handle_(std::make_shared<PostTarget>([this](PostedMessage&& m) { Deliver(std::move(m)); })),
       recorder_(diagTable_, station_.GetClock(), observers_, testOrigin_),
       link_(&recorder_),
@@ -81,6 +94,9 @@ StationSession::StationSession(const SessionOptions& options)
         RegistryStore store(settingsFile_);
         shift_.RequireSerial(LoadSerialRequired(store));
     }
+    if (options.watchRunFlag) {
+        options.watchRunFlag(runState_.runFlag);
+    }
 }
 
 StationSession::~StationSession() {
@@ -102,6 +118,52 @@ StationIo StationSession::Io() {
     io.origin = &testOrigin_;
     io.outcomeOf = [this](const TestEnd& test) { return verdictKeeper_.OutcomeOf(test); };
     return io;
+}
+
+// ---- The front end ----
+
+void StationSession::Attach(SessionFront front) {
+    view_ = front.view;
+    model_.SetObserver(front.model);
+    SetRunHooks(std::move(front.runHooks));
+    diagMetrics_ = std::move(front.diagMetrics);
+    SetPostedHook(std::move(front.posted));
+    runControl_.SetUnitPowerReport(std::move(front.unitPower));
+}
+
+SessionStatus StationSession::Status() {
+    SessionStatus status;
+    status.run = runControl_.Status().Now(station_.GetClock().NowMs());
+    status.runGoing = runControl_.Running();
+    status.threadsGoing = RunThreadsGoing();
+    status.startStopPress = runControl_.StartStopPress();
+    status.completedTests = summaryLines_.Count();
+    status.unitSerial = unitSerial_;
+    status.diagLinkOpen = link_.IsOpen();
+    status.hearsDiagLines = HearsDiagLines();
+    status.linkOpenError = linkOpenError_;
+    status.diagLinesHandled = diagLinesHandled_;
+    status.recordsRuns = recording_ != nullptr;
+    status.driftAlarms = raisedAlarms_;
+    status.limitsFile = limits_.Current() ? limits_.File() : std::filesystem::path();
+    status.simulated = station_.Simulated();
+    if (const VirtualClock* clock = station_.Virtual()) {
+        status.virtualElapsedMs = clock->ElapsedMs();
+    }
+    status.fixture = fixture_;
+    status.settingsFile = settingsFile_;
+    status.settingsLoad = settingsLoad_;
+    return status;
+}
+
+// ---- The window's fields and what is kept of them ----
+
+void StationSession::KeepWindowSettings(const std::array<std::int32_t, 9>& columnWidths) {
+    settings_.ColumnWidth = columnWidths;
+    for (const auto& [value, setting] : kKeptDescription) {
+        settings_.*setting = model_.values.description.*value;
+    }
+    settings_.TTOTestOption = model_.values.ttoOption;
 }
 
 RegStatus StationSession::SaveSettings() {
@@ -143,6 +205,16 @@ void StationSession::LimitsChanged() {
     limitsSource_ = limits_.Current()
                         ? MakePlanSource(limits_.File().filename().string(), limits_.Text())
                         : LimitsSource{};
+}
+
+// ---- The run ----
+
+StartOutcome StationSession::Start() {
+    StartOutcome outcome = runControl_.Start();
+    if (outcome.Started()) {
+        shift_.Started(unitSerial_);
+    }
+    return outcome;
 }
 
 // ---- Run records ----
@@ -284,7 +356,6 @@ void StationSession::Handle(const RunDoneMessage& message) {
 
 void StationSession::Handle(const SpcCheckedMessage& message) {
     raisedAlarms_.insert(raisedAlarms_.end(), message.alarms.begin(), message.alarms.end());
-    lastSpcCheck_ = message;
     if (view_ && !message.alarms.empty()) {
         view_->AlarmsRaised(message.alarms);
     }
@@ -363,43 +434,45 @@ std::optional<std::size_t> StationSession::PreselectPort(
     return chosen;
 }
 
-StartCheck StationSession::CheckUnit(std::string_view serial) {
-    retestQuestion_.clear();
-    const StartCheck unit = shift_.Check(serial);
+void StationSession::SetUnitOnTest(std::string serial, std::string operatorName, std::string lot) {
+    unitSerial_ = std::move(serial);
+    people_.operatorName = std::move(operatorName);
+    people_.lot = std::move(lot);
+}
+
+UnitCheck StationSession::CheckUnit() {
+    const StartCheck unit = shift_.Check(unitSerial_);
     if (unit == StartCheck::SerialMissing) {
-        return unit;
+        return {unit, {}};
     }
-    const Limits* limits = limits_.Current();
-    if (limits && !JudgedDiagnosticFigures(*limits).empty() && !HearsDiagLines()) {
-        return StartCheck::DiagLinkClosed;
+    if (const Limits* limits = limits_.Current()) {
+        const std::vector<std::string> judged = JudgedDiagnosticFigures(*limits);
+        if (!judged.empty() && !HearsDiagLines()) {
+            return {StartCheck::DiagLinkClosed, DiagLinkRequiredText(judged)};
+        }
     }
-    return CheckRetest(serial, unit);
+    return CheckRetest(unit);
 }
 
 // The records know the runs of every station and of earlier sessions; this
 // session's count stands in when they can't be read, or have not yet taken
 // in its runs (they wait in the spool).
-StartCheck StationSession::CheckRetest(std::string_view serial, StartCheck unit) {
+UnitCheck StationSession::CheckRetest(StartCheck unit) {
+    const std::string_view serial = unitSerial_;
     if (BlankSerial(serial)) {
-        return unit;
+        return {unit, {}};
     }
     if (recording_) {
-        const auto runs = recording_->RunsOfUnit(std::string(serial));
+        const auto runs = recording_->RunsOfUnit(unitSerial_);
         if (runs && !runs->empty()) {
-            retestQuestion_ = RetestQuestion(serial, *runs, std::chrono::system_clock::now());
-            return StartCheck::Retest;
+            return {StartCheck::Retest,
+                    RetestQuestion(serial, *runs, std::chrono::system_clock::now())};
         }
     }
     if (unit == StartCheck::Retest) {
-        retestQuestion_ = RetestQuestion(serial, shift_.RunsOf(serial));
+        return {unit, RetestQuestion(serial, shift_.RunsOf(serial))};
     }
-    return unit;
-}
-
-std::string StationSession::DiagLinkRequired() const {
-    const Limits* limits = limits_.Current();
-    return DiagLinkRequiredText(limits ? JudgedDiagnosticFigures(*limits)
-                                       : std::vector<std::string>{});
+    return {unit, {}};
 }
 
 void StationSession::HearSimulatedDiagLines() {

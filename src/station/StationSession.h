@@ -13,6 +13,8 @@
 // Observers are called from the worker and the link threads (see
 // SessionObserver.h).
 
+#include <array>
+#include <atomic>
 #include <chrono>
 #include <filesystem>
 #include <functional>
@@ -36,6 +38,7 @@
 #include "execution/RunControl.h"
 #include "execution/WindowModel.h"
 #include "results/SummaryLines.h"
+#include "results/TestDataExport.h"
 #include "spc/SpcWatch.h"
 #include "station/FixturePresence.h"
 #include "station/RunSnapshot.h"
@@ -54,6 +57,12 @@ struct SessionOptions {
     std::filesystem::path settingsFile{};
     // Whether and where the runs are recorded.
     RecordingOptions recording{};
+    // How many diagnostic lines may wait for the handler thread (the default
+    // suits every real baud rate).
+    DiagBacklogLimit diagBacklog{};
+    // For a test that keeps the worker where it posted until a stop: told,
+    // once, of the flag a stop lowers.
+    std::function<void(const RunFlag&)> watchRunFlag{};
 };
 
 // What the session's front end shows of the messages it handled; called on
@@ -68,6 +77,76 @@ class SessionView {
     virtual void AlarmsRaised(const std::vector<std::string>& /*lines*/) {}
 };
 
+// How a front end is wired to its session; every part may stay empty.
+struct SessionFront {
+    SessionView* view = nullptr;
+    // Told of every change of the WindowModel.
+    WindowObserver* model = nullptr;
+    // A Start that opens the device also fixes the run's limits and takes its
+    // record snapshot; the hooks' own `opened` is called after that.
+    RunControlHooks runHooks{};
+    DiagTextMetrics diagMetrics{};
+    // Called on the posting thread after each message was queued (a window
+    // schedules HandleNext on its own thread with it).
+    std::function<void(const PostedMessage&)> posted{};
+    // Told what became of the unit's power after a run, on the handler thread.
+    std::function<void(const std::string&)> unitPower{};
+};
+
+// What the front ends read of the session, at one moment.
+struct SessionStatus {
+    // Where the latest run stands.
+    RunStatusNow run;
+    // A run's worker is going.
+    bool runGoing = false;
+    // A run's worker, or a stopped one that overran its stop, is still going.
+    bool threadsGoing = false;
+    // What a press of Start/Stop does now (see RunControl::StartStopPress).
+    StartStop startStopPress = StartStop::Start;
+    // The latest run's summary lines that no save has written yet.
+    std::size_t completedTests = 0;
+    // The unit the next Start tests; it goes to the record only.
+    std::string unitSerial;
+    bool diagLinkOpen = false;
+    // The link is open, or the simulated driver's lines are carried straight
+    // in.
+    bool hearsDiagLines = false;
+    // Why the last opening of the link failed; a port another fixture of this
+    // PC holds is said to be held by it.
+    std::string linkOpenError;
+    std::size_t diagLinesHandled = 0;
+    bool recordsRuns = false;
+    // The drift alarms raised since the last Start, one line each, as they
+    // were shown.
+    std::vector<std::string> driftAlarms;
+    // The limits file in force; empty: no limits.
+    std::filesystem::path limitsFile;
+    bool simulated = false;
+    // How far virtual time has run; nothing in real time.
+    std::optional<std::uint64_t> virtualElapsedMs;
+    // The fixture this session serves (empty: the station without a name).
+    std::string fixture;
+    // The settings file (empty: nothing is kept), for what a front end keeps
+    // beside the settings under keys of its own.
+    std::filesystem::path settingsFile;
+    // The outcome of loading the settings file (ok when there was none).
+    RegStatus settingsLoad;
+};
+
+// What Start must do for the unit on test, with what the operator is to be
+// told: the retest question, or why the link must be open first.
+struct UnitCheck {
+    StartCheck check = StartCheck::Go;
+    std::string text;
+};
+
+// The other stations running on this PC now, and this one's place among them
+// (0 when it holds none).
+struct FixturesOnThisPc {
+    std::size_t ownSlot = 0;
+    std::vector<FixtureClaim> others;
+};
+
 // What HandlePending does with the diagnostic lines it meets.
 enum class DiagLines { Show, Count };
 
@@ -79,18 +158,14 @@ class StationSession {
     StationSession(const StationSession&) = delete;
     StationSession& operator=(const StationSession&) = delete;
 
-    // ---- Wiring the front end (before the first Start) ----
-    void SetView(SessionView* view) { view_ = view; }
-    // A Start that opens the device also fixes the run's limits and takes its
-    // record snapshot; the hooks' own `opened` is called after that.
-    void SetRunHooks(RunControlHooks hooks);
-    void SetDiagMetrics(DiagTextMetrics metrics) { diagMetrics_ = std::move(metrics); }
-    // Called on the posting thread after each message was queued (a window
-    // schedules HandleNext on its own thread with it).
-    void SetPostedHook(std::function<void(const PostedMessage&)> posted);
+    // ---- The front end ----
+    // Replaces the whole wiring; before the first Start, and an empty one
+    // before the front end goes.
+    void Attach(SessionFront front);
     // Observers are told of every run, test, reading, switch and diagnostic
     // line, from the worker and link threads; attach any time.
     SessionObservers& Observers() { return observers_; }
+    SessionStatus Status();
 
     // ---- The handler thread ----
     // Handles the next message, waiting up to `wait` for one; false when none
@@ -103,33 +178,18 @@ class StationSession {
     // Ends the handler thread's current (or next) wait in HandleNext, which
     // then returns false; any thread.
     void WakeHandler() { queue_.Wake(); }
-    std::size_t Pending() const { return queue_.Pending(); }
-    // How many diagnostic lines may wait for the handler thread (the default
-    // suits every real baud rate).
-    void SetDiagBacklogLimit(DiagBacklogLimit limit) { queue_.SetLimit(limit); }
 
     // ---- The run ----
-    // Begins a run of the plan in use, or says why not.
-    StartOutcome Start() { return runControl_.Start(); }
+    // Begins a run of the plan in use, or says why not. A run begun under a
+    // serial number makes the next one under it a retest.
+    StartOutcome Start();
     // Stops a running worker and gives the controls back; true if one was
     // stopped.
     bool Stop() { return runControl_.StopRun(); }
-    // A run's worker is going.
-    bool RunGoing() const { return runControl_.Running(); }
     // The next run tests another simulated unit (a lot's next one). False, and
     // nothing changes, on a real device or while a run's worker is going.
     bool InsertSimulatedUnit(const UnitProfile& unit) {
         return !RunThreadsGoing() && station_.InsertSimulatedUnit(unit);
-    }
-    // What a press of Start/Stop does now (see RunControl::StartStopPress).
-    StartStop StartStopPress() const { return runControl_.StartStopPress(); }
-    // A run's worker, or a stopped one that overran its stop, is still going.
-    bool RunThreadsGoing() { return runControl_.Running() || runControl_.HasAbandonedWorker(); }
-    // Where the latest run stands, now.
-    RunStatusNow Status() { return runControl_.Status().Now(station_.GetClock().NowMs()); }
-    // Told what became of the unit's power after a run, on the handler thread.
-    void SetUnitPowerReport(std::function<void(const std::string&)> report) {
-        runControl_.SetUnitPowerReport(std::move(report));
     }
     // Asks before a close would stop a run going or lose completed tests not
     // saved; true when the window may close now (see ConfirmClose).
@@ -140,83 +200,37 @@ class StationSession {
     // switched off, or reports why it may still be powered.
     void CloseRun() { runControl_.CloseRun(); }
 
-    // ---- What the session holds ----
-    SettingsRecord& Settings() { return settings_; }
-    // The fixture this session serves (empty: the station without a name).
-    const std::string& Fixture() const { return fixture_; }
-    // The outcome of loading the settings file (ok when there was none).
-    const RegStatus& SettingsLoadStatus() const { return settingsLoad_; }
-    RegStatus SaveSettings();
-    // The settings file (empty: nothing is kept), for what a front end keeps
-    // beside the settings under keys of its own.
-    const std::filesystem::path& SettingsFile() const { return settingsFile_; }
-    Station& GetStation() { return station_; }
-    bool Simulated() const { return station_.Simulated(); }
-    // The simulated driver's port, when there is one, for the port list.
-    std::vector<DiagPort> SimulatedDiagPorts() {
-        std::vector<DiagPort> ports;
-        if (auto port = station_.WriteSimulatedDiagLinesToPort()) {
-            ports.push_back(*port);
-        }
-        return ports;
-    }
-    // How far virtual time has run; nothing in real time.
-    std::optional<std::uint64_t> VirtualElapsedMs() {
-        const VirtualClock* clock = station_.Virtual();
-        return clock ? std::optional(clock->ElapsedMs()) : std::nullopt;
-    }
-    WindowModel& Model() { return model_; }
+    // ---- The window's fields and what is kept of them ----
+    const SettingsRecord& Settings() const { return settings_; }
     const WindowModel& Model() const { return model_; }
-    const DiagView& Diag() const { return diagView_; }
-    const DiagTable& GetDiagTable() const { return diagTable_; }
-    // Empties the diagnostic table (the window's list starts over with it).
-    void ResetDiagTable() { orvalt::ResetDiagTable(diagTable_); }
-    SummaryLines& Summary() { return summaryLines_; }
-    const SummaryLines& Summary() const { return summaryLines_; }
-    const RunState& GetRunState() const { return runState_; }
-    RunControl& Runs() { return runControl_; }
-    // Where the worker and the link post.
-    WindowHandle Handle() const { return handle_; }
-    std::size_t DiagLinesHandled() const { return diagLinesHandled_; }
+    // The dialog's fields as the front end read them.
+    void SetDialogValues(const DialogValues& values) { model_.values = values; }
+    // The window's column widths, and the unit description and Time-to-OFF
+    // choice of the dialog's fields, go into the settings.
+    void KeepWindowSettings(const std::array<std::int32_t, 9>& columnWidths);
+    RegStatus SaveSettings();
+    // "Save Test Data" of the dialog's unit description, the log and the
+    // summary lines (see results/TestDataExport.h).
+    SaveResult SaveTestData(const std::filesystem::path& chosen,
+                            const std::atomic<bool>* stop = nullptr) {
+        return orvalt::SaveTestData(chosen, model_.values.description, model_.LogLines(),
+                                    summaryLines_, stop);
+    }
 
     // ---- The plan ----
     // The plan the next Start runs, with its rows for the test list.
     void UsePlan(TestPlan plan, std::vector<TestRowTexts> rows);
-    // A stopped worker that overran its stop may still walk the plan in use:
-    // it is kept until that worker has ended.
-    void FreePlan();
-
     // Where the plan in use came from, for the run records.
     void SetPlanSource(std::string fileName, std::string text);
 
-    // ---- Run records ----
-    // The unit's serial number: it goes to the record only, never to the CSV
-    // files.
-    void SetUnitSerial(std::string serial) { unitSerial_ = std::move(serial); }
-    const std::string& UnitSerial() const { return unitSerial_; }
-    // The serial numbers this session's runs began under, and whether the
-    // line requires one before Start (read from the settings file at start).
-    SerialShift& Shift() { return shift_; }
-    // What Start must do for a unit under `serial`: the Start gates in their
-    // order. A unit is a retest when the records (every station sharing them)
-    // or this session hold a run of it; RetestQuestionText then asks.
-    StartCheck CheckUnit(std::string_view serial);
-    const std::string& RetestQuestionText() const { return retestQuestion_; }
-    // Why Start refuses when CheckUnit says DiagLinkClosed.
-    std::string DiagLinkRequired() const;
-    // Whether the driver's diagnostic lines reach the session: the link is
-    // open, or the simulated driver's lines are carried straight in.
-    bool HearsDiagLines() const { return link_.IsOpen() || station_.CarriesDiagLines(); }
-    // A run began under `serial`: the next one under it is a retest.
-    void UnitStarted(std::string_view serial) { shift_.Started(serial); }
-    // Who tests (as typed or scanned; empty: the login name) and the lot or
-    // work order. Both are kept from unit to unit and go to the record only.
-    void SetOperator(std::string name) { people_.operatorName = std::move(name); }
-    void SetLot(std::string lot) { people_.lot = std::move(lot); }
-    const RunPeople& People() const { return people_; }
-    // Null when recording is off.
-    StationRecording* Recording() { return recording_.get(); }
-    bool RecordsRuns() const { return recording_ != nullptr; }
+    // ---- The unit on test and its records ----
+    // The unit's serial number, who tests it (as typed or scanned; empty: the
+    // login name) and the lot or work order: they go to the record only,
+    // never to the CSV files, and stay from unit to unit.
+    void SetUnitOnTest(std::string serial, std::string operatorName, std::string lot);
+    // The Start gates in their order. A unit is a retest when the records
+    // (every station sharing them) or this session hold a run of it.
+    UnitCheck CheckUnit();
     // The changes of the database's health since the last call; none when
     // recording is off.
     std::vector<RecordingHealth> TakeRecordingHealth() {
@@ -230,19 +244,12 @@ class StationSession {
         }
         return recording_->WriteLastRunReport(StationRecording::ReportFolder());
     }
-    // ---- Drift ----
-    // The drift alarms raised since the last Start, one line each, as they
-    // were shown (a check ends after its run, on its own thread).
-    const std::vector<std::string>& RaisedAlarms() const { return raisedAlarms_; }
-    // The outcome of the last drift check handled; none before the first.
-    const std::optional<SpcCheckedMessage>& LastSpcCheck() const { return lastSpcCheck_; }
     // Waits at most `most` until the runs ended so far are checked for drift
     // and their outcomes posted (HandlePending then shows them); true when
     // they are, or when runs are not recorded and so never checked.
     bool AwaitSpcChecks(std::chrono::milliseconds most) {
         return spcWatch_ ? spcWatch_->WaitUntilChecked(most) : true;
     }
-
     // Waits until every event handed to the records is stored somewhere, and
     // says what would be lost if the station ended now (empty: nothing).
     std::string StoreRecords() {
@@ -258,26 +265,35 @@ class StationSession {
     DiagOpenOutcome OnDiagOpen(const DiagPort* selected, std::optional<std::int32_t> baudRate);
     // Opens the link on a port named directly (no settings are stored).
     bool OpenLink(const std::string& path, std::int32_t baudRate);
-    bool DiagLinkOpen() const { return link_.IsOpen(); }
-    // Why the last opening failed; a port another fixture of this PC holds is
-    // said to be held by it.
-    const std::string& LinkOpenError() const { return linkOpenError_; }
     // The port the list offers first: the station without a name takes the
     // one numbered CommPort, else the first; a fixture also passes over the
     // ports the PC's other stations hold or keep, and prefers `ownPort` (its
     // simulated driver's). The choice is told to the other stations.
     std::optional<std::size_t> PreselectPort(const std::vector<DiagPort>& ports,
                                              const std::optional<std::string>& ownPort);
-    // This session among the stations running on the PC now.
-    FixturePresence& Presence() { return presence_; }
+    // The simulated driver's port, when there is one, for the port list.
+    std::vector<DiagPort> SimulatedDiagPorts() {
+        std::vector<DiagPort> ports;
+        if (auto port = station_.WriteSimulatedDiagLinesToPort()) {
+            ports.push_back(*port);
+        }
+        return ports;
+    }
     // The simulated driver's lines straight into the session, as if received.
     void HearSimulatedDiagLines();
-    // One line (its exact bytes, CR/LF cut off) as the link would hear it:
-    // recorded on the calling thread, then posted for the views.
-    void HearDiagLine(std::string_view bytes);
+    const DiagView& Diag() const { return diagView_; }
     void OnDiagClear() { orvalt::OnDiagClear(diagView_); }
+    // Empties the diagnostic table (the window's list starts over with it).
+    void ResetDiagTable() { orvalt::ResetDiagTable(diagTable_); }
     // Closes the link and stops the simulated driver's lines.
     void CloseDiagnostics();
+
+    // ---- The other fixtures of this PC ----
+    FixturesOnThisPc OtherFixtures() const {
+        return {presence_.Slot().value_or(0), presence_.Others()};
+    }
+    // Where this session's verdict panel is on the screen, for the others.
+    void SetVerdictPlace(const WindowPlace& place) { presence_.SetVerdictPlace(place); }
 
     // ---- Limits and verdicts ----
     // The limits file remembered in the settings file, loaded at start. Empty
@@ -290,7 +306,6 @@ class StationSession {
     enum class Remember { Yes, No };
     std::string LoadLimits(const std::filesystem::path& file, Remember remember,
                            std::string* rememberError = nullptr);
-    const LimitsInUse& LimitsInForce() const { return limits_; }
     // The verdicts of the last run (none when it had no limits); any thread.
     VerdictSnapshot Verdicts() const { return verdictKeeper_.Snapshot(); }
 
@@ -299,6 +314,16 @@ class StationSession {
     void Close();
 
   private:
+    void SetRunHooks(RunControlHooks hooks);
+    void SetPostedHook(std::function<void(const PostedMessage&)> posted);
+    bool HearsDiagLines() const { return link_.IsOpen() || station_.CarriesDiagLines(); }
+    bool RunThreadsGoing() { return runControl_.Running() || runControl_.HasAbandonedWorker(); }
+    // A stopped worker that overran its stop may still walk the plan in use:
+    // it is kept until that worker has ended.
+    void FreePlan();
+    // One line (its exact bytes, CR/LF cut off) as the link would hear it:
+    // recorded on the calling thread, then posted for the views.
+    void HearDiagLine(std::string_view bytes);
     StationIo Io();
     void Deliver(PostedMessage&& message);
     void Enqueue(PostedMessage&& message);
@@ -311,7 +336,7 @@ class StationSession {
     void TakeRunInputs(LJ_HANDLE handle);
     void PrepareRecord(LJ_HANDLE handle);
     void LimitsChanged();
-    StartCheck CheckRetest(std::string_view serial, StartCheck unit);
+    UnitCheck CheckRetest(StartCheck unit);
     void LinkOpened(const std::string& path);
     void LinkNotOpened(const std::string& path);
 
@@ -326,14 +351,12 @@ class StationSession {
     // stamps diagnostic lines from it.
     TestOrigin testOrigin_;
     LimitsInUse limits_;
-    std::string retestQuestion_;
     LimitsSource limitsSource_;
     VerdictKeeper verdictKeeper_;
     std::unique_ptr<StationRecording> recording_;
     // After the recording, whose recorder keeps its alarms.
     std::unique_ptr<SpcWatch> spcWatch_;
     std::vector<std::string> raisedAlarms_;
-    std::optional<SpcCheckedMessage> lastSpcCheck_;
     PlanSource planSource_;
     std::string unitSerial_;
     RunPeople people_;

@@ -51,8 +51,8 @@ SessionOptions COrvaltApp::SessionFor(const AppOptions& options) const {
         std::move(recording)};
 }
 
-void COrvaltApp::ReportSettingsLoad(const StationSession& session) const {
-    const RegStatus& status = session.SettingsLoadStatus();
+void COrvaltApp::ReportSettingsLoad(StationSession& session) const {
+    const RegStatus status = session.Status().settingsLoad;
     if (!status.Ok()) {
         report(status.message + "\nThe default settings are in use.");
     }

@@ -26,7 +26,7 @@ class COrvaltApp {
     SessionOptions SessionFor(const AppOptions& options) const;
     // Reports a settings file that could not be read (the defaults are then
     // in use).
-    void ReportSettingsLoad(const StationSession& session) const;
+    void ReportSettingsLoad(StationSession& session) const;
     // Writes the session's whole record; false, after reporting why, when the
     // file could not be written (the old file then stays whole). Another
     // program's lock on the file is waited for a bounded time. With no

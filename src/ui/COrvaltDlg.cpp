@@ -182,7 +182,6 @@ COrvaltDlg::COrvaltDlg(StationSession& session, std::vector<DiagPort> extraPorts
     DressForFixture();
     BuildControls();
     BuildPlotPanel();
-    model_.SetObserver(this);
     WriteControls();
     ControlsChanged();
     ConnectActions();
@@ -191,15 +190,20 @@ COrvaltDlg::COrvaltDlg(StationSession& session, std::vector<DiagPort> extraPorts
 }
 
 void COrvaltDlg::AttachToSession() {
-    session_.SetView(this);
-    session_.SetRunHooks(RunControlHooks{[this] { return Exchange(); },
-                                         [this](const std::string& text) { ShowMessage(text); }});
+    SessionFront front;
+    front.view = this;
+    front.model = this;
+    front.runHooks = RunControlHooks{[this] { return Exchange(); },
+                                     [this](const std::string& text) { ShowMessage(text); }};
+    front.diagMetrics = MetricsOf(DiagFont());
     // Each post is handled by a queued call on the window's thread.
-    session_.SetPostedHook([this](const PostedMessage&) {
+    front.posted = [this](const PostedMessage&) {
         QMetaObject::invokeMethod(
             this, [this] { session_.HandleNext(std::chrono::milliseconds(0)); },
             Qt::QueuedConnection);
-    });
+    };
+    front.unitPower = [this](const std::string&) { ShowRunStatus(); };
+    session_.Attach(std::move(front));
 }
 
 // The real file dialog and message boxes; tests put their own in place.
@@ -216,7 +220,7 @@ void COrvaltDlg::UseDialogBoxes() {
 }
 
 void COrvaltDlg::DressWindow() {
-    setWindowTitle(MainWindowTitle(session_.Fixture()));
+    setWindowTitle(MainWindowTitle(session_.Status().fixture));
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                    Qt::WindowCloseButtonHint);
     setWindowIcon(MainIcon());
@@ -247,7 +251,6 @@ void COrvaltDlg::StartTimers() {
     refreshTimer_.setSingleShot(true);
     refreshTimer_.setInterval(kRefreshPeriodMs);
     connect(&refreshTimer_, &QTimer::timeout, this, [this] { RefreshViews(); });
-    session_.SetUnitPowerReport([this](const std::string&) { ShowRunStatus(); });
     runStatusTimer_.setInterval(kRunStatusPeriodMs);
     connect(&runStatusTimer_, &QTimer::timeout, this, [this] { ShowRunStatus(); });
     runStatusTimer_.start();
@@ -257,11 +260,7 @@ void COrvaltDlg::StartTimers() {
 }
 
 COrvaltDlg::~COrvaltDlg() {
-    session_.SetUnitPowerReport(nullptr);  // the session outlives the window
-    session_.SetPostedHook(nullptr);
-    session_.SetView(nullptr);
-    session_.SetRunHooks(RunControlHooks{});
-    model_.SetObserver(nullptr);
+    session_.Attach({});  // the session outlives the window
     session_.CloseDiagnostics();
 }
 
@@ -390,7 +389,6 @@ void COrvaltDlg::SetUpDiagList() {
     const QFont diagFont = DiagFont();
     diagList_->setFont(diagFont);
     diagList_->setColumnWidth(0, kDiagColumnWidthPx);
-    session_.SetDiagMetrics(MetricsOf(diagFont));
     session_.ResetDiagTable();
 }
 
@@ -434,18 +432,22 @@ void COrvaltDlg::ConnectButtons() {
 
 // The members into the controls, as the window opens.
 void COrvaltDlg::WriteControls() {
+    DialogValues values = model_.values;
     for (const DescriptionField& field : kDescriptionFields) {
-        model_.values.description.*field.value = settings_.*field.setting;
-        FindControl<QLineEdit>(this, field.id)
-            ->setText(QString::fromStdString(model_.values.description.*field.value));
+        values.description.*field.value = settings_.*field.setting;
     }
-    model_.values.baudRate = settings_.BaudRate;
-    baudEdit_->setText(QString::number(model_.values.baudRate));
-    model_.values.ttoOption = settings_.TTOTestOption;
+    values.baudRate = settings_.BaudRate;
+    values.ttoOption = settings_.TTOTestOption;
+    session_.SetDialogValues(values);
+    for (const DescriptionField& field : kDescriptionFields) {
+        FindControl<QLineEdit>(this, field.id)
+            ->setText(QString::fromStdString(values.description.*field.value));
+    }
+    baudEdit_->setText(QString::number(values.baudRate));
     const bool listed = settings_.TTOTestOption >= 0 && settings_.TTOTestOption < ttoList_->count();
     ttoList_->setCurrentIndex(listed ? settings_.TTOTestOption : -1);
-    extraLogBox_->setChecked(model_.values.extraLog != 0);
-    doOutput5Box_->setChecked(model_.values.doOutput5 != 0);
+    extraLogBox_->setChecked(values.extraLog != 0);
+    doOutput5Box_->setChecked(values.doOutput5 != 0);
 }
 
 // ---- Layout ----
@@ -541,7 +543,7 @@ void COrvaltDlg::ShowAbout() {
 // operator is asked for one and the fields after it are not read, or, with
 // nobody there to ask, it is told on standard error and the rest is read.
 bool COrvaltDlg::Exchange() {
-    DialogValues& values = model_.values;
+    DialogValues values = model_.values;
     values.extraLog = extraLogBox_->isChecked() ? 1 : 0;
     values.doOutput5 = doOutput5Box_->isChecked() ? 1 : 0;
     for (const DescriptionField& field : kDescriptionFields) {
@@ -554,12 +556,14 @@ bool COrvaltDlg::Exchange() {
     } else if (nobodyToAsk_) {
         ShowMessage(Format(kBaudRateNotTaken, values.baudRate));
     } else {
+        session_.SetDialogValues(values);
         ShowMessage(kEnterAnInteger);
         baudEdit_->setFocus();
         baudEdit_->selectAll();
         return false;
     }
     values.ttoOption = ttoList_->currentIndex();
+    session_.SetDialogValues(values);
     return baudRate.has_value();
 }
 
@@ -614,8 +618,9 @@ void COrvaltDlg::ControlsChanged() {
 // The drift alarms of the last run follow the strip's own text until the next
 // Start; the strip may cut them short, so they are all in its tooltip too.
 void COrvaltDlg::ShowRunStatus() {
-    std::string text = StripText(session_.Status());
-    const std::vector<std::string>& alarms = session_.RaisedAlarms();
+    const SessionStatus status = session_.Status();
+    std::string text = StripText(status.run);
+    const std::vector<std::string>& alarms = status.driftAlarms;
     for (const std::string& alarm : alarms) {
         text.append(&alarm == &alarms.front() ? "   " : "; ").append(alarm);
     }
@@ -660,7 +665,7 @@ void COrvaltDlg::LoadTestPlan() {
 }
 
 bool COrvaltDlg::LoadTestPlanFrom(const std::filesystem::path& file) {
-    if (session_.RunGoing()) {
+    if (session_.Status().runGoing) {
         return false;  // the worker reads the plan in use
     }
     Result<LoadedPlan> loaded = LoadTestPlanFile(file);
@@ -680,7 +685,7 @@ bool COrvaltDlg::LoadTestPlanFrom(const std::filesystem::path& file) {
 // ---- Run ----
 
 void COrvaltDlg::OnStartStop() {
-    if (session_.StartStopPress() == StartStop::Stop) {
+    if (session_.Status().startStopPress == StartStop::Stop) {
         session_.Stop();
         return;
     }
@@ -689,8 +694,7 @@ void COrvaltDlg::OnStartStop() {
         return;
     }
     if (session_.Start().Started()) {
-        runSerial_ = session_.UnitSerial();
-        session_.UnitStarted(runSerial_);
+        runSerial_ = session_.Status().unitSerial;
         banner_.SetSerial(QString::fromStdString(runSerial_));
         banner_.ShowTesting();  // the last run's verdict is not this one's
         // Disabling Open and the check boxes would pass the focus down the
@@ -703,21 +707,20 @@ void COrvaltDlg::OnStartStop() {
 // A line may require a serial number; a number already run here is a retest,
 // which the operator confirms.
 bool COrvaltDlg::MayStartThisUnit() {
-    const std::string& serial = session_.UnitSerial();
-    switch (session_.CheckUnit(serial)) {
+    const UnitCheck unit = session_.CheckUnit();
+    switch (unit.check) {
         case StartCheck::Go:
             return true;
         case StartCheck::SerialMissing:
             ShowMessage(kSerialRequired);
             return false;
         case StartCheck::DiagLinkClosed:
-            ShowMessage(session_.DiagLinkRequired());
+            ShowMessage(unit.text);
             return false;
         case StartCheck::Retest:
             break;
     }
-    const Question retest{
-        session_.RetestQuestionText(), {Answer::Yes, Answer::No}, Answer::No, Answer::No};
+    const Question retest{unit.text, {Answer::Yes, Answer::No}, Answer::No, Answer::No};
     return askQuestion(retest) == Answer::Yes;
 }
 
@@ -727,7 +730,7 @@ void COrvaltDlg::OnSaveTestData() {
     }
     const UnitDescription& description = model_.values.description;
     FileRequest request{FileChoice::Save,
-                        FixtureTestDataPath(settings_.DataDirPath, session_.Fixture(),
+                        FixtureTestDataPath(settings_.DataDirPath, session_.Status().fixture,
                                             description.manufacturer, description.model)
                             .string(),
                         "Test Data",
@@ -737,8 +740,7 @@ void COrvaltDlg::OnSaveTestData() {
     if (promptForFile(request) != 1) {
         return;
     }
-    const SaveResult result =
-        SaveTestData(request.path, description, model_.LogLines(), session_.Summary());
+    const SaveResult result = session_.SaveTestData(request.path);
     if (!result.Ok()) {
         ShowMessage(JoinLines(result.errors));
     }
@@ -761,7 +763,7 @@ void COrvaltDlg::ShowDiagOutcome(DiagOpenOutcome outcome) {
         case DiagOpenOutcome::Unchanged:
             return;
         case DiagOpenOutcome::OpenFailed:
-            ShowMessage(CommPortOpenFailureText(session_.LinkOpenError()));
+            ShowMessage(CommPortOpenFailureText(session_.Status().linkOpenError));
             return;
         case DiagOpenOutcome::Opened:
         case DiagOpenOutcome::Closed:
@@ -797,7 +799,7 @@ void COrvaltDlg::OnDiagClear() {
 
 void COrvaltDlg::OnDiagSave() {
     FileRequest request{FileChoice::Save,
-                        DefaultDiagSaveName(session_.Fixture()),
+                        DefaultDiagSaveName(session_.Status().fixture),
                         "Save As",
                         "txt",
                         "Text files (*.txt)|*.txt",
@@ -874,8 +876,7 @@ void COrvaltDlg::CloseSequence() {
     closing_ = true;
     session_.CloseRun();
     static_cast<void>(Exchange());
-    StoreColumnWidths();
-    StoreDescription();
+    session_.KeepWindowSettings(ColumnWidths());
     StoreWindowPlace();
     session_.Close();
     diagRowsModel_.Cleared();
@@ -884,18 +885,13 @@ void COrvaltDlg::CloseSequence() {
     QDialog::done(QDialog::Rejected);
 }
 
-void COrvaltDlg::StoreColumnWidths() {
+std::array<std::int32_t, 9> COrvaltDlg::ColumnWidths() const {
+    std::array<std::int32_t, 9> widths{};
     for (int column = 0; column < 9; ++column) {
-        settings_.ColumnWidth[static_cast<std::size_t>(column)] =
+        widths[static_cast<std::size_t>(column)] =
             testList_->horizontalHeader()->sectionSize(column);
     }
-}
-
-void COrvaltDlg::StoreDescription() {
-    for (const DescriptionField& field : kDescriptionFields) {
-        settings_.*field.setting = model_.values.description.*field.value;
-    }
-    settings_.TTOTestOption = model_.values.ttoOption;
+    return widths;
 }
 
 }  // namespace orvalt

@@ -10,6 +10,8 @@
 #include <QMessageBox>
 #include <QScrollArea>
 #include <QTimer>
+#include <array>
+#include <cstdint>
 #include <filesystem>
 #include <functional>
 #include <memory>
@@ -96,10 +98,6 @@ class COrvaltDlg final : public QDialog, private WindowObserver, private Session
     QWidget* Control(int id) const;
     const WindowModel& Model() const { return session_.Model(); }
     const DiagView& Diag() const { return session_.Diag(); }
-    RunControl& Runs() { return session_.Runs(); }
-    bool DiagLinkOpen() const { return session_.DiagLinkOpen(); }
-    // Where the worker and the link post; handled on the window's thread.
-    WindowHandle Handle() const { return session_.Handle(); }
     QString LinkStatus() const { return linkStatus_.text(); }
     QString RunStatusText() const { return runStatus_.text(); }
 
@@ -152,15 +150,14 @@ class COrvaltDlg final : public QDialog, private WindowObserver, private Session
     void DismissOpenDialogs();
     Answer AskInABox(const Question& question);
     void ShowRunStatus();
-    void StoreColumnWidths();
-    void StoreDescription();
+    std::array<std::int32_t, 9> ColumnWidths() const;
     void BuildPlotPanel();
     void RestoreLimits();
     void StoreWindowPlace();
 
     StationSession& session_;
-    SettingsRecord& settings_;
-    WindowModel& model_;
+    const SettingsRecord& settings_;
+    const WindowModel& model_;
 
     TestListModel testListModel_{model_};
     LogListModel logListModel_{model_};

@@ -37,9 +37,7 @@ void PlotPanel::Replay(const std::vector<PlotEvent>& events) {
 
 void PlotPanel::ShowVerdicts() {
     const VerdictSnapshot snapshot = session_.Verdicts();
-    const LimitsInUse& limits = session_.LimitsInForce();
-    const std::filesystem::path inForce =
-        limits.Current() ? limits.File() : std::filesystem::path();
+    const std::filesystem::path inForce = session_.Status().limitsFile;
     if (snapshot.version == verdictsShown_ && inForce == limitsShown_) {
         return;
     }

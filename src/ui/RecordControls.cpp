@@ -68,19 +68,22 @@ RecordControls::RecordControls(QWidget& window, StationSession& session, int ban
     openInBrowser = [](const QString& file) {
         return QDesktopServices::openUrl(QUrl::fromLocalFile(file));
     };
-    QObject::connect(&serialEdit_, &QLineEdit::textChanged, &serialEdit_,
-                     [this](const QString& text) { session_.SetUnitSerial(text.toStdString()); });
-    QObject::connect(&operatorEdit_, &QLineEdit::textChanged, &operatorEdit_,
-                     [this](const QString& text) { session_.SetOperator(text.toStdString()); });
-    QObject::connect(&lotEdit_, &QLineEdit::textChanged, &lotEdit_,
-                     [this](const QString& text) { session_.SetLot(text.toStdString()); });
-    reportAction_.setEnabled(session_.RecordsRuns());
+    for (QLineEdit* edit : {&serialEdit_, &operatorEdit_, &lotEdit_}) {
+        QObject::connect(edit, &QLineEdit::textChanged, edit, [this] { TellUnitOnTest(); });
+    }
+    const bool recorded = session_.Status().recordsRuns;
+    reportAction_.setEnabled(recorded);
     QObject::connect(&reportAction_, &QAction::triggered, &window,
                      [this] { OpenReportOfLastRun(); });
     QObject::connect(&healthTimer_, &QTimer::timeout, &window, [this] { ShowHealth(); });
-    if (session_.RecordsRuns()) {
+    if (recorded) {
         healthTimer_.start(kHealthPollMs);
     }
+}
+
+void RecordControls::TellUnitOnTest() {
+    session_.SetUnitOnTest(serialEdit_.text().toStdString(), operatorEdit_.text().toStdString(),
+                           lotEdit_.text().toStdString());
 }
 
 void RecordControls::Place(DialogBaseUnits base, const QSize& growth) {
@@ -111,7 +114,7 @@ void RecordControls::ShowHealth() {
 }
 
 void RecordControls::OpenReportOfLastRun() {
-    if (!session_.RecordsRuns()) {
+    if (!session_.Status().recordsRuns) {
         return;
     }
     const auto report = session_.WriteLastRunReport();

@@ -48,6 +48,8 @@ class RecordControls {
     QString HealthText() const { return health_.text(); }
 
   private:
+    // The three edits as the session's unit on test.
+    void TellUnitOnTest();
     void OpenReportOfLastRun();
     void ShowProblem(const std::string& text);
     void ShowHealth();

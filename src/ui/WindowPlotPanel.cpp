@@ -31,7 +31,7 @@ PanelSize StoredPanelSize(const std::filesystem::path& settingsFile) {
 }  // namespace
 
 void COrvaltDlg::BuildPlotPanel() {
-    const PanelSize stored = StoredPanelSize(session_.SettingsFile());
+    const PanelSize stored = StoredPanelSize(session_.Status().settingsFile);
     panelWidthPx_ = std::max(stored.width, kNarrowestPanel);
     plotPanel_ = std::make_unique<PlotPanel>(session_, banner_, this);
     RestoreWindowPlace(DefaultWindowSize(LayoutNow(), RoomOnScreen()));
@@ -48,9 +48,9 @@ QSize COrvaltDlg::RoomOnScreen() const {
 // cover another running fixture's verdict, opens beside the others instead.
 void COrvaltDlg::RestoreWindowPlace(QSize fallback) {
     std::optional<WindowPlace> place;
-    if (!session_.SettingsFile().empty()) {
-        RegistryStore store(session_.SettingsFile());
-        place = LoadWindowPlace(store, session_.Fixture());
+    if (const SessionStatus status = session_.Status(); !status.settingsFile.empty()) {
+        RegistryStore store(status.settingsFile);
+        place = LoadWindowPlace(store, status.fixture);
     }
     const QRect wanted = place ? QRect(place->x, place->y, place->width, place->height) : QRect();
     const QScreen* onScreen = place ? QGuiApplication::screenAt(wanted.center()) : nullptr;
@@ -69,11 +69,12 @@ void COrvaltDlg::RestoreWindowPlace(QSize fallback) {
 
 // True when the window was given a tile of its own.
 bool COrvaltDlg::PlaceBesideOtherFixtures(const std::optional<QRect>& kept) {
-    if (session_.Fixture().empty()) {
+    if (session_.Status().fixture.empty()) {
         return false;
     }
+    const FixturesOnThisPc fixtures = session_.OtherFixtures();
     std::vector<QRect> verdicts;
-    for (const FixtureClaim& other : session_.Presence().Others()) {
+    for (const FixtureClaim& other : fixtures.others) {
         if (const auto& v = other.verdict) {
             verdicts.emplace_back(v->x, v->y, v->width, v->height);
         }
@@ -83,8 +84,7 @@ bool COrvaltDlg::PlaceBesideOtherFixtures(const std::optional<QRect>& kept) {
         return false;
     }
     const QScreen* shown = screen() ? screen() : QGuiApplication::primaryScreen();
-    const QRect tile =
-        FixtureTile(session_.Presence().Slot().value_or(0), shown->availableGeometry(), verdicts);
+    const QRect tile = FixtureTile(fixtures.ownSlot, shown->availableGeometry(), verdicts);
     resize((tile.size() - kFrameAllowance).expandedTo(minimumSize()));
     move(tile.topLeft());
     return true;
@@ -95,17 +95,18 @@ void COrvaltDlg::TellVerdictPlace() {
         return;
     }
     const QPoint corner = banner_.mapToGlobal(QPoint(0, 0));
-    session_.Presence().SetVerdictPlace(
+    session_.SetVerdictPlace(
         WindowPlace{corner.x(), corner.y(), banner_.width(), banner_.height()});
 }
 
 void COrvaltDlg::DressForFixture() {
-    if (session_.Fixture().empty()) {
+    const SessionStatus status = session_.Status();
+    if (status.fixture.empty()) {
         return;
     }
-    RegistryStore store(session_.SettingsFile());
-    const QColor accent = QColor::fromRgb(LoadFixtureAccent(store, session_.Fixture()));
-    banner_.SetFixture(QString::fromStdString(session_.Fixture()), accent);
+    RegistryStore store(status.settingsFile);
+    const QColor accent = QColor::fromRgb(LoadFixtureAccent(store, status.fixture));
+    banner_.SetFixture(QString::fromStdString(status.fixture), accent);
 }
 
 void COrvaltDlg::RestoreLimits() {
@@ -120,17 +121,18 @@ void COrvaltDlg::RestoreLimits() {
 }
 
 void COrvaltDlg::StoreWindowPlace() {
-    if (session_.SettingsFile().empty()) {
+    const SessionStatus status = session_.Status();
+    if (status.settingsFile.empty()) {
         return;
     }
     // Both go into the one settings file: when the first can't be written (its
     // lock held by a stuck program) the second would only wait as long again.
-    RegistryStore store(session_.SettingsFile());
+    RegistryStore store(status.settingsFile);
     if (!SavePlotPanelSize(store, PanelSize{panelWidthPx_, height()}).Ok()) {
         return;
     }
     const WindowPlace place{pos().x(), pos().y(), width(), height()};
-    static_cast<void>(SaveWindowPlace(store, session_.Fixture(), place));
+    static_cast<void>(SaveWindowPlace(store, status.fixture, place));
 }
 
 void COrvaltDlg::OnLoadLimits() {

@@ -1,13 +1,19 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <deque>
 #include <mutex>
+#include <optional>
 
+#include "config/SettingsTable.h"
 #include "execution/CloseConfirmation.h"
 #include "station/StationSession.h"
+#include "support/DeviceTap.h"
+#include "support/SessionDriving.h"
+#include "support/TempFolder.h"
 
 namespace orvalt {
 namespace {
@@ -58,21 +64,56 @@ class HangingDaq final : public Daq {
     bool hanging_ = false;
 };
 
+// Counts the runs that began.
+class RunsBegun final : public SessionObserver {
+  public:
+    void RunStarted(int /*runNumber*/) override { ++count; }
+    std::atomic<int> count{0};
+};
+
 // The window side of a run on a simulated station session: the test's thread
 // is the handler thread and handles every post.
 class RunControlTest : public ::testing::Test {
   protected:
-    explicit RunControlTest(bool virtualTime = true, UnitProfile profile = {})
-        : session(SessionOptions{
-              StationOptions{true, virtualTime, std::move(profile), HangingWrapper()}, {}}),
-          settings(session.Settings()),
-          model(session.Model()),
-          summary(session.Summary()),
-          device(*session.GetStation().SimulatedDevice()),
-          control(session.Runs()) {
-        session.SetRunHooks(RunControlHooks{
-            [] { return true; }, [this](const std::string& t) { messageBoxes.push_back(t); }});
-        session.SetPostedHook([this](const PostedMessage& m) { HoldPoster(m); });
+    // `terminateWaitMs`: the TaskTerminateWaitTime of the settings file the
+    // session starts from, when it is given one.
+    explicit RunControlTest(bool virtualTime = true, UnitProfile profile = {},
+                            std::optional<std::int32_t> terminateWaitMs = std::nullopt)
+        : session(Options(virtualTime, std::move(profile), terminateWaitMs)),
+          model(session.Model()) {
+        Attach();
+        session.Observers().Attach(summary);
+        session.Observers().Attach(runsBegun);
+    }
+    ~RunControlTest() override {
+        session.Observers().Detach(runsBegun);
+        session.Observers().Detach(summary);
+    }
+
+    SessionOptions Options(bool virtualTime, UnitProfile profile,
+                           std::optional<std::int32_t> terminateWaitMs) {
+        SessionOptions options{
+            StationOptions{true, virtualTime, std::move(profile), tap.Wrap(HangingWrapper())}, {}};
+        if (terminateWaitMs) {
+            SettingsRecord settings;
+            settings.TaskTerminateWaitTime = *terminateWaitMs;
+            RegistryStore store(folder / "Orvalt.reg");
+            EXPECT_TRUE(SaveStationSettings(settings, store).Ok());
+            options.settingsFile = folder / "Orvalt.reg";
+        }
+        options.watchRunFlag = [this](const RunFlag& flag) { runFlag = &flag; };
+        return options;
+    }
+
+    // The window's wiring: its fields validate while `fieldsValid` holds.
+    void Attach() {
+        SessionFront front;
+        front.runHooks =
+            RunControlHooks{[this] { return fieldsValid; },
+                            [this](const std::string& t) { messageBoxes.push_back(t); }};
+        front.posted = [this](const PostedMessage& m) { HoldPoster(m); };
+        front.unitPower = [this](const std::string& t) { powerReports.push_back(t); };
+        session.Attach(std::move(front));
     }
 
     std::function<std::unique_ptr<Daq>(Daq&)> HangingWrapper() {
@@ -88,6 +129,14 @@ class RunControlTest : public ::testing::Test {
         TestPlan plan;
         plan.entries = std::move(entries);
         session.UsePlan(std::move(plan), std::move(rows));
+    }
+
+    // One field of the dialog set as the window's exchange sets it.
+    template <class Value>
+    void SetField(Value DialogValues::*field, Value value) {
+        DialogValues values = model.values;
+        values.*field = value;
+        session.SetDialogValues(values);
     }
 
     // Handles posts until `done` holds or the time runs out.
@@ -113,7 +162,7 @@ class RunControlTest : public ::testing::Test {
             holdAt_ = holdAt;
             released_ = false;
         }
-        control.OnStartStop();
+        test::PressStartStop(session);
         return PumpUntil(done);
     }
 
@@ -133,8 +182,24 @@ class RunControlTest : public ::testing::Test {
         };
     }
 
-    bool PumpUntilRunOver() {
-        return PumpUntil([this] { return !control.Running() && session.Pending() == 0; });
+    bool PumpUntilRunOver() { return test::HandleUntilRunOver(session, 20s, beforeHandling); }
+
+    // Runs a plan of one test to its end: what it leaves in the log and the
+    // summary is there before the Start a test is about.
+    void RunOneTestFirst(const TestPlanEntry& test) {
+        LoadPlan({test});
+        test::PressStartStop(session);
+        ASSERT_TRUE(PumpUntilRunOver());
+        ASSERT_EQ(session.Status().completedTests, 1u);
+        ASSERT_FALSE(model.LogLines().empty());
+        ASSERT_FALSE(model.TestRows()[0][kStatusColumn].empty());
+        messageBoxes.clear();
+    }
+
+    // A stopped worker that overran its stop is still going.
+    bool AbandonedWorkerGoing() {
+        const SessionStatus status = session.Status();
+        return status.threadsGoing && !status.runGoing;
     }
 
     bool StartsOpenSaveAndChecksEnabled() const {
@@ -150,14 +215,15 @@ class RunControlTest : public ::testing::Test {
         return TestPlanEntry{0, 5000, 5000, 2000, 5000, 2000, index};
     }
 
+    test::TempFolder folder;
+    test::DeviceTap tap;
     HangingDaq* hanging = nullptr;
-    StationSession session;
-    SettingsRecord& settings;
-    WindowModel& model;
-    SummaryLines& summary;
-    SimulatedU3& device;
-    RunControl& control;
+    const RunFlag* runFlag = nullptr;
+    test::SummaryWatch summary;
+    RunsBegun runsBegun;
+    bool fieldsValid = true;
     std::vector<std::string> messageBoxes;
+    std::vector<std::string> powerReports;
     std::function<void(const PostedMessage&)> beforeHandling;
 
   private:
@@ -168,8 +234,7 @@ class RunControlTest : public ::testing::Test {
         if (!holdAt_ || !holdAt_(message))
             return;
         const auto limit = std::chrono::steady_clock::now() + 10s;
-        while (!released_ && session.GetRunState().runFlag.Up() &&
-               std::chrono::steady_clock::now() < limit) {
+        while (!released_ && runFlag->Up() && std::chrono::steady_clock::now() < limit) {
             holdChanged_.wait_for(lock, 1ms);
         }
     }
@@ -178,22 +243,27 @@ class RunControlTest : public ::testing::Test {
     std::condition_variable holdChanged_;
     std::function<bool(const PostedMessage&)> holdAt_;
     bool released_ = false;
+
+  protected:
+    // Last: it stops its worker before anything the worker reaches goes.
+    StationSession session;
+    const WindowModel& model;
 };
 
 TEST_F(RunControlTest, StartRefusesAPlanWithoutTestsAndTouchesNothing) {
+    RunOneTestFirst(OnOffTest(0));
+    const std::vector<std::string> log = model.LogLines();
     LoadPlan({});
-    summary.Append({"12-05-26", false, {}, "0.00"});  // left from an earlier run
-    model.AppendLog("kept");
-    device.SetOpenError(LJE_LABJACK_NOT_FOUND);  // the device is not even tried
+    tap.Device().SetOpenError(LJE_LABJACK_NOT_FOUND);  // the device is not even tried
     const StartOutcome outcome = session.Start();
     EXPECT_EQ(outcome.refusal, StartRefusal::PlanEmpty);
     EXPECT_EQ(outcome.message, kPlanHoldsNoTests);
     EXPECT_EQ(messageBoxes, std::vector<std::string>{kPlanHoldsNoTests});
-    EXPECT_FALSE(control.Running());
-    EXPECT_FALSE(control.RunStarted());
+    EXPECT_FALSE(session.Status().runGoing);
+    EXPECT_EQ(runsBegun.count, 1);  // the earlier run's
     EXPECT_TRUE(StartsOpenSaveAndChecksEnabled());
-    EXPECT_EQ(summary.Count(), 1u);
-    EXPECT_EQ(model.LogLines(), std::vector<std::string>{"kept"});
+    EXPECT_EQ(session.Status().completedTests, 1u);
+    EXPECT_EQ(model.LogLines(), log);
 }
 
 // What the front ends show of a run is the worker's own account: the wait it
@@ -201,11 +271,11 @@ TEST_F(RunControlTest, StartRefusesAPlanWithoutTestsAndTouchesNothing) {
 // reading it took, as the log has it.
 TEST_F(RunControlTest, TheStatusHoldsTheAnnouncedWaitAndTheLastReading) {
     LoadPlan({OnOffTest(0), OnOffTest(1)});
-    model.values.extraLog = 1;
+    SetField(&DialogValues::extraLog, 1);
     ASSERT_TRUE(StartAndPumpUntilHolding(IsWait("Wait 5.00 secs for Off duration"), [this] {
         return !model.TestRows()[0][kWaitColumn].empty();
     }));
-    RunStatusNow status = session.Status();
+    RunStatusNow status = session.Status().run;
     EXPECT_EQ(status.tests, 2);
     EXPECT_EQ(status.test, 0);
     ASSERT_TRUE(status.wait);
@@ -217,7 +287,7 @@ TEST_F(RunControlTest, TheStatusHoldsTheAnnouncedWaitAndTheLastReading) {
 
     ReleaseHeldPost();
     ASSERT_TRUE(PumpUntilRunOver());
-    status = session.Status();
+    status = session.Status().run;
     EXPECT_EQ(status.end, RunEnd::Completed);
     EXPECT_FALSE(status.wait);
     EXPECT_EQ(status.unitPower, kUnitPowerSwitchedOff);
@@ -231,10 +301,8 @@ TEST_F(RunControlTest, TheStatusHoldsTheAnnouncedWaitAndTheLastReading) {
 }
 
 TEST_F(RunControlTest, DeviceThatWillNotOpenLeavesAnEmptyLogAndNoRun) {
-    LoadPlan({CycleTest(0, 0)});
-    model.AppendLog("a line of the previous run");
-    model.SetCell(0, kStatusColumn, "old status");
-    device.SetOpenError(LJE_LABJACK_NOT_FOUND);
+    RunOneTestFirst(CycleTest(0, 0));
+    tap.Device().SetOpenError(LJE_LABJACK_NOT_FOUND);
     const StartOutcome outcome = session.Start();
     EXPECT_EQ(outcome.refusal, StartRefusal::DeviceFailed);
     EXPECT_EQ(outcome.deviceCode, LJE_LABJACK_NOT_FOUND);
@@ -242,8 +310,8 @@ TEST_F(RunControlTest, DeviceThatWillNotOpenLeavesAnEmptyLogAndNoRun) {
               "Can't open LabJack for voltage measurement. Code 1007\n"
               "No LabJack U3 was found on USB: check its cable and that it has power.");
     EXPECT_EQ(messageBoxes, std::vector<std::string>{outcome.message});
-    EXPECT_FALSE(control.Running());
-    EXPECT_FALSE(control.RunStarted());
+    EXPECT_FALSE(session.Status().runGoing);
+    EXPECT_EQ(runsBegun.count, 1);  // the earlier run's
     EXPECT_TRUE(StartsOpenSaveAndChecksEnabled());
     EXPECT_TRUE(model.LogLines().empty());
     EXPECT_EQ(model.TestRows()[0][kStatusColumn], "");
@@ -259,8 +327,8 @@ TEST_F(RunControlTest, OpenFailuresAddAHintForTheCommonCodes) {
                          Case{LJE_USB_DRIVER_NOT_FOUND, "udev rule"},
                          Case{LJE_COMM_FAILURE, nullptr}, Case{LJE_COMM_TIMEOUT, nullptr}}) {
         messageBoxes.clear();
-        device.SetOpenError(c.code);
-        control.OnStartStop();
+        tap.Device().SetOpenError(c.code);
+        test::PressStartStop(session);
         ASSERT_EQ(messageBoxes.size(), 1u);
         const std::string& text = messageBoxes.front();
         const std::string first =
@@ -275,12 +343,14 @@ TEST_F(RunControlTest, OpenFailuresAddAHintForTheCommonCodes) {
 }
 
 TEST_F(RunControlTest, ControlsThatDoNotValidateStartNothingAndClearNothing) {
-    LoadPlan({CycleTest(0, 0)});
-    model.AppendLog("kept");
-    session.SetRunHooks(RunControlHooks{[] { return false; }, [](const std::string&) {}});
-    control.OnStartStop();
-    EXPECT_FALSE(control.Running());
-    EXPECT_EQ(model.LogLines(), std::vector<std::string>{"kept"});
+    RunOneTestFirst(CycleTest(0, 0));
+    const std::vector<std::string> log = model.LogLines();
+    fieldsValid = false;
+    Attach();
+    test::PressStartStop(session);
+    EXPECT_FALSE(session.Status().runGoing);
+    EXPECT_EQ(runsBegun.count, 1);  // the earlier run's
+    EXPECT_EQ(model.LogLines(), log);
 }
 
 TEST_F(RunControlTest, StopDuringAWaitGivesTheControlsBackAtOnceAndKeepsTheCells) {
@@ -292,22 +362,22 @@ TEST_F(RunControlTest, StopDuringAWaitGivesTheControlsBackAtOnceAndKeepsTheCells
             return progress && progress->text == wait;
         },
         [&] { return model.TestRows()[0][kWaitColumn] == wait; }));
-    control.OnStartStop();  // Stop, while the worker is still in that wait
+    test::PressStartStop(session);  // Stop, while the worker is still in that wait
     ReleaseHeldPost();
-    EXPECT_FALSE(control.Running());
+    EXPECT_FALSE(session.Status().runGoing);
     EXPECT_TRUE(StartsOpenSaveAndChecksEnabled());
     const auto rowsAtStop = model.TestRows();
     ASSERT_TRUE(PumpUntilRunOver());
     EXPECT_TRUE(StartsOpenSaveAndChecksEnabled());  // the late RunDone changes nothing
     EXPECT_EQ(model.TestRows()[0][kWaitColumn], rowsAtStop[0][kWaitColumn]);
-    EXPECT_EQ(summary.Count(), 0u);  // the abandoned test has no summary line
+    EXPECT_EQ(session.Status().completedTests, 0u);  // the abandoned test has no summary line
 }
 
 TEST_F(RunControlTest, StartAfterAFinishedRunClearsTheLogAndTheRunCellsFirst) {
     LoadPlan({OnOffTest(0)});
-    control.OnStartStop();
+    test::PressStartStop(session);
     ASSERT_TRUE(PumpUntilRunOver());
-    ASSERT_EQ(summary.Count(), 1u);
+    ASSERT_EQ(session.Status().completedTests, 1u);
     ASSERT_FALSE(model.LogLines().empty());
     ASSERT_FALSE(model.TestRows()[0][kStatusColumn].empty());
 
@@ -316,7 +386,7 @@ TEST_F(RunControlTest, StartAfterAFinishedRunClearsTheLogAndTheRunCellsFirst) {
     // plan before what the press did is looked at.
     ASSERT_TRUE(
         StartAndPumpUntilHolding([](const PostedMessage&) { return true; }, [] { return true; }));
-    EXPECT_TRUE(control.Running());
+    EXPECT_TRUE(session.Status().runGoing);
     EXPECT_EQ(model.Controls().startStop, StartStop::Stop);
     EXPECT_FALSE(model.Controls().planAndOptionsEnabled);
     EXPECT_TRUE(model.LogLines().empty());
@@ -324,12 +394,18 @@ TEST_F(RunControlTest, StartAfterAFinishedRunClearsTheLogAndTheRunCellsFirst) {
     EXPECT_EQ(model.TestRows()[0][kWaitColumn], "");
     ReleaseHeldPost();
     ASSERT_TRUE(PumpUntilRunOver());
-    EXPECT_EQ(summary.Count(), 1u);  // the new run emptied the table before adding its own
+    EXPECT_EQ(session.Status().completedTests,
+              1u);  // the new run emptied the table before adding its own
     EXPECT_EQ(model.LogLines().front(), "Pass, 2.6,2.6");
 }
 
-TEST_F(RunControlTest, ProgressKindsLandInTheirCellsAndOthersAreIgnored) {
-    LoadPlan({OnOffTest(0), OnOffTest(1), OnOffTest(2)});
+// The worker's progress posts as RunControl takes them from the handler
+// thread: nothing stands behind it here but the window's model.
+TEST(RunControlProgress, KindsLandInTheirCellsAndOthersAreIgnored) {
+    WindowModel model;
+    model.ReplaceRows(std::vector<TestRowTexts>(3));
+    RunState runState;
+    RunControl control(model, StationIo{}, runState, nullptr, RunControlHooks{});
     control.OnProgress(ProgressMessage{ProgressWait, 2, "w"});
     control.OnProgress(ProgressMessage{ProgressStatus, 1, "s"});
     control.OnProgress(ProgressMessage{ProgressLog, 2, "l"});
@@ -348,13 +424,14 @@ TEST_F(RunControlTest, ProgressKindsLandInTheirCellsAndOthersAreIgnored) {
 
 TEST_F(RunControlTest, NoOptionChosenMeansCycleOneLevelOne) {
     LoadPlan({CycleTest(0, 99)});  // a P5 outside 0..15 keeps the operator's option
-    model.values.ttoOption = -1;
-    control.OnStartStop();
+    SetField(&DialogValues::ttoOption, -1);
+    test::PressStartStop(session);
     ASSERT_TRUE(PumpUntilRunOver());
     const auto& log = model.LogLines();
     EXPECT_NE(std::find(log.begin(), log.end(), "Time To OFF (to 1.50) seconds from level 1, 0.25"),
               log.end());
-    ASSERT_EQ(summary.Count(), 1u);
+    ASSERT_EQ(session.Status().completedTests, 1u);
+    ASSERT_EQ(summary.Lines().size(), 1u);
     EXPECT_NE(summary.Lines()[0].find(", 2.60, 0.00, 0.00, 0.00, 0.00, "), std::string::npos);
 }
 
@@ -366,23 +443,21 @@ TEST_F(RunControlTest, NoOptionChosenMeansCycleOneLevelOne) {
 class RunEndTest : public RunControlTest {
   protected:
     explicit RunEndTest(UnitProfile profile = {}) : RunControlTest(true, profile) {
-        control.SetUnitPowerReport([this](const std::string& t) { powerReports.push_back(t); });
         beforeHandling = [this](const PostedMessage& m) {
             if (std::holds_alternative<RunDoneMessage>(m)) {
-                poweredAtDone = device.Unit().Powered();
-                switchesAtDone = device.PowerSwitches();
+                poweredAtDone = tap.Device().Unit().Powered();
+                switchesAtDone = tap.Device().PowerSwitches();
                 logAtDone = model.LogLines();
             }
         };
     }
-    std::string StatusNow() { return StripText(session.Status()); }
+    std::string StatusNow() { return StripText(session.Status().run); }
     bool StatusStartsWith(const std::string& start) { return StatusNow().rfind(start, 0) == 0; }
 
     static TestPlanEntry QuickOnOffTest(int index) {
         return TestPlanEntry{0, 100, 100, 2000, 5000, 1000, index};
     }
 
-    std::vector<std::string> powerReports;
     bool poweredAtDone = false;
     std::int64_t switchesAtDone = -1;
     std::vector<std::string> logAtDone;
@@ -398,17 +473,17 @@ TEST_F(RunEndTest, ACompletedPlanEndingOnAnOnOffTestLeavesTheUnitOff) {
     ReleaseHeldPost();
     ASSERT_TRUE(PumpUntilRunOver());
     EXPECT_FALSE(poweredAtDone);
-    EXPECT_FALSE(device.Unit().Powered());
-    EXPECT_EQ(device.PowerSwitches(), switchesAtDone);
+    EXPECT_FALSE(tap.Device().Unit().Powered());
+    EXPECT_EQ(tap.Device().PowerSwitches(), switchesAtDone);
     EXPECT_EQ(model.LogLines(), logAtDone);  // nothing reached the log
-    EXPECT_EQ(session.Pending(), 0u);
+    EXPECT_FALSE(session.HandleNext(0ms));   // nothing is left to handle
     EXPECT_EQ(powerReports, std::vector<std::string>{kUnitPowerSwitchedOff});
     EXPECT_TRUE(StatusStartsWith("Run complete   Elapsed 0:0")) << StatusNow();
     EXPECT_NE(StatusNow().find(kUnitPowerSwitchedOff), std::string::npos);
 
     // Disposing of the finished worker, closing: no second write.
-    control.CloseRun();
-    EXPECT_EQ(device.PowerSwitches(), switchesAtDone);
+    session.CloseRun();
+    EXPECT_EQ(tap.Device().PowerSwitches(), switchesAtDone);
     EXPECT_EQ(powerReports.size(), 1u);
 }
 
@@ -417,16 +492,16 @@ TEST_F(RunEndTest, StopDuringAPoweredWaitSwitchesOffOnceAndSaysStopped) {
     ASSERT_TRUE(StartAndPumpUntilHolding(IsWait("Wait 1.50 secs for T1"), [&] {
         return model.TestRows()[0][kWaitColumn] == "Wait 1.50 secs for T1";
     }));
-    EXPECT_TRUE(device.Unit().Powered());
+    EXPECT_TRUE(tap.Device().Unit().Powered());
     EXPECT_TRUE(StatusStartsWith("Test 1 of 2   Wait 2 s left   Elapsed 0:00:")) << StatusNow();
-    control.OnStartStop();
+    test::PressStartStop(session);
     ReleaseHeldPost();
-    EXPECT_FALSE(device.Unit().Powered());
+    EXPECT_FALSE(tap.Device().Unit().Powered());
     EXPECT_EQ(powerReports, std::vector<std::string>{kUnitPowerSwitchedOff});
     EXPECT_TRUE(StatusStartsWith("Run stopped   ")) << StatusNow();
-    const auto switches = device.PowerSwitches();
+    const auto switches = tap.Device().PowerSwitches();
     ASSERT_TRUE(PumpUntilRunOver());  // the stopped run's own end changes nothing
-    EXPECT_EQ(device.PowerSwitches(), switches);
+    EXPECT_EQ(tap.Device().PowerSwitches(), switches);
     EXPECT_EQ(powerReports.size(), 1u);
     EXPECT_TRUE(StatusStartsWith("Run stopped   "));
 }
@@ -448,84 +523,86 @@ using FailingSwitchesTest = FaultyDeviceTest<&UnitProfile::failOutputAfter, 2>;
 
 TEST_F(FailingReadsTest, AnAbandonedTestEndsTheRunWithTheUnitOff) {
     LoadPlan({QuickOnOffTest(0), QuickOnOffTest(1)});
-    control.OnStartStop();
+    test::PressStartStop(session);
     ASSERT_TRUE(PumpUntilRunOver());
     EXPECT_FALSE(poweredAtDone);  // the read failed with the unit on; the worker cut it
-    EXPECT_FALSE(device.Unit().Powered());
-    EXPECT_EQ(summary.Count(), 0u);
+    EXPECT_FALSE(tap.Device().Unit().Powered());
+    EXPECT_EQ(session.Status().completedTests, 0u);
     EXPECT_EQ(powerReports, std::vector<std::string>{kUnitPowerSwitchedOff});
     EXPECT_TRUE(StatusStartsWith("Run abandoned   ")) << StatusNow();
 }
 
 TEST_F(FailingSwitchesTest, AFailedSwitchOffIsToldWithItsCodeAndTriedAgainAtClose) {
     LoadPlan({TestPlanEntry{0, 100, 100, 2000, 5000, 2000, 0}});
-    control.OnStartStop();
+    test::PressStartStop(session);
     ASSERT_TRUE(PumpUntilRunOver());
     const std::string failed = "The unit may still be powered: switching it off failed. Code 1008";
-    EXPECT_TRUE(device.Unit().Powered());
+    EXPECT_TRUE(tap.Device().Unit().Powered());
     EXPECT_EQ(powerReports, std::vector<std::string>{failed});
     EXPECT_EQ(StatusNow().substr(StatusNow().size() - failed.size()), failed);
-    control.CloseRun();
+    session.CloseRun();
     EXPECT_EQ(powerReports, (std::vector<std::string>{failed, failed}));
     EXPECT_EQ(model.LogLines(), logAtDone);
 }
 
-class RunControlRealTimeTest : public RunControlTest {
+// In real time, on a settings file whose TaskTerminateWaitTime is that many
+// milliseconds.
+template <std::int32_t TerminateWaitMs>
+class RealTimeTest : public RunControlTest {
   protected:
-    RunControlRealTimeTest() : RunControlTest(false) {}
+    RealTimeTest() : RunControlTest(false, {}, TerminateWaitMs) {}
 };
 
+using RunControlRealTimeTest = RealTimeTest<100>;
+using QuickGiveUpTest = RealTimeTest<50>;
+
 TEST_F(RunControlRealTimeTest, AWorkerThatOverrunsItsStopIsAbandonedAndStartWaitsForIt) {
-    settings.TaskTerminateWaitTime = 100;
     LoadPlan({OnOffTest(0)});
     hanging->Hang();
-    control.OnStartStop();
+    test::PressStartStop(session);
     hanging->WaitUntilHanging();
     const auto before = std::chrono::steady_clock::now();
-    control.OnStartStop();  // Stop: the worker is stuck in a device call
+    test::PressStartStop(session);  // Stop: the worker is stuck in a device call
     EXPECT_LT(std::chrono::steady_clock::now() - before, 3s);
     EXPECT_TRUE(StartsOpenSaveAndChecksEnabled());
-    EXPECT_TRUE(control.HasAbandonedWorker());
+    EXPECT_TRUE(AbandonedWorkerGoing());
     session.HandlePending();
 
-    control.OnStartStop();  // Start is refused while the old worker lives
+    test::PressStartStop(session);  // Start is refused while the old worker lives
     EXPECT_EQ(messageBoxes, std::vector<std::string>{kPreviousRunStillEnding});
     EXPECT_EQ(session.Start().refusal, StartRefusal::PreviousRunStillEnding);
-    EXPECT_FALSE(control.Running());
-    EXPECT_TRUE(session.RunThreadsGoing());
+    EXPECT_FALSE(session.Status().runGoing);
+    EXPECT_TRUE(session.Status().threadsGoing);
 
     hanging->Release();
-    while (control.HasAbandonedWorker())
+    while (session.Status().threadsGoing)
         std::this_thread::sleep_for(1ms);
-    EXPECT_EQ(session.Pending(), 0u);  // what it posted after the stop reached no window
+    EXPECT_FALSE(session.HandleNext(0ms));  // what it posted after the stop reached no window
     EXPECT_TRUE(session.Start().Started());
-    EXPECT_TRUE(session.RunGoing());
+    EXPECT_TRUE(session.Status().runGoing);
     // Start on a run going neither stops it nor begins another.
     EXPECT_EQ(session.Start().refusal, StartRefusal::RunGoing);
-    EXPECT_TRUE(session.RunGoing());
+    EXPECT_TRUE(session.Status().runGoing);
     EXPECT_TRUE(session.Stop());
 }
 
-TEST_F(RunControlRealTimeTest, AWorkerThatOverranItsStopIsNotTrustedWithThePowerUntilItEnds) {
-    settings.TaskTerminateWaitTime = 50;
-    std::vector<std::string> reports;
-    control.SetUnitPowerReport([&](const std::string& t) { reports.push_back(t); });
+TEST_F(QuickGiveUpTest, AWorkerThatOverranItsStopIsNotTrustedWithThePowerUntilItEnds) {
     LoadPlan({TestPlanEntry{0, 100, 100, 2000, 5000, 1000, 0}});
     hanging->Hang();
-    control.OnStartStop();
+    test::PressStartStop(session);
     hanging->WaitUntilHanging();  // at the read, after switching on
-    control.OnStartStop();
-    ASSERT_TRUE(control.HasAbandonedWorker());
-    EXPECT_TRUE(device.Unit().Powered());
-    EXPECT_EQ(reports, std::vector<std::string>{kUnitPowerHeldByStoppedRun});
-    EXPECT_EQ(StripText(session.Status()).rfind("Run stopped   ", 0), 0u);
+    test::PressStartStop(session);
+    ASSERT_TRUE(AbandonedWorkerGoing());
+    EXPECT_TRUE(tap.Device().Unit().Powered());
+    EXPECT_EQ(powerReports, std::vector<std::string>{kUnitPowerHeldByStoppedRun});
+    EXPECT_EQ(StripText(session.Status().run).rfind("Run stopped   ", 0), 0u);
 
     hanging->Release();
-    while (control.HasAbandonedWorker())
+    while (session.Status().threadsGoing)
         std::this_thread::sleep_for(1ms);
-    control.CloseRun();
-    EXPECT_FALSE(device.Unit().Powered());
-    EXPECT_EQ(reports,
+    session.CloseRun();
+    EXPECT_FALSE(tap.Device().Unit().Powered());
+    EXPECT_EQ(powerReports,
               (std::vector<std::string>{kUnitPowerHeldByStoppedRun, kUnitPowerSwitchedOff}));
 }
 
@@ -535,14 +612,13 @@ class CloseConfirmationTest : public RunControlTest {
   protected:
     bool Confirm(std::deque<Answer> answers) {
         replies = std::move(answers);
-        return ConfirmClose(control, summary,
-                            CloseConfirmationHooks{[this](const Question& question) {
-                                                       asked.push_back(question);
-                                                       const Answer reply = replies.front();
-                                                       replies.pop_front();
-                                                       return reply;
-                                                   },
-                                                   [this] { ++saves; }});
+        return session.MayClose(CloseConfirmationHooks{[this](const Question& question) {
+                                                           asked.push_back(question);
+                                                           const Answer reply = replies.front();
+                                                           replies.pop_front();
+                                                           return reply;
+                                                       },
+                                                       [this] { ++saves; }});
     }
 
     std::deque<Answer> replies;
@@ -561,18 +637,19 @@ TEST_F(CloseConfirmationTest, ARunInProgressStopsOnlyOnYesThenItsCompletedTestsA
     EXPECT_EQ(asked[0].buttons, (std::vector<Answer>{Answer::Yes, Answer::No}));
     EXPECT_EQ(asked[0].defaultAnswer, Answer::No);
     EXPECT_EQ(asked[0].escapeAnswer, Answer::No);
-    EXPECT_TRUE(control.Running());
+    EXPECT_TRUE(session.Status().runGoing);
 
     EXPECT_FALSE(Confirm({Answer::Yes, Answer::Cancel}));
     ReleaseHeldPost();
-    EXPECT_FALSE(control.Running());
+    EXPECT_FALSE(session.Status().runGoing);
     EXPECT_TRUE(StartsOpenSaveAndChecksEnabled());
-    EXPECT_FALSE(device.Unit().Powered());
+    EXPECT_FALSE(tap.Device().Unit().Powered());
     ASSERT_EQ(asked.size(), 3u);
     EXPECT_EQ(asked[2].buttons,
               (std::vector<Answer>{Answer::Save, Answer::Discard, Answer::Cancel}));
     EXPECT_EQ(asked[2].escapeAnswer, Answer::Cancel);
-    EXPECT_EQ(summary.Count(), 1u);  // the completed first test is still there to save
+    EXPECT_EQ(session.Status().completedTests,
+              1u);  // the completed first test is still there to save
     ASSERT_TRUE(PumpUntilRunOver());
 
     EXPECT_TRUE(Confirm({Answer::Discard}));

@@ -286,7 +286,8 @@ TEST_F(FaultMatrix, ADiagnosticPortThatVanishesMidRun) {
     }
     PlanRun run(ExamplePlan(), UnitProfile{});
     ++casesRun;
-    ASSERT_TRUE(run.Session().OpenLink(pty->SlavePath(), 115200)) << run.Session().LinkOpenError();
+    ASSERT_TRUE(run.Session().OpenLink(pty->SlavePath(), 115200))
+        << run.Session().Status().linkOpenError;
     ASSERT_EQ(pty->Write("1 2 3\r\n", 1000).error, 0);
     ASSERT_TRUE(run.PumpUntil([&] { return run.diagLines == 1; }, 10s));
 

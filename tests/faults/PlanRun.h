@@ -16,6 +16,8 @@
 
 #include "config/TestPlanFile.h"
 #include "station/StationSession.h"
+#include "support/DeviceTap.h"
+#include "support/SessionDriving.h"
 
 namespace orvalt::test {
 
@@ -46,28 +48,32 @@ class PlanRun {
     // Handles posts until `done` holds; false when `limit` passed first.
     bool PumpUntil(const std::function<bool()>& done, std::chrono::seconds limit);
 
-    void PressStartStop() { session_.Runs().OnStartStop(); }
-    WindowHandle Window() const { return session_.Handle(); }
+    void PressStartStop() { orvalt::test::PressStartStop(session_); }
     StationSession& Session() { return session_; }
-    SimulatedU3& Device() { return *session_.GetStation().SimulatedDevice(); }
+    SimulatedU3& Device() { return tap_.Device(); }
     const WindowModel& Model() const { return session_.Model(); }
-    std::vector<std::string> Summary() const { return session_.Summary().Lines(); }
+    // The summary lines of the run, as its observers were told them.
+    std::vector<std::string> Summary() const { return summary_.Lines(); }
 
     int runDoneCount = 0;
     std::size_t diagLines = 0;
     std::vector<std::string> diagErrors;
 
   private:
+    SessionOptions Options(const UnitProfile& unit);
     void Posted(const PostedMessage& message);
     void Seen(const PostedMessage& message);
 
     LoadedPlan plan_;
+    DeviceTap tap_;
+    const RunFlag* runFlag_ = nullptr;
+    SummaryWatch summary_;
     StationSession session_;
 };
 
 // The run ended the way every run must: the controls are given back and the
 // summary lines are exactly `expected`.
-::testing::AssertionResult EndedWith(const PlanRun& run, const std::vector<std::string>& expected);
+::testing::AssertionResult EndedWith(PlanRun& run, const std::vector<std::string>& expected);
 
 // The run's summary lines can be saved, and the totals file then holds exactly
 // `expected`, with the manufacturer in the window.

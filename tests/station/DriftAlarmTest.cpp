@@ -27,6 +27,7 @@
 #include "spc/SpcCheck.h"
 #include "support/PgCluster.h"
 #include "support/RecordsKit.h"
+#include "support/SessionDriving.h"
 #include "support/StoredWords.h"
 #include "support/TempFolder.h"
 
@@ -118,21 +119,35 @@ std::unique_ptr<StationSession> DriftSession(const TempFolder& folder, const std
     LoadedPlan plan = LoadTestPlanFile(folder / "one.csv").Value();
     session->UsePlan(std::move(plan.plan), std::move(plan.rows));
     session->SetPlanSource("one.csv", std::move(plan.text));
-    session->Model().values.description.model = "X100";
+    DialogValues values = session->Model().values;
+    values.description.model = "X100";
+    session->SetDialogValues(values);
     EXPECT_EQ(session->LoadLimits(test::kExampleFile.parent_path() / "limits-pass.csv",
                                   StationSession::Remember::No),
               "");
-    session->SetView(&view);
+    SessionFront front;
+    front.view = &view;
+    front.runHooks = RunControlHooks{[] { return true; }, [](const std::string&) {}};
+    session->Attach(std::move(front));
     return session;
 }
 
-// One run to its end, its drift check done and shown.
-void RunAndCheck(StationSession& session) {
-    session.Runs().OnStartStop();
-    test::HandleUntilOver(session);
-    ASSERT_TRUE(session.AwaitSpcChecks(30s));
-    session.HandlePending();
+// One run to its end, its drift check done and shown; the outcome of the
+// check as the session handled it.
+std::optional<SpcCheckedMessage> RunAndCheck(StationSession& session) {
+    std::optional<SpcCheckedMessage> checked;
+    const auto keep = [&checked](const PostedMessage& message) {
+        if (const auto* drift = std::get_if<SpcCheckedMessage>(&message)) {
+            checked = *drift;
+        }
+    };
+    EXPECT_TRUE(session.Start().Started());
+    EXPECT_TRUE(test::HandleUntilRunOver(session, 60s, keep));
+    EXPECT_TRUE(session.AwaitSpcChecks(30s));
+    while (session.HandleNext(0ms, keep)) {
+    }
     session.StoreRecords();
+    return checked;
 }
 
 std::vector<AlarmRecord> RecordedAlarms(const std::string& database, const std::string& uuid) {
@@ -153,16 +168,16 @@ void ExpectAlarmOnceOn(const TempFolder& folder, const std::string& database) {
     RecordHistory(database, DriftingHistory());
     AlarmView view;
     auto session = DriftSession(folder, database, view);
-    RunAndCheck(*session);
-    const std::string first = session->Recording()->LastRunUuid();
+    const auto checked = RunAndCheck(*session);
+    const std::string first = test::LastRunUuid(*session, database);
 
     EXPECT_EQ(view.shown, std::vector<std::string>{kAlarm});
-    EXPECT_EQ(session->RaisedAlarms(), std::vector<std::string>{kAlarm});
-    ASSERT_TRUE(session->LastSpcCheck());
-    EXPECT_EQ(session->LastSpcCheck()->runUuid, first);
-    EXPECT_EQ(session->LastSpcCheck()->notChecked, "");
+    EXPECT_EQ(session->Status().driftAlarms, std::vector<std::string>{kAlarm});
+    ASSERT_TRUE(checked);
+    EXPECT_EQ(checked->runUuid, first);
+    EXPECT_EQ(checked->notChecked, "");
     EXPECT_EQ(UnitVerdictOf(session->Verdicts()), VerdictKind::Pass);
-    const LoadedRun run = test::LoadLastRun(*session->Recording());
+    const LoadedRun run = test::LoadLastRun(*session, database);
     EXPECT_EQ(WordRead(run.unitVerdict), "PASS");
     ASSERT_EQ(run.alarms.size(), 1u);
     const AlarmRecord& alarm = run.alarms[0];
@@ -178,11 +193,12 @@ void ExpectAlarmOnceOn(const TempFolder& folder, const std::string& database) {
     // The ninth in a row goes on from the eighth: the alarm is not raised
     // again, and the first run counted once (else the window would be off).
     view.shown.clear();
-    RunAndCheck(*session);
+    const auto again = RunAndCheck(*session);
     EXPECT_TRUE(view.shown.empty());
-    EXPECT_TRUE(session->RaisedAlarms().empty());
-    EXPECT_EQ(session->LastSpcCheck()->notChecked, "");
-    EXPECT_TRUE(RecordedAlarms(database, session->Recording()->LastRunUuid()).empty());
+    EXPECT_TRUE(session->Status().driftAlarms.empty());
+    ASSERT_TRUE(again);
+    EXPECT_EQ(again->notChecked, "");
+    EXPECT_TRUE(RecordedAlarms(database, test::LastRunUuid(*session, database)).empty());
     EXPECT_EQ(RecordedAlarms(database, first).size(), 1u);
 }
 
@@ -367,13 +383,13 @@ TEST(Alarm, FewerThanTwentyFiveUnitsOfTheModelRaiseNoAlarm) {
     RecordHistory(database, DriftingHistory(), "X200");
     AlarmView view;
     auto session = DriftSession(folder, database, view);
-    RunAndCheck(*session);
+    const auto checked = RunAndCheck(*session);
     EXPECT_TRUE(view.shown.empty());
-    EXPECT_TRUE(session->RaisedAlarms().empty());
-    ASSERT_TRUE(session->LastSpcCheck());
-    EXPECT_NE(session->LastSpcCheck()->notChecked.find("fewer than 25 units"), std::string::npos)
-        << session->LastSpcCheck()->notChecked;
-    EXPECT_TRUE(RecordedAlarms(database, session->Recording()->LastRunUuid()).empty());
+    EXPECT_TRUE(session->Status().driftAlarms.empty());
+    ASSERT_TRUE(checked);
+    EXPECT_NE(checked->notChecked.find("fewer than 25 units"), std::string::npos)
+        << checked->notChecked;
+    EXPECT_TRUE(RecordedAlarms(database, test::LastRunUuid(*session, database)).empty());
     EXPECT_EQ(UnitVerdictOf(session->Verdicts()), VerdictKind::Pass);
 }
 
@@ -385,14 +401,17 @@ TEST(Alarm, ADatabaseThatIsAwayRaisesNoAlarmAndTheRunWaitsInTheSpool) {
     const std::string database = (folder / "blocker" / "results.sqlite").string();
     AlarmView view;
     auto session = DriftSession(folder, database, view);
-    RunAndCheck(*session);
+    const auto checked = RunAndCheck(*session);
     EXPECT_TRUE(view.shown.empty());
-    ASSERT_TRUE(session->LastSpcCheck());
-    EXPECT_FALSE(session->LastSpcCheck()->notChecked.empty());
+    ASSERT_TRUE(checked);
+    EXPECT_FALSE(checked->notChecked.empty());
     EXPECT_EQ(UnitVerdictOf(session->Verdicts()), VerdictKind::Pass);
     auto spool = OpenRecordsToRead((folder / "spool.sqlite").string());
     ASSERT_TRUE(spool.Ok() && *spool);
-    const auto run = LoadRun(**spool, session->Recording()->LastRunUuid());
+    const auto spooled = LastRunUuid(**spool);
+    ASSERT_TRUE(spooled.Ok()) << spooled.Error();
+    EXPECT_EQ(*spooled, checked->runUuid);
+    const auto run = LoadRun(**spool, *spooled);
     ASSERT_TRUE(run.Ok() && run->has_value());
     EXPECT_EQ((*run)->endedHow, "completed");
     EXPECT_TRUE((*run)->alarms.empty());

@@ -111,19 +111,26 @@ TEST(FixturePresence, FixturesOfferPortsNobodyHoldsAndNameTheHolderOfABusyOne) {
 
     ASSERT_EQ(bay1->OnDiagOpen(&ports[1], 115200), DiagOpenOutcome::Opened);
     EXPECT_EQ(bay2->OnDiagOpen(&ports[1], 115200), DiagOpenOutcome::OpenFailed);
-    EXPECT_EQ(CommPortOpenFailureText(bay2->LinkOpenError()),
+    EXPECT_EQ(CommPortOpenFailureText(bay2->Status().linkOpenError),
               "Comm port open failed\n" + a->SlavePath() + " is held by fixture Bay 1");
     // Closed by its button, the port is Bay 2's to take.
     EXPECT_EQ(bay1->OnDiagOpen(nullptr, 115200), DiagOpenOutcome::Closed);
     EXPECT_EQ(bay2->OnDiagOpen(&ports[1], 115200), DiagOpenOutcome::Opened);
     bay2->CloseDiagnostics();
-    EXPECT_FALSE(bay1->Presence().HolderOf(a->SlavePath()));
+    for (const FixtureClaim& other : bay1->OtherFixtures().others) {
+        EXPECT_NE(other.heldPort, a->SlavePath()) << other.fixture;
+    }
 
     // A station without a name keeps the first port, as it always did.
     auto unnamed = FixtureSession(settings, "");
     EXPECT_EQ(Offered(*unnamed, ports), "/dev/ttyS0");
-    // A fixture's own kept port wins, held or not.
-    bay2->Settings().CommPort = 1;
+    // A fixture's own kept port wins, held or not: Bay 2, started again, opens
+    // one numbered 1 and closes it.
+    bay2.reset();
+    bay2 = FixtureSession(settings, "Bay 2");
+    const DiagPort numberedOne{c->SlavePath(), c->SlavePath(), 1};
+    ASSERT_EQ(bay2->OnDiagOpen(&numberedOne, 115200), DiagOpenOutcome::Opened);
+    ASSERT_EQ(bay2->OnDiagOpen(nullptr, 115200), DiagOpenOutcome::Closed);
     EXPECT_EQ(Offered(*bay2, ports), "/dev/ttyS0");
 }
 

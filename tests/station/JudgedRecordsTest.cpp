@@ -8,9 +8,11 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdlib>
 #include <filesystem>
 #include <functional>
 #include <map>
+#include <optional>
 
 #include "RecordingSessionKit.h"
 #include "config/TestPlanFile.h"
@@ -57,6 +59,24 @@ class TestEndWatch final : public SessionObserver {
     std::function<void(int row)> take_;
 };
 
+// The station's data folder (where the reports go) in `folder` while it lives.
+class DataHomeIn {
+  public:
+    explicit DataHomeIn(const TempFolder& folder) {
+        const char* was = std::getenv("XDG_DATA_HOME");
+        saved_ = was ? std::optional<std::string>(was) : std::nullopt;
+        ::setenv("XDG_DATA_HOME", folder.Path().c_str(), 1);
+    }
+    ~DataHomeIn() {
+        saved_ ? ::setenv("XDG_DATA_HOME", saved_->c_str(), 1) : ::unsetenv("XDG_DATA_HOME");
+    }
+    DataHomeIn(const DataHomeIn&) = delete;
+    DataHomeIn& operator=(const DataHomeIn&) = delete;
+
+  private:
+    std::optional<std::string> saved_;
+};
+
 // One database in a folder of its own, and sessions on the simulator in
 // virtual time that record into it: the example plan, the unit "X1" of
 // fixture "Bench A", lot "WO-77".
@@ -64,8 +84,7 @@ class JudgedRuns {
   public:
     std::unique_ptr<StationSession> Session(const std::string& serial, UnitProfile unit = {}) {
         auto session = test::RecordingSession(test::IntoFolder(folder, database), std::move(unit));
-        session->SetUnitSerial(serial);
-        session->SetLot("WO-77");
+        session->SetUnitOnTest(serial, "", "WO-77");
         return session;
     }
 
@@ -75,11 +94,9 @@ class JudgedRuns {
         if (!limits.empty()) {
             EXPECT_EQ(session.LoadLimits(limits, StationSession::Remember::No), "");
         }
-        session.Runs().OnStartStop();
+        EXPECT_TRUE(session.Start().Started());
         test::HandleUntilOver(session);
-        StationRecording& recording = *session.Recording();
-        recording.Flush();
-        return recording.LastRunUuid();
+        return test::LastRunUuid(session, database);
     }
 
     // A run of its own session.
@@ -123,13 +140,15 @@ class JudgedRuns {
 // during the session's first run, none yet; once the run is over, that run.
 TEST(JudgedRecords, TheLastRunsReportIsOfARunThatEnded) {
     JudgedRuns runs;
+    const DataHomeIn dataHome(runs.folder);
     auto session = runs.Session("SN-1");
-    StationRecording& recording = *session->Recording();
-    const auto reports = runs.folder / "reports";
+    const auto reports = StationRecording::ReportFolder();
+    ASSERT_EQ(reports, runs.folder / "Kestrune" / "Orvalt" / "Reports");
     std::vector<StationRecording::Report> during;
+    // As the menu would be chosen while the run goes.
     TestEndWatch watch([&](int row) {
         if (row == 1) {
-            during.push_back(recording.WriteLastRunReport(reports));
+            during.push_back(session->WriteLastRunReport());
         }
     });
     session->Observers().Attach(watch);
@@ -142,7 +161,7 @@ TEST(JudgedRecords, TheLastRunsReportIsOfARunThatEnded) {
     EXPECT_EQ(during[1].file, reports / ("orvalt-report-" + first + ".html"));
     EXPECT_NE(test::ReadBytes(during[1].file).find("<th>Run</th><td>" + first + "</td>"),
               std::string::npos);
-    const auto after = recording.WriteLastRunReport(reports);
+    const auto after = session->WriteLastRunReport();
     EXPECT_EQ(after.file, reports / ("orvalt-report-" + second + ".html")) << after.problem;
 }
 

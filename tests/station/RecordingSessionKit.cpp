@@ -5,6 +5,8 @@
 #include <chrono>
 
 #include "config/TestPlanFile.h"
+#include "records/SqlConnection.h"
+#include "support/SessionDriving.h"
 
 namespace orvalt::test {
 
@@ -19,35 +21,51 @@ RecordingOptions IntoFolder(const TempFolder& folder, std::string database) {
     return recording;
 }
 
-std::unique_ptr<StationSession> RecordingSession(RecordingOptions recording, UnitProfile unit) {
-    auto session = std::make_unique<StationSession>(SessionOptions{
-        StationOptions{true, true, std::move(unit), {}, "Bench A"}, {}, std::move(recording)});
+std::unique_ptr<StationSession> RecordingSession(RecordingOptions recording, UnitProfile unit,
+                                                 std::function<void(const RunFlag&)> watchRunFlag) {
+    auto session = std::make_unique<StationSession>(
+        SessionOptions{StationOptions{true, true, std::move(unit), {}, "Bench A"},
+                       {},
+                       std::move(recording),
+                       {},
+                       std::move(watchRunFlag)});
     LoadedPlan plan = LoadTestPlanFile(kExampleFile).Value();
-    session->SetRunHooks(RunControlHooks{[] { return true; }, [](const std::string&) {}});
+    SessionFront front;
+    front.runHooks = RunControlHooks{[] { return true; }, [](const std::string&) {}};
+    session->Attach(std::move(front));
     session->HearSimulatedDiagLines();
     session->UsePlan(std::move(plan.plan), std::move(plan.rows));
     session->SetPlanSource("TestCfg.csv", std::move(plan.text));
-    session->Model().values.description = UnitDescription{"Acme", "X1", "", "", "", "KD", "4"};
-    session->SetUnitSerial("SN-0042");
+    DialogValues values = session->Model().values;
+    values.description = UnitDescription{"Acme", "X1", "", "", "", "KD", "4"};
+    session->SetDialogValues(values);
+    session->SetUnitOnTest("SN-0042", "", "");
     return session;
 }
 
 void HandleUntilOver(StationSession& session) {
-    const auto limit = std::chrono::steady_clock::now() + 60s;
-    while ((session.Runs().Running() || session.Pending() > 0) &&
-           std::chrono::steady_clock::now() < limit) {
-        session.HandleNext(5ms);
-    }
+    HandleUntilRunOver(session, 60s);
 }
 
-LoadedRun LoadLastRun(StationRecording& recording) {
-    recording.Flush();
-    auto opened = OpenSqlConnection(recording.Database());
+std::string LastRunUuid(StationSession& session, const std::string& database) {
+    session.StoreRecords();
+    auto opened = OpenSqlConnection(database);
     EXPECT_TRUE(opened.Ok()) << opened.Error();
     if (!opened) {
         return {};
     }
-    const auto loaded = LoadRun(**opened, recording.LastRunUuid());
+    const Result<std::string> uuid = orvalt::LastRunUuid(**opened);
+    EXPECT_TRUE(uuid.Ok()) << uuid.Error();
+    return uuid ? *uuid : std::string();
+}
+
+LoadedRun LoadLastRun(StationSession& session, const std::string& database) {
+    const std::string uuid = LastRunUuid(session, database);
+    auto opened = OpenSqlConnection(database);
+    if (!opened) {
+        return {};
+    }
+    const auto loaded = LoadRun(**opened, uuid);
     if (!loaded) {
         ADD_FAILURE() << loaded.Error();
         return {};

@@ -4,6 +4,7 @@
 // the unit "X1" with serial SN-0042 on fixture "Bench A".
 
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -20,13 +21,18 @@ inline const std::filesystem::path kExampleFile =
 // the station key that seals its runs there.
 RecordingOptions IntoFolder(const TempFolder& folder, std::string database = {});
 
-std::unique_ptr<StationSession> RecordingSession(RecordingOptions recording, UnitProfile unit = {});
+// `watchRunFlag`: see SessionOptions.
+std::unique_ptr<StationSession> RecordingSession(
+    RecordingOptions recording, UnitProfile unit = {},
+    std::function<void(const RunFlag&)> watchRunFlag = {});
 
 // Handles messages until the run is over and every post is handled (a minute
 // at the most).
 void HandleUntilOver(StationSession& session);
 
-// The session's last run as stored, once the recorder has written it.
-LoadedRun LoadLastRun(StationRecording& recording);
+// The run that ended last in `database` (a session's own, in these tests),
+// once the session's records are stored there.
+std::string LastRunUuid(StationSession& session, const std::string& database);
+LoadedRun LoadLastRun(StationSession& session, const std::string& database);
 
 }  // namespace orvalt::test

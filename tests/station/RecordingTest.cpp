@@ -27,6 +27,7 @@
 #include "station/StationSession.h"
 #include "support/HoldWhileRunning.h"
 #include "support/PgCluster.h"
+#include "support/SessionDriving.h"
 #include "support/TempFolder.h"
 
 namespace orvalt {
@@ -79,7 +80,7 @@ std::string RunWithFailingLimits(StationSession& session, SessionObserver& watch
         return error;
     }
     session.Observers().Attach(watcher);
-    session.Runs().OnStartStop();
+    test::PressStartStop(session);
     HandleUntilOver(session);
     session.Observers().Detach(watcher);
     return "";
@@ -117,7 +118,7 @@ TEST(Recording, TheExamplePlanIsRecordedWholeWithEveryReadingSwitchAndDiagnostic
     auto session = RecordingSession(IntoFolder(folder));
     RunTally tally;
     ASSERT_EQ(RunWithFailingLimits(*session, tally), "");
-    const LoadedRun run = LoadLastRun(*session->Recording());
+    const LoadedRun run = LoadLastRun(*session, IntoFolder(folder).database);
 
     const RunStart& start = run.start;
     EXPECT_EQ(start.unit.serial, "SN-0042");
@@ -281,7 +282,7 @@ TEST(Recording, TheLivePlotAndTheReportMarkTheSameCrossingsWhereTheyWereMeasured
         const SettingsRecord& settings = session->Settings();
         const auto live = LiveTraces(
             feed.Take(), {settings.voltageOn, settings.voltageOffA, settings.voltageOffB});
-        const LoadedRun run = LoadLastRun(*session->Recording());
+        const LoadedRun run = LoadLastRun(*session, IntoFolder(folder).database);
         ASSERT_EQ(live.size(), run.tests.size());
 
         std::vector<std::string> onLabels, offLabels;
@@ -328,14 +329,13 @@ TEST(Recording, TheLivePlotAndTheReportMarkTheSameCrossingsWhereTheyWereMeasured
 TEST(Recording, AStoppedRunKeepsItsCompletedTestsAndSaysItWasStopped) {
     TempFolder folder;
     auto session = RecordingSession(IntoFolder(folder));
-    RunControl& runs = session->Runs();
-    runs.OnStartStop();
-    while (session->Summary().Count() < 2 && runs.Running()) {
+    test::PressStartStop(*session);
+    while (session->Status().completedTests < 2 && session->Status().runGoing) {
         session->HandleNext(5ms);
     }
-    runs.OnStartStop();
+    test::PressStartStop(*session);
     session->HandlePending();
-    const LoadedRun run = LoadLastRun(*session->Recording());
+    const LoadedRun run = LoadLastRun(*session, IntoFolder(folder).database);
     EXPECT_EQ(run.endedHow, "stopped");
     EXPECT_EQ(run.endReason, "stopped by the operator");
     ASSERT_GE(run.tests.size(), 2u);
@@ -356,40 +356,41 @@ bool IsSecondTestsPowerOn(const ProgressMessage& message) {
 // Presses Stop from the handler thread as the second test's power-on is
 // shown. In virtual time the worker runs ahead of the handler, so it is held
 // where it posted that power-on until the stop: the unit is then on.
+// Made before the session it watches, which goes first.
 class StopWhenPoweredInSecondTest final : public SessionView {
   public:
-    explicit StopWhenPoweredInSecondTest(StationSession& session) : session_(session) {}
-    ~StopWhenPoweredInSecondTest() override {
-        if (watching_) {
-            session_.SetView(nullptr);
-            session_.SetPostedHook(nullptr);
-        }
-    }
+    StopWhenPoweredInSecondTest() = default;
     StopWhenPoweredInSecondTest(const StopWhenPoweredInSecondTest&) = delete;
     StopWhenPoweredInSecondTest& operator=(const StopWhenPoweredInSecondTest&) = delete;
 
+    // For SessionOptions::watchRunFlag, before the session is made.
+    std::function<void(const RunFlag&)> RunFlagWatch() {
+        return [this](const RunFlag& flag) { runFlag_ = &flag; };
+    }
     // Shows the session's posts to this view, and holds the worker as said.
-    void Watch() {
-        watching_ = true;
-        session_.SetView(this);
-        session_.SetPostedHook([this](const PostedMessage& m) {
+    void Watch(StationSession& session) {
+        session_ = &session;
+        SessionFront front;
+        front.view = this;
+        front.posted = [this](const PostedMessage& m) {
             const auto* progress = std::get_if<ProgressMessage>(&m);
             if (progress && IsSecondTestsPowerOn(*progress)) {
-                test::HoldWhileRunning(session_.GetRunState().runFlag);
+                test::HoldWhileRunning(*runFlag_);
             }
-        });
+        };
+        session.Attach(std::move(front));
     }
     void ProgressShown(const ProgressMessage& message) override {
         if (!pressed && IsSecondTestsPowerOn(message)) {
             pressed = true;
-            session_.Runs().OnStartStop();
+            test::PressStartStop(*session_);
         }
     }
     bool pressed = false;
 
   private:
-    StationSession& session_;
-    bool watching_ = false;
+    StationSession* session_ = nullptr;
+    const RunFlag* runFlag_ = nullptr;
 };
 
 std::optional<LineSwitch> LastPowerSwitch(const LoadedTest& test) {
@@ -412,15 +413,15 @@ TEST(Recording, EveryRunEndsWithTheUnitsSwitchOffInTheTestItEndedIn) {
         if (how == "abandoned") {
             unit.failReadAfter = 40;
         }
-        auto session = RecordingSession(IntoFolder(folder), unit);
-        StopWhenPoweredInSecondTest stopper(*session);
+        StopWhenPoweredInSecondTest stopper;
+        auto session = RecordingSession(IntoFolder(folder), unit, stopper.RunFlagWatch());
         if (how == "stopped") {
-            stopper.Watch();
+            stopper.Watch(*session);
         }
-        session->Runs().OnStartStop();
+        test::PressStartStop(*session);
         HandleUntilOver(*session);
-        session->Runs().CloseRun();
-        const LoadedRun run = LoadLastRun(*session->Recording());
+        session->CloseRun();
+        const LoadedRun run = LoadLastRun(*session, IntoFolder(folder).database);
         EXPECT_EQ(run.endedHow, how);
         ASSERT_FALSE(run.tests.empty()) << how;
         const LoadedTest& last = run.tests.back();
@@ -443,11 +444,11 @@ TEST(Recording, ADatabaseThatCannotBeOpenedLeavesTheRunAsItWas) {
     TempFolder folder;
     test::WriteBytes(folder / "blocker", "a file where a folder should be");
     auto session = RecordingSession(IntoFolder(folder, (folder / "blocker" / "r.sqlite").string()));
-    session->Runs().OnStartStop();
+    test::PressStartStop(*session);
     HandleUntilOver(*session);
-    session->Recording()->Flush();
-    EXPECT_EQ(session->Summary().Count(), 5u);
-    const std::vector<RecordingHealth> health = session->Recording()->TakeHealth();
+    session->StoreRecords();
+    EXPECT_EQ(session->Status().completedTests, 5u);
+    const std::vector<RecordingHealth> health = session->TakeRecordingHealth();
     ASSERT_EQ(health.size(), 1u);
     EXPECT_FALSE(health[0].reachable);
     EXPECT_FALSE(health[0].message.empty());
@@ -481,7 +482,7 @@ TEST(Recording, RunsSpooledUnderTheFormerNameAreTakenOverAndCountedAtStart) {
     std::vector<RecordingHealth> health;
     {
         StationSession session(SessionOptions{StationOptions{true, true, {}}, {}, recording});
-        health = session.Recording()->TakeHealth();
+        health = session.TakeRecordingHealth();
     }
     dataHome ? ::setenv("XDG_DATA_HOME", savedDataHome.c_str(), 1) : ::unsetenv("XDG_DATA_HOME");
     ASSERT_FALSE(health.empty());
@@ -495,7 +496,9 @@ TEST(Recording, RunsSpooledUnderTheFormerNameAreTakenOverAndCountedAtStart) {
 // Recording off: no recorder, nothing written anywhere.
 TEST(Recording, OffMeansNoRecorder) {
     StationSession session(SessionOptions{StationOptions{true, true, {}}, {}});
-    EXPECT_EQ(session.Recording(), nullptr);
+    EXPECT_FALSE(session.Status().recordsRuns);
+    EXPECT_TRUE(session.TakeRecordingHealth().empty());
+    EXPECT_EQ(session.StoreRecords(), "");
 }
 
 // The server stops after the second test and starts again after the fourth:
@@ -518,17 +521,16 @@ TEST(Recording, AServerStoppedMidRunHasTheWholeRunOnceItIsBack) {
         }
     };
     session->Observers().Attach(tally);
-    session->Runs().OnStartStop();
+    test::PressStartStop(*session);
     HandleUntilOver(*session);
     session->Observers().Detach(tally);
     ASSERT_TRUE(stopped && restarted);
 
-    StationRecording& recording = *session->Recording();
     std::vector<RecordingHealth> health;
     for (auto limit = std::chrono::steady_clock::now() + 30s;
          health.size() < 2 && std::chrono::steady_clock::now() < limit;) {
-        recording.Flush();
-        for (RecordingHealth& change : recording.TakeHealth()) {
+        session->StoreRecords();
+        for (RecordingHealth& change : session->TakeRecordingHealth()) {
             health.push_back(std::move(change));
         }
         std::this_thread::sleep_for(100ms);
@@ -536,7 +538,7 @@ TEST(Recording, AServerStoppedMidRunHasTheWholeRunOnceItIsBack) {
     ASSERT_EQ(health.size(), 2u);
     EXPECT_FALSE(health[0].reachable);
     EXPECT_TRUE(health[1].reachable);
-    const LoadedRun run = LoadLastRun(recording);
+    const LoadedRun run = LoadLastRun(*session, cluster.Url());
     EXPECT_EQ(run.endedHow, "completed");
     ASSERT_EQ(run.tests.size(), 5u);
     const TraceSizes sizes = SizesOf(run);

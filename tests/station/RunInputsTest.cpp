@@ -33,14 +33,14 @@ std::unique_ptr<StationSession> SimulatedSession(const TempFolder& folder) {
     return test::RecordingSession(test::IntoFolder(folder));
 }
 
-LoadedRun LastRun(StationSession& session) {
-    return test::LoadLastRun(*session.Recording());
+LoadedRun LastRun(StationSession& session, const TempFolder& folder) {
+    return test::LoadLastRun(session, test::IntoFolder(folder).database);
 }
 
-LoadedRun RunToItsEnd(StationSession& session) {
+LoadedRun RunToItsEnd(StationSession& session, const TempFolder& folder) {
     EXPECT_TRUE(session.Start().Started());
     HandleUntilOver(session);
-    return LastRun(session);
+    return LastRun(session, folder);
 }
 
 std::string ExpectedU3Serial() {
@@ -56,14 +56,13 @@ TEST(RunInputs, AJudgedRunKeepsWhoWhatAndWhichLimitsJudgedIt) {
     auto session = SimulatedSession(folder);
     const std::filesystem::path failing = kExamples / "limits-fail.csv";
     ASSERT_EQ(session->LoadLimits(failing, StationSession::Remember::No), "");
-    session->SetOperator("Mia Ortiz");
-    session->SetLot("LOT-7 / WO 12");
+    session->SetUnitOnTest("SN-0042", "Mia Ortiz", "LOT-7 / WO 12");
 
     ASSERT_TRUE(session->Start().Started());
     // Handler thread, the worker going: these apply from the next Start.
     ASSERT_EQ(session->LoadLimits(kExamples / "limits-pass.csv", StationSession::Remember::No), "");
     HandleUntilOver(*session);
-    const LoadedRun first = LastRun(*session);
+    const LoadedRun first = LastRun(*session, folder);
     const RunStart& start = first.start;
     EXPECT_EQ(start.operatorName, "Mia Ortiz");
     EXPECT_EQ(start.login, OperatorLoginName());
@@ -81,9 +80,8 @@ TEST(RunInputs, AJudgedRunKeepsWhoWhatAndWhichLimitsJudgedIt) {
     EXPECT_EQ(UnitVerdictOf(session->Verdicts()), VerdictKind::Fail);
 
     // Kept from unit to unit; an emptied operator is the login name.
-    session->SetOperator("");
-    session->SetUnitSerial("SN-0043");
-    const LoadedRun second = RunToItsEnd(*session);
+    session->SetUnitOnTest("SN-0043", "", "LOT-7 / WO 12");
+    const LoadedRun second = RunToItsEnd(*session, folder);
     EXPECT_EQ(second.start.operatorName, OperatorLoginName());
     EXPECT_EQ(second.start.lot, "LOT-7 / WO 12");
     EXPECT_EQ(second.start.limitsName, "limits-pass.csv");
@@ -97,7 +95,7 @@ TEST(RunInputs, AJudgedRunKeepsWhoWhatAndWhichLimitsJudgedIt) {
 TEST(RunInputs, ARunWithoutLimitsHasNoneAndNoVerdict) {
     TempFolder folder;
     auto session = SimulatedSession(folder);
-    const LoadedRun run = RunToItsEnd(*session);
+    const LoadedRun run = RunToItsEnd(*session, folder);
     EXPECT_EQ(run.endedHow, "completed");
     EXPECT_EQ(run.start.limitsName, "");
     EXPECT_EQ(run.start.limitsText, "");
@@ -118,12 +116,12 @@ TEST(RunInputs, AStoppedJudgedRunKeepsTheKeepersError) {
     auto session = SimulatedSession(folder);
     ASSERT_EQ(session->LoadLimits(kExamples / "limits-pass.csv", StationSession::Remember::No), "");
     ASSERT_TRUE(session->Start().Started());
-    while (session->Summary().Count() < 1 && session->RunGoing()) {
+    while (session->Status().completedTests < 1 && session->Status().runGoing) {
         session->HandleNext(5ms);
     }
     session->Stop();
     session->HandlePending();
-    const LoadedRun run = LastRun(*session);
+    const LoadedRun run = LastRun(*session, folder);
     EXPECT_EQ(run.endedHow, "stopped");
     EXPECT_EQ(WordRead(run.unitVerdict), "ERROR");
     EXPECT_EQ(UnitVerdictOf(session->Verdicts()), VerdictKind::Error);

@@ -32,6 +32,12 @@ TEST(SerialShift, ANumberSeenAgainIsARetestCountedPerNumber) {
     EXPECT_EQ(shift.RunsOf(""), 0);
 }
 
+// What Start must do for a unit under `serial`, as the window asks.
+StartCheck CheckOf(StationSession& session, const std::string& serial) {
+    session.SetUnitOnTest(serial, "", "");
+    return session.CheckUnit().check;
+}
+
 TEST(SerialShift, ALineThatRequiresANumberRefusesABlankOneFromItsSettingsFile) {
     test::TempFolder folder;
     const auto file = folder / "Orvalt.reg";
@@ -40,10 +46,9 @@ TEST(SerialShift, ALineThatRequiresANumberRefusesABlankOneFromItsSettingsFile) {
         ASSERT_TRUE(SaveSerialRequired(store, true).Ok());
     }
     StationSession session(SessionOptions{StationOptions{true, true, {}}, file});
-    EXPECT_TRUE(session.Shift().SerialRequired());
-    EXPECT_EQ(session.Shift().Check(""), StartCheck::SerialMissing);
-    EXPECT_EQ(session.Shift().Check(" \t"), StartCheck::SerialMissing);
-    EXPECT_EQ(session.Shift().Check("SN-9"), StartCheck::Go);
+    EXPECT_EQ(CheckOf(session, ""), StartCheck::SerialMissing);
+    EXPECT_EQ(CheckOf(session, " \t"), StartCheck::SerialMissing);
+    EXPECT_EQ(CheckOf(session, "SN-9"), StartCheck::Go);
     // Location keeps its 38 values: the rule lives under its own key.
     RegistryStore store(file);
     RegKey location;
@@ -52,9 +57,9 @@ TEST(SerialShift, ALineThatRequiresANumberRefusesABlankOneFromItsSettingsFile) {
     }
     ASSERT_TRUE(SaveSerialRequired(store, false).Ok());
     StationSession relaxed(SessionOptions{StationOptions{true, true, {}}, file});
-    EXPECT_FALSE(relaxed.Shift().SerialRequired());
+    EXPECT_EQ(CheckOf(relaxed, ""), StartCheck::Go);
     StationSession unset(SessionOptions{StationOptions{true, true, {}}, folder / "none.reg"});
-    EXPECT_FALSE(unset.Shift().SerialRequired());
+    EXPECT_EQ(CheckOf(unset, ""), StartCheck::Go);
 }
 
 TEST(ScanRecognizer, AFastBurstEndedByEnterIsAScanAPersonsTypingIsNot) {

@@ -2,12 +2,16 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <thread>
 
+#include "config/SettingsTable.h"
 #include "config/TestPlanFile.h"
 #include "platform/ThreadSwitches.h"
+#include "support/SessionDriving.h"
+#include "support/TempFolder.h"
 
 namespace orvalt {
 namespace {
@@ -23,7 +27,9 @@ const LoadedPlan& ExamplePlan() {
 
 struct RunResult {
     std::vector<std::string> log;
+    // As the observers were told them, and how many the summary table holds.
     std::vector<std::string> summary;
+    std::size_t completedTests = 0;
 };
 
 // Counts what a run told its observers, checking the time stamps as it goes.
@@ -65,25 +71,41 @@ class CountingObserver final : public SessionObserver {
 std::unique_ptr<StationSession> ExampleSession(const UnitProfile& unit, bool extraLog = false) {
     auto session =
         std::make_unique<StationSession>(SessionOptions{StationOptions{true, true, unit, {}}, {}});
-    session->SetRunHooks(RunControlHooks{[] { return true; }, [](const std::string&) {}});
+    SessionFront front;
+    front.runHooks = RunControlHooks{[] { return true; }, [](const std::string&) {}};
+    session->Attach(std::move(front));
     session->HearSimulatedDiagLines();
     session->UsePlan(ExamplePlan().plan, ExamplePlan().rows);
-    session->Model().values.description = UnitDescription{"Acme", "X1", "", "", "", "", ""};
-    session->Model().values.extraLog = extraLog ? 1 : 0;
+    DialogValues values = session->Model().values;
+    values.description = UnitDescription{"Acme", "X1", "", "", "", "", ""};
+    values.extraLog = extraLog ? 1 : 0;
+    session->SetDialogValues(values);
     return session;
 }
 
 // Starts a run and handles posts on this thread until it is over.
 RunResult RunToEnd(StationSession& session) {
+    test::SummaryWatch summary;
+    session.Observers().Attach(summary);
     EXPECT_TRUE(session.Start().Started());
-    const auto limit = std::chrono::steady_clock::now() + 60s;
-    while ((session.RunGoing() || session.Pending() > 0) &&
-           std::chrono::steady_clock::now() < limit) {
-        session.HandleNext(5ms);
-    }
+    test::HandleUntilRunOver(session, 60s);
     session.CloseDiagnostics();
     session.HandlePending();
-    return RunResult{session.Model().LogLines(), session.Summary().Lines()};
+    session.Observers().Detach(summary);
+    return RunResult{session.Model().LogLines(), summary.Lines(), session.Status().completedTests};
+}
+
+// Whether `lines` stand in `log` in their order, others between them.
+bool InOrderIn(const std::vector<std::string>& lines, const std::vector<std::string>& log) {
+    auto from = log.begin();
+    for (const std::string& line : lines) {
+        from = std::find(from, log.end(), line);
+        if (from == log.end()) {
+            return false;
+        }
+        ++from;
+    }
+    return true;
 }
 
 UnitProfile SlowDriver() {
@@ -100,6 +122,7 @@ TEST(StationSession, TwoSessionsSideBySideRunAsEachRunsAlone) {
     const RunResult aloneA = RunToEnd(*ExampleSession(UnitProfile{}));
     const RunResult aloneB = RunToEnd(*ExampleSession(SlowDriver()));
     ASSERT_FALSE(aloneA.summary.empty());
+    EXPECT_EQ(aloneA.summary.size(), aloneA.completedTests);
     ASSERT_NE(aloneA.log, aloneB.log) << "the two profiles must tell apart";
 
     auto sessionA = ExampleSession(UnitProfile{});
@@ -138,10 +161,12 @@ TEST(StationSession, AnObserverSeesEveryReadingSwitchTestAndDiagnosticLine) {
     EXPECT_EQ(observer.statuses, readingsLogged);
     EXPECT_EQ(observer.switches, switchesLogged + 1);
     EXPECT_EQ(observer.timeWentBack, 0);
-    EXPECT_EQ(observer.summaryLines, run.summary);
+    // Each completed test's summary line is also the log's line after it.
+    EXPECT_EQ(observer.summaryLines.size(), run.completedTests);
+    EXPECT_TRUE(InOrderIn(observer.summaryLines, run.log));
     EXPECT_EQ(observer.ends, std::vector<RunEnd>{RunEnd::Completed});
     EXPECT_GT(observer.diagLines, 0);
-    EXPECT_EQ(static_cast<std::size_t>(observer.diagLines), session->DiagLinesHandled());
+    EXPECT_EQ(static_cast<std::size_t>(observer.diagLines), session->Status().diagLinesHandled);
 }
 
 // What the worker gave up the processor for between its first and its last
@@ -197,7 +222,7 @@ TEST(StationSession, AStoppedRunEndsAsStopped) {
     EXPECT_TRUE(session->Stop());
     session->Observers().Detach(observer);
     EXPECT_EQ(observer.ends, std::vector<RunEnd>{RunEnd::Stopped});
-    EXPECT_EQ(session->Status().end, RunEnd::Stopped);
+    EXPECT_EQ(session->Status().run.end, RunEnd::Stopped);
 }
 
 }  // namespace
@@ -219,8 +244,8 @@ UnitProfile QuickUnit() {
 // The Time-to-OFF judgement of one cycle test in real time, with the handler
 // thread asleep for `blockMs` from the moment the unit's power is cut.
 std::string JudgementWithHandlerBlocked(int blockMs) {
-    StationSession session(SessionOptions{StationOptions{true, false, QuickUnit(), {}}, {}});
-    SettingsRecord& settings = session.Settings();
+    const test::TempFolder folder;
+    SettingsRecord settings;
     settings.timeToOffSeconds = 1;
     settings.cfgTime1 = 200;   // held off before Time to ON
     settings.cfgTime2 = 1000;  // Time to ON window
@@ -229,7 +254,15 @@ std::string JudgementWithHandlerBlocked(int blockMs) {
     settings.cfgTime5 = 400;   // one level
     settings.cfgTime6 = 100;   // before the setup pulses
     settings.cfgTime7 = 200;
-    session.SetRunHooks(RunControlHooks{[] { return true; }, [](const std::string&) {}});
+    {
+        RegistryStore store(folder / "Orvalt.reg");
+        EXPECT_TRUE(SaveStationSettings(settings, store).Ok());
+    }
+    StationSession session(
+        SessionOptions{StationOptions{true, false, QuickUnit(), {}}, folder / "Orvalt.reg"});
+    SessionFront front;
+    front.runHooks = RunControlHooks{[] { return true; }, [](const std::string&) {}};
+    session.Attach(std::move(front));
     session.HearSimulatedDiagLines();
     TestPlan plan;
     plan.entries.push_back(TestPlanEntry{100, 100, 100, 100, 0, 0, 0});
@@ -242,9 +275,9 @@ std::string JudgementWithHandlerBlocked(int blockMs) {
             std::this_thread::sleep_for(std::chrono::milliseconds(blockMs));
         }
     };
-    session.Runs().OnStartStop();
+    test::PressStartStop(session);
     const auto limit = std::chrono::steady_clock::now() + 60s;
-    while (session.Runs().Running() && std::chrono::steady_clock::now() < limit) {
+    while (session.Status().runGoing && std::chrono::steady_clock::now() < limit) {
         session.HandleNext(5ms, blockAtPowerCut);
     }
     session.CloseDiagnostics();

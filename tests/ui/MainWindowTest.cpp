@@ -26,6 +26,7 @@
 #include "domain/SessionObserver.h"
 #include "platform/PseudoTerminal.h"
 #include "station/ProgramVersion.h"
+#include "support/DeviceTap.h"
 #include "ui/CAboutDlg.h"
 #include "ui/MainWindowControls.h"
 #include "ui/UiTests.h"
@@ -44,10 +45,6 @@ std::string ReadFile(const std::filesystem::path& file) {
     std::ostringstream text;
     text << in.rdbuf();
     return text.str();
-}
-
-void Post(const WindowRig& rig, int kind, int row, std::string text) {
-    rig.window->Handle()->Post(ProgressMessage{kind, row, std::move(text)});
 }
 
 // Acts on the next message box the window shows, from inside its own loop.
@@ -75,6 +72,33 @@ bool ShowsRunControls(const WindowRig& rig, bool running) {
     }
     return locked && rig.Button(IDC_START_STOP)->isEnabled() &&
            rig.Button(IDC_START_STOP)->text() == (running ? "Stop" : "Start");
+}
+
+// The diagnostic lines the recorder took for the judgement, the last one's
+// first field with them.
+struct LinesDecoded : SessionObserver {
+    std::atomic<int> count{0};
+    std::atomic<std::int32_t> lastField1{-1};
+    void DiagLineDecoded(const DiagLine& line, const EventTime& /*time*/) override {
+        lastField1 = line.fields.field1;
+        ++count;
+    }
+};
+
+// Start on a device that does not open: one box, beginning `message`, the log
+// emptied and the controls given back.
+bool StartIsRefusedByTheDevice(WindowRig& rig, const std::string& message) {
+    rig.Press(IDC_START_STOP);
+    return rig.messages.size() == 1 && rig.messages.front().starts_with(message) &&
+           rig.Rows(IDC_LOG_LIST).isEmpty() && ShowsRunControls(rig, false);
+}
+
+// Opens the window's Diag Comm Port on the pseudo-terminal listed as "test line".
+bool OpenTheTestLine(WindowRig& rig) {
+    auto* ports = rig.Control<QComboBox>(IDC_DIAG_PORT);
+    ports->setCurrentIndex(ports->findText("test line"));
+    rig.Press(IDC_DIAG_OPEN);
+    return rig.session.Status().diagLinkOpen;
 }
 
 }  // namespace
@@ -169,7 +193,7 @@ class MainWindowTest : public QObject {
         QCOMPARE(rig.Rows(IDC_TEST_LIST).size(), 0);
         rig.Press(IDC_START_STOP);
         QCOMPARE(rig.messages.back(), std::string(kPlanHoldsNoTests));
-        QVERIFY(!rig.window->Runs().Running());
+        QVERIFY(!rig.RunGoing());
         rig.messages.pop_back();
         rig.LoadPlan({"h", "h", "A,1,2,3,4", "B,0,5,5,1.2,4500,3"});
         QCOMPARE(rig.Rows(IDC_TEST_LIST), QStringList({"1", "2"}));
@@ -194,20 +218,26 @@ class MainWindowTest : public QObject {
         QCOMPARE(rig.Cell(0, 1), QString("0.00"));
     }
 
+    // The quick test runs, then the long one waits: each row's waits and
+    // readings stay in its own cells, the log's lines in the log list.
     void ProgressKindsLandInTheirPlaces() {
         WindowRig rig;
-        rig.LoadPlan({"h", "h", "A,1,2,3,4", "B,1,2,3,4"});
-        Post(rig, ProgressWait, 1, "waiting");
-        Post(rig, ProgressStatus, 1, "status");
-        Post(rig, ProgressLog, 1, "first");
-        Post(rig, 7, 0, "ignored");
-        Post(rig, ProgressLog, 0, "second");
-        QTRY_COMPARE_WITH_TIMEOUT(rig.Rows(IDC_LOG_LIST), QStringList({"first", "second"}),
-                                  kPatienceMs);
-        QCOMPARE(rig.Cell(1, kWaitColumn), QString("waiting"));
-        QCOMPARE(rig.Cell(1, kStatusColumn), QString("status"));
-        QCOMPARE(rig.Cell(0, kWaitColumn), QString());
-        QTRY_COMPARE_WITH_TIMEOUT(rig.CurrentRow(IDC_LOG_LIST), 1, kPatienceMs);
+        rig.LoadPlan({"h", "h", kQuickPlan[2], kLongPlan[2]});
+        rig.Press(IDC_START_STOP);
+        QTRY_VERIFY_WITH_TIMEOUT(rig.Cell(1, kWaitColumn).startsWith("Wait 30.00 secs"),
+                                 kPatienceMs);
+        QVERIFY(!rig.Cell(0, kWaitColumn).isEmpty());
+        QVERIFY(!rig.Cell(0, kWaitColumn).startsWith("Wait 30.00 secs"));
+        QVERIFY(!rig.Cell(0, kStatusColumn).isEmpty());
+        QStringList logged;
+        for (const std::string& line : rig.session.Model().LogLines()) {
+            logged << QString::fromStdString(line);
+        }
+        QVERIFY(!logged.isEmpty());
+        QTRY_COMPARE_WITH_TIMEOUT(rig.Rows(IDC_LOG_LIST), logged, kPatienceMs);
+        QTRY_COMPARE_WITH_TIMEOUT(rig.CurrentRow(IDC_LOG_LIST), logged.size() - 1, kPatienceMs);
+        rig.Press(IDC_START_STOP);
+        QVERIFY(ShowsRunControls(rig, false));
     }
 
     void StopDuringAWaitGivesTheControlsBack() {
@@ -219,8 +249,7 @@ class MainWindowTest : public QObject {
                                  kPatienceMs);
         rig.Press(IDC_START_STOP);
         QVERIFY(ShowsRunControls(rig, false));
-        QVERIFY(!rig.window->Runs().Running());
-        QVERIFY(!rig.window->Runs().HasAbandonedWorker());
+        QVERIFY(!rig.session.Status().threadsGoing);
         QVERIFY(rig.Cell(0, kWaitColumn).startsWith("Wait 30.00 secs"));
     }
 
@@ -232,10 +261,10 @@ class MainWindowTest : public QObject {
         rig.Press(IDC_START_STOP);
         // The worker ends while the window, not pumping its events, has not
         // heard of it yet: the button still says Stop.
-        for (int i = 0; i < 1000 && rig.window->Runs().Running(); ++i) {
+        for (int i = 0; i < 1000 && rig.RunGoing(); ++i) {
             std::this_thread::sleep_for(std::chrono::milliseconds(10));
         }
-        QVERIFY(!rig.window->Runs().Running());
+        QVERIFY(!rig.RunGoing());
         QCOMPARE(rig.Button(IDC_START_STOP)->text(), QString("Stop"));
         rig.Press(IDC_START_STOP);
         QTRY_VERIFY_WITH_TIMEOUT(rig.RunOver(), kPatienceMs);
@@ -262,17 +291,22 @@ class MainWindowTest : public QObject {
     void NonIntegerBaudStopsStartAndOpenButNotClose() {
         WindowRig rig;
         rig.LoadPlan(kQuickPlan);
-        Post(rig, ProgressLog, 0, "kept");
-        QTRY_COMPARE_WITH_TIMEOUT(rig.Rows(IDC_LOG_LIST).size(), 1, kPatienceMs);
+        rig.Press(IDC_START_STOP);
+        QTRY_VERIFY_WITH_TIMEOUT(rig.RunOver() && !rig.Rows(IDC_LOG_LIST).isEmpty(), kPatienceMs);
+        rig.answers.push_back((rig.Folder() / "earlier.csv").string());
+        rig.Press(IDC_SAVE_TEST_DATA);  // nothing left to ask about at the close
+        QCOMPARE(rig.session.Status().completedTests, std::size_t{0});
+        const QStringList kept = rig.Rows(IDC_LOG_LIST);
+        rig.messages.clear();
         rig.Control<QLineEdit>(IDC_MANUFACTURER)->setText("Acme");
         rig.Control<QComboBox>(IDC_TTO_OPTION)->setCurrentIndex(3);
         rig.Control<QLineEdit>(IDC_BAUD_RATE)->setText("96x");
         rig.Press(IDC_START_STOP);
         rig.Press(IDC_DIAG_OPEN);
         QCOMPARE(rig.messages, std::vector<std::string>(2, kEnterAnInteger));
-        QVERIFY(!rig.window->Runs().Running());
-        QVERIFY(!rig.window->DiagLinkOpen());
-        QCOMPARE(rig.Rows(IDC_LOG_LIST), QStringList({"kept"}));
+        QVERIFY(!rig.RunGoing());
+        QVERIFY(!rig.session.Status().diagLinkOpen);
+        QCOMPARE(rig.Rows(IDC_LOG_LIST), kept);
         rig.Press(IDCANCEL_CLOSE);
         QCOMPARE(rig.messages.size(), std::size_t{3});
         QVERIFY(!rig.window->isVisible());
@@ -291,14 +325,16 @@ class MainWindowTest : public QObject {
         QCOMPARE(rig.questions.size(), std::size_t{1});
         QCOMPARE(rig.questions[0].text, std::string(kStopRunAndClose));
         QVERIFY(rig.window->isVisible());
-        QVERIFY(rig.window->Runs().Running());
+        QVERIFY(rig.RunGoing());
         rig.replies.push_back(Answer::Yes);
         QTest::keyClick(rig.window.get(), Qt::Key_Escape);
         QCOMPARE(rig.questions.size(), std::size_t{2});  // no test completed: nothing to save
         QVERIFY(!rig.window->isVisible());
         QCOMPARE(rig.window->result(), int(QDialog::Rejected));
-        QVERIFY(!rig.window->Runs().Running());
-        QVERIFY(!rig.window->Runs().RunStarted());
+        // The close stopped the run and nothing of it goes on.
+        const SessionStatus status = rig.session.Status();
+        QVERIFY(!status.threadsGoing);
+        QVERIFY(status.run.end == RunEnd::Stopped);
         QCOMPARE(rig.settings.ColumnWidth[2], 77);
     }
 
@@ -315,7 +351,8 @@ class MainWindowTest : public QObject {
         QVERIFY(!rig.window->isVisible());
         // The window is given back; the plan stays for the worker, which the
         // window's end waits for.
-        QVERIFY(rig.window->Runs().HasAbandonedWorker());
+        const SessionStatus status = rig.session.Status();
+        QVERIFY(status.threadsGoing && !status.runGoing);
         rig.window.reset();
     }
 
@@ -339,18 +376,19 @@ class MainWindowTest : public QObject {
         buttons.sort();
         QCOMPARE(buttons, QStringList({"No", "Yes"}));
         QVERIFY(rig.window->isVisible());
-        QVERIFY(rig.window->Runs().Running());
+        QVERIFY(rig.RunGoing());
         WhenABoxShows([](QMessageBox* box) { box->button(QMessageBox::Yes)->click(); });
         rig.window->close();  // the title bar's close
         QVERIFY(!rig.window->isVisible());
-        QVERIFY(!rig.window->Runs().Running());
+        QVERIFY(!rig.RunGoing());
     }
 
     void CompletedTestsNotSavedAreOfferedBeforeClosing() {
         WindowRig rig;
         rig.LoadPlan(kQuickPlan);
         rig.Press(IDC_START_STOP);
-        QTRY_VERIFY_WITH_TIMEOUT(rig.RunOver() && rig.session.Summary().Count() == 1, kPatienceMs);
+        QTRY_VERIFY_WITH_TIMEOUT(rig.RunOver() && rig.session.Status().completedTests == 1,
+                                 kPatienceMs);
         rig.replies.push_back(Answer::Cancel);
         rig.Press(IDCANCEL_CLOSE);
         QVERIFY(rig.window->isVisible());
@@ -376,7 +414,7 @@ class MainWindowTest : public QObject {
         WhenABoxShows([&rig](QMessageBox*) { rig.window->CloseWithoutAsking(); });
         QTest::keyClick(rig.window.get(), Qt::Key_Escape);
         QVERIFY(!rig.window->isVisible());
-        QVERIFY(!rig.window->Runs().Running());
+        QVERIFY(!rig.RunGoing());
         QVERIFY(QApplication::activeModalWidget() == nullptr);
     }
 
@@ -420,59 +458,75 @@ class MainWindowTest : public QObject {
     }
 
     void StartWithoutTheDeviceTellsTheDriversCode() {
-        WindowRig rig({}, {}, {}, false);
+        const std::string refused = "Can't open LabJack for voltage measurement. Code ";
+        {
+            WindowRig rig({}, {}, {}, false);
+            rig.LoadPlan(kQuickPlan);
+            QVERIFY(StartIsRefusedByTheDevice(rig, refused));
+        }
+        // A device gone since the last run: its log goes with the Start.
+        test::DeviceTap tap;
+        WindowRig rig(SessionOptions{StationOptions{true, false, {}, tap.Wrap()}, {}});
         rig.LoadPlan(kQuickPlan);
-        Post(rig, ProgressLog, 0, "earlier run");
-        QTRY_COMPARE_WITH_TIMEOUT(rig.Rows(IDC_LOG_LIST).size(), 1, kPatienceMs);
         rig.Press(IDC_START_STOP);
-        QCOMPARE(rig.messages.size(), std::size_t{1});
-        QVERIFY(
-            rig.messages.front().starts_with("Can't open LabJack for voltage measurement. Code "));
-        QVERIFY(rig.Rows(IDC_LOG_LIST).isEmpty());
-        QVERIFY(ShowsRunControls(rig, false));
+        QTRY_VERIFY_WITH_TIMEOUT(rig.RunOver() && !rig.Rows(IDC_LOG_LIST).isEmpty(), kPatienceMs);
+        rig.messages.clear();
+        tap.Device().SetOpenError(LJE_LABJACK_NOT_FOUND);
+        QVERIFY(StartIsRefusedByTheDevice(rig, refused + "1007"));
     }
 
     void DiagnosticPortOpensShowsLinesAndClosesWithTheWindow() {
         auto pty = PseudoTerminal::Open();
         QVERIFY(pty.has_value());
         WindowRig rig({}, {}, {DiagPort{pty->SlavePath(), "test line", 0}});
+        LinesDecoded decoded;
+        rig.session.Observers().Attach(decoded);
         auto* ports = rig.Control<QComboBox>(IDC_DIAG_PORT);
-        ports->setCurrentIndex(ports->findText("test line"));
         rig.Control<QLineEdit>(IDC_BAUD_RATE)->setText("9600");
-        rig.Press(IDC_DIAG_OPEN);
-        QVERIFY(rig.window->DiagLinkOpen());
+        QVERIFY(OpenTheTestLine(rig));
         QCOMPARE(rig.Button(IDC_DIAG_OPEN)->text(), QString("Close"));
         QVERIFY(!ports->isEnabled() && !rig.Control(IDC_BAUD_RATE)->isEnabled());
         QCOMPARE(rig.settings.BaudRate, 9600);
         QCOMPARE(pty->Write("1f 2 3\r\n", kPatienceMs).written, std::size_t{8});
         QTRY_COMPARE_WITH_TIMEOUT(rig.Rows(IDC_DIAG_LIST), QStringList({"1f 2 3"}), kPatienceMs);
-        const auto table = rig.session.GetDiagTable().Read();
-        QCOMPARE(table.count, 1);
-        QCOMPARE(table.records[0].field1, 31);
+        // Recorded for the judgement too, its first field read as hexadecimal.
+        QCOMPARE(decoded.count.load(), 1);
+        QCOMPARE(decoded.lastField1.load(), 31);
         rig.window->reject();
-        QVERIFY(!rig.window->DiagLinkOpen());
+        rig.session.Observers().Detach(decoded);
+        QVERIFY(!rig.session.Status().diagLinkOpen);
         QCOMPARE(rig.Rows(IDC_DIAG_LIST), QStringList());
     }
 
     void DiagnosticListKeepsTheNewest400Rows() {
-        WindowRig rig;
+        auto pty = PseudoTerminal::Open();
+        QVERIFY(pty.has_value());
+        WindowRig rig({}, {}, {DiagPort{pty->SlavePath(), "test line", 0}});
+        LinesDecoded decoded;
+        rig.session.Observers().Attach(decoded);
+        QVERIFY(OpenTheTestLine(rig));
+        std::string lines;
         for (int line = 0; line <= 400; ++line) {
-            rig.session.HearDiagLine(Format("%x 1 2", line));
+            lines += Format("%x 1 2\r\n", line);
         }
-        QTRY_COMPARE_WITH_TIMEOUT(rig.CurrentRow(IDC_DIAG_LIST), 399, kPatienceMs);
+        QCOMPARE(pty->Write(lines, kPatienceMs).written, lines.size());
+        QTRY_VERIFY_WITH_TIMEOUT(decoded.count == 401 && rig.CurrentRow(IDC_DIAG_LIST) == 399,
+                                 kPatienceMs);
         const QStringList rows = rig.Rows(IDC_DIAG_LIST);
         QCOMPARE(rows.size(), 400);
         QCOMPARE(rows.front(), QString("1 1 2"));
         QCOMPARE(rows.back(), QString("190 1 2"));
-        QCOMPARE(rig.session.GetDiagTable().Read().count, 100);
+        QCOMPARE(decoded.lastField1.load(), 0x190);
         auto* list = rig.Control<QTreeView>(IDC_DIAG_LIST);
         const int width = list->columnWidth(0);
-        rig.session.HearDiagLine(std::string(60, 'a'));
+        const std::string wide = std::string(60, 'a') + "\r\n";
+        QCOMPARE(pty->Write(wide, kPatienceMs).written, wide.size());
         QTRY_VERIFY_WITH_TIMEOUT(list->columnWidth(0) > width, kPatienceMs);
         const int wider = list->columnWidth(0);
         rig.Press(IDC_DIAG_CLEAR);
         QCOMPARE(rig.Rows(IDC_DIAG_LIST), QStringList());
         QCOMPARE(list->columnWidth(0), wider);
+        rig.session.Observers().Detach(decoded);
     }
 
     void SaveWritesTheThreeFilesWhereChosen() {

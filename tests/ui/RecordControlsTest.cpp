@@ -31,13 +31,18 @@ QWidget* NextTabStop(QWidget* widget) {
     return next;
 }
 
-LoadedRun LastRecordedRun(StationSession& session) {
-    session.Recording()->Flush();
-    auto opened = OpenSqlConnection(session.Recording()->Database());
+// The run that ended last in the records, once the session stored its own.
+LoadedRun LastRecordedRun(StationSession& session, const RecordingOptions& recording) {
+    session.StoreRecords();
+    auto opened = OpenSqlConnection(recording.database);
     if (!opened) {
         return {};
     }
-    const auto loaded = LoadRun(**opened, session.Recording()->LastRunUuid());
+    const auto uuid = LastRunUuid(**opened);
+    if (!uuid) {
+        return {};
+    }
+    const auto loaded = LoadRun(**opened, *uuid);
     return loaded && loaded->has_value() ? **loaded : LoadedRun{};
 }
 
@@ -75,13 +80,13 @@ class RecordControlsTest : public QObject {
         QTest::keyClick(serial, Qt::Key_Return);
         QTest::keyClick(serial, Qt::Key_Enter);
         QVERIFY(rig.window->isVisible());
-        QVERIFY(!rig.window->Runs().Running());
-        QCOMPARE(rig.session.UnitSerial(), std::string("SN-4711"));
+        QVERIFY(!rig.RunGoing());
+        QCOMPARE(rig.session.Status().unitSerial, std::string("SN-4711"));
 
         serial->clear();
         QTest::keyClicks(serial, QString(130, QLatin1Char('9')));
         QCOMPARE(serial->text().size(), 127);
-        QCOMPARE(rig.session.UnitSerial(), std::string(127, '9'));
+        QCOMPARE(rig.session.Status().unitSerial, std::string(127, '9'));
     }
 
     // The operator and the lot, typed or scanned, reach every run's record
@@ -97,7 +102,6 @@ class RecordControlsTest : public QObject {
         std::vector<LoadedRun> runs;
         {
             WindowRig rig(options);
-            rig.settings.DataDirPath = rig.Folder().string();
             auto* serial = rig.window->findChild<QLineEdit*>(QStringLiteral("serialNumber"));
             auto* who = rig.window->findChild<QLineEdit*>(QStringLiteral("operatorName"));
             auto* lot = rig.window->findChild<QLineEdit*>(QStringLiteral("lot"));
@@ -130,7 +134,7 @@ class RecordControlsTest : public QObject {
                 QTRY_VERIFY_WITH_TIMEOUT(rig.RunOver(), kPatienceMs);
                 QCOMPARE(who->text(), QStringLiteral("Mia Ortiz"));
                 QCOMPARE(lot->text(), QStringLiteral("LOT-7"));
-                runs.push_back(LastRecordedRun(rig.session));
+                runs.push_back(LastRecordedRun(rig.session, recording));
             }
             QVERIFY(rig.session.SaveSettings().Ok());
         }
@@ -151,7 +155,16 @@ class RecordControlsTest : public QObject {
         QCOMPARE(restarted.window->findChild<QLineEdit*>(QStringLiteral("operatorName"))->text(),
                  QString());
         QCOMPARE(restarted.window->findChild<QLineEdit*>(QStringLiteral("lot"))->text(), QString());
-        QCOMPARE(restarted.session.People().operatorName, std::string());
+        // The next unit's record: nobody typed, so the login name tests it.
+        restarted.LoadPlan(kQuickPlan);
+        restarted.window->findChild<QLineEdit*>(QStringLiteral("serialNumber"))
+            ->setText(QStringLiteral("SN-3"));
+        restarted.Press(IDC_START_STOP);
+        QTRY_VERIFY_WITH_TIMEOUT(restarted.RunOver(), kPatienceMs);
+        const LoadedRun next = LastRecordedRun(restarted.session, recording);
+        QCOMPARE(next.start.unit.serial, std::string("SN-3"));
+        QCOMPARE(next.start.operatorName, OperatorLoginName());
+        QCOMPARE(next.start.lot, std::string());
     }
 
     void TheLastRunsReportOpensInTheBrowser() {
@@ -225,7 +238,7 @@ class RecordControlsTest : public QObject {
                                  kPatienceMs);
         QVERIFY(rig.window->RunStatusText().startsWith(QStringLiteral("Run complete   ")));
         QCOMPARE(rig.window->findChild<QLabel*>(QStringLiteral("runStatus"))->toolTip(), alarm);
-        QCOMPARE(LastRecordedRun(rig.session).alarms.size(), std::size_t{1});
+        QCOMPARE(LastRecordedRun(rig.session, recording).alarms.size(), std::size_t{1});
 
         rig.Press(IDC_START_STOP);
         QVERIFY(!rig.window->RunStatusText().contains(QStringLiteral("Drift")));

@@ -12,6 +12,7 @@
 #include <array>
 #include <fstream>
 
+#include "config/ShiftSetting.h"
 #include "reading/History.h"
 #include "ui/MainWindowControls.h"
 #include "ui/UiTests.h"
@@ -133,7 +134,7 @@ class ShiftTest : public QObject {
             Scan(rig, number);
             QCOMPARE(serial->text(), number);
             QTest::mouseClick(rig.Button(IDC_START_STOP), Qt::LeftButton);
-            QVERIFY(rig.window->Runs().Running());
+            QVERIFY(rig.RunGoing());
             QVERIFY2(!InDescription(rig, rig.window->focusWidget()),
                      qPrintable(rig.window->focusWidget()->objectName()));
             QTRY_VERIFY_WITH_TIMEOUT(rig.RunOver(), kPatienceMs);
@@ -258,7 +259,7 @@ class ShiftTest : public QObject {
         Scan(again, QStringLiteral("SN-1001"));
         again.replies.push_back(Answer::No);
         again.Press(IDC_START_STOP);
-        QVERIFY(!again.window->Runs().Running());
+        QVERIFY(!again.RunGoing());
         QCOMPARE(again.questions.size(), std::size_t{1});
         const QString asked = QString::fromStdString(again.questions[0].text);
         const QRegularExpression expected(QStringLiteral(
@@ -283,19 +284,33 @@ class ShiftTest : public QObject {
         QCOMPARE(rig.questions[0].text,
                  std::string("SN-77 has already been tested at this station (1 run). "
                              "Test it again as attempt 2?"));
-        QVERIFY(!rig.window->Runs().Running());
+        QVERIFY(!rig.RunGoing());
         rig.replies.push_back(Answer::Yes);
         rig.Press(IDC_START_STOP);
-        QVERIFY(rig.window->Runs().Running());
+        QVERIFY(rig.RunGoing());
         QTRY_VERIFY_WITH_TIMEOUT(rig.RunOver(), kPatienceMs);
-        QCOMPARE(rig.session.Shift().RunsOf("SN-77"), 2);
+        rig.replies.push_back(Answer::No);
+        rig.Press(IDC_START_STOP);  // both runs counted
+        QVERIFY(!rig.RunGoing());
+        QCOMPARE(rig.questions.size(), std::size_t{3});
+        QCOMPARE(rig.questions[2].text,
+                 std::string("SN-77 has already been tested at this station (2 runs). "
+                             "Test it again as attempt 3?"));
+        QVERIFY(rig.messages.empty());
 
-        rig.session.Shift().RequireSerial(true);
-        SerialOf(rig)->clear();
-        rig.Press(IDC_START_STOP);
-        QVERIFY(!rig.window->Runs().Running());
-        QCOMPARE(rig.messages, std::vector<std::string>{kSerialRequired});
-        QCOMPARE(rig.window->focusWidget(), SerialOf(rig));
+        QTemporaryDir dir;
+        const std::filesystem::path strictLine = dir.filePath("Orvalt.reg").toStdString();
+        {
+            RegistryStore store(strictLine);
+            QVERIFY(SaveSerialRequired(store, true).Ok());
+        }
+        WindowRig strict(SessionOptions{StationOptions{true, false, {}}, strictLine});
+        strict.LoadPlan(kQuickPlan);
+        SerialOf(strict)->clear();
+        strict.Press(IDC_START_STOP);
+        QVERIFY(!strict.RunGoing());
+        QCOMPARE(strict.messages, std::vector<std::string>{kSerialRequired});
+        QCOMPARE(strict.window->focusWidget(), SerialOf(strict));
     }
 };
 

@@ -15,6 +15,7 @@
 #include <iostream>
 #include <sstream>
 
+#include "config/SettingsTable.h"
 #include "domain/Format.h"
 #include "platform/FileLock.h"
 #include "ui/AppOptions.h"
@@ -94,11 +95,11 @@ void WhenTheWindowShows(std::function<void(COrvaltDlg*)> act) {
 // A settings file that holds a baud rate of 19200 and a power of 40W.
 std::filesystem::path SeededSettingsFile(const QTemporaryDir& dir) {
     const std::filesystem::path file = dir.filePath("Kestrune/Orvalt.reg").toStdString();
-    const COrvaltApp app(file);
-    StationSession session(app.SessionFor(Simulated()));
-    session.Settings().BaudRate = 19200;
-    session.Settings().Power = "40W";
-    app.SaveSettings(session);
+    SettingsRecord settings;
+    settings.BaudRate = 19200;
+    settings.Power = "40W";
+    RegistryStore store(file);
+    static_cast<void>(SaveStationSettings(settings, store));
     return file;
 }
 
@@ -128,7 +129,7 @@ class StartUpTest : public QObject {
             QVERIFY(app.SaveSettings(rig.session));
         }
         WindowRig rig(options);
-        QVERIFY(rig.session.SettingsLoadStatus().Ok());
+        QVERIFY(rig.session.Status().settingsLoad.Ok());
         QCOMPARE(rig.Control<QTableView>(IDC_TEST_LIST)->horizontalHeader()->sectionSize(3), 123);
         QCOMPARE(rig.Control<QLineEdit>(IDC_DRIVER_MODEL)->text(), QString("D-7"));
         QCOMPARE(rig.Control<QComboBox>(IDC_TTO_OPTION)->currentIndex(), 4);
@@ -159,9 +160,12 @@ class StartUpTest : public QObject {
             return std::make_unique<StationSession>(app.SessionFor(options));
         };
         for (const auto& [fixture, maker] : {std::pair{"", "Plain"}, {"Bay 2", "BayCo"}}) {
-            const auto session = sessionOf(fixture);
-            session->Settings().Manufacturer = maker;
-            QVERIFY(app.SaveSettings(*session));
+            AppOptions options = Simulated();
+            options.fixture = fixture;
+            WindowRig rig(app.SessionFor(options));
+            rig.Control<QLineEdit>(IDC_MANUFACTURER)->setText(QString::fromLatin1(maker));
+            rig.window->reject();
+            QVERIFY(app.SaveSettings(rig.session));
         }
         QCOMPARE(sessionOf("Bay 2")->Settings().Manufacturer, std::string("BayCo"));
         QCOMPARE(sessionOf("")->Settings().Manufacturer, std::string("Plain"));

@@ -100,11 +100,10 @@ class WindowPlotTest : public QObject {
         QCOMPARE(rig.messages.size(), std::size_t{1});
         QVERIFY2(rig.messages.front().find("Line 3: ") != std::string::npos,
                  rig.messages.front().c_str());
-        QCOMPARE(rig.session.LimitsInForce().File(), good);
-        QVERIFY(rig.session.LimitsInForce().Current() != nullptr);
+        QCOMPARE(rig.session.Status().limitsFile, good);
         rig.window->askForLimitsFile = [] { return std::filesystem::path(); };
         rig.window->OnLoadLimits();  // cancelled: nothing changes
-        QCOMPARE(rig.session.LimitsInForce().File(), good);
+        QCOMPARE(rig.session.Status().limitsFile, good);
         QCOMPARE(rig.messages.size(), std::size_t{1});
     }
 
@@ -113,18 +112,18 @@ class WindowPlotTest : public QObject {
     void DiagnosticLimitsNeedTheDiagCommPortOpen() {
         WindowRig rig;
         rig.LoadPlan(kQuickPlan);
-        QVERIFY(!rig.session.HearsDiagLines());
+        QVERIFY(!rig.session.Status().hearsDiagLines);
         QVERIFY(rig.window->LoadLimitsFrom(WriteLimits(
             rig, "diag.csv", "measurement,min,max\nRepetitionsFailed,,2\nDelay,,1000\n")));
         rig.Press(IDC_START_STOP);
-        QVERIFY(!rig.window->Runs().Running());
+        QVERIFY(!rig.RunGoing());
         QCOMPARE(rig.messages,
                  std::vector<std::string>{"Open the Diag Comm Port first: the limits judge Delay "
                                           "from the driver's diagnostic line."});
         QVERIFY(rig.window->LoadLimitsFrom(
             WriteLimits(rig, "reps.csv", "measurement,min,max\nRepetitionsFailed,,2\n")));
         rig.Press(IDC_START_STOP);
-        QVERIFY(rig.window->Runs().Running());
+        QVERIFY(rig.RunGoing());
         QTRY_VERIFY_WITH_TIMEOUT(rig.RunOver(), kPatienceMs);
     }
 
@@ -179,7 +178,7 @@ class WindowPlotTest : public QObject {
         }
         StationSession session(options);
         COrvaltDlg window(session);
-        QCOMPARE(session.LimitsInForce().File(), limits);
+        QCOMPARE(session.Status().limitsFile, limits);
         QCOMPARE(window.Verdict().LimitsText(), QString("Limits: limits.csv"));
         QCOMPARE(window.height(), closedHeight);
         RegistryStore store(settingsFile);

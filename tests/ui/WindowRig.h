@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "config/SettingsRecord.h"
+#include "config/SettingsTable.h"
 #include "station/StationSession.h"
 #include "ui/COrvaltDlg.h"
 #include "ui/ControlLookup.h"
@@ -78,19 +79,16 @@ class WindowRig {
     QStringList Rows(int listId) const;
     int CurrentRow(int listId) const;
 
-    bool RunOver() const { return Button(IDC_OPEN)->isEnabled() && !window->Runs().Running(); }
+    bool RunOver() { return Button(IDC_OPEN)->isEnabled() && !session.Status().runGoing; }
+    bool RunGoing() { return session.Status().runGoing; }
 
   private:
-    // Initial settings, when given, replace the loaded ones before the window
-    // reads them, with the results in the rig's own folder.
+    // Initial settings, when given, are the settings file the session starts
+    // from, in the rig's own folder with the results.
     struct Built {};
     WindowRig(Built, const SessionOptions& options, std::optional<SettingsRecord> initial,
               std::vector<DiagPort> extraPorts)
-        : session(options), settings(session.Settings()) {
-        if (initial) {
-            settings = std::move(*initial);
-            settings.DataDirPath = Folder().string();
-        }
+        : session(Seeded(options, std::move(initial))), settings(session.Settings()) {
         window = std::make_unique<COrvaltDlg>(session, std::move(extraPorts));
         window->messageBox = [this](const std::string& text) { messages.push_back(text); };
         boxQuestion = window->askQuestion;
@@ -115,10 +113,20 @@ class WindowRig {
         window->show();
     }
 
+    SessionOptions Seeded(SessionOptions options, std::optional<SettingsRecord> initial) const {
+        if (initial) {
+            initial->DataDirPath = Folder().string();
+            options.settingsFile = Folder() / "Orvalt.reg";
+            RegistryStore store(options.settingsFile);
+            static_cast<void>(SaveStationSettings(*initial, store, options.station.fixture));
+        }
+        return options;
+    }
+
   public:
     QTemporaryDir dir;
     StationSession session;
-    SettingsRecord& settings;
+    const SettingsRecord& settings;
     std::unique_ptr<COrvaltDlg> window;
     std::vector<std::string> messages;
     // The close's questions, answered from `replies` (Esc when none is left).
