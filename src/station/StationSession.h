@@ -1,17 +1,9 @@
 #pragma once
 // One fixture's station session: the composition root every front end drives.
-// It owns the settings record, the station (clock, device, simulated unit), the
-// message queue with the one message handler, the WindowModel, the diagnostic
-// table and view, the serial link with its Open/Close control, the plan in use
-// and RunControl. The window, the headless runner and the tests only drive it
-// and show what it holds; none of them wires parts or routes messages. Nothing
-// is global: sessions in one process run side by side.
-//
-// Threads: the worker and the link post into the session's queue; whoever
-// drives the session (its "handler thread") handles the messages, through
-// HandleNext, and is the only thread that calls the session otherwise.
-// Observers are called from the worker and the link threads (see
-// SessionObserver.h).
+// The window, the runner and the tests attach to it, act through it and read
+// its one status; none of them wires parts or routes messages. Only the
+// handler thread (whoever calls HandleNext) calls it; observers are called
+// from the worker and link threads. More: docs/design/station-session.md.
 
 #include <array>
 #include <atomic>
