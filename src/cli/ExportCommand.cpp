@@ -30,9 +30,9 @@ struct RunsToExport {
 
 std::string NoRunText(const RunFilter& filter) {
     if (filter == RunFilter{.since = filter.since}) {
-        return "No run was recorded since " + *filter.since + ".";
+        return std::string("No run was recorded since ") + *filter.since + ".";
     }
-    return "No recorded run matches " + RunFilterText(filter) + ".";
+    return std::string("No recorded run matches ") + RunFilterText(filter) + ".";
 }
 
 RunsToExport ChooseRuns(SqlConnection& db, const ExportOptions& options, std::ostream& err) {

@@ -63,9 +63,10 @@ int RunWhatIf(const RejudgeOptions& options, std::ostream& out, std::ostream& er
     const Result<WhatIf> whatIf = JudgeUnderLimits(*records.db, options.scope, limits->limits);
     if (!whatIf)
         return RecordsUnreadable(err, whatIf.Error());
-    const WhatIfSubject subject{
-        std::filesystem::path(options.limits).filename().string(), Sha256Hex(limits->text),
-        options.scope.run ? "run " + *options.scope.run : RunFilterText(options.scope.filter)};
+    const WhatIfSubject subject{std::filesystem::path(options.limits).filename().string(),
+                                Sha256Hex(limits->text),
+                                options.scope.run ? std::string("run ") + *options.scope.run
+                                                  : RunFilterText(options.scope.filter)};
     out << WhatIfText(*whatIf, subject);
     if (!options.out.empty()) {
         if (const Result<void> written =

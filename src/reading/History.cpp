@@ -45,7 +45,8 @@ Result<void> EachHistoryRow(SqlConnection& connection, const RunFilter& filter,
     std::vector<SqlValue> params;
     std::string sql = kHistorySelect + RunFilterSql(filter, params);
     params.emplace_back(limit.value_or(std::numeric_limits<std::int64_t>::max()));
-    sql += " ORDER BY r.started_at DESC, r.run_uuid LIMIT $" + std::to_string(params.size());
+    sql += std::string(" ORDER BY r.started_at DESC, r.run_uuid LIMIT $") +
+           std::to_string(params.size());
     return connection.RunRowByRow(sql, params,
                                   [&take](const SqlRow& cells) { take(RowOf(cells)); });
 }
@@ -54,8 +55,8 @@ Result<std::vector<std::string>> FilteredRunUuids(SqlConnection& connection,
                                                   const RunFilter& filter) {
     std::vector<SqlValue> params;
     const Result<SqlRows> rows =
-        connection.Run("SELECT r.run_uuid FROM runs r WHERE 1 = 1" + RunFilterSql(filter, params) +
-                           " ORDER BY r.started_at, r.run_uuid",
+        connection.Run(std::string("SELECT r.run_uuid FROM runs r WHERE 1 = 1") +
+                           RunFilterSql(filter, params) + " ORDER BY r.started_at, r.run_uuid",
                        params);
     if (!rows) {
         return Fail(rows.Error());

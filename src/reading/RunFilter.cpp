@@ -65,7 +65,7 @@ class Conditions {
   private:
     std::string Next(std::string value) {
         params_.emplace_back(std::move(value));
-        return "CAST($" + std::to_string(before_ + params_.size()) + " AS TEXT)";
+        return std::string("CAST($") + std::to_string(before_ + params_.size()) + " AS TEXT)";
     }
 
     std::vector<SqlValue>& params_;
@@ -137,16 +137,17 @@ std::string RunFilterSql(const RunFilter& filter, std::vector<SqlValue>& params,
 }
 
 std::string RunFilterDayProblem(const std::string& text) {
-    return IsIsoDate(text) ? std::string()
-                           : "expected a date YYYY-MM-DD, got \"" + PrintableText(text) + "\"";
+    return IsIsoDate(text)
+               ? std::string()
+               : std::string("expected a date YYYY-MM-DD, got \"") + PrintableText(text) + "\"";
 }
 
 std::string RunFilterVerdictProblem(const std::string& text) {
     if (VerdictKindFromWord(Upper(text)) || Upper(text) == Upper(std::string(kNoVerdict))) {
         return {};
     }
-    return "expected PASS, FAIL, ERROR, \"NOT JUDGED\" or none, got \"" + PrintableText(text) +
-           "\"";
+    return std::string("expected PASS, FAIL, ERROR, \"NOT JUDGED\" or none, got \"") +
+           PrintableText(text) + "\"";
 }
 
 void SetSerialAsTyped(RunFilter& filter, const std::string& typed) {
@@ -170,7 +171,7 @@ std::string RunFilterText(const RunFilter& filter) {
     add("fixture", filter.fixture);
     add("serial", filter.serial);
     if (filter.serialStart) {
-        parts.push_back("serial " + *filter.serialStart + "*");
+        parts.push_back(std::string("serial ") + *filter.serialStart + "*");
     }
     add("verdict", filter.verdict);
     add("since", filter.since);
@@ -180,7 +181,7 @@ std::string RunFilterText(const RunFilter& filter) {
     }
     std::string text = parts.front();
     for (std::size_t i = 1; i < parts.size(); ++i) {
-        text += ", " + parts[i];
+        text += std::string(", ") + parts[i];
     }
     return text;
 }

@@ -104,7 +104,7 @@ Result<WhatIf> JudgeUnderLimits(SqlConnection& connection, const RejudgeScope& s
             return Fail(run.Error());
         }
         if (!*run) {
-            return Fail("No run " + PrintableText(uuid) + " is recorded.");
+            return Fail(std::string("No run ") + PrintableText(uuid) + " is recorded.");
         }
         if (!(*run)->endedAt.empty()) {
             counter.Add(**run);
