@@ -104,11 +104,10 @@ RecordsCommand AddExportCommand(CLI::App& app) {
         ->check(CLI::Validator(OutputFileValidator, ""));
     AddDatabaseOption(app, options->db);
     app.callback([run, trace, options] {
-        const bool filtered = options->filter != RunFilter{};
-        if ((run->count() > 0) == filtered) {
-            throw CLI::ValidationError(
-                "export", filtered ? "--run UUID goes without --since and the other filters"
-                                   : "give --run UUID or --since YYYY-MM-DD (or another filter)");
+        RefuseRunWithFilters("export", *run, options->filter);
+        if (run->count() == 0 && options->filter == RunFilter{}) {
+            throw CLI::ValidationError("export",
+                                       "give --run UUID or --since YYYY-MM-DD (or another filter)");
         }
         if (trace->count() > 0 && options->format != "json") {
             throw CLI::ValidationError("export", "--trace goes with --format json only");

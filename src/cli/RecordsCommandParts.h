@@ -69,6 +69,9 @@ struct RunFilterParts {
     bool model = true;
 };
 void AddRunFilterOptions(CLI::App& app, RunFilter& filter, RunFilterParts parts = {});
+// Refuses `run` (--run UUID) given together with any filter.
+void RefuseRunWithFilters(const std::string& command, const CLI::Option& run,
+                          const RunFilter& filter);
 // Checks a --db value: a SQLite file or a valid server URL.
 std::string DatabaseValidator(const std::string& text);
 // Checks the name of a file to write (--out): an empty one is no file, not

@@ -89,12 +89,7 @@ RecordsCommand AddRejudgeCommand(CLI::App& app) {
         "--limits, judges them by that limits file instead and tells what would change.");
     auto* run = app.add_option("--run", options->scope.run, "only the run with this UUID");
     AddRunFilterOptions(app, options->scope.filter);
-    app.callback([run, options] {
-        if (run->count() > 0 && options->scope.filter != RunFilter{}) {
-            throw CLI::ValidationError("rejudge",
-                                       "--run UUID goes without --since and the other filters");
-        }
-    });
+    app.callback([run, options] { RefuseRunWithFilters("rejudge", *run, options->scope.filter); });
     auto* limits = app.add_option("--limits", options->limits,
                                   "what if: judge the runs by this limits file, changing no record")
                        ->check(CLI::ExistingFile);

@@ -36,4 +36,12 @@ void AddRunFilterOptions(CLI::App& app, RunFilter& filter, RunFilterParts parts)
         ->check(CLI::Validator(RunFilterVerdictProblem, "VERDICT"));
 }
 
+void RefuseRunWithFilters(const std::string& command, const CLI::Option& run,
+                          const RunFilter& filter) {
+    if (run.count() > 0 && filter != RunFilter{}) {
+        throw CLI::ValidationError(command,
+                                   "--run UUID goes without --since and the other filters");
+    }
+}
+
 }  // namespace orvalt

@@ -66,16 +66,6 @@ const std::string& ReportStyle() {
     return style;
 }
 
-// The colour a verdict is shown in; a word of no known kind is greyed as not
-// judged, since it proves nothing.
-const char* LookOf(std::optional<VerdictKind> kind) {
-    return VerdictLook(kind);
-}
-
-const char* LookOf(MeasurementOutcome outcome) {
-    return VerdictLook(OutcomeKind(outcome));
-}
-
 // A test without a verdict shows why it has none, in the colour of what it
 // shows: a how-it-ended word is of no kind; only a damaged record's ended_how
 // holding a verdict word has one, and it is coloured as it always was.
@@ -108,7 +98,7 @@ Headline HeadlineOf(const LoadedRun& run) {
     const VerdictKind kind = run.unitVerdict
                                  ? run.unitVerdict->Kind().value_or(VerdictKind::NotJudged)
                                  : VerdictKind::NotJudged;
-    return {VerdictKindWord(kind), LookOf(kind)};
+    return {VerdictKindWord(kind), VerdictLook(kind)};
 }
 
 std::string HeadlineNote(const LoadedRun& run) {
@@ -218,7 +208,7 @@ std::string TestSummaryTable(const LoadedRun& run) {
     for (const LoadedTest& test : run.tests) {
         html += "<tr>" + Cell("TEST " + std::to_string(test.start.index + 1)) +
                 Cell(test.start.mode) + Cell(test.endedHow.empty() ? "-" : test.endedHow) +
-                Cell(TestVerdictWord(test), LookOf(ShownKind(test))) + "</tr>";
+                Cell(TestVerdictWord(test), VerdictLook(ShownKind(test))) + "</tr>";
     }
     return html + "</table>";
 }
@@ -301,10 +291,12 @@ std::string MeasurementTable(const LoadedTest& test) {
         if (IsSwitchRow(figure.name)) {
             continue;
         }
-        html += "<tr>" + Cell(figure.name) + Cell(ShownText(figure.value, figure.decimals)) +
-                Cell(figure.unit) + Cell(Bound(record.min, figure.decimals)) +
-                Cell(Bound(record.max, figure.decimals)) +
-                Cell(MeasurementOutcomeWord(record.outcome), LookOf(record.outcome)) + "</tr>";
+        html +=
+            "<tr>" + Cell(figure.name) + Cell(ShownText(figure.value, figure.decimals)) +
+            Cell(figure.unit) + Cell(Bound(record.min, figure.decimals)) +
+            Cell(Bound(record.max, figure.decimals)) +
+            Cell(MeasurementOutcomeWord(record.outcome), VerdictLook(OutcomeKind(record.outcome))) +
+            "</tr>";
     }
     return html + "</table>";
 }
