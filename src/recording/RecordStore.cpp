@@ -1,6 +1,7 @@
 #include "recording/RecordStore.h"
 
 #include <algorithm>
+#include <thread>
 
 #include "domain/Joined.h"
 #include "records/RunAttempt.h"
@@ -170,6 +171,7 @@ bool RecordStore::PrimaryReady() {
     attempted_ = true;
     lastAttempt_ = now;
     Result<std::unique_ptr<SqlConnection>> opened = OpenRecordDatabase(options_.target);
+    openedLastAttempt_ = opened.Ok();
     if (!opened) {
         lastError_ = opened.Error();
         return false;
@@ -370,6 +372,20 @@ std::string RecordStore::HeldRuns() const {
         }
     }
     return (uuids.size() == 1 ? "run " : "runs ") + Joined(uuids);
+}
+
+void RecordStore::WriteBacklogBeforeClosing() {
+    constexpr std::chrono::milliseconds kPause{250};
+    const auto deadline = std::chrono::steady_clock::now() + options_.closingPatience;
+    while (HasBacklog()) {
+        attempted_ = false;  // the retry pace no longer applies
+        Write({});
+        if (!HasBacklog() || !openedLastAttempt_ ||
+            std::chrono::steady_clock::now() + kPause > deadline) {
+            return;
+        }
+        std::this_thread::sleep_for(kPause);
+    }
 }
 
 std::string RecordStore::LossIfClosed() const {

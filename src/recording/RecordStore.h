@@ -37,6 +37,9 @@ struct RecordStoreOptions {
     // The key that seals the runs; none: they are recorded unsealed. A key
     // named but unusable is reported (as reachable) once, at the start.
     StationKeyPlace stationKey{};
+    // How long a closing store keeps trying a database that opens but will
+    // not take the rows (WriteBacklogBeforeClosing).
+    std::chrono::milliseconds closingPatience{5000};
 };
 
 class RecordStore {
@@ -55,6 +58,12 @@ class RecordStore {
     // the database nor the spool took: a sentence naming their runs and why;
     // empty when every row is stored somewhere.
     std::string LossIfClosed() const;
+    // What waits in memory or in the spool is sent once more before the
+    // store closes, at once, and again while the database opens but will not
+    // take the rows (a SQLite file another station is writing), up to
+    // closingPatience: else a lock met as a station ends its lot keeps the
+    // last runs out of the database until the station next starts.
+    void WriteBacklogBeforeClosing();
 
   private:
     bool PrimaryReady();
@@ -85,6 +94,7 @@ class RecordStore {
     std::set<std::string> aside_;
     std::chrono::steady_clock::time_point lastAttempt_{};
     bool attempted_ = false;
+    bool openedLastAttempt_ = false;
     bool spoolHasRows_ = true;  // unknown until looked at: assume rows from an earlier run
     Health health_ = Health::Unknown;
 };

@@ -282,6 +282,9 @@ void RunRecorder::WriterLoop() {
         if (!rows.empty() || store_.HasBacklog()) {
             store_.Write(std::move(rows));
         }
+        if (stopping) {
+            store_.WriteBacklogBeforeClosing();
+        }
         {
             std::string loss = store_.LossIfClosed();
             std::scoped_lock lock(lossMutex_);

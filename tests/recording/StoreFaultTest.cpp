@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <atomic>
 #include <thread>
 
 #include "recording/HealthLog.h"
@@ -107,6 +108,44 @@ TEST(StoreFaultTest, ALockedFileIsWrittenOnceTheLockIsGone) {
     EXPECT_TRUE(reports[1].first);
     EXPECT_EQ(CountRows(rig.db, "readings", uuid), counts.readings);
     EXPECT_EQ(CountRows(rig.db, "tests", uuid), 2);
+    EXPECT_EQ(CountRows(rig.spool.string(), "readings", uuid), 0);
+}
+
+// Another station's write holds the file as this one ends its lot: the
+// closing recorder keeps trying, past its retry pace, until the lock is gone,
+// rather than leave the run in the spool until the station next starts.
+TEST(StoreFaultTest, ALockLiftedAsTheRecorderClosesLetsTheLastRunIn) {
+    FaultRig rig;
+    ASSERT_TRUE(OpenRecordDatabase(rig.db).Ok());
+    RecordStoreOptions options = rig.Options();
+    options.retryEvery = std::chrono::hours(1);
+    RecordedCounts counts;
+    std::string uuid;
+    std::atomic<bool> locked = false, letGo = false;
+    std::thread otherStation([&] {
+        const auto holder = LockedExclusively(rig.db);
+        locked = true;
+        locked.notify_all();
+        letGo.wait(false);
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        if (holder) {
+            EXPECT_TRUE(holder->Run("ROLLBACK").Ok());
+        }
+    });
+    locked.wait(false);
+    {
+        RunRecorder recorder(options, {std::chrono::milliseconds(20)});
+        uuid = recorder.BeginRun(SampleRun());
+        RecordCompletedTest(recorder, 0, 30, counts);
+        recorder.EndRun({});
+        recorder.Flush();
+        EXPECT_EQ(CountRows(rig.spool.string(), "readings", uuid), counts.readings);
+        letGo = true;
+        letGo.notify_all();
+    }
+    otherStation.join();
+    EXPECT_EQ(CountRows(rig.db, "readings", uuid), counts.readings);
+    EXPECT_EQ(CountRows(rig.db, "runs", uuid), 1);
     EXPECT_EQ(CountRows(rig.spool.string(), "readings", uuid), 0);
 }
 
