@@ -75,11 +75,11 @@ struct CommandKind {
 };
 
 constexpr CommandKind kRecordsCommands[] = {
-    {"history", AddHistoryCommand},  {"yield", AddYieldCommand},
-    {"report", AddReportCommand},    {"export", AddExportCommand},
-    {"rejudge", AddRejudgeCommand},  {"verify", AddVerifyCommand},
-    {"spc", AddSpcCommand},          {"alarms", AddAlarmsCommand},
-    {"settings", AddSettingsCommand}};
+    {"history", AddHistoryCommand},   {"yield", AddYieldCommand},
+    {"report", AddReportCommand},     {"export", AddExportCommand},
+    {"rejudge", AddRejudgeCommand},   {"verify", AddVerifyCommand},
+    {"spc", AddSpcCommand},           {"alarms", AddAlarmsCommand},
+    {"settings", AddSettingsCommand}, {"pareto", AddParetoCommand}};
 
 }  // namespace
 
