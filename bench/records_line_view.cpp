@@ -120,7 +120,10 @@ int Measure(const std::string& target, const char* label, long runs,
         return orvalt::QueryYield(c, orvalt::YieldGrouping::Model, {.since = moment.todayStart});
     });
     TimePart(**db, "failure Pareto", [&](orvalt::SqlConnection& c) {
-        return orvalt::QueryPareto(c, orvalt::ParetoGrouping::Reason, {.since = moment.todayStart});
+        using Rows = orvalt::Result<std::vector<orvalt::FailureReason>>;
+        auto pareto =
+            orvalt::QueryPareto(c, orvalt::ParetoGrouping::Reason, {.since = moment.todayStart});
+        return pareto ? Rows(std::move(pareto->rows)) : Rows(orvalt::Fail(pareto.Error()));
     });
     TimePart(**db, "open alarms", [&](orvalt::SqlConnection& c) {
         return orvalt::LoadOpenAlarms(c, moment.alarmsSince);
