@@ -75,11 +75,10 @@ struct CommandKind {
 };
 
 constexpr CommandKind kRecordsCommands[] = {
-    {"history", AddHistoryCommand},   {"yield", AddYieldCommand},
-    {"report", AddReportCommand},     {"export", AddExportCommand},
-    {"rejudge", AddRejudgeCommand},   {"verify", AddVerifyCommand},
-    {"spc", AddSpcCommand},           {"alarms", AddAlarmsCommand},
-    {"settings", AddSettingsCommand}, {"pareto", AddParetoCommand}};
+    {"history", AddHistoryCommand},  {"yield", AddYieldCommand},   {"pareto", AddParetoCommand},
+    {"report", AddReportCommand},    {"export", AddExportCommand}, {"rejudge", AddRejudgeCommand},
+    {"verify", AddVerifyCommand},    {"spc", AddSpcCommand},       {"alarms", AddAlarmsCommand},
+    {"settings", AddSettingsCommand}};
 
 }  // namespace
 
