@@ -19,11 +19,11 @@
 
 #include "LineBench.h"
 #include "RecordsBench.h"
-#include "lineview/FailurePareto.h"
 #include "lineview/FixtureCards.h"
 #include "lineview/LineChangeMark.h"
 #include "lineview/LineView.h"
 #include "platform/UtcTime.h"
+#include "reading/Pareto.h"
 #include "records/RecordsToRead.h"
 #include "spc/OpenAlarms.h"
 #include "support/PgCluster.h"
@@ -120,7 +120,10 @@ int Measure(const std::string& target, const char* label, long runs,
         return orvalt::QueryYield(c, orvalt::YieldGrouping::Model, {.since = moment.todayStart});
     });
     TimePart(**db, "failure Pareto", [&](orvalt::SqlConnection& c) {
-        return orvalt::LoadFailurePareto(c, moment.todayStart);
+        using Rows = orvalt::Result<std::vector<orvalt::FailureReason>>;
+        auto pareto =
+            orvalt::QueryPareto(c, orvalt::ParetoGrouping::Reason, {.since = moment.todayStart});
+        return pareto ? Rows(std::move(pareto->rows)) : Rows(orvalt::Fail(pareto.Error()));
     });
     TimePart(**db, "open alarms", [&](orvalt::SqlConnection& c) {
         return orvalt::LoadOpenAlarms(c, moment.alarmsSince);

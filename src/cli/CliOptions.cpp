@@ -19,9 +19,9 @@ namespace {
 
 constexpr const char* kDescription =
     "orvalt-cli runs a test plan on the station without a window and prints its log; history,\n"
-    "yield, report, export, rejudge and spc look back at the recorded runs; verify checks their\n"
-    "seals; alarms lists the open drift alarms and acknowledges them; settings shows and\n"
-    "changes the settings (orvalt-cli COMMAND --help).\n";
+    "yield, pareto, report, export, rejudge and spc look back at the recorded runs; verify checks\n"
+    "their seals; alarms lists the open drift alarms and acknowledges them; settings shows\n"
+    "and changes the settings (orvalt-cli COMMAND --help).\n";
 
 constexpr const char* kListDevicesUsage =
     "usage: orvalt-cli --list-devices [--simulate] [--fixture NAME]\n"
@@ -42,7 +42,8 @@ class RunnerHelp final : public CLI::Formatter {
             return CLI::Formatter::make_usage(app, std::move(name));
         }
         return "Usage: orvalt-cli [OPTIONS] PLAN.csv\n"
-               "       orvalt-cli history|yield|report|export|rejudge|verify|spc|alarms [OPTIONS]\n"
+               "       orvalt-cli history|yield|pareto|report|export|rejudge|verify|spc|alarms\n"
+               "                  [OPTIONS]\n"
                "       orvalt-cli settings get|set|list [KEY] [VALUE]\n";
     }
 };

@@ -12,7 +12,8 @@ struct ExitMeaning {
 
 constexpr ExitMeaning kExitMeanings[] = {
     {kExitRanToEnd,
-     "the plan ran to its end; history, yield, report, export, spc, alarms, settings: done; "
+     "the plan ran to its end; history, yield, pareto, report, export, spc, alarms, settings: "
+     "done; "
      "rejudge: every record agrees and every seal holds; verify: every seal holds",
      true},
     {kExitAbandonedOrStopped, "a test was abandoned, or the run was stopped", false},
@@ -29,7 +30,8 @@ constexpr ExitMeaning kExitMeanings[] = {
     {kExitLimitFailed, "with --limits: the plan ran to its end and a test failed a limit", false},
     {kExitRecordLost, "the run's record reached neither the results database nor its spool", false},
     {kExitRecordsUnreadable,
-     "history, yield, report, export, rejudge, verify, spc, alarms: the results database can't "
+     "history, yield, pareto, report, export, rejudge, verify, spc, alarms: the results database "
+     "can't "
      "be read (report, export --run, rejudge --run: or holds no such run; export --since: no "
      "run since that day; spc: no run of the model, no such measurement, or too few units to "
      "freeze a baseline; alarms --ack: the run raised no such alarm)",

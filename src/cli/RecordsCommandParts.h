@@ -28,6 +28,7 @@ std::map<std::string, RecordsCommand> AddRecordsCommands(CLI::App& app);
 
 RecordsCommand AddHistoryCommand(CLI::App& app);
 RecordsCommand AddYieldCommand(CLI::App& app);
+RecordsCommand AddParetoCommand(CLI::App& app);
 RecordsCommand AddReportCommand(CLI::App& app);
 RecordsCommand AddExportCommand(CLI::App& app);
 RecordsCommand AddRejudgeCommand(CLI::App& app);

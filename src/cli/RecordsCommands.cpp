@@ -75,10 +75,9 @@ struct CommandKind {
 };
 
 constexpr CommandKind kRecordsCommands[] = {
-    {"history", AddHistoryCommand},  {"yield", AddYieldCommand},
-    {"report", AddReportCommand},    {"export", AddExportCommand},
-    {"rejudge", AddRejudgeCommand},  {"verify", AddVerifyCommand},
-    {"spc", AddSpcCommand},          {"alarms", AddAlarmsCommand},
+    {"history", AddHistoryCommand},  {"yield", AddYieldCommand},   {"pareto", AddParetoCommand},
+    {"report", AddReportCommand},    {"export", AddExportCommand}, {"rejudge", AddRejudgeCommand},
+    {"verify", AddVerifyCommand},    {"spc", AddSpcCommand},       {"alarms", AddAlarmsCommand},
     {"settings", AddSettingsCommand}};
 
 }  // namespace

@@ -1,8 +1,8 @@
 #pragma once
-// What the line at a glance is made of: the fixtures' cards, the failure
-// reasons and the moment the line is read for (the drift alarms that still
-// hold are OpenAlarms'). Each part is read by a file of its own; LineView
-// puts them together.
+// What the line at a glance is made of: the fixtures' cards and the moment
+// the line is read for (the failure reasons are reading/FailureReasons.h's,
+// the drift alarms that still hold OpenAlarms'). Each part is read by a file
+// of its own; LineView puts them together.
 
 #include <chrono>
 #include <cstdint>
@@ -38,16 +38,6 @@ struct FixtureCard {
     // unit verdict ("PASS", "FAIL", "ERROR"; empty: not judged); empty
     // strings when none of them ended.
     std::string lastSerial, lastEndedAt, lastEndedHow, lastVerdict;
-};
-
-// A reason units failed today, with how many runs it failed: "TimeToOffA
-// above the maximum", "V4 below the minimum" (a measurement as a limits file
-// names it), "ERROR: stopped", "ERROR: abandoned", "ERROR: not completed";
-// "FAIL without a failed measurement recorded" for a failed run whose
-// measurements kept no outcome (recorded before they did).
-struct FailureReason {
-    std::string reason;
-    std::int64_t runs = 0;
 };
 
 struct LineMoment {

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <iterator>
 
-#include "lineview/FailurePareto.h"
 #include "reading/RunLoad.h"
 #include "reading/SettledKeys.h"
 #include "reading/Yield.h"
@@ -159,7 +158,7 @@ Result<void> LineRunsReader::Take(SqlConnection& connection, const RunPick& pick
         const auto found = measured.find(CellInteger(run->cells.at(kLineRunKey)));
         run->failureReasons =
             RunFailureReasons(run->verdict, run->cells.at(kLineRunEndedHow),
-                              found == measured.end() ? std::set<std::string>{} : found->second);
+                              found == measured.end() ? RunReasons{} : found->second);
     }
     return {};
 }

@@ -19,6 +19,7 @@
 
 #include "base/Result.h"
 #include "domain/TestVerdict.h"
+#include "reading/FailureReasons.h"
 #include "reading/RunPick.h"
 #include "reading/SettledKeys.h"
 #include "reading/Yield.h"
@@ -48,7 +49,7 @@ struct LineRun {
     // The unit's verdict, read from its cell; none without one, or for a word
     // of no kind.
     std::optional<VerdictKind> verdict;
-    std::set<std::string> failureReasons;  // what it counts in the Pareto
+    RunReasons failureReasons;  // what it counts in the Pareto
 
     std::string Text(LineRunColumn column) const { return CellText(cells.at(column)); }
 };

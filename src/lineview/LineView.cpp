@@ -7,7 +7,6 @@
 
 #include "domain/IsoTime.h"
 #include "domain/PrintableText.h"
-#include "lineview/FailurePareto.h"
 #include "lineview/FixtureCards.h"
 #include "lineview/LineRuns.h"
 #include "platform/UtcTime.h"
@@ -86,15 +85,13 @@ std::vector<YieldRow> YieldSince(const LineRuns& runs, const std::string& since)
 }
 
 std::vector<FailureReason> ParetoSince(const LineRuns& runs, const std::string& since) {
-    std::map<std::string, std::int64_t> runsOf;
+    ReasonTally tally;
     for (const auto& [uuid, run] : runs) {
         if (run.Text(kLineRunStarted) >= since) {
-            for (const std::string& reason : run.failureReasons) {
-                ++runsOf[reason];
-            }
+            tally.Add(run.failureReasons);
         }
     }
-    return RankedReasons(runsOf);
+    return tally.Ranked();
 }
 
 }  // namespace

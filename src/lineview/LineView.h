@@ -14,6 +14,7 @@
 #include "base/Result.h"
 #include "lineview/LineParts.h"
 #include "lineview/LineRuns.h"
+#include "reading/FailureReasons.h"
 #include "reading/Yield.h"
 #include "records/SqlConnection.h"
 #include "spc/OpenAlarms.h"

@@ -27,26 +27,45 @@ std::vector<FailureReason> Bars(const std::vector<FailureReason>& reasons) {
     return bars;
 }
 
-// Labelled by its row in the table beside the chart; the bar of the other
-// reasons by its first row and on ("10+").
-std::string Bar(const FailureReason& reason, std::size_t index, const std::string& label,
-                double slot, double tallest) {
+// The width a character of the labels' 11 px type takes, about.
+constexpr double kLabelCharWidth = 6.2;
+
+// `words` cut to `most` characters, the last of them an ellipsis, where they
+// are longer; never within a UTF-8 character.
+std::string Shortened(const std::string& words, std::size_t most) {
+    if (words.size() <= most || most == 0) {
+        return words;
+    }
+    std::size_t end = most - 1;
+    while (end > 0 && (static_cast<unsigned char>(words[end]) & 0xC0) == 0x80) {
+        --end;
+    }
+    return words.substr(0, end) + "\u2026";
+}
+
+// Labelled by the reason's words, cut to what the bar's slot holds; the
+// whole words come up over the bar and over its label.
+std::string Bar(const FailureReason& reason, std::size_t index, double slot, double tallest) {
     const double height = kPlotHeight * static_cast<double>(reason.runs) / tallest;
     const double x = kLeft + slot * static_cast<double>(index) + slot * 0.15;
+    const std::string words = HtmlEscaped(reason.reason);
+    const auto fits = static_cast<std::size_t>(slot * 0.95 / kLabelCharWidth);
     return std::string("<rect class=\"bar\"")
         .append(SvgAttribute("x", x))
         .append(SvgAttribute("y", kTop + kPlotHeight - height))
         .append(SvgAttribute("width", slot * 0.7))
         .append(SvgAttribute("height", height))
         .append("><title>")
-        .append(HtmlEscaped(reason.reason))
+        .append(words)
         .append(": ")
         .append(std::to_string(reason.runs))
         .append("</title></rect><text text-anchor=\"middle\"")
         .append(SvgAttribute("x", x + slot * 0.35))
         .append(SvgAttribute("y", kHeight - 10))
-        .append(">")
-        .append(label)
+        .append("><title>")
+        .append(words)
+        .append("</title>")
+        .append(HtmlEscaped(Shortened(reason.reason, fits)))
         .append("</text>");
 }
 
@@ -111,9 +130,7 @@ std::string ParetoSvg(const std::vector<FailureReason>& reasons) {
                           .append(" role=\"img\" aria-label=\"Failure reasons, most runs first\">")
                           .append(Axes(tallest));
     for (std::size_t i = 0; i < bars.size(); ++i) {
-        const bool other = reasons.size() > bars.size() && i + 1 == bars.size();
-        const std::string label = std::to_string(i + 1) + (other ? "+" : "");
-        svg += Bar(bars[i], i, label, slot, static_cast<double>(tallest));
+        svg += Bar(bars[i], i, slot, static_cast<double>(tallest));
     }
     return svg.append(CumulativeLine(bars, slot, total)).append("</svg>");
 }

@@ -63,6 +63,10 @@ bool Lost(const std::string& how) {
 
 }  // namespace
 
+const char* YieldGroupSql(YieldGrouping by) {
+    return Grouping(by).expression;
+}
+
 std::string YieldColumnsSql(YieldGrouping by) {
     return std::string("CAST(")
         .append(Grouping(by).expression)

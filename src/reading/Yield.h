@@ -34,6 +34,10 @@ struct YieldRow {
     std::int64_t lostRuns = 0, lostMs = 0;
 };
 
+// The group of a run under `runs r` as SQL: "host / fixture" for a fixture
+// (the host alone for a station without fixtures), the host for a station.
+const char* YieldGroupSql(YieldGrouping by);
+
 // The columns YieldCounter::Add reads, as a select list over `runs r`: this
 // many, the group first, then the serial, start, end, how it ended, verdict
 // and tally.

@@ -65,6 +65,14 @@ std::string QuoteCsvFieldStrictly(std::string_view text) {
     return Quoted(text);
 }
 
+std::string CsvRecord(const std::vector<std::string>& fields) {
+    std::string record;
+    for (std::size_t i = 0; i < fields.size(); ++i) {
+        record.append(i == 0 ? "" : ",").append(QuoteCsvFieldStrictly(fields[i]));
+    }
+    return record.append("\r\n");
+}
+
 std::string_view TakeCsvField(std::string_view& rest) {
     const std::size_t comma = rest.find(',', FieldBodyEnd(rest));
     const std::string_view field = rest.substr(0, comma);

@@ -3,6 +3,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace orvalt {
 
@@ -17,6 +18,10 @@ std::string QuoteCsvField(std::string_view text);
 // call for: quoted, each inner quote doubled, when it holds a comma, a double
 // quote or a line break, or starts with a blank; any other text as it is.
 std::string QuoteCsvFieldStrictly(std::string_view text);
+
+// One record of `fields`, each quoted as QuoteCsvFieldStrictly quotes it,
+// with commas between them and a CRLF after, as RFC 4180 writes a record.
+std::string CsvRecord(const std::vector<std::string>& fields);
 
 // Takes the next field off `rest`, leaving in `rest` what follows the comma
 // that ends it (nothing when no comma does). A field whose first character

@@ -48,17 +48,22 @@ std::string LevelWords(std::string_view name) {
     return "Level " + level + " light";
 }
 
-// " V", " s" or nothing (counts).
-std::string UnitOf(std::string_view name) {
+// "above the 4.50 V maximum".
+std::string BoundWords(const LimitBreach& breach) {
+    return (breach.above ? "above the " : "below the ") + breach.bound + UnitWords(breach.name) +
+           (breach.above ? " maximum" : " minimum");
+}
+
+}  // namespace
+
+std::string UnitWords(std::string_view name) {
     const MeasurementName* entry = FindMeasurementName(name);
     return entry && !entry->unit.empty() ? " " + entry->unit : std::string();
 }
 
-std::string TestLead(int testNumber) {
+std::string TestWords(int testNumber) {
     return "Test " + std::to_string(testNumber);
 }
-
-}  // namespace
 
 std::string MeasurementWords(std::string_view name) {
     if (IsLevel(name)) {
@@ -76,25 +81,27 @@ std::string BreachWords(const LimitBreach& breach) {
     if (!breach.measured) {
         return MeasurementWords(breach.name) + " not measured: no diagnostic data received";
     }
-    const std::string unit = UnitOf(breach.name);
-    return MeasurementWords(breach.name) + " " + breach.value + unit + ", " +
-           (breach.above ? "above the " : "below the ") + breach.bound + unit +
-           (breach.above ? " maximum" : " minimum");
+    return MeasurementWords(breach.name) + " " + breach.value + UnitWords(breach.name) + ", " +
+           BoundWords(breach);
+}
+
+std::string BoundBrokenWords(const LimitBreach& breach) {
+    return MeasurementWords(breach.name) + " " + BoundWords(breach);
 }
 
 std::vector<std::string> TestReasonWords(const TestVerdict& test) {
     std::vector<std::string> reasons;
     if (test.kind == VerdictKind::Error) {
         for (const std::string& reason : test.reasons) {
-            reasons.push_back(TestLead(test.testNumber) + " was " + reason);
+            reasons.push_back(TestWords(test.testNumber) + " was " + reason);
         }
     }
     if (test.kind == VerdictKind::NotJudged) {
-        reasons.push_back(TestLead(test.testNumber) + " was not judged: no limit applies to " +
+        reasons.push_back(TestWords(test.testNumber) + " was not judged: no limit applies to " +
                           "what it measured");
     }
     for (const LimitBreach& breach : test.breaches) {
-        reasons.push_back(TestLead(test.testNumber) + ": " + BreachWords(breach));
+        reasons.push_back(TestWords(test.testNumber) + ": " + BreachWords(breach));
     }
     return reasons;
 }

@@ -19,6 +19,17 @@ std::string MeasurementWords(std::string_view name);
 // "Level 4 light 4.70 V, above the 4.50 V maximum".
 std::string BreachWords(const LimitBreach& breach);
 
+// "Level 4 light above the 4.50 V maximum": the bound a breach broke without
+// the unit's own value, as a reason many units share.
+std::string BoundBrokenWords(const LimitBreach& breach);
+
+// " V", " s", or nothing for a count: the unit the operator reads after a
+// value of the measurement named `name`.
+std::string UnitWords(std::string_view name);
+
+// "Test 2": a test as the operator reads it, by the log's number.
+std::string TestWords(int testNumber);
+
 // The reasons a test did not pass, each led by its test: "Test 2: Cycle time
 // 13.20 s, above the 12.00 s maximum", "Test 3 was stopped", "Test 5 was not
 // judged: no limit applies to what it measured". None for a pass.

@@ -123,12 +123,14 @@ TEST(LinePage, TodaysYieldParetoAndOpenAlarms) {
     ASSERT_NE(yield, std::string::npos);
     EXPECT_EQ(TextOf(html, "class=\"num first-pass\"", yield), "90.0 %");
     EXPECT_EQ(TextOf(html, "class=\"num final\"", yield), "97.5 %");
-    // Nine reasons as bars, the three last as one "10+", the cumulative
-    // share ending at the top; every reason in the table.
+    // Nine reasons as bars, the three last as one "other reasons", each bar
+    // labelled with its words cut to its slot and whole on hover, the
+    // cumulative share ending at the top; every reason in the table.
     const std::size_t pareto = html.find("<section id=\"pareto\">");
     ASSERT_NE(pareto, std::string::npos);
     EXPECT_EQ(CountOf(html, "<rect class=\"bar\""), 10u);
-    EXPECT_NE(html.find(">10+</text>"), std::string::npos);
+    EXPECT_NE(html.find("<title>other reasons</title>other r\u2026</text>"), std::string::npos);
+    EXPECT_NE(html.find("<title>reason 1 A</title>reason \u2026</text>"), std::string::npos);
     EXPECT_NE(html.find("<title>other reasons: 6</title>"), std::string::npos);
     EXPECT_NE(html.find("L564.8,12.0\"/>"), std::string::npos);  // the last bar's 100 %
     EXPECT_NE(html.find("<td>reason 11 A</td><td class=\"num\">1</td><td class=\"num\">100.0 %"),

@@ -122,6 +122,8 @@ TEST_F(Golden, WhatTheCliWritesAndPrints) {
         {"yield-by-day.txt", {"yield", "--by", "day"}},
         {"yield-by-lot.txt", {"yield", "--by", "lot"}},
         {"yield-by-fixture.txt", {"yield", "--by", "fixture"}},
+        {"pareto.txt", {"pareto"}},
+        {"pareto-by-test.csv", {"pareto", "--by", "test", "--format", "csv"}},
     };
     const std::string home = folder_.Path().string();
     for (const auto& [name, command] : commands) {

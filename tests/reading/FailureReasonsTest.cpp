@@ -3,22 +3,23 @@
 
 #include <gtest/gtest.h>
 
-#include "lineview/FailurePareto.h"
+#include "reading/FailureReasons.h"
 
 namespace orvalt {
 namespace {
 
-using Reasons = std::set<std::string>;
+using Reasons = RunReasons;
 
 TEST(FailureReasons, OnlyAFailOrAnErrorCounts) {
-    const Reasons measured{"V4 above the maximum"};
+    const Reasons measured{
+        {"Test 1: Level 4 light above the 4.50 V maximum", WorstValue{4.7, 2, true, " V"}}};
     EXPECT_EQ(RunFailureReasons(VerdictKind::Fail, "completed", measured), measured);
     EXPECT_EQ(RunFailureReasons(VerdictKind::Fail, "completed", {}),
-              Reasons{"FAIL without a failed measurement recorded"});
+              (Reasons{{"FAIL without a failed measurement recorded", std::nullopt}}));
     EXPECT_EQ(RunFailureReasons(VerdictKind::Error, "stopped", measured),
-              Reasons{"ERROR: stopped"});
+              (Reasons{{"ERROR: stopped", std::nullopt}}));
     EXPECT_EQ(RunFailureReasons(VerdictKind::Error, "completed", {}),
-              Reasons{"ERROR: not completed"});
+              (Reasons{{"ERROR: not completed", std::nullopt}}));
     for (const std::optional<VerdictKind> none :
          {std::optional(VerdictKind::Pass), std::optional(VerdictKind::NotJudged),
           std::optional<VerdictKind>()}) {
