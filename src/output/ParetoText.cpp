@@ -77,7 +77,8 @@ std::string ParetoText(const Pareto& pareto, ParetoGrouping by, const RunFilter&
         return text;
     }
     const bool withWorst = by == ParetoGrouping::Reason;
-    text += "\n" + TextLine({"Runs", "Share %", "Cumulative %", "Worst", NameTitle(by)}, withWorst);
+    text += "\n";
+    text += TextLine({"Runs", "Share %", "Cumulative %", "Worst", NameTitle(by)}, withWorst);
     for (ParetoLine& line : Lines(pareto)) {
         line.name = line.name.empty() ? "-" : PrintableText(line.name, kNameShownMax);
         text += TextLine(line, withWorst);

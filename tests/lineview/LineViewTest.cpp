@@ -635,7 +635,8 @@ std::vector<std::string> ShownRuns(const std::vector<FixtureCard>& cards,
                             .append(reason.reason)
                             .append(" ")
                             .append(std::to_string(reason.runs))
-                            .append(reason.worst ? " " + WorstValueText(*reason.worst) : ""));
+                            .append(reason.worst ? std::string(" ") + WorstValueText(*reason.worst)
+                                                 : std::string()));
     }
     return shown;
 }

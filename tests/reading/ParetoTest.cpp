@@ -130,8 +130,9 @@ class ParetoTest : public EitherDatabase {
         EXPECT_EQ(pareto->failedRuns, 6);
         std::vector<std::string> rows;
         for (const FailureReason& row : pareto->rows)
-            rows.push_back(row.reason + " " + std::to_string(row.runs) +
-                           (row.worst ? ", worst " + WorstValueText(*row.worst) : ""));
+            rows.push_back(
+                row.reason + " " + std::to_string(row.runs) +
+                (row.worst ? std::string(", worst ") + WorstValueText(*row.worst) : std::string()));
         return rows;
     }
 
