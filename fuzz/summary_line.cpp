@@ -15,7 +15,7 @@
 
 #include "CsvReadBack.h"
 #include "FuzzCheck.h"
-#include "results/CsvField.h"
+#include "domain/CsvField.h"
 #include "results/SummaryLine.h"
 
 namespace orvalt {

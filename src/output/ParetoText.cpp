@@ -3,8 +3,8 @@
 #include <cstdio>
 #include <vector>
 
+#include "domain/CsvField.h"
 #include "domain/PrintableText.h"
-#include "results/CsvField.h"
 
 namespace orvalt {
 

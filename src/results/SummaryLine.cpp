@@ -2,9 +2,9 @@
 
 #include <array>
 
+#include "domain/CsvField.h"
 #include "domain/Format.h"
 #include "domain/FormatFixed.h"
-#include "results/CsvField.h"
 
 namespace orvalt {
 

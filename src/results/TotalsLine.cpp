@@ -1,6 +1,6 @@
 #include "results/TotalsLine.h"
 
-#include "results/CsvField.h"
+#include "domain/CsvField.h"
 
 namespace orvalt {
 

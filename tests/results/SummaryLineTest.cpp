@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "results/CsvField.h"
+#include "domain/CsvField.h"
 #include "results/TotalsLine.h"
 #include "support/CsvRecord.h"
 

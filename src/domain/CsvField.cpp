@@ -1,4 +1,4 @@
-#include "results/CsvField.h"
+#include "domain/CsvField.h"
 
 namespace orvalt {
 

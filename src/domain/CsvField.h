@@ -1,5 +1,6 @@
 #pragma once
-// Description texts inside the station's comma-separated result lines.
+// Texts as comma-separated fields: the station's result lines and the read
+// side's CSV tables quote them here.
 
 #include <string>
 #include <string_view>
