@@ -85,8 +85,7 @@ class ParetoTest : public EitherDatabase {
         EitherDatabase::SetUp();
         if (Stopped())
             return;
-        auto opened =
-            OpenRecordDatabase(GetParam() ? cluster_->Url() : (folder_ / "runs.sqlite").string());
+        auto opened = OpenRecordDatabase(Target());
         ASSERT_TRUE(opened.Ok()) << opened.Error();
         db_ = std::move(opened).Value();
         for (const StoredRun& run : kRuns)
@@ -136,7 +135,6 @@ class ParetoTest : public EitherDatabase {
         return rows;
     }
 
-    TempFolder folder_;
     std::unique_ptr<SqlConnection> db_;
 };
 

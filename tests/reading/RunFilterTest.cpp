@@ -83,8 +83,7 @@ class RunFilterTest : public EitherDatabase {
         EitherDatabase::SetUp();
         if (Stopped())
             return;
-        auto opened =
-            OpenRecordDatabase(GetParam() ? cluster_->Url() : (folder_ / "runs.sqlite").string());
+        auto opened = OpenRecordDatabase(Target());
         ASSERT_TRUE(opened.Ok()) << opened.Error();
         db_ = std::move(opened).Value();
     }
@@ -110,7 +109,6 @@ class RunFilterTest : public EitherDatabase {
         return uuids;
     }
 
-    TempFolder folder_;
     std::unique_ptr<SqlConnection> db_;
 };
 

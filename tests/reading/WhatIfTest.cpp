@@ -38,10 +38,9 @@ class WhatIfTest : public EitherDatabase {
         EitherDatabase::SetUp();
         if (Stopped())
             return;
-        target_ = GetParam() ? cluster_->Url() : (folder_ / "runs.sqlite").string();
         {
             RunRecorder recorder(
-                {target_, folder_ / "spool.sqlite", std::chrono::milliseconds(0), {}});
+                {Target(), folder_ / "spool.sqlite", std::chrono::milliseconds(0), {}});
             JudgedRunsMade made;
             const std::pair<const char*, JudgedRunKind> runs[] = {
                 {"P-1", JudgedRunKind::Pass}, {"P-2", JudgedRunKind::Pass},
@@ -53,7 +52,7 @@ class WhatIfTest : public EitherDatabase {
                 ++minute;
             }
         }
-        auto db = OpenSqlConnectionToRead(target_);
+        auto db = OpenSqlConnectionToRead(Target());
         ASSERT_TRUE(db.Ok()) << db.Error();
         db_ = std::move(db).Value();
     }
@@ -64,8 +63,6 @@ class WhatIfTest : public EitherDatabase {
         return whatIf ? *whatIf : WhatIf{};
     }
 
-    TempFolder folder_;
-    std::string target_;
     std::unique_ptr<SqlConnection> db_;
 };
 
@@ -138,7 +135,7 @@ TEST_P(WhatIfTest, TheCommandTellsTheChangesAndWritesThePageButNoRecord) {
     const auto before = db_->Run("SELECT verdict FROM runs ORDER BY started_at");
     std::ostringstream out, err;
     const auto status = RunRecordsCommand(
-        {"rejudge", "--limits", limits, "--out", page, "--db", target_, "--until", "2026-12-01"},
+        {"rejudge", "--limits", limits, "--out", page, "--db", Target(), "--until", "2026-12-01"},
         out, err);
     EXPECT_EQ(status, 0) << err.str();
     const std::string text = out.str();
@@ -155,7 +152,7 @@ TEST_P(WhatIfTest, TheCommandTellsTheChangesAndWritesThePageButNoRecord) {
 
     std::ofstream(limits) << "measurement,min,max\nV4,,four\n";
     std::ostringstream out2, err2;
-    EXPECT_EQ(RunRecordsCommand({"rejudge", "--limits", limits, "--db", target_}, out2, err2), 2);
+    EXPECT_EQ(RunRecordsCommand({"rejudge", "--limits", limits, "--db", Target()}, out2, err2), 2);
     EXPECT_NE(err2.str().find("Line 2"), std::string::npos) << err2.str();
 }
 

@@ -83,14 +83,7 @@ void ExpectSameMeasurements(const std::vector<MeasurementRecord>& loaded,
     }
 }
 
-class JudgedRecordTest : public EitherDatabase {
-  protected:
-    std::string Target() const {
-        return cluster_ ? cluster_->Url() : (folder_ / "results.sqlite").string();
-    }
-
-    TempFolder folder_;
-};
+using JudgedRecordTest = EitherDatabase;
 
 TEST_P(JudgedRecordTest, ARunReadsBackWithWhatJudgedItAndItsAttemptOnTheUnit) {
     std::vector<std::string> runs;

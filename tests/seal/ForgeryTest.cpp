@@ -144,7 +144,6 @@ class Forgeries : public EitherDatabase {
         return "run " + uuid + ": " + what + "\n";
     }
 
-    TempFolder folder_;
     std::string key_, failed_, passed_, last_;
     std::int64_t passedPlace_ = 0;
     std::map<std::string, std::string> serialOf_;
