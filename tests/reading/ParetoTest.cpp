@@ -12,8 +12,7 @@
 
 #include "reading/Pareto.h"
 #include "recording/RecordStore.h"
-#include "support/EitherDatabase.h"
-#include "support/TempFolder.h"
+#include "support/OpenedDatabase.h"
 
 namespace orvalt::test {
 namespace {
@@ -79,15 +78,12 @@ SqlValue Maybe(const std::optional<double>& number) {
     return number ? SqlValue(*number) : SqlValue();
 }
 
-class ParetoTest : public EitherDatabase {
+class ParetoTest : public OpenedDatabase {
   protected:
     void SetUp() override {
-        EitherDatabase::SetUp();
+        OpenedDatabase::SetUp();
         if (Stopped())
             return;
-        auto opened = OpenRecordDatabase(Target());
-        ASSERT_TRUE(opened.Ok()) << opened.Error();
-        db_ = std::move(opened).Value();
         for (const StoredRun& run : kRuns)
             Store(run);
     }
@@ -134,8 +130,6 @@ class ParetoTest : public EitherDatabase {
                 (row.worst ? std::string(", worst ") + WorstValueText(*row.worst) : std::string()));
         return rows;
     }
-
-    std::unique_ptr<SqlConnection> db_;
 };
 
 TEST_P(ParetoTest, EachGroupingCountsTheFilteredFailedRunsAsTheyWereRecorded) {

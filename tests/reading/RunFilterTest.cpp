@@ -7,14 +7,12 @@
 #include "reading/History.h"
 #include "reading/RunFilter.h"
 #include "recording/RecordStore.h"
-#include "support/EitherDatabase.h"
-#include "support/TempFolder.h"
+#include "support/OpenedDatabase.h"
 
 namespace orvalt {
 namespace {
 
-using test::EitherDatabase;
-using test::TempFolder;
+using test::OpenedDatabase;
 
 // A run as the filter sees it; an absent text is NULL in the table.
 struct StoredRun {
@@ -77,17 +75,8 @@ const std::vector<std::string> kStarts{"2026-11-30T23:59:59.999Z", "2026-12-01T0
 const std::vector<std::string> kDays{"2026-11-30", "2026-12-01", "2026-12-02", "2026-12-31",
                                      "2027-01-01"};
 
-class RunFilterTest : public EitherDatabase {
+class RunFilterTest : public OpenedDatabase {
   protected:
-    void SetUp() override {
-        EitherDatabase::SetUp();
-        if (Stopped())
-            return;
-        auto opened = OpenRecordDatabase(Target());
-        ASSERT_TRUE(opened.Ok()) << opened.Error();
-        db_ = std::move(opened).Value();
-    }
-
     void Store(const StoredRun& run) {
         const auto cell = [](const Maybe& text) { return text ? SqlValue(*text) : SqlValue(); };
         const auto stored = db_->Run(
@@ -108,8 +97,6 @@ class RunFilterTest : public EitherDatabase {
             uuids.insert(*row[0]);
         return uuids;
     }
-
-    std::unique_ptr<SqlConnection> db_;
 };
 
 TEST_P(RunFilterTest, SelectsExactlyTheRunsEachFilterMeans) {
